@@ -1,0 +1,95 @@
+#include "HologramEngine.h"
+
+#include <cmath>
+
+namespace marbleck {
+
+void AccumulateReference(const HologramGeometry& g, std::span<const ObjectPoint> points,
+                         std::span<const double> phases, HologramField& field,
+                         const ColumnDone& columnDone) {
+    std::size_t next = 0;
+    for (int x = 0; x < g.canvasColumns; ++x) {
+        for (; next < points.size() && points[next].x == x; ++next) {
+            const ObjectPoint p = points[next];
+            const double phi = phases[next];
+            const double ax = p.x * g.stepX;
+            const double ay = p.y * g.stepY;
+            const double cx = std::cos(ax), sx = std::sin(ax);
+            const double cy = std::cos(ay), sy = std::sin(ay);
+            const double cphi = std::cos(phi), sphi = std::sin(phi);
+            double cu = 1.0, su = 0.0;
+            for (int u = 0; u < g.columns; ++u) {
+                double pp = cphi, q = sphi;
+                if (u > 0) {
+                    const double cu2 = cx * cu - sx * su;
+                    const double su2 = cx * su + sx * cu;
+                    cu = cu2;
+                    su = su2;
+                    pp = cphi * cu - sphi * su;
+                    q = cphi * su + sphi * cu;
+                }
+                float* column = field.column(u);
+                column[0] = static_cast<float>(static_cast<double>(column[0]) + pp);
+                double cv = 1.0, sv = 0.0;
+                for (int v = 1; v < g.rows; ++v) {
+                    const double cv2 = cy * cv - sy * sv;
+                    const double sv2 = cy * sv + sy * cv;
+                    cv = cv2;
+                    sv = sv2;
+                    column[v] = static_cast<float>(static_cast<double>(column[v]) + (cv * pp - sv * q));
+                }
+            }
+        }
+        if (columnDone) columnDone(x);
+    }
+}
+
+FieldRange FindRange(const HologramField& field, const HologramGeometry& g) {
+    FieldRange range;
+    for (int u = 0; u < g.columns; ++u) {
+        const float* column = field.column(u);
+        for (int v = 0; v < g.rows; ++v) {
+            if (column[v] > range.maximum) range.maximum = column[v];
+            if (column[v] < range.minimum) range.minimum = column[v];
+        }
+    }
+    return range;
+}
+
+void Normalise(HologramField& field, const HologramGeometry& g, FieldRange range) {
+    const double minimum = range.minimum;
+    const double span = static_cast<double>(range.maximum) - minimum;
+    if (span == 0.0) return;  // no object point: every value is and stays 0
+    for (int u = 0; u < g.columns; ++u) {
+        float* column = field.column(u);
+        for (int v = 0; v < g.rows; ++v)
+            column[v] = static_cast<float>((static_cast<double>(column[v]) - minimum) / span);
+    }
+}
+
+std::uint8_t GreyLevel(float normalised) {
+    const float scaled = normalised * 255.0f;
+    return static_cast<std::uint8_t>(std::nearbyint(scaled));
+}
+
+void GreyLevels(const HologramField& field, const HologramGeometry& g,
+                std::vector<std::uint8_t>& grey) {
+    grey.resize(static_cast<std::size_t>(g.columns) * static_cast<std::size_t>(g.rows));
+    std::uint8_t* out = grey.data();
+    for (int u = 0; u < g.columns; ++u) {
+        const float* column = field.column(u);
+        for (int v = 0; v < g.rows; ++v) *out++ = GreyLevel(column[v]);
+    }
+}
+
+void Binarize(HologramField& field, double threshold, std::vector<std::uint8_t>& grey) {
+    auto& values = field.values();
+    grey.resize(values.size());
+    for (std::size_t i = 0; i < values.size(); ++i) {
+        const bool white = static_cast<double>(values[i]) > threshold;
+        values[i] = white ? 255.0f : 0.0f;
+        grey[i] = white ? 255 : 0;
+    }
+}
+
+}  // namespace marbleck

@@ -1,0 +1,55 @@
+#include "HologramGeometry.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "RunTimeError.h"
+
+namespace marbleck {
+
+double RoundHalfEven(double value) { return std::nearbyint(value); }
+
+namespace {
+
+// Number of steps of a loop "for i = 0 to end" when end may be fractional.
+int loopCount(double end) { return static_cast<int>(std::floor(end)) + 1; }
+
+double angleStep(float size) {
+    const double span = static_cast<double>(size) - 1.0;
+    // A canvas one pixel across has no angle to spread: every point sits at 0.
+    return span == 0.0 ? 0.0 : HologramPi / span;
+}
+
+}  // namespace
+
+HologramGeometry MakeHologramGeometry(float W, float H, double R) {
+    const double lastU = R * static_cast<double>(W) - 1.0;
+    const double lastV = R * static_cast<double>(H) - 1.0;
+    if (!(RoundHalfEven(lastU) >= 0.0) || !(RoundHalfEven(lastV) >= 0.0))
+        throw RunTimeError(ErrorNumber::InvalidPropertyValue,
+                           "Invalid property value: \"# reps\" leaves no hologram");
+    const double boundU = RoundHalfEven(lastU);
+    const double boundV = RoundHalfEven(lastV);
+    if ((boundU + 1.0) * (boundV + 1.0) > static_cast<double>(MaxHologramValues))
+        throw RunTimeError(ErrorNumber::OutOfMemory,
+                           "Out of memory: the hologram would have more than 67108864 values");
+
+    HologramGeometry g;
+    g.W = W;
+    g.H = H;
+    g.R = R;
+    g.canvasColumns = std::max(0, loopCount(static_cast<double>(W) - 1.0));
+    g.canvasRows = std::max(0, loopCount(static_cast<double>(H) - 1.0));
+    g.fieldColumns = static_cast<int>(boundU) + 1;
+    g.fieldRows = static_cast<int>(boundV) + 1;
+    // The loops "for u = 0 to R·W − 1" stop at the largest whole u not above
+    // the end, while the field's bound is that end rounded half to even, which
+    // can be one more: the field's last column and row may stay unvisited.
+    g.columns = std::max(0, loopCount(lastU));
+    g.rows = std::max(0, loopCount(lastV));
+    g.stepX = angleStep(W);
+    g.stepY = angleStep(H);
+    return g;
+}
+
+}  // namespace marbleck

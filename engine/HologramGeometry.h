@@ -1,0 +1,35 @@
+#pragma once
+
+namespace marbleck {
+
+// The constant of the angle steps and phases: 3.1415 exactly, not pi.
+inline constexpr double HologramPi = 3.1415;
+
+// The most values a hologram may have (2^26 floats, 256 MiB).
+inline constexpr long long MaxHologramValues = 1LL << 26;
+
+// Sizes of one calculation. W and H are the canvas size in pixels (single
+// precision, possibly fractional), R the repetition factor.
+struct HologramGeometry {
+    float W = 0;
+    float H = 0;
+    double R = 0;
+    int canvasColumns = 0;  // x runs 0 .. canvasColumns - 1 (the largest whole x <= W - 1)
+    int canvasRows = 0;     // y runs 0 .. canvasRows - 1
+    int fieldColumns = 0;   // the field's bounds: R·W − 1 rounded half to even, plus 1
+    int fieldRows = 0;
+    int columns = 0;        // u runs 0 .. columns - 1 (the largest whole u <= R·W − 1);
+    int rows = 0;           // v likewise. Never more than the field's bounds.
+    double stepX = 0;       // angle step per canvas column: 3.1415 / (W - 1), 0 when W - 1 is 0
+    double stepY = 0;
+};
+
+// Rounds to the nearest whole number, halves to even.
+double RoundHalfEven(double value);
+
+// Derives the loop bounds of a calculation. Throws RunTimeError 380 when
+// R·W − 1 or R·H − 1 rounds below 0 (no hologram) and 7 when the hologram
+// would have more than MaxHologramValues values.
+HologramGeometry MakeHologramGeometry(float W, float H, double R);
+
+}  // namespace marbleck
