@@ -1,0 +1,231 @@
+#include "Form1.h"
+
+#include <QAbstractButton>
+#include <QAction>
+#include <algorithm>
+#include <QApplication>
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLayout>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QRadioButton>
+
+#include "Clock.h"
+#include "ErrorReporter.h"
+#include "HologramProcedures.h"
+#include "Module1.h"
+#include "NumberText.h"
+#include "PictureArea.h"
+#include "Placement.h"
+#include "ProgressBar.h"
+#include "Screen.h"
+#include "VSpinner.h"
+
+namespace marbleck {
+
+namespace {
+
+// The object canvas's user scale: 14.4 twips a unit, so its 1440-twip drawing
+// area spans 100 units.
+constexpr double CanvasTwipsPerUnit = 14.4;
+
+template <class Control>
+Control* place(Control* control, double left, double top, double width, double height) {
+    PlaceInTwips(control, left, top, width, height);
+    return control;
+}
+
+QPushButton* button(QWidget* parent, const char* caption) {
+    return new QPushButton(QString::fromLatin1(caption), parent);
+}
+
+QLabel* label(QWidget* parent, const char* caption) {
+    return new QLabel(QString::fromLatin1(caption), parent);
+}
+
+QRadioButton* option(QWidget* parent, const char* caption) {
+    return new QRadioButton(QString::fromLatin1(caption), parent);
+}
+
+}  // namespace
+
+Form1::Form1(Module1& module, QWidget* parent) : QMainWindow(parent), module_(module) {
+    setWindowTitle(QStringLiteral("Marbleck v0.2"));
+
+    client_ = new QWidget(this);
+    setCentralWidget(client_);
+    client_->setFixedSize(TwipsToPixels(11970, Screen::TwipsPerPixelX()),
+                          TwipsToPixels(8115, Screen::TwipsPerPixelY()));
+    layout()->setSizeConstraint(QLayout::SetFixedSize);
+
+    createControls();
+    fitCaptions();
+    createMenu();
+    setTabOrder();
+    connectHandlers();
+    load();
+    Picture1->setFocus();
+}
+
+void Form1::createControls() {
+    QWidget* c = client_;
+    Picture1 = place(new PictureArea(c), 360, 360, 1500, 1500);
+    Open = place(button(c, "Load"), 480, 3000, 975, 495);
+    Open->setToolTip(QStringLiteral("Open an input image"));
+    Picture2 = place(new PictureArea(c), 4320, 360, 2400, 2520);
+    Label1 = place(label(c, "# reps"), 480, 3840, 615, 255);
+    Print = place(button(c, "Print"), 480, 7440, 1215, 495);
+    Command1 = place(button(c, "Calculate"), 360, 5040, 1215, 375);
+    Check1 = place(new QCheckBox(QStringLiteral("Check1"), c), 3000, 5160, 255, 255);
+    Check1->setChecked(true);
+    Label3 = place(label(c, "Random Phase"), 1680, 5160, 1215, 255);
+    Text3 = place(new QLineEdit(QStringLiteral("0.6"), c), 2520, 5640, 615, 375);
+    Label4 = place(label(c, "threshold"), 1560, 5760, 855, 255);
+    ProgressBar1 = place(new ProgressBar(c), 240, 4320, 3615, 495);
+    VScroll1 = place(new VSpinner(c), 1800, 3720, 255, 375);
+    Text1 = place(new QLineEdit(QStringLiteral("3"), c), 1200, 3720, 615, 375);
+    Command2 = place(button(c, "Binarize"), 360, 5640, 1095, 375);
+    VScroll2 = place(new VSpinner(c), 3120, 5640, 255, 375);
+    Command3 = place(button(c, "Save Holo"), 360, 6240, 1095, 495);
+    Command4 = place(button(c, "Quit"), 10200, 7440, 1215, 615);
+    Label5 = place(label(c, ""), 1800, 6240, 2415, 735);
+    Label5->setWordWrap(true);
+    Label5->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    Time = place(new QLineEdit(c), 5400, 7440, 1455, 495);
+    Option1 = place(option(c, "freehand"), 3000, 600, 1215, 375);
+    Option2 = place(option(c, "line"), 3000, 1080, 1095, 375);
+    Option4 = place(option(c, "Circle"), 3000, 1560, 1095, 375);
+    Option1->setChecked(true);
+    Command5 = place(button(c, "clear"), 1800, 3000, 855, 495);
+    Frame1 = place(new QGroupBox(QStringLiteral("Width"), c), 2880, 1920, 1335, 1455);
+    W1 = place(option(Frame1, "Width 1"), 120, 240, 1095, 375);
+    W10 = place(option(Frame1, "Width 5"), 120, 840, 975, 375);
+    W5 = place(option(Frame1, "Width 2"), 120, 600, 975, 255);
+    W1->setChecked(true);
+    Label2 = place(label(c, "y"), 1560, 2400, 855, 375);
+    Label6 = place(label(c, "x"), 480, 2400, 855, 375);
+
+    // The canvas: black (window text) with a 14.4-twip user scale.
+    Picture1->setBackColor(Black);
+    Picture1->setUserScale(CanvasTwipsPerUnit, CanvasTwipsPerUnit);
+    Picture1->setOuterSize(1500, 1500);
+    Picture1->setMouseTracking(true);
+    Picture1->setFocusPolicy(Qt::StrongFocus);
+    // The hologram view: pixels, background colour value 15.
+    Picture2->setBackColor(15);
+    Picture2->setOuterSize(2400, 2520);
+    Picture2->setFocusPolicy(Qt::StrongFocus);
+
+    for (QLabel* l : {Label1, Label3, Label4, Label5, Label2, Label6}) l->setFocusPolicy(Qt::NoFocus);
+    ProgressBar1->setFocusPolicy(Qt::NoFocus);
+}
+
+// The captions were laid out for a small 8-point dialog font. Take the
+// largest font up to that size in which every caption fits its control.
+void Form1::fitCaptions() {
+    const QList<QWidget*> captioned = {Open,    Print,   Command1, Command2, Command3, Command4,
+                                       Command5, Option1, Option2, Option4,  W1,       W5,
+                                       W10,     Label1,  Label3,   Label4,   Label2,   Label6};
+    QFont fitted = font();
+    for (int pixels = 11; pixels >= 8; --pixels) {
+        fitted.setPixelSize(pixels);
+        const QFontMetrics metrics(fitted);
+        const bool fits = std::all_of(captioned.begin(), captioned.end(), [&](QWidget* w) {
+            QString text;
+            int indicator = 4;
+            if (auto* b = qobject_cast<QAbstractButton*>(w)) text = b->text();
+            if (auto* l = qobject_cast<QLabel*>(w)) text = l->text();
+            if (qobject_cast<QRadioButton*>(w)) indicator = 18;
+            return metrics.horizontalAdvance(text) + indicator <= w->width() &&
+                   metrics.height() <= w->height();
+        });
+        if (fits) break;
+    }
+    client_->setFont(fitted);
+}
+
+void Form1::createMenu() {
+    QMenu* options = menuBar()->addMenu(QStringLiteral("Options"));
+    FastCalculation = options->addAction(QStringLiteral("Fast calculation"));
+    FastCalculation->setCheckable(true);
+    FastCalculation->setChecked(false);
+}
+
+void Form1::setTabOrder() {
+    const QWidget* order[] = {Picture1, Open,     Picture2, Print,   Command1, Check1, Text3,
+                              VScroll1, Text1,    Command2, VScroll2, Command3, Command4, Time,
+                              Option1,  Option2,  Option4,  Command5, W1,      W10,    W5};
+    for (std::size_t i = 0; i + 1 < std::size(order); ++i)
+        QWidget::setTabOrder(const_cast<QWidget*>(order[i]), const_cast<QWidget*>(order[i + 1]));
+}
+
+void Form1::connectHandlers() {
+    connect(Command1, &QPushButton::clicked, this, &Form1::Command1_Click);
+    connect(Command2, &QPushButton::clicked, this, &Form1::Command2_Click);
+    connect(Command3, &QPushButton::clicked, this, &Form1::Command3_Click);
+    connect(Command4, &QPushButton::clicked, this, &Form1::Command4_Click);
+    connect(Command5, &QPushButton::clicked, this, &Form1::Command5_Click);
+    connect(Open, &QPushButton::clicked, this, &Form1::Open_Click);
+    connect(Print, &QPushButton::clicked, this, &Form1::Print_Click);
+    connect(VScroll1, &VSpinner::valueChanged, this, &Form1::VScroll1_Change);
+    connect(VScroll2, &VSpinner::valueChanged, this, &Form1::VScroll2_Change);
+}
+
+// The start-up state, set before the window is first shown. Setting the
+// spinners runs their change rules, which overwrite the boxes' design texts.
+void Form1::load() {
+    module_.Drawing.LineActive = false;
+    module_.Drawing.CircleActive = false;
+    Time->setText(QStringLiteral("0"));
+    ProgressBar1->setVisible(false);
+    ProgressBar1->setMin(0);
+    ProgressBar1->setMax(100);
+    ProgressBar1->setValue(ProgressBar1->min());
+    VScroll1->setMin(10);
+    VScroll1->setMax(1);
+    VScroll1->setLargeChange(1);
+    VScroll1->setSmallChange(1);
+    VScroll1->setValue(1);
+    VScroll2->setMin(12);
+    VScroll2->setMax(1);
+    VScroll2->setLargeChange(1);
+    VScroll2->setSmallChange(1);
+    VScroll2->setValue(6);
+}
+
+void Form1::Command1_Click() {
+    ErrorReporter::RunCommand(this, [&] {
+        const float start = SecondsSinceMidnight();
+        ComputeHologram(*this, module_);
+        const float end = SecondsSinceMidnight();
+        Time->setText(QString::fromStdString(WriteNumber(ElapsedSeconds(start, end))));
+    });
+}
+
+void Form1::Command2_Click() {
+    ErrorReporter::RunCommand(this, [&] { BinarizeHologram(*this, module_); });
+}
+
+void Form1::Command3_Click() {}
+
+void Form1::Command4_Click() {
+    QApplication::closeAllWindows();
+    QCoreApplication::quit();
+}
+
+void Form1::Command5_Click() { Picture1->cls(); }
+
+void Form1::Open_Click() {}
+
+void Form1::Print_Click() {}
+
+void Form1::VScroll1_Change() { Text1->setText(QString::number(VScroll1->value())); }
+
+void Form1::VScroll2_Change() {
+    Text3->setText(QString::fromStdString(WriteNumber(static_cast<double>(VScroll2->value()) / 10.0)));
+}
+
+}  // namespace marbleck

@@ -1,0 +1,220 @@
+#include "PictureArea.h"
+
+#include <QMouseEvent>
+#include <QPainter>
+#include <algorithm>
+#include <cmath>
+
+#include "Screen.h"
+
+namespace marbleck {
+
+namespace {
+
+// Border width of the sunken frame, in pixels on each side.
+constexpr int BorderPixels = 2;
+
+QRgb toRgb(ColorValue color) {
+    return qRgb(color & 0xFF, (color >> 8) & 0xFF, (color >> 16) & 0xFF);
+}
+
+ColorValue fromRgb(QRgb rgb) { return RGBColor(qRed(rgb), qGreen(rgb), qBlue(rgb)); }
+
+// A point in units belongs to the nearest pixel.
+int nearestPixel(double value) { return static_cast<int>(std::floor(value + 0.5)); }
+
+}  // namespace
+
+PictureArea::PictureArea(QWidget* parent) : QFrame(parent) {
+    setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    setLineWidth(BorderPixels);
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    image_ = QImage(0, 0, QImage::Format_RGB32);
+}
+
+double PictureArea::pixelsPerUnitX() const {
+    return twipsPerUnitX_ > 0 ? twipsPerUnitX_ / Screen::TwipsPerPixelX() : 1.0;
+}
+
+double PictureArea::pixelsPerUnitY() const {
+    return twipsPerUnitY_ > 0 ? twipsPerUnitY_ / Screen::TwipsPerPixelY() : 1.0;
+}
+
+QPoint PictureArea::toPixel(float x, float y) const {
+    return {nearestPixel(x * pixelsPerUnitX()), nearestPixel(y * pixelsPerUnitY())};
+}
+
+QPointF PictureArea::toPixelCentre(float x, float y) const {
+    const QPoint p = toPixel(x, y);
+    return {p.x() + 0.5, p.y() + 0.5};
+}
+
+QPointF PictureArea::toUnits(QPointF pixel) const {
+    return {static_cast<float>(pixel.x() / pixelsPerUnitX()),
+            static_cast<float>(pixel.y() / pixelsPerUnitY())};
+}
+
+void PictureArea::setOuterWidth(float twips) { setOuterSize(twips, outerHeightTwips_); }
+void PictureArea::setOuterHeight(float twips) { setOuterSize(outerWidthTwips_, twips); }
+
+void PictureArea::setOuterSize(float widthTwips, float heightTwips) {
+    outerWidthTwips_ = widthTwips;
+    outerHeightTwips_ = heightTwips;
+    applyOuterSize();
+}
+
+void PictureArea::applyOuterSize() {
+    const int outerW = std::max(0, TwipsToPixels(outerWidthTwips_, Screen::TwipsPerPixelX()));
+    const int outerH = std::max(0, TwipsToPixels(outerHeightTwips_, Screen::TwipsPerPixelY()));
+    resize(outerW, outerH);
+    const QSize area(std::max(0, outerW - 2 * BorderPixels), std::max(0, outerH - 2 * BorderPixels));
+    if (area == image_.size()) return;
+    // Drawings keep their place; newly exposed pixels show the background.
+    QImage grown(area, QImage::Format_RGB32);
+    fillBackground(grown);
+    QPainter painter(&grown);
+    painter.drawImage(0, 0, image_);
+    painter.end();
+    image_ = grown;
+    update();
+}
+
+void PictureArea::fillBackground(QImage& image) const {
+    image.fill(toRgb(backColor_));
+    if (!picture_.isNull()) {
+        QPainter painter(&image);
+        painter.drawImage(0, 0, picture_);
+    }
+}
+
+void PictureArea::setBackColor(ColorValue color) {
+    backColor_ = color;
+    cls();
+}
+
+void PictureArea::setUserScale(double twipsPerUnitX, double twipsPerUnitY) {
+    twipsPerUnitX_ = twipsPerUnitX;
+    twipsPerUnitY_ = twipsPerUnitY;
+}
+
+void PictureArea::setPenWidth(int pixels) { penWidth_ = std::max(1, pixels); }
+
+void PictureArea::changed(const QRect& pixels) {
+    const int margin = penWidth_ + 2;
+    update(pixels.adjusted(-margin, -margin, margin, margin).translated(contentsRect().topLeft()));
+}
+
+template <class Draw>
+void PictureArea::paintWith(ColorValue color, Draw&& draw) {
+    if (image_.isNull()) return;
+    QPainter painter(&image_);
+    painter.setRenderHint(QPainter::Antialiasing, false);
+    QPen pen(QColor::fromRgb(toRgb(color)));
+    pen.setWidth(penWidth_);
+    pen.setCapStyle(Qt::RoundCap);
+    pen.setJoinStyle(Qt::RoundJoin);
+    painter.setPen(pen);
+    painter.setBrush(Qt::NoBrush);
+    draw(painter);
+}
+
+void PictureArea::pset(float x, float y, ColorValue color) {
+    const QPoint p = toPixel(x, y);
+    if (penWidth_ == 1) {
+        if (image_.rect().contains(p)) image_.setPixel(p, toRgb(color));
+    } else {
+        paintWith(color, [&](QPainter& painter) { painter.drawPoint(toPixelCentre(x, y)); });
+    }
+    current_ = {x, y};
+    changed(QRect(p, QSize(1, 1)));
+}
+
+void PictureArea::line(float x1, float y1, float x2, float y2, ColorValue color) {
+    const QPointF a = toPixelCentre(x1, y1);
+    const QPointF b = toPixelCentre(x2, y2);
+    paintWith(color, [&](QPainter& painter) {
+        if (a == b) painter.drawPoint(a);
+        else painter.drawLine(a, b);
+    });
+    current_ = {x2, y2};
+    changed(QRectF(a, b).normalized().toAlignedRect());
+}
+
+void PictureArea::lineTo(float x2, float y2, ColorValue color) {
+    line(static_cast<float>(current_.x()), static_cast<float>(current_.y()), x2, y2, color);
+}
+
+void PictureArea::circle(float x, float y, float radius, ColorValue color) {
+    const QPointF centre = toPixelCentre(x, y);
+    const double rx = std::abs(radius) * pixelsPerUnitX();
+    const double ry = std::abs(radius) * pixelsPerUnitY();
+    paintWith(color, [&](QPainter& painter) {
+        // A circle too small to have a ring is a dot at its centre.
+        if (rx < 0.5 && ry < 0.5) painter.drawPoint(centre);
+        else painter.drawEllipse(centre, rx, ry);
+    });
+    current_ = {x, y};
+    changed(QRectF(centre.x() - rx, centre.y() - ry, 2 * rx + 1, 2 * ry + 1).toAlignedRect());
+}
+
+void PictureArea::box(float x1, float y1, float x2, float y2, ColorValue color, bool filled) {
+    const QPoint a = toPixel(x1, y1);
+    const QPoint b = toPixel(x2, y2);
+    const QRect rect = QRect(a, b).normalized();
+    paintWith(color, [&](QPainter& painter) {
+        if (filled) painter.fillRect(rect, QColor::fromRgb(toRgb(color)));
+        else painter.drawRect(QRectF(rect).adjusted(0.5, 0.5, -0.5, -0.5));
+    });
+    current_ = {x2, y2};
+    changed(rect);
+}
+
+ColorValue PictureArea::point(float x, float y) const {
+    const QPoint p = toPixel(x, y);
+    if (!image_.rect().contains(p)) return -1;
+    return fromRgb(image_.pixel(p));
+}
+
+void PictureArea::cls() {
+    fillBackground(image_);
+    current_ = {0, 0};
+    update();
+}
+
+void PictureArea::setPicture(const QImage& picture) {
+    picture_ = picture.convertToFormat(QImage::Format_RGB32);
+    fillBackground(image_);
+    update();
+}
+
+void PictureArea::paintGreyColumns(const std::uint8_t* grey, int columns, int rows) {
+    const int width = std::min(columns, image_.width());
+    const int height = std::min(rows, image_.height());
+    for (int v = 0; v < height; ++v) {
+        auto* line = reinterpret_cast<QRgb*>(image_.scanLine(v));
+        const std::uint8_t* level = grey + v;
+        for (int u = 0; u < width; ++u, level += rows) line[u] = qRgb(*level, *level, *level);
+    }
+    changed(QRect(0, 0, width, height));
+}
+
+void PictureArea::paintEvent(QPaintEvent* event) {
+    QFrame::paintEvent(event);
+    QPainter painter(this);
+    const QRect area = contentsRect();
+    painter.setClipRect(area);
+    painter.drawImage(area.topLeft(), image_);
+}
+
+void PictureArea::mousePressEvent(QMouseEvent* event) {
+    const QPointF units = toUnits(event->position() - contentsRect().topLeft());
+    emit mousePressed(event->button(), event->buttons(), static_cast<float>(units.x()),
+                      static_cast<float>(units.y()));
+}
+
+void PictureArea::mouseMoveEvent(QMouseEvent* event) {
+    const QPointF units = toUnits(event->position() - contentsRect().topLeft());
+    emit mouseMoved(event->buttons(), static_cast<float>(units.x()), static_cast<float>(units.y()));
+}
+
+}  // namespace marbleck

@@ -1,0 +1,12 @@
+// Runs GUI tests headless: the offscreen platform must be chosen before the
+// QApplication exists, and failing commands are recorded instead of shown.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+
+int main(int argc, char** argv) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}

@@ -1,0 +1,18 @@
+#!/usr/bin/env bash
+# Builds Marbleck and runs every test. With --sanitize, builds the tests with
+# AddressSanitizer and UndefinedBehaviorSanitizer in a separate folder.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+build=build
+flags=()
+if [ "${1:-}" = "--sanitize" ]; then
+  build=build-asan
+  flags=(-DMARBLECK_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug)
+  export ASAN_OPTIONS=detect_leaks=0
+  export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+fi
+
+cmake -S . -B "$build" -G Ninja "${flags[@]}"
+cmake --build "$build" -j"$(nproc)"
+ctest --test-dir "$build" --output-on-failure -j"$(nproc)"
