@@ -46,7 +46,7 @@ private:
 ObjectBitmap readHeaders(const std::array<std::uint8_t, ObjectPixelsOffset>& headerBytes,
                          std::size_t available) {
     if (available < ObjectHeadersBytes) {
-        refuse("not a bitmap: the file ends inside its headers");
+        refuse("not a bitmap (the file ends inside its headers)");
     }
     ObjectBitmap bitmap;
     HeaderCursor cursor(headerBytes);
