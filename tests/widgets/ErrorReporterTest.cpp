@@ -1,0 +1,40 @@
+#include <gtest/gtest.h>
+
+#include <new>
+
+#include "ErrorReporter.h"
+#include "RecordedErrors.h"
+#include "RunTimeError.h"
+
+namespace marbleck {
+namespace {
+
+TEST(ErrorReporterTest, ShowsNumberAndDescription) {
+    EXPECT_EQ(ErrorReporter::MessageText(481, "Invalid picture"), "Run-time error 481: Invalid picture");
+}
+
+TEST(ErrorReporterTest, StopsTheCommandWhereItFailedAndRunsOn) {
+    test::RecordedErrors errors;
+    int steps = 0;
+    const bool ok = ErrorReporter::RunCommand(nullptr, [&] {
+        ++steps;
+        throw RunTimeError(75, "Path/File access error");
+        ++steps;
+    });
+    EXPECT_FALSE(ok);
+    EXPECT_EQ(steps, 1);
+    ASSERT_EQ(errors.errors().size(), 1u);
+    EXPECT_EQ(errors.lastNumber(), 75);
+    EXPECT_EQ(errors.errors()[0].description, "Path/File access error");
+    EXPECT_TRUE(ErrorReporter::RunCommand(nullptr, [&] { ++steps; }));
+    EXPECT_EQ(steps, 2);
+}
+
+TEST(ErrorReporterTest, MemoryExhaustionIsOutOfMemory) {
+    test::RecordedErrors errors;
+    ErrorReporter::RunCommand(nullptr, [] { throw std::bad_alloc(); });
+    EXPECT_EQ(errors.lastNumber(), 7);
+}
+
+}  // namespace
+}  // namespace marbleck

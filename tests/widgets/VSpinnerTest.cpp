@@ -1,0 +1,73 @@
+#include <gtest/gtest.h>
+
+#include <QSignalSpy>
+#include <QTest>
+#include <QToolButton>
+
+#include "VSpinner.h"
+
+namespace marbleck {
+namespace {
+
+TEST(VSpinnerTest, StartsAtZeroWithTheClassicRange) {
+    VSpinner spinner;
+    EXPECT_EQ(spinner.min(), 0);
+    EXPECT_EQ(spinner.max(), 32767);
+    EXPECT_EQ(spinner.value(), 0);
+}
+
+TEST(VSpinnerTest, ProgramSetsNotifyOnlyOnChange) {
+    VSpinner spinner;
+    QSignalSpy changes(&spinner, &VSpinner::valueChanged);
+    spinner.setValue(1);
+    spinner.setValue(1);
+    spinner.setMin(1);
+    spinner.setMax(3);
+    ASSERT_EQ(changes.size(), 1);
+    EXPECT_EQ(changes[0][0].toInt(), 1);
+}
+
+TEST(VSpinnerTest, NewEndMovesAValueOutsideTheRange) {
+    VSpinner spinner;
+    QSignalSpy changes(&spinner, &VSpinner::valueChanged);
+    spinner.setMin(-4);  // 0 still lies within −4 … 32767
+    EXPECT_EQ(changes.size(), 0);
+    spinner.setMax(-1);  // now it does not
+    ASSERT_EQ(changes.size(), 1);
+    EXPECT_EQ(spinner.value(), -1);
+}
+
+TEST(VSpinnerTest, MinAboveMaxMakesTheUpArrowRaise) {
+    VSpinner spinner;
+    spinner.setMin(10);
+    spinner.setMax(1);
+    spinner.setValue(1);
+    spinner.resize(17, 25);
+    spinner.show();
+    QTest::mouseClick(spinner.upArrow(), Qt::LeftButton);
+    EXPECT_EQ(spinner.value(), 2);
+    QTest::mouseClick(spinner.downArrow(), Qt::LeftButton);
+    QTest::mouseClick(spinner.downArrow(), Qt::LeftButton);
+    EXPECT_EQ(spinner.value(), 1);
+    spinner.setValue(50);
+    EXPECT_EQ(spinner.value(), 10);
+}
+
+TEST(VSpinnerTest, MinBelowMaxMakesTheUpArrowLower) {
+    VSpinner spinner;
+    spinner.setValue(2);
+    spinner.setMin(1);
+    spinner.setMax(3);
+    spinner.stepUp();
+    EXPECT_EQ(spinner.value(), 1);
+    spinner.stepUp();
+    EXPECT_EQ(spinner.value(), 1);
+    spinner.setLargeChange(2);
+    spinner.show();
+    spinner.setFocus();
+    QTest::keyClick(&spinner, Qt::Key_PageDown);
+    EXPECT_EQ(spinner.value(), 3);
+}
+
+}  // namespace
+}  // namespace marbleck
