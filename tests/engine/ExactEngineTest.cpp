@@ -1,0 +1,90 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <vector>
+
+#include "ExactHologramEngine.h"
+#include "ExactKernel.h"
+#include "HologramCases.h"
+
+namespace marbleck {
+namespace {
+
+HologramField Reference(const cases::Case& c) {
+    HologramField field(c.geometry.fieldColumns, c.geometry.fieldRows);
+    AccumulateReference(c.geometry, c.points, c.phases, field);
+    return field;
+}
+
+HologramField Exact(const cases::Case& c, ThreadPool& pool) {
+    HologramField field(c.geometry.fieldColumns, c.geometry.fieldRows);
+    AccumulateExact(c.geometry, c.points, c.phases, field, {}, pool);
+    return field;
+}
+
+// Index of the first value that differs, or −1.
+long long FirstDifference(const HologramField& a, const HologramField& b) {
+    for (std::size_t i = 0; i < a.values().size(); ++i)
+        if (std::memcmp(&a.values()[i], &b.values()[i], sizeof(float)) != 0) return static_cast<long long>(i);
+    return -1;
+}
+
+struct ExactCase {
+    float W, H;
+    double R;
+    int points;
+    int threads;
+};
+
+class ExactEqualsReference : public ::testing::TestWithParam<ExactCase> {};
+
+TEST_P(ExactEqualsReference, BitForBit) {
+    const ExactCase p = GetParam();
+    const cases::Case c = cases::RandomPoints(p.W, p.H, p.R, p.points, 21);
+    ThreadPool pool(p.threads);
+    EXPECT_EQ(FirstDifference(Exact(c, pool), Reference(c)), -1);
+}
+
+// Odd and fractional sizes, thread counts that do not divide the columns, and
+// jobs both below and above the size at which the threads start.
+INSTANTIATE_TEST_SUITE_P(Table, ExactEqualsReference,
+                         ::testing::Values(ExactCase{7, 5, 1, 12, 1}, ExactCase{13, 11, 3, 40, 3},
+                                           ExactCase{10.6f, 9.4f, 2.5, 50, 2},
+                                           ExactCase{1, 9, 3, 4, 2}, ExactCase{37, 23, 3, 200, 3},
+                                           ExactCase{41, 29, 5, 400, 5}, ExactCase{100, 100, 1, 300, 2}));
+
+// A large case with random phases: with contracted multiply-adds (FMA) in the
+// reference or the engine, some of its 27 million roundings change.
+TEST(ExactEngine, LargeCaseEqualsReferenceBitForBit) {
+    const cases::Case c = cases::RandomPoints(100, 100, 3, 300, 22);
+    EXPECT_EQ(FirstDifference(Exact(c, ThreadPool::Shared()), Reference(c)), -1);
+}
+
+TEST(ExactEngine, ColumnUpdateRoundsProductAndSumSeparately) {
+    // 1 + (2^-24·(1 + 2^-30))·(1 + 2^-30): the product rounds to
+    // 2^-24·(1 + 2^-29), the sum to 1 + 2^-24 (a tie, kept even in 64-bit) and
+    // that to 1.0f. A fused multiply-add keeps the 2^-84 and ends at 1 + 2^-23.
+    const double e = std::ldexp(1.0, -30);
+    for (int rows : {2, 9}) {  // the scalar tail and the vector body
+        std::vector<float> column(static_cast<std::size_t>(rows), 1.0f);
+        std::vector<double> cv(static_cast<std::size_t>(rows), std::ldexp(1.0 + e, -24));
+        std::vector<double> sv(static_cast<std::size_t>(rows), 0.0);
+        column[0] = 0.0f;
+        UpdateColumn(column.data(), cv.data(), sv.data(), 1.0 + e, 0.0, rows);
+        EXPECT_EQ(column[0], 1.0f);
+        for (int v = 1; v < rows; ++v) EXPECT_EQ(column[static_cast<std::size_t>(v)], 1.0f) << rows << ", " << v;
+    }
+}
+
+TEST(ExactEngine, AddsOntoExistingValues) {
+    const cases::Case c = cases::RandomPoints(11, 13, 2, 20, 23);
+    HologramField twice = Reference(c);
+    AccumulateExact(c.geometry, c.points, c.phases, twice);
+    HologramField expected = Reference(c);
+    AccumulateReference(c.geometry, c.points, c.phases, expected);
+    EXPECT_EQ(FirstDifference(twice, expected), -1);
+}
+
+}  // namespace
+}  // namespace marbleck
