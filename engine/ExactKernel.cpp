@@ -1,5 +1,7 @@
 #include "ExactKernel.h"
 
+#include <atomic>
+
 #if defined(__x86_64__) || defined(__i386__)
 #include <immintrin.h>
 #define MARBLECK_X86 1
@@ -9,14 +11,15 @@ namespace marbleck {
 
 namespace {
 
-void updateScalar(float* column, const double* cv, const double* sv, double p, double q, int rows) {
-    for (int v = 1; v < rows; ++v)
+void updateScalar(float* column, const double* cv, const double* sv, double p, double q, int v,
+                  int rows) {
+    for (; v < rows; ++v)
         column[v] = static_cast<float>((static_cast<double>(column[v]) + cv[v] * p) - sv[v] * q);
 }
 
 #ifdef MARBLECK_X86
-// Four values per step. Only "avx2" is enabled here, not "fma": the products
-// and sums stay separately rounded, as in the scalar form.
+// Neither function enables "fma": products and sums stay separately rounded,
+// as in the scalar form.
 __attribute__((target("avx2"))) void updateAvx2(float* column, const double* cv, const double* sv,
                                                 double p, double q, int rows) {
     const __m256d vp = _mm256_set1_pd(p);
@@ -28,35 +31,82 @@ __attribute__((target("avx2"))) void updateAvx2(float* column, const double* cv,
         value = _mm256_sub_pd(value, _mm256_mul_pd(_mm256_loadu_pd(sv + v), vq));
         _mm_storeu_ps(column + v, _mm256_cvtpd_ps(value));
     }
-    for (; v < rows; ++v)
-        column[v] = static_cast<float>((static_cast<double>(column[v]) + cv[v] * p) - sv[v] * q);
+    updateScalar(column, cv, sv, p, q, v, rows);
 }
 
-bool hasAvx2() {
-    static const bool has = __builtin_cpu_supports("avx2");
-    return has;
+// GCC 12's conversion intrinsics start from an "undefined" register, which
+// its own flow analysis reports as uninitialised.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+__attribute__((target("avx512f"))) void updateAvx512(float* column, const double* cv,
+                                                     const double* sv, double p, double q, int rows) {
+    const __m512d vp = _mm512_set1_pd(p);
+    const __m512d vq = _mm512_set1_pd(q);
+    int v = 1;
+    for (; v + 8 <= rows; v += 8) {
+        __m512d value = _mm512_cvtps_pd(_mm256_loadu_ps(column + v));
+        value = _mm512_add_pd(value, _mm512_mul_pd(_mm512_loadu_pd(cv + v), vp));
+        value = _mm512_sub_pd(value, _mm512_mul_pd(_mm512_loadu_pd(sv + v), vq));
+        _mm256_storeu_ps(column + v, _mm512_cvtpd_ps(value));
+    }
+    updateScalar(column, cv, sv, p, q, v, rows);
 }
+#pragma GCC diagnostic pop
 #endif
 
+std::atomic<ColumnKernel>& selected() {
+    static std::atomic<ColumnKernel> kernel{BestColumnKernel()};
+    return kernel;
+}
+
 }  // namespace
+
+bool ColumnKernelSupported(ColumnKernel kernel) {
+    switch (kernel) {
+    case ColumnKernel::Scalar: return true;
+#ifdef MARBLECK_X86
+    case ColumnKernel::Avx2: return __builtin_cpu_supports("avx2");
+    case ColumnKernel::Avx512: return __builtin_cpu_supports("avx512f");
+#else
+    default: return false;
+#endif
+    }
+    return false;
+}
+
+ColumnKernel BestColumnKernel() {
+    for (ColumnKernel kernel : {ColumnKernel::Avx512, ColumnKernel::Avx2})
+        if (ColumnKernelSupported(kernel)) return kernel;
+    return ColumnKernel::Scalar;
+}
+
+bool SelectColumnKernel(ColumnKernel kernel) {
+    if (!ColumnKernelSupported(kernel)) return false;
+    selected().store(kernel);
+    return true;
+}
+
+ColumnKernel SelectedColumnKernel() { return selected().load(); }
+
+const char* ColumnKernelName(ColumnKernel kernel) {
+    switch (kernel) {
+    case ColumnKernel::Scalar: return "scalar";
+    case ColumnKernel::Avx2: return "avx2";
+    case ColumnKernel::Avx512: return "avx512";
+    }
+    return "?";
+}
 
 void UpdateColumn(float* column, const double* cv, const double* sv, double p, double q, int rows) {
     if (rows <= 0) return;
     column[0] = static_cast<float>(static_cast<double>(column[0]) + p);
+    switch (selected().load(std::memory_order_relaxed)) {
 #ifdef MARBLECK_X86
-    if (hasAvx2()) {
-        updateAvx2(column, cv, sv, p, q, rows);
-        return;
+    case ColumnKernel::Avx512: updateAvx512(column, cv, sv, p, q, rows); return;
+    case ColumnKernel::Avx2: updateAvx2(column, cv, sv, p, q, rows); return;
+#endif
+    default: updateScalar(column, cv, sv, p, q, 1, rows); return;
     }
-#endif
-    updateScalar(column, cv, sv, p, q, rows);
-}
-
-const char* UpdateColumnKernel() {
-#ifdef MARBLECK_X86
-    if (hasAvx2()) return "avx2";
-#endif
-    return "scalar";
 }
 
 }  // namespace marbleck

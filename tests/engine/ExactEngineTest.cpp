@@ -30,6 +30,21 @@ long long FirstDifference(const HologramField& a, const HologramField& b) {
     return -1;
 }
 
+// Runs a test body once with every column kernel the processor has.
+class EveryKernel {
+public:
+    template <typename Body>
+    static void Run(Body body) {
+        const ColumnKernel best = SelectedColumnKernel();
+        for (ColumnKernel kernel : {ColumnKernel::Scalar, ColumnKernel::Avx2, ColumnKernel::Avx512}) {
+            if (!SelectColumnKernel(kernel)) continue;
+            SCOPED_TRACE(ColumnKernelName(kernel));
+            body();
+        }
+        SelectColumnKernel(best);
+    }
+};
+
 struct ExactCase {
     float W, H;
     double R;
@@ -43,7 +58,8 @@ TEST_P(ExactEqualsReference, BitForBit) {
     const ExactCase p = GetParam();
     const cases::Case c = cases::RandomPoints(p.W, p.H, p.R, p.points, 21);
     ThreadPool pool(p.threads);
-    EXPECT_EQ(FirstDifference(Exact(c, pool), Reference(c)), -1);
+    const HologramField reference = Reference(c);
+    EveryKernel::Run([&] { EXPECT_EQ(FirstDifference(Exact(c, pool), reference), -1); });
 }
 
 // Odd and fractional sizes, thread counts that do not divide the columns, and
@@ -58,7 +74,8 @@ INSTANTIATE_TEST_SUITE_P(Table, ExactEqualsReference,
 // reference or the engine, some of its 27 million roundings change.
 TEST(ExactEngine, LargeCaseEqualsReferenceBitForBit) {
     const cases::Case c = cases::RandomPoints(100, 100, 3, 300, 22);
-    EXPECT_EQ(FirstDifference(Exact(c, ThreadPool::Shared()), Reference(c)), -1);
+    const HologramField reference = Reference(c);
+    EveryKernel::Run([&] { EXPECT_EQ(FirstDifference(Exact(c, ThreadPool::Shared()), reference), -1); });
 }
 
 TEST(ExactEngine, ColumnUpdateRoundsProductAndSumSeparately) {
@@ -66,7 +83,8 @@ TEST(ExactEngine, ColumnUpdateRoundsProductAndSumSeparately) {
     // 2^-24·(1 + 2^-29), the sum to 1 + 2^-24 (a tie, kept even in 64-bit) and
     // that to 1.0f. A fused multiply-add keeps the 2^-84 and ends at 1 + 2^-23.
     const double e = std::ldexp(1.0, -30);
-    for (int rows : {2, 9}) {  // the scalar tail and the vector body
+    EveryKernel::Run([&] {
+    for (int rows : {2, 9, 21}) {  // the scalar tail and the vector bodies
         std::vector<float> column(static_cast<std::size_t>(rows), 1.0f);
         std::vector<double> cv(static_cast<std::size_t>(rows), std::ldexp(1.0 + e, -24));
         std::vector<double> sv(static_cast<std::size_t>(rows), 0.0);
@@ -75,6 +93,12 @@ TEST(ExactEngine, ColumnUpdateRoundsProductAndSumSeparately) {
         EXPECT_EQ(column[0], 1.0f);
         for (int v = 1; v < rows; ++v) EXPECT_EQ(column[static_cast<std::size_t>(v)], 1.0f) << rows << ", " << v;
     }
+    });
+}
+
+TEST(ExactEngine, BestKernelIsSelectedAtStart) {
+    EXPECT_EQ(SelectedColumnKernel(), BestColumnKernel());
+    EXPECT_TRUE(ColumnKernelSupported(ColumnKernel::Scalar));
 }
 
 TEST(ExactEngine, AddsOntoExistingValues) {
