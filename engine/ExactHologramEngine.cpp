@@ -18,9 +18,11 @@ constexpr long long ParallelUpdates = 1LL << 20;
 constexpr long long BatchUpdates = 1LL << 24;
 // The (Cv, Sv) arrays of one batch.
 constexpr std::size_t BatchRotationBytes = std::size_t{8} << 20;
-// The columns one thread updates for every point of a batch before moving on,
-// sized to stay in its own cache.
-constexpr std::size_t TileBytes = std::size_t{256} << 10;
+// One thread updates a tile of TileColumns columns × TileRows rows for every
+// point of a batch before moving on: the tile and one point's (Cv, Sv) for
+// those rows stay in the first-level cache.
+constexpr int TileColumns = 16;
+constexpr int TileRows = 256;
 
 class BatchAccumulator {
 public:
@@ -68,24 +70,30 @@ private:
         for (std::size_t i = 0; i < count; ++i)
             for (int u = 1; u < u0; ++u) RotateAlongU(rotations_[i], cu[i], su[i]);
 
-        const int tile = std::max(1, static_cast<int>(TileBytes / (sizeof(float) * static_cast<std::size_t>(g_.rows))));
-        for (int t0 = u0; t0 < u1; t0 += tile) {
-            const int t1 = std::min(u1, t0 + tile);
+        std::vector<double> pq(2 * count * TileColumns);  // (P, Q) per point and tile column
+        for (int t0 = u0; t0 < u1; t0 += TileColumns) {
+            const int t1 = std::min(u1, t0 + TileColumns);
             for (std::size_t i = 0; i < count; ++i) {
                 const PointRotation& r = rotations_[i];
-                const double* cv = cosines(i);
-                const double* sv = sines(i);
-                double c = cu[i], s = su[i];
-                for (int u = t0; u < t1; ++u) {
-                    double p = r.cphi, q = r.sphi;
+                double* out = pq.data() + 2 * i * TileColumns;
+                for (int u = t0; u < t1; ++u, out += 2) {
+                    out[0] = r.cphi;
+                    out[1] = r.sphi;
                     if (u > 0) {
-                        RotateAlongU(r, c, s);
-                        PhasedPair(r, c, s, p, q);
+                        RotateAlongU(r, cu[i], su[i]);
+                        PhasedPair(r, cu[i], su[i], out[0], out[1]);
                     }
-                    UpdateColumn(field_.column(u), cv, sv, p, q, g_.rows);
                 }
-                cu[i] = c;
-                su[i] = s;
+            }
+            for (int v0 = 0; v0 < g_.rows; v0 += TileRows) {
+                const int v1 = std::min(g_.rows, v0 + TileRows);
+                for (std::size_t i = 0; i < count; ++i) {
+                    const double* cv = cosines(i);
+                    const double* sv = sines(i);
+                    const double* in = pq.data() + 2 * i * TileColumns;
+                    for (int u = t0; u < t1; ++u, in += 2)
+                        UpdateColumnRows(field_.column(u), cv, sv, in[0], in[1], v0, v1);
+                }
             }
         }
     }

@@ -21,10 +21,9 @@ void updateScalar(float* column, const double* cv, const double* sv, double p, d
 // Neither function enables "fma": products and sums stay separately rounded,
 // as in the scalar form.
 __attribute__((target("avx2"))) void updateAvx2(float* column, const double* cv, const double* sv,
-                                                double p, double q, int rows) {
+                                                double p, double q, int v, int rows) {
     const __m256d vp = _mm256_set1_pd(p);
     const __m256d vq = _mm256_set1_pd(q);
-    int v = 1;
     for (; v + 4 <= rows; v += 4) {
         __m256d value = _mm256_cvtps_pd(_mm_loadu_ps(column + v));
         value = _mm256_add_pd(value, _mm256_mul_pd(_mm256_loadu_pd(cv + v), vp));
@@ -39,10 +38,9 @@ __attribute__((target("avx2"))) void updateAvx2(float* column, const double* cv,
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
 __attribute__((target("avx512f"))) void updateAvx512(float* column, const double* cv,
-                                                     const double* sv, double p, double q, int rows) {
+                                                     const double* sv, double p, double q, int v, int rows) {
     const __m512d vp = _mm512_set1_pd(p);
     const __m512d vq = _mm512_set1_pd(q);
-    int v = 1;
     for (; v + 8 <= rows; v += 8) {
         __m512d value = _mm512_cvtps_pd(_mm256_loadu_ps(column + v));
         value = _mm512_add_pd(value, _mm512_mul_pd(_mm512_loadu_pd(cv + v), vp));
@@ -97,16 +95,25 @@ const char* ColumnKernelName(ColumnKernel kernel) {
     return "?";
 }
 
-void UpdateColumn(float* column, const double* cv, const double* sv, double p, double q, int rows) {
-    if (rows <= 0) return;
-    column[0] = static_cast<float>(static_cast<double>(column[0]) + p);
+void UpdateColumnRows(float* column, const double* cv, const double* sv, double p, double q,
+                      int begin, int end) {
+    if (begin >= end) return;
+    if (begin == 0) {
+        // Row 0 takes P alone: (Cv, Sv) = (1, 0) there.
+        column[0] = static_cast<float>(static_cast<double>(column[0]) + p);
+        begin = 1;
+    }
     switch (selected().load(std::memory_order_relaxed)) {
 #ifdef MARBLECK_X86
-    case ColumnKernel::Avx512: updateAvx512(column, cv, sv, p, q, rows); return;
-    case ColumnKernel::Avx2: updateAvx2(column, cv, sv, p, q, rows); return;
+    case ColumnKernel::Avx512: updateAvx512(column, cv, sv, p, q, begin, end); return;
+    case ColumnKernel::Avx2: updateAvx2(column, cv, sv, p, q, begin, end); return;
 #endif
-    default: updateScalar(column, cv, sv, p, q, 1, rows); return;
+    default: updateScalar(column, cv, sv, p, q, begin, end); return;
     }
+}
+
+void UpdateColumn(float* column, const double* cv, const double* sv, double p, double q, int rows) {
+    UpdateColumnRows(column, cv, sv, p, q, 0, rows);
 }
 
 }  // namespace marbleck

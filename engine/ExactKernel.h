@@ -13,6 +13,11 @@ enum class ColumnKernel { Scalar, Avx2, Avx512 };
 // result equals the plain scalar recurrence bit for bit.
 void UpdateColumn(float* column, const double* cv, const double* sv, double p, double q, int rows);
 
+// The same for rows begin .. end − 1 only (column, cv and sv still start at
+// row 0), so that long columns can be taken in cache-sized pieces.
+void UpdateColumnRows(float* column, const double* cv, const double* sv, double p, double q,
+                      int begin, int end);
+
 // The widest kernel this processor runs; UpdateColumn uses it unless
 // SelectColumnKernel chose another.
 ColumnKernel BestColumnKernel();
