@@ -7,6 +7,10 @@
 #define MARBLECK_X86 1
 #endif
 
+#ifdef __FAST_MATH__
+#error "the hologram engine must be built without -ffast-math: it reorders the roundings"
+#endif
+
 namespace marbleck {
 
 namespace {

@@ -5,6 +5,10 @@
 
 #include "PointRotation.h"
 
+#ifdef __FAST_MATH__
+#error "the hologram engine must be built without -ffast-math: it reorders the roundings"
+#endif
+
 namespace marbleck {
 
 void AccumulateReference(const HologramGeometry& g, std::span<const ObjectPoint> points,
