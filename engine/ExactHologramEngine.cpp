@@ -18,11 +18,11 @@ constexpr long long ParallelUpdates = 1LL << 20;
 constexpr long long BatchUpdates = 1LL << 24;
 // The (Cv, Sv) arrays of one batch.
 constexpr std::size_t BatchRotationBytes = std::size_t{8} << 20;
-// One thread updates a tile of TileColumns columns × TileRows rows for every
+// One thread updates a tile of TileColumns columns × at most MaxTileRows rows for every
 // point of a batch before moving on: the tile and one point's (Cv, Sv) for
 // those rows stay in the first-level cache.
 constexpr int TileColumns = 16;
-constexpr int TileRows = 256;
+constexpr int MaxTileRows = 512;
 
 class BatchAccumulator {
 public:
@@ -70,6 +70,9 @@ private:
         for (std::size_t i = 0; i < count; ++i)
             for (int u = 1; u < u0; ++u) RotateAlongU(rotations_[i], cu[i], su[i]);
 
+        // Rows in equal pieces of at most MaxTileRows, whole vectors each.
+        const int pieces = (g_.rows + MaxTileRows - 1) / MaxTileRows;
+        const int tileRows = ((g_.rows + pieces - 1) / pieces + 7) / 8 * 8;
         std::vector<double> pq(2 * count * TileColumns);  // (P, Q) per point and tile column
         for (int t0 = u0; t0 < u1; t0 += TileColumns) {
             const int t1 = std::min(u1, t0 + TileColumns);
@@ -85,8 +88,8 @@ private:
                     }
                 }
             }
-            for (int v0 = 0; v0 < g_.rows; v0 += TileRows) {
-                const int v1 = std::min(g_.rows, v0 + TileRows);
+            for (int v0 = 0; v0 < g_.rows; v0 += tileRows) {
+                const int v1 = std::min(g_.rows, v0 + tileRows);
                 for (std::size_t i = 0; i < count; ++i) {
                     const double* cv = cosines(i);
                     const double* sv = sines(i);
