@@ -1,42 +1,42 @@
 #include "HologramEngine.h"
 
+#include <algorithm>
 #include <cmath>
+
+#include "PointRotation.h"
+
+#ifdef __FAST_MATH__
+#error "the hologram engine must be built without -ffast-math: it reorders the roundings"
+#endif
 
 namespace marbleck {
 
 void AccumulateReference(const HologramGeometry& g, std::span<const ObjectPoint> points,
                          std::span<const double> phases, HologramField& field,
                          const ColumnDone& columnDone) {
+    CheckAccumulateArguments(g, points, phases, field);
     std::size_t next = 0;
     for (int x = 0; x < g.canvasColumns; ++x) {
         for (; next < points.size() && points[next].x == x; ++next) {
-            const ObjectPoint p = points[next];
-            const double phi = phases[next];
-            const double ax = p.x * g.stepX;
-            const double ay = p.y * g.stepY;
-            const double cx = std::cos(ax), sx = std::sin(ax);
-            const double cy = std::cos(ay), sy = std::sin(ay);
-            const double cphi = std::cos(phi), sphi = std::sin(phi);
+            const PointRotation r = RotationOf(g, points[next], phases[next]);
             double cu = 1.0, su = 0.0;
             for (int u = 0; u < g.columns; ++u) {
-                double pp = cphi, q = sphi;
+                double p = r.cphi, q = r.sphi;
                 if (u > 0) {
-                    const double cu2 = cx * cu - sx * su;
-                    const double su2 = cx * su + sx * cu;
-                    cu = cu2;
-                    su = su2;
-                    pp = cphi * cu - sphi * su;
-                    q = cphi * su + sphi * cu;
+                    RotateAlongU(r, cu, su);
+                    PhasedPair(r, cu, su, p, q);
                 }
                 float* column = field.column(u);
-                column[0] = static_cast<float>(static_cast<double>(column[0]) + pp);
+                column[0] = static_cast<float>(static_cast<double>(column[0]) + p);
                 double cv = 1.0, sv = 0.0;
                 for (int v = 1; v < g.rows; ++v) {
-                    const double cv2 = cy * cv - sy * sv;
-                    const double sv2 = cy * sv + sy * cv;
+                    const double cv2 = r.cy * cv - r.sy * sv;
+                    const double sv2 = r.cy * sv + r.sy * cv;
                     cv = cv2;
                     sv = sv2;
-                    column[v] = static_cast<float>(static_cast<double>(column[v]) + (cv * pp - sv * q));
+                    // value + Cv·P − Sv·Q, evaluated left to right in 64-bit,
+                    // rounded to 32-bit once when stored.
+                    column[v] = static_cast<float>((static_cast<double>(column[v]) + cv * p) - sv * q);
                 }
             }
         }
@@ -69,7 +69,11 @@ void Normalise(HologramField& field, const HologramGeometry& g, FieldRange range
 
 std::uint8_t GreyLevel(float normalised) {
     const float scaled = normalised * 255.0f;
-    return static_cast<std::uint8_t>(std::nearbyint(scaled));
+    // Normalised values give 0 .. 255; anything else is clamped rather than
+    // wrapped (NaN reads as 0).
+    const float rounded = std::nearbyint(scaled);
+    if (!(rounded > 0.0f)) return 0;
+    return static_cast<std::uint8_t>(std::min(rounded, 255.0f));
 }
 
 void GreyLevels(const HologramField& field, const HologramGeometry& g,

@@ -22,6 +22,14 @@ double angleStep(float size) {
 
 }  // namespace
 
+double PointAngle(int index, float size) {
+    const double span = static_cast<double>(size) - 1.0;
+    if (span == 0.0) return 0.0;
+    return static_cast<double>(index) * HologramPi / span;
+}
+
+double PhaseOfDraw(float r) { return 2.0 * static_cast<double>(r) * HologramPi; }
+
 HologramGeometry MakeHologramGeometry(float W, float H, double R) {
     const double lastU = R * static_cast<double>(W) - 1.0;
     const double lastV = R * static_cast<double>(H) - 1.0;

@@ -21,11 +21,19 @@ struct HologramGeometry {
     int columns = 0;        // u runs 0 .. columns - 1 (the largest whole u <= R·W − 1);
     int rows = 0;           // v likewise. Never more than the field's bounds.
     double stepX = 0;       // angle step per canvas column: 3.1415 / (W - 1), 0 when W - 1 is 0
-    double stepY = 0;
+    double stepY = 0;       // (for display only: the engines form angles with PointAngle)
 };
 
 // Rounds to the nearest whole number, halves to even.
 double RoundHalfEven(double value);
+
+// The angle of canvas column (or row) `index` on a side of `size` pixels:
+// index × 3.1415 / (size − 1), multiplied before dividing, in 64-bit. A side
+// one pixel long has no angle to spread, so every point on it sits at 0.
+double PointAngle(int index, float size);
+
+// The phase of one random draw r in [0, 1): 2 × r × 3.1415 in 64-bit.
+double PhaseOfDraw(float r);
 
 // Derives the loop bounds of a calculation. Throws RunTimeError 380 when
 // R·W − 1 or R·H − 1 rounds below 0 (no hologram) and 7 when the hologram

@@ -1,0 +1,24 @@
+#pragma once
+
+#include <span>
+
+#include "HologramEngine.h"
+#include "ThreadPool.h"
+
+namespace marbleck {
+
+// The same sums as AccumulateReference, bit for bit, using every hardware
+// thread and vector lane:
+// - the v-rotation does not depend on u, so (Cv, Sv) is computed once per
+//   object point into arrays and every column update is a vector loop;
+// - the u range is split into one slice per thread; each thread owns its
+//   columns, so every value still receives the object points in scan order;
+// - points are taken in batches of whole canvas columns where possible, and
+//   columnDone runs on the calling thread after each batch, for every column
+//   the batch completed, in order.
+// Jobs too small to gain from threads run on the calling thread alone.
+void AccumulateExact(const HologramGeometry& geometry, std::span<const ObjectPoint> points,
+                     std::span<const double> phases, HologramField& field,
+                     const ColumnDone& columnDone = {}, ThreadPool& pool = ThreadPool::Shared());
+
+}  // namespace marbleck

@@ -1,0 +1,138 @@
+#include "FastHologramEngine.h"
+
+#include <algorithm>
+#include <cmath>
+#include <complex>
+
+#include <cblas.h>
+
+#include "PointRotation.h"
+
+namespace marbleck {
+
+namespace {
+
+// Hologram columns per product: large enough for BLAS to run at full speed,
+// small enough that the block of sums stays in cache and progress moves.
+constexpr int BlockColumns = 192;
+
+// Indexes the distinct values of `of(point)` in increasing order.
+template <typename Of>
+void compact(std::span<const ObjectPoint> points, int size, Of of, std::vector<int>& index,
+             std::vector<int>& lit) {
+    index.assign(static_cast<std::size_t>(size), -1);
+    for (const ObjectPoint& p : points) index[static_cast<std::size_t>(of(p))] = 0;
+    lit.clear();
+    for (int i = 0; i < size; ++i)
+        if (index[static_cast<std::size_t>(i)] == 0) {
+            index[static_cast<std::size_t>(i)] = static_cast<int>(lit.size());
+            lit.push_back(i);
+        }
+}
+
+}  // namespace
+
+FastHologramEngine& FastHologramEngine::Shared() {
+    static FastHologramEngine engine;
+    return engine;
+}
+
+void FastHologramEngine::accumulate(const HologramGeometry& g, std::span<const ObjectPoint> points,
+                                    std::span<const double> phases, HologramField& field,
+                                    const ColumnDone& columnDone) {
+    CheckAccumulateArguments(g, points, phases, field);
+    std::lock_guard lock(mutex_);
+    int reported = 0;  // canvas columns reported so far
+    auto reportThrough = [&](int columns) {
+        for (; reported < columns; ++reported)
+            if (columnDone) columnDone(reported);
+    };
+    const int M = g.columns, N = g.rows;
+    if (points.empty() || M <= 0 || N <= 0) {
+        reportThrough(g.canvasColumns);
+        return;
+    }
+
+    compact(points, g.canvasColumns, [](ObjectPoint p) { return p.x; }, columnIndex_, litColumns_);
+    compact(points, g.canvasRows, [](ObjectPoint p) { return p.y; }, rowIndex_, litRows_);
+    const int X = static_cast<int>(litColumns_.size());
+    const int Y = static_cast<int>(litRows_.size());
+    const auto sz = [](long long n) { return static_cast<std::size_t>(n); };
+
+    // A(x', y') = e^{iφ} of the point there (at most one per canvas sample).
+    a_.assign(sz(2LL * X * Y), 0.0);
+    for (std::size_t i = 0; i < points.size(); ++i) {
+        const long long at = static_cast<long long>(columnIndex_[sz(points[i].x)]) * Y +
+                             rowIndex_[sz(points[i].y)];
+        a_[sz(2 * at)] += std::cos(phases[i]);
+        a_[sz(2 * at + 1)] += std::sin(phases[i]);
+    }
+
+    // Ev(v, y') = (Cv, Sv) of canvas row y', by the v-rotation; the rows'
+    // recurrences are independent, so the inner loop runs across them.
+    ev_.resize(sz(2LL * N * Y));
+    {
+        std::vector<PointRotation> r(sz(Y));
+        for (int j = 0; j < Y; ++j) r[sz(j)] = RotationOf(g, {0, litRows_[sz(j)]}, 0.0);
+        cu_.assign(sz(Y), 1.0);
+        su_.assign(sz(Y), 0.0);
+        for (int v = 0; v < N; ++v) {
+            double* out = ev_.data() + 2LL * v * Y;
+            for (int j = 0; j < Y; ++j) {
+                if (v > 0) {
+                    const double c2 = r[sz(j)].cy * cu_[sz(j)] - r[sz(j)].sy * su_[sz(j)];
+                    const double s2 = r[sz(j)].cy * su_[sz(j)] + r[sz(j)].sy * cu_[sz(j)];
+                    cu_[sz(j)] = c2;
+                    su_[sz(j)] = s2;
+                }
+                out[2 * j] = cu_[sz(j)];
+                out[2 * j + 1] = su_[sz(j)];
+            }
+        }
+    }
+
+    // Bᵀ = Ev · Aᵀ: rows × X' complex.
+    bt_.resize(sz(2LL * N * X));
+    const std::complex<double> one(1.0, 0.0), zero(0.0, 0.0);
+    cblas_zgemm(CblasRowMajor, CblasNoTrans, CblasTrans, N, X, Y, &one, ev_.data(), Y, a_.data(), Y,
+                &zero, bt_.data(), X);
+
+    // F = Re(Eu · B), block by block of hologram columns. Eu's rows come from
+    // the u-rotation of every lit canvas column, carried from block to block.
+    std::vector<PointRotation> r(sz(X));
+    for (int j = 0; j < X; ++j) r[sz(j)] = RotationOf(g, {litColumns_[sz(j)], 0}, 0.0);
+    cu_.assign(sz(X), 1.0);
+    su_.assign(sz(X), 0.0);
+    eu_.resize(sz(2LL * BlockColumns * X));
+    c_.resize(sz(static_cast<long long>(BlockColumns) * N));
+    for (int u0 = 0; u0 < M; u0 += BlockColumns) {
+        const int count = std::min(BlockColumns, M - u0);
+        for (int k = 0; k < count; ++k) {
+            double* out = eu_.data() + 2LL * k * X;
+            const bool advance = u0 + k > 0;
+            for (int j = 0; j < X; ++j) {
+                if (advance) RotateAlongU(r[sz(j)], cu_[sz(j)], su_[sz(j)]);
+                out[2 * j] = cu_[sz(j)];
+                out[2 * j + 1] = -su_[sz(j)];
+            }
+        }
+        cblas_dgemm(CblasRowMajor, CblasNoTrans, CblasTrans, count, N, 2 * X, 1.0, eu_.data(), 2 * X,
+                    bt_.data(), 2 * X, 0.0, c_.data(), N);
+        for (int k = 0; k < count; ++k) {
+            float* column = field.column(u0 + k);
+            const double* sums = c_.data() + static_cast<long long>(k) * N;
+            for (int v = 0; v < N; ++v)
+                column[v] = static_cast<float>(static_cast<double>(column[v]) + sums[v]);
+        }
+        reportThrough(static_cast<int>(static_cast<long long>(g.canvasColumns) * (u0 + count) / M));
+    }
+    reportThrough(g.canvasColumns);
+}
+
+void AccumulateFast(const HologramGeometry& geometry, std::span<const ObjectPoint> points,
+                    std::span<const double> phases, HologramField& field,
+                    const ColumnDone& columnDone) {
+    FastHologramEngine::Shared().accumulate(geometry, points, phases, field, columnDone);
+}
+
+}  // namespace marbleck

@@ -1,0 +1,167 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <thread>
+#include <vector>
+
+#include "HologramCases.h"
+#include "HologramCompute.h"
+#include "HologramEngine.h"
+
+namespace marbleck {
+namespace {
+
+// Σ cos(u·x·3.1415/(W − 1) + v·y·3.1415/(H − 1) + φ), straight from the
+// closed form with direct cosines in long double.
+long double ClosedForm(const cases::Case& c, int u, int v) {
+    const long double pi = 3.1415L;
+    const long double W1 = static_cast<long double>(c.geometry.W) - 1;
+    const long double H1 = static_cast<long double>(c.geometry.H) - 1;
+    long double sum = 0;
+    for (std::size_t i = 0; i < c.points.size(); ++i) {
+        const long double ax = W1 == 0 ? 0 : c.points[i].x * pi / W1;
+        const long double ay = H1 == 0 ? 0 : c.points[i].y * pi / H1;
+        sum += std::cos(u * ax + v * ay + static_cast<long double>(c.phases[i]));
+    }
+    return sum;
+}
+
+HologramField Accumulate(EngineKind kind, const cases::Case& c) {
+    HologramField field(c.geometry.fieldColumns, c.geometry.fieldRows);
+    AccumulateHologram(kind, c.geometry, c.points, c.phases, field);
+    return field;
+}
+
+struct ClosedFormCase {
+    float W, H;
+    double R;
+    int points;
+};
+
+class ReferenceClosedForm : public ::testing::TestWithParam<ClosedFormCase> {};
+
+TEST_P(ReferenceClosedForm, MatchesDirectCosines) {
+    const ClosedFormCase p = GetParam();
+    const cases::Case c = cases::RandomPoints(p.W, p.H, p.R, p.points, 5);
+    ASSERT_FALSE(c.points.empty());
+    const HologramField field = Accumulate(EngineKind::Reference, c);
+    // Each of the P roundings to 32-bit is at most half an ulp of a partial
+    // sum, whose size is at most P: |error| <= P · P · 2^-24; the rotation
+    // recurrences drift by far less.
+    const double count = static_cast<double>(c.points.size());
+    const double tolerance = count * count * std::ldexp(1.0, -24) + 1e-9;
+    for (int u = 0; u < c.geometry.columns; ++u)
+        for (int v = 0; v < c.geometry.rows; ++v)
+            ASSERT_NEAR(field(u, v), static_cast<double>(ClosedForm(c, u, v)), tolerance)
+                << "u = " << u << ", v = " << v;
+    // The unvisited last column and row, if any, stay 0.
+    for (int u = c.geometry.columns; u < c.geometry.fieldColumns; ++u)
+        for (int v = 0; v < c.geometry.fieldRows; ++v) ASSERT_EQ(field(u, v), 0.0f);
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, ReferenceClosedForm,
+                         ::testing::Values(ClosedFormCase{7, 5, 1, 12}, ClosedFormCase{13, 11, 3, 40},
+                                           ClosedFormCase{9, 17, 2.5, 30},
+                                           ClosedFormCase{10.6f, 9.4f, 1.5, 25},
+                                           ClosedFormCase{1, 9, 3, 4}, ClosedFormCase{11, 1, 2, 5}));
+
+class EveryEngine : public ::testing::TestWithParam<EngineKind> {};
+
+TEST_P(EveryEngine, PointAtOriginGivesOneEverywhereAndAWhiteView) {
+    cases::Case c{MakeHologramGeometry(9, 7, 3), {{0, 0}}, {0.0}};
+    HologramField field = Accumulate(GetParam(), c);
+    for (float value : field.values()) ASSERT_EQ(value, 1.0f);
+    const FieldRange range = FindRange(field, c.geometry);
+    EXPECT_EQ(range.minimum, 0.0f);
+    EXPECT_EQ(range.maximum, 1.0f);
+    Normalise(field, c.geometry, range);
+    std::vector<std::uint8_t> grey;
+    GreyLevels(field, c.geometry, grey);
+    ASSERT_EQ(grey.size(), 27u * 21u);
+    for (std::uint8_t g : grey) ASSERT_EQ(g, 255);
+}
+
+TEST_P(EveryEngine, PointAtRightColumnGivesVerticalStripes) {
+    cases::Case c{MakeHologramGeometry(9, 7, 3), {{8, 0}}, {0.0}};
+    const HologramField field = Accumulate(GetParam(), c);
+    for (int u = 0; u < c.geometry.columns; ++u)
+        for (int v = 0; v < c.geometry.rows; ++v) {
+            ASSERT_NEAR(field(u, v), std::cos(u * 3.1415), 1e-6) << u << ", " << v;
+            ASSERT_EQ(field(u, v), field(u, 0)) << "column " << u << " is not flat";
+        }
+    EXPECT_EQ(field(0, 0), 1.0f);
+    EXPECT_LT(field(1, 0), -0.99f);
+}
+
+TEST_P(EveryEngine, PointAtBottomRowGivesHorizontalStripes) {
+    cases::Case c{MakeHologramGeometry(9, 7, 3), {{0, 6}}, {0.0}};
+    const HologramField field = Accumulate(GetParam(), c);
+    for (int u = 0; u < c.geometry.columns; ++u)
+        for (int v = 0; v < c.geometry.rows; ++v) {
+            ASSERT_NEAR(field(u, v), std::cos(v * 3.1415), 1e-6) << u << ", " << v;
+            ASSERT_EQ(field(u, v), field(0, v)) << "row " << v << " is not flat";
+        }
+}
+
+TEST_P(EveryEngine, OnePixelWideCanvasVariesOnlyAlongV) {
+    cases::Case c{MakeHologramGeometry(1, 5, 3), {{0, 2}}, {0.0}};
+    const HologramField field = Accumulate(GetParam(), c);
+    for (int u = 0; u < c.geometry.columns; ++u)
+        for (int v = 0; v < c.geometry.rows; ++v) {
+            ASSERT_FALSE(std::isnan(field(u, v)));
+            ASSERT_NEAR(field(u, v), std::cos(v * 2 * 3.1415 / 4), 1e-6);
+        }
+}
+
+TEST_P(EveryEngine, EmptyCanvasStaysZeroAndPaintsBlack) {
+    cases::Case c{MakeHologramGeometry(9, 7, 2), {}, {}};
+    HologramField field = Accumulate(GetParam(), c);
+    const FieldRange range = FindRange(field, c.geometry);
+    Normalise(field, c.geometry, range);
+    for (float value : field.values()) ASSERT_EQ(value, 0.0f);
+    std::vector<std::uint8_t> grey;
+    GreyLevels(field, c.geometry, grey);
+    for (std::uint8_t g : grey) ASSERT_EQ(g, 0);
+}
+
+TEST_P(EveryEngine, ReportsEveryCanvasColumnOnceInOrderOnTheCallingThread) {
+    // Points only in a few columns, enough work for the exact engine to use
+    // its threads.
+    cases::Case c = cases::RandomPoints(60, 40, 4, 30, 3);
+    std::erase_if(c.points, [](ObjectPoint p) { return p.x % 7 != 2; });
+    c.phases.resize(c.points.size());
+    HologramField field(c.geometry.fieldColumns, c.geometry.fieldRows);
+    std::vector<int> reported;
+    const auto caller = std::this_thread::get_id();
+    AccumulateHologram(GetParam(), c.geometry, c.points, c.phases, field, [&](int x) {
+        EXPECT_EQ(std::this_thread::get_id(), caller);
+        reported.push_back(x);
+    });
+    ASSERT_EQ(reported.size(), 60u);
+    for (int x = 0; x < 60; ++x) EXPECT_EQ(reported[static_cast<std::size_t>(x)], x);
+}
+
+TEST_P(EveryEngine, RefusesPointsOutOfScanOrder) {
+    cases::Case c{MakeHologramGeometry(9, 7, 1), {{3, 2}, {1, 1}}, {0.0, 0.0}};
+    HologramField field(c.geometry.fieldColumns, c.geometry.fieldRows);
+    EXPECT_THROW(AccumulateHologram(GetParam(), c.geometry, c.points, c.phases, field),
+                 std::invalid_argument);
+    c.points = {{1, 1}, {9, 0}};  // x = 9 is outside a 9-wide canvas
+    EXPECT_THROW(AccumulateHologram(GetParam(), c.geometry, c.points, c.phases, field),
+                 std::invalid_argument);
+    for (float value : field.values()) ASSERT_EQ(value, 0.0f);
+}
+
+INSTANTIATE_TEST_SUITE_P(Engines, EveryEngine,
+                         ::testing::Values(EngineKind::Reference, EngineKind::Exact, EngineKind::Fast),
+                         [](const auto& info) {
+                             switch (info.param) {
+                             case EngineKind::Reference: return "Reference";
+                             case EngineKind::Exact: return "Exact";
+                             case EngineKind::Fast: return "Fast";
+                             }
+                             return "Unknown";
+                         });
+
+}  // namespace
+}  // namespace marbleck
