@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "Form1.h"
-#include "HologramEngine.h"
+#include "HologramCompute.h"
 #include "Module1.h"
 #include "NumberText.h"
 #include "PictureArea.h"
@@ -63,14 +63,14 @@ void ComputeHologram(Form1& form, Module1& module) {
         for (int y = 0; y < geometry.canvasRows; ++y) {
             if (form.Picture1->point(static_cast<float>(x), static_cast<float>(y)) <= 0) continue;
             points.push_back({x, y});
-            phases.push_back(randomPhase ? 2.0 * static_cast<double>(module.Random.next()) * HologramPi
-                                         : 0.0);
+            phases.push_back(randomPhase ? PhaseOfDraw(module.Random.next()) : 0.0);
         }
     }
 
     QElapsedTimer sinceRepaint;
     sinceRepaint.start();
-    AccumulateReference(geometry, points, phases, field, [&](int x) {
+    const EngineKind engine = form.FastCalculation->isChecked() ? EngineKind::Fast : EngineKind::Exact;
+    AccumulateHologram(engine, geometry, points, phases, field, [&](int x) {
         form.ProgressBar1->setValue(100.0f * static_cast<float>(x) / W);
         keepRepainting(sinceRepaint);
     });

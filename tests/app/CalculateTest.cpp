@@ -181,5 +181,35 @@ TEST_F(CalculateTest, FractionalRepsFollowTheFieldBounds) {
     EXPECT_EQ(form.Picture2->size(), QSize(150, 150));
 }
 
+TEST_F(CalculateTest, FastCalculationAgreesWithTheExactOneAndShowsProgress) {
+    form.show();
+    form.Check1->setChecked(false);
+    for (int i = 0; i < 40; ++i)
+        form.Picture1->pset(static_cast<float>(i * 7 % 97), static_cast<float>(i * 13 % 89), White);
+    form.Text1->setText("2");
+    calculate();
+    const HologramField exact = module.HologramField;
+    const QImage exactView = form.Picture2->image();
+
+    form.FastCalculation->setChecked(true);
+    float largest = -1;
+    QObject::connect(form.ProgressBar1, &QProgressBar::valueChanged, [&] {
+        if (form.ProgressBar1->isVisible()) largest = std::max(largest, form.ProgressBar1->value());
+    });
+    calculate();
+    ASSERT_TRUE(errors.empty());
+    EXPECT_FLOAT_EQ(largest, 99.0f);
+    ASSERT_EQ(module.HologramField.columns(), exact.columns());
+    ASSERT_EQ(module.HologramField.rows(), exact.rows());
+    const QImage fastView = form.Picture2->image();
+    for (int u = 0; u < exact.columns(); ++u)
+        for (int v = 0; v < exact.rows(); ++v) {
+            ASSERT_NEAR(module.HologramField(u, v), exact(u, v), 1e-5) << u << "," << v;
+            if (u < fastView.width() && v < fastView.height()) {
+                ASSERT_LE(std::abs(qRed(fastView.pixel(u, v)) - qRed(exactView.pixel(u, v))), 1);
+            }
+        }
+}
+
 }  // namespace
 }  // namespace marbleck
