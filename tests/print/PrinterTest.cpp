@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QRegularExpression>
 #include <QTemporaryDir>
+#include <ostream>
 
 #include "PdfPage.h"
 #include "Printer.h"
@@ -16,6 +17,8 @@ struct Quality {
     int code;
     float twipsPerDot;
 };
+
+void PrintTo(const Quality& q, std::ostream* os) { *os << "quality " << q.code; }
 
 class PrintQualityTest : public ::testing::TestWithParam<Quality> {};
 

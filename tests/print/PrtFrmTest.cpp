@@ -6,6 +6,7 @@
 #include <QToolButton>
 #include <QTest>
 #include <cmath>
+#include <ostream>
 
 #include "DialogFixture.h"
 #include "RunTimeError.h"
@@ -72,6 +73,8 @@ struct Pick {
     double cellX, cellY;
 };
 
+void PrintTo(const Pick& p, std::ostream* os) { *os << "click (" << p.x << ", " << p.y << ")"; }
+
 class LocationPickTest : public PrintDialogTest, public ::testing::WithParamInterface<Pick> {};
 
 TEST_P(LocationPickTest, MarksTheCellAndMovesThePrinter) {
@@ -126,6 +129,10 @@ struct ResolutionCase {
     double scale;
     long long resolution;
 };
+
+void PrintTo(const ResolutionCase& c, std::ostream* os) {
+    *os << c.twipsPerDot << " twips a dot, scale " << c.scale;
+}
 
 class ResolutionFormulaTest : public ::testing::TestWithParam<ResolutionCase> {};
 
