@@ -20,6 +20,7 @@
 #include "NumberText.h"
 #include "PictureArea.h"
 #include "Placement.h"
+#include "PrintDialogHost.h"
 #include "ProgressBar.h"
 #include "Screen.h"
 #include "VSpinner.h"
@@ -55,6 +56,7 @@ QRadioButton* option(QWidget* parent, const char* caption) {
 Form1::Form1(Module1& module, QWidget* parent) : QMainWindow(parent), module_(module) {
     setWindowTitle(QStringLiteral("Marbleck v0.2"));
 
+    PrintDialog = new PrintDialogHost(this);
     client_ = new QWidget(this);
     setCentralWidget(client_);
     client_->setFixedSize(TwipsToPixels(11970, Screen::TwipsPerPixelX()),
@@ -220,7 +222,9 @@ void Form1::Command5_Click() { Picture1->cls(); }
 
 void Form1::Open_Click() {}
 
-void Form1::Print_Click() {}
+void Form1::Print_Click() {
+    ErrorReporter::RunCommand(this, [&] { PrintDialog->open(*Picture2); });
+}
 
 void Form1::VScroll1_Change() { Text1->setText(QString::number(VScroll1->value())); }
 

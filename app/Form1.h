@@ -13,6 +13,7 @@ class QRadioButton;
 namespace marbleck {
 
 class PictureArea;
+class PrintDialogHost;
 class ProgressBar;
 class VSpinner;
 struct Module1;
@@ -62,6 +63,9 @@ public:
     // "Options" > "Fast calculation": the separable engine instead of the
     // exact one. Off at start; the program keeps no settings.
     QAction* FastCalculation;
+
+    // The print dialog and the printer, kept across the dialog's loads.
+    PrintDialogHost* PrintDialog;
 
     // The client area below the menu bar, which holds every control.
     QWidget* clientArea() const { return client_; }

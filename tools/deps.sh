@@ -9,6 +9,7 @@ packages=(
   libgtest-dev libbenchmark-dev
   libopenblas-dev
   poppler-utils
+  cups printer-driver-cups-pdf
 )
 
 missing=()

@@ -13,6 +13,9 @@ if [ "${1:-}" = "--sanitize" ]; then
   export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 fi
 
+# A PDF printer as the default printer, for the printing tests (best effort).
+bash tools/printer.sh || true
+
 cmake -S . -B "$build" -G Ninja "${flags[@]}"
 cmake --build "$build" -j"$(nproc)"
 ctest --test-dir "$build" --output-on-failure -j"$(nproc)"

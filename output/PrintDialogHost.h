@@ -1,0 +1,44 @@
+#pragma once
+
+#include <QObject>
+#include <QPointer>
+#include <memory>
+
+namespace marbleck {
+
+class PictureArea;
+class Printer;
+class PrtFrm;
+
+// Keeps the print dialog and the printer for the main window. The printer is
+// made on first use and outlives the dialog, so the print position and
+// quality survive hiding, reopening and reloading the dialog. The dialog is
+// created on first use; closed through its frame it deletes itself, and the
+// next use loads it afresh.
+class PrintDialogHost : public QObject {
+    Q_OBJECT
+
+public:
+    explicit PrintDialogHost(QObject* parent = nullptr);
+    ~PrintDialogHost() override;
+
+    // The loaded dialog, or null.
+    PrtFrm* dialog() const;
+    // The dialog, loading it first when needed.
+    PrtFrm& load();
+
+    // Hands the dialog a snapshot of the hologram view (outer width, image,
+    // outer height, in that order) and shows it modeless, without owner.
+    void open(const PictureArea& hologramView);
+
+    // The printer; the system's default printer, made on first use.
+    Printer& printer();
+    // Replaces the printer (tests); a loaded dialog is unloaded first.
+    void setPrinter(std::unique_ptr<Printer> printer);
+
+private:
+    std::unique_ptr<Printer> printer_;
+    QPointer<PrtFrm> dialog_;
+};
+
+}  // namespace marbleck

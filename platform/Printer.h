@@ -1,0 +1,78 @@
+#pragma once
+
+#include <QImage>
+#include <QRectF>
+#include <QString>
+#include <memory>
+
+class QPainter;
+class QPrinter;
+
+namespace marbleck {
+
+// The printer object: the system's default printer, or, when the system has
+// none, a PDF file in the user's documents folder. Lengths are in twips;
+// CurrentX/CurrentY count from the top-left corner of the printable area.
+// The first PaintPicture starts a document of one page; EndDoc sends it.
+class Printer {
+public:
+    enum class Target { DefaultPrinter, PdfFile };
+
+    // The system's default printer; a PDF file when there is none.
+    Printer();
+    // A chosen target: PdfFile writes into `pdfFolder` (the documents folder
+    // when empty) even where a printer exists.
+    explicit Printer(Target target, QString pdfFolder = {});
+    ~Printer();
+    Printer(const Printer&) = delete;
+    Printer& operator=(const Printer&) = delete;
+
+    Target target() const { return target_; }
+    // The printer's name; empty for the PDF file.
+    QString name() const;
+
+    // Quality codes: -1 draft 150, -2 low 300, -3 medium 600, -4 high 1200
+    // dots per inch, or the nearest resolution the printer supports. A
+    // positive code is a resolution in dots per inch.
+    void setPrintQuality(int code);
+    int PrintQuality() const { return quality_; }
+    int resolution() const { return dotsPerInch_; }
+
+    // Twips per printer dot: 1440 ÷ the current resolution.
+    float TwipsPerPixelX() const;
+    float TwipsPerPixelY() const;
+
+    float CurrentX = 0;
+    float CurrentY = 0;
+
+    // Draws the whole picture stretched to fill the rectangle (twips) whose
+    // top-left corner is (x, y) in the printable area.
+    void PaintPicture(const QImage& picture, float x, float y, float width, float height);
+
+    // Ends the document; its page goes to the printer (or into the file).
+    // Without a page drawn since the last EndDoc it does nothing.
+    void EndDoc();
+
+    // The PDF written by the last EndDoc on the PdfFile target; else empty.
+    QString lastFilePath() const { return lastFilePath_; }
+
+    // The printable area on the page, in inches from the page's top-left
+    // corner, for the current page setup.
+    QRectF printableAreaInches() const;
+
+private:
+    void applyResolution();
+    void begin();
+    QString newFilePath() const;
+    [[noreturn]] void fail(const QString& reason);
+
+    Target target_;
+    QString pdfFolder_;
+    std::unique_ptr<QPrinter> printer_;
+    std::unique_ptr<QPainter> painter_;
+    int quality_ = -2;
+    int dotsPerInch_ = 300;
+    QString lastFilePath_;
+};
+
+}  // namespace marbleck

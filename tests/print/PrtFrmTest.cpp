@@ -1,0 +1,287 @@
+#include <gtest/gtest.h>
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QToolButton>
+#include <QTest>
+#include <cmath>
+#include <ostream>
+
+#include "DialogFixture.h"
+#include "RunTimeError.h"
+#include "VSpinner.h"
+
+namespace marbleck::test {
+namespace {
+
+constexpr ColorValue Grey = RGBColor(100, 100, 100);
+
+// The colour in the middle of the cell whose top-left corner is (x, y).
+ColorValue cellColor(PrtFrm& dialog, double x, double y) {
+    return dialog.Picture2->point(static_cast<float>(x + 125), static_cast<float>(y + 125));
+}
+
+int markedCells(PrtFrm& dialog) {
+    int marked = 0;
+    for (double x : {50, 300, 550})
+        for (double y : {50, 300, 550, 800}) marked += cellColor(dialog, x, y) == Grey;
+    return marked;
+}
+
+TEST_F(PrintDialogTest, OpensBesideTheMainWindowInItsLoadedState) {
+    PrtFrm& d = open();
+    EXPECT_TRUE(d.isVisible());
+    EXPECT_TRUE(d.isWindow());
+    EXPECT_EQ(d.parentWidget(), nullptr);
+    EXPECT_FALSE(d.isModal());
+    EXPECT_EQ(d.windowTitle(), "Print");
+    EXPECT_EQ(d.size(), QSize(656, 359));  // 9840 × 5385 twips
+    EXPECT_EQ(d.Command1->text(), "print");
+    EXPECT_EQ(d.Command2->text(), "Cancel");
+    EXPECT_EQ(d.Label1->text(), "Print Location");
+    EXPECT_EQ(d.Label2->text(), "Print Resolution (dpi)");
+    EXPECT_EQ(d.Label3->text(), "Scale factor");
+    EXPECT_EQ(d.Picture2->geometry(), QRect(48, 16, 113, 147));
+    EXPECT_EQ(d.VScroll1->geometry(), QRect(200, 240, 25, 25));
+
+    EXPECT_EQ(d.VScroll1->min(), -4);
+    EXPECT_EQ(d.VScroll1->max(), -1);
+    EXPECT_EQ(d.VScroll1->value(), -2);
+    EXPECT_EQ(printer().PrintQuality(), -2);
+    EXPECT_EQ(d.VScroll2->min(), 1);
+    EXPECT_EQ(d.VScroll2->max(), 3);
+    EXPECT_EQ(d.VScroll2->value(), 1);
+    EXPECT_EQ(d.Text1->text(), "300");
+    EXPECT_EQ(d.Text2->text(), "1");
+    EXPECT_TRUE(errors.empty());
+}
+
+TEST_F(PrintDialogTest, PageMapShowsTheWhiteGridOnBlack) {
+    PrtFrm& d = open();
+    EXPECT_EQ(d.Picture2->drawingAreaSize(), QSize(109, 143));
+    for (float x : {50.f, 300.f, 550.f, 800.f})
+        for (float y : {10.f, 500.f, 1090.f}) EXPECT_EQ(d.Picture2->point(x, y), White) << x << "," << y;
+    for (float y : {50.f, 300.f, 550.f, 800.f, 1050.f})
+        for (float x : {10.f, 400.f, 840.f}) EXPECT_EQ(d.Picture2->point(x, y), White) << x << "," << y;
+    EXPECT_EQ(markedCells(d), 0);
+    EXPECT_EQ(cellColor(d, 300, 300), Black);
+}
+
+struct Pick {
+    float x, y;
+    double cellX, cellY;
+};
+
+void PrintTo(const Pick& p, std::ostream* os) { *os << "click (" << p.x << ", " << p.y << ")"; }
+
+class LocationPickTest : public PrintDialogTest, public ::testing::WithParamInterface<Pick> {};
+
+TEST_P(LocationPickTest, MarksTheCellAndMovesThePrinter) {
+    const Pick p = GetParam();
+    PrtFrm& d = open();
+    pick(p.x, p.y, Qt::RightButton);
+    EXPECT_EQ(printer().CurrentX, static_cast<float>(p.cellX * 14.4));
+    EXPECT_EQ(printer().CurrentY, static_cast<float>(p.cellY * 14.4));
+    EXPECT_EQ(cellColor(d, p.cellX, p.cellY), Grey);
+    EXPECT_EQ(markedCells(d), 1);
+    EXPECT_TRUE(errors.empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(WholePageMap, LocationPickTest,
+                         ::testing::Values(Pick{10, 10, 50, 50},         // left of and above the grid
+                                           Pick{-3, 200, 50, 50},        // outside, left
+                                           Pick{120, 0, 50, 50},         // on the top edge
+                                           Pick{299.9f, 299.9f, 50, 50}, // just before the second lines
+                                           Pick{300, 300, 300, 300},     // exactly on them
+                                           Pick{300, 10, 300, 50},
+                                           Pick{549.99f, 799.99f, 300, 550},
+                                           Pick{550, 800, 550, 800},
+                                           Pick{800, 1050, 550, 800},    // on the last lines
+                                           Pick{849, 100, 550, 50},      // right of 800
+                                           Pick{400, 1099, 300, 800},    // below 1050
+                                           Pick{60, 700, 50, 550}));
+
+TEST_F(PrintDialogTest, AMouseClickOnTheMapPicksItsCell) {
+    PrtFrm& d = open();
+    // Pixel (51, 84) of the drawing area lies at about (398, 646) units.
+    QTest::mouseClick(d.Picture2, Qt::MiddleButton, {}, QPoint(2 + 51, 2 + 84));
+    EXPECT_EQ(printer().CurrentX, 300 * 14.4f);
+    EXPECT_EQ(printer().CurrentY, 550 * 14.4f);
+    EXPECT_EQ(cellColor(d, 300, 550), Grey);
+}
+
+TEST_F(PrintDialogTest, SeveralClicksLeaveSeveralMarksAndTheLastCounts) {
+    PrtFrm& d = open();
+    pick(100, 100);
+    pick(600, 900);
+    pick(320, 560);
+    EXPECT_EQ(markedCells(d), 3);
+    EXPECT_EQ(cellColor(d, 50, 50), Grey);
+    EXPECT_EQ(cellColor(d, 550, 800), Grey);
+    EXPECT_EQ(cellColor(d, 300, 550), Grey);
+    EXPECT_EQ(printer().CurrentX, 4320.f);
+    EXPECT_EQ(printer().CurrentY, 7920.f);
+}
+
+struct ResolutionCase {
+    float twipsPerDot;
+    double scale;
+    long long resolution;
+};
+
+void PrintTo(const ResolutionCase& c, std::ostream* os) {
+    *os << c.twipsPerDot << " twips a dot, scale " << c.scale;
+}
+
+class ResolutionFormulaTest : public ::testing::TestWithParam<ResolutionCase> {};
+
+TEST_P(ResolutionFormulaTest, GivesTheWholeResolution) {
+    const ResolutionCase c = GetParam();
+    EXPECT_EQ(PrtFrm::Resolution(c.twipsPerDot, c.scale), c.resolution);
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, ResolutionFormulaTest,
+                         ::testing::Values(ResolutionCase{2.4f, 1, 600},  // 599.99998 without the 0.1
+                                           ResolutionCase{4.8f, 1, 300}, ResolutionCase{1.2f, 1, 1200},
+                                           ResolutionCase{9.6f, 1, 150}, ResolutionCase{2.4f, 3, 200},
+                                           ResolutionCase{1.2f, 2, 600}, ResolutionCase{4.8f, 2.5, 120},
+                                           ResolutionCase{4.8f, -1, -300}, ResolutionCase{4.8f, 7, 42}));
+
+TEST(ResolutionFormula, ScaleZeroIsDivisionByZero) {
+    try {
+        PrtFrm::Resolution(4.8f, 0);
+        FAIL() << "no error";
+    } catch (const RunTimeError& e) {
+        EXPECT_EQ(e.number(), ErrorNumber::DivisionByZero);
+    }
+    EXPECT_THROW(PrtFrm::Resolution(4.8f, 1e-300), RunTimeError);  // past a whole number's range
+}
+
+TEST_F(PrintDialogTest, SpinnersShowThePrintersResolution) {
+    PrtFrm& d = open();
+    QTest::mouseClick(d.VScroll1->upArrow(), Qt::LeftButton);  // toward high quality
+    EXPECT_EQ(d.VScroll1->value(), -3);
+    EXPECT_EQ(printer().PrintQuality(), -3);
+    EXPECT_EQ(d.Text1->text(), "600");
+    d.VScroll2->setValue(3);
+    EXPECT_EQ(d.Text2->text(), "3");
+    EXPECT_EQ(d.Text1->text(), "200");
+    d.VScroll1->setValue(-4);
+    EXPECT_EQ(d.Text1->text(), "400");
+    d.VScroll1->setValue(-1);
+    EXPECT_EQ(d.Text1->text(), "50");
+    EXPECT_FLOAT_EQ(printer().TwipsPerPixelX(), 9.6f);
+    EXPECT_TRUE(errors.empty());
+}
+
+TEST_F(PrintDialogTest, TypedScaleTwoHalvesTheShownResolution) {
+    PrtFrm& d = open();
+    d.Text2->clear();
+    QTest::keyClicks(d.Text2, "2");
+    EXPECT_EQ(d.Text1->text(), "300");  // typing alone changes nothing
+    d.VScroll1->setValue(-3);
+    EXPECT_EQ(d.Text1->text(), "300");  // 600 dots per inch ÷ 2
+    EXPECT_EQ(d.VScroll2->value(), 1);  // print scales by the spinner, 1
+    EXPECT_TRUE(errors.empty());
+}
+
+TEST_F(PrintDialogTest, TypedScaleZeroFailsTheNextQualityChangeOnly) {
+    PrtFrm& d = open();
+    d.Text2->setText("0");
+    d.VScroll1->setValue(-4);
+    ASSERT_EQ(errors.errors().size(), 1u);
+    EXPECT_EQ(errors.lastNumber(), ErrorNumber::DivisionByZero);
+    EXPECT_EQ(errors.errors().back().description, "Division by zero");
+    EXPECT_EQ(d.Text1->text(), "300");           // not written
+    EXPECT_EQ(printer().PrintQuality(), -4);     // set before the failure
+    EXPECT_TRUE(d.isVisible());
+
+    // The scale spinner rewrites the box before reading it.
+    d.VScroll2->setValue(2);
+    EXPECT_EQ(d.Text2->text(), "2");
+    EXPECT_EQ(d.Text1->text(), "600");
+    d.Text2->setText("abc");
+    d.VScroll1->setValue(-3);
+    EXPECT_EQ(errors.errors().size(), 2u);
+    EXPECT_EQ(errors.lastNumber(), ErrorNumber::DivisionByZero);
+    QTest::mouseClick(d.Command1, Qt::LeftButton);  // print does not read the box
+    EXPECT_EQ(errors.errors().size(), 2u);
+    EXPECT_FALSE(d.isVisible());
+    EXPECT_EQ(notices.texts().size(), 1u);
+}
+
+TEST_F(PrintDialogTest, CancelHidesAndKeepsEverything) {
+    PrtFrm& d = open();
+    pick(400, 400);
+    d.VScroll2->setValue(2);
+    QTest::mouseClick(d.Command2, Qt::LeftButton);
+    EXPECT_FALSE(d.isVisible());
+    EXPECT_EQ(notices.texts().size(), 0u);  // nothing printed
+    PrtFrm& again = open();
+    EXPECT_EQ(&again, &d);
+    EXPECT_EQ(again.VScroll2->value(), 2);
+    EXPECT_EQ(again.Text1->text(), "150");
+    EXPECT_EQ(cellColor(again, 300, 300), Grey);
+    EXPECT_EQ(printer().CurrentX, 4320.f);
+}
+
+TEST_F(PrintDialogTest, PrintAgainWhileShownReplacesOnlyTheCopy) {
+    PrtFrm& d = open();
+    EXPECT_EQ(d.Picture1->outerWidth(), 2400.f);
+    EXPECT_EQ(d.Picture1->outerHeight(), 2520.f);
+    EXPECT_EQ(d.Picture1->picture().pixel(5, 5), qRgb(15, 0, 0));
+    pick(600, 600);
+    d.VScroll1->setValue(-3);
+    d.VScroll2->setValue(3);
+
+    form.Picture2->setOuterSize(1200, 900);
+    form.Picture2->box(0, 0, 10, 10, White, true);
+    QTest::mouseClick(form.Print, Qt::LeftButton);
+    EXPECT_EQ(form.PrintDialog->dialog(), &d);
+    EXPECT_TRUE(d.isVisible());
+    EXPECT_EQ(d.Picture1->outerWidth(), 1200.f);
+    EXPECT_EQ(d.Picture1->outerHeight(), 900.f);
+    EXPECT_EQ(d.Picture1->picture().size(), QSize(76, 56));
+    EXPECT_EQ(d.Picture1->picture().pixel(5, 5), qRgb(255, 255, 255));
+    EXPECT_EQ(d.VScroll1->value(), -3);
+    EXPECT_EQ(d.VScroll2->value(), 3);
+    EXPECT_EQ(d.Text1->text(), "200");
+    EXPECT_EQ(cellColor(d, 550, 550), Grey);
+    EXPECT_EQ(printer().CurrentX, 550 * 14.4f);
+    EXPECT_EQ(printer().PrintQuality(), -3);
+}
+
+TEST_F(PrintDialogTest, ClosedThroughTheFrameItLoadsAfresh) {
+    PrtFrm& first = open();
+    pick(600, 900);
+    first.VScroll1->setValue(-4);
+    first.VScroll2->setValue(3);
+    first.Text2->setText("7");
+    closeThroughFrame();
+    EXPECT_EQ(form.PrintDialog->dialog(), nullptr);
+
+    PrtFrm& d = open();
+    EXPECT_TRUE(d.isVisible());
+    EXPECT_EQ(markedCells(d), 0);
+    EXPECT_EQ(d.Picture2->point(300, 10), White);
+    EXPECT_EQ(d.VScroll2->value(), 1);
+    EXPECT_EQ(d.Text2->text(), "1");
+    // The printer kept its place and quality; the new dialog shows them.
+    EXPECT_EQ(printer().CurrentX, 550 * 14.4f);
+    EXPECT_EQ(printer().CurrentY, 800 * 14.4f);
+    EXPECT_EQ(printer().PrintQuality(), -4);
+    EXPECT_EQ(d.VScroll1->value(), -4);
+    EXPECT_EQ(d.Text1->text(), "1200");
+    EXPECT_TRUE(errors.empty());
+}
+
+TEST_F(PrintDialogTest, QuitClosesTheDialogToo) {
+    open();
+    form.Command4->click();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_EQ(form.PrintDialog->dialog(), nullptr);
+}
+
+}  // namespace
+}  // namespace marbleck::test
