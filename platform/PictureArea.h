@@ -95,6 +95,7 @@ private:
     void applyOuterSize();
     void fillBackground(QImage& image) const;
     void changed(const QRect& pixels);
+    void paintDot(QPoint pixel, ColorValue color);
     template <class Draw> void paintWith(ColorValue color, Draw&& draw);
 
     float outerWidthTwips_ = 0;
