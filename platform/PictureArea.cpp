@@ -229,4 +229,8 @@ void PictureArea::mouseMoveEvent(QMouseEvent* event) {
     emit mouseMoved(event->buttons(), static_cast<float>(units.x()), static_cast<float>(units.y()));
 }
 
+// The second press of a double click has already arrived as a press of its
+// own; the double-click event that follows it is not another press.
+void PictureArea::mouseDoubleClickEvent(QMouseEvent* event) { event->accept(); }
+
 }  // namespace marbleck

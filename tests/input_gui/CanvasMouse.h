@@ -33,6 +33,18 @@ public:
         press(px, py, button);
         release(px, py, button);
     }
+    // A double click as the window system delivers it to a widget: press,
+    // release, press, double click, release. (Qt Test's mouseDClick sends
+    // the double-click event alone.)
+    void doubleClick(int px, int py, Qt::MouseButton button = Qt::LeftButton) {
+        click(px, py, button);
+        press(px, py, button);
+        const QPointF local(at(px, py));
+        QMouseEvent event(QEvent::MouseButtonDblClick, local, canvas_.mapToGlobal(local), button, button,
+                          Qt::NoModifier);
+        QApplication::sendEvent(&canvas_, &event);
+        release(px, py, button);
+    }
     void move(int px, int py, Qt::MouseButtons buttons = Qt::NoButton) {
         const QPointF local(at(px, py));
         QMouseEvent event(QEvent::MouseMove, local, canvas_.mapToGlobal(local), Qt::NoButton, buttons,

@@ -257,6 +257,15 @@ TEST_F(DrawingToolsTest, LabelsShowTheFlooredPositionOfTheLastPressOnly) {
     EXPECT_EQ(state.AnchorX, -3.0f);
 }
 
+TEST_F(DrawingToolsTest, ADoubleClickIsTwoPresses) {
+    form.Option2->click();
+    mouse.doubleClick(20, 30);
+    EXPECT_FALSE(state.LineActive);
+    mouse.doubleClick(20, 30);
+    mouse.click(20, 30);
+    EXPECT_TRUE(state.LineActive);
+}
+
 class PressButtonTest : public DrawingToolsTest, public ::testing::WithParamInterface<Qt::MouseButton> {};
 
 TEST_P(PressButtonTest, AnyButtonPutsADotAndFlipsTheSelectedToolsFlag) {
