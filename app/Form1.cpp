@@ -14,6 +14,7 @@
 #include <QRadioButton>
 
 #include "Clock.h"
+#include "DrawingTools.h"
 #include "ErrorReporter.h"
 #include "HologramProcedures.h"
 #include "Module1.h"
@@ -71,6 +72,8 @@ Form1::Form1(Module1& module, QWidget* parent) : QMainWindow(parent), module_(mo
     load();
     Picture1->setFocus();
 }
+
+Form1::~Form1() = default;
 
 void Form1::createControls() {
     QWidget* c = client_;
@@ -174,6 +177,34 @@ void Form1::connectHandlers() {
     connect(Print, &QPushButton::clicked, this, &Form1::Print_Click);
     connect(VScroll1, &VSpinner::valueChanged, this, &Form1::VScroll1_Change);
     connect(VScroll2, &VSpinner::valueChanged, this, &Form1::VScroll2_Change);
+
+    // The drawing tools see the selected tool and show the press position
+    // through these two hooks only.
+    drawingTools_ = std::make_unique<DrawingTools>(
+        *Picture1, module_.Drawing,
+        [this] {
+            if (Option2->isChecked()) return DrawingTool::Line;
+            if (Option4->isChecked()) return DrawingTool::Circle;
+            return DrawingTool::Freehand;
+        },
+        [this](float x, float y) {
+            Label6->setText(QString::fromStdString(WriteNumber(x)));
+            Label2->setText(QString::fromStdString(WriteNumber(y)));
+        });
+    connect(Picture1, &PictureArea::mousePressed, this,
+            [this](Qt::MouseButton, Qt::MouseButtons, float x, float y) { drawingTools_->press(x, y); });
+    connect(Picture1, &PictureArea::mouseMoved, this,
+            [this](Qt::MouseButtons buttons, float x, float y) { drawingTools_->move(buttons, x, y); });
+    // An option button's click handler runs when it becomes selected.
+    const auto onSelect = [this](QRadioButton* option, void (Form1::*handler)()) {
+        connect(option, &QRadioButton::toggled, this, [this, handler](bool on) {
+            if (on) (this->*handler)();
+        });
+    };
+    onSelect(Option2, &Form1::Option2_Click);
+    onSelect(W1, &Form1::W1_Click);
+    onSelect(W5, &Form1::W5_Click);
+    onSelect(W10, &Form1::W10_Click);
 }
 
 // The start-up state, set before the window is first shown. Setting the
@@ -219,6 +250,30 @@ void Form1::Command4_Click() {
 }
 
 void Form1::Command5_Click() { Picture1->cls(); }
+
+// Selecting a tool or a width leaves the drawing state alone.
+void Form1::Option2_Click() {
+    Option1->setChecked(false);
+    Option4->setChecked(false);
+}
+
+void Form1::W1_Click() {
+    W10->setChecked(false);
+    W5->setChecked(false);
+    drawingTools_->setPenWidth(1);
+}
+
+void Form1::W5_Click() {
+    W10->setChecked(false);
+    W1->setChecked(false);
+    drawingTools_->setPenWidth(2);
+}
+
+void Form1::W10_Click() {
+    W1->setChecked(false);
+    W5->setChecked(false);
+    drawingTools_->setPenWidth(5);
+}
 
 void Form1::Open_Click() {}
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QMainWindow>
+#include <memory>
 
 class QAction;
 class QCheckBox;
@@ -12,6 +13,7 @@ class QRadioButton;
 
 namespace marbleck {
 
+class DrawingTools;
 class PictureArea;
 class PrintDialogHost;
 class ProgressBar;
@@ -26,6 +28,7 @@ class Form1 : public QMainWindow {
 
 public:
     explicit Form1(Module1& module, QWidget* parent = nullptr);
+    ~Form1() override;
 
     Module1& module() { return module_; }
 
@@ -88,9 +91,15 @@ private:
     void Print_Click();
     void VScroll1_Change();
     void VScroll2_Change();
+    void Option2_Click();
+    void W1_Click();
+    void W5_Click();
+    void W10_Click();
 
     Module1& module_;
     QWidget* client_;
+    // The canvas's press and move handlers (Picture1_MouseDown/MouseMove).
+    std::unique_ptr<DrawingTools> drawingTools_;
 };
 
 }  // namespace marbleck

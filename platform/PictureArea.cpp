@@ -118,13 +118,29 @@ void PictureArea::paintWith(ColorValue color, Draw&& draw) {
     draw(painter);
 }
 
+// A dot is the pen's footprint: a disc `penWidth_` pixels across with
+// pixel p at its centre (for even widths the centre lies on p's bottom-right
+// corner, where lines of that width lie too). Set pixel by pixel: QPainter
+// puts a one-pixel point given at a pixel's centre on the next pixel down
+// and right, and draws wider points narrower than the pen.
+void PictureArea::paintDot(QPoint p, ColorValue color) {
+    const int low = -(penWidth_ - 1) / 2;
+    const int high = penWidth_ / 2;
+    const double centre = (low + high) / 2.0;
+    const double radiusSquared = penWidth_ * penWidth_ / 4.0;
+    const QRgb rgb = toRgb(color);
+    for (int dy = low; dy <= high; ++dy) {
+        for (int dx = low; dx <= high; ++dx) {
+            if ((dx - centre) * (dx - centre) + (dy - centre) * (dy - centre) > radiusSquared) continue;
+            const QPoint q = p + QPoint(dx, dy);
+            if (image_.rect().contains(q)) image_.setPixel(q, rgb);
+        }
+    }
+}
+
 void PictureArea::pset(float x, float y, ColorValue color) {
     const QPoint p = toPixel(x, y);
-    if (penWidth_ == 1) {
-        if (image_.rect().contains(p)) image_.setPixel(p, toRgb(color));
-    } else {
-        paintWith(color, [&](QPainter& painter) { painter.drawPoint(toPixelCentre(x, y)); });
-    }
+    paintDot(p, color);
     current_ = {x, y};
     changed(QRect(p, QSize(1, 1)));
 }
@@ -132,10 +148,8 @@ void PictureArea::pset(float x, float y, ColorValue color) {
 void PictureArea::line(float x1, float y1, float x2, float y2, ColorValue color) {
     const QPointF a = toPixelCentre(x1, y1);
     const QPointF b = toPixelCentre(x2, y2);
-    paintWith(color, [&](QPainter& painter) {
-        if (a == b) painter.drawPoint(a);
-        else painter.drawLine(a, b);
-    });
+    if (a == b) paintDot(toPixel(x1, y1), color);
+    else paintWith(color, [&](QPainter& painter) { painter.drawLine(a, b); });
     current_ = {x2, y2};
     changed(QRectF(a, b).normalized().toAlignedRect());
 }
@@ -148,11 +162,9 @@ void PictureArea::circle(float x, float y, float radius, ColorValue color) {
     const QPointF centre = toPixelCentre(x, y);
     const double rx = std::abs(radius) * pixelsPerUnitX();
     const double ry = std::abs(radius) * pixelsPerUnitY();
-    paintWith(color, [&](QPainter& painter) {
-        // A circle too small to have a ring is a dot at its centre.
-        if (rx < 0.5 && ry < 0.5) painter.drawPoint(centre);
-        else painter.drawEllipse(centre, rx, ry);
-    });
+    // A circle too small to have a ring is a dot at its centre.
+    if (rx < 0.5 && ry < 0.5) paintDot(toPixel(x, y), color);
+    else paintWith(color, [&](QPainter& painter) { painter.drawEllipse(centre, rx, ry); });
     current_ = {x, y};
     changed(QRectF(centre.x() - rx, centre.y() - ry, 2 * rx + 1, 2 * ry + 1).toAlignedRect());
 }
@@ -216,5 +228,9 @@ void PictureArea::mouseMoveEvent(QMouseEvent* event) {
     const QPointF units = toUnits(event->position() - contentsRect().topLeft());
     emit mouseMoved(event->buttons(), static_cast<float>(units.x()), static_cast<float>(units.y()));
 }
+
+// The second press of a double click has already arrived as a press of its
+// own; the double-click event that follows it is not another press.
+void PictureArea::mouseDoubleClickEvent(QMouseEvent* event) { event->accept(); }
 
 }  // namespace marbleck

@@ -87,6 +87,7 @@ protected:
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
 
 private:
     double pixelsPerUnitX() const;
@@ -95,6 +96,7 @@ private:
     void applyOuterSize();
     void fillBackground(QImage& image) const;
     void changed(const QRect& pixels);
+    void paintDot(QPoint pixel, ColorValue color);
     template <class Draw> void paintWith(ColorValue color, Draw&& draw);
 
     float outerWidthTwips_ = 0;

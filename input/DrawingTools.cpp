@@ -1,0 +1,68 @@
+#include "DrawingTools.h"
+
+#include <cmath>
+#include <utility>
+
+#include "PictureArea.h"
+
+namespace marbleck {
+
+DrawingTools::DrawingTools(PictureArea& canvas, DrawingState& state, SelectedTool selectedTool,
+                           ShowPressPosition showPressPosition)
+    : canvas_(canvas),
+      state_(state),
+      selectedTool_(std::move(selectedTool)),
+      showPressPosition_(std::move(showPressPosition)) {}
+
+void DrawingTools::press(float x, float y) {
+    // The dot goes to the exact position; everything remembered is floored.
+    canvas_.pset(x, y, White);
+    const float flooredX = std::floor(x);
+    const float flooredY = std::floor(y);
+    state_.AnchorX = flooredX;
+    state_.LastEndX = flooredX;
+    state_.AnchorY = flooredY;
+    state_.LastEndY = flooredY;
+    showPressPosition_(flooredX, flooredY);
+    state_.LastRadius = 0;
+    const DrawingTool tool = selectedTool_();
+    if (tool == DrawingTool::Line) state_.LineActive = !state_.LineActive;
+    if (tool == DrawingTool::Circle) state_.CircleActive = !state_.CircleActive;
+}
+
+void DrawingTools::move(Qt::MouseButtons buttons, float x, float y) {
+    const float flooredX = std::floor(x);
+    const float flooredY = std::floor(y);
+    // Freehand is tested first and ignores the flags; the line rubber band
+    // wins over the circle whichever of the two tools is selected. The rubber
+    // bands follow the pointer whatever buttons are held.
+    if (selectedTool_() == DrawingTool::Freehand) {
+        if (buttons == Qt::MouseButtons(Qt::LeftButton)) canvas_.lineTo(flooredX, flooredY, White);
+    } else if (state_.LineActive) {
+        followLine(flooredX, flooredY);
+    } else if (state_.CircleActive) {
+        followCircle(flooredX, flooredY);
+    }
+}
+
+void DrawingTools::followLine(float endX, float endY) {
+    canvas_.line(state_.AnchorX, state_.AnchorY, state_.LastEndX, state_.LastEndY, Black);
+    canvas_.line(state_.AnchorX, state_.AnchorY, endX, endY, White);
+    state_.LastEndX = endX;
+    state_.LastEndY = endY;
+}
+
+void DrawingTools::followCircle(float pointerX, float pointerY) {
+    // The canvas takes radii as single-precision values; the state keeps the
+    // double-precision radius the circle was computed with.
+    canvas_.circle(state_.AnchorX, state_.AnchorY, static_cast<float>(state_.LastRadius), Black);
+    const double dx = static_cast<double>(pointerX) - static_cast<double>(state_.AnchorX);
+    const double dy = static_cast<double>(pointerY) - static_cast<double>(state_.AnchorY);
+    state_.CircleRadius = std::sqrt(dx * dx + dy * dy);
+    canvas_.circle(state_.AnchorX, state_.AnchorY, static_cast<float>(state_.CircleRadius), White);
+    state_.LastRadius = state_.CircleRadius;
+}
+
+void DrawingTools::setPenWidth(int pixels) { canvas_.setPenWidth(pixels); }
+
+}  // namespace marbleck

@@ -1,0 +1,173 @@
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+#include <string>
+
+#include "Form1.h"
+#include "Module1.h"
+#include "PictureArea.h"
+#include "RecordedErrors.h"
+
+namespace marbleck {
+namespace {
+
+class BinarizeTest : public ::testing::Test {
+protected:
+    void calculate() { QTest::mouseClick(form.Command1, Qt::LeftButton); }
+    void binarize() { QTest::mouseClick(form.Command2, Qt::LeftButton); }
+    QRgb view(int u, int v) const { return form.Picture2->image().pixel(u, v); }
+    static QRgb grey(float level) {
+        const int g = static_cast<int>(level);
+        return qRgb(g, g, g);
+    }
+    // A few lit points on the canvas, phases off, calculated.
+    void calculateSomePoints() {
+        form.Check1->setChecked(false);
+        form.Picture1->pset(3, 40, White);
+        form.Picture1->pset(60, 7, White);
+        form.Picture1->pset(80, 90, White);
+        calculate();
+        ASSERT_TRUE(errors.empty());
+    }
+
+    test::RecordedErrors errors;
+    Module1 module;
+    Form1 form{module};
+};
+
+struct ThresholdCase {
+    const char* name;
+    float value;
+    const char* threshold;
+    float expected;
+};
+
+class ThresholdTest : public BinarizeTest, public ::testing::WithParamInterface<ThresholdCase> {};
+
+TEST_P(ThresholdTest, OnlyValuesStrictlyAboveTheThresholdBecomeWhite) {
+    const ThresholdCase& c = GetParam();
+    module.HologramField = HologramField(3, 2);
+    for (float& value : module.HologramField.values()) value = c.value;
+    form.Text3->setText(QString::fromLatin1(c.threshold));
+    binarize();
+    ASSERT_TRUE(errors.empty());
+    for (float value : module.HologramField.values()) EXPECT_EQ(value, c.expected);
+    for (int u = 0; u < 3; ++u)
+        for (int v = 0; v < 2; ++v) EXPECT_EQ(view(u, v), grey(c.expected)) << u << "," << v;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Thresholds, ThresholdTest,
+    ::testing::Values(
+        ThresholdCase{"EqualIsBlack", 0.5f, "0.5", 0},
+        ThresholdCase{"EqualQuarterIsBlack", 0.25f, "0.25", 0},
+        // 0.6 as a float is 0.60000002384..., above the double 0.6.
+        ThresholdCase{"FloatSixTenthsIsAboveSixTenths", 0.6f, "0.6", 255},
+        ThresholdCase{"FloatSixTenthsIsBelowSlightlyMore", 0.6f, "0.6000001", 0},
+        ThresholdCase{"ZeroThresholdKeepsZeroBlack", 0.0f, "0", 0},
+        ThresholdCase{"ZeroThresholdWhitensAnythingAbove", 1e-7f, "0", 255},
+        ThresholdCase{"ThresholdOneBlackensOne", 1.0f, "1", 0},
+        ThresholdCase{"ThresholdAboveOneBlackensOne", 1.0f, "1.2", 0},
+        ThresholdCase{"NegativeThresholdWhitensZero", 0.0f, "-0.1", 255},
+        ThresholdCase{"NegativeThresholdWhitensOne", 1.0f, "-3", 255},
+        ThresholdCase{"TextWithoutANumberReadsAsZero", 0.5f, "abc", 255},
+        ThresholdCase{"TrailingTextIsIgnored", 0.5f, "0.7 or so", 0}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(BinarizeTest, BeforeAnyCalculationNothingHappens) {
+    const QImage before = form.Picture2->image();
+    binarize();
+    EXPECT_TRUE(errors.empty());
+    EXPECT_TRUE(module.HologramField.empty());
+    EXPECT_EQ(form.Picture2->image(), before);
+}
+
+TEST_F(BinarizeTest, ACalculatedHologramBecomesBlackAndWhite) {
+    calculateSomePoints();
+    const HologramField grey = module.HologramField;
+    binarize();
+    ASSERT_TRUE(errors.empty());
+    const QImage image = form.Picture2->image();
+    int white = 0;
+    for (int u = 0; u < grey.columns(); ++u) {
+        for (int v = 0; v < grey.rows(); ++v) {
+            const float expected = static_cast<double>(grey(u, v)) > 0.6 ? 255.0f : 0.0f;
+            ASSERT_EQ(module.HologramField(u, v), expected) << u << "," << v;
+            if (u < image.width() && v < image.height()) {
+                ASSERT_EQ(image.pixel(u, v), BinarizeTest::grey(expected)) << u << "," << v;
+            }
+            white += expected > 0 ? 1 : 0;
+        }
+    }
+    // Both levels occur, or the comparison above proves little.
+    EXPECT_GT(white, 0);
+    EXPECT_LT(white, grey.columns() * grey.rows());
+}
+
+TEST_F(BinarizeTest, ASecondBinarizationChangesNothing) {
+    calculateSomePoints();
+    binarize();
+    const HologramField once = module.HologramField;
+    const QImage view = form.Picture2->image();
+    for (const char* threshold : {"0", "0.1", "1.2", "254.9"}) {
+        form.Text3->setText(QString::fromLatin1(threshold));
+        binarize();
+        EXPECT_EQ(module.HologramField, once) << threshold;
+        EXPECT_EQ(form.Picture2->image(), view) << threshold;
+    }
+}
+
+// The size of the last calculation lives in the array: whatever the canvas
+// and the reps box say now, the whole array, and only the array, is
+// binarized and painted.
+struct ChangeCase {
+    const char* name;
+    const char* reps;
+    float canvasTwips;
+};
+
+class ChangedSizeTest : public BinarizeTest, public ::testing::WithParamInterface<ChangeCase> {};
+
+TEST_P(ChangedSizeTest, BinarizesTheWholeArrayAndOnlyTheArray) {
+    calculateSomePoints();
+    ASSERT_EQ(module.HologramField.columns(), 100);
+    ASSERT_EQ(module.HologramField.rows(), 100);
+    // A larger view, as loading a bitmap would leave it; its new pixels show
+    // the background colour (red 15).
+    form.Picture2->setOuterSize(3000, 3000);
+    const QRgb background = qRgb(15, 0, 0);
+    ASSERT_EQ(view(150, 150), background);
+    form.Text1->setText(QString::fromLatin1(GetParam().reps));
+    form.Picture1->setOuterSize(GetParam().canvasTwips, GetParam().canvasTwips);
+
+    binarize();
+    ASSERT_TRUE(errors.empty());
+    ASSERT_EQ(module.HologramField.columns(), 100);
+    ASSERT_EQ(module.HologramField.rows(), 100);
+    for (int u = 0; u < 100; ++u) {
+        for (int v = 0; v < 100; ++v) {
+            const float value = module.HologramField(u, v);
+            ASSERT_TRUE(value == 0.0f || value == 255.0f) << u << "," << v;
+            ASSERT_EQ(view(u, v), grey(value)) << u << "," << v;
+        }
+    }
+    for (int i = 100; i < form.Picture2->image().width(); ++i) {
+        ASSERT_EQ(view(i, 50), background) << i;
+        ASSERT_EQ(view(50, i), background) << i;
+        ASSERT_EQ(view(i, i), background) << i;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Changes, ChangedSizeTest,
+                         ::testing::Values(ChangeCase{"MoreReps", "3", 1500},
+                                           ChangeCase{"FewerReps", "0.5", 1500},
+                                           ChangeCase{"NoReps", "0", 1500},
+                                           ChangeCase{"LargerCanvas", "1", 2400},
+                                           ChangeCase{"SmallerCanvas", "1", 600}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+}  // namespace
+}  // namespace marbleck

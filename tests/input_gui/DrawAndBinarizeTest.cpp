@@ -1,0 +1,83 @@
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTest>
+#include <vector>
+
+#include "CanvasMouse.h"
+#include "Form1.h"
+#include "HologramEngine.h"
+#include "HologramGeometry.h"
+#include "Module1.h"
+#include "PictureArea.h"
+#include "RecordedErrors.h"
+
+namespace marbleck {
+namespace {
+
+// What is drawn with the mouse is what "Calculate" computes: a line and a
+// circle drawn through mouse events, calculated and binarized, give the
+// view of the hologram that the engine computes directly from the lit
+// samples of the canvas.
+TEST(DrawAndBinarizeTest, ViewMatchesTheEngineOnTheDrawnSamples) {
+    test::RecordedErrors errors;
+    Module1 module;
+    Form1 form{module};
+    test::CanvasMouse mouse{*form.Picture1};
+    form.Check1->setChecked(false);
+
+    form.Option2->click();
+    mouse.click(10, 12);
+    mouse.move(25, 30);
+    mouse.move(30, 22);
+    mouse.click(30, 22);
+    form.W5->click();
+    form.Option4->click();
+    mouse.click(65, 60);
+    mouse.move(80, 80);
+    mouse.move(72, 66);
+    mouse.click(72, 66);
+    ASSERT_FALSE(module.Drawing.LineActive);
+    ASSERT_FALSE(module.Drawing.CircleActive);
+
+    // The lit samples in scan order, x outer, read back from the canvas.
+    std::vector<ObjectPoint> points;
+    for (int x = 0; x < 100; ++x)
+        for (int y = 0; y < 100; ++y)
+            if (form.Picture1->point(static_cast<float>(x), static_cast<float>(y)) > 0) points.push_back({x, y});
+    ASSERT_GT(points.size(), 40u);
+    const std::vector<double> phases(points.size(), 0.0);
+
+    form.Text3->setText(QStringLiteral("0.55"));
+    QTest::mouseClick(form.Command1, Qt::LeftButton);
+    QTest::mouseClick(form.Command2, Qt::LeftButton);
+    ASSERT_TRUE(errors.empty());
+
+    const HologramGeometry geometry = MakeHologramGeometry(100, 100, 1);
+    HologramField field(geometry.fieldColumns, geometry.fieldRows);
+    AccumulateReference(geometry, points, phases, field);
+    Normalise(field, geometry, FindRange(field, geometry));
+    std::vector<std::uint8_t> grey;
+    Binarize(field, 0.55, grey);
+
+    EXPECT_EQ(module.HologramField, field);
+    const QImage view = form.Picture2->image();
+    ASSERT_EQ(view.size(), QSize(96, 96));
+    int white = 0;
+    for (int u = 0; u < view.width(); ++u) {
+        for (int v = 0; v < view.height(); ++v) {
+            const int g = grey[static_cast<std::size_t>(u) * static_cast<std::size_t>(field.rows()) +
+                               static_cast<std::size_t>(v)];
+            ASSERT_EQ(view.pixel(u, v), qRgb(g, g, g)) << u << "," << v;
+            white += g == 255 ? 1 : 0;
+        }
+    }
+    EXPECT_GT(white, 0);
+    EXPECT_LT(white, view.width() * view.height());
+}
+
+}  // namespace
+}  // namespace marbleck

@@ -1,0 +1,353 @@
+#include <gtest/gtest.h>
+
+#include <QLabel>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTest>
+#include <cmath>
+#include <tuple>
+
+#include "CanvasMouse.h"
+#include "Form1.h"
+#include "Module1.h"
+#include "PictureArea.h"
+#include "ReferenceCanvas.h"
+
+namespace marbleck {
+namespace {
+
+// Pixels used below and the floored units the canvas reports for them
+// (pixel / 0.96): 10 -> 10, 13 -> 13, 14 -> 14, 20 -> 20, 23 -> 23,
+// 29 -> 30, 30 -> 31, 36 -> 37, 40 -> 41, 50 -> 52, 60 -> 62. Pixel 10 is also where
+// units 10 are drawn, so a press there puts its dot on the anchor's pixel.
+
+auto Fields(const DrawingState& s) {
+    return std::make_tuple(s.AnchorX, s.AnchorY, s.LastEndX, s.LastEndY, s.CircleRadius, s.LastRadius,
+                           s.LineActive, s.CircleActive);
+}
+
+class DrawingToolsTest : public ::testing::Test {
+protected:
+    const QImage& canvas() const { return form.Picture1->image(); }
+    bool lit(int px, int py) const { return canvas().pixel(px, py) == qRgb(255, 255, 255); }
+    int litCount() const {
+        int count = 0;
+        for (int y = 0; y < canvas().height(); ++y)
+            for (int x = 0; x < canvas().width(); ++x) count += lit(x, y) ? 1 : 0;
+        return count;
+    }
+    int litInColumn(int px) const {
+        int count = 0;
+        for (int y = 0; y < canvas().height(); ++y) count += lit(px, y) ? 1 : 0;
+        return count;
+    }
+    // The press dot as the canvas draws it: at the exact reported position.
+    void pressDot(PictureArea& area, int px, int py) { area.pset(mouse.unitsX(px), mouse.unitsY(py), White); }
+
+    Module1 module;
+    Form1 form{module};
+    test::CanvasMouse mouse{*form.Picture1};
+    const DrawingState& state = module.Drawing;
+};
+
+struct HeldButtons {
+    const char* name;
+    Qt::MouseButtons held;
+    bool draws;
+};
+
+class FreehandButtonsTest : public DrawingToolsTest, public ::testing::WithParamInterface<HeldButtons> {};
+
+TEST_P(FreehandButtonsTest, DrawsOnlyWithTheLeftButtonAlone) {
+    mouse.press(10, 10);
+    mouse.move(40, 10, GetParam().held);
+    mouse.release(40, 10);
+    if (GetParam().draws) {
+        // From the press dot to floor(41.67) = 41 units, pixel 39.
+        for (int x = 10; x <= 39; ++x) EXPECT_TRUE(lit(x, 10)) << x;
+        EXPECT_EQ(litCount(), 30);
+    } else {
+        EXPECT_TRUE(lit(10, 10));
+        EXPECT_EQ(litCount(), 1);
+    }
+    EXPECT_FALSE(state.LineActive);
+    EXPECT_FALSE(state.CircleActive);
+}
+
+INSTANTIATE_TEST_SUITE_P(Buttons, FreehandButtonsTest,
+                         ::testing::Values(HeldButtons{"Left", Qt::LeftButton, true},
+                                           HeldButtons{"Right", Qt::RightButton, false},
+                                           HeldButtons{"LeftAndRight", Qt::LeftButton | Qt::RightButton, false},
+                                           HeldButtons{"LeftAndMiddle", Qt::LeftButton | Qt::MiddleButton, false},
+                                           HeldButtons{"Middle", Qt::MiddleButton, false},
+                                           HeldButtons{"None", Qt::NoButton, false}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(DrawingToolsTest, FreehandStrokeStartsAtTheUnflooredPressAndThenFollowsFlooredPoints) {
+    // Pixel 23 reports 23.96 units: the dot stays on pixel 23, while the
+    // floored 23 units would be pixel 22.
+    mouse.press(23, 10);
+    EXPECT_EQ(state.AnchorX, 23.0f);
+    mouse.move(60, 10, Qt::LeftButton);
+    EXPECT_FALSE(lit(22, 10));
+    for (int x = 23; x <= 60; ++x) EXPECT_TRUE(lit(x, 10)) << x;
+    EXPECT_FALSE(lit(61, 10));
+    // Back to the press pixel: the floored point now reaches pixel 22.
+    mouse.move(23, 10, Qt::LeftButton);
+    mouse.release(23, 10);
+    EXPECT_TRUE(lit(22, 10));
+    // Freehand moves leave the remembered end point alone.
+    EXPECT_EQ(state.LastEndX, 23.0f);
+    EXPECT_EQ(state.LastEndY, 10.0f);
+}
+
+TEST_F(DrawingToolsTest, LineToolFollowsThePointerBetweenTwoPresses) {
+    form.Option2->click();
+    mouse.click(10, 10);
+    EXPECT_TRUE(state.LineActive);
+    EXPECT_EQ(std::make_tuple(state.AnchorX, state.AnchorY), std::make_tuple(10.0f, 10.0f));
+    mouse.move(40, 20);
+    EXPECT_EQ(std::make_tuple(state.LastEndX, state.LastEndY), std::make_tuple(41.0f, 20.0f));
+    mouse.move(30, 50);
+    EXPECT_EQ(std::make_tuple(state.LastEndX, state.LastEndY), std::make_tuple(31.0f, 52.0f));
+
+    test::ReferenceCanvas expected;
+    expected.line(10, 10, 31, 52, White);
+    EXPECT_EQ(test::Differences(canvas(), expected.image()), "");
+
+    mouse.click(30, 50);
+    EXPECT_FALSE(state.LineActive);
+    EXPECT_EQ(std::make_tuple(state.AnchorX, state.AnchorY), std::make_tuple(31.0f, 52.0f));
+    EXPECT_EQ(state.LastRadius, 0.0);
+    pressDot(expected, 30, 50);
+    EXPECT_EQ(test::Differences(canvas(), expected.image()), "");
+
+    // With both flags off a move draws nothing.
+    mouse.move(70, 70);
+    EXPECT_EQ(test::Differences(canvas(), expected.image()), "");
+}
+
+TEST_F(DrawingToolsTest, CircleToolRadiusComesFromTheFlooredPointer) {
+    form.Option4->click();
+    mouse.click(10, 10);
+    EXPECT_TRUE(state.CircleActive);
+    EXPECT_TRUE(lit(10, 10));
+    mouse.move(13, 14);
+    EXPECT_EQ(state.CircleRadius, 5.0);
+    EXPECT_EQ(state.LastRadius, 5.0);
+    // The first move erased a circle of radius 0, the press dot, at the centre.
+    EXPECT_FALSE(lit(10, 10));
+    test::ReferenceCanvas expected;
+    expected.circle(10, 10, 5, White);
+    EXPECT_EQ(test::Differences(canvas(), expected.image()), "");
+
+    // The radius is kept in double precision: sqrt(2² + 1²).
+    mouse.move(12, 11);
+    EXPECT_EQ(state.CircleRadius, std::sqrt(5.0));
+    EXPECT_NE(state.CircleRadius, static_cast<double>(static_cast<float>(std::sqrt(5.0))));
+
+    mouse.move(13, 14);
+    mouse.click(13, 14);
+    EXPECT_FALSE(state.CircleActive);
+    EXPECT_EQ(state.LastRadius, 0.0);
+    EXPECT_EQ(state.CircleRadius, 5.0);
+    pressDot(expected, 13, 14);
+    EXPECT_EQ(test::Differences(canvas(), expected.image()), "");
+}
+
+TEST_F(DrawingToolsTest, RubberBandErasesWhiteDrawingItCrossed) {
+    // A vertical freehand stroke on pixel column 30 (31 units).
+    mouse.press(30, 5);
+    mouse.move(30, 60, Qt::LeftButton);
+    mouse.release(30, 60);
+    ASSERT_TRUE(lit(30, 29));
+    ASSERT_TRUE(lit(30, 30));
+    ASSERT_TRUE(lit(30, 31));
+
+    // A line rubber band along pixel row 30 crosses it, then moves away.
+    form.Option2->click();
+    mouse.click(10, 30);
+    mouse.move(50, 30);
+    mouse.move(10, 60);
+    EXPECT_FALSE(lit(30, 30));
+    EXPECT_TRUE(lit(30, 29));
+    EXPECT_TRUE(lit(30, 31));
+}
+
+TEST_F(DrawingToolsTest, LineBandIsTestedBeforeTheCircleBandWhicheverToolIsSelected) {
+    form.Option2->click();
+    mouse.click(10, 10);
+    form.Option4->click();
+    EXPECT_TRUE(state.LineActive);
+    EXPECT_FALSE(state.CircleActive);
+    mouse.move(40, 20);
+    EXPECT_EQ(std::make_tuple(state.LastEndX, state.LastEndY), std::make_tuple(41.0f, 20.0f));
+
+    // A press with "Circle" selected flips CircleActive and moves the anchor;
+    // the line band keeps following, now from the new anchor.
+    mouse.click(50, 50);
+    EXPECT_TRUE(state.LineActive);
+    EXPECT_TRUE(state.CircleActive);
+    mouse.move(60, 20);
+    EXPECT_EQ(std::make_tuple(state.LastEndX, state.LastEndY), std::make_tuple(62.0f, 20.0f));
+    EXPECT_EQ(state.CircleRadius, 0.0);
+    test::ReferenceCanvas expected;
+    pressDot(expected, 10, 10);
+    expected.line(10, 10, 41, 20, White);
+    pressDot(expected, 50, 50);
+    expected.line(52, 52, 52, 52, Black);
+    expected.line(52, 52, 62, 20, White);
+    EXPECT_EQ(test::Differences(canvas(), expected.image()), "");
+
+    // "freehand" stops the band with no button held; "Circle" resumes it.
+    form.Option1->click();
+    mouse.move(90, 90);
+    EXPECT_EQ(test::Differences(canvas(), expected.image()), "");
+    form.Option4->click();
+    mouse.move(70, 30);
+    EXPECT_EQ(std::make_tuple(state.LastEndX, state.LastEndY), std::make_tuple(72.0f, 31.0f));
+
+    // Only a press with "line" selected ends the line band; then the circle
+    // band takes over.
+    form.Option2->click();
+    mouse.click(20, 20);
+    EXPECT_FALSE(state.LineActive);
+    EXPECT_TRUE(state.CircleActive);
+    mouse.move(29, 20);  // 30 units
+    EXPECT_EQ(state.CircleRadius, 10.0);
+}
+
+TEST_F(DrawingToolsTest, ClearBetweenPressesKeepsTheToolWaiting) {
+    form.Option2->click();
+    mouse.click(10, 10);
+    mouse.move(40, 20);
+    QTest::mouseClick(form.Command5, Qt::LeftButton);
+    EXPECT_EQ(litCount(), 0);
+    EXPECT_TRUE(state.LineActive);
+    mouse.move(60, 40);
+    test::ReferenceCanvas expected;
+    expected.line(10, 10, 62, 41, White);
+    EXPECT_EQ(test::Differences(canvas(), expected.image()), "");
+}
+
+TEST_F(DrawingToolsTest, LabelsShowTheFlooredPositionOfTheLastPressOnly) {
+    mouse.move(36, 50);
+    EXPECT_EQ(form.Label6->text(), "x");
+    EXPECT_EQ(form.Label2->text(), "y");
+    mouse.press(36, 50);
+    EXPECT_EQ(form.Label6->text(), "37");
+    EXPECT_EQ(form.Label2->text(), "52");
+    mouse.move(60, 60, Qt::LeftButton);
+    mouse.release(60, 60);
+    EXPECT_EQ(form.Label6->text(), "37");
+
+    form.Option2->click();
+    mouse.click(0, 0);
+    EXPECT_EQ(form.Label6->text(), "0");
+    EXPECT_EQ(form.Label2->text(), "0");
+    mouse.move(50, 50);
+    EXPECT_EQ(form.Label6->text(), "0");
+    EXPECT_EQ(form.Label2->text(), "0");
+
+    // On the border, left of and above the drawing area: -2.08 units floor
+    // to -3, not -2; the dot there is clipped.
+    mouse.click(-2, -1);
+    EXPECT_EQ(form.Label6->text(), "-3");
+    EXPECT_EQ(form.Label2->text(), "-2");
+    EXPECT_EQ(state.AnchorX, -3.0f);
+}
+
+TEST_F(DrawingToolsTest, ADoubleClickIsTwoPresses) {
+    form.Option2->click();
+    mouse.doubleClick(20, 30);
+    EXPECT_FALSE(state.LineActive);
+    mouse.doubleClick(20, 30);
+    mouse.click(20, 30);
+    EXPECT_TRUE(state.LineActive);
+}
+
+class PressButtonTest : public DrawingToolsTest, public ::testing::WithParamInterface<Qt::MouseButton> {};
+
+TEST_P(PressButtonTest, AnyButtonPutsADotAndFlipsTheSelectedToolsFlag) {
+    form.Option2->click();
+    mouse.click(20, 30, GetParam());
+    EXPECT_TRUE(lit(20, 30));
+    EXPECT_EQ(form.Label6->text(), "20");
+    EXPECT_EQ(form.Label2->text(), "31");
+    EXPECT_TRUE(state.LineActive);
+    EXPECT_FALSE(state.CircleActive);
+    form.Option4->click();
+    mouse.click(40, 40, GetParam());
+    EXPECT_TRUE(lit(40, 40));
+    EXPECT_TRUE(state.LineActive);
+    EXPECT_TRUE(state.CircleActive);
+    form.Option1->click();
+    mouse.click(50, 50, GetParam());
+    EXPECT_TRUE(state.LineActive);
+    EXPECT_TRUE(state.CircleActive);
+}
+
+INSTANTIATE_TEST_SUITE_P(Buttons, PressButtonTest,
+                         ::testing::Values(Qt::LeftButton, Qt::RightButton, Qt::MiddleButton));
+
+struct WidthButton {
+    const char* name;
+    QRadioButton* Form1::*button;
+    QRadioButton* Form1::*other;  // selected first, so that the button changes
+    int penWidth;
+};
+
+class PenWidthTest : public DrawingToolsTest, public ::testing::WithParamInterface<WidthButton> {};
+
+TEST_P(PenWidthTest, SetsThePenWidthAndLeavesTheDrawingAlone) {
+    form.Option2->click();
+    mouse.click(10, 10);
+    mouse.move(40, 20);
+    (form.*GetParam().other)->click();
+    const auto before = Fields(state);
+    const QImage drawn = canvas();
+
+    QRadioButton* button = form.*GetParam().button;
+    button->click();
+    EXPECT_EQ(form.Picture1->penWidth(), GetParam().penWidth);
+    for (QRadioButton* w : {form.W1, form.W5, form.W10}) EXPECT_EQ(w->isChecked(), w == button);
+    EXPECT_EQ(Fields(state), before);
+    EXPECT_EQ(test::Differences(canvas(), drawn), "");
+
+    // A press dot, and a horizontal stroke, are as many pixels across as
+    // the pen is wide.
+    QTest::mouseClick(form.Command5, Qt::LeftButton);
+    form.Option1->click();
+    mouse.click(30, 30);
+    EXPECT_TRUE(lit(30, 30));
+    EXPECT_EQ(litInColumn(30), GetParam().penWidth);
+    QTest::mouseClick(form.Command5, Qt::LeftButton);
+    mouse.press(20, 50);
+    mouse.move(70, 50, Qt::LeftButton);
+    mouse.release(70, 50);
+    EXPECT_EQ(litInColumn(45), GetParam().penWidth);
+}
+
+INSTANTIATE_TEST_SUITE_P(Widths, PenWidthTest,
+                         ::testing::Values(WidthButton{"W1", &Form1::W1, &Form1::W10, 1},
+                                           WidthButton{"W5", &Form1::W5, &Form1::W10, 2},
+                                           WidthButton{"W10", &Form1::W10, &Form1::W5, 5}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(DrawingToolsTest, ChoosingAToolLeavesTheDrawingStateAlone) {
+    form.Option4->click();
+    mouse.click(30, 30);
+    mouse.move(40, 45);
+    form.Option2->click();
+    mouse.click(60, 10);
+    const auto before = Fields(state);
+    const QImage drawn = canvas();
+    for (QRadioButton* option : {form.Option1, form.Option4, form.Option2}) {
+        option->click();
+        EXPECT_EQ(Fields(state), before);
+        EXPECT_EQ(test::Differences(canvas(), drawn), "");
+    }
+}
+
+}  // namespace
+}  // namespace marbleck
