@@ -15,7 +15,9 @@
 
 #include "Clock.h"
 #include "ErrorReporter.h"
+#include "FileProcedures.h"
 #include "HologramProcedures.h"
+#include "InputChooser.h"
 #include "Module1.h"
 #include "NumberText.h"
 #include "PictureArea.h"
@@ -61,6 +63,8 @@ Form1::Form1(Module1& module, QWidget* parent) : QMainWindow(parent), module_(mo
                           TwipsToPixels(8115, Screen::TwipsPerPixelY()));
     layout()->setSizeConstraint(QLayout::SetFixedSize);
 
+    chooser_ = std::make_unique<InputChooser>(this, module_.InputFilePath,
+                                              [this] { LoadObjectBitmap(*this, module_); });
     createControls();
     fitCaptions();
     createMenu();
@@ -69,6 +73,8 @@ Form1::Form1(Module1& module, QWidget* parent) : QMainWindow(parent), module_(mo
     load();
     Picture1->setFocus();
 }
+
+Form1::~Form1() = default;
 
 void Form1::createControls() {
     QWidget* c = client_;
@@ -209,7 +215,9 @@ void Form1::Command2_Click() {
     ErrorReporter::RunCommand(this, [&] { BinarizeHologram(*this, module_); });
 }
 
-void Form1::Command3_Click() {}
+void Form1::Command3_Click() {
+    ErrorReporter::RunCommand(this, [&] { SaveHologram(*this, module_); });
+}
 
 void Form1::Command4_Click() {
     QApplication::closeAllWindows();
@@ -218,7 +226,9 @@ void Form1::Command4_Click() {
 
 void Form1::Command5_Click() { Picture1->cls(); }
 
-void Form1::Open_Click() {}
+void Form1::Open_Click() {
+    ErrorReporter::RunCommand(this, [&] { chooser_->show(); });
+}
 
 void Form1::Print_Click() {}
 

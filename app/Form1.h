@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QMainWindow>
+#include <memory>
 
 class QAction;
 class QCheckBox;
@@ -12,6 +13,7 @@ class QRadioButton;
 
 namespace marbleck {
 
+class InputChooser;
 class PictureArea;
 class ProgressBar;
 class VSpinner;
@@ -25,6 +27,7 @@ class Form1 : public QMainWindow {
 
 public:
     explicit Form1(Module1& module, QWidget* parent = nullptr);
+    ~Form1() override;
 
     Module1& module() { return module_; }
 
@@ -66,6 +69,9 @@ public:
     // The client area below the menu bar, which holds every control.
     QWidget* clientArea() const { return client_; }
 
+    // The input file chooser, created on first use.
+    InputChooser& fileChooser() { return *chooser_; }
+
 private:
     void createControls();
     void fitCaptions();
@@ -87,6 +93,7 @@ private:
 
     Module1& module_;
     QWidget* client_;
+    std::unique_ptr<InputChooser> chooser_;
 };
 
 }  // namespace marbleck
