@@ -38,7 +38,7 @@ void DirListBox::setPath(const QString& path) {
 }
 
 void DirListBox::setDrive(const QString& drive) {
-    const QString root = DriveListBox::DriveOf(drive);
+    const QString root = normalised(drive);
     setPath(lastOnDrive_.value(root, root));
 }
 
