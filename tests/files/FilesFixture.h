@@ -47,6 +47,7 @@ protected:
     // Points the chooser at `folder` and selects `name` there, as a user would.
     void select(const QString& folder, const QString& name) {
         window().Dir1->setPath(folder);
+        window().File1->refresh();  // files written since the list was read
         const auto found = window().File1->findItems(name, Qt::MatchExactly);
         ASSERT_EQ(found.size(), 1) << name.toStdString();
         window().File1->setListIndex(window().File1->row(found.front()));
