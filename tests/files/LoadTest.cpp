@@ -182,6 +182,7 @@ struct BadFile {
     const char* name;
     QByteArray (*bytes)();
     int error;
+    const char* mentions = "";  // a part of the error's description
 };
 
 class FailedLoadTest : public LoadTest, public ::testing::WithParamInterface<BadFile> {};
@@ -208,6 +209,8 @@ TEST_P(FailedLoadTest, ChangesNothing) {
 
     ASSERT_EQ(errors.errors().size(), 1u);
     EXPECT_EQ(errors.lastNumber(), bad.error) << errors.errors().front().description.toStdString();
+    EXPECT_TRUE(errors.errors().front().description.contains(QString::fromUtf8(bad.mentions)))
+        << errors.errors().front().description.toStdString();
     EXPECT_TRUE(window().isVisible());
     EXPECT_EQ(form->Picture1->outerWidth(), canvasWidth);
     EXPECT_EQ(form->Picture1->outerHeight(), canvasHeight);
@@ -241,7 +244,8 @@ INSTANTIATE_TEST_SUITE_P(
                 },
                 ErrorNumber::InvalidPicture},
         // A top-down bitmap decodes, but the preview's rows would stand on their heads.
-        BadFile{"NegativeHeight", [] { return withDimensions(4, -4); }, ErrorNumber::InvalidPicture},
+        BadFile{"NegativeHeight", [] { return withDimensions(4, -4); }, ErrorNumber::InvalidPicture,
+                "negative height"},
         BadFile{"ZeroWidth", [] { return withDimensions(0, 4); }, ErrorNumber::InvalidPicture},
         BadFile{"HugeClaimInASmallFile", [] { return withDimensions(60000, 60000); },
                 ErrorNumber::InvalidPicture}),
