@@ -16,7 +16,9 @@
 #include "Clock.h"
 #include "DrawingTools.h"
 #include "ErrorReporter.h"
+#include "FileProcedures.h"
 #include "HologramProcedures.h"
+#include "InputChooser.h"
 #include "Module1.h"
 #include "NumberText.h"
 #include "PictureArea.h"
@@ -64,6 +66,8 @@ Form1::Form1(Module1& module, QWidget* parent) : QMainWindow(parent), module_(mo
                           TwipsToPixels(8115, Screen::TwipsPerPixelY()));
     layout()->setSizeConstraint(QLayout::SetFixedSize);
 
+    chooser_ = std::make_unique<InputChooser>(this, module_.InputFilePath,
+                                              [this] { LoadObjectBitmap(*this, module_); });
     createControls();
     fitCaptions();
     createMenu();
@@ -242,7 +246,9 @@ void Form1::Command2_Click() {
     ErrorReporter::RunCommand(this, [&] { BinarizeHologram(*this, module_); });
 }
 
-void Form1::Command3_Click() {}
+void Form1::Command3_Click() {
+    ErrorReporter::RunCommand(this, [&] { SaveHologram(*this, module_); });
+}
 
 void Form1::Command4_Click() {
     QApplication::closeAllWindows();
@@ -275,7 +281,9 @@ void Form1::W10_Click() {
     drawingTools_->setPenWidth(5);
 }
 
-void Form1::Open_Click() {}
+void Form1::Open_Click() {
+    ErrorReporter::RunCommand(this, [&] { chooser_->show(); });
+}
 
 void Form1::Print_Click() {
     ErrorReporter::RunCommand(this, [&] { PrintDialog->open(*Picture2); });

@@ -14,6 +14,7 @@ class QRadioButton;
 namespace marbleck {
 
 class DrawingTools;
+class InputChooser;
 class PictureArea;
 class PrintDialogHost;
 class ProgressBar;
@@ -73,6 +74,9 @@ public:
     // The client area below the menu bar, which holds every control.
     QWidget* clientArea() const { return client_; }
 
+    // The input file chooser, created on first use.
+    InputChooser& fileChooser() { return *chooser_; }
+
 private:
     void createControls();
     void fitCaptions();
@@ -100,6 +104,7 @@ private:
     QWidget* client_;
     // The canvas's press and move handlers (Picture1_MouseDown/MouseMove).
     std::unique_ptr<DrawingTools> drawingTools_;
+    std::unique_ptr<InputChooser> chooser_;
 };
 
 }  // namespace marbleck

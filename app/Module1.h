@@ -6,6 +6,7 @@
 
 #include "DrawingState.h"
 #include "HologramField.h"
+#include "ObjectBitmap.h"
 #include "RandomGenerator.h"
 
 namespace marbleck {
@@ -23,6 +24,13 @@ struct Module1 {
     DrawingState Drawing;
 
     RandomGenerator Random;
+
+    // The last loaded object bitmap as its file stores it: the headers, the
+    // colour table and the pixel bytes with their padding columns.
+    marbleck::ObjectFileHeader ObjectFileHeader;
+    marbleck::ObjectInfoHeader ObjectInfoHeader;
+    marbleck::ObjectColourTable ObjectColourTable{};
+    marbleck::ObjectPixels ObjectPixels;
 
     // Grey levels handed to the hologram view; kept to reuse its memory.
     std::vector<std::uint8_t> GreyBuffer;

@@ -1,0 +1,49 @@
+#pragma once
+
+#include <functional>
+#include <string>
+#include <QPointer>
+#include <QString>
+
+class QWidget;
+
+namespace marbleck {
+
+class file_io;
+
+// Owns the input file chooser for the run: the window is created on first
+// use (its load step runs, it stays hidden), shown modeless, and hidden rather
+// than destroyed by its buttons, so its drive, folder and selection persist.
+// Closing it through its frame discards it; the next use creates it afresh in
+// its start-up state.
+class InputChooser {
+public:
+    // The window becomes a tool window of `owner`. `inputFilePath` and
+    // `loadObjectBitmap` are handed to the window (see file_io).
+    InputChooser(QWidget* owner, std::string& inputFilePath, std::function<void()> loadObjectBitmap);
+    ~InputChooser();
+    InputChooser(const InputChooser&) = delete;
+    InputChooser& operator=(const InputChooser&) = delete;
+
+    // The window, created hidden if it does not exist yet.
+    file_io& window();
+    bool exists() const { return !window_.isNull(); }
+
+    // Creates the window if needed, shows it modeless and brings it forward.
+    void show();
+
+    // The folder list's path and the file list's selected name (empty when
+    // nothing is selected); reading them creates the window if needed.
+    QString folderPath();
+    QString selectedFileName();
+
+private:
+    void discard();
+
+    QWidget* owner_;
+    std::string& inputFilePath_;
+    std::function<void()> loadObjectBitmap_;
+    QPointer<file_io> window_;
+};
+
+}  // namespace marbleck

@@ -1,0 +1,33 @@
+#pragma once
+
+#include <optional>
+#include <QString>
+
+#include "ObjectBitmap.h"
+
+namespace marbleck {
+
+class PictureArea;
+
+// The largest side of the object canvas after a load, in twips.
+inline constexpr double MaxCanvasTwips = 2480;
+
+// Makes the bitmap file at `inputFilePath` the object: the canvas takes the
+// bitmap's size (each side at most 2480 twips) and shows the picture as the
+// platform decodes it, as its background picture; the view becomes a square
+// whose sides are the canvas height and shows the black-and-white preview of
+// the stored pixel bytes (white where a byte is not 0), upright, padding
+// columns included, drawn over what it showed before.
+//
+// When `selectedFileName` is exactly "*.bmp" nothing is read and nothing
+// changes; the result is then empty. Otherwise the result is the bitmap read.
+//
+// The load succeeds whole or changes nothing: everything that can fail is
+// checked before the canvas or the view change. Throws RunTimeError 53 when
+// the file does not exist, 75 when it cannot be opened, 481 when the platform
+// cannot decode it as a picture or its width or height is not positive.
+std::optional<ObjectBitmap> LoadObjectBitmap(const QString& inputFilePath,
+                                             const QString& selectedFileName, PictureArea& canvas,
+                                             PictureArea& view);
+
+}  // namespace marbleck

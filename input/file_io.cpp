@@ -1,0 +1,104 @@
+#include "file_io.h"
+
+#include <QCloseEvent>
+#include <QDir>
+#include <QFileInfo>
+#include <QLineEdit>
+#include <QPushButton>
+
+#include "DirListBox.h"
+#include "DriveListBox.h"
+#include "ErrorReporter.h"
+#include "FileListBox.h"
+#include "Placement.h"
+#include "RunTimeError.h"
+#include "Screen.h"
+
+namespace marbleck {
+
+const char* const file_io::StartFolder = "c:\\documents and settings\\";
+
+file_io::file_io(std::string& inputFilePath, std::function<void()> loadObjectBitmap, QWidget* parent)
+    : QWidget(parent, Qt::Window),
+      inputFilePath_(inputFilePath),
+      loadObjectBitmap_(std::move(loadObjectBitmap)) {
+    setWindowTitle(QStringLiteral("Open Input File"));
+    setFixedSize(TwipsToPixels(6945, Screen::TwipsPerPixelX()),
+                 TwipsToPixels(4950, Screen::TwipsPerPixelY()));
+    createControls();
+    load();
+}
+
+void file_io::createControls() {
+    File1 = new FileListBox(this);
+    PlaceInTwips(File1, 3600, 1200, 2415, 2625);
+    Drive1 = new DriveListBox(this);
+    PlaceInTwips(Drive1, 720, 4320, 2415, 315);
+    Dir1 = new DirListBox(this);
+    PlaceInTwips(Dir1, 720, 1200, 2415, 2565);
+    Text1 = new QLineEdit(QStringLiteral("Text1"), this);
+    PlaceInTwips(Text1, 3600, 720, 2415, 375);
+    fileselect = new QPushButton(QStringLiteral("open"), this);
+    PlaceInTwips(fileselect, 3720, 4080, 1215, 495);
+    filecancel = new QPushButton(QStringLiteral("Cancel"), this);
+    PlaceInTwips(filecancel, 5160, 4080, 975, 495);
+
+    QWidget* order[] = {File1, Drive1, Dir1, Text1, fileselect, filecancel};
+    for (std::size_t i = 0; i + 1 < std::size(order); ++i) setTabOrder(order[i], order[i + 1]);
+
+    connect(Drive1, &DriveListBox::driveChanged, this, &file_io::Drive1_Change);
+    connect(Dir1, &DirListBox::pathChanged, this, &file_io::Dir1_Change);
+    connect(File1, &FileListBox::fileSelected, this, &file_io::File1_Click);
+    connect(fileselect, &QPushButton::clicked, this, &file_io::fileselect_Click);
+    connect(filecancel, &QPushButton::clicked, this, &file_io::filecancel_Click);
+}
+
+// The start-up state. The fixed start folder is a Windows path that does not
+// exist here, so the chooser then starts in the user's home folder. Setting
+// the folder runs the folder-change handler, which points the file list at it;
+// the file list is pointed there once more in case the folder list already
+// stood in that folder and so reported no change. The drive list is not set:
+// it shows the drive of the current directory.
+void file_io::load() {
+    const QString start = QString::fromLatin1(StartFolder);
+    Dir1->setPath(QFileInfo(start).isDir() ? start : QDir::homePath());
+    File1->setPath(Dir1->path());
+    Text1->setText(QStringLiteral("*.bmp"));
+    File1->setPattern(Text1->text());
+}
+
+// A drive that cannot be read leaves the chooser on the previous drive and
+// folder, without a message: the drive list goes back to the folder's drive.
+void file_io::Drive1_Change() {
+    try {
+        Dir1->setDrive(Drive1->drive());
+        File1->setPath(Dir1->path());
+    } catch (const RunTimeError&) {
+    }
+    Drive1->setDrive(Dir1->path());
+}
+
+void file_io::Dir1_Change() {
+    ErrorReporter::RunCommand(this, [&] { File1->setPath(Dir1->path()); });
+}
+
+void file_io::File1_Click() { Text1->setText(File1->fileName()); }
+
+// The separator is always inserted, so a file in the root folder gets "//".
+// The chooser stays visible when the load fails.
+void file_io::fileselect_Click() {
+    ErrorReporter::RunCommand(this, [&] {
+        inputFilePath_ = (Dir1->path() + QLatin1Char('/') + File1->fileName()).toStdString();
+        loadObjectBitmap_();
+        hide();
+    });
+}
+
+void file_io::filecancel_Click() { hide(); }
+
+void file_io::closeEvent(QCloseEvent* event) {
+    event->accept();
+    emit closedByFrame();
+}
+
+}  // namespace marbleck

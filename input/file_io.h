@@ -1,0 +1,63 @@
+#pragma once
+
+#include <functional>
+#include <string>
+#include <QWidget>
+
+class QLineEdit;
+class QPushButton;
+
+namespace marbleck {
+
+class DirListBox;
+class DriveListBox;
+class FileListBox;
+
+// The input file chooser "Open Input File": a drive list, a folder list and a
+// file list of "*.bmp" files. Its folder list and file list stand for the
+// program's current input folder and file. "open" records the full path of
+// the selected file and runs the loader; "Cancel" only hides the window.
+class file_io : public QWidget {
+    Q_OBJECT
+
+public:
+    // The folder the chooser starts in when it exists; otherwise the user's
+    // home folder.
+    static const char* const StartFolder;
+
+    // `inputFilePath` receives the chosen file's path before `loadObjectBitmap`
+    // runs; both outlive the window.
+    file_io(std::string& inputFilePath, std::function<void()> loadObjectBitmap,
+            QWidget* parent = nullptr);
+
+    // Controls, in tab order.
+    FileListBox* File1;
+    DriveListBox* Drive1;
+    DirListBox* Dir1;
+    QLineEdit* Text1;
+    QPushButton* fileselect;
+    QPushButton* filecancel;
+
+signals:
+    // Closed through its window frame: the owner discards the window.
+    void closedByFrame();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void createControls();
+    void load();
+
+    // Handlers.
+    void Drive1_Change();
+    void Dir1_Change();
+    void File1_Click();
+    void fileselect_Click();
+    void filecancel_Click();
+
+    std::string& inputFilePath_;
+    std::function<void()> loadObjectBitmap_;
+};
+
+}  // namespace marbleck

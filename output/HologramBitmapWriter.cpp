@@ -1,0 +1,60 @@
+#include "HologramBitmapWriter.h"
+
+#include <QImageWriter>
+#include <QSaveFile>
+
+#include "RunTimeError.h"
+
+namespace marbleck {
+
+namespace {
+
+[[noreturn]] void fail(const QString& path, const QString& reason) {
+    throw RunTimeError(ErrorNumber::PathFileAccessError,
+                       ("Path/File access error: cannot write " + path + ": " + reason).toStdString());
+}
+
+// Indices are grey levels. The table must have all 256 entries: with 16
+// colours or fewer, Qt's bitmap writer would drop to 4 bits per pixel.
+QImage toGreyIndexed(const QImage& rgb) {
+    QImage indexed(rgb.size(), QImage::Format_Indexed8);
+    QList<QRgb> table(256);
+    for (int level = 0; level < 256; ++level) table[level] = qRgb(level, level, level);
+    indexed.setColorTable(table);
+    for (int y = 0; y < rgb.height(); ++y) {
+        const auto* in = reinterpret_cast<const QRgb*>(rgb.constScanLine(y));
+        uchar* out = indexed.scanLine(y);
+        for (int x = 0; x < rgb.width(); ++x) out[x] = static_cast<uchar>(qRed(in[x]));
+    }
+    return indexed;
+}
+
+}  // namespace
+
+bool IsAllGrey(const QImage& image) {
+    const QImage rgb = image.convertToFormat(QImage::Format_RGB32);
+    for (int y = 0; y < rgb.height(); ++y) {
+        const auto* line = reinterpret_cast<const QRgb*>(rgb.constScanLine(y));
+        for (int x = 0; x < rgb.width(); ++x) {
+            if (qRed(line[x]) != qGreen(line[x]) || qGreen(line[x]) != qBlue(line[x])) return false;
+        }
+    }
+    return true;
+}
+
+void WriteHologramBitmap(const QImage& image, const QString& path) {
+    if (image.isNull()) fail(path, QStringLiteral("the picture is empty"));
+    const QImage rgb = image.convertToFormat(QImage::Format_RGB32);
+    const QImage stored = IsAllGrey(rgb) ? toGreyIndexed(rgb) : rgb.convertToFormat(QImage::Format_RGB888);
+
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly)) fail(path, file.errorString());
+    QImageWriter writer(&file, "bmp");
+    if (!writer.write(stored)) {
+        file.cancelWriting();
+        fail(path, writer.errorString());
+    }
+    if (!file.commit()) fail(path, file.errorString());
+}
+
+}  // namespace marbleck

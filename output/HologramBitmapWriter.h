@@ -1,0 +1,23 @@
+#pragma once
+
+#include <QImage>
+#include <QString>
+
+namespace marbleck {
+
+// Writes an image as an uncompressed Windows bitmap, atomically: the file is
+// written beside its target and replaces it only when complete, so a failed
+// write leaves an earlier file untouched and no partial file behind.
+//
+// An image whose pixels are all grey (red = green = blue) is written with
+// 8 bits per pixel and a full 256-entry grey colour table, where index i is
+// grey level i; any other image with 24 bits per pixel. Either way the file
+// decodes to the same pixels.
+//
+// Throws RunTimeError 75 with the reason when the file cannot be written.
+void WriteHologramBitmap(const QImage& image, const QString& path);
+
+// True when every pixel of `image` has red = green = blue.
+bool IsAllGrey(const QImage& image);
+
+}  // namespace marbleck

@@ -1,0 +1,24 @@
+#pragma once
+
+#include <functional>
+#include <string>
+#include <QString>
+
+namespace marbleck {
+
+class PictureArea;
+
+// Saves what the hologram view shows beside the input: as "H-" followed by
+// `selectedFileName` (the chooser's selected name, empty when none is
+// selected) in `folderPath` (the chooser's folder), the separator always
+// inserted. In order: `savedHologramPath` takes the path; `showStatus`
+// receives "saving " and the path; the view's persistent image is written
+// (an existing file is replaced); the written file becomes the view's
+// background picture. Throws RunTimeError 75 when the file cannot be written
+// (the path and status are already set, the view is unchanged) and 481 when
+// it cannot be read back.
+void SaveHologram(const QString& folderPath, const QString& selectedFileName, PictureArea& view,
+                  const std::function<void(const QString&)>& showStatus,
+                  std::string& savedHologramPath);
+
+}  // namespace marbleck

@@ -1,0 +1,212 @@
+#include <QDirIterator>
+#include <QFile>
+#include <QLabel>
+#include <QPushButton>
+#include <unistd.h>
+
+#include "FilesFixture.h"
+#include "HologramBitmapWriter.h"
+#include "ObjectBitmap.h"
+#include "PictureArea.h"
+#include "RunTimeError.h"
+
+namespace marbleck::test {
+namespace {
+
+class SaveTest : public FilesFixture {
+protected:
+    void save() { form->Command3->click(); }
+
+    QStringList entries(const QString& folder) const {
+        return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name);
+    }
+
+    // A star-like object: a white cross on black, 24 × 24.
+    QString writeStar(const QString& folder) {
+        Bitmap8 star = Bitmap8::filled(24, 24, 0);
+        for (int i = 0; i < 24; ++i) {
+            star.pixels[12 * 24 + i] = 255;
+            star.pixels[i * 24 + 12] = 255;
+        }
+        return writeBitmap("star.bmp", star, folder);
+    }
+};
+
+TEST_F(SaveTest, WritesHStarBesideTheInputAsEightBitGreyAndShowsItAgain) {
+    const QString folder = makeFolder("pictures");
+    writeStar(folder);
+    load("star.bmp", folder);
+    ASSERT_TRUE(errors.empty());
+    const QImage shown = form->Picture2->image();
+
+    save();
+    ASSERT_TRUE(errors.empty()) << errors.errors().front().description.toStdString();
+    const QString path = QDir(folder).canonicalPath() + "/H-star.bmp";
+    EXPECT_EQ(QString::fromStdString(module.SavedHologramPath), path);
+    EXPECT_EQ(form->Label5->text(), "saving " + path);
+
+    // A preview is black and white only, yet the file has 8 bits per pixel and
+    // all 256 greys, so that the program's own reader sees grey levels.
+    const QByteArray bytes = readFile(path);
+    ASSERT_GT(bytes.size(), 1078);
+    EXPECT_EQ(bytes.left(2), "BM");
+    EXPECT_EQ(field(bytes, 28, 2), 8u);
+    EXPECT_EQ(field(bytes, 30, 4), 0u);     // uncompressed
+    EXPECT_EQ(field(bytes, 10, 4), 1078u);  // pixels right after 256 colours
+    for (std::uint32_t i = 0; i < 256; ++i) ASSERT_EQ(field(bytes, 54 + 4 * int(i), 3), i | i << 8 | i << 16);
+
+    // The file shows what the view showed, and now lies beneath the view.
+    const QImage written(path);
+    ASSERT_EQ(written.size(), shown.size());
+    EXPECT_EQ(written.convertToFormat(QImage::Format_RGB32), shown);
+    EXPECT_EQ(form->Picture2->picture(), shown);
+    EXPECT_EQ(form->Picture2->image(), shown);
+
+    const ObjectBitmap read = ReadObjectBitmap(std::span(reinterpret_cast<const std::uint8_t*>(bytes.data()),
+                                                         static_cast<std::size_t>(bytes.size())));
+    for (int j = 0; j < shown.height(); ++j)
+        for (int x = 0; x < shown.width(); ++x)
+            ASSERT_EQ(read.pixels(x, j), qRed(shown.pixel(x, shown.height() - 1 - j))) << x << "," << j;
+}
+
+TEST_F(SaveTest, SavedHologramLoadsAsInputAndSavesAsHHStar) {
+    const QString folder = makeFolder("pictures");
+    writeStar(folder);
+    load("star.bmp", folder);
+    save();
+    ASSERT_TRUE(errors.empty());
+    const QImage saved(QDir(folder).filePath("H-star.bmp"));
+
+    load("H-star.bmp", folder);
+    ASSERT_TRUE(errors.empty());
+    // The saved view was 20 × 20 pixels; the upright preview of its bytes
+    // shows the same picture in the new 16 × 16 view.
+    EXPECT_EQ(module.ObjectInfoHeader.width, saved.width());
+    const QImage preview = form->Picture2->image().copy(QRect(QPoint(0, 0), QSize(16, 16)));
+    EXPECT_EQ(preview, saved.convertToFormat(QImage::Format_RGB32).copy(0, 0, 16, 16));
+
+    save();
+    ASSERT_TRUE(errors.empty());
+    EXPECT_EQ(form->Label5->text(), "saving " + QDir(folder).canonicalPath() + "/H-H-star.bmp");
+    EXPECT_TRUE(QFile::exists(QDir(folder).filePath("H-H-star.bmp")));
+    EXPECT_EQ(entries(folder), QStringList({"H-H-star.bmp", "H-star.bmp", "star.bmp"}));
+}
+
+TEST_F(SaveTest, ColouredViewIsWrittenWithTwentyFourBits) {
+    form->Picture2->pset(3, 3, RGBColor(255, 0, 0));
+    save();
+    ASSERT_TRUE(errors.empty());
+    const QString path = QString::fromStdString(module.SavedHologramPath);
+    EXPECT_EQ(field(readFile(path), 28, 2), 24u);
+    EXPECT_EQ(QImage(path).convertToFormat(QImage::Format_RGB32), form->Picture2->image());
+    EXPECT_EQ(form->Picture2->image().pixel(3, 3), qRgb(255, 0, 0));
+}
+
+TEST_F(SaveTest, WithoutAChooserYetItIsCreatedHiddenAndTheFileIsNamedH) {
+    ASSERT_FALSE(chooser().exists());
+    save();
+    ASSERT_TRUE(errors.empty());
+    EXPECT_TRUE(chooser().exists());
+    EXPECT_FALSE(window().isVisible());
+    const QString path = QDir(home.path()).canonicalPath() + "/H-";
+    EXPECT_EQ(form->Label5->text(), "saving " + path);
+    EXPECT_TRUE(QFile::exists(path));
+}
+
+TEST_F(SaveTest, NoSelectionWritesH) {
+    const QString folder = makeFolder("pictures");
+    writeStar(folder);
+    form->Open->click();
+    window().Dir1->setPath(folder);
+    save();
+    ASSERT_TRUE(errors.empty());
+    EXPECT_EQ(entries(folder), QStringList({"H-", "star.bmp"}));
+}
+
+TEST_F(SaveTest, OutputFollowsTheCurrentSelectionNotTheLoadedFile) {
+    writeStar(home.path());
+    writeBitmap("other.bmp", Bitmap8::filled(4, 4, 0));
+    load("star.bmp");
+    select(home.path(), "other.bmp");
+    save();
+    EXPECT_TRUE(QFile::exists(homePath("H-other.bmp")));
+    EXPECT_FALSE(QFile::exists(homePath("H-star.bmp")));
+}
+
+TEST_F(SaveTest, SavingAgainReplacesTheFile) {
+    save();
+    form->Picture2->box(0, 0, 9, 9, White, true);
+    save();
+    ASSERT_TRUE(errors.empty());
+    EXPECT_EQ(QImage(homePath("H-")).convertToFormat(QImage::Format_RGB32), form->Picture2->image());
+    EXPECT_EQ(QImage(homePath("H-")).pixel(5, 5), qRgb(255, 255, 255));
+}
+
+// The chooser's folder turned into a plain file after it was read: a path
+// that cannot be written even by root.
+TEST_F(SaveTest, UnwritableFolderReportsErrorSeventyFiveAndWritesNothing) {
+    const QString folder = makeFolder("gone");
+    form->Open->click();
+    window().Dir1->setPath(folder);
+    ASSERT_TRUE(QDir(folder).removeRecursively());
+    writeFile(folder, "a file");
+    const QImage view = form->Picture2->image();
+
+    save();
+    ASSERT_EQ(errors.errors().size(), 1u);
+    EXPECT_EQ(errors.lastNumber(), ErrorNumber::PathFileAccessError);
+    EXPECT_TRUE(errors.errors().front().description.contains("H-")) << errors.errors().front().description.toStdString();
+    // The path and the status line already name the file; the view is as it was.
+    EXPECT_EQ(form->Label5->text(), "saving " + QDir(folder).canonicalPath() + "/H-");
+    EXPECT_TRUE(form->Picture2->picture().isNull());
+    EXPECT_EQ(form->Picture2->image(), view);
+    EXPECT_EQ(readFile(folder), "a file");
+}
+
+TEST_F(SaveTest, ReadOnlyFolderKeepsTheEarlierFile) {
+    if (geteuid() == 0) GTEST_SKIP() << "root writes into read-only folders; see the next tests";
+    const QString folder = makeFolder("pictures");
+    writeStar(folder);
+    form->Open->click();
+    select(folder, "star.bmp");
+    writeFile(QDir(folder).filePath("H-star.bmp"), "earlier");
+    QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+    save();
+    QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    EXPECT_EQ(errors.lastNumber(), ErrorNumber::PathFileAccessError);
+    EXPECT_EQ(readFile(QDir(folder).filePath("H-star.bmp")), "earlier");
+    EXPECT_EQ(entries(folder), QStringList({"H-star.bmp", "star.bmp"}));
+}
+
+// A failure when the finished file is put in place (here: a folder of the
+// same name is in the way) leaves what was there and no partial file.
+TEST_F(SaveTest, FailedReplaceLeavesNoPartialFile) {
+    const QString folder = makeFolder("pictures");
+    writeStar(folder);
+    const QString inTheWay = makeFolder("pictures/H-star.bmp");
+    writeFile(inTheWay + "/kept", "kept");
+    form->Open->click();
+    select(folder, "star.bmp");
+    save();
+    EXPECT_EQ(errors.lastNumber(), ErrorNumber::PathFileAccessError);
+    EXPECT_EQ(entries(folder), QStringList({"H-star.bmp", "star.bmp"}));
+    EXPECT_EQ(readFile(inTheWay + "/kept"), "kept");
+    EXPECT_TRUE(form->Picture2->picture().isNull());
+}
+
+TEST(HologramBitmapWriterTest, EmptyPictureIsRefusedAndLeavesTheEarlierFile) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("H-x.bmp");
+    writeFile(path, "earlier");
+    try {
+        WriteHologramBitmap(QImage(), path);
+        FAIL() << "no error";
+    } catch (const RunTimeError& error) {
+        EXPECT_EQ(error.number(), ErrorNumber::PathFileAccessError);
+    }
+    EXPECT_EQ(readFile(path), "earlier");
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 1);
+}
+
+}  // namespace
+}  // namespace marbleck::test
