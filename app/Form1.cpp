@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <QApplication>
 #include <QCheckBox>
+#include <QCloseEvent>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLayout>
@@ -250,8 +251,14 @@ void Form1::Command3_Click() {
     ErrorReporter::RunCommand(this, [&] { SaveHologram(*this, module_); });
 }
 
-void Form1::Command4_Click() {
-    QApplication::closeAllWindows();
+void Form1::Command4_Click() { close(); }
+
+// Closing the main window, by "Quit" or through its frame, ends the program
+// with all its windows.
+void Form1::closeEvent(QCloseEvent* event) {
+    event->accept();
+    for (QWidget* window : QApplication::topLevelWidgets())
+        if (window != this && window->isVisible()) window->close();
     QCoreApplication::quit();
 }
 

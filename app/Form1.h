@@ -77,6 +77,9 @@ public:
     // The input file chooser, created on first use.
     InputChooser& fileChooser() { return *chooser_; }
 
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
 private:
     void createControls();
     void fitCaptions();

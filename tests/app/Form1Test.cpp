@@ -251,5 +251,15 @@ TEST(Form1Quit, ClosesEveryWindow) {
     EXPECT_FALSE(other.isVisible());
 }
 
+TEST(Form1Close, ThroughTheFrameEndsTheProgramToo) {
+    Module1 module;
+    Form1 form(module);
+    QWidget chooserStandIn;
+    form.show();
+    chooserStandIn.show();
+    form.close();
+    EXPECT_FALSE(chooserStandIn.isVisible());
+}
+
 }  // namespace
 }  // namespace marbleck
