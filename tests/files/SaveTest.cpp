@@ -1,5 +1,6 @@
 #include <QDirIterator>
 #include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QPushButton>
 #include <unistd.h>
@@ -176,6 +177,18 @@ TEST_F(SaveTest, ReadOnlyFolderKeepsTheEarlierFile) {
     EXPECT_EQ(errors.lastNumber(), ErrorNumber::PathFileAccessError);
     EXPECT_EQ(readFile(QDir(folder).filePath("H-star.bmp")), "earlier");
     EXPECT_EQ(entries(folder), QStringList({"H-star.bmp", "star.bmp"}));
+}
+
+// A folder that no one may write, root included: a read-only file system.
+TEST_F(SaveTest, FolderOnAReadOnlyFileSystemIsRefused) {
+    if (!QFileInfo(QStringLiteral("/proc")).isDir()) GTEST_SKIP() << "no /proc here";
+    form->Open->click();
+    window().Dir1->setPath(QStringLiteral("/proc"));
+    save();
+    EXPECT_EQ(errors.lastNumber(), ErrorNumber::PathFileAccessError);
+    EXPECT_EQ(form->Label5->text(), "saving /proc/H-");
+    EXPECT_FALSE(QFileInfo::exists(QStringLiteral("/proc/H-")));
+    EXPECT_TRUE(form->Picture2->picture().isNull());
 }
 
 // A failure when the finished file is put in place (here: a folder of the
