@@ -2,6 +2,8 @@
 // reports "updates": hologram updates (object points × hologram values) per
 // second, so runs on subsets of points compare directly with full runs.
 // With --accuracy, first prints how far the fast engine is from the exact one.
+// With --kernel=avx2 (or avx512, scalar) the exact engine uses that column
+// kernel instead of the widest one the processor has.
 
 #include <benchmark/benchmark.h>
 
@@ -102,8 +104,21 @@ int main(int argc, char** argv) {
     bool accuracy = false;
     std::vector<char*> rest;
     for (int i = 0; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--accuracy") == 0) accuracy = true;
-        else rest.push_back(argv[i]);
+        if (std::strcmp(argv[i], "--accuracy") == 0) {
+            accuracy = true;
+        } else if (std::strncmp(argv[i], "--kernel=", 9) == 0) {
+            const std::string name = argv[i] + 9;
+            bool chosen = false;
+            for (auto kernel : {marbleck::ColumnKernel::Scalar, marbleck::ColumnKernel::Avx2,
+                                marbleck::ColumnKernel::Avx512})
+                if (name == marbleck::ColumnKernelName(kernel)) chosen = marbleck::SelectColumnKernel(kernel);
+            if (!chosen) {
+                std::fprintf(stderr, "kernel %s is unknown or not supported here\n", name.c_str());
+                return 1;
+            }
+        } else {
+            rest.push_back(argv[i]);
+        }
     }
     int count = static_cast<int>(rest.size());
     if (accuracy) marbleck::PrintAccuracy();
