@@ -145,6 +145,13 @@ TEST_F(Form1Test, CaptionsAreReadableAtTheirSizes) {
     }
 }
 
+TEST_F(Form1Test, CanvasHasTheFocusWhenShown) {
+    form.show();
+    form.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&form));
+    EXPECT_EQ(QApplication::focusWidget(), form.Picture1);
+}
+
 TEST_F(Form1Test, TabOrderFollowsTheDesign) {
     form.show();
     QWidget* expected[] = {form.Picture1, form.Open,     form.Picture2, form.Print,    form.Command1,
