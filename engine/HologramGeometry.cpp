@@ -14,12 +14,6 @@ namespace {
 // Number of steps of a loop "for i = 0 to end" when end may be fractional.
 int loopCount(double end) { return static_cast<int>(std::floor(end)) + 1; }
 
-double angleStep(float size) {
-    const double span = static_cast<double>(size) - 1.0;
-    // A canvas one pixel across has no angle to spread: every point sits at 0.
-    return span == 0.0 ? 0.0 : HologramPi / span;
-}
-
 }  // namespace
 
 double PointAngle(int index, float size) {
@@ -55,8 +49,6 @@ HologramGeometry MakeHologramGeometry(float W, float H, double R) {
     // can be one more: the field's last column and row may stay unvisited.
     g.columns = std::max(0, loopCount(lastU));
     g.rows = std::max(0, loopCount(lastV));
-    g.stepX = angleStep(W);
-    g.stepY = angleStep(H);
     return g;
 }
 

@@ -20,8 +20,6 @@ struct HologramGeometry {
     int fieldRows = 0;
     int columns = 0;        // u runs 0 .. columns - 1 (the largest whole u <= R·W − 1);
     int rows = 0;           // v likewise. Never more than the field's bounds.
-    double stepX = 0;       // angle step per canvas column: 3.1415 / (W - 1), 0 when W - 1 is 0
-    double stepY = 0;       // (for display only: the engines form angles with PointAngle)
 };
 
 // Rounds to the nearest whole number, halves to even.

@@ -75,7 +75,7 @@ TEST(Geometry, ExactlyTwoToThe26ValuesIsAllowed) {
 
 TEST(Geometry, OnePixelSideHasNoAngleStep) {
     const HologramGeometry g = MakeHologramGeometry(1.0f, 5.0f, 2.0);
-    EXPECT_EQ(g.stepX, 0.0);
+    EXPECT_EQ(g.canvasColumns, 1);
     EXPECT_EQ(PointAngle(0, 1.0f), 0.0);
     EXPECT_FALSE(std::isnan(PointAngle(0, 1.0f)));
     EXPECT_EQ(PointAngle(4, 5.0f), 4 * 3.1415 / 4.0);

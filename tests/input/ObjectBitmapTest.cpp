@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "ObjectFileBytes.h"
+#include "ReadOutcome.h"
 #include "RunTimeError.h"
 
 namespace marbleck {
@@ -163,29 +164,9 @@ std::vector<FileCase> brokenAndOddFiles() {
 
 class BrokenAndOddFiles : public ::testing::TestWithParam<FileCase> {};
 
-// The outcome of one read, so that the memory and the stream reader can be
-// compared whether they load or refuse.
-struct Outcome {
-    ObjectBitmap bitmap;
-    int errorNumber = 0;
-    std::string description;
-};
-
-template <typename Source>
-Outcome readOutcome(Source&& source) {
-    Outcome outcome;
-    try {
-        outcome.bitmap = ReadObjectBitmap(source);
-    } catch (const RunTimeError& error) {
-        outcome.errorNumber = error.number();
-        outcome.description = error.description();
-    }
-    return outcome;
-}
-
 TEST_P(BrokenAndOddFiles, LoadsWithFixedLayoutOrIsRefused) {
     const FileCase& c = GetParam();
-    const Outcome outcome = readOutcome(std::span<const std::uint8_t>(c.bytes));
+    const test::ReadOutcome outcome = test::ReadOutcomeOf(std::span<const std::uint8_t>(c.bytes));
 
     ASSERT_EQ(outcome.errorNumber, c.errorNumber) << outcome.description;
     if (c.errorNumber != 0) {
@@ -223,9 +204,9 @@ TEST_P(BrokenAndOddFiles, LoadsWithFixedLayoutOrIsRefused) {
 
 TEST_P(BrokenAndOddFiles, StreamReaderAgreesWithMemoryReader) {
     const FileCase& c = GetParam();
-    const Outcome fromMemory = readOutcome(std::span<const std::uint8_t>(c.bytes));
+    const test::ReadOutcome fromMemory = test::ReadOutcomeOf(std::span<const std::uint8_t>(c.bytes));
     std::istringstream stream(std::string(c.bytes.begin(), c.bytes.end()), std::ios::binary);
-    const Outcome fromStream = readOutcome(stream);
+    const test::ReadOutcome fromStream = test::ReadOutcomeOf(stream);
     EXPECT_EQ(fromStream.errorNumber, fromMemory.errorNumber);
     EXPECT_EQ(fromStream.description, fromMemory.description);
     EXPECT_TRUE(fromStream.bitmap == fromMemory.bitmap);

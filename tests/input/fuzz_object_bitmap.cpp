@@ -11,6 +11,7 @@
 
 #include "ObjectBitmap.h"
 #include "ObjectPreview.h"
+#include "ReadOutcome.h"
 #include "RunTimeError.h"
 
 namespace {
@@ -22,32 +23,14 @@ void require(bool condition, const char* what) {
     }
 }
 
-struct Outcome {
-    marbleck::ObjectBitmap bitmap;
-    int errorNumber = 0;
-    std::string description;
-};
-
-template <typename Source>
-Outcome readOutcome(Source&& source) {
-    Outcome outcome;
-    try {
-        outcome.bitmap = marbleck::ReadObjectBitmap(source);
-    } catch (const marbleck::RunTimeError& error) {
-        outcome.errorNumber = error.number();
-        outcome.description = error.description();
-    }
-    return outcome;
-}
-
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::span<const std::uint8_t> bytes(data, size);
-    const Outcome fromMemory = readOutcome(bytes);
+    const marbleck::test::ReadOutcome fromMemory = marbleck::test::ReadOutcomeOf(bytes);
     std::istringstream stream(std::string(reinterpret_cast<const char*>(data), size),
                               std::ios::binary);
-    const Outcome fromStream = readOutcome(stream);
+    const marbleck::test::ReadOutcome fromStream = marbleck::test::ReadOutcomeOf(stream);
     require(fromMemory.errorNumber == fromStream.errorNumber, "readers disagree on the error");
     require(fromMemory.description == fromStream.description, "readers disagree on the text");
     require(fromMemory.bitmap == fromStream.bitmap, "readers disagree on the bitmap");
