@@ -37,12 +37,6 @@ namespace {
 // area spans 100 units.
 constexpr double CanvasTwipsPerUnit = 14.4;
 
-template <class Control>
-Control* place(Control* control, double left, double top, double width, double height) {
-    PlaceInTwips(control, left, top, width, height);
-    return control;
-}
-
 QPushButton* button(QWidget* parent, const char* caption) {
     return new QPushButton(QString::fromLatin1(caption), parent);
 }
@@ -82,41 +76,41 @@ Form1::~Form1() = default;
 
 void Form1::createControls() {
     QWidget* c = client_;
-    Picture1 = place(new PictureArea(c), 360, 360, 1500, 1500);
-    Open = place(button(c, "Load"), 480, 3000, 975, 495);
+    Picture1 = Placed(new PictureArea(c), 360, 360, 1500, 1500);
+    Open = Placed(button(c, "Load"), 480, 3000, 975, 495);
     Open->setToolTip(QStringLiteral("Open an input image"));
-    Picture2 = place(new PictureArea(c), 4320, 360, 2400, 2520);
-    Label1 = place(label(c, "# reps"), 480, 3840, 615, 255);
-    Print = place(button(c, "Print"), 480, 7440, 1215, 495);
-    Command1 = place(button(c, "Calculate"), 360, 5040, 1215, 375);
-    Check1 = place(new QCheckBox(QStringLiteral("Check1"), c), 3000, 5160, 255, 255);
+    Picture2 = Placed(new PictureArea(c), 4320, 360, 2400, 2520);
+    Label1 = Placed(label(c, "# reps"), 480, 3840, 615, 255);
+    Print = Placed(button(c, "Print"), 480, 7440, 1215, 495);
+    Command1 = Placed(button(c, "Calculate"), 360, 5040, 1215, 375);
+    Check1 = Placed(new QCheckBox(QStringLiteral("Check1"), c), 3000, 5160, 255, 255);
     Check1->setChecked(true);
-    Label3 = place(label(c, "Random Phase"), 1680, 5160, 1215, 255);
-    Text3 = place(new QLineEdit(QStringLiteral("0.6"), c), 2520, 5640, 615, 375);
-    Label4 = place(label(c, "threshold"), 1560, 5760, 855, 255);
-    ProgressBar1 = place(new ProgressBar(c), 240, 4320, 3615, 495);
-    VScroll1 = place(new VSpinner(c), 1800, 3720, 255, 375);
-    Text1 = place(new QLineEdit(QStringLiteral("3"), c), 1200, 3720, 615, 375);
-    Command2 = place(button(c, "Binarize"), 360, 5640, 1095, 375);
-    VScroll2 = place(new VSpinner(c), 3120, 5640, 255, 375);
-    Command3 = place(button(c, "Save Holo"), 360, 6240, 1095, 495);
-    Command4 = place(button(c, "Quit"), 10200, 7440, 1215, 615);
-    Label5 = place(label(c, ""), 1800, 6240, 2415, 735);
+    Label3 = Placed(label(c, "Random Phase"), 1680, 5160, 1215, 255);
+    Text3 = Placed(new QLineEdit(QStringLiteral("0.6"), c), 2520, 5640, 615, 375);
+    Label4 = Placed(label(c, "threshold"), 1560, 5760, 855, 255);
+    ProgressBar1 = Placed(new ProgressBar(c), 240, 4320, 3615, 495);
+    VScroll1 = Placed(new VSpinner(c), 1800, 3720, 255, 375);
+    Text1 = Placed(new QLineEdit(QStringLiteral("3"), c), 1200, 3720, 615, 375);
+    Command2 = Placed(button(c, "Binarize"), 360, 5640, 1095, 375);
+    VScroll2 = Placed(new VSpinner(c), 3120, 5640, 255, 375);
+    Command3 = Placed(button(c, "Save Holo"), 360, 6240, 1095, 495);
+    Command4 = Placed(button(c, "Quit"), 10200, 7440, 1215, 615);
+    Label5 = Placed(label(c, ""), 1800, 6240, 2415, 735);
     Label5->setWordWrap(true);
     Label5->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    Time = place(new QLineEdit(c), 5400, 7440, 1455, 495);
-    Option1 = place(option(c, "freehand"), 3000, 600, 1215, 375);
-    Option2 = place(option(c, "line"), 3000, 1080, 1095, 375);
-    Option4 = place(option(c, "Circle"), 3000, 1560, 1095, 375);
+    Time = Placed(new QLineEdit(c), 5400, 7440, 1455, 495);
+    Option1 = Placed(option(c, "freehand"), 3000, 600, 1215, 375);
+    Option2 = Placed(option(c, "line"), 3000, 1080, 1095, 375);
+    Option4 = Placed(option(c, "Circle"), 3000, 1560, 1095, 375);
     Option1->setChecked(true);
-    Command5 = place(button(c, "clear"), 1800, 3000, 855, 495);
-    Frame1 = place(new QGroupBox(QStringLiteral("Width"), c), 2880, 1920, 1335, 1455);
-    W1 = place(option(Frame1, "Width 1"), 120, 240, 1095, 375);
-    W10 = place(option(Frame1, "Width 5"), 120, 840, 975, 375);
-    W5 = place(option(Frame1, "Width 2"), 120, 600, 975, 255);
+    Command5 = Placed(button(c, "clear"), 1800, 3000, 855, 495);
+    Frame1 = Placed(new QGroupBox(QStringLiteral("Width"), c), 2880, 1920, 1335, 1455);
+    W1 = Placed(option(Frame1, "Width 1"), 120, 240, 1095, 375);
+    W10 = Placed(option(Frame1, "Width 5"), 120, 840, 975, 375);
+    W5 = Placed(option(Frame1, "Width 2"), 120, 600, 975, 255);
     W1->setChecked(true);
-    Label2 = place(label(c, "y"), 1560, 2400, 855, 375);
-    Label6 = place(label(c, "x"), 480, 2400, 855, 375);
+    Label2 = Placed(label(c, "y"), 1560, 2400, 855, 375);
+    Label6 = Placed(label(c, "x"), 480, 2400, 855, 375);
 
     // The canvas: black (window text) with a 14.4-twip user scale.
     Picture1->setBackColor(Black);
@@ -133,28 +127,10 @@ void Form1::createControls() {
     ProgressBar1->setFocusPolicy(Qt::NoFocus);
 }
 
-// The captions were laid out for a small 8-point dialog font. Take the
-// largest font up to that size in which every caption fits its control.
 void Form1::fitCaptions() {
-    const QList<QWidget*> captioned = {Open,    Print,   Command1, Command2, Command3, Command4,
-                                       Command5, Option1, Option2, Option4,  W1,       W5,
-                                       W10,     Label1,  Label3,   Label4,   Label2,   Label6};
-    QFont fitted = font();
-    for (int pixels = 11; pixels >= 8; --pixels) {
-        fitted.setPixelSize(pixels);
-        const QFontMetrics metrics(fitted);
-        const bool fits = std::all_of(captioned.begin(), captioned.end(), [&](QWidget* w) {
-            QString text;
-            int indicator = 4;
-            if (auto* b = qobject_cast<QAbstractButton*>(w)) text = b->text();
-            if (auto* l = qobject_cast<QLabel*>(w)) text = l->text();
-            if (qobject_cast<QRadioButton*>(w)) indicator = 18;
-            return metrics.horizontalAdvance(text) + indicator <= w->width() &&
-                   metrics.height() <= w->height();
-        });
-        if (fits) break;
-    }
-    client_->setFont(fitted);
+    FitCaptionFont(client_, {Open,    Print,   Command1, Command2, Command3, Command4,
+                             Command5, Option1, Option2, Option4,  W1,       W5,
+                             W10,     Label1,  Label3,   Label4,   Label2,   Label6});
 }
 
 void Form1::createMenu() {

@@ -34,12 +34,6 @@ constexpr double LastColumn = 550;
 constexpr double LastRow = 800;
 constexpr ColorValue MarkColor = RGBColor(100, 100, 100);
 
-template <class Control>
-Control* place(Control* control, double left, double top, double width, double height) {
-    PlaceInTwips(control, left, top, width, height);
-    return control;
-}
-
 QLabel* label(QWidget* parent, const char* caption) {
     auto* l = new QLabel(QString::fromLatin1(caption), parent);
     l->setFocusPolicy(Qt::NoFocus);
@@ -54,31 +48,29 @@ PrtFrm::PrtFrm(Printer& printer) : QWidget(nullptr, Qt::Window), printer_(printe
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QStringLiteral("Print"));
     setFixedSize(TwipsToPixels(9840, Screen::TwipsPerPixelX()), TwipsToPixels(5385, Screen::TwipsPerPixelY()));
-    QFont small = font();
-    small.setPixelSize(11);
-    setFont(small);
     createControls();
+    FitCaptionFont(this, {Command1, Command2, Label1, Label2, Label3});
     setTabOrder();
     connectHandlers();
     load();
 }
 
 void PrtFrm::createControls() {
-    Command1 = place(new QPushButton(QStringLiteral("print"), this), 360, 4680, 1335, 495);
-    Command2 = place(new QPushButton(QStringLiteral("Cancel"), this), 2040, 4680, 1335, 495);
-    Picture1 = place(new PictureArea(this), 4440, 240, 1935, 1815);
+    Command1 = Placed(new QPushButton(QStringLiteral("print"), this), 360, 4680, 1335, 495);
+    Command2 = Placed(new QPushButton(QStringLiteral("Cancel"), this), 2040, 4680, 1335, 495);
+    Picture1 = Placed(new PictureArea(this), 4440, 240, 1935, 1815);
     Picture1->setOuterSize(1935, 1815);
-    Picture2 = place(new PictureArea(this), 720, 240, 1700, 2200);
+    Picture2 = Placed(new PictureArea(this), 720, 240, 1700, 2200);
     Picture2->setUserScale(MapTwipsPerUnitX, MapTwipsPerUnitY);
     Picture2->setBackColor(Black);
     Picture2->setOuterSize(1700, 2200);
-    Label1 = place(label(this, "Print Location"), 720, 2640, 1335, 375);
-    Label2 = place(label(this, "Print Resolution (dpi)"), 720, 3720, 1455, 375);
-    VScroll1 = place(new VSpinner(this), 3000, 3600, 375, 375);
-    Text1 = place(new QLineEdit(QStringLiteral("300"), this), 2280, 3600, 735, 375);
-    Text2 = place(new QLineEdit(QStringLiteral("1"), this), 2280, 4200, 735, 375);
-    VScroll2 = place(new VSpinner(this), 3000, 4200, 375, 375);
-    Label3 = place(label(this, "Scale factor"), 720, 4200, 1575, 375);
+    Label1 = Placed(label(this, "Print Location"), 720, 2640, 1335, 375);
+    Label2 = Placed(label(this, "Print Resolution (dpi)"), 720, 3720, 1455, 375);
+    VScroll1 = Placed(new VSpinner(this), 3000, 3600, 375, 375);
+    Text1 = Placed(new QLineEdit(QStringLiteral("300"), this), 2280, 3600, 735, 375);
+    Text2 = Placed(new QLineEdit(QStringLiteral("1"), this), 2280, 4200, 735, 375);
+    VScroll2 = Placed(new VSpinner(this), 3000, 4200, 375, 375);
+    Label3 = Placed(label(this, "Scale factor"), 720, 4200, 1575, 375);
     Picture1->setFocusPolicy(Qt::StrongFocus);
     Picture2->setFocusPolicy(Qt::StrongFocus);
 }

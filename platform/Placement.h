@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QList>
+
 class QWidget;
 
 namespace marbleck {
@@ -7,5 +9,17 @@ namespace marbleck {
 // Places a control at a position and size given in twips, relative to its
 // parent's client area, converted with the screen's twips per pixel.
 void PlaceInTwips(QWidget* control, double left, double top, double width, double height);
+
+// The same, handing the control back, for placing it where it is made.
+template <class Control>
+Control* Placed(Control* control, double left, double top, double width, double height) {
+    PlaceInTwips(control, left, top, width, height);
+    return control;
+}
+
+// Captions were laid out for a small 8-point dialog font. Gives `area` the
+// largest font up to that size (11 pixels) in which the caption of every
+// button and label in `captioned` fits its control.
+void FitCaptionFont(QWidget* area, const QList<QWidget*>& captioned);
 
 }  // namespace marbleck

@@ -67,6 +67,15 @@ INSTANTIATE_TEST_SUITE_P(Table, ReferenceClosedForm,
 
 class EveryEngine : public ::testing::TestWithParam<EngineKind> {};
 
+}  // namespace
+
+// Names the engine in test listings.
+void PrintTo(EngineKind kind, std::ostream* out) {
+    *out << (kind == EngineKind::Reference ? "reference" : kind == EngineKind::Exact ? "exact" : "fast");
+}
+
+namespace {
+
 TEST_P(EveryEngine, PointAtOriginGivesOneEverywhereAndAWhiteView) {
     cases::Case c{MakeHologramGeometry(9, 7, 3), {{0, 0}}, {0.0}};
     HologramField field = Accumulate(GetParam(), c);

@@ -185,6 +185,9 @@ struct BadFile {
     const char* mentions = "";  // a part of the error's description
 };
 
+// Names the case in test listings (the default prints its bytes, addresses included).
+void PrintTo(const BadFile& file, std::ostream* out) { *out << file.name; }
+
 class FailedLoadTest : public LoadTest, public ::testing::WithParamInterface<BadFile> {};
 
 TEST_P(FailedLoadTest, ChangesNothing) {
