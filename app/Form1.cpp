@@ -141,11 +141,9 @@ void Form1::createMenu() {
 }
 
 void Form1::setTabOrder() {
-    const QWidget* order[] = {Picture1, Open,     Picture2, Print,   Command1, Check1, Text3,
-                              VScroll1, Text1,    Command2, VScroll2, Command3, Command4, Time,
-                              Option1,  Option2,  Option4,  Command5, W1,      W10,    W5};
-    for (std::size_t i = 0; i + 1 < std::size(order); ++i)
-        QWidget::setTabOrder(const_cast<QWidget*>(order[i]), const_cast<QWidget*>(order[i + 1]));
+    SetTabOrder({Picture1, Open,     Picture2, Print,   Command1, Check1, Text3,
+                 VScroll1, Text1,    Command2, VScroll2, Command3, Command4, Time,
+                 Option1,  Option2,  Option4,  Command5, W1,      W10,    W5});
 }
 
 void Form1::connectHandlers() {

@@ -30,21 +30,14 @@ file_io::file_io(std::string& inputFilePath, std::function<void()> loadObjectBit
 }
 
 void file_io::createControls() {
-    File1 = new FileListBox(this);
-    PlaceInTwips(File1, 3600, 1200, 2415, 2625);
-    Drive1 = new DriveListBox(this);
-    PlaceInTwips(Drive1, 720, 4320, 2415, 315);
-    Dir1 = new DirListBox(this);
-    PlaceInTwips(Dir1, 720, 1200, 2415, 2565);
-    Text1 = new QLineEdit(QStringLiteral("Text1"), this);
-    PlaceInTwips(Text1, 3600, 720, 2415, 375);
-    fileselect = new QPushButton(QStringLiteral("open"), this);
-    PlaceInTwips(fileselect, 3720, 4080, 1215, 495);
-    filecancel = new QPushButton(QStringLiteral("Cancel"), this);
-    PlaceInTwips(filecancel, 5160, 4080, 975, 495);
+    File1 = Placed(new FileListBox(this), 3600, 1200, 2415, 2625);
+    Drive1 = Placed(new DriveListBox(this), 720, 4320, 2415, 315);
+    Dir1 = Placed(new DirListBox(this), 720, 1200, 2415, 2565);
+    Text1 = Placed(new QLineEdit(QStringLiteral("Text1"), this), 3600, 720, 2415, 375);
+    fileselect = Placed(new QPushButton(QStringLiteral("open"), this), 3720, 4080, 1215, 495);
+    filecancel = Placed(new QPushButton(QStringLiteral("Cancel"), this), 5160, 4080, 975, 495);
 
-    QWidget* order[] = {File1, Drive1, Dir1, Text1, fileselect, filecancel};
-    for (std::size_t i = 0; i + 1 < std::size(order); ++i) setTabOrder(order[i], order[i + 1]);
+    SetTabOrder({File1, Drive1, Dir1, Text1, fileselect, filecancel});
 
     connect(Drive1, &DriveListBox::driveChanged, this, &file_io::Drive1_Change);
     connect(Dir1, &DirListBox::pathChanged, this, &file_io::Dir1_Change);

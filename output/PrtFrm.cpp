@@ -76,8 +76,7 @@ void PrtFrm::createControls() {
 }
 
 void PrtFrm::setTabOrder() {
-    QWidget* const order[] = {Command1, Command2, Picture1, Picture2, VScroll1, Text1, Text2, VScroll2};
-    for (std::size_t i = 0; i + 1 < std::size(order); ++i) QWidget::setTabOrder(order[i], order[i + 1]);
+    SetTabOrder({Command1, Command2, Picture1, Picture2, VScroll1, Text1, Text2, VScroll2});
 }
 
 void PrtFrm::connectHandlers() {

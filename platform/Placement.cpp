@@ -18,6 +18,14 @@ void PlaceInTwips(QWidget* control, double left, double top, double width, doubl
                          TwipsToPixels(height, ty));
 }
 
+void SetTabOrder(std::initializer_list<QWidget*> controls) {
+    QWidget* previous = nullptr;
+    for (QWidget* control : controls) {
+        if (previous) QWidget::setTabOrder(previous, control);
+        previous = control;
+    }
+}
+
 void FitCaptionFont(QWidget* area, const QList<QWidget*>& captioned) {
     QFont fitted = area->font();
     for (int pixels = 11; pixels >= 8; --pixels) {

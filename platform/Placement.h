@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QList>
+#include <initializer_list>
 
 class QWidget;
 
@@ -16,6 +17,9 @@ Control* Placed(Control* control, double left, double top, double width, double 
     PlaceInTwips(control, left, top, width, height);
     return control;
 }
+
+// Keyboard focus moves through `controls` in this order.
+void SetTabOrder(std::initializer_list<QWidget*> controls);
 
 // Captions were laid out for a small 8-point dialog font. Gives `area` the
 // largest font up to that size (11 pixels) in which the caption of every
