@@ -2,6 +2,7 @@
 
 #include <QImageWriter>
 #include <QSaveFile>
+#include <cstring>
 
 #include "RunTimeError.h"
 
@@ -16,6 +17,8 @@ namespace {
 
 // Indices are grey levels. The table must have all 256 entries: with 16
 // colours or fewer, Qt's bitmap writer would drop to 4 bits per pixel.
+// Qt writes each 8-bit row with the image's own padding to four bytes, so
+// every row is cleared in full first: the file never holds stray memory.
 QImage toGreyIndexed(const QImage& rgb) {
     QImage indexed(rgb.size(), QImage::Format_Indexed8);
     QList<QRgb> table(256);
@@ -24,6 +27,7 @@ QImage toGreyIndexed(const QImage& rgb) {
     for (int y = 0; y < rgb.height(); ++y) {
         const auto* in = reinterpret_cast<const QRgb*>(rgb.constScanLine(y));
         uchar* out = indexed.scanLine(y);
+        std::memset(out, 0, static_cast<std::size_t>(indexed.bytesPerLine()));
         for (int x = 0; x < rgb.width(); ++x) out[x] = static_cast<uchar>(qRed(in[x]));
     }
     return indexed;

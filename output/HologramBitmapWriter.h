@@ -12,7 +12,8 @@ namespace marbleck {
 // An image whose pixels are all grey (red = green = blue) is written with
 // 8 bits per pixel and a full 256-entry grey colour table, where index i is
 // grey level i; any other image with 24 bits per pixel. Either way the file
-// decodes to the same pixels.
+// decodes to the same pixels, and the padding at the end of each row is zero,
+// so the same image always gives the same bytes.
 //
 // Throws RunTimeError 75 with the reason when the file cannot be written.
 void WriteHologramBitmap(const QImage& image, const QString& path);
