@@ -14,9 +14,10 @@ class PictureArea;
 // inserted. In order: `savedHologramPath` takes the path; `showStatus`
 // receives "saving " and the path; the view's persistent image is written
 // (an existing file is replaced); the written file becomes the view's
-// background picture. Throws RunTimeError 75 when the file cannot be written
-// (the path and status are already set, the view is unchanged) and 481 when
-// it cannot be read back.
+// background picture. Throws RunTimeError 61 when the file does not fit and
+// 75 when it cannot be written for another reason (the path and status are
+// already set, an earlier file of that name and the view are unchanged), and
+// 481 when it cannot be read back.
 void SaveHologram(const QString& folderPath, const QString& selectedFileName, PictureArea& view,
                   const std::function<void(const QString&)>& showStatus,
                   std::string& savedHologramPath);

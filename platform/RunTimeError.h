@@ -12,6 +12,7 @@ inline constexpr int OutOfMemory = 7;
 inline constexpr int SubscriptOutOfRange = 9;
 inline constexpr int DivisionByZero = 11;
 inline constexpr int FileNotFound = 53;
+inline constexpr int DiskFull = 61;
 inline constexpr int PathFileAccessError = 75;
 inline constexpr int PathNotFound = 76;
 inline constexpr int InvalidPropertyValue = 380;

@@ -70,6 +70,43 @@ TEST_F(SaveTest, WritesHStarBesideTheInputAsEightBitGreyAndShowsItAgain) {
             ASSERT_EQ(read.pixels(x, j), qRed(shown.pixel(x, shown.height() - 1 - j))) << x << "," << j;
 }
 
+// Rows of an 8-bit bitmap are padded to a multiple of four bytes. The
+// padding is zero, so the same view saved twice gives the same file, and the
+// file is exactly the bitmap spelt out byte by byte.
+TEST_F(SaveTest, EightBitRowPaddingIsZeroAndSavingTwiceGivesTheSameFile) {
+    for (const int width : {97, 98, 99, 100}) {
+        SCOPED_TRACE(width);
+        const QString folder = makeFolder(QString::number(width));
+        // The view is square, each side the object's height less the border.
+        const int side = width + 4;
+        Bitmap8 object = Bitmap8::filled(side, side, 0);
+        for (int j = 0; j < side; j += 3)
+            object.pixels[static_cast<std::size_t>(j * Bitmap8::rowBytes(side) + j)] = 255;
+        writeBitmap("object.bmp", object, folder);
+        load("object.bmp", folder);
+        const QImage view = form->Picture2->image();
+        ASSERT_EQ(view.size(), QSize(width, width));
+
+        save();
+        const QString path = QDir(folder).filePath("H-object.bmp");
+        const QByteArray first = readFile(path);
+        save();
+        const QByteArray second = readFile(path);
+        ASSERT_TRUE(errors.empty()) << errors.errors().front().description.toStdString();
+
+        Bitmap8 expected = Bitmap8::filled(width, width, 0);
+        for (int r = 0; r < width; ++r)
+            for (int x = 0; x < width; ++x)
+                expected.pixels[static_cast<std::size_t>(r * Bitmap8::rowBytes(width) + x)] =
+                    static_cast<std::uint8_t>(qRed(view.pixel(x, width - 1 - r)));
+        QByteArray bytes = expected.bytes();
+        bytes[50] = 0;  // all 256 colours are important
+        bytes[51] = 1;
+        EXPECT_EQ(first, bytes);
+        EXPECT_EQ(second, first);
+    }
+}
+
 TEST_F(SaveTest, SavedHologramLoadsAsInputAndSavesAsHHStar) {
     const QString folder = makeFolder("pictures");
     writeStar(folder);
