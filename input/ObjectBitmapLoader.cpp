@@ -3,13 +3,16 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QImage>
-#include <QImageReader>
 #include <algorithm>
+#include <array>
 #include <fstream>
+#include <span>
 #include <vector>
 
+#include "ObjectPicture.h"
 #include "ObjectPreview.h"
 #include "PictureArea.h"
+#include "PictureSignature.h"
 #include "RunTimeError.h"
 #include "Screen.h"
 
@@ -18,6 +21,10 @@ namespace marbleck {
 namespace {
 
 std::string native(const QString& path) { return QFile::encodeName(path).toStdString(); }
+
+[[noreturn]] void refuse(const std::string& why) {
+    throw RunTimeError(ErrorNumber::InvalidPicture, "Invalid picture: " + why);
+}
 
 ObjectBitmap readObjectFile(const QString& path) {
     const QFileInfo info(path);
@@ -30,21 +37,17 @@ ObjectBitmap readObjectFile(const QString& path) {
         throw RunTimeError(ErrorNumber::PathFileAccessError,
                            "Path/File access error: cannot open " + path.toStdString());
     }
-    return ReadObjectBitmap(file);
-}
-
-// The picture as the platform shows it, whatever the headers read above say.
-// The reader's allocation limit refuses a header that claims more pixels than
-// is sensible before any memory is taken for them.
-QImage decodePicture(const QString& path) {
-    QImageReader reader(path);
-    reader.setDecideFormatFromContent(true);
-    QImage picture = reader.read();
-    if (picture.isNull()) {
-        throw RunTimeError(ErrorNumber::InvalidPicture,
-                           "Invalid picture: " + reader.errorString().toStdString());
+    // Another kind of picture under a bitmap's name would otherwise have its
+    // bytes read as a bitmap's headers.
+    std::array<std::uint8_t, PictureSignatureBytes> head{};
+    file.read(reinterpret_cast<char*>(head.data()), head.size());
+    const auto headBytes = static_cast<std::size_t>(file.gcount());
+    if (const auto reason = NotABitmapReason(std::span(head).first(headBytes))) {
+        refuse(info.fileName().toStdString() + " " + *reason);
     }
-    return picture;
+    file.clear();
+    file.seekg(0);
+    return ReadObjectBitmap(file);
 }
 
 // Twips for a side of `pixels` screen pixels, capped.
@@ -76,13 +79,18 @@ std::optional<ObjectBitmap> LoadObjectBitmap(const QString& inputFilePath,
     if (selectedFileName == QStringLiteral("*.bmp")) return std::nullopt;
 
     ObjectBitmap bitmap = readObjectFile(inputFilePath);
-    const QImage picture = decodePicture(inputFilePath);
-
     const double canvasWidth = cappedTwips(Screen::TwipsPerPixelX(), bitmap.infoHeader.width);
     const double canvasHeight = cappedTwips(Screen::TwipsPerPixelY(), bitmap.infoHeader.height);
+    // The canvas's outer size in pixels bounds what its drawing area shows.
+    const QSize outerPixels(TwipsToPixels(canvasWidth, Screen::TwipsPerPixelX()),
+                            TwipsToPixels(canvasHeight, Screen::TwipsPerPixelY()));
+    const QImage picture = DecodeShownPicture(inputFilePath, bitmap, outerPixels);
+
     canvas.setOuterWidth(static_cast<float>(canvasWidth));
     canvas.setOuterHeight(static_cast<float>(canvasHeight));
-    canvas.setPicture(picture);
+    // Only what the drawing area shows is kept.
+    const QRect shown = QRect(QPoint(0, 0), canvas.drawingAreaSize()).intersected(picture.rect());
+    canvas.setPicture(picture.copy(shown));
 
     // Both sides of the view come from the canvas height: the view is square.
     view.setOuterHeight(static_cast<float>(canvasHeight));

@@ -4,6 +4,7 @@
 #include <QString>
 
 #include "ObjectBitmap.h"
+#include "ObjectPicture.h"
 
 namespace marbleck {
 
@@ -14,18 +15,21 @@ inline constexpr double MaxCanvasTwips = 2480;
 
 // Makes the bitmap file at `inputFilePath` the object: the canvas takes the
 // bitmap's size (each side at most 2480 twips) and shows the picture as the
-// platform decodes it, as its background picture; the view becomes a square
-// whose sides are the canvas height and shows the black-and-white preview of
-// the stored pixel bytes (white where a byte is not 0), upright, padding
-// columns included, drawn over what it showed before.
+// platform decodes it, as its background picture, black wherever the file
+// sets no pixel; it keeps only the part its drawing area shows. The view
+// becomes a square whose sides are the canvas height and shows the
+// black-and-white preview of the stored pixel bytes (white where a byte is
+// not 0), upright, padding columns included, drawn over what it showed before.
 //
 // When `selectedFileName` is exactly "*.bmp" nothing is read and nothing
 // changes; the result is then empty. Otherwise the result is the bitmap read.
 //
 // The load succeeds whole or changes nothing: everything that can fail is
 // checked before the canvas or the view change. Throws RunTimeError 53 when
-// the file does not exist, 75 when it cannot be opened, 481 when the platform
-// cannot decode it as a picture or its width or height is not positive.
+// the file does not exist, 75 when it cannot be opened, 481 naming the cause
+// when it is not a bitmap (another kind of picture under a bitmap's name), its
+// width or height is not positive, its picture has more than MaxPicturePixels
+// or the platform cannot decode it.
 std::optional<ObjectBitmap> LoadObjectBitmap(const QString& inputFilePath,
                                              const QString& selectedFileName, PictureArea& canvas,
                                              PictureArea& view);

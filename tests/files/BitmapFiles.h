@@ -11,10 +11,13 @@
 namespace marbleck::test {
 
 // An 8-bit bitmap file spelt out byte by byte, so that the padding bytes and
-// the colour table are exactly what the test says.
+// the colour table are exactly what the test says. Other bit counts and
+// compressions take their pixel bytes as given (a run-length stream, say).
 struct Bitmap8 {
     std::int32_t width = 1;
     std::int32_t height = 1;
+    std::uint16_t bitCount = 8;
+    std::uint32_t compression = 0;
     // Entry i is grey level i unless changed.
     std::vector<std::uint32_t> colours = greyTable();
     // Stored rows in file order (bottom row first), padding included.
@@ -50,8 +53,8 @@ struct Bitmap8 {
         put(static_cast<std::uint32_t>(width), 4);
         put(static_cast<std::uint32_t>(height), 4);
         put(1, 2);
-        put(8, 2);
-        put(0, 4);
+        put(bitCount, 2);
+        put(compression, 4);
         put(static_cast<std::uint32_t>(pixels.size()), 4);
         put(3780, 4);
         put(3780, 4);
@@ -72,6 +75,12 @@ inline QString writeFile(const QString& path, const QByteArray& bytes) {
 inline QByteArray readFile(const QString& path) {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// `bytes` with the little-endian field of `count` bytes at `offset` set to `value`.
+inline QByteArray withField(QByteArray bytes, int offset, int count, std::uint32_t value) {
+    for (int i = 0; i < count; ++i) bytes[offset + i] = static_cast<char>((value >> (8 * i)) & 0xFF);
+    return bytes;
 }
 
 // Little-endian fields of a bitmap file's headers.

@@ -1,5 +1,7 @@
+#include <QBuffer>
 #include <QImage>
 #include <QPushButton>
+#include <algorithm>
 
 #include "FilesFixture.h"
 #include "PictureArea.h"
@@ -28,7 +30,8 @@ class LoadSizeTest : public LoadTest, public ::testing::WithParamInterface<Sizes
 TEST_P(LoadSizeTest, CanvasTakesTheCappedSizeAndTheViewItsHeightSquared) {
     const Sizes s = GetParam();
     Bitmap8 bitmap = Bitmap8::filled(s.width, s.height, 0);
-    bitmap.pixels[0] = 200;  // bottom-left pixel: grey 200 on the canvas
+    // Top-left pixel (the last stored row): grey 200 on the canvas.
+    bitmap.pixels[static_cast<std::size_t>((s.height - 1) * Bitmap8::rowBytes(s.width))] = 200;
     writeBitmap("object.bmp", bitmap);
     load("object.bmp");
     ASSERT_TRUE(errors.empty()) << errors.errors().front().description.toStdString();
@@ -41,16 +44,21 @@ TEST_P(LoadSizeTest, CanvasTakesTheCappedSizeAndTheViewItsHeightSquared) {
     const int side = qRound(s.viewSide / 15) - 4;  // less the sunken border
     EXPECT_EQ(form->Picture2->drawingAreaSize(), QSize(side, side));
 
-    // The canvas shows the picture as decoded, from its top-left corner.
-    EXPECT_EQ(form->Picture1->picture().size(), QSize(s.width, s.height));
-    EXPECT_EQ(form->Picture1->picture().pixel(0, s.height - 1), qRgb(200, 200, 200));
-    EXPECT_EQ(canvas(0, 0), black);
+    // The canvas shows the picture as decoded, from its top-left corner, and
+    // keeps no more of it than its drawing area shows.
+    const QSize area(qRound(s.canvasWidth / 15) - 4, qRound(s.canvasHeight / 15) - 4);
+    EXPECT_EQ(form->Picture1->drawingAreaSize(), area);
+    EXPECT_EQ(form->Picture1->picture().size(),
+              QSize(std::min(s.width, area.width()), std::min(s.height, area.height())));
+    EXPECT_EQ(canvas(0, 0), qRgb(200, 200, 200));
+    EXPECT_EQ(canvas(0, 1), black);
+    EXPECT_EQ(canvas(1, 0), black);
 
     EXPECT_EQ(module.ObjectInfoHeader.width, s.width);
     EXPECT_EQ(module.ObjectInfoHeader.height, s.height);
     EXPECT_EQ(module.ObjectPixels.xMax(), Bitmap8::rowBytes(s.width) - 1);
     EXPECT_EQ(module.ObjectPixels.yMax(), s.height - 1);
-    EXPECT_EQ(module.ObjectPixels(0, 0), 200);
+    EXPECT_EQ(module.ObjectPixels(0, s.height - 1), 200);
 }
 
 INSTANTIATE_TEST_SUITE_P(Sizes, LoadSizeTest,
@@ -133,7 +141,7 @@ TEST_F(LoadTest, SecondLoadReplacesEverything) {
     EXPECT_FLOAT_EQ(form->Picture1->outerWidth(), 90);
     EXPECT_FLOAT_EQ(form->Picture1->outerHeight(), 450);
     EXPECT_FLOAT_EQ(form->Picture2->outerWidth(), 450);
-    EXPECT_EQ(form->Picture1->picture().size(), QSize(6, 30));
+    EXPECT_EQ(form->Picture1->picture().size(), QSize(2, 26));  // the drawing area
     EXPECT_EQ(module.ObjectInfoHeader.width, 6);
     EXPECT_EQ(module.ObjectPixels.xMax(), 7);
     EXPECT_EQ(module.ObjectPixels.yMax(), 29);
@@ -155,25 +163,29 @@ TEST_F(LoadTest, NameThatIsThePatternItselfLoadsNothing) {
 }
 
 TEST_F(LoadTest, TwentyFourBitBitmapShowsOnTheCanvasWithAScrambledPreview) {
-    // 2 × 2, 24 bits, rows of 8 bytes; the file ends long before offset 1078,
-    // so the preview reads zeros.
-    Bitmap8 header = Bitmap8::filled(2, 2, 0);
+    // 6 × 6, 24 bits, rows of 20 bytes; the file ends long before offset 1078,
+    // so the preview reads zeros. The canvas shows the top-left 2 × 2 pixels.
+    Bitmap8 header = Bitmap8::filled(6, 6, 0);
     header.colours.clear();
+    header.bitCount = 24;
     QByteArray bytes = header.bytes().left(54);
-    bytes[28] = 24;
-    // Blue, green, red per pixel; bottom row red, green; top row blue, white.
-    const char rows[] = {0, 0, '\xff', 0, '\xff', 0, 0, 0, '\xff', 0, 0, '\xff', '\xff', '\xff', 0, 0};
-    bytes.append(rows, sizeof rows);
+    QByteArray rows(6 * 20, 0);
+    // Blue, green, red per pixel. Top row (stored last): red, green; the row
+    // below it: blue, white.
+    const char top[] = {0, 0, '\xff', 0, '\xff', 0};
+    const char below[] = {'\xff', 0, 0, '\xff', '\xff', '\xff'};
+    rows.replace(5 * 20, 6, top, 6);
+    rows.replace(4 * 20, 6, below, 6);
+    bytes.append(rows);
     writeFile(homePath("colour.bmp"), bytes);
     load("colour.bmp");
     ASSERT_TRUE(errors.empty()) << errors.errors().front().description.toStdString();
-    // The canvas is too small to show a drawing pixel; its picture holds it.
-    const QImage picture = form->Picture1->picture();
-    EXPECT_EQ(picture.pixel(0, 1), qRgb(255, 0, 0));
-    EXPECT_EQ(picture.pixel(1, 1), qRgb(0, 255, 0));
-    EXPECT_EQ(picture.pixel(0, 0), qRgb(0, 0, 255));
-    EXPECT_EQ(picture.pixel(1, 0), white);
-    EXPECT_EQ(module.ObjectPixels.xMax(), 3);
+    ASSERT_EQ(form->Picture1->drawingAreaSize(), QSize(2, 2));
+    EXPECT_EQ(canvas(0, 0), qRgb(255, 0, 0));
+    EXPECT_EQ(canvas(1, 0), qRgb(0, 255, 0));
+    EXPECT_EQ(canvas(0, 1), qRgb(0, 0, 255));
+    EXPECT_EQ(canvas(1, 1), white);
+    EXPECT_EQ(module.ObjectPixels.xMax(), 7);
     EXPECT_EQ(module.ObjectPixels(0, 0), 0);
 }
 
@@ -232,6 +244,27 @@ QByteArray withDimensions(int width, int height) {
     return b.bytes();
 }
 
+QByteArray compressed(std::uint32_t compression, std::vector<std::uint8_t> pixels = {0, 1}) {
+    Bitmap8 b = Bitmap8::filled(4, 4, 1);
+    b.compression = compression;
+    b.pixels = std::move(pixels);
+    return b.bytes();
+}
+
+// A picture of another kind, as the platform writes it.
+QByteArray savedAs(const char* format) {
+    QImage picture(4, 4, QImage::Format_RGB32);
+    picture.fill(qRgb(255, 255, 255));
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    picture.save(&buffer, format);
+    return bytes;
+}
+
+// A file that begins with `head`, padded to the size of a small bitmap.
+QByteArray beginningWith(const QByteArray& head) { return head + QByteArray(200, '\x01'); }
+
 INSTANTIATE_TEST_SUITE_P(
     BadFiles, FailedLoadTest,
     ::testing::Values(
@@ -239,19 +272,46 @@ INSTANTIATE_TEST_SUITE_P(
         BadFile{"Empty", [] { return QByteArray(); }, ErrorNumber::InvalidPicture},
         BadFile{"ShorterThanItsHeaders", [] { return Bitmap8::filled(4, 4, 1).bytes().left(40); },
                 ErrorNumber::InvalidPicture},
-        BadFile{"NotAPicture",
-                [] {
-                    QByteArray b = Bitmap8::filled(4, 4, 1).bytes();
-                    b[28] = 99;  // bits per pixel no decoder knows
-                    return b;
-                },
-                ErrorNumber::InvalidPicture},
+        BadFile{"NinetyNineBitsPerPixel",
+                [] { return withField(Bitmap8::filled(4, 4, 1).bytes(), 28, 2, 99); },
+                ErrorNumber::InvalidPicture, "99 bits per pixel are not supported"},
+        BadFile{"TwoColourPlanes",
+                [] { return withField(Bitmap8::filled(4, 4, 1).bytes(), 26, 2, 2); },
+                ErrorNumber::InvalidPicture, "2 colour planes"},
+        BadFile{"RleFourOnEightBits", [] { return compressed(2); }, ErrorNumber::InvalidPicture,
+                "compression 2 (RLE4) is not supported for 8-bit bitmaps"},
+        BadFile{"JpegInsideABitmap", [] { return compressed(4); }, ErrorNumber::InvalidPicture,
+                "compression 4 (JPEG)"},
+        BadFile{"PngInsideABitmap", [] { return compressed(5); }, ErrorNumber::InvalidPicture,
+                "compression 5 (PNG)"},
+        BadFile{"UnknownInfoHeaderSize",
+                [] { return withField(Bitmap8::filled(4, 4, 1).bytes(), 14, 4, 56); },
+                ErrorNumber::InvalidPicture, "information headers of 56 bytes"},
+        BadFile{"MoreThan256Colours",
+                [] { return withField(Bitmap8::filled(4, 4, 1).bytes(), 46, 4, 300); },
+                ErrorNumber::InvalidPicture, "300 colours"},
+        BadFile{"EndsBeforeItsPixelData",
+                [] { return Bitmap8::filled(4, 4, 1).bytes().left(1078); },
+                ErrorNumber::InvalidPicture, "ends before its pixel data"},
+        BadFile{"CompressedDataEndsInsideARun", [] { return compressed(1, {0, 4, 1, 2}); },
+                ErrorNumber::InvalidPicture, "ends inside its compressed pixel data"},
         // A top-down bitmap decodes, but the preview's rows would stand on their heads.
         BadFile{"NegativeHeight", [] { return withDimensions(4, -4); }, ErrorNumber::InvalidPicture,
                 "negative height"},
         BadFile{"ZeroWidth", [] { return withDimensions(0, 4); }, ErrorNumber::InvalidPicture},
         BadFile{"HugeClaimInASmallFile", [] { return withDimensions(60000, 60000); },
-                ErrorNumber::InvalidPicture}),
+                ErrorNumber::InvalidPicture, "bad.bmp is 60000 × 60000 pixels, more than"},
+        // Other kinds of picture named .bmp.
+        BadFile{"Png", [] { return savedAs("PNG"); }, ErrorNumber::InvalidPicture,
+                "bad.bmp is a PNG image, not a bitmap"},
+        BadFile{"Xpm", [] { return savedAs("XPM"); }, ErrorNumber::InvalidPicture,
+                "bad.bmp is an XPM image, not a bitmap"},
+        BadFile{"Jpeg", [] { return beginningWith("\xff\xd8\xff\xe0"); },
+                ErrorNumber::InvalidPicture, "bad.bmp is a JPEG image, not a bitmap"},
+        BadFile{"Gif", [] { return beginningWith("GIF89a"); }, ErrorNumber::InvalidPicture,
+                "bad.bmp is a GIF image, not a bitmap"},
+        BadFile{"Text", [] { return beginningWith("Hello"); }, ErrorNumber::InvalidPicture,
+                "bad.bmp is not a bitmap"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace

@@ -1,6 +1,8 @@
 // Fuzz target for the object bitmap reader. Any input must either load or be
 // refused with a RunTimeError; the memory and stream readers must agree; a
-// loaded bitmap must hold no more bytes than the file and read 0 beyond them.
+// loaded bitmap must hold no more bytes than the file and read 0 beyond them;
+// the signature check passes exactly the files that begin with "BM".
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -11,6 +13,7 @@
 
 #include "ObjectBitmap.h"
 #include "ObjectPreview.h"
+#include "PictureSignature.h"
 #include "ReadOutcome.h"
 #include "RunTimeError.h"
 
@@ -27,6 +30,11 @@ void require(bool condition, const char* what) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::span<const std::uint8_t> bytes(data, size);
+    // Only a file that begins with the bitmap signature (or is too short to
+    // hold one) passes for a bitmap.
+    const bool passes =
+        !marbleck::NotABitmapReason(bytes.first(std::min(size, marbleck::PictureSignatureBytes)));
+    require(passes == (size < 2 || (data[0] == 'B' && data[1] == 'M')), "signature check");
     const marbleck::test::ReadOutcome fromMemory = marbleck::test::ReadOutcomeOf(bytes);
     std::istringstream stream(std::string(reinterpret_cast<const char*>(data), size),
                               std::ios::binary);
