@@ -78,8 +78,9 @@ Form1::Form1(Module1& module, QWidget* parent) : QMainWindow(parent), module_(mo
                           TwipsToPixels(8115, Screen::TwipsPerPixelY()));
     layout()->setSizeConstraint(QLayout::SetFixedSize);
 
-    chooser_ = std::make_unique<InputChooser>(this, module_.InputFilePath,
-                                              [this] { LoadObjectBitmap(*this, module_); });
+    chooser_ = std::make_unique<InputChooser>(
+        this, module_.InputFilePath, [this] { LoadObjectBitmap(*this, module_); },
+        [this](const QString& notice) { showChooserNotice(notice); });
     createControls();
     fitCaptions();
     createMenu();
@@ -282,6 +283,14 @@ void Form1::W10_Click() {
     W1->setChecked(false);
     W5->setChecked(false);
     drawingTools_->setPenWidth(5);
+}
+
+// The chooser's notices go to the status line; an empty one takes back the
+// last, unless something else has been written there since.
+void Form1::showChooserNotice(const QString& notice) {
+    if (!notice.isEmpty()) Label5->setText(notice);
+    else if (!chooserNotice_.isEmpty() && Label5->text() == chooserNotice_) Label5->clear();
+    chooserNotice_ = notice;
 }
 
 void Form1::Open_Click() {
