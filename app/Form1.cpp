@@ -4,6 +4,7 @@
 #include <QAction>
 #include <algorithm>
 #include <QApplication>
+#include <QButtonGroup>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QGroupBox>
@@ -49,6 +50,22 @@ QRadioButton* option(QWidget* parent, const char* caption) {
     return new QRadioButton(QString::fromLatin1(caption), parent);
 }
 
+// Makes `buttons` one exclusive group of their own, which Tab enters at its
+// selected button however that was selected.
+void OptionGroup(QObject* owner, std::initializer_list<QRadioButton*> buttons) {
+    auto* group = new QButtonGroup(owner);
+    for (QRadioButton* b : buttons) group->addButton(b);
+    const auto tabStopOnSelected = [group] {
+        for (QAbstractButton* b : group->buttons()) {
+            const int policy = b->isChecked() ? (b->focusPolicy() | Qt::TabFocus)
+                                              : (b->focusPolicy() & ~Qt::TabFocus);
+            b->setFocusPolicy(static_cast<Qt::FocusPolicy>(policy));
+        }
+    };
+    tabStopOnSelected();
+    QObject::connect(group, &QButtonGroup::buttonToggled, group, tabStopOnSelected);
+}
+
 }  // namespace
 
 Form1::Form1(Module1& module, QWidget* parent) : QMainWindow(parent), module_(module) {
@@ -61,8 +78,9 @@ Form1::Form1(Module1& module, QWidget* parent) : QMainWindow(parent), module_(mo
                           TwipsToPixels(8115, Screen::TwipsPerPixelY()));
     layout()->setSizeConstraint(QLayout::SetFixedSize);
 
-    chooser_ = std::make_unique<InputChooser>(this, module_.InputFilePath,
-                                              [this] { LoadObjectBitmap(*this, module_); });
+    chooser_ = std::make_unique<InputChooser>(
+        this, module_.InputFilePath, [this] { LoadObjectBitmap(*this, module_); },
+        [this](const QString& notice) { showChooserNotice(notice); });
     createControls();
     fitCaptions();
     createMenu();
@@ -109,6 +127,11 @@ void Form1::createControls() {
     W10 = Placed(option(Frame1, "Width 5"), 120, 840, 975, 375);
     W5 = Placed(option(Frame1, "Width 2"), 120, 600, 975, 255);
     W1->setChecked(true);
+    // Two groups: arrow keys move within a group, Tab enters each at its
+    // selected button. As siblings and descendants of one window the six
+    // would otherwise form a single group for the keyboard.
+    OptionGroup(this, {Option1, Option2, Option4});
+    OptionGroup(this, {W1, W5, W10});
     Label2 = Placed(label(c, "y"), 1560, 2400, 855, 375);
     Label6 = Placed(label(c, "x"), 480, 2400, 855, 375);
 
@@ -260,6 +283,14 @@ void Form1::W10_Click() {
     W1->setChecked(false);
     W5->setChecked(false);
     drawingTools_->setPenWidth(5);
+}
+
+// The chooser's notices go to the status line; an empty one takes back the
+// last, unless something else has been written there since.
+void Form1::showChooserNotice(const QString& notice) {
+    if (!notice.isEmpty()) Label5->setText(notice);
+    else if (!chooserNotice_.isEmpty() && Label5->text() == chooserNotice_) Label5->clear();
+    chooserNotice_ = notice;
 }
 
 void Form1::Open_Click() {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QMainWindow>
+#include <QString>
 #include <memory>
 
 class QAction;
@@ -102,12 +103,15 @@ private:
     void W1_Click();
     void W5_Click();
     void W10_Click();
+    void showChooserNotice(const QString& notice);
 
     Module1& module_;
     QWidget* client_;
     // The canvas's press and move handlers (Picture1_MouseDown/MouseMove).
     std::unique_ptr<DrawingTools> drawingTools_;
     std::unique_ptr<InputChooser> chooser_;
+    // The chooser's last notice in the status line; empty when none.
+    QString chooserNotice_;
 };
 
 }  // namespace marbleck

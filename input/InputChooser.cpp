@@ -7,14 +7,18 @@
 namespace marbleck {
 
 InputChooser::InputChooser(QWidget* owner, std::string& inputFilePath,
-                           std::function<void()> loadObjectBitmap)
-    : owner_(owner), inputFilePath_(inputFilePath), loadObjectBitmap_(std::move(loadObjectBitmap)) {}
+                           std::function<void()> loadObjectBitmap,
+                           std::function<void(const QString&)> showNotice)
+    : owner_(owner),
+      inputFilePath_(inputFilePath),
+      loadObjectBitmap_(std::move(loadObjectBitmap)),
+      showNotice_(std::move(showNotice)) {}
 
 InputChooser::~InputChooser() { delete window_.data(); }
 
 file_io& InputChooser::window() {
     if (window_.isNull()) {
-        window_ = new file_io(inputFilePath_, loadObjectBitmap_, owner_);
+        window_ = new file_io(inputFilePath_, loadObjectBitmap_, showNotice_, owner_);
         QObject::connect(window_.data(), &file_io::closedByFrame, window_.data(),
                          [this] { discard(); });
     }

@@ -18,9 +18,10 @@ class file_io;
 // its start-up state.
 class InputChooser {
 public:
-    // The window becomes a tool window of `owner`. `inputFilePath` and
-    // `loadObjectBitmap` are handed to the window (see file_io).
-    InputChooser(QWidget* owner, std::string& inputFilePath, std::function<void()> loadObjectBitmap);
+    // The window becomes a tool window of `owner`. `inputFilePath`,
+    // `loadObjectBitmap` and `showNotice` are handed to the window (see file_io).
+    InputChooser(QWidget* owner, std::string& inputFilePath, std::function<void()> loadObjectBitmap,
+                 std::function<void(const QString&)> showNotice);
     ~InputChooser();
     InputChooser(const InputChooser&) = delete;
     InputChooser& operator=(const InputChooser&) = delete;
@@ -43,6 +44,7 @@ private:
     QWidget* owner_;
     std::string& inputFilePath_;
     std::function<void()> loadObjectBitmap_;
+    std::function<void(const QString&)> showNotice_;
     QPointer<file_io> window_;
 };
 

@@ -18,10 +18,12 @@ namespace marbleck {
 
 const char* const file_io::StartFolder = "c:\\documents and settings\\";
 
-file_io::file_io(std::string& inputFilePath, std::function<void()> loadObjectBitmap, QWidget* parent)
+file_io::file_io(std::string& inputFilePath, std::function<void()> loadObjectBitmap,
+                 ShowNotice showNotice, QWidget* parent)
     : QWidget(parent, Qt::Window),
       inputFilePath_(inputFilePath),
-      loadObjectBitmap_(std::move(loadObjectBitmap)) {
+      loadObjectBitmap_(std::move(loadObjectBitmap)),
+      showNotice_(std::move(showNotice)) {
     setWindowTitle(QStringLiteral("Open Input File"));
     setFixedSize(TwipsToPixels(6945, Screen::TwipsPerPixelX()),
                  TwipsToPixels(4950, Screen::TwipsPerPixelY()));
@@ -42,6 +44,7 @@ void file_io::createControls() {
     connect(Drive1, &DriveListBox::driveChanged, this, &file_io::Drive1_Change);
     connect(Dir1, &DirListBox::pathChanged, this, &file_io::Dir1_Change);
     connect(File1, &FileListBox::fileSelected, this, &file_io::File1_Click);
+    connect(File1, &FileListBox::listRead, this, &file_io::File1_Read);
     connect(fileselect, &QPushButton::clicked, this, &file_io::fileselect_Click);
     connect(filecancel, &QPushButton::clicked, this, &file_io::filecancel_Click);
 }
@@ -76,6 +79,15 @@ void file_io::Dir1_Change() {
 }
 
 void file_io::File1_Click() { Text1->setText(File1->fileName()); }
+
+// Files the list cannot show are at least counted, so that their absence is
+// not a mystery.
+void file_io::File1_Read() {
+    const int unlisted = File1->unlistedCount();
+    if (unlisted == 0) showNotice_(QString());
+    else if (unlisted == 1) showNotice_(QStringLiteral("1 file not shown: its name is not valid UTF-8"));
+    else showNotice_(QStringLiteral("%1 files not shown: their names are not valid UTF-8").arg(unlisted));
+}
 
 // The separator is always inserted, so a file in the root folder gets "//".
 // The chooser stays visible when the load fails.

@@ -25,10 +25,15 @@ public:
     // home folder.
     static const char* const StartFolder;
 
+    // Shows a notice in the program's status line; an empty notice takes back
+    // the last one, unless the status line shows something else by now.
+    using ShowNotice = std::function<void(const QString& notice)>;
+
     // `inputFilePath` receives the chosen file's path before `loadObjectBitmap`
-    // runs; both outlive the window.
+    // runs; both outlive the window. `showNotice` says when the file list had
+    // to leave files out.
     file_io(std::string& inputFilePath, std::function<void()> loadObjectBitmap,
-            QWidget* parent = nullptr);
+            ShowNotice showNotice, QWidget* parent = nullptr);
 
     // Controls, in tab order.
     FileListBox* File1;
@@ -53,11 +58,13 @@ private:
     void Drive1_Change();
     void Dir1_Change();
     void File1_Click();
+    void File1_Read();
     void fileselect_Click();
     void filecancel_Click();
 
     std::string& inputFilePath_;
     std::function<void()> loadObjectBitmap_;
+    ShowNotice showNotice_;
 };
 
 }  // namespace marbleck

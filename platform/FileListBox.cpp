@@ -1,17 +1,55 @@
 #include "FileListBox.h"
 
+#include <dirent.h>
+#include <sys/stat.h>
+
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 
 #include "RunTimeError.h"
 
 namespace marbleck {
 
+namespace {
+
+// The platform's folder listing skips names that are not valid UTF-8, as it
+// cannot turn them into text. Counts those that are plain files (or links to
+// them) and match one of `patterns`, by the folder's own entries.
+int countUnlistable(const QString& folder, const QStringList& patterns) {
+    DIR* dir = ::opendir(QFile::encodeName(folder).constData());
+    if (!dir) return 0;
+    QList<QRegularExpression> matchers;
+    for (const QString& pattern : patterns)
+        matchers << QRegularExpression::fromWildcard(pattern, Qt::CaseInsensitive);
+    int count = 0;
+    while (const dirent* entry = ::readdir(dir)) {
+        const QByteArray name(entry->d_name);
+        if (name.isValidUtf8()) continue;
+        struct stat info {};
+        if (::fstatat(::dirfd(dir), entry->d_name, &info, 0) != 0 || !S_ISREG(info.st_mode)) continue;
+        const QString shown = QString::fromUtf8(name);
+        for (const QRegularExpression& matcher : matchers) {
+            if (matcher.match(shown).hasMatch()) {
+                ++count;
+                break;
+            }
+        }
+    }
+    ::closedir(dir);
+    return count;
+}
+
+}  // namespace
+
 FileListBox::FileListBox(QWidget* parent) : QListWidget(parent) {
     setSelectionMode(QAbstractItemView::SingleSelection);
     path_ = QDir::cleanPath(QDir::currentPath());
     reread(QString());
-    connect(this, &QListWidget::currentRowChanged, this, &FileListBox::currentChanged);
+    // The current row changes before a clicked item is selected; only the
+    // selection tells which file the user chose.
+    connect(this, &QListWidget::itemSelectionChanged, this, &FileListBox::selectionChanged);
 }
 
 void FileListBox::setPath(const QString& path) {
@@ -61,11 +99,35 @@ void FileListBox::reread(const QString& keepSelected) {
         const qsizetype row = names.indexOf(keepSelected);
         if (row >= 0) setCurrentRow(static_cast<int>(row));
     }
+    unlisted_ = countUnlistable(path_, patterns);
     reading_ = false;
+    emit listRead();
 }
 
-void FileListBox::currentChanged(int row) {
-    if (!reading_ && row >= 0) emit fileSelected();
+void FileListBox::selectionChanged() {
+    if (!reading_ && !fileName().isEmpty()) emit fileSelected();
+}
+
+// Given the focus with no current item, the view would mark its first item as
+// current without selecting it: it would look chosen, but "open" would not
+// load it. The list stays unmarked; the first arrow key selects that item.
+void FileListBox::focusInEvent(QFocusEvent* event) {
+    const bool hadCurrent = currentIndex().isValid();
+    QListWidget::focusInEvent(event);
+    if (!hadCurrent && currentIndex().isValid() && !selectionModel()->isSelected(currentIndex()))
+        selectionModel()->clearCurrentIndex();
+}
+
+// A click below the files, a Control-click or Control-Space would unselect
+// the selected file (the last two leaving it looking current); it stays
+// selected instead.
+QItemSelectionModel::SelectionFlags FileListBox::selectionCommand(const QModelIndex& index,
+                                                                  const QEvent* event) const {
+    const QItemSelectionModel::SelectionFlags command = QListWidget::selectionCommand(index, event);
+    if (event && !index.isValid()) return QItemSelectionModel::NoUpdate;
+    if (command & (QItemSelectionModel::Deselect | QItemSelectionModel::Toggle))
+        return QItemSelectionModel::NoUpdate;
+    return command;
 }
 
 }  // namespace marbleck

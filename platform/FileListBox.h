@@ -10,6 +10,13 @@ namespace marbleck {
 // case and sorted by name. The list is read synchronously whenever the folder
 // or the pattern is set, so it always shows the folder as it was then; it is
 // not watched for later changes.
+//
+// At most one file is selected. The list marks no item until the user selects
+// one (with the mouse or the arrow keys), and the user cannot unselect a file
+// except by selecting another, so the selected file is always the one shown.
+//
+// Files whose names are not valid UTF-8 cannot be named through the platform
+// and are left out; unlistedCount() tells how many matching files that were.
 class FileListBox : public QListWidget {
     Q_OBJECT
 
@@ -35,17 +42,30 @@ public:
     // Reads the folder again.
     void refresh();
 
+    // Matching files of the folder last read that the list leaves out because
+    // their names are not valid UTF-8.
+    int unlistedCount() const { return unlisted_; }
+
 signals:
-    // An item was selected (a click, the keyboard or setListIndex).
+    // A file was selected (a click, the keyboard or setListIndex), once the
+    // selection has changed.
     void fileSelected();
+    // The folder was read into the list.
+    void listRead();
+
+protected:
+    void focusInEvent(QFocusEvent* event) override;
+    QItemSelectionModel::SelectionFlags selectionCommand(const QModelIndex& index,
+                                                         const QEvent* event) const override;
 
 private:
     void reread(const QString& keepSelected);
-    void currentChanged(int row);
+    void selectionChanged();
 
     QString path_;
     QString pattern_ = QStringLiteral("*.*");
     bool reading_ = false;
+    int unlisted_ = 0;
 };
 
 }  // namespace marbleck

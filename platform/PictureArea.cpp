@@ -218,15 +218,38 @@ void PictureArea::paintEvent(QPaintEvent* event) {
     painter.drawImage(area.topLeft(), image_);
 }
 
+bool PictureArea::inDrawingArea(QPointF position) const {
+    return contentsRect().contains(QPoint(static_cast<int>(std::floor(position.x())),
+                                          static_cast<int>(std::floor(position.y()))));
+}
+
+// Only presses inside the drawing area count; one on the border is not a
+// press on the picture, and the drag it starts is not reported either.
 void PictureArea::mousePressEvent(QMouseEvent* event) {
+    const bool firstButton = event->buttons() == event->button();
+    if (!inDrawingArea(event->position())) {
+        if (firstButton) dragFromInside_ = false;
+        return;
+    }
+    if (firstButton) dragFromInside_ = true;
     const QPointF units = toUnits(event->position() - contentsRect().topLeft());
     emit mousePressed(event->button(), event->buttons(), static_cast<float>(units.x()),
                       static_cast<float>(units.y()));
 }
 
+// Without a button held the pointer counts over the drawing area only; a drag
+// that began inside it is followed wherever it goes, as the mouse is then
+// captured, and one that began on the border is not followed at all.
 void PictureArea::mouseMoveEvent(QMouseEvent* event) {
+    const bool counts = event->buttons() == Qt::NoButton ? inDrawingArea(event->position())
+                                                          : dragFromInside_;
+    if (!counts) return;
     const QPointF units = toUnits(event->position() - contentsRect().topLeft());
     emit mouseMoved(event->buttons(), static_cast<float>(units.x()), static_cast<float>(units.y()));
+}
+
+void PictureArea::mouseReleaseEvent(QMouseEvent* event) {
+    if (event->buttons() == Qt::NoButton) dragFromInside_ = false;
 }
 
 // The second press of a double click has already arrived as a press of its

@@ -79,7 +79,9 @@ public:
     QPointF toUnits(QPointF pixel) const;
 
 signals:
-    // Mouse positions in user units, as single-precision values.
+    // Mouse positions in user units, as single-precision values. Presses are
+    // reported inside the drawing area only, never on the border; moves with
+    // no button held likewise, and during a drag only when it began inside.
     void mousePressed(Qt::MouseButton button, Qt::MouseButtons buttons, float x, float y);
     void mouseMoved(Qt::MouseButtons buttons, float x, float y);
 
@@ -87,12 +89,14 @@ protected:
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
 
 private:
     double pixelsPerUnitX() const;
     double pixelsPerUnitY() const;
     QPointF toPixelCentre(float x, float y) const;
+    bool inDrawingArea(QPointF position) const;
     void applyOuterSize();
     void fillBackground(QImage& image) const;
     void changed(const QRect& pixels);
@@ -106,6 +110,8 @@ private:
     double twipsPerUnitY_ = 0;
     int penWidth_ = 1;
     QPointF current_{0, 0};
+    // The buttons now held went down inside the drawing area.
+    bool dragFromInside_ = false;
     QImage picture_;
     QImage image_;
 };

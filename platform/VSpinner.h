@@ -9,7 +9,9 @@ namespace marbleck {
 // A vertical spinner: an up and a down arrow. Min lies at the top end and Max
 // at the bottom, and Min may exceed Max: then the up arrow raises the value.
 // Values are 16-bit integers. valueChanged fires whenever the value changes,
-// also when the program sets it or when a new range moves it.
+// also when the program sets it or when a new range moves it. While it has
+// the keyboard focus it shows the style's focus frame around both arrows;
+// pressing an arrow gives it the focus.
 class VSpinner : public QWidget {
     Q_OBJECT
 
@@ -44,6 +46,8 @@ signals:
 protected:
     void resizeEvent(QResizeEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
 
 private:
     int clamp(int value) const;
@@ -51,6 +55,7 @@ private:
 
     QToolButton* up_;
     QToolButton* down_;
+    QWidget* focusMark_;
     int min_ = 0;
     int max_ = 32767;
     int value_ = 0;

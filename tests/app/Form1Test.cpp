@@ -1,5 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <string>
+#include <utility>
+#include <vector>
+
 #include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
@@ -152,24 +157,118 @@ TEST_F(Form1Test, CanvasHasTheFocusWhenShown) {
     EXPECT_EQ(QApplication::focusWidget(), form.Picture1);
 }
 
-TEST_F(Form1Test, TabOrderFollowsTheDesign) {
-    form.show();
-    QWidget* expected[] = {form.Picture1, form.Open,     form.Picture2, form.Print,    form.Command1,
-                           form.Check1,   form.Text3,    form.VScroll1, form.Text1,    form.Command2,
-                           form.VScroll2, form.Command3, form.Command4, form.Time,      form.Option1,
-                           form.Option2,  form.Option4,  form.Command5, form.W1,       form.W10,
-                           form.W5};
-    QWidget* w = form.Picture1;
-    for (std::size_t i = 1; i < std::size(expected); ++i) {
-        do {
-            w = w->nextInFocusChain();
-        } while (w != expected[i] &&
-                 (!(w->focusPolicy() & Qt::TabFocus) || !form.clientArea()->isAncestorOf(w)));
-        EXPECT_EQ(w, expected[i]) << "position " << i;
+// The window shown and active, with the keyboard focus where it starts.
+class Form1KeyboardTest : public Form1Test {
+protected:
+    Form1KeyboardTest() {
+        form.show();
+        form.activateWindow();
+        EXPECT_TRUE(QTest::qWaitForWindowActive(&form));
     }
-    for (QWidget* passive : std::initializer_list<QWidget*>{form.Label1, form.Label5, form.Frame1,
-                                                            form.ProgressBar1})
-        EXPECT_FALSE(passive->focusPolicy() & Qt::TabFocus);
+    // Presses `key` on whatever has the focus and names where the focus went.
+    std::string press(Qt::Key key) {
+        QTest::keyClick(QApplication::focusWidget(), key);
+        return nameOf(QApplication::focusWidget());
+    }
+    // The controls that Tab (or Shift+Tab) stops on, once round from the canvas.
+    std::vector<std::string> tabRound(Qt::Key key) {
+        form.Picture1->setFocus(Qt::TabFocusReason);
+        std::vector<std::string> stops;
+        for (std::string at = "Picture1"; stops.size() < 40;) {
+            stops.push_back(at);
+            at = press(key);
+            if (at == "Picture1") break;
+        }
+        return stops;
+    }
+    std::string nameOf(QWidget* w) const {
+        const std::pair<QWidget*, const char*> names[] = {
+            {form.Picture1, "Picture1"}, {form.Open, "Open"},         {form.Picture2, "Picture2"},
+            {form.Print, "Print"},       {form.Command1, "Command1"}, {form.Check1, "Check1"},
+            {form.Text3, "Text3"},       {form.VScroll1, "VScroll1"}, {form.Text1, "Text1"},
+            {form.Command2, "Command2"}, {form.VScroll2, "VScroll2"}, {form.Command3, "Command3"},
+            {form.Command4, "Command4"}, {form.Time, "Time"},         {form.Option1, "Option1"},
+            {form.Option2, "Option2"},   {form.Option4, "Option4"},   {form.Command5, "Command5"},
+            {form.W1, "W1"},             {form.W5, "W5"},             {form.W10, "W10"}};
+        for (const auto& [control, name] : names)
+            if (control == w) return name;
+        return w ? w->metaObject()->className() : "none";
+    }
+    bool checked(std::initializer_list<QRadioButton*> expected) const {
+        for (QRadioButton* b : {form.Option1, form.Option2, form.Option4, form.W1, form.W5, form.W10})
+            if (b->isChecked() != (std::find(expected.begin(), expected.end(), b) != expected.end()))
+                return false;
+        return true;
+    }
+};
+
+TEST_F(Form1KeyboardTest, ArrowKeysMoveWithinEachOptionGroupOnly) {
+    QTest::mouseClick(form.W10, Qt::LeftButton);
+    QTest::mouseClick(form.Option4, Qt::LeftButton);
+    ASSERT_EQ(nameOf(QApplication::focusWidget()), "Option4");
+    ASSERT_EQ(form.Picture1->penWidth(), 5);
+
+    // "Circle" is the lowest drawing mode: Down goes nowhere.
+    EXPECT_EQ(press(Qt::Key_Down), "Option4");
+    EXPECT_TRUE(checked({form.Option4, form.W10}));
+    EXPECT_EQ(form.Picture1->penWidth(), 5);
+    EXPECT_EQ(press(Qt::Key_Up), "Option2");
+    EXPECT_EQ(press(Qt::Key_Up), "Option1");
+    EXPECT_EQ(press(Qt::Key_Up), "Option1");
+    EXPECT_TRUE(checked({form.Option1, form.W10}));
+    EXPECT_EQ(press(Qt::Key_Down), "Option2");
+    EXPECT_TRUE(checked({form.Option2, form.W10}));
+
+    // The widths, top to bottom: "Width 1", "Width 2", "Width 5". Up from
+    // the top one does not leave the frame.
+    QTest::mouseClick(form.W10, Qt::LeftButton);
+    EXPECT_EQ(press(Qt::Key_Up), "W5");
+    EXPECT_EQ(form.Picture1->penWidth(), 2);
+    EXPECT_EQ(press(Qt::Key_Up), "W1");
+    EXPECT_EQ(press(Qt::Key_Up), "W1");
+    EXPECT_TRUE(checked({form.Option2, form.W1}));
+    EXPECT_EQ(form.Picture1->penWidth(), 1);
+    EXPECT_EQ(press(Qt::Key_Down), "W5");
+    EXPECT_EQ(press(Qt::Key_Down), "W10");
+    EXPECT_EQ(press(Qt::Key_Down), "W10");
+    EXPECT_TRUE(checked({form.Option2, form.W10}));
+    EXPECT_EQ(form.Picture1->penWidth(), 5);
+}
+
+// Tab goes round the controls in their design order, entering each option
+// group at its selected button; labels, the frame and the progress bar take
+// no focus. Shift+Tab goes round the other way.
+TEST_F(Form1KeyboardTest, TabEntersEachOptionGroupAtItsSelectedButton) {
+    const auto round = [&](QRadioButton* tool, QRadioButton* width) {
+        return std::vector<std::string>{"Picture1", "Open",     "Picture2", "Print",   "Command1",
+                                        "Check1",   "Text3",    "VScroll1", "Text1",   "Command2",
+                                        "VScroll2", "Command3", "Command4", "Time",    nameOf(tool),
+                                        "Command5", nameOf(width)};
+    };
+    const auto backwards = [](std::vector<std::string> stops) {
+        std::reverse(stops.begin() + 1, stops.end());
+        return stops;
+    };
+    EXPECT_EQ(tabRound(Qt::Key_Tab), round(form.Option1, form.W1));
+    EXPECT_EQ(tabRound(Qt::Key_Backtab), backwards(round(form.Option1, form.W1)));
+
+    QTest::mouseClick(form.Option4, Qt::LeftButton);
+    QTest::mouseClick(form.W10, Qt::LeftButton);
+    EXPECT_EQ(tabRound(Qt::Key_Tab), round(form.Option4, form.W10));
+    EXPECT_EQ(tabRound(Qt::Key_Backtab), backwards(round(form.Option4, form.W10)));
+
+    // Chosen with the keyboard: Shift+Tab into the widths, Up to "Width 2";
+    // Shift+Tab twice more into the tools, Up to "line".
+    form.Picture1->setFocus(Qt::TabFocusReason);
+    EXPECT_EQ(press(Qt::Key_Backtab), "W10");
+    EXPECT_EQ(press(Qt::Key_Up), "W5");
+    EXPECT_EQ(press(Qt::Key_Backtab), "Command5");
+    EXPECT_EQ(press(Qt::Key_Backtab), "Option4");
+    EXPECT_EQ(press(Qt::Key_Up), "Option2");
+    EXPECT_EQ(tabRound(Qt::Key_Tab), round(form.Option2, form.W5));
+    EXPECT_EQ(tabRound(Qt::Key_Backtab), backwards(round(form.Option2, form.W5)));
+    EXPECT_TRUE(checked({form.Option2, form.W5}));
+    EXPECT_EQ(form.Picture1->penWidth(), 2);
 }
 
 // Clicks the spinner's upper or lower arrow with the mouse.

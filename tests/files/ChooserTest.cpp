@@ -1,3 +1,10 @@
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <QApplication>
+#include <QFile>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -11,7 +18,26 @@
 namespace marbleck::test {
 namespace {
 
-class ChooserTest : public FilesFixture {};
+class ChooserTest : public FilesFixture {
+protected:
+    // Shows the chooser with "Load" and waits until it has the keyboard.
+    void showChooser() {
+        form->show();
+        QTest::mouseClick(form->Open, Qt::LeftButton);
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&window()));
+    }
+    // Clicks `name` in the file list with the mouse.
+    void clickFile(const QString& name, Qt::KeyboardModifiers modifiers = {}) {
+        FileListBox& files = *window().File1;
+        const auto found = files.findItems(name, Qt::MatchExactly);
+        ASSERT_EQ(found.size(), 1) << name.toStdString();
+        files.scrollToItem(found.front());
+        QTest::mouseClick(files.viewport(), Qt::LeftButton, modifiers,
+                          files.visualItemRect(found.front()).center());
+    }
+    void pressKey(Qt::Key key) { QTest::keyClick(QApplication::focusWidget(), key); }
+    std::string box() { return window().Text1->text().toStdString(); }
+};
 
 QStringList listed(const FileListBox& list) {
     QStringList names;
@@ -78,6 +104,97 @@ TEST_F(ChooserTest, CancelAndLoadKeepFolderSelectionAndText) {
     EXPECT_EQ(window().File1->fileName(), "star.bmp");
     EXPECT_EQ(window().Text1->text(), "star.bmp");
     EXPECT_EQ(module.InputFilePath, "");
+}
+
+TEST_F(ChooserTest, AFileClickedOrReachedByKeyShowsItsNameAndOpens) {
+    writeBitmap("a.bmp", Bitmap8::filled(8, 8, 1));
+    writeBitmap("b.bmp", Bitmap8::filled(12, 12, 1));
+    writeBitmap("c.bmp", Bitmap8::filled(16, 16, 1));
+    showChooser();
+    FileListBox& files = *window().File1;
+
+    // Shown with the keyboard on the file list: no file is selected, none
+    // is marked as current, and the box still shows the pattern.
+    EXPECT_EQ(QApplication::focusWidget(), &files);
+    EXPECT_TRUE(files.selectedItems().isEmpty());
+    EXPECT_EQ(files.currentItem(), nullptr);
+    EXPECT_EQ(box(), "*.bmp");
+
+    // The first Down selects the first file.
+    pressKey(Qt::Key_Down);
+    EXPECT_EQ(box(), "a.bmp");
+    clickFile("b.bmp");
+    EXPECT_EQ(box(), "b.bmp");
+    pressKey(Qt::Key_Down);
+    EXPECT_EQ(box(), "c.bmp");
+    clickFile("a.bmp");
+    EXPECT_EQ(box(), "a.bmp");
+    pressKey(Qt::Key_End);
+    pressKey(Qt::Key_Up);
+    EXPECT_EQ(box(), "b.bmp");
+    // Neither a Control-click on it nor a click below the files unselects
+    // the selected file.
+    clickFile("b.bmp", Qt::ControlModifier);
+    QTest::mouseClick(files.viewport(), Qt::LeftButton, {}, QPoint(10, files.viewport()->height() - 4));
+    EXPECT_EQ(files.fileName().toStdString(), "b.bmp");
+    EXPECT_EQ(box(), "b.bmp");
+
+    QTest::mouseClick(window().fileselect, Qt::LeftButton);
+    ASSERT_TRUE(errors.empty()) << errors.lastNumber();
+    EXPECT_EQ(QString::fromStdString(module.InputFilePath), window().Dir1->path() + "/b.bmp");
+    EXPECT_EQ(module.ObjectInfoHeader.width, 12);
+    EXPECT_FALSE(window().isVisible());
+}
+
+// A file whose name is made of raw bytes, removed again at the end (the
+// temporary folder's own clean-up does not see such names).
+class RawNamedFile {
+public:
+    RawNamedFile(const QByteArray& path, const QByteArray& bytes, bool folder = false)
+        : path_(path), folder_(folder) {
+        if (folder) {
+            EXPECT_EQ(::mkdir(path.constData(), 0755), 0);
+            return;
+        }
+        const int fd = ::open(path.constData(), O_CREAT | O_WRONLY | O_TRUNC, 0644);
+        EXPECT_GE(fd, 0);
+        EXPECT_EQ(::write(fd, bytes.constData(), static_cast<std::size_t>(bytes.size())), bytes.size());
+        ::close(fd);
+    }
+    ~RawNamedFile() { folder_ ? ::rmdir(path_.constData()) : ::unlink(path_.constData()); }
+    RawNamedFile(const RawNamedFile&) = delete;
+    RawNamedFile& operator=(const RawNamedFile&) = delete;
+
+private:
+    QByteArray path_;
+    bool folder_;
+};
+
+// The platform cannot name files whose names are not valid UTF-8, so the
+// list cannot show them; the status line says how many bitmaps it left out.
+TEST_F(ChooserTest, BitmapsWhoseNamesAreNotUtf8AreCountedInTheStatusLine) {
+    const QString odd = makeFolder("odd");
+    writeBitmap("a.bmp", Bitmap8::filled(4, 4, 1), odd);
+    const QByteArray at = QFile::encodeName(odd) + '/';
+    const QByteArray bitmap = Bitmap8::filled(4, 4, 1).bytes();
+    const RawNamedFile latin1(at + "caf\xe9.bmp", bitmap);
+    const RawNamedFile bytes(at + "\xff\xfe.BMP", bitmap);
+    const RawNamedFile text(at + "caf\xe9.txt", "x");
+    const RawNamedFile folder(at + "d\xe9.bmp", {}, true);
+
+    form->Open->click();
+    EXPECT_EQ(form->Label5->text().toStdString(), "");
+    window().Dir1->setPath(odd);
+    EXPECT_EQ(listed(*window().File1), QStringList({"a.bmp"}));
+    EXPECT_EQ(form->Label5->text().toStdString(), "2 files not shown: their names are not valid UTF-8");
+
+    // Elsewhere the notice goes; other status text stays.
+    window().Dir1->setPath(home.path());
+    EXPECT_EQ(form->Label5->text().toStdString(), "");
+    window().Dir1->setPath(odd);
+    form->Label5->setText("saving elsewhere");
+    window().Dir1->setPath(home.path());
+    EXPECT_EQ(form->Label5->text().toStdString(), "saving elsewhere");
 }
 
 TEST_F(ChooserTest, ListsBitmapsWhateverTheCaseOfTheirExtension) {

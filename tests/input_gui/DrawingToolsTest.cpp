@@ -5,6 +5,7 @@
 #include <QRadioButton>
 #include <QTest>
 #include <cmath>
+#include <string>
 #include <tuple>
 
 #include "CanvasMouse.h"
@@ -248,13 +249,52 @@ TEST_F(DrawingToolsTest, LabelsShowTheFlooredPositionOfTheLastPressOnly) {
     mouse.move(50, 50);
     EXPECT_EQ(form.Label6->text(), "0");
     EXPECT_EQ(form.Label2->text(), "0");
+}
 
-    // On the border, left of and above the drawing area: -2.08 units floor
-    // to -3, not -2; the dot there is clipped.
-    mouse.click(-2, -1);
-    EXPECT_EQ(form.Label6->text(), "-3");
-    EXPECT_EQ(form.Label2->text(), "-2");
-    EXPECT_EQ(state.AnchorX, -3.0f);
+// The sunken border is two pixels wide around the 96-pixel drawing area:
+// pixels -2, -1, 96 and 97 of the drawing area lie on it.
+TEST_F(DrawingToolsTest, PressesAndMovesOnTheBorderDoNotCount) {
+    const QPoint border[] = {{-2, 40}, {-1, -1}, {40, -2}, {96, 40}, {97, 97}, {40, 97}, {-2, 97}};
+    const auto start = Fields(state);
+    const QImage empty = canvas();
+    for (QRadioButton* tool : {form.Option2, form.Option4, form.Option1}) {
+        tool->click();
+        for (const QPoint& p : border) {
+            mouse.click(p.x(), p.y());
+            mouse.click(p.x(), p.y(), Qt::RightButton);
+            SCOPED_TRACE(tool->text().toStdString() + " " + std::to_string(p.x()) + "," + std::to_string(p.y()));
+            EXPECT_EQ(Fields(state), start);
+            EXPECT_EQ(form.Label6->text(), "x");
+            EXPECT_EQ(form.Label2->text(), "y");
+        }
+    }
+    EXPECT_EQ(test::Differences(canvas(), empty), "");
+
+    // A line begun inside: moves over the border leave its band where it was.
+    form.Option2->click();
+    mouse.click(10, 10);
+    mouse.move(40, 40);
+    const auto following = Fields(state);
+    const QImage band = canvas();
+    mouse.move(97, 50);
+    mouse.move(-1, 20);
+    EXPECT_EQ(Fields(state), following);
+    EXPECT_EQ(test::Differences(canvas(), band), "");
+    mouse.click(40, 40);
+    EXPECT_FALSE(state.LineActive);
+
+    // A drag begun on the border draws nothing, even where it enters the
+    // drawing area; one begun inside runs out over the border to the edge.
+    form.Option1->click();
+    const QImage line = canvas();
+    mouse.press(-1, 60);
+    mouse.move(30, 60, Qt::LeftButton);
+    mouse.release(30, 60);
+    EXPECT_EQ(test::Differences(canvas(), line), "");
+    mouse.press(50, 10);
+    mouse.move(97, 10, Qt::LeftButton);
+    mouse.release(97, 10);
+    for (int x = 50; x <= 95; ++x) EXPECT_TRUE(lit(x, 10)) << x;
 }
 
 TEST_F(DrawingToolsTest, ADoubleClickIsTwoPresses) {

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <QApplication>
+#include <QLineEdit>
 #include <QSignalSpy>
 #include <QTest>
 #include <QToolButton>
@@ -67,6 +69,41 @@ TEST(VSpinnerTest, MinBelowMaxMakesTheUpArrowLower) {
     spinner.setFocus();
     QTest::keyClick(&spinner, Qt::Key_PageDown);
     EXPECT_EQ(spinner.value(), 3);
+}
+
+// The spinner beside its box, as on the main window.
+TEST(VSpinnerFocusTest, ClickingAnArrowFocusesTheSpinnerWhichShowsItsFocus) {
+    QWidget window;
+    auto* box = new QLineEdit(&window);
+    auto* spinner = new VSpinner(&window);
+    box->setGeometry(0, 0, 41, 25);
+    spinner->setGeometry(41, 0, 17, 25);
+    spinner->setMin(10);
+    spinner->setMax(1);
+    spinner->setValue(1);
+    window.show();
+    window.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    box->setFocus();
+    const QImage unfocused = spinner->grab().toImage();
+
+    QTest::mouseClick(spinner->upArrow(), Qt::LeftButton);
+    EXPECT_EQ(QApplication::focusWidget(), spinner);
+    EXPECT_EQ(spinner->value(), 2);
+    EXPECT_NE(spinner->grab().toImage(), unfocused);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Up);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Up);
+    EXPECT_EQ(spinner->value(), 4);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Down);
+    EXPECT_EQ(spinner->value(), 3);
+
+    // Tab takes the focus, and its mark, away; Shift+Tab brings both back.
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    EXPECT_EQ(QApplication::focusWidget(), box);
+    EXPECT_EQ(spinner->grab().toImage(), unfocused);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab);
+    EXPECT_EQ(QApplication::focusWidget(), spinner);
+    EXPECT_NE(spinner->grab().toImage(), unfocused);
 }
 
 }  // namespace
