@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "CaseName.h"
 #include "NumberText.h"
 
 namespace marbleck {
@@ -23,7 +24,8 @@ INSTANTIATE_TEST_SUITE_P(
                       std::pair{"1 2", 12.0}, std::pair{" - 2 . 5", -2.5},
                       std::pair{".5", 0.5}, std::pair{"3.", 3.0}, std::pair{".", 0.0},
                       std::pair{"-", 0.0}, std::pair{"1e", 1.0}, std::pair{"2e+x", 2.0},
-                      std::pair{"7,5", 7.0}, std::pair{"1.2.3", 1.2}));
+                      std::pair{"7,5", 7.0}, std::pair{"1.2.3", 1.2}),
+    [](const auto& info) { return test::TextCaseName(info.param.first); });
 
 TEST(ReadNumber, TooLargeReadsAsInfinity) { EXPECT_TRUE(std::isinf(ReadNumber("1e999"))); }
 
