@@ -1,16 +1,28 @@
 #!/usr/bin/env bash
-# Installs the Debian packages that building, testing and running Marbleck
-# need, where they are missing. Works as root or through sudo.
+# Installs the Debian packages that building and running Marbleck need, where
+# they are missing. With --test, also those that building and running the
+# tests and the benchmarks need. Works as root or through sudo.
 set -euo pipefail
+
+usage() { echo "usage: $0 [--test]" >&2; exit 2; }
 
 packages=(
   cmake ninja-build g++ pkg-config
   qt6-base-dev libgl-dev libvulkan-dev fonts-dejavu-core
-  libgtest-dev libbenchmark-dev
   libopenblas-dev
+)
+test_packages=(
+  libgtest-dev libbenchmark-dev
   poppler-utils
   cups printer-driver-cups-pdf
+  locales-all
 )
+
+case "${1:-}" in
+  "") ;;
+  --test) [ $# -eq 1 ] || usage; packages+=("${test_packages[@]}") ;;
+  *) usage ;;
+esac
 
 missing=()
 for p in "${packages[@]}"; do

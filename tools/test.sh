@@ -1,17 +1,27 @@
 #!/usr/bin/env bash
-# Builds Marbleck and runs every test. With --sanitize, builds the tests with
-# AddressSanitizer and UndefinedBehaviorSanitizer in a separate folder.
+# Builds Marbleck and its tests with warnings as errors and runs every test.
+# With --sanitize, builds them with AddressSanitizer and
+# UndefinedBehaviorSanitizer in a separate folder; with --release, as a
+# Release build in a separate folder.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 build=build
-flags=()
-if [ "${1:-}" = "--sanitize" ]; then
-  build=build-asan
-  flags=(-DMARBLECK_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug)
-  export ASAN_OPTIONS=detect_leaks=0
-  export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
-fi
+flags=(-DMARBLECK_BUILD_TESTS=ON -DMARBLECK_WERROR=ON)
+case "${1:-}" in
+  "") ;;
+  --sanitize)
+    build=build-asan
+    flags+=(-DMARBLECK_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug)
+    export ASAN_OPTIONS=detect_leaks=0
+    export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+    ;;
+  --release)
+    build=build-release
+    flags+=(-DCMAKE_BUILD_TYPE=Release)
+    ;;
+  *) echo "usage: $0 [--sanitize | --release]" >&2; exit 2 ;;
+esac
 
 # A PDF printer as the default printer, for the printing tests (best effort).
 bash tools/printer.sh || true

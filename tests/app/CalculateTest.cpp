@@ -6,6 +6,7 @@
 #include <QTest>
 #include <cmath>
 
+#include "CaseName.h"
 #include "Form1.h"
 #include "HologramGeometry.h"
 #include "Module1.h"
@@ -147,7 +148,8 @@ TEST_P(RepsWithoutHologram, IsRefusedBeforeAnythingChanges) {
     EXPECT_EQ(form.Time->text(), "kept");
 }
 
-INSTANTIATE_TEST_SUITE_P(Texts, RepsWithoutHologram, ::testing::Values("0", "-2", "abc", "", "0.004"));
+INSTANTIATE_TEST_SUITE_P(Texts, RepsWithoutHologram, ::testing::Values("0", "-2", "abc", "", "0.004"),
+                         [](const auto& info) { return test::TextCaseName(info.param); });
 
 TEST_F(CalculateTest, TooLargeAHologramIsOutOfMemoryBeforeAnythingChanges) {
     form.Picture1->pset(0, 0, White);

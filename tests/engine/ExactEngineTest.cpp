@@ -4,6 +4,7 @@
 #include <cstring>
 #include <vector>
 
+#include "CaseName.h"
 #include "ExactHologramEngine.h"
 #include "ExactKernel.h"
 #include "HologramCases.h"
@@ -68,7 +69,12 @@ INSTANTIATE_TEST_SUITE_P(Table, ExactEqualsReference,
                          ::testing::Values(ExactCase{7, 5, 1, 12, 1}, ExactCase{13, 11, 3, 40, 3},
                                            ExactCase{10.6f, 9.4f, 2.5, 50, 2},
                                            ExactCase{1, 9, 3, 4, 2}, ExactCase{37, 23, 3, 200, 3},
-                                           ExactCase{41, 29, 5, 400, 5}, ExactCase{100, 100, 1, 300, 2}));
+                                           ExactCase{41, 29, 5, 400, 5}, ExactCase{100, 100, 1, 300, 2}),
+                         [](const auto& info) {
+                             const ExactCase& c = info.param;
+                             return test::CaseName("W", c.W, "_H", c.H, "_R", c.R, "_Points", c.points,
+                                                   "_Threads", c.threads);
+                         });
 
 // A product that is rounded to 64-bit before anything adds to it, whatever
 // the compiler's contraction setting: a volatile store cannot be fused.

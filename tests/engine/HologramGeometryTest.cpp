@@ -3,6 +3,7 @@
 #include <cmath>
 #include <limits>
 
+#include "CaseName.h"
 #include "HologramGeometry.h"
 #include "RunTimeError.h"
 
@@ -47,7 +48,8 @@ INSTANTIATE_TEST_SUITE_P(
                       BoundsCase{3.0f, 1.5, 3, 5, 4},
                       BoundsCase{1.0f, 3.0, 1, 3, 3},
                       // −0.5 rounds to 0: a one-value field that no loop visits.
-                      BoundsCase{100.0f, 0.005, 100, 1, 0}));
+                      BoundsCase{100.0f, 0.005, 100, 1, 0}),
+    [](const auto& info) { return test::CaseName("W", info.param.W, "_R", info.param.R); });
 
 class GeometryRefused : public ::testing::TestWithParam<std::pair<double, int>> {};
 
@@ -66,7 +68,8 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(std::pair{0.0, 380}, std::pair{-2.0, 380}, std::pair{0.004, 380},
                       // 8200 × 8200 values is just over 2^26.
                       std::pair{82.0, 7}, std::pair{1e300, 7},
-                      std::pair{std::numeric_limits<double>::infinity(), 7}));
+                      std::pair{std::numeric_limits<double>::infinity(), 7}),
+    [](const auto& info) { return test::CaseName("R", info.param.first); });
 
 TEST(Geometry, ExactlyTwoToThe26ValuesIsAllowed) {
     const HologramGeometry g = MakeHologramGeometry(100.0f, 100.0f, 81.92);

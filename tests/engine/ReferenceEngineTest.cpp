@@ -4,6 +4,7 @@
 #include <thread>
 #include <vector>
 
+#include "CaseName.h"
 #include "HologramCases.h"
 #include "HologramCompute.h"
 #include "HologramEngine.h"
@@ -63,7 +64,11 @@ INSTANTIATE_TEST_SUITE_P(Table, ReferenceClosedForm,
                          ::testing::Values(ClosedFormCase{7, 5, 1, 12}, ClosedFormCase{13, 11, 3, 40},
                                            ClosedFormCase{9, 17, 2.5, 30},
                                            ClosedFormCase{10.6f, 9.4f, 1.5, 25},
-                                           ClosedFormCase{1, 9, 3, 4}, ClosedFormCase{11, 1, 2, 5}));
+                                           ClosedFormCase{1, 9, 3, 4}, ClosedFormCase{11, 1, 2, 5}),
+                         [](const auto& info) {
+                             const ClosedFormCase& c = info.param;
+                             return test::CaseName("W", c.W, "_H", c.H, "_R", c.R, "_Points", c.points);
+                         });
 
 class EveryEngine : public ::testing::TestWithParam<EngineKind> {};
 

@@ -3,6 +3,7 @@
 #include <QPushButton>
 #include <algorithm>
 
+#include "CaseName.h"
 #include "FilesFixture.h"
 #include "PictureArea.h"
 #include "RunTimeError.h"
@@ -65,7 +66,8 @@ INSTANTIATE_TEST_SUITE_P(Sizes, LoadSizeTest,
                          ::testing::Values(Sizes{100, 100, 1500, 1500, 1500},
                                            Sizes{200, 100, 2480, 1500, 1500},
                                            Sizes{100, 200, 1500, 2480, 2480},
-                                           Sizes{165, 166, 2475, 2480, 2480}));
+                                           Sizes{165, 166, 2475, 2480, 2480}),
+                         [](const auto& info) { return test::CaseName(info.param.width, "x", info.param.height); });
 
 TEST_F(LoadTest, PaddingColumnsOfWidthTenShowInThePreview) {
     // Width 10: rows of 12 bytes. Pixel bytes are 1; the two padding bytes are

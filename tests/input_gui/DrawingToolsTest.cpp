@@ -328,7 +328,12 @@ TEST_P(PressButtonTest, AnyButtonPutsADotAndFlipsTheSelectedToolsFlag) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Buttons, PressButtonTest,
-                         ::testing::Values(Qt::LeftButton, Qt::RightButton, Qt::MiddleButton));
+                         ::testing::Values(Qt::LeftButton, Qt::RightButton, Qt::MiddleButton),
+                         [](const auto& info) {
+                             return info.param == Qt::LeftButton    ? "Left"
+                                    : info.param == Qt::RightButton ? "Right"
+                                                                    : "Middle";
+                         });
 
 struct WidthButton {
     const char* name;

@@ -27,8 +27,15 @@ inline std::string Differences(const QImage& actual, const QImage& expected) {
     int count = 0;
     for (int y = 0; y < actual.height(); ++y)
         for (int x = 0; x < actual.width(); ++x)
-            if (actual.pixel(x, y) != expected.pixel(x, y) && count++ < 20)
-                out += "(" + std::to_string(x) + "," + std::to_string(y) + ") ";
+            if (actual.pixel(x, y) != expected.pixel(x, y) && count++ < 20) {
+                // Appended piece by piece: GCC 12 warns about a false overlap
+                // in "(" + std::to_string(x) when optimising.
+                out += '(';
+                out += std::to_string(x);
+                out += ',';
+                out += std::to_string(y);
+                out += ") ";
+            }
     return count == 0 ? std::string() : std::to_string(count) + " pixels differ: " + out;
 }
 

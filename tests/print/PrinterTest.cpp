@@ -6,6 +6,7 @@
 #include <QTemporaryDir>
 #include <ostream>
 
+#include "CaseName.h"
 #include "PdfPage.h"
 #include "Printer.h"
 #include "RunTimeError.h"
@@ -33,7 +34,8 @@ TEST_P(PrintQualityTest, CodesGiveTheirResolution) {
 
 INSTANTIATE_TEST_SUITE_P(Codes, PrintQualityTest,
                          ::testing::Values(Quality{-1, 9.6f}, Quality{-2, 4.8f}, Quality{-3, 2.4f},
-                                           Quality{-4, 1.2f}, Quality{720, 2.0f}));
+                                           Quality{-4, 1.2f}, Quality{720, 2.0f}),
+                         [](const auto& info) { return test::CaseName("Code", info.param.code); });
 
 TEST(Printer, StartsAtTheTopLeftWithLowQuality) {
     QTemporaryDir folder;

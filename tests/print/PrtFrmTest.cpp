@@ -8,6 +8,7 @@
 #include <cmath>
 #include <ostream>
 
+#include "CaseName.h"
 #include "DialogFixture.h"
 #include "RunTimeError.h"
 #include "VSpinner.h"
@@ -100,7 +101,8 @@ INSTANTIATE_TEST_SUITE_P(WholePageMap, LocationPickTest,
                                            Pick{800, 1050, 550, 800},    // on the last lines
                                            Pick{849, 100, 550, 50},      // right of 800
                                            Pick{400, 1099, 300, 800},    // below 1050
-                                           Pick{60, 700, 50, 550}));
+                                           Pick{60, 700, 50, 550}),
+                         [](const auto& info) { return test::CaseName("X", info.param.x, "_Y", info.param.y); });
 
 TEST_F(PrintDialogTest, AMouseClickOnTheMapPicksItsCell) {
     PrtFrm& d = open();
@@ -146,7 +148,10 @@ INSTANTIATE_TEST_SUITE_P(Table, ResolutionFormulaTest,
                                            ResolutionCase{4.8f, 1, 300}, ResolutionCase{1.2f, 1, 1200},
                                            ResolutionCase{9.6f, 1, 150}, ResolutionCase{2.4f, 3, 200},
                                            ResolutionCase{1.2f, 2, 600}, ResolutionCase{4.8f, 2.5, 120},
-                                           ResolutionCase{4.8f, -1, -300}, ResolutionCase{4.8f, 7, 42}));
+                                           ResolutionCase{4.8f, -1, -300}, ResolutionCase{4.8f, 7, 42}),
+                         [](const auto& info) {
+                             return test::CaseName("TwipsPerDot", info.param.twipsPerDot, "_Scale", info.param.scale);
+                         });
 
 TEST(ResolutionFormula, ScaleZeroIsDivisionByZero) {
     try {
