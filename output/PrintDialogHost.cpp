@@ -1,5 +1,8 @@
 #include "PrintDialogHost.h"
 
+#include <QGuiApplication>
+#include <QScopeGuard>
+
 #include "PictureArea.h"
 #include "Printer.h"
 #include "PrtFrm.h"
@@ -13,8 +16,13 @@ PrintDialogHost::~PrintDialogHost() { delete dialog_.data(); }
 
 PrtFrm* PrintDialogHost::dialog() const { return dialog_.data(); }
 
+// Finding the default printer may wait a few seconds on the printing service.
 Printer& PrintDialogHost::printer() {
-    if (!printer_) printer_ = std::make_unique<Printer>();
+    if (!printer_) {
+        QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+        const auto restore = qScopeGuard([] { QGuiApplication::restoreOverrideCursor(); });
+        printer_ = std::make_unique<Printer>();
+    }
     return *printer_;
 }
 

@@ -174,9 +174,11 @@ void PrtFrm::Command1_Click() {
         printer_.PaintPicture(Picture1->picture(), x, y, W, H);
         printer_.EndDoc();
         hide();
-        if (!printer_.lastFilePath().isEmpty())
-            UserNotice::Show(nullptr, QStringLiteral("No printer is installed. The page was saved as\n%1")
-                                          .arg(printer_.lastFilePath()));
+        if (!printer_.lastFilePath().isEmpty()) {
+            const QString why = printer_.whyPdf();
+            UserNotice::Show(nullptr, (why.isEmpty() ? QString() : why + QLatin1Char(' ')) +
+                                          QStringLiteral("The page was saved as\n%1").arg(printer_.lastFilePath()));
+        }
     });
 }
 

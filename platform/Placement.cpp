@@ -26,21 +26,33 @@ void SetTabOrder(std::initializer_list<QWidget*> controls) {
     }
 }
 
+namespace {
+
+// Whether the caption of `control` shows whole in `metrics`: a button's on one
+// line beside its indicator, a label's as the label shows it, on one line or,
+// where it wraps, on as many as its height holds.
+bool CaptionFits(const QFontMetrics& metrics, QWidget* control) {
+    if (auto* label = qobject_cast<QLabel*>(control)) {
+        const QRect area = label->contentsRect();
+        const int flags = label->wordWrap() ? Qt::TextWordWrap : Qt::TextSingleLine;
+        const QRect shown = metrics.boundingRect(area, flags, label->text());
+        return shown.width() <= area.width() && shown.height() <= area.height();
+    }
+    QString text;
+    if (auto* button = qobject_cast<QAbstractButton*>(control)) text = button->text();
+    const int indicator = qobject_cast<QRadioButton*>(control) ? 18 : 4;
+    return metrics.horizontalAdvance(text) + indicator <= control->width() && metrics.height() <= control->height();
+}
+
+}  // namespace
+
 void FitCaptionFont(QWidget* area, const QList<QWidget*>& captioned) {
     QFont fitted = area->font();
     for (int pixels = 11; pixels >= 8; --pixels) {
         fitted.setPixelSize(pixels);
         const QFontMetrics metrics(fitted);
-        const bool fits = std::all_of(captioned.begin(), captioned.end(), [&](QWidget* w) {
-            QString text;
-            int indicator = 4;
-            if (auto* b = qobject_cast<QAbstractButton*>(w)) text = b->text();
-            if (auto* l = qobject_cast<QLabel*>(w)) text = l->text();
-            if (qobject_cast<QRadioButton*>(w)) indicator = 18;
-            return metrics.horizontalAdvance(text) + indicator <= w->width() &&
-                   metrics.height() <= w->height();
-        });
-        if (fits) break;
+        if (std::all_of(captioned.begin(), captioned.end(), [&](QWidget* w) { return CaptionFits(metrics, w); }))
+            break;
     }
     area->setFont(fitted);
 }

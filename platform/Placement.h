@@ -23,7 +23,9 @@ void SetTabOrder(std::initializer_list<QWidget*> controls);
 
 // Captions were laid out for a small 8-point dialog font. Gives `area` the
 // largest font up to that size (11 pixels) in which the caption of every
-// button and label in `captioned` fits its control.
+// button and label in `captioned` shows whole in its control: a button's on
+// one line, a word-wrapped label's on the lines its height holds. Every
+// window fits its captions by this one rule, so they share one caption font.
 void FitCaptionFont(QWidget* area, const QList<QWidget*>& captioned);
 
 }  // namespace marbleck

@@ -2,16 +2,20 @@
 
 #include <QDateTime>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QPageLayout>
 #include <QPageSize>
 #include <QPainter>
+#include <QPdfWriter>
 #include <QPrinter>
 #include <QPrinterInfo>
 #include <QStandardPaths>
+#include <chrono>
 #include <cmath>
 #include <cstdlib>
 
+#include "PrintingService.h"
 #include "RunTimeError.h"
 
 namespace marbleck {
@@ -34,40 +38,60 @@ int requestedResolution(int code) {
 // is handed over as it is and stretched by the printer.
 constexpr double MostScaledDots = 64.0 * 1024 * 1024;
 
+// How long the printing service may take to answer before the pages go into
+// PDF files: a service woken on demand answers within a second.
+constexpr std::chrono::seconds ServiceWait{3};
+
 }  // namespace
 
-Printer::Printer() : Printer(QPrinterInfo::defaultPrinter().isNull() ? Target::PdfFile : Target::DefaultPrinter) {}
+Printer::Printer() : Printer(Target::DefaultPrinter) {}
 
-Printer::Printer(Target target, QString pdfFolder) : target_(target), pdfFolder_(std::move(pdfFolder)) {
-    if (target_ == Target::DefaultPrinter) {
-        const QPrinterInfo info = QPrinterInfo::defaultPrinter();
-        if (info.isNull()) target_ = Target::PdfFile;
-        else printer_ = std::make_unique<QPrinter>(info, QPrinter::HighResolution);
-    }
-    if (target_ == Target::PdfFile) {
-        // A US letter page without margins: the page that the dialog's map shows.
-        printer_ = std::make_unique<QPrinter>(QPrinter::HighResolution);
-        printer_->setOutputFormat(QPrinter::PdfFormat);
-        printer_->setPageLayout(QPageLayout(QPageSize(QPageSize::Letter), QPageLayout::Portrait, QMarginsF()));
-    }
-    printer_->setDocName(QStringLiteral("Marbleck hologram"));
+Printer::Printer(Target target, QString pdfFolder)
+    : target_(target),
+      pdfFolder_(std::move(pdfFolder)),
+      // A US letter page without margins: the page that the dialog's map shows.
+      pdfPage_(QPageSize(QPageSize::Letter), QPageLayout::Portrait, QMarginsF()) {
+    if (target_ == Target::DefaultPrinter) useDefaultPrinter();
     setPrintQuality(quality_);
 }
 
-Printer::~Printer() {
-    if (painter_ && painter_->isActive()) {
-        printer_->abort();
-        painter_->end();
+// Asks the printing service for its default printer only once it answers at
+// all: Qt's question waits a minute a request on a service that never answers.
+// Without one, the pages go into PDF files, which need no service.
+void Printer::useDefaultPrinter() {
+    switch (ProbePrintingService(ServiceWait)) {
+    case PrintingServiceState::Silent:
+        whyPdf_ = QStringLiteral("The printing service does not answer.");
+        break;
+    case PrintingServiceState::Absent:
+        whyPdf_ = QStringLiteral("No printer is installed.");
+        break;
+    case PrintingServiceState::Answers:
+        if (const QPrinterInfo info = QPrinterInfo::defaultPrinter(); !info.isNull()) {
+            printer_ = std::make_unique<QPrinter>(info, QPrinter::HighResolution);
+            printer_->setDocName(QStringLiteral("Marbleck hologram"));
+            return;
+        }
+        whyPdf_ = QStringLiteral("No printer is installed.");
+        break;
     }
+    target_ = Target::PdfFile;
 }
 
-QString Printer::name() const { return target_ == Target::PdfFile ? QString() : printer_->printerName(); }
+Printer::~Printer() { endPainting(); }
+
+QPaintDevice* Printer::device() const {
+    if (printer_) return printer_.get();
+    return pdf_.get();
+}
+
+QString Printer::name() const { return printer_ ? printer_->printerName() : QString(); }
 
 void Printer::setPrintQuality(int code) {
     const int wanted = requestedResolution(code);
     if (wanted <= 0) throw RunTimeError(ErrorNumber::InvalidPropertyValue, "Invalid property value");
     int chosen = wanted;
-    if (target_ == Target::DefaultPrinter) {
+    if (printer_) {
         // Qt answers 72 alone where the driver does not say (CUPS does not);
         // its PDF for the printing service then takes any resolution.
         const QList<int> supported = printer_->supportedResolutions();
@@ -83,14 +107,17 @@ void Printer::setPrintQuality(int code) {
 }
 
 void Printer::applyResolution() {
-    // A document in progress keeps the resolution it was started with.
-    if (!painter_ || !painter_->isActive()) printer_->setResolution(dotsPerInch_);
+    // A document in progress keeps the resolution it was started with; a PDF
+    // file takes it when it is started.
+    if (printer_ && (!painter_ || !painter_->isActive())) printer_->setResolution(dotsPerInch_);
 }
 
 float Printer::TwipsPerPixelX() const { return static_cast<float>(1440.0 / dotsPerInch_); }
 float Printer::TwipsPerPixelY() const { return static_cast<float>(1440.0 / dotsPerInch_); }
 
-QRectF Printer::printableAreaInches() const { return printer_->pageLayout().paintRect(QPageLayout::Inch); }
+QRectF Printer::printableAreaInches() const {
+    return (printer_ ? printer_->pageLayout() : pdfPage_).paintRect(QPageLayout::Inch);
+}
 
 QString Printer::newFilePath() const {
     QString folder = pdfFolder_;
@@ -105,22 +132,38 @@ QString Printer::newFilePath() const {
     return path;
 }
 
-void Printer::fail(const QString& reason) {
+// Ends the painting in progress; a PDF file left unfinished is removed.
+void Printer::endPainting() {
     if (painter_ && painter_->isActive()) {
-        printer_->abort();
+        if (printer_) printer_->abort();
         painter_->end();
     }
     painter_.reset();
+    if (pdf_) {
+        pdf_.reset();
+        QFile::remove(pdfPath_);
+    }
+}
+
+void Printer::fail(const QString& reason) {
+    endPainting();
     throw RunTimeError(ErrorNumber::PrinterError, ("Printer error: " + reason).toStdString());
 }
 
 void Printer::begin() {
     if (painter_ && painter_->isActive()) return;
-    if (target_ == Target::PdfFile) printer_->setOutputFileName(newFilePath());
-    printer_->setResolution(dotsPerInch_);
+    if (printer_) {
+        printer_->setResolution(dotsPerInch_);
+    } else {
+        pdfPath_ = newFilePath();
+        pdf_ = std::make_unique<QPdfWriter>(pdfPath_);
+        pdf_->setTitle(QStringLiteral("Marbleck hologram"));
+        pdf_->setPageLayout(pdfPage_);
+        pdf_->setResolution(dotsPerInch_);
+    }
     painter_ = std::make_unique<QPainter>();
-    if (!painter_->begin(printer_.get())) {
-        const QString where = target_ == Target::PdfFile ? printer_->outputFileName() : printer_->printerName();
+    if (!painter_->begin(device())) {
+        const QString where = printer_ ? printer_->printerName() : pdfPath_;
         fail(QStringLiteral("cannot start a document on %1").arg(where));
     }
     painter_->setRenderHint(QPainter::SmoothPixmapTransform, false);
@@ -141,17 +184,23 @@ void Printer::PaintPicture(const QImage& picture, float x, float y, float width,
     } else {
         painter_->drawImage(dots, picture);
     }
-    if (printer_->printerState() == QPrinter::Error) fail(QStringLiteral("drawing on %1 failed").arg(name()));
+    if (printer_ && printer_->printerState() == QPrinter::Error)
+        fail(QStringLiteral("drawing on %1 failed").arg(name()));
 }
 
 void Printer::EndDoc() {
     if (!painter_ || !painter_->isActive()) return;
-    const QString where = target_ == Target::PdfFile ? printer_->outputFileName() : printer_->printerName();
+    const QString where = printer_ ? printer_->printerName() : pdfPath_;
     const bool ended = painter_->end();
     painter_.reset();
-    if (!ended || printer_->printerState() == QPrinter::Error)
+    const bool toFile = pdf_ != nullptr;
+    pdf_.reset();  // closes the file
+    if (!ended || (printer_ && printer_->printerState() == QPrinter::Error) ||
+        (toFile && QFileInfo(pdfPath_).size() <= 0)) {
+        if (toFile) QFile::remove(pdfPath_);
         fail(QStringLiteral("the page could not be sent to %1").arg(where));
-    lastFilePath_ = target_ == Target::PdfFile ? where : QString();
+    }
+    lastFilePath_ = toFile ? where : QString();
 }
 
 }  // namespace marbleck

@@ -7,7 +7,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
-#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QThread>
 
@@ -40,16 +39,19 @@ QRect PdfPage::DarkBounds(const QImage& page) {
     return bounds;
 }
 
-QSet<QString> PdfFilesIn(const QStringList& folders) {
-    QSet<QString> files;
+PdfFiles PdfFilesIn(const QStringList& folders) {
+    PdfFiles files;
     for (const QString& folder : folders) {
         QDirIterator it(folder, {QStringLiteral("*.pdf")}, QDir::Files, QDirIterator::Subdirectories);
-        while (it.hasNext()) files.insert(it.next());
+        while (it.hasNext()) {
+            const QString file = it.next();
+            files.insert(file, QFileInfo(file).fileTime(QFileDevice::FileModificationTime));
+        }
     }
     return files;
 }
 
-QString WaitForNewPdf(const QStringList& folders, const QSet<QString>& before, std::chrono::seconds timeout) {
+QString WaitForNewPdf(const QStringList& folders, const PdfFiles& before, std::chrono::seconds timeout) {
     QElapsedTimer clock;
     clock.start();
     QString found;
@@ -57,8 +59,9 @@ QString WaitForNewPdf(const QStringList& folders, const QSet<QString>& before, s
     while (clock.elapsed() < std::chrono::milliseconds(timeout).count()) {
         QCoreApplication::processEvents();
         if (found.isEmpty()) {
-            for (const QString& file : PdfFilesIn(folders))
-                if (!before.contains(file)) found = file;
+            const PdfFiles now = PdfFilesIn(folders);
+            for (auto file = now.begin(); file != now.end(); ++file)
+                if (!before.contains(file.key()) || before.value(file.key()) != file.value()) found = file.key();
         }
         if (!found.isEmpty()) {
             // cups-pdf writes the file and then hands it over: wait until its
@@ -76,25 +79,6 @@ QString WaitForNewPdf(const QStringList& folders, const QSet<QString>& before, s
         QThread::msleep(250);
     }
     return {};
-}
-
-QStringList CupsPdfFolders() {
-    QStringList folders;
-    QFile conf(QStringLiteral("/etc/cups/cups-pdf.conf"));
-    if (conf.open(QIODevice::ReadOnly | QIODevice::Text)) {
-        const QRegularExpression out(QStringLiteral("^\\s*Out\\s+(\\S+)"));
-        while (!conf.atEnd()) {
-            const auto match = out.match(QString::fromLocal8Bit(conf.readLine()));
-            if (!match.hasMatch()) continue;
-            QString folder = match.captured(1);
-            folder.replace(QStringLiteral("${HOME}"), QDir::homePath());
-            folder.replace(QStringLiteral("${USER}"), qEnvironmentVariable("USER", QStringLiteral("root")));
-            folders << folder;
-        }
-    }
-    folders << QDir::home().filePath(QStringLiteral("PDF")) << QStringLiteral("/var/spool/cups-pdf/ANONYMOUS");
-    folders.removeDuplicates();
-    return folders;
 }
 
 }  // namespace marbleck::test

@@ -2,7 +2,8 @@
 
 #include <QImage>
 #include <QRect>
-#include <QSet>
+#include <QDateTime>
+#include <QHash>
 #include <QString>
 #include <QStringList>
 #include <chrono>
@@ -21,15 +22,14 @@ struct PdfPage {
     static QRect DarkBounds(const QImage& page);
 };
 
-// PDF files in the folders, to tell a new one from those already there.
-QSet<QString> PdfFilesIn(const QStringList& folders);
+// PDF files in the folders with the times they were last written, to tell a
+// new one from those already there.
+using PdfFiles = QHash<QString, QDateTime>;
+PdfFiles PdfFilesIn(const QStringList& folders);
 
-// Waits, at most `timeout`, for a PDF that is not in `before` to appear in
-// one of the folders and to stop growing; returns its path or an empty text.
-QString WaitForNewPdf(const QStringList& folders, const QSet<QString>& before, std::chrono::seconds timeout);
-
-// The folders where cups-pdf may write: its configured output folder with
-// ${HOME} and ${USER} filled in, and the usual defaults.
-QStringList CupsPdfFolders();
+// Waits, at most `timeout`, for a PDF that is not in `before` (or written
+// again under the same name) to appear in one of the folders and to stop
+// growing; returns its path or an empty text.
+QString WaitForNewPdf(const QStringList& folders, const PdfFiles& before, std::chrono::seconds timeout);
 
 }  // namespace marbleck::test

@@ -58,6 +58,27 @@ TEST_F(PrintDialogTest, OpensBesideTheMainWindowInItsLoadedState) {
     EXPECT_TRUE(errors.empty());
 }
 
+// The dialog's captions are in the main window's caption font, and each one
+// shows whole in its control: a button's on one line, a label's as it wraps.
+TEST_F(PrintDialogTest, CaptionsUseTheMainWindowsFontAndFit) {
+    PrtFrm& d = open();
+    const QFont mainFont = form.clientArea()->font();
+    for (QPushButton* b : {d.Command1, d.Command2}) {
+        SCOPED_TRACE(b->text().toStdString());
+        EXPECT_EQ(b->font().pixelSize(), mainFont.pixelSize());
+        EXPECT_EQ(b->font().family(), mainFont.family());
+        EXPECT_LE(b->fontMetrics().horizontalAdvance(b->text()) + 4, b->width());
+        EXPECT_LE(b->fontMetrics().height(), b->height());
+    }
+    for (QLabel* l : {d.Label1, d.Label2, d.Label3}) {
+        SCOPED_TRACE(l->text().toStdString());
+        EXPECT_EQ(l->font().pixelSize(), mainFont.pixelSize());
+        const QRect shown = l->fontMetrics().boundingRect(l->contentsRect(), Qt::TextWordWrap, l->text());
+        EXPECT_LE(shown.width(), l->contentsRect().width());
+        EXPECT_LE(shown.height(), l->contentsRect().height());
+    }
+}
+
 TEST_F(PrintDialogTest, PageMapShowsTheWhiteGridOnBlack) {
     PrtFrm& d = open();
     EXPECT_EQ(d.Picture2->drawingAreaSize(), QSize(109, 143));
