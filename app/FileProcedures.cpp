@@ -1,19 +1,19 @@
-#include "FileProcedures.h"
+#include "app/FileProcedures.h"
 
 #include <QLabel>
 
-#include "Form1.h"
-#include "HologramSaver.h"
-#include "InputChooser.h"
-#include "Module1.h"
-#include "ObjectBitmapLoader.h"
+#include "app/MainWindow.h"
+#include "output/HologramSaver.h"
+#include "input/InputFileChooserHost.h"
+#include "app/Document.h"
+#include "input/ObjectBitmapLoader.h"
 
 namespace marbleck {
 
-void LoadObjectBitmap(Form1& form, Module1& module) {
+void LoadObjectBitmap(MainWindow& form, Document& module) {
     std::optional<ObjectBitmap> loaded =
-        LoadObjectBitmap(QString::fromStdString(module.InputFilePath),
-                         form.fileChooser().selectedFileName(), *form.Picture1, *form.Picture2);
+        LoadObjectBitmap(QString::fromStdString(module.inputFilePath),
+                         form.fileChooser().selectedFileName(), *form.objectCanvas, *form.hologramView);
     if (!loaded) return;
     module.ObjectFileHeader = loaded->fileHeader;
     module.ObjectInfoHeader = loaded->infoHeader;
@@ -21,11 +21,11 @@ void LoadObjectBitmap(Form1& form, Module1& module) {
     module.ObjectPixels = std::move(loaded->pixels);
 }
 
-void SaveHologram(Form1& form, Module1& module) {
-    InputChooser& chooser = form.fileChooser();
-    SaveHologram(chooser.folderPath(), chooser.selectedFileName(), *form.Picture2,
-                 [&](const QString& status) { form.Label5->setText(status); },
-                 module.SavedHologramPath);
+void SaveHologram(MainWindow& form, Document& module) {
+    InputFileChooserHost& chooser = form.fileChooser();
+    SaveHologram(chooser.folderPath(), chooser.selectedFileName(), *form.hologramView,
+                 [&](const QString& status) { form.statusLabel->setText(status); },
+                 module.savedHologramPath);
 }
 
 }  // namespace marbleck

@@ -1,4 +1,4 @@
-#include "HologramProcedures.h"
+#include "app/HologramProcedures.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -7,13 +7,13 @@
 #include <QLineEdit>
 #include <vector>
 
-#include "Form1.h"
-#include "HologramCompute.h"
-#include "Module1.h"
-#include "NumberText.h"
-#include "PictureArea.h"
-#include "ProgressBar.h"
-#include "Screen.h"
+#include "app/MainWindow.h"
+#include "engine/HologramCompute.h"
+#include "app/Document.h"
+#include "platform/NumberText.h"
+#include "widgets/PictureArea.h"
+#include "widgets/ProgressBar.h"
+#include "widgets/Screen.h"
 
 namespace marbleck {
 
@@ -45,51 +45,51 @@ void keepRepainting(QElapsedTimer& sinceLast) {
 
 }  // namespace
 
-void ComputeHologram(Form1& form, Module1& module) {
-    const float W = form.Picture1->outerWidth() / Screen::TwipsPerPixelX();
-    const float H = form.Picture1->outerHeight() / Screen::TwipsPerPixelY();
-    const double R = ReadNumber(form.Text1->text().toStdString());
+void ComputeHologram(MainWindow& form, Document& module) {
+    const float W = form.objectCanvas->outerWidth() / Screen::TwipsPerPixelX();
+    const float H = form.objectCanvas->outerHeight() / Screen::TwipsPerPixelY();
+    const double R = ReadNumber(form.repsEdit->text().toStdString());
     const HologramGeometry geometry = MakeHologramGeometry(W, H, R);
 
-    ProgressScope progress(*form.ProgressBar1);
+    ProgressScope progress(*form.progressBar);
     HologramField field(geometry.fieldColumns, geometry.fieldRows);
-    module.Random.reseedFromClock();
+    module.random.reseedFromClock();
 
     // The lit samples in scan order, one phase drawn for each.
     std::vector<ObjectPoint> points;
     std::vector<double> phases;
-    const bool randomPhase = form.Check1->isChecked();
+    const bool randomPhase = form.randomPhaseCheck->isChecked();
     for (int x = 0; x < geometry.canvasColumns; ++x) {
         for (int y = 0; y < geometry.canvasRows; ++y) {
-            if (form.Picture1->point(static_cast<float>(x), static_cast<float>(y)) <= 0) continue;
+            if (form.objectCanvas->colorAt(static_cast<float>(x), static_cast<float>(y)) <= 0) continue;
             points.push_back({x, y});
-            phases.push_back(randomPhase ? PhaseOfDraw(module.Random.next()) : 0.0);
+            phases.push_back(randomPhase ? PhaseOfDraw(module.random.next()) : 0.0);
         }
     }
 
     QElapsedTimer sinceRepaint;
     sinceRepaint.start();
-    const EngineKind engine = form.FastCalculation->isChecked() ? EngineKind::Fast : EngineKind::Exact;
+    const EngineKind engine = form.fastCalculationAction->isChecked() ? EngineKind::Fast : EngineKind::Exact;
     AccumulateHologram(engine, geometry, points, phases, field, [&](int x) {
-        form.ProgressBar1->setValue(100.0f * static_cast<float>(x) / W);
+        form.progressBar->setValue(100.0f * static_cast<float>(x) / W);
         keepRepainting(sinceRepaint);
     });
 
     const FieldRange range = FindRange(field, geometry);
-    form.Picture2->setOuterWidth(static_cast<float>(Screen::TwipsPerPixelX() * W * R));
-    form.Picture2->setOuterHeight(static_cast<float>(Screen::TwipsPerPixelY() * H * R));
+    form.hologramView->setOuterWidth(static_cast<float>(Screen::TwipsPerPixelX() * W * R));
+    form.hologramView->setOuterHeight(static_cast<float>(Screen::TwipsPerPixelY() * H * R));
     Normalise(field, geometry, range);
-    GreyLevels(field, geometry, module.GreyBuffer);
-    form.Picture2->paintGreyColumns(module.GreyBuffer.data(), geometry.columns, geometry.rows);
-    module.HologramField = std::move(field);
+    GreyLevels(field, geometry, module.greyLevels);
+    form.hologramView->paintGreyColumns(module.greyLevels.data(), geometry.columns, geometry.rows);
+    module.field = std::move(field);
 }
 
-void BinarizeHologram(Form1& form, Module1& module) {
-    if (module.HologramField.empty()) return;
-    const double threshold = ReadNumber(form.Text3->text().toStdString());
-    HologramField& field = module.HologramField;
-    Binarize(field, threshold, module.GreyBuffer);
-    form.Picture2->paintGreyColumns(module.GreyBuffer.data(), field.columns(), field.rows());
+void BinarizeHologram(MainWindow& form, Document& module) {
+    if (module.field.empty()) return;
+    const double threshold = ReadNumber(form.thresholdEdit->text().toStdString());
+    HologramField& field = module.field;
+    Binarize(field, threshold, module.greyLevels);
+    form.hologramView->paintGreyColumns(module.greyLevels.data(), field.columns(), field.rows());
 }
 
 }  // namespace marbleck

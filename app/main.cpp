@@ -1,13 +1,13 @@
 #include <QApplication>
 
-#include "Form1.h"
-#include "Module1.h"
+#include "app/MainWindow.h"
+#include "app/Document.h"
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Marbleck"));
-    marbleck::Module1 module;
-    marbleck::Form1 form(module);
+    marbleck::Document module;
+    marbleck::MainWindow form(module);
     form.show();
     return QApplication::exec();
 }

@@ -16,9 +16,9 @@
 #include <thread>
 #include <vector>
 
-#include "ExactKernel.h"
+#include "engine/ExactKernel.h"
 #include "HologramCases.h"
-#include "HologramCompute.h"
+#include "engine/HologramCompute.h"
 
 namespace marbleck {
 namespace {

@@ -11,9 +11,9 @@
 #include <string>
 
 #include "HologramCases.h"
-#include "HologramCompute.h"
-#include "PictureArea.h"
-#include "Screen.h"
+#include "engine/HologramCompute.h"
+#include "widgets/PictureArea.h"
+#include "widgets/Screen.h"
 
 namespace marbleck {
 namespace {

@@ -1,11 +1,11 @@
-#include "ExactHologramEngine.h"
+#include "engine/ExactHologramEngine.h"
 
 #include <algorithm>
 #include <cstddef>
 #include <vector>
 
-#include "ExactKernel.h"
-#include "PointRotation.h"
+#include "engine/ExactKernel.h"
+#include "engine/PointRotation.h"
 
 namespace marbleck {
 

@@ -2,8 +2,8 @@
 
 #include <span>
 
-#include "HologramEngine.h"
-#include "ThreadPool.h"
+#include "engine/HologramEngine.h"
+#include "engine/ThreadPool.h"
 
 namespace marbleck {
 

@@ -1,4 +1,4 @@
-#include "ExactKernel.h"
+#include "engine/ExactKernel.h"
 
 #include <atomic>
 

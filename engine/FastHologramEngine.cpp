@@ -1,4 +1,4 @@
-#include "FastHologramEngine.h"
+#include "engine/FastHologramEngine.h"
 
 #include <algorithm>
 #include <cmath>
@@ -6,7 +6,7 @@
 
 #include <cblas.h>
 
-#include "PointRotation.h"
+#include "engine/PointRotation.h"
 
 namespace marbleck {
 

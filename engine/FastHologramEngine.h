@@ -4,7 +4,7 @@
 #include <span>
 #include <vector>
 
-#include "HologramEngine.h"
+#include "engine/HologramEngine.h"
 
 namespace marbleck {
 

@@ -1,7 +1,7 @@
-#include "HologramCompute.h"
+#include "engine/HologramCompute.h"
 
-#include "ExactHologramEngine.h"
-#include "FastHologramEngine.h"
+#include "engine/ExactHologramEngine.h"
+#include "engine/FastHologramEngine.h"
 
 namespace marbleck {
 

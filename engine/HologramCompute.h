@@ -2,7 +2,7 @@
 
 #include <span>
 
-#include "HologramEngine.h"
+#include "engine/HologramEngine.h"
 
 namespace marbleck {
 

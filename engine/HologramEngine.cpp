@@ -1,9 +1,9 @@
-#include "HologramEngine.h"
+#include "engine/HologramEngine.h"
 
 #include <algorithm>
 #include <cmath>
 
-#include "PointRotation.h"
+#include "engine/PointRotation.h"
 
 #ifdef __FAST_MATH__
 #error "the hologram engine must be built without -ffast-math: it reorders the roundings"

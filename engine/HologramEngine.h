@@ -5,8 +5,8 @@
 #include <span>
 #include <vector>
 
-#include "HologramField.h"
-#include "HologramGeometry.h"
+#include "engine/HologramField.h"
+#include "engine/HologramGeometry.h"
 
 namespace marbleck {
 

@@ -1,9 +1,9 @@
-#include "HologramGeometry.h"
+#include "engine/HologramGeometry.h"
 
 #include <algorithm>
 #include <cmath>
 
-#include "RunTimeError.h"
+#include "platform/RunTimeError.h"
 
 namespace marbleck {
 

@@ -5,9 +5,9 @@
 #include <span>
 #include <stdexcept>
 
-#include "HologramEngine.h"
-#include "HologramField.h"
-#include "HologramGeometry.h"
+#include "engine/HologramEngine.h"
+#include "engine/HologramField.h"
+#include "engine/HologramGeometry.h"
 
 namespace marbleck {
 

@@ -1,4 +1,4 @@
-#include "ThreadPool.h"
+#include "engine/ThreadPool.h"
 
 #include <algorithm>
 

@@ -1,9 +1,9 @@
-#include "DrawingTools.h"
+#include "input/DrawingTools.h"
 
 #include <cmath>
 #include <utility>
 
-#include "PictureArea.h"
+#include "widgets/PictureArea.h"
 
 namespace marbleck {
 
@@ -16,7 +16,7 @@ DrawingTools::DrawingTools(PictureArea& canvas, DrawingState& state, SelectedToo
 
 void DrawingTools::press(float x, float y) {
     // The dot goes to the exact position; everything remembered is floored.
-    canvas_.pset(x, y, White);
+    canvas_.setPixel(x, y, White);
     const float flooredX = std::floor(x);
     const float flooredY = std::floor(y);
     state_.AnchorX = flooredX;
@@ -37,7 +37,7 @@ void DrawingTools::move(Qt::MouseButtons buttons, float x, float y) {
     // wins over the circle whichever of the two tools is selected. The rubber
     // bands follow the pointer whatever buttons are held.
     if (selectedTool_() == DrawingTool::Freehand) {
-        if (buttons == Qt::MouseButtons(Qt::LeftButton)) canvas_.lineTo(flooredX, flooredY, White);
+        if (buttons == Qt::MouseButtons(Qt::LeftButton)) canvas_.drawLineTo(flooredX, flooredY, White);
     } else if (state_.LineActive) {
         followLine(flooredX, flooredY);
     } else if (state_.CircleActive) {
@@ -46,8 +46,8 @@ void DrawingTools::move(Qt::MouseButtons buttons, float x, float y) {
 }
 
 void DrawingTools::followLine(float endX, float endY) {
-    canvas_.line(state_.AnchorX, state_.AnchorY, state_.LastEndX, state_.LastEndY, Black);
-    canvas_.line(state_.AnchorX, state_.AnchorY, endX, endY, White);
+    canvas_.drawLine(state_.AnchorX, state_.AnchorY, state_.LastEndX, state_.LastEndY, Black);
+    canvas_.drawLine(state_.AnchorX, state_.AnchorY, endX, endY, White);
     state_.LastEndX = endX;
     state_.LastEndY = endY;
 }
@@ -55,11 +55,11 @@ void DrawingTools::followLine(float endX, float endY) {
 void DrawingTools::followCircle(float pointerX, float pointerY) {
     // The canvas takes radii as single-precision values; the state keeps the
     // double-precision radius the circle was computed with.
-    canvas_.circle(state_.AnchorX, state_.AnchorY, static_cast<float>(state_.LastRadius), Black);
+    canvas_.drawCircle(state_.AnchorX, state_.AnchorY, static_cast<float>(state_.LastRadius), Black);
     const double dx = static_cast<double>(pointerX) - static_cast<double>(state_.AnchorX);
     const double dy = static_cast<double>(pointerY) - static_cast<double>(state_.AnchorY);
     state_.CircleRadius = std::sqrt(dx * dx + dy * dy);
-    canvas_.circle(state_.AnchorX, state_.AnchorY, static_cast<float>(state_.CircleRadius), White);
+    canvas_.drawCircle(state_.AnchorX, state_.AnchorY, static_cast<float>(state_.CircleRadius), White);
     state_.LastRadius = state_.CircleRadius;
 }
 

@@ -3,7 +3,7 @@
 #include <QtCore/qnamespace.h>
 #include <functional>
 
-#include "DrawingState.h"
+#include "input/DrawingState.h"
 
 namespace marbleck {
 

@@ -1,4 +1,4 @@
-#include "ObjectBitmapLoader.h"
+#include "input/ObjectBitmapLoader.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -9,12 +9,12 @@
 #include <span>
 #include <vector>
 
-#include "ObjectPicture.h"
-#include "ObjectPreview.h"
-#include "PictureArea.h"
-#include "PictureSignature.h"
-#include "RunTimeError.h"
-#include "Screen.h"
+#include "input/ObjectPicture.h"
+#include "input/core/ObjectPreview.h"
+#include "widgets/PictureArea.h"
+#include "input/core/PictureSignature.h"
+#include "platform/RunTimeError.h"
+#include "widgets/Screen.h"
 
 namespace marbleck {
 

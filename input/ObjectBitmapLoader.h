@@ -3,8 +3,8 @@
 #include <optional>
 #include <QString>
 
-#include "ObjectBitmap.h"
-#include "ObjectPicture.h"
+#include "input/core/ObjectBitmap.h"
+#include "input/ObjectPicture.h"
 
 namespace marbleck {
 

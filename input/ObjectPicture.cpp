@@ -1,4 +1,4 @@
-#include "ObjectPicture.h"
+#include "input/ObjectPicture.h"
 
 #include <QFileInfo>
 #include <QImageReader>
@@ -6,7 +6,7 @@
 #include <cstring>
 #include <string>
 
-#include "RunTimeError.h"
+#include "platform/RunTimeError.h"
 
 namespace marbleck {
 

@@ -5,7 +5,7 @@
 #include <QString>
 #include <cstdint>
 
-#include "ObjectBitmap.h"
+#include "input/core/ObjectBitmap.h"
 
 namespace marbleck {
 

@@ -1,4 +1,4 @@
-#include "HologramBitmapWriter.h"
+#include "output/HologramBitmapWriter.h"
 
 #include <QBuffer>
 #include <QImageWriter>
@@ -7,7 +7,7 @@
 #include <cstring>
 #include <unistd.h>
 
-#include "RunTimeError.h"
+#include "platform/RunTimeError.h"
 
 namespace marbleck {
 

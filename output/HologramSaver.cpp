@@ -1,11 +1,11 @@
-#include "HologramSaver.h"
+#include "output/HologramSaver.h"
 
 #include <QImage>
 #include <QImageReader>
 
-#include "HologramBitmapWriter.h"
-#include "PictureArea.h"
-#include "RunTimeError.h"
+#include "output/HologramBitmapWriter.h"
+#include "widgets/PictureArea.h"
+#include "platform/RunTimeError.h"
 
 namespace marbleck {
 

@@ -1,11 +1,11 @@
-#include "PrintDialogHost.h"
+#include "output/PrintDialogHost.h"
 
 #include <QGuiApplication>
 #include <QScopeGuard>
 
-#include "PictureArea.h"
-#include "Printer.h"
-#include "PrtFrm.h"
+#include "widgets/PictureArea.h"
+#include "widgets/Printer.h"
+#include "output/PrintDialog.h"
 
 namespace marbleck {
 
@@ -14,7 +14,7 @@ PrintDialogHost::PrintDialogHost(QObject* parent) : QObject(parent) {}
 // The dialog refers to the printer, so it goes first.
 PrintDialogHost::~PrintDialogHost() { delete dialog_.data(); }
 
-PrtFrm* PrintDialogHost::dialog() const { return dialog_.data(); }
+PrintDialog* PrintDialogHost::dialog() const { return dialog_.data(); }
 
 // Finding the default printer may wait a few seconds on the printing service.
 Printer& PrintDialogHost::printer() {
@@ -31,16 +31,16 @@ void PrintDialogHost::setPrinter(std::unique_ptr<Printer> printer) {
     printer_ = std::move(printer);
 }
 
-PrtFrm& PrintDialogHost::load() {
-    if (!dialog_) dialog_ = new PrtFrm(printer());
+PrintDialog& PrintDialogHost::load() {
+    if (!dialog_) dialog_ = new PrintDialog(printer());
     return *dialog_;
 }
 
 void PrintDialogHost::open(const PictureArea& hologramView) {
-    PrtFrm& dialog = load();
-    dialog.Picture1->setOuterWidth(hologramView.outerWidth());
-    dialog.Picture1->setPicture(hologramView.image());
-    dialog.Picture1->setOuterHeight(hologramView.outerHeight());
+    PrintDialog& dialog = load();
+    dialog.hologramCopy->setOuterWidth(hologramView.outerWidth());
+    dialog.hologramCopy->setPicture(hologramView.image());
+    dialog.hologramCopy->setOuterHeight(hologramView.outerHeight());
     dialog.show();
     dialog.raise();
     dialog.activateWindow();

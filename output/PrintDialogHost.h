@@ -8,7 +8,7 @@ namespace marbleck {
 
 class PictureArea;
 class Printer;
-class PrtFrm;
+class PrintDialog;
 
 // Keeps the print dialog and the printer for the main window. The printer is
 // made on first use and outlives the dialog, so the print position and
@@ -23,9 +23,9 @@ public:
     ~PrintDialogHost() override;
 
     // The loaded dialog, or null.
-    PrtFrm* dialog() const;
+    PrintDialog* dialog() const;
     // The dialog, loading it first when needed.
-    PrtFrm& load();
+    PrintDialog& load();
 
     // Hands the dialog a snapshot of the hologram view (outer width, image,
     // outer height, in that order) and shows it modeless, without owner.
@@ -38,7 +38,7 @@ public:
 
 private:
     std::unique_ptr<Printer> printer_;
-    QPointer<PrtFrm> dialog_;
+    QPointer<PrintDialog> dialog_;
 };
 
 }  // namespace marbleck

@@ -1,4 +1,4 @@
-#include "NumberText.h"
+#include "platform/NumberText.h"
 
 #include <algorithm>
 #include <charconv>

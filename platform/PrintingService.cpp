@@ -1,4 +1,4 @@
-#include "PrintingService.h"
+#include "platform/PrintingService.h"
 
 #include <netdb.h>
 #include <poll.h>

@@ -1,4 +1,4 @@
-#include "RandomGenerator.h"
+#include "platform/RandomGenerator.h"
 
 #include <chrono>
 

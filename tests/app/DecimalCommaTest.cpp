@@ -15,14 +15,14 @@
 #include <memory>
 #include <string>
 
-#include "Form1.h"
-#include "Module1.h"
-#include "PictureArea.h"
-#include "PrintDialogHost.h"
-#include "Printer.h"
-#include "PrtFrm.h"
+#include "app/MainWindow.h"
+#include "app/Document.h"
+#include "widgets/PictureArea.h"
+#include "output/PrintDialogHost.h"
+#include "widgets/Printer.h"
+#include "output/PrintDialog.h"
 #include "RecordedErrors.h"
-#include "VSpinner.h"
+#include "widgets/VSpinner.h"
 
 namespace marbleck {
 namespace {
@@ -69,20 +69,20 @@ struct Outcome {
 // current locale.
 Outcome BinarizeThreeDots() {
     test::RecordedErrors errors;
-    Module1 module;
-    Form1 form{module};
-    form.Check1->setChecked(false);
-    form.Picture1->pset(3, 40, White);
-    form.Picture1->pset(60, 7, White);
-    form.Picture1->pset(80, 90, White);
+    Document module;
+    MainWindow form{module};
+    form.randomPhaseCheck->setChecked(false);
+    form.objectCanvas->setPixel(3, 40, White);
+    form.objectCanvas->setPixel(60, 7, White);
+    form.objectCanvas->setPixel(80, 90, White);
     Outcome run;
-    QTest::mouseClick(form.VScroll2->upArrow(), Qt::LeftButton);
-    run.spunThreshold = form.Text3->text();
-    Type(form.Text3, "0.6");
-    QTest::mouseClick(form.Command1, Qt::LeftButton);
-    run.time = form.Time->text();
-    QTest::mouseClick(form.Command2, Qt::LeftButton);
-    run.field = module.HologramField;
+    QTest::mouseClick(form.thresholdSpinner->upArrow(), Qt::LeftButton);
+    run.spunThreshold = form.thresholdEdit->text();
+    Type(form.thresholdEdit, "0.6");
+    QTest::mouseClick(form.calculateButton, Qt::LeftButton);
+    run.time = form.timeEdit->text();
+    QTest::mouseClick(form.binarizeButton, Qt::LeftButton);
+    run.field = module.field;
     run.errors = static_cast<int>(errors.errors().size());
     return run;
 }
@@ -123,15 +123,15 @@ TEST(DecimalComma, PrintDialogReadsAScaleWithAPoint) {
     test::RecordedErrors errors;
     QTemporaryDir folder;
     ASSERT_TRUE(folder.isValid());
-    Module1 module;
-    Form1 form{module};
-    form.PrintDialog->setPrinter(std::make_unique<Printer>(Printer::Target::PdfFile, folder.path()));
-    QTest::mouseClick(form.Print, Qt::LeftButton);
-    ASSERT_NE(form.PrintDialog->dialog(), nullptr);
-    PrtFrm& dialog = *form.PrintDialog->dialog();
-    Type(dialog.Text2, "2.5");
-    QTest::mouseClick(dialog.VScroll1->upArrow(), Qt::LeftButton);  // 600 dots an inch
-    EXPECT_EQ(dialog.Text1->text().toStdString(), "240");            // at a scale of 2.5
+    Document module;
+    MainWindow form{module};
+    form.printDialogHost->setPrinter(std::make_unique<Printer>(Printer::Target::PdfFile, folder.path()));
+    QTest::mouseClick(form.printButton, Qt::LeftButton);
+    ASSERT_NE(form.printDialogHost->dialog(), nullptr);
+    PrintDialog& dialog = *form.printDialogHost->dialog();
+    Type(dialog.scaleEdit, "2.5");
+    QTest::mouseClick(dialog.qualitySpinner->upArrow(), Qt::LeftButton);  // 600 dots an inch
+    EXPECT_EQ(dialog.resolutionEdit->text().toStdString(), "240");            // at a scale of 2.5
     EXPECT_TRUE(errors.empty());
 }
 

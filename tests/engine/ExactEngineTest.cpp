@@ -5,8 +5,8 @@
 #include <vector>
 
 #include "CaseName.h"
-#include "ExactHologramEngine.h"
-#include "ExactKernel.h"
+#include "engine/ExactHologramEngine.h"
+#include "engine/ExactKernel.h"
 #include "HologramCases.h"
 
 namespace marbleck {

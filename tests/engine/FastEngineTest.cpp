@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "CaseName.h"
-#include "HologramCompute.h"
+#include "engine/HologramCompute.h"
 #include "HologramCases.h"
 
 namespace marbleck {

@@ -7,8 +7,8 @@
 #include <random>
 #include <vector>
 
-#include "HologramEngine.h"
-#include "HologramGeometry.h"
+#include "engine/HologramEngine.h"
+#include "engine/HologramGeometry.h"
 
 namespace marbleck::cases {
 

@@ -4,8 +4,8 @@
 #include <limits>
 
 #include "CaseName.h"
-#include "HologramGeometry.h"
-#include "RunTimeError.h"
+#include "engine/HologramGeometry.h"
+#include "platform/RunTimeError.h"
 
 namespace marbleck {
 namespace {

@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "CaseName.h"
-#include "HologramEngine.h"
+#include "engine/HologramEngine.h"
 
 namespace marbleck {
 namespace {

@@ -6,8 +6,8 @@
 
 #include "CaseName.h"
 #include "HologramCases.h"
-#include "HologramCompute.h"
-#include "HologramEngine.h"
+#include "engine/HologramCompute.h"
+#include "engine/HologramEngine.h"
 
 namespace marbleck {
 namespace {
@@ -16,11 +16,11 @@ namespace {
 // closed form with direct cosines in long double.
 long double ClosedForm(const cases::Case& c, int u, int v) {
     const long double pi = 3.1415L;
-    const long double W1 = static_cast<long double>(c.geometry.W) - 1;
+    const long double lastX = static_cast<long double>(c.geometry.W) - 1;
     const long double H1 = static_cast<long double>(c.geometry.H) - 1;
     long double sum = 0;
     for (std::size_t i = 0; i < c.points.size(); ++i) {
-        const long double ax = W1 == 0 ? 0 : c.points[i].x * pi / W1;
+        const long double ax = lastX == 0 ? 0 : c.points[i].x * pi / lastX;
         const long double ay = H1 == 0 ? 0 : c.points[i].y * pi / H1;
         sum += std::cos(u * ax + v * ay + static_cast<long double>(c.phases[i]));
     }

@@ -10,10 +10,10 @@
 #include <QSignalSpy>
 #include <QTest>
 
-#include "DriveListBox.h"
+#include "widgets/DriveListBox.h"
 #include "FilesFixture.h"
-#include "PictureArea.h"
-#include "RunTimeError.h"
+#include "widgets/PictureArea.h"
+#include "platform/RunTimeError.h"
 
 namespace marbleck::test {
 namespace {
@@ -23,12 +23,12 @@ protected:
     // Shows the chooser with "Load" and waits until it has the keyboard.
     void showChooser() {
         form->show();
-        QTest::mouseClick(form->Open, Qt::LeftButton);
+        QTest::mouseClick(form->loadButton, Qt::LeftButton);
         ASSERT_TRUE(QTest::qWaitForWindowActive(&window()));
     }
     // Clicks `name` in the file list with the mouse.
     void clickFile(const QString& name, Qt::KeyboardModifiers modifiers = {}) {
-        FileListBox& files = *window().File1;
+        FileListBox& files = *window().fileList;
         const auto found = files.findItems(name, Qt::MatchExactly);
         ASSERT_EQ(found.size(), 1) << name.toStdString();
         files.scrollToItem(found.front());
@@ -36,7 +36,7 @@ protected:
                           files.visualItemRect(found.front()).center());
     }
     void pressKey(Qt::Key key) { QTest::keyClick(QApplication::focusWidget(), key); }
-    std::string box() { return window().Text1->text().toStdString(); }
+    std::string box() { return window().fileNameEdit->text().toStdString(); }
 };
 
 QStringList listed(const FileListBox& list) {
@@ -47,26 +47,26 @@ QStringList listed(const FileListBox& list) {
 
 TEST_F(ChooserTest, IsCreatedHiddenInItsStartUpStateOnFirstUse) {
     EXPECT_FALSE(chooser().exists());
-    file_io& w = window();
+    InputFileChooser& w = window();
     EXPECT_TRUE(chooser().exists());
     EXPECT_FALSE(w.isVisible());
     EXPECT_EQ(w.windowTitle(), "Open Input File");
     EXPECT_EQ(w.size(), QSize(463, 330));  // 6945 × 4950 twips
     // The Windows start folder does not exist here: the chooser starts at home.
-    EXPECT_EQ(w.Dir1->path(), QDir(home.path()).canonicalPath());
-    EXPECT_EQ(w.File1->path(), w.Dir1->path());
-    EXPECT_EQ(w.Text1->text(), "*.bmp");
-    EXPECT_EQ(w.File1->pattern(), "*.bmp");
-    EXPECT_EQ(w.File1->fileName(), "");
-    EXPECT_EQ(w.fileselect->text(), "open");
-    EXPECT_EQ(w.filecancel->text(), "Cancel");
-    EXPECT_EQ(w.File1->geometry(), QRect(240, 80, 161, 175));
-    EXPECT_EQ(w.Drive1->geometry().topLeft(), QPoint(48, 288));
-    EXPECT_EQ(w.Dir1->geometry(), QRect(48, 80, 161, 171));
-    EXPECT_EQ(w.fileselect->geometry(), QRect(248, 272, 81, 33));
-    EXPECT_EQ(w.filecancel->geometry(), QRect(344, 272, 65, 33));
-    // Tab order: File1, Drive1, Dir1, Text1, open, Cancel.
-    const QList<QWidget*> order = {w.File1, w.Drive1, w.Dir1, w.Text1, w.fileselect, w.filecancel};
+    EXPECT_EQ(w.folderList->path(), QDir(home.path()).canonicalPath());
+    EXPECT_EQ(w.fileList->path(), w.folderList->path());
+    EXPECT_EQ(w.fileNameEdit->text(), "*.bmp");
+    EXPECT_EQ(w.fileList->pattern(), "*.bmp");
+    EXPECT_EQ(w.fileList->fileName(), "");
+    EXPECT_EQ(w.openButton->text(), "open");
+    EXPECT_EQ(w.cancelButton->text(), "Cancel");
+    EXPECT_EQ(w.fileList->geometry(), QRect(240, 80, 161, 175));
+    EXPECT_EQ(w.driveList->geometry().topLeft(), QPoint(48, 288));
+    EXPECT_EQ(w.folderList->geometry(), QRect(48, 80, 161, 171));
+    EXPECT_EQ(w.openButton->geometry(), QRect(248, 272, 81, 33));
+    EXPECT_EQ(w.cancelButton->geometry(), QRect(344, 272, 65, 33));
+    // Tab order: the file list, the drive list, the folder list, the name box, "open", "Cancel".
+    const QList<QWidget*> order = {w.fileList, w.driveList, w.folderList, w.fileNameEdit, w.openButton, w.cancelButton};
     QWidget* at = order.front();
     for (qsizetype i = 1; i < order.size(); ++i) {
         do {
@@ -78,11 +78,11 @@ TEST_F(ChooserTest, IsCreatedHiddenInItsStartUpStateOnFirstUse) {
 
 TEST_F(ChooserTest, LoadShowsItModelessAndCancelHidesIt) {
     form->show();
-    form->Open->click();
+    form->loadButton->click();
     ASSERT_TRUE(window().isVisible());
     EXPECT_FALSE(window().isModal());
     EXPECT_TRUE(form->isEnabled());
-    window().filecancel->click();
+    window().cancelButton->click();
     EXPECT_FALSE(window().isVisible());
     EXPECT_TRUE(chooser().exists());
 }
@@ -91,19 +91,19 @@ TEST_F(ChooserTest, CancelAndLoadKeepFolderSelectionAndText) {
     const QString folder = makeFolder("pictures");
     writeBitmap("a.bmp", Bitmap8::filled(4, 4, 1), folder);
     writeBitmap("star.bmp", Bitmap8::filled(4, 4, 1), folder);
-    form->Open->click();
+    form->loadButton->click();
     select(folder, "star.bmp");
-    EXPECT_EQ(window().Text1->text(), "star.bmp");
-    file_io* before = &window();
+    EXPECT_EQ(window().fileNameEdit->text(), "star.bmp");
+    InputFileChooser* before = &window();
 
-    window().filecancel->click();
-    form->Open->click();
+    window().cancelButton->click();
+    form->loadButton->click();
     EXPECT_EQ(&window(), before);
     EXPECT_TRUE(window().isVisible());
-    EXPECT_EQ(window().Dir1->path(), QDir(folder).canonicalPath());
-    EXPECT_EQ(window().File1->fileName(), "star.bmp");
-    EXPECT_EQ(window().Text1->text(), "star.bmp");
-    EXPECT_EQ(module.InputFilePath, "");
+    EXPECT_EQ(window().folderList->path(), QDir(folder).canonicalPath());
+    EXPECT_EQ(window().fileList->fileName(), "star.bmp");
+    EXPECT_EQ(window().fileNameEdit->text(), "star.bmp");
+    EXPECT_EQ(module.inputFilePath, "");
 }
 
 TEST_F(ChooserTest, AFileClickedOrReachedByKeyShowsItsNameAndOpens) {
@@ -111,7 +111,7 @@ TEST_F(ChooserTest, AFileClickedOrReachedByKeyShowsItsNameAndOpens) {
     writeBitmap("b.bmp", Bitmap8::filled(12, 12, 1));
     writeBitmap("c.bmp", Bitmap8::filled(16, 16, 1));
     showChooser();
-    FileListBox& files = *window().File1;
+    FileListBox& files = *window().fileList;
 
     // Shown with the keyboard on the file list: no file is selected, none
     // is marked as current, and the box still shows the pattern.
@@ -139,9 +139,9 @@ TEST_F(ChooserTest, AFileClickedOrReachedByKeyShowsItsNameAndOpens) {
     EXPECT_EQ(files.fileName().toStdString(), "b.bmp");
     EXPECT_EQ(box(), "b.bmp");
 
-    QTest::mouseClick(window().fileselect, Qt::LeftButton);
+    QTest::mouseClick(window().openButton, Qt::LeftButton);
     ASSERT_TRUE(errors.empty()) << errors.lastNumber();
-    EXPECT_EQ(QString::fromStdString(module.InputFilePath), window().Dir1->path() + "/b.bmp");
+    EXPECT_EQ(QString::fromStdString(module.inputFilePath), window().folderList->path() + "/b.bmp");
     EXPECT_EQ(module.ObjectInfoHeader.width, 12);
     EXPECT_FALSE(window().isVisible());
 }
@@ -182,39 +182,39 @@ TEST_F(ChooserTest, BitmapsWhoseNamesAreNotUtf8AreCountedInTheStatusLine) {
     const RawNamedFile text(at + "caf\xe9.txt", "x");
     const RawNamedFile folder(at + "d\xe9.bmp", {}, true);
 
-    form->Open->click();
-    EXPECT_EQ(form->Label5->text().toStdString(), "");
-    window().Dir1->setPath(odd);
-    EXPECT_EQ(listed(*window().File1), QStringList({"a.bmp"}));
-    EXPECT_EQ(form->Label5->text().toStdString(), "2 files not shown: their names are not valid UTF-8");
+    form->loadButton->click();
+    EXPECT_EQ(form->statusLabel->text().toStdString(), "");
+    window().folderList->setPath(odd);
+    EXPECT_EQ(listed(*window().fileList), QStringList({"a.bmp"}));
+    EXPECT_EQ(form->statusLabel->text().toStdString(), "2 files not shown: their names are not valid UTF-8");
 
     // Elsewhere the notice goes; other status text stays.
-    window().Dir1->setPath(home.path());
-    EXPECT_EQ(form->Label5->text().toStdString(), "");
-    window().Dir1->setPath(odd);
-    form->Label5->setText("saving elsewhere");
-    window().Dir1->setPath(home.path());
-    EXPECT_EQ(form->Label5->text().toStdString(), "saving elsewhere");
+    window().folderList->setPath(home.path());
+    EXPECT_EQ(form->statusLabel->text().toStdString(), "");
+    window().folderList->setPath(odd);
+    form->statusLabel->setText("saving elsewhere");
+    window().folderList->setPath(home.path());
+    EXPECT_EQ(form->statusLabel->text().toStdString(), "saving elsewhere");
 }
 
 TEST_F(ChooserTest, ListsBitmapsWhateverTheCaseOfTheirExtension) {
     for (const char* name : {"b.bmp", "STAR.BMP", "a.Bmp", "notes.txt", "bmp", "c.bmp.txt"})
         writeFile(homePath(name), "x");
     makeFolder("folder.bmp");
-    window().File1->refresh();
-    EXPECT_EQ(listed(*window().File1), QStringList({"a.Bmp", "b.bmp", "STAR.BMP"}));
+    window().fileList->refresh();
+    EXPECT_EQ(listed(*window().fileList), QStringList({"a.Bmp", "b.bmp", "STAR.BMP"}));
 }
 
 TEST_F(ChooserTest, TypedTextIsIgnoredByOpen) {
     writeBitmap("a.bmp", Bitmap8::filled(8, 8, 1));
     writeBitmap("b.bmp", Bitmap8::filled(20, 20, 1));
-    form->Open->click();
+    form->loadButton->click();
     select(home.path(), "a.bmp");
-    window().Text1->clear();
-    QTest::keyClicks(window().Text1, "b.bmp");
+    window().fileNameEdit->clear();
+    QTest::keyClicks(window().fileNameEdit, "b.bmp");
     pressOpen();
     ASSERT_TRUE(errors.empty());
-    EXPECT_EQ(QString::fromStdString(module.InputFilePath), window().Dir1->path() + "/a.bmp");
+    EXPECT_EQ(QString::fromStdString(module.inputFilePath), window().folderList->path() + "/a.bmp");
     EXPECT_EQ(module.ObjectInfoHeader.width, 8);
     EXPECT_FALSE(window().isVisible());
 }
@@ -224,44 +224,44 @@ TEST_F(ChooserTest, OpenUsesTheSelectionInTheNewFolder) {
     const QString second = makeFolder("second");
     writeBitmap("a.bmp", Bitmap8::filled(8, 8, 1), first);
     writeBitmap("b.bmp", Bitmap8::filled(12, 12, 1), second);
-    form->Open->click();
+    form->loadButton->click();
     select(first, "a.bmp");
 
     // A new folder starts without a selection: "open" then has no file.
-    window().Dir1->setPath(second);
-    EXPECT_EQ(window().File1->path(), QDir(second).canonicalPath());
-    EXPECT_EQ(window().File1->fileName(), "");
+    window().folderList->setPath(second);
+    EXPECT_EQ(window().fileList->path(), QDir(second).canonicalPath());
+    EXPECT_EQ(window().fileList->fileName(), "");
     pressOpen();
     EXPECT_EQ(errors.lastNumber(), ErrorNumber::PathFileAccessError);
-    EXPECT_EQ(QString::fromStdString(module.InputFilePath), QDir(second).canonicalPath() + "/");
+    EXPECT_EQ(QString::fromStdString(module.inputFilePath), QDir(second).canonicalPath() + "/");
     EXPECT_TRUE(window().isVisible());
 
     select(second, "b.bmp");
     errors.clear();
     pressOpen();
     ASSERT_TRUE(errors.empty());
-    EXPECT_EQ(QString::fromStdString(module.InputFilePath), QDir(second).canonicalPath() + "/b.bmp");
+    EXPECT_EQ(QString::fromStdString(module.inputFilePath), QDir(second).canonicalPath() + "/b.bmp");
     EXPECT_EQ(module.ObjectInfoHeader.width, 12);
 }
 
 TEST_F(ChooserTest, OpenWithNothingSelectedFailsAndStaysVisible) {
     writeBitmap("a.bmp", Bitmap8::filled(8, 8, 1));
-    form->Open->click();
-    const QImage canvas = form->Picture1->image();
+    form->loadButton->click();
+    const QImage canvas = form->objectCanvas->image();
     pressOpen();
     ASSERT_EQ(errors.errors().size(), 1u);
     EXPECT_EQ(errors.lastNumber(), ErrorNumber::PathFileAccessError);
     EXPECT_TRUE(window().isVisible());
-    EXPECT_EQ(form->Picture1->image(), canvas);
-    EXPECT_FLOAT_EQ(form->Picture1->outerWidth(), 1500.0f);
+    EXPECT_EQ(form->objectCanvas->image(), canvas);
+    EXPECT_FLOAT_EQ(form->objectCanvas->outerWidth(), 1500.0f);
 }
 
 TEST_F(ChooserTest, RootFolderGetsTheSeparatorInsertedOnceMore) {
-    form->Open->click();
-    window().Dir1->setPath("/");
-    EXPECT_EQ(window().File1->path(), "/");
+    form->loadButton->click();
+    window().folderList->setPath("/");
+    EXPECT_EQ(window().fileList->path(), "/");
     pressOpen();  // nothing selected: the path is the root and the separator
-    EXPECT_EQ(module.InputFilePath, "//");
+    EXPECT_EQ(module.inputFilePath, "//");
     EXPECT_EQ(errors.lastNumber(), ErrorNumber::PathFileAccessError);
 }
 
@@ -269,9 +269,9 @@ TEST_F(ChooserTest, DriveThatCannotBeReadLeavesDriveFolderAndFiles) {
     const QString folder = makeFolder("pictures");
     writeBitmap("a.bmp", Bitmap8::filled(4, 4, 1), folder);
     select(folder, "a.bmp");
-    QSignalSpy folderChanges(window().Dir1, &DirListBox::pathChanged);
+    QSignalSpy folderChanges(window().folderList, &DirListBox::pathChanged);
 
-    DriveListBox& drives = *window().Drive1;
+    DriveListBox& drives = *window().driveList;
     drives.addItem(home.filePath("no-medium"));
     const int missing = drives.count() - 1;
     drives.setCurrentIndex(missing);
@@ -280,31 +280,31 @@ TEST_F(ChooserTest, DriveThatCannotBeReadLeavesDriveFolderAndFiles) {
     EXPECT_TRUE(errors.empty());
     EXPECT_EQ(drives.drive(), DriveListBox::DriveOf(folder));
     EXPECT_EQ(drives.currentText(), drives.drive());
-    EXPECT_EQ(window().Dir1->path(), QDir(folder).canonicalPath());
-    EXPECT_EQ(window().File1->path(), QDir(folder).canonicalPath());
+    EXPECT_EQ(window().folderList->path(), QDir(folder).canonicalPath());
+    EXPECT_EQ(window().fileList->path(), QDir(folder).canonicalPath());
     EXPECT_EQ(folderChanges.count(), 0);
 }
 
 TEST_F(ChooserTest, PickedDriveMovesFolderAndFiles) {
     const QString other = makeFolder("volume");
     writeBitmap("v.bmp", Bitmap8::filled(4, 4, 1), other);
-    DriveListBox& drives = *window().Drive1;
+    DriveListBox& drives = *window().driveList;
     drives.addItem(other);  // stands for a mounted volume's root
     const int index = drives.count() - 1;
     drives.setCurrentIndex(index);
     emit drives.activated(index);
 
     EXPECT_TRUE(errors.empty());
-    EXPECT_EQ(window().Dir1->path(), QDir(other).canonicalPath());
-    EXPECT_EQ(listed(*window().File1), QStringList({"v.bmp"}));
+    EXPECT_EQ(window().folderList->path(), QDir(other).canonicalPath());
+    EXPECT_EQ(listed(*window().fileList), QStringList({"v.bmp"}));
 }
 
 TEST_F(ChooserTest, ClosingThroughTheFrameDiscardsItAndNextUseStartsAfresh) {
     const QString folder = makeFolder("pictures");
     writeBitmap("a.bmp", Bitmap8::filled(4, 4, 1), folder);
-    form->Open->click();
+    form->loadButton->click();
     select(folder, "a.bmp");
-    QPointer<file_io> closed = &window();
+    QPointer<InputFileChooser> closed = &window();
     closed->close();
     EXPECT_FALSE(chooser().exists());
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
@@ -312,7 +312,7 @@ TEST_F(ChooserTest, ClosingThroughTheFrameDiscardsItAndNextUseStartsAfresh) {
 
     EXPECT_EQ(chooser().folderPath(), QDir(home.path()).canonicalPath());
     EXPECT_EQ(chooser().selectedFileName(), "");
-    EXPECT_EQ(window().Text1->text(), "*.bmp");
+    EXPECT_EQ(window().fileNameEdit->text(), "*.bmp");
     EXPECT_FALSE(window().isVisible());
 }
 

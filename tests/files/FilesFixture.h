@@ -7,13 +7,13 @@
 #include <QTemporaryDir>
 
 #include "BitmapFiles.h"
-#include "DirListBox.h"
-#include "FileListBox.h"
-#include "Form1.h"
-#include "InputChooser.h"
-#include "Module1.h"
+#include "widgets/DirListBox.h"
+#include "widgets/FileListBox.h"
+#include "app/MainWindow.h"
+#include "input/InputFileChooserHost.h"
+#include "app/Document.h"
 #include "RecordedErrors.h"
-#include "file_io.h"
+#include "input/InputFileChooser.h"
 
 namespace marbleck::test {
 
@@ -41,31 +41,31 @@ protected:
         return home.filePath(name);
     }
 
-    InputChooser& chooser() { return form->fileChooser(); }
-    file_io& window() { return chooser().window(); }
+    InputFileChooserHost& chooser() { return form->fileChooser(); }
+    InputFileChooser& window() { return chooser().window(); }
 
     // Points the chooser at `folder` and selects `name` there, as a user would.
     void select(const QString& folder, const QString& name) {
-        window().Dir1->setPath(folder);
-        window().File1->refresh();  // files written since the list was read
-        const auto found = window().File1->findItems(name, Qt::MatchExactly);
+        window().folderList->setPath(folder);
+        window().fileList->refresh();  // files written since the list was read
+        const auto found = window().fileList->findItems(name, Qt::MatchExactly);
         ASSERT_EQ(found.size(), 1) << name.toStdString();
-        window().File1->setListIndex(window().File1->row(found.front()));
+        window().fileList->setListIndex(window().fileList->row(found.front()));
     }
 
-    void pressOpen() { window().fileselect->click(); }
+    void pressOpen() { window().openButton->click(); }
 
     // Loads `name` from `folder` (the home folder when empty) through the chooser.
     void load(const QString& name, const QString& folder = {}) {
-        form->Open->click();
+        form->loadButton->click();
         select(folder.isEmpty() ? home.path() : folder, name);
         pressOpen();
     }
 
     QTemporaryDir home;
     RecordedErrors errors;
-    Module1 module;
-    std::unique_ptr<Form1> form = std::make_unique<Form1>(module);
+    Document module;
+    std::unique_ptr<MainWindow> form = std::make_unique<MainWindow>(module);
 
 private:
     QByteArray previousHome_;

@@ -5,16 +5,16 @@
 
 #include "CaseName.h"
 #include "FilesFixture.h"
-#include "PictureArea.h"
-#include "RunTimeError.h"
+#include "widgets/PictureArea.h"
+#include "platform/RunTimeError.h"
 
 namespace marbleck::test {
 namespace {
 
 class LoadTest : public FilesFixture {
 protected:
-    QRgb view(int x, int y) const { return form->Picture2->image().pixel(x, y); }
-    QRgb canvas(int x, int y) const { return form->Picture1->image().pixel(x, y); }
+    QRgb view(int x, int y) const { return form->hologramView->image().pixel(x, y); }
+    QRgb canvas(int x, int y) const { return form->objectCanvas->image().pixel(x, y); }
 };
 
 const QRgb white = qRgb(255, 255, 255);
@@ -38,18 +38,18 @@ TEST_P(LoadSizeTest, CanvasTakesTheCappedSizeAndTheViewItsHeightSquared) {
     ASSERT_TRUE(errors.empty()) << errors.errors().front().description.toStdString();
     EXPECT_FALSE(window().isVisible());
 
-    EXPECT_FLOAT_EQ(form->Picture1->outerWidth(), s.canvasWidth);
-    EXPECT_FLOAT_EQ(form->Picture1->outerHeight(), s.canvasHeight);
-    EXPECT_FLOAT_EQ(form->Picture2->outerWidth(), s.viewSide);
-    EXPECT_FLOAT_EQ(form->Picture2->outerHeight(), s.viewSide);
+    EXPECT_FLOAT_EQ(form->objectCanvas->outerWidth(), s.canvasWidth);
+    EXPECT_FLOAT_EQ(form->objectCanvas->outerHeight(), s.canvasHeight);
+    EXPECT_FLOAT_EQ(form->hologramView->outerWidth(), s.viewSide);
+    EXPECT_FLOAT_EQ(form->hologramView->outerHeight(), s.viewSide);
     const int side = qRound(s.viewSide / 15) - 4;  // less the sunken border
-    EXPECT_EQ(form->Picture2->drawingAreaSize(), QSize(side, side));
+    EXPECT_EQ(form->hologramView->drawingAreaSize(), QSize(side, side));
 
     // The canvas shows the picture as decoded, from its top-left corner, and
     // keeps no more of it than its drawing area shows.
     const QSize area(qRound(s.canvasWidth / 15) - 4, qRound(s.canvasHeight / 15) - 4);
-    EXPECT_EQ(form->Picture1->drawingAreaSize(), area);
-    EXPECT_EQ(form->Picture1->picture().size(),
+    EXPECT_EQ(form->objectCanvas->drawingAreaSize(), area);
+    EXPECT_EQ(form->objectCanvas->picture().size(),
               QSize(std::min(s.width, area.width()), std::min(s.height, area.height())));
     EXPECT_EQ(canvas(0, 0), qRgb(200, 200, 200));
     EXPECT_EQ(canvas(0, 1), black);
@@ -84,7 +84,7 @@ TEST_F(LoadTest, PaddingColumnsOfWidthTenShowInThePreview) {
     EXPECT_EQ(module.ObjectPixels(11, 1), 0);
 
     // The view is 300 twips square: 16 × 16 drawing pixels. y = 19 − j.
-    ASSERT_EQ(form->Picture2->drawingAreaSize(), QSize(16, 16));
+    ASSERT_EQ(form->hologramView->drawingAreaSize(), QSize(16, 16));
     for (int y = 0; y < 16; ++y) {
         const int j = 19 - y;
         for (int x = 0; x < 10; ++x) ASSERT_EQ(view(x, y), white) << x << "," << y;
@@ -107,7 +107,7 @@ TEST_F(LoadTest, FirstStoredRowIsDrawnAtTheBottom) {
     writeBitmap("rows.bmp", bitmap);
     load("rows.bmp");
     ASSERT_TRUE(errors.empty());
-    ASSERT_EQ(form->Picture2->drawingAreaSize(), QSize(96, 96));
+    ASSERT_EQ(form->hologramView->drawingAreaSize(), QSize(96, 96));
     EXPECT_EQ(view(30, 95), white);
     EXPECT_EQ(view(30, 94), black);
     EXPECT_EQ(view(30, 0), white);
@@ -140,10 +140,10 @@ TEST_F(LoadTest, SecondLoadReplacesEverything) {
     ASSERT_TRUE(errors.empty());
     load("small.bmp");
     ASSERT_TRUE(errors.empty());
-    EXPECT_FLOAT_EQ(form->Picture1->outerWidth(), 90);
-    EXPECT_FLOAT_EQ(form->Picture1->outerHeight(), 450);
-    EXPECT_FLOAT_EQ(form->Picture2->outerWidth(), 450);
-    EXPECT_EQ(form->Picture1->picture().size(), QSize(2, 26));  // the drawing area
+    EXPECT_FLOAT_EQ(form->objectCanvas->outerWidth(), 90);
+    EXPECT_FLOAT_EQ(form->objectCanvas->outerHeight(), 450);
+    EXPECT_FLOAT_EQ(form->hologramView->outerWidth(), 450);
+    EXPECT_EQ(form->objectCanvas->picture().size(), QSize(2, 26));  // the drawing area
     EXPECT_EQ(module.ObjectInfoHeader.width, 6);
     EXPECT_EQ(module.ObjectPixels.xMax(), 7);
     EXPECT_EQ(module.ObjectPixels.yMax(), 29);
@@ -155,12 +155,12 @@ TEST_F(LoadTest, SecondLoadReplacesEverything) {
 
 TEST_F(LoadTest, NameThatIsThePatternItselfLoadsNothing) {
     writeBitmap("*.bmp", Bitmap8::filled(40, 40, 1));
-    const QImage before = form->Picture2->image();
+    const QImage before = form->hologramView->image();
     load("*.bmp");
     EXPECT_TRUE(errors.empty());
     EXPECT_FALSE(window().isVisible());
-    EXPECT_FLOAT_EQ(form->Picture1->outerWidth(), 1500);
-    EXPECT_EQ(form->Picture2->image(), before);
+    EXPECT_FLOAT_EQ(form->objectCanvas->outerWidth(), 1500);
+    EXPECT_EQ(form->hologramView->image(), before);
     EXPECT_EQ(module.ObjectPixels.xMax(), -1);
 }
 
@@ -182,7 +182,7 @@ TEST_F(LoadTest, TwentyFourBitBitmapShowsOnTheCanvasWithAScrambledPreview) {
     writeFile(homePath("colour.bmp"), bytes);
     load("colour.bmp");
     ASSERT_TRUE(errors.empty()) << errors.errors().front().description.toStdString();
-    ASSERT_EQ(form->Picture1->drawingAreaSize(), QSize(2, 2));
+    ASSERT_EQ(form->objectCanvas->drawingAreaSize(), QSize(2, 2));
     EXPECT_EQ(canvas(0, 0), qRgb(255, 0, 0));
     EXPECT_EQ(canvas(1, 0), qRgb(0, 255, 0));
     EXPECT_EQ(canvas(0, 1), qRgb(0, 0, 255));
@@ -208,18 +208,18 @@ TEST_P(FailedLoadTest, ChangesNothing) {
     writeBitmap("good.bmp", Bitmap8::filled(20, 20, 1));
     load("good.bmp");
     ASSERT_TRUE(errors.empty());
-    const float canvasWidth = form->Picture1->outerWidth();
-    const float canvasHeight = form->Picture1->outerHeight();
-    const QImage canvasImage = form->Picture1->image();
-    const QImage canvasPicture = form->Picture1->picture();
-    const float viewWidth = form->Picture2->outerWidth();
-    const QImage viewImage = form->Picture2->image();
+    const float canvasWidth = form->objectCanvas->outerWidth();
+    const float canvasHeight = form->objectCanvas->outerHeight();
+    const QImage canvasImage = form->objectCanvas->image();
+    const QImage canvasPicture = form->objectCanvas->picture();
+    const float viewWidth = form->hologramView->outerWidth();
+    const QImage viewImage = form->hologramView->image();
     const ObjectPixels pixels = module.ObjectPixels;
     const ObjectInfoHeader info = module.ObjectInfoHeader;
 
     const BadFile bad = GetParam();
     writeFile(homePath("bad.bmp"), bad.bytes());
-    form->Open->click();
+    form->loadButton->click();
     select(home.path(), "bad.bmp");
     if (bad.error == ErrorNumber::FileNotFound) QFile::remove(homePath("bad.bmp"));
     pressOpen();
@@ -229,12 +229,12 @@ TEST_P(FailedLoadTest, ChangesNothing) {
     EXPECT_TRUE(errors.errors().front().description.contains(QString::fromUtf8(bad.mentions)))
         << errors.errors().front().description.toStdString();
     EXPECT_TRUE(window().isVisible());
-    EXPECT_EQ(form->Picture1->outerWidth(), canvasWidth);
-    EXPECT_EQ(form->Picture1->outerHeight(), canvasHeight);
-    EXPECT_EQ(form->Picture1->image(), canvasImage);
-    EXPECT_EQ(form->Picture1->picture(), canvasPicture);
-    EXPECT_EQ(form->Picture2->outerWidth(), viewWidth);
-    EXPECT_EQ(form->Picture2->image(), viewImage);
+    EXPECT_EQ(form->objectCanvas->outerWidth(), canvasWidth);
+    EXPECT_EQ(form->objectCanvas->outerHeight(), canvasHeight);
+    EXPECT_EQ(form->objectCanvas->image(), canvasImage);
+    EXPECT_EQ(form->objectCanvas->picture(), canvasPicture);
+    EXPECT_EQ(form->hologramView->outerWidth(), viewWidth);
+    EXPECT_EQ(form->hologramView->image(), viewImage);
     EXPECT_EQ(module.ObjectPixels, pixels);
     EXPECT_EQ(module.ObjectInfoHeader, info);
 }

@@ -6,17 +6,17 @@
 #include <unistd.h>
 
 #include "FilesFixture.h"
-#include "HologramBitmapWriter.h"
-#include "ObjectBitmap.h"
-#include "PictureArea.h"
-#include "RunTimeError.h"
+#include "output/HologramBitmapWriter.h"
+#include "input/core/ObjectBitmap.h"
+#include "widgets/PictureArea.h"
+#include "platform/RunTimeError.h"
 
 namespace marbleck::test {
 namespace {
 
 class SaveTest : public FilesFixture {
 protected:
-    void save() { form->Command3->click(); }
+    void save() { form->saveButton->click(); }
 
     QStringList entries(const QString& folder) const {
         return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name);
@@ -38,13 +38,13 @@ TEST_F(SaveTest, WritesHStarBesideTheInputAsEightBitGreyAndShowsItAgain) {
     writeStar(folder);
     load("star.bmp", folder);
     ASSERT_TRUE(errors.empty());
-    const QImage shown = form->Picture2->image();
+    const QImage shown = form->hologramView->image();
 
     save();
     ASSERT_TRUE(errors.empty()) << errors.errors().front().description.toStdString();
     const QString path = QDir(folder).canonicalPath() + "/H-star.bmp";
-    EXPECT_EQ(QString::fromStdString(module.SavedHologramPath), path);
-    EXPECT_EQ(form->Label5->text(), "saving " + path);
+    EXPECT_EQ(QString::fromStdString(module.savedHologramPath), path);
+    EXPECT_EQ(form->statusLabel->text(), "saving " + path);
 
     // A preview is black and white only, yet the file has 8 bits per pixel and
     // all 256 greys, so that the program's own reader sees grey levels.
@@ -60,8 +60,8 @@ TEST_F(SaveTest, WritesHStarBesideTheInputAsEightBitGreyAndShowsItAgain) {
     const QImage written(path);
     ASSERT_EQ(written.size(), shown.size());
     EXPECT_EQ(written.convertToFormat(QImage::Format_RGB32), shown);
-    EXPECT_EQ(form->Picture2->picture(), shown);
-    EXPECT_EQ(form->Picture2->image(), shown);
+    EXPECT_EQ(form->hologramView->picture(), shown);
+    EXPECT_EQ(form->hologramView->image(), shown);
 
     const ObjectBitmap read = ReadObjectBitmap(std::span(reinterpret_cast<const std::uint8_t*>(bytes.data()),
                                                          static_cast<std::size_t>(bytes.size())));
@@ -84,7 +84,7 @@ TEST_F(SaveTest, EightBitRowPaddingIsZeroAndSavingTwiceGivesTheSameFile) {
             object.pixels[static_cast<std::size_t>(j * Bitmap8::rowBytes(side) + j)] = 255;
         writeBitmap("object.bmp", object, folder);
         load("object.bmp", folder);
-        const QImage view = form->Picture2->image();
+        const QImage view = form->hologramView->image();
         ASSERT_EQ(view.size(), QSize(width, width));
 
         save();
@@ -120,24 +120,24 @@ TEST_F(SaveTest, SavedHologramLoadsAsInputAndSavesAsHHStar) {
     // The saved view was 20 × 20 pixels; the upright preview of its bytes
     // shows the same picture in the new 16 × 16 view.
     EXPECT_EQ(module.ObjectInfoHeader.width, saved.width());
-    const QImage preview = form->Picture2->image().copy(QRect(QPoint(0, 0), QSize(16, 16)));
+    const QImage preview = form->hologramView->image().copy(QRect(QPoint(0, 0), QSize(16, 16)));
     EXPECT_EQ(preview, saved.convertToFormat(QImage::Format_RGB32).copy(0, 0, 16, 16));
 
     save();
     ASSERT_TRUE(errors.empty());
-    EXPECT_EQ(form->Label5->text(), "saving " + QDir(folder).canonicalPath() + "/H-H-star.bmp");
+    EXPECT_EQ(form->statusLabel->text(), "saving " + QDir(folder).canonicalPath() + "/H-H-star.bmp");
     EXPECT_TRUE(QFile::exists(QDir(folder).filePath("H-H-star.bmp")));
     EXPECT_EQ(entries(folder), QStringList({"H-H-star.bmp", "H-star.bmp", "star.bmp"}));
 }
 
 TEST_F(SaveTest, ColouredViewIsWrittenWithTwentyFourBits) {
-    form->Picture2->pset(3, 3, RGBColor(255, 0, 0));
+    form->hologramView->setPixel(3, 3, RGBColor(255, 0, 0));
     save();
     ASSERT_TRUE(errors.empty());
-    const QString path = QString::fromStdString(module.SavedHologramPath);
+    const QString path = QString::fromStdString(module.savedHologramPath);
     EXPECT_EQ(field(readFile(path), 28, 2), 24u);
-    EXPECT_EQ(QImage(path).convertToFormat(QImage::Format_RGB32), form->Picture2->image());
-    EXPECT_EQ(form->Picture2->image().pixel(3, 3), qRgb(255, 0, 0));
+    EXPECT_EQ(QImage(path).convertToFormat(QImage::Format_RGB32), form->hologramView->image());
+    EXPECT_EQ(form->hologramView->image().pixel(3, 3), qRgb(255, 0, 0));
 }
 
 TEST_F(SaveTest, WithoutAChooserYetItIsCreatedHiddenAndTheFileIsNamedH) {
@@ -147,15 +147,15 @@ TEST_F(SaveTest, WithoutAChooserYetItIsCreatedHiddenAndTheFileIsNamedH) {
     EXPECT_TRUE(chooser().exists());
     EXPECT_FALSE(window().isVisible());
     const QString path = QDir(home.path()).canonicalPath() + "/H-";
-    EXPECT_EQ(form->Label5->text(), "saving " + path);
+    EXPECT_EQ(form->statusLabel->text(), "saving " + path);
     EXPECT_TRUE(QFile::exists(path));
 }
 
 TEST_F(SaveTest, NoSelectionWritesH) {
     const QString folder = makeFolder("pictures");
     writeStar(folder);
-    form->Open->click();
-    window().Dir1->setPath(folder);
+    form->loadButton->click();
+    window().folderList->setPath(folder);
     save();
     ASSERT_TRUE(errors.empty());
     EXPECT_EQ(entries(folder), QStringList({"H-", "star.bmp"}));
@@ -173,10 +173,10 @@ TEST_F(SaveTest, OutputFollowsTheCurrentSelectionNotTheLoadedFile) {
 
 TEST_F(SaveTest, SavingAgainReplacesTheFile) {
     save();
-    form->Picture2->box(0, 0, 9, 9, White, true);
+    form->hologramView->drawBox(0, 0, 9, 9, White, true);
     save();
     ASSERT_TRUE(errors.empty());
-    EXPECT_EQ(QImage(homePath("H-")).convertToFormat(QImage::Format_RGB32), form->Picture2->image());
+    EXPECT_EQ(QImage(homePath("H-")).convertToFormat(QImage::Format_RGB32), form->hologramView->image());
     EXPECT_EQ(QImage(homePath("H-")).pixel(5, 5), qRgb(255, 255, 255));
 }
 
@@ -184,20 +184,20 @@ TEST_F(SaveTest, SavingAgainReplacesTheFile) {
 // that cannot be written even by root.
 TEST_F(SaveTest, UnwritableFolderReportsErrorSeventyFiveAndWritesNothing) {
     const QString folder = makeFolder("gone");
-    form->Open->click();
-    window().Dir1->setPath(folder);
+    form->loadButton->click();
+    window().folderList->setPath(folder);
     ASSERT_TRUE(QDir(folder).removeRecursively());
     writeFile(folder, "a file");
-    const QImage view = form->Picture2->image();
+    const QImage view = form->hologramView->image();
 
     save();
     ASSERT_EQ(errors.errors().size(), 1u);
     EXPECT_EQ(errors.lastNumber(), ErrorNumber::PathFileAccessError);
     EXPECT_TRUE(errors.errors().front().description.contains("H-")) << errors.errors().front().description.toStdString();
     // The path and the status line already name the file; the view is as it was.
-    EXPECT_EQ(form->Label5->text(), "saving " + QDir(folder).canonicalPath() + "/H-");
-    EXPECT_TRUE(form->Picture2->picture().isNull());
-    EXPECT_EQ(form->Picture2->image(), view);
+    EXPECT_EQ(form->statusLabel->text(), "saving " + QDir(folder).canonicalPath() + "/H-");
+    EXPECT_TRUE(form->hologramView->picture().isNull());
+    EXPECT_EQ(form->hologramView->image(), view);
     EXPECT_EQ(readFile(folder), "a file");
 }
 
@@ -205,7 +205,7 @@ TEST_F(SaveTest, ReadOnlyFolderKeepsTheEarlierFile) {
     if (geteuid() == 0) GTEST_SKIP() << "root writes into read-only folders; see the next tests";
     const QString folder = makeFolder("pictures");
     writeStar(folder);
-    form->Open->click();
+    form->loadButton->click();
     select(folder, "star.bmp");
     writeFile(QDir(folder).filePath("H-star.bmp"), "earlier");
     QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::ExeOwner);
@@ -219,13 +219,13 @@ TEST_F(SaveTest, ReadOnlyFolderKeepsTheEarlierFile) {
 // A folder that no one may write, root included: a read-only file system.
 TEST_F(SaveTest, FolderOnAReadOnlyFileSystemIsRefused) {
     if (!QFileInfo(QStringLiteral("/proc")).isDir()) GTEST_SKIP() << "no /proc here";
-    form->Open->click();
-    window().Dir1->setPath(QStringLiteral("/proc"));
+    form->loadButton->click();
+    window().folderList->setPath(QStringLiteral("/proc"));
     save();
     EXPECT_EQ(errors.lastNumber(), ErrorNumber::PathFileAccessError);
-    EXPECT_EQ(form->Label5->text(), "saving /proc/H-");
+    EXPECT_EQ(form->statusLabel->text(), "saving /proc/H-");
     EXPECT_FALSE(QFileInfo::exists(QStringLiteral("/proc/H-")));
-    EXPECT_TRUE(form->Picture2->picture().isNull());
+    EXPECT_TRUE(form->hologramView->picture().isNull());
 }
 
 // A failure when the finished file is put in place (here: a folder of the
@@ -235,13 +235,13 @@ TEST_F(SaveTest, FailedReplaceLeavesNoPartialFile) {
     writeStar(folder);
     const QString inTheWay = makeFolder("pictures/H-star.bmp");
     writeFile(inTheWay + "/kept", "kept");
-    form->Open->click();
+    form->loadButton->click();
     select(folder, "star.bmp");
     save();
     EXPECT_EQ(errors.lastNumber(), ErrorNumber::PathFileAccessError);
     EXPECT_EQ(entries(folder), QStringList({"H-star.bmp", "star.bmp"}));
     EXPECT_EQ(readFile(inTheWay + "/kept"), "kept");
-    EXPECT_TRUE(form->Picture2->picture().isNull());
+    EXPECT_TRUE(form->hologramView->picture().isNull());
 }
 
 TEST(HologramBitmapWriterTest, EmptyPictureIsRefusedAndLeavesTheEarlierFile) {

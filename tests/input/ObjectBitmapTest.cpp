@@ -1,4 +1,4 @@
-#include "ObjectBitmap.h"
+#include "input/core/ObjectBitmap.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -11,7 +11,7 @@
 
 #include "ObjectFileBytes.h"
 #include "ReadOutcome.h"
-#include "RunTimeError.h"
+#include "platform/RunTimeError.h"
 
 namespace marbleck {
 namespace {

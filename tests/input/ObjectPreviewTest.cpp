@@ -1,11 +1,11 @@
-#include "ObjectPreview.h"
+#include "input/core/ObjectPreview.h"
 
 #include <gtest/gtest.h>
 
 #include <tuple>
 #include <vector>
 
-#include "ObjectBitmap.h"
+#include "input/core/ObjectBitmap.h"
 #include "ObjectFileBytes.h"
 
 namespace marbleck {

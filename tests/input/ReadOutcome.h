@@ -5,8 +5,8 @@
 
 #include <string>
 
-#include "ObjectBitmap.h"
-#include "RunTimeError.h"
+#include "input/core/ObjectBitmap.h"
+#include "platform/RunTimeError.h"
 
 namespace marbleck::test {
 

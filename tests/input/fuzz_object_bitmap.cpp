@@ -11,11 +11,11 @@
 #include <sstream>
 #include <string>
 
-#include "ObjectBitmap.h"
-#include "ObjectPreview.h"
-#include "PictureSignature.h"
+#include "input/core/ObjectBitmap.h"
+#include "input/core/ObjectPreview.h"
+#include "input/core/PictureSignature.h"
 #include "ReadOutcome.h"
-#include "RunTimeError.h"
+#include "platform/RunTimeError.h"
 
 namespace {
 

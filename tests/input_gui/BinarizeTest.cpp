@@ -6,9 +6,9 @@
 #include <QTest>
 #include <string>
 
-#include "Form1.h"
-#include "Module1.h"
-#include "PictureArea.h"
+#include "app/MainWindow.h"
+#include "app/Document.h"
+#include "widgets/PictureArea.h"
 #include "RecordedErrors.h"
 
 namespace marbleck {
@@ -16,26 +16,26 @@ namespace {
 
 class BinarizeTest : public ::testing::Test {
 protected:
-    void calculate() { QTest::mouseClick(form.Command1, Qt::LeftButton); }
-    void binarize() { QTest::mouseClick(form.Command2, Qt::LeftButton); }
-    QRgb view(int u, int v) const { return form.Picture2->image().pixel(u, v); }
+    void calculate() { QTest::mouseClick(form.calculateButton, Qt::LeftButton); }
+    void binarize() { QTest::mouseClick(form.binarizeButton, Qt::LeftButton); }
+    QRgb view(int u, int v) const { return form.hologramView->image().pixel(u, v); }
     static QRgb grey(float level) {
         const int g = static_cast<int>(level);
         return qRgb(g, g, g);
     }
     // A few lit points on the canvas, phases off, calculated.
     void calculateSomePoints() {
-        form.Check1->setChecked(false);
-        form.Picture1->pset(3, 40, White);
-        form.Picture1->pset(60, 7, White);
-        form.Picture1->pset(80, 90, White);
+        form.randomPhaseCheck->setChecked(false);
+        form.objectCanvas->setPixel(3, 40, White);
+        form.objectCanvas->setPixel(60, 7, White);
+        form.objectCanvas->setPixel(80, 90, White);
         calculate();
         ASSERT_TRUE(errors.empty());
     }
 
     test::RecordedErrors errors;
-    Module1 module;
-    Form1 form{module};
+    Document module;
+    MainWindow form{module};
 };
 
 struct ThresholdCase {
@@ -49,12 +49,12 @@ class ThresholdTest : public BinarizeTest, public ::testing::WithParamInterface<
 
 TEST_P(ThresholdTest, OnlyValuesStrictlyAboveTheThresholdBecomeWhite) {
     const ThresholdCase& c = GetParam();
-    module.HologramField = HologramField(3, 2);
-    for (float& value : module.HologramField.values()) value = c.value;
-    form.Text3->setText(QString::fromLatin1(c.threshold));
+    module.field = HologramField(3, 2);
+    for (float& value : module.field.values()) value = c.value;
+    form.thresholdEdit->setText(QString::fromLatin1(c.threshold));
     binarize();
     ASSERT_TRUE(errors.empty());
-    for (float value : module.HologramField.values()) EXPECT_EQ(value, c.expected);
+    for (float value : module.field.values()) EXPECT_EQ(value, c.expected);
     for (int u = 0; u < 3; ++u)
         for (int v = 0; v < 2; ++v) EXPECT_EQ(view(u, v), grey(c.expected)) << u << "," << v;
 }
@@ -78,24 +78,24 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(BinarizeTest, BeforeAnyCalculationNothingHappens) {
-    const QImage before = form.Picture2->image();
+    const QImage before = form.hologramView->image();
     binarize();
     EXPECT_TRUE(errors.empty());
-    EXPECT_TRUE(module.HologramField.empty());
-    EXPECT_EQ(form.Picture2->image(), before);
+    EXPECT_TRUE(module.field.empty());
+    EXPECT_EQ(form.hologramView->image(), before);
 }
 
 TEST_F(BinarizeTest, ACalculatedHologramBecomesBlackAndWhite) {
     calculateSomePoints();
-    const HologramField grey = module.HologramField;
+    const HologramField grey = module.field;
     binarize();
     ASSERT_TRUE(errors.empty());
-    const QImage image = form.Picture2->image();
+    const QImage image = form.hologramView->image();
     int white = 0;
     for (int u = 0; u < grey.columns(); ++u) {
         for (int v = 0; v < grey.rows(); ++v) {
             const float expected = static_cast<double>(grey(u, v)) > 0.6 ? 255.0f : 0.0f;
-            ASSERT_EQ(module.HologramField(u, v), expected) << u << "," << v;
+            ASSERT_EQ(module.field(u, v), expected) << u << "," << v;
             if (u < image.width() && v < image.height()) {
                 ASSERT_EQ(image.pixel(u, v), BinarizeTest::grey(expected)) << u << "," << v;
             }
@@ -110,13 +110,13 @@ TEST_F(BinarizeTest, ACalculatedHologramBecomesBlackAndWhite) {
 TEST_F(BinarizeTest, ASecondBinarizationChangesNothing) {
     calculateSomePoints();
     binarize();
-    const HologramField once = module.HologramField;
-    const QImage view = form.Picture2->image();
+    const HologramField once = module.field;
+    const QImage view = form.hologramView->image();
     for (const char* threshold : {"0", "0.1", "1.2", "254.9"}) {
-        form.Text3->setText(QString::fromLatin1(threshold));
+        form.thresholdEdit->setText(QString::fromLatin1(threshold));
         binarize();
-        EXPECT_EQ(module.HologramField, once) << threshold;
-        EXPECT_EQ(form.Picture2->image(), view) << threshold;
+        EXPECT_EQ(module.field, once) << threshold;
+        EXPECT_EQ(form.hologramView->image(), view) << threshold;
     }
 }
 
@@ -133,28 +133,28 @@ class ChangedSizeTest : public BinarizeTest, public ::testing::WithParamInterfac
 
 TEST_P(ChangedSizeTest, BinarizesTheWholeArrayAndOnlyTheArray) {
     calculateSomePoints();
-    ASSERT_EQ(module.HologramField.columns(), 100);
-    ASSERT_EQ(module.HologramField.rows(), 100);
+    ASSERT_EQ(module.field.columns(), 100);
+    ASSERT_EQ(module.field.rows(), 100);
     // A larger view, as loading a bitmap would leave it; its new pixels show
     // the background colour (red 15).
-    form.Picture2->setOuterSize(3000, 3000);
+    form.hologramView->setOuterSize(3000, 3000);
     const QRgb background = qRgb(15, 0, 0);
     ASSERT_EQ(view(150, 150), background);
-    form.Text1->setText(QString::fromLatin1(GetParam().reps));
-    form.Picture1->setOuterSize(GetParam().canvasTwips, GetParam().canvasTwips);
+    form.repsEdit->setText(QString::fromLatin1(GetParam().reps));
+    form.objectCanvas->setOuterSize(GetParam().canvasTwips, GetParam().canvasTwips);
 
     binarize();
     ASSERT_TRUE(errors.empty());
-    ASSERT_EQ(module.HologramField.columns(), 100);
-    ASSERT_EQ(module.HologramField.rows(), 100);
+    ASSERT_EQ(module.field.columns(), 100);
+    ASSERT_EQ(module.field.rows(), 100);
     for (int u = 0; u < 100; ++u) {
         for (int v = 0; v < 100; ++v) {
-            const float value = module.HologramField(u, v);
+            const float value = module.field(u, v);
             ASSERT_TRUE(value == 0.0f || value == 255.0f) << u << "," << v;
             ASSERT_EQ(view(u, v), grey(value)) << u << "," << v;
         }
     }
-    for (int i = 100; i < form.Picture2->image().width(); ++i) {
+    for (int i = 100; i < form.hologramView->image().width(); ++i) {
         ASSERT_EQ(view(i, 50), background) << i;
         ASSERT_EQ(view(50, i), background) << i;
         ASSERT_EQ(view(i, i), background) << i;

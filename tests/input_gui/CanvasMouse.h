@@ -4,7 +4,7 @@
 #include <QMouseEvent>
 #include <QTest>
 
-#include "PictureArea.h"
+#include "widgets/PictureArea.h"
 
 namespace marbleck::test {
 

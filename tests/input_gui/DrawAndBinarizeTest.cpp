@@ -8,11 +8,11 @@
 #include <vector>
 
 #include "CanvasMouse.h"
-#include "Form1.h"
-#include "HologramEngine.h"
-#include "HologramGeometry.h"
-#include "Module1.h"
-#include "PictureArea.h"
+#include "app/MainWindow.h"
+#include "engine/HologramEngine.h"
+#include "engine/HologramGeometry.h"
+#include "app/Document.h"
+#include "widgets/PictureArea.h"
 #include "RecordedErrors.h"
 
 namespace marbleck {
@@ -24,36 +24,36 @@ namespace {
 // samples of the canvas.
 TEST(DrawAndBinarizeTest, ViewMatchesTheEngineOnTheDrawnSamples) {
     test::RecordedErrors errors;
-    Module1 module;
-    Form1 form{module};
-    test::CanvasMouse mouse{*form.Picture1};
-    form.Check1->setChecked(false);
+    Document module;
+    MainWindow form{module};
+    test::CanvasMouse mouse{*form.objectCanvas};
+    form.randomPhaseCheck->setChecked(false);
 
-    form.Option2->click();
+    form.lineTool->click();
     mouse.click(10, 12);
     mouse.move(25, 30);
     mouse.move(30, 22);
     mouse.click(30, 22);
-    form.W5->click();
-    form.Option4->click();
+    form.penWidth2->click();
+    form.circleTool->click();
     mouse.click(65, 60);
     mouse.move(80, 80);
     mouse.move(72, 66);
     mouse.click(72, 66);
-    ASSERT_FALSE(module.Drawing.LineActive);
-    ASSERT_FALSE(module.Drawing.CircleActive);
+    ASSERT_FALSE(module.drawing.LineActive);
+    ASSERT_FALSE(module.drawing.CircleActive);
 
     // The lit samples in scan order, x outer, read back from the canvas.
     std::vector<ObjectPoint> points;
     for (int x = 0; x < 100; ++x)
         for (int y = 0; y < 100; ++y)
-            if (form.Picture1->point(static_cast<float>(x), static_cast<float>(y)) > 0) points.push_back({x, y});
+            if (form.objectCanvas->colorAt(static_cast<float>(x), static_cast<float>(y)) > 0) points.push_back({x, y});
     ASSERT_GT(points.size(), 40u);
     const std::vector<double> phases(points.size(), 0.0);
 
-    form.Text3->setText(QStringLiteral("0.55"));
-    QTest::mouseClick(form.Command1, Qt::LeftButton);
-    QTest::mouseClick(form.Command2, Qt::LeftButton);
+    form.thresholdEdit->setText(QStringLiteral("0.55"));
+    QTest::mouseClick(form.calculateButton, Qt::LeftButton);
+    QTest::mouseClick(form.binarizeButton, Qt::LeftButton);
     ASSERT_TRUE(errors.empty());
 
     const HologramGeometry geometry = MakeHologramGeometry(100, 100, 1);
@@ -63,8 +63,8 @@ TEST(DrawAndBinarizeTest, ViewMatchesTheEngineOnTheDrawnSamples) {
     std::vector<std::uint8_t> grey;
     Binarize(field, 0.55, grey);
 
-    EXPECT_EQ(module.HologramField, field);
-    const QImage view = form.Picture2->image();
+    EXPECT_EQ(module.field, field);
+    const QImage view = form.hologramView->image();
     ASSERT_EQ(view.size(), QSize(96, 96));
     int white = 0;
     for (int u = 0; u < view.width(); ++u) {

@@ -9,9 +9,9 @@
 #include <tuple>
 
 #include "CanvasMouse.h"
-#include "Form1.h"
-#include "Module1.h"
-#include "PictureArea.h"
+#include "app/MainWindow.h"
+#include "app/Document.h"
+#include "widgets/PictureArea.h"
 #include "ReferenceCanvas.h"
 
 namespace marbleck {
@@ -29,7 +29,7 @@ auto Fields(const DrawingState& s) {
 
 class DrawingToolsTest : public ::testing::Test {
 protected:
-    const QImage& canvas() const { return form.Picture1->image(); }
+    const QImage& canvas() const { return form.objectCanvas->image(); }
     bool lit(int px, int py) const { return canvas().pixel(px, py) == qRgb(255, 255, 255); }
     int litCount() const {
         int count = 0;
@@ -43,12 +43,12 @@ protected:
         return count;
     }
     // The press dot as the canvas draws it: at the exact reported position.
-    void pressDot(PictureArea& area, int px, int py) { area.pset(mouse.unitsX(px), mouse.unitsY(py), White); }
+    void pressDot(PictureArea& area, int px, int py) { area.setPixel(mouse.unitsX(px), mouse.unitsY(py), White); }
 
-    Module1 module;
-    Form1 form{module};
-    test::CanvasMouse mouse{*form.Picture1};
-    const DrawingState& state = module.Drawing;
+    Document module;
+    MainWindow form{module};
+    test::CanvasMouse mouse{*form.objectCanvas};
+    const DrawingState& state = module.drawing;
 };
 
 struct HeldButtons {
@@ -103,7 +103,7 @@ TEST_F(DrawingToolsTest, FreehandStrokeStartsAtTheUnflooredPressAndThenFollowsFl
 }
 
 TEST_F(DrawingToolsTest, LineToolFollowsThePointerBetweenTwoPresses) {
-    form.Option2->click();
+    form.lineTool->click();
     mouse.click(10, 10);
     EXPECT_TRUE(state.LineActive);
     EXPECT_EQ(std::make_tuple(state.AnchorX, state.AnchorY), std::make_tuple(10.0f, 10.0f));
@@ -113,7 +113,7 @@ TEST_F(DrawingToolsTest, LineToolFollowsThePointerBetweenTwoPresses) {
     EXPECT_EQ(std::make_tuple(state.LastEndX, state.LastEndY), std::make_tuple(31.0f, 52.0f));
 
     test::ReferenceCanvas expected;
-    expected.line(10, 10, 31, 52, White);
+    expected.drawLine(10, 10, 31, 52, White);
     EXPECT_EQ(test::Differences(canvas(), expected.image()), "");
 
     mouse.click(30, 50);
@@ -129,7 +129,7 @@ TEST_F(DrawingToolsTest, LineToolFollowsThePointerBetweenTwoPresses) {
 }
 
 TEST_F(DrawingToolsTest, CircleToolRadiusComesFromTheFlooredPointer) {
-    form.Option4->click();
+    form.circleTool->click();
     mouse.click(10, 10);
     EXPECT_TRUE(state.CircleActive);
     EXPECT_TRUE(lit(10, 10));
@@ -139,7 +139,7 @@ TEST_F(DrawingToolsTest, CircleToolRadiusComesFromTheFlooredPointer) {
     // The first move erased a circle of radius 0, the press dot, at the centre.
     EXPECT_FALSE(lit(10, 10));
     test::ReferenceCanvas expected;
-    expected.circle(10, 10, 5, White);
+    expected.drawCircle(10, 10, 5, White);
     EXPECT_EQ(test::Differences(canvas(), expected.image()), "");
 
     // The radius is kept in double precision: sqrt(2² + 1²).
@@ -166,7 +166,7 @@ TEST_F(DrawingToolsTest, RubberBandErasesWhiteDrawingItCrossed) {
     ASSERT_TRUE(lit(30, 31));
 
     // A line rubber band along pixel row 30 crosses it, then moves away.
-    form.Option2->click();
+    form.lineTool->click();
     mouse.click(10, 30);
     mouse.move(50, 30);
     mouse.move(10, 60);
@@ -176,9 +176,9 @@ TEST_F(DrawingToolsTest, RubberBandErasesWhiteDrawingItCrossed) {
 }
 
 TEST_F(DrawingToolsTest, LineBandIsTestedBeforeTheCircleBandWhicheverToolIsSelected) {
-    form.Option2->click();
+    form.lineTool->click();
     mouse.click(10, 10);
-    form.Option4->click();
+    form.circleTool->click();
     EXPECT_TRUE(state.LineActive);
     EXPECT_FALSE(state.CircleActive);
     mouse.move(40, 20);
@@ -194,23 +194,23 @@ TEST_F(DrawingToolsTest, LineBandIsTestedBeforeTheCircleBandWhicheverToolIsSelec
     EXPECT_EQ(state.CircleRadius, 0.0);
     test::ReferenceCanvas expected;
     pressDot(expected, 10, 10);
-    expected.line(10, 10, 41, 20, White);
+    expected.drawLine(10, 10, 41, 20, White);
     pressDot(expected, 50, 50);
-    expected.line(52, 52, 52, 52, Black);
-    expected.line(52, 52, 62, 20, White);
+    expected.drawLine(52, 52, 52, 52, Black);
+    expected.drawLine(52, 52, 62, 20, White);
     EXPECT_EQ(test::Differences(canvas(), expected.image()), "");
 
     // "freehand" stops the band with no button held; "Circle" resumes it.
-    form.Option1->click();
+    form.freehandTool->click();
     mouse.move(90, 90);
     EXPECT_EQ(test::Differences(canvas(), expected.image()), "");
-    form.Option4->click();
+    form.circleTool->click();
     mouse.move(70, 30);
     EXPECT_EQ(std::make_tuple(state.LastEndX, state.LastEndY), std::make_tuple(72.0f, 31.0f));
 
     // Only a press with "line" selected ends the line band; then the circle
     // band takes over.
-    form.Option2->click();
+    form.lineTool->click();
     mouse.click(20, 20);
     EXPECT_FALSE(state.LineActive);
     EXPECT_TRUE(state.CircleActive);
@@ -219,36 +219,36 @@ TEST_F(DrawingToolsTest, LineBandIsTestedBeforeTheCircleBandWhicheverToolIsSelec
 }
 
 TEST_F(DrawingToolsTest, ClearBetweenPressesKeepsTheToolWaiting) {
-    form.Option2->click();
+    form.lineTool->click();
     mouse.click(10, 10);
     mouse.move(40, 20);
-    QTest::mouseClick(form.Command5, Qt::LeftButton);
+    QTest::mouseClick(form.clearButton, Qt::LeftButton);
     EXPECT_EQ(litCount(), 0);
     EXPECT_TRUE(state.LineActive);
     mouse.move(60, 40);
     test::ReferenceCanvas expected;
-    expected.line(10, 10, 62, 41, White);
+    expected.drawLine(10, 10, 62, 41, White);
     EXPECT_EQ(test::Differences(canvas(), expected.image()), "");
 }
 
 TEST_F(DrawingToolsTest, LabelsShowTheFlooredPositionOfTheLastPressOnly) {
     mouse.move(36, 50);
-    EXPECT_EQ(form.Label6->text(), "x");
-    EXPECT_EQ(form.Label2->text(), "y");
+    EXPECT_EQ(form.pressXLabel->text(), "x");
+    EXPECT_EQ(form.pressYLabel->text(), "y");
     mouse.press(36, 50);
-    EXPECT_EQ(form.Label6->text(), "37");
-    EXPECT_EQ(form.Label2->text(), "52");
+    EXPECT_EQ(form.pressXLabel->text(), "37");
+    EXPECT_EQ(form.pressYLabel->text(), "52");
     mouse.move(60, 60, Qt::LeftButton);
     mouse.release(60, 60);
-    EXPECT_EQ(form.Label6->text(), "37");
+    EXPECT_EQ(form.pressXLabel->text(), "37");
 
-    form.Option2->click();
+    form.lineTool->click();
     mouse.click(0, 0);
-    EXPECT_EQ(form.Label6->text(), "0");
-    EXPECT_EQ(form.Label2->text(), "0");
+    EXPECT_EQ(form.pressXLabel->text(), "0");
+    EXPECT_EQ(form.pressYLabel->text(), "0");
     mouse.move(50, 50);
-    EXPECT_EQ(form.Label6->text(), "0");
-    EXPECT_EQ(form.Label2->text(), "0");
+    EXPECT_EQ(form.pressXLabel->text(), "0");
+    EXPECT_EQ(form.pressYLabel->text(), "0");
 }
 
 // The sunken border is two pixels wide around the 96-pixel drawing area:
@@ -257,21 +257,21 @@ TEST_F(DrawingToolsTest, PressesAndMovesOnTheBorderDoNotCount) {
     const QPoint border[] = {{-2, 40}, {-1, -1}, {40, -2}, {96, 40}, {97, 97}, {40, 97}, {-2, 97}};
     const auto start = Fields(state);
     const QImage empty = canvas();
-    for (QRadioButton* tool : {form.Option2, form.Option4, form.Option1}) {
+    for (QRadioButton* tool : {form.lineTool, form.circleTool, form.freehandTool}) {
         tool->click();
         for (const QPoint& p : border) {
             mouse.click(p.x(), p.y());
             mouse.click(p.x(), p.y(), Qt::RightButton);
             SCOPED_TRACE(tool->text().toStdString() + " " + std::to_string(p.x()) + "," + std::to_string(p.y()));
             EXPECT_EQ(Fields(state), start);
-            EXPECT_EQ(form.Label6->text(), "x");
-            EXPECT_EQ(form.Label2->text(), "y");
+            EXPECT_EQ(form.pressXLabel->text(), "x");
+            EXPECT_EQ(form.pressYLabel->text(), "y");
         }
     }
     EXPECT_EQ(test::Differences(canvas(), empty), "");
 
     // A line begun inside: moves over the border leave its band where it was.
-    form.Option2->click();
+    form.lineTool->click();
     mouse.click(10, 10);
     mouse.move(40, 40);
     const auto following = Fields(state);
@@ -285,7 +285,7 @@ TEST_F(DrawingToolsTest, PressesAndMovesOnTheBorderDoNotCount) {
 
     // A drag begun on the border draws nothing, even where it enters the
     // drawing area; one begun inside runs out over the border to the edge.
-    form.Option1->click();
+    form.freehandTool->click();
     const QImage line = canvas();
     mouse.press(-1, 60);
     mouse.move(30, 60, Qt::LeftButton);
@@ -298,7 +298,7 @@ TEST_F(DrawingToolsTest, PressesAndMovesOnTheBorderDoNotCount) {
 }
 
 TEST_F(DrawingToolsTest, ADoubleClickIsTwoPresses) {
-    form.Option2->click();
+    form.lineTool->click();
     mouse.doubleClick(20, 30);
     EXPECT_FALSE(state.LineActive);
     mouse.doubleClick(20, 30);
@@ -309,19 +309,19 @@ TEST_F(DrawingToolsTest, ADoubleClickIsTwoPresses) {
 class PressButtonTest : public DrawingToolsTest, public ::testing::WithParamInterface<Qt::MouseButton> {};
 
 TEST_P(PressButtonTest, AnyButtonPutsADotAndFlipsTheSelectedToolsFlag) {
-    form.Option2->click();
+    form.lineTool->click();
     mouse.click(20, 30, GetParam());
     EXPECT_TRUE(lit(20, 30));
-    EXPECT_EQ(form.Label6->text(), "20");
-    EXPECT_EQ(form.Label2->text(), "31");
+    EXPECT_EQ(form.pressXLabel->text(), "20");
+    EXPECT_EQ(form.pressYLabel->text(), "31");
     EXPECT_TRUE(state.LineActive);
     EXPECT_FALSE(state.CircleActive);
-    form.Option4->click();
+    form.circleTool->click();
     mouse.click(40, 40, GetParam());
     EXPECT_TRUE(lit(40, 40));
     EXPECT_TRUE(state.LineActive);
     EXPECT_TRUE(state.CircleActive);
-    form.Option1->click();
+    form.freehandTool->click();
     mouse.click(50, 50, GetParam());
     EXPECT_TRUE(state.LineActive);
     EXPECT_TRUE(state.CircleActive);
@@ -337,15 +337,15 @@ INSTANTIATE_TEST_SUITE_P(Buttons, PressButtonTest,
 
 struct WidthButton {
     const char* name;
-    QRadioButton* Form1::*button;
-    QRadioButton* Form1::*other;  // selected first, so that the button changes
+    QRadioButton* MainWindow::*button;
+    QRadioButton* MainWindow::*other;  // selected first, so that the button changes
     int penWidth;
 };
 
 class PenWidthTest : public DrawingToolsTest, public ::testing::WithParamInterface<WidthButton> {};
 
 TEST_P(PenWidthTest, SetsThePenWidthAndLeavesTheDrawingAlone) {
-    form.Option2->click();
+    form.lineTool->click();
     mouse.click(10, 10);
     mouse.move(40, 20);
     (form.*GetParam().other)->click();
@@ -354,19 +354,19 @@ TEST_P(PenWidthTest, SetsThePenWidthAndLeavesTheDrawingAlone) {
 
     QRadioButton* button = form.*GetParam().button;
     button->click();
-    EXPECT_EQ(form.Picture1->penWidth(), GetParam().penWidth);
-    for (QRadioButton* w : {form.W1, form.W5, form.W10}) EXPECT_EQ(w->isChecked(), w == button);
+    EXPECT_EQ(form.objectCanvas->penWidth(), GetParam().penWidth);
+    for (QRadioButton* w : {form.penWidth1, form.penWidth2, form.penWidth5}) EXPECT_EQ(w->isChecked(), w == button);
     EXPECT_EQ(Fields(state), before);
     EXPECT_EQ(test::Differences(canvas(), drawn), "");
 
     // A press dot, and a horizontal stroke, are as many pixels across as
     // the pen is wide.
-    QTest::mouseClick(form.Command5, Qt::LeftButton);
-    form.Option1->click();
+    QTest::mouseClick(form.clearButton, Qt::LeftButton);
+    form.freehandTool->click();
     mouse.click(30, 30);
     EXPECT_TRUE(lit(30, 30));
     EXPECT_EQ(litInColumn(30), GetParam().penWidth);
-    QTest::mouseClick(form.Command5, Qt::LeftButton);
+    QTest::mouseClick(form.clearButton, Qt::LeftButton);
     mouse.press(20, 50);
     mouse.move(70, 50, Qt::LeftButton);
     mouse.release(70, 50);
@@ -374,20 +374,20 @@ TEST_P(PenWidthTest, SetsThePenWidthAndLeavesTheDrawingAlone) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Widths, PenWidthTest,
-                         ::testing::Values(WidthButton{"W1", &Form1::W1, &Form1::W10, 1},
-                                           WidthButton{"W5", &Form1::W5, &Form1::W10, 2},
-                                           WidthButton{"W10", &Form1::W10, &Form1::W5, 5}),
+                         ::testing::Values(WidthButton{"PenWidth1", &MainWindow::penWidth1, &MainWindow::penWidth5, 1},
+                                           WidthButton{"PenWidth2", &MainWindow::penWidth2, &MainWindow::penWidth5, 2},
+                                           WidthButton{"PenWidth5", &MainWindow::penWidth5, &MainWindow::penWidth2, 5}),
                          [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(DrawingToolsTest, ChoosingAToolLeavesTheDrawingStateAlone) {
-    form.Option4->click();
+    form.circleTool->click();
     mouse.click(30, 30);
     mouse.move(40, 45);
-    form.Option2->click();
+    form.lineTool->click();
     mouse.click(60, 10);
     const auto before = Fields(state);
     const QImage drawn = canvas();
-    for (QRadioButton* option : {form.Option1, form.Option4, form.Option2}) {
+    for (QRadioButton* option : {form.freehandTool, form.circleTool, form.lineTool}) {
         option->click();
         EXPECT_EQ(Fields(state), before);
         EXPECT_EQ(test::Differences(canvas(), drawn), "");

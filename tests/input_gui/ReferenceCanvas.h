@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "PictureArea.h"
+#include "widgets/PictureArea.h"
 
 namespace marbleck::test {
 

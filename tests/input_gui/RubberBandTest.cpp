@@ -6,9 +6,9 @@
 #include <vector>
 
 #include "CanvasMouse.h"
-#include "Form1.h"
-#include "Module1.h"
-#include "PictureArea.h"
+#include "app/MainWindow.h"
+#include "app/Document.h"
+#include "widgets/PictureArea.h"
 #include "ReferenceCanvas.h"
 
 namespace marbleck {
@@ -25,21 +25,21 @@ enum class Band { Line, Circle };
 struct BandCase {
     const char* name;
     Band band;
-    QRadioButton* Form1::*width;
+    QRadioButton* MainWindow::*width;
     int penWidth;
 };
 
 class RubberBandTest : public ::testing::TestWithParam<BandCase> {
 protected:
-    Module1 module;
-    Form1 form{module};
-    test::CanvasMouse mouse{*form.Picture1};
+    Document module;
+    MainWindow form{module};
+    test::CanvasMouse mouse{*form.objectCanvas};
 };
 
 TEST_P(RubberBandTest, LeavesOnlyTheLastFigure) {
     const BandCase& c = GetParam();
     (form.*c.width)->click();
-    (c.band == Band::Line ? form.Option2 : form.Option4)->click();
+    (c.band == Band::Line ? form.lineTool : form.circleTool)->click();
 
     const QPoint anchor(48, 48);
     // Pointer positions in pixels: short and long, steep and shallow, a
@@ -51,8 +51,8 @@ TEST_P(RubberBandTest, LeavesOnlyTheLastFigure) {
     const QPoint last = path.back();
     mouse.click(last.x(), last.y());
 
-    ASSERT_FALSE(module.Drawing.LineActive);
-    ASSERT_FALSE(module.Drawing.CircleActive);
+    ASSERT_FALSE(module.drawing.LineActive);
+    ASSERT_FALSE(module.drawing.CircleActive);
     const float ax = std::floor(mouse.unitsX(anchor.x()));
     const float ay = std::floor(mouse.unitsY(anchor.y()));
     const float ex = std::floor(mouse.unitsX(last.x()));
@@ -60,24 +60,24 @@ TEST_P(RubberBandTest, LeavesOnlyTheLastFigure) {
     ASSERT_EQ(ax, 50.0f);
     test::ReferenceCanvas expected(c.penWidth);
     if (c.band == Band::Line) {
-        expected.line(ax, ay, ex, ey, White);
+        expected.drawLine(ax, ay, ex, ey, White);
     } else {
         const double dx = ex - ax;
         const double dy = ey - ay;
-        expected.circle(ax, ay, static_cast<float>(std::sqrt(dx * dx + dy * dy)), White);
+        expected.drawCircle(ax, ay, static_cast<float>(std::sqrt(dx * dx + dy * dy)), White);
     }
-    expected.pset(mouse.unitsX(last.x()), mouse.unitsY(last.y()), White);
-    EXPECT_EQ(test::Differences(form.Picture1->image(), expected.image()), "");
+    expected.setPixel(mouse.unitsX(last.x()), mouse.unitsY(last.y()), White);
+    EXPECT_EQ(test::Differences(form.objectCanvas->image(), expected.image()), "");
 }
 
 INSTANTIATE_TEST_SUITE_P(
     BandsAndWidths, RubberBandTest,
-    ::testing::Values(BandCase{"LineWidth1", Band::Line, &Form1::W1, 1},
-                      BandCase{"LineWidth2", Band::Line, &Form1::W5, 2},
-                      BandCase{"LineWidth5", Band::Line, &Form1::W10, 5},
-                      BandCase{"CircleWidth1", Band::Circle, &Form1::W1, 1},
-                      BandCase{"CircleWidth2", Band::Circle, &Form1::W5, 2},
-                      BandCase{"CircleWidth5", Band::Circle, &Form1::W10, 5}),
+    ::testing::Values(BandCase{"LineWidth1", Band::Line, &MainWindow::penWidth1, 1},
+                      BandCase{"LineWidth2", Band::Line, &MainWindow::penWidth2, 2},
+                      BandCase{"LineWidth5", Band::Line, &MainWindow::penWidth5, 5},
+                      BandCase{"CircleWidth1", Band::Circle, &MainWindow::penWidth1, 1},
+                      BandCase{"CircleWidth2", Band::Circle, &MainWindow::penWidth2, 2},
+                      BandCase{"CircleWidth5", Band::Circle, &MainWindow::penWidth5, 5}),
     [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace

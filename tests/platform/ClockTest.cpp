@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "Clock.h"
+#include "platform/Clock.h"
 
 namespace marbleck {
 namespace {

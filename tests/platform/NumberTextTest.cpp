@@ -6,7 +6,7 @@
 #include <string>
 
 #include "CaseName.h"
-#include "NumberText.h"
+#include "platform/NumberText.h"
 
 namespace marbleck {
 namespace {

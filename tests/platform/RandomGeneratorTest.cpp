@@ -2,7 +2,7 @@
 
 #include <set>
 
-#include "RandomGenerator.h"
+#include "platform/RandomGenerator.h"
 
 namespace marbleck {
 namespace {

@@ -9,14 +9,14 @@
 #include <memory>
 #include <vector>
 
-#include "Form1.h"
-#include "Module1.h"
-#include "PictureArea.h"
-#include "PrintDialogHost.h"
-#include "Printer.h"
-#include "PrtFrm.h"
+#include "app/MainWindow.h"
+#include "app/Document.h"
+#include "widgets/PictureArea.h"
+#include "output/PrintDialogHost.h"
+#include "widgets/Printer.h"
+#include "output/PrintDialog.h"
 #include "RecordedErrors.h"
-#include "UserNotice.h"
+#include "widgets/UserNotice.h"
 
 namespace marbleck::test {
 
@@ -42,22 +42,22 @@ class PrintDialogTest : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(folder.isValid());
-        form.PrintDialog->setPrinter(std::make_unique<Printer>(Printer::Target::PdfFile, folder.path()));
+        form.printDialogHost->setPrinter(std::make_unique<Printer>(Printer::Target::PdfFile, folder.path()));
     }
 
-    Printer& printer() { return form.PrintDialog->printer(); }
-    PrtFrm& dialog() { return *form.PrintDialog->dialog(); }
+    Printer& printer() { return form.printDialogHost->printer(); }
+    PrintDialog& dialog() { return *form.printDialogHost->dialog(); }
 
     // The main window's "Print" button.
-    PrtFrm& open() {
-        QTest::mouseClick(form.Print, Qt::LeftButton);
-        EXPECT_NE(form.PrintDialog->dialog(), nullptr);
+    PrintDialog& open() {
+        QTest::mouseClick(form.printButton, Qt::LeftButton);
+        EXPECT_NE(form.printDialogHost->dialog(), nullptr);
         return dialog();
     }
 
     // A mouse button down on the page map at (x, y) in map units.
     void pick(float x, float y, Qt::MouseButton button = Qt::LeftButton) {
-        emit dialog().Picture2->mousePressed(button, button, x, y);
+        emit dialog().pageMap->mousePressed(button, button, x, y);
     }
 
     // Closing through the frame unloads the dialog (it is deleted later).
@@ -66,8 +66,8 @@ protected:
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }
 
-    Module1 module;
-    Form1 form{module};
+    Document module;
+    MainWindow form{module};
     QTemporaryDir folder;
     RecordedErrors errors;
     RecordedNotices notices;

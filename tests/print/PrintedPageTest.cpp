@@ -12,7 +12,7 @@
 #include "DialogFixture.h"
 #include "PdfPage.h"
 #include "PrintingServices.h"
-#include "VSpinner.h"
+#include "widgets/VSpinner.h"
 
 namespace marbleck::test {
 namespace {
@@ -44,14 +44,14 @@ void checkPage(const QString& pdf, const Printer& printer, QSize hologramPixels,
 }
 
 // Picks a cell, sets the scale and presses "print".
-void printAt(PrtFrm& d, float x, float y, int scale) {
-    if (x >= 0) emit d.Picture2->mousePressed(Qt::LeftButton, Qt::LeftButton, x, y);
-    d.VScroll2->setValue(scale);
-    QTest::mouseClick(d.Command1, Qt::LeftButton);
+void printAt(PrintDialog& d, float x, float y, int scale) {
+    if (x >= 0) emit d.pageMap->mousePressed(Qt::LeftButton, Qt::LeftButton, x, y);
+    d.scaleSpinner->setValue(scale);
+    QTest::mouseClick(d.printButton, Qt::LeftButton);
 }
 
 TEST_F(PrintDialogTest, WithoutPrinterThePageIsAPdfAtThePickedCellAndScale) {
-    const QSize hologram = form.Picture2->drawingAreaSize();
+    const QSize hologram = form.hologramView->drawingAreaSize();
     printAt(open(), 320, 560, 1);
     EXPECT_FALSE(dialog().isVisible());
     ASSERT_EQ(notices.texts().size(), 1u);
@@ -59,7 +59,7 @@ TEST_F(PrintDialogTest, WithoutPrinterThePageIsAPdfAtThePickedCellAndScale) {
     EXPECT_TRUE(notices.texts()[0].contains(first));
     EXPECT_TRUE(first.startsWith(folder.path()));
 
-    dialog().VScroll1->setValue(-3);  // 600 dots per inch
+    dialog().qualitySpinner->setValue(-3);  // 600 dots per inch
     printAt(open(), 60, 60, 3);
     const QString second = printer().lastFilePath();
     ASSERT_EQ(notices.texts().size(), 2u);
@@ -73,10 +73,10 @@ TEST_F(PrintDialogTest, WithoutPrinterThePageIsAPdfAtThePickedCellAndScale) {
 }
 
 TEST_F(PrintDialogTest, PrintWithoutAClickGoesToTheTopLeftAndScalesBySpinner) {
-    const QSize hologram = form.Picture2->drawingAreaSize();
-    PrtFrm& d = open();
-    d.Text2->setText("2");  // the box is not what print reads
-    QTest::mouseClick(d.Command1, Qt::LeftButton);
+    const QSize hologram = form.hologramView->drawingAreaSize();
+    PrintDialog& d = open();
+    d.scaleEdit->setText("2");  // the box is not what print reads
+    QTest::mouseClick(d.printButton, Qt::LeftButton);
     ASSERT_TRUE(errors.empty());
     checkPage(printer().lastFilePath(), printer(), hologram, {0, 0, 1});
 }

@@ -8,8 +8,8 @@
 
 #include "CaseName.h"
 #include "PdfPage.h"
-#include "Printer.h"
-#include "RunTimeError.h"
+#include "widgets/Printer.h"
+#include "platform/RunTimeError.h"
 
 namespace marbleck::test {
 namespace {
@@ -27,9 +27,9 @@ TEST_P(PrintQualityTest, CodesGiveTheirResolution) {
     QTemporaryDir folder;
     Printer printer(Printer::Target::PdfFile, folder.path());
     printer.setPrintQuality(GetParam().code);
-    EXPECT_EQ(printer.PrintQuality(), GetParam().code);
-    EXPECT_EQ(printer.TwipsPerPixelX(), GetParam().twipsPerDot);
-    EXPECT_EQ(printer.TwipsPerPixelY(), GetParam().twipsPerDot);
+    EXPECT_EQ(printer.printQuality(), GetParam().code);
+    EXPECT_EQ(printer.twipsPerPixelX(), GetParam().twipsPerDot);
+    EXPECT_EQ(printer.twipsPerPixelY(), GetParam().twipsPerDot);
 }
 
 INSTANTIATE_TEST_SUITE_P(Codes, PrintQualityTest,
@@ -40,12 +40,12 @@ INSTANTIATE_TEST_SUITE_P(Codes, PrintQualityTest,
 TEST(Printer, StartsAtTheTopLeftWithLowQuality) {
     QTemporaryDir folder;
     Printer printer(Printer::Target::PdfFile, folder.path());
-    EXPECT_EQ(printer.CurrentX, 0.f);
-    EXPECT_EQ(printer.CurrentY, 0.f);
-    EXPECT_EQ(printer.PrintQuality(), -2);
-    printer.CurrentX = 1234.5f;
+    EXPECT_EQ(printer.currentX, 0.f);
+    EXPECT_EQ(printer.currentY, 0.f);
+    EXPECT_EQ(printer.printQuality(), -2);
+    printer.currentX = 1234.5f;
     printer.setPrintQuality(-4);
-    EXPECT_EQ(printer.CurrentX, 1234.5f);
+    EXPECT_EQ(printer.currentX, 1234.5f);
 }
 
 TEST(Printer, UnknownQualityCodeIsAnInvalidPropertyValue) {
@@ -59,13 +59,13 @@ TEST(Printer, UnknownQualityCodeIsAnInvalidPropertyValue) {
             EXPECT_EQ(e.number(), ErrorNumber::InvalidPropertyValue);
         }
     }
-    EXPECT_EQ(printer.PrintQuality(), -2);
+    EXPECT_EQ(printer.printQuality(), -2);
 }
 
 TEST(Printer, EndDocWithoutAPageWritesNothing) {
     QTemporaryDir folder;
     Printer printer(Printer::Target::PdfFile, folder.path());
-    printer.EndDoc();
+    printer.endDocument();
     EXPECT_TRUE(printer.lastFilePath().isEmpty());
     EXPECT_TRUE(QDir(folder.path()).entryList(QDir::Files).isEmpty());
 }
@@ -76,11 +76,11 @@ TEST(Printer, WithoutPrinterEachDocumentIsANewPdfNamedAfterItsTime) {
     Printer printer(Printer::Target::PdfFile, folder);
     QImage picture(4, 4, QImage::Format_RGB32);
     picture.fill(Qt::black);
-    printer.PaintPicture(picture, 0, 0, 1440, 1440);
-    printer.EndDoc();
+    printer.paintImage(picture, 0, 0, 1440, 1440);
+    printer.endDocument();
     const QString first = printer.lastFilePath();
-    printer.PaintPicture(picture, 0, 0, 1440, 1440);
-    printer.EndDoc();
+    printer.paintImage(picture, 0, 0, 1440, 1440);
+    printer.endDocument();
     const QString second = printer.lastFilePath();
     EXPECT_NE(first, second);
     for (const QString& path : {first, second}) {
@@ -101,13 +101,13 @@ TEST(Printer, AFolderThatCannotBeMadeIsAPrinterError) {
     Printer printer(Printer::Target::PdfFile, parent.filePath("file/sub"));
     QImage picture(4, 4, QImage::Format_RGB32);
     try {
-        printer.PaintPicture(picture, 0, 0, 1440, 1440);
+        printer.paintImage(picture, 0, 0, 1440, 1440);
         FAIL() << "no error";
     } catch (const RunTimeError& e) {
         EXPECT_EQ(e.number(), ErrorNumber::PrinterError);
         EXPECT_NE(e.description().find("file/sub"), std::string::npos) << e.description();
     }
-    printer.EndDoc();  // nothing started, nothing to end
+    printer.endDocument();  // nothing started, nothing to end
     EXPECT_TRUE(printer.lastFilePath().isEmpty());
 }
 
@@ -120,8 +120,8 @@ TEST(Printer, PaintPictureStretchesTheWholePicture) {
     picture.fill(Qt::black);
     picture.setPixel(2, 1, qRgb(255, 255, 255));
     // One inch across, half an inch down, from (2, 1) inches.
-    printer.PaintPicture(picture, 2880, 1440, 1440, 720);
-    printer.EndDoc();
+    printer.paintImage(picture, 2880, 1440, 1440, 720);
+    printer.endDocument();
     QString error;
     const QImage page = PdfPage::Render(printer.lastFilePath(), &error);
     ASSERT_FALSE(page.isNull()) << error.toStdString();

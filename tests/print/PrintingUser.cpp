@@ -17,15 +17,15 @@
 #include <QTest>
 #include <cstdio>
 
-#include "ErrorReporter.h"
-#include "Form1.h"
-#include "Module1.h"
-#include "PictureArea.h"
-#include "PrintDialogHost.h"
-#include "Printer.h"
-#include "PrtFrm.h"
-#include "UserNotice.h"
-#include "VSpinner.h"
+#include "widgets/ErrorReporter.h"
+#include "app/MainWindow.h"
+#include "app/Document.h"
+#include "widgets/PictureArea.h"
+#include "output/PrintDialogHost.h"
+#include "widgets/Printer.h"
+#include "output/PrintDialog.h"
+#include "widgets/UserNotice.h"
+#include "widgets/VSpinner.h"
 
 using namespace marbleck;
 
@@ -48,9 +48,9 @@ int main(int argc, char** argv) {
     });
     UserNotice::SetSink([](QWidget*, const QString& text) { report(QStringLiteral("notice ") + text); });
 
-    Module1 module;
-    Form1 form(module);
-    const QSize hologram = form.Picture2->drawingAreaSize();
+    Document module;
+    MainWindow form(module);
+    const QSize hologram = form.hologramView->drawingAreaSize();
     report(QStringLiteral("hologram %1 %2").arg(hologram.width()).arg(hologram.height()));
     for (const QString& step : app.arguments().mid(1)) {
         const QStringList parts = step.split(QLatin1Char(','));
@@ -58,18 +58,18 @@ int main(int argc, char** argv) {
             report(QStringLiteral("usage: printing_user quality,x,y,scale ..."));
             return 2;
         }
-        QTest::mouseClick(form.Print, Qt::LeftButton);
-        PrtFrm* dialog = form.PrintDialog->dialog();
+        QTest::mouseClick(form.printButton, Qt::LeftButton);
+        PrintDialog* dialog = form.printDialogHost->dialog();
         if (!dialog) return 1;
-        Printer& printer = form.PrintDialog->printer();
+        Printer& printer = form.printDialogHost->printer();
         report(QStringLiteral("printer ") + printer.name());
-        dialog->VScroll1->setValue(parts[0].toInt());
-        report(QStringLiteral("resolution %1 %2").arg(printer.resolution()).arg(dialog->Text1->text()));
+        dialog->qualitySpinner->setValue(parts[0].toInt());
+        report(QStringLiteral("resolution %1 %2").arg(printer.resolution()).arg(dialog->resolutionEdit->text()));
         const QRectF area = printer.printableAreaInches();
         report(QStringLiteral("area %1 %2 %3 %4").arg(area.left()).arg(area.top()).arg(area.width()).arg(area.height()));
-        emit dialog->Picture2->mousePressed(Qt::LeftButton, Qt::LeftButton, parts[1].toFloat(), parts[2].toFloat());
-        dialog->VScroll2->setValue(parts[3].toInt());
-        QTest::mouseClick(dialog->Command1, Qt::LeftButton);
+        emit dialog->pageMap->mousePressed(Qt::LeftButton, Qt::LeftButton, parts[1].toFloat(), parts[2].toFloat());
+        dialog->scaleSpinner->setValue(parts[3].toInt());
+        QTest::mouseClick(dialog->printButton, Qt::LeftButton);
         if (!printer.lastFilePath().isEmpty()) report(QStringLiteral("file ") + printer.lastFilePath());
     }
     return 0;

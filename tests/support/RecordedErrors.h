@@ -3,7 +3,7 @@
 #include <QString>
 #include <vector>
 
-#include "ErrorReporter.h"
+#include "widgets/ErrorReporter.h"
 
 namespace marbleck::test {
 

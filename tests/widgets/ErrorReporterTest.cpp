@@ -2,9 +2,9 @@
 
 #include <new>
 
-#include "ErrorReporter.h"
+#include "widgets/ErrorReporter.h"
 #include "RecordedErrors.h"
-#include "RunTimeError.h"
+#include "platform/RunTimeError.h"
 
 namespace marbleck {
 namespace {

@@ -3,7 +3,7 @@
 #include <QSignalSpy>
 #include <QTest>
 
-#include "PictureArea.h"
+#include "widgets/PictureArea.h"
 
 namespace marbleck {
 namespace {
@@ -42,60 +42,60 @@ TEST_F(CanvasTest, UnitsMapToTheNearestPixel) {
 }
 
 TEST_F(CanvasTest, PointReadsTheColourAndMinusOneOutside) {
-    canvas.pset(10, 20, RGBColor(1, 2, 3));
-    EXPECT_EQ(canvas.point(10, 20), RGBColor(1, 2, 3));
-    EXPECT_EQ(canvas.point(11, 20), 0);
-    EXPECT_EQ(canvas.point(100, 0), -1);
-    EXPECT_EQ(canvas.point(-1, 0), -1);
-    EXPECT_EQ(canvas.point(0, 120), -1);
+    canvas.setPixel(10, 20, RGBColor(1, 2, 3));
+    EXPECT_EQ(canvas.colorAt(10, 20), RGBColor(1, 2, 3));
+    EXPECT_EQ(canvas.colorAt(11, 20), 0);
+    EXPECT_EQ(canvas.colorAt(100, 0), -1);
+    EXPECT_EQ(canvas.colorAt(-1, 0), -1);
+    EXPECT_EQ(canvas.colorAt(0, 120), -1);
 }
 
 TEST_F(CanvasTest, DrawingMovesTheCurrentPosition) {
-    canvas.pset(3, 4, White);
+    canvas.setPixel(3, 4, White);
     EXPECT_EQ(canvas.currentPosition(), QPointF(3, 4));
-    canvas.lineTo(30, 4, White);
+    canvas.drawLineTo(30, 4, White);
     EXPECT_EQ(canvas.currentPosition(), QPointF(30, 4));
-    EXPECT_EQ(canvas.point(3, 4), White);
-    EXPECT_EQ(canvas.point(17, 4), White);
-    EXPECT_EQ(canvas.point(30, 4), White);
-    canvas.circle(50, 50, 10, White);
+    EXPECT_EQ(canvas.colorAt(3, 4), White);
+    EXPECT_EQ(canvas.colorAt(17, 4), White);
+    EXPECT_EQ(canvas.colorAt(30, 4), White);
+    canvas.drawCircle(50, 50, 10, White);
     EXPECT_EQ(canvas.currentPosition(), QPointF(50, 50));
-    EXPECT_EQ(canvas.point(60, 50), White);
-    EXPECT_EQ(canvas.point(50, 50), 0);
+    EXPECT_EQ(canvas.colorAt(60, 50), White);
+    EXPECT_EQ(canvas.colorAt(50, 50), 0);
 }
 
 TEST_F(CanvasTest, ErasingAFigureInBlackLeavesNoTrace) {
     for (int width : {1, 2, 5}) {
         canvas.setPenWidth(width);
-        canvas.line(7, 9, 83, 41, White);
-        canvas.line(7, 9, 83, 41, Black);
-        canvas.circle(40, 60, 17.3f, White);
-        canvas.circle(40, 60, 17.3f, Black);
-        canvas.circle(40, 60, 0, White);
-        canvas.circle(40, 60, 0, Black);
+        canvas.drawLine(7, 9, 83, 41, White);
+        canvas.drawLine(7, 9, 83, 41, Black);
+        canvas.drawCircle(40, 60, 17.3f, White);
+        canvas.drawCircle(40, 60, 17.3f, Black);
+        canvas.drawCircle(40, 60, 0, White);
+        canvas.drawCircle(40, 60, 0, Black);
         EXPECT_EQ(whitePixels(), 0) << "pen width " << width;
     }
 }
 
 TEST_F(CanvasTest, PenWidthAppliesToDotsLinesAndCircles) {
-    canvas.pset(50, 50, White);
+    canvas.setPixel(50, 50, White);
     EXPECT_EQ(whitePixels(), 1);
-    canvas.cls();
+    canvas.clear();
     canvas.setPenWidth(5);
-    canvas.pset(50, 50, White);
+    canvas.setPixel(50, 50, White);
     EXPECT_GE(whitePixels(), 15);
     const int dot = whitePixels();
-    canvas.cls();
-    canvas.line(20, 50, 60, 50, White);
-    EXPECT_EQ(canvas.point(40, 48), White);  // two pixels off the line's centre
+    canvas.clear();
+    canvas.drawLine(20, 50, 60, 50, White);
+    EXPECT_EQ(canvas.colorAt(40, 48), White);  // two pixels off the line's centre
     EXPECT_GT(whitePixels(), dot);
 }
 
 TEST_F(CanvasTest, DrawingOutsideIsClipped) {
-    canvas.line(-50, -50, 200, 200, White);
-    canvas.circle(0, 0, 500, White);
-    canvas.pset(300, 300, White);
-    EXPECT_EQ(canvas.point(50, 50), White);
+    canvas.drawLine(-50, -50, 200, 200, White);
+    canvas.drawCircle(0, 0, 500, White);
+    canvas.setPixel(300, 300, White);
+    EXPECT_EQ(canvas.colorAt(50, 50), White);
     EXPECT_EQ(canvas.drawingAreaSize(), QSize(96, 96));
 }
 
@@ -103,21 +103,21 @@ TEST_F(CanvasTest, ClearKeepsTheBackgroundPicture) {
     QImage picture(10, 10, QImage::Format_RGB32);
     picture.fill(qRgb(0, 0, 255));
     canvas.setPicture(picture);
-    canvas.pset(50, 50, White);
-    canvas.cls();
-    EXPECT_EQ(canvas.point(50, 50), 0);
-    EXPECT_EQ(canvas.point(0, 0), RGBColor(0, 0, 255));
+    canvas.setPixel(50, 50, White);
+    canvas.clear();
+    EXPECT_EQ(canvas.colorAt(50, 50), 0);
+    EXPECT_EQ(canvas.colorAt(0, 0), RGBColor(0, 0, 255));
     EXPECT_EQ(canvas.image().pixel(9, 9), qRgb(0, 0, 255));
     EXPECT_EQ(canvas.image().pixel(10, 10), qRgb(0, 0, 0));
     EXPECT_EQ(canvas.currentPosition(), QPointF(0, 0));
 }
 
 TEST_F(CanvasTest, ResizingKeepsDrawingsInPlace) {
-    canvas.pset(10, 10, White);
+    canvas.setPixel(10, 10, White);
     canvas.setOuterSize(2480, 1500);
     EXPECT_EQ(canvas.drawingAreaSize(), QSize(161, 96));
-    EXPECT_EQ(canvas.point(10, 10), White);
-    EXPECT_EQ(canvas.point(150, 10), 0);
+    EXPECT_EQ(canvas.colorAt(10, 10), White);
+    EXPECT_EQ(canvas.colorAt(150, 10), 0);
 }
 
 TEST_F(CanvasTest, MouseArrivesInUnits) {
@@ -143,10 +143,10 @@ TEST(ViewTest, GreyColumnsArePaintedInBulkAndClipped) {
     for (int u = 0; u < 8; ++u)
         for (int v = 0; v < 5; ++v) grey.push_back(static_cast<std::uint8_t>(10 * u + v));
     view.paintGreyColumns(grey.data(), 8, 5);
-    EXPECT_EQ(view.point(0, 0), 0);
-    EXPECT_EQ(view.point(3, 2), RGBColor(32, 32, 32));
-    EXPECT_EQ(view.point(5, 3), RGBColor(53, 53, 53));
-    EXPECT_EQ(view.point(6, 0), -1);
+    EXPECT_EQ(view.colorAt(0, 0), 0);
+    EXPECT_EQ(view.colorAt(3, 2), RGBColor(32, 32, 32));
+    EXPECT_EQ(view.colorAt(5, 3), RGBColor(53, 53, 53));
+    EXPECT_EQ(view.colorAt(6, 0), -1);
 }
 
 }  // namespace

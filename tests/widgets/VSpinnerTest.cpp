@@ -6,7 +6,7 @@
 #include <QTest>
 #include <QToolButton>
 
-#include "VSpinner.h"
+#include "widgets/VSpinner.h"
 
 namespace marbleck {
 namespace {

@@ -1,0 +1,187 @@
+#include "output/PrintDialog.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <cmath>
+
+#include "widgets/ErrorReporter.h"
+#include "platform/NumberText.h"
+#include "widgets/PictureArea.h"
+#include "widgets/Placement.h"
+#include "widgets/Printer.h"
+#include "platform/RunTimeError.h"
+#include "widgets/Screen.h"
+#include "widgets/UserNotice.h"
+#include "widgets/VSpinner.h"
+
+namespace marbleck {
+
+namespace {
+
+// The page map: one unit is a hundredth of an inch of an 8.5 × 11 inch page,
+// drawn at 1.9235294 twips across and 1.95 twips down on the screen, and
+// 14.4 twips on paper.
+constexpr float MapTwipsPerUnitX = 1.9235294f;
+constexpr float MapTwipsPerUnitY = 1.95f;
+constexpr double PaperTwipsPerUnit = 14.4;
+
+// The grid: lines every 250 units from 50; the cells' top-left corners lie
+// at 50, 300, 550 across and 50, 300, 550, 800 down.
+constexpr double GridStart = 50;
+constexpr double CellSize = 250;
+constexpr double LastColumn = 550;
+constexpr double LastRow = 800;
+constexpr ColorValue MarkColor = RGBColor(100, 100, 100);
+
+QLabel* label(QWidget* parent, const char* caption) {
+    auto* l = new QLabel(QString::fromLatin1(caption), parent);
+    l->setFocusPolicy(Qt::NoFocus);
+    l->setWordWrap(true);
+    l->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    return l;
+}
+
+}  // namespace
+
+PrintDialog::PrintDialog(Printer& printer) : QWidget(nullptr, Qt::Window), printer_(printer) {
+    setAttribute(Qt::WA_DeleteOnClose);
+    setWindowTitle(QStringLiteral("Print"));
+    setFixedSize(TwipsToPixels(9840, Screen::TwipsPerPixelX()), TwipsToPixels(5385, Screen::TwipsPerPixelY()));
+    createControls();
+    FitCaptionFont(this, {printButton, cancelButton, locationLabel, resolutionLabel, scaleLabel});
+    setTabOrder();
+    connectHandlers();
+    load();
+}
+
+void PrintDialog::createControls() {
+    printButton = Placed(new QPushButton(QStringLiteral("print"), this), 360, 4680, 1335, 495);
+    cancelButton = Placed(new QPushButton(QStringLiteral("Cancel"), this), 2040, 4680, 1335, 495);
+    hologramCopy = Placed(new PictureArea(this), 4440, 240, 1935, 1815);
+    hologramCopy->setOuterSize(1935, 1815);
+    pageMap = Placed(new PictureArea(this), 720, 240, 1700, 2200);
+    pageMap->setUserScale(MapTwipsPerUnitX, MapTwipsPerUnitY);
+    pageMap->setBackColor(Black);
+    pageMap->setOuterSize(1700, 2200);
+    locationLabel = Placed(label(this, "Print Location"), 720, 2640, 1335, 375);
+    resolutionLabel = Placed(label(this, "Print Resolution (dpi)"), 720, 3720, 1455, 375);
+    qualitySpinner = Placed(new VSpinner(this), 3000, 3600, 375, 375);
+    resolutionEdit = Placed(new QLineEdit(QStringLiteral("300"), this), 2280, 3600, 735, 375);
+    scaleEdit = Placed(new QLineEdit(QStringLiteral("1"), this), 2280, 4200, 735, 375);
+    scaleSpinner = Placed(new VSpinner(this), 3000, 4200, 375, 375);
+    scaleLabel = Placed(label(this, "Scale factor"), 720, 4200, 1575, 375);
+    hologramCopy->setFocusPolicy(Qt::StrongFocus);
+    pageMap->setFocusPolicy(Qt::StrongFocus);
+}
+
+void PrintDialog::setTabOrder() {
+    SetTabOrder({printButton, cancelButton, hologramCopy, pageMap, qualitySpinner, resolutionEdit, scaleEdit, scaleSpinner});
+}
+
+void PrintDialog::connectHandlers() {
+    connect(printButton, &QPushButton::clicked, this, &PrintDialog::print);
+    connect(cancelButton, &QPushButton::clicked, this, &PrintDialog::cancel);
+    connect(qualitySpinner, &VSpinner::valueChanged, this, &PrintDialog::qualityChanged);
+    connect(scaleSpinner, &VSpinner::valueChanged, this, &PrintDialog::scaleChanged);
+    connect(pageMap, &PictureArea::mousePressed, this,
+            [this](Qt::MouseButton, Qt::MouseButtons, float x, float y) { pickPlace(x, y); });
+}
+
+// Runs once per load, before the dialog is first shown. Setting the ranges
+// and values fires the spinners' handlers, which fill the resolution box.
+void PrintDialog::load() {
+    // The quality spinner shows the printer's quality (low, -2, for a new
+    // printer) and hands it to the printer, so that the resolution box shows
+    // what prints; a reload keeps the quality the printer has.
+    const int quality = printer_.printQuality();
+    qualitySpinner->setMin(-4);
+    qualitySpinner->setMax(-1);
+    qualitySpinner->setLargeChange(1);
+    qualitySpinner->setSmallChange(1);
+    if (qualitySpinner->value() == quality) qualityChanged();
+    else qualitySpinner->setValue(quality);
+
+    scaleSpinner->setValue(1);
+    scaleSpinner->setMin(1);
+    scaleSpinner->setMax(3);
+
+    scaleEdit->setText(QStringLiteral("1"));
+
+    for (double x = GridStart; x <= 800; x += CellSize) pageMap->drawLine(x, 0, x, 1100, White);
+    for (double y = GridStart; y <= 1100; y += CellSize) pageMap->drawLine(0, y, 850, y, White);
+}
+
+double PrintDialog::CellCorner(float position, double last) {
+    double corner = std::floor((position - GridStart) / CellSize) * CellSize + GridStart;
+    if (corner < GridStart) corner = GridStart;
+    if (corner > last) corner = last;
+    return corner;
+}
+
+long long PrintDialog::Resolution(float twipsPerDot, double scale) {
+    const double t = twipsPerDot;
+    if (t == 0 || scale == 0) throw RunTimeError(ErrorNumber::DivisionByZero, "Division by zero");
+    const double r = std::floor(1440.0 / t / scale + 0.1);
+    if (!std::isfinite(r) || std::fabs(r) >= 9.2e18) throw RunTimeError(ErrorNumber::Overflow, "Overflow");
+    return static_cast<long long>(r);
+}
+
+void PrintDialog::showResolution() {
+    const float t = printer_.twipsPerPixelX();
+    const double s = ReadNumber(scaleEdit->text().toStdString());
+    resolutionEdit->setText(QString::fromStdString(WriteNumber(Resolution(t, s))));
+}
+
+void PrintDialog::qualityChanged() {
+    ErrorReporter::RunCommand(this, [&] {
+        printer_.setPrintQuality(qualitySpinner->value());
+        showResolution();
+    });
+}
+
+void PrintDialog::scaleChanged() {
+    ErrorReporter::RunCommand(this, [&] {
+        scaleEdit->setText(QString::number(scaleSpinner->value()));
+        showResolution();
+    });
+}
+
+void PrintDialog::pickPlace(float x, float y) {
+    ErrorReporter::RunCommand(this, [&] {
+        const double cx = CellCorner(x, LastColumn);
+        const double cy = CellCorner(y, LastRow);
+        pageMap->drawBox(cx, cy, cx + CellSize, cy + CellSize, MarkColor, true);
+        printer_.currentX = static_cast<float>(cx * PaperTwipsPerUnit);
+        printer_.currentY = static_cast<float>(cy * PaperTwipsPerUnit);
+    });
+}
+
+// Prints the hologram copy: one screen pixel of it becomes k × k printer
+// dots. The size is taken from the copy's drawing area, which holds its
+// picture pixel for pixel, not from its outer size with the border, so the
+// picture is not stretched by the border's few pixels.
+void PrintDialog::print() {
+    ErrorReporter::RunCommand(this, [&] {
+        const int k = scaleSpinner->value();
+        const QSize pixels = hologramCopy->drawingAreaSize();
+        const float w = static_cast<float>(pixels.width() * double(printer_.twipsPerPixelX()));
+        const float W = w * static_cast<float>(k);
+        const float h = static_cast<float>(pixels.height() * double(printer_.twipsPerPixelY()));
+        const float H = h * static_cast<float>(k);
+        const float x = printer_.currentX;
+        const float y = printer_.currentY;
+        printer_.paintImage(hologramCopy->picture(), x, y, W, H);
+        printer_.endDocument();
+        hide();
+        if (!printer_.lastFilePath().isEmpty()) {
+            const QString why = printer_.whyPdf();
+            UserNotice::Show(nullptr, (why.isEmpty() ? QString() : why + QLatin1Char(' ')) +
+                                          QStringLiteral("The page was saved as\n%1").arg(printer_.lastFilePath()));
+        }
+    });
+}
+
+void PrintDialog::cancel() { hide(); }
+
+}  // namespace marbleck

@@ -1,0 +1,69 @@
+#pragma once
+
+#include <QWidget>
+
+class QLabel;
+class QLineEdit;
+class QPushButton;
+
+namespace marbleck {
+
+class PictureArea;
+class Printer;
+class VSpinner;
+
+// The print dialog: a map of the page on which the user picks one of twelve
+// places for the hologram, the print quality and a scale factor. The print
+// position and quality live in the printer object, which outlives the dialog.
+// A top-level window without owner; hiding keeps it loaded, closing it through
+// its frame unloads it (it deletes itself).
+class PrintDialog : public QWidget {
+    Q_OBJECT
+
+public:
+    // Creating the dialog loads it: the load sequence runs here.
+    explicit PrintDialog(Printer& printer);
+
+    Printer& printer() { return printer_; }
+
+    // Controls, in tab order.
+    QPushButton* printButton;
+    QPushButton* cancelButton;
+    PictureArea* hologramCopy;
+    PictureArea* pageMap;
+    QLabel* locationLabel;
+    QLabel* resolutionLabel;
+    VSpinner* qualitySpinner;
+    QLineEdit* resolutionEdit;
+    QLineEdit* scaleEdit;
+    VSpinner* scaleSpinner;
+    QLabel* scaleLabel;
+
+    // The place picked on the page map, as a cell's top-left corner in map
+    // units (hundredths of an inch), with its clamps applied.
+    static double CellCorner(float position, double last);
+
+    // Hologram pixels per inch for a printer's twips per dot and the scale
+    // box's number: floor(1440 ÷ t ÷ s + 0.1). Division by zero and results
+    // past a whole number's range are run-time errors.
+    static long long Resolution(float twipsPerDot, double scale);
+
+private:
+    void createControls();
+    void setTabOrder();
+    void connectHandlers();
+    void load();
+
+    // Handlers.
+    void print();
+    void cancel();
+    void qualityChanged();
+    void scaleChanged();
+    void pickPlace(float x, float y);
+
+    void showResolution();
+
+    Printer& printer_;
+};
+
+}  // namespace marbleck

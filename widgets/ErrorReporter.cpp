@@ -1,0 +1,54 @@
+#include "widgets/ErrorReporter.h"
+
+#include <QMessageBox>
+#include <new>
+
+#include "platform/RunTimeError.h"
+
+namespace marbleck {
+
+namespace {
+
+void showMessageBox(QWidget* parent, int number, const QString& description) {
+    QMessageBox::critical(parent, QStringLiteral("Marbleck"),
+                          ErrorReporter::MessageText(number, description));
+}
+
+ErrorReporter::Sink& currentSink() {
+    static ErrorReporter::Sink sink = showMessageBox;
+    return sink;
+}
+
+}  // namespace
+
+QString ErrorReporter::MessageText(int number, const QString& description) {
+    return QStringLiteral("Run-time error %1: %2").arg(number).arg(description);
+}
+
+ErrorReporter::Sink ErrorReporter::SetSink(Sink sink) {
+    Sink previous = currentSink();
+    currentSink() = sink ? std::move(sink) : Sink(showMessageBox);
+    return previous;
+}
+
+bool ErrorReporter::RunCommand(QWidget* parent, const std::function<void()>& command) {
+    int number = 0;
+    QString description;
+    try {
+        command();
+        return true;
+    } catch (const RunTimeError& error) {
+        number = error.number();
+        description = QString::fromStdString(error.description());
+    } catch (const std::bad_alloc&) {
+        number = ErrorNumber::OutOfMemory;
+        description = QStringLiteral("Out of memory");
+    } catch (const std::exception& error) {
+        number = 51;
+        description = QStringLiteral("Internal error: %1").arg(QString::fromLocal8Bit(error.what()));
+    }
+    currentSink()(parent, number, description);
+    return false;
+}
+
+}  // namespace marbleck
