@@ -16,6 +16,7 @@ test_packages=(
   poppler-utils
   cups printer-driver-cups-pdf
   locales-all
+  clang-format
 )
 
 case "${1:-}" in
