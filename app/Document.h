@@ -1,39 +1,49 @@
 #pragma once
 
+#include <QImage>
+#include <QString>
 #include <cstdint>
-#include <string>
 #include <vector>
 
-#include "input/DrawingState.h"
 #include "engine/HologramField.h"
-#include "input/core/ObjectBitmap.h"
+#include "input/DrawingState.h"
+#include "input/InputLocation.h"
 #include "platform/RandomGenerator.h"
 
 namespace marbleck {
 
-// The state that the program's procedures share between event handlers:
-// paths, the hologram, the drawing state. One instance lives as long as the
-// main window; windows reach it through the reference they were given.
+// The state of record of one run of the program, shared by the windows and
+// the procedures; it lives as long as the main window, which hands it on.
+//
+// The object itself is what the object canvas shows: a loaded picture with
+// whatever was drawn over it. The hologram is kept here at full resolution;
+// the hologram view shows the part of it that fits its drawing area, and
+// saving and printing take the hologram as shown from here.
 struct Document {
-    std::string inputFilePath;
-    std::string savedHologramPath;
+    // The input folder and file, and the path "open" last loaded.
+    InputLocation input;
 
-    // Empty until the first calculation.
-    marbleck::HologramField field;
+    // The normalised hologram, or after "Binarize" its black and white form;
+    // empty until the first calculation.
+    HologramField field;
+    // The hologram's grey levels at full resolution, column by column
+    // (field.rows() levels a column).
+    std::vector<std::uint8_t> greyLevels;
 
+    // The hologram as the view shows it, pixel for pixel: the grey levels cut
+    // to the view's drawing area, with a loaded object's preview painted
+    // over them, and before any of those the view's background. This is what
+    // "Save Holo" writes and "Print" prints.
+    QImage shownHologram;
+
+    // The path "Save Holo" last wrote to (or tried to); empty before.
+    QString savedHologramPath;
+
+    // What the canvas's drawing tools remember between mouse events.
     DrawingState drawing;
 
+    // Draws the random phases; reseeded from the clock by each calculation.
     RandomGenerator random;
-
-    // The last loaded object bitmap as its file stores it: the headers, the
-    // colour table and the pixel bytes with their padding columns.
-    marbleck::ObjectFileHeader ObjectFileHeader;
-    marbleck::ObjectInfoHeader ObjectInfoHeader;
-    marbleck::ObjectColourTable ObjectColourTable{};
-    marbleck::ObjectPixels ObjectPixels;
-
-    // Grey levels handed to the hologram view; kept to reuse its memory.
-    std::vector<std::uint8_t> greyLevels;
 };
 
 }  // namespace marbleck

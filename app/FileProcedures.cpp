@@ -1,31 +1,18 @@
 #include "app/FileProcedures.h"
 
-#include <QLabel>
-
-#include "app/MainWindow.h"
-#include "output/HologramSaver.h"
-#include "input/InputFileChooserHost.h"
 #include "app/Document.h"
 #include "input/ObjectBitmapLoader.h"
+#include "output/HologramSaver.h"
 
 namespace marbleck {
 
-void LoadObjectBitmap(MainWindow& form, Document& module) {
-    std::optional<ObjectBitmap> loaded =
-        LoadObjectBitmap(QString::fromStdString(module.inputFilePath),
-                         form.fileChooser().selectedFileName(), *form.objectCanvas, *form.hologramView);
-    if (!loaded) return;
-    module.ObjectFileHeader = loaded->fileHeader;
-    module.ObjectInfoHeader = loaded->infoHeader;
-    module.ObjectColourTable = loaded->colourTable;
-    module.ObjectPixels = std::move(loaded->pixels);
+void LoadObjectBitmap(const Document& document, PictureArea& canvas, PictureArea& view) {
+    LoadObjectBitmap(document.input.openedPath, document.input.fileName, canvas, view);
 }
 
-void SaveHologram(MainWindow& form, Document& module) {
-    InputFileChooserHost& chooser = form.fileChooser();
-    SaveHologram(chooser.folderPath(), chooser.selectedFileName(), *form.hologramView,
-                 [&](const QString& status) { form.statusLabel->setText(status); },
-                 module.savedHologramPath);
+void SaveHologram(Document& document, PictureArea& view, const std::function<void(const QString&)>& showStatus) {
+    SaveHologram(document.input.folder, document.input.fileName, document.shownHologram, view, showStatus,
+                 document.savedHologramPath);
 }
 
 }  // namespace marbleck

@@ -1,13 +1,9 @@
 #include "app/HologramProcedures.h"
 
-#include <QAction>
-#include <QCheckBox>
 #include <QCoreApplication>
 #include <QElapsedTimer>
-#include <QLineEdit>
 #include <vector>
 
-#include "app/MainWindow.h"
 #include "engine/HologramCompute.h"
 #include "app/Document.h"
 #include "platform/NumberText.h"
@@ -45,51 +41,52 @@ void keepRepainting(QElapsedTimer& sinceLast) {
 
 }  // namespace
 
-void ComputeHologram(MainWindow& form, Document& module) {
-    const float W = form.objectCanvas->outerWidth() / Screen::TwipsPerPixelX();
-    const float H = form.objectCanvas->outerHeight() / Screen::TwipsPerPixelY();
-    const double R = ReadNumber(form.repsEdit->text().toStdString());
+void ComputeHologram(const CalculationRequest& request, Document& document, const PictureArea& canvas,
+                     PictureArea& view, ProgressBar& progress) {
+    const float W = canvas.outerWidth() / Screen::TwipsPerPixelX();
+    const float H = canvas.outerHeight() / Screen::TwipsPerPixelY();
+    const double R = ReadNumber(request.repsText.toStdString());
     const HologramGeometry geometry = MakeHologramGeometry(W, H, R);
 
-    ProgressScope progress(*form.progressBar);
+    ProgressScope showProgress(progress);
     HologramField field(geometry.fieldColumns, geometry.fieldRows);
-    module.random.reseedFromClock();
+    document.random.reseedFromClock();
 
     // The lit samples in scan order, one phase drawn for each.
     std::vector<ObjectPoint> points;
     std::vector<double> phases;
-    const bool randomPhase = form.randomPhaseCheck->isChecked();
+    const bool randomPhase = request.randomPhase;
     for (int x = 0; x < geometry.canvasColumns; ++x) {
         for (int y = 0; y < geometry.canvasRows; ++y) {
-            if (form.objectCanvas->colorAt(static_cast<float>(x), static_cast<float>(y)) <= 0) continue;
+            if (canvas.colorAt(static_cast<float>(x), static_cast<float>(y)) <= 0) continue;
             points.push_back({x, y});
-            phases.push_back(randomPhase ? PhaseOfDraw(module.random.next()) : 0.0);
+            phases.push_back(randomPhase ? PhaseOfDraw(document.random.next()) : 0.0);
         }
     }
 
     QElapsedTimer sinceRepaint;
     sinceRepaint.start();
-    const EngineKind engine = form.fastCalculationAction->isChecked() ? EngineKind::Fast : EngineKind::Exact;
+    const EngineKind engine = request.engine;
     AccumulateHologram(engine, geometry, points, phases, field, [&](int x) {
-        form.progressBar->setValue(100.0f * static_cast<float>(x) / W);
+        progress.setValue(100.0f * static_cast<float>(x) / W);
         keepRepainting(sinceRepaint);
     });
 
     const FieldRange range = FindRange(field, geometry);
-    form.hologramView->setOuterWidth(static_cast<float>(Screen::TwipsPerPixelX() * W * R));
-    form.hologramView->setOuterHeight(static_cast<float>(Screen::TwipsPerPixelY() * H * R));
+    view.setOuterWidth(static_cast<float>(Screen::TwipsPerPixelX() * W * R));
+    view.setOuterHeight(static_cast<float>(Screen::TwipsPerPixelY() * H * R));
     Normalise(field, geometry, range);
-    GreyLevels(field, geometry, module.greyLevels);
-    form.hologramView->paintGreyColumns(module.greyLevels.data(), geometry.columns, geometry.rows);
-    module.field = std::move(field);
+    GreyLevels(field, geometry, document.greyLevels);
+    view.paintGreyColumns(document.greyLevels.data(), geometry.columns, geometry.rows);
+    document.field = std::move(field);
 }
 
-void BinarizeHologram(MainWindow& form, Document& module) {
-    if (module.field.empty()) return;
-    const double threshold = ReadNumber(form.thresholdEdit->text().toStdString());
-    HologramField& field = module.field;
-    Binarize(field, threshold, module.greyLevels);
-    form.hologramView->paintGreyColumns(module.greyLevels.data(), field.columns(), field.rows());
+void BinarizeHologram(const QString& thresholdText, Document& document, PictureArea& view) {
+    if (document.field.empty()) return;
+    const double threshold = ReadNumber(thresholdText.toStdString());
+    HologramField& field = document.field;
+    Binarize(field, threshold, document.greyLevels);
+    view.paintGreyColumns(document.greyLevels.data(), field.columns(), field.rows());
 }
 
 }  // namespace marbleck

@@ -1,18 +1,35 @@
 #pragma once
 
+#include <QString>
+
+#include "engine/HologramCompute.h"
+
 namespace marbleck {
 
-class MainWindow;
+class PictureArea;
+class ProgressBar;
 struct Document;
 
-// Computes the hologram of what is lit on the object canvas into the
-// module's HologramField, normalises it and paints it into the hologram view.
-// Throws RunTimeError before anything changes when the reps box leaves no
-// hologram (380) or asks for too large a one (7).
-void ComputeHologram(MainWindow& form, Document& module);
+// What "Calculate" is asked to do, as the main window's controls say it.
+struct CalculationRequest {
+    // The reps box's text: the hologram's size as a multiple of the canvas.
+    QString repsText;
+    // Each lit point gets a random phase; otherwise every phase is 0.
+    bool randomPhase = true;
+    EngineKind engine = EngineKind::Exact;
+};
 
-// Turns the computed hologram into black and white at the threshold in the
-// threshold box and repaints the view. Does nothing before any calculation.
-void BinarizeHologram(MainWindow& form, Document& module);
+// Computes the hologram of what is lit on the object canvas into the
+// document's field and grey levels, and sizes and paints the hologram view;
+// `progress` is shown while it runs. Throws RunTimeError before anything
+// changes when the reps text leaves no hologram (380) or asks for too large
+// a one (7).
+void ComputeHologram(const CalculationRequest& request, Document& document, const PictureArea& canvas,
+                     PictureArea& view, ProgressBar& progress);
+
+// Turns the document's hologram into black and white at the threshold that
+// `thresholdText` names and repaints the view. Does nothing before any
+// calculation.
+void BinarizeHologram(const QString& thresholdText, Document& document, PictureArea& view);
 
 }  // namespace marbleck

@@ -14,6 +14,7 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScopeGuard>
 
 #include "platform/Clock.h"
 #include "input/DrawingTools.h"
@@ -68,10 +69,10 @@ void OptionGroup(QObject* owner, std::initializer_list<QRadioButton*> buttons) {
 
 }  // namespace
 
-MainWindow::MainWindow(Document& module, QWidget* parent) : QMainWindow(parent), module_(module) {
+MainWindow::MainWindow(Document& document, QWidget* parent) : QMainWindow(parent), document_(document) {
     setWindowTitle(QStringLiteral("Marbleck v0.2"));
 
-    printDialogHost = new PrintDialogHost(this);
+    printDialogHost_ = new PrintDialogHost(this);
     client_ = new QWidget(this);
     setCentralWidget(client_);
     client_->setFixedSize(TwipsToPixels(11970, Screen::TwipsPerPixelX()),
@@ -79,7 +80,7 @@ MainWindow::MainWindow(Document& module, QWidget* parent) : QMainWindow(parent),
     layout()->setSizeConstraint(QLayout::SetFixedSize);
 
     chooser_ = std::make_unique<InputFileChooserHost>(
-        this, module_.inputFilePath, [this] { LoadObjectBitmap(*this, module_); },
+        this, document_.input, [this] { loadObject(); },
         [this](const QString& notice) { showChooserNotice(notice); });
     createControls();
     fitCaptions();
@@ -87,118 +88,154 @@ MainWindow::MainWindow(Document& module, QWidget* parent) : QMainWindow(parent),
     setTabOrder();
     connectHandlers();
     load();
-    objectCanvas->setFocus();
+    document_.shownHologram = hologramView_->image();
+    objectCanvas_->setFocus();
 }
 
 MainWindow::~MainWindow() = default;
 
 void MainWindow::createControls() {
     QWidget* c = client_;
-    objectCanvas = Placed(new PictureArea(c), 360, 360, 1500, 1500);
-    loadButton = Placed(button(c, "Load"), 480, 3000, 975, 495);
-    loadButton->setToolTip(QStringLiteral("Open an input image"));
-    hologramView = Placed(new PictureArea(c), 4320, 360, 2400, 2520);
-    repsLabel = Placed(label(c, "# reps"), 480, 3840, 615, 255);
-    printButton = Placed(button(c, "Print"), 480, 7440, 1215, 495);
-    calculateButton = Placed(button(c, "Calculate"), 360, 5040, 1215, 375);
+    objectCanvas_ = Placed(new PictureArea(c), 360, 360, 1500, 1500);
+    loadButton_ = Placed(button(c, "Load"), 480, 3000, 975, 495);
+    loadButton_->setToolTip(QStringLiteral("Open an input image"));
+    hologramView_ = Placed(new PictureArea(c), 4320, 360, 2400, 2520);
+    repsLabel_ = Placed(label(c, "# reps"), 480, 3840, 615, 255);
+    printButton_ = Placed(button(c, "Print"), 480, 7440, 1215, 495);
+    calculateButton_ = Placed(button(c, "Calculate"), 360, 5040, 1215, 375);
     // Sized to show only its box: the label beside it names it.
-    randomPhaseCheck = Placed(new QCheckBox(c), 3000, 5160, 255, 255);
-    randomPhaseCheck->setAccessibleName(QStringLiteral("Random Phase"));
-    randomPhaseCheck->setChecked(true);
-    randomPhaseLabel = Placed(label(c, "Random Phase"), 1680, 5160, 1215, 255);
-    randomPhaseLabel->setBuddy(randomPhaseCheck);
-    thresholdEdit = Placed(new QLineEdit(QStringLiteral("0.6"), c), 2520, 5640, 615, 375);
-    thresholdLabel = Placed(label(c, "threshold"), 1560, 5760, 855, 255);
-    progressBar = Placed(new ProgressBar(c), 240, 4320, 3615, 495);
-    repsSpinner = Placed(new VSpinner(c), 1800, 3720, 255, 375);
-    repsEdit = Placed(new QLineEdit(QStringLiteral("3"), c), 1200, 3720, 615, 375);
-    binarizeButton = Placed(button(c, "Binarize"), 360, 5640, 1095, 375);
-    thresholdSpinner = Placed(new VSpinner(c), 3120, 5640, 255, 375);
-    saveButton = Placed(button(c, "Save Holo"), 360, 6240, 1095, 495);
-    quitButton = Placed(button(c, "Quit"), 10200, 7440, 1215, 615);
-    statusLabel = Placed(label(c, ""), 1800, 6240, 2415, 735);
-    statusLabel->setWordWrap(true);
-    statusLabel->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    timeEdit = Placed(new QLineEdit(c), 5400, 7440, 1455, 495);
-    freehandTool = Placed(option(c, "freehand"), 3000, 600, 1215, 375);
-    lineTool = Placed(option(c, "line"), 3000, 1080, 1095, 375);
-    circleTool = Placed(option(c, "Circle"), 3000, 1560, 1095, 375);
-    freehandTool->setChecked(true);
-    clearButton = Placed(button(c, "clear"), 1800, 3000, 855, 495);
-    penWidthFrame = Placed(new QGroupBox(QStringLiteral("Width"), c), 2880, 1920, 1335, 1455);
-    penWidth1 = Placed(option(penWidthFrame, "Width 1"), 120, 240, 1095, 375);
-    penWidth5 = Placed(option(penWidthFrame, "Width 5"), 120, 840, 975, 375);
-    penWidth2 = Placed(option(penWidthFrame, "Width 2"), 120, 600, 975, 255);
-    penWidth1->setChecked(true);
+    randomPhaseCheck_ = Placed(new QCheckBox(c), 3000, 5160, 255, 255);
+    randomPhaseCheck_->setAccessibleName(QStringLiteral("Random Phase"));
+    randomPhaseCheck_->setChecked(true);
+    randomPhaseLabel_ = Placed(label(c, "Random Phase"), 1680, 5160, 1215, 255);
+    randomPhaseLabel_->setBuddy(randomPhaseCheck_);
+    thresholdEdit_ = Placed(new QLineEdit(QStringLiteral("0.6"), c), 2520, 5640, 615, 375);
+    thresholdLabel_ = Placed(label(c, "threshold"), 1560, 5760, 855, 255);
+    progressBar_ = Placed(new ProgressBar(c), 240, 4320, 3615, 495);
+    repsSpinner_ = Placed(new VSpinner(c), 1800, 3720, 255, 375);
+    repsEdit_ = Placed(new QLineEdit(QStringLiteral("3"), c), 1200, 3720, 615, 375);
+    binarizeButton_ = Placed(button(c, "Binarize"), 360, 5640, 1095, 375);
+    thresholdSpinner_ = Placed(new VSpinner(c), 3120, 5640, 255, 375);
+    saveButton_ = Placed(button(c, "Save Holo"), 360, 6240, 1095, 495);
+    quitButton_ = Placed(button(c, "Quit"), 10200, 7440, 1215, 615);
+    statusLabel_ = Placed(label(c, ""), 1800, 6240, 2415, 735);
+    statusLabel_->setWordWrap(true);
+    statusLabel_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    timeEdit_ = Placed(new QLineEdit(c), 5400, 7440, 1455, 495);
+    freehandTool_ = Placed(option(c, "freehand"), 3000, 600, 1215, 375);
+    lineTool_ = Placed(option(c, "line"), 3000, 1080, 1095, 375);
+    circleTool_ = Placed(option(c, "Circle"), 3000, 1560, 1095, 375);
+    freehandTool_->setChecked(true);
+    clearButton_ = Placed(button(c, "clear"), 1800, 3000, 855, 495);
+    penWidthFrame_ = Placed(new QGroupBox(QStringLiteral("Width"), c), 2880, 1920, 1335, 1455);
+    penWidth1_ = Placed(option(penWidthFrame_, "Width 1"), 120, 240, 1095, 375);
+    penWidth5_ = Placed(option(penWidthFrame_, "Width 5"), 120, 840, 975, 375);
+    penWidth2_ = Placed(option(penWidthFrame_, "Width 2"), 120, 600, 975, 255);
+    penWidth1_->setChecked(true);
     // Two groups: arrow keys move within a group, Tab enters each at its
     // selected button. As siblings and descendants of one window the six
     // would otherwise form a single group for the keyboard.
-    OptionGroup(this, {freehandTool, lineTool, circleTool});
-    OptionGroup(this, {penWidth1, penWidth2, penWidth5});
-    pressYLabel = Placed(label(c, "y"), 1560, 2400, 855, 375);
-    pressXLabel = Placed(label(c, "x"), 480, 2400, 855, 375);
+    OptionGroup(this, {freehandTool_, lineTool_, circleTool_});
+    OptionGroup(this, {penWidth1_, penWidth2_, penWidth5_});
+    pressYLabel_ = Placed(label(c, "y"), 1560, 2400, 855, 375);
+    pressXLabel_ = Placed(label(c, "x"), 480, 2400, 855, 375);
+
+    // Object names, so that the controls can be found by name.
+    const std::pair<QObject*, const char*> named[] = {
+        {objectCanvas_, "objectCanvas"},
+        {loadButton_, "loadButton"},
+        {hologramView_, "hologramView"},
+        {repsLabel_, "repsLabel"},
+        {printButton_, "printButton"},
+        {calculateButton_, "calculateButton"},
+        {randomPhaseCheck_, "randomPhaseCheck"},
+        {randomPhaseLabel_, "randomPhaseLabel"},
+        {thresholdEdit_, "thresholdEdit"},
+        {thresholdLabel_, "thresholdLabel"},
+        {progressBar_, "progressBar"},
+        {repsSpinner_, "repsSpinner"},
+        {repsEdit_, "repsEdit"},
+        {binarizeButton_, "binarizeButton"},
+        {thresholdSpinner_, "thresholdSpinner"},
+        {saveButton_, "saveButton"},
+        {quitButton_, "quitButton"},
+        {statusLabel_, "statusLabel"},
+        {timeEdit_, "timeEdit"},
+        {freehandTool_, "freehandTool"},
+        {lineTool_, "lineTool"},
+        {circleTool_, "circleTool"},
+        {clearButton_, "clearButton"},
+        {penWidthFrame_, "penWidthFrame"},
+        {penWidth1_, "penWidth1"},
+        {penWidth5_, "penWidth5"},
+        {penWidth2_, "penWidth2"},
+        {pressYLabel_, "pressYLabel"},
+        {pressXLabel_, "pressXLabel"},
+    };
+    for (const auto& [control, name] : named) control->setObjectName(QString::fromLatin1(name));
 
     // The canvas: black (window text) with a 14.4-twip user scale.
-    objectCanvas->setBackColor(Black);
-    objectCanvas->setUserScale(CanvasTwipsPerUnit, CanvasTwipsPerUnit);
-    objectCanvas->setOuterSize(1500, 1500);
-    objectCanvas->setMouseTracking(true);
-    objectCanvas->setFocusPolicy(Qt::StrongFocus);
+    objectCanvas_->setBackColor(Black);
+    objectCanvas_->setUserScale(CanvasTwipsPerUnit, CanvasTwipsPerUnit);
+    objectCanvas_->setOuterSize(1500, 1500);
+    objectCanvas_->setMouseTracking(true);
+    objectCanvas_->setFocusPolicy(Qt::StrongFocus);
     // The hologram view: pixels, background colour value 15.
-    hologramView->setBackColor(15);
-    hologramView->setOuterSize(2400, 2520);
-    hologramView->setFocusPolicy(Qt::StrongFocus);
+    hologramView_->setBackColor(15);
+    hologramView_->setOuterSize(2400, 2520);
+    hologramView_->setFocusPolicy(Qt::StrongFocus);
 
-    for (QLabel* l : {repsLabel, randomPhaseLabel, thresholdLabel, statusLabel, pressYLabel, pressXLabel}) l->setFocusPolicy(Qt::NoFocus);
-    progressBar->setFocusPolicy(Qt::NoFocus);
+    for (QLabel* l : {repsLabel_, randomPhaseLabel_, thresholdLabel_, statusLabel_, pressYLabel_, pressXLabel_}) l->setFocusPolicy(Qt::NoFocus);
+    progressBar_->setFocusPolicy(Qt::NoFocus);
 }
 
 void MainWindow::fitCaptions() {
-    FitCaptionFont(client_, {loadButton,    printButton,   calculateButton, binarizeButton, saveButton, quitButton,
-                             clearButton, freehandTool, lineTool, circleTool,  penWidth1,       penWidth2,
-                             penWidth5,     repsLabel,  randomPhaseLabel,   thresholdLabel,   pressYLabel,   pressXLabel});
+    FitCaptionFont(client_, {loadButton_,    printButton_,   calculateButton_, binarizeButton_, saveButton_, quitButton_,
+                             clearButton_, freehandTool_, lineTool_, circleTool_,  penWidth1_,       penWidth2_,
+                             penWidth5_,     repsLabel_,  randomPhaseLabel_,   thresholdLabel_,   pressYLabel_,   pressXLabel_});
 }
 
 void MainWindow::createMenu() {
     QMenu* options = menuBar()->addMenu(QStringLiteral("Options"));
-    fastCalculationAction = options->addAction(QStringLiteral("Fast calculation"));
-    fastCalculationAction->setCheckable(true);
-    fastCalculationAction->setChecked(false);
+    fastCalculationAction_ = options->addAction(QStringLiteral("Fast calculation"));
+    fastCalculationAction_->setCheckable(true);
+    fastCalculationAction_->setChecked(false);
+    fastCalculationAction_->setObjectName(QStringLiteral("fastCalculationAction"));
 }
 
 void MainWindow::setTabOrder() {
-    SetTabOrder({objectCanvas, loadButton,     hologramView, printButton,   calculateButton, randomPhaseCheck, thresholdEdit,
-                 repsSpinner, repsEdit,    binarizeButton, thresholdSpinner, saveButton, quitButton, timeEdit,
-                 freehandTool,  lineTool,  circleTool,  clearButton, penWidth1,      penWidth5,    penWidth2});
+    SetTabOrder({objectCanvas_, loadButton_,     hologramView_, printButton_,   calculateButton_, randomPhaseCheck_, thresholdEdit_,
+                 repsSpinner_, repsEdit_,    binarizeButton_, thresholdSpinner_, saveButton_, quitButton_, timeEdit_,
+                 freehandTool_,  lineTool_,  circleTool_,  clearButton_, penWidth1_,      penWidth5_,    penWidth2_});
 }
 
 void MainWindow::connectHandlers() {
-    connect(calculateButton, &QPushButton::clicked, this, &MainWindow::calculate);
-    connect(binarizeButton, &QPushButton::clicked, this, &MainWindow::binarize);
-    connect(saveButton, &QPushButton::clicked, this, &MainWindow::saveHologram);
-    connect(quitButton, &QPushButton::clicked, this, &MainWindow::quit);
-    connect(clearButton, &QPushButton::clicked, this, &MainWindow::clearCanvas);
-    connect(loadButton, &QPushButton::clicked, this, &MainWindow::openInputChooser);
-    connect(printButton, &QPushButton::clicked, this, &MainWindow::print);
-    connect(repsSpinner, &VSpinner::valueChanged, this, &MainWindow::showRepsFromSpinner);
-    connect(thresholdSpinner, &VSpinner::valueChanged, this, &MainWindow::showThresholdFromSpinner);
+    connect(calculateButton_, &QPushButton::clicked, this, &MainWindow::calculate);
+    connect(binarizeButton_, &QPushButton::clicked, this, &MainWindow::binarize);
+    connect(saveButton_, &QPushButton::clicked, this, &MainWindow::saveHologram);
+    connect(quitButton_, &QPushButton::clicked, this, &MainWindow::quit);
+    connect(clearButton_, &QPushButton::clicked, this, &MainWindow::clearCanvas);
+    connect(loadButton_, &QPushButton::clicked, this, &MainWindow::openInputChooser);
+    connect(printButton_, &QPushButton::clicked, this, &MainWindow::print);
+    connect(repsSpinner_, &VSpinner::valueChanged, this, &MainWindow::showRepsFromSpinner);
+    connect(thresholdSpinner_, &VSpinner::valueChanged, this, &MainWindow::showThresholdFromSpinner);
 
     // The drawing tools see the selected tool and show the press position
     // through these two hooks only.
     drawingTools_ = std::make_unique<DrawingTools>(
-        *objectCanvas, module_.drawing,
+        *objectCanvas_, document_.drawing,
         [this] {
-            if (lineTool->isChecked()) return DrawingTool::Line;
-            if (circleTool->isChecked()) return DrawingTool::Circle;
+            if (lineTool_->isChecked()) return DrawingTool::Line;
+            if (circleTool_->isChecked()) return DrawingTool::Circle;
             return DrawingTool::Freehand;
         },
         [this](float x, float y) {
-            pressXLabel->setText(QString::fromStdString(WriteNumber(x)));
-            pressYLabel->setText(QString::fromStdString(WriteNumber(y)));
+            pressXLabel_->setText(QString::fromStdString(WriteNumber(x)));
+            pressYLabel_->setText(QString::fromStdString(WriteNumber(y)));
         });
-    connect(objectCanvas, &PictureArea::mousePressed, this,
+    connect(objectCanvas_, &PictureArea::mousePressed, this,
             [this](Qt::MouseButton, Qt::MouseButtons, float x, float y) { drawingTools_->press(x, y); });
-    connect(objectCanvas, &PictureArea::mouseMoved, this,
+    connect(objectCanvas_, &PictureArea::mouseMoved, this,
             [this](Qt::MouseButtons buttons, float x, float y) { drawingTools_->move(buttons, x, y); });
     // An option button's click handler runs when it becomes selected.
     const auto onSelect = [this](QRadioButton* option, void (MainWindow::*handler)()) {
@@ -206,49 +243,84 @@ void MainWindow::connectHandlers() {
             if (on) (this->*handler)();
         });
     };
-    onSelect(lineTool, &MainWindow::lineToolSelected);
-    onSelect(penWidth1, &MainWindow::penWidth1Selected);
-    onSelect(penWidth2, &MainWindow::penWidth2Selected);
-    onSelect(penWidth5, &MainWindow::penWidth5Selected);
+    onSelect(lineTool_, &MainWindow::lineToolSelected);
+    onSelect(penWidth1_, &MainWindow::penWidth1Selected);
+    onSelect(penWidth2_, &MainWindow::penWidth2Selected);
+    onSelect(penWidth5_, &MainWindow::penWidth5Selected);
 }
 
 // The start-up state, set before the window is first shown. Setting the
-// spinners runs their change rules, which overwrite the boxes' design texts.
+// spinners runs their change rules, which replace the texts the boxes were
+// created with.
 void MainWindow::load() {
-    module_.drawing.LineActive = false;
-    module_.drawing.CircleActive = false;
-    timeEdit->setText(QStringLiteral("0"));
-    progressBar->setVisible(false);
-    progressBar->setMin(0);
-    progressBar->setMax(100);
-    progressBar->setValue(progressBar->min());
-    repsSpinner->setMin(10);
-    repsSpinner->setMax(1);
-    repsSpinner->setLargeChange(1);
-    repsSpinner->setSmallChange(1);
-    repsSpinner->setValue(1);
-    thresholdSpinner->setMin(12);
-    thresholdSpinner->setMax(1);
-    thresholdSpinner->setLargeChange(1);
-    thresholdSpinner->setSmallChange(1);
-    thresholdSpinner->setValue(6);
+    document_.drawing.LineActive = false;
+    document_.drawing.CircleActive = false;
+    timeEdit_->setText(QStringLiteral("0"));
+    progressBar_->setVisible(false);
+    progressBar_->setMin(0);
+    progressBar_->setMax(100);
+    progressBar_->setValue(progressBar_->min());
+    repsSpinner_->setMin(10);
+    repsSpinner_->setMax(1);
+    repsSpinner_->setLargeChange(1);
+    repsSpinner_->setSmallChange(1);
+    repsSpinner_->setValue(1);
+    thresholdSpinner_->setMin(12);
+    thresholdSpinner_->setMax(1);
+    thresholdSpinner_->setLargeChange(1);
+    thresholdSpinner_->setSmallChange(1);
+    thresholdSpinner_->setValue(6);
+}
+
+CalculationRequest MainWindow::calculationRequest() const {
+    return {repsEdit_->text(), randomPhaseCheck_->isChecked(),
+            fastCalculationAction_->isChecked() ? EngineKind::Fast : EngineKind::Exact};
+}
+
+QString MainWindow::thresholdText() const { return thresholdEdit_->text(); }
+
+void MainWindow::showElapsedSeconds(float seconds) {
+    timeEdit_->setText(QString::fromStdString(WriteNumber(seconds)));
+}
+
+void MainWindow::showStatus(const QString& text) { statusLabel_->setText(text); }
+
+// Runs a command that may paint the hologram view, then records in the
+// document what the view shows, however the command ends. The record is let
+// go first, so that the view paints into an image it does not share.
+template <class Command> void MainWindow::changeShownHologram(Command&& command) {
+    document_.shownHologram = QImage();
+    const auto record = qScopeGuard([this] { document_.shownHologram = hologramView_->image(); });
+    command();
 }
 
 void MainWindow::calculate() {
     ErrorReporter::RunCommand(this, [&] {
-        const float start = SecondsSinceMidnight();
-        ComputeHologram(*this, module_);
-        const float end = SecondsSinceMidnight();
-        timeEdit->setText(QString::fromStdString(WriteNumber(ElapsedSeconds(start, end))));
+        changeShownHologram([&] {
+            const float start = SecondsSinceMidnight();
+            ComputeHologram(calculationRequest(), document_, *objectCanvas_, *hologramView_, *progressBar_);
+            const float end = SecondsSinceMidnight();
+            showElapsedSeconds(ElapsedSeconds(start, end));
+        });
     });
 }
 
 void MainWindow::binarize() {
-    ErrorReporter::RunCommand(this, [&] { BinarizeHologram(*this, module_); });
+    ErrorReporter::RunCommand(
+        this, [&] { changeShownHologram([&] { BinarizeHologram(thresholdText(), document_, *hologramView_); }); });
 }
 
+// The saved file becomes the view's background: the view shows it from then on.
 void MainWindow::saveHologram() {
-    ErrorReporter::RunCommand(this, [&] { SaveHologram(*this, module_); });
+    ErrorReporter::RunCommand(this, [&] {
+        const auto record = qScopeGuard([this] { document_.shownHologram = hologramView_->image(); });
+        SaveHologram(document_, *hologramView_, [this](const QString& status) { showStatus(status); });
+    });
+}
+
+// "open" in the input file chooser, which reports a failure itself.
+void MainWindow::loadObject() {
+    changeShownHologram([&] { LoadObjectBitmap(document_, *objectCanvas_, *hologramView_); });
 }
 
 void MainWindow::quit() { close(); }
@@ -262,37 +334,37 @@ void MainWindow::closeEvent(QCloseEvent* event) {
     QCoreApplication::quit();
 }
 
-void MainWindow::clearCanvas() { objectCanvas->clear(); }
+void MainWindow::clearCanvas() { objectCanvas_->clear(); }
 
 // Selecting a tool or a width leaves the drawing state alone.
 void MainWindow::lineToolSelected() {
-    freehandTool->setChecked(false);
-    circleTool->setChecked(false);
+    freehandTool_->setChecked(false);
+    circleTool_->setChecked(false);
 }
 
 void MainWindow::penWidth1Selected() {
-    penWidth5->setChecked(false);
-    penWidth2->setChecked(false);
+    penWidth5_->setChecked(false);
+    penWidth2_->setChecked(false);
     drawingTools_->setPenWidth(1);
 }
 
 void MainWindow::penWidth2Selected() {
-    penWidth5->setChecked(false);
-    penWidth1->setChecked(false);
+    penWidth5_->setChecked(false);
+    penWidth1_->setChecked(false);
     drawingTools_->setPenWidth(2);
 }
 
 void MainWindow::penWidth5Selected() {
-    penWidth1->setChecked(false);
-    penWidth2->setChecked(false);
+    penWidth1_->setChecked(false);
+    penWidth2_->setChecked(false);
     drawingTools_->setPenWidth(5);
 }
 
 // The chooser's notices go to the status line; an empty one takes back the
 // last, unless something else has been written there since.
 void MainWindow::showChooserNotice(const QString& notice) {
-    if (!notice.isEmpty()) statusLabel->setText(notice);
-    else if (!chooserNotice_.isEmpty() && statusLabel->text() == chooserNotice_) statusLabel->clear();
+    if (!notice.isEmpty()) statusLabel_->setText(notice);
+    else if (!chooserNotice_.isEmpty() && statusLabel_->text() == chooserNotice_) statusLabel_->clear();
     chooserNotice_ = notice;
 }
 
@@ -301,13 +373,15 @@ void MainWindow::openInputChooser() {
 }
 
 void MainWindow::print() {
-    ErrorReporter::RunCommand(this, [&] { printDialogHost->open(*hologramView); });
+    ErrorReporter::RunCommand(this, [&] {
+        printDialogHost_->open(document_.shownHologram, hologramView_->outerWidth(), hologramView_->outerHeight());
+    });
 }
 
-void MainWindow::showRepsFromSpinner() { repsEdit->setText(QString::number(repsSpinner->value())); }
+void MainWindow::showRepsFromSpinner() { repsEdit_->setText(QString::number(repsSpinner_->value())); }
 
 void MainWindow::showThresholdFromSpinner() {
-    thresholdEdit->setText(QString::fromStdString(WriteNumber(static_cast<double>(thresholdSpinner->value()) / 10.0)));
+    thresholdEdit_->setText(QString::fromStdString(WriteNumber(static_cast<double>(thresholdSpinner_->value()) / 10.0)));
 }
 
 }  // namespace marbleck

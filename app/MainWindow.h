@@ -4,6 +4,8 @@
 #include <QString>
 #include <memory>
 
+#include "app/HologramProcedures.h"
+
 class QAction;
 class QCheckBox;
 class QGroupBox;
@@ -23,54 +25,31 @@ class VSpinner;
 struct Document;
 
 // The main window: the object canvas, the hologram view, the parameter boxes
-// with their spinners and the command buttons. Controls keep their design
-// names; handlers only read and set controls and call the procedures.
+// with their spinners and the command buttons. Its controls are private, each
+// with its member name as object name; the handlers read the controls into
+// typed requests, call the procedures with those, the document and the
+// picture areas, and record in the document what the hologram view shows.
 class MainWindow : public QMainWindow {
     Q_OBJECT
 
 public:
-    explicit MainWindow(Document& module, QWidget* parent = nullptr);
+    explicit MainWindow(Document& document, QWidget* parent = nullptr);
     ~MainWindow() override;
 
-    Document& module() { return module_; }
+    Document& document() { return document_; }
 
-    // Controls, in tab order.
-    PictureArea* objectCanvas;
-    QPushButton* loadButton;
-    PictureArea* hologramView;
-    QLabel* repsLabel;
-    QPushButton* printButton;
-    QPushButton* calculateButton;
-    QCheckBox* randomPhaseCheck;
-    QLabel* randomPhaseLabel;
-    QLineEdit* thresholdEdit;
-    QLabel* thresholdLabel;
-    ProgressBar* progressBar;
-    VSpinner* repsSpinner;
-    QLineEdit* repsEdit;
-    QPushButton* binarizeButton;
-    VSpinner* thresholdSpinner;
-    QPushButton* saveButton;
-    QPushButton* quitButton;
-    QLabel* statusLabel;
-    QLineEdit* timeEdit;
-    QRadioButton* freehandTool;
-    QRadioButton* lineTool;
-    QRadioButton* circleTool;
-    QPushButton* clearButton;
-    QGroupBox* penWidthFrame;
-    QRadioButton* penWidth1;
-    QRadioButton* penWidth5;
-    QRadioButton* penWidth2;
-    QLabel* pressYLabel;
-    QLabel* pressXLabel;
-
-    // "Options" > "Fast calculation": the separable engine instead of the
-    // exact one. Off at start; the program keeps no settings.
-    QAction* fastCalculationAction;
+    // What "Calculate" is asked to do: the reps box's text, the random phase
+    // box, and the engine "Options" > "Fast calculation" picks.
+    CalculationRequest calculationRequest() const;
+    // The threshold box's text, for "Binarize".
+    QString thresholdText() const;
+    // Shows a calculation's duration in the time box.
+    void showElapsedSeconds(float seconds);
+    // Shows a line in the status label.
+    void showStatus(const QString& text);
 
     // The print dialog and the printer, kept across the dialog's loads.
-    PrintDialogHost* printDialogHost;
+    PrintDialogHost& printDialogHost() { return *printDialogHost_; }
 
     // The client area below the menu bar, which holds every control.
     QWidget* clientArea() const { return client_; }
@@ -104,8 +83,47 @@ private:
     void penWidth2Selected();
     void penWidth5Selected();
     void showChooserNotice(const QString& notice);
+    void loadObject();
+    template <class Command> void changeShownHologram(Command&& command);
 
-    Document& module_;
+    // Controls, in tab order.
+    PictureArea* objectCanvas_;
+    QPushButton* loadButton_;
+    PictureArea* hologramView_;
+    QLabel* repsLabel_;
+    QPushButton* printButton_;
+    QPushButton* calculateButton_;
+    QCheckBox* randomPhaseCheck_;
+    QLabel* randomPhaseLabel_;
+    QLineEdit* thresholdEdit_;
+    QLabel* thresholdLabel_;
+    ProgressBar* progressBar_;
+    VSpinner* repsSpinner_;
+    QLineEdit* repsEdit_;
+    QPushButton* binarizeButton_;
+    VSpinner* thresholdSpinner_;
+    QPushButton* saveButton_;
+    QPushButton* quitButton_;
+    QLabel* statusLabel_;
+    QLineEdit* timeEdit_;
+    QRadioButton* freehandTool_;
+    QRadioButton* lineTool_;
+    QRadioButton* circleTool_;
+    QPushButton* clearButton_;
+    QGroupBox* penWidthFrame_;
+    QRadioButton* penWidth1_;
+    QRadioButton* penWidth5_;
+    QRadioButton* penWidth2_;
+    QLabel* pressYLabel_;
+    QLabel* pressXLabel_;
+
+    // "Options" > "Fast calculation": the separable engine instead of the
+    // exact one. Off at start; the program keeps no settings.
+    QAction* fastCalculationAction_;
+
+    PrintDialogHost* printDialogHost_;
+
+    Document& document_;
     QWidget* client_;
     // The canvas's press and move handlers.
     std::unique_ptr<DrawingTools> drawingTools_;

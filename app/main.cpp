@@ -1,13 +1,13 @@
 #include <QApplication>
 
-#include "app/MainWindow.h"
 #include "app/Document.h"
+#include "app/MainWindow.h"
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Marbleck"));
-    marbleck::Document module;
-    marbleck::MainWindow form(module);
-    form.show();
+    marbleck::Document document;
+    marbleck::MainWindow window(document);
+    window.show();
     return QApplication::exec();
 }

@@ -18,10 +18,15 @@ namespace marbleck {
 
 const char* const InputFileChooser::StartFolder = "c:\\documents and settings\\";
 
-InputFileChooser::InputFileChooser(std::string& inputFilePath, std::function<void()> loadObjectBitmap,
+QString InputFileChooser::StartFolderPath() {
+    const QString start = QString::fromLatin1(StartFolder);
+    return QDir::cleanPath(QDir(QFileInfo(start).isDir() ? start : QDir::homePath()).absolutePath());
+}
+
+InputFileChooser::InputFileChooser(InputLocation& location, std::function<void()> loadObjectBitmap,
                  ShowNotice showNotice, QWidget* parent)
     : QWidget(parent, Qt::Window),
-      inputFilePath_(inputFilePath),
+      location_(location),
       loadObjectBitmap_(std::move(loadObjectBitmap)),
       showNotice_(std::move(showNotice)) {
     setWindowTitle(QStringLiteral("Open Input File"));
@@ -32,21 +37,33 @@ InputFileChooser::InputFileChooser(std::string& inputFilePath, std::function<voi
 }
 
 void InputFileChooser::createControls() {
-    fileList = Placed(new FileListBox(this), 3600, 1200, 2415, 2625);
-    driveList = Placed(new DriveListBox(this), 720, 4320, 2415, 315);
-    folderList = Placed(new DirListBox(this), 720, 1200, 2415, 2565);
-    fileNameEdit = Placed(new QLineEdit(this), 3600, 720, 2415, 375);
-    openButton = Placed(new QPushButton(QStringLiteral("open"), this), 3720, 4080, 1215, 495);
-    cancelButton = Placed(new QPushButton(QStringLiteral("Cancel"), this), 5160, 4080, 975, 495);
+    fileList_ = Placed(new FileListBox(this), 3600, 1200, 2415, 2625);
+    driveList_ = Placed(new DriveListBox(this), 720, 4320, 2415, 315);
+    folderList_ = Placed(new DirListBox(this), 720, 1200, 2415, 2565);
+    fileNameEdit_ = Placed(new QLineEdit(this), 3600, 720, 2415, 375);
+    openButton_ = Placed(new QPushButton(QStringLiteral("open"), this), 3720, 4080, 1215, 495);
+    cancelButton_ = Placed(new QPushButton(QStringLiteral("Cancel"), this), 5160, 4080, 975, 495);
 
-    SetTabOrder({fileList, driveList, folderList, fileNameEdit, openButton, cancelButton});
+    fileList_->setObjectName(QStringLiteral("fileList"));
+    driveList_->setObjectName(QStringLiteral("driveList"));
+    folderList_->setObjectName(QStringLiteral("folderList"));
+    fileNameEdit_->setObjectName(QStringLiteral("fileNameEdit"));
+    openButton_->setObjectName(QStringLiteral("openButton"));
+    cancelButton_->setObjectName(QStringLiteral("cancelButton"));
 
-    connect(driveList, &DriveListBox::driveChanged, this, &InputFileChooser::followDrive);
-    connect(folderList, &DirListBox::pathChanged, this, &InputFileChooser::followFolder);
-    connect(fileList, &FileListBox::fileSelected, this, &InputFileChooser::showSelectedFile);
-    connect(fileList, &FileListBox::listRead, this, &InputFileChooser::File1_Read);
-    connect(openButton, &QPushButton::clicked, this, &InputFileChooser::openSelected);
-    connect(cancelButton, &QPushButton::clicked, this, &InputFileChooser::cancel);
+    SetTabOrder({fileList_, driveList_, folderList_, fileNameEdit_, openButton_, cancelButton_});
+
+    connect(driveList_, &DriveListBox::driveChanged, this, &InputFileChooser::followDrive);
+    connect(folderList_, &DirListBox::pathChanged, this, &InputFileChooser::followFolder);
+    connect(fileList_, &FileListBox::fileSelected, this, &InputFileChooser::showSelectedFile);
+    connect(fileList_, &FileListBox::listRead, this, &InputFileChooser::countUnlistedFiles);
+    // After the handlers above, so that the folder and file recorded are
+    // those the lists show once they have followed the change.
+    connect(folderList_, &DirListBox::pathChanged, this, &InputFileChooser::recordLocation);
+    connect(fileList_, &FileListBox::fileSelected, this, &InputFileChooser::recordLocation);
+    connect(fileList_, &FileListBox::listRead, this, &InputFileChooser::recordLocation);
+    connect(openButton_, &QPushButton::clicked, this, &InputFileChooser::openSelected);
+    connect(cancelButton_, &QPushButton::clicked, this, &InputFileChooser::cancel);
 }
 
 // The start-up state. The fixed start folder is a Windows path that does not
@@ -56,34 +73,39 @@ void InputFileChooser::createControls() {
 // stood in that folder and so reported no change. The drive list is not set:
 // it shows the drive of the current directory.
 void InputFileChooser::load() {
-    const QString start = QString::fromLatin1(StartFolder);
-    folderList->setPath(QFileInfo(start).isDir() ? start : QDir::homePath());
-    fileList->setPath(folderList->path());
-    fileNameEdit->setText(QStringLiteral("*.bmp"));
-    fileList->setPattern(fileNameEdit->text());
+    folderList_->setPath(StartFolderPath());
+    fileList_->setPath(folderList_->path());
+    fileNameEdit_->setText(QStringLiteral("*.bmp"));
+    fileList_->setPattern(fileNameEdit_->text());
+    recordLocation();
+}
+
+void InputFileChooser::recordLocation() {
+    location_.folder = folderList_->path();
+    location_.fileName = fileList_->fileName();
 }
 
 // A drive that cannot be read leaves the chooser on the previous drive and
 // folder, without a message: the drive list goes back to the folder's drive.
 void InputFileChooser::followDrive() {
     try {
-        folderList->setDrive(driveList->drive());
-        fileList->setPath(folderList->path());
+        folderList_->setDrive(driveList_->drive());
+        fileList_->setPath(folderList_->path());
     } catch (const RunTimeError&) {
     }
-    driveList->setDrive(folderList->path());
+    driveList_->setDrive(folderList_->path());
 }
 
 void InputFileChooser::followFolder() {
-    ErrorReporter::RunCommand(this, [&] { fileList->setPath(folderList->path()); });
+    ErrorReporter::RunCommand(this, [&] { fileList_->setPath(folderList_->path()); });
 }
 
-void InputFileChooser::showSelectedFile() { fileNameEdit->setText(fileList->fileName()); }
+void InputFileChooser::showSelectedFile() { fileNameEdit_->setText(fileList_->fileName()); }
 
 // Files the list cannot show are at least counted, so that their absence is
 // not a mystery.
-void InputFileChooser::File1_Read() {
-    const int unlisted = fileList->unlistedCount();
+void InputFileChooser::countUnlistedFiles() {
+    const int unlisted = fileList_->unlistedCount();
     if (unlisted == 0) showNotice_(QString());
     else if (unlisted == 1) showNotice_(QStringLiteral("1 file not shown: its name is not valid UTF-8"));
     else showNotice_(QStringLiteral("%1 files not shown: their names are not valid UTF-8").arg(unlisted));
@@ -93,7 +115,7 @@ void InputFileChooser::File1_Read() {
 // The chooser stays visible when the load fails.
 void InputFileChooser::openSelected() {
     ErrorReporter::RunCommand(this, [&] {
-        inputFilePath_ = (folderList->path() + QLatin1Char('/') + fileList->fileName()).toStdString();
+        location_.openedPath = folderList_->path() + QLatin1Char('/') + fileList_->fileName();
         loadObjectBitmap_();
         hide();
     });

@@ -1,24 +1,24 @@
 #include "input/InputFileChooserHost.h"
 
-#include "widgets/DirListBox.h"
-#include "widgets/FileListBox.h"
 #include "input/InputFileChooser.h"
 
 namespace marbleck {
 
-InputFileChooserHost::InputFileChooserHost(QWidget* owner, std::string& inputFilePath,
+InputFileChooserHost::InputFileChooserHost(QWidget* owner, InputLocation& location,
                            std::function<void()> loadObjectBitmap,
                            std::function<void(const QString&)> showNotice)
     : owner_(owner),
-      inputFilePath_(inputFilePath),
+      location_(location),
       loadObjectBitmap_(std::move(loadObjectBitmap)),
-      showNotice_(std::move(showNotice)) {}
+      showNotice_(std::move(showNotice)) {
+    startOver();
+}
 
 InputFileChooserHost::~InputFileChooserHost() { delete window_.data(); }
 
 InputFileChooser& InputFileChooserHost::window() {
     if (window_.isNull()) {
-        window_ = new InputFileChooser(inputFilePath_, loadObjectBitmap_, showNotice_, owner_);
+        window_ = new InputFileChooser(location_, loadObjectBitmap_, showNotice_, owner_);
         QObject::connect(window_.data(), &InputFileChooser::closedByFrame, window_.data(),
                          [this] { discard(); });
     }
@@ -32,9 +32,11 @@ void InputFileChooserHost::show() {
     chooser.activateWindow();
 }
 
-QString InputFileChooserHost::folderPath() { return window().folderList->path(); }
-
-QString InputFileChooserHost::selectedFileName() { return window().fileList->fileName(); }
+// The folder and selection of a chooser in its start-up state.
+void InputFileChooserHost::startOver() {
+    location_.folder = InputFileChooser::StartFolderPath();
+    location_.fileName.clear();
+}
 
 // The closed window is deleted once its close event is done; from now on the
 // next use creates a new one.
@@ -42,6 +44,7 @@ void InputFileChooserHost::discard() {
     InputFileChooser* closed = window_.data();
     window_.clear();
     if (closed) closed->deleteLater();
+    startOver();
 }
 
 }  // namespace marbleck

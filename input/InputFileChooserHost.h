@@ -1,9 +1,10 @@
 #pragma once
 
 #include <functional>
-#include <string>
 #include <QPointer>
 #include <QString>
+
+#include "input/InputLocation.h"
 
 class QWidget;
 
@@ -15,12 +16,14 @@ class InputFileChooser;
 // use (its load step runs, it stays hidden), shown modeless, and hidden rather
 // than destroyed by its buttons, so its drive, folder and selection persist.
 // Closing it through its frame discards it; the next use creates it afresh in
-// its start-up state.
+// its start-up state. Whether or not the window exists, the InputLocation
+// holds the folder and selection it has or would have: the start folder and no
+// file before the first use and after a discard.
 class InputFileChooserHost {
 public:
-    // The window becomes a tool window of `owner`. `inputFilePath`,
+    // The window becomes a tool window of `owner`. `location`,
     // `loadObjectBitmap` and `showNotice` are handed to the window (see InputFileChooser).
-    InputFileChooserHost(QWidget* owner, std::string& inputFilePath, std::function<void()> loadObjectBitmap,
+    InputFileChooserHost(QWidget* owner, InputLocation& location, std::function<void()> loadObjectBitmap,
                  std::function<void(const QString&)> showNotice);
     ~InputFileChooserHost();
     InputFileChooserHost(const InputFileChooserHost&) = delete;
@@ -33,16 +36,12 @@ public:
     // Creates the window if needed, shows it modeless and brings it forward.
     void show();
 
-    // The folder list's path and the file list's selected name (empty when
-    // nothing is selected); reading them creates the window if needed.
-    QString folderPath();
-    QString selectedFileName();
-
 private:
     void discard();
+    void startOver();
 
     QWidget* owner_;
-    std::string& inputFilePath_;
+    InputLocation& location_;
     std::function<void()> loadObjectBitmap_;
     std::function<void(const QString&)> showNotice_;
     QPointer<InputFileChooser> window_;

@@ -9,14 +9,14 @@
 
 namespace marbleck {
 
-void SaveHologram(const QString& folderPath, const QString& selectedFileName, PictureArea& view,
-                  const std::function<void(const QString&)>& showStatus,
-                  std::string& savedHologramPath) {
-    const QString path = folderPath + QLatin1Char('/') + QStringLiteral("H-") + selectedFileName;
-    savedHologramPath = path.toStdString();
+void SaveHologram(const QString& inputFolder, const QString& inputFileName, const QImage& shownHologram,
+                  PictureArea& view, const std::function<void(const QString&)>& showStatus,
+                  QString& savedHologramPath) {
+    const QString path = inputFolder + QLatin1Char('/') + QStringLiteral("H-") + inputFileName;
+    savedHologramPath = path;
     showStatus(QStringLiteral("saving ") + path);
 
-    WriteHologramBitmap(view.image(), path);
+    WriteHologramBitmap(shownHologram, path);
 
     QImageReader reader(path, "bmp");
     const QImage saved = reader.read();

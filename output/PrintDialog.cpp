@@ -49,42 +49,53 @@ PrintDialog::PrintDialog(Printer& printer) : QWidget(nullptr, Qt::Window), print
     setWindowTitle(QStringLiteral("Print"));
     setFixedSize(TwipsToPixels(9840, Screen::TwipsPerPixelX()), TwipsToPixels(5385, Screen::TwipsPerPixelY()));
     createControls();
-    FitCaptionFont(this, {printButton, cancelButton, locationLabel, resolutionLabel, scaleLabel});
+    FitCaptionFont(this, {printButton_, cancelButton_, locationLabel_, resolutionLabel_, scaleLabel_});
     setTabOrder();
     connectHandlers();
     load();
 }
 
 void PrintDialog::createControls() {
-    printButton = Placed(new QPushButton(QStringLiteral("print"), this), 360, 4680, 1335, 495);
-    cancelButton = Placed(new QPushButton(QStringLiteral("Cancel"), this), 2040, 4680, 1335, 495);
-    hologramCopy = Placed(new PictureArea(this), 4440, 240, 1935, 1815);
-    hologramCopy->setOuterSize(1935, 1815);
-    pageMap = Placed(new PictureArea(this), 720, 240, 1700, 2200);
-    pageMap->setUserScale(MapTwipsPerUnitX, MapTwipsPerUnitY);
-    pageMap->setBackColor(Black);
-    pageMap->setOuterSize(1700, 2200);
-    locationLabel = Placed(label(this, "Print Location"), 720, 2640, 1335, 375);
-    resolutionLabel = Placed(label(this, "Print Resolution (dpi)"), 720, 3720, 1455, 375);
-    qualitySpinner = Placed(new VSpinner(this), 3000, 3600, 375, 375);
-    resolutionEdit = Placed(new QLineEdit(QStringLiteral("300"), this), 2280, 3600, 735, 375);
-    scaleEdit = Placed(new QLineEdit(QStringLiteral("1"), this), 2280, 4200, 735, 375);
-    scaleSpinner = Placed(new VSpinner(this), 3000, 4200, 375, 375);
-    scaleLabel = Placed(label(this, "Scale factor"), 720, 4200, 1575, 375);
-    hologramCopy->setFocusPolicy(Qt::StrongFocus);
-    pageMap->setFocusPolicy(Qt::StrongFocus);
+    printButton_ = Placed(new QPushButton(QStringLiteral("print"), this), 360, 4680, 1335, 495);
+    cancelButton_ = Placed(new QPushButton(QStringLiteral("Cancel"), this), 2040, 4680, 1335, 495);
+    hologramCopy_ = Placed(new PictureArea(this), 4440, 240, 1935, 1815);
+    hologramCopy_->setOuterSize(1935, 1815);
+    pageMap_ = Placed(new PictureArea(this), 720, 240, 1700, 2200);
+    pageMap_->setUserScale(MapTwipsPerUnitX, MapTwipsPerUnitY);
+    pageMap_->setBackColor(Black);
+    pageMap_->setOuterSize(1700, 2200);
+    locationLabel_ = Placed(label(this, "Print Location"), 720, 2640, 1335, 375);
+    resolutionLabel_ = Placed(label(this, "Print Resolution (dpi)"), 720, 3720, 1455, 375);
+    qualitySpinner_ = Placed(new VSpinner(this), 3000, 3600, 375, 375);
+    resolutionEdit_ = Placed(new QLineEdit(QStringLiteral("300"), this), 2280, 3600, 735, 375);
+    scaleEdit_ = Placed(new QLineEdit(QStringLiteral("1"), this), 2280, 4200, 735, 375);
+    scaleSpinner_ = Placed(new VSpinner(this), 3000, 4200, 375, 375);
+    scaleLabel_ = Placed(label(this, "Scale factor"), 720, 4200, 1575, 375);
+    printButton_->setObjectName(QStringLiteral("printButton"));
+    cancelButton_->setObjectName(QStringLiteral("cancelButton"));
+    hologramCopy_->setObjectName(QStringLiteral("hologramCopy"));
+    pageMap_->setObjectName(QStringLiteral("pageMap"));
+    locationLabel_->setObjectName(QStringLiteral("locationLabel"));
+    resolutionLabel_->setObjectName(QStringLiteral("resolutionLabel"));
+    qualitySpinner_->setObjectName(QStringLiteral("qualitySpinner"));
+    resolutionEdit_->setObjectName(QStringLiteral("resolutionEdit"));
+    scaleEdit_->setObjectName(QStringLiteral("scaleEdit"));
+    scaleSpinner_->setObjectName(QStringLiteral("scaleSpinner"));
+    scaleLabel_->setObjectName(QStringLiteral("scaleLabel"));
+    hologramCopy_->setFocusPolicy(Qt::StrongFocus);
+    pageMap_->setFocusPolicy(Qt::StrongFocus);
 }
 
 void PrintDialog::setTabOrder() {
-    SetTabOrder({printButton, cancelButton, hologramCopy, pageMap, qualitySpinner, resolutionEdit, scaleEdit, scaleSpinner});
+    SetTabOrder({printButton_, cancelButton_, hologramCopy_, pageMap_, qualitySpinner_, resolutionEdit_, scaleEdit_, scaleSpinner_});
 }
 
 void PrintDialog::connectHandlers() {
-    connect(printButton, &QPushButton::clicked, this, &PrintDialog::print);
-    connect(cancelButton, &QPushButton::clicked, this, &PrintDialog::cancel);
-    connect(qualitySpinner, &VSpinner::valueChanged, this, &PrintDialog::qualityChanged);
-    connect(scaleSpinner, &VSpinner::valueChanged, this, &PrintDialog::scaleChanged);
-    connect(pageMap, &PictureArea::mousePressed, this,
+    connect(printButton_, &QPushButton::clicked, this, &PrintDialog::print);
+    connect(cancelButton_, &QPushButton::clicked, this, &PrintDialog::cancel);
+    connect(qualitySpinner_, &VSpinner::valueChanged, this, &PrintDialog::qualityChanged);
+    connect(scaleSpinner_, &VSpinner::valueChanged, this, &PrintDialog::scaleChanged);
+    connect(pageMap_, &PictureArea::mousePressed, this,
             [this](Qt::MouseButton, Qt::MouseButtons, float x, float y) { pickPlace(x, y); });
 }
 
@@ -95,21 +106,21 @@ void PrintDialog::load() {
     // printer) and hands it to the printer, so that the resolution box shows
     // what prints; a reload keeps the quality the printer has.
     const int quality = printer_.printQuality();
-    qualitySpinner->setMin(-4);
-    qualitySpinner->setMax(-1);
-    qualitySpinner->setLargeChange(1);
-    qualitySpinner->setSmallChange(1);
-    if (qualitySpinner->value() == quality) qualityChanged();
-    else qualitySpinner->setValue(quality);
+    qualitySpinner_->setMin(-4);
+    qualitySpinner_->setMax(-1);
+    qualitySpinner_->setLargeChange(1);
+    qualitySpinner_->setSmallChange(1);
+    if (qualitySpinner_->value() == quality) qualityChanged();
+    else qualitySpinner_->setValue(quality);
 
-    scaleSpinner->setValue(1);
-    scaleSpinner->setMin(1);
-    scaleSpinner->setMax(3);
+    scaleSpinner_->setValue(1);
+    scaleSpinner_->setMin(1);
+    scaleSpinner_->setMax(3);
 
-    scaleEdit->setText(QStringLiteral("1"));
+    scaleEdit_->setText(QStringLiteral("1"));
 
-    for (double x = GridStart; x <= 800; x += CellSize) pageMap->drawLine(x, 0, x, 1100, White);
-    for (double y = GridStart; y <= 1100; y += CellSize) pageMap->drawLine(0, y, 850, y, White);
+    for (double x = GridStart; x <= 800; x += CellSize) pageMap_->drawLine(x, 0, x, 1100, White);
+    for (double y = GridStart; y <= 1100; y += CellSize) pageMap_->drawLine(0, y, 850, y, White);
 }
 
 double PrintDialog::CellCorner(float position, double last) {
@@ -129,20 +140,20 @@ long long PrintDialog::Resolution(float twipsPerDot, double scale) {
 
 void PrintDialog::showResolution() {
     const float t = printer_.twipsPerPixelX();
-    const double s = ReadNumber(scaleEdit->text().toStdString());
-    resolutionEdit->setText(QString::fromStdString(WriteNumber(Resolution(t, s))));
+    const double s = ReadNumber(scaleEdit_->text().toStdString());
+    resolutionEdit_->setText(QString::fromStdString(WriteNumber(Resolution(t, s))));
 }
 
 void PrintDialog::qualityChanged() {
     ErrorReporter::RunCommand(this, [&] {
-        printer_.setPrintQuality(qualitySpinner->value());
+        printer_.setPrintQuality(qualitySpinner_->value());
         showResolution();
     });
 }
 
 void PrintDialog::scaleChanged() {
     ErrorReporter::RunCommand(this, [&] {
-        scaleEdit->setText(QString::number(scaleSpinner->value()));
+        scaleEdit_->setText(QString::number(scaleSpinner_->value()));
         showResolution();
     });
 }
@@ -151,7 +162,7 @@ void PrintDialog::pickPlace(float x, float y) {
     ErrorReporter::RunCommand(this, [&] {
         const double cx = CellCorner(x, LastColumn);
         const double cy = CellCorner(y, LastRow);
-        pageMap->drawBox(cx, cy, cx + CellSize, cy + CellSize, MarkColor, true);
+        pageMap_->drawBox(cx, cy, cx + CellSize, cy + CellSize, MarkColor, true);
         printer_.currentX = static_cast<float>(cx * PaperTwipsPerUnit);
         printer_.currentY = static_cast<float>(cy * PaperTwipsPerUnit);
     });
@@ -163,15 +174,15 @@ void PrintDialog::pickPlace(float x, float y) {
 // picture is not stretched by the border's few pixels.
 void PrintDialog::print() {
     ErrorReporter::RunCommand(this, [&] {
-        const int k = scaleSpinner->value();
-        const QSize pixels = hologramCopy->drawingAreaSize();
+        const int k = scaleSpinner_->value();
+        const QSize pixels = hologramCopy_->drawingAreaSize();
         const float w = static_cast<float>(pixels.width() * double(printer_.twipsPerPixelX()));
         const float W = w * static_cast<float>(k);
         const float h = static_cast<float>(pixels.height() * double(printer_.twipsPerPixelY()));
         const float H = h * static_cast<float>(k);
         const float x = printer_.currentX;
         const float y = printer_.currentY;
-        printer_.paintImage(hologramCopy->picture(), x, y, W, H);
+        printer_.paintImage(hologramCopy_->picture(), x, y, W, H);
         printer_.endDocument();
         hide();
         if (!printer_.lastFilePath().isEmpty()) {
@@ -183,5 +194,11 @@ void PrintDialog::print() {
 }
 
 void PrintDialog::cancel() { hide(); }
+
+void PrintDialog::showHologram(float outerWidth, const QImage& picture, float outerHeight) {
+    hologramCopy_->setOuterWidth(outerWidth);
+    hologramCopy_->setPicture(picture);
+    hologramCopy_->setOuterHeight(outerHeight);
+}
 
 }  // namespace marbleck

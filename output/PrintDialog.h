@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QImage>
 #include <QWidget>
 
 class QLabel;
@@ -16,7 +17,8 @@ class VSpinner;
 // places for the hologram, the print quality and a scale factor. The print
 // position and quality live in the printer object, which outlives the dialog.
 // A top-level window without owner; hiding keeps it loaded, closing it through
-// its frame unloads it (it deletes itself).
+// its frame unloads it (it deletes itself). Its controls are private; each has
+// its member name as object name.
 class PrintDialog : public QWidget {
     Q_OBJECT
 
@@ -26,18 +28,9 @@ public:
 
     Printer& printer() { return printer_; }
 
-    // Controls, in tab order.
-    QPushButton* printButton;
-    QPushButton* cancelButton;
-    PictureArea* hologramCopy;
-    PictureArea* pageMap;
-    QLabel* locationLabel;
-    QLabel* resolutionLabel;
-    VSpinner* qualitySpinner;
-    QLineEdit* resolutionEdit;
-    QLineEdit* scaleEdit;
-    VSpinner* scaleSpinner;
-    QLabel* scaleLabel;
+    // The hologram to print: its copy takes the view's outer width, then the
+    // picture, then the view's outer height, in that order.
+    void showHologram(float outerWidth, const QImage& picture, float outerHeight);
 
     // The place picked on the page map, as a cell's top-left corner in map
     // units (hundredths of an inch), with its clamps applied.
@@ -62,6 +55,19 @@ private:
     void pickPlace(float x, float y);
 
     void showResolution();
+
+    // Controls, in tab order.
+    QPushButton* printButton_;
+    QPushButton* cancelButton_;
+    PictureArea* hologramCopy_;
+    PictureArea* pageMap_;
+    QLabel* locationLabel_;
+    QLabel* resolutionLabel_;
+    VSpinner* qualitySpinner_;
+    QLineEdit* resolutionEdit_;
+    QLineEdit* scaleEdit_;
+    VSpinner* scaleSpinner_;
+    QLabel* scaleLabel_;
 
     Printer& printer_;
 };

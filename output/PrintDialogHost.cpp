@@ -3,7 +3,6 @@
 #include <QGuiApplication>
 #include <QScopeGuard>
 
-#include "widgets/PictureArea.h"
 #include "widgets/Printer.h"
 #include "output/PrintDialog.h"
 
@@ -36,11 +35,9 @@ PrintDialog& PrintDialogHost::load() {
     return *dialog_;
 }
 
-void PrintDialogHost::open(const PictureArea& hologramView) {
+void PrintDialogHost::open(const QImage& shownHologram, float viewOuterWidth, float viewOuterHeight) {
     PrintDialog& dialog = load();
-    dialog.hologramCopy->setOuterWidth(hologramView.outerWidth());
-    dialog.hologramCopy->setPicture(hologramView.image());
-    dialog.hologramCopy->setOuterHeight(hologramView.outerHeight());
+    dialog.showHologram(viewOuterWidth, shownHologram, viewOuterHeight);
     dialog.show();
     dialog.raise();
     dialog.activateWindow();

@@ -1,12 +1,12 @@
 #pragma once
 
+#include <QImage>
 #include <QObject>
 #include <QPointer>
 #include <memory>
 
 namespace marbleck {
 
-class PictureArea;
 class Printer;
 class PrintDialog;
 
@@ -27,9 +27,10 @@ public:
     // The dialog, loading it first when needed.
     PrintDialog& load();
 
-    // Hands the dialog a snapshot of the hologram view (outer width, image,
-    // outer height, in that order) and shows it modeless, without owner.
-    void open(const PictureArea& hologramView);
+    // Hands the dialog the hologram as shown and the view's outer size in
+    // twips (see PrintDialog::showHologram) and shows it modeless, without
+    // owner.
+    void open(const QImage& shownHologram, float viewOuterWidth, float viewOuterHeight);
 
     // The printer; the system's default printer, made on first use.
     Printer& printer();

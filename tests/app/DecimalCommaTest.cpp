@@ -23,8 +23,11 @@
 #include "output/PrintDialog.h"
 #include "RecordedErrors.h"
 #include "widgets/VSpinner.h"
+#include "Controls.h"
 
 namespace marbleck {
+
+using test::Control;
 namespace {
 
 // The C library's locale and Qt's default locale, switched for the guard's
@@ -69,20 +72,20 @@ struct Outcome {
 // current locale.
 Outcome BinarizeThreeDots() {
     test::RecordedErrors errors;
-    Document module;
-    MainWindow form{module};
-    form.randomPhaseCheck->setChecked(false);
-    form.objectCanvas->setPixel(3, 40, White);
-    form.objectCanvas->setPixel(60, 7, White);
-    form.objectCanvas->setPixel(80, 90, White);
+    Document document;
+    MainWindow form{document};
+    Control<QCheckBox>(form, "randomPhaseCheck")->setChecked(false);
+    Control<PictureArea>(form, "objectCanvas")->setPixel(3, 40, White);
+    Control<PictureArea>(form, "objectCanvas")->setPixel(60, 7, White);
+    Control<PictureArea>(form, "objectCanvas")->setPixel(80, 90, White);
     Outcome run;
-    QTest::mouseClick(form.thresholdSpinner->upArrow(), Qt::LeftButton);
-    run.spunThreshold = form.thresholdEdit->text();
-    Type(form.thresholdEdit, "0.6");
-    QTest::mouseClick(form.calculateButton, Qt::LeftButton);
-    run.time = form.timeEdit->text();
-    QTest::mouseClick(form.binarizeButton, Qt::LeftButton);
-    run.field = module.field;
+    QTest::mouseClick(Control<VSpinner>(form, "thresholdSpinner")->upArrow(), Qt::LeftButton);
+    run.spunThreshold = Control<QLineEdit>(form, "thresholdEdit")->text();
+    Type(Control<QLineEdit>(form, "thresholdEdit"), "0.6");
+    QTest::mouseClick(Control<QPushButton>(form, "calculateButton"), Qt::LeftButton);
+    run.time = Control<QLineEdit>(form, "timeEdit")->text();
+    QTest::mouseClick(Control<QPushButton>(form, "binarizeButton"), Qt::LeftButton);
+    run.field = document.field;
     run.errors = static_cast<int>(errors.errors().size());
     return run;
 }
@@ -123,15 +126,15 @@ TEST(DecimalComma, PrintDialogReadsAScaleWithAPoint) {
     test::RecordedErrors errors;
     QTemporaryDir folder;
     ASSERT_TRUE(folder.isValid());
-    Document module;
-    MainWindow form{module};
-    form.printDialogHost->setPrinter(std::make_unique<Printer>(Printer::Target::PdfFile, folder.path()));
-    QTest::mouseClick(form.printButton, Qt::LeftButton);
-    ASSERT_NE(form.printDialogHost->dialog(), nullptr);
-    PrintDialog& dialog = *form.printDialogHost->dialog();
-    Type(dialog.scaleEdit, "2.5");
-    QTest::mouseClick(dialog.qualitySpinner->upArrow(), Qt::LeftButton);  // 600 dots an inch
-    EXPECT_EQ(dialog.resolutionEdit->text().toStdString(), "240");            // at a scale of 2.5
+    Document document;
+    MainWindow form{document};
+    form.printDialogHost().setPrinter(std::make_unique<Printer>(Printer::Target::PdfFile, folder.path()));
+    QTest::mouseClick(Control<QPushButton>(form, "printButton"), Qt::LeftButton);
+    ASSERT_NE(form.printDialogHost().dialog(), nullptr);
+    PrintDialog& dialog = *form.printDialogHost().dialog();
+    Type(Control<QLineEdit>(dialog, "scaleEdit"), "2.5");
+    QTest::mouseClick(Control<VSpinner>(dialog, "qualitySpinner")->upArrow(), Qt::LeftButton);  // 600 dots an inch
+    EXPECT_EQ(Control<QLineEdit>(dialog, "resolutionEdit")->text().toStdString(), "240");            // at a scale of 2.5
     EXPECT_TRUE(errors.empty());
 }
 

@@ -14,6 +14,7 @@
 #include "FilesFixture.h"
 #include "widgets/PictureArea.h"
 #include "platform/RunTimeError.h"
+#include "Controls.h"
 
 namespace marbleck::test {
 namespace {
@@ -23,12 +24,12 @@ protected:
     // Shows the chooser with "Load" and waits until it has the keyboard.
     void showChooser() {
         form->show();
-        QTest::mouseClick(form->loadButton, Qt::LeftButton);
+        QTest::mouseClick(Control<QPushButton>(*form, "loadButton"), Qt::LeftButton);
         ASSERT_TRUE(QTest::qWaitForWindowActive(&window()));
     }
     // Clicks `name` in the file list with the mouse.
     void clickFile(const QString& name, Qt::KeyboardModifiers modifiers = {}) {
-        FileListBox& files = *window().fileList;
+        FileListBox& files = *Control<FileListBox>(window(), "fileList");
         const auto found = files.findItems(name, Qt::MatchExactly);
         ASSERT_EQ(found.size(), 1) << name.toStdString();
         files.scrollToItem(found.front());
@@ -36,7 +37,7 @@ protected:
                           files.visualItemRect(found.front()).center());
     }
     void pressKey(Qt::Key key) { QTest::keyClick(QApplication::focusWidget(), key); }
-    std::string box() { return window().fileNameEdit->text().toStdString(); }
+    std::string box() { return Control<QLineEdit>(window(), "fileNameEdit")->text().toStdString(); }
 };
 
 QStringList listed(const FileListBox& list) {
@@ -53,20 +54,20 @@ TEST_F(ChooserTest, IsCreatedHiddenInItsStartUpStateOnFirstUse) {
     EXPECT_EQ(w.windowTitle(), "Open Input File");
     EXPECT_EQ(w.size(), QSize(463, 330));  // 6945 × 4950 twips
     // The Windows start folder does not exist here: the chooser starts at home.
-    EXPECT_EQ(w.folderList->path(), QDir(home.path()).canonicalPath());
-    EXPECT_EQ(w.fileList->path(), w.folderList->path());
-    EXPECT_EQ(w.fileNameEdit->text(), "*.bmp");
-    EXPECT_EQ(w.fileList->pattern(), "*.bmp");
-    EXPECT_EQ(w.fileList->fileName(), "");
-    EXPECT_EQ(w.openButton->text(), "open");
-    EXPECT_EQ(w.cancelButton->text(), "Cancel");
-    EXPECT_EQ(w.fileList->geometry(), QRect(240, 80, 161, 175));
-    EXPECT_EQ(w.driveList->geometry().topLeft(), QPoint(48, 288));
-    EXPECT_EQ(w.folderList->geometry(), QRect(48, 80, 161, 171));
-    EXPECT_EQ(w.openButton->geometry(), QRect(248, 272, 81, 33));
-    EXPECT_EQ(w.cancelButton->geometry(), QRect(344, 272, 65, 33));
+    EXPECT_EQ(Control<DirListBox>(w, "folderList")->path(), QDir(home.path()).canonicalPath());
+    EXPECT_EQ(Control<FileListBox>(w, "fileList")->path(), Control<DirListBox>(w, "folderList")->path());
+    EXPECT_EQ(Control<QLineEdit>(w, "fileNameEdit")->text(), "*.bmp");
+    EXPECT_EQ(Control<FileListBox>(w, "fileList")->pattern(), "*.bmp");
+    EXPECT_EQ(Control<FileListBox>(w, "fileList")->fileName(), "");
+    EXPECT_EQ(Control<QPushButton>(w, "openButton")->text(), "open");
+    EXPECT_EQ(Control<QPushButton>(w, "cancelButton")->text(), "Cancel");
+    EXPECT_EQ(Control<FileListBox>(w, "fileList")->geometry(), QRect(240, 80, 161, 175));
+    EXPECT_EQ(Control<DriveListBox>(w, "driveList")->geometry().topLeft(), QPoint(48, 288));
+    EXPECT_EQ(Control<DirListBox>(w, "folderList")->geometry(), QRect(48, 80, 161, 171));
+    EXPECT_EQ(Control<QPushButton>(w, "openButton")->geometry(), QRect(248, 272, 81, 33));
+    EXPECT_EQ(Control<QPushButton>(w, "cancelButton")->geometry(), QRect(344, 272, 65, 33));
     // Tab order: the file list, the drive list, the folder list, the name box, "open", "Cancel".
-    const QList<QWidget*> order = {w.fileList, w.driveList, w.folderList, w.fileNameEdit, w.openButton, w.cancelButton};
+    const QList<QWidget*> order = {Control<FileListBox>(w, "fileList"), Control<DriveListBox>(w, "driveList"), Control<DirListBox>(w, "folderList"), Control<QLineEdit>(w, "fileNameEdit"), Control<QPushButton>(w, "openButton"), Control<QPushButton>(w, "cancelButton")};
     QWidget* at = order.front();
     for (qsizetype i = 1; i < order.size(); ++i) {
         do {
@@ -78,11 +79,11 @@ TEST_F(ChooserTest, IsCreatedHiddenInItsStartUpStateOnFirstUse) {
 
 TEST_F(ChooserTest, LoadShowsItModelessAndCancelHidesIt) {
     form->show();
-    form->loadButton->click();
+    Control<QPushButton>(*form, "loadButton")->click();
     ASSERT_TRUE(window().isVisible());
     EXPECT_FALSE(window().isModal());
     EXPECT_TRUE(form->isEnabled());
-    window().cancelButton->click();
+    Control<QPushButton>(window(), "cancelButton")->click();
     EXPECT_FALSE(window().isVisible());
     EXPECT_TRUE(chooser().exists());
 }
@@ -91,19 +92,19 @@ TEST_F(ChooserTest, CancelAndLoadKeepFolderSelectionAndText) {
     const QString folder = makeFolder("pictures");
     writeBitmap("a.bmp", Bitmap8::filled(4, 4, 1), folder);
     writeBitmap("star.bmp", Bitmap8::filled(4, 4, 1), folder);
-    form->loadButton->click();
+    Control<QPushButton>(*form, "loadButton")->click();
     select(folder, "star.bmp");
-    EXPECT_EQ(window().fileNameEdit->text(), "star.bmp");
+    EXPECT_EQ(Control<QLineEdit>(window(), "fileNameEdit")->text(), "star.bmp");
     InputFileChooser* before = &window();
 
-    window().cancelButton->click();
-    form->loadButton->click();
+    Control<QPushButton>(window(), "cancelButton")->click();
+    Control<QPushButton>(*form, "loadButton")->click();
     EXPECT_EQ(&window(), before);
     EXPECT_TRUE(window().isVisible());
-    EXPECT_EQ(window().folderList->path(), QDir(folder).canonicalPath());
-    EXPECT_EQ(window().fileList->fileName(), "star.bmp");
-    EXPECT_EQ(window().fileNameEdit->text(), "star.bmp");
-    EXPECT_EQ(module.inputFilePath, "");
+    EXPECT_EQ(Control<DirListBox>(window(), "folderList")->path(), QDir(folder).canonicalPath());
+    EXPECT_EQ(Control<FileListBox>(window(), "fileList")->fileName(), "star.bmp");
+    EXPECT_EQ(Control<QLineEdit>(window(), "fileNameEdit")->text(), "star.bmp");
+    EXPECT_EQ(document.input.openedPath, "");
 }
 
 TEST_F(ChooserTest, AFileClickedOrReachedByKeyShowsItsNameAndOpens) {
@@ -111,7 +112,7 @@ TEST_F(ChooserTest, AFileClickedOrReachedByKeyShowsItsNameAndOpens) {
     writeBitmap("b.bmp", Bitmap8::filled(12, 12, 1));
     writeBitmap("c.bmp", Bitmap8::filled(16, 16, 1));
     showChooser();
-    FileListBox& files = *window().fileList;
+    FileListBox& files = *Control<FileListBox>(window(), "fileList");
 
     // Shown with the keyboard on the file list: no file is selected, none
     // is marked as current, and the box still shows the pattern.
@@ -139,10 +140,10 @@ TEST_F(ChooserTest, AFileClickedOrReachedByKeyShowsItsNameAndOpens) {
     EXPECT_EQ(files.fileName().toStdString(), "b.bmp");
     EXPECT_EQ(box(), "b.bmp");
 
-    QTest::mouseClick(window().openButton, Qt::LeftButton);
+    QTest::mouseClick(Control<QPushButton>(window(), "openButton"), Qt::LeftButton);
     ASSERT_TRUE(errors.empty()) << errors.lastNumber();
-    EXPECT_EQ(QString::fromStdString(module.inputFilePath), window().folderList->path() + "/b.bmp");
-    EXPECT_EQ(module.ObjectInfoHeader.width, 12);
+    EXPECT_EQ(document.input.openedPath, Control<DirListBox>(window(), "folderList")->path() + "/b.bmp");
+    EXPECT_FLOAT_EQ(Control<PictureArea>(*form, "objectCanvas")->outerWidth(), 12 * 15);
     EXPECT_FALSE(window().isVisible());
 }
 
@@ -182,40 +183,40 @@ TEST_F(ChooserTest, BitmapsWhoseNamesAreNotUtf8AreCountedInTheStatusLine) {
     const RawNamedFile text(at + "caf\xe9.txt", "x");
     const RawNamedFile folder(at + "d\xe9.bmp", {}, true);
 
-    form->loadButton->click();
-    EXPECT_EQ(form->statusLabel->text().toStdString(), "");
-    window().folderList->setPath(odd);
-    EXPECT_EQ(listed(*window().fileList), QStringList({"a.bmp"}));
-    EXPECT_EQ(form->statusLabel->text().toStdString(), "2 files not shown: their names are not valid UTF-8");
+    Control<QPushButton>(*form, "loadButton")->click();
+    EXPECT_EQ(Control<QLabel>(*form, "statusLabel")->text().toStdString(), "");
+    Control<DirListBox>(window(), "folderList")->setPath(odd);
+    EXPECT_EQ(listed(*Control<FileListBox>(window(), "fileList")), QStringList({"a.bmp"}));
+    EXPECT_EQ(Control<QLabel>(*form, "statusLabel")->text().toStdString(), "2 files not shown: their names are not valid UTF-8");
 
     // Elsewhere the notice goes; other status text stays.
-    window().folderList->setPath(home.path());
-    EXPECT_EQ(form->statusLabel->text().toStdString(), "");
-    window().folderList->setPath(odd);
-    form->statusLabel->setText("saving elsewhere");
-    window().folderList->setPath(home.path());
-    EXPECT_EQ(form->statusLabel->text().toStdString(), "saving elsewhere");
+    Control<DirListBox>(window(), "folderList")->setPath(home.path());
+    EXPECT_EQ(Control<QLabel>(*form, "statusLabel")->text().toStdString(), "");
+    Control<DirListBox>(window(), "folderList")->setPath(odd);
+    Control<QLabel>(*form, "statusLabel")->setText("saving elsewhere");
+    Control<DirListBox>(window(), "folderList")->setPath(home.path());
+    EXPECT_EQ(Control<QLabel>(*form, "statusLabel")->text().toStdString(), "saving elsewhere");
 }
 
 TEST_F(ChooserTest, ListsBitmapsWhateverTheCaseOfTheirExtension) {
     for (const char* name : {"b.bmp", "STAR.BMP", "a.Bmp", "notes.txt", "bmp", "c.bmp.txt"})
         writeFile(homePath(name), "x");
     makeFolder("folder.bmp");
-    window().fileList->refresh();
-    EXPECT_EQ(listed(*window().fileList), QStringList({"a.Bmp", "b.bmp", "STAR.BMP"}));
+    Control<FileListBox>(window(), "fileList")->refresh();
+    EXPECT_EQ(listed(*Control<FileListBox>(window(), "fileList")), QStringList({"a.Bmp", "b.bmp", "STAR.BMP"}));
 }
 
 TEST_F(ChooserTest, TypedTextIsIgnoredByOpen) {
     writeBitmap("a.bmp", Bitmap8::filled(8, 8, 1));
     writeBitmap("b.bmp", Bitmap8::filled(20, 20, 1));
-    form->loadButton->click();
+    Control<QPushButton>(*form, "loadButton")->click();
     select(home.path(), "a.bmp");
-    window().fileNameEdit->clear();
-    QTest::keyClicks(window().fileNameEdit, "b.bmp");
+    Control<QLineEdit>(window(), "fileNameEdit")->clear();
+    QTest::keyClicks(Control<QLineEdit>(window(), "fileNameEdit"), "b.bmp");
     pressOpen();
     ASSERT_TRUE(errors.empty());
-    EXPECT_EQ(QString::fromStdString(module.inputFilePath), window().folderList->path() + "/a.bmp");
-    EXPECT_EQ(module.ObjectInfoHeader.width, 8);
+    EXPECT_EQ(document.input.openedPath, Control<DirListBox>(window(), "folderList")->path() + "/a.bmp");
+    EXPECT_FLOAT_EQ(Control<PictureArea>(*form, "objectCanvas")->outerWidth(), 8 * 15);
     EXPECT_FALSE(window().isVisible());
 }
 
@@ -224,44 +225,44 @@ TEST_F(ChooserTest, OpenUsesTheSelectionInTheNewFolder) {
     const QString second = makeFolder("second");
     writeBitmap("a.bmp", Bitmap8::filled(8, 8, 1), first);
     writeBitmap("b.bmp", Bitmap8::filled(12, 12, 1), second);
-    form->loadButton->click();
+    Control<QPushButton>(*form, "loadButton")->click();
     select(first, "a.bmp");
 
     // A new folder starts without a selection: "open" then has no file.
-    window().folderList->setPath(second);
-    EXPECT_EQ(window().fileList->path(), QDir(second).canonicalPath());
-    EXPECT_EQ(window().fileList->fileName(), "");
+    Control<DirListBox>(window(), "folderList")->setPath(second);
+    EXPECT_EQ(Control<FileListBox>(window(), "fileList")->path(), QDir(second).canonicalPath());
+    EXPECT_EQ(Control<FileListBox>(window(), "fileList")->fileName(), "");
     pressOpen();
     EXPECT_EQ(errors.lastNumber(), ErrorNumber::PathFileAccessError);
-    EXPECT_EQ(QString::fromStdString(module.inputFilePath), QDir(second).canonicalPath() + "/");
+    EXPECT_EQ(document.input.openedPath, QDir(second).canonicalPath() + "/");
     EXPECT_TRUE(window().isVisible());
 
     select(second, "b.bmp");
     errors.clear();
     pressOpen();
     ASSERT_TRUE(errors.empty());
-    EXPECT_EQ(QString::fromStdString(module.inputFilePath), QDir(second).canonicalPath() + "/b.bmp");
-    EXPECT_EQ(module.ObjectInfoHeader.width, 12);
+    EXPECT_EQ(document.input.openedPath, QDir(second).canonicalPath() + "/b.bmp");
+    EXPECT_FLOAT_EQ(Control<PictureArea>(*form, "objectCanvas")->outerWidth(), 12 * 15);
 }
 
 TEST_F(ChooserTest, OpenWithNothingSelectedFailsAndStaysVisible) {
     writeBitmap("a.bmp", Bitmap8::filled(8, 8, 1));
-    form->loadButton->click();
-    const QImage canvas = form->objectCanvas->image();
+    Control<QPushButton>(*form, "loadButton")->click();
+    const QImage canvas = Control<PictureArea>(*form, "objectCanvas")->image();
     pressOpen();
     ASSERT_EQ(errors.errors().size(), 1u);
     EXPECT_EQ(errors.lastNumber(), ErrorNumber::PathFileAccessError);
     EXPECT_TRUE(window().isVisible());
-    EXPECT_EQ(form->objectCanvas->image(), canvas);
-    EXPECT_FLOAT_EQ(form->objectCanvas->outerWidth(), 1500.0f);
+    EXPECT_EQ(Control<PictureArea>(*form, "objectCanvas")->image(), canvas);
+    EXPECT_FLOAT_EQ(Control<PictureArea>(*form, "objectCanvas")->outerWidth(), 1500.0f);
 }
 
 TEST_F(ChooserTest, RootFolderGetsTheSeparatorInsertedOnceMore) {
-    form->loadButton->click();
-    window().folderList->setPath("/");
-    EXPECT_EQ(window().fileList->path(), "/");
+    Control<QPushButton>(*form, "loadButton")->click();
+    Control<DirListBox>(window(), "folderList")->setPath("/");
+    EXPECT_EQ(Control<FileListBox>(window(), "fileList")->path(), "/");
     pressOpen();  // nothing selected: the path is the root and the separator
-    EXPECT_EQ(module.inputFilePath, "//");
+    EXPECT_EQ(document.input.openedPath, "//");
     EXPECT_EQ(errors.lastNumber(), ErrorNumber::PathFileAccessError);
 }
 
@@ -269,9 +270,9 @@ TEST_F(ChooserTest, DriveThatCannotBeReadLeavesDriveFolderAndFiles) {
     const QString folder = makeFolder("pictures");
     writeBitmap("a.bmp", Bitmap8::filled(4, 4, 1), folder);
     select(folder, "a.bmp");
-    QSignalSpy folderChanges(window().folderList, &DirListBox::pathChanged);
+    QSignalSpy folderChanges(Control<DirListBox>(window(), "folderList"), &DirListBox::pathChanged);
 
-    DriveListBox& drives = *window().driveList;
+    DriveListBox& drives = *Control<DriveListBox>(window(), "driveList");
     drives.addItem(home.filePath("no-medium"));
     const int missing = drives.count() - 1;
     drives.setCurrentIndex(missing);
@@ -280,29 +281,29 @@ TEST_F(ChooserTest, DriveThatCannotBeReadLeavesDriveFolderAndFiles) {
     EXPECT_TRUE(errors.empty());
     EXPECT_EQ(drives.drive(), DriveListBox::DriveOf(folder));
     EXPECT_EQ(drives.currentText(), drives.drive());
-    EXPECT_EQ(window().folderList->path(), QDir(folder).canonicalPath());
-    EXPECT_EQ(window().fileList->path(), QDir(folder).canonicalPath());
+    EXPECT_EQ(Control<DirListBox>(window(), "folderList")->path(), QDir(folder).canonicalPath());
+    EXPECT_EQ(Control<FileListBox>(window(), "fileList")->path(), QDir(folder).canonicalPath());
     EXPECT_EQ(folderChanges.count(), 0);
 }
 
 TEST_F(ChooserTest, PickedDriveMovesFolderAndFiles) {
     const QString other = makeFolder("volume");
     writeBitmap("v.bmp", Bitmap8::filled(4, 4, 1), other);
-    DriveListBox& drives = *window().driveList;
+    DriveListBox& drives = *Control<DriveListBox>(window(), "driveList");
     drives.addItem(other);  // stands for a mounted volume's root
     const int index = drives.count() - 1;
     drives.setCurrentIndex(index);
     emit drives.activated(index);
 
     EXPECT_TRUE(errors.empty());
-    EXPECT_EQ(window().folderList->path(), QDir(other).canonicalPath());
-    EXPECT_EQ(listed(*window().fileList), QStringList({"v.bmp"}));
+    EXPECT_EQ(Control<DirListBox>(window(), "folderList")->path(), QDir(other).canonicalPath());
+    EXPECT_EQ(listed(*Control<FileListBox>(window(), "fileList")), QStringList({"v.bmp"}));
 }
 
 TEST_F(ChooserTest, ClosingThroughTheFrameDiscardsItAndNextUseStartsAfresh) {
     const QString folder = makeFolder("pictures");
     writeBitmap("a.bmp", Bitmap8::filled(4, 4, 1), folder);
-    form->loadButton->click();
+    Control<QPushButton>(*form, "loadButton")->click();
     select(folder, "a.bmp");
     QPointer<InputFileChooser> closed = &window();
     closed->close();
@@ -310,9 +311,10 @@ TEST_F(ChooserTest, ClosingThroughTheFrameDiscardsItAndNextUseStartsAfresh) {
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_TRUE(closed.isNull());
 
-    EXPECT_EQ(chooser().folderPath(), QDir(home.path()).canonicalPath());
-    EXPECT_EQ(chooser().selectedFileName(), "");
-    EXPECT_EQ(window().fileNameEdit->text(), "*.bmp");
+    // Saving now goes where a fresh chooser stands: the home folder, no file.
+    EXPECT_EQ(document.input.folder, QDir(home.path()).canonicalPath());
+    EXPECT_EQ(document.input.fileName, "");
+    EXPECT_EQ(Control<QLineEdit>(window(), "fileNameEdit")->text(), "*.bmp");
     EXPECT_FALSE(window().isVisible());
 }
 

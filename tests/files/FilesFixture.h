@@ -14,6 +14,7 @@
 #include "app/Document.h"
 #include "RecordedErrors.h"
 #include "input/InputFileChooser.h"
+#include "Controls.h"
 
 namespace marbleck::test {
 
@@ -21,8 +22,11 @@ namespace marbleck::test {
 // chooser starts there and nothing outside it is touched.
 class FilesFixture : public ::testing::Test {
 protected:
+    // The window is made once the home folder is set: the input folder starts
+    // in the home folder.
     FilesFixture() : previousHome_(qgetenv("HOME")) {
         qputenv("HOME", home.path().toLocal8Bit());
+        form = std::make_unique<MainWindow>(document);
     }
     ~FilesFixture() override {
         // The chooser goes before the home folder is restored and removed.
@@ -46,26 +50,26 @@ protected:
 
     // Points the chooser at `folder` and selects `name` there, as a user would.
     void select(const QString& folder, const QString& name) {
-        window().folderList->setPath(folder);
-        window().fileList->refresh();  // files written since the list was read
-        const auto found = window().fileList->findItems(name, Qt::MatchExactly);
+        Control<DirListBox>(window(), "folderList")->setPath(folder);
+        Control<FileListBox>(window(), "fileList")->refresh();  // files written since the list was read
+        const auto found = Control<FileListBox>(window(), "fileList")->findItems(name, Qt::MatchExactly);
         ASSERT_EQ(found.size(), 1) << name.toStdString();
-        window().fileList->setListIndex(window().fileList->row(found.front()));
+        Control<FileListBox>(window(), "fileList")->setListIndex(Control<FileListBox>(window(), "fileList")->row(found.front()));
     }
 
-    void pressOpen() { window().openButton->click(); }
+    void pressOpen() { Control<QPushButton>(window(), "openButton")->click(); }
 
     // Loads `name` from `folder` (the home folder when empty) through the chooser.
     void load(const QString& name, const QString& folder = {}) {
-        form->loadButton->click();
+        Control<QPushButton>(*form, "loadButton")->click();
         select(folder.isEmpty() ? home.path() : folder, name);
         pressOpen();
     }
 
     QTemporaryDir home;
     RecordedErrors errors;
-    Document module;
-    std::unique_ptr<MainWindow> form = std::make_unique<MainWindow>(module);
+    Document document;
+    std::unique_ptr<MainWindow> form;
 
 private:
     QByteArray previousHome_;

@@ -18,17 +18,18 @@
 #include "FilesFixture.h"
 #include "widgets/PictureArea.h"
 #include "platform/RunTimeError.h"
+#include "Controls.h"
 
 namespace marbleck::test {
 namespace {
 
 class FullDiskSaveTest : public FilesFixture {
 protected:
-    void save() { QTest::mouseClick(form->saveButton, Qt::LeftButton); }
+    void save() { QTest::mouseClick(Control<QPushButton>(*form, "saveButton"), Qt::LeftButton); }
     void calculate(const QString& reps) {
-        form->repsEdit->selectAll();
-        QTest::keyClicks(form->repsEdit, reps);
-        QTest::mouseClick(form->calculateButton, Qt::LeftButton);
+        Control<QLineEdit>(*form, "repsEdit")->selectAll();
+        QTest::keyClicks(Control<QLineEdit>(*form, "repsEdit"), reps);
+        QTest::mouseClick(Control<QPushButton>(*form, "calculateButton"), Qt::LeftButton);
     }
 
     QStringList entries(const QString& folder) const {
@@ -92,18 +93,18 @@ TEST_F(FullDiskSaveTest, FileSizeLimitKeepsTheEarlierHologramAndReportsDiskFull)
     const QByteArray earlier = saveAPreviewThenCalculate(folder);
     ASSERT_TRUE(errors.empty()) << errors.errors().front().description.toStdString();
     ASSERT_EQ(earlier.size(), 1478);
-    ASSERT_EQ(form->hologramView->image().size(), QSize(68, 68));
+    ASSERT_EQ(Control<PictureArea>(*form, "hologramView")->image().size(), QSize(68, 68));
 
     const std::string report = RunInChild([this] {
-        const QImage image = form->hologramView->image();
-        const QImage picture = form->hologramView->picture();
+        const QImage image = Control<PictureArea>(*form, "hologramView")->image();
+        const QImage picture = Control<PictureArea>(*form, "hologramView")->picture();
         std::signal(SIGXFSZ, SIG_IGN);
         const rlimit limit{4096, 4096};
         if (setrlimit(RLIMIT_FSIZE, &limit) != 0) return std::string("no limit: ") + std::strerror(errno);
         save();
         return std::to_string(errors.errors().size()) + " " + std::to_string(errors.lastNumber()) + " " +
-               (form->hologramView->image() == image ? "same" : "changed") + " " +
-               (form->hologramView->picture() == picture ? "same" : "changed") + " " +
+               (Control<PictureArea>(*form, "hologramView")->image() == image ? "same" : "changed") + " " +
+               (Control<PictureArea>(*form, "hologramView")->picture() == picture ? "same" : "changed") + " " +
                (errors.empty() ? "" : errors.errors().back().description.toStdString());
     });
 
@@ -145,8 +146,8 @@ TEST_F(FullDiskSaveTest, FullFileSystemKeepsTheEarlierHologramAndReportsDiskFull
     const QByteArray earlier = saveAPreviewThenCalculate(folder);
     ASSERT_TRUE(errors.empty()) << errors.errors().front().description.toStdString();
     ASSERT_EQ(earlier.size(), 1478);
-    const QImage image = form->hologramView->image();
-    const QImage picture = form->hologramView->picture();
+    const QImage image = Control<PictureArea>(*form, "hologramView")->image();
+    const QImage picture = Control<PictureArea>(*form, "hologramView")->picture();
 
     save();
     ASSERT_EQ(errors.errors().size(), 1u);
@@ -154,13 +155,13 @@ TEST_F(FullDiskSaveTest, FullFileSystemKeepsTheEarlierHologramAndReportsDiskFull
     EXPECT_TRUE(errors.errors().front().description.startsWith("Disk full: cannot write " +
                                                                QDir(folder).canonicalPath() + "/H-ring.bmp: "))
         << errors.errors().front().description.toStdString();
-    EXPECT_EQ(form->hologramView->image(), image);
-    EXPECT_EQ(form->hologramView->picture(), picture);
+    EXPECT_EQ(Control<PictureArea>(*form, "hologramView")->image(), image);
+    EXPECT_EQ(Control<PictureArea>(*form, "hologramView")->picture(), picture);
     EXPECT_EQ(readFile(QDir(folder).filePath("H-ring.bmp")), earlier);
     EXPECT_EQ(entries(folder), QStringList({"H-ring.bmp", "ring.bmp"}));
 
     // The chooser leaves the folder before it is unmounted.
-    window().folderList->setPath(home.path());
+    Control<DirListBox>(window(), "folderList")->setPath(home.path());
 }
 
 }  // namespace

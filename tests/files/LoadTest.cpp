@@ -7,14 +7,15 @@
 #include "FilesFixture.h"
 #include "widgets/PictureArea.h"
 #include "platform/RunTimeError.h"
+#include "Controls.h"
 
 namespace marbleck::test {
 namespace {
 
 class LoadTest : public FilesFixture {
 protected:
-    QRgb view(int x, int y) const { return form->hologramView->image().pixel(x, y); }
-    QRgb canvas(int x, int y) const { return form->objectCanvas->image().pixel(x, y); }
+    QRgb view(int x, int y) const { return Control<PictureArea>(*form, "hologramView")->image().pixel(x, y); }
+    QRgb canvas(int x, int y) const { return Control<PictureArea>(*form, "objectCanvas")->image().pixel(x, y); }
 };
 
 const QRgb white = qRgb(255, 255, 255);
@@ -38,28 +39,22 @@ TEST_P(LoadSizeTest, CanvasTakesTheCappedSizeAndTheViewItsHeightSquared) {
     ASSERT_TRUE(errors.empty()) << errors.errors().front().description.toStdString();
     EXPECT_FALSE(window().isVisible());
 
-    EXPECT_FLOAT_EQ(form->objectCanvas->outerWidth(), s.canvasWidth);
-    EXPECT_FLOAT_EQ(form->objectCanvas->outerHeight(), s.canvasHeight);
-    EXPECT_FLOAT_EQ(form->hologramView->outerWidth(), s.viewSide);
-    EXPECT_FLOAT_EQ(form->hologramView->outerHeight(), s.viewSide);
+    EXPECT_FLOAT_EQ(Control<PictureArea>(*form, "objectCanvas")->outerWidth(), s.canvasWidth);
+    EXPECT_FLOAT_EQ(Control<PictureArea>(*form, "objectCanvas")->outerHeight(), s.canvasHeight);
+    EXPECT_FLOAT_EQ(Control<PictureArea>(*form, "hologramView")->outerWidth(), s.viewSide);
+    EXPECT_FLOAT_EQ(Control<PictureArea>(*form, "hologramView")->outerHeight(), s.viewSide);
     const int side = qRound(s.viewSide / 15) - 4;  // less the sunken border
-    EXPECT_EQ(form->hologramView->drawingAreaSize(), QSize(side, side));
+    EXPECT_EQ(Control<PictureArea>(*form, "hologramView")->drawingAreaSize(), QSize(side, side));
 
     // The canvas shows the picture as decoded, from its top-left corner, and
     // keeps no more of it than its drawing area shows.
     const QSize area(qRound(s.canvasWidth / 15) - 4, qRound(s.canvasHeight / 15) - 4);
-    EXPECT_EQ(form->objectCanvas->drawingAreaSize(), area);
-    EXPECT_EQ(form->objectCanvas->picture().size(),
+    EXPECT_EQ(Control<PictureArea>(*form, "objectCanvas")->drawingAreaSize(), area);
+    EXPECT_EQ(Control<PictureArea>(*form, "objectCanvas")->picture().size(),
               QSize(std::min(s.width, area.width()), std::min(s.height, area.height())));
     EXPECT_EQ(canvas(0, 0), qRgb(200, 200, 200));
     EXPECT_EQ(canvas(0, 1), black);
     EXPECT_EQ(canvas(1, 0), black);
-
-    EXPECT_EQ(module.ObjectInfoHeader.width, s.width);
-    EXPECT_EQ(module.ObjectInfoHeader.height, s.height);
-    EXPECT_EQ(module.ObjectPixels.xMax(), Bitmap8::rowBytes(s.width) - 1);
-    EXPECT_EQ(module.ObjectPixels.yMax(), s.height - 1);
-    EXPECT_EQ(module.ObjectPixels(0, s.height - 1), 200);
 }
 
 INSTANTIATE_TEST_SUITE_P(Sizes, LoadSizeTest,
@@ -78,13 +73,8 @@ TEST_F(LoadTest, PaddingColumnsOfWidthTenShowInThePreview) {
     writeBitmap("ten.bmp", bitmap);
     load("ten.bmp");
     ASSERT_TRUE(errors.empty());
-    EXPECT_EQ(module.ObjectPixels.xMax(), 11);
-    EXPECT_EQ(module.ObjectPixels.yMax(), 19);
-    EXPECT_EQ(module.ObjectPixels(10, 0), 7);
-    EXPECT_EQ(module.ObjectPixels(11, 1), 0);
-
     // The view is 300 twips square: 16 × 16 drawing pixels. y = 19 − j.
-    ASSERT_EQ(form->hologramView->drawingAreaSize(), QSize(16, 16));
+    ASSERT_EQ(Control<PictureArea>(*form, "hologramView")->drawingAreaSize(), QSize(16, 16));
     for (int y = 0; y < 16; ++y) {
         const int j = 19 - y;
         for (int x = 0; x < 10; ++x) ASSERT_EQ(view(x, y), white) << x << "," << y;
@@ -107,7 +97,7 @@ TEST_F(LoadTest, FirstStoredRowIsDrawnAtTheBottom) {
     writeBitmap("rows.bmp", bitmap);
     load("rows.bmp");
     ASSERT_TRUE(errors.empty());
-    ASSERT_EQ(form->hologramView->drawingAreaSize(), QSize(96, 96));
+    ASSERT_EQ(Control<PictureArea>(*form, "hologramView")->drawingAreaSize(), QSize(96, 96));
     EXPECT_EQ(view(30, 95), white);
     EXPECT_EQ(view(30, 94), black);
     EXPECT_EQ(view(30, 0), white);
@@ -140,13 +130,10 @@ TEST_F(LoadTest, SecondLoadReplacesEverything) {
     ASSERT_TRUE(errors.empty());
     load("small.bmp");
     ASSERT_TRUE(errors.empty());
-    EXPECT_FLOAT_EQ(form->objectCanvas->outerWidth(), 90);
-    EXPECT_FLOAT_EQ(form->objectCanvas->outerHeight(), 450);
-    EXPECT_FLOAT_EQ(form->hologramView->outerWidth(), 450);
-    EXPECT_EQ(form->objectCanvas->picture().size(), QSize(2, 26));  // the drawing area
-    EXPECT_EQ(module.ObjectInfoHeader.width, 6);
-    EXPECT_EQ(module.ObjectPixels.xMax(), 7);
-    EXPECT_EQ(module.ObjectPixels.yMax(), 29);
+    EXPECT_FLOAT_EQ(Control<PictureArea>(*form, "objectCanvas")->outerWidth(), 90);
+    EXPECT_FLOAT_EQ(Control<PictureArea>(*form, "objectCanvas")->outerHeight(), 450);
+    EXPECT_FLOAT_EQ(Control<PictureArea>(*form, "hologramView")->outerWidth(), 450);
+    EXPECT_EQ(Control<PictureArea>(*form, "objectCanvas")->picture().size(), QSize(2, 26));  // the drawing area
     // The new preview is black over the 8 stored columns; the rest of the view
     // still shows the white of the first preview.
     EXPECT_EQ(view(7, 10), black);
@@ -155,13 +142,12 @@ TEST_F(LoadTest, SecondLoadReplacesEverything) {
 
 TEST_F(LoadTest, NameThatIsThePatternItselfLoadsNothing) {
     writeBitmap("*.bmp", Bitmap8::filled(40, 40, 1));
-    const QImage before = form->hologramView->image();
+    const QImage before = Control<PictureArea>(*form, "hologramView")->image();
     load("*.bmp");
     EXPECT_TRUE(errors.empty());
     EXPECT_FALSE(window().isVisible());
-    EXPECT_FLOAT_EQ(form->objectCanvas->outerWidth(), 1500);
-    EXPECT_EQ(form->hologramView->image(), before);
-    EXPECT_EQ(module.ObjectPixels.xMax(), -1);
+    EXPECT_FLOAT_EQ(Control<PictureArea>(*form, "objectCanvas")->outerWidth(), 1500);
+    EXPECT_EQ(Control<PictureArea>(*form, "hologramView")->image(), before);
 }
 
 TEST_F(LoadTest, TwentyFourBitBitmapShowsOnTheCanvasWithAScrambledPreview) {
@@ -182,13 +168,11 @@ TEST_F(LoadTest, TwentyFourBitBitmapShowsOnTheCanvasWithAScrambledPreview) {
     writeFile(homePath("colour.bmp"), bytes);
     load("colour.bmp");
     ASSERT_TRUE(errors.empty()) << errors.errors().front().description.toStdString();
-    ASSERT_EQ(form->objectCanvas->drawingAreaSize(), QSize(2, 2));
+    ASSERT_EQ(Control<PictureArea>(*form, "objectCanvas")->drawingAreaSize(), QSize(2, 2));
     EXPECT_EQ(canvas(0, 0), qRgb(255, 0, 0));
     EXPECT_EQ(canvas(1, 0), qRgb(0, 255, 0));
     EXPECT_EQ(canvas(0, 1), qRgb(0, 0, 255));
     EXPECT_EQ(canvas(1, 1), white);
-    EXPECT_EQ(module.ObjectPixels.xMax(), 7);
-    EXPECT_EQ(module.ObjectPixels(0, 0), 0);
 }
 
 // Files that must be refused before anything changes.
@@ -208,18 +192,16 @@ TEST_P(FailedLoadTest, ChangesNothing) {
     writeBitmap("good.bmp", Bitmap8::filled(20, 20, 1));
     load("good.bmp");
     ASSERT_TRUE(errors.empty());
-    const float canvasWidth = form->objectCanvas->outerWidth();
-    const float canvasHeight = form->objectCanvas->outerHeight();
-    const QImage canvasImage = form->objectCanvas->image();
-    const QImage canvasPicture = form->objectCanvas->picture();
-    const float viewWidth = form->hologramView->outerWidth();
-    const QImage viewImage = form->hologramView->image();
-    const ObjectPixels pixels = module.ObjectPixels;
-    const ObjectInfoHeader info = module.ObjectInfoHeader;
+    const float canvasWidth = Control<PictureArea>(*form, "objectCanvas")->outerWidth();
+    const float canvasHeight = Control<PictureArea>(*form, "objectCanvas")->outerHeight();
+    const QImage canvasImage = Control<PictureArea>(*form, "objectCanvas")->image();
+    const QImage canvasPicture = Control<PictureArea>(*form, "objectCanvas")->picture();
+    const float viewWidth = Control<PictureArea>(*form, "hologramView")->outerWidth();
+    const QImage viewImage = Control<PictureArea>(*form, "hologramView")->image();
 
     const BadFile bad = GetParam();
     writeFile(homePath("bad.bmp"), bad.bytes());
-    form->loadButton->click();
+    Control<QPushButton>(*form, "loadButton")->click();
     select(home.path(), "bad.bmp");
     if (bad.error == ErrorNumber::FileNotFound) QFile::remove(homePath("bad.bmp"));
     pressOpen();
@@ -229,14 +211,12 @@ TEST_P(FailedLoadTest, ChangesNothing) {
     EXPECT_TRUE(errors.errors().front().description.contains(QString::fromUtf8(bad.mentions)))
         << errors.errors().front().description.toStdString();
     EXPECT_TRUE(window().isVisible());
-    EXPECT_EQ(form->objectCanvas->outerWidth(), canvasWidth);
-    EXPECT_EQ(form->objectCanvas->outerHeight(), canvasHeight);
-    EXPECT_EQ(form->objectCanvas->image(), canvasImage);
-    EXPECT_EQ(form->objectCanvas->picture(), canvasPicture);
-    EXPECT_EQ(form->hologramView->outerWidth(), viewWidth);
-    EXPECT_EQ(form->hologramView->image(), viewImage);
-    EXPECT_EQ(module.ObjectPixels, pixels);
-    EXPECT_EQ(module.ObjectInfoHeader, info);
+    EXPECT_EQ(Control<PictureArea>(*form, "objectCanvas")->outerWidth(), canvasWidth);
+    EXPECT_EQ(Control<PictureArea>(*form, "objectCanvas")->outerHeight(), canvasHeight);
+    EXPECT_EQ(Control<PictureArea>(*form, "objectCanvas")->image(), canvasImage);
+    EXPECT_EQ(Control<PictureArea>(*form, "objectCanvas")->picture(), canvasPicture);
+    EXPECT_EQ(Control<PictureArea>(*form, "hologramView")->outerWidth(), viewWidth);
+    EXPECT_EQ(Control<PictureArea>(*form, "hologramView")->image(), viewImage);
 }
 
 QByteArray withDimensions(int width, int height) {

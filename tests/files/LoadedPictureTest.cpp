@@ -10,6 +10,7 @@
 #include "input/ObjectBitmapLoader.h"
 #include "widgets/PictureArea.h"
 #include "platform/RunTimeError.h"
+#include "Controls.h"
 
 namespace marbleck::test {
 namespace {
@@ -127,7 +128,7 @@ protected:
         EXPECT_TRUE(errors.empty());
         load(name);
         EXPECT_TRUE(errors.empty()) << errors.errors().front().description.toStdString();
-        return form->objectCanvas->image();
+        return Control<PictureArea>(*form, "objectCanvas")->image();
     }
 };
 
@@ -191,7 +192,7 @@ TEST_F(LoadedPictureTest, TruncatedAlphaBitmapIsBlackWhereTheFileSetsNothing) {
     writeFile(homePath("v5short.bmp"), version5WithAlpha(20));
     load("v5.bmp");
     ASSERT_TRUE(errors.empty()) << errors.errors().front().description.toStdString();
-    EXPECT_EQ(form->objectCanvas->image().pixel(0, 0), qRgb(0x90, 0x60, 0x30));
+    EXPECT_EQ(Control<PictureArea>(*form, "objectCanvas")->image().pixel(0, 0), qRgb(0x90, 0x60, 0x30));
     // 20 stored rows: picture rows 20 to 39; the canvas shows rows 0 to 35.
     const QImage shown = canvasAfterLoading("v5short.bmp");
     for (int y = 0; y < shown.height(); ++y) {
@@ -223,26 +224,26 @@ TEST_F(LoadedPictureTest, HugeRunLengthPictureKeepsOnlyWhatTheCanvasShows) {
     load("huge.bmp");
     ASSERT_TRUE(errors.empty()) << errors.errors().front().description.toStdString();
 
-    const QSize area = form->objectCanvas->drawingAreaSize();
+    const QSize area = Control<PictureArea>(*form, "objectCanvas")->drawingAreaSize();
     EXPECT_EQ(area, QSize(161, 161));
-    const QImage kept = form->objectCanvas->picture();
+    const QImage kept = Control<PictureArea>(*form, "objectCanvas")->picture();
     EXPECT_LE(kept.width(), area.width());
     EXPECT_LE(kept.height(), area.height());
     // The stream sets only the bottom rows: the top-left of the picture, all
     // the canvas shows, is black.
-    EXPECT_EQ(form->objectCanvas->image().pixel(0, 0), qRgb(0, 0, 0));
-    EXPECT_EQ(form->objectCanvas->image().pixel(160, 160), qRgb(0, 0, 0));
+    EXPECT_EQ(Control<PictureArea>(*form, "objectCanvas")->image().pixel(0, 0), qRgb(0, 0, 0));
+    EXPECT_EQ(Control<PictureArea>(*form, "objectCanvas")->image().pixel(160, 160), qRgb(0, 0, 0));
 }
 
 TEST_F(LoadedPictureTest, PictureOverThePixelLimitIsRefusedNamingItsSize) {
     writeFile(homePath("huge.bmp"), hugeRunLengthFile(8192, 4097));
-    const QImage canvasBefore = form->objectCanvas->image();
+    const QImage canvasBefore = Control<PictureArea>(*form, "objectCanvas")->image();
     load("huge.bmp");
     ASSERT_EQ(errors.errors().size(), 1u);
     EXPECT_EQ(errors.lastNumber(), ErrorNumber::InvalidPicture);
     EXPECT_TRUE(errors.errors().front().description.contains(QStringLiteral("8192 × 4097 pixels")))
         << errors.errors().front().description.toStdString();
-    EXPECT_EQ(form->objectCanvas->image(), canvasBefore);
+    EXPECT_EQ(Control<PictureArea>(*form, "objectCanvas")->image(), canvasBefore);
 }
 
 }  // namespace

@@ -10,13 +10,14 @@
 #include "input/core/ObjectBitmap.h"
 #include "widgets/PictureArea.h"
 #include "platform/RunTimeError.h"
+#include "Controls.h"
 
 namespace marbleck::test {
 namespace {
 
 class SaveTest : public FilesFixture {
 protected:
-    void save() { form->saveButton->click(); }
+    void save() { Control<QPushButton>(*form, "saveButton")->click(); }
 
     QStringList entries(const QString& folder) const {
         return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name);
@@ -38,13 +39,13 @@ TEST_F(SaveTest, WritesHStarBesideTheInputAsEightBitGreyAndShowsItAgain) {
     writeStar(folder);
     load("star.bmp", folder);
     ASSERT_TRUE(errors.empty());
-    const QImage shown = form->hologramView->image();
+    const QImage shown = Control<PictureArea>(*form, "hologramView")->image();
 
     save();
     ASSERT_TRUE(errors.empty()) << errors.errors().front().description.toStdString();
     const QString path = QDir(folder).canonicalPath() + "/H-star.bmp";
-    EXPECT_EQ(QString::fromStdString(module.savedHologramPath), path);
-    EXPECT_EQ(form->statusLabel->text(), "saving " + path);
+    EXPECT_EQ(document.savedHologramPath, path);
+    EXPECT_EQ(Control<QLabel>(*form, "statusLabel")->text(), "saving " + path);
 
     // A preview is black and white only, yet the file has 8 bits per pixel and
     // all 256 greys, so that the program's own reader sees grey levels.
@@ -60,8 +61,8 @@ TEST_F(SaveTest, WritesHStarBesideTheInputAsEightBitGreyAndShowsItAgain) {
     const QImage written(path);
     ASSERT_EQ(written.size(), shown.size());
     EXPECT_EQ(written.convertToFormat(QImage::Format_RGB32), shown);
-    EXPECT_EQ(form->hologramView->picture(), shown);
-    EXPECT_EQ(form->hologramView->image(), shown);
+    EXPECT_EQ(Control<PictureArea>(*form, "hologramView")->picture(), shown);
+    EXPECT_EQ(Control<PictureArea>(*form, "hologramView")->image(), shown);
 
     const ObjectBitmap read = ReadObjectBitmap(std::span(reinterpret_cast<const std::uint8_t*>(bytes.data()),
                                                          static_cast<std::size_t>(bytes.size())));
@@ -84,7 +85,7 @@ TEST_F(SaveTest, EightBitRowPaddingIsZeroAndSavingTwiceGivesTheSameFile) {
             object.pixels[static_cast<std::size_t>(j * Bitmap8::rowBytes(side) + j)] = 255;
         writeBitmap("object.bmp", object, folder);
         load("object.bmp", folder);
-        const QImage view = form->hologramView->image();
+        const QImage view = Control<PictureArea>(*form, "hologramView")->image();
         ASSERT_EQ(view.size(), QSize(width, width));
 
         save();
@@ -119,43 +120,45 @@ TEST_F(SaveTest, SavedHologramLoadsAsInputAndSavesAsHHStar) {
     ASSERT_TRUE(errors.empty());
     // The saved view was 20 × 20 pixels; the upright preview of its bytes
     // shows the same picture in the new 16 × 16 view.
-    EXPECT_EQ(module.ObjectInfoHeader.width, saved.width());
-    const QImage preview = form->hologramView->image().copy(QRect(QPoint(0, 0), QSize(16, 16)));
+    EXPECT_FLOAT_EQ(Control<PictureArea>(*form, "objectCanvas")->outerWidth(), saved.width() * 15);
+    const QImage preview = Control<PictureArea>(*form, "hologramView")->image().copy(QRect(QPoint(0, 0), QSize(16, 16)));
     EXPECT_EQ(preview, saved.convertToFormat(QImage::Format_RGB32).copy(0, 0, 16, 16));
 
     save();
     ASSERT_TRUE(errors.empty());
-    EXPECT_EQ(form->statusLabel->text(), "saving " + QDir(folder).canonicalPath() + "/H-H-star.bmp");
+    EXPECT_EQ(Control<QLabel>(*form, "statusLabel")->text(), "saving " + QDir(folder).canonicalPath() + "/H-H-star.bmp");
     EXPECT_TRUE(QFile::exists(QDir(folder).filePath("H-H-star.bmp")));
     EXPECT_EQ(entries(folder), QStringList({"H-H-star.bmp", "H-star.bmp", "star.bmp"}));
 }
 
-TEST_F(SaveTest, ColouredViewIsWrittenWithTwentyFourBits) {
-    form->hologramView->setPixel(3, 3, RGBColor(255, 0, 0));
+// Before any calculation or load the view shows its background colour value
+// 15, a dark red: not grey, so the file has 24 bits per pixel.
+TEST_F(SaveTest, TheViewsBackgroundIsWrittenWithTwentyFourBits) {
     save();
     ASSERT_TRUE(errors.empty());
-    const QString path = QString::fromStdString(module.savedHologramPath);
+    const QString path = document.savedHologramPath;
     EXPECT_EQ(field(readFile(path), 28, 2), 24u);
-    EXPECT_EQ(QImage(path).convertToFormat(QImage::Format_RGB32), form->hologramView->image());
-    EXPECT_EQ(form->hologramView->image().pixel(3, 3), qRgb(255, 0, 0));
+    const QImage view = Control<PictureArea>(*form, "hologramView")->image();
+    EXPECT_EQ(QImage(path).convertToFormat(QImage::Format_RGB32), view);
+    EXPECT_EQ(view.pixel(3, 3), qRgb(15, 0, 0));
 }
 
-TEST_F(SaveTest, WithoutAChooserYetItIsCreatedHiddenAndTheFileIsNamedH) {
-    ASSERT_FALSE(chooser().exists());
+// Saving needs the input folder and file, not the chooser's window: before
+// its first use the file is "H-" in the folder it would start in.
+TEST_F(SaveTest, BeforeTheChooserIsFirstUsedTheFileIsHInItsStartFolder) {
     save();
     ASSERT_TRUE(errors.empty());
-    EXPECT_TRUE(chooser().exists());
-    EXPECT_FALSE(window().isVisible());
+    EXPECT_FALSE(chooser().exists());
     const QString path = QDir(home.path()).canonicalPath() + "/H-";
-    EXPECT_EQ(form->statusLabel->text(), "saving " + path);
+    EXPECT_EQ(Control<QLabel>(*form, "statusLabel")->text(), "saving " + path);
     EXPECT_TRUE(QFile::exists(path));
 }
 
 TEST_F(SaveTest, NoSelectionWritesH) {
     const QString folder = makeFolder("pictures");
     writeStar(folder);
-    form->loadButton->click();
-    window().folderList->setPath(folder);
+    Control<QPushButton>(*form, "loadButton")->click();
+    Control<DirListBox>(window(), "folderList")->setPath(folder);
     save();
     ASSERT_TRUE(errors.empty());
     EXPECT_EQ(entries(folder), QStringList({"H-", "star.bmp"}));
@@ -173,31 +176,36 @@ TEST_F(SaveTest, OutputFollowsTheCurrentSelectionNotTheLoadedFile) {
 
 TEST_F(SaveTest, SavingAgainReplacesTheFile) {
     save();
-    form->hologramView->drawBox(0, 0, 9, 9, White, true);
+    const QByteArray background = readFile(homePath("H-"));
+    // A lit point on the canvas, and its hologram in the view.
+    Control<PictureArea>(*form, "objectCanvas")->setPixel(50, 50, White);
+    Control<QPushButton>(*form, "calculateButton")->click();
     save();
     ASSERT_TRUE(errors.empty());
-    EXPECT_EQ(QImage(homePath("H-")).convertToFormat(QImage::Format_RGB32), form->hologramView->image());
-    EXPECT_EQ(QImage(homePath("H-")).pixel(5, 5), qRgb(255, 255, 255));
+    const QImage view = Control<PictureArea>(*form, "hologramView")->image();
+    EXPECT_NE(readFile(homePath("H-")), background);
+    EXPECT_EQ(QImage(homePath("H-")).convertToFormat(QImage::Format_RGB32), view);
+    EXPECT_EQ(field(readFile(homePath("H-")), 28, 2), 8u);
 }
 
 // The chooser's folder turned into a plain file after it was read: a path
 // that cannot be written even by root.
 TEST_F(SaveTest, UnwritableFolderReportsErrorSeventyFiveAndWritesNothing) {
     const QString folder = makeFolder("gone");
-    form->loadButton->click();
-    window().folderList->setPath(folder);
+    Control<QPushButton>(*form, "loadButton")->click();
+    Control<DirListBox>(window(), "folderList")->setPath(folder);
     ASSERT_TRUE(QDir(folder).removeRecursively());
     writeFile(folder, "a file");
-    const QImage view = form->hologramView->image();
+    const QImage view = Control<PictureArea>(*form, "hologramView")->image();
 
     save();
     ASSERT_EQ(errors.errors().size(), 1u);
     EXPECT_EQ(errors.lastNumber(), ErrorNumber::PathFileAccessError);
     EXPECT_TRUE(errors.errors().front().description.contains("H-")) << errors.errors().front().description.toStdString();
     // The path and the status line already name the file; the view is as it was.
-    EXPECT_EQ(form->statusLabel->text(), "saving " + QDir(folder).canonicalPath() + "/H-");
-    EXPECT_TRUE(form->hologramView->picture().isNull());
-    EXPECT_EQ(form->hologramView->image(), view);
+    EXPECT_EQ(Control<QLabel>(*form, "statusLabel")->text(), "saving " + QDir(folder).canonicalPath() + "/H-");
+    EXPECT_TRUE(Control<PictureArea>(*form, "hologramView")->picture().isNull());
+    EXPECT_EQ(Control<PictureArea>(*form, "hologramView")->image(), view);
     EXPECT_EQ(readFile(folder), "a file");
 }
 
@@ -205,7 +213,7 @@ TEST_F(SaveTest, ReadOnlyFolderKeepsTheEarlierFile) {
     if (geteuid() == 0) GTEST_SKIP() << "root writes into read-only folders; see the next tests";
     const QString folder = makeFolder("pictures");
     writeStar(folder);
-    form->loadButton->click();
+    Control<QPushButton>(*form, "loadButton")->click();
     select(folder, "star.bmp");
     writeFile(QDir(folder).filePath("H-star.bmp"), "earlier");
     QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::ExeOwner);
@@ -219,13 +227,13 @@ TEST_F(SaveTest, ReadOnlyFolderKeepsTheEarlierFile) {
 // A folder that no one may write, root included: a read-only file system.
 TEST_F(SaveTest, FolderOnAReadOnlyFileSystemIsRefused) {
     if (!QFileInfo(QStringLiteral("/proc")).isDir()) GTEST_SKIP() << "no /proc here";
-    form->loadButton->click();
-    window().folderList->setPath(QStringLiteral("/proc"));
+    Control<QPushButton>(*form, "loadButton")->click();
+    Control<DirListBox>(window(), "folderList")->setPath(QStringLiteral("/proc"));
     save();
     EXPECT_EQ(errors.lastNumber(), ErrorNumber::PathFileAccessError);
-    EXPECT_EQ(form->statusLabel->text(), "saving /proc/H-");
+    EXPECT_EQ(Control<QLabel>(*form, "statusLabel")->text(), "saving /proc/H-");
     EXPECT_FALSE(QFileInfo::exists(QStringLiteral("/proc/H-")));
-    EXPECT_TRUE(form->hologramView->picture().isNull());
+    EXPECT_TRUE(Control<PictureArea>(*form, "hologramView")->picture().isNull());
 }
 
 // A failure when the finished file is put in place (here: a folder of the
@@ -235,13 +243,13 @@ TEST_F(SaveTest, FailedReplaceLeavesNoPartialFile) {
     writeStar(folder);
     const QString inTheWay = makeFolder("pictures/H-star.bmp");
     writeFile(inTheWay + "/kept", "kept");
-    form->loadButton->click();
+    Control<QPushButton>(*form, "loadButton")->click();
     select(folder, "star.bmp");
     save();
     EXPECT_EQ(errors.lastNumber(), ErrorNumber::PathFileAccessError);
     EXPECT_EQ(entries(folder), QStringList({"H-star.bmp", "star.bmp"}));
     EXPECT_EQ(readFile(inTheWay + "/kept"), "kept");
-    EXPECT_TRUE(form->hologramView->picture().isNull());
+    EXPECT_TRUE(Control<PictureArea>(*form, "hologramView")->picture().isNull());
 }
 
 TEST(HologramBitmapWriterTest, EmptyPictureIsRefusedAndLeavesTheEarlierFile) {

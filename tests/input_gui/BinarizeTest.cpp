@@ -10,32 +10,35 @@
 #include "app/Document.h"
 #include "widgets/PictureArea.h"
 #include "RecordedErrors.h"
+#include "Controls.h"
 
 namespace marbleck {
+
+using test::Control;
 namespace {
 
 class BinarizeTest : public ::testing::Test {
 protected:
-    void calculate() { QTest::mouseClick(form.calculateButton, Qt::LeftButton); }
-    void binarize() { QTest::mouseClick(form.binarizeButton, Qt::LeftButton); }
-    QRgb view(int u, int v) const { return form.hologramView->image().pixel(u, v); }
+    void calculate() { QTest::mouseClick(Control<QPushButton>(form, "calculateButton"), Qt::LeftButton); }
+    void binarize() { QTest::mouseClick(Control<QPushButton>(form, "binarizeButton"), Qt::LeftButton); }
+    QRgb view(int u, int v) const { return Control<PictureArea>(form, "hologramView")->image().pixel(u, v); }
     static QRgb grey(float level) {
         const int g = static_cast<int>(level);
         return qRgb(g, g, g);
     }
     // A few lit points on the canvas, phases off, calculated.
     void calculateSomePoints() {
-        form.randomPhaseCheck->setChecked(false);
-        form.objectCanvas->setPixel(3, 40, White);
-        form.objectCanvas->setPixel(60, 7, White);
-        form.objectCanvas->setPixel(80, 90, White);
+        Control<QCheckBox>(form, "randomPhaseCheck")->setChecked(false);
+        Control<PictureArea>(form, "objectCanvas")->setPixel(3, 40, White);
+        Control<PictureArea>(form, "objectCanvas")->setPixel(60, 7, White);
+        Control<PictureArea>(form, "objectCanvas")->setPixel(80, 90, White);
         calculate();
         ASSERT_TRUE(errors.empty());
     }
 
     test::RecordedErrors errors;
-    Document module;
-    MainWindow form{module};
+    Document document;
+    MainWindow form{document};
 };
 
 struct ThresholdCase {
@@ -49,12 +52,12 @@ class ThresholdTest : public BinarizeTest, public ::testing::WithParamInterface<
 
 TEST_P(ThresholdTest, OnlyValuesStrictlyAboveTheThresholdBecomeWhite) {
     const ThresholdCase& c = GetParam();
-    module.field = HologramField(3, 2);
-    for (float& value : module.field.values()) value = c.value;
-    form.thresholdEdit->setText(QString::fromLatin1(c.threshold));
+    document.field = HologramField(3, 2);
+    for (float& value : document.field.values()) value = c.value;
+    Control<QLineEdit>(form, "thresholdEdit")->setText(QString::fromLatin1(c.threshold));
     binarize();
     ASSERT_TRUE(errors.empty());
-    for (float value : module.field.values()) EXPECT_EQ(value, c.expected);
+    for (float value : document.field.values()) EXPECT_EQ(value, c.expected);
     for (int u = 0; u < 3; ++u)
         for (int v = 0; v < 2; ++v) EXPECT_EQ(view(u, v), grey(c.expected)) << u << "," << v;
 }
@@ -78,24 +81,24 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(BinarizeTest, BeforeAnyCalculationNothingHappens) {
-    const QImage before = form.hologramView->image();
+    const QImage before = Control<PictureArea>(form, "hologramView")->image();
     binarize();
     EXPECT_TRUE(errors.empty());
-    EXPECT_TRUE(module.field.empty());
-    EXPECT_EQ(form.hologramView->image(), before);
+    EXPECT_TRUE(document.field.empty());
+    EXPECT_EQ(Control<PictureArea>(form, "hologramView")->image(), before);
 }
 
 TEST_F(BinarizeTest, ACalculatedHologramBecomesBlackAndWhite) {
     calculateSomePoints();
-    const HologramField grey = module.field;
+    const HologramField grey = document.field;
     binarize();
     ASSERT_TRUE(errors.empty());
-    const QImage image = form.hologramView->image();
+    const QImage image = Control<PictureArea>(form, "hologramView")->image();
     int white = 0;
     for (int u = 0; u < grey.columns(); ++u) {
         for (int v = 0; v < grey.rows(); ++v) {
             const float expected = static_cast<double>(grey(u, v)) > 0.6 ? 255.0f : 0.0f;
-            ASSERT_EQ(module.field(u, v), expected) << u << "," << v;
+            ASSERT_EQ(document.field(u, v), expected) << u << "," << v;
             if (u < image.width() && v < image.height()) {
                 ASSERT_EQ(image.pixel(u, v), BinarizeTest::grey(expected)) << u << "," << v;
             }
@@ -110,13 +113,13 @@ TEST_F(BinarizeTest, ACalculatedHologramBecomesBlackAndWhite) {
 TEST_F(BinarizeTest, ASecondBinarizationChangesNothing) {
     calculateSomePoints();
     binarize();
-    const HologramField once = module.field;
-    const QImage view = form.hologramView->image();
+    const HologramField once = document.field;
+    const QImage view = Control<PictureArea>(form, "hologramView")->image();
     for (const char* threshold : {"0", "0.1", "1.2", "254.9"}) {
-        form.thresholdEdit->setText(QString::fromLatin1(threshold));
+        Control<QLineEdit>(form, "thresholdEdit")->setText(QString::fromLatin1(threshold));
         binarize();
-        EXPECT_EQ(module.field, once) << threshold;
-        EXPECT_EQ(form.hologramView->image(), view) << threshold;
+        EXPECT_EQ(document.field, once) << threshold;
+        EXPECT_EQ(Control<PictureArea>(form, "hologramView")->image(), view) << threshold;
     }
 }
 
@@ -133,28 +136,28 @@ class ChangedSizeTest : public BinarizeTest, public ::testing::WithParamInterfac
 
 TEST_P(ChangedSizeTest, BinarizesTheWholeArrayAndOnlyTheArray) {
     calculateSomePoints();
-    ASSERT_EQ(module.field.columns(), 100);
-    ASSERT_EQ(module.field.rows(), 100);
+    ASSERT_EQ(document.field.columns(), 100);
+    ASSERT_EQ(document.field.rows(), 100);
     // A larger view, as loading a bitmap would leave it; its new pixels show
     // the background colour (red 15).
-    form.hologramView->setOuterSize(3000, 3000);
+    Control<PictureArea>(form, "hologramView")->setOuterSize(3000, 3000);
     const QRgb background = qRgb(15, 0, 0);
     ASSERT_EQ(view(150, 150), background);
-    form.repsEdit->setText(QString::fromLatin1(GetParam().reps));
-    form.objectCanvas->setOuterSize(GetParam().canvasTwips, GetParam().canvasTwips);
+    Control<QLineEdit>(form, "repsEdit")->setText(QString::fromLatin1(GetParam().reps));
+    Control<PictureArea>(form, "objectCanvas")->setOuterSize(GetParam().canvasTwips, GetParam().canvasTwips);
 
     binarize();
     ASSERT_TRUE(errors.empty());
-    ASSERT_EQ(module.field.columns(), 100);
-    ASSERT_EQ(module.field.rows(), 100);
+    ASSERT_EQ(document.field.columns(), 100);
+    ASSERT_EQ(document.field.rows(), 100);
     for (int u = 0; u < 100; ++u) {
         for (int v = 0; v < 100; ++v) {
-            const float value = module.field(u, v);
+            const float value = document.field(u, v);
             ASSERT_TRUE(value == 0.0f || value == 255.0f) << u << "," << v;
             ASSERT_EQ(view(u, v), grey(value)) << u << "," << v;
         }
     }
-    for (int i = 100; i < form.hologramView->image().width(); ++i) {
+    for (int i = 100; i < Control<PictureArea>(form, "hologramView")->image().width(); ++i) {
         ASSERT_EQ(view(i, 50), background) << i;
         ASSERT_EQ(view(50, i), background) << i;
         ASSERT_EQ(view(i, i), background) << i;

@@ -14,8 +14,11 @@
 #include "app/Document.h"
 #include "widgets/PictureArea.h"
 #include "RecordedErrors.h"
+#include "Controls.h"
 
 namespace marbleck {
+
+using test::Control;
 namespace {
 
 // What is drawn with the mouse is what "Calculate" computes: a line and a
@@ -24,36 +27,36 @@ namespace {
 // samples of the canvas.
 TEST(DrawAndBinarizeTest, ViewMatchesTheEngineOnTheDrawnSamples) {
     test::RecordedErrors errors;
-    Document module;
-    MainWindow form{module};
-    test::CanvasMouse mouse{*form.objectCanvas};
-    form.randomPhaseCheck->setChecked(false);
+    Document document;
+    MainWindow form{document};
+    test::CanvasMouse mouse{*Control<PictureArea>(form, "objectCanvas")};
+    Control<QCheckBox>(form, "randomPhaseCheck")->setChecked(false);
 
-    form.lineTool->click();
+    Control<QRadioButton>(form, "lineTool")->click();
     mouse.click(10, 12);
     mouse.move(25, 30);
     mouse.move(30, 22);
     mouse.click(30, 22);
-    form.penWidth2->click();
-    form.circleTool->click();
+    Control<QRadioButton>(form, "penWidth2")->click();
+    Control<QRadioButton>(form, "circleTool")->click();
     mouse.click(65, 60);
     mouse.move(80, 80);
     mouse.move(72, 66);
     mouse.click(72, 66);
-    ASSERT_FALSE(module.drawing.LineActive);
-    ASSERT_FALSE(module.drawing.CircleActive);
+    ASSERT_FALSE(document.drawing.LineActive);
+    ASSERT_FALSE(document.drawing.CircleActive);
 
     // The lit samples in scan order, x outer, read back from the canvas.
     std::vector<ObjectPoint> points;
     for (int x = 0; x < 100; ++x)
         for (int y = 0; y < 100; ++y)
-            if (form.objectCanvas->colorAt(static_cast<float>(x), static_cast<float>(y)) > 0) points.push_back({x, y});
+            if (Control<PictureArea>(form, "objectCanvas")->colorAt(static_cast<float>(x), static_cast<float>(y)) > 0) points.push_back({x, y});
     ASSERT_GT(points.size(), 40u);
     const std::vector<double> phases(points.size(), 0.0);
 
-    form.thresholdEdit->setText(QStringLiteral("0.55"));
-    QTest::mouseClick(form.calculateButton, Qt::LeftButton);
-    QTest::mouseClick(form.binarizeButton, Qt::LeftButton);
+    Control<QLineEdit>(form, "thresholdEdit")->setText(QStringLiteral("0.55"));
+    QTest::mouseClick(Control<QPushButton>(form, "calculateButton"), Qt::LeftButton);
+    QTest::mouseClick(Control<QPushButton>(form, "binarizeButton"), Qt::LeftButton);
     ASSERT_TRUE(errors.empty());
 
     const HologramGeometry geometry = MakeHologramGeometry(100, 100, 1);
@@ -63,8 +66,8 @@ TEST(DrawAndBinarizeTest, ViewMatchesTheEngineOnTheDrawnSamples) {
     std::vector<std::uint8_t> grey;
     Binarize(field, 0.55, grey);
 
-    EXPECT_EQ(module.field, field);
-    const QImage view = form.hologramView->image();
+    EXPECT_EQ(document.field, field);
+    const QImage view = Control<PictureArea>(form, "hologramView")->image();
     ASSERT_EQ(view.size(), QSize(96, 96));
     int white = 0;
     for (int u = 0; u < view.width(); ++u) {

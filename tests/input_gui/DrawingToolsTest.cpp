@@ -13,8 +13,11 @@
 #include "app/Document.h"
 #include "widgets/PictureArea.h"
 #include "ReferenceCanvas.h"
+#include "Controls.h"
 
 namespace marbleck {
+
+using test::Control;
 namespace {
 
 // Pixels used below and the floored units the canvas reports for them
@@ -29,7 +32,7 @@ auto Fields(const DrawingState& s) {
 
 class DrawingToolsTest : public ::testing::Test {
 protected:
-    const QImage& canvas() const { return form.objectCanvas->image(); }
+    const QImage& canvas() const { return Control<PictureArea>(form, "objectCanvas")->image(); }
     bool lit(int px, int py) const { return canvas().pixel(px, py) == qRgb(255, 255, 255); }
     int litCount() const {
         int count = 0;
@@ -45,10 +48,10 @@ protected:
     // The press dot as the canvas draws it: at the exact reported position.
     void pressDot(PictureArea& area, int px, int py) { area.setPixel(mouse.unitsX(px), mouse.unitsY(py), White); }
 
-    Document module;
-    MainWindow form{module};
-    test::CanvasMouse mouse{*form.objectCanvas};
-    const DrawingState& state = module.drawing;
+    Document document;
+    MainWindow form{document};
+    test::CanvasMouse mouse{*Control<PictureArea>(form, "objectCanvas")};
+    const DrawingState& state = document.drawing;
 };
 
 struct HeldButtons {
@@ -103,7 +106,7 @@ TEST_F(DrawingToolsTest, FreehandStrokeStartsAtTheUnflooredPressAndThenFollowsFl
 }
 
 TEST_F(DrawingToolsTest, LineToolFollowsThePointerBetweenTwoPresses) {
-    form.lineTool->click();
+    Control<QRadioButton>(form, "lineTool")->click();
     mouse.click(10, 10);
     EXPECT_TRUE(state.LineActive);
     EXPECT_EQ(std::make_tuple(state.AnchorX, state.AnchorY), std::make_tuple(10.0f, 10.0f));
@@ -129,7 +132,7 @@ TEST_F(DrawingToolsTest, LineToolFollowsThePointerBetweenTwoPresses) {
 }
 
 TEST_F(DrawingToolsTest, CircleToolRadiusComesFromTheFlooredPointer) {
-    form.circleTool->click();
+    Control<QRadioButton>(form, "circleTool")->click();
     mouse.click(10, 10);
     EXPECT_TRUE(state.CircleActive);
     EXPECT_TRUE(lit(10, 10));
@@ -166,7 +169,7 @@ TEST_F(DrawingToolsTest, RubberBandErasesWhiteDrawingItCrossed) {
     ASSERT_TRUE(lit(30, 31));
 
     // A line rubber band along pixel row 30 crosses it, then moves away.
-    form.lineTool->click();
+    Control<QRadioButton>(form, "lineTool")->click();
     mouse.click(10, 30);
     mouse.move(50, 30);
     mouse.move(10, 60);
@@ -176,9 +179,9 @@ TEST_F(DrawingToolsTest, RubberBandErasesWhiteDrawingItCrossed) {
 }
 
 TEST_F(DrawingToolsTest, LineBandIsTestedBeforeTheCircleBandWhicheverToolIsSelected) {
-    form.lineTool->click();
+    Control<QRadioButton>(form, "lineTool")->click();
     mouse.click(10, 10);
-    form.circleTool->click();
+    Control<QRadioButton>(form, "circleTool")->click();
     EXPECT_TRUE(state.LineActive);
     EXPECT_FALSE(state.CircleActive);
     mouse.move(40, 20);
@@ -201,16 +204,16 @@ TEST_F(DrawingToolsTest, LineBandIsTestedBeforeTheCircleBandWhicheverToolIsSelec
     EXPECT_EQ(test::Differences(canvas(), expected.image()), "");
 
     // "freehand" stops the band with no button held; "Circle" resumes it.
-    form.freehandTool->click();
+    Control<QRadioButton>(form, "freehandTool")->click();
     mouse.move(90, 90);
     EXPECT_EQ(test::Differences(canvas(), expected.image()), "");
-    form.circleTool->click();
+    Control<QRadioButton>(form, "circleTool")->click();
     mouse.move(70, 30);
     EXPECT_EQ(std::make_tuple(state.LastEndX, state.LastEndY), std::make_tuple(72.0f, 31.0f));
 
     // Only a press with "line" selected ends the line band; then the circle
     // band takes over.
-    form.lineTool->click();
+    Control<QRadioButton>(form, "lineTool")->click();
     mouse.click(20, 20);
     EXPECT_FALSE(state.LineActive);
     EXPECT_TRUE(state.CircleActive);
@@ -219,10 +222,10 @@ TEST_F(DrawingToolsTest, LineBandIsTestedBeforeTheCircleBandWhicheverToolIsSelec
 }
 
 TEST_F(DrawingToolsTest, ClearBetweenPressesKeepsTheToolWaiting) {
-    form.lineTool->click();
+    Control<QRadioButton>(form, "lineTool")->click();
     mouse.click(10, 10);
     mouse.move(40, 20);
-    QTest::mouseClick(form.clearButton, Qt::LeftButton);
+    QTest::mouseClick(Control<QPushButton>(form, "clearButton"), Qt::LeftButton);
     EXPECT_EQ(litCount(), 0);
     EXPECT_TRUE(state.LineActive);
     mouse.move(60, 40);
@@ -233,22 +236,22 @@ TEST_F(DrawingToolsTest, ClearBetweenPressesKeepsTheToolWaiting) {
 
 TEST_F(DrawingToolsTest, LabelsShowTheFlooredPositionOfTheLastPressOnly) {
     mouse.move(36, 50);
-    EXPECT_EQ(form.pressXLabel->text(), "x");
-    EXPECT_EQ(form.pressYLabel->text(), "y");
+    EXPECT_EQ(Control<QLabel>(form, "pressXLabel")->text(), "x");
+    EXPECT_EQ(Control<QLabel>(form, "pressYLabel")->text(), "y");
     mouse.press(36, 50);
-    EXPECT_EQ(form.pressXLabel->text(), "37");
-    EXPECT_EQ(form.pressYLabel->text(), "52");
+    EXPECT_EQ(Control<QLabel>(form, "pressXLabel")->text(), "37");
+    EXPECT_EQ(Control<QLabel>(form, "pressYLabel")->text(), "52");
     mouse.move(60, 60, Qt::LeftButton);
     mouse.release(60, 60);
-    EXPECT_EQ(form.pressXLabel->text(), "37");
+    EXPECT_EQ(Control<QLabel>(form, "pressXLabel")->text(), "37");
 
-    form.lineTool->click();
+    Control<QRadioButton>(form, "lineTool")->click();
     mouse.click(0, 0);
-    EXPECT_EQ(form.pressXLabel->text(), "0");
-    EXPECT_EQ(form.pressYLabel->text(), "0");
+    EXPECT_EQ(Control<QLabel>(form, "pressXLabel")->text(), "0");
+    EXPECT_EQ(Control<QLabel>(form, "pressYLabel")->text(), "0");
     mouse.move(50, 50);
-    EXPECT_EQ(form.pressXLabel->text(), "0");
-    EXPECT_EQ(form.pressYLabel->text(), "0");
+    EXPECT_EQ(Control<QLabel>(form, "pressXLabel")->text(), "0");
+    EXPECT_EQ(Control<QLabel>(form, "pressYLabel")->text(), "0");
 }
 
 // The sunken border is two pixels wide around the 96-pixel drawing area:
@@ -257,21 +260,21 @@ TEST_F(DrawingToolsTest, PressesAndMovesOnTheBorderDoNotCount) {
     const QPoint border[] = {{-2, 40}, {-1, -1}, {40, -2}, {96, 40}, {97, 97}, {40, 97}, {-2, 97}};
     const auto start = Fields(state);
     const QImage empty = canvas();
-    for (QRadioButton* tool : {form.lineTool, form.circleTool, form.freehandTool}) {
+    for (QRadioButton* tool : {Control<QRadioButton>(form, "lineTool"), Control<QRadioButton>(form, "circleTool"), Control<QRadioButton>(form, "freehandTool")}) {
         tool->click();
         for (const QPoint& p : border) {
             mouse.click(p.x(), p.y());
             mouse.click(p.x(), p.y(), Qt::RightButton);
             SCOPED_TRACE(tool->text().toStdString() + " " + std::to_string(p.x()) + "," + std::to_string(p.y()));
             EXPECT_EQ(Fields(state), start);
-            EXPECT_EQ(form.pressXLabel->text(), "x");
-            EXPECT_EQ(form.pressYLabel->text(), "y");
+            EXPECT_EQ(Control<QLabel>(form, "pressXLabel")->text(), "x");
+            EXPECT_EQ(Control<QLabel>(form, "pressYLabel")->text(), "y");
         }
     }
     EXPECT_EQ(test::Differences(canvas(), empty), "");
 
     // A line begun inside: moves over the border leave its band where it was.
-    form.lineTool->click();
+    Control<QRadioButton>(form, "lineTool")->click();
     mouse.click(10, 10);
     mouse.move(40, 40);
     const auto following = Fields(state);
@@ -285,7 +288,7 @@ TEST_F(DrawingToolsTest, PressesAndMovesOnTheBorderDoNotCount) {
 
     // A drag begun on the border draws nothing, even where it enters the
     // drawing area; one begun inside runs out over the border to the edge.
-    form.freehandTool->click();
+    Control<QRadioButton>(form, "freehandTool")->click();
     const QImage line = canvas();
     mouse.press(-1, 60);
     mouse.move(30, 60, Qt::LeftButton);
@@ -298,7 +301,7 @@ TEST_F(DrawingToolsTest, PressesAndMovesOnTheBorderDoNotCount) {
 }
 
 TEST_F(DrawingToolsTest, ADoubleClickIsTwoPresses) {
-    form.lineTool->click();
+    Control<QRadioButton>(form, "lineTool")->click();
     mouse.doubleClick(20, 30);
     EXPECT_FALSE(state.LineActive);
     mouse.doubleClick(20, 30);
@@ -309,19 +312,19 @@ TEST_F(DrawingToolsTest, ADoubleClickIsTwoPresses) {
 class PressButtonTest : public DrawingToolsTest, public ::testing::WithParamInterface<Qt::MouseButton> {};
 
 TEST_P(PressButtonTest, AnyButtonPutsADotAndFlipsTheSelectedToolsFlag) {
-    form.lineTool->click();
+    Control<QRadioButton>(form, "lineTool")->click();
     mouse.click(20, 30, GetParam());
     EXPECT_TRUE(lit(20, 30));
-    EXPECT_EQ(form.pressXLabel->text(), "20");
-    EXPECT_EQ(form.pressYLabel->text(), "31");
+    EXPECT_EQ(Control<QLabel>(form, "pressXLabel")->text(), "20");
+    EXPECT_EQ(Control<QLabel>(form, "pressYLabel")->text(), "31");
     EXPECT_TRUE(state.LineActive);
     EXPECT_FALSE(state.CircleActive);
-    form.circleTool->click();
+    Control<QRadioButton>(form, "circleTool")->click();
     mouse.click(40, 40, GetParam());
     EXPECT_TRUE(lit(40, 40));
     EXPECT_TRUE(state.LineActive);
     EXPECT_TRUE(state.CircleActive);
-    form.freehandTool->click();
+    Control<QRadioButton>(form, "freehandTool")->click();
     mouse.click(50, 50, GetParam());
     EXPECT_TRUE(state.LineActive);
     EXPECT_TRUE(state.CircleActive);
@@ -337,36 +340,36 @@ INSTANTIATE_TEST_SUITE_P(Buttons, PressButtonTest,
 
 struct WidthButton {
     const char* name;
-    QRadioButton* MainWindow::*button;
-    QRadioButton* MainWindow::*other;  // selected first, so that the button changes
+    const char* button;  // its object name
+    const char* other;  // selected first, so that the button changes
     int penWidth;
 };
 
 class PenWidthTest : public DrawingToolsTest, public ::testing::WithParamInterface<WidthButton> {};
 
 TEST_P(PenWidthTest, SetsThePenWidthAndLeavesTheDrawingAlone) {
-    form.lineTool->click();
+    Control<QRadioButton>(form, "lineTool")->click();
     mouse.click(10, 10);
     mouse.move(40, 20);
-    (form.*GetParam().other)->click();
+    Control<QRadioButton>(form, GetParam().other)->click();
     const auto before = Fields(state);
     const QImage drawn = canvas();
 
-    QRadioButton* button = form.*GetParam().button;
+    QRadioButton* button = Control<QRadioButton>(form, GetParam().button);
     button->click();
-    EXPECT_EQ(form.objectCanvas->penWidth(), GetParam().penWidth);
-    for (QRadioButton* w : {form.penWidth1, form.penWidth2, form.penWidth5}) EXPECT_EQ(w->isChecked(), w == button);
+    EXPECT_EQ(Control<PictureArea>(form, "objectCanvas")->penWidth(), GetParam().penWidth);
+    for (QRadioButton* w : {Control<QRadioButton>(form, "penWidth1"), Control<QRadioButton>(form, "penWidth2"), Control<QRadioButton>(form, "penWidth5")}) EXPECT_EQ(w->isChecked(), w == button);
     EXPECT_EQ(Fields(state), before);
     EXPECT_EQ(test::Differences(canvas(), drawn), "");
 
     // A press dot, and a horizontal stroke, are as many pixels across as
     // the pen is wide.
-    QTest::mouseClick(form.clearButton, Qt::LeftButton);
-    form.freehandTool->click();
+    QTest::mouseClick(Control<QPushButton>(form, "clearButton"), Qt::LeftButton);
+    Control<QRadioButton>(form, "freehandTool")->click();
     mouse.click(30, 30);
     EXPECT_TRUE(lit(30, 30));
     EXPECT_EQ(litInColumn(30), GetParam().penWidth);
-    QTest::mouseClick(form.clearButton, Qt::LeftButton);
+    QTest::mouseClick(Control<QPushButton>(form, "clearButton"), Qt::LeftButton);
     mouse.press(20, 50);
     mouse.move(70, 50, Qt::LeftButton);
     mouse.release(70, 50);
@@ -374,20 +377,20 @@ TEST_P(PenWidthTest, SetsThePenWidthAndLeavesTheDrawingAlone) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Widths, PenWidthTest,
-                         ::testing::Values(WidthButton{"PenWidth1", &MainWindow::penWidth1, &MainWindow::penWidth5, 1},
-                                           WidthButton{"PenWidth2", &MainWindow::penWidth2, &MainWindow::penWidth5, 2},
-                                           WidthButton{"PenWidth5", &MainWindow::penWidth5, &MainWindow::penWidth2, 5}),
+                         ::testing::Values(WidthButton{"PenWidth1", "penWidth1", "penWidth5", 1},
+                                           WidthButton{"PenWidth2", "penWidth2", "penWidth5", 2},
+                                           WidthButton{"PenWidth5", "penWidth5", "penWidth2", 5}),
                          [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(DrawingToolsTest, ChoosingAToolLeavesTheDrawingStateAlone) {
-    form.circleTool->click();
+    Control<QRadioButton>(form, "circleTool")->click();
     mouse.click(30, 30);
     mouse.move(40, 45);
-    form.lineTool->click();
+    Control<QRadioButton>(form, "lineTool")->click();
     mouse.click(60, 10);
     const auto before = Fields(state);
     const QImage drawn = canvas();
-    for (QRadioButton* option : {form.freehandTool, form.circleTool, form.lineTool}) {
+    for (QRadioButton* option : {Control<QRadioButton>(form, "freehandTool"), Control<QRadioButton>(form, "circleTool"), Control<QRadioButton>(form, "lineTool")}) {
         option->click();
         EXPECT_EQ(Fields(state), before);
         EXPECT_EQ(test::Differences(canvas(), drawn), "");

@@ -10,8 +10,11 @@
 #include "app/Document.h"
 #include "widgets/PictureArea.h"
 #include "ReferenceCanvas.h"
+#include "Controls.h"
 
 namespace marbleck {
+
+using test::Control;
 namespace {
 
 // A rubber band leaves no traces: after the second press the canvas holds
@@ -25,21 +28,21 @@ enum class Band { Line, Circle };
 struct BandCase {
     const char* name;
     Band band;
-    QRadioButton* MainWindow::*width;
+    const char* width;  // the width button's object name
     int penWidth;
 };
 
 class RubberBandTest : public ::testing::TestWithParam<BandCase> {
 protected:
-    Document module;
-    MainWindow form{module};
-    test::CanvasMouse mouse{*form.objectCanvas};
+    Document document;
+    MainWindow form{document};
+    test::CanvasMouse mouse{*Control<PictureArea>(form, "objectCanvas")};
 };
 
 TEST_P(RubberBandTest, LeavesOnlyTheLastFigure) {
     const BandCase& c = GetParam();
-    (form.*c.width)->click();
-    (c.band == Band::Line ? form.lineTool : form.circleTool)->click();
+    Control<QRadioButton>(form, c.width)->click();
+    (c.band == Band::Line ? Control<QRadioButton>(form, "lineTool") : Control<QRadioButton>(form, "circleTool"))->click();
 
     const QPoint anchor(48, 48);
     // Pointer positions in pixels: short and long, steep and shallow, a
@@ -51,8 +54,8 @@ TEST_P(RubberBandTest, LeavesOnlyTheLastFigure) {
     const QPoint last = path.back();
     mouse.click(last.x(), last.y());
 
-    ASSERT_FALSE(module.drawing.LineActive);
-    ASSERT_FALSE(module.drawing.CircleActive);
+    ASSERT_FALSE(document.drawing.LineActive);
+    ASSERT_FALSE(document.drawing.CircleActive);
     const float ax = std::floor(mouse.unitsX(anchor.x()));
     const float ay = std::floor(mouse.unitsY(anchor.y()));
     const float ex = std::floor(mouse.unitsX(last.x()));
@@ -67,17 +70,17 @@ TEST_P(RubberBandTest, LeavesOnlyTheLastFigure) {
         expected.drawCircle(ax, ay, static_cast<float>(std::sqrt(dx * dx + dy * dy)), White);
     }
     expected.setPixel(mouse.unitsX(last.x()), mouse.unitsY(last.y()), White);
-    EXPECT_EQ(test::Differences(form.objectCanvas->image(), expected.image()), "");
+    EXPECT_EQ(test::Differences(Control<PictureArea>(form, "objectCanvas")->image(), expected.image()), "");
 }
 
 INSTANTIATE_TEST_SUITE_P(
     BandsAndWidths, RubberBandTest,
-    ::testing::Values(BandCase{"LineWidth1", Band::Line, &MainWindow::penWidth1, 1},
-                      BandCase{"LineWidth2", Band::Line, &MainWindow::penWidth2, 2},
-                      BandCase{"LineWidth5", Band::Line, &MainWindow::penWidth5, 5},
-                      BandCase{"CircleWidth1", Band::Circle, &MainWindow::penWidth1, 1},
-                      BandCase{"CircleWidth2", Band::Circle, &MainWindow::penWidth2, 2},
-                      BandCase{"CircleWidth5", Band::Circle, &MainWindow::penWidth5, 5}),
+    ::testing::Values(BandCase{"LineWidth1", Band::Line, "penWidth1", 1},
+                      BandCase{"LineWidth2", Band::Line, "penWidth2", 2},
+                      BandCase{"LineWidth5", Band::Line, "penWidth5", 5},
+                      BandCase{"CircleWidth1", Band::Circle, "penWidth1", 1},
+                      BandCase{"CircleWidth2", Band::Circle, "penWidth2", 2},
+                      BandCase{"CircleWidth5", Band::Circle, "penWidth5", 5}),
     [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace

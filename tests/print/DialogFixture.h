@@ -17,6 +17,7 @@
 #include "output/PrintDialog.h"
 #include "RecordedErrors.h"
 #include "widgets/UserNotice.h"
+#include "Controls.h"
 
 namespace marbleck::test {
 
@@ -42,22 +43,22 @@ class PrintDialogTest : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(folder.isValid());
-        form.printDialogHost->setPrinter(std::make_unique<Printer>(Printer::Target::PdfFile, folder.path()));
+        form.printDialogHost().setPrinter(std::make_unique<Printer>(Printer::Target::PdfFile, folder.path()));
     }
 
-    Printer& printer() { return form.printDialogHost->printer(); }
-    PrintDialog& dialog() { return *form.printDialogHost->dialog(); }
+    Printer& printer() { return form.printDialogHost().printer(); }
+    PrintDialog& dialog() { return *form.printDialogHost().dialog(); }
 
     // The main window's "Print" button.
     PrintDialog& open() {
-        QTest::mouseClick(form.printButton, Qt::LeftButton);
-        EXPECT_NE(form.printDialogHost->dialog(), nullptr);
+        QTest::mouseClick(Control<QPushButton>(form, "printButton"), Qt::LeftButton);
+        EXPECT_NE(form.printDialogHost().dialog(), nullptr);
         return dialog();
     }
 
     // A mouse button down on the page map at (x, y) in map units.
     void pick(float x, float y, Qt::MouseButton button = Qt::LeftButton) {
-        emit dialog().pageMap->mousePressed(button, button, x, y);
+        emit Control<PictureArea>(dialog(), "pageMap")->mousePressed(button, button, x, y);
     }
 
     // Closing through the frame unloads the dialog (it is deleted later).
@@ -66,8 +67,8 @@ protected:
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }
 
-    Document module;
-    MainWindow form{module};
+    Document document;
+    MainWindow form{document};
     QTemporaryDir folder;
     RecordedErrors errors;
     RecordedNotices notices;

@@ -12,6 +12,7 @@
 #include "DialogFixture.h"
 #include "platform/RunTimeError.h"
 #include "widgets/VSpinner.h"
+#include "Controls.h"
 
 namespace marbleck::test {
 namespace {
@@ -20,7 +21,7 @@ constexpr ColorValue Grey = RGBColor(100, 100, 100);
 
 // The colour in the middle of the cell whose top-left corner is (x, y).
 ColorValue cellColor(PrintDialog& dialog, double x, double y) {
-    return dialog.pageMap->colorAt(static_cast<float>(x + 125), static_cast<float>(y + 125));
+    return Control<PictureArea>(dialog, "pageMap")->colorAt(static_cast<float>(x + 125), static_cast<float>(y + 125));
 }
 
 int markedCells(PrintDialog& dialog) {
@@ -38,23 +39,23 @@ TEST_F(PrintDialogTest, OpensBesideTheMainWindowInItsLoadedState) {
     EXPECT_FALSE(d.isModal());
     EXPECT_EQ(d.windowTitle(), "Print");
     EXPECT_EQ(d.size(), QSize(656, 359));  // 9840 × 5385 twips
-    EXPECT_EQ(d.printButton->text(), "print");
-    EXPECT_EQ(d.cancelButton->text(), "Cancel");
-    EXPECT_EQ(d.locationLabel->text(), "Print Location");
-    EXPECT_EQ(d.resolutionLabel->text(), "Print Resolution (dpi)");
-    EXPECT_EQ(d.scaleLabel->text(), "Scale factor");
-    EXPECT_EQ(d.pageMap->geometry(), QRect(48, 16, 113, 147));
-    EXPECT_EQ(d.qualitySpinner->geometry(), QRect(200, 240, 25, 25));
+    EXPECT_EQ(Control<QPushButton>(d, "printButton")->text(), "print");
+    EXPECT_EQ(Control<QPushButton>(d, "cancelButton")->text(), "Cancel");
+    EXPECT_EQ(Control<QLabel>(d, "locationLabel")->text(), "Print Location");
+    EXPECT_EQ(Control<QLabel>(d, "resolutionLabel")->text(), "Print Resolution (dpi)");
+    EXPECT_EQ(Control<QLabel>(d, "scaleLabel")->text(), "Scale factor");
+    EXPECT_EQ(Control<PictureArea>(d, "pageMap")->geometry(), QRect(48, 16, 113, 147));
+    EXPECT_EQ(Control<VSpinner>(d, "qualitySpinner")->geometry(), QRect(200, 240, 25, 25));
 
-    EXPECT_EQ(d.qualitySpinner->min(), -4);
-    EXPECT_EQ(d.qualitySpinner->max(), -1);
-    EXPECT_EQ(d.qualitySpinner->value(), -2);
+    EXPECT_EQ(Control<VSpinner>(d, "qualitySpinner")->min(), -4);
+    EXPECT_EQ(Control<VSpinner>(d, "qualitySpinner")->max(), -1);
+    EXPECT_EQ(Control<VSpinner>(d, "qualitySpinner")->value(), -2);
     EXPECT_EQ(printer().printQuality(), -2);
-    EXPECT_EQ(d.scaleSpinner->min(), 1);
-    EXPECT_EQ(d.scaleSpinner->max(), 3);
-    EXPECT_EQ(d.scaleSpinner->value(), 1);
-    EXPECT_EQ(d.resolutionEdit->text(), "300");
-    EXPECT_EQ(d.scaleEdit->text(), "1");
+    EXPECT_EQ(Control<VSpinner>(d, "scaleSpinner")->min(), 1);
+    EXPECT_EQ(Control<VSpinner>(d, "scaleSpinner")->max(), 3);
+    EXPECT_EQ(Control<VSpinner>(d, "scaleSpinner")->value(), 1);
+    EXPECT_EQ(Control<QLineEdit>(d, "resolutionEdit")->text(), "300");
+    EXPECT_EQ(Control<QLineEdit>(d, "scaleEdit")->text(), "1");
     EXPECT_TRUE(errors.empty());
 }
 
@@ -63,14 +64,14 @@ TEST_F(PrintDialogTest, OpensBesideTheMainWindowInItsLoadedState) {
 TEST_F(PrintDialogTest, CaptionsUseTheMainWindowsFontAndFit) {
     PrintDialog& d = open();
     const QFont mainFont = form.clientArea()->font();
-    for (QPushButton* b : {d.printButton, d.cancelButton}) {
+    for (QPushButton* b : {Control<QPushButton>(d, "printButton"), Control<QPushButton>(d, "cancelButton")}) {
         SCOPED_TRACE(b->text().toStdString());
         EXPECT_EQ(b->font().pixelSize(), mainFont.pixelSize());
         EXPECT_EQ(b->font().family(), mainFont.family());
         EXPECT_LE(b->fontMetrics().horizontalAdvance(b->text()) + 4, b->width());
         EXPECT_LE(b->fontMetrics().height(), b->height());
     }
-    for (QLabel* l : {d.locationLabel, d.resolutionLabel, d.scaleLabel}) {
+    for (QLabel* l : {Control<QLabel>(d, "locationLabel"), Control<QLabel>(d, "resolutionLabel"), Control<QLabel>(d, "scaleLabel")}) {
         SCOPED_TRACE(l->text().toStdString());
         EXPECT_EQ(l->font().pixelSize(), mainFont.pixelSize());
         const QRect shown = l->fontMetrics().boundingRect(l->contentsRect(), Qt::TextWordWrap, l->text());
@@ -81,11 +82,11 @@ TEST_F(PrintDialogTest, CaptionsUseTheMainWindowsFontAndFit) {
 
 TEST_F(PrintDialogTest, PageMapShowsTheWhiteGridOnBlack) {
     PrintDialog& d = open();
-    EXPECT_EQ(d.pageMap->drawingAreaSize(), QSize(109, 143));
+    EXPECT_EQ(Control<PictureArea>(d, "pageMap")->drawingAreaSize(), QSize(109, 143));
     for (float x : {50.f, 300.f, 550.f, 800.f})
-        for (float y : {10.f, 500.f, 1090.f}) EXPECT_EQ(d.pageMap->colorAt(x, y), White) << x << "," << y;
+        for (float y : {10.f, 500.f, 1090.f}) EXPECT_EQ(Control<PictureArea>(d, "pageMap")->colorAt(x, y), White) << x << "," << y;
     for (float y : {50.f, 300.f, 550.f, 800.f, 1050.f})
-        for (float x : {10.f, 400.f, 840.f}) EXPECT_EQ(d.pageMap->colorAt(x, y), White) << x << "," << y;
+        for (float x : {10.f, 400.f, 840.f}) EXPECT_EQ(Control<PictureArea>(d, "pageMap")->colorAt(x, y), White) << x << "," << y;
     EXPECT_EQ(markedCells(d), 0);
     EXPECT_EQ(cellColor(d, 300, 300), Black);
 }
@@ -128,7 +129,7 @@ INSTANTIATE_TEST_SUITE_P(WholePageMap, LocationPickTest,
 TEST_F(PrintDialogTest, AMouseClickOnTheMapPicksItsCell) {
     PrintDialog& d = open();
     // Pixel (51, 84) of the drawing area lies at about (398, 646) units.
-    QTest::mouseClick(d.pageMap, Qt::MiddleButton, {}, QPoint(2 + 51, 2 + 84));
+    QTest::mouseClick(Control<PictureArea>(d, "pageMap"), Qt::MiddleButton, {}, QPoint(2 + 51, 2 + 84));
     EXPECT_EQ(printer().currentX, 300 * 14.4f);
     EXPECT_EQ(printer().currentY, 550 * 14.4f);
     EXPECT_EQ(cellColor(d, 300, 550), Grey);
@@ -186,52 +187,52 @@ TEST(ResolutionFormula, ScaleZeroIsDivisionByZero) {
 
 TEST_F(PrintDialogTest, SpinnersShowThePrintersResolution) {
     PrintDialog& d = open();
-    QTest::mouseClick(d.qualitySpinner->upArrow(), Qt::LeftButton);  // toward high quality
-    EXPECT_EQ(d.qualitySpinner->value(), -3);
+    QTest::mouseClick(Control<VSpinner>(d, "qualitySpinner")->upArrow(), Qt::LeftButton);  // toward high quality
+    EXPECT_EQ(Control<VSpinner>(d, "qualitySpinner")->value(), -3);
     EXPECT_EQ(printer().printQuality(), -3);
-    EXPECT_EQ(d.resolutionEdit->text(), "600");
-    d.scaleSpinner->setValue(3);
-    EXPECT_EQ(d.scaleEdit->text(), "3");
-    EXPECT_EQ(d.resolutionEdit->text(), "200");
-    d.qualitySpinner->setValue(-4);
-    EXPECT_EQ(d.resolutionEdit->text(), "400");
-    d.qualitySpinner->setValue(-1);
-    EXPECT_EQ(d.resolutionEdit->text(), "50");
+    EXPECT_EQ(Control<QLineEdit>(d, "resolutionEdit")->text(), "600");
+    Control<VSpinner>(d, "scaleSpinner")->setValue(3);
+    EXPECT_EQ(Control<QLineEdit>(d, "scaleEdit")->text(), "3");
+    EXPECT_EQ(Control<QLineEdit>(d, "resolutionEdit")->text(), "200");
+    Control<VSpinner>(d, "qualitySpinner")->setValue(-4);
+    EXPECT_EQ(Control<QLineEdit>(d, "resolutionEdit")->text(), "400");
+    Control<VSpinner>(d, "qualitySpinner")->setValue(-1);
+    EXPECT_EQ(Control<QLineEdit>(d, "resolutionEdit")->text(), "50");
     EXPECT_FLOAT_EQ(printer().twipsPerPixelX(), 9.6f);
     EXPECT_TRUE(errors.empty());
 }
 
 TEST_F(PrintDialogTest, TypedScaleTwoHalvesTheShownResolution) {
     PrintDialog& d = open();
-    d.scaleEdit->clear();
-    QTest::keyClicks(d.scaleEdit, "2");
-    EXPECT_EQ(d.resolutionEdit->text(), "300");  // typing alone changes nothing
-    d.qualitySpinner->setValue(-3);
-    EXPECT_EQ(d.resolutionEdit->text(), "300");  // 600 dots per inch ÷ 2
-    EXPECT_EQ(d.scaleSpinner->value(), 1);  // print scales by the spinner, 1
+    Control<QLineEdit>(d, "scaleEdit")->clear();
+    QTest::keyClicks(Control<QLineEdit>(d, "scaleEdit"), "2");
+    EXPECT_EQ(Control<QLineEdit>(d, "resolutionEdit")->text(), "300");  // typing alone changes nothing
+    Control<VSpinner>(d, "qualitySpinner")->setValue(-3);
+    EXPECT_EQ(Control<QLineEdit>(d, "resolutionEdit")->text(), "300");  // 600 dots per inch ÷ 2
+    EXPECT_EQ(Control<VSpinner>(d, "scaleSpinner")->value(), 1);  // print scales by the spinner, 1
     EXPECT_TRUE(errors.empty());
 }
 
 TEST_F(PrintDialogTest, TypedScaleZeroFailsTheNextQualityChangeOnly) {
     PrintDialog& d = open();
-    d.scaleEdit->setText("0");
-    d.qualitySpinner->setValue(-4);
+    Control<QLineEdit>(d, "scaleEdit")->setText("0");
+    Control<VSpinner>(d, "qualitySpinner")->setValue(-4);
     ASSERT_EQ(errors.errors().size(), 1u);
     EXPECT_EQ(errors.lastNumber(), ErrorNumber::DivisionByZero);
     EXPECT_EQ(errors.errors().back().description, "Division by zero");
-    EXPECT_EQ(d.resolutionEdit->text(), "300");           // not written
+    EXPECT_EQ(Control<QLineEdit>(d, "resolutionEdit")->text(), "300");           // not written
     EXPECT_EQ(printer().printQuality(), -4);     // set before the failure
     EXPECT_TRUE(d.isVisible());
 
     // The scale spinner rewrites the box before reading it.
-    d.scaleSpinner->setValue(2);
-    EXPECT_EQ(d.scaleEdit->text(), "2");
-    EXPECT_EQ(d.resolutionEdit->text(), "600");
-    d.scaleEdit->setText("abc");
-    d.qualitySpinner->setValue(-3);
+    Control<VSpinner>(d, "scaleSpinner")->setValue(2);
+    EXPECT_EQ(Control<QLineEdit>(d, "scaleEdit")->text(), "2");
+    EXPECT_EQ(Control<QLineEdit>(d, "resolutionEdit")->text(), "600");
+    Control<QLineEdit>(d, "scaleEdit")->setText("abc");
+    Control<VSpinner>(d, "qualitySpinner")->setValue(-3);
     EXPECT_EQ(errors.errors().size(), 2u);
     EXPECT_EQ(errors.lastNumber(), ErrorNumber::DivisionByZero);
-    QTest::mouseClick(d.printButton, Qt::LeftButton);  // print does not read the box
+    QTest::mouseClick(Control<QPushButton>(d, "printButton"), Qt::LeftButton);  // print does not read the box
     EXPECT_EQ(errors.errors().size(), 2u);
     EXPECT_FALSE(d.isVisible());
     EXPECT_EQ(notices.texts().size(), 1u);
@@ -240,39 +241,40 @@ TEST_F(PrintDialogTest, TypedScaleZeroFailsTheNextQualityChangeOnly) {
 TEST_F(PrintDialogTest, CancelHidesAndKeepsEverything) {
     PrintDialog& d = open();
     pick(400, 400);
-    d.scaleSpinner->setValue(2);
-    QTest::mouseClick(d.cancelButton, Qt::LeftButton);
+    Control<VSpinner>(d, "scaleSpinner")->setValue(2);
+    QTest::mouseClick(Control<QPushButton>(d, "cancelButton"), Qt::LeftButton);
     EXPECT_FALSE(d.isVisible());
     EXPECT_EQ(notices.texts().size(), 0u);  // nothing printed
     PrintDialog& again = open();
     EXPECT_EQ(&again, &d);
-    EXPECT_EQ(again.scaleSpinner->value(), 2);
-    EXPECT_EQ(again.resolutionEdit->text(), "150");
+    EXPECT_EQ(Control<VSpinner>(again, "scaleSpinner")->value(), 2);
+    EXPECT_EQ(Control<QLineEdit>(again, "resolutionEdit")->text(), "150");
     EXPECT_EQ(cellColor(again, 300, 300), Grey);
     EXPECT_EQ(printer().currentX, 4320.f);
 }
 
 TEST_F(PrintDialogTest, PrintAgainWhileShownReplacesOnlyTheCopy) {
     PrintDialog& d = open();
-    EXPECT_EQ(d.hologramCopy->outerWidth(), 2400.f);
-    EXPECT_EQ(d.hologramCopy->outerHeight(), 2520.f);
-    EXPECT_EQ(d.hologramCopy->picture().pixel(5, 5), qRgb(15, 0, 0));
+    EXPECT_EQ(Control<PictureArea>(d, "hologramCopy")->outerWidth(), 2400.f);
+    EXPECT_EQ(Control<PictureArea>(d, "hologramCopy")->outerHeight(), 2520.f);
+    EXPECT_EQ(Control<PictureArea>(d, "hologramCopy")->picture().pixel(5, 5), qRgb(15, 0, 0));
     pick(600, 600);
-    d.qualitySpinner->setValue(-3);
-    d.scaleSpinner->setValue(3);
+    Control<VSpinner>(d, "qualitySpinner")->setValue(-3);
+    Control<VSpinner>(d, "scaleSpinner")->setValue(3);
 
-    form.hologramView->setOuterSize(1200, 900);
-    form.hologramView->drawBox(0, 0, 10, 10, White, true);
-    QTest::mouseClick(form.printButton, Qt::LeftButton);
-    EXPECT_EQ(form.printDialogHost->dialog(), &d);
+    // A new hologram: one lit point, reps 1, so a 1500-twip square view.
+    Control<PictureArea>(form, "objectCanvas")->setPixel(50, 50, White);
+    QTest::mouseClick(Control<QPushButton>(form, "calculateButton"), Qt::LeftButton);
+    QTest::mouseClick(Control<QPushButton>(form, "printButton"), Qt::LeftButton);
+    EXPECT_EQ(form.printDialogHost().dialog(), &d);
     EXPECT_TRUE(d.isVisible());
-    EXPECT_EQ(d.hologramCopy->outerWidth(), 1200.f);
-    EXPECT_EQ(d.hologramCopy->outerHeight(), 900.f);
-    EXPECT_EQ(d.hologramCopy->picture().size(), QSize(76, 56));
-    EXPECT_EQ(d.hologramCopy->picture().pixel(5, 5), qRgb(255, 255, 255));
-    EXPECT_EQ(d.qualitySpinner->value(), -3);
-    EXPECT_EQ(d.scaleSpinner->value(), 3);
-    EXPECT_EQ(d.resolutionEdit->text(), "200");
+    EXPECT_EQ(Control<PictureArea>(d, "hologramCopy")->outerWidth(), 1500.f);
+    EXPECT_EQ(Control<PictureArea>(d, "hologramCopy")->outerHeight(), 1500.f);
+    EXPECT_EQ(Control<PictureArea>(d, "hologramCopy")->picture().size(), QSize(96, 96));
+    EXPECT_EQ(Control<PictureArea>(d, "hologramCopy")->picture(), Control<PictureArea>(form, "hologramView")->image());
+    EXPECT_EQ(Control<VSpinner>(d, "qualitySpinner")->value(), -3);
+    EXPECT_EQ(Control<VSpinner>(d, "scaleSpinner")->value(), 3);
+    EXPECT_EQ(Control<QLineEdit>(d, "resolutionEdit")->text(), "200");
     EXPECT_EQ(cellColor(d, 550, 550), Grey);
     EXPECT_EQ(printer().currentX, 550 * 14.4f);
     EXPECT_EQ(printer().printQuality(), -3);
@@ -281,32 +283,32 @@ TEST_F(PrintDialogTest, PrintAgainWhileShownReplacesOnlyTheCopy) {
 TEST_F(PrintDialogTest, ClosedThroughTheFrameItLoadsAfresh) {
     PrintDialog& first = open();
     pick(600, 900);
-    first.qualitySpinner->setValue(-4);
-    first.scaleSpinner->setValue(3);
-    first.scaleEdit->setText("7");
+    Control<VSpinner>(first, "qualitySpinner")->setValue(-4);
+    Control<VSpinner>(first, "scaleSpinner")->setValue(3);
+    Control<QLineEdit>(first, "scaleEdit")->setText("7");
     closeThroughFrame();
-    EXPECT_EQ(form.printDialogHost->dialog(), nullptr);
+    EXPECT_EQ(form.printDialogHost().dialog(), nullptr);
 
     PrintDialog& d = open();
     EXPECT_TRUE(d.isVisible());
     EXPECT_EQ(markedCells(d), 0);
-    EXPECT_EQ(d.pageMap->colorAt(300, 10), White);
-    EXPECT_EQ(d.scaleSpinner->value(), 1);
-    EXPECT_EQ(d.scaleEdit->text(), "1");
+    EXPECT_EQ(Control<PictureArea>(d, "pageMap")->colorAt(300, 10), White);
+    EXPECT_EQ(Control<VSpinner>(d, "scaleSpinner")->value(), 1);
+    EXPECT_EQ(Control<QLineEdit>(d, "scaleEdit")->text(), "1");
     // The printer kept its place and quality; the new dialog shows them.
     EXPECT_EQ(printer().currentX, 550 * 14.4f);
     EXPECT_EQ(printer().currentY, 800 * 14.4f);
     EXPECT_EQ(printer().printQuality(), -4);
-    EXPECT_EQ(d.qualitySpinner->value(), -4);
-    EXPECT_EQ(d.resolutionEdit->text(), "1200");
+    EXPECT_EQ(Control<VSpinner>(d, "qualitySpinner")->value(), -4);
+    EXPECT_EQ(Control<QLineEdit>(d, "resolutionEdit")->text(), "1200");
     EXPECT_TRUE(errors.empty());
 }
 
 TEST_F(PrintDialogTest, QuitClosesTheDialogToo) {
     open();
-    form.quitButton->click();
+    Control<QPushButton>(form, "quitButton")->click();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    EXPECT_EQ(form.printDialogHost->dialog(), nullptr);
+    EXPECT_EQ(form.printDialogHost().dialog(), nullptr);
 }
 
 }  // namespace

@@ -13,6 +13,7 @@
 #include "PdfPage.h"
 #include "PrintingServices.h"
 #include "widgets/VSpinner.h"
+#include "Controls.h"
 
 namespace marbleck::test {
 namespace {
@@ -45,13 +46,13 @@ void checkPage(const QString& pdf, const Printer& printer, QSize hologramPixels,
 
 // Picks a cell, sets the scale and presses "print".
 void printAt(PrintDialog& d, float x, float y, int scale) {
-    if (x >= 0) emit d.pageMap->mousePressed(Qt::LeftButton, Qt::LeftButton, x, y);
-    d.scaleSpinner->setValue(scale);
-    QTest::mouseClick(d.printButton, Qt::LeftButton);
+    if (x >= 0) emit Control<PictureArea>(d, "pageMap")->mousePressed(Qt::LeftButton, Qt::LeftButton, x, y);
+    Control<VSpinner>(d, "scaleSpinner")->setValue(scale);
+    QTest::mouseClick(Control<QPushButton>(d, "printButton"), Qt::LeftButton);
 }
 
 TEST_F(PrintDialogTest, WithoutPrinterThePageIsAPdfAtThePickedCellAndScale) {
-    const QSize hologram = form.hologramView->drawingAreaSize();
+    const QSize hologram = Control<PictureArea>(form, "hologramView")->drawingAreaSize();
     printAt(open(), 320, 560, 1);
     EXPECT_FALSE(dialog().isVisible());
     ASSERT_EQ(notices.texts().size(), 1u);
@@ -59,7 +60,7 @@ TEST_F(PrintDialogTest, WithoutPrinterThePageIsAPdfAtThePickedCellAndScale) {
     EXPECT_TRUE(notices.texts()[0].contains(first));
     EXPECT_TRUE(first.startsWith(folder.path()));
 
-    dialog().qualitySpinner->setValue(-3);  // 600 dots per inch
+    Control<VSpinner>(dialog(), "qualitySpinner")->setValue(-3);  // 600 dots per inch
     printAt(open(), 60, 60, 3);
     const QString second = printer().lastFilePath();
     ASSERT_EQ(notices.texts().size(), 2u);
@@ -73,10 +74,10 @@ TEST_F(PrintDialogTest, WithoutPrinterThePageIsAPdfAtThePickedCellAndScale) {
 }
 
 TEST_F(PrintDialogTest, PrintWithoutAClickGoesToTheTopLeftAndScalesBySpinner) {
-    const QSize hologram = form.hologramView->drawingAreaSize();
+    const QSize hologram = Control<PictureArea>(form, "hologramView")->drawingAreaSize();
     PrintDialog& d = open();
-    d.scaleEdit->setText("2");  // the box is not what print reads
-    QTest::mouseClick(d.printButton, Qt::LeftButton);
+    Control<QLineEdit>(d, "scaleEdit")->setText("2");  // the box is not what print reads
+    QTest::mouseClick(Control<QPushButton>(d, "printButton"), Qt::LeftButton);
     ASSERT_TRUE(errors.empty());
     checkPage(printer().lastFilePath(), printer(), hologram, {0, 0, 1});
 }

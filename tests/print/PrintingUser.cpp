@@ -26,8 +26,10 @@
 #include "output/PrintDialog.h"
 #include "widgets/UserNotice.h"
 #include "widgets/VSpinner.h"
+#include "Controls.h"
 
 using namespace marbleck;
+using marbleck::test::Control;
 
 namespace {
 
@@ -48,9 +50,9 @@ int main(int argc, char** argv) {
     });
     UserNotice::SetSink([](QWidget*, const QString& text) { report(QStringLiteral("notice ") + text); });
 
-    Document module;
-    MainWindow form(module);
-    const QSize hologram = form.hologramView->drawingAreaSize();
+    Document document;
+    MainWindow form(document);
+    const QSize hologram = Control<PictureArea>(form, "hologramView")->drawingAreaSize();
     report(QStringLiteral("hologram %1 %2").arg(hologram.width()).arg(hologram.height()));
     for (const QString& step : app.arguments().mid(1)) {
         const QStringList parts = step.split(QLatin1Char(','));
@@ -58,18 +60,18 @@ int main(int argc, char** argv) {
             report(QStringLiteral("usage: printing_user quality,x,y,scale ..."));
             return 2;
         }
-        QTest::mouseClick(form.printButton, Qt::LeftButton);
-        PrintDialog* dialog = form.printDialogHost->dialog();
+        QTest::mouseClick(Control<QPushButton>(form, "printButton"), Qt::LeftButton);
+        PrintDialog* dialog = form.printDialogHost().dialog();
         if (!dialog) return 1;
-        Printer& printer = form.printDialogHost->printer();
+        Printer& printer = form.printDialogHost().printer();
         report(QStringLiteral("printer ") + printer.name());
-        dialog->qualitySpinner->setValue(parts[0].toInt());
-        report(QStringLiteral("resolution %1 %2").arg(printer.resolution()).arg(dialog->resolutionEdit->text()));
+        Control<VSpinner>(*dialog, "qualitySpinner")->setValue(parts[0].toInt());
+        report(QStringLiteral("resolution %1 %2").arg(printer.resolution()).arg(Control<QLineEdit>(*dialog, "resolutionEdit")->text()));
         const QRectF area = printer.printableAreaInches();
         report(QStringLiteral("area %1 %2 %3 %4").arg(area.left()).arg(area.top()).arg(area.width()).arg(area.height()));
-        emit dialog->pageMap->mousePressed(Qt::LeftButton, Qt::LeftButton, parts[1].toFloat(), parts[2].toFloat());
-        dialog->scaleSpinner->setValue(parts[3].toInt());
-        QTest::mouseClick(dialog->printButton, Qt::LeftButton);
+        emit Control<PictureArea>(*dialog, "pageMap")->mousePressed(Qt::LeftButton, Qt::LeftButton, parts[1].toFloat(), parts[2].toFloat());
+        Control<VSpinner>(*dialog, "scaleSpinner")->setValue(parts[3].toInt());
+        QTest::mouseClick(Control<QPushButton>(*dialog, "printButton"), Qt::LeftButton);
         if (!printer.lastFilePath().isEmpty()) report(QStringLiteral("file ") + printer.lastFilePath());
     }
     return 0;
