@@ -2,14 +2,16 @@
 
 #include <QAction>
 #include <QCheckBox>
+#include <QLabel>
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QLineEdit>
 #include <vector>
 
 #include "app/MainWindow.h"
-#include "engine/HologramCompute.h"
 #include "app/Document.h"
+#include "engine/HologramPipeline.h"
+#include "input/ObjectSamples.h"
 #include "platform/NumberText.h"
 #include "widgets/PictureArea.h"
 #include "widgets/ProgressBar.h"
@@ -49,37 +51,36 @@ void ComputeHologram(MainWindow& form, Document& module) {
     const float W = form.objectCanvas->outerWidth() / Screen::TwipsPerPixelX();
     const float H = form.objectCanvas->outerHeight() / Screen::TwipsPerPixelY();
     const double R = ReadNumber(form.repsEdit->text().toStdString());
-    const HologramGeometry geometry = MakeHologramGeometry(W, H, R);
+    const HologramGeometry geometry = [&] {
+        try {
+            return MakeHologramGeometry(W, H, R);
+        } catch (const NoHologramError& error) {
+            throw error.forBox(form.repsLabel->text().toStdString());
+        }
+    }();
 
     ProgressScope progress(*form.progressBar);
-    HologramField field(geometry.fieldColumns, geometry.fieldRows);
     module.random.reseedFromClock();
 
     // The lit samples in scan order, one phase drawn for each.
     std::vector<ObjectPoint> points;
-    std::vector<double> phases;
-    const bool randomPhase = form.randomPhaseCheck->isChecked();
-    for (int x = 0; x < geometry.canvasColumns; ++x) {
-        for (int y = 0; y < geometry.canvasRows; ++y) {
-            if (form.objectCanvas->colorAt(static_cast<float>(x), static_cast<float>(y)) <= 0) continue;
-            points.push_back({x, y});
-            phases.push_back(randomPhase ? PhaseOfDraw(module.random.next()) : 0.0);
-        }
-    }
+    LitSamples(form.objectCanvas->image(),
+               CanvasSampleGrid(*form.objectCanvas, geometry.canvasColumns, geometry.canvasRows), points);
+    std::vector<double> phases(points.size(), 0.0);
+    if (form.randomPhaseCheck->isChecked())
+        for (double& phase : phases) phase = PhaseOfDraw(module.random.next());
 
     QElapsedTimer sinceRepaint;
     sinceRepaint.start();
     const EngineKind engine = form.fastCalculationAction->isChecked() ? EngineKind::Fast : EngineKind::Exact;
-    AccumulateHologram(engine, geometry, points, phases, field, [&](int x) {
+    HologramField field;
+    CalculateHologram(engine, geometry, points, phases, field, module.greyLevels, [&](int x) {
         form.progressBar->setValue(100.0f * static_cast<float>(x) / W);
         keepRepainting(sinceRepaint);
     });
 
-    const FieldRange range = FindRange(field, geometry);
-    form.hologramView->setOuterWidth(static_cast<float>(Screen::TwipsPerPixelX() * W * R));
-    form.hologramView->setOuterHeight(static_cast<float>(Screen::TwipsPerPixelY() * H * R));
-    Normalise(field, geometry, range);
-    GreyLevels(field, geometry, module.greyLevels);
+    form.hologramView->setOuterSize(static_cast<float>(Screen::TwipsPerPixelX() * W * R),
+                                    static_cast<float>(Screen::TwipsPerPixelY() * H * R));
     form.hologramView->paintGreyColumns(module.greyLevels.data(), geometry.columns, geometry.rows);
     module.field = std::move(field);
 }
