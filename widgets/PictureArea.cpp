@@ -207,15 +207,17 @@ void PictureArea::paintGreyColumns(const std::uint8_t* grey, int columns, int ro
     // first-level cache.
     constexpr int Tile = 64;
     const auto stride = static_cast<std::size_t>(rows);
-    QRgb* lines[Tile];
+    uchar* const bits = image_.bits();  // detached once, here
+    const auto bytesPerLine = static_cast<std::size_t>(image_.bytesPerLine());
     for (int v0 = 0; v0 < height; v0 += Tile) {
         const int v1 = std::min(height, v0 + Tile);
-        for (int v = v0; v < v1; ++v) lines[v - v0] = reinterpret_cast<QRgb*>(image_.scanLine(v));
         for (int u0 = 0; u0 < width; u0 += Tile) {
             const int u1 = std::min(width, u0 + Tile);
-            for (int u = u0; u < u1; ++u) {
-                const std::uint8_t* level = grey + static_cast<std::size_t>(u) * stride;
-                for (int v = v0; v < v1; ++v) lines[v - v0][u] = 0xFF000000u | (level[v] * 0x010101u);
+            for (int v = v0; v < v1; ++v) {
+                auto* line = reinterpret_cast<QRgb*>(bits + static_cast<std::size_t>(v) * bytesPerLine);
+                const std::uint8_t* level = grey + static_cast<std::size_t>(v);
+                for (int u = u0; u < u1; ++u)
+                    line[u] = 0xFF000000u | (level[static_cast<std::size_t>(u) * stride] * 0x010101u);
             }
         }
     }
