@@ -4,8 +4,9 @@
 #include <QElapsedTimer>
 #include <vector>
 
-#include "engine/HologramCompute.h"
 #include "app/Document.h"
+#include "engine/HologramPipeline.h"
+#include "input/ObjectSamples.h"
 #include "platform/NumberText.h"
 #include "widgets/PictureArea.h"
 #include "widgets/ProgressBar.h"
@@ -49,34 +50,25 @@ void ComputeHologram(const CalculationRequest& request, Document& document, cons
     const HologramGeometry geometry = MakeHologramGeometry(W, H, R);
 
     ProgressScope showProgress(progress);
-    HologramField field(geometry.fieldColumns, geometry.fieldRows);
     document.random.reseedFromClock();
 
     // The lit samples in scan order, one phase drawn for each.
     std::vector<ObjectPoint> points;
-    std::vector<double> phases;
-    const bool randomPhase = request.randomPhase;
-    for (int x = 0; x < geometry.canvasColumns; ++x) {
-        for (int y = 0; y < geometry.canvasRows; ++y) {
-            if (canvas.colorAt(static_cast<float>(x), static_cast<float>(y)) <= 0) continue;
-            points.push_back({x, y});
-            phases.push_back(randomPhase ? PhaseOfDraw(document.random.next()) : 0.0);
-        }
-    }
+    LitSamples(canvas.image(), CanvasSampleGrid(canvas, geometry.canvasColumns, geometry.canvasRows), points);
+    std::vector<double> phases(points.size(), 0.0);
+    if (request.randomPhase)
+        for (double& phase : phases) phase = PhaseOfDraw(document.random.next());
 
     QElapsedTimer sinceRepaint;
     sinceRepaint.start();
-    const EngineKind engine = request.engine;
-    AccumulateHologram(engine, geometry, points, phases, field, [&](int x) {
+    HologramField field;
+    CalculateHologram(request.engine, geometry, points, phases, field, document.greyLevels, [&](int x) {
         progress.setValue(100.0f * static_cast<float>(x) / W);
         keepRepainting(sinceRepaint);
     });
 
-    const FieldRange range = FindRange(field, geometry);
-    view.setOuterWidth(static_cast<float>(Screen::TwipsPerPixelX() * W * R));
-    view.setOuterHeight(static_cast<float>(Screen::TwipsPerPixelY() * H * R));
-    Normalise(field, geometry, range);
-    GreyLevels(field, geometry, document.greyLevels);
+    view.setOuterSize(static_cast<float>(Screen::TwipsPerPixelX() * W * R),
+                      static_cast<float>(Screen::TwipsPerPixelY() * H * R));
     view.paintGreyColumns(document.greyLevels.data(), geometry.columns, geometry.rows);
     document.field = std::move(field);
 }

@@ -1,4 +1,5 @@
 #include "app/MainWindow.h"
+#include "engine/HologramGeometry.h"
 
 #include <QAbstractButton>
 #include <QAction>
@@ -298,7 +299,11 @@ void MainWindow::calculate() {
     ErrorReporter::RunCommand(this, [&] {
         changeShownHologram([&] {
             const float start = SecondsSinceMidnight();
-            ComputeHologram(calculationRequest(), document_, *objectCanvas_, *hologramView_, *progressBar_);
+            try {
+                ComputeHologram(calculationRequest(), document_, *objectCanvas_, *hologramView_, *progressBar_);
+            } catch (const NoHologramError& error) {
+                throw error.forBox(repsLabel_->text().toStdString());  // the message names the reps box
+            }
             const float end = SecondsSinceMidnight();
             showElapsedSeconds(ElapsedSeconds(start, end));
         });

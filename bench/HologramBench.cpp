@@ -19,6 +19,7 @@
 #include "engine/ExactKernel.h"
 #include "HologramCases.h"
 #include "engine/HologramCompute.h"
+#include "engine/HologramPipeline.h"
 
 namespace marbleck {
 namespace {
@@ -77,15 +78,11 @@ void Register() {
 void PrintAccuracy() {
     for (const char* name : {"small", "many", "disc"}) {
         const cases::Case& c = CaseNamed(name);
-        std::vector<HologramField> fields;
+        std::vector<HologramField> fields(2);
         std::vector<std::vector<std::uint8_t>> greys(2);
-        for (EngineKind kind : {EngineKind::Exact, EngineKind::Fast}) {
-            HologramField field(c.geometry.fieldColumns, c.geometry.fieldRows);
-            AccumulateHologram(kind, c.geometry, c.points, c.phases, field);
-            Normalise(field, c.geometry, FindRange(field, c.geometry));
-            GreyLevels(field, c.geometry, greys[fields.size()]);
-            fields.push_back(std::move(field));
-        }
+        for (std::size_t i : {0u, 1u})
+            CalculateHologram(i == 0 ? EngineKind::Exact : EngineKind::Fast, c.geometry, c.points, c.phases,
+                              fields[i], greys[i]);
         double worst = 0;
         for (std::size_t i = 0; i < fields[0].values().size(); ++i)
             worst = std::max(worst, std::abs(static_cast<double>(fields[0].values()[i]) - fields[1].values()[i]));

@@ -39,8 +39,11 @@ FastHologramEngine& FastHologramEngine::Shared() {
 
 void FastHologramEngine::accumulate(const HologramGeometry& g, std::span<const ObjectPoint> points,
                                     std::span<const double> phases, HologramField& field,
-                                    const ColumnDone& columnDone) {
+                                    const ColumnDone& columnDone, FieldRange* range) {
     CheckAccumulateArguments(g, points, phases, field);
+    // Every visited value is written exactly once below, so the range of the
+    // written values is the range of the result.
+    FieldRange found;
     std::lock_guard lock(mutex_);
     int reported = 0;  // canvas columns reported so far
     auto reportThrough = [&](int columns) {
@@ -49,6 +52,7 @@ void FastHologramEngine::accumulate(const HologramGeometry& g, std::span<const O
     };
     const int M = g.columns, N = g.rows;
     if (points.empty() || M <= 0 || N <= 0) {
+        if (range) *range = FindRange(field, g);
         reportThrough(g.canvasColumns);
         return;
     }
@@ -118,14 +122,22 @@ void FastHologramEngine::accumulate(const HologramGeometry& g, std::span<const O
         }
         cblas_dgemm(CblasRowMajor, CblasNoTrans, CblasTrans, count, N, 2 * X, 1.0, eu_.data(), 2 * X,
                     bt_.data(), 2 * X, 0.0, c_.data(), N);
+        float minimum = found.minimum, maximum = found.maximum;
         for (int k = 0; k < count; ++k) {
             float* column = field.column(u0 + k);
             const double* sums = c_.data() + static_cast<long long>(k) * N;
-            for (int v = 0; v < N; ++v)
-                column[v] = static_cast<float>(static_cast<double>(column[v]) + sums[v]);
+            for (int v = 0; v < N; ++v) {
+                const float value = static_cast<float>(static_cast<double>(column[v]) + sums[v]);
+                column[v] = value;
+                // As FindRange compares: NaN never replaces an end.
+                maximum = value > maximum ? value : maximum;
+                minimum = value < minimum ? value : minimum;
+            }
         }
+        found = {minimum, maximum};
         reportThrough(static_cast<int>(static_cast<long long>(g.canvasColumns) * (u0 + count) / M));
     }
+    if (range) *range = found;
     reportThrough(g.canvasColumns);
 }
 

@@ -24,10 +24,11 @@ class FastHologramEngine {
 public:
     // Adds the sums of `points` into `field` (normally zero-filled).
     // columnDone runs on the calling thread for every canvas column in order,
-    // spread over the work as it progresses.
+    // spread over the work as it progresses. With `range`, also gives what
+    // FindRange would give on the result, found while each value is written.
     void accumulate(const HologramGeometry& geometry, std::span<const ObjectPoint> points,
                     std::span<const double> phases, HologramField& field,
-                    const ColumnDone& columnDone = {});
+                    const ColumnDone& columnDone = {}, FieldRange* range = nullptr);
 
     // The engine that AccumulateFast uses, shared by the whole program.
     static FastHologramEngine& Shared();

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "engine/NormalisedGrey.h"
 #include "engine/PointRotation.h"
 
 #ifdef __FAST_MATH__
@@ -62,29 +63,11 @@ void Normalise(HologramField& field, const HologramGeometry& g, FieldRange range
     if (span == 0.0) return;  // no object point: every value is and stays 0
     for (int u = 0; u < g.columns; ++u) {
         float* column = field.column(u);
-        for (int v = 0; v < g.rows; ++v)
-            column[v] = static_cast<float>((static_cast<double>(column[v]) - minimum) / span);
+        for (int v = 0; v < g.rows; ++v) column[v] = detail::NormalisedValue(column[v], minimum, span);
     }
 }
 
-std::uint8_t GreyLevel(float normalised) {
-    const float scaled = normalised * 255.0f;
-    // Normalised values give 0 .. 255; anything else is clamped rather than
-    // wrapped (NaN reads as 0).
-    const float rounded = std::nearbyint(scaled);
-    if (!(rounded > 0.0f)) return 0;
-    return static_cast<std::uint8_t>(std::min(rounded, 255.0f));
-}
-
-void GreyLevels(const HologramField& field, const HologramGeometry& g,
-                std::vector<std::uint8_t>& grey) {
-    grey.resize(static_cast<std::size_t>(g.columns) * static_cast<std::size_t>(g.rows));
-    std::uint8_t* out = grey.data();
-    for (int u = 0; u < g.columns; ++u) {
-        const float* column = field.column(u);
-        for (int v = 0; v < g.rows; ++v) *out++ = GreyLevel(column[v]);
-    }
-}
+std::uint8_t GreyLevel(float normalised) { return detail::GreyOf(normalised); }
 
 void Binarize(HologramField& field, double threshold, std::vector<std::uint8_t>& grey) {
     auto& values = field.values();

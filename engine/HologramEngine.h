@@ -45,10 +45,6 @@ void Normalise(HologramField& field, const HologramGeometry& geometry, FieldRang
 // Grey level of a normalised value: value × 255 in 32-bit, rounded half to even.
 std::uint8_t GreyLevel(float normalised);
 
-// Grey levels of the visited columns x rows, column by column (v contiguous).
-void GreyLevels(const HologramField& field, const HologramGeometry& geometry,
-                std::vector<std::uint8_t>& grey);
-
 // Every value of the whole field strictly above `threshold` (compared exactly
 // in 64-bit) becomes 255, every other 0; `grey` receives the same levels in
 // the field's own layout (fieldColumns x fieldRows, column by column).

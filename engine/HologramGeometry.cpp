@@ -3,9 +3,15 @@
 #include <algorithm>
 #include <cmath>
 
-#include "platform/RunTimeError.h"
-
 namespace marbleck {
+
+NoHologramError::NoHologramError()
+    : RunTimeError(ErrorNumber::InvalidPropertyValue,
+                   "Invalid property value: the repetition factor leaves no hologram") {}
+
+RunTimeError NoHologramError::forBox(const std::string& caption) const {
+    return RunTimeError(number(), "Invalid property value: \"" + caption + "\" leaves no hologram");
+}
 
 double RoundHalfEven(double value) { return std::nearbyint(value); }
 
@@ -28,8 +34,7 @@ HologramGeometry MakeHologramGeometry(float W, float H, double R) {
     const double lastU = R * static_cast<double>(W) - 1.0;
     const double lastV = R * static_cast<double>(H) - 1.0;
     if (!(RoundHalfEven(lastU) >= 0.0) || !(RoundHalfEven(lastV) >= 0.0))
-        throw RunTimeError(ErrorNumber::InvalidPropertyValue,
-                           "Invalid property value: \"# reps\" leaves no hologram");
+        throw NoHologramError();
     const double boundU = RoundHalfEven(lastU);
     const double boundV = RoundHalfEven(lastV);
     if ((boundU + 1.0) * (boundV + 1.0) > static_cast<double>(MaxHologramValues))

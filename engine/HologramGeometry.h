@@ -1,6 +1,20 @@
 #pragma once
 
+#include <string>
+
+#include "platform/RunTimeError.h"
+
 namespace marbleck {
+
+// RunTimeError 380 of a repetition factor that leaves no hologram. Its
+// description names the factor, not where it came from; a caller that read it
+// from a box gives the box's caption with forBox.
+class NoHologramError : public RunTimeError {
+public:
+    NoHologramError();
+    // The same error, its description naming the box captioned `caption`.
+    RunTimeError forBox(const std::string& caption) const;
+};
 
 // The constant of the angle steps and phases: 3.1415 exactly, not pi.
 inline constexpr double HologramPi = 3.1415;
@@ -33,8 +47,8 @@ double PointAngle(int index, float size);
 // The phase of one random draw r in [0, 1): 2 × r × 3.1415 in 64-bit.
 double PhaseOfDraw(float r);
 
-// Derives the loop bounds of a calculation. Throws RunTimeError 380 when
-// R·W − 1 or R·H − 1 rounds below 0 (no hologram) and 7 when the hologram
+// Derives the loop bounds of a calculation. Throws NoHologramError (380) when
+// R·W − 1 or R·H − 1 rounds below 0 and RunTimeError 7 when the hologram
 // would have more than MaxHologramValues values.
 HologramGeometry MakeHologramGeometry(float W, float H, double R);
 

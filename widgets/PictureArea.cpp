@@ -202,10 +202,24 @@ void PictureArea::setPicture(const QImage& picture) {
 void PictureArea::paintGreyColumns(const std::uint8_t* grey, int columns, int rows) {
     const int width = std::min(columns, image_.width());
     const int height = std::min(rows, image_.height());
-    for (int v = 0; v < height; ++v) {
-        auto* line = reinterpret_cast<QRgb*>(image_.scanLine(v));
-        const std::uint8_t* level = grey + v;
-        for (int u = 0; u < width; ++u, level += rows) line[u] = qRgb(*level, *level, *level);
+    // The levels come column by column and the image is stored line by line:
+    // taken in tiles, both the levels read and the lines written stay in the
+    // first-level cache.
+    constexpr int Tile = 64;
+    const auto stride = static_cast<std::size_t>(rows);
+    uchar* const bits = image_.bits();  // detached once, here
+    const auto bytesPerLine = static_cast<std::size_t>(image_.bytesPerLine());
+    for (int v0 = 0; v0 < height; v0 += Tile) {
+        const int v1 = std::min(height, v0 + Tile);
+        for (int u0 = 0; u0 < width; u0 += Tile) {
+            const int u1 = std::min(width, u0 + Tile);
+            for (int v = v0; v < v1; ++v) {
+                auto* line = reinterpret_cast<QRgb*>(bits + static_cast<std::size_t>(v) * bytesPerLine);
+                const std::uint8_t* level = grey + static_cast<std::size_t>(v);
+                for (int u = u0; u < u1; ++u)
+                    line[u] = 0xFF000000u | (level[static_cast<std::size_t>(u) * stride] * 0x010101u);
+            }
+        }
     }
     changed(QRect(0, 0, width, height));
 }

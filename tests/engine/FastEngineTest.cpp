@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "CaseName.h"
-#include "engine/HologramCompute.h"
+#include "engine/HologramPipeline.h"
 #include "HologramCases.h"
 
 namespace marbleck {
@@ -17,10 +17,8 @@ struct Normalised {
 };
 
 Normalised Compute(const cases::Case& c, EngineKind kind) {
-    Normalised n{HologramField(c.geometry.fieldColumns, c.geometry.fieldRows), {}};
-    AccumulateHologram(kind, c.geometry, c.points, c.phases, n.field);
-    Normalise(n.field, c.geometry, FindRange(n.field, c.geometry));
-    GreyLevels(n.field, c.geometry, n.grey);
+    Normalised n;
+    CalculateHologram(kind, c.geometry, c.points, c.phases, n.field, n.grey);
     return n;
 }
 

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <limits>
 #include <vector>
 
 #include "CaseName.h"
@@ -69,10 +71,31 @@ INSTANTIATE_TEST_SUITE_P(Table, GreyLevelRounding,
                                            std::pair{0.0f, 0}, std::pair{255.0f, 255}),
                          [](const auto& info) { return test::CaseName("Scaled", info.param.first); });
 
+TEST(GreyLevel, EqualsRoundingTheProductToNearestEvenThroughout) {
+    // Every value a normalised field can hold near the halfway points, and a
+    // regular sweep of 0 .. 1 and beyond, against the library's rounding.
+    auto expected = [](float normalised) {
+        const float rounded = std::nearbyint(normalised * 255.0f);
+        return rounded > 0.0f ? static_cast<int>(std::min(rounded, 255.0f)) : 0;
+    };
+    for (int k = -1000; k <= (1 << 20) + 1000; ++k) {
+        const float value = static_cast<float>(k) / static_cast<float>(1 << 20);
+        ASSERT_EQ(GreyLevel(value), expected(value)) << value;
+    }
+    for (int half = 0; half < 256; ++half) {
+        float value = (static_cast<float>(half) + 0.5f) / 255.0f;
+        for (int step = 0; step < 8; ++step) value = std::nextafter(value, 0.0f);
+        for (int step = 0; step < 16; ++step, value = std::nextafter(value, 2.0f))
+            ASSERT_EQ(GreyLevel(value), expected(value)) << value;
+    }
+}
+
 TEST(GreyLevel, OutOfRangeValuesClampInsteadOfWrapping) {
     EXPECT_EQ(GreyLevel(255.0f), 255);
     EXPECT_EQ(GreyLevel(-0.5f), 0);
     EXPECT_EQ(GreyLevel(std::nanf("")), 0);
+    EXPECT_EQ(GreyLevel(std::numeric_limits<float>::infinity()), 255);
+    EXPECT_EQ(GreyLevel(1e30f), 255);
 }
 
 struct ThresholdCase {

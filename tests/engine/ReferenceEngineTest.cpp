@@ -8,6 +8,7 @@
 #include "HologramCases.h"
 #include "engine/HologramCompute.h"
 #include "engine/HologramEngine.h"
+#include "engine/HologramPipeline.h"
 
 namespace marbleck {
 namespace {
@@ -83,14 +84,14 @@ namespace {
 
 TEST_P(EveryEngine, PointAtOriginGivesOneEverywhereAndAWhiteView) {
     cases::Case c{MakeHologramGeometry(9, 7, 3), {{0, 0}}, {0.0}};
-    HologramField field = Accumulate(GetParam(), c);
-    for (float value : field.values()) ASSERT_EQ(value, 1.0f);
-    const FieldRange range = FindRange(field, c.geometry);
+    const HologramField raw = Accumulate(GetParam(), c);
+    for (float value : raw.values()) ASSERT_EQ(value, 1.0f);
+    HologramField field;
+    std::vector<std::uint8_t> grey;
+    const FieldRange range = CalculateHologram(GetParam(), c.geometry, c.points, c.phases, field, grey);
     EXPECT_EQ(range.minimum, 0.0f);
     EXPECT_EQ(range.maximum, 1.0f);
-    Normalise(field, c.geometry, range);
-    std::vector<std::uint8_t> grey;
-    GreyLevels(field, c.geometry, grey);
+    for (float value : field.values()) ASSERT_EQ(value, 1.0f);
     ASSERT_EQ(grey.size(), 27u * 21u);
     for (std::uint8_t g : grey) ASSERT_EQ(g, 255);
 }
@@ -129,13 +130,42 @@ TEST_P(EveryEngine, OnePixelWideCanvasVariesOnlyAlongV) {
 
 TEST_P(EveryEngine, EmptyCanvasStaysZeroAndPaintsBlack) {
     cases::Case c{MakeHologramGeometry(9, 7, 2), {}, {}};
-    HologramField field = Accumulate(GetParam(), c);
-    const FieldRange range = FindRange(field, c.geometry);
-    Normalise(field, c.geometry, range);
+    HologramField field;
+    std::vector<std::uint8_t> grey(5, 7);  // leftovers of an earlier calculation
+    const FieldRange range = CalculateHologram(GetParam(), c.geometry, c.points, c.phases, field, grey);
+    EXPECT_EQ(range.minimum, 0.0f);
+    EXPECT_EQ(range.maximum, 0.0f);
+    ASSERT_EQ(field.columns(), c.geometry.fieldColumns);
     for (float value : field.values()) ASSERT_EQ(value, 0.0f);
-    std::vector<std::uint8_t> grey;
-    GreyLevels(field, c.geometry, grey);
+    ASSERT_EQ(grey.size(), static_cast<std::size_t>(c.geometry.columns) * c.geometry.rows);
     for (std::uint8_t g : grey) ASSERT_EQ(g, 0);
+}
+
+TEST_P(EveryEngine, CalculationGivesTheRangeNormalisedFieldAndGreyLevelsOfItsSum) {
+    // Enough values for the normalising to be shared among threads, an odd
+    // size, and an unvisited last column and row (R·W − 1 = 599.5 rounds to
+    // 600, while u runs to 599 only).
+    const cases::Case c = cases::RandomPoints(37.53125f, 30.03125f, 16, 60, 41);
+    ASSERT_GT(c.geometry.fieldColumns, c.geometry.columns);
+    HologramField expected = Accumulate(GetParam(), c);
+    const FieldRange expectedRange = FindRange(expected, c.geometry);
+    Normalise(expected, c.geometry, expectedRange);
+
+    HologramField field;
+    std::vector<std::uint8_t> grey;
+    std::vector<int> reported;
+    const FieldRange range = CalculateHologram(GetParam(), c.geometry, c.points, c.phases, field, grey,
+                                               [&](int x) { reported.push_back(x); });
+    EXPECT_EQ(range.minimum, expectedRange.minimum);
+    EXPECT_EQ(range.maximum, expectedRange.maximum);
+    EXPECT_LT(range.minimum, 0.0f);
+    EXPECT_EQ(reported.size(), static_cast<std::size_t>(c.geometry.canvasColumns));
+    ASSERT_EQ(field, expected);
+    ASSERT_EQ(grey.size(), static_cast<std::size_t>(c.geometry.columns) * c.geometry.rows);
+    std::size_t i = 0;
+    for (int u = 0; u < c.geometry.columns; ++u)
+        for (int v = 0; v < c.geometry.rows; ++v, ++i)
+            ASSERT_EQ(grey[i], GreyLevel(expected(u, v))) << u << "," << v;
 }
 
 TEST_P(EveryEngine, ReportsEveryCanvasColumnOnceInOrderOnTheCallingThread) {

@@ -9,8 +9,9 @@
 
 #include "CanvasMouse.h"
 #include "app/MainWindow.h"
-#include "engine/HologramEngine.h"
 #include "engine/HologramGeometry.h"
+#include "engine/HologramPipeline.h"
+#include "input/ObjectSamples.h"
 #include "app/Document.h"
 #include "widgets/PictureArea.h"
 #include "RecordedErrors.h"
@@ -46,11 +47,11 @@ TEST(DrawAndBinarizeTest, ViewMatchesTheEngineOnTheDrawnSamples) {
     ASSERT_FALSE(document.drawing.LineActive);
     ASSERT_FALSE(document.drawing.CircleActive);
 
-    // The lit samples in scan order, x outer, read back from the canvas.
+    // The lit samples in scan order, x outer, read from the canvas's image.
+    const HologramGeometry geometry = MakeHologramGeometry(100, 100, 1);
     std::vector<ObjectPoint> points;
-    for (int x = 0; x < 100; ++x)
-        for (int y = 0; y < 100; ++y)
-            if (Control<PictureArea>(form, "objectCanvas")->colorAt(static_cast<float>(x), static_cast<float>(y)) > 0) points.push_back({x, y});
+    const PictureArea& canvas = *Control<PictureArea>(form, "objectCanvas");
+    LitSamples(canvas.image(), CanvasSampleGrid(canvas, geometry.canvasColumns, geometry.canvasRows), points);
     ASSERT_GT(points.size(), 40u);
     const std::vector<double> phases(points.size(), 0.0);
 
@@ -59,11 +60,9 @@ TEST(DrawAndBinarizeTest, ViewMatchesTheEngineOnTheDrawnSamples) {
     QTest::mouseClick(Control<QPushButton>(form, "binarizeButton"), Qt::LeftButton);
     ASSERT_TRUE(errors.empty());
 
-    const HologramGeometry geometry = MakeHologramGeometry(100, 100, 1);
-    HologramField field(geometry.fieldColumns, geometry.fieldRows);
-    AccumulateReference(geometry, points, phases, field);
-    Normalise(field, geometry, FindRange(field, geometry));
+    HologramField field;
     std::vector<std::uint8_t> grey;
+    CalculateHologram(EngineKind::Reference, geometry, points, phases, field, grey);
     Binarize(field, 0.55, grey);
 
     EXPECT_EQ(document.field, field);
