@@ -1,8 +1,8 @@
 #!/usr/bin/env python3
 """Writes the hand-made seed files of the object bitmap fuzz corpus.
 
-Run from anywhere: python3 tests/input/make_seed_corpus.py
-The files go to tests/input/corpus/ next to this script.
+Run from anywhere: python3 tests/input/core/make_seed_corpus.py
+The files go to tests/input/core/corpus/ next to this script.
 """
 import pathlib
 import struct
