@@ -5,7 +5,8 @@
 
 namespace marbleck {
 
-// The classic run-time error numbers that the program reports to the user.
+// The run-time error numbers the program reports to the user; scripts and
+// users know them by number, so they never change.
 namespace ErrorNumber {
 inline constexpr int Overflow = 6;
 inline constexpr int OutOfMemory = 7;

@@ -11,7 +11,7 @@
 namespace marbleck {
 namespace {
 
-TEST(VSpinnerTest, StartsAtZeroWithTheClassicRange) {
+TEST(VSpinnerTest, StartsAtZeroWithAFullSixteenBitRange) {
     VSpinner spinner;
     EXPECT_EQ(spinner.min(), 0);
     EXPECT_EQ(spinner.max(), 32767);
