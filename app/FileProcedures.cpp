@@ -10,7 +10,8 @@ void LoadObjectBitmap(const Document& document, PictureArea& canvas, PictureArea
     LoadObjectBitmap(document.input.openedPath, document.input.fileName, canvas, view);
 }
 
-void SaveHologram(Document& document, PictureArea& view, const std::function<void(const QString&)>& showStatus) {
+void SaveHologram(Document& document, PictureArea& view,
+                  const std::function<void(const QString&)>& showStatus) {
     SaveHologram(document.input.folder, document.input.fileName, document.shownHologram, view, showStatus,
                  document.savedHologramPath);
 }

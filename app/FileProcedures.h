@@ -18,6 +18,7 @@ void LoadObjectBitmap(const Document& document, PictureArea& canvas, PictureArea
 // Writes the hologram as shown as "H-" and the input file's name into the
 // input folder, shows "saving " and the path through `showStatus`, keeps the
 // path in the document and makes the written file the view's background.
-void SaveHologram(Document& document, PictureArea& view, const std::function<void(const QString&)>& showStatus);
+void SaveHologram(Document& document, PictureArea& view,
+                  const std::function<void(const QString&)>& showStatus);
 
 }  // namespace marbleck

@@ -3,7 +3,6 @@
 
 #include <QAbstractButton>
 #include <QAction>
-#include <algorithm>
 #include <QApplication>
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -16,18 +15,19 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScopeGuard>
+#include <algorithm>
 
-#include "platform/Clock.h"
-#include "input/DrawingTools.h"
-#include "widgets/ErrorReporter.h"
+#include "app/Document.h"
 #include "app/FileProcedures.h"
 #include "app/HologramProcedures.h"
+#include "input/DrawingTools.h"
 #include "input/InputFileChooserHost.h"
-#include "app/Document.h"
+#include "output/PrintDialogHost.h"
+#include "platform/Clock.h"
 #include "platform/NumberText.h"
+#include "widgets/ErrorReporter.h"
 #include "widgets/PictureArea.h"
 #include "widgets/Placement.h"
-#include "output/PrintDialogHost.h"
 #include "widgets/ProgressBar.h"
 #include "widgets/Screen.h"
 #include "widgets/VSpinner.h"
@@ -59,8 +59,8 @@ void OptionGroup(QObject* owner, std::initializer_list<QRadioButton*> buttons) {
     for (QRadioButton* b : buttons) group->addButton(b);
     const auto tabStopOnSelected = [group] {
         for (QAbstractButton* b : group->buttons()) {
-            const int policy = b->isChecked() ? (b->focusPolicy() | Qt::TabFocus)
-                                              : (b->focusPolicy() & ~Qt::TabFocus);
+            const int policy =
+                b->isChecked() ? (b->focusPolicy() | Qt::TabFocus) : (b->focusPolicy() & ~Qt::TabFocus);
             b->setFocusPolicy(static_cast<Qt::FocusPolicy>(policy));
         }
     };
@@ -186,14 +186,17 @@ void MainWindow::createControls() {
     hologramView_->setOuterSize(2400, 2520);
     hologramView_->setFocusPolicy(Qt::StrongFocus);
 
-    for (QLabel* l : {repsLabel_, randomPhaseLabel_, thresholdLabel_, statusLabel_, pressYLabel_, pressXLabel_}) l->setFocusPolicy(Qt::NoFocus);
+    for (QLabel* l :
+         {repsLabel_, randomPhaseLabel_, thresholdLabel_, statusLabel_, pressYLabel_, pressXLabel_})
+        l->setFocusPolicy(Qt::NoFocus);
     progressBar_->setFocusPolicy(Qt::NoFocus);
 }
 
 void MainWindow::fitCaptions() {
-    FitCaptionFont(client_, {loadButton_,    printButton_,   calculateButton_, binarizeButton_, saveButton_, quitButton_,
-                             clearButton_, freehandTool_, lineTool_, circleTool_,  penWidth1_,       penWidth2_,
-                             penWidth5_,     repsLabel_,  randomPhaseLabel_,   thresholdLabel_,   pressYLabel_,   pressXLabel_});
+    FitCaptionFont(client_,
+                   {loadButton_, printButton_, calculateButton_, binarizeButton_, saveButton_, quitButton_,
+                    clearButton_, freehandTool_, lineTool_, circleTool_, penWidth1_, penWidth2_, penWidth5_,
+                    repsLabel_, randomPhaseLabel_, thresholdLabel_, pressYLabel_, pressXLabel_});
 }
 
 void MainWindow::createMenu() {
@@ -205,9 +208,11 @@ void MainWindow::createMenu() {
 }
 
 void MainWindow::setTabOrder() {
-    SetTabOrder({objectCanvas_, loadButton_,     hologramView_, printButton_,   calculateButton_, randomPhaseCheck_, thresholdEdit_,
-                 repsSpinner_, repsEdit_,    binarizeButton_, thresholdSpinner_, saveButton_, quitButton_, timeEdit_,
-                 freehandTool_,  lineTool_,  circleTool_,  clearButton_, penWidth1_,      penWidth5_,    penWidth2_});
+    SetTabOrder({objectCanvas_,     loadButton_,    hologramView_, printButton_, calculateButton_,
+                 randomPhaseCheck_, thresholdEdit_, repsSpinner_,  repsEdit_,    binarizeButton_,
+                 thresholdSpinner_, saveButton_,    quitButton_,   timeEdit_,    freehandTool_,
+                 lineTool_,         circleTool_,    clearButton_,  penWidth1_,   penWidth5_,
+                 penWidth2_});
 }
 
 void MainWindow::connectHandlers() {
@@ -289,7 +294,8 @@ void MainWindow::showStatus(const QString& text) { statusLabel_->setText(text); 
 // Runs a command that may paint the hologram view, then records in the
 // document what the view shows, however the command ends. The record is let
 // go first, so that the view paints into an image it does not share.
-template <class Command> void MainWindow::changeShownHologram(Command&& command) {
+template <class Command>
+void MainWindow::changeShownHologram(Command&& command) {
     document_.shownHologram = QImage();
     const auto record = qScopeGuard([this] { document_.shownHologram = hologramView_->image(); });
     command();
@@ -300,7 +306,8 @@ void MainWindow::calculate() {
         changeShownHologram([&] {
             const float start = SecondsSinceMidnight();
             try {
-                ComputeHologram(calculationRequest(), document_, *objectCanvas_, *hologramView_, *progressBar_);
+                ComputeHologram(calculationRequest(), document_, *objectCanvas_, *hologramView_,
+                                *progressBar_);
             } catch (const NoHologramError& error) {
                 throw error.forBox(repsLabel_->text().toStdString());  // the message names the reps box
             }
@@ -311,8 +318,9 @@ void MainWindow::calculate() {
 }
 
 void MainWindow::binarize() {
-    ErrorReporter::RunCommand(
-        this, [&] { changeShownHologram([&] { BinarizeHologram(thresholdText(), document_, *hologramView_); }); });
+    ErrorReporter::RunCommand(this, [&] {
+        changeShownHologram([&] { BinarizeHologram(thresholdText(), document_, *hologramView_); });
+    });
 }
 
 // The saved file becomes the view's background: the view shows it from then on.
@@ -368,8 +376,10 @@ void MainWindow::penWidth5Selected() {
 // The chooser's notices go to the status line; an empty one takes back the
 // last, unless something else has been written there since.
 void MainWindow::showChooserNotice(const QString& notice) {
-    if (!notice.isEmpty()) statusLabel_->setText(notice);
-    else if (!chooserNotice_.isEmpty() && statusLabel_->text() == chooserNotice_) statusLabel_->clear();
+    if (!notice.isEmpty())
+        statusLabel_->setText(notice);
+    else if (!chooserNotice_.isEmpty() && statusLabel_->text() == chooserNotice_)
+        statusLabel_->clear();
     chooserNotice_ = notice;
 }
 
@@ -379,14 +389,16 @@ void MainWindow::openInputChooser() {
 
 void MainWindow::print() {
     ErrorReporter::RunCommand(this, [&] {
-        printDialogHost_->open(document_.shownHologram, hologramView_->outerWidth(), hologramView_->outerHeight());
+        printDialogHost_->open(document_.shownHologram, hologramView_->outerWidth(),
+                               hologramView_->outerHeight());
     });
 }
 
 void MainWindow::showRepsFromSpinner() { repsEdit_->setText(QString::number(repsSpinner_->value())); }
 
 void MainWindow::showThresholdFromSpinner() {
-    thresholdEdit_->setText(QString::fromStdString(WriteNumber(static_cast<double>(thresholdSpinner_->value()) / 10.0)));
+    thresholdEdit_->setText(
+        QString::fromStdString(WriteNumber(static_cast<double>(thresholdSpinner_->value()) / 10.0)));
 }
 
 }  // namespace marbleck

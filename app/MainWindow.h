@@ -84,7 +84,8 @@ private:
     void penWidth5Selected();
     void showChooserNotice(const QString& notice);
     void loadObject();
-    template <class Command> void changeShownHologram(Command&& command);
+    template <class Command>
+    void changeShownHologram(Command&& command);
 
     // Controls, in tab order.
     PictureArea* objectCanvas_;

@@ -16,8 +16,8 @@
 #include <thread>
 #include <vector>
 
-#include "engine/ExactKernel.h"
 #include "HologramCases.h"
+#include "engine/ExactKernel.h"
 #include "engine/HologramCompute.h"
 #include "engine/HologramPipeline.h"
 
@@ -33,7 +33,8 @@ const cases::Case& CaseNamed(const std::string& name) {
 // The first `count` points of a case (with their phases).
 cases::Case Subset(const cases::Case& c, std::size_t count) {
     count = std::min(count, c.points.size());
-    return {c.geometry, {c.points.begin(), c.points.begin() + static_cast<long>(count)},
+    return {c.geometry,
+            {c.points.begin(), c.points.begin() + static_cast<long>(count)},
             {c.phases.begin(), c.phases.begin() + static_cast<long>(count)}};
 }
 
@@ -57,17 +58,23 @@ void Register() {
         // The reference is timed on a subset of the disc's points: all of
         // them take minutes.
         const std::size_t referencePoints = n == "disc" ? 24 : SIZE_MAX;
-        benchmark::RegisterBenchmark(("reference/" + n + "/").c_str(), [n, referencePoints](benchmark::State& s) {
-            Run(s, EngineKind::Reference, Subset(CaseNamed(n), referencePoints));
-        })->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(n == "small" ? 0.5 : 0.1);
+        benchmark::RegisterBenchmark(("reference/" + n + "/").c_str(),
+                                     [n, referencePoints](benchmark::State& s) {
+                                         Run(s, EngineKind::Reference, Subset(CaseNamed(n), referencePoints));
+                                     })
+            ->Unit(benchmark::kMillisecond)
+            ->UseRealTime()
+            ->MinTime(n == "small" ? 0.5 : 0.1);
         auto* exact = benchmark::RegisterBenchmark(("exact/" + n + "/").c_str(), [n](benchmark::State& s) {
             Run(s, EngineKind::Exact, CaseNamed(n));
         });
         exact->Unit(benchmark::kMillisecond)->UseRealTime();
         if (n == "disc") exact->Iterations(1);
-        benchmark::RegisterBenchmark(("fast/" + n + "/").c_str(), [n](benchmark::State& s) {
-            Run(s, EngineKind::Fast, CaseNamed(n));
-        })->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(0.5);
+        benchmark::RegisterBenchmark(("fast/" + n + "/").c_str(),
+                                     [n](benchmark::State& s) { Run(s, EngineKind::Fast, CaseNamed(n)); })
+            ->Unit(benchmark::kMillisecond)
+            ->UseRealTime()
+            ->MinTime(0.5);
     }
     benchmark::AddCustomContext("threads", std::to_string(threads));
     benchmark::AddCustomContext("exact_kernel", ColumnKernelName(SelectedColumnKernel()));
@@ -85,7 +92,8 @@ void PrintAccuracy() {
                               fields[i], greys[i]);
         double worst = 0;
         for (std::size_t i = 0; i < fields[0].values().size(); ++i)
-            worst = std::max(worst, std::abs(static_cast<double>(fields[0].values()[i]) - fields[1].values()[i]));
+            worst =
+                std::max(worst, std::abs(static_cast<double>(fields[0].values()[i]) - fields[1].values()[i]));
         int worstGrey = 0;
         for (std::size_t i = 0; i < greys[0].size(); ++i)
             worstGrey = std::max(worstGrey, std::abs(greys[0][i] - greys[1][i]));

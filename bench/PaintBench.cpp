@@ -21,10 +21,10 @@
 #include "app/Document.h"
 #include "app/HologramProcedures.h"
 #include "app/MainWindow.h"
-#include "widgets/ProgressBar.h"
 #include "engine/FastHologramEngine.h"
 #include "engine/HologramPipeline.h"
 #include "widgets/PictureArea.h"
+#include "widgets/ProgressBar.h"
 #include "widgets/Screen.h"
 
 namespace marbleck {

@@ -113,8 +113,8 @@ private:
 }  // namespace
 
 void AccumulateExact(const HologramGeometry& g, std::span<const ObjectPoint> points,
-                     std::span<const double> phases, HologramField& field,
-                     const ColumnDone& columnDone, ThreadPool& pool) {
+                     std::span<const double> phases, HologramField& field, const ColumnDone& columnDone,
+                     ThreadPool& pool) {
     CheckAccumulateArguments(g, points, phases, field);
     const bool anyWork = g.columns > 0 && g.rows > 0;
     const long long perPoint = static_cast<long long>(g.columns) * g.rows;

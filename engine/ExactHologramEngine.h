@@ -18,7 +18,7 @@ namespace marbleck {
 //   the batch completed, in order.
 // Jobs too small to gain from threads run on the calling thread alone.
 void AccumulateExact(const HologramGeometry& geometry, std::span<const ObjectPoint> points,
-                     std::span<const double> phases, HologramField& field,
-                     const ColumnDone& columnDone = {}, ThreadPool& pool = ThreadPool::Shared());
+                     std::span<const double> phases, HologramField& field, const ColumnDone& columnDone = {},
+                     ThreadPool& pool = ThreadPool::Shared());
 
 }  // namespace marbleck

@@ -15,8 +15,7 @@ namespace marbleck {
 
 namespace {
 
-void updateScalar(float* column, const double* cv, const double* sv, double p, double q, int v,
-                  int rows) {
+void updateScalar(float* column, const double* cv, const double* sv, double p, double q, int v, int rows) {
     for (; v < rows; ++v)
         column[v] = static_cast<float>((static_cast<double>(column[v]) + cv[v] * p) - sv[v] * q);
 }
@@ -24,8 +23,8 @@ void updateScalar(float* column, const double* cv, const double* sv, double p, d
 #ifdef MARBLECK_X86
 // Neither function enables "fma": products and sums stay separately rounded,
 // as in the scalar form.
-__attribute__((target("avx2"))) void updateAvx2(float* column, const double* cv, const double* sv,
-                                                double p, double q, int v, int rows) {
+__attribute__((target("avx2"))) void updateAvx2(float* column, const double* cv, const double* sv, double p,
+                                                double q, int v, int rows) {
     const __m256d vp = _mm256_set1_pd(p);
     const __m256d vq = _mm256_set1_pd(q);
     for (; v + 4 <= rows; v += 4) {
@@ -41,8 +40,8 @@ __attribute__((target("avx2"))) void updateAvx2(float* column, const double* cv,
 // its own flow analysis reports as uninitialised.
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
-__attribute__((target("avx512f"))) void updateAvx512(float* column, const double* cv,
-                                                     const double* sv, double p, double q, int v, int rows) {
+__attribute__((target("avx512f"))) void updateAvx512(float* column, const double* cv, const double* sv,
+                                                     double p, double q, int v, int rows) {
     const __m512d vp = _mm512_set1_pd(p);
     const __m512d vq = _mm512_set1_pd(q);
     for (; v + 8 <= rows; v += 8) {
@@ -65,12 +64,16 @@ std::atomic<ColumnKernel>& selected() {
 
 bool ColumnKernelSupported(ColumnKernel kernel) {
     switch (kernel) {
-    case ColumnKernel::Scalar: return true;
+        case ColumnKernel::Scalar:
+            return true;
 #ifdef MARBLECK_X86
-    case ColumnKernel::Avx2: return __builtin_cpu_supports("avx2");
-    case ColumnKernel::Avx512: return __builtin_cpu_supports("avx512f");
+        case ColumnKernel::Avx2:
+            return __builtin_cpu_supports("avx2");
+        case ColumnKernel::Avx512:
+            return __builtin_cpu_supports("avx512f");
 #else
-    default: return false;
+        default:
+            return false;
 #endif
     }
     return false;
@@ -92,15 +95,18 @@ ColumnKernel SelectedColumnKernel() { return selected().load(); }
 
 const char* ColumnKernelName(ColumnKernel kernel) {
     switch (kernel) {
-    case ColumnKernel::Scalar: return "scalar";
-    case ColumnKernel::Avx2: return "avx2";
-    case ColumnKernel::Avx512: return "avx512";
+        case ColumnKernel::Scalar:
+            return "scalar";
+        case ColumnKernel::Avx2:
+            return "avx2";
+        case ColumnKernel::Avx512:
+            return "avx512";
     }
     return "?";
 }
 
-void UpdateColumnRows(float* column, const double* cv, const double* sv, double p, double q,
-                      int begin, int end) {
+void UpdateColumnRows(float* column, const double* cv, const double* sv, double p, double q, int begin,
+                      int end) {
     if (begin >= end) return;
     if (begin == 0) {
         // Row 0 takes P alone: (Cv, Sv) = (1, 0) there.
@@ -109,10 +115,16 @@ void UpdateColumnRows(float* column, const double* cv, const double* sv, double 
     }
     switch (selected().load(std::memory_order_relaxed)) {
 #ifdef MARBLECK_X86
-    case ColumnKernel::Avx512: updateAvx512(column, cv, sv, p, q, begin, end); return;
-    case ColumnKernel::Avx2: updateAvx2(column, cv, sv, p, q, begin, end); return;
+        case ColumnKernel::Avx512:
+            updateAvx512(column, cv, sv, p, q, begin, end);
+            return;
+        case ColumnKernel::Avx2:
+            updateAvx2(column, cv, sv, p, q, begin, end);
+            return;
 #endif
-    default: updateScalar(column, cv, sv, p, q, begin, end); return;
+        default:
+            updateScalar(column, cv, sv, p, q, begin, end);
+            return;
     }
 }
 

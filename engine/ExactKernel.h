@@ -15,8 +15,8 @@ void UpdateColumn(float* column, const double* cv, const double* sv, double p, d
 
 // The same for rows begin .. end − 1 only (column, cv and sv still start at
 // row 0), so that long columns can be taken in cache-sized pieces.
-void UpdateColumnRows(float* column, const double* cv, const double* sv, double p, double q,
-                      int begin, int end);
+void UpdateColumnRows(float* column, const double* cv, const double* sv, double p, double q, int begin,
+                      int end);
 
 // The widest kernel this processor runs; UpdateColumn uses it unless
 // SelectColumnKernel chose another.

@@ -57,8 +57,10 @@ void FastHologramEngine::accumulate(const HologramGeometry& g, std::span<const O
         return;
     }
 
-    compact(points, g.canvasColumns, [](ObjectPoint p) { return p.x; }, columnIndex_, litColumns_);
-    compact(points, g.canvasRows, [](ObjectPoint p) { return p.y; }, rowIndex_, litRows_);
+    compact(
+        points, g.canvasColumns, [](ObjectPoint p) { return p.x; }, columnIndex_, litColumns_);
+    compact(
+        points, g.canvasRows, [](ObjectPoint p) { return p.y; }, rowIndex_, litRows_);
     const int X = static_cast<int>(litColumns_.size());
     const int Y = static_cast<int>(litRows_.size());
     const auto sz = [](long long n) { return static_cast<std::size_t>(n); };
@@ -66,8 +68,8 @@ void FastHologramEngine::accumulate(const HologramGeometry& g, std::span<const O
     // A(x', y') = e^{iφ} of the point there (at most one per canvas sample).
     a_.assign(sz(2LL * X * Y), 0.0);
     for (std::size_t i = 0; i < points.size(); ++i) {
-        const long long at = static_cast<long long>(columnIndex_[sz(points[i].x)]) * Y +
-                             rowIndex_[sz(points[i].y)];
+        const long long at =
+            static_cast<long long>(columnIndex_[sz(points[i].x)]) * Y + rowIndex_[sz(points[i].y)];
         a_[sz(2 * at)] += std::cos(phases[i]);
         a_[sz(2 * at + 1)] += std::sin(phases[i]);
     }
@@ -98,8 +100,8 @@ void FastHologramEngine::accumulate(const HologramGeometry& g, std::span<const O
     // Bᵀ = Ev · Aᵀ: rows × X' complex.
     bt_.resize(sz(2LL * N * X));
     const std::complex<double> one(1.0, 0.0), zero(0.0, 0.0);
-    cblas_zgemm(CblasRowMajor, CblasNoTrans, CblasTrans, N, X, Y, &one, ev_.data(), Y, a_.data(), Y,
-                &zero, bt_.data(), X);
+    cblas_zgemm(CblasRowMajor, CblasNoTrans, CblasTrans, N, X, Y, &one, ev_.data(), Y, a_.data(), Y, &zero,
+                bt_.data(), X);
 
     // F = Re(Eu · B), block by block of hologram columns. Eu's rows come from
     // the u-rotation of every lit canvas column, carried from block to block.
@@ -142,8 +144,7 @@ void FastHologramEngine::accumulate(const HologramGeometry& g, std::span<const O
 }
 
 void AccumulateFast(const HologramGeometry& geometry, std::span<const ObjectPoint> points,
-                    std::span<const double> phases, HologramField& field,
-                    const ColumnDone& columnDone) {
+                    std::span<const double> phases, HologramField& field, const ColumnDone& columnDone) {
     FastHologramEngine::Shared().accumulate(geometry, points, phases, field, columnDone);
 }
 

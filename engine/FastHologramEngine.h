@@ -27,8 +27,8 @@ public:
     // spread over the work as it progresses. With `range`, also gives what
     // FindRange would give on the result, found while each value is written.
     void accumulate(const HologramGeometry& geometry, std::span<const ObjectPoint> points,
-                    std::span<const double> phases, HologramField& field,
-                    const ColumnDone& columnDone = {}, FieldRange* range = nullptr);
+                    std::span<const double> phases, HologramField& field, const ColumnDone& columnDone = {},
+                    FieldRange* range = nullptr);
 
     // The engine that AccumulateFast uses, shared by the whole program.
     static FastHologramEngine& Shared();
@@ -37,19 +37,18 @@ private:
     std::mutex mutex_;
     std::vector<int> columnIndex_;  // canvas column → compact column, −1 when unlit
     std::vector<int> rowIndex_;
-    std::vector<int> litColumns_;   // compact → canvas
+    std::vector<int> litColumns_;  // compact → canvas
     std::vector<int> litRows_;
-    std::vector<double> a_;         // X' × Y' complex: the phased amplitudes
-    std::vector<double> ev_;        // rows × Y' complex
-    std::vector<double> bt_;        // rows × X' complex = rows × 2X' real
-    std::vector<double> eu_;        // block × 2X' real: (Re, −Im) pairs
-    std::vector<double> c_;         // block × rows: the sums of one block
-    std::vector<double> cu_, su_;   // running u-rotations, one per lit column
+    std::vector<double> a_;        // X' × Y' complex: the phased amplitudes
+    std::vector<double> ev_;       // rows × Y' complex
+    std::vector<double> bt_;       // rows × X' complex = rows × 2X' real
+    std::vector<double> eu_;       // block × 2X' real: (Re, −Im) pairs
+    std::vector<double> c_;        // block × rows: the sums of one block
+    std::vector<double> cu_, su_;  // running u-rotations, one per lit column
 };
 
 // FastHologramEngine::Shared().accumulate(...).
 void AccumulateFast(const HologramGeometry& geometry, std::span<const ObjectPoint> points,
-                    std::span<const double> phases, HologramField& field,
-                    const ColumnDone& columnDone = {});
+                    std::span<const double> phases, HologramField& field, const ColumnDone& columnDone = {});
 
 }  // namespace marbleck

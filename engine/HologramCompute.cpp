@@ -9,15 +9,15 @@ void AccumulateHologram(EngineKind kind, const HologramGeometry& geometry,
                         std::span<const ObjectPoint> points, std::span<const double> phases,
                         HologramField& field, const ColumnDone& columnDone) {
     switch (kind) {
-    case EngineKind::Reference:
-        AccumulateReference(geometry, points, phases, field, columnDone);
-        return;
-    case EngineKind::Exact:
-        AccumulateExact(geometry, points, phases, field, columnDone);
-        return;
-    case EngineKind::Fast:
-        AccumulateFast(geometry, points, phases, field, columnDone);
-        return;
+        case EngineKind::Reference:
+            AccumulateReference(geometry, points, phases, field, columnDone);
+            return;
+        case EngineKind::Exact:
+            AccumulateExact(geometry, points, phases, field, columnDone);
+            return;
+        case EngineKind::Fast:
+            AccumulateFast(geometry, points, phases, field, columnDone);
+            return;
     }
 }
 

@@ -13,8 +13,7 @@
 namespace marbleck {
 
 void AccumulateReference(const HologramGeometry& g, std::span<const ObjectPoint> points,
-                         std::span<const double> phases, HologramField& field,
-                         const ColumnDone& columnDone) {
+                         std::span<const double> phases, HologramField& field, const ColumnDone& columnDone) {
     CheckAccumulateArguments(g, points, phases, field);
     std::size_t next = 0;
     for (int x = 0; x < g.canvasColumns; ++x) {

@@ -12,7 +12,8 @@ class HologramField {
 public:
     HologramField() = default;
     HologramField(int columns, int rows)
-        : columns_(columns), rows_(rows),
+        : columns_(columns),
+          rows_(rows),
           values_(static_cast<std::size_t>(columns) * static_cast<std::size_t>(rows), 0.0f) {}
 
     int columns() const { return columns_; }
@@ -32,8 +33,7 @@ public:
 
 private:
     std::size_t index(int u, int v) const {
-        return static_cast<std::size_t>(u) * static_cast<std::size_t>(rows_) +
-               static_cast<std::size_t>(v);
+        return static_cast<std::size_t>(u) * static_cast<std::size_t>(rows_) + static_cast<std::size_t>(v);
     }
 
     int columns_ = 0;

@@ -33,8 +33,7 @@ double PhaseOfDraw(float r) { return 2.0 * static_cast<double>(r) * HologramPi; 
 HologramGeometry MakeHologramGeometry(float W, float H, double R) {
     const double lastU = R * static_cast<double>(W) - 1.0;
     const double lastV = R * static_cast<double>(H) - 1.0;
-    if (!(RoundHalfEven(lastU) >= 0.0) || !(RoundHalfEven(lastV) >= 0.0))
-        throw NoHologramError();
+    if (!(RoundHalfEven(lastU) >= 0.0) || !(RoundHalfEven(lastV) >= 0.0)) throw NoHologramError();
     const double boundU = RoundHalfEven(lastU);
     const double boundV = RoundHalfEven(lastV);
     if ((boundU + 1.0) * (boundV + 1.0) > static_cast<double>(MaxHologramValues))

@@ -32,8 +32,8 @@ struct HologramGeometry {
     int canvasRows = 0;     // y runs 0 .. canvasRows - 1
     int fieldColumns = 0;   // the field's bounds: R·W − 1 rounded half to even, plus 1
     int fieldRows = 0;
-    int columns = 0;        // u runs 0 .. columns - 1 (the largest whole u <= R·W − 1);
-    int rows = 0;           // v likewise. Never more than the field's bounds.
+    int columns = 0;  // u runs 0 .. columns - 1 (the largest whole u <= R·W − 1);
+    int rows = 0;     // v likewise. Never more than the field's bounds.
 };
 
 // Rounds to the nearest whole number, halves to even.

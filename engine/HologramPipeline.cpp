@@ -18,8 +18,9 @@ constexpr long long ParallelValues = 1LL << 18;
 // A field whose range is empty (no object point) keeps its values. Built for
 // the widest vectors the processor has: division, conversion, comparison and
 // the rounding add are exact in every lane width.
-__attribute__((target_clones("avx2", "default"))) void NormaliseColumns(HologramField& field, int rows, FieldRange range, std::uint8_t* grey,
-                      int first, int last) {
+__attribute__((target_clones("avx2", "default"))) void NormaliseColumns(HologramField& field, int rows,
+                                                                        FieldRange range, std::uint8_t* grey,
+                                                                        int first, int last) {
     const double minimum = range.minimum;
     const double span = static_cast<double>(range.maximum) - minimum;
     for (int u = first; u < last; ++u) {
@@ -39,10 +40,10 @@ __attribute__((target_clones("avx2", "default"))) void NormaliseColumns(Hologram
 
 }  // namespace
 
-FieldRange CalculateHologram(EngineKind kind, const HologramGeometry& g,
-                             std::span<const ObjectPoint> points, std::span<const double> phases,
-                             HologramField& field, std::vector<std::uint8_t>& grey,
-                             const ColumnDone& columnDone, ThreadPool& pool) {
+FieldRange CalculateHologram(EngineKind kind, const HologramGeometry& g, std::span<const ObjectPoint> points,
+                             std::span<const double> phases, HologramField& field,
+                             std::vector<std::uint8_t>& grey, const ColumnDone& columnDone,
+                             ThreadPool& pool) {
     field = HologramField(g.fieldColumns, g.fieldRows);
     FieldRange range;
     if (kind == EngineKind::Fast) {

@@ -62,8 +62,7 @@ inline void PhasedPair(const PointRotation& r, double cu, double su, double& p, 
 // programming fault, not a user error.
 inline void CheckAccumulateArguments(const HologramGeometry& g, std::span<const ObjectPoint> points,
                                      std::span<const double> phases, const HologramField& field) {
-    if (phases.size() != points.size())
-        throw std::invalid_argument("one phase per object point is needed");
+    if (phases.size() != points.size()) throw std::invalid_argument("one phase per object point is needed");
     if (field.columns() != g.fieldColumns || field.rows() != g.fieldRows)
         throw std::invalid_argument("the field does not have the hologram's bounds");
     for (std::size_t i = 0; i < points.size(); ++i) {

@@ -6,12 +6,12 @@
 #include <QLineEdit>
 #include <QPushButton>
 
+#include "platform/RunTimeError.h"
 #include "widgets/DirListBox.h"
 #include "widgets/DriveListBox.h"
 #include "widgets/ErrorReporter.h"
 #include "widgets/FileListBox.h"
 #include "widgets/Placement.h"
-#include "platform/RunTimeError.h"
 #include "widgets/Screen.h"
 
 namespace marbleck {
@@ -24,7 +24,7 @@ QString InputFileChooser::StartFolderPath() {
 }
 
 InputFileChooser::InputFileChooser(InputLocation& location, std::function<void()> loadObjectBitmap,
-                 ShowNotice showNotice, QWidget* parent)
+                                   ShowNotice showNotice, QWidget* parent)
     : QWidget(parent, Qt::Window),
       location_(location),
       loadObjectBitmap_(std::move(loadObjectBitmap)),
@@ -106,9 +106,12 @@ void InputFileChooser::showSelectedFile() { fileNameEdit_->setText(fileList_->fi
 // not a mystery.
 void InputFileChooser::countUnlistedFiles() {
     const int unlisted = fileList_->unlistedCount();
-    if (unlisted == 0) showNotice_(QString());
-    else if (unlisted == 1) showNotice_(QStringLiteral("1 file not shown: its name is not valid UTF-8"));
-    else showNotice_(QStringLiteral("%1 files not shown: their names are not valid UTF-8").arg(unlisted));
+    if (unlisted == 0)
+        showNotice_(QString());
+    else if (unlisted == 1)
+        showNotice_(QStringLiteral("1 file not shown: its name is not valid UTF-8"));
+    else
+        showNotice_(QStringLiteral("%1 files not shown: their names are not valid UTF-8").arg(unlisted));
 }
 
 // The separator is always inserted, so a file in the root folder gets "//".

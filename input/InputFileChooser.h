@@ -1,7 +1,7 @@
 #pragma once
 
-#include <functional>
 #include <QWidget>
+#include <functional>
 
 #include "input/InputLocation.h"
 
@@ -37,8 +37,8 @@ public:
     // `location` follows the chooser's folder and selection and receives the
     // chosen file's path before `loadObjectBitmap` runs; both outlive the
     // window. `showNotice` says when the file list had to leave files out.
-    InputFileChooser(InputLocation& location, std::function<void()> loadObjectBitmap,
-            ShowNotice showNotice, QWidget* parent = nullptr);
+    InputFileChooser(InputLocation& location, std::function<void()> loadObjectBitmap, ShowNotice showNotice,
+                     QWidget* parent = nullptr);
 
 signals:
     // Closed through its window frame: the owner discards the window.

@@ -5,8 +5,8 @@
 namespace marbleck {
 
 InputFileChooserHost::InputFileChooserHost(QWidget* owner, InputLocation& location,
-                           std::function<void()> loadObjectBitmap,
-                           std::function<void(const QString&)> showNotice)
+                                           std::function<void()> loadObjectBitmap,
+                                           std::function<void(const QString&)> showNotice)
     : owner_(owner),
       location_(location),
       loadObjectBitmap_(std::move(loadObjectBitmap)),

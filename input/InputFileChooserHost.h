@@ -1,8 +1,8 @@
 #pragma once
 
-#include <functional>
 #include <QPointer>
 #include <QString>
+#include <functional>
 
 #include "input/InputLocation.h"
 
@@ -24,7 +24,7 @@ public:
     // The window becomes a tool window of `owner`. `location`,
     // `loadObjectBitmap` and `showNotice` are handed to the window (see InputFileChooser).
     InputFileChooserHost(QWidget* owner, InputLocation& location, std::function<void()> loadObjectBitmap,
-                 std::function<void(const QString&)> showNotice);
+                         std::function<void(const QString&)> showNotice);
     ~InputFileChooserHost();
     InputFileChooserHost(const InputFileChooserHost&) = delete;
     InputFileChooserHost& operator=(const InputFileChooserHost&) = delete;

@@ -11,9 +11,9 @@
 
 #include "input/ObjectPicture.h"
 #include "input/core/ObjectPreview.h"
-#include "widgets/PictureArea.h"
 #include "input/core/PictureSignature.h"
 #include "platform/RunTimeError.h"
+#include "widgets/PictureArea.h"
 #include "widgets/Screen.h"
 
 namespace marbleck {
@@ -72,9 +72,8 @@ void drawPreview(const ObjectPixels& pixels, PictureArea& view) {
 
 }  // namespace
 
-std::optional<ObjectBitmap> LoadObjectBitmap(const QString& inputFilePath,
-                                             const QString& selectedFileName, PictureArea& canvas,
-                                             PictureArea& view) {
+std::optional<ObjectBitmap> LoadObjectBitmap(const QString& inputFilePath, const QString& selectedFileName,
+                                             PictureArea& canvas, PictureArea& view) {
     // The chooser shows its pattern as a name before any file was picked.
     if (selectedFileName == QStringLiteral("*.bmp")) return std::nullopt;
 

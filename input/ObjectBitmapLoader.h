@@ -1,10 +1,10 @@
 #pragma once
 
-#include <optional>
 #include <QString>
+#include <optional>
 
-#include "input/core/ObjectBitmap.h"
 #include "input/ObjectPicture.h"
+#include "input/core/ObjectBitmap.h"
 
 namespace marbleck {
 
@@ -30,8 +30,7 @@ inline constexpr double MaxCanvasTwips = 2480;
 // when it is not a bitmap (another kind of picture under a bitmap's name), its
 // width or height is not positive, its picture has more than MaxPicturePixels
 // or the platform cannot decode it.
-std::optional<ObjectBitmap> LoadObjectBitmap(const QString& inputFilePath,
-                                             const QString& selectedFileName, PictureArea& canvas,
-                                             PictureArea& view);
+std::optional<ObjectBitmap> LoadObjectBitmap(const QString& inputFilePath, const QString& selectedFileName,
+                                             PictureArea& canvas, PictureArea& view);
 
 }  // namespace marbleck

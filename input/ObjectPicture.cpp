@@ -33,17 +33,38 @@ bool hasWindowsLayout(const ObjectInfoHeader& info) {
 std::string compressionText(std::uint32_t compression) {
     const char* name = nullptr;
     switch (compression) {
-    case 0: name = "none"; break;
-    case 1: name = "RLE8"; break;
-    case 2: name = "RLE4"; break;
-    case 3: name = "bit fields"; break;
-    case 4: name = "JPEG"; break;
-    case 5: name = "PNG"; break;
-    case 6: name = "alpha bit fields"; break;
-    case 11: name = "CMYK"; break;
-    case 12: name = "CMYK RLE8"; break;
-    case 13: name = "CMYK RLE4"; break;
-    default: break;
+        case 0:
+            name = "none";
+            break;
+        case 1:
+            name = "RLE8";
+            break;
+        case 2:
+            name = "RLE4";
+            break;
+        case 3:
+            name = "bit fields";
+            break;
+        case 4:
+            name = "JPEG";
+            break;
+        case 5:
+            name = "PNG";
+            break;
+        case 6:
+            name = "alpha bit fields";
+            break;
+        case 11:
+            name = "CMYK";
+            break;
+        case 12:
+            name = "CMYK RLE8";
+            break;
+        case 13:
+            name = "CMYK RLE4";
+            break;
+        default:
+            break;
     }
     std::string text = "compression " + std::to_string(compression);
     if (name != nullptr) text += std::string(" (") + name + ")";
@@ -61,17 +82,19 @@ std::string headerCause(const ObjectInfoHeader& info) {
     if (hasWindowsLayout(info)) {
         const int bits = info.bitCount;
         if (bits != 1 && bits != 4 && bits != 8 && bits != 16 && bits != 24 && bits != 32) {
-            return std::to_string(bits) +
-                   " bits per pixel are not supported (1, 4, 8, 16, 24 or 32 are)";
+            return std::to_string(bits) + " bits per pixel are not supported (1, 4, 8, 16, 24 or 32 are)";
         }
         if (info.planes != 1) {
             return "the bitmap has " + std::to_string(info.planes) + " colour planes instead of 1";
         }
         const std::string compression = compressionText(info.compression);
         switch (info.compression) {
-        case 4: return compression + " is not supported: the bitmap holds a JPEG image";
-        case 5: return compression + " is not supported: the bitmap holds a PNG image";
-        default: break;
+            case 4:
+                return compression + " is not supported: the bitmap holds a JPEG image";
+            case 5:
+                return compression + " is not supported: the bitmap holds a PNG image";
+            default:
+                break;
         }
         if (info.compression > 3) return compression + " is not supported";
         const bool fitsBits = info.compression == 0 || (info.compression == 1 && bits == 8) ||
@@ -93,9 +116,8 @@ std::string dataCause(const QString& path, const ObjectInfoHeader& info, QSize s
     const std::int64_t pixels = std::int64_t{size.width()} * std::abs(size.height());
     if (limitMegabytes > 0 && pixels * 4 > (std::int64_t{limitMegabytes} << 20)) {
         return name + " is " + std::to_string(size.width()) + " × " +
-               std::to_string(std::abs(size.height())) +
-               " pixels, more than the image reader's limit of " + std::to_string(limitMegabytes) +
-               " MB allows";
+               std::to_string(std::abs(size.height())) + " pixels, more than the image reader's limit of " +
+               std::to_string(limitMegabytes) + " MB allows";
     }
     std::int64_t dataStart = 14 + std::int64_t{info.size};
     if (hasWindowsLayout(info) && info.bitCount <= 8) {
@@ -103,8 +125,7 @@ std::string dataCause(const QString& path, const ObjectInfoHeader& info, QSize s
             return "its colour table claims " + std::to_string(info.clrUsed) +
                    " colours; a bitmap has at most 256";
         }
-        dataStart +=
-            4 * (info.clrUsed != 0 ? std::int64_t{info.clrUsed} : std::int64_t{1} << info.bitCount);
+        dataStart += 4 * (info.clrUsed != 0 ? std::int64_t{info.clrUsed} : std::int64_t{1} << info.bitCount);
     }
     if (QFileInfo(path).size() <= dataStart) return "the file ends before its pixel data";
     if (hasWindowsLayout(info) && info.compression == 1) {
@@ -119,8 +140,7 @@ std::string dataCause(const QString& path, const ObjectInfoHeader& info, QSize s
 // foreseen from the headers was not the one the decoder needed, it allocated
 // a picture of its own, and the file is decoded again in that format.
 // A null picture: the decoder refused the data; `error` says what it said.
-QImage decodeOverFill(const QString& path, QSize size, QImage::Format& format, uchar fill,
-                      QString& error) {
+QImage decodeOverFill(const QString& path, QSize size, QImage::Format& format, uchar fill, QString& error) {
     for (int attempt = 0; attempt < 2; ++attempt) {
         QImage picture(size, format);
         if (picture.isNull()) throw RunTimeError(ErrorNumber::OutOfMemory, "Out of memory");
@@ -168,12 +188,11 @@ QImage DecodeShownPicture(const QString& path, const ObjectBitmap& bitmap, QSize
     const QSize claimed = headers.size();
     const bool sizeKnown = claimed.isValid() || hasWindowsLayout(info);
     const std::int64_t width = claimed.isValid() ? claimed.width() : info.width;
-    const std::int64_t height =
-        claimed.isValid() ? std::abs(claimed.height()) : std::int64_t{info.height};
+    const std::int64_t height = claimed.isValid() ? std::abs(claimed.height()) : std::int64_t{info.height};
     if (sizeKnown && width * height > MaxPicturePixels) {
         refuse(QFileInfo(path).fileName().toStdString() + " is " + std::to_string(width) + " × " +
-               std::to_string(height) + " pixels, more than the " +
-               std::to_string(MaxPicturePixels) + " pixels (8192 × 4096) a picture may have");
+               std::to_string(height) + " pixels, more than the " + std::to_string(MaxPicturePixels) +
+               " pixels (8192 × 4096) a picture may have");
     }
     if (!claimed.isValid()) refuse(headerCause(info));
 

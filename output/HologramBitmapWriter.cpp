@@ -1,11 +1,11 @@
 #include "output/HologramBitmapWriter.h"
 
+#include <unistd.h>
 #include <QBuffer>
 #include <QImageWriter>
 #include <QSaveFile>
 #include <cerrno>
 #include <cstring>
-#include <unistd.h>
 
 #include "platform/RunTimeError.h"
 

@@ -4,8 +4,8 @@
 #include <QImageReader>
 
 #include "output/HologramBitmapWriter.h"
-#include "widgets/PictureArea.h"
 #include "platform/RunTimeError.h"
+#include "widgets/PictureArea.h"
 
 namespace marbleck {
 

@@ -1,8 +1,8 @@
 #pragma once
 
-#include <functional>
 #include <QImage>
 #include <QString>
+#include <functional>
 
 namespace marbleck {
 

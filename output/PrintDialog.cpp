@@ -5,12 +5,12 @@
 #include <QPushButton>
 #include <cmath>
 
-#include "widgets/ErrorReporter.h"
 #include "platform/NumberText.h"
+#include "platform/RunTimeError.h"
+#include "widgets/ErrorReporter.h"
 #include "widgets/PictureArea.h"
 #include "widgets/Placement.h"
 #include "widgets/Printer.h"
-#include "platform/RunTimeError.h"
 #include "widgets/Screen.h"
 #include "widgets/UserNotice.h"
 #include "widgets/VSpinner.h"
@@ -47,7 +47,8 @@ QLabel* label(QWidget* parent, const char* caption) {
 PrintDialog::PrintDialog(Printer& printer) : QWidget(nullptr, Qt::Window), printer_(printer) {
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QStringLiteral("Print"));
-    setFixedSize(TwipsToPixels(9840, Screen::TwipsPerPixelX()), TwipsToPixels(5385, Screen::TwipsPerPixelY()));
+    setFixedSize(TwipsToPixels(9840, Screen::TwipsPerPixelX()),
+                 TwipsToPixels(5385, Screen::TwipsPerPixelY()));
     createControls();
     FitCaptionFont(this, {printButton_, cancelButton_, locationLabel_, resolutionLabel_, scaleLabel_});
     setTabOrder();
@@ -87,7 +88,8 @@ void PrintDialog::createControls() {
 }
 
 void PrintDialog::setTabOrder() {
-    SetTabOrder({printButton_, cancelButton_, hologramCopy_, pageMap_, qualitySpinner_, resolutionEdit_, scaleEdit_, scaleSpinner_});
+    SetTabOrder({printButton_, cancelButton_, hologramCopy_, pageMap_, qualitySpinner_, resolutionEdit_,
+                 scaleEdit_, scaleSpinner_});
 }
 
 void PrintDialog::connectHandlers() {
@@ -110,8 +112,10 @@ void PrintDialog::load() {
     qualitySpinner_->setMax(-1);
     qualitySpinner_->setLargeChange(1);
     qualitySpinner_->setSmallChange(1);
-    if (qualitySpinner_->value() == quality) qualityChanged();
-    else qualitySpinner_->setValue(quality);
+    if (qualitySpinner_->value() == quality)
+        qualityChanged();
+    else
+        qualitySpinner_->setValue(quality);
 
     scaleSpinner_->setValue(1);
     scaleSpinner_->setMin(1);
@@ -187,8 +191,9 @@ void PrintDialog::print() {
         hide();
         if (!printer_.lastFilePath().isEmpty()) {
             const QString why = printer_.whyPdf();
-            UserNotice::Show(nullptr, (why.isEmpty() ? QString() : why + QLatin1Char(' ')) +
-                                          QStringLiteral("The page was saved as\n%1").arg(printer_.lastFilePath()));
+            UserNotice::Show(nullptr,
+                             (why.isEmpty() ? QString() : why + QLatin1Char(' ')) +
+                                 QStringLiteral("The page was saved as\n%1").arg(printer_.lastFilePath()));
         }
     });
 }

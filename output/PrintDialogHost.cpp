@@ -3,8 +3,8 @@
 #include <QGuiApplication>
 #include <QScopeGuard>
 
-#include "widgets/Printer.h"
 #include "output/PrintDialog.h"
+#include "widgets/Printer.h"
 
 namespace marbleck {
 

@@ -20,7 +20,8 @@ std::string general(double value, int significantDigits) {
     if (value == 0.0) return "0";  // also turns -0 into "0"
     char buffer[64];
     const auto end =
-        std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::general, significantDigits).ptr;
+        std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::general, significantDigits)
+            .ptr;
     std::string text(buffer, end);
     // As "%G": upper case ("1E-05", "INF"), an exponent of at least two digits.
     for (char& c : text)
@@ -45,9 +46,9 @@ double ReadNumber(std::string_view text) {
     // as infinity, too small as zero.
     std::string number;
     bool negative = false;
-    long long power = 0;           // of the first significant digit, less the exponent
-    bool significant = false;      // a non-zero mantissa digit was seen
-    long long exponent = 0;        // saturated well beyond any double's range
+    long long power = 0;       // of the first significant digit, less the exponent
+    bool significant = false;  // a non-zero mantissa digit was seen
+    long long exponent = 0;    // saturated well beyond any double's range
     std::size_t i = 0;
     auto skipBlanks = [&] {
         while (i < text.size() && isBlank(text[i])) ++i;
@@ -59,8 +60,10 @@ double ReadNumber(std::string_view text) {
             number += c;
             any = true;
             if (!fraction) {
-                if (significant) ++power;
-                else if (c != '0') significant = true;
+                if (significant)
+                    ++power;
+                else if (c != '0')
+                    significant = true;
             } else if (!significant) {
                 --power;
                 if (c != '0') significant = true;

@@ -37,7 +37,8 @@ std::string serverNameIn(const std::string& path) {
 // The request the client library makes first for the default printer:
 // CUPS-Get-Default in IPP 2.0, with the attributes every request starts with.
 std::string defaultPrinterRequest() {
-    std::string ipp("\x02\x00\x40\x01\x00\x00\x00\x01\x01", 9);  // version, operation, request 1, operation group
+    std::string ipp("\x02\x00\x40\x01\x00\x00\x00\x01\x01",
+                    9);  // version, operation, request 1, operation group
     const auto attribute = [&ipp](char tag, std::string_view name, std::string_view value) {
         ipp += tag;
         for (std::string_view text : {name, value}) {
@@ -108,7 +109,8 @@ PrintingServiceState probe(const sockaddr* address, socklen_t length, Clock::tim
         char reply[64];
         const ssize_t n = ::recv(socket.fd(), reply, sizeof reply, 0);
         if (n > 0) return PrintingServiceState::Answers;
-        if (n == 0 || (errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR)) return PrintingServiceState::Absent;
+        if (n == 0 || (errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR))
+            return PrintingServiceState::Absent;
     }
 }
 
@@ -142,7 +144,8 @@ PrintingServiceAddress FindPrintingService() {
         address.host = server.substr(1, close == std::string::npos ? std::string::npos : close - 1);
         if (close != std::string::npos && close + 1 < server.size() && server[close + 1] == ':')
             address.port = server.substr(close + 2);
-    } else if (const size_t colon = server.find(':'); colon != std::string::npos && colon == server.rfind(':')) {
+    } else if (const size_t colon = server.find(':');
+               colon != std::string::npos && colon == server.rfind(':')) {
         address.host = server.substr(0, colon);
         address.port = server.substr(colon + 1);
     } else {
@@ -172,7 +175,8 @@ PrintingServiceState ProbePrintingService(std::chrono::milliseconds limit) {
         return PrintingServiceState::Absent;
     // Each address the name has, as the client library tries them.
     PrintingServiceState state = PrintingServiceState::Absent;
-    for (const addrinfo* a = found; a && state != PrintingServiceState::Answers && Clock::now() < end; a = a->ai_next) {
+    for (const addrinfo* a = found; a && state != PrintingServiceState::Answers && Clock::now() < end;
+         a = a->ai_next) {
         const PrintingServiceState tried = probe(a->ai_addr, a->ai_addrlen, end);
         if (tried != PrintingServiceState::Absent) state = tried;
     }

@@ -4,8 +4,8 @@
 #include <QFileInfo>
 #include <QStyle>
 
-#include "widgets/DriveListBox.h"
 #include "platform/RunTimeError.h"
+#include "widgets/DriveListBox.h"
 
 namespace marbleck {
 
@@ -49,7 +49,7 @@ void DirListBox::refresh() {
 
     // The chain from the root down to the current folder, indented by depth.
     QStringList chain;
-    for (QDir dir(path_);; ) {
+    for (QDir dir(path_);;) {
         chain.prepend(dir.absolutePath());
         if (dir.isRoot() || !dir.cdUp()) break;
     }

@@ -91,8 +91,8 @@ void FileListBox::reread(const QString& keepSelected) {
     const QStringList patterns = pattern_.split(QLatin1Char(';'), Qt::SkipEmptyParts);
     // Without QDir::CaseSensitive the name filters ignore case: "STAR.BMP"
     // matches "*.bmp".
-    const QStringList names = QDir(path_).entryList(patterns, QDir::Files | QDir::NoDotAndDotDot,
-                                                    QDir::Name | QDir::IgnoreCase);
+    const QStringList names =
+        QDir(path_).entryList(patterns, QDir::Files | QDir::NoDotAndDotDot, QDir::Name | QDir::IgnoreCase);
     addItems(names);
     setCurrentRow(-1);
     if (!keepSelected.isEmpty()) {

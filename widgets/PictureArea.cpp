@@ -14,9 +14,7 @@ namespace {
 // Border width of the sunken frame, in pixels on each side.
 constexpr int BorderPixels = 2;
 
-QRgb toRgb(ColorValue color) {
-    return qRgb(color & 0xFF, (color >> 8) & 0xFF, (color >> 16) & 0xFF);
-}
+QRgb toRgb(ColorValue color) { return qRgb(color & 0xFF, (color >> 8) & 0xFF, (color >> 16) & 0xFF); }
 
 ColorValue fromRgb(QRgb rgb) { return RGBColor(qRed(rgb), qGreen(rgb), qBlue(rgb)); }
 
@@ -148,8 +146,10 @@ void PictureArea::setPixel(float x, float y, ColorValue color) {
 void PictureArea::drawLine(float x1, float y1, float x2, float y2, ColorValue color) {
     const QPointF a = toPixelCentre(x1, y1);
     const QPointF b = toPixelCentre(x2, y2);
-    if (a == b) paintDot(toPixel(x1, y1), color);
-    else paintWith(color, [&](QPainter& painter) { painter.drawLine(a, b); });
+    if (a == b)
+        paintDot(toPixel(x1, y1), color);
+    else
+        paintWith(color, [&](QPainter& painter) { painter.drawLine(a, b); });
     current_ = {x2, y2};
     changed(QRectF(a, b).normalized().toAlignedRect());
 }
@@ -163,8 +163,10 @@ void PictureArea::drawCircle(float x, float y, float radius, ColorValue color) {
     const double rx = std::abs(radius) * pixelsPerUnitX();
     const double ry = std::abs(radius) * pixelsPerUnitY();
     // A circle too small to have a ring is a dot at its centre.
-    if (rx < 0.5 && ry < 0.5) paintDot(toPixel(x, y), color);
-    else paintWith(color, [&](QPainter& painter) { painter.drawEllipse(centre, rx, ry); });
+    if (rx < 0.5 && ry < 0.5)
+        paintDot(toPixel(x, y), color);
+    else
+        paintWith(color, [&](QPainter& painter) { painter.drawEllipse(centre, rx, ry); });
     current_ = {x, y};
     changed(QRectF(centre.x() - rx, centre.y() - ry, 2 * rx + 1, 2 * ry + 1).toAlignedRect());
 }
@@ -174,8 +176,10 @@ void PictureArea::drawBox(float x1, float y1, float x2, float y2, ColorValue col
     const QPoint b = toPixel(x2, y2);
     const QRect rect = QRect(a, b).normalized();
     paintWith(color, [&](QPainter& painter) {
-        if (filled) painter.fillRect(rect, QColor::fromRgb(toRgb(color)));
-        else painter.drawRect(QRectF(rect).adjusted(0.5, 0.5, -0.5, -0.5));
+        if (filled)
+            painter.fillRect(rect, QColor::fromRgb(toRgb(color)));
+        else
+            painter.drawRect(QRectF(rect).adjusted(0.5, 0.5, -0.5, -0.5));
     });
     current_ = {x2, y2};
     changed(rect);
@@ -233,8 +237,8 @@ void PictureArea::paintEvent(QPaintEvent* event) {
 }
 
 bool PictureArea::inDrawingArea(QPointF position) const {
-    return contentsRect().contains(QPoint(static_cast<int>(std::floor(position.x())),
-                                          static_cast<int>(std::floor(position.y()))));
+    return contentsRect().contains(
+        QPoint(static_cast<int>(std::floor(position.x())), static_cast<int>(std::floor(position.y()))));
 }
 
 // Only presses inside the drawing area count; one on the border is not a
@@ -255,8 +259,7 @@ void PictureArea::mousePressEvent(QMouseEvent* event) {
 // that began inside it is followed wherever it goes, as the mouse is then
 // captured, and one that began on the border is not followed at all.
 void PictureArea::mouseMoveEvent(QMouseEvent* event) {
-    const bool counts = event->buttons() == Qt::NoButton ? inDrawingArea(event->position())
-                                                          : dragFromInside_;
+    const bool counts = event->buttons() == Qt::NoButton ? inDrawingArea(event->position()) : dragFromInside_;
     if (!counts) return;
     const QPointF units = toUnits(event->position() - contentsRect().topLeft());
     emit mouseMoved(event->buttons(), static_cast<float>(units.x()), static_cast<float>(units.y()));

@@ -9,9 +9,7 @@ namespace marbleck {
 
 // Colour values as the program stores them: red + 256 × green + 65536 × blue.
 using ColorValue = std::int32_t;
-constexpr ColorValue RGBColor(int red, int green, int blue) {
-    return red + 256 * green + 65536 * blue;
-}
+constexpr ColorValue RGBColor(int red, int green, int blue) { return red + 256 * green + 65536 * blue; }
 inline constexpr ColorValue White = RGBColor(255, 255, 255);
 inline constexpr ColorValue Black = 0;
 
@@ -101,7 +99,8 @@ private:
     void fillBackground(QImage& image) const;
     void changed(const QRect& pixels);
     void paintDot(QPoint pixel, ColorValue color);
-    template <class Draw> void paintWith(ColorValue color, Draw&& draw);
+    template <class Draw>
+    void paintWith(ColorValue color, Draw&& draw);
 
     float outerWidthTwips_ = 0;
     float outerHeightTwips_ = 0;

@@ -41,7 +41,8 @@ bool CaptionFits(const QFontMetrics& metrics, QWidget* control) {
     QString text;
     if (auto* button = qobject_cast<QAbstractButton*>(control)) text = button->text();
     const int indicator = qobject_cast<QRadioButton*>(control) ? 18 : 4;
-    return metrics.horizontalAdvance(text) + indicator <= control->width() && metrics.height() <= control->height();
+    return metrics.horizontalAdvance(text) + indicator <= control->width() &&
+           metrics.height() <= control->height();
 }
 
 }  // namespace
@@ -51,7 +52,8 @@ void FitCaptionFont(QWidget* area, const QList<QWidget*>& captioned) {
     for (int pixels = 11; pixels >= 8; --pixels) {
         fitted.setPixelSize(pixels);
         const QFontMetrics metrics(fitted);
-        if (std::all_of(captioned.begin(), captioned.end(), [&](QWidget* w) { return CaptionFits(metrics, w); }))
+        if (std::all_of(captioned.begin(), captioned.end(),
+                        [&](QWidget* w) { return CaptionFits(metrics, w); }))
             break;
     }
     area->setFont(fitted);

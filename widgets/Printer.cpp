@@ -25,11 +25,16 @@ namespace {
 // Dots per inch asked for by a quality code; 0 for a code that has none.
 int requestedResolution(int code) {
     switch (code) {
-    case -1: return 150;
-    case -2: return 300;
-    case -3: return 600;
-    case -4: return 1200;
-    default: return code > 0 ? code : 0;
+        case -1:
+            return 150;
+        case -2:
+            return 300;
+        case -3:
+            return 600;
+        case -4:
+            return 1200;
+        default:
+            return code > 0 ? code : 0;
     }
 }
 
@@ -60,20 +65,20 @@ Printer::Printer(Target target, QString pdfFolder)
 // Without one, the pages go into PDF files, which need no service.
 void Printer::useDefaultPrinter() {
     switch (ProbePrintingService(ServiceWait)) {
-    case PrintingServiceState::Silent:
-        whyPdf_ = QStringLiteral("The printing service does not answer.");
-        break;
-    case PrintingServiceState::Absent:
-        whyPdf_ = QStringLiteral("No printer is installed.");
-        break;
-    case PrintingServiceState::Answers:
-        if (const QPrinterInfo info = QPrinterInfo::defaultPrinter(); !info.isNull()) {
-            printer_ = std::make_unique<QPrinter>(info, QPrinter::HighResolution);
-            printer_->setDocName(QStringLiteral("Marbleck hologram"));
-            return;
-        }
-        whyPdf_ = QStringLiteral("No printer is installed.");
-        break;
+        case PrintingServiceState::Silent:
+            whyPdf_ = QStringLiteral("The printing service does not answer.");
+            break;
+        case PrintingServiceState::Absent:
+            whyPdf_ = QStringLiteral("No printer is installed.");
+            break;
+        case PrintingServiceState::Answers:
+            if (const QPrinterInfo info = QPrinterInfo::defaultPrinter(); !info.isNull()) {
+                printer_ = std::make_unique<QPrinter>(info, QPrinter::HighResolution);
+                printer_->setDocName(QStringLiteral("Marbleck hologram"));
+                return;
+            }
+            whyPdf_ = QStringLiteral("No printer is installed.");
+            break;
     }
     target_ = Target::PdfFile;
 }
@@ -98,7 +103,8 @@ void Printer::setPrintQuality(int code) {
         const bool known = !supported.isEmpty() && supported != QList<int>{72};
         if (known && !supported.contains(wanted)) {
             for (int dpi : supported)
-                if (dpi > 0 && (chosen == wanted || std::abs(dpi - wanted) < std::abs(chosen - wanted))) chosen = dpi;
+                if (dpi > 0 && (chosen == wanted || std::abs(dpi - wanted) < std::abs(chosen - wanted)))
+                    chosen = dpi;
         }
     }
     quality_ = code;
@@ -123,7 +129,9 @@ QString Printer::newFilePath() const {
     QString folder = pdfFolder_;
     if (folder.isEmpty()) folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
     if (folder.isEmpty()) folder = QDir::home().filePath(QStringLiteral("Documents"));
-    if (!QDir().mkpath(folder)) throw RunTimeError(ErrorNumber::PrinterError, ("Printer error: cannot create the folder " + folder).toStdString());
+    if (!QDir().mkpath(folder))
+        throw RunTimeError(ErrorNumber::PrinterError,
+                           ("Printer error: cannot create the folder " + folder).toStdString());
     const QString stem = QStringLiteral("Marbleck print ") +
                          QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd hh-mm-ss"));
     QString path = QDir(folder).filePath(stem + QStringLiteral(".pdf"));
@@ -177,7 +185,8 @@ void Printer::paintImage(const QImage& picture, float x, float y, float width, f
     const double tppY = 1440.0 / dotsPerInch_;
     const QRectF dots(x / tppX, y / tppY, width / tppX, height / tppY);
     if (picture.isNull() || !(dots.width() > 0) || !(dots.height() > 0)) return;
-    const QSize whole(static_cast<int>(std::lround(dots.width())), static_cast<int>(std::lround(dots.height())));
+    const QSize whole(static_cast<int>(std::lround(dots.width())),
+                      static_cast<int>(std::lround(dots.height())));
     if (whole.width() > 0 && whole.height() > 0 && double(whole.width()) * whole.height() <= MostScaledDots) {
         painter_->drawImage(QRectF(dots.topLeft(), QSizeF(whole)),
                             picture.scaled(whole, Qt::IgnoreAspectRatio, Qt::FastTransformation));

@@ -56,9 +56,7 @@ VSpinner::VSpinner(QWidget* parent)
     connect(down_, &QToolButton::clicked, this, [this] { stepDown(); });
 }
 
-int VSpinner::clamp(int value) const {
-    return std::clamp(value, std::min(min_, max_), std::max(min_, max_));
-}
+int VSpinner::clamp(int value) const { return std::clamp(value, std::min(min_, max_), std::max(min_, max_)); }
 
 void VSpinner::moveTo(int value) {
     if (value == value_) return;
@@ -101,11 +99,21 @@ void VSpinner::focusOutEvent(QFocusEvent* event) {
 
 void VSpinner::keyPressEvent(QKeyEvent* event) {
     switch (event->key()) {
-    case Qt::Key_Up: stepUp(smallChange_); break;
-    case Qt::Key_Down: stepDown(smallChange_); break;
-    case Qt::Key_PageUp: stepUp(largeChange_); break;
-    case Qt::Key_PageDown: stepDown(largeChange_); break;
-    default: QWidget::keyPressEvent(event); return;
+        case Qt::Key_Up:
+            stepUp(smallChange_);
+            break;
+        case Qt::Key_Down:
+            stepDown(smallChange_);
+            break;
+        case Qt::Key_PageUp:
+            stepUp(largeChange_);
+            break;
+        case Qt::Key_PageDown:
+            stepDown(largeChange_);
+            break;
+        default:
+            QWidget::keyPressEvent(event);
+            return;
     }
     event->accept();
 }

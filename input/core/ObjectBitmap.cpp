@@ -16,8 +16,7 @@ namespace {
 // the caller has zero-filled whatever the file does not hold.
 class HeaderCursor {
 public:
-    explicit HeaderCursor(const std::array<std::uint8_t, ObjectPixelsOffset>& bytes)
-        : bytes_(bytes) {}
+    explicit HeaderCursor(const std::array<std::uint8_t, ObjectPixelsOffset>& bytes) : bytes_(bytes) {}
 
     std::uint16_t u16() { return static_cast<std::uint16_t>(unsignedField(2)); }
     std::uint32_t u32() { return static_cast<std::uint32_t>(unsignedField(4)); }
@@ -94,8 +93,7 @@ ObjectBitmap readHeaders(const std::array<std::uint8_t, ObjectPixelsOffset>& hea
 }
 
 std::uint64_t pixelByteCount(const ObjectBitmap& bitmap) {
-    return static_cast<std::uint64_t>(bitmap.rowBytes) *
-           static_cast<std::uint64_t>(bitmap.infoHeader.height);
+    return static_cast<std::uint64_t>(bitmap.rowBytes) * static_cast<std::uint64_t>(bitmap.infoHeader.height);
 }
 
 }  // namespace
@@ -107,11 +105,10 @@ ObjectBitmap ReadObjectBitmap(std::span<const std::uint8_t> fileBytes) {
     ObjectBitmap bitmap = readHeaders(headerBytes, headerAvailable);
 
     const auto pixelBytes = fileBytes.subspan(headerAvailable);
-    const auto wanted = static_cast<std::size_t>(
-        std::min<std::uint64_t>(pixelByteCount(bitmap), pixelBytes.size()));
+    const auto wanted =
+        static_cast<std::size_t>(std::min<std::uint64_t>(pixelByteCount(bitmap), pixelBytes.size()));
     bitmap.pixels = ObjectPixels(bitmap.rowBytes, bitmap.infoHeader.height,
-                                 std::vector<std::uint8_t>(pixelBytes.begin(),
-                                                           pixelBytes.begin() + wanted));
+                                 std::vector<std::uint8_t>(pixelBytes.begin(), pixelBytes.begin() + wanted));
     return bitmap;
 }
 
@@ -130,8 +127,7 @@ ObjectBitmap ReadObjectBitmap(std::istream& file) {
         const auto request = static_cast<std::size_t>(std::min(remaining, chunkBytes));
         const std::size_t oldSize = stored.size();
         stored.resize(oldSize + request);
-        file.read(reinterpret_cast<char*>(stored.data() + oldSize),
-                  static_cast<std::streamsize>(request));
+        file.read(reinterpret_cast<char*>(stored.data() + oldSize), static_cast<std::streamsize>(request));
         const auto got = static_cast<std::size_t>(file.gcount());
         stored.resize(oldSize + got);
         remaining -= got;

@@ -24,8 +24,8 @@ std::uint8_t ObjectPixels::operator()(int x, int j) const {
     }
     // 64-bit: rowBytes × height may exceed 2^31 for a header that claims much
     // more than the file holds.
-    const auto index = static_cast<std::uint64_t>(j) * static_cast<std::uint64_t>(rowBytes_) +
-                       static_cast<std::uint64_t>(x);
+    const auto index =
+        static_cast<std::uint64_t>(j) * static_cast<std::uint64_t>(rowBytes_) + static_cast<std::uint64_t>(x);
     return index < stored_.size() ? stored_[static_cast<std::size_t>(index)] : 0;
 }
 

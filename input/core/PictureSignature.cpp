@@ -55,10 +55,9 @@ constexpr std::array Signatures{
 
 bool startsWith(std::span<const std::uint8_t> head, const Signature& signature) {
     if (head.size() < signature.offset + signature.bytes.size()) return false;
-    return std::equal(signature.bytes.begin(), signature.bytes.end(),
-                      head.begin() + signature.offset, [](char expected, std::uint8_t found) {
-                          return static_cast<std::uint8_t>(expected) == found;
-                      });
+    return std::equal(
+        signature.bytes.begin(), signature.bytes.end(), head.begin() + signature.offset,
+        [](char expected, std::uint8_t found) { return static_cast<std::uint8_t>(expected) == found; });
 }
 
 // Portable anymap images begin with P1 to P7 and a blank.

@@ -7,14 +7,14 @@
 #include <cmath>
 
 #include "CaseName.h"
+#include "Controls.h"
+#include "RecordedErrors.h"
+#include "app/Document.h"
 #include "app/MainWindow.h"
 #include "engine/HologramGeometry.h"
-#include "app/Document.h"
 #include "platform/NumberText.h"
 #include "widgets/PictureArea.h"
 #include "widgets/ProgressBar.h"
-#include "RecordedErrors.h"
-#include "Controls.h"
 
 namespace marbleck {
 
@@ -24,7 +24,9 @@ namespace {
 class CalculateTest : public ::testing::Test {
 protected:
     void calculate() { QTest::mouseClick(Control<QPushButton>(form, "calculateButton"), Qt::LeftButton); }
-    int grey(int u, int v) const { return qRed(Control<PictureArea>(form, "hologramView")->image().pixel(u, v)); }
+    int grey(int u, int v) const {
+        return qRed(Control<PictureArea>(form, "hologramView")->image().pixel(u, v));
+    }
 
     test::RecordedErrors errors;
     Document document;
@@ -111,7 +113,8 @@ TEST_F(CalculateTest, ProgressBarIsHiddenAndResetAfterwardsAndTimeIsShown) {
     Control<QLineEdit>(form, "timeEdit")->setText("stale");
     float largest = -1;
     QObject::connect(Control<ProgressBar>(form, "progressBar"), &QProgressBar::valueChanged, [&] {
-        if (Control<ProgressBar>(form, "progressBar")->isVisible()) largest = std::max(largest, Control<ProgressBar>(form, "progressBar")->value());
+        if (Control<ProgressBar>(form, "progressBar")->isVisible())
+            largest = std::max(largest, Control<ProgressBar>(form, "progressBar")->value());
     });
     calculate();
     EXPECT_FLOAT_EQ(largest, 99.0f);  // 100 × (W − 1) / W after the last column
@@ -190,7 +193,8 @@ TEST_F(CalculateTest, FastCalculationAgreesWithTheExactOneAndShowsProgress) {
     form.show();
     Control<QCheckBox>(form, "randomPhaseCheck")->setChecked(false);
     for (int i = 0; i < 40; ++i)
-        Control<PictureArea>(form, "objectCanvas")->setPixel(static_cast<float>(i * 7 % 97), static_cast<float>(i * 13 % 89), White);
+        Control<PictureArea>(form, "objectCanvas")
+            ->setPixel(static_cast<float>(i * 7 % 97), static_cast<float>(i * 13 % 89), White);
     Control<QLineEdit>(form, "repsEdit")->setText("2");
     calculate();
     const HologramField exact = document.field;
@@ -199,7 +203,8 @@ TEST_F(CalculateTest, FastCalculationAgreesWithTheExactOneAndShowsProgress) {
     Control<QAction>(form, "fastCalculationAction")->setChecked(true);
     float largest = -1;
     QObject::connect(Control<ProgressBar>(form, "progressBar"), &QProgressBar::valueChanged, [&] {
-        if (Control<ProgressBar>(form, "progressBar")->isVisible()) largest = std::max(largest, Control<ProgressBar>(form, "progressBar")->value());
+        if (Control<ProgressBar>(form, "progressBar")->isVisible())
+            largest = std::max(largest, Control<ProgressBar>(form, "progressBar")->value());
     });
     calculate();
     ASSERT_TRUE(errors.empty());

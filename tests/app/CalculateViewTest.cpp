@@ -7,14 +7,14 @@
 #include <QTest>
 #include <vector>
 
+#include "Controls.h"
+#include "RecordedErrors.h"
 #include "app/Document.h"
 #include "app/MainWindow.h"
 #include "engine/HologramPipeline.h"
 #include "input/ObjectSamples.h"
 #include "widgets/PictureArea.h"
 #include "widgets/Screen.h"
-#include "Controls.h"
-#include "RecordedErrors.h"
 
 namespace marbleck {
 namespace {
@@ -41,7 +41,8 @@ TEST_P(CalculateView, ShowsTheGreyLevelsOfTheSeparateStepsBitForBit) {
     Control<PictureArea>(form, "objectCanvas")->drawLine(5, 90, 70, 20, White);
     Control<PictureArea>(form, "objectCanvas")->drawCircle(60, 60, 12, RGBColor(0, 0, 3));
     Control<PictureArea>(form, "objectCanvas")->setPixel(99, 99, White);
-    Control<QLineEdit>(form, "repsEdit")->setText(QStringLiteral("6"));  // enough values to share the work among threads
+    Control<QLineEdit>(form, "repsEdit")
+        ->setText(QStringLiteral("6"));  // enough values to share the work among threads
     calculate();
     ASSERT_TRUE(errors.empty());
 
@@ -76,7 +77,8 @@ TEST(CalculateMessages, RepsThatLeaveNoHologramAreNamedByTheirCaption) {
     QTest::mouseClick(Control<QPushButton>(form, "calculateButton"), Qt::LeftButton);
     ASSERT_EQ(errors.errors().size(), 1u);
     EXPECT_EQ(errors.errors()[0].number, 380);
-    EXPECT_EQ(errors.errors()[0].description, QStringLiteral("Invalid property value: \"# reps\" leaves no hologram"));
+    EXPECT_EQ(errors.errors()[0].description,
+              QStringLiteral("Invalid property value: \"# reps\" leaves no hologram"));
 }
 
 }  // namespace

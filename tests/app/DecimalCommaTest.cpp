@@ -5,8 +5,8 @@
 
 #include <QCheckBox>
 #include <QLineEdit>
-#include <QPushButton>
 #include <QLocale>
+#include <QPushButton>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
@@ -15,15 +15,15 @@
 #include <memory>
 #include <string>
 
-#include "app/MainWindow.h"
-#include "app/Document.h"
-#include "widgets/PictureArea.h"
-#include "output/PrintDialogHost.h"
-#include "widgets/Printer.h"
-#include "output/PrintDialog.h"
-#include "RecordedErrors.h"
-#include "widgets/VSpinner.h"
 #include "Controls.h"
+#include "RecordedErrors.h"
+#include "app/Document.h"
+#include "app/MainWindow.h"
+#include "output/PrintDialog.h"
+#include "output/PrintDialogHost.h"
+#include "widgets/PictureArea.h"
+#include "widgets/Printer.h"
+#include "widgets/VSpinner.h"
 
 namespace marbleck {
 
@@ -63,7 +63,7 @@ void Type(QLineEdit* box, const char* text) {
 struct Outcome {
     QString spunThreshold;  // the threshold box after one click on its up arrow
     QString time;
-    HologramField field;    // after "Binarize"
+    HologramField field;  // after "Binarize"
     int errors = 0;
 };
 
@@ -133,8 +133,10 @@ TEST(DecimalComma, PrintDialogReadsAScaleWithAPoint) {
     ASSERT_NE(form.printDialogHost().dialog(), nullptr);
     PrintDialog& dialog = *form.printDialogHost().dialog();
     Type(Control<QLineEdit>(dialog, "scaleEdit"), "2.5");
-    QTest::mouseClick(Control<VSpinner>(dialog, "qualitySpinner")->upArrow(), Qt::LeftButton);  // 600 dots an inch
-    EXPECT_EQ(Control<QLineEdit>(dialog, "resolutionEdit")->text().toStdString(), "240");            // at a scale of 2.5
+    QTest::mouseClick(Control<VSpinner>(dialog, "qualitySpinner")->upArrow(),
+                      Qt::LeftButton);  // 600 dots an inch
+    EXPECT_EQ(Control<QLineEdit>(dialog, "resolutionEdit")->text().toStdString(),
+              "240");  // at a scale of 2.5
     EXPECT_TRUE(errors.empty());
 }
 

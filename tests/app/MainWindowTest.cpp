@@ -15,16 +15,16 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QToolButton>
 #include <QTest>
+#include <QToolButton>
 
-#include "app/MainWindow.h"
+#include "Controls.h"
 #include "app/Document.h"
+#include "app/MainWindow.h"
 #include "widgets/PictureArea.h"
 #include "widgets/ProgressBar.h"
 #include "widgets/Screen.h"
 #include "widgets/VSpinner.h"
-#include "Controls.h"
 
 namespace marbleck {
 
@@ -114,24 +114,35 @@ TEST_F(MainWindowTest, ControlsSitAtTheirPlacesWithTheirCaptions) {
         SCOPED_TRACE(caption.toStdString());
         EXPECT_EQ(control->geometry(), rect);
         QString text;
-        if (auto* b = qobject_cast<QAbstractButton*>(control)) text = b->text();
-        else if (auto* l = qobject_cast<QLabel*>(control)) text = l->text();
-        else if (auto* e = qobject_cast<QLineEdit*>(control)) text = e->text();
-        else if (auto* g = qobject_cast<QGroupBox*>(control)) text = g->title();
+        if (auto* b = qobject_cast<QAbstractButton*>(control))
+            text = b->text();
+        else if (auto* l = qobject_cast<QLabel*>(control))
+            text = l->text();
+        else if (auto* e = qobject_cast<QLineEdit*>(control))
+            text = e->text();
+        else if (auto* g = qobject_cast<QGroupBox*>(control))
+            text = g->title();
         EXPECT_EQ(text, caption);
     }
-    EXPECT_EQ(Control<QRadioButton>(form, "penWidth1")->parentWidget(), Control<QGroupBox>(form, "penWidthFrame"));
-    EXPECT_EQ(Control<QRadioButton>(form, "penWidth2")->parentWidget(), Control<QGroupBox>(form, "penWidthFrame"));
-    EXPECT_EQ(Control<QRadioButton>(form, "penWidth5")->parentWidget(), Control<QGroupBox>(form, "penWidthFrame"));
+    EXPECT_EQ(Control<QRadioButton>(form, "penWidth1")->parentWidget(),
+              Control<QGroupBox>(form, "penWidthFrame"));
+    EXPECT_EQ(Control<QRadioButton>(form, "penWidth2")->parentWidget(),
+              Control<QGroupBox>(form, "penWidthFrame"));
+    EXPECT_EQ(Control<QRadioButton>(form, "penWidth5")->parentWidget(),
+              Control<QGroupBox>(form, "penWidthFrame"));
     EXPECT_EQ(Control<QPushButton>(form, "loadButton")->toolTip(), "Open an input image");
     EXPECT_EQ(form.clientArea()->size(), QSize(798, 541));
 }
 
 TEST_F(MainWindowTest, CaptionsAreReadableAtTheirSizes) {
-    const QList<QAbstractButton*> buttons = {Control<QPushButton>(form, "loadButton"),    Control<QPushButton>(form, "printButton"),   Control<QPushButton>(form, "calculateButton"), Control<QPushButton>(form, "binarizeButton"),
-                                             Control<QPushButton>(form, "saveButton"), Control<QPushButton>(form, "quitButton"), Control<QPushButton>(form, "clearButton"), Control<QRadioButton>(form, "freehandTool"),
-                                             Control<QRadioButton>(form, "lineTool"), Control<QRadioButton>(form, "circleTool"), Control<QRadioButton>(form, "penWidth1"),       Control<QRadioButton>(form, "penWidth2"),
-                                             Control<QRadioButton>(form, "penWidth5")};
+    const QList<QAbstractButton*> buttons = {
+        Control<QPushButton>(form, "loadButton"),      Control<QPushButton>(form, "printButton"),
+        Control<QPushButton>(form, "calculateButton"), Control<QPushButton>(form, "binarizeButton"),
+        Control<QPushButton>(form, "saveButton"),      Control<QPushButton>(form, "quitButton"),
+        Control<QPushButton>(form, "clearButton"),     Control<QRadioButton>(form, "freehandTool"),
+        Control<QRadioButton>(form, "lineTool"),       Control<QRadioButton>(form, "circleTool"),
+        Control<QRadioButton>(form, "penWidth1"),      Control<QRadioButton>(form, "penWidth2"),
+        Control<QRadioButton>(form, "penWidth5")};
     for (QAbstractButton* b : buttons) {
         SCOPED_TRACE(b->text().toStdString());
         EXPECT_LE(b->sizeHint().height(), b->height() + 4);
@@ -139,7 +150,9 @@ TEST_F(MainWindowTest, CaptionsAreReadableAtTheirSizes) {
         const int indicator = qobject_cast<QRadioButton*>(b) ? 18 : 4;
         EXPECT_LE(textWidth + indicator, b->width());
     }
-    for (QLabel* l : {Control<QLabel>(form, "repsLabel"), Control<QLabel>(form, "randomPhaseLabel"), Control<QLabel>(form, "thresholdLabel"), Control<QLabel>(form, "pressYLabel"), Control<QLabel>(form, "pressXLabel")}) {
+    for (QLabel* l : {Control<QLabel>(form, "repsLabel"), Control<QLabel>(form, "randomPhaseLabel"),
+                      Control<QLabel>(form, "thresholdLabel"), Control<QLabel>(form, "pressYLabel"),
+                      Control<QLabel>(form, "pressXLabel")}) {
         SCOPED_TRACE(l->text().toStdString());
         EXPECT_LE(l->fontMetrics().horizontalAdvance(l->text()), l->width());
         EXPECT_LE(l->fontMetrics().height(), l->height());
@@ -183,7 +196,10 @@ protected:
         return w->objectName().isEmpty() ? w->metaObject()->className() : w->objectName().toStdString();
     }
     bool checked(std::initializer_list<QRadioButton*> expected) const {
-        for (QRadioButton* b : {Control<QRadioButton>(form, "freehandTool"), Control<QRadioButton>(form, "lineTool"), Control<QRadioButton>(form, "circleTool"), Control<QRadioButton>(form, "penWidth1"), Control<QRadioButton>(form, "penWidth2"), Control<QRadioButton>(form, "penWidth5")})
+        for (QRadioButton* b :
+             {Control<QRadioButton>(form, "freehandTool"), Control<QRadioButton>(form, "lineTool"),
+              Control<QRadioButton>(form, "circleTool"), Control<QRadioButton>(form, "penWidth1"),
+              Control<QRadioButton>(form, "penWidth2"), Control<QRadioButton>(form, "penWidth5")})
             if (b->isChecked() != (std::find(expected.begin(), expected.end(), b) != expected.end()))
                 return false;
         return true;
@@ -198,12 +214,14 @@ TEST_F(MainWindowKeyboardTest, ArrowKeysMoveWithinEachOptionGroupOnly) {
 
     // "Circle" is the lowest drawing mode: Down goes nowhere.
     EXPECT_EQ(press(Qt::Key_Down), "circleTool");
-    EXPECT_TRUE(checked({Control<QRadioButton>(form, "circleTool"), Control<QRadioButton>(form, "penWidth5")}));
+    EXPECT_TRUE(
+        checked({Control<QRadioButton>(form, "circleTool"), Control<QRadioButton>(form, "penWidth5")}));
     EXPECT_EQ(Control<PictureArea>(form, "objectCanvas")->penWidth(), 5);
     EXPECT_EQ(press(Qt::Key_Up), "lineTool");
     EXPECT_EQ(press(Qt::Key_Up), "freehandTool");
     EXPECT_EQ(press(Qt::Key_Up), "freehandTool");
-    EXPECT_TRUE(checked({Control<QRadioButton>(form, "freehandTool"), Control<QRadioButton>(form, "penWidth5")}));
+    EXPECT_TRUE(
+        checked({Control<QRadioButton>(form, "freehandTool"), Control<QRadioButton>(form, "penWidth5")}));
     EXPECT_EQ(press(Qt::Key_Down), "lineTool");
     EXPECT_TRUE(checked({Control<QRadioButton>(form, "lineTool"), Control<QRadioButton>(form, "penWidth5")}));
 
@@ -228,22 +246,27 @@ TEST_F(MainWindowKeyboardTest, ArrowKeysMoveWithinEachOptionGroupOnly) {
 // no focus. Shift+Tab goes round the other way.
 TEST_F(MainWindowKeyboardTest, TabEntersEachOptionGroupAtItsSelectedButton) {
     const auto round = [&](QRadioButton* tool, QRadioButton* width) {
-        return std::vector<std::string>{"objectCanvas", "loadButton",     "hologramView", "printButton",   "calculateButton",
-                                        "randomPhaseCheck",   "thresholdEdit",    "repsSpinner", "repsEdit",   "binarizeButton",
-                                        "thresholdSpinner", "saveButton", "quitButton", "timeEdit",    nameOf(tool),
-                                        "clearButton", nameOf(width)};
+        return std::vector<std::string>{
+            "objectCanvas",     "loadButton",    "hologramView", "printButton", "calculateButton",
+            "randomPhaseCheck", "thresholdEdit", "repsSpinner",  "repsEdit",    "binarizeButton",
+            "thresholdSpinner", "saveButton",    "quitButton",   "timeEdit",    nameOf(tool),
+            "clearButton",      nameOf(width)};
     };
     const auto backwards = [](std::vector<std::string> stops) {
         std::reverse(stops.begin() + 1, stops.end());
         return stops;
     };
-    EXPECT_EQ(tabRound(Qt::Key_Tab), round(Control<QRadioButton>(form, "freehandTool"), Control<QRadioButton>(form, "penWidth1")));
-    EXPECT_EQ(tabRound(Qt::Key_Backtab), backwards(round(Control<QRadioButton>(form, "freehandTool"), Control<QRadioButton>(form, "penWidth1"))));
+    EXPECT_EQ(tabRound(Qt::Key_Tab),
+              round(Control<QRadioButton>(form, "freehandTool"), Control<QRadioButton>(form, "penWidth1")));
+    EXPECT_EQ(tabRound(Qt::Key_Backtab), backwards(round(Control<QRadioButton>(form, "freehandTool"),
+                                                         Control<QRadioButton>(form, "penWidth1"))));
 
     QTest::mouseClick(Control<QRadioButton>(form, "circleTool"), Qt::LeftButton);
     QTest::mouseClick(Control<QRadioButton>(form, "penWidth5"), Qt::LeftButton);
-    EXPECT_EQ(tabRound(Qt::Key_Tab), round(Control<QRadioButton>(form, "circleTool"), Control<QRadioButton>(form, "penWidth5")));
-    EXPECT_EQ(tabRound(Qt::Key_Backtab), backwards(round(Control<QRadioButton>(form, "circleTool"), Control<QRadioButton>(form, "penWidth5"))));
+    EXPECT_EQ(tabRound(Qt::Key_Tab),
+              round(Control<QRadioButton>(form, "circleTool"), Control<QRadioButton>(form, "penWidth5")));
+    EXPECT_EQ(tabRound(Qt::Key_Backtab), backwards(round(Control<QRadioButton>(form, "circleTool"),
+                                                         Control<QRadioButton>(form, "penWidth5"))));
 
     // Chosen with the keyboard: Shift+Tab into the widths, Up to "Width 2";
     // Shift+Tab twice more into the tools, Up to "line".
@@ -253,8 +276,10 @@ TEST_F(MainWindowKeyboardTest, TabEntersEachOptionGroupAtItsSelectedButton) {
     EXPECT_EQ(press(Qt::Key_Backtab), "clearButton");
     EXPECT_EQ(press(Qt::Key_Backtab), "circleTool");
     EXPECT_EQ(press(Qt::Key_Up), "lineTool");
-    EXPECT_EQ(tabRound(Qt::Key_Tab), round(Control<QRadioButton>(form, "lineTool"), Control<QRadioButton>(form, "penWidth2")));
-    EXPECT_EQ(tabRound(Qt::Key_Backtab), backwards(round(Control<QRadioButton>(form, "lineTool"), Control<QRadioButton>(form, "penWidth2"))));
+    EXPECT_EQ(tabRound(Qt::Key_Tab),
+              round(Control<QRadioButton>(form, "lineTool"), Control<QRadioButton>(form, "penWidth2")));
+    EXPECT_EQ(tabRound(Qt::Key_Backtab), backwards(round(Control<QRadioButton>(form, "lineTool"),
+                                                         Control<QRadioButton>(form, "penWidth2"))));
     EXPECT_TRUE(checked({Control<QRadioButton>(form, "lineTool"), Control<QRadioButton>(form, "penWidth2")}));
     EXPECT_EQ(Control<PictureArea>(form, "objectCanvas")->penWidth(), 2);
 }
@@ -292,8 +317,7 @@ TEST_F(MainWindowTest, ThresholdSpinnerStepsDownToOneTenth) {
 }
 
 TEST_F(MainWindowTest, EveryThresholdValueHasItsShortText) {
-    const char* texts[] = {"0.1", "0.2", "0.3", "0.4", "0.5", "0.6",
-                           "0.7", "0.8", "0.9", "1",   "1.1", "1.2"};
+    const char* texts[] = {"0.1", "0.2", "0.3", "0.4", "0.5", "0.6", "0.7", "0.8", "0.9", "1", "1.1", "1.2"};
     for (int value = 1; value <= 12; ++value) {
         Control<VSpinner>(form, "thresholdSpinner")->setValue(value);
         EXPECT_EQ(Control<QLineEdit>(form, "thresholdEdit")->text(), texts[value - 1]);

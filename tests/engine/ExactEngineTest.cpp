@@ -5,9 +5,9 @@
 #include <vector>
 
 #include "CaseName.h"
+#include "HologramCases.h"
 #include "engine/ExactHologramEngine.h"
 #include "engine/ExactKernel.h"
-#include "HologramCases.h"
 
 namespace marbleck {
 namespace {
@@ -67,9 +67,9 @@ TEST_P(ExactEqualsReference, BitForBit) {
 // jobs both below and above the size at which the threads start.
 INSTANTIATE_TEST_SUITE_P(Table, ExactEqualsReference,
                          ::testing::Values(ExactCase{7, 5, 1, 12, 1}, ExactCase{13, 11, 3, 40, 3},
-                                           ExactCase{10.6f, 9.4f, 2.5, 50, 2},
-                                           ExactCase{1, 9, 3, 4, 2}, ExactCase{37, 23, 3, 200, 3},
-                                           ExactCase{41, 29, 5, 400, 5}, ExactCase{100, 100, 1, 300, 2}),
+                                           ExactCase{10.6f, 9.4f, 2.5, 50, 2}, ExactCase{1, 9, 3, 4, 2},
+                                           ExactCase{37, 23, 3, 200, 3}, ExactCase{41, 29, 5, 400, 5},
+                                           ExactCase{100, 100, 1, 300, 2}),
                          [](const auto& info) {
                              const ExactCase& c = info.param;
                              return test::CaseName("W", c.W, "_H", c.H, "_R", c.R, "_Points", c.points,
@@ -108,8 +108,8 @@ HologramField SeparatelyRounded(const cases::Case& c) {
                 const double cv2 = Product(cy, cv) - Product(sy, sv);
                 sv = Product(cy, sv) + Product(sy, cv);
                 cv = cv2;
-                field(u, v) = static_cast<float>((static_cast<double>(field(u, v)) + Product(cv, p)) -
-                                                 Product(sv, q));
+                field(u, v) =
+                    static_cast<float>((static_cast<double>(field(u, v)) + Product(cv, p)) - Product(sv, q));
             }
         }
     }
@@ -133,15 +133,16 @@ TEST(ExactEngine, ColumnUpdateRoundsProductAndSumSeparately) {
     // that to 1.0f. A fused multiply-add keeps the 2^-84 and ends at 1 + 2^-23.
     const double e = std::ldexp(1.0, -30);
     EveryKernel::Run([&] {
-    for (int rows : {2, 9, 21}) {  // the scalar tail and the vector bodies
-        std::vector<float> column(static_cast<std::size_t>(rows), 1.0f);
-        std::vector<double> cv(static_cast<std::size_t>(rows), std::ldexp(1.0 + e, -24));
-        std::vector<double> sv(static_cast<std::size_t>(rows), 0.0);
-        column[0] = 0.0f;
-        UpdateColumn(column.data(), cv.data(), sv.data(), 1.0 + e, 0.0, rows);
-        EXPECT_EQ(column[0], 1.0f);
-        for (int v = 1; v < rows; ++v) EXPECT_EQ(column[static_cast<std::size_t>(v)], 1.0f) << rows << ", " << v;
-    }
+        for (int rows : {2, 9, 21}) {  // the scalar tail and the vector bodies
+            std::vector<float> column(static_cast<std::size_t>(rows), 1.0f);
+            std::vector<double> cv(static_cast<std::size_t>(rows), std::ldexp(1.0 + e, -24));
+            std::vector<double> sv(static_cast<std::size_t>(rows), 0.0);
+            column[0] = 0.0f;
+            UpdateColumn(column.data(), cv.data(), sv.data(), 1.0 + e, 0.0, rows);
+            EXPECT_EQ(column[0], 1.0f);
+            for (int v = 1; v < rows; ++v)
+                EXPECT_EQ(column[static_cast<std::size_t>(v)], 1.0f) << rows << ", " << v;
+        }
     });
 }
 

@@ -5,8 +5,8 @@
 #include <vector>
 
 #include "CaseName.h"
-#include "engine/HologramPipeline.h"
 #include "HologramCases.h"
+#include "engine/HologramPipeline.h"
 
 namespace marbleck {
 namespace {
@@ -28,7 +28,8 @@ void ExpectCloseToExact(const cases::Case& c) {
     const Normalised fast = Compute(c, EngineKind::Fast);
     double worst = 0;
     for (std::size_t i = 0; i < exact.field.values().size(); ++i)
-        worst = std::max(worst, std::abs(static_cast<double>(exact.field.values()[i]) - fast.field.values()[i]));
+        worst =
+            std::max(worst, std::abs(static_cast<double>(exact.field.values()[i]) - fast.field.values()[i]));
     EXPECT_LE(worst, 1e-5);
     int worstGrey = 0;
     for (std::size_t i = 0; i < exact.grey.size(); ++i)

@@ -36,20 +36,20 @@ TEST_P(GeometryBounds, FieldAndLoopBounds) {
     EXPECT_EQ(t.rows, c.columns);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Table, GeometryBounds,
-    ::testing::Values(BoundsCase{100.0f, 1.0, 100, 100, 100},
-                      BoundsCase{100.0f, 3.0, 100, 300, 300},
-                      BoundsCase{165.33333f, 10.0, 165, 1653, 1653},
-                      // 99.6 rounds to 100 but the loop stops at 99.
-                      BoundsCase{100.6f, 1.0, 100, 101, 100},
-                      // Halves to even: 0.5 → 0 and 3.5 → 4.
-                      BoundsCase{3.0f, 0.5, 3, 1, 1},
-                      BoundsCase{3.0f, 1.5, 3, 5, 4},
-                      BoundsCase{1.0f, 3.0, 1, 3, 3},
-                      // −0.5 rounds to 0: a one-value field that no loop visits.
-                      BoundsCase{100.0f, 0.005, 100, 1, 0}),
-    [](const auto& info) { return test::CaseName("W", info.param.W, "_R", info.param.R); });
+INSTANTIATE_TEST_SUITE_P(Table, GeometryBounds,
+                         ::testing::Values(BoundsCase{100.0f, 1.0, 100, 100, 100},
+                                           BoundsCase{100.0f, 3.0, 100, 300, 300},
+                                           BoundsCase{165.33333f, 10.0, 165, 1653, 1653},
+                                           // 99.6 rounds to 100 but the loop stops at 99.
+                                           BoundsCase{100.6f, 1.0, 100, 101, 100},
+                                           // Halves to even: 0.5 → 0 and 3.5 → 4.
+                                           BoundsCase{3.0f, 0.5, 3, 1, 1}, BoundsCase{3.0f, 1.5, 3, 5, 4},
+                                           BoundsCase{1.0f, 3.0, 1, 3, 3},
+                                           // −0.5 rounds to 0: a one-value field that no loop visits.
+                                           BoundsCase{100.0f, 0.005, 100, 1, 0}),
+                         [](const auto& info) {
+                             return test::CaseName("W", info.param.W, "_R", info.param.R);
+                         });
 
 class GeometryRefused : public ::testing::TestWithParam<std::pair<double, int>> {};
 
@@ -65,13 +65,12 @@ TEST_P(GeometryRefused, RaisesRunTimeError) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Table, GeometryRefused,
-    ::testing::Values(std::pair{0.0, 380}, std::pair{-2.0, 380}, std::pair{0.004, 380},
-                      // 8200 × 8200 values is just over 2^26.
-                      std::pair{82.0, 7}, std::pair{1e300, 7},
-                      std::pair{std::numeric_limits<double>::infinity(), 7}),
-    [](const auto& info) { return test::CaseName("R", info.param.first); });
+INSTANTIATE_TEST_SUITE_P(Table, GeometryRefused,
+                         ::testing::Values(std::pair{0.0, 380}, std::pair{-2.0, 380}, std::pair{0.004, 380},
+                                           // 8200 × 8200 values is just over 2^26.
+                                           std::pair{82.0, 7}, std::pair{1e300, 7},
+                                           std::pair{std::numeric_limits<double>::infinity(), 7}),
+                         [](const auto& info) { return test::CaseName("R", info.param.first); });
 
 TEST(Geometry, ExactlyTwoToThe26ValuesIsAllowed) {
     const HologramGeometry g = MakeHologramGeometry(100.0f, 100.0f, 81.92);

@@ -67,8 +67,8 @@ TEST_P(GreyLevelRounding, HalvesGoToEven) {
 INSTANTIATE_TEST_SUITE_P(Table, GreyLevelRounding,
                          ::testing::Values(std::pair{0.5f, 0}, std::pair{1.5f, 2}, std::pair{2.5f, 2},
                                            std::pair{126.5f, 126}, std::pair{127.5f, 128},
-                                           std::pair{254.5f, 254}, std::pair{254.4f, 254},
-                                           std::pair{0.0f, 0}, std::pair{255.0f, 255}),
+                                           std::pair{254.5f, 254}, std::pair{254.4f, 254}, std::pair{0.0f, 0},
+                                           std::pair{255.0f, 255}),
                          [](const auto& info) { return test::CaseName("Scaled", info.param.first); });
 
 TEST(GreyLevel, EqualsRoundingTheProductToNearestEvenThroughout) {
@@ -117,17 +117,18 @@ TEST_P(BinarizeThreshold, OnlyValuesStrictlyAboveBecomeWhite) {
     EXPECT_EQ(grey[0], c.level);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Table, BinarizeThreshold,
-    ::testing::Values(ThresholdCase{0.5f, 0.5, 0},
-                      // 0.6f is slightly above 0.6.
-                      ThresholdCase{0.6f, 0.6, 255}, ThresholdCase{std::nextafter(0.6f, 0.0f), 0.6, 0},
-                      ThresholdCase{0.0f, 0.0, 0}, ThresholdCase{1e-7f, 0.0, 255},
-                      ThresholdCase{1.0f, 1.0, 0}, ThresholdCase{1.0f, 1.2, 0},
-                      ThresholdCase{0.0f, -0.1, 255}, ThresholdCase{1.0f, -0.1, 255}),
-    [](const auto& info) {
-        return test::CaseName("Value", info.param.value, "_Threshold", info.param.threshold);
-    });
+INSTANTIATE_TEST_SUITE_P(Table, BinarizeThreshold,
+                         ::testing::Values(ThresholdCase{0.5f, 0.5, 0},
+                                           // 0.6f is slightly above 0.6.
+                                           ThresholdCase{0.6f, 0.6, 255},
+                                           ThresholdCase{std::nextafter(0.6f, 0.0f), 0.6, 0},
+                                           ThresholdCase{0.0f, 0.0, 0}, ThresholdCase{1e-7f, 0.0, 255},
+                                           ThresholdCase{1.0f, 1.0, 0}, ThresholdCase{1.0f, 1.2, 0},
+                                           ThresholdCase{0.0f, -0.1, 255}, ThresholdCase{1.0f, -0.1, 255}),
+                         [](const auto& info) {
+                             return test::CaseName("Value", info.param.value, "_Threshold",
+                                                   info.param.threshold);
+                         });
 
 TEST(Binarize, SecondRunBelow255ChangesNothing) {
     HologramField field(3, 2);

@@ -64,8 +64,8 @@ TEST_P(ReferenceClosedForm, MatchesDirectCosines) {
 INSTANTIATE_TEST_SUITE_P(Table, ReferenceClosedForm,
                          ::testing::Values(ClosedFormCase{7, 5, 1, 12}, ClosedFormCase{13, 11, 3, 40},
                                            ClosedFormCase{9, 17, 2.5, 30},
-                                           ClosedFormCase{10.6f, 9.4f, 1.5, 25},
-                                           ClosedFormCase{1, 9, 3, 4}, ClosedFormCase{11, 1, 2, 5}),
+                                           ClosedFormCase{10.6f, 9.4f, 1.5, 25}, ClosedFormCase{1, 9, 3, 4},
+                                           ClosedFormCase{11, 1, 2, 5}),
                          [](const auto& info) {
                              const ClosedFormCase& c = info.param;
                              return test::CaseName("W", c.W, "_H", c.H, "_R", c.R, "_Points", c.points);
@@ -200,9 +200,12 @@ INSTANTIATE_TEST_SUITE_P(Engines, EveryEngine,
                          ::testing::Values(EngineKind::Reference, EngineKind::Exact, EngineKind::Fast),
                          [](const auto& info) {
                              switch (info.param) {
-                             case EngineKind::Reference: return "Reference";
-                             case EngineKind::Exact: return "Exact";
-                             case EngineKind::Fast: return "Fast";
+                                 case EngineKind::Reference:
+                                     return "Reference";
+                                 case EngineKind::Exact:
+                                     return "Exact";
+                                 case EngineKind::Fast:
+                                     return "Fast";
                              }
                              return "Unknown";
                          });

@@ -6,11 +6,11 @@
 #include <QTest>
 #include <string>
 
-#include "app/MainWindow.h"
-#include "app/Document.h"
-#include "widgets/PictureArea.h"
-#include "RecordedErrors.h"
 #include "Controls.h"
+#include "RecordedErrors.h"
+#include "app/Document.h"
+#include "app/MainWindow.h"
+#include "widgets/PictureArea.h"
 
 namespace marbleck {
 
@@ -64,20 +64,19 @@ TEST_P(ThresholdTest, OnlyValuesStrictlyAboveTheThresholdBecomeWhite) {
 
 INSTANTIATE_TEST_SUITE_P(
     Thresholds, ThresholdTest,
-    ::testing::Values(
-        ThresholdCase{"EqualIsBlack", 0.5f, "0.5", 0},
-        ThresholdCase{"EqualQuarterIsBlack", 0.25f, "0.25", 0},
-        // 0.6 as a float is 0.60000002384..., above the double 0.6.
-        ThresholdCase{"FloatSixTenthsIsAboveSixTenths", 0.6f, "0.6", 255},
-        ThresholdCase{"FloatSixTenthsIsBelowSlightlyMore", 0.6f, "0.6000001", 0},
-        ThresholdCase{"ZeroThresholdKeepsZeroBlack", 0.0f, "0", 0},
-        ThresholdCase{"ZeroThresholdWhitensAnythingAbove", 1e-7f, "0", 255},
-        ThresholdCase{"ThresholdOneBlackensOne", 1.0f, "1", 0},
-        ThresholdCase{"ThresholdAboveOneBlackensOne", 1.0f, "1.2", 0},
-        ThresholdCase{"NegativeThresholdWhitensZero", 0.0f, "-0.1", 255},
-        ThresholdCase{"NegativeThresholdWhitensOne", 1.0f, "-3", 255},
-        ThresholdCase{"TextWithoutANumberReadsAsZero", 0.5f, "abc", 255},
-        ThresholdCase{"TrailingTextIsIgnored", 0.5f, "0.7 or so", 0}),
+    ::testing::Values(ThresholdCase{"EqualIsBlack", 0.5f, "0.5", 0},
+                      ThresholdCase{"EqualQuarterIsBlack", 0.25f, "0.25", 0},
+                      // 0.6 as a float is 0.60000002384..., above the double 0.6.
+                      ThresholdCase{"FloatSixTenthsIsAboveSixTenths", 0.6f, "0.6", 255},
+                      ThresholdCase{"FloatSixTenthsIsBelowSlightlyMore", 0.6f, "0.6000001", 0},
+                      ThresholdCase{"ZeroThresholdKeepsZeroBlack", 0.0f, "0", 0},
+                      ThresholdCase{"ZeroThresholdWhitensAnythingAbove", 1e-7f, "0", 255},
+                      ThresholdCase{"ThresholdOneBlackensOne", 1.0f, "1", 0},
+                      ThresholdCase{"ThresholdAboveOneBlackensOne", 1.0f, "1.2", 0},
+                      ThresholdCase{"NegativeThresholdWhitensZero", 0.0f, "-0.1", 255},
+                      ThresholdCase{"NegativeThresholdWhitensOne", 1.0f, "-3", 255},
+                      ThresholdCase{"TextWithoutANumberReadsAsZero", 0.5f, "abc", 255},
+                      ThresholdCase{"TrailingTextIsIgnored", 0.5f, "0.7 or so", 0}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(BinarizeTest, BeforeAnyCalculationNothingHappens) {

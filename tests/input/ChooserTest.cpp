@@ -10,11 +10,11 @@
 #include <QSignalSpy>
 #include <QTest>
 
-#include "widgets/DriveListBox.h"
-#include "FilesFixture.h"
-#include "widgets/PictureArea.h"
-#include "platform/RunTimeError.h"
 #include "Controls.h"
+#include "FilesFixture.h"
+#include "platform/RunTimeError.h"
+#include "widgets/DriveListBox.h"
+#include "widgets/PictureArea.h"
 
 namespace marbleck::test {
 namespace {
@@ -67,7 +67,10 @@ TEST_F(ChooserTest, IsCreatedHiddenInItsStartUpStateOnFirstUse) {
     EXPECT_EQ(Control<QPushButton>(w, "openButton")->geometry(), QRect(248, 272, 81, 33));
     EXPECT_EQ(Control<QPushButton>(w, "cancelButton")->geometry(), QRect(344, 272, 65, 33));
     // Tab order: the file list, the drive list, the folder list, the name box, "open", "Cancel".
-    const QList<QWidget*> order = {Control<FileListBox>(w, "fileList"), Control<DriveListBox>(w, "driveList"), Control<DirListBox>(w, "folderList"), Control<QLineEdit>(w, "fileNameEdit"), Control<QPushButton>(w, "openButton"), Control<QPushButton>(w, "cancelButton")};
+    const QList<QWidget*> order = {
+        Control<FileListBox>(w, "fileList"),   Control<DriveListBox>(w, "driveList"),
+        Control<DirListBox>(w, "folderList"),  Control<QLineEdit>(w, "fileNameEdit"),
+        Control<QPushButton>(w, "openButton"), Control<QPushButton>(w, "cancelButton")};
     QWidget* at = order.front();
     for (qsizetype i = 1; i < order.size(); ++i) {
         do {
@@ -187,7 +190,8 @@ TEST_F(ChooserTest, BitmapsWhoseNamesAreNotUtf8AreCountedInTheStatusLine) {
     EXPECT_EQ(Control<QLabel>(*form, "statusLabel")->text().toStdString(), "");
     Control<DirListBox>(window(), "folderList")->setPath(odd);
     EXPECT_EQ(listed(*Control<FileListBox>(window(), "fileList")), QStringList({"a.bmp"}));
-    EXPECT_EQ(Control<QLabel>(*form, "statusLabel")->text().toStdString(), "2 files not shown: their names are not valid UTF-8");
+    EXPECT_EQ(Control<QLabel>(*form, "statusLabel")->text().toStdString(),
+              "2 files not shown: their names are not valid UTF-8");
 
     // Elsewhere the notice goes; other status text stays.
     Control<DirListBox>(window(), "folderList")->setPath(home.path());
@@ -203,7 +207,8 @@ TEST_F(ChooserTest, ListsBitmapsWhateverTheCaseOfTheirExtension) {
         writeFile(homePath(name), "x");
     makeFolder("folder.bmp");
     Control<FileListBox>(window(), "fileList")->refresh();
-    EXPECT_EQ(listed(*Control<FileListBox>(window(), "fileList")), QStringList({"a.Bmp", "b.bmp", "STAR.BMP"}));
+    EXPECT_EQ(listed(*Control<FileListBox>(window(), "fileList")),
+              QStringList({"a.Bmp", "b.bmp", "STAR.BMP"}));
 }
 
 TEST_F(ChooserTest, TypedTextIsIgnoredByOpen) {

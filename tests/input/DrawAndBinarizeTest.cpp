@@ -8,14 +8,14 @@
 #include <vector>
 
 #include "CanvasMouse.h"
+#include "Controls.h"
+#include "RecordedErrors.h"
+#include "app/Document.h"
 #include "app/MainWindow.h"
 #include "engine/HologramGeometry.h"
 #include "engine/HologramPipeline.h"
 #include "input/ObjectSamples.h"
-#include "app/Document.h"
 #include "widgets/PictureArea.h"
-#include "RecordedErrors.h"
-#include "Controls.h"
 
 namespace marbleck {
 

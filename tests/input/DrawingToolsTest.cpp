@@ -9,11 +9,11 @@
 #include <tuple>
 
 #include "CanvasMouse.h"
-#include "app/MainWindow.h"
-#include "app/Document.h"
-#include "widgets/PictureArea.h"
-#include "ReferenceCanvas.h"
 #include "Controls.h"
+#include "ReferenceCanvas.h"
+#include "app/Document.h"
+#include "app/MainWindow.h"
+#include "widgets/PictureArea.h"
 
 namespace marbleck {
 
@@ -46,7 +46,9 @@ protected:
         return count;
     }
     // The press dot as the canvas draws it: at the exact reported position.
-    void pressDot(PictureArea& area, int px, int py) { area.setPixel(mouse.unitsX(px), mouse.unitsY(py), White); }
+    void pressDot(PictureArea& area, int px, int py) {
+        area.setPixel(mouse.unitsX(px), mouse.unitsY(py), White);
+    }
 
     Document document;
     MainWindow form{document};
@@ -78,14 +80,14 @@ TEST_P(FreehandButtonsTest, DrawsOnlyWithTheLeftButtonAlone) {
     EXPECT_FALSE(state.CircleActive);
 }
 
-INSTANTIATE_TEST_SUITE_P(Buttons, FreehandButtonsTest,
-                         ::testing::Values(HeldButtons{"Left", Qt::LeftButton, true},
-                                           HeldButtons{"Right", Qt::RightButton, false},
-                                           HeldButtons{"LeftAndRight", Qt::LeftButton | Qt::RightButton, false},
-                                           HeldButtons{"LeftAndMiddle", Qt::LeftButton | Qt::MiddleButton, false},
-                                           HeldButtons{"Middle", Qt::MiddleButton, false},
-                                           HeldButtons{"None", Qt::NoButton, false}),
-                         [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(
+    Buttons, FreehandButtonsTest,
+    ::testing::Values(HeldButtons{"Left", Qt::LeftButton, true}, HeldButtons{"Right", Qt::RightButton, false},
+                      HeldButtons{"LeftAndRight", Qt::LeftButton | Qt::RightButton, false},
+                      HeldButtons{"LeftAndMiddle", Qt::LeftButton | Qt::MiddleButton, false},
+                      HeldButtons{"Middle", Qt::MiddleButton, false},
+                      HeldButtons{"None", Qt::NoButton, false}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(DrawingToolsTest, FreehandStrokeStartsAtTheUnflooredPressAndThenFollowsFlooredPoints) {
     // Pixel 23 reports 23.96 units: the dot stays on pixel 23, while the
@@ -260,12 +262,15 @@ TEST_F(DrawingToolsTest, PressesAndMovesOnTheBorderDoNotCount) {
     const QPoint border[] = {{-2, 40}, {-1, -1}, {40, -2}, {96, 40}, {97, 97}, {40, 97}, {-2, 97}};
     const auto start = Fields(state);
     const QImage empty = canvas();
-    for (QRadioButton* tool : {Control<QRadioButton>(form, "lineTool"), Control<QRadioButton>(form, "circleTool"), Control<QRadioButton>(form, "freehandTool")}) {
+    for (QRadioButton* tool :
+         {Control<QRadioButton>(form, "lineTool"), Control<QRadioButton>(form, "circleTool"),
+          Control<QRadioButton>(form, "freehandTool")}) {
         tool->click();
         for (const QPoint& p : border) {
             mouse.click(p.x(), p.y());
             mouse.click(p.x(), p.y(), Qt::RightButton);
-            SCOPED_TRACE(tool->text().toStdString() + " " + std::to_string(p.x()) + "," + std::to_string(p.y()));
+            SCOPED_TRACE(tool->text().toStdString() + " " + std::to_string(p.x()) + "," +
+                         std::to_string(p.y()));
             EXPECT_EQ(Fields(state), start);
             EXPECT_EQ(Control<QLabel>(form, "pressXLabel")->text(), "x");
             EXPECT_EQ(Control<QLabel>(form, "pressYLabel")->text(), "y");
@@ -341,7 +346,7 @@ INSTANTIATE_TEST_SUITE_P(Buttons, PressButtonTest,
 struct WidthButton {
     const char* name;
     const char* button;  // its object name
-    const char* other;  // selected first, so that the button changes
+    const char* other;   // selected first, so that the button changes
     int penWidth;
 };
 
@@ -358,7 +363,10 @@ TEST_P(PenWidthTest, SetsThePenWidthAndLeavesTheDrawingAlone) {
     QRadioButton* button = Control<QRadioButton>(form, GetParam().button);
     button->click();
     EXPECT_EQ(Control<PictureArea>(form, "objectCanvas")->penWidth(), GetParam().penWidth);
-    for (QRadioButton* w : {Control<QRadioButton>(form, "penWidth1"), Control<QRadioButton>(form, "penWidth2"), Control<QRadioButton>(form, "penWidth5")}) EXPECT_EQ(w->isChecked(), w == button);
+    for (QRadioButton* w :
+         {Control<QRadioButton>(form, "penWidth1"), Control<QRadioButton>(form, "penWidth2"),
+          Control<QRadioButton>(form, "penWidth5")})
+        EXPECT_EQ(w->isChecked(), w == button);
     EXPECT_EQ(Fields(state), before);
     EXPECT_EQ(test::Differences(canvas(), drawn), "");
 
@@ -390,7 +398,9 @@ TEST_F(DrawingToolsTest, ChoosingAToolLeavesTheDrawingStateAlone) {
     mouse.click(60, 10);
     const auto before = Fields(state);
     const QImage drawn = canvas();
-    for (QRadioButton* option : {Control<QRadioButton>(form, "freehandTool"), Control<QRadioButton>(form, "circleTool"), Control<QRadioButton>(form, "lineTool")}) {
+    for (QRadioButton* option :
+         {Control<QRadioButton>(form, "freehandTool"), Control<QRadioButton>(form, "circleTool"),
+          Control<QRadioButton>(form, "lineTool")}) {
         option->click();
         EXPECT_EQ(Fields(state), before);
         EXPECT_EQ(test::Differences(canvas(), drawn), "");

@@ -4,10 +4,10 @@
 #include <algorithm>
 
 #include "CaseName.h"
-#include "FilesFixture.h"
-#include "widgets/PictureArea.h"
-#include "platform/RunTimeError.h"
 #include "Controls.h"
+#include "FilesFixture.h"
+#include "platform/RunTimeError.h"
+#include "widgets/PictureArea.h"
 
 namespace marbleck::test {
 namespace {
@@ -15,7 +15,9 @@ namespace {
 class LoadTest : public FilesFixture {
 protected:
     QRgb view(int x, int y) const { return Control<PictureArea>(*form, "hologramView")->image().pixel(x, y); }
-    QRgb canvas(int x, int y) const { return Control<PictureArea>(*form, "objectCanvas")->image().pixel(x, y); }
+    QRgb canvas(int x, int y) const {
+        return Control<PictureArea>(*form, "objectCanvas")->image().pixel(x, y);
+    }
 };
 
 const QRgb white = qRgb(255, 255, 255);
@@ -57,12 +59,11 @@ TEST_P(LoadSizeTest, CanvasTakesTheCappedSizeAndTheViewItsHeightSquared) {
     EXPECT_EQ(canvas(1, 0), black);
 }
 
-INSTANTIATE_TEST_SUITE_P(Sizes, LoadSizeTest,
-                         ::testing::Values(Sizes{100, 100, 1500, 1500, 1500},
-                                           Sizes{200, 100, 2480, 1500, 1500},
-                                           Sizes{100, 200, 1500, 2480, 2480},
-                                           Sizes{165, 166, 2475, 2480, 2480}),
-                         [](const auto& info) { return test::CaseName(info.param.width, "x", info.param.height); });
+INSTANTIATE_TEST_SUITE_P(
+    Sizes, LoadSizeTest,
+    ::testing::Values(Sizes{100, 100, 1500, 1500, 1500}, Sizes{200, 100, 2480, 1500, 1500},
+                      Sizes{100, 200, 1500, 2480, 2480}, Sizes{165, 166, 2475, 2480, 2480}),
+    [](const auto& info) { return test::CaseName(info.param.width, "x", info.param.height); });
 
 TEST_F(LoadTest, PaddingColumnsOfWidthTenShowInThePreview) {
     // Width 10: rows of 12 bytes. Pixel bytes are 1; the two padding bytes are
@@ -133,7 +134,8 @@ TEST_F(LoadTest, SecondLoadReplacesEverything) {
     EXPECT_FLOAT_EQ(Control<PictureArea>(*form, "objectCanvas")->outerWidth(), 90);
     EXPECT_FLOAT_EQ(Control<PictureArea>(*form, "objectCanvas")->outerHeight(), 450);
     EXPECT_FLOAT_EQ(Control<PictureArea>(*form, "hologramView")->outerWidth(), 450);
-    EXPECT_EQ(Control<PictureArea>(*form, "objectCanvas")->picture().size(), QSize(2, 26));  // the drawing area
+    EXPECT_EQ(Control<PictureArea>(*form, "objectCanvas")->picture().size(),
+              QSize(2, 26));  // the drawing area
     // The new preview is black over the 8 stored columns; the rest of the view
     // still shows the white of the first preview.
     EXPECT_EQ(view(7, 10), black);
@@ -257,8 +259,7 @@ INSTANTIATE_TEST_SUITE_P(
         BadFile{"NinetyNineBitsPerPixel",
                 [] { return withField(Bitmap8::filled(4, 4, 1).bytes(), 28, 2, 99); },
                 ErrorNumber::InvalidPicture, "99 bits per pixel are not supported"},
-        BadFile{"TwoColourPlanes",
-                [] { return withField(Bitmap8::filled(4, 4, 1).bytes(), 26, 2, 2); },
+        BadFile{"TwoColourPlanes", [] { return withField(Bitmap8::filled(4, 4, 1).bytes(), 26, 2, 2); },
                 ErrorNumber::InvalidPicture, "2 colour planes"},
         BadFile{"RleFourOnEightBits", [] { return compressed(2); }, ErrorNumber::InvalidPicture,
                 "compression 2 (RLE4) is not supported for 8-bit bitmaps"},
@@ -269,13 +270,14 @@ INSTANTIATE_TEST_SUITE_P(
         BadFile{"UnknownInfoHeaderSize",
                 [] { return withField(Bitmap8::filled(4, 4, 1).bytes(), 14, 4, 56); },
                 ErrorNumber::InvalidPicture, "information headers of 56 bytes"},
-        BadFile{"MoreThan256Colours",
-                [] { return withField(Bitmap8::filled(4, 4, 1).bytes(), 46, 4, 300); },
+        BadFile{"MoreThan256Colours", [] { return withField(Bitmap8::filled(4, 4, 1).bytes(), 46, 4, 300); },
                 ErrorNumber::InvalidPicture, "300 colours"},
-        BadFile{"EndsBeforeItsPixelData",
-                [] { return Bitmap8::filled(4, 4, 1).bytes().left(1078); },
+        BadFile{"EndsBeforeItsPixelData", [] { return Bitmap8::filled(4, 4, 1).bytes().left(1078); },
                 ErrorNumber::InvalidPicture, "ends before its pixel data"},
-        BadFile{"CompressedDataEndsInsideARun", [] { return compressed(1, {0, 4, 1, 2}); },
+        BadFile{"CompressedDataEndsInsideARun",
+                [] {
+                    return compressed(1, {0, 4, 1, 2});
+                },
                 ErrorNumber::InvalidPicture, "ends inside its compressed pixel data"},
         // A top-down bitmap decodes, but the preview's rows would stand on their heads.
         BadFile{"NegativeHeight", [] { return withDimensions(4, -4); }, ErrorNumber::InvalidPicture,
@@ -288,8 +290,8 @@ INSTANTIATE_TEST_SUITE_P(
                 "bad.bmp is a PNG image, not a bitmap"},
         BadFile{"Xpm", [] { return savedAs("XPM"); }, ErrorNumber::InvalidPicture,
                 "bad.bmp is an XPM image, not a bitmap"},
-        BadFile{"Jpeg", [] { return beginningWith("\xff\xd8\xff\xe0"); },
-                ErrorNumber::InvalidPicture, "bad.bmp is a JPEG image, not a bitmap"},
+        BadFile{"Jpeg", [] { return beginningWith("\xff\xd8\xff\xe0"); }, ErrorNumber::InvalidPicture,
+                "bad.bmp is a JPEG image, not a bitmap"},
         BadFile{"Gif", [] { return beginningWith("GIF89a"); }, ErrorNumber::InvalidPicture,
                 "bad.bmp is a GIF image, not a bitmap"},
         BadFile{"Text", [] { return beginningWith("Hello"); }, ErrorNumber::InvalidPicture,

@@ -6,11 +6,11 @@
 #include <set>
 #include <vector>
 
+#include "Controls.h"
 #include "FilesFixture.h"
 #include "input/ObjectBitmapLoader.h"
-#include "widgets/PictureArea.h"
 #include "platform/RunTimeError.h"
-#include "Controls.h"
+#include "widgets/PictureArea.h"
 
 namespace marbleck::test {
 namespace {
@@ -77,8 +77,7 @@ std::set<int> truncated24Greys(int x, int j) {
 // past the end of a row and past the top of the picture, and end without
 // their end-of-bitmap code. Each code: count and value, or 0 and an escape
 // (0 end of row, 2 jump right and up by the next two bytes).
-std::vector<std::uint8_t> brokenStream(std::uint8_t a, std::uint8_t b, std::uint8_t c,
-                                       std::uint8_t d) {
+std::vector<std::uint8_t> brokenStream(std::uint8_t a, std::uint8_t b, std::uint8_t c, std::uint8_t d) {
     return {0,  2, 0, 10,                // jump up to stored row 10
             40, a, 0, 0,                 // row 10: whole row, end of row
             60, b, 0, 0,                 // row 11: 60 pixels in a row of 40
@@ -132,15 +131,13 @@ protected:
     }
 };
 
-class BrokenPictureTest : public LoadedPictureTest,
-                          public ::testing::WithParamInterface<BrokenPicture> {};
+class BrokenPictureTest : public LoadedPictureTest, public ::testing::WithParamInterface<BrokenPicture> {};
 
 TEST_P(BrokenPictureTest, CanvasIsTheSameOnEveryLoadAndBlackWhereTheFileSetsNothing) {
     const BrokenPicture broken = GetParam();
     Bitmap8 white = broken.bitmap();
     white.compression = 0;
-    white.pixels.assign(static_cast<std::size_t>((Side * white.bitCount + 31) / 32 * 4 * Side),
-                        0xFF);
+    white.pixels.assign(static_cast<std::size_t>((Side * white.bitCount + 31) / 32 * 4 * Side), 0xFF);
     writeBitmap("white.bmp", white);
     writeBitmap("broken.bmp", broken.bitmap());
 
@@ -161,8 +158,7 @@ TEST_P(BrokenPictureTest, CanvasIsTheSameOnEveryLoadAndBlackWhereTheFileSetsNoth
 
 INSTANTIATE_TEST_SUITE_P(Files, BrokenPictureTest,
                          ::testing::Values(BrokenPicture{"Truncated", truncated, truncatedGreys},
-                                           BrokenPicture{"Truncated24Bit", truncated24,
-                                                         truncated24Greys},
+                                           BrokenPicture{"Truncated24Bit", truncated24, truncated24Greys},
                                            BrokenPicture{"BrokenRle8", rle8, rle8Greys},
                                            BrokenPicture{"BrokenRle4", rle4, rle4Greys}),
                          [](const auto& info) { return std::string(info.param.name); });

@@ -6,11 +6,11 @@
 #include <vector>
 
 #include "CanvasMouse.h"
-#include "app/MainWindow.h"
-#include "app/Document.h"
-#include "widgets/PictureArea.h"
-#include "ReferenceCanvas.h"
 #include "Controls.h"
+#include "ReferenceCanvas.h"
+#include "app/Document.h"
+#include "app/MainWindow.h"
+#include "widgets/PictureArea.h"
 
 namespace marbleck {
 
@@ -42,7 +42,9 @@ protected:
 TEST_P(RubberBandTest, LeavesOnlyTheLastFigure) {
     const BandCase& c = GetParam();
     Control<QRadioButton>(form, c.width)->click();
-    (c.band == Band::Line ? Control<QRadioButton>(form, "lineTool") : Control<QRadioButton>(form, "circleTool"))->click();
+    (c.band == Band::Line ? Control<QRadioButton>(form, "lineTool")
+                          : Control<QRadioButton>(form, "circleTool"))
+        ->click();
 
     const QPoint anchor(48, 48);
     // Pointer positions in pixels: short and long, steep and shallow, a
@@ -73,15 +75,14 @@ TEST_P(RubberBandTest, LeavesOnlyTheLastFigure) {
     EXPECT_EQ(test::Differences(Control<PictureArea>(form, "objectCanvas")->image(), expected.image()), "");
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    BandsAndWidths, RubberBandTest,
-    ::testing::Values(BandCase{"LineWidth1", Band::Line, "penWidth1", 1},
-                      BandCase{"LineWidth2", Band::Line, "penWidth2", 2},
-                      BandCase{"LineWidth5", Band::Line, "penWidth5", 5},
-                      BandCase{"CircleWidth1", Band::Circle, "penWidth1", 1},
-                      BandCase{"CircleWidth2", Band::Circle, "penWidth2", 2},
-                      BandCase{"CircleWidth5", Band::Circle, "penWidth5", 5}),
-    [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(BandsAndWidths, RubberBandTest,
+                         ::testing::Values(BandCase{"LineWidth1", Band::Line, "penWidth1", 1},
+                                           BandCase{"LineWidth2", Band::Line, "penWidth2", 2},
+                                           BandCase{"LineWidth5", Band::Line, "penWidth5", 5},
+                                           BandCase{"CircleWidth1", Band::Circle, "penWidth1", 1},
+                                           BandCase{"CircleWidth2", Band::Circle, "penWidth2", 2},
+                                           BandCase{"CircleWidth5", Band::Circle, "penWidth5", 5}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
 }  // namespace marbleck

@@ -9,15 +9,15 @@
 #include <memory>
 #include <vector>
 
-#include "app/MainWindow.h"
-#include "app/Document.h"
-#include "widgets/PictureArea.h"
-#include "output/PrintDialogHost.h"
-#include "widgets/Printer.h"
-#include "output/PrintDialog.h"
-#include "RecordedErrors.h"
-#include "widgets/UserNotice.h"
 #include "Controls.h"
+#include "RecordedErrors.h"
+#include "app/Document.h"
+#include "app/MainWindow.h"
+#include "output/PrintDialog.h"
+#include "output/PrintDialogHost.h"
+#include "widgets/PictureArea.h"
+#include "widgets/Printer.h"
+#include "widgets/UserNotice.h"
 
 namespace marbleck::test {
 

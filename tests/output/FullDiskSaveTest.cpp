@@ -1,6 +1,10 @@
 // "Save Holo" where the new file does not fit: a file-size limit in a child
 // process, and a tiny memory file system. The earlier hologram file must
 // survive byte for byte and the view must stay as it was.
+#include <sys/mount.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 #include <QDir>
 #include <QLineEdit>
 #include <QPushButton>
@@ -10,15 +14,11 @@
 #include <cstring>
 #include <functional>
 #include <string>
-#include <sys/mount.h>
-#include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
-#include "FilesFixture.h"
-#include "widgets/PictureArea.h"
-#include "platform/RunTimeError.h"
 #include "Controls.h"
+#include "FilesFixture.h"
+#include "platform/RunTimeError.h"
+#include "widgets/PictureArea.h"
 
 namespace marbleck::test {
 namespace {
@@ -66,21 +66,25 @@ std::string RunInChild(const std::function<std::string()>& work) {
         close(channel[0]);
         alarm(60);
         const std::string report = work();
-        const bool sent = write(channel[1], report.data(), report.size()) == static_cast<ssize_t>(report.size());
+        const bool sent =
+            write(channel[1], report.data(), report.size()) == static_cast<ssize_t>(report.size());
         _exit(sent ? 0 : 1);
     }
     close(channel[1]);
     std::string report;
     char buffer[512];
     for (ssize_t n; (n = read(channel[0], buffer, sizeof buffer)) != 0;) {
-        if (n > 0) report.append(buffer, static_cast<std::size_t>(n));
-        else if (errno != EINTR) break;
+        if (n > 0)
+            report.append(buffer, static_cast<std::size_t>(n));
+        else if (errno != EINTR)
+            break;
     }
     close(channel[0]);
     int status = 0;
     while (waitpid(child, &status, 0) == -1 && errno == EINTR) {
     }
-    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) return "child ended with status " + std::to_string(status);
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
+        return "child ended with status " + std::to_string(status);
     return report;
 }
 
@@ -104,8 +108,8 @@ TEST_F(FullDiskSaveTest, FileSizeLimitKeepsTheEarlierHologramAndReportsDiskFull)
         save();
         return std::to_string(errors.errors().size()) + " " + std::to_string(errors.lastNumber()) + " " +
                (Control<PictureArea>(*form, "hologramView")->image() == image ? "same" : "changed") + " " +
-               (Control<PictureArea>(*form, "hologramView")->picture() == picture ? "same" : "changed") + " " +
-               (errors.empty() ? "" : errors.errors().back().description.toStdString());
+               (Control<PictureArea>(*form, "hologramView")->picture() == picture ? "same" : "changed") +
+               " " + (errors.empty() ? "" : errors.errors().back().description.toStdString());
     });
 
     const std::string expected = "1 61 same same Disk full: cannot write " +
@@ -120,8 +124,10 @@ TEST_F(FullDiskSaveTest, FileSizeLimitKeepsTheEarlierHologramAndReportsDiskFull)
 class TinyFileSystem {
 public:
     explicit TinyFileSystem(const QString& folder) : path_(QFile::encodeName(folder).toStdString()) {
-        if (mount("tmpfs", path_.c_str(), "tmpfs", MS_NOSUID | MS_NODEV, "size=12k") == 0) mounted_ = true;
-        else reason_ = std::strerror(errno);
+        if (mount("tmpfs", path_.c_str(), "tmpfs", MS_NOSUID | MS_NODEV, "size=12k") == 0)
+            mounted_ = true;
+        else
+            reason_ = std::strerror(errno);
     }
     ~TinyFileSystem() {
         if (mounted_ && umount(path_.c_str()) != 0) umount2(path_.c_str(), MNT_DETACH);
@@ -152,8 +158,8 @@ TEST_F(FullDiskSaveTest, FullFileSystemKeepsTheEarlierHologramAndReportsDiskFull
     save();
     ASSERT_EQ(errors.errors().size(), 1u);
     EXPECT_EQ(errors.lastNumber(), ErrorNumber::DiskFull);
-    EXPECT_TRUE(errors.errors().front().description.startsWith("Disk full: cannot write " +
-                                                               QDir(folder).canonicalPath() + "/H-ring.bmp: "))
+    EXPECT_TRUE(errors.errors().front().description.startsWith(
+        "Disk full: cannot write " + QDir(folder).canonicalPath() + "/H-ring.bmp: "))
         << errors.errors().front().description.toStdString();
     EXPECT_EQ(Control<PictureArea>(*form, "hologramView")->image(), image);
     EXPECT_EQ(Control<PictureArea>(*form, "hologramView")->picture(), picture);

@@ -15,13 +15,16 @@ namespace marbleck::test {
 QImage PdfPage::Render(const QString& pdfPath, QString* error) {
     QTemporaryDir dir;
     QProcess pdftoppm;
-    pdftoppm.start(QStringLiteral("pdftoppm"), {QStringLiteral("-r"), QString::number(DotsPerInch), QStringLiteral("-gray"),
-                                                QStringLiteral("-png"), QStringLiteral("-singlefile"), pdfPath,
-                                                dir.filePath(QStringLiteral("page"))});
-    if (!pdftoppm.waitForFinished(60000) || pdftoppm.exitStatus() != QProcess::NormalExit || pdftoppm.exitCode() != 0) {
+    pdftoppm.start(
+        QStringLiteral("pdftoppm"),
+        {QStringLiteral("-r"), QString::number(DotsPerInch), QStringLiteral("-gray"), QStringLiteral("-png"),
+         QStringLiteral("-singlefile"), pdfPath, dir.filePath(QStringLiteral("page"))});
+    if (!pdftoppm.waitForFinished(60000) || pdftoppm.exitStatus() != QProcess::NormalExit ||
+        pdftoppm.exitCode() != 0) {
         if (error)
             *error = QStringLiteral("pdftoppm failed on %1: %2 %3")
-                         .arg(pdfPath, pdftoppm.errorString(), QString::fromLocal8Bit(pdftoppm.readAllStandardError()));
+                         .arg(pdfPath, pdftoppm.errorString(),
+                              QString::fromLocal8Bit(pdftoppm.readAllStandardError()));
         return {};
     }
     QImage page(dir.filePath(QStringLiteral("page.png")));
@@ -61,7 +64,8 @@ QString WaitForNewPdf(const QStringList& folders, const PdfFiles& before, std::c
         if (found.isEmpty()) {
             const PdfFiles now = PdfFilesIn(folders);
             for (auto file = now.begin(); file != now.end(); ++file)
-                if (!before.contains(file.key()) || before.value(file.key()) != file.value()) found = file.key();
+                if (!before.contains(file.key()) || before.value(file.key()) != file.value())
+                    found = file.key();
         }
         if (!found.isEmpty()) {
             // cups-pdf writes the file and then hands it over: wait until its

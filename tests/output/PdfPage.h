@@ -1,9 +1,9 @@
 #pragma once
 
-#include <QImage>
-#include <QRect>
 #include <QDateTime>
 #include <QHash>
+#include <QImage>
+#include <QRect>
 #include <QString>
 #include <QStringList>
 #include <chrono>

@@ -3,16 +3,16 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QToolButton>
 #include <QTest>
+#include <QToolButton>
 #include <cmath>
 #include <ostream>
 
 #include "CaseName.h"
+#include "Controls.h"
 #include "DialogFixture.h"
 #include "platform/RunTimeError.h"
 #include "widgets/VSpinner.h"
-#include "Controls.h"
 
 namespace marbleck::test {
 namespace {
@@ -21,7 +21,8 @@ constexpr ColorValue Grey = RGBColor(100, 100, 100);
 
 // The colour in the middle of the cell whose top-left corner is (x, y).
 ColorValue cellColor(PrintDialog& dialog, double x, double y) {
-    return Control<PictureArea>(dialog, "pageMap")->colorAt(static_cast<float>(x + 125), static_cast<float>(y + 125));
+    return Control<PictureArea>(dialog, "pageMap")
+        ->colorAt(static_cast<float>(x + 125), static_cast<float>(y + 125));
 }
 
 int markedCells(PrintDialog& dialog) {
@@ -71,7 +72,8 @@ TEST_F(PrintDialogTest, CaptionsUseTheMainWindowsFontAndFit) {
         EXPECT_LE(b->fontMetrics().horizontalAdvance(b->text()) + 4, b->width());
         EXPECT_LE(b->fontMetrics().height(), b->height());
     }
-    for (QLabel* l : {Control<QLabel>(d, "locationLabel"), Control<QLabel>(d, "resolutionLabel"), Control<QLabel>(d, "scaleLabel")}) {
+    for (QLabel* l : {Control<QLabel>(d, "locationLabel"), Control<QLabel>(d, "resolutionLabel"),
+                      Control<QLabel>(d, "scaleLabel")}) {
         SCOPED_TRACE(l->text().toStdString());
         EXPECT_EQ(l->font().pixelSize(), mainFont.pixelSize());
         const QRect shown = l->fontMetrics().boundingRect(l->contentsRect(), Qt::TextWordWrap, l->text());
@@ -84,9 +86,11 @@ TEST_F(PrintDialogTest, PageMapShowsTheWhiteGridOnBlack) {
     PrintDialog& d = open();
     EXPECT_EQ(Control<PictureArea>(d, "pageMap")->drawingAreaSize(), QSize(109, 143));
     for (float x : {50.f, 300.f, 550.f, 800.f})
-        for (float y : {10.f, 500.f, 1090.f}) EXPECT_EQ(Control<PictureArea>(d, "pageMap")->colorAt(x, y), White) << x << "," << y;
+        for (float y : {10.f, 500.f, 1090.f})
+            EXPECT_EQ(Control<PictureArea>(d, "pageMap")->colorAt(x, y), White) << x << "," << y;
     for (float y : {50.f, 300.f, 550.f, 800.f, 1050.f})
-        for (float x : {10.f, 400.f, 840.f}) EXPECT_EQ(Control<PictureArea>(d, "pageMap")->colorAt(x, y), White) << x << "," << y;
+        for (float x : {10.f, 400.f, 840.f})
+            EXPECT_EQ(Control<PictureArea>(d, "pageMap")->colorAt(x, y), White) << x << "," << y;
     EXPECT_EQ(markedCells(d), 0);
     EXPECT_EQ(cellColor(d, 300, 300), Black);
 }
@@ -112,19 +116,20 @@ TEST_P(LocationPickTest, MarksTheCellAndMovesThePrinter) {
 }
 
 INSTANTIATE_TEST_SUITE_P(WholePageMap, LocationPickTest,
-                         ::testing::Values(Pick{10, 10, 50, 50},         // left of and above the grid
-                                           Pick{-3, 200, 50, 50},        // outside, left
-                                           Pick{120, 0, 50, 50},         // on the top edge
-                                           Pick{299.9f, 299.9f, 50, 50}, // just before the second lines
-                                           Pick{300, 300, 300, 300},     // exactly on them
-                                           Pick{300, 10, 300, 50},
-                                           Pick{549.99f, 799.99f, 300, 550},
+                         ::testing::Values(Pick{10, 10, 50, 50},          // left of and above the grid
+                                           Pick{-3, 200, 50, 50},         // outside, left
+                                           Pick{120, 0, 50, 50},          // on the top edge
+                                           Pick{299.9f, 299.9f, 50, 50},  // just before the second lines
+                                           Pick{300, 300, 300, 300},      // exactly on them
+                                           Pick{300, 10, 300, 50}, Pick{549.99f, 799.99f, 300, 550},
                                            Pick{550, 800, 550, 800},
-                                           Pick{800, 1050, 550, 800},    // on the last lines
-                                           Pick{849, 100, 550, 50},      // right of 800
-                                           Pick{400, 1099, 300, 800},    // below 1050
+                                           Pick{800, 1050, 550, 800},  // on the last lines
+                                           Pick{849, 100, 550, 50},    // right of 800
+                                           Pick{400, 1099, 300, 800},  // below 1050
                                            Pick{60, 700, 50, 550}),
-                         [](const auto& info) { return test::CaseName("X", info.param.x, "_Y", info.param.y); });
+                         [](const auto& info) {
+                             return test::CaseName("X", info.param.x, "_Y", info.param.y);
+                         });
 
 TEST_F(PrintDialogTest, AMouseClickOnTheMapPicksItsCell) {
     PrintDialog& d = open();
@@ -172,7 +177,8 @@ INSTANTIATE_TEST_SUITE_P(Table, ResolutionFormulaTest,
                                            ResolutionCase{1.2f, 2, 600}, ResolutionCase{4.8f, 2.5, 120},
                                            ResolutionCase{4.8f, -1, -300}, ResolutionCase{4.8f, 7, 42}),
                          [](const auto& info) {
-                             return test::CaseName("TwipsPerDot", info.param.twipsPerDot, "_Scale", info.param.scale);
+                             return test::CaseName("TwipsPerDot", info.param.twipsPerDot, "_Scale",
+                                                   info.param.scale);
                          });
 
 TEST(ResolutionFormula, ScaleZeroIsDivisionByZero) {
@@ -187,7 +193,8 @@ TEST(ResolutionFormula, ScaleZeroIsDivisionByZero) {
 
 TEST_F(PrintDialogTest, SpinnersShowThePrintersResolution) {
     PrintDialog& d = open();
-    QTest::mouseClick(Control<VSpinner>(d, "qualitySpinner")->upArrow(), Qt::LeftButton);  // toward high quality
+    QTest::mouseClick(Control<VSpinner>(d, "qualitySpinner")->upArrow(),
+                      Qt::LeftButton);  // toward high quality
     EXPECT_EQ(Control<VSpinner>(d, "qualitySpinner")->value(), -3);
     EXPECT_EQ(printer().printQuality(), -3);
     EXPECT_EQ(Control<QLineEdit>(d, "resolutionEdit")->text(), "600");
@@ -209,7 +216,7 @@ TEST_F(PrintDialogTest, TypedScaleTwoHalvesTheShownResolution) {
     EXPECT_EQ(Control<QLineEdit>(d, "resolutionEdit")->text(), "300");  // typing alone changes nothing
     Control<VSpinner>(d, "qualitySpinner")->setValue(-3);
     EXPECT_EQ(Control<QLineEdit>(d, "resolutionEdit")->text(), "300");  // 600 dots per inch ÷ 2
-    EXPECT_EQ(Control<VSpinner>(d, "scaleSpinner")->value(), 1);  // print scales by the spinner, 1
+    EXPECT_EQ(Control<VSpinner>(d, "scaleSpinner")->value(), 1);        // print scales by the spinner, 1
     EXPECT_TRUE(errors.empty());
 }
 
@@ -220,8 +227,8 @@ TEST_F(PrintDialogTest, TypedScaleZeroFailsTheNextQualityChangeOnly) {
     ASSERT_EQ(errors.errors().size(), 1u);
     EXPECT_EQ(errors.lastNumber(), ErrorNumber::DivisionByZero);
     EXPECT_EQ(errors.errors().back().description, "Division by zero");
-    EXPECT_EQ(Control<QLineEdit>(d, "resolutionEdit")->text(), "300");           // not written
-    EXPECT_EQ(printer().printQuality(), -4);     // set before the failure
+    EXPECT_EQ(Control<QLineEdit>(d, "resolutionEdit")->text(), "300");  // not written
+    EXPECT_EQ(printer().printQuality(), -4);                            // set before the failure
     EXPECT_TRUE(d.isVisible());
 
     // The scale spinner rewrites the box before reading it.
@@ -271,7 +278,8 @@ TEST_F(PrintDialogTest, PrintAgainWhileShownReplacesOnlyTheCopy) {
     EXPECT_EQ(Control<PictureArea>(d, "hologramCopy")->outerWidth(), 1500.f);
     EXPECT_EQ(Control<PictureArea>(d, "hologramCopy")->outerHeight(), 1500.f);
     EXPECT_EQ(Control<PictureArea>(d, "hologramCopy")->picture().size(), QSize(96, 96));
-    EXPECT_EQ(Control<PictureArea>(d, "hologramCopy")->picture(), Control<PictureArea>(form, "hologramView")->image());
+    EXPECT_EQ(Control<PictureArea>(d, "hologramCopy")->picture(),
+              Control<PictureArea>(form, "hologramView")->image());
     EXPECT_EQ(Control<VSpinner>(d, "qualitySpinner")->value(), -3);
     EXPECT_EQ(Control<VSpinner>(d, "scaleSpinner")->value(), 3);
     EXPECT_EQ(Control<QLineEdit>(d, "resolutionEdit")->text(), "200");

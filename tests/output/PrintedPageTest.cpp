@@ -9,11 +9,11 @@
 #include <QLineEdit>
 #include <QTemporaryDir>
 
+#include "Controls.h"
 #include "DialogFixture.h"
 #include "PdfPage.h"
 #include "PrintingServices.h"
 #include "widgets/VSpinner.h"
-#include "Controls.h"
 
 namespace marbleck::test {
 namespace {
@@ -124,16 +124,18 @@ TEST(PrintingService, PrintsAtThePickedCellAndScaleOnTheDefaultPrinter) {
         } prints[] = {{-2, 300, 320, 560, {300, 550, 1}}, {-3, 600, 60, 60, {50, 50, 3}}};
         for (const auto& p : prints) {
             const PdfFiles before = PdfFilesIn(folders);
-            const PrintingUserRun run = RunPrintingUser({printStep(p.quality, p.x, p.y, p.expected.scale)},
-                                                        home.path(), scheduler.server(), std::chrono::seconds(120));
+            const PrintingUserRun run =
+                RunPrintingUser({printStep(p.quality, p.x, p.y, p.expected.scale)}, home.path(),
+                                scheduler.server(), std::chrono::seconds(120));
             ASSERT_TRUE(run.finished && run.exitCode == 0) << run.output.toStdString();
             EXPECT_EQ(run.all("printer"), QStringList{scheduler.queue()});
             EXPECT_EQ(run.all("resolution"), QStringList{QStringLiteral("%1 %1").arg(p.dotsPerInch)});
             EXPECT_TRUE(run.all("error").isEmpty()) << run.output.toStdString();
             EXPECT_TRUE(run.all("notice").isEmpty()) << run.output.toStdString();
             const QString pdf = WaitForNewPdf(folders, before, std::chrono::seconds(60));
-            ASSERT_FALSE(pdf.isEmpty()) << "the queue " << scheduler.queue().toStdString()
-                                        << " wrote no PDF within 60 s into " << folders.join(", ").toStdString();
+            ASSERT_FALSE(pdf.isEmpty())
+                << "the queue " << scheduler.queue().toStdString() << " wrote no PDF within 60 s into "
+                << folders.join(", ").toStdString();
             const ReportedPage page = reportedPage(run);
             checkPage(pdf, page.area, page.dotsPerInch, page.hologram, p.expected);
             QFile::remove(pdf);
@@ -161,15 +163,16 @@ TEST(PrintingService, ASilentOrMissingServiceMeansThePdfAtOnce) {
     for (const auto& service : services) {
         SCOPED_TRACE(service.server.toStdString());
         QTemporaryDir home;
-        const PrintingUserRun run =
-            RunPrintingUser({printStep(-2, 320, 560, 1)}, home.path(), service.server, std::chrono::seconds(20));
+        const PrintingUserRun run = RunPrintingUser({printStep(-2, 320, 560, 1)}, home.path(), service.server,
+                                                    std::chrono::seconds(20));
         ASSERT_TRUE(run.finished) << "\"Print\" still waited on the printing service after 20 s";
         ASSERT_EQ(run.exitCode, 0) << run.output.toStdString();
         EXPECT_EQ(run.all("printer"), QStringList{QString()});
         EXPECT_TRUE(run.all("error").isEmpty()) << run.output.toStdString();
         const QStringList files = run.all("file");
         ASSERT_EQ(files.size(), 1) << run.output.toStdString();
-        EXPECT_EQ(QFileInfo(files[0]).absolutePath(), QDir(home.path()).filePath(QStringLiteral("Documents")));
+        EXPECT_EQ(QFileInfo(files[0]).absolutePath(),
+                  QDir(home.path()).filePath(QStringLiteral("Documents")));
         const QStringList notices = run.all("notice");
         ASSERT_EQ(notices.size(), 1) << run.output.toStdString();
         EXPECT_TRUE(notices[0].startsWith(QLatin1String(service.notice))) << notices[0].toStdString();

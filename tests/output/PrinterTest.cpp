@@ -8,8 +8,8 @@
 
 #include "CaseName.h"
 #include "PdfPage.h"
-#include "widgets/Printer.h"
 #include "platform/RunTimeError.h"
+#include "widgets/Printer.h"
 
 namespace marbleck::test {
 namespace {

@@ -1,15 +1,15 @@
 #include "PrintingServices.h"
 
-#include <QDir>
-#include <QElapsedTimer>
-#include <QFile>
-#include <QRegularExpression>
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <pwd.h>
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <unistd.h>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QRegularExpression>
 
 #include <cstring>
 
@@ -70,7 +70,8 @@ SilentService::SilentService(Kind kind) {
         socklen_t length = sizeof address;
         socket_ = ::socket(AF_INET, SOCK_STREAM, 0);
         if (socket_ < 0 || ::bind(socket_, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
-            ::listen(socket_, 16) != 0 || ::getsockname(socket_, reinterpret_cast<sockaddr*>(&address), &length) != 0)
+            ::listen(socket_, 16) != 0 ||
+            ::getsockname(socket_, reinterpret_cast<sockaddr*>(&address), &length) != 0)
             return;
         server_ = QStringLiteral("127.0.0.1:%1").arg(ntohs(address.sin_port));
     }

@@ -62,8 +62,8 @@ private:
 struct PrintingUserRun {
     bool finished = false;  // within the deadline
     int exitCode = -1;
-    QStringList facts;      // its report, a fact a line
-    QString output;         // everything it wrote, for messages
+    QStringList facts;  // its report, a fact a line
+    QString output;     // everything it wrote, for messages
 
     // The facts that start with `kind` and a blank, without that start.
     QStringList all(const QString& kind) const;

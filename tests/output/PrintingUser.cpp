@@ -17,16 +17,16 @@
 #include <QTest>
 #include <cstdio>
 
-#include "widgets/ErrorReporter.h"
-#include "app/MainWindow.h"
+#include "Controls.h"
 #include "app/Document.h"
-#include "widgets/PictureArea.h"
-#include "output/PrintDialogHost.h"
-#include "widgets/Printer.h"
+#include "app/MainWindow.h"
 #include "output/PrintDialog.h"
+#include "output/PrintDialogHost.h"
+#include "widgets/ErrorReporter.h"
+#include "widgets/PictureArea.h"
+#include "widgets/Printer.h"
 #include "widgets/UserNotice.h"
 #include "widgets/VSpinner.h"
-#include "Controls.h"
 
 using namespace marbleck;
 using marbleck::test::Control;
@@ -66,10 +66,17 @@ int main(int argc, char** argv) {
         Printer& printer = form.printDialogHost().printer();
         report(QStringLiteral("printer ") + printer.name());
         Control<VSpinner>(*dialog, "qualitySpinner")->setValue(parts[0].toInt());
-        report(QStringLiteral("resolution %1 %2").arg(printer.resolution()).arg(Control<QLineEdit>(*dialog, "resolutionEdit")->text()));
+        report(QStringLiteral("resolution %1 %2")
+                   .arg(printer.resolution())
+                   .arg(Control<QLineEdit>(*dialog, "resolutionEdit")->text()));
         const QRectF area = printer.printableAreaInches();
-        report(QStringLiteral("area %1 %2 %3 %4").arg(area.left()).arg(area.top()).arg(area.width()).arg(area.height()));
-        emit Control<PictureArea>(*dialog, "pageMap")->mousePressed(Qt::LeftButton, Qt::LeftButton, parts[1].toFloat(), parts[2].toFloat());
+        report(QStringLiteral("area %1 %2 %3 %4")
+                   .arg(area.left())
+                   .arg(area.top())
+                   .arg(area.width())
+                   .arg(area.height()));
+        emit Control<PictureArea>(*dialog, "pageMap")
+            ->mousePressed(Qt::LeftButton, Qt::LeftButton, parts[1].toFloat(), parts[2].toFloat());
         Control<VSpinner>(*dialog, "scaleSpinner")->setValue(parts[3].toInt());
         QTest::mouseClick(Control<QPushButton>(*dialog, "printButton"), Qt::LeftButton);
         if (!printer.lastFilePath().isEmpty()) report(QStringLiteral("file ") + printer.lastFilePath());

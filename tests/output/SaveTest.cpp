@@ -1,16 +1,16 @@
+#include <unistd.h>
 #include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
 #include <QLabel>
 #include <QPushButton>
-#include <unistd.h>
 
-#include "FilesFixture.h"
-#include "output/HologramBitmapWriter.h"
-#include "input/core/ObjectBitmap.h"
-#include "widgets/PictureArea.h"
-#include "platform/RunTimeError.h"
 #include "Controls.h"
+#include "FilesFixture.h"
+#include "input/core/ObjectBitmap.h"
+#include "output/HologramBitmapWriter.h"
+#include "platform/RunTimeError.h"
+#include "widgets/PictureArea.h"
 
 namespace marbleck::test {
 namespace {
@@ -121,12 +121,14 @@ TEST_F(SaveTest, SavedHologramLoadsAsInputAndSavesAsHHStar) {
     // The saved view was 20 × 20 pixels; the upright preview of its bytes
     // shows the same picture in the new 16 × 16 view.
     EXPECT_FLOAT_EQ(Control<PictureArea>(*form, "objectCanvas")->outerWidth(), saved.width() * 15);
-    const QImage preview = Control<PictureArea>(*form, "hologramView")->image().copy(QRect(QPoint(0, 0), QSize(16, 16)));
+    const QImage preview =
+        Control<PictureArea>(*form, "hologramView")->image().copy(QRect(QPoint(0, 0), QSize(16, 16)));
     EXPECT_EQ(preview, saved.convertToFormat(QImage::Format_RGB32).copy(0, 0, 16, 16));
 
     save();
     ASSERT_TRUE(errors.empty());
-    EXPECT_EQ(Control<QLabel>(*form, "statusLabel")->text(), "saving " + QDir(folder).canonicalPath() + "/H-H-star.bmp");
+    EXPECT_EQ(Control<QLabel>(*form, "statusLabel")->text(),
+              "saving " + QDir(folder).canonicalPath() + "/H-H-star.bmp");
     EXPECT_TRUE(QFile::exists(QDir(folder).filePath("H-H-star.bmp")));
     EXPECT_EQ(entries(folder), QStringList({"H-H-star.bmp", "H-star.bmp", "star.bmp"}));
 }
@@ -201,9 +203,11 @@ TEST_F(SaveTest, UnwritableFolderReportsErrorSeventyFiveAndWritesNothing) {
     save();
     ASSERT_EQ(errors.errors().size(), 1u);
     EXPECT_EQ(errors.lastNumber(), ErrorNumber::PathFileAccessError);
-    EXPECT_TRUE(errors.errors().front().description.contains("H-")) << errors.errors().front().description.toStdString();
+    EXPECT_TRUE(errors.errors().front().description.contains("H-"))
+        << errors.errors().front().description.toStdString();
     // The path and the status line already name the file; the view is as it was.
-    EXPECT_EQ(Control<QLabel>(*form, "statusLabel")->text(), "saving " + QDir(folder).canonicalPath() + "/H-");
+    EXPECT_EQ(Control<QLabel>(*form, "statusLabel")->text(),
+              "saving " + QDir(folder).canonicalPath() + "/H-");
     EXPECT_TRUE(Control<PictureArea>(*form, "hologramView")->picture().isNull());
     EXPECT_EQ(Control<PictureArea>(*form, "hologramView")->image(), view);
     EXPECT_EQ(readFile(folder), "a file");

@@ -21,13 +21,12 @@ TEST_P(ReadNumberTable, TakesTheLeadingNumber) {
 INSTANTIATE_TEST_SUITE_P(
     Table, ReadNumberTable,
     ::testing::Values(std::pair{"1", 1.0}, std::pair{"0.6", 0.6}, std::pair{" 12abc", 12.0},
-                      std::pair{"abc", 0.0}, std::pair{"", 0.0}, std::pair{"-2", -2.0},
-                      std::pair{"+3", 3.0}, std::pair{"1e3", 1000.0}, std::pair{"1E-2", 0.01},
+                      std::pair{"abc", 0.0}, std::pair{"", 0.0}, std::pair{"-2", -2.0}, std::pair{"+3", 3.0},
+                      std::pair{"1e3", 1000.0}, std::pair{"1E-2", 0.01},
                       // Blanks inside the number are ignored.
-                      std::pair{"1 2", 12.0}, std::pair{" - 2 . 5", -2.5},
-                      std::pair{".5", 0.5}, std::pair{"3.", 3.0}, std::pair{".", 0.0},
-                      std::pair{"-", 0.0}, std::pair{"1e", 1.0}, std::pair{"2e+x", 2.0},
-                      std::pair{"7,5", 7.0}, std::pair{"1.2.3", 1.2},
+                      std::pair{"1 2", 12.0}, std::pair{" - 2 . 5", -2.5}, std::pair{".5", 0.5},
+                      std::pair{"3.", 3.0}, std::pair{".", 0.0}, std::pair{"-", 0.0}, std::pair{"1e", 1.0},
+                      std::pair{"2e+x", 2.0}, std::pair{"7,5", 7.0}, std::pair{"1.2.3", 1.2},
                       // Beyond a double's range either way.
                       std::pair{"1e-400", 0.0}, std::pair{"0.0001e-321", 0.0}, std::pair{"1e+2", 100.0},
                       std::pair{"-1e999", -std::numeric_limits<double>::infinity()},

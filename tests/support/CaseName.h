@@ -19,13 +19,20 @@ inline std::string TextCaseName(std::string_view text) {
     if (text.empty()) return "Empty";
     std::string name;
     for (char c : text) {
-        if (std::isalnum(static_cast<unsigned char>(c))) name += c;
-        else if (c == ' ') name += "Blank";
-        else if (c == '.') name += "Point";
-        else if (c == ',') name += "Comma";
-        else if (c == '-') name += "Minus";
-        else if (c == '+') name += "Plus";
-        else name += '_';
+        if (std::isalnum(static_cast<unsigned char>(c)))
+            name += c;
+        else if (c == ' ')
+            name += "Blank";
+        else if (c == '.')
+            name += "Point";
+        else if (c == ',')
+            name += "Comma";
+        else if (c == '-')
+            name += "Minus";
+        else if (c == '+')
+            name += "Plus";
+        else
+            name += '_';
     }
     return name;
 }
@@ -34,15 +41,19 @@ namespace detail {
 
 inline void AppendNamePart(std::string& name, std::string_view text) {
     for (char c : text) {
-        if (std::isalnum(static_cast<unsigned char>(c)) || c == '_') name += c;
-        else if (c == '.') name += 'p';
-        else if (c == '-') name += "Minus";
-        else if (c != '+') name += '_';
+        if (std::isalnum(static_cast<unsigned char>(c)) || c == '_')
+            name += c;
+        else if (c == '.')
+            name += 'p';
+        else if (c == '-')
+            name += "Minus";
+        else if (c != '+')
+            name += '_';
     }
 }
 
 template <typename T>
-    requires std::is_arithmetic_v<T>
+requires std::is_arithmetic_v<T>
 void AppendNamePart(std::string& name, T value) {
     // The shortest text that reads back as the same value, so that
     // neighbouring floats get different names.

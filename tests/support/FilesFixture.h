@@ -7,14 +7,14 @@
 #include <QTemporaryDir>
 
 #include "BitmapFiles.h"
+#include "Controls.h"
+#include "RecordedErrors.h"
+#include "app/Document.h"
+#include "app/MainWindow.h"
+#include "input/InputFileChooser.h"
+#include "input/InputFileChooserHost.h"
 #include "widgets/DirListBox.h"
 #include "widgets/FileListBox.h"
-#include "app/MainWindow.h"
-#include "input/InputFileChooserHost.h"
-#include "app/Document.h"
-#include "RecordedErrors.h"
-#include "input/InputFileChooser.h"
-#include "Controls.h"
 
 namespace marbleck::test {
 
@@ -54,7 +54,8 @@ protected:
         Control<FileListBox>(window(), "fileList")->refresh();  // files written since the list was read
         const auto found = Control<FileListBox>(window(), "fileList")->findItems(name, Qt::MatchExactly);
         ASSERT_EQ(found.size(), 1) << name.toStdString();
-        Control<FileListBox>(window(), "fileList")->setListIndex(Control<FileListBox>(window(), "fileList")->row(found.front()));
+        Control<FileListBox>(window(), "fileList")
+            ->setListIndex(Control<FileListBox>(window(), "fileList")->row(found.front()));
     }
 
     void pressOpen() { Control<QPushButton>(window(), "openButton")->click(); }

@@ -17,8 +17,9 @@ public:
     };
 
     RecordedErrors() {
-        previous_ = ErrorReporter::SetSink(
-            [this](QWidget*, int number, const QString& description) { errors_.push_back({number, description}); });
+        previous_ = ErrorReporter::SetSink([this](QWidget*, int number, const QString& description) {
+            errors_.push_back({number, description});
+        });
     }
     ~RecordedErrors() { ErrorReporter::SetSink(previous_); }
     RecordedErrors(const RecordedErrors&) = delete;

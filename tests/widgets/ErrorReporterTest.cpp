@@ -2,9 +2,9 @@
 
 #include <new>
 
-#include "widgets/ErrorReporter.h"
 #include "RecordedErrors.h"
 #include "platform/RunTimeError.h"
+#include "widgets/ErrorReporter.h"
 
 namespace marbleck {
 namespace {

@@ -7,10 +7,10 @@
 #include <QTest>
 
 #include "BitmapFiles.h"
+#include "platform/RunTimeError.h"
 #include "widgets/DirListBox.h"
 #include "widgets/DriveListBox.h"
 #include "widgets/FileListBox.h"
-#include "platform/RunTimeError.h"
 
 namespace marbleck::test {
 namespace {

@@ -16,18 +16,18 @@
 namespace marbleck {
 namespace {
 
-using testing::ObjectFileBytes;
 using testing::countingBytes;
+using testing::ObjectFileBytes;
 
 struct FileCase {
     std::string name;
     std::vector<std::uint8_t> bytes;
-    int errorNumber = 0;           // 0: the file loads
-    std::string descriptionPart;   // when refused
+    int errorNumber = 0;          // 0: the file loads
+    std::string descriptionPart;  // when refused
     int pad = 0;
     int rowBytes = 0;
     int yMax = 0;
-    std::size_t storedBytes = 0;   // pixel bytes that came from the file
+    std::size_t storedBytes = 0;  // pixel bytes that came from the file
 };
 
 std::vector<std::uint8_t> firstBytes(const ObjectFileBytes& file, std::size_t count) {
@@ -49,8 +49,7 @@ FileCase loads(std::string name, const ObjectFileBytes& file, int pad, int rowBy
     return {std::move(name), file.bytes(), 0, "", pad, rowBytes, yMax, storedBytes};
 }
 
-FileCase refused(std::string name, std::vector<std::uint8_t> bytes, int number,
-                 std::string descriptionPart) {
+FileCase refused(std::string name, std::vector<std::uint8_t> bytes, int number, std::string descriptionPart) {
     return {std::move(name), std::move(bytes), number, std::move(descriptionPart)};
 }
 
@@ -61,8 +60,8 @@ std::vector<FileCase> brokenAndOddFiles() {
 
     cases.push_back(refused("Empty", {}, ErrorNumber::InvalidPicture, shortFile));
     cases.push_back(refused("OneByte", {'B'}, ErrorNumber::InvalidPicture, shortFile));
-    cases.push_back(refused("OneShortOfHeaders", firstBytes(fullFile(2, 2), 53),
-                            ErrorNumber::InvalidPicture, shortFile));
+    cases.push_back(
+        refused("OneShortOfHeaders", firstBytes(fullFile(2, 2), 53), ErrorNumber::InvalidPicture, shortFile));
     {
         FileCase c = loads("HeadersOnly", fullFile(2, 2), 2, 4, 1, 0);
         c.bytes.resize(54);
@@ -90,11 +89,10 @@ std::vector<FileCase> brokenAndOddFiles() {
         cases.push_back(refused("NegativeWidth", file.bytes(), ErrorNumber::InvalidPicture, notPositive));
         file.width = 2;
         file.height = -2;
-        cases.push_back(refused("NegativeHeightTopDown", file.bytes(), ErrorNumber::InvalidPicture,
-                                "top-down"));
+        cases.push_back(
+            refused("NegativeHeightTopDown", file.bytes(), ErrorNumber::InvalidPicture, "top-down"));
         file.height = INT_MIN;
-        cases.push_back(refused("MostNegativeHeight", file.bytes(), ErrorNumber::InvalidPicture,
-                                "top-down"));
+        cases.push_back(refused("MostNegativeHeight", file.bytes(), ErrorNumber::InvalidPicture, "top-down"));
     }
     {
         ObjectFileBytes file;
@@ -110,8 +108,8 @@ std::vector<FileCase> brokenAndOddFiles() {
     }
     for (int width : {1, 2, 3, 4, 5, 10, 11, 12}) {
         const int rowBytes = (width + 3) / 4 * 4;
-        cases.push_back(loads("Width" + std::to_string(width), fullFile(width, 3), rowBytes - width,
-                              rowBytes, 2, static_cast<std::size_t>(rowBytes) * 3));
+        cases.push_back(loads("Width" + std::to_string(width), fullFile(width, 3), rowBytes - width, rowBytes,
+                              2, static_cast<std::size_t>(rowBytes) * 3));
     }
     {
         ObjectFileBytes file = fullFile(5, 4);
@@ -234,9 +232,8 @@ TEST(ObjectBitmapReader, ReadsEveryHeaderFieldLittleEndianInFileOrder) {
     const ObjectBitmap bitmap = ReadObjectBitmap(bytes);
 
     EXPECT_EQ(bitmap.fileHeader, (ObjectFileHeader{0x4D42, 0x11223344, 0, 0, 0x55667788}));
-    EXPECT_EQ(bitmap.infoHeader,
-              (ObjectInfoHeader{0x0A0B0C0D, 3, 2, 0x0102, 0x0304, 0x05060708, 0x090A0B0C, -2,
-                                0x10203040, 0x50607080, 0x0F0E0D0C}));
+    EXPECT_EQ(bitmap.infoHeader, (ObjectInfoHeader{0x0A0B0C0D, 3, 2, 0x0102, 0x0304, 0x05060708, 0x090A0B0C,
+                                                   -2, 0x10203040, 0x50607080, 0x0F0E0D0C}));
     EXPECT_EQ(bitmap.colourTable[200], (std::array<std::uint8_t, 4>{1, 2, 3, 4}));
 }
 

@@ -5,8 +5,8 @@
 #include <tuple>
 #include <vector>
 
-#include "input/core/ObjectBitmap.h"
 #include "ObjectFileBytes.h"
+#include "input/core/ObjectBitmap.h"
 
 namespace marbleck {
 namespace {
@@ -22,8 +22,9 @@ struct PreviewPoint {
 
 std::vector<PreviewPoint> preview(const ObjectPixels& pixels, int viewWidth, int viewHeight) {
     std::vector<PreviewPoint> points;
-    ForEachObjectPreviewPoint(pixels, viewWidth, viewHeight,
-                              [&](int x, int y, bool white) { points.push_back({x, y, white}); });
+    ForEachObjectPreviewPoint(pixels, viewWidth, viewHeight, [&](int x, int y, bool white) {
+        points.push_back({x, y, white});
+    });
     return points;
 }
 
@@ -42,9 +43,8 @@ TEST(ObjectPreview, BottomRowStoredFirstIsDrawnAtTheBottomPaddingIncluded) {
 
     const std::vector<PreviewPoint> expected = {
         {0, 1, true},  {0, 0, false},  // column 0: j = 0 then j = 1
-        {1, 1, false}, {1, 0, false},
-        {2, 1, false}, {2, 0, true},
-        {3, 1, true},  {3, 0, false},  // the padding column is drawn too
+        {1, 1, false}, {1, 0, false}, {2, 1, false},
+        {2, 0, true},  {3, 1, true},  {3, 0, false},  // the padding column is drawn too
     };
     EXPECT_EQ(points, expected);
 }

@@ -11,10 +11,10 @@
 #include <sstream>
 #include <string>
 
+#include "ReadOutcome.h"
 #include "input/core/ObjectBitmap.h"
 #include "input/core/ObjectPreview.h"
 #include "input/core/PictureSignature.h"
-#include "ReadOutcome.h"
 #include "platform/RunTimeError.h"
 
 namespace {
@@ -36,8 +36,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         !marbleck::NotABitmapReason(bytes.first(std::min(size, marbleck::PictureSignatureBytes)));
     require(passes == (size < 2 || (data[0] == 'B' && data[1] == 'M')), "signature check");
     const marbleck::test::ReadOutcome fromMemory = marbleck::test::ReadOutcomeOf(bytes);
-    std::istringstream stream(std::string(reinterpret_cast<const char*>(data), size),
-                              std::ios::binary);
+    std::istringstream stream(std::string(reinterpret_cast<const char*>(data), size), std::ios::binary);
     const marbleck::test::ReadOutcome fromStream = marbleck::test::ReadOutcomeOf(stream);
     require(fromMemory.errorNumber == fromStream.errorNumber, "readers disagree on the error");
     require(fromMemory.description == fromStream.description, "readers disagree on the text");
@@ -54,14 +53,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::size_t pixelBytesInFile = size > 1078 ? size - 1078 : 0;
     require(pixels.storedByteCount() <= pixelBytesInFile, "more bytes stored than the file holds");
 
-    auto fileByte = [&](std::uint64_t offset) -> std::uint8_t {
-        return offset < size ? data[offset] : 0;
-    };
+    auto fileByte = [&](std::uint64_t offset) -> std::uint8_t { return offset < size ? data[offset] : 0; };
     const auto rowBytes = static_cast<std::uint64_t>(bitmap.rowBytes);
     for (int j : {0, bitmap.yMax / 2, bitmap.yMax}) {
         for (int x : {0, bitmap.xMax / 2, bitmap.xMax}) {
-            const std::uint64_t offset = 1078 + static_cast<std::uint64_t>(j) * rowBytes +
-                                         static_cast<std::uint64_t>(x);
+            const std::uint64_t offset =
+                1078 + static_cast<std::uint64_t>(j) * rowBytes + static_cast<std::uint64_t>(x);
             require(pixels(x, j) == fileByte(offset), "pixel differs from the file byte");
         }
     }

@@ -14,8 +14,7 @@ namespace {
 
 void replay(const std::filesystem::path& file) {
     std::ifstream in(file, std::ios::binary);
-    const std::vector<char> chars((std::istreambuf_iterator<char>(in)),
-                                  std::istreambuf_iterator<char>());
+    const std::vector<char> chars((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     const std::vector<std::uint8_t> bytes(chars.begin(), chars.end());
     LLVMFuzzerTestOneInput(bytes.data(), bytes.size());
 }
