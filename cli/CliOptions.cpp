@@ -10,7 +10,9 @@ namespace marbleck::cli {
 namespace {
 
 bool IsWrittenExtension(const QString& suffix) {
-    return suffix == QLatin1String("png") || suffix == QLatin1String("bmp") || suffix == QLatin1String("npy");
+    for (const char* written : {"png", "bmp", "npy", "tif", "tiff"})
+        if (suffix == QLatin1String(written)) return true;
+    return false;
 }
 
 }  // namespace
@@ -19,7 +21,7 @@ ParsedCommandLine ParseCommandLine(const QStringList& arguments) {
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(
         "Calculates the hologram of each OBJECT image (every pixel that is not black is a point) and "
-        "writes the whole field to OUTPUT (.png, .bmp or .npy)."));
+        "writes the whole field to OUTPUT (.png, .bmp, .tif or .npy)."));
     parser.addPositionalArgument(QStringLiteral("OBJECT"), QStringLiteral("Object images."),
                                  QStringLiteral("OBJECT..."));
     const QCommandLineOption output({QStringLiteral("o"), QStringLiteral("output")},
@@ -70,10 +72,8 @@ ParsedCommandLine ParseCommandLine(const QStringList& arguments) {
     o.output = parser.value(output);
     if (o.output.isEmpty()) throw UsageError("no output given (-o OUTPUT)");
     const QString suffix = QFileInfo(o.output).suffix().toLower();
-    if (suffix == QLatin1String("tif") || suffix == QLatin1String("tiff"))
-        throw UsageError("TIFF output is not supported in this build; use .npy for the float field");
     if (!IsWrittenExtension(suffix))
-        throw UsageError("the output must end in .png, .bmp or .npy: " + o.output.toStdString());
+        throw UsageError("the output must end in .png, .bmp, .tif, .tiff or .npy: " + o.output.toStdString());
     if (o.objects.size() > 1 && !o.output.contains(QLatin1String("%n")))
         throw UsageError("several objects need %n in the output name");
 

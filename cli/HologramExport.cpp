@@ -1,5 +1,6 @@
 #include "cli/HologramExport.h"
 
+#include <tiffio.h>
 #include <QBuffer>
 #include <QElapsedTimer>
 #include <QFileInfo>
@@ -9,6 +10,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QSaveFile>
+
 #include <bit>
 #include <cmath>
 #include <cstring>
@@ -126,12 +128,65 @@ void WriteNpy(const HologramField& field, bool binarized, const QString& output)
         field.rows());
 }
 
+// libtiff's input and output on a QBuffer, so that the file is encoded in
+// memory and written by the same checked writes as the other formats.
+tmsize_t TiffRead(thandle_t handle, void* data, tmsize_t size) {
+    return static_cast<QBuffer*>(handle)->read(static_cast<char*>(data), size);
+}
+tmsize_t TiffWrite(thandle_t handle, void* data, tmsize_t size) {
+    return static_cast<QBuffer*>(handle)->write(static_cast<const char*>(data), size);
+}
+toff_t TiffSeek(thandle_t handle, toff_t offset, int whence) {
+    auto* buffer = static_cast<QBuffer*>(handle);
+    const qint64 base = whence == SEEK_CUR ? buffer->pos() : whence == SEEK_END ? buffer->size() : 0;
+    const qint64 target = base + static_cast<qint64>(offset);
+    return buffer->seek(target) ? static_cast<toff_t>(target) : static_cast<toff_t>(-1);
+}
+int TiffClose(thandle_t) { return 0; }
+toff_t TiffSize(thandle_t handle) { return static_cast<toff_t>(static_cast<QBuffer*>(handle)->size()); }
+int TiffMap(thandle_t, void**, toff_t*) { return 0; }
+void TiffUnmap(thandle_t, void*, toff_t) {}
+
+// A single-channel 32-bit float TIFF of the normalised field: image row v
+// is hologram row v.
+void WriteTiff(const HologramField& field, bool binarized, const QString& output) {
+    TIFFSetErrorHandler(nullptr);
+    TIFFSetWarningHandler(nullptr);
+    QByteArray encoded;
+    QBuffer buffer(&encoded);
+    buffer.open(QIODevice::ReadWrite);
+    TIFF* tiff = TIFFClientOpen("hologram", "w", &buffer, TiffRead, TiffWrite, TiffSeek, TiffClose, TiffSize,
+                                TiffMap, TiffUnmap);
+    if (tiff == nullptr) WriteFailed(output, QStringLiteral("the TIFF could not be started"));
+    const auto columns = static_cast<std::uint32_t>(field.columns());
+    bool ok = TIFFSetField(tiff, TIFFTAG_IMAGEWIDTH, columns) &&
+              TIFFSetField(tiff, TIFFTAG_IMAGELENGTH, field.rows()) &&
+              TIFFSetField(tiff, TIFFTAG_SAMPLESPERPIXEL, 1) &&
+              TIFFSetField(tiff, TIFFTAG_BITSPERSAMPLE, 32) &&
+              TIFFSetField(tiff, TIFFTAG_SAMPLEFORMAT, SAMPLEFORMAT_IEEEFP) &&
+              TIFFSetField(tiff, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_MINISBLACK) &&
+              TIFFSetField(tiff, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG) &&
+              TIFFSetField(tiff, TIFFTAG_COMPRESSION, COMPRESSION_NONE) &&
+              TIFFSetField(tiff, TIFFTAG_ROWSPERSTRIP, TIFFDefaultStripSize(tiff, 0));
+    std::vector<float> row(columns);
+    for (int v = 0; ok && v < field.rows(); ++v) {
+        for (int u = 0; u < field.columns(); ++u) row[u] = binarized ? field(u, v) / 255.0f : field(u, v);
+        ok = TIFFWriteScanline(tiff, row.data(), static_cast<std::uint32_t>(v), 0) == 1;
+    }
+    ok = TIFFFlush(tiff) == 1 && ok;
+    TIFFClose(tiff);
+    if (!ok) WriteFailed(output, QStringLiteral("the TIFF could not be encoded"));
+    WriteWhole(output, encoded, {}, 0);
+}
+
 }  // namespace
 
 void WriteField(const HologramField& field, bool binarized, int depth, const QString& output) {
     const QString suffix = QFileInfo(output).suffix().toLower();
     if (suffix == QLatin1String("npy")) {
         WriteNpy(field, binarized, output);
+    } else if (suffix == QLatin1String("tif") || suffix == QLatin1String("tiff")) {
+        WriteTiff(field, binarized, output);
     } else if (suffix == QLatin1String("bmp")) {
         try {
             WriteHologramBitmap(GreyImage(field, binarized, 8), output);

@@ -61,7 +61,7 @@ ExportSummary ExportHologram(const CliOptions& options, const QString& object, c
                              std::uint64_t seed, const ExportProgress& progress = {});
 
 // Writes the whole field by the output's extension (.png with 8 or 16 bits,
-// .bmp, .npy), atomically: an earlier file survives any failure. A
+// .bmp, .tif or .tiff and .npy with 32-bit floats), atomically: an earlier file survives any failure. A
 // binarized field holds 0 and 255. Throws ExportError with the write status.
 void WriteField(const HologramField& field, bool binarized, int depth, const QString& output);
 

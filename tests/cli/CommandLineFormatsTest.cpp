@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <tiffio.h>
 
 #include <QFile>
 #include <QRegularExpression>
@@ -90,6 +91,35 @@ TEST_F(Formats, NpyHoldsTheNormalisedFieldRowsFirst) {
             std::memcpy(&value, bytes.constData() + 10 + headerLength + 4 * (v * 14 + u), 4);
             EXPECT_EQ(value, expected(u, v)) << u << "," << v;
         }
+}
+
+// A TIFF of one 32-bit float sample per pixel, the normalised field, image
+// row v hologram row v.
+TEST_F(Formats, TiffHoldsTheNormalisedFieldAsFloats) {
+    for (const char* name : {"h.tif", "h.tiff"}) {
+        const QByteArray path = QFile::encodeName(write(QLatin1String(name)));
+        TIFF* tiff = TIFFOpen(path.constData(), "r");
+        ASSERT_NE(tiff, nullptr) << name;
+        std::uint32_t width = 0, height = 0;
+        std::uint16_t samples = 0, bits = 0, format = 0;
+        TIFFGetField(tiff, TIFFTAG_IMAGEWIDTH, &width);
+        TIFFGetField(tiff, TIFFTAG_IMAGELENGTH, &height);
+        TIFFGetFieldDefaulted(tiff, TIFFTAG_SAMPLESPERPIXEL, &samples);
+        TIFFGetField(tiff, TIFFTAG_BITSPERSAMPLE, &bits);
+        TIFFGetField(tiff, TIFFTAG_SAMPLEFORMAT, &format);
+        EXPECT_EQ(width, 14u);
+        EXPECT_EQ(height, 10u);
+        EXPECT_EQ(samples, 1);
+        EXPECT_EQ(bits, 32);
+        EXPECT_EQ(format, SAMPLEFORMAT_IEEEFP);
+        std::vector<float> row(TIFFScanlineSize(tiff) / sizeof(float));
+        ASSERT_EQ(row.size(), 14u);
+        for (std::uint32_t v = 0; v < 10; ++v) {
+            ASSERT_EQ(TIFFReadScanline(tiff, row.data(), v, 0), 1);
+            for (int u = 0; u < 14; ++u) EXPECT_EQ(row[u], expected(u, static_cast<int>(v))) << u << "," << v;
+        }
+        TIFFClose(tiff);
+    }
 }
 
 // Binarizing writes 255 where the normalised value is strictly above T.
