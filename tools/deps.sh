@@ -9,7 +9,7 @@ usage() { echo "usage: $0 [--test]" >&2; exit 2; }
 packages=(
   cmake ninja-build g++ pkg-config
   qt6-base-dev libgl-dev libvulkan-dev fonts-dejavu-core
-  libopenblas-dev
+  libopenblas-dev libtiff-dev
 )
 test_packages=(
   libgtest-dev libbenchmark-dev

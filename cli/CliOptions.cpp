@@ -1,0 +1,114 @@
+#include "cli/CliOptions.h"
+
+#include <QCommandLineParser>
+#include <QFileInfo>
+
+#include "platform/NumberText.h"
+
+namespace marbleck::cli {
+
+namespace {
+
+bool IsWrittenExtension(const QString& suffix) {
+    for (const char* written : {"png", "bmp", "npy", "tif", "tiff"})
+        if (suffix == QLatin1String(written)) return true;
+    return false;
+}
+
+}  // namespace
+
+ParsedCommandLine ParseCommandLine(const QStringList& arguments) {
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral(
+        "Calculates the hologram of each OBJECT image (every pixel that is not black is a point) and "
+        "writes the whole field to OUTPUT (.png, .bmp, .tif or .npy)."));
+    parser.addPositionalArgument(QStringLiteral("OBJECT"), QStringLiteral("Object images."),
+                                 QStringLiteral("OBJECT..."));
+    const QCommandLineOption output({QStringLiteral("o"), QStringLiteral("output")},
+                                    QStringLiteral("Output file; with several objects it must contain %n, "
+                                                   "replaced by each object's base name."),
+                                    QStringLiteral("OUTPUT"));
+    const QCommandLineOption reps(QStringLiteral("reps"),
+                                  QStringLiteral("Repetition factor, read like the reps box (default 1)."),
+                                  QStringLiteral("R"), QStringLiteral("1"));
+    const QCommandLineOption randomPhase(QStringLiteral("random-phase"),
+                                         QStringLiteral("Give every point a random phase."));
+    const QCommandLineOption seed(
+        QStringLiteral("seed"),
+        QStringLiteral("Seed of the random phases (default: from the clock, printed "
+                       "to standard error)."),
+        QStringLiteral("N"));
+    const QCommandLineOption engine(QStringLiteral("engine"),
+                                    QStringLiteral("exact (default, as \"Calculate\") or fast."),
+                                    QStringLiteral("ENGINE"), QStringLiteral("exact"));
+    const QCommandLineOption binarize(QStringLiteral("binarize"),
+                                      QStringLiteral("Write the binarized hologram: values above T are 255."),
+                                      QStringLiteral("T"));
+    const QCommandLineOption depth(QStringLiteral("depth"), QStringLiteral("PNG grey depth, 8 or 16."),
+                                   QStringLiteral("BITS"), QStringLiteral("8"));
+    const QCommandLineOption report(QStringLiteral("report"),
+                                    QStringLiteral("Print one JSON object per object on standard output."));
+    const QCommandLineOption quiet(QStringLiteral("quiet"), QStringLiteral("Print no progress."));
+    parser.addOptions({output, reps, randomPhase, seed, engine, binarize, depth, report, quiet});
+    const QCommandLineOption help = parser.addHelpOption();
+    const QCommandLineOption version = parser.addVersionOption();
+
+    if (!parser.parse(arguments)) throw UsageError(parser.errorText().toStdString());
+    ParsedCommandLine parsed;
+    if (parser.isSet(help)) {
+        parsed.action = ParsedCommandLine::Action::Help;
+        parsed.text = parser.helpText();
+        return parsed;
+    }
+    if (parser.isSet(version)) {
+        parsed.action = ParsedCommandLine::Action::Version;
+        parsed.text = QStringLiteral("marbleck-cli %1\n").arg(QStringLiteral(MARBLECK_VERSION));
+        return parsed;
+    }
+
+    CliOptions& o = parsed.options;
+    o.objects = parser.positionalArguments();
+    if (o.objects.isEmpty()) throw UsageError("no object image given");
+    o.output = parser.value(output);
+    if (o.output.isEmpty()) throw UsageError("no output given (-o OUTPUT)");
+    const QString suffix = QFileInfo(o.output).suffix().toLower();
+    if (!IsWrittenExtension(suffix))
+        throw UsageError("the output must end in .png, .bmp, .tif, .tiff or .npy: " + o.output.toStdString());
+    if (o.objects.size() > 1 && !o.output.contains(QLatin1String("%n")))
+        throw UsageError("several objects need %n in the output name");
+
+    o.repsText = parser.value(reps);
+    o.reps = ReadNumber(o.repsText.toStdString());
+    o.randomPhase = parser.isSet(randomPhase);
+    if (parser.isSet(seed)) {
+        bool ok = false;
+        const qulonglong value = parser.value(seed).toULongLong(&ok);
+        if (!ok) throw UsageError("the seed must be a whole number from 0 to 2^64 - 1");
+        o.seed = value;
+    }
+    const QString engineName = parser.value(engine);
+    if (engineName == QLatin1String("exact"))
+        o.engine = EngineKind::Exact;
+    else if (engineName == QLatin1String("fast"))
+        o.engine = EngineKind::Fast;
+    else
+        throw UsageError("unknown engine " + engineName.toStdString() + " (exact or fast)");
+    if (parser.isSet(binarize)) o.binarizeThreshold = ReadNumber(parser.value(binarize).toStdString());
+    const QString depthText = parser.value(depth);
+    if (depthText == QLatin1String("8"))
+        o.depth = 8;
+    else if (depthText == QLatin1String("16"))
+        o.depth = 16;
+    else
+        throw UsageError("the depth must be 8 or 16");
+    o.report = parser.isSet(report);
+    o.quiet = parser.isSet(quiet);
+    return parsed;
+}
+
+QString OutputPathFor(const QString& outputPattern, const QString& object) {
+    QString path = outputPattern;
+    return path.replace(QLatin1String("%n"), QFileInfo(object).completeBaseName());
+}
+
+}  // namespace marbleck::cli

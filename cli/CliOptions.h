@@ -1,0 +1,50 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <cstdint>
+#include <optional>
+#include <stdexcept>
+
+#include "engine/HologramCompute.h"
+
+namespace marbleck::cli {
+
+// A command line that cannot be run; the process exits with status 1.
+class UsageError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// Everything a run needs, read from the command line.
+struct CliOptions {
+    QStringList objects;
+    QString output;
+    QString repsText = QStringLiteral("1");
+    double reps = 1;
+    bool randomPhase = false;
+    std::optional<std::uint64_t> seed;
+    EngineKind engine = EngineKind::Exact;
+    std::optional<double> binarizeThreshold;
+    int depth = 8;
+    bool report = false;
+    bool quiet = false;
+};
+
+// What the command line asks for: a run, or only the help or version text.
+struct ParsedCommandLine {
+    enum class Action { Run, Help, Version } action = Action::Run;
+    QString text;  // the help or version text
+    CliOptions options;
+};
+
+// Reads the arguments (the program's name first). Throws UsageError with a
+// one-line reason for anything that cannot run: no object, no output, an
+// unknown option or engine, a depth other than 8 or 16, an output whose
+// extension is not written, several objects without %n in the output.
+ParsedCommandLine ParseCommandLine(const QStringList& arguments);
+
+// The output path of `object`: %n replaced by its base name without extension.
+QString OutputPathFor(const QString& outputPattern, const QString& object);
+
+}  // namespace marbleck::cli

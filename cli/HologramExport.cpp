@@ -1,0 +1,278 @@
+#include "cli/HologramExport.h"
+
+#include <tiffio.h>
+#include <QBuffer>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QImage>
+#include <QImageReader>
+#include <QImageWriter>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QSaveFile>
+
+#include <bit>
+#include <cmath>
+#include <cstring>
+#include <new>
+#include <vector>
+
+#include "engine/HologramPipeline.h"
+#include "output/HologramBitmapWriter.h"
+#include "platform/RandomGenerator.h"
+#include "platform/RunTimeError.h"
+
+namespace marbleck::cli {
+
+namespace {
+
+// The pixels of `image` that are not black (any of red, green, blue above
+// 0), in scan order: x outer, y inner.
+std::vector<ObjectPoint> LitPixels(const QImage& image, int columns, int rows) {
+    const QImage rgb = image.convertToFormat(QImage::Format_ARGB32);
+    std::vector<ObjectPoint> points;
+    for (int x = 0; x < columns; ++x)
+        for (int y = 0; y < rows; ++y) {
+            const QRgb pixel = reinterpret_cast<const QRgb*>(rgb.constScanLine(y))[x];
+            if ((pixel & 0x00ffffffu) != 0) points.push_back({x, y});
+        }
+    return points;
+}
+
+std::uint16_t Level16(float value, bool binarized) {
+    if (binarized) return value > 0.0f ? 65535 : 0;
+    const double scaled = std::nearbyint(static_cast<double>(value) * 65535.0);
+    return static_cast<std::uint16_t>(scaled < 0 ? 0 : scaled > 65535 ? 65535 : scaled);
+}
+
+// Row v of the image is hologram row v, column u hologram column u.
+QImage GreyImage(const HologramField& field, bool binarized, int depth) {
+    QImage image(field.columns(), field.rows(),
+                 depth == 16 ? QImage::Format_Grayscale16 : QImage::Format_Grayscale8);
+    if (image.isNull()) throw std::bad_alloc();
+    for (int v = 0; v < field.rows(); ++v) {
+        uchar* line = image.scanLine(v);
+        for (int u = 0; u < field.columns(); ++u) {
+            if (depth == 16) {
+                const std::uint16_t level = Level16(field(u, v), binarized);
+                std::memcpy(line + 2 * u, &level, sizeof level);
+            } else {
+                line[u] = GreyLevel(field(u, v));
+            }
+        }
+    }
+    return image;
+}
+
+[[noreturn]] void WriteFailed(const QString& output, const QString& reason) {
+    throw ExportError(ExitStatus::Write, output, reason.toStdString());
+}
+
+// Writes `start`, then chunk(0) .. chunk(chunks − 1), or throws with the
+// file's reason and leaves any earlier file as it was.
+void WriteWhole(const QString& output, const QByteArray& start, const std::function<QByteArray(int)>& chunk,
+                int chunks) {
+    QSaveFile file(output);
+    if (!file.open(QIODevice::WriteOnly)) WriteFailed(output, file.errorString());
+    auto put = [&](const QByteArray& bytes) {
+        if (file.write(bytes) == bytes.size()) return;
+        const QString reason = file.errorString();
+        file.cancelWriting();
+        WriteFailed(output, reason);
+    };
+    put(start);
+    for (int i = 0; i < chunks; ++i) put(chunk(i));
+    if (!file.commit()) WriteFailed(output, file.errorString());
+}
+
+// The image is encoded in memory, where only memory can run out, so that
+// every failure of the file itself is caught by its checked writes.
+void WritePng(const QImage& image, const QString& output) {
+    QByteArray encoded;
+    QBuffer buffer(&encoded);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, "png");
+    if (!writer.write(image)) WriteFailed(output, writer.errorString());
+    WriteWhole(output, encoded, {}, 0);
+}
+
+// NumPy's format 1.0: magic, version, header length (little-endian), a
+// Python dict padded with blanks to a multiple of 64 bytes ending in a
+// newline, then the float32 values in C order: row v, then column u.
+void WriteNpy(const HologramField& field, bool binarized, const QString& output) {
+    QByteArray header = QStringLiteral("{'descr': '<f4', 'fortran_order': False, 'shape': (%1, %2), }")
+                            .arg(field.rows())
+                            .arg(field.columns())
+                            .toLatin1();
+    const int preamble = 10;
+    const int total = ((preamble + header.size() + 1 + 63) / 64) * 64;
+    header.append(QByteArray(total - preamble - header.size() - 1, ' '));
+    header.append('\n');
+    QByteArray start("\x93NUMPY\x01\x00", 8);
+    const auto length = static_cast<std::uint16_t>(header.size());
+    start.append(static_cast<char>(length & 0xff));
+    start.append(static_cast<char>(length >> 8));
+    start.append(header);
+
+    static_assert(std::endian::native == std::endian::little, "the values are written as stored");
+    WriteWhole(
+        output, start,
+        [&](int v) {
+            QByteArray row(static_cast<qsizetype>(field.columns()) * 4, Qt::Uninitialized);
+            for (int u = 0; u < field.columns(); ++u) {
+                const float value = binarized ? field(u, v) / 255.0f : field(u, v);
+                std::memcpy(row.data() + 4 * static_cast<qsizetype>(u), &value, 4);
+            }
+            return row;
+        },
+        field.rows());
+}
+
+// libtiff's input and output on a QBuffer, so that the file is encoded in
+// memory and written by the same checked writes as the other formats.
+tmsize_t TiffRead(thandle_t handle, void* data, tmsize_t size) {
+    return static_cast<QBuffer*>(handle)->read(static_cast<char*>(data), size);
+}
+tmsize_t TiffWrite(thandle_t handle, void* data, tmsize_t size) {
+    return static_cast<QBuffer*>(handle)->write(static_cast<const char*>(data), size);
+}
+toff_t TiffSeek(thandle_t handle, toff_t offset, int whence) {
+    auto* buffer = static_cast<QBuffer*>(handle);
+    const qint64 base = whence == SEEK_CUR ? buffer->pos() : whence == SEEK_END ? buffer->size() : 0;
+    const qint64 target = base + static_cast<qint64>(offset);
+    return buffer->seek(target) ? static_cast<toff_t>(target) : static_cast<toff_t>(-1);
+}
+int TiffClose(thandle_t) { return 0; }
+toff_t TiffSize(thandle_t handle) { return static_cast<toff_t>(static_cast<QBuffer*>(handle)->size()); }
+int TiffMap(thandle_t, void**, toff_t*) { return 0; }
+void TiffUnmap(thandle_t, void*, toff_t) {}
+
+// A single-channel 32-bit float TIFF of the normalised field: image row v
+// is hologram row v.
+void WriteTiff(const HologramField& field, bool binarized, const QString& output) {
+    TIFFSetErrorHandler(nullptr);
+    TIFFSetWarningHandler(nullptr);
+    QByteArray encoded;
+    QBuffer buffer(&encoded);
+    buffer.open(QIODevice::ReadWrite);
+    TIFF* tiff = TIFFClientOpen("hologram", "w", &buffer, TiffRead, TiffWrite, TiffSeek, TiffClose, TiffSize,
+                                TiffMap, TiffUnmap);
+    if (tiff == nullptr) WriteFailed(output, QStringLiteral("the TIFF could not be started"));
+    const auto columns = static_cast<std::uint32_t>(field.columns());
+    bool ok = TIFFSetField(tiff, TIFFTAG_IMAGEWIDTH, columns) &&
+              TIFFSetField(tiff, TIFFTAG_IMAGELENGTH, field.rows()) &&
+              TIFFSetField(tiff, TIFFTAG_SAMPLESPERPIXEL, 1) &&
+              TIFFSetField(tiff, TIFFTAG_BITSPERSAMPLE, 32) &&
+              TIFFSetField(tiff, TIFFTAG_SAMPLEFORMAT, SAMPLEFORMAT_IEEEFP) &&
+              TIFFSetField(tiff, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_MINISBLACK) &&
+              TIFFSetField(tiff, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG) &&
+              TIFFSetField(tiff, TIFFTAG_COMPRESSION, COMPRESSION_NONE) &&
+              TIFFSetField(tiff, TIFFTAG_ROWSPERSTRIP, TIFFDefaultStripSize(tiff, 0));
+    std::vector<float> row(columns);
+    for (int v = 0; ok && v < field.rows(); ++v) {
+        for (int u = 0; u < field.columns(); ++u) row[u] = binarized ? field(u, v) / 255.0f : field(u, v);
+        ok = TIFFWriteScanline(tiff, row.data(), static_cast<std::uint32_t>(v), 0) == 1;
+    }
+    ok = TIFFFlush(tiff) == 1 && ok;
+    TIFFClose(tiff);
+    if (!ok) WriteFailed(output, QStringLiteral("the TIFF could not be encoded"));
+    WriteWhole(output, encoded, {}, 0);
+}
+
+}  // namespace
+
+void WriteField(const HologramField& field, bool binarized, int depth, const QString& output) {
+    const QString suffix = QFileInfo(output).suffix().toLower();
+    if (suffix == QLatin1String("npy")) {
+        WriteNpy(field, binarized, output);
+    } else if (suffix == QLatin1String("tif") || suffix == QLatin1String("tiff")) {
+        WriteTiff(field, binarized, output);
+    } else if (suffix == QLatin1String("bmp")) {
+        try {
+            WriteHologramBitmap(GreyImage(field, binarized, 8), output);
+        } catch (const RunTimeError& error) {
+            WriteFailed(output, QString::fromStdString(error.description()));
+        }
+    } else {
+        WritePng(GreyImage(field, binarized, depth), output);
+    }
+}
+
+ExportSummary ExportHologram(const CliOptions& options, const QString& object, const QString& output,
+                             std::uint64_t seed, const ExportProgress& progress) {
+    QElapsedTimer timer;
+    timer.start();
+    QImageReader reader(object);
+    const QImage image = reader.read();
+    if (image.isNull()) throw ExportError(ExitStatus::Input, object, reader.errorString().toStdString());
+
+    ExportSummary summary;
+    summary.input = object;
+    summary.output = output;
+    summary.width = image.width();
+    summary.height = image.height();
+    summary.reps = options.reps;
+    summary.engine = options.engine == EngineKind::Fast ? QStringLiteral("fast") : QStringLiteral("exact");
+    if (options.randomPhase) summary.seed = seed;
+
+    HologramField field;
+    try {
+        const HologramGeometry geometry = MakeHologramGeometry(
+            static_cast<float>(image.width()), static_cast<float>(image.height()), options.reps);
+        const std::vector<ObjectPoint> points = LitPixels(image, geometry.canvasColumns, geometry.canvasRows);
+        std::vector<double> phases(points.size(), 0.0);
+        if (options.randomPhase) {
+            RandomGenerator random;
+            random.seed(seed);
+            for (double& phase : phases) phase = PhaseOfDraw(random.next());
+        }
+        summary.points = static_cast<long long>(points.size());
+
+        std::size_t done = 0;
+        ColumnDone columnDone;
+        if (progress)
+            columnDone = [&](int x) {
+                while (done < points.size() && points[done].x <= x) ++done;
+                progress(static_cast<long long>(done), summary.points);
+            };
+        std::vector<std::uint8_t> grey;
+        const FieldRange range =
+            CalculateHologram(options.engine, geometry, points, phases, field, grey, columnDone);
+        summary.rawMinimum = range.minimum;
+        summary.rawMaximum = range.maximum;
+        if (options.binarizeThreshold) Binarize(field, *options.binarizeThreshold, grey);
+    } catch (const RunTimeError& error) {
+        throw ExportError(ExitStatus::Input, object, error.description());
+    } catch (const std::bad_alloc&) {
+        throw ExportError(ExitStatus::Input, object, "out of memory");
+    }
+    summary.columns = field.columns();
+    summary.rows = field.rows();
+
+    try {
+        WriteField(field, options.binarizeThreshold.has_value(), options.depth, output);
+    } catch (const std::bad_alloc&) {
+        throw ExportError(ExitStatus::Write, output, "out of memory");
+    }
+    summary.seconds = static_cast<double>(timer.nsecsElapsed()) / 1e9;
+    return summary;
+}
+
+QByteArray SummaryJson(const ExportSummary& s) {
+    QJsonObject json{{QStringLiteral("input"), s.input},
+                     {QStringLiteral("output"), s.output},
+                     {QStringLiteral("width"), s.width},
+                     {QStringLiteral("height"), s.height},
+                     {QStringLiteral("reps"), s.reps},
+                     {QStringLiteral("points"), s.points},
+                     {QStringLiteral("columns"), s.columns},
+                     {QStringLiteral("rows"), s.rows},
+                     {QStringLiteral("rawMinimum"), s.rawMinimum},
+                     {QStringLiteral("rawMaximum"), s.rawMaximum},
+                     {QStringLiteral("engine"), s.engine},
+                     {QStringLiteral("seed"), s.seed ? QJsonValue(QString::number(*s.seed)) : QJsonValue()},
+                     {QStringLiteral("seconds"), s.seconds}};
+    return QJsonDocument(json).toJson(QJsonDocument::Compact);
+}
+
+}  // namespace marbleck::cli

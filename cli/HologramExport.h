@@ -1,0 +1,71 @@
+#pragma once
+
+#include <QString>
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <stdexcept>
+#include <string>
+
+#include "cli/CliOptions.h"
+#include "engine/HologramField.h"
+
+namespace marbleck::cli {
+
+// Exit statuses of the command line.
+namespace ExitStatus {
+inline constexpr int Success = 0;
+inline constexpr int Usage = 1;
+inline constexpr int Input = 2;  // an object that cannot be read, or no hologram to calculate
+inline constexpr int Write = 3;  // an output that cannot be written
+}  // namespace ExitStatus
+
+// One input that failed: `file` is the object for an input or computation
+// error, the output for a write error.
+class ExportError : public std::runtime_error {
+public:
+    ExportError(int status, QString file, const std::string& reason)
+        : std::runtime_error(reason), status_(status), file_(std::move(file)) {}
+    int status() const { return status_; }
+    const QString& file() const { return file_; }
+
+private:
+    int status_;
+    QString file_;
+};
+
+// What one export did, as --report prints it.
+struct ExportSummary {
+    QString input;
+    QString output;
+    int width = 0;
+    int height = 0;
+    double reps = 0;
+    long long points = 0;
+    int columns = 0;
+    int rows = 0;
+    double rawMinimum = 0;
+    double rawMaximum = 0;
+    QString engine;
+    std::optional<std::uint64_t> seed;  // only with random phases
+    double seconds = 0;
+};
+
+// Called while the sums are formed: the points done so far and in all.
+using ExportProgress = std::function<void(long long done, long long total)>;
+
+// Calculates the hologram of the image `object` as the options ask, with
+// random phases drawn from a generator seeded with `seed`, and writes the
+// whole field to `output` atomically. Throws ExportError.
+ExportSummary ExportHologram(const CliOptions& options, const QString& object, const QString& output,
+                             std::uint64_t seed, const ExportProgress& progress = {});
+
+// Writes the whole field by the output's extension (.png with 8 or 16 bits,
+// .bmp, .tif or .tiff and .npy with 32-bit floats), atomically: an earlier file survives any failure. A
+// binarized field holds 0 and 255. Throws ExportError with the write status.
+void WriteField(const HologramField& field, bool binarized, int depth, const QString& output);
+
+// The JSON line of a summary.
+QByteArray SummaryJson(const ExportSummary& summary);
+
+}  // namespace marbleck::cli

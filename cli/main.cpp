@@ -1,0 +1,112 @@
+// marbleck-cli: the hologram of object images, for scripts. Needs no display.
+#include <unistd.h>
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <chrono>
+#include <cstdio>
+
+#include "cli/CliOptions.h"
+#include "cli/HologramExport.h"
+
+using namespace marbleck::cli;
+
+namespace {
+
+void PrintError(const QString& file, const QString& reason) {
+    const QByteArray line = file.isEmpty()
+                                ? QStringLiteral("marbleck-cli: %1\n").arg(reason).toLocal8Bit()
+                                : QStringLiteral("marbleck-cli: %1: %2\n").arg(file, reason).toLocal8Bit();
+    std::fputs(line.constData(), stderr);
+}
+
+// A one-line bar on standard error: points done and the time left.
+class ProgressLine {
+public:
+    explicit ProgressLine(const QString& object) : object_(object.toLocal8Bit()) { timer_.start(); }
+    ~ProgressLine() {
+        if (shown_) std::fputs("\r\033[K", stderr);
+    }
+    ProgressLine(const ProgressLine&) = delete;
+    ProgressLine& operator=(const ProgressLine&) = delete;
+
+    void operator()(long long done, long long total) {
+        if (lastDraw_ >= 0 && timer_.elapsed() - lastDraw_ < 200) return;
+        lastDraw_ = timer_.elapsed();
+        const double fraction = total > 0 ? static_cast<double>(done) / static_cast<double>(total) : 1.0;
+        const int width = 30;
+        const int filled = static_cast<int>(fraction * width);
+        const double left =
+            fraction > 0 ? static_cast<double>(timer_.elapsed()) / 1000.0 * (1 - fraction) / fraction : 0;
+        std::fprintf(stderr, "\r%s [%s%s] %lld/%lld points, %.0f s left\033[K", object_.constData(),
+                     QByteArray(filled, '#').constData(), QByteArray(width - filled, ' ').constData(), done,
+                     total, left);
+        shown_ = true;
+    }
+
+private:
+    QByteArray object_;
+    QElapsedTimer timer_;
+    qint64 lastDraw_ = -1;
+    bool shown_ = false;
+};
+
+// Qt's own warnings (an image plug-in's, say) would break the one line per
+// failure that scripts read; the failure itself is reported by the caller.
+void QuietMessages(QtMsgType type, const QMessageLogContext&, const QString& message) {
+    if (type == QtFatalMsg || type == QtCriticalMsg) PrintError({}, message);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    qInstallMessageHandler(QuietMessages);
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("marbleck-cli"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(MARBLECK_VERSION));
+
+    ParsedCommandLine parsed;
+    try {
+        parsed = ParseCommandLine(QCoreApplication::arguments());
+    } catch (const UsageError& error) {
+        PrintError({}, QString::fromStdString(error.what()));
+        std::fputs("Try 'marbleck-cli --help'.\n", stderr);
+        return ExitStatus::Usage;
+    }
+    if (parsed.action != ParsedCommandLine::Action::Run) {
+        std::fputs(parsed.text.toLocal8Bit().constData(), stdout);
+        return ExitStatus::Success;
+    }
+    const CliOptions& options = parsed.options;
+
+    std::uint64_t seed = options.seed.value_or(0);
+    if (options.randomPhase && !options.seed) {
+        seed =
+            static_cast<std::uint64_t>(std::chrono::high_resolution_clock::now().time_since_epoch().count());
+        std::fprintf(stderr, "marbleck-cli: random phases from seed %llu (repeat with --seed %llu)\n",
+                     static_cast<unsigned long long>(seed), static_cast<unsigned long long>(seed));
+    }
+    const bool showProgress = !options.quiet && isatty(STDERR_FILENO);
+
+    int status = ExitStatus::Success;
+    for (const QString& object : options.objects) {
+        const QString output = OutputPathFor(options.output, object);
+        try {
+            ExportSummary summary;
+            if (showProgress) {
+                ProgressLine line(object);
+                summary = ExportHologram(options, object, output, seed, std::ref(line));
+            } else {
+                summary = ExportHologram(options, object, output, seed);
+            }
+            if (options.report) {
+                std::fputs(SummaryJson(summary).append('\n').constData(), stdout);
+                std::fflush(stdout);
+            }
+        } catch (const ExportError& error) {
+            PrintError(error.file(), QString::fromStdString(error.what()));
+            status = std::max(status, error.status());
+        }
+    }
+    return status;
+}
