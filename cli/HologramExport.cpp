@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "engine/HologramPipeline.h"
+#include "input/ObjectSamples.h"
 #include "output/HologramBitmapWriter.h"
 #include "platform/RandomGenerator.h"
 #include "platform/RunTimeError.h"
@@ -25,19 +26,6 @@
 namespace marbleck::cli {
 
 namespace {
-
-// The pixels of `image` that are not black (any of red, green, blue above
-// 0), in scan order: x outer, y inner.
-std::vector<ObjectPoint> LitPixels(const QImage& image, int columns, int rows) {
-    const QImage rgb = image.convertToFormat(QImage::Format_ARGB32);
-    std::vector<ObjectPoint> points;
-    for (int x = 0; x < columns; ++x)
-        for (int y = 0; y < rows; ++y) {
-            const QRgb pixel = reinterpret_cast<const QRgb*>(rgb.constScanLine(y))[x];
-            if ((pixel & 0x00ffffffu) != 0) points.push_back({x, y});
-        }
-    return points;
-}
 
 std::uint16_t Level16(float value, bool binarized) {
     if (binarized) return value > 0.0f ? 65535 : 0;
@@ -219,7 +207,8 @@ ExportSummary ExportHologram(const CliOptions& options, const QString& object, c
     try {
         const HologramGeometry geometry = MakeHologramGeometry(
             static_cast<float>(image.width()), static_cast<float>(image.height()), options.reps);
-        const std::vector<ObjectPoint> points = LitPixels(image, geometry.canvasColumns, geometry.canvasRows);
+        std::vector<ObjectPoint> points;
+        LitSamples(image, PixelSampleGrid(geometry.canvasColumns, geometry.canvasRows), points);
         std::vector<double> phases(points.size(), 0.0);
         if (options.randomPhase) {
             RandomGenerator random;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <numeric>
 
 #include "widgets/PictureArea.h"
 
@@ -15,6 +16,15 @@ SampleGrid CanvasSampleGrid(const PictureArea& canvas, int columns, int rows) {
         grid.pixelColumns[static_cast<std::size_t>(x)] = canvas.toPixel(static_cast<float>(x), 0).x();
     for (int y = 0; y < rows; ++y)
         grid.pixelRows[static_cast<std::size_t>(y)] = canvas.toPixel(0, static_cast<float>(y)).y();
+    return grid;
+}
+
+SampleGrid PixelSampleGrid(int columns, int rows) {
+    SampleGrid grid;
+    grid.pixelColumns.resize(static_cast<std::size_t>(std::max(0, columns)));
+    grid.pixelRows.resize(static_cast<std::size_t>(std::max(0, rows)));
+    std::iota(grid.pixelColumns.begin(), grid.pixelColumns.end(), 0);
+    std::iota(grid.pixelRows.begin(), grid.pixelRows.end(), 0);
     return grid;
 }
 

@@ -22,6 +22,10 @@ struct SampleGrid {
 // does, so with a user scale some pixels are read twice and some never.
 SampleGrid CanvasSampleGrid(const PictureArea& canvas, int columns, int rows);
 
+// The grid of every pixel of a `columns` × `rows` image, each sample reading
+// its own pixel: an image file taken as the object.
+SampleGrid PixelSampleGrid(int columns, int rows);
+
 // The samples of `grid` whose pixel in `image` is not black (any of red,
 // green, blue above 0), in scan order: x outer, y inner. Reads the image's
 // lines directly; `points` is cleared first and its memory reused.
