@@ -12,17 +12,22 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QLineEdit>
+#include <QProcess>
+#include <QTemporaryDir>
 #include <algorithm>
 #include <cstdio>
 #include <map>
 #include <string>
+#include <tuple>
 
 #include "HologramCases.h"
 #include "app/Document.h"
 #include "app/HologramProcedures.h"
 #include "app/MainWindow.h"
+#include "cli/HologramExport.h"
 #include "engine/FastHologramEngine.h"
 #include "engine/HologramPipeline.h"
+#include "input/ObjectSamples.h"
 #include "widgets/PictureArea.h"
 #include "widgets/ProgressBar.h"
 #include "widgets/Screen.h"
@@ -117,6 +122,75 @@ void BinarizeAndPaint(benchmark::State& state) {
     }
 }
 
+// The command line on the disc as an image file: 165 × 165 pixels (the
+// disc's whole pixels), reps 10, the fast engine.
+const QImage& DiscImage() {
+    static const QImage image = [] {
+        QImage disc(165, 165, QImage::Format_RGB32);
+        disc.fill(Qt::black);
+        for (const ObjectPoint& p : Disc().points)
+            if (p.x < disc.width() && p.y < disc.height()) disc.setPixel(p.x, p.y, qRgb(255, 255, 255));
+        return disc;
+    }();
+    return image;
+}
+
+cli::CliOptions FastCommandLine() {
+    cli::CliOptions options;
+    options.reps = 10;
+    options.engine = EngineKind::Fast;
+    return options;
+}
+
+void CommandLineSumAlone(benchmark::State& state) {
+    const HologramGeometry g = MakeHologramGeometry(165, 165, 10);
+    std::vector<ObjectPoint> points;
+    LitSamples(DiscImage(), PixelSampleGrid(g.canvasColumns, g.canvasRows), points);
+    const std::vector<double> phases(points.size(), 0.0);
+    for (auto _ : state) {
+        HologramField field(g.fieldColumns, g.fieldRows);
+        AccumulateFast(g, points, phases, field);
+        benchmark::DoNotOptimize(field.values().data());
+    }
+}
+
+void CommandLineObjectToField(benchmark::State& state) {
+    for (auto _ : state) {
+        cli::ObjectHologram hologram = cli::CalculateObjectHologram(FastCommandLine(), DiscImage(), 0);
+        benchmark::DoNotOptimize(hologram.field.values().data());
+    }
+}
+
+// Writing the field in one format, into a temporary folder.
+void CommandLineWrite(benchmark::State& state, const char* name, int depth) {
+    static const cli::ObjectHologram hologram =
+        cli::CalculateObjectHologram(FastCommandLine(), DiscImage(), 0);
+    QTemporaryDir folder;
+    const QString path = folder.filePath(QString::fromLatin1(name));
+    for (auto _ : state) cli::WriteField(hologram.field, false, depth, path);
+}
+
+// The whole process: start, decode the PNG, calculate, write an 8-bit PNG.
+void CommandLineProcess(benchmark::State& state, const char* output) {
+    QTemporaryDir folder;
+    const QString object = folder.filePath(QStringLiteral("disc.png"));
+    DiscImage().save(object);
+    const QStringList arguments{object,
+                                QStringLiteral("-o"),
+                                folder.filePath(QString::fromLatin1(output)),
+                                QStringLiteral("--reps"),
+                                QStringLiteral("10"),
+                                QStringLiteral("--engine"),
+                                QStringLiteral("fast"),
+                                QStringLiteral("--quiet")};
+    for (auto _ : state) {
+        QProcess process;
+        process.start(QStringLiteral(MARBLECK_CLI), arguments);
+        if (!process.waitForFinished(60000) || process.exitCode() != 0)
+            state.SkipWithError("marbleck-cli failed");
+    }
+}
+
 class RatioReporter : public benchmark::ConsoleReporter {
 public:
     void ReportRuns(const std::vector<Run>& runs) override {
@@ -132,9 +206,15 @@ public:
     }
     void Finalize() override {
         ConsoleReporter::Finalize();
+        // The command line's cases against its own object's sum (165 × 165
+        // whole pixels rather than the canvas's 165.33).
         const double sum = times_["fast sum alone/real_time"];
-        for (const auto& [name, time] : times_)
-            std::printf("%-42s %8.2f ms  %5.2fx the fast sum alone\n", name.c_str(), time, time / sum);
+        const double commandLineSum = times_["command line: fast sum alone/real_time"];
+        for (const auto& [name, time] : times_) {
+            const bool commandLine = name.rfind("command line", 0) == 0;
+            std::printf("%-46s %8.2f ms  %5.2fx the %sfast sum alone\n", name.c_str(), time,
+                        time / (commandLine ? commandLineSum : sum), commandLine ? "command line's " : "");
+        }
     }
 
 private:
@@ -153,6 +233,23 @@ int main(int argc, char** argv) {
                              std::pair{"fast pipeline and painting", &FastPipelineAndPaint},
                              std::pair{"binarize and painting", &BinarizeAndPaint}})
         benchmark::RegisterBenchmark(name, run)->Unit(benchmark::kMillisecond)->UseRealTime();
+    for (auto [name, run] :
+         {std::pair{"command line: fast sum alone", &CommandLineSumAlone},
+          std::pair{"command line: object to normalised field", &CommandLineObjectToField}})
+        benchmark::RegisterBenchmark(name, run)->Unit(benchmark::kMillisecond)->UseRealTime();
+    for (auto [name, file, depth] : {std::tuple{"command line: write 8-bit PNG", "h.png", 8},
+                                     std::tuple{"command line: write 16-bit PNG", "h.png", 16},
+                                     std::tuple{"command line: write BMP", "h.bmp", 8},
+                                     std::tuple{"command line: write float TIFF", "h.tif", 8},
+                                     std::tuple{"command line: write NumPy", "h.npy", 8}})
+        benchmark::RegisterBenchmark(name, &CommandLineWrite, file, depth)
+            ->Unit(benchmark::kMillisecond)
+            ->UseRealTime();
+    for (auto [name, file] : {std::pair{"command line: whole process, PNG", "h.png"},
+                              std::pair{"command line: whole process, NumPy", "h.npy"}})
+        benchmark::RegisterBenchmark(name, &CommandLineProcess, file)
+            ->Unit(benchmark::kMillisecond)
+            ->UseRealTime();
     benchmark::Initialize(&argc, argv);
     RatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);

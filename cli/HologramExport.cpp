@@ -186,6 +186,35 @@ void WriteField(const HologramField& field, bool binarized, int depth, const QSt
     }
 }
 
+ObjectHologram CalculateObjectHologram(const CliOptions& options, const QImage& image, std::uint64_t seed,
+                                       const ExportProgress& progress) {
+    const HologramGeometry geometry = MakeHologramGeometry(static_cast<float>(image.width()),
+                                                           static_cast<float>(image.height()), options.reps);
+    std::vector<ObjectPoint> points;
+    LitSamples(image, PixelSampleGrid(geometry.canvasColumns, geometry.canvasRows), points);
+    std::vector<double> phases(points.size(), 0.0);
+    if (options.randomPhase) {
+        RandomGenerator random;
+        random.seed(seed);
+        for (double& phase : phases) phase = PhaseOfDraw(random.next());
+    }
+    ObjectHologram hologram;
+    hologram.points = static_cast<long long>(points.size());
+
+    std::size_t done = 0;
+    ColumnDone columnDone;
+    if (progress)
+        columnDone = [&](int x) {
+            while (done < points.size() && points[done].x <= x) ++done;
+            progress(static_cast<long long>(done), hologram.points);
+        };
+    std::vector<std::uint8_t> grey;
+    hologram.range =
+        CalculateHologram(options.engine, geometry, points, phases, hologram.field, grey, columnDone);
+    if (options.binarizeThreshold) Binarize(hologram.field, *options.binarizeThreshold, grey);
+    return hologram;
+}
+
 ExportSummary ExportHologram(const CliOptions& options, const QString& object, const QString& output,
                              std::uint64_t seed, const ExportProgress& progress) {
     QElapsedTimer timer;
@@ -205,31 +234,11 @@ ExportSummary ExportHologram(const CliOptions& options, const QString& object, c
 
     HologramField field;
     try {
-        const HologramGeometry geometry = MakeHologramGeometry(
-            static_cast<float>(image.width()), static_cast<float>(image.height()), options.reps);
-        std::vector<ObjectPoint> points;
-        LitSamples(image, PixelSampleGrid(geometry.canvasColumns, geometry.canvasRows), points);
-        std::vector<double> phases(points.size(), 0.0);
-        if (options.randomPhase) {
-            RandomGenerator random;
-            random.seed(seed);
-            for (double& phase : phases) phase = PhaseOfDraw(random.next());
-        }
-        summary.points = static_cast<long long>(points.size());
-
-        std::size_t done = 0;
-        ColumnDone columnDone;
-        if (progress)
-            columnDone = [&](int x) {
-                while (done < points.size() && points[done].x <= x) ++done;
-                progress(static_cast<long long>(done), summary.points);
-            };
-        std::vector<std::uint8_t> grey;
-        const FieldRange range =
-            CalculateHologram(options.engine, geometry, points, phases, field, grey, columnDone);
-        summary.rawMinimum = range.minimum;
-        summary.rawMaximum = range.maximum;
-        if (options.binarizeThreshold) Binarize(field, *options.binarizeThreshold, grey);
+        ObjectHologram hologram = CalculateObjectHologram(options, image, seed, progress);
+        field = std::move(hologram.field);
+        summary.points = hologram.points;
+        summary.rawMinimum = hologram.range.minimum;
+        summary.rawMaximum = hologram.range.maximum;
     } catch (const RunTimeError& error) {
         throw ExportError(ExitStatus::Input, object, error.description());
     } catch (const std::bad_alloc&) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QImage>
 #include <QString>
 #include <cstdint>
 #include <functional>
@@ -8,6 +9,7 @@
 #include <string>
 
 #include "cli/CliOptions.h"
+#include "engine/HologramEngine.h"
 #include "engine/HologramField.h"
 
 namespace marbleck::cli {
@@ -53,6 +55,18 @@ struct ExportSummary {
 
 // Called while the sums are formed: the points done so far and in all.
 using ExportProgress = std::function<void(long long done, long long total)>;
+
+// The hologram of a decoded object image as the options ask: every pixel
+// that is not black is a point, W and H are the image's size, the phases come
+// from a generator seeded with `seed`. Only the computation, from the image
+// to the normalised (or binarized) field in memory. Throws RunTimeError.
+struct ObjectHologram {
+    HologramField field;
+    FieldRange range;  // of the raw sums
+    long long points = 0;
+};
+ObjectHologram CalculateObjectHologram(const CliOptions& options, const QImage& image, std::uint64_t seed,
+                                       const ExportProgress& progress = {});
 
 // Calculates the hologram of the image `object` as the options ask, with
 // random phases drawn from a generator seeded with `seed`, and writes the
