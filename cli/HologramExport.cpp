@@ -9,7 +9,6 @@
 #include <QImageWriter>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QSaveFile>
 
 #include <bit>
 #include <cmath>
@@ -19,6 +18,7 @@
 
 #include "engine/HologramPipeline.h"
 #include "input/ObjectSamples.h"
+#include "output/AtomicFile.h"
 #include "output/HologramBitmapWriter.h"
 #include "platform/RandomGenerator.h"
 #include "platform/RunTimeError.h"
@@ -56,21 +56,14 @@ QImage GreyImage(const HologramField& field, bool binarized, int depth) {
     throw ExportError(ExitStatus::Write, output, reason.toStdString());
 }
 
-// Writes `start`, then chunk(0) .. chunk(chunks − 1), or throws with the
-// file's reason and leaves any earlier file as it was.
-void WriteWhole(const QString& output, const QByteArray& start, const std::function<QByteArray(int)>& chunk,
-                int chunks) {
-    QSaveFile file(output);
-    if (!file.open(QIODevice::WriteOnly)) WriteFailed(output, file.errorString());
-    auto put = [&](const QByteArray& bytes) {
-        if (file.write(bytes) == bytes.size()) return;
-        const QString reason = file.errorString();
-        file.cancelWriting();
-        WriteFailed(output, reason);
-    };
-    put(start);
-    for (int i = 0; i < chunks; ++i) put(chunk(i));
-    if (!file.commit()) WriteFailed(output, file.errorString());
+// Writes the whole file atomically through the program's own writer, so
+// that its failures (61 for lack of space, 75 otherwise) become write errors.
+void WriteWhole(const QString& output, const QByteArray& bytes) {
+    try {
+        WriteFileAtomically(output, bytes);
+    } catch (const RunTimeError& error) {
+        WriteFailed(output, QString::fromStdString(error.description()));
+    }
 }
 
 // The image is encoded in memory, where only memory can run out, so that
@@ -81,7 +74,7 @@ void WritePng(const QImage& image, const QString& output) {
     buffer.open(QIODevice::WriteOnly);
     QImageWriter writer(&buffer, "png");
     if (!writer.write(image)) WriteFailed(output, writer.errorString());
-    WriteWhole(output, encoded, {}, 0);
+    WriteWhole(output, encoded);
 }
 
 // NumPy's format 1.0: magic, version, header length (little-endian), a
@@ -103,17 +96,14 @@ void WriteNpy(const HologramField& field, bool binarized, const QString& output)
     start.append(header);
 
     static_assert(std::endian::native == std::endian::little, "the values are written as stored");
-    WriteWhole(
-        output, start,
-        [&](int v) {
-            QByteArray row(static_cast<qsizetype>(field.columns()) * 4, Qt::Uninitialized);
-            for (int u = 0; u < field.columns(); ++u) {
-                const float value = binarized ? field(u, v) / 255.0f : field(u, v);
-                std::memcpy(row.data() + 4 * static_cast<qsizetype>(u), &value, 4);
-            }
-            return row;
-        },
-        field.rows());
+    QByteArray bytes = start;
+    bytes.reserve(start.size() + static_cast<qsizetype>(field.rows()) * field.columns() * 4);
+    for (int v = 0; v < field.rows(); ++v)
+        for (int u = 0; u < field.columns(); ++u) {
+            const float value = binarized ? field(u, v) / 255.0f : field(u, v);
+            bytes.append(reinterpret_cast<const char*>(&value), sizeof value);
+        }
+    WriteWhole(output, bytes);
 }
 
 // libtiff's input and output on a QBuffer, so that the file is encoded in
@@ -164,7 +154,7 @@ void WriteTiff(const HologramField& field, bool binarized, const QString& output
     ok = TIFFFlush(tiff) == 1 && ok;
     TIFFClose(tiff);
     if (!ok) WriteFailed(output, QStringLiteral("the TIFF could not be encoded"));
-    WriteWhole(output, encoded, {}, 0);
+    WriteWhole(output, encoded);
 }
 
 }  // namespace

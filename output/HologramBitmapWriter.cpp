@@ -1,34 +1,14 @@
 #include "output/HologramBitmapWriter.h"
 
-#include <unistd.h>
 #include <QBuffer>
 #include <QImageWriter>
-#include <QSaveFile>
-#include <cerrno>
 #include <cstring>
 
-#include "platform/RunTimeError.h"
+#include "output/AtomicFile.h"
 
 namespace marbleck {
 
 namespace {
-
-[[noreturn]] void fail(const QString& path, const QString& reason) {
-    throw RunTimeError(ErrorNumber::PathFileAccessError,
-                       ("Path/File access error: cannot write " + path + ": " + reason).toStdString());
-}
-
-// A failed system call on the file: 61 when there was no room for the bytes
-// (the file system is full, the user's quota or the process's file-size
-// limit is reached), 75 for any other reason; the system's words either way.
-[[noreturn]] void failWith(const QString& path, int error) {
-    const std::string reason = std::strerror(error);
-    if (error == ENOSPC || error == EFBIG || error == EDQUOT) {
-        throw RunTimeError(ErrorNumber::DiskFull,
-                           "Disk full: cannot write " + path.toStdString() + ": " + reason);
-    }
-    fail(path, QString::fromStdString(reason));
-}
 
 // Indices are grey levels. The table must have all 256 entries: with 16
 // colours or fewer, Qt's bitmap writer would drop to 4 bits per pixel.
@@ -53,28 +33,8 @@ QByteArray encodeBitmap(const QImage& stored, const QString& path) {
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::WriteOnly);
     QImageWriter writer(&buffer, "bmp");
-    if (!writer.write(stored)) fail(path, writer.errorString());
+    if (!writer.write(stored)) FailToWrite(path, writer.errorString());
     return bytes;
-}
-
-// Writes all of `bytes` to the file's descriptor and forces them to the
-// disk. The descriptor is used directly so that each failure keeps its
-// system error, and no byte waits in a buffer whose failed write Qt's
-// commit would not report.
-void writeAndSync(QSaveFile& file, const QByteArray& bytes, const QString& path) {
-    const int descriptor = file.handle();
-    const char* next = bytes.constData();
-    qsizetype left = bytes.size();
-    while (left > 0) {
-        const ssize_t written = ::write(descriptor, next, static_cast<std::size_t>(left));
-        if (written < 0 && errno == EINTR) continue;
-        if (written < 0) failWith(path, errno);
-        // A regular file that takes no byte at all has no room left.
-        if (written == 0) failWith(path, ENOSPC);
-        next += written;
-        left -= written;
-    }
-    if (::fsync(descriptor) != 0) failWith(path, errno);
 }
 
 }  // namespace
@@ -91,17 +51,10 @@ bool IsAllGrey(const QImage& image) {
 }
 
 void WriteHologramBitmap(const QImage& image, const QString& path) {
-    if (image.isNull()) fail(path, QStringLiteral("the picture is empty"));
+    if (image.isNull()) FailToWrite(path, QStringLiteral("the picture is empty"));
     const QImage rgb = image.convertToFormat(QImage::Format_RGB32);
     const QImage stored = IsAllGrey(rgb) ? toGreyIndexed(rgb) : rgb.convertToFormat(QImage::Format_RGB888);
-    const QByteArray bytes = encodeBitmap(stored, path);
-
-    // Until commit() the bytes go to a file beside the target; an error
-    // before then discards that file and leaves the target as it was.
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) fail(path, file.errorString());
-    writeAndSync(file, bytes, path);
-    if (!file.commit()) fail(path, file.errorString());
+    WriteFileAtomically(path, encodeBitmap(stored, path));
 }
 
 }  // namespace marbleck

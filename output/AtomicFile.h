@@ -1,0 +1,21 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+namespace marbleck {
+
+// Writes `bytes` as the whole content of `path`, atomically: they go to a file
+// beside the target, are forced to the disk, and replace the target only when
+// every byte is there, so a failed write leaves an earlier file untouched and
+// no partial file behind.
+//
+// Throws RunTimeError 61 when the bytes do not fit (the file system is full,
+// a quota or the file-size limit is reached) and 75 when the file cannot be
+// written for any other reason, each with the system's reason.
+void WriteFileAtomically(const QString& path, const QByteArray& bytes);
+
+// Throws RunTimeError 75 "Path/File access error: cannot write PATH: REASON".
+[[noreturn]] void FailToWrite(const QString& path, const QString& reason);
+
+}  // namespace marbleck
