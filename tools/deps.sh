@@ -9,7 +9,7 @@ usage() { echo "usage: $0 [--test]" >&2; exit 2; }
 packages=(
   cmake ninja-build g++ pkg-config
   qt6-base-dev libgl-dev libvulkan-dev fonts-dejavu-core
-  libopenblas-dev libtiff-dev
+  libopenblas-dev libtiff-dev libfftw3-dev
 )
 test_packages=(
   libgtest-dev libbenchmark-dev
@@ -17,6 +17,7 @@ test_packages=(
   cups printer-driver-cups-pdf
   locales-all
   clang-format
+  desktop-file-utils appstream
 )
 
 case "${1:-}" in
