@@ -209,6 +209,7 @@ void MainWindow::createMenu() {
     fastCalculationAction_->setObjectName(QStringLiteral("fastCalculationAction"));
 
     QMenu* binarization = options->addMenu(QStringLiteral("&Binarization"));
+    binarization->menuAction()->setObjectName(QStringLiteral("binarizationMenu"));
     auto* choices = new QActionGroup(this);
     thresholdBinarizationAction_ = choices->addAction(QStringLiteral("&Threshold"));
     balancedBinarizationAction_ = choices->addAction(QStringLiteral("B&alanced"));
@@ -233,7 +234,8 @@ void MainWindow::showReconstruction() {
     if (!reconstruction_) {
         reconstruction_ = std::make_unique<ReconstructionWindow>(document_, *printDialogHost_);
         reconstruction_->setObjectName(QStringLiteral("reconstructionWindow"));
-        connect(this, &MainWindow::hologramChanged, reconstruction_.get(), &ReconstructionWindow::hologramChanged);
+        connect(this, &MainWindow::hologramChanged, reconstruction_.get(),
+                &ReconstructionWindow::hologramChanged);
         connect(printDialogHost_, &PrintDialogHost::opticsChanged, reconstruction_.get(),
                 &ReconstructionWindow::opticsChanged);
     }

@@ -146,8 +146,13 @@ void ReconstructionWindow::startTransform() {
         emit pictureShown();
         return;
     }
-    Request request{generation_, document_.field,          g.columns, g.rows, g,
-                    document_.litPoints, zeroOrderCheck_->isChecked()};
+    Request request{generation_,
+                    document_.field,
+                    g.columns,
+                    g.rows,
+                    g,
+                    document_.litPoints,
+                    zeroOrderCheck_->isChecked()};
     watcher_.setFuture(QtConcurrent::run([request = std::move(request)] { return Compute(request); }));
 }
 
@@ -178,9 +183,10 @@ void ReconstructionWindow::showPicture() {
     rangeLabel_->setText(QStringLiteral("Range: %1 dB").arg(10 * decades));
     const bool empty = shown_.columns <= 0 || shown_.rows <= 0;
     messageLabel_->setText(
-        empty ? QStringLiteral("No hologram yet. Press \"Calculate\" in the main window to see what its print "
-                               "shows when lit by a laser.")
-              : QString());
+        empty
+            ? QStringLiteral("No hologram yet. Press \"Calculate\" in the main window to see what its print "
+                             "shows when lit by a laser.")
+            : QString());
     messageLabel_->setVisible(empty);
     pictureArea_->setVisible(!empty);
     if (empty) {
@@ -209,25 +215,28 @@ void ReconstructionWindow::showAxes() {
         return;
     }
     const PrintDialog::PrintOptics o = print_.optics();
+    // The pitch needs no laser: a laser or screen that reads as no length
+    // leaves the edges that depend on it without a figure.
     std::optional<double> pitchMm;
     try {
-        pitchMm = ComputePhysicalFigures(shown_.columns, shown_.rows, o.dpi, o.scale, o.wavelengthNm, o.distanceM)
-                      .pitchMm;
+        pitchMm = ComputePhysicalFigures(shown_.columns, shown_.rows, o.dpi, o.scale, 633, 1).pitchMm;
     } catch (const RunTimeError&) {
     }
+    const auto length = [](double v) { return std::isfinite(v) && v > 0; };
     const bool onScreen = unitsCombo_->currentIndex() == 1;
     const auto edge = [&](int offset, int n) -> QString {
-        if (!pitchMm) return QStringLiteral("-");
-        if (onScreen) return Figure(BinScreenMm(offset, n, *pitchMm, o.wavelengthNm, o.distanceM), 1);
-        return Figure(BinAngleDegrees(offset, n, *pitchMm, o.wavelengthNm), 3);
+        if (!pitchMm || !length(o.wavelengthNm)) return QStringLiteral("-");
+        if (!onScreen) return Figure(BinAngleDegrees(offset, n, *pitchMm, o.wavelengthNm), 3);
+        if (!length(o.distanceM)) return QStringLiteral("-");
+        return Figure(BinScreenMm(offset, n, *pitchMm, o.wavelengthNm, o.distanceM), 1);
     };
     const QString unit = onScreen ? QStringLiteral(" mm") : QString::fromUtf8("\u00b0");
     horizontalAxisLabel_->setText(QStringLiteral("Left edge %1%3, right edge %2%3")
                                       .arg(edge(-shown_.columns / 2, shown_.columns),
                                            edge((shown_.columns - 1) / 2, shown_.columns), unit));
-    verticalAxisLabel_->setText(QStringLiteral("Top edge %1%3, bottom edge %2%3")
-                                    .arg(edge(-shown_.rows / 2, shown_.rows),
-                                         edge((shown_.rows - 1) / 2, shown_.rows), unit));
+    verticalAxisLabel_->setText(
+        QStringLiteral("Top edge %1%3, bottom edge %2%3")
+            .arg(edge(-shown_.rows / 2, shown_.rows), edge((shown_.rows - 1) / 2, shown_.rows), unit));
 }
 
 }  // namespace marbleck

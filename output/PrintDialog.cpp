@@ -70,8 +70,11 @@ QLabel* label(QWidget* parent, const char* caption) {
 PrintDialog::PrintDialog(Printer& printer) : QWidget(nullptr, Qt::Window), printer_(printer) {
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QStringLiteral("Print"));
+    // Below the buttons, 2430 twips more than the controls above them need,
+    // the physical read-out: where a large hologram copy, which grows to the
+    // right and down from its corner, does not cover it.
     setFixedSize(TwipsToPixels(9840, Screen::TwipsPerPixelX()),
-                 TwipsToPixels(5385, Screen::TwipsPerPixelY()));
+                 TwipsToPixels(7815, Screen::TwipsPerPixelY()));
     createControls();
     FitCaptionFont(this, {printButton_, cancelButton_, locationLabel_, resolutionLabel_, scaleLabel_,
                           wavelengthLabel_, distanceLabel_});
@@ -96,14 +99,14 @@ void PrintDialog::createControls() {
     scaleEdit_ = Placed(new QLineEdit(QStringLiteral("1"), this), 2280, 4200, 735, 375);
     scaleSpinner_ = Placed(new VSpinner(this), 3000, 4200, 375, 375);
     scaleLabel_ = Placed(label(this, "Scale factor"), 720, 4200, 1575, 375);
-    pitchLabel_ = Placed(label(this, ""), 4440, 2400, 5160, 255);
-    sizeLabel_ = Placed(label(this, ""), 4440, 2700, 5160, 255);
-    wavelengthLabel_ = Placed(label(this, "Wavelength (nm)"), 4440, 3120, 2175, 255);
-    wavelengthEdit_ = Placed(new QLineEdit(this), 6720, 3060, 975, 375);
-    distanceLabel_ = Placed(label(this, "Screen distance (m)"), 4440, 3600, 2175, 255);
-    distanceEdit_ = Placed(new QLineEdit(this), 6720, 3540, 975, 375);
-    angleLabel_ = Placed(label(this, ""), 4440, 4020, 5160, 255);
-    screenLabel_ = Placed(label(this, ""), 4440, 4320, 5160, 255);
+    pitchLabel_ = Placed(label(this, ""), 360, 5400, 4000, 255);
+    sizeLabel_ = Placed(label(this, ""), 360, 5700, 4000, 255);
+    wavelengthLabel_ = Placed(label(this, "Wavelength (nm)"), 360, 6120, 1815, 255);
+    wavelengthEdit_ = Placed(new QLineEdit(this), 2280, 6060, 975, 375);
+    distanceLabel_ = Placed(label(this, "Screen distance (m)"), 360, 6600, 1815, 255);
+    distanceEdit_ = Placed(new QLineEdit(this), 2280, 6540, 975, 375);
+    angleLabel_ = Placed(label(this, ""), 360, 7080, 4000, 255);
+    screenLabel_ = Placed(label(this, ""), 360, 7380, 4000, 255);
     wavelengthEdit_->setText(QString::fromStdString(WriteNumber(RememberedWavelengthNm())));
     distanceEdit_->setText(QString::fromStdString(WriteNumber(RememberedDistanceM())));
     pitchLabel_->setObjectName(QStringLiteral("pitchLabel"));
@@ -194,7 +197,8 @@ void PrintDialog::showResolution() {
 
 PrintDialog::PrintOptics PrintDialog::optics() const {
     return {static_cast<double>(printer_.resolution()), static_cast<double>(scaleSpinner_->value()),
-            ReadNumber(wavelengthEdit_->text().toStdString()), ReadNumber(distanceEdit_->text().toStdString())};
+            ReadNumber(wavelengthEdit_->text().toStdString()),
+            ReadNumber(distanceEdit_->text().toStdString())};
 }
 
 double PrintDialog::RememberedWavelengthNm() { return RememberedNumber(WavelengthKey, DefaultWavelengthNm); }
@@ -206,7 +210,6 @@ double PrintDialog::RememberedDistanceM() { return RememberedNumber(DistanceKey,
 void PrintDialog::showPhysicalFigures() {
     const PrintOptics o = optics();
     const QSize pixels = hologramCopy_->drawingAreaSize();
-    std::optional<PhysicalFigures> print, lit;
     const auto figures = [&](double wavelengthNm, double distanceM) -> std::optional<PhysicalFigures> {
         try {
             return ComputePhysicalFigures(pixels.width(), pixels.height(), o.dpi, o.scale, wavelengthNm,
@@ -215,21 +218,20 @@ void PrintDialog::showPhysicalFigures() {
             return std::nullopt;
         }
     };
-    print = figures(DefaultWavelengthNm, DefaultDistanceM);
-    lit = figures(o.wavelengthNm, o.distanceM);
-    const QString micro = QString::fromUtf8("\u00b5m");
-    const QString degrees = QString::fromUtf8("\u00b0");
-    pitchLabel_->setText(QStringLiteral("Pixel pitch: %1 ")
-                             .arg(Figure(print ? std::optional(print->pitchMm * 1000) : std::nullopt, 2)) +
-                         micro);
-    sizeLabel_->setText(QStringLiteral("Printed size: %1 x %2 mm")
-                            .arg(Figure(print ? std::optional(print->widthMm) : std::nullopt, 1),
-                                 Figure(print ? std::optional(print->heightMm) : std::nullopt, 1)));
-    angleLabel_->setText(QStringLiteral("Largest angle: %1")
-                             .arg(Figure(lit ? lit->maxAngleDegrees : std::nullopt, 3)) +
-                         degrees);
-    screenLabel_->setText(QStringLiteral("Image on the screen: %1 mm")
-                              .arg(Figure(lit ? lit->screenImageMm : std::nullopt, 1)));
+    // The pitch and size need no laser, the angle no screen.
+    const std::optional<PhysicalFigures> print = figures(DefaultWavelengthNm, DefaultDistanceM);
+    const std::optional<PhysicalFigures> lit = figures(o.wavelengthNm, DefaultDistanceM);
+    const std::optional<PhysicalFigures> screen = figures(o.wavelengthNm, o.distanceM);
+    const std::optional<double> none;
+    pitchLabel_->setText(QString::fromUtf8("Pixel pitch (\u00b5m): %1")
+                             .arg(Figure(print ? std::optional(print->pitchMm * 1000) : none, 2)));
+    sizeLabel_->setText(QStringLiteral("Printed size (mm): %1 x %2")
+                            .arg(Figure(print ? std::optional(print->widthMm) : none, 1),
+                                 Figure(print ? std::optional(print->heightMm) : none, 1)));
+    angleLabel_->setText(
+        QStringLiteral("Largest angle (degrees): %1").arg(Figure(lit ? lit->maxAngleDegrees : none, 3)));
+    screenLabel_->setText(
+        QStringLiteral("Image on the screen (mm): %1").arg(Figure(screen ? screen->screenImageMm : none, 1)));
 }
 
 void PrintDialog::wavelengthEdited() {
