@@ -146,6 +146,30 @@ TEST(LetterObject, ReconstructionShowsTheLetterAndItsTwin) {
     }
 }
 
+// An 11 x 11 far field, centre (5, 5), with the point (4, 0) of an 11 x 11
+// canvas: 4 x 3.1415 / 10 radians a column is 2.2 bins, so the signal is the
+// 3 x 3 bins around (7, 5) (reaching into the centre's 5 x 5), its twin those
+// around (3, 5). Only the bins outside all three are noise.
+TEST(FidelityFigure, SignalOverNoiseLeavingOutTheTwinAndTheCentre) {
+    const HologramGeometry g = MakeHologramGeometry(11, 11, 1.0);
+    Reconstruction r{11, 11, std::vector<float>(121, 1.0f)};
+    auto set = [&](int cx, int cy, int half, float value) {
+        for (int y = cy - half; y <= cy + half; ++y)
+            for (int x = cx - half; x <= cx + half; ++x)
+                r.intensity[static_cast<std::size_t>(y) * 11 + x] = value;
+    };
+    set(5, 5, 2, 1000.0f);
+    set(3, 5, 1, 7.0f);
+    set(7, 5, 1, 10.0f);
+    r.intensity[0] = 4.0f;  // one noise bin brighter
+    const std::vector<ObjectPoint> point{{4, 0}};
+    EXPECT_EQ(ObjectBin(point[0], g, 11, 11), (BinOffset{2, 0}));
+    // Noise: 121 bins less the 5 x 5 centre, less the signal's and twin's 3
+    // bins each outside it (x = 8 and x = 2): 90 bins, one of them 4.
+    EXPECT_DOUBLE_EQ(FidelityFigure(r, point, g), 10.0 / ((89.0 + 4.0) / 90.0));
+    EXPECT_TRUE(std::isnan(FidelityFigure(r, {}, g)));
+}
+
 double Fidelity(const Calculated& c) { return FidelityFigure(OfGrey(c), c.points, c.geometry); }
 
 // Binarizes as "Binarize" does and reconstructs the field's levels.
