@@ -2,6 +2,9 @@
 
 #include <fftw3.h>
 
+#include <functional>
+#include <numeric>
+
 #include <algorithm>
 #include <cmath>
 #include <cstddef>
@@ -14,6 +17,7 @@
 #include <utility>
 
 #include "engine/NormalisedGrey.h"
+#include "engine/ThreadPool.h"
 
 namespace marbleck {
 
@@ -95,11 +99,27 @@ std::shared_ptr<const Plan> PlanFor(int columns, int rows) {
     return entry.first;
 }
 
+// Runs part(first, last) over [0, count) in slices, on the shared pool's
+// threads when there is enough work.
+void InSlices(int count, long long values, const std::function<void(int, int)>& part) {
+    ThreadPool& pool = ThreadPool::Shared();
+    const int threads = values < ParallelValues ? 1 : std::min(pool.size(), count);
+    if (threads <= 1) {
+        part(0, count);
+        return;
+    }
+    pool.run(threads, [&](int k) {
+        part(static_cast<int>(static_cast<long long>(count) * k / threads),
+             static_cast<int>(static_cast<long long>(count) * (k + 1) / threads));
+    });
+}
+
 // Transforms the transmittance in `in` (columns arrays of rows values) and
 // spreads |F|^2 over the whole centred picture by Hermitian symmetry.
 Reconstruction Transform(FftwBuffer<float> in, int columns, int rows) {
-    const std::size_t halfRows = static_cast<std::size_t>(rows / 2 + 1);
-    auto out = Allocate<fftwf_complex>(static_cast<std::size_t>(columns) * halfRows);
+    const int halfRows = rows / 2 + 1;
+    auto out =
+        Allocate<fftwf_complex>(static_cast<std::size_t>(columns) * static_cast<std::size_t>(halfRows));
     PlanFor(columns, rows)->execute(in.get(), out.get());
     in.reset();
 
@@ -109,51 +129,68 @@ Reconstruction Transform(FftwBuffer<float> in, int columns, int rows) {
     r.intensity.resize(static_cast<std::size_t>(columns) * static_cast<std::size_t>(rows));
     const int cx = columns / 2;
     const int cy = rows / 2;
-    // Frequency (ku, kv), each 0 .. n − 1, lands at ((ku + cx) mod columns,
+    float* intensity = r.intensity.data();
+    // Frequency (ku, kv), each 0 .. n - 1, lands at ((ku + cx) mod columns,
     // (kv + cy) mod rows). kv <= rows / 2 is in the half spectrum; the others
-    // are the conjugates of (−ku, −kv), which have the same intensity.
-    for (int ku = 0; ku < columns; ++ku) {
-        const fftwf_complex* column = out.get() + static_cast<std::size_t>(ku) * halfRows;
-        const int mirrorU = ku == 0 ? 0 : columns - ku;
-        const int x = (ku + cx) % columns;
-        const int mirrorX = (mirrorU + cx) % columns;
-        for (int kv = 0; kv < static_cast<int>(halfRows); ++kv) {
-            const float re = column[kv][0];
-            const float im = column[kv][1];
-            const float power = re * re + im * im;
-            const int y = (kv + cy) % rows;
-            r.intensity[static_cast<std::size_t>(y) * columns + x] = power;
-            if (kv != 0) {
-                const int mirrorV = rows - kv;
-                if (mirrorV != kv) {
-                    const int mirrorY = (mirrorV + cy) % rows;
-                    r.intensity[static_cast<std::size_t>(mirrorY) * columns + mirrorX] = power;
+    // are the conjugates of (-ku, -kv), which have the same intensity. Every
+    // bin is written once, so the slices of ku never write the same bin.
+    InSlices(columns, static_cast<long long>(columns) * rows, [&](int first, int last) {
+        for (int ku = first; ku < last; ++ku) {
+            const fftwf_complex* column = out.get() + static_cast<std::size_t>(ku) * halfRows;
+            const int mirrorU = ku == 0 ? 0 : columns - ku;
+            const int x = ku + cx < columns ? ku + cx : ku + cx - columns;
+            const int mirrorX = mirrorU + cx < columns ? mirrorU + cx : mirrorU + cx - columns;
+            int y = cy;                                         // (kv + cy) mod rows
+            int mirrorY = cy - 1 < 0 ? cy - 1 + rows : cy - 1;  // (rows - kv + cy) mod rows, from kv = 1
+            for (int kv = 0; kv < halfRows; ++kv) {
+                const float re = column[kv][0];
+                const float im = column[kv][1];
+                const float power = re * re + im * im;
+                intensity[static_cast<std::size_t>(y) * columns + x] = power;
+                if (kv != 0) {
+                    if (rows - kv != kv)
+                        intensity[static_cast<std::size_t>(mirrorY) * columns + mirrorX] = power;
+                    mirrorY = mirrorY == 0 ? rows - 1 : mirrorY - 1;
                 }
+                y = y + 1 == rows ? 0 : y + 1;
             }
         }
-    }
+    });
     return r;
 }
 
-// Fills the transform's input with t − mean (or t) from t(u, v) = level(u, v).
+// Fills the transform's input with t - mean (or t) from the grey levels
+// level(u, v) (0 .. 255), t = level / 255.
 template <typename Level>
 Reconstruction ReconstructLevels(int columns, int rows, ReconstructionOptions options, Level level) {
     if (columns <= 0 || rows <= 0) return {};
     const std::size_t count = static_cast<std::size_t>(columns) * static_cast<std::size_t>(rows);
+    const long long values = static_cast<long long>(count);
     auto in = Allocate<float>(count);
     float* t = in.get();
-    double sum = 0;
-    for (int u = 0; u < columns; ++u) {
-        float* column = t + static_cast<std::size_t>(u) * rows;
-        for (int v = 0; v < rows; ++v) {
-            column[v] = static_cast<float>(level(u, v)) / 255.0f;
-            sum += column[v];
+    // The levels are whole numbers: their sum is exact, in any order.
+    std::vector<std::uint64_t> sums(static_cast<std::size_t>(columns), 0);
+    InSlices(columns, values, [&](int first, int last) {
+        for (int u = first; u < last; ++u) {
+            std::uint64_t sum = 0;
+            float* out = t + static_cast<std::size_t>(u) * rows;
+            for (int v = 0; v < rows; ++v) {
+                const std::uint8_t l = level(u, v);
+                sum += l;
+                out[v] = static_cast<float>(l);
+            }
+            sums[static_cast<std::size_t>(u)] = sum;
         }
-    }
-    if (options.removeZeroOrder) {
-        const float mean = static_cast<float>(sum / static_cast<double>(count));
-        for (std::size_t i = 0; i < count; ++i) t[i] -= mean;
-    }
+    });
+    const double total = static_cast<double>(std::accumulate(sums.begin(), sums.end(), std::uint64_t{0}));
+    // t = level / 255 - mean, rounded once from the level.
+    const float mean =
+        options.removeZeroOrder ? static_cast<float>(total / 255.0 / static_cast<double>(count)) : 0.0f;
+    InSlices(columns, values, [&](int first, int last) {
+        float* begin = t + static_cast<std::size_t>(first) * rows;
+        float* end = t + static_cast<std::size_t>(last) * rows;
+        for (float* p = begin; p != end; ++p) *p = *p / 255.0f - mean;
+    });
     return Transform(std::move(in), columns, rows);
 }
 
@@ -177,14 +214,22 @@ std::vector<std::uint8_t> LogScaleLevels(const Reconstruction& r, double decades
     float maximum = 0;
     for (float value : r.intensity) maximum = std::max(maximum, value);
     if (!(maximum > 0) || !(decades > 0)) return levels;
-    const double range = 10.0 * decades;
-    for (std::size_t i = 0; i < levels.size(); ++i) {
-        const float value = r.intensity[i];
-        if (!(value > 0)) continue;
-        const double db = 10.0 * std::log10(static_cast<double>(value) / maximum);
-        const double level = std::clamp(255.0 * (1.0 + db / range), 0.0, 255.0);
-        levels[i] = static_cast<std::uint8_t>(std::lround(level));
-    }
+    // level = 255 · (1 + 10·log10(value / maximum) / (10·decades)), in
+    // float: 255 + log2(value / maximum) · 255·log10(2) / decades.
+    const float slope = static_cast<float>(255.0 * std::log10(2.0) / decades);
+    const float floor = static_cast<float>(static_cast<double>(maximum) * std::pow(10.0, -decades));
+    const float inverse = 1.0f / maximum;
+    const long long values = static_cast<long long>(levels.size());
+    InSlices(r.rows, values, [&](int first, int last) {
+        const std::size_t begin = static_cast<std::size_t>(first) * static_cast<std::size_t>(r.columns);
+        const std::size_t end = static_cast<std::size_t>(last) * static_cast<std::size_t>(r.columns);
+        for (std::size_t i = begin; i < end; ++i) {
+            const float value = r.intensity[i];
+            if (!(value > floor)) continue;
+            const float level = 255.0f + std::log2(value * inverse) * slope;
+            levels[i] = static_cast<std::uint8_t>(std::lround(std::clamp(level, 0.0f, 255.0f)));
+        }
+    });
     return levels;
 }
 
