@@ -5,7 +5,9 @@
 #include <cstdint>
 #include <vector>
 
+#include "engine/HologramEngine.h"
 #include "engine/HologramField.h"
+#include "engine/HologramGeometry.h"
 #include "input/DrawingState.h"
 #include "input/InputLocation.h"
 #include "platform/RandomGenerator.h"
@@ -29,6 +31,12 @@ struct Document {
     // The hologram's grey levels at full resolution, column by column
     // (field.rows() levels a column).
     std::vector<std::uint8_t> greyLevels;
+
+    // The last calculation's sizes and its lit canvas samples, in scan
+    // order: where the hologram's first columns x rows values lie, and where
+    // its object's image should appear in its reconstruction.
+    HologramGeometry geometry;
+    std::vector<ObjectPoint> litPoints;
 
     // The hologram as the view shows it, pixel for pixel: the grey levels cut
     // to the view's drawing area, with a loaded object's preview painted

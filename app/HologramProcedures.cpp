@@ -6,6 +6,7 @@
 
 #include "app/Document.h"
 #include "engine/HologramPipeline.h"
+#include "engine/Reconstruction.h"
 #include "input/ObjectSamples.h"
 #include "platform/NumberText.h"
 #include "widgets/PictureArea.h"
@@ -71,6 +72,8 @@ void ComputeHologram(const CalculationRequest& request, Document& document, cons
                       static_cast<float>(Screen::TwipsPerPixelY() * H * R));
     view.paintGreyColumns(document.greyLevels.data(), geometry.columns, geometry.rows);
     document.field = std::move(field);
+    document.geometry = geometry;
+    document.litPoints = std::move(points);
 }
 
 void BinarizeHologram(const QString& thresholdText, Document& document, PictureArea& view) {
@@ -79,6 +82,15 @@ void BinarizeHologram(const QString& thresholdText, Document& document, PictureA
     HologramField& field = document.field;
     Binarize(field, threshold, document.greyLevels);
     view.paintGreyColumns(document.greyLevels.data(), field.columns(), field.rows());
+}
+
+std::optional<double> BinarizeHologramBalanced(Document& document, PictureArea& view) {
+    if (document.field.empty()) return std::nullopt;
+    HologramField& field = document.field;
+    const double threshold = MedianThreshold(field, document.geometry.columns, document.geometry.rows);
+    Binarize(field, threshold, document.greyLevels);
+    view.paintGreyColumns(document.greyLevels.data(), field.columns(), field.rows());
+    return threshold;
 }
 
 }  // namespace marbleck

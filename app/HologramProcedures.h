@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <optional>
 
 #include "engine/HologramCompute.h"
 
@@ -31,5 +32,9 @@ void ComputeHologram(const CalculationRequest& request, Document& document, cons
 // `thresholdText` names and repaints the view. Does nothing before any
 // calculation.
 void BinarizeHologram(const QString& thresholdText, Document& document, PictureArea& view);
+
+// The same at the hologram's median, so that half its values become white.
+// Returns the threshold used; nothing before any calculation.
+std::optional<double> BinarizeHologramBalanced(Document& document, PictureArea& view);
 
 }  // namespace marbleck

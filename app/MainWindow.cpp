@@ -3,6 +3,7 @@
 
 #include <QAbstractButton>
 #include <QAction>
+#include <QActionGroup>
 #include <QApplication>
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -20,6 +21,7 @@
 #include "app/Document.h"
 #include "app/FileProcedures.h"
 #include "app/HologramProcedures.h"
+#include "app/ReconstructionWindow.h"
 #include "input/DrawingTools.h"
 #include "input/InputFileChooserHost.h"
 #include "output/PrintDialogHost.h"
@@ -205,6 +207,41 @@ void MainWindow::createMenu() {
     fastCalculationAction_->setCheckable(true);
     fastCalculationAction_->setChecked(false);
     fastCalculationAction_->setObjectName(QStringLiteral("fastCalculationAction"));
+
+    QMenu* binarization = options->addMenu(QStringLiteral("&Binarization"));
+    binarization->menuAction()->setObjectName(QStringLiteral("binarizationMenu"));
+    auto* choices = new QActionGroup(this);
+    thresholdBinarizationAction_ = choices->addAction(QStringLiteral("&Threshold"));
+    balancedBinarizationAction_ = choices->addAction(QStringLiteral("B&alanced"));
+    for (QAction* choice : choices->actions()) {
+        choice->setCheckable(true);
+        binarization->addAction(choice);
+    }
+    thresholdBinarizationAction_->setChecked(true);
+    thresholdBinarizationAction_->setObjectName(QStringLiteral("thresholdBinarizationAction"));
+    balancedBinarizationAction_->setObjectName(QStringLiteral("balancedBinarizationAction"));
+    createViewMenu();
+}
+
+void MainWindow::createViewMenu() {
+    QMenu* view = menuBar()->addMenu(QStringLiteral("&View"));
+    reconstructionAction_ = view->addAction(QStringLiteral("&Reconstruction"));
+    reconstructionAction_->setObjectName(QStringLiteral("reconstructionAction"));
+    connect(reconstructionAction_, &QAction::triggered, this, &MainWindow::showReconstruction);
+}
+
+void MainWindow::showReconstruction() {
+    if (!reconstruction_) {
+        reconstruction_ = std::make_unique<ReconstructionWindow>(document_, *printDialogHost_);
+        reconstruction_->setObjectName(QStringLiteral("reconstructionWindow"));
+        connect(this, &MainWindow::hologramChanged, reconstruction_.get(),
+                &ReconstructionWindow::hologramChanged);
+        connect(printDialogHost_, &PrintDialogHost::opticsChanged, reconstruction_.get(),
+                &ReconstructionWindow::opticsChanged);
+    }
+    reconstruction_->show();
+    reconstruction_->raise();
+    reconstruction_->activateWindow();
 }
 
 void MainWindow::setTabOrder() {
@@ -302,7 +339,7 @@ void MainWindow::changeShownHologram(Command&& command) {
 }
 
 void MainWindow::calculate() {
-    ErrorReporter::RunCommand(this, [&] {
+    const bool done = ErrorReporter::RunCommand(this, [&] {
         changeShownHologram([&] {
             const float start = SecondsSinceMidnight();
             try {
@@ -315,12 +352,21 @@ void MainWindow::calculate() {
             showElapsedSeconds(ElapsedSeconds(start, end));
         });
     });
+    if (done) emit hologramChanged();
 }
 
 void MainWindow::binarize() {
-    ErrorReporter::RunCommand(this, [&] {
-        changeShownHologram([&] { BinarizeHologram(thresholdText(), document_, *hologramView_); });
+    const bool done = ErrorReporter::RunCommand(this, [&] {
+        changeShownHologram([&] {
+            if (!balancedBinarizationAction_->isChecked()) {
+                BinarizeHologram(thresholdText(), document_, *hologramView_);
+            } else if (const auto used = BinarizeHologramBalanced(document_, *hologramView_)) {
+                // The threshold is one of the hologram's single-precision values.
+                thresholdEdit_->setText(QString::fromStdString(WriteNumber(static_cast<float>(*used))));
+            }
+        });
     });
+    if (done && !document_.field.empty()) emit hologramChanged();
 }
 
 // The saved file becomes the view's background: the view shows it from then on.
@@ -334,6 +380,7 @@ void MainWindow::saveHologram() {
 // "open" in the input file chooser, which reports a failure itself.
 void MainWindow::loadObject() {
     changeShownHologram([&] { LoadObjectBitmap(document_, *objectCanvas_, *hologramView_); });
+    emit hologramChanged();
 }
 
 void MainWindow::quit() { close(); }

@@ -7,6 +7,7 @@
 #include "app/HologramProcedures.h"
 
 class QAction;
+class QActionGroup;
 class QCheckBox;
 class QGroupBox;
 class QLabel;
@@ -21,6 +22,7 @@ class InputFileChooserHost;
 class PictureArea;
 class PrintDialogHost;
 class ProgressBar;
+class ReconstructionWindow;
 class VSpinner;
 struct Document;
 
@@ -57,6 +59,11 @@ public:
     // The input file chooser, created on first use.
     InputFileChooserHost& fileChooser() { return *chooser_; }
 
+signals:
+    // The document's hologram changed: "Calculate" or "Binarize" succeeded,
+    // or an object was loaded.
+    void hologramChanged();
+
 protected:
     void closeEvent(QCloseEvent* event) override;
 
@@ -86,6 +93,8 @@ private:
     void loadObject();
     template <class Command>
     void changeShownHologram(Command&& command);
+    void createViewMenu();
+    void showReconstruction();
 
     // Controls, in tab order.
     PictureArea* objectCanvas_;
@@ -122,6 +131,13 @@ private:
     // exact one. Off at start; the program keeps no settings.
     QAction* fastCalculationAction_;
 
+    // "Options" > "Binarization": "Threshold" (the threshold box, at start)
+    // or "Balanced" (the hologram's median).
+    QAction* thresholdBinarizationAction_;
+    QAction* balancedBinarizationAction_;
+    // "View" > "Reconstruction".
+    QAction* reconstructionAction_;
+
     PrintDialogHost* printDialogHost_;
 
     Document& document_;
@@ -129,6 +145,8 @@ private:
     // The canvas's press and move handlers.
     std::unique_ptr<DrawingTools> drawingTools_;
     std::unique_ptr<InputFileChooserHost> chooser_;
+    // The reconstruction window, made on first use.
+    std::unique_ptr<ReconstructionWindow> reconstruction_;
     // The chooser's last notice in the status line; empty when none.
     QString chooserNotice_;
 };

@@ -2,6 +2,8 @@
 
 #include <QCommandLineParser>
 #include <QFileInfo>
+#include <cmath>
+#include <string>
 
 #include "platform/NumberText.h"
 
@@ -13,6 +15,14 @@ bool IsWrittenExtension(const QString& suffix) {
     for (const char* written : {"png", "bmp", "npy", "tif", "tiff"})
         if (suffix == QLatin1String(written)) return true;
     return false;
+}
+
+// A number read like the boxes read theirs, which must be above 0.
+double PositiveNumber(const QString& text, const char* option) {
+    const double value = ReadNumber(text.toStdString());
+    if (!(value > 0) || !std::isfinite(value))
+        throw UsageError(std::string(option) + " must be a number above 0: " + text.toStdString());
+    return value;
 }
 
 }  // namespace
@@ -41,15 +51,37 @@ ParsedCommandLine ParseCommandLine(const QStringList& arguments) {
     const QCommandLineOption engine(QStringLiteral("engine"),
                                     QStringLiteral("exact (default, as \"Calculate\") or fast."),
                                     QStringLiteral("ENGINE"), QStringLiteral("exact"));
-    const QCommandLineOption binarize(QStringLiteral("binarize"),
-                                      QStringLiteral("Write the binarized hologram: values above T are 255."),
-                                      QStringLiteral("T"));
+    const QCommandLineOption binarize(
+        QStringLiteral("binarize"),
+        QStringLiteral("Write the binarized hologram: values above T are 255; \"median\" takes the "
+                       "hologram's median for T, so that half the values are white."),
+        QStringLiteral("T|median"));
+    const QCommandLineOption reconstruct(
+        QStringLiteral("reconstruct"),
+        QStringLiteral(
+            "Also write the simulated far field of what OUTPUT holds to FILE (8-bit PNG, log scale "
+            "over 3 decades, zero order removed); with several objects it must contain %n."),
+        QStringLiteral("FILE"));
+    const QCommandLineOption dpi(QStringLiteral("dpi"),
+                                 QStringLiteral("Add the print's physical figures at D dots per inch to the "
+                                                "report (needs --report)."),
+                                 QStringLiteral("D"));
+    const QCommandLineOption scale(QStringLiteral("scale"),
+                                   QStringLiteral("Printer dots per hologram value, for --dpi (default 1)."),
+                                   QStringLiteral("K"), QStringLiteral("1"));
+    const QCommandLineOption wavelength(QStringLiteral("wavelength"),
+                                        QStringLiteral("Laser wavelength in nm, for --dpi (default 633)."),
+                                        QStringLiteral("NM"), QStringLiteral("633"));
+    const QCommandLineOption distance(QStringLiteral("distance"),
+                                      QStringLiteral("Distance of the screen in m, for --dpi (default 1)."),
+                                      QStringLiteral("M"), QStringLiteral("1"));
     const QCommandLineOption depth(QStringLiteral("depth"), QStringLiteral("PNG grey depth, 8 or 16."),
                                    QStringLiteral("BITS"), QStringLiteral("8"));
     const QCommandLineOption report(QStringLiteral("report"),
                                     QStringLiteral("Print one JSON object per object on standard output."));
     const QCommandLineOption quiet(QStringLiteral("quiet"), QStringLiteral("Print no progress."));
-    parser.addOptions({output, reps, randomPhase, seed, engine, binarize, depth, report, quiet});
+    parser.addOptions({output, reps, randomPhase, seed, engine, binarize, reconstruct, depth, report, dpi,
+                       scale, wavelength, distance, quiet});
     const QCommandLineOption help = parser.addHelpOption();
     const QCommandLineOption version = parser.addVersionOption();
 
@@ -93,7 +125,19 @@ ParsedCommandLine ParseCommandLine(const QStringList& arguments) {
         o.engine = EngineKind::Fast;
     else
         throw UsageError("unknown engine " + engineName.toStdString() + " (exact or fast)");
-    if (parser.isSet(binarize)) o.binarizeThreshold = ReadNumber(parser.value(binarize).toStdString());
+    if (parser.isSet(binarize)) {
+        if (parser.value(binarize) == QLatin1String("median"))
+            o.balanced = true;
+        else
+            o.binarizeThreshold = ReadNumber(parser.value(binarize).toStdString());
+    }
+    o.reconstruct = parser.value(reconstruct);
+    if (parser.isSet(reconstruct)) {
+        if (QFileInfo(o.reconstruct).suffix().toLower() != QLatin1String("png"))
+            throw UsageError("the reconstruction must end in .png: " + o.reconstruct.toStdString());
+        if (o.objects.size() > 1 && !o.reconstruct.contains(QLatin1String("%n")))
+            throw UsageError("several objects need %n in the reconstruction's name");
+    }
     const QString depthText = parser.value(depth);
     if (depthText == QLatin1String("8"))
         o.depth = 8;
@@ -103,6 +147,16 @@ ParsedCommandLine ParseCommandLine(const QStringList& arguments) {
         throw UsageError("the depth must be 8 or 16");
     o.report = parser.isSet(report);
     o.quiet = parser.isSet(quiet);
+    const bool physical =
+        parser.isSet(dpi) || parser.isSet(scale) || parser.isSet(wavelength) || parser.isSet(distance);
+    if (physical && !parser.isSet(dpi)) throw UsageError("--scale, --wavelength and --distance need --dpi");
+    if (physical && !o.report) throw UsageError("--dpi needs --report, where the figures are printed");
+    if (physical) {
+        o.dpi = PositiveNumber(parser.value(dpi), "--dpi");
+        o.scale = PositiveNumber(parser.value(scale), "--scale");
+        o.wavelengthNm = PositiveNumber(parser.value(wavelength), "--wavelength");
+        o.distanceM = PositiveNumber(parser.value(distance), "--distance");
+    }
     return parsed;
 }
 

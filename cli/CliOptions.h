@@ -26,9 +26,18 @@ struct CliOptions {
     std::optional<std::uint64_t> seed;
     EngineKind engine = EngineKind::Exact;
     std::optional<double> binarizeThreshold;
+    bool balanced = false;  // --binarize median: the threshold is the hologram's median
+    QString reconstruct;    // --reconstruct: where the reconstruction picture goes ("" for none)
+    // The print's physical figures in the report, only with --dpi.
+    std::optional<double> dpi;
+    double scale = 1;
+    double wavelengthNm = 633;
+    double distanceM = 1;
     int depth = 8;
     bool report = false;
     bool quiet = false;
+
+    bool binarized() const { return binarizeThreshold.has_value() || balanced; }
 };
 
 // What the command line asks for: a run, or only the help or version text.
@@ -41,7 +50,9 @@ struct ParsedCommandLine {
 // Reads the arguments (the program's name first). Throws UsageError with a
 // one-line reason for anything that cannot run: no object, no output, an
 // unknown option or engine, a depth other than 8 or 16, an output whose
-// extension is not written, several objects without %n in the output.
+// extension is not written, several objects without %n in the output (or in
+// the reconstruction's), a reconstruction not to .png, physical figures asked
+// for without --dpi and --report, or a number that is not positive there.
 ParsedCommandLine ParseCommandLine(const QStringList& arguments);
 
 // The output path of `object`: %n replaced by its base name without extension.

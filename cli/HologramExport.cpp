@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "engine/HologramPipeline.h"
+#include "engine/Reconstruction.h"
 #include "input/ObjectSamples.h"
 #include "output/AtomicFile.h"
 #include "output/HologramBitmapWriter.h"
@@ -180,7 +181,9 @@ ObjectHologram CalculateObjectHologram(const CliOptions& options, const QImage& 
                                        const ExportProgress& progress) {
     const HologramGeometry geometry = MakeHologramGeometry(static_cast<float>(image.width()),
                                                            static_cast<float>(image.height()), options.reps);
-    std::vector<ObjectPoint> points;
+    ObjectHologram hologram;
+    hologram.geometry = geometry;
+    std::vector<ObjectPoint>& points = hologram.lit;
     LitSamples(image, PixelSampleGrid(geometry.canvasColumns, geometry.canvasRows), points);
     std::vector<double> phases(points.size(), 0.0);
     if (options.randomPhase) {
@@ -188,7 +191,6 @@ ObjectHologram CalculateObjectHologram(const CliOptions& options, const QImage& 
         random.seed(seed);
         for (double& phase : phases) phase = PhaseOfDraw(random.next());
     }
-    ObjectHologram hologram;
     hologram.points = static_cast<long long>(points.size());
 
     std::size_t done = 0;
@@ -201,12 +203,27 @@ ObjectHologram CalculateObjectHologram(const CliOptions& options, const QImage& 
     std::vector<std::uint8_t> grey;
     hologram.range =
         CalculateHologram(options.engine, geometry, points, phases, hologram.field, grey, columnDone);
-    if (options.binarizeThreshold) Binarize(hologram.field, *options.binarizeThreshold, grey);
+    if (options.balanced)
+        hologram.threshold = MedianThreshold(hologram.field, geometry.columns, geometry.rows);
+    else
+        hologram.threshold = options.binarizeThreshold;
+    if (hologram.threshold) Binarize(hologram.field, *hologram.threshold, grey);
     return hologram;
 }
 
+QImage ReconstructionImage(const Reconstruction& r) {
+    QImage image(r.columns, r.rows, QImage::Format_Grayscale8);
+    if (image.isNull()) throw std::bad_alloc();
+    const std::vector<std::uint8_t> levels = LogScaleLevels(r, DefaultDecades);
+    for (int y = 0; y < r.rows; ++y)
+        std::memcpy(image.scanLine(y), levels.data() + static_cast<std::size_t>(y) * r.columns,
+                    static_cast<std::size_t>(r.columns));
+    return image;
+}
+
 ExportSummary ExportHologram(const CliOptions& options, const QString& object, const QString& output,
-                             std::uint64_t seed, const ExportProgress& progress) {
+                             std::uint64_t seed, const ExportProgress& progress,
+                             const QString& reconstruction) {
     QElapsedTimer timer;
     timer.start();
     QImageReader reader(object);
@@ -223,10 +240,12 @@ ExportSummary ExportHologram(const CliOptions& options, const QString& object, c
     if (options.randomPhase) summary.seed = seed;
 
     HologramField field;
+    ObjectHologram hologram;
     try {
-        ObjectHologram hologram = CalculateObjectHologram(options, image, seed, progress);
+        hologram = CalculateObjectHologram(options, image, seed, progress);
         field = std::move(hologram.field);
         summary.points = hologram.points;
+        summary.threshold = hologram.threshold;
         summary.rawMinimum = hologram.range.minimum;
         summary.rawMaximum = hologram.range.maximum;
     } catch (const RunTimeError& error) {
@@ -238,13 +257,41 @@ ExportSummary ExportHologram(const CliOptions& options, const QString& object, c
     summary.rows = field.rows();
 
     try {
-        WriteField(field, options.binarizeThreshold.has_value(), options.depth, output);
+        WriteField(field, options.binarized(), options.depth, output);
     } catch (const std::bad_alloc&) {
         throw ExportError(ExitStatus::Write, output, "out of memory");
+    }
+    if (options.dpi)
+        summary.physical = ComputePhysicalFigures(summary.columns, summary.rows, *options.dpi, options.scale,
+                                                  options.wavelengthNm, options.distanceM);
+    const bool reconstructed = !options.reconstruct.isEmpty() && !reconstruction.isEmpty();
+    if (!options.report && !reconstructed) {
+        summary.seconds = static_cast<double>(timer.nsecsElapsed()) / 1e9;
+        return summary;
+    }
+    try {
+        const HologramGeometry& g = hologram.geometry;
+        const Reconstruction r = Reconstruct(field, g.columns, g.rows);
+        summary.fidelity = FidelityFigure(r, hologram.lit, g);
+        if (reconstructed) {
+            WritePng(ReconstructionImage(r), reconstruction);
+            summary.reconstruction = reconstruction;
+        }
+    } catch (const std::bad_alloc&) {
+        throw ExportError(ExitStatus::Write, reconstruction, "out of memory");
     }
     summary.seconds = static_cast<double>(timer.nsecsElapsed()) / 1e9;
     return summary;
 }
+
+namespace {
+
+// JSON has no NaN or infinity: a figure that is none is null.
+QJsonValue Number(std::optional<double> value) {
+    return value && std::isfinite(*value) ? QJsonValue(*value) : QJsonValue();
+}
+
+}  // namespace
 
 QByteArray SummaryJson(const ExportSummary& s) {
     QJsonObject json{{QStringLiteral("input"), s.input},
@@ -259,7 +306,23 @@ QByteArray SummaryJson(const ExportSummary& s) {
                      {QStringLiteral("rawMaximum"), s.rawMaximum},
                      {QStringLiteral("engine"), s.engine},
                      {QStringLiteral("seed"), s.seed ? QJsonValue(QString::number(*s.seed)) : QJsonValue()},
+                     {QStringLiteral("threshold"), s.threshold ? QJsonValue(*s.threshold) : QJsonValue()},
+                     {QStringLiteral("fidelity"), Number(s.fidelity)},
+                     {QStringLiteral("reconstruction"),
+                      s.reconstruction.isEmpty() ? QJsonValue() : QJsonValue(s.reconstruction)},
                      {QStringLiteral("seconds"), s.seconds}};
+    if (s.physical) {
+        const PhysicalFigures& f = *s.physical;
+        json.insert(QStringLiteral("print"),
+                    QJsonObject{{QStringLiteral("pitchMm"), f.pitchMm},
+                                {QStringLiteral("widthMm"), f.widthMm},
+                                {QStringLiteral("heightMm"), f.heightMm},
+                                {QStringLiteral("wavelengthNm"), f.wavelengthNm},
+                                {QStringLiteral("distanceM"), f.distanceM},
+                                {QStringLiteral("maxAngleDegrees"), Number(f.maxAngleDegrees)},
+                                {QStringLiteral("screenImageMm"), Number(f.screenImageMm)},
+                                {QStringLiteral("screenSpanMm"), Number(f.screenSpanMm)}});
+    }
     return QJsonDocument(json).toJson(QJsonDocument::Compact);
 }
 

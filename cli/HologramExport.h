@@ -4,13 +4,18 @@
 #include <QString>
 #include <cstdint>
 #include <functional>
+#include <limits>
 #include <optional>
 #include <stdexcept>
 #include <string>
 
+#include <vector>
 #include "cli/CliOptions.h"
 #include "engine/HologramEngine.h"
 #include "engine/HologramField.h"
+#include "engine/HologramGeometry.h"
+#include "engine/PhysicalFigures.h"
+#include "engine/Reconstruction.h"
 
 namespace marbleck::cli {
 
@@ -50,6 +55,12 @@ struct ExportSummary {
     double rawMaximum = 0;
     QString engine;
     std::optional<std::uint64_t> seed;  // only with random phases
+    std::optional<double>
+        threshold;  // the binarization's threshold, the median's value with --binarize median
+    double fidelity = std::numeric_limits<double>::quiet_NaN();  // FidelityFigure of what OUTPUT holds (NaN:
+                                                                 // none, printed as null)
+    QString reconstruction;                   // where the reconstruction went, "" for nowhere
+    std::optional<PhysicalFigures> physical;  // with --dpi
     double seconds = 0;
 };
 
@@ -64,15 +75,26 @@ struct ObjectHologram {
     HologramField field;
     FieldRange range;  // of the raw sums
     long long points = 0;
+    HologramGeometry geometry;
+    std::vector<ObjectPoint> lit;     // the object points, scan order
+    std::optional<double> threshold;  // the binarization's, when binarized
 };
 ObjectHologram CalculateObjectHologram(const CliOptions& options, const QImage& image, std::uint64_t seed,
                                        const ExportProgress& progress = {});
 
+// The reconstruction picture of a calculated (or binarized) hologram: the
+// far field of its columns x rows values with the zero order removed, on the
+// log scale of LogScaleLevels at DefaultDecades, zero frequency at pixel
+// (columns / 2, rows / 2); row y of the image is the reconstruction's row y.
+QImage ReconstructionImage(const Reconstruction& reconstruction);
+
 // Calculates the hologram of the image `object` as the options ask, with
 // random phases drawn from a generator seeded with `seed`, and writes the
-// whole field to `output` atomically. Throws ExportError.
+// whole field to `output` atomically; with options.reconstruct, also the
+// reconstruction picture to `reconstruction`. Throws ExportError.
 ExportSummary ExportHologram(const CliOptions& options, const QString& object, const QString& output,
-                             std::uint64_t seed, const ExportProgress& progress = {});
+                             std::uint64_t seed, const ExportProgress& progress = {},
+                             const QString& reconstruction = {});
 
 // Writes the whole field by the output's extension (.png with 8 or 16 bits,
 // .bmp, .tif or .tiff and .npy with 32-bit floats), atomically: an earlier file survives any failure. A

@@ -91,13 +91,15 @@ int main(int argc, char** argv) {
     int status = ExitStatus::Success;
     for (const QString& object : options.objects) {
         const QString output = OutputPathFor(options.output, object);
+        const QString reconstruction =
+            options.reconstruct.isEmpty() ? QString() : OutputPathFor(options.reconstruct, object);
         try {
             ExportSummary summary;
             if (showProgress) {
                 ProgressLine line(object);
-                summary = ExportHologram(options, object, output, seed, std::ref(line));
+                summary = ExportHologram(options, object, output, seed, std::ref(line), reconstruction);
             } else {
-                summary = ExportHologram(options, object, output, seed);
+                summary = ExportHologram(options, object, output, seed, {}, reconstruction);
             }
             if (options.report) {
                 std::fputs(SummaryJson(summary).append('\n').constData(), stdout);

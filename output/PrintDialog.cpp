@@ -3,7 +3,11 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSettings>
 #include <cmath>
+#include <optional>
+
+#include "engine/PhysicalFigures.h"
 
 #include "platform/NumberText.h"
 #include "platform/RunTimeError.h"
@@ -34,6 +38,25 @@ constexpr double LastColumn = 550;
 constexpr double LastRow = 800;
 constexpr ColorValue MarkColor = RGBColor(100, 100, 100);
 
+// Where the read-out's laser and screen are remembered.
+const QString WavelengthKey = QStringLiteral("print/wavelengthNm");
+const QString DistanceKey = QStringLiteral("print/distanceM");
+constexpr double DefaultWavelengthNm = 633;
+constexpr double DefaultDistanceM = 1;
+
+// A figure with `decimals` places and a point as decimal separator, or "-"
+// where there is none.
+QString Figure(std::optional<double> value, int decimals) {
+    if (!value || !std::isfinite(*value)) return QStringLiteral("-");
+    return QString::number(*value, 'f', decimals);
+}
+
+double RememberedNumber(const QString& key, double fallback) {
+    const QVariant stored = QSettings().value(key);
+    if (!stored.isValid()) return fallback;
+    return ReadNumber(stored.toString().toStdString());
+}
+
 QLabel* label(QWidget* parent, const char* caption) {
     auto* l = new QLabel(QString::fromLatin1(caption), parent);
     l->setFocusPolicy(Qt::NoFocus);
@@ -47,10 +70,14 @@ QLabel* label(QWidget* parent, const char* caption) {
 PrintDialog::PrintDialog(Printer& printer) : QWidget(nullptr, Qt::Window), printer_(printer) {
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QStringLiteral("Print"));
+    // Below the buttons, 2430 twips more than the controls above them need,
+    // the physical read-out: where a large hologram copy, which grows to the
+    // right and down from its corner, does not cover it.
     setFixedSize(TwipsToPixels(9840, Screen::TwipsPerPixelX()),
-                 TwipsToPixels(5385, Screen::TwipsPerPixelY()));
+                 TwipsToPixels(7815, Screen::TwipsPerPixelY()));
     createControls();
-    FitCaptionFont(this, {printButton_, cancelButton_, locationLabel_, resolutionLabel_, scaleLabel_});
+    FitCaptionFont(this, {printButton_, cancelButton_, locationLabel_, resolutionLabel_, scaleLabel_,
+                          wavelengthLabel_, distanceLabel_});
     setTabOrder();
     connectHandlers();
     load();
@@ -72,6 +99,24 @@ void PrintDialog::createControls() {
     scaleEdit_ = Placed(new QLineEdit(QStringLiteral("1"), this), 2280, 4200, 735, 375);
     scaleSpinner_ = Placed(new VSpinner(this), 3000, 4200, 375, 375);
     scaleLabel_ = Placed(label(this, "Scale factor"), 720, 4200, 1575, 375);
+    pitchLabel_ = Placed(label(this, ""), 360, 5400, 4000, 255);
+    sizeLabel_ = Placed(label(this, ""), 360, 5700, 4000, 255);
+    wavelengthLabel_ = Placed(label(this, "Wavelength (nm)"), 360, 6120, 1815, 255);
+    wavelengthEdit_ = Placed(new QLineEdit(this), 2280, 6060, 975, 375);
+    distanceLabel_ = Placed(label(this, "Screen distance (m)"), 360, 6600, 1815, 255);
+    distanceEdit_ = Placed(new QLineEdit(this), 2280, 6540, 975, 375);
+    angleLabel_ = Placed(label(this, ""), 360, 7080, 4000, 255);
+    screenLabel_ = Placed(label(this, ""), 360, 7380, 4000, 255);
+    wavelengthEdit_->setText(QString::fromStdString(WriteNumber(RememberedWavelengthNm())));
+    distanceEdit_->setText(QString::fromStdString(WriteNumber(RememberedDistanceM())));
+    pitchLabel_->setObjectName(QStringLiteral("pitchLabel"));
+    sizeLabel_->setObjectName(QStringLiteral("sizeLabel"));
+    wavelengthLabel_->setObjectName(QStringLiteral("wavelengthLabel"));
+    wavelengthEdit_->setObjectName(QStringLiteral("wavelengthEdit"));
+    distanceLabel_->setObjectName(QStringLiteral("distanceLabel"));
+    distanceEdit_->setObjectName(QStringLiteral("distanceEdit"));
+    angleLabel_->setObjectName(QStringLiteral("angleLabel"));
+    screenLabel_->setObjectName(QStringLiteral("screenLabel"));
     printButton_->setObjectName(QStringLiteral("printButton"));
     cancelButton_->setObjectName(QStringLiteral("cancelButton"));
     hologramCopy_->setObjectName(QStringLiteral("hologramCopy"));
@@ -89,7 +134,7 @@ void PrintDialog::createControls() {
 
 void PrintDialog::setTabOrder() {
     SetTabOrder({printButton_, cancelButton_, hologramCopy_, pageMap_, qualitySpinner_, resolutionEdit_,
-                 scaleEdit_, scaleSpinner_});
+                 scaleEdit_, scaleSpinner_, wavelengthEdit_, distanceEdit_});
 }
 
 void PrintDialog::connectHandlers() {
@@ -99,6 +144,8 @@ void PrintDialog::connectHandlers() {
     connect(scaleSpinner_, &VSpinner::valueChanged, this, &PrintDialog::scaleChanged);
     connect(pageMap_, &PictureArea::mousePressed, this,
             [this](Qt::MouseButton, Qt::MouseButtons, float x, float y) { pickPlace(x, y); });
+    connect(wavelengthEdit_, &QLineEdit::textEdited, this, &PrintDialog::wavelengthEdited);
+    connect(distanceEdit_, &QLineEdit::textEdited, this, &PrintDialog::distanceEdited);
 }
 
 // Runs once per load, before the dialog is first shown. Setting the ranges
@@ -148,11 +195,64 @@ void PrintDialog::showResolution() {
     resolutionEdit_->setText(QString::fromStdString(WriteNumber(Resolution(t, s))));
 }
 
+PrintDialog::PrintOptics PrintDialog::optics() const {
+    return {static_cast<double>(printer_.resolution()), static_cast<double>(scaleSpinner_->value()),
+            ReadNumber(wavelengthEdit_->text().toStdString()),
+            ReadNumber(distanceEdit_->text().toStdString())};
+}
+
+double PrintDialog::RememberedWavelengthNm() { return RememberedNumber(WavelengthKey, DefaultWavelengthNm); }
+
+double PrintDialog::RememberedDistanceM() { return RememberedNumber(DistanceKey, DefaultDistanceM); }
+
+// The hologram copy prints each of its pixels as scale x scale printer dots.
+// A box that reads as no positive number shows "-" for what depends on it.
+void PrintDialog::showPhysicalFigures() {
+    const PrintOptics o = optics();
+    const QSize pixels = hologramCopy_->drawingAreaSize();
+    const auto figures = [&](double wavelengthNm, double distanceM) -> std::optional<PhysicalFigures> {
+        try {
+            return ComputePhysicalFigures(pixels.width(), pixels.height(), o.dpi, o.scale, wavelengthNm,
+                                          distanceM);
+        } catch (const RunTimeError&) {
+            return std::nullopt;
+        }
+    };
+    // The pitch and size need no laser, the angle no screen.
+    const std::optional<PhysicalFigures> print = figures(DefaultWavelengthNm, DefaultDistanceM);
+    const std::optional<PhysicalFigures> lit = figures(o.wavelengthNm, DefaultDistanceM);
+    const std::optional<PhysicalFigures> screen = figures(o.wavelengthNm, o.distanceM);
+    const std::optional<double> none;
+    pitchLabel_->setText(QString::fromUtf8("Pixel pitch (\u00b5m): %1")
+                             .arg(Figure(print ? std::optional(print->pitchMm * 1000) : none, 2)));
+    sizeLabel_->setText(QStringLiteral("Printed size (mm): %1 x %2")
+                            .arg(Figure(print ? std::optional(print->widthMm) : none, 1),
+                                 Figure(print ? std::optional(print->heightMm) : none, 1)));
+    angleLabel_->setText(
+        QStringLiteral("Largest angle (degrees): %1").arg(Figure(lit ? lit->maxAngleDegrees : none, 3)));
+    screenLabel_->setText(
+        QStringLiteral("Image on the screen (mm): %1").arg(Figure(screen ? screen->screenImageMm : none, 1)));
+}
+
+void PrintDialog::wavelengthEdited() {
+    QSettings().setValue(WavelengthKey, wavelengthEdit_->text());
+    showPhysicalFigures();
+    emit opticsChanged();
+}
+
+void PrintDialog::distanceEdited() {
+    QSettings().setValue(DistanceKey, distanceEdit_->text());
+    showPhysicalFigures();
+    emit opticsChanged();
+}
+
 void PrintDialog::qualityChanged() {
     ErrorReporter::RunCommand(this, [&] {
         printer_.setPrintQuality(qualitySpinner_->value());
         showResolution();
     });
+    showPhysicalFigures();
+    emit opticsChanged();
 }
 
 void PrintDialog::scaleChanged() {
@@ -160,6 +260,8 @@ void PrintDialog::scaleChanged() {
         scaleEdit_->setText(QString::number(scaleSpinner_->value()));
         showResolution();
     });
+    showPhysicalFigures();
+    emit opticsChanged();
 }
 
 void PrintDialog::pickPlace(float x, float y) {
@@ -204,6 +306,7 @@ void PrintDialog::showHologram(float outerWidth, const QImage& picture, float ou
     hologramCopy_->setOuterWidth(outerWidth);
     hologramCopy_->setPicture(picture);
     hologramCopy_->setOuterHeight(outerHeight);
+    showPhysicalFigures();
 }
 
 }  // namespace marbleck

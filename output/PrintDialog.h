@@ -41,6 +41,26 @@ public:
     // past a whole number's range are run-time errors.
     static long long Resolution(float twipsPerDot, double scale);
 
+    // What the physical read-out is figured from: the printer's dots per
+    // inch, the scale (printer dots a hologram pixel) and the laser and
+    // screen the user entered. Wavelength and distance are remembered in the
+    // settings; 633 nm and 1 m until the user enters others.
+    struct PrintOptics {
+        double dpi = 300;
+        double scale = 1;
+        double wavelengthNm = 633;
+        double distanceM = 1;
+    };
+    PrintOptics optics() const;
+    // The wavelength and distance last entered (read with the boxes' number
+    // rules), or their defaults.
+    static double RememberedWavelengthNm();
+    static double RememberedDistanceM();
+
+signals:
+    // The print quality, the scale, the wavelength or the distance changed.
+    void opticsChanged();
+
 private:
     void createControls();
     void setTabOrder();
@@ -55,6 +75,9 @@ private:
     void pickPlace(float x, float y);
 
     void showResolution();
+    void showPhysicalFigures();
+    void wavelengthEdited();
+    void distanceEdited();
 
     // Controls, in tab order.
     QPushButton* printButton_;
@@ -68,6 +91,15 @@ private:
     QLineEdit* scaleEdit_;
     VSpinner* scaleSpinner_;
     QLabel* scaleLabel_;
+    // The physical read-out beside the scale.
+    QLabel* pitchLabel_;
+    QLabel* sizeLabel_;
+    QLabel* wavelengthLabel_;
+    QLineEdit* wavelengthEdit_;
+    QLabel* distanceLabel_;
+    QLineEdit* distanceEdit_;
+    QLabel* angleLabel_;
+    QLabel* screenLabel_;
 
     Printer& printer_;
 };

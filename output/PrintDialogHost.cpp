@@ -30,8 +30,22 @@ void PrintDialogHost::setPrinter(std::unique_ptr<Printer> printer) {
     printer_ = std::move(printer);
 }
 
+PrintDialog::PrintOptics PrintDialogHost::optics() const {
+    if (dialog_) return dialog_->optics();
+    PrintDialog::PrintOptics o;
+    if (printer_) o.dpi = printer_->resolution();
+    o.wavelengthNm = PrintDialog::RememberedWavelengthNm();
+    o.distanceM = PrintDialog::RememberedDistanceM();
+    return o;
+}
+
 PrintDialog& PrintDialogHost::load() {
-    if (!dialog_) dialog_ = new PrintDialog(printer());
+    if (!dialog_) {
+        dialog_ = new PrintDialog(printer());
+        connect(dialog_, &PrintDialog::opticsChanged, this, &PrintDialogHost::opticsChanged);
+        connect(dialog_, &QObject::destroyed, this, &PrintDialogHost::opticsChanged);
+        emit opticsChanged();
+    }
     return *dialog_;
 }
 

@@ -5,10 +5,11 @@
 #include <QPointer>
 #include <memory>
 
+#include "output/PrintDialog.h"
+
 namespace marbleck {
 
 class Printer;
-class PrintDialog;
 
 // Keeps the print dialog and the printer for the main window. The printer is
 // made on first use and outlives the dialog, so the print position and
@@ -36,6 +37,16 @@ public:
     Printer& printer();
     // Replaces the printer (tests); a loaded dialog is unloaded first.
     void setPrinter(std::unique_ptr<Printer> printer);
+
+    // What a print would measure: the loaded dialog's settings; without one,
+    // the printer's resolution (300 dpi before there is a printer), scale 1
+    // (what the dialog loads with) and the remembered laser and screen.
+    PrintDialog::PrintOptics optics() const;
+
+signals:
+    // The dialog's print quality, scale, wavelength or distance changed, or
+    // the dialog was unloaded.
+    void opticsChanged();
 
 private:
     std::unique_ptr<Printer> printer_;

@@ -350,8 +350,9 @@ TEST_F(MainWindowTest, ClearEmptiesTheCanvasOnly) {
 
 TEST_F(MainWindowTest, FastCalculationSitsInTheOptionsMenu) {
     const QList<QAction*> menus = form.menuBar()->actions();
-    ASSERT_EQ(menus.size(), 1);
+    ASSERT_EQ(menus.size(), 2);
     EXPECT_EQ(menus[0]->text(), "Options");
+    EXPECT_EQ(menus[1]->text(), "&View");
     ASSERT_NE(menus[0]->menu(), nullptr);
     EXPECT_TRUE(menus[0]->menu()->actions().contains(Control<QAction>(form, "fastCalculationAction")));
     EXPECT_EQ(Control<QAction>(form, "fastCalculationAction")->text(), "Fast calculation");

@@ -39,7 +39,7 @@ TEST_F(PrintDialogTest, OpensBesideTheMainWindowInItsLoadedState) {
     EXPECT_EQ(d.parentWidget(), nullptr);
     EXPECT_FALSE(d.isModal());
     EXPECT_EQ(d.windowTitle(), "Print");
-    EXPECT_EQ(d.size(), QSize(656, 359));  // 9840 × 5385 twips
+    EXPECT_EQ(d.size(), QSize(656, 521));  // 9840 × 7815 twips: the read-out below the buttons
     EXPECT_EQ(Control<QPushButton>(d, "printButton")->text(), "print");
     EXPECT_EQ(Control<QPushButton>(d, "cancelButton")->text(), "Cancel");
     EXPECT_EQ(Control<QLabel>(d, "locationLabel")->text(), "Print Location");

@@ -1,0 +1,242 @@
+#include "app/ReconstructionWindow.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPixmap>
+#include <QScrollArea>
+#include <QSettings>
+#include <QSlider>
+#include <QVBoxLayout>
+#include <QtConcurrent/QtConcurrentRun>
+#include <cmath>
+#include <optional>
+
+#include "app/Document.h"
+#include "engine/PhysicalFigures.h"
+#include "output/PrintDialogHost.h"
+#include "platform/RunTimeError.h"
+
+namespace marbleck {
+
+namespace {
+
+const QString PlaceKey = QStringLiteral("reconstruction/geometry");
+
+// Small reconstructions are shown enlarged to about this many pixels a side.
+constexpr int ShownSide = 300;
+
+// The slider's range in decades below the brightest bin.
+constexpr int FewestDecades = 1;
+constexpr int MostDecades = 8;
+
+QString Figure(std::optional<double> value, int decimals) {
+    if (!value || !std::isfinite(*value)) return QStringLiteral("-");
+    return QString::number(*value, 'f', decimals);
+}
+
+}  // namespace
+
+ReconstructionWindow::ReconstructionWindow(const Document& document, const PrintDialogHost& print)
+    : QWidget(nullptr, Qt::Window), document_(document), print_(print) {
+    setWindowTitle(QStringLiteral("Reconstruction"));
+    createControls();
+    connect(&watcher_, &QFutureWatcher<Result>::finished, this, &ReconstructionWindow::transformDone);
+    const QByteArray place = QSettings().value(PlaceKey).toByteArray();
+    if (place.isEmpty() || !restoreGeometry(place)) resize(480, 560);
+}
+
+ReconstructionWindow::~ReconstructionWindow() {
+    watcher_.waitForFinished();
+    if (isVisible()) rememberPlace();
+}
+
+void ReconstructionWindow::createControls() {
+    messageLabel_ = new QLabel(this);
+    messageLabel_->setWordWrap(true);
+    messageLabel_->setAlignment(Qt::AlignCenter);
+    pictureArea_ = new QScrollArea(this);
+    pictureLabel_ = new QLabel;
+    pictureLabel_->setAlignment(Qt::AlignCenter);
+    pictureArea_->setWidget(pictureLabel_);
+    pictureArea_->setWidgetResizable(true);
+    pictureArea_->setAlignment(Qt::AlignCenter);
+    pictureArea_->setBackgroundRole(QPalette::Dark);
+    horizontalAxisLabel_ = new QLabel(this);
+    verticalAxisLabel_ = new QLabel(this);
+    unitsCombo_ = new QComboBox(this);
+    unitsCombo_->addItems({QStringLiteral("Angle (degrees)"), QStringLiteral("On the screen (mm)")});
+    zeroOrderCheck_ = new QCheckBox(QStringLiteral("&Zero order"), this);
+    rangeLabel_ = new QLabel(this);
+    rangeSlider_ = new QSlider(Qt::Horizontal, this);
+    rangeSlider_->setRange(FewestDecades, MostDecades);
+    rangeSlider_->setValue(static_cast<int>(DefaultDecades));
+    rangeSlider_->setPageStep(1);
+    rangeLabel_->setBuddy(rangeSlider_);
+    fidelityLabel_ = new QLabel(this);
+
+    const std::pair<QObject*, const char*> named[] = {
+        {messageLabel_, "messageLabel"},
+        {pictureArea_, "pictureArea"},
+        {pictureLabel_, "pictureLabel"},
+        {horizontalAxisLabel_, "horizontalAxisLabel"},
+        {verticalAxisLabel_, "verticalAxisLabel"},
+        {unitsCombo_, "unitsCombo"},
+        {zeroOrderCheck_, "zeroOrderCheck"},
+        {rangeLabel_, "rangeLabel"},
+        {rangeSlider_, "rangeSlider"},
+        {fidelityLabel_, "fidelityLabel"},
+    };
+    for (const auto& [control, name] : named) control->setObjectName(QString::fromLatin1(name));
+
+    auto* controls = new QGridLayout;
+    controls->addWidget(zeroOrderCheck_, 0, 0);
+    controls->addWidget(fidelityLabel_, 0, 1);
+    controls->addWidget(rangeLabel_, 1, 0);
+    controls->addWidget(rangeSlider_, 1, 1);
+    controls->addWidget(new QLabel(QStringLiteral("Axes"), this), 2, 0);
+    controls->addWidget(unitsCombo_, 2, 1);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(messageLabel_);
+    layout->addWidget(pictureArea_, 1);
+    layout->addWidget(horizontalAxisLabel_);
+    layout->addWidget(verticalAxisLabel_);
+    layout->addLayout(controls);
+
+    connect(zeroOrderCheck_, &QCheckBox::toggled, this, &ReconstructionWindow::requestTransform);
+    connect(rangeSlider_, &QSlider::valueChanged, this, &ReconstructionWindow::showPicture);
+    connect(unitsCombo_, &QComboBox::currentIndexChanged, this, &ReconstructionWindow::showAxes);
+    showPicture();
+}
+
+void ReconstructionWindow::hologramChanged() { requestTransform(); }
+
+void ReconstructionWindow::opticsChanged() { showAxes(); }
+
+void ReconstructionWindow::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    if (dirty_) requestTransform();
+}
+
+void ReconstructionWindow::hideEvent(QHideEvent* event) {
+    rememberPlace();
+    QWidget::hideEvent(event);
+}
+
+void ReconstructionWindow::rememberPlace() { QSettings().setValue(PlaceKey, saveGeometry()); }
+
+void ReconstructionWindow::requestTransform() {
+    ++generation_;
+    dirty_ = true;
+    if (!isVisible() || watcher_.isRunning()) return;
+    startTransform();
+}
+
+// Copies what the transform needs from the document; before any calculation
+// there is nothing to transform and the window says so.
+void ReconstructionWindow::startTransform() {
+    dirty_ = false;
+    const HologramGeometry& g = document_.geometry;
+    if (document_.field.empty() || g.columns <= 0 || g.rows <= 0) {
+        shown_ = Reconstruction();
+        fidelityLabel_->setText(QStringLiteral("Fidelity: -"));
+        showPicture();
+        emit pictureShown();
+        return;
+    }
+    Request request{generation_,
+                    document_.field,
+                    g.columns,
+                    g.rows,
+                    g,
+                    document_.litPoints,
+                    zeroOrderCheck_->isChecked()};
+    watcher_.setFuture(QtConcurrent::run([request = std::move(request)] { return Compute(request); }));
+}
+
+// The fidelity figure is always that of the zero order removed.
+ReconstructionWindow::Result ReconstructionWindow::Compute(const Request& request) {
+    Result result;
+    result.generation = request.generation;
+    Reconstruction meanRemoved = Reconstruct(request.field, request.columns, request.rows, {true});
+    result.fidelity = FidelityFigure(meanRemoved, request.points, request.geometry);
+    result.shown = request.zeroOrder ? Reconstruct(request.field, request.columns, request.rows, {false})
+                                     : std::move(meanRemoved);
+    return result;
+}
+
+void ReconstructionWindow::transformDone() {
+    Result result = watcher_.result();
+    if (result.generation == generation_) {
+        shown_ = std::move(result.shown);
+        fidelityLabel_->setText(QStringLiteral("Fidelity: %1").arg(Figure(result.fidelity, 1)));
+        showPicture();
+        emit pictureShown();
+    }
+    if (dirty_ && isVisible()) startTransform();
+}
+
+void ReconstructionWindow::showPicture() {
+    const int decades = rangeSlider_->value();
+    rangeLabel_->setText(QStringLiteral("Range: %1 dB").arg(10 * decades));
+    const bool empty = shown_.columns <= 0 || shown_.rows <= 0;
+    messageLabel_->setText(
+        empty
+            ? QStringLiteral("No hologram yet. Press \"Calculate\" in the main window to see what its print "
+                             "shows when lit by a laser.")
+            : QString());
+    messageLabel_->setVisible(empty);
+    pictureArea_->setVisible(!empty);
+    if (empty) {
+        picture_ = QImage();
+        pictureLabel_->clear();
+    } else {
+        const std::vector<std::uint8_t> levels = LogScaleLevels(shown_, decades);
+        picture_ = QImage(shown_.columns, shown_.rows, QImage::Format_Grayscale8);
+        for (int y = 0; y < shown_.rows; ++y)
+            std::copy_n(levels.begin() + static_cast<std::ptrdiff_t>(y) * shown_.columns, shown_.columns,
+                        picture_.scanLine(y));
+        const int zoom = std::max(1, ShownSide / std::max(shown_.columns, shown_.rows));
+        pictureLabel_->setPixmap(QPixmap::fromImage(
+            picture_.scaled(picture_.size() * zoom, Qt::IgnoreAspectRatio, Qt::FastTransformation)));
+    }
+    showAxes();
+}
+
+// The edges of the picture as angles of diffraction or places on the screen:
+// the first bin of each axis lies n / 2 bins before the centre, the last
+// (n - 1) / 2 after it.
+void ReconstructionWindow::showAxes() {
+    if (shown_.columns <= 0 || shown_.rows <= 0) {
+        horizontalAxisLabel_->clear();
+        verticalAxisLabel_->clear();
+        return;
+    }
+    const PrintDialog::PrintOptics o = print_.optics();
+    // The pitch needs no laser: a laser or screen that reads as no length
+    // leaves the edges that depend on it without a figure.
+    std::optional<double> pitchMm;
+    try {
+        pitchMm = ComputePhysicalFigures(shown_.columns, shown_.rows, o.dpi, o.scale, 633, 1).pitchMm;
+    } catch (const RunTimeError&) {
+    }
+    const auto length = [](double v) { return std::isfinite(v) && v > 0; };
+    const bool onScreen = unitsCombo_->currentIndex() == 1;
+    const auto edge = [&](int offset, int n) -> QString {
+        if (!pitchMm || !length(o.wavelengthNm)) return QStringLiteral("-");
+        if (!onScreen) return Figure(BinAngleDegrees(offset, n, *pitchMm, o.wavelengthNm), 3);
+        if (!length(o.distanceM)) return QStringLiteral("-");
+        return Figure(BinScreenMm(offset, n, *pitchMm, o.wavelengthNm, o.distanceM), 1);
+    };
+    const QString unit = onScreen ? QStringLiteral(" mm") : QString::fromUtf8("\u00b0");
+    horizontalAxisLabel_->setText(QStringLiteral("Left edge %1%3, right edge %2%3")
+                                      .arg(edge(-shown_.columns / 2, shown_.columns),
+                                           edge((shown_.columns - 1) / 2, shown_.columns), unit));
+    verticalAxisLabel_->setText(
+        QStringLiteral("Top edge %1%3, bottom edge %2%3")
+            .arg(edge(-shown_.rows / 2, shown_.rows), edge((shown_.rows - 1) / 2, shown_.rows), unit));
+}
+
+}  // namespace marbleck

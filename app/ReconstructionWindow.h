@@ -1,0 +1,106 @@
+#pragma once
+
+#include <QFutureWatcher>
+#include <QImage>
+#include <QWidget>
+#include <memory>
+
+#include "engine/Reconstruction.h"
+
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QScrollArea;
+class QSlider;
+
+namespace marbleck {
+
+class PrintDialogHost;
+struct Document;
+
+// The "Reconstruction" window: the simulated far field of the hologram as it
+// is now (the light a print of it shows when lit by a laser), on a log scale
+// whose range the slider sets, with the zero order removed unless "Zero
+// order" is checked; the fidelity figure of the hologram; and its axes in
+// physical units from the print dialog's resolution and scale and the laser
+// and screen entered there. A top-level window without owner that remembers
+// its place. Its controls are private, each with its member name as object
+// name.
+//
+// The transform runs on a worker thread, one at a time, and only while the
+// window is shown: a change while hidden is taken up when it is next shown,
+// and the result of a request overtaken by a newer one is dropped.
+class ReconstructionWindow : public QWidget {
+    Q_OBJECT
+
+public:
+    ReconstructionWindow(const Document& document, const PrintDialogHost& print);
+    // Waits for a running transform.
+    ~ReconstructionWindow() override;
+
+    // The document's hologram changed (calculated, binarized or loaded over).
+    void hologramChanged();
+    // The print's resolution, scale, wavelength or distance changed.
+    void opticsChanged();
+
+    // The log-scale picture shown, one pixel a bin (the screen may show it
+    // enlarged); null before any.
+    QImage picture() const { return picture_; }
+
+signals:
+    // A transform's result (or the empty state) is now on the screen.
+    void pictureShown();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
+
+private:
+    // What one transform needs, copied from the document on the UI thread.
+    struct Request {
+        int generation = 0;
+        HologramField field;
+        int columns = 0;
+        int rows = 0;
+        HologramGeometry geometry;
+        std::vector<ObjectPoint> points;
+        bool zeroOrder = false;
+    };
+    struct Result {
+        int generation = 0;
+        Reconstruction shown;
+        double fidelity = 0;
+    };
+    static Result Compute(const Request& request);
+
+    void createControls();
+    void requestTransform();
+    void startTransform();
+    void transformDone();
+    void showPicture();
+    void showAxes();
+    void rememberPlace();
+
+    QLabel* messageLabel_;
+    QScrollArea* pictureArea_;
+    QLabel* pictureLabel_;
+    QLabel* horizontalAxisLabel_;
+    QLabel* verticalAxisLabel_;
+    QComboBox* unitsCombo_;
+    QCheckBox* zeroOrderCheck_;
+    QLabel* rangeLabel_;
+    QSlider* rangeSlider_;
+    QLabel* fidelityLabel_;
+
+    const Document& document_;
+    const PrintDialogHost& print_;
+    QFutureWatcher<Result> watcher_;
+    // Counts the requests; a result of an older one is stale.
+    int generation_ = 0;
+    // A change is waiting for the window to be shown or the worker to finish.
+    bool dirty_ = true;
+    Reconstruction shown_;
+    QImage picture_;
+};
+
+}  // namespace marbleck

@@ -1,0 +1,305 @@
+#include "engine/Reconstruction.h"
+
+#include <fftw3.h>
+
+#include <functional>
+#include <numeric>
+
+#include <algorithm>
+#include <cmath>
+#include <cstddef>
+#include <limits>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <new>
+#include <thread>
+#include <utility>
+
+#include "engine/NormalisedGrey.h"
+#include "engine/ThreadPool.h"
+
+namespace marbleck {
+
+namespace {
+
+// Below this many values one thread transforms alone.
+constexpr long long ParallelValues = 1LL << 16;
+// The sizes whose plans are kept; the oldest goes first.
+constexpr std::size_t KeptPlans = 8;
+
+// FFTW's planner is not thread-safe; executing a plan is.
+std::mutex& PlannerMutex() {
+    static std::mutex mutex;
+    return mutex;
+}
+
+template <typename T>
+struct FftwFree {
+    void operator()(T* p) const { fftwf_free(p); }
+};
+template <typename T>
+using FftwBuffer = std::unique_ptr<T, FftwFree<T>>;
+
+template <typename T>
+FftwBuffer<T> Allocate(std::size_t count) {
+    auto* p = static_cast<T*>(fftwf_malloc(sizeof(T) * std::max<std::size_t>(count, 1)));
+    if (!p) throw std::bad_alloc();
+    return FftwBuffer<T>(p);
+}
+
+// A real-to-complex plan of one size. The hologram is handed over as FFTW's
+// row-major array of `columns` rows of `rows` values (the field's own column
+// by column layout), so the half spectrum has columns x (rows / 2 + 1) values.
+class Plan {
+public:
+    Plan(int columns, int rows) {
+        const int threads = static_cast<long long>(columns) * rows < ParallelValues
+                                ? 1
+                                : static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
+        auto in = Allocate<float>(static_cast<std::size_t>(columns) * static_cast<std::size_t>(rows));
+        auto out = Allocate<fftwf_complex>(static_cast<std::size_t>(columns) *
+                                           static_cast<std::size_t>(rows / 2 + 1));
+        std::lock_guard lock(PlannerMutex());
+        static const bool threadsReady = fftwf_init_threads() != 0;
+        fftwf_plan_with_nthreads(threadsReady ? threads : 1);
+        plan_ = fftwf_plan_dft_r2c_2d(columns, rows, in.get(), out.get(), FFTW_ESTIMATE);
+        if (!plan_) throw std::bad_alloc();
+    }
+    ~Plan() {
+        std::lock_guard lock(PlannerMutex());
+        fftwf_destroy_plan(plan_);
+    }
+    Plan(const Plan&) = delete;
+    Plan& operator=(const Plan&) = delete;
+
+    // Arrays from fftwf_malloc have the alignment the plan was made with.
+    void execute(float* in, fftwf_complex* out) const { fftwf_execute_dft_r2c(plan_, in, out); }
+
+private:
+    fftwf_plan plan_ = nullptr;
+};
+
+std::shared_ptr<const Plan> PlanFor(int columns, int rows) {
+    static std::mutex mutex;
+    static std::map<std::pair<int, int>, std::pair<std::shared_ptr<const Plan>, unsigned long long>> plans;
+    static unsigned long long uses = 0;
+    std::lock_guard lock(mutex);
+    auto& entry = plans[{columns, rows}];
+    entry.second = ++uses;
+    if (!entry.first) {
+        entry.first = std::make_shared<const Plan>(columns, rows);
+        if (plans.size() > KeptPlans) {
+            auto oldest = std::min_element(plans.begin(), plans.end(), [](const auto& a, const auto& b) {
+                return a.second.second < b.second.second;
+            });
+            plans.erase(oldest);
+        }
+    }
+    return entry.first;
+}
+
+// Runs part(first, last) over [0, count) in slices, on the shared pool's
+// threads when there is enough work.
+void InSlices(int count, long long values, const std::function<void(int, int)>& part) {
+    ThreadPool& pool = ThreadPool::Shared();
+    const int threads = values < ParallelValues ? 1 : std::min(pool.size(), count);
+    if (threads <= 1) {
+        part(0, count);
+        return;
+    }
+    pool.run(threads, [&](int k) {
+        part(static_cast<int>(static_cast<long long>(count) * k / threads),
+             static_cast<int>(static_cast<long long>(count) * (k + 1) / threads));
+    });
+}
+
+// Transforms the transmittance in `in` (columns arrays of rows values) and
+// spreads |F|^2 over the whole centred picture by Hermitian symmetry.
+Reconstruction Transform(FftwBuffer<float> in, int columns, int rows) {
+    const int halfRows = rows / 2 + 1;
+    auto out =
+        Allocate<fftwf_complex>(static_cast<std::size_t>(columns) * static_cast<std::size_t>(halfRows));
+    PlanFor(columns, rows)->execute(in.get(), out.get());
+    in.reset();
+
+    Reconstruction r;
+    r.columns = columns;
+    r.rows = rows;
+    r.intensity.resize(static_cast<std::size_t>(columns) * static_cast<std::size_t>(rows));
+    const int cx = columns / 2;
+    const int cy = rows / 2;
+    float* intensity = r.intensity.data();
+    // Frequency (ku, kv), each 0 .. n - 1, lands at ((ku + cx) mod columns,
+    // (kv + cy) mod rows). kv <= rows / 2 is in the half spectrum; the others
+    // are the conjugates of (-ku, -kv), which have the same intensity. Every
+    // bin is written once, so the slices of ku never write the same bin.
+    InSlices(columns, static_cast<long long>(columns) * rows, [&](int first, int last) {
+        for (int ku = first; ku < last; ++ku) {
+            const fftwf_complex* column = out.get() + static_cast<std::size_t>(ku) * halfRows;
+            const int mirrorU = ku == 0 ? 0 : columns - ku;
+            const int x = ku + cx < columns ? ku + cx : ku + cx - columns;
+            const int mirrorX = mirrorU + cx < columns ? mirrorU + cx : mirrorU + cx - columns;
+            int y = cy;                                         // (kv + cy) mod rows
+            int mirrorY = cy - 1 < 0 ? cy - 1 + rows : cy - 1;  // (rows - kv + cy) mod rows, from kv = 1
+            for (int kv = 0; kv < halfRows; ++kv) {
+                const float re = column[kv][0];
+                const float im = column[kv][1];
+                const float power = re * re + im * im;
+                intensity[static_cast<std::size_t>(y) * columns + x] = power;
+                if (kv != 0) {
+                    if (rows - kv != kv)
+                        intensity[static_cast<std::size_t>(mirrorY) * columns + mirrorX] = power;
+                    mirrorY = mirrorY == 0 ? rows - 1 : mirrorY - 1;
+                }
+                y = y + 1 == rows ? 0 : y + 1;
+            }
+        }
+    });
+    return r;
+}
+
+// Fills the transform's input with t - mean (or t) from the grey levels
+// level(u, v) (0 .. 255), t = level / 255.
+template <typename Level>
+Reconstruction ReconstructLevels(int columns, int rows, ReconstructionOptions options, Level level) {
+    if (columns <= 0 || rows <= 0) return {};
+    const std::size_t count = static_cast<std::size_t>(columns) * static_cast<std::size_t>(rows);
+    const long long values = static_cast<long long>(count);
+    auto in = Allocate<float>(count);
+    float* t = in.get();
+    // The levels are whole numbers: their sum is exact, in any order.
+    std::vector<std::uint64_t> sums(static_cast<std::size_t>(columns), 0);
+    InSlices(columns, values, [&](int first, int last) {
+        for (int u = first; u < last; ++u) {
+            std::uint64_t sum = 0;
+            float* out = t + static_cast<std::size_t>(u) * rows;
+            for (int v = 0; v < rows; ++v) {
+                const std::uint8_t l = level(u, v);
+                sum += l;
+                out[v] = static_cast<float>(l);
+            }
+            sums[static_cast<std::size_t>(u)] = sum;
+        }
+    });
+    const double total = static_cast<double>(std::accumulate(sums.begin(), sums.end(), std::uint64_t{0}));
+    // t = level / 255 - mean, rounded once from the level.
+    const float mean =
+        options.removeZeroOrder ? static_cast<float>(total / 255.0 / static_cast<double>(count)) : 0.0f;
+    InSlices(columns, values, [&](int first, int last) {
+        float* begin = t + static_cast<std::size_t>(first) * rows;
+        float* end = t + static_cast<std::size_t>(last) * rows;
+        for (float* p = begin; p != end; ++p) *p = *p / 255.0f - mean;
+    });
+    return Transform(std::move(in), columns, rows);
+}
+
+}  // namespace
+
+Reconstruction Reconstruct(const std::uint8_t* grey, int columns, int rows, int stride,
+                           ReconstructionOptions options) {
+    return ReconstructLevels(columns, rows, options, [&](int u, int v) {
+        return grey[static_cast<std::size_t>(u) * static_cast<std::size_t>(stride) +
+                    static_cast<std::size_t>(v)];
+    });
+}
+
+Reconstruction Reconstruct(const HologramField& field, int columns, int rows, ReconstructionOptions options) {
+    return ReconstructLevels(columns, rows, options,
+                             [&](int u, int v) { return detail::GreyOf(field(u, v)); });
+}
+
+std::vector<std::uint8_t> LogScaleLevels(const Reconstruction& r, double decades) {
+    std::vector<std::uint8_t> levels(r.intensity.size(), 0);
+    float maximum = 0;
+    for (float value : r.intensity) maximum = std::max(maximum, value);
+    if (!(maximum > 0) || !(decades > 0)) return levels;
+    // level = 255 · (1 + 10·log10(value / maximum) / (10·decades)), in
+    // float: 255 + log2(value / maximum) · 255·log10(2) / decades.
+    const float slope = static_cast<float>(255.0 * std::log10(2.0) / decades);
+    const float floor = static_cast<float>(static_cast<double>(maximum) * std::pow(10.0, -decades));
+    const float inverse = 1.0f / maximum;
+    const long long values = static_cast<long long>(levels.size());
+    InSlices(r.rows, values, [&](int first, int last) {
+        const std::size_t begin = static_cast<std::size_t>(first) * static_cast<std::size_t>(r.columns);
+        const std::size_t end = static_cast<std::size_t>(last) * static_cast<std::size_t>(r.columns);
+        for (std::size_t i = begin; i < end; ++i) {
+            const float value = r.intensity[i];
+            if (!(value > floor)) continue;
+            const float level = 255.0f + std::log2(value * inverse) * slope;
+            levels[i] = static_cast<std::uint8_t>(std::lround(std::clamp(level, 0.0f, 255.0f)));
+        }
+    });
+    return levels;
+}
+
+BinOffset ObjectBin(ObjectPoint point, const HologramGeometry& geometry, int columns, int rows) {
+    constexpr double TwoPi = 2.0 * 3.14159265358979323846;
+    return {static_cast<int>(std::lround(PointAngle(point.x, geometry.W) / TwoPi * columns)),
+            static_cast<int>(std::lround(PointAngle(point.y, geometry.H) / TwoPi * rows))};
+}
+
+double FidelityFigure(const Reconstruction& r, std::span<const ObjectPoint> points,
+                      const HologramGeometry& geometry) {
+    constexpr double NaN = std::numeric_limits<double>::quiet_NaN();
+    if (points.empty() || r.columns <= 0 || r.rows <= 0) return NaN;
+    const int columns = r.columns;
+    const int rows = r.rows;
+    const int cx = r.centreX();
+    const int cy = r.centreY();
+    auto wrap = [](int value, int n) { return ((value % n) + n) % n; };
+    auto index = [&](int x, int y) {
+        return static_cast<std::size_t>(wrap(y, rows)) * columns + static_cast<std::size_t>(wrap(x, columns));
+    };
+    enum Kind : std::uint8_t { Noise, Signal, Twin, Centre };
+    std::vector<std::uint8_t> kind(r.intensity.size(), Noise);
+    for (int dy = -2; dy <= 2; ++dy)
+        for (int dx = -2; dx <= 2; ++dx) kind[index(cx + dx, cy + dy)] = Centre;
+    for (const ObjectPoint p : points) {
+        const BinOffset b = ObjectBin(p, geometry, columns, rows);
+        for (int dy = -1; dy <= 1; ++dy)
+            for (int dx = -1; dx <= 1; ++dx) {
+                kind[index(cx + b.dx + dx, cy + b.dy + dy)] = Signal;
+            }
+    }
+    // The twin: every signal bin mirrored through the centre, unless it is
+    // itself a signal bin.
+    for (int y = 0; y < rows; ++y)
+        for (int x = 0; x < columns; ++x) {
+            if (kind[static_cast<std::size_t>(y) * columns + x] != Signal) continue;
+            auto& mirror = kind[index(2 * cx - x, 2 * cy - y)];
+            if (mirror != Signal) mirror = Twin;
+        }
+    double signal = 0, noise = 0;
+    std::size_t signalBins = 0, noiseBins = 0;
+    for (std::size_t i = 0; i < kind.size(); ++i) {
+        if (kind[i] == Signal) {
+            signal += r.intensity[i];
+            ++signalBins;
+        } else if (kind[i] == Noise) {
+            noise += r.intensity[i];
+            ++noiseBins;
+        }
+    }
+    if (signalBins == 0 || noiseBins == 0) return NaN;
+    const double signalMean = signal / static_cast<double>(signalBins);
+    const double noiseMean = noise / static_cast<double>(noiseBins);
+    if (noiseMean == 0) return signalMean > 0 ? std::numeric_limits<double>::infinity() : NaN;
+    return signalMean / noiseMean;
+}
+
+double MedianThreshold(const HologramField& field, int columns, int rows) {
+    if (columns <= 0 || rows <= 0) return 0;
+    std::vector<float> values;
+    values.reserve(static_cast<std::size_t>(columns) * static_cast<std::size_t>(rows));
+    for (int u = 0; u < columns; ++u) {
+        const float* column = field.column(u);
+        values.insert(values.end(), column, column + rows);
+    }
+    const std::size_t n = values.size();
+    const auto k = values.begin() + static_cast<std::ptrdiff_t>(n - n / 2 - 1);
+    std::nth_element(values.begin(), k, values.end());
+    return *k;
+}
+
+}  // namespace marbleck
