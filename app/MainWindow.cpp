@@ -16,8 +16,10 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScopeGuard>
+#include <QScrollArea>
 #include <algorithm>
 
+#include "app/CanvasHistory.h"
 #include "app/Document.h"
 #include "app/FileProcedures.h"
 #include "app/HologramProcedures.h"
@@ -86,8 +88,10 @@ MainWindow::MainWindow(Document& document, QWidget* parent) : QMainWindow(parent
         this, document_.input, [this] { loadObject(); },
         [this](const QString& notice) { showChooserNotice(notice); });
     createControls();
+    placeHologramView();
     fitCaptions();
     createMenu();
+    createEditMenu();
     setTabOrder();
     connectHandlers();
     load();
@@ -244,6 +248,29 @@ void MainWindow::showReconstruction() {
     reconstruction_->activateWindow();
 }
 
+// The view's place is the view's outer size at start. A larger view scrolls
+// inside it; a smaller one sits at its top left, where it always sat.
+void MainWindow::placeHologramView() {
+    hologramPlace_ = Placed(new QScrollArea(client_), 4320, 360, 2400, 2520);
+    hologramPlace_->setObjectName(QStringLiteral("hologramPlace"));
+    hologramPlace_->setFrameShape(QFrame::NoFrame);
+    // Lays the viewport out without the frame now, not first when shown.
+    QEvent layoutRequest(QEvent::LayoutRequest);
+    QCoreApplication::sendEvent(hologramPlace_, &layoutRequest);
+    hologramPlace_->setFocusPolicy(Qt::NoFocus);
+    // Where the view does not reach, the window shows through as before.
+    hologramPlace_->setAutoFillBackground(false);
+    hologramPlace_->viewport()->setAutoFillBackground(false);
+    hologramPlace_->setWidget(hologramView_);
+}
+
+void MainWindow::createEditMenu() {
+    canvasHistory_ = new CanvasHistory(*objectCanvas_, document_.drawing, this);
+    QMenu* edit = menuBar()->addMenu(QStringLiteral("&Edit"));
+    edit->addAction(canvasHistory_->undoAction());
+    edit->addAction(canvasHistory_->redoAction());
+}
+
 void MainWindow::setTabOrder() {
     SetTabOrder({objectCanvas_,     loadButton_,    hologramView_, printButton_, calculateButton_,
                  randomPhaseCheck_, thresholdEdit_, repsSpinner_,  repsEdit_,    binarizeButton_,
@@ -277,9 +304,19 @@ void MainWindow::connectHandlers() {
             pressYLabel_->setText(QString::fromStdString(WriteNumber(y)));
         });
     connect(objectCanvas_, &PictureArea::mousePressed, this,
-            [this](Qt::MouseButton, Qt::MouseButtons, float x, float y) { drawingTools_->press(x, y); });
+            [this](Qt::MouseButton, Qt::MouseButtons buttons, float x, float y) {
+                if (!canvasHistory_->beforeMouse()) return;
+                drawingTools_->press(x, y);
+                canvasHistory_->afterMouse(buttons);
+            });
     connect(objectCanvas_, &PictureArea::mouseMoved, this,
-            [this](Qt::MouseButtons buttons, float x, float y) { drawingTools_->move(buttons, x, y); });
+            [this](Qt::MouseButtons buttons, float x, float y) {
+                if (!canvasHistory_->beforeMouse()) return;
+                drawingTools_->move(buttons, x, y);
+                canvasHistory_->afterMouse(buttons);
+            });
+    connect(objectCanvas_, &PictureArea::mouseReleased, this,
+            [this](Qt::MouseButton, Qt::MouseButtons held) { canvasHistory_->afterMouse(held); });
     // An option button's click handler runs when it becomes selected.
     const auto onSelect = [this](QRadioButton* option, void (MainWindow::*handler)()) {
         connect(option, &QRadioButton::toggled, this, [this, handler](bool on) {
@@ -379,7 +416,9 @@ void MainWindow::saveHologram() {
 
 // "open" in the input file chooser, which reports a failure itself.
 void MainWindow::loadObject() {
-    changeShownHologram([&] { LoadObjectBitmap(document_, *objectCanvas_, *hologramView_); });
+    canvasHistory_->record(QStringLiteral("load"), [&] {
+        changeShownHologram([&] { LoadObjectBitmap(document_, *objectCanvas_, *hologramView_); });
+    });
     emit hologramChanged();
 }
 
@@ -394,7 +433,9 @@ void MainWindow::closeEvent(QCloseEvent* event) {
     QCoreApplication::quit();
 }
 
-void MainWindow::clearCanvas() { objectCanvas_->clear(); }
+void MainWindow::clearCanvas() {
+    canvasHistory_->record(QStringLiteral("clear"), [&] { objectCanvas_->clear(); });
+}
 
 // Selecting a tool or a width leaves the drawing state alone.
 void MainWindow::lineToolSelected() {

@@ -14,9 +14,11 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 class QRadioButton;
+class QScrollArea;
 
 namespace marbleck {
 
+class CanvasHistory;
 class DrawingTools;
 class InputFileChooserHost;
 class PictureArea;
@@ -71,6 +73,8 @@ private:
     void createControls();
     void fitCaptions();
     void createMenu();
+    void createEditMenu();
+    void placeHologramView();
     void setTabOrder();
     void connectHandlers();
     void load();
@@ -142,6 +146,10 @@ private:
 
     Document& document_;
     QWidget* client_;
+    // Undo and redo of every change to the canvas.
+    CanvasHistory* canvasHistory_;
+    // The hologram view's place: a larger view scrolls inside it.
+    QScrollArea* hologramPlace_;
     // The canvas's press and move handlers.
     std::unique_ptr<DrawingTools> drawingTools_;
     std::unique_ptr<InputFileChooserHost> chooser_;

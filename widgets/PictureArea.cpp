@@ -203,6 +203,20 @@ void PictureArea::setPicture(const QImage& picture) {
     update();
 }
 
+PictureArea::Contents PictureArea::contents() const {
+    return {outerWidthTwips_, outerHeightTwips_, picture_, image_, current_};
+}
+
+void PictureArea::restore(const Contents& contents) {
+    outerWidthTwips_ = contents.outerWidth;
+    outerHeightTwips_ = contents.outerHeight;
+    picture_ = contents.picture;
+    applyOuterSize();
+    image_ = contents.image;
+    current_ = contents.current;
+    update();
+}
+
 void PictureArea::paintGreyColumns(const std::uint8_t* grey, int columns, int rows) {
     const int width = std::min(columns, image_.width());
     const int height = std::min(rows, image_.height());
@@ -267,6 +281,7 @@ void PictureArea::mouseMoveEvent(QMouseEvent* event) {
 
 void PictureArea::mouseReleaseEvent(QMouseEvent* event) {
     if (event->buttons() == Qt::NoButton) dragFromInside_ = false;
+    emit mouseReleased(event->button(), event->buttons());
 }
 
 // The second press of a double click has already arrived as a press of its

@@ -67,6 +67,21 @@ public:
     const QImage& image() const { return image_; }
     QSize drawingAreaSize() const { return image_.size(); }
 
+    // Everything that makes up what the area shows: its outer size, its
+    // background picture, its image and the current drawing position. The
+    // images are shared, not copied, until either side changes.
+    struct Contents {
+        float outerWidth = 0;
+        float outerHeight = 0;
+        QImage picture;
+        QImage image;
+        QPointF current;
+        bool operator==(const Contents&) const = default;
+    };
+    Contents contents() const;
+    // Makes the area show `contents` exactly as they were taken.
+    void restore(const Contents& contents);
+
     // Paints grey levels given column by column (`rows` values per column,
     // contiguous) at pixels (u, v), in bulk. Pixels outside are clipped.
     void paintGreyColumns(const std::uint8_t* grey, int columns, int rows);
@@ -82,6 +97,8 @@ signals:
     // no button held likewise, and during a drag only when it began inside.
     void mousePressed(Qt::MouseButton button, Qt::MouseButtons buttons, float x, float y);
     void mouseMoved(Qt::MouseButtons buttons, float x, float y);
+    // A button went up, wherever the pointer is; `buttons` are those still held.
+    void mouseReleased(Qt::MouseButton button, Qt::MouseButtons buttons);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
