@@ -11,6 +11,8 @@ check_files "$root"
 id=io.github.marbleck.Marbleck
 desktop-file-validate "$root/share/applications/$id.desktop" || fail "desktop-file-validate"
 appstreamcli validate --no-net "$root/share/metainfo/$id.metainfo.xml" || fail "appstreamcli validate"
+# The metainfo's launchable is the installed desktop entry.
+appstreamcli validate-tree --no-net "$work" || fail "appstreamcli validate-tree"
 # The entry starts an installed program and names an installed icon.
 grep -qx "Exec=marbleck" "$root/share/applications/$id.desktop" || fail "the desktop entry's Exec"
 grep -qx "Icon=$id" "$root/share/applications/$id.desktop" || fail "the desktop entry's Icon"
