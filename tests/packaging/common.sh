@@ -1,0 +1,22 @@
+# Shared by the packaging checks: a temporary folder removed at the end, and
+# failing with a reason.
+set -euo pipefail
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+fail() { echo "FAILED: $*" >&2; exit 1; }
+
+# The files of a tree under $1 (relative, sorted) against expected_files.txt.
+check_files() {
+    diff -u "$here/expected_files.txt" <(cd "$1" && find . -type f | sed 's|^\./||' | LC_ALL=C sort) ||
+        fail "the installed files differ from expected_files.txt (- missing, + unexpected)"
+}
+
+# The staged programs start, without the build tree, and know their version.
+check_starts() {
+    local version
+    version=$(env -u LD_LIBRARY_PATH QT_QPA_PLATFORM=offscreen XDG_RUNTIME_DIR="$work" "$1/bin/marbleck" --version) ||
+        fail "the installed marbleck does not start"
+    [[ $version == "Marbleck 0."* ]] || fail "marbleck --version printed '$version'"
+    env -u LD_LIBRARY_PATH "$1/bin/marbleck-cli" --version > /dev/null || fail "the installed marbleck-cli does not start"
+}
