@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QMainWindow>
+#include <QPointer>
 #include <QString>
 #include <memory>
 
@@ -13,9 +14,12 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 class QRadioButton;
+class QShortcut;
+class QTimer;
 
 namespace marbleck {
 
+class BackgroundCalculation;
 class DrawingTools;
 class InputFileChooserHost;
 class PictureArea;
@@ -57,6 +61,14 @@ public:
     // The input file chooser, created on first use.
     InputFileChooserHost& fileChooser() { return *chooser_; }
 
+    // Whether a calculation started by "Calculate" is still running.
+    bool isCalculating() const;
+
+signals:
+    // A calculation started by "Calculate" has ended, however it ended, and
+    // the window is back to normal.
+    void calculationEnded();
+
 protected:
     void closeEvent(QCloseEvent* event) override;
 
@@ -84,6 +96,23 @@ private:
     void penWidth5Selected();
     void showChooserNotice(const QString& notice);
     void loadObject();
+
+    // "Calculate" runs the sums on a worker while the window goes on; the
+    // commands that could change the object, the hologram or the parameters
+    // wait, disabled, until it ends.
+    void createStatusBar();
+    void startCalculation(PreparedCalculation job);
+    void showCalculationProgress();
+    void cancelCalculation();
+    void endCalculation();
+    // Where every calculation that succeeded ends: the result is shown and
+    // becomes the document's hologram.
+    void showCalculatedHologram();
+    // Puts the window back as it was before the calculation started.
+    void leaveCalculation();
+    void setCommandsEnabled(bool enabled);
+    void showInStatusBar(const QString& text);
+
     template <class Command>
     void changeShownHologram(Command&& command);
 
@@ -123,6 +152,17 @@ private:
     QAction* fastCalculationAction_;
 
     PrintDialogHost* printDialogHost_;
+
+    // The status bar below the client area: what happened last, and while a
+    // calculation runs a button that cancels it.
+    QLabel* statusBarMessage_;
+    QPushButton* cancelCalculationButton_;
+    QShortcut* cancelShortcut_;  // Esc, while a calculation runs
+
+    BackgroundCalculation* calculation_;
+    QTimer* progressPoll_;
+    float calculationStart_ = 0;  // the clock when "Calculate" was clicked
+    QPointer<QWidget> focusBeforeCalculation_;
 
     Document& document_;
     QWidget* client_;
