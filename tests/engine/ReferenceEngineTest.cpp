@@ -197,9 +197,9 @@ TEST_P(EveryEngine, RefusesPointsOutOfScanOrder) {
 }
 
 TEST_P(EveryEngine, StopsSoonAfterItIsCancelled) {
-    // Several blocks of hologram columns, so that the fast engine too has
-    // work left after the first report.
-    const cases::Case c = cases::RandomPoints(60, 40, 10, 30, 5);
+    // Several batches of points and blocks of hologram columns, so that every
+    // engine has work left after its first report.
+    const cases::Case c = cases::RandomPoints(60, 40, 10, 300, 5);
     HologramField field;
     std::vector<std::uint8_t> grey;
     CancelFlag cancel{false};
