@@ -359,7 +359,9 @@ void MainWindow::calculate() {
 
 bool MainWindow::isCalculating() const { return calculation_->running(); }
 
+// The worker starts first: a start that fails leaves the window as it was.
 void MainWindow::startCalculation(PreparedCalculation job) {
+    calculation_->start(std::move(job));
     focusBeforeCalculation_ = QApplication::focusWidget();
     setCommandsEnabled(false);
     setCursor(Qt::BusyCursor);
@@ -367,7 +369,6 @@ void MainWindow::startCalculation(PreparedCalculation job) {
     cancelCalculationButton_->show();
     cancelShortcut_->setEnabled(true);
     showInStatusBar(QStringLiteral("Calculating…"));
-    calculation_->start(std::move(job));
     progressPoll_->start();
 }
 

@@ -2,7 +2,8 @@
 // column of the same job takes to accumulate, in the same run: Esc pressed
 // while it runs until the window is back as before, and "Quit" clicked while
 // it runs until the window has closed and the program's event loop is told
-// to end. Prints each one's fastest repetition and its ratio to one column.
+// to end. Prints each one's time (the fastest repetition when several are
+// asked for) and its ratio to one column.
 
 #include <benchmark/benchmark.h>
 
