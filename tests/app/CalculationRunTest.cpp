@@ -153,21 +153,32 @@ TEST_F(CalculationRun, StatusBarTellsTheHologramsSizeAndTime) {
     expectCommandsEnabled(true);
 }
 
-// The program, started on its own, closed while a long calculation runs.
-class QuitDuringCalculation : public ::testing::TestWithParam<const char*> {};
+// The program started on its own, as tests/app/CalculateThenQuit.cpp says.
+struct ProgramRun {
+    const char* how;
+    const char* said;
+};
 
-TEST_P(QuitDuringCalculation, StopsItAndEndsTheProgram) {
+class ProgramWithCalculation : public ::testing::TestWithParam<ProgramRun> {};
+
+TEST_P(ProgramWithCalculation, EndsAndKeepsNoPartOfTheCalculation) {
     QProcess process;
-    process.start(QStringLiteral(CALCULATE_THEN_QUIT), {QString::fromLatin1(GetParam())});
+    process.start(QStringLiteral(CALCULATE_THEN_QUIT), {QString::fromLatin1(GetParam().how)});
     // A liveness bound only: the program ends long before it.
     ASSERT_TRUE(process.waitForFinished(120000)) << "the program did not end";
     EXPECT_EQ(process.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(process.exitCode(), 0) << process.readAllStandardError().toStdString();
-    EXPECT_EQ(process.readAllStandardOutput().trimmed().toStdString(), "hologram: none; time: 0");
+    EXPECT_EQ(process.readAllStandardOutput().trimmed().toStdString(), GetParam().said);
 }
 
-INSTANTIATE_TEST_SUITE_P(Ways, QuitDuringCalculation, ::testing::Values("quit", "close"),
-                         [](const auto& info) { return test::TextCaseName(info.param); });
+INSTANTIATE_TEST_SUITE_P(Ways, ProgramWithCalculation,
+                         ::testing::Values(
+                             // Quit or closing the window stops the calculation and the program ends.
+                             ProgramRun{"quit", "errors: none; hologram: none; time: 0"},
+                             ProgramRun{"close", "errors: none; hologram: none; time: 0"},
+                             // The worker runs out of memory: error 7 is shown, nothing changes.
+                             ProgramRun{"memory", "errors: 7; hologram: none; time: 0"}),
+                         [](const auto& info) { return test::TextCaseName(info.param.how); });
 
 }  // namespace
 }  // namespace marbleck
