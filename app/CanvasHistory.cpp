@@ -107,9 +107,14 @@ void CanvasHistory::redo() {
     stack_.redo();
 }
 
+void CanvasHistory::setPaused(bool paused) {
+    paused_ = paused;
+    updateActions();
+}
+
 void CanvasHistory::updateActions() {
-    undoAction_->setEnabled(gestureStart_.has_value() || stack_.canUndo());
-    redoAction_->setEnabled(!gestureStart_ && stack_.canRedo());
+    undoAction_->setEnabled(!paused_ && (gestureStart_.has_value() || stack_.canUndo()));
+    redoAction_->setEnabled(!paused_ && !gestureStart_ && stack_.canRedo());
 }
 
 }  // namespace marbleck

@@ -63,6 +63,10 @@ public:
     void undo();
     void redo();
 
+    // While paused (a calculation reads the canvas), undo and redo are
+    // disabled whatever the history holds.
+    void setPaused(bool paused);
+
 private:
     bool bandInProgress() const;
     void openGesture();
@@ -81,6 +85,7 @@ private:
     Qt::MouseButtons held_;
     // Undo cancelled a drag whose buttons are still held.
     bool dragCancelled_ = false;
+    bool paused_ = false;
 };
 
 }  // namespace marbleck

@@ -1,7 +1,5 @@
 #include "app/HologramProcedures.h"
 
-#include <QCoreApplication>
-#include <QElapsedTimer>
 #include <vector>
 
 #include "app/Document.h"
@@ -10,70 +8,51 @@
 #include "input/ObjectSamples.h"
 #include "platform/NumberText.h"
 #include "widgets/PictureArea.h"
-#include "widgets/ProgressBar.h"
 #include "widgets/Screen.h"
 
 namespace marbleck {
 
-namespace {
-
-// Hides the progress bar and resets it to its minimum however the
-// calculation ends.
-class ProgressScope {
-public:
-    explicit ProgressScope(ProgressBar& bar) : bar_(bar) { bar_.setVisible(true); }
-    ~ProgressScope() {
-        bar_.setVisible(false);
-        bar_.setValue(bar_.min());
-    }
-    ProgressScope(const ProgressScope&) = delete;
-    ProgressScope& operator=(const ProgressScope&) = delete;
-
-private:
-    ProgressBar& bar_;
-};
-
-// Lets the window repaint while the calculation runs; user input waits
-// until the command has returned.
-void keepRepainting(QElapsedTimer& sinceLast) {
-    if (sinceLast.elapsed() < 30) return;
-    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-    sinceLast.restart();
-}
-
-}  // namespace
-
-void ComputeHologram(const CalculationRequest& request, Document& document, const PictureArea& canvas,
-                     PictureArea& view, ProgressBar& progress) {
+PreparedCalculation PrepareCalculation(const CalculationRequest& request, Document& document,
+                                       const PictureArea& canvas) {
     const float W = canvas.outerWidth() / Screen::TwipsPerPixelX();
     const float H = canvas.outerHeight() / Screen::TwipsPerPixelY();
     const double R = ReadNumber(request.repsText.toStdString());
-    const HologramGeometry geometry = MakeHologramGeometry(W, H, R);
+    PreparedCalculation job;
+    job.engine = request.engine;
+    job.geometry = MakeHologramGeometry(W, H, R);
 
-    ProgressScope showProgress(progress);
     document.random.reseedFromClock();
-
-    // The lit samples in scan order, one phase drawn for each.
-    std::vector<ObjectPoint> points;
-    LitSamples(canvas.image(), CanvasSampleGrid(canvas, geometry.canvasColumns, geometry.canvasRows), points);
-    std::vector<double> phases(points.size(), 0.0);
+    LitSamples(canvas.image(), CanvasSampleGrid(canvas, job.geometry.canvasColumns, job.geometry.canvasRows),
+               job.points);
+    job.phases.assign(job.points.size(), 0.0);
     if (request.randomPhase)
-        for (double& phase : phases) phase = PhaseOfDraw(document.random.next());
+        for (double& phase : job.phases) phase = PhaseOfDraw(document.random.next());
+    return job;
+}
 
-    QElapsedTimer sinceRepaint;
-    sinceRepaint.start();
-    HologramField field;
-    CalculateHologram(request.engine, geometry, points, phases, field, document.greyLevels, [&](int x) {
-        progress.setValue(100.0f * static_cast<float>(x) / W);
-        keepRepainting(sinceRepaint);
-    });
+CalculatedHologram RunCalculation(const PreparedCalculation& job, std::atomic<int>& lastColumnDone,
+                                  const CancelFlag* cancel) {
+    CalculatedHologram result;
+    CalculateHologram(
+        job.engine, job.geometry, job.points, job.phases, result.field, result.greyLevels,
+        [&](int x) { lastColumnDone.store(x, std::memory_order_relaxed); }, ThreadPool::Shared(), cancel);
+    return result;
+}
 
-    view.setOuterSize(static_cast<float>(Screen::TwipsPerPixelX() * W * R),
-                      static_cast<float>(Screen::TwipsPerPixelY() * H * R));
-    view.paintGreyColumns(document.greyLevels.data(), geometry.columns, geometry.rows);
-    document.field = std::move(field);
-    document.geometry = geometry;
-    document.litPoints = std::move(points);
+float ProgressAfterColumn(const PreparedCalculation& job, int x) {
+    return 100.0f * static_cast<float>(x) / job.geometry.W;
+}
+
+void ShowCalculatedHologram(const PreparedCalculation& job, CalculatedHologram&& result, Document& document,
+                            PictureArea& view) {
+    const HologramGeometry& g = job.geometry;
+    view.setOuterSize(static_cast<float>(Screen::TwipsPerPixelX() * g.W * g.R),
+                      static_cast<float>(Screen::TwipsPerPixelY() * g.H * g.R));
+    view.paintGreyColumns(result.greyLevels.data(), g.columns, g.rows);
+    document.field = std::move(result.field);
+    document.greyLevels = std::move(result.greyLevels);
+    document.geometry = g;
+    document.litPoints = job.points;
 }
 
 void BinarizeHologram(const QString& thresholdText, Document& document, PictureArea& view) {

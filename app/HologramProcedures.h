@@ -1,14 +1,17 @@
 #pragma once
 
 #include <QString>
+#include <atomic>
+#include <cstdint>
 #include <optional>
+#include <vector>
 
+#include "engine/Cancellation.h"
 #include "engine/HologramCompute.h"
 
 namespace marbleck {
 
 class PictureArea;
-class ProgressBar;
 struct Document;
 
 // What "Calculate" is asked to do, as the main window's controls say it.
@@ -20,13 +23,42 @@ struct CalculationRequest {
     EngineKind engine = EngineKind::Exact;
 };
 
-// Computes the hologram of what is lit on the object canvas into the
-// document's field and grey levels, and sizes and paints the hologram view;
-// `progress` is shown while it runs. Throws RunTimeError before anything
-// changes when the reps text leaves no hologram (380) or asks for too large
+// Everything a calculation needs, read from the window before it starts, so
+// that the sums can run on another thread while the window goes on.
+struct PreparedCalculation {
+    EngineKind engine = EngineKind::Exact;
+    HologramGeometry geometry;
+    // The lit canvas samples in scan order, one phase each.
+    std::vector<ObjectPoint> points;
+    std::vector<double> phases;
+};
+
+// A calculation's result, not yet shown.
+struct CalculatedHologram {
+    HologramField field;
+    std::vector<std::uint8_t> greyLevels;
+};
+
+// Reads the request and the canvas into a calculation and draws its phases
+// (reseeding the document's random generator). Throws RunTimeError, changing
+// nothing, when the reps text leaves no hologram (380) or asks for too large
 // a one (7).
-void ComputeHologram(const CalculationRequest& request, Document& document, const PictureArea& canvas,
-                     PictureArea& view, ProgressBar& progress);
+PreparedCalculation PrepareCalculation(const CalculationRequest& request, Document& document,
+                                       const PictureArea& canvas);
+
+// The sums, their range, the normalised field and its grey levels, on any
+// thread. `lastColumnDone` receives the last canvas column accumulated as the
+// work goes on. Throws CalculationCancelled soon after `cancel` is set.
+CalculatedHologram RunCalculation(const PreparedCalculation& job, std::atomic<int>& lastColumnDone,
+                                  const CancelFlag* cancel = nullptr);
+
+// The progress bar's value after canvas column `x` of `job`.
+float ProgressAfterColumn(const PreparedCalculation& job, int x);
+
+// Sizes and paints the hologram view for the result and makes it the
+// document's field and grey levels.
+void ShowCalculatedHologram(const PreparedCalculation& job, CalculatedHologram&& result, Document& document,
+                            PictureArea& view);
 
 // Turns the document's hologram into black and white at the threshold that
 // `thresholdText` names and repaints the view. Does nothing before any

@@ -17,14 +17,19 @@
 #include <QRadioButton>
 #include <QScopeGuard>
 #include <QScrollArea>
+#include <QShortcut>
+#include <QStatusBar>
+#include <QTimer>
 #include <algorithm>
 
+#include "app/BackgroundCalculation.h"
 #include "app/CanvasHistory.h"
 #include "app/Document.h"
 #include "app/FileProcedures.h"
 #include "app/HologramProcedures.h"
 #include "app/ReconstructionWindow.h"
 #include "input/DrawingTools.h"
+#include "input/InputFileChooser.h"
 #include "input/InputFileChooserHost.h"
 #include "output/PrintDialogHost.h"
 #include "platform/Clock.h"
@@ -39,6 +44,9 @@
 namespace marbleck {
 
 namespace {
+
+// How often the progress bar follows a running calculation, in ms.
+constexpr int ProgressPollMs = 30;
 
 // The object canvas's user scale: 14.4 twips a unit, so its 1440-twip drawing
 // area spans 100 units.
@@ -92,6 +100,7 @@ MainWindow::MainWindow(Document& document, QWidget* parent) : QMainWindow(parent
     fitCaptions();
     createMenu();
     createEditMenu();
+    createStatusBar();
     setTabOrder();
     connectHandlers();
     load();
@@ -99,7 +108,8 @@ MainWindow::MainWindow(Document& document, QWidget* parent) : QMainWindow(parent
     objectCanvas_->setFocus();
 }
 
-MainWindow::~MainWindow() = default;
+// A running calculation is stopped before the controls go.
+MainWindow::~MainWindow() { calculation_->cancelAndWait(); }
 
 void MainWindow::createControls() {
     QWidget* c = client_;
@@ -271,6 +281,31 @@ void MainWindow::createEditMenu() {
     edit->addAction(canvasHistory_->redoAction());
 }
 
+void MainWindow::createStatusBar() {
+    QStatusBar* bar = statusBar();
+    bar->setSizeGripEnabled(false);
+    statusBarMessage_ = new QLabel(bar);
+    statusBarMessage_->setObjectName(QStringLiteral("statusBarMessage"));
+    bar->addWidget(statusBarMessage_, 1);
+    cancelCalculationButton_ = new QPushButton(QStringLiteral("Cancel"), bar);
+    cancelCalculationButton_->setObjectName(QStringLiteral("cancelCalculationButton"));
+    cancelCalculationButton_->setToolTip(QStringLiteral("Stop the calculation (Esc)"));
+    cancelCalculationButton_->setFocusPolicy(Qt::NoFocus);
+    bar->addPermanentWidget(cancelCalculationButton_);
+    // As high with the button as without, so that the window keeps its size.
+    bar->setFixedHeight(
+        std::max(bar->sizeHint().height(), cancelCalculationButton_->sizeHint().height() + 4));
+    cancelCalculationButton_->hide();
+
+    cancelShortcut_ = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+    cancelShortcut_->setContext(Qt::WindowShortcut);
+    cancelShortcut_->setEnabled(false);
+
+    calculation_ = new BackgroundCalculation(this);
+    progressPoll_ = new QTimer(this);
+    progressPoll_->setInterval(ProgressPollMs);
+}
+
 void MainWindow::setTabOrder() {
     SetTabOrder({objectCanvas_,     loadButton_,    hologramView_, printButton_, calculateButton_,
                  randomPhaseCheck_, thresholdEdit_, repsSpinner_,  repsEdit_,    binarizeButton_,
@@ -287,6 +322,10 @@ void MainWindow::connectHandlers() {
     connect(clearButton_, &QPushButton::clicked, this, &MainWindow::clearCanvas);
     connect(loadButton_, &QPushButton::clicked, this, &MainWindow::openInputChooser);
     connect(printButton_, &QPushButton::clicked, this, &MainWindow::print);
+    connect(cancelCalculationButton_, &QPushButton::clicked, this, &MainWindow::cancelCalculation);
+    connect(cancelShortcut_, &QShortcut::activated, this, &MainWindow::cancelCalculation);
+    connect(calculation_, &BackgroundCalculation::ended, this, &MainWindow::endCalculation);
+    connect(progressPoll_, &QTimer::timeout, this, &MainWindow::showCalculationProgress);
     connect(repsSpinner_, &VSpinner::valueChanged, this, &MainWindow::showRepsFromSpinner);
     connect(thresholdSpinner_, &VSpinner::valueChanged, this, &MainWindow::showThresholdFromSpinner);
 
@@ -375,22 +414,109 @@ void MainWindow::changeShownHologram(Command&& command) {
     command();
 }
 
+// Everything the calculation needs is read here; what can refuse it does so
+// before anything changes. The sums then run on the worker.
 void MainWindow::calculate() {
+    if (isCalculating()) return;
+    ErrorReporter::RunCommand(this, [&] {
+        const float start = SecondsSinceMidnight();
+        PreparedCalculation job;
+        try {
+            job = PrepareCalculation(calculationRequest(), document_, *objectCanvas_);
+        } catch (const NoHologramError& error) {
+            throw error.forBox(repsLabel_->text().toStdString());  // the message names the reps box
+        }
+        calculationStart_ = start;
+        startCalculation(std::move(job));
+    });
+}
+
+bool MainWindow::isCalculating() const { return calculation_->running(); }
+
+// The worker starts first: a start that fails leaves the window as it was.
+void MainWindow::startCalculation(PreparedCalculation job) {
+    calculation_->start(std::move(job));
+    focusBeforeCalculation_ = QApplication::focusWidget();
+    setCommandsEnabled(false);
+    setCursor(Qt::BusyCursor);
+    progressBar_->setVisible(true);
+    cancelCalculationButton_->show();
+    cancelShortcut_->setEnabled(true);
+    showInStatusBar(QStringLiteral("Calculating…"));
+    progressPoll_->start();
+}
+
+void MainWindow::showCalculationProgress() {
+    if (const int x = calculation_->lastColumnDone(); x >= 0)
+        progressBar_->setValue(ProgressAfterColumn(calculation_->job(), x));
+}
+
+void MainWindow::cancelCalculation() {
+    if (isCalculating()) calculation_->cancel();
+}
+
+void MainWindow::endCalculation() {
+    showCalculationProgress();  // the last column's progress, before the bar goes
+    switch (calculation_->outcome()) {
+        case BackgroundCalculation::Outcome::Calculated:
+            showCalculatedHologram();
+            break;
+        case BackgroundCalculation::Outcome::Cancelled:
+            showInStatusBar(QStringLiteral("Cancelled"));
+            break;
+        case BackgroundCalculation::Outcome::Failed:
+            showInStatusBar(QString());
+            ErrorReporter::RunCommand(this, [&] { std::rethrow_exception(calculation_->failure()); });
+            break;
+    }
+    leaveCalculation();
+    emit calculationEnded();
+}
+
+void MainWindow::showCalculatedHologram() {
     const bool done = ErrorReporter::RunCommand(this, [&] {
         changeShownHologram([&] {
-            const float start = SecondsSinceMidnight();
-            try {
-                ComputeHologram(calculationRequest(), document_, *objectCanvas_, *hologramView_,
-                                *progressBar_);
-            } catch (const NoHologramError& error) {
-                throw error.forBox(repsLabel_->text().toStdString());  // the message names the reps box
-            }
-            const float end = SecondsSinceMidnight();
-            showElapsedSeconds(ElapsedSeconds(start, end));
+            ShowCalculatedHologram(calculation_->job(), std::move(calculation_->result()), document_,
+                                   *hologramView_);
+            const float seconds = ElapsedSeconds(calculationStart_, SecondsSinceMidnight());
+            showElapsedSeconds(seconds);
+            showInStatusBar(QStringLiteral("Hologram %1 × %2 in %3 s")
+                                .arg(document_.field.columns())
+                                .arg(document_.field.rows())
+                                .arg(static_cast<double>(seconds), 0, 'f', 2));
         });
     });
     if (done) emit hologramChanged();
 }
+
+void MainWindow::leaveCalculation() {
+    progressPoll_->stop();
+    progressBar_->setVisible(false);
+    progressBar_->setValue(progressBar_->min());
+    cancelShortcut_->setEnabled(false);
+    cancelCalculationButton_->hide();
+    unsetCursor();
+    setCommandsEnabled(true);
+    if (focusBeforeCalculation_ && focusBeforeCalculation_->isEnabled()) focusBeforeCalculation_->setFocus();
+    focusBeforeCalculation_.clear();
+}
+
+// Every command that would change the object, the hologram or the
+// parameters; "Quit", the time box and the hologram view stay.
+void MainWindow::setCommandsEnabled(bool enabled) {
+    for (QWidget* command : std::initializer_list<QWidget*>{
+             objectCanvas_, loadButton_, printButton_, calculateButton_, randomPhaseCheck_, thresholdEdit_,
+             repsSpinner_, repsEdit_, binarizeButton_, thresholdSpinner_, saveButton_, freehandTool_,
+             lineTool_, circleTool_, clearButton_, penWidthFrame_})
+        command->setEnabled(enabled);
+    fastCalculationAction_->setEnabled(enabled);
+    thresholdBinarizationAction_->setEnabled(enabled);
+    balancedBinarizationAction_->setEnabled(enabled);
+    canvasHistory_->setPaused(!enabled);
+    if (chooser_->exists()) chooser_->window().setEnabled(enabled);
+}
+
+void MainWindow::showInStatusBar(const QString& text) { statusBarMessage_->setText(text); }
 
 void MainWindow::binarize() {
     const bool done = ErrorReporter::RunCommand(this, [&] {
@@ -411,6 +537,7 @@ void MainWindow::saveHologram() {
     ErrorReporter::RunCommand(this, [&] {
         const auto record = qScopeGuard([this] { document_.shownHologram = hologramView_->image(); });
         SaveHologram(document_, *hologramView_, [this](const QString& status) { showStatus(status); });
+        showInStatusBar(QStringLiteral("Saved ") + document_.savedHologramPath);
     });
 }
 
@@ -425,9 +552,15 @@ void MainWindow::loadObject() {
 void MainWindow::quit() { close(); }
 
 // Closing the main window, by "Quit" or through its frame, ends the program
-// with all its windows.
+// with all its windows; a running calculation is stopped first.
 void MainWindow::closeEvent(QCloseEvent* event) {
     event->accept();
+    if (isCalculating()) {
+        calculation_->cancelAndWait();
+        showInStatusBar(QStringLiteral("Cancelled"));
+        leaveCalculation();
+        emit calculationEnded();
+    }
     for (QWidget* window : QApplication::topLevelWidgets())
         if (window != this && window->isVisible()) window->close();
     QCoreApplication::quit();

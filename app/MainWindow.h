@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QMainWindow>
+#include <QPointer>
 #include <QString>
 #include <memory>
 
@@ -15,9 +16,12 @@ class QLineEdit;
 class QPushButton;
 class QRadioButton;
 class QScrollArea;
+class QShortcut;
+class QTimer;
 
 namespace marbleck {
 
+class BackgroundCalculation;
 class CanvasHistory;
 class DrawingTools;
 class InputFileChooserHost;
@@ -61,10 +65,16 @@ public:
     // The input file chooser, created on first use.
     InputFileChooserHost& fileChooser() { return *chooser_; }
 
+    // Whether a calculation started by "Calculate" is still running.
+    bool isCalculating() const;
+
 signals:
     // The document's hologram changed: "Calculate" or "Binarize" succeeded,
     // or an object was loaded.
     void hologramChanged();
+    // A calculation started by "Calculate" has ended, however it ended, and
+    // the window is back to normal.
+    void calculationEnded();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -95,6 +105,23 @@ private:
     void penWidth5Selected();
     void showChooserNotice(const QString& notice);
     void loadObject();
+
+    // "Calculate" runs the sums on a worker while the window goes on; the
+    // commands that could change the object, the hologram or the parameters
+    // wait, disabled, until it ends.
+    void createStatusBar();
+    void startCalculation(PreparedCalculation job);
+    void showCalculationProgress();
+    void cancelCalculation();
+    void endCalculation();
+    // Where every calculation that succeeded ends: the result is shown and
+    // becomes the document's hologram.
+    void showCalculatedHologram();
+    // Puts the window back as it was before the calculation started.
+    void leaveCalculation();
+    void setCommandsEnabled(bool enabled);
+    void showInStatusBar(const QString& text);
+
     template <class Command>
     void changeShownHologram(Command&& command);
     void createViewMenu();
@@ -143,6 +170,17 @@ private:
     QAction* reconstructionAction_;
 
     PrintDialogHost* printDialogHost_;
+
+    // The status bar below the client area: what happened last, and while a
+    // calculation runs a button that cancels it.
+    QLabel* statusBarMessage_;
+    QPushButton* cancelCalculationButton_;
+    QShortcut* cancelShortcut_;  // Esc, while a calculation runs
+
+    BackgroundCalculation* calculation_;
+    QTimer* progressPoll_;
+    float calculationStart_ = 0;  // the clock when "Calculate" was clicked
+    QPointer<QWidget> focusBeforeCalculation_;
 
     Document& document_;
     QWidget* client_;

@@ -27,8 +27,9 @@ constexpr int MaxTileRows = 512;
 class BatchAccumulator {
 public:
     BatchAccumulator(const HologramGeometry& g, std::span<const ObjectPoint> points,
-                     std::span<const double> phases, HologramField& field, ThreadPool& pool)
-        : g_(g), points_(points), phases_(phases), field_(field), pool_(pool) {}
+                     std::span<const double> phases, HologramField& field, ThreadPool& pool,
+                     const CancelFlag* cancel)
+        : g_(g), points_(points), phases_(phases), field_(field), pool_(pool), cancel_(cancel) {}
 
     // Adds points [first, last) to the field.
     void accumulate(std::size_t first, std::size_t last) {
@@ -89,6 +90,7 @@ private:
                 }
             }
             for (int v0 = 0; v0 < g_.rows; v0 += tileRows) {
+                StopIfCancelled(cancel_);
                 const int v1 = std::min(g_.rows, v0 + tileRows);
                 for (std::size_t i = 0; i < count; ++i) {
                     const double* cv = cosines(i);
@@ -106,6 +108,7 @@ private:
     std::span<const double> phases_;
     HologramField& field_;
     ThreadPool& pool_;
+    const CancelFlag* cancel_;
     std::vector<PointRotation> rotations_;
     std::vector<double> alongV_;  // per point: Cv[0 .. rows), then Sv[0 .. rows)
 };
@@ -114,17 +117,18 @@ private:
 
 void AccumulateExact(const HologramGeometry& g, std::span<const ObjectPoint> points,
                      std::span<const double> phases, HologramField& field, const ColumnDone& columnDone,
-                     ThreadPool& pool) {
+                     ThreadPool& pool, const CancelFlag* cancel) {
     CheckAccumulateArguments(g, points, phases, field);
     const bool anyWork = g.columns > 0 && g.rows > 0;
     const long long perPoint = static_cast<long long>(g.columns) * g.rows;
     const std::size_t maxBatch = std::max<std::size_t>(
         1, BatchRotationBytes / (2 * sizeof(double) * static_cast<std::size_t>(std::max(1, g.rows))));
-    BatchAccumulator accumulator(g, points, phases, field, pool);
+    BatchAccumulator accumulator(g, points, phases, field, pool, cancel);
 
     std::size_t first = 0;
     int x = 0;  // the first canvas column not yet reported
     while (x < g.canvasColumns) {
+        StopIfCancelled(cancel);
         // Take whole columns [x, through) while the batch stays within its
         // limits; a column too large for one batch is taken in parts.
         std::size_t last = first;

@@ -17,8 +17,10 @@ namespace marbleck {
 //   columnDone runs on the calling thread after each batch, for every column
 //   the batch completed, in order.
 // Jobs too small to gain from threads run on the calling thread alone.
+// Every thread looks at `cancel` once per tile of columns and rows, and the
+// call throws CalculationCancelled once they have all stopped.
 void AccumulateExact(const HologramGeometry& geometry, std::span<const ObjectPoint> points,
                      std::span<const double> phases, HologramField& field, const ColumnDone& columnDone = {},
-                     ThreadPool& pool = ThreadPool::Shared());
+                     ThreadPool& pool = ThreadPool::Shared(), const CancelFlag* cancel = nullptr);
 
 }  // namespace marbleck

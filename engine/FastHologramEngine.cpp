@@ -39,7 +39,8 @@ FastHologramEngine& FastHologramEngine::Shared() {
 
 void FastHologramEngine::accumulate(const HologramGeometry& g, std::span<const ObjectPoint> points,
                                     std::span<const double> phases, HologramField& field,
-                                    const ColumnDone& columnDone, FieldRange* range) {
+                                    const ColumnDone& columnDone, FieldRange* range,
+                                    const CancelFlag* cancel) {
     CheckAccumulateArguments(g, points, phases, field);
     // Every visited value is written exactly once below, so the range of the
     // written values is the range of the result.
@@ -97,6 +98,7 @@ void FastHologramEngine::accumulate(const HologramGeometry& g, std::span<const O
         }
     }
 
+    StopIfCancelled(cancel);
     // Bᵀ = Ev · Aᵀ: rows × X' complex.
     bt_.resize(sz(2LL * N * X));
     const std::complex<double> one(1.0, 0.0), zero(0.0, 0.0);
@@ -112,6 +114,7 @@ void FastHologramEngine::accumulate(const HologramGeometry& g, std::span<const O
     eu_.resize(sz(2LL * BlockColumns * X));
     c_.resize(sz(static_cast<long long>(BlockColumns) * N));
     for (int u0 = 0; u0 < M; u0 += BlockColumns) {
+        StopIfCancelled(cancel);
         const int count = std::min(BlockColumns, M - u0);
         for (int k = 0; k < count; ++k) {
             double* out = eu_.data() + 2LL * k * X;
@@ -144,8 +147,9 @@ void FastHologramEngine::accumulate(const HologramGeometry& g, std::span<const O
 }
 
 void AccumulateFast(const HologramGeometry& geometry, std::span<const ObjectPoint> points,
-                    std::span<const double> phases, HologramField& field, const ColumnDone& columnDone) {
-    FastHologramEngine::Shared().accumulate(geometry, points, phases, field, columnDone);
+                    std::span<const double> phases, HologramField& field, const ColumnDone& columnDone,
+                    const CancelFlag* cancel) {
+    FastHologramEngine::Shared().accumulate(geometry, points, phases, field, columnDone, nullptr, cancel);
 }
 
 }  // namespace marbleck

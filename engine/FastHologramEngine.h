@@ -26,9 +26,10 @@ public:
     // columnDone runs on the calling thread for every canvas column in order,
     // spread over the work as it progresses. With `range`, also gives what
     // FindRange would give on the result, found while each value is written.
+    // Throws CalculationCancelled soon after `cancel` is set.
     void accumulate(const HologramGeometry& geometry, std::span<const ObjectPoint> points,
                     std::span<const double> phases, HologramField& field, const ColumnDone& columnDone = {},
-                    FieldRange* range = nullptr);
+                    FieldRange* range = nullptr, const CancelFlag* cancel = nullptr);
 
     // The engine that AccumulateFast uses, shared by the whole program.
     static FastHologramEngine& Shared();
@@ -49,6 +50,7 @@ private:
 
 // FastHologramEngine::Shared().accumulate(...).
 void AccumulateFast(const HologramGeometry& geometry, std::span<const ObjectPoint> points,
-                    std::span<const double> phases, HologramField& field, const ColumnDone& columnDone = {});
+                    std::span<const double> phases, HologramField& field, const ColumnDone& columnDone = {},
+                    const CancelFlag* cancel = nullptr);
 
 }  // namespace marbleck

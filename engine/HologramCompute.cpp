@@ -7,16 +7,16 @@ namespace marbleck {
 
 void AccumulateHologram(EngineKind kind, const HologramGeometry& geometry,
                         std::span<const ObjectPoint> points, std::span<const double> phases,
-                        HologramField& field, const ColumnDone& columnDone) {
+                        HologramField& field, const ColumnDone& columnDone, const CancelFlag* cancel) {
     switch (kind) {
         case EngineKind::Reference:
-            AccumulateReference(geometry, points, phases, field, columnDone);
+            AccumulateReference(geometry, points, phases, field, columnDone, cancel);
             return;
         case EngineKind::Exact:
-            AccumulateExact(geometry, points, phases, field, columnDone);
+            AccumulateExact(geometry, points, phases, field, columnDone, ThreadPool::Shared(), cancel);
             return;
         case EngineKind::Fast:
-            AccumulateFast(geometry, points, phases, field, columnDone);
+            AccumulateFast(geometry, points, phases, field, columnDone, cancel);
             return;
     }
 }

@@ -15,9 +15,11 @@ enum class EngineKind {
 
 // Adds the sums of `points` (scan order, one phase each) into `field`, which
 // has the geometry's bounds and is normally zero-filled. columnDone runs on
-// the calling thread once per canvas column, in order.
+// the calling thread once per canvas column, in order. Throws
+// CalculationCancelled soon after `cancel` is set.
 void AccumulateHologram(EngineKind kind, const HologramGeometry& geometry,
                         std::span<const ObjectPoint> points, std::span<const double> phases,
-                        HologramField& field, const ColumnDone& columnDone = {});
+                        HologramField& field, const ColumnDone& columnDone = {},
+                        const CancelFlag* cancel = nullptr);
 
 }  // namespace marbleck

@@ -13,7 +13,8 @@
 namespace marbleck {
 
 void AccumulateReference(const HologramGeometry& g, std::span<const ObjectPoint> points,
-                         std::span<const double> phases, HologramField& field, const ColumnDone& columnDone) {
+                         std::span<const double> phases, HologramField& field, const ColumnDone& columnDone,
+                         const CancelFlag* cancel) {
     CheckAccumulateArguments(g, points, phases, field);
     std::size_t next = 0;
     for (int x = 0; x < g.canvasColumns; ++x) {
@@ -21,6 +22,7 @@ void AccumulateReference(const HologramGeometry& g, std::span<const ObjectPoint>
             const PointRotation r = RotationOf(g, points[next], phases[next]);
             double cu = 1.0, su = 0.0;
             for (int u = 0; u < g.columns; ++u) {
+                StopIfCancelled(cancel);
                 double p = r.cphi, q = r.sphi;
                 if (u > 0) {
                     RotateAlongU(r, cu, su);

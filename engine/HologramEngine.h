@@ -5,6 +5,7 @@
 #include <span>
 #include <vector>
 
+#include "engine/Cancellation.h"
 #include "engine/HologramField.h"
 #include "engine/HologramGeometry.h"
 
@@ -26,9 +27,10 @@ using ColumnDone = std::function<void(int x)>;
 // rotation recurrence: every value is formed in 64-bit from the stored 32-bit
 // value and rounded once per object point. `phases[i]` is the phase of
 // points[i]. This is the reference every faster form is tested against.
+// Throws CalculationCancelled soon after `cancel` is set.
 void AccumulateReference(const HologramGeometry& geometry, std::span<const ObjectPoint> points,
                          std::span<const double> phases, HologramField& field,
-                         const ColumnDone& columnDone = {});
+                         const ColumnDone& columnDone = {}, const CancelFlag* cancel = nullptr);
 
 // The range of a field: both ends start at 0, so minimum <= 0 <= maximum.
 struct FieldRange {

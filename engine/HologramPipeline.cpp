@@ -42,16 +42,17 @@ __attribute__((target_clones("avx2", "default"))) void NormaliseColumns(Hologram
 
 FieldRange CalculateHologram(EngineKind kind, const HologramGeometry& g, std::span<const ObjectPoint> points,
                              std::span<const double> phases, HologramField& field,
-                             std::vector<std::uint8_t>& grey, const ColumnDone& columnDone,
-                             ThreadPool& pool) {
+                             std::vector<std::uint8_t>& grey, const ColumnDone& columnDone, ThreadPool& pool,
+                             const CancelFlag* cancel) {
     field = HologramField(g.fieldColumns, g.fieldRows);
     FieldRange range;
     if (kind == EngineKind::Fast) {
-        FastHologramEngine::Shared().accumulate(g, points, phases, field, columnDone, &range);
+        FastHologramEngine::Shared().accumulate(g, points, phases, field, columnDone, &range, cancel);
     } else {
-        AccumulateHologram(kind, g, points, phases, field, columnDone);
+        AccumulateHologram(kind, g, points, phases, field, columnDone, cancel);
         range = FindRange(field, g);
     }
+    StopIfCancelled(cancel);
 
     grey.resize(static_cast<std::size_t>(g.columns) * static_cast<std::size_t>(g.rows));
     const long long values = static_cast<long long>(g.columns) * g.rows;

@@ -6,6 +6,7 @@
 #include <QTest>
 #include <cmath>
 
+#include "Calculation.h"
 #include "CaseName.h"
 #include "Controls.h"
 #include "RecordedErrors.h"
@@ -23,7 +24,7 @@ namespace {
 
 class CalculateTest : public ::testing::Test {
 protected:
-    void calculate() { QTest::mouseClick(Control<QPushButton>(form, "calculateButton"), Qt::LeftButton); }
+    void calculate() { test::CalculateAndWait(form); }
     int grey(int u, int v) const {
         return qRed(Control<PictureArea>(form, "hologramView")->image().pixel(u, v));
     }

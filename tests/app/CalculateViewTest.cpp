@@ -7,6 +7,7 @@
 #include <QTest>
 #include <vector>
 
+#include "Calculation.h"
 #include "Controls.h"
 #include "RecordedErrors.h"
 #include "app/Document.h"
@@ -23,7 +24,7 @@ using test::Control;
 
 class CalculateView : public ::testing::TestWithParam<EngineKind> {
 protected:
-    void calculate() { QTest::mouseClick(Control<QPushButton>(form, "calculateButton"), Qt::LeftButton); }
+    void calculate() { test::CalculateAndWait(form); }
 
     test::RecordedErrors errors;
     Document document;

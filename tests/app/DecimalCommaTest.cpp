@@ -15,6 +15,7 @@
 #include <memory>
 #include <string>
 
+#include "Calculation.h"
 #include "Controls.h"
 #include "RecordedErrors.h"
 #include "app/Document.h"
@@ -82,7 +83,7 @@ Outcome BinarizeThreeDots() {
     QTest::mouseClick(Control<VSpinner>(form, "thresholdSpinner")->upArrow(), Qt::LeftButton);
     run.spunThreshold = Control<QLineEdit>(form, "thresholdEdit")->text();
     Type(Control<QLineEdit>(form, "thresholdEdit"), "0.6");
-    QTest::mouseClick(Control<QPushButton>(form, "calculateButton"), Qt::LeftButton);
+    test::CalculateAndWait(form);
     run.time = Control<QLineEdit>(form, "timeEdit")->text();
     QTest::mouseClick(Control<QPushButton>(form, "binarizeButton"), Qt::LeftButton);
     run.field = document.field;

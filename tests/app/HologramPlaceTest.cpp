@@ -8,6 +8,7 @@
 #include <QTest>
 #include <QWheelEvent>
 
+#include "Calculation.h"
 #include "Controls.h"
 #include "RecordedErrors.h"
 #include "app/Document.h"
@@ -60,7 +61,7 @@ TEST_F(HologramPlaceTest, ALargeHologramStaysInItsPlaceAndScrollsToItsFarCorner)
         QTest::mouseClick(canvas, Qt::LeftButton, Qt::NoModifier, canvas->contentsRect().topLeft() + dot);
     Control<QLineEdit>(form, "repsEdit")->setText(QStringLiteral("10"));
     const QImage before = client();
-    QTest::mouseClick(Control<QPushButton>(form, "calculateButton"), Qt::LeftButton);
+    test::CalculateAndWait(form);
     ASSERT_TRUE(errors.empty());
     ASSERT_EQ(view().size(), QSize(1000, 1000));
     QCoreApplication::processEvents();  // the scroll bars show once the window has its turn

@@ -15,6 +15,7 @@
 #include <cmath>
 #include <csignal>
 
+#include "Calculation.h"
 #include "CaseName.h"
 #include "CliProcess.h"
 #include "Controls.h"
@@ -48,7 +49,7 @@ TEST(CommandLine, GivesTheGreyLevelsOfCalculateForTheSameObject) {
     canvas.drawCircle(60, 60, 12, RGBColor(0, 0, 3));
     canvas.setPixel(99, 0, White);
     Control<QLineEdit>(form, "repsEdit")->setText(QStringLiteral("3"));
-    QTest::mouseClick(Control<QPushButton>(form, "calculateButton"), Qt::LeftButton);
+    test::CalculateAndWait(form);
     ASSERT_TRUE(errors.empty());
 
     // The canvas is 100 × 100 user units; each unit reads its nearest pixel.

@@ -196,6 +196,32 @@ TEST_P(EveryEngine, RefusesPointsOutOfScanOrder) {
     for (float value : field.values()) ASSERT_EQ(value, 0.0f);
 }
 
+TEST_P(EveryEngine, StopsSoonAfterItIsCancelled) {
+    // Several batches of points and blocks of hologram columns, so that every
+    // engine has work left after its first report.
+    const cases::Case c = cases::RandomPoints(60, 40, 10, 300, 5);
+    HologramField field;
+    std::vector<std::uint8_t> grey;
+    CancelFlag cancel{false};
+    int last = -1;
+    EXPECT_THROW(CalculateHologram(
+                     GetParam(), c.geometry, c.points, c.phases, field, grey,
+                     [&](int x) {
+                         last = x;
+                         if (x >= 2) cancel.store(true);
+                     },
+                     ThreadPool::Shared(), &cancel),
+                 CalculationCancelled);
+    EXPECT_GE(last, 2);
+    EXPECT_LT(last, c.geometry.canvasColumns - 1);
+
+    // Not cancelled, the same call runs to its end.
+    cancel.store(false);
+    const FieldRange range = CalculateHologram(GetParam(), c.geometry, c.points, c.phases, field, grey, {},
+                                               ThreadPool::Shared(), &cancel);
+    EXPECT_GT(range.maximum, range.minimum);
+}
+
 INSTANTIATE_TEST_SUITE_P(Engines, EveryEngine,
                          ::testing::Values(EngineKind::Reference, EngineKind::Exact, EngineKind::Fast),
                          [](const auto& info) {

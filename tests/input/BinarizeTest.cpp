@@ -6,6 +6,7 @@
 #include <QTest>
 #include <string>
 
+#include "Calculation.h"
 #include "Controls.h"
 #include "RecordedErrors.h"
 #include "app/Document.h"
@@ -19,7 +20,7 @@ namespace {
 
 class BinarizeTest : public ::testing::Test {
 protected:
-    void calculate() { QTest::mouseClick(Control<QPushButton>(form, "calculateButton"), Qt::LeftButton); }
+    void calculate() { test::CalculateAndWait(form); }
     void binarize() { QTest::mouseClick(Control<QPushButton>(form, "binarizeButton"), Qt::LeftButton); }
     QRgb view(int u, int v) const { return Control<PictureArea>(form, "hologramView")->image().pixel(u, v); }
     static QRgb grey(float level) {

@@ -7,6 +7,7 @@
 #include <QTest>
 #include <vector>
 
+#include "Calculation.h"
 #include "CanvasMouse.h"
 #include "Controls.h"
 #include "RecordedErrors.h"
@@ -56,7 +57,7 @@ TEST(DrawAndBinarizeTest, ViewMatchesTheEngineOnTheDrawnSamples) {
     const std::vector<double> phases(points.size(), 0.0);
 
     Control<QLineEdit>(form, "thresholdEdit")->setText(QStringLiteral("0.55"));
-    QTest::mouseClick(Control<QPushButton>(form, "calculateButton"), Qt::LeftButton);
+    test::CalculateAndWait(form);
     QTest::mouseClick(Control<QPushButton>(form, "binarizeButton"), Qt::LeftButton);
     ASSERT_TRUE(errors.empty());
 

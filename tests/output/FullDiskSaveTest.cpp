@@ -15,6 +15,7 @@
 #include <functional>
 #include <string>
 
+#include "Calculation.h"
 #include "Controls.h"
 #include "FilesFixture.h"
 #include "platform/RunTimeError.h"
@@ -29,7 +30,7 @@ protected:
     void calculate(const QString& reps) {
         Control<QLineEdit>(*form, "repsEdit")->selectAll();
         QTest::keyClicks(Control<QLineEdit>(*form, "repsEdit"), reps);
-        QTest::mouseClick(Control<QPushButton>(*form, "calculateButton"), Qt::LeftButton);
+        test::CalculateAndWait(*form);
     }
 
     QStringList entries(const QString& folder) const {

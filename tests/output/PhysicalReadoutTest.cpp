@@ -8,6 +8,7 @@
 #include <QTest>
 #include <QToolButton>
 
+#include "Calculation.h"
 #include "Controls.h"
 #include "DialogFixture.h"
 #include "widgets/VSpinner.h"
@@ -31,7 +32,7 @@ void Type(QLineEdit* box, const char* text) {
 // 1000 mm x tan(asin(0.633 x 0.49999 / 84.67)) = 3.7 mm across the screen.
 TEST_F(PrintDialogTest, ReadOutShowsThePrintsPhysicalFigures) {
     const auto forget = qScopeGuard([] { QSettings().remove(QStringLiteral("print")); });
-    QTest::mouseClick(Control<QPushButton>(form, "calculateButton"), Qt::LeftButton);
+    test::CalculateAndWait(form);
     PrintDialog& d = open();
     EXPECT_EQ(Control<QLineEdit>(d, "wavelengthEdit")->text(), "633");
     EXPECT_EQ(Control<QLineEdit>(d, "distanceEdit")->text(), "1");

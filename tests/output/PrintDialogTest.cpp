@@ -8,6 +8,7 @@
 #include <cmath>
 #include <ostream>
 
+#include "Calculation.h"
 #include "CaseName.h"
 #include "Controls.h"
 #include "DialogFixture.h"
@@ -271,7 +272,7 @@ TEST_F(PrintDialogTest, PrintAgainWhileShownReplacesOnlyTheCopy) {
 
     // A new hologram: one lit point, reps 1, so a 1500-twip square view.
     Control<PictureArea>(form, "objectCanvas")->setPixel(50, 50, White);
-    QTest::mouseClick(Control<QPushButton>(form, "calculateButton"), Qt::LeftButton);
+    test::CalculateAndWait(form);
     QTest::mouseClick(Control<QPushButton>(form, "printButton"), Qt::LeftButton);
     EXPECT_EQ(form.printDialogHost().dialog(), &d);
     EXPECT_TRUE(d.isVisible());

@@ -5,6 +5,7 @@
 #include <QLabel>
 #include <QPushButton>
 
+#include "Calculation.h"
 #include "Controls.h"
 #include "FilesFixture.h"
 #include "input/core/ObjectBitmap.h"
@@ -46,6 +47,7 @@ TEST_F(SaveTest, WritesHStarBesideTheInputAsEightBitGreyAndShowsItAgain) {
     const QString path = QDir(folder).canonicalPath() + "/H-star.bmp";
     EXPECT_EQ(document.savedHologramPath, path);
     EXPECT_EQ(Control<QLabel>(*form, "statusLabel")->text(), "saving " + path);
+    EXPECT_EQ(Control<QLabel>(*form, "statusBarMessage")->text(), "Saved " + path);
 
     // A preview is black and white only, yet the file has 8 bits per pixel and
     // all 256 greys, so that the program's own reader sees grey levels.
@@ -182,6 +184,7 @@ TEST_F(SaveTest, SavingAgainReplacesTheFile) {
     // A lit point on the canvas, and its hologram in the view.
     Control<PictureArea>(*form, "objectCanvas")->setPixel(50, 50, White);
     Control<QPushButton>(*form, "calculateButton")->click();
+    test::WaitForCalculation(*form);
     save();
     ASSERT_TRUE(errors.empty());
     const QImage view = Control<PictureArea>(*form, "hologramView")->image();
@@ -208,6 +211,7 @@ TEST_F(SaveTest, UnwritableFolderReportsErrorSeventyFiveAndWritesNothing) {
     // The path and the status line already name the file; the view is as it was.
     EXPECT_EQ(Control<QLabel>(*form, "statusLabel")->text(),
               "saving " + QDir(folder).canonicalPath() + "/H-");
+    EXPECT_TRUE(Control<QLabel>(*form, "statusBarMessage")->text().isEmpty());
     EXPECT_TRUE(Control<PictureArea>(*form, "hologramView")->picture().isNull());
     EXPECT_EQ(Control<PictureArea>(*form, "hologramView")->image(), view);
     EXPECT_EQ(readFile(folder), "a file");

@@ -1,0 +1,48 @@
+#include "app/BackgroundCalculation.h"
+
+#include <utility>
+
+namespace marbleck {
+
+BackgroundCalculation::BackgroundCalculation(QObject* parent) : QObject(parent) {}
+
+BackgroundCalculation::~BackgroundCalculation() { cancelAndWait(); }
+
+void BackgroundCalculation::start(PreparedCalculation job) {
+    job_ = std::move(job);
+    result_ = {};
+    failure_ = nullptr;
+    outcome_ = Outcome::Calculated;
+    lastColumnDone_.store(-1);
+    cancel_.store(false);
+    const std::uint64_t run = ++runs_;
+    worker_ = std::thread([this, run] {
+        try {
+            result_ = RunCalculation(job_, lastColumnDone_, &cancel_);
+            outcome_ = Outcome::Calculated;
+        } catch (const CalculationCancelled&) {
+            outcome_ = Outcome::Cancelled;
+        } catch (...) {
+            outcome_ = Outcome::Failed;
+            failure_ = std::current_exception();
+        }
+        // Back on the owner's thread; dropped if this object is gone by then.
+        QMetaObject::invokeMethod(
+            this, [this, run] { finish(run); }, Qt::QueuedConnection);
+    });
+}
+
+void BackgroundCalculation::cancelAndWait() {
+    if (!worker_.joinable()) return;
+    cancel_.store(true);
+    worker_.join();
+}
+
+// A worker already waited for by cancelAndWait has nothing left to report.
+void BackgroundCalculation::finish(std::uint64_t run) {
+    if (run != runs_ || !worker_.joinable()) return;
+    worker_.join();
+    emit ended();
+}
+
+}  // namespace marbleck
