@@ -24,6 +24,7 @@
 #include "app/FileProcedures.h"
 #include "app/HologramProcedures.h"
 #include "app/ReconstructionWindow.h"
+#include "app/WindowSettings.h"
 #include "input/DrawingTools.h"
 #include "input/InputFileChooserHost.h"
 #include "output/PrintDialogHost.h"
@@ -90,11 +91,15 @@ MainWindow::MainWindow(Document& document, QWidget* parent) : QMainWindow(parent
     createControls();
     placeHologramView();
     fitCaptions();
-    createMenu();
+    createFileMenu();
     createEditMenu();
+    createViewMenu();
+    createMenu();
+    createHelpMenu();
     setTabOrder();
     connectHandlers();
     load();
+    restoreSettings();
     document_.shownHologram = hologramView_->image();
     objectCanvas_->setFocus();
 }
@@ -206,8 +211,8 @@ void MainWindow::fitCaptions() {
 }
 
 void MainWindow::createMenu() {
-    QMenu* options = menuBar()->addMenu(QStringLiteral("Options"));
-    fastCalculationAction_ = options->addAction(QStringLiteral("Fast calculation"));
+    QMenu* options = menuBar()->addMenu(QStringLiteral("&Options"));
+    fastCalculationAction_ = options->addAction(QStringLiteral("&Fast calculation"));
     fastCalculationAction_->setCheckable(true);
     fastCalculationAction_->setChecked(false);
     fastCalculationAction_->setObjectName(QStringLiteral("fastCalculationAction"));
@@ -224,7 +229,6 @@ void MainWindow::createMenu() {
     thresholdBinarizationAction_->setChecked(true);
     thresholdBinarizationAction_->setObjectName(QStringLiteral("thresholdBinarizationAction"));
     balancedBinarizationAction_->setObjectName(QStringLiteral("balancedBinarizationAction"));
-    createViewMenu();
 }
 
 void MainWindow::createViewMenu() {
@@ -428,6 +432,7 @@ void MainWindow::quit() { close(); }
 // with all its windows.
 void MainWindow::closeEvent(QCloseEvent* event) {
     event->accept();
+    WindowSettings::setWindowPosition(pos());
     for (QWidget* window : QApplication::topLevelWidgets())
         if (window != this && window->isVisible()) window->close();
     QCoreApplication::quit();
