@@ -9,10 +9,12 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QPainter>
 #include <QPushButton>
 #include <QTest>
 #include <QTextBrowser>
+#include <QTimer>
 #include <cmath>
 #include <vector>
 
@@ -190,7 +192,7 @@ TEST_F(FileMenuTest, SaveAsWritesTheWholeHologramInEachKind) {
     EXPECT_EQ(errors.lastNumber(), 75);
 }
 
-TEST_F(FileMenuTest, PrintHelpAndQuitKeys) {
+TEST_F(FileMenuTest, PrintHelpAboutAndQuit) {
     keys(Qt::CTRL | Qt::Key_P);
     bool printing = false;
     for (QWidget* window : QApplication::topLevelWidgets())
@@ -201,6 +203,18 @@ TEST_F(FileMenuTest, PrintHelpAndQuitKeys) {
     auto* help = Control<QTextBrowser>(*form, "helpWindow");
     EXPECT_TRUE(help->isVisible());
     EXPECT_TRUE(help->toPlainText().contains("marbleck-cli(1)"));
+
+    // "About Marbleck" waits for its button; the test reads and closes it then.
+    QString about;
+    QTimer::singleShot(0, [&about] {
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+            about = box->text();
+            box->accept();
+        }
+    });
+    Control<QAction>(*form, "aboutAction")->trigger();
+    EXPECT_TRUE(about.contains(MARBLECK_VERSION) && about.contains("MIT") && about.contains(qVersion()))
+        << about.toStdString();
 
     keys(Qt::CTRL | Qt::Key_Q);
     EXPECT_FALSE(form->isVisible());
