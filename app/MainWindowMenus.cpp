@@ -63,7 +63,7 @@ puts a picture on it. <b>Edit &gt; Undo</b> and <b>Redo</b> step through the
 canvas's changes.</p>
 <p><b>Calculate</b> makes the hologram of every lit point of the canvas, as
 often as <b># reps</b> says, with random phases when <b>Random Phase</b> is
-ticked; <b>Time</b> shows how long it took. <b>Options &gt; Fast
+ticked; the box at the bottom shows the seconds it took. <b>Options &gt; Fast
 calculation</b> uses the faster separable sum.</p>
 <p><b>Binarize</b> makes the hologram black and white at the
 <b>threshold</b>, or at its median with <b>Options &gt; Binarization &gt;

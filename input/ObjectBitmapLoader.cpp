@@ -7,7 +7,9 @@
 #include <QImageReader>
 #include <algorithm>
 #include <array>
+#include <cstring>
 #include <fstream>
+#include <new>
 #include <span>
 #include <vector>
 
@@ -88,6 +90,30 @@ ObjectSize objectSize(const ObjectBitmap& bitmap) {
                   TwipsToPixels(height, Screen::TwipsPerPixelY()))};
 }
 
+// `image` with every bit past its pixels, in each row's last byte and in the
+// padding after it, 0. Qt writes a 1- or 8-bit bitmap's rows straight from the
+// image's memory, whose padding a decoder leaves as it found it.
+QImage withClearPadding(const QImage& image) {
+    if (image.depth() != 1 && image.depth() != 8) return image;
+    QImage clean(image.size(), image.format());
+    if (clean.isNull()) throw std::bad_alloc();
+    clean.setColorTable(image.colorTable());
+    std::memset(clean.bits(), 0, static_cast<std::size_t>(clean.sizeInBytes()));
+    const auto usedBits = static_cast<std::size_t>(image.width()) * static_cast<std::size_t>(image.depth());
+    const std::size_t fullBytes = usedBits / 8;
+    const int restBits = static_cast<int>(usedBits % 8);
+    for (int y = 0; y < image.height(); ++y) {
+        uchar* line = clean.scanLine(y);
+        std::memcpy(line, image.constScanLine(y), fullBytes);
+        if (restBits == 0) continue;
+        const uchar last = image.constScanLine(y)[fullBytes];
+        const int mask =
+            image.format() == QImage::Format_MonoLSB ? (1 << restBits) - 1 : 0xFF << (8 - restBits);
+        line[fullBytes] = static_cast<uchar>(last & mask);
+    }
+    return clean;
+}
+
 // Sizes the canvas and the view for `bitmap` and shows `picture` (already cut
 // to the outer size) on the canvas and the bitmap's preview in the view.
 void showObject(const ObjectBitmap& bitmap, const ObjectSize& size, const QImage& picture,
@@ -148,7 +174,7 @@ ObjectBitmap LoadObjectImage(const QString& path, PictureArea& canvas, PictureAr
     QByteArray bytes;
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::WriteOnly);
-    if (!decoded.save(&buffer, "BMP")) refuse(name + " cannot be made a bitmap");
+    if (!withClearPadding(decoded).save(&buffer, "BMP")) refuse(name + " cannot be made a bitmap");
     buffer.close();
     const auto* data = reinterpret_cast<const std::uint8_t*>(bytes.constData());
     ObjectBitmap bitmap = ReadObjectBitmap(std::span(data, static_cast<std::size_t>(bytes.size())));
