@@ -1,13 +1,46 @@
 #include "app/FileProcedures.h"
 
+#include <QFileInfo>
+#include <algorithm>
+
 #include "app/Document.h"
+#include "cli/HologramExport.h"
 #include "input/ObjectBitmapLoader.h"
 #include "output/HologramSaver.h"
+#include "platform/RunTimeError.h"
 
 namespace marbleck {
 
 void LoadObjectBitmap(const Document& document, PictureArea& canvas, PictureArea& view) {
     LoadObjectBitmap(document.input.openedPath, document.input.fileName, canvas, view);
+}
+
+void OpenObject(Document& document, const QString& path, PictureArea& canvas, PictureArea& view) {
+    const QFileInfo file(path);
+    const bool bitmap = file.suffix().compare(QStringLiteral("bmp"), Qt::CaseInsensitive) == 0;
+    if (bitmap) {
+        LoadObjectBitmap(path, file.fileName(), canvas, view);
+    } else {
+        LoadObjectImage(path, canvas, view);
+    }
+    document.input.folder = file.absolutePath();
+    document.input.fileName = bitmap ? file.fileName() : file.completeBaseName() + QStringLiteral(".bmp");
+    document.input.openedPath = path;
+}
+
+void SaveHologramAs(const Document& document, const QString& path, int depth) {
+    if (document.field.empty()) {
+        throw RunTimeError(ErrorNumber::InvalidPicture, "Invalid picture: there is no hologram to save yet");
+    }
+    // A binarized hologram holds 0 and 255, a normalised one values in [0, 1].
+    const auto& values = document.field.values();
+    const bool binarized = std::any_of(values.begin(), values.end(), [](float v) { return v > 1.0f; });
+    try {
+        cli::WriteField(document.field, binarized, depth, path);
+    } catch (const cli::ExportError& error) {
+        throw RunTimeError(ErrorNumber::PathFileAccessError, "Path/File access error: cannot write " +
+                                                                 path.toStdString() + ": " + error.what());
+    }
 }
 
 void SaveHologram(Document& document, PictureArea& view,

@@ -15,6 +15,22 @@ struct Document;
 // nothing.
 void LoadObjectBitmap(const Document& document, PictureArea& canvas, PictureArea& view);
 
+// "Open Object…": makes the picture file at `path` the object. A bitmap (by
+// its ".bmp" name) loads as "open" in the input file chooser loads it; any
+// other picture loads as the bitmap the platform would save of it. The input
+// folder becomes the file's folder and the opened path the file's; the input
+// file name is the file's own for a bitmap and its base name with ".bmp" for
+// another picture, so that "Save Holo" writes a bitmap under a bitmap's name
+// beside it. A failing load throws RunTimeError and changes nothing.
+void OpenObject(Document& document, const QString& path, PictureArea& canvas, PictureArea& view);
+
+// "Save Hologram As…": writes the whole hologram (normalised, or binarized)
+// at full resolution to `path` as its extension says (.png, .bmp, .tif,
+// .tiff), PNG with `depth` 8 or 16 bits, atomically. Throws RunTimeError 75
+// when it cannot be written (an earlier file is left as it was), and 481 when
+// there is no hologram yet.
+void SaveHologramAs(const Document& document, const QString& path, int depth);
+
 // Writes the hologram as shown as "H-" and the input file's name into the
 // input folder, shows "saving " and the path through `showStatus`, keeps the
 // path in the document and makes the written file the view's background.

@@ -28,6 +28,7 @@
 #include "app/FileProcedures.h"
 #include "app/HologramProcedures.h"
 #include "app/ReconstructionWindow.h"
+#include "app/WindowSettings.h"
 #include "input/DrawingTools.h"
 #include "input/InputFileChooser.h"
 #include "input/InputFileChooserHost.h"
@@ -98,12 +99,16 @@ MainWindow::MainWindow(Document& document, QWidget* parent) : QMainWindow(parent
     createControls();
     placeHologramView();
     fitCaptions();
-    createMenu();
+    createFileMenu();
     createEditMenu();
+    createViewMenu();
+    createMenu();
+    createHelpMenu();
     createStatusBar();
     setTabOrder();
     connectHandlers();
     load();
+    restoreSettings();
     document_.shownHologram = hologramView_->image();
     objectCanvas_->setFocus();
 }
@@ -216,8 +221,8 @@ void MainWindow::fitCaptions() {
 }
 
 void MainWindow::createMenu() {
-    QMenu* options = menuBar()->addMenu(QStringLiteral("Options"));
-    fastCalculationAction_ = options->addAction(QStringLiteral("Fast calculation"));
+    QMenu* options = menuBar()->addMenu(QStringLiteral("&Options"));
+    fastCalculationAction_ = options->addAction(QStringLiteral("&Fast calculation"));
     fastCalculationAction_->setCheckable(true);
     fastCalculationAction_->setChecked(false);
     fastCalculationAction_->setObjectName(QStringLiteral("fastCalculationAction"));
@@ -234,7 +239,6 @@ void MainWindow::createMenu() {
     thresholdBinarizationAction_->setChecked(true);
     thresholdBinarizationAction_->setObjectName(QStringLiteral("thresholdBinarizationAction"));
     balancedBinarizationAction_->setObjectName(QStringLiteral("balancedBinarizationAction"));
-    createViewMenu();
 }
 
 void MainWindow::createViewMenu() {
@@ -509,6 +513,9 @@ void MainWindow::setCommandsEnabled(bool enabled) {
              repsSpinner_, repsEdit_, binarizeButton_, thresholdSpinner_, saveButton_, freehandTool_,
              lineTool_, circleTool_, clearButton_, penWidthFrame_})
         command->setEnabled(enabled);
+    for (const char* name : {"openObjectAction", "saveHologramAction", "printAction"})
+        findChild<QAction*>(QLatin1String(name))->setEnabled(enabled);
+    saveHologramAsAction_->setEnabled(enabled && !document_.field.empty());
     fastCalculationAction_->setEnabled(enabled);
     thresholdBinarizationAction_->setEnabled(enabled);
     balancedBinarizationAction_->setEnabled(enabled);
@@ -561,6 +568,7 @@ void MainWindow::closeEvent(QCloseEvent* event) {
         leaveCalculation();
         emit calculationEnded();
     }
+    WindowSettings::setWindowPosition(pos());
     for (QWidget* window : QApplication::topLevelWidgets())
         if (window != this && window->isVisible()) window->close();
     QCoreApplication::quit();

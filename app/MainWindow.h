@@ -3,6 +3,7 @@
 #include <QMainWindow>
 #include <QPointer>
 #include <QString>
+#include <functional>
 #include <memory>
 
 #include "app/HologramProcedures.h"
@@ -68,6 +69,19 @@ public:
     // Whether a calculation started by "Calculate" is still running.
     bool isCalculating() const;
 
+    // The file dialogs of "Open Object…" and "Save Hologram As…": they ask for
+    // a path, starting at `start` (a folder, or a path to suggest), offering
+    // `filters` (";;" between them); the save dialog also gives the filter
+    // chosen. An empty answer means the user cancelled. The platform's own
+    // dialogs unless replaced.
+    using OpenFileQuestion = std::function<QString(QWidget* parent, const QString& caption,
+                                                   const QString& start, const QString& filters)>;
+    using SaveFileQuestion =
+        std::function<QString(QWidget* parent, const QString& caption, const QString& start,
+                              const QString& filters, QString* chosenFilter)>;
+    void setOpenFileQuestion(OpenFileQuestion question) { openFileQuestion_ = std::move(question); }
+    void setSaveFileQuestion(SaveFileQuestion question) { saveFileQuestion_ = std::move(question); }
+
 signals:
     // The document's hologram changed: "Calculate" or "Binarize" succeeded,
     // or an object was loaded.
@@ -127,6 +141,15 @@ private:
     void createViewMenu();
     void showReconstruction();
 
+    // The File and Help menus, and the settings kept between runs.
+    void createFileMenu();
+    void createHelpMenu();
+    void openObject();
+    void saveHologramAs();
+    void showHelp();
+    void showAbout();
+    void restoreSettings();
+
     // Controls, in tab order.
     PictureArea* objectCanvas_;
     QPushButton* loadButton_;
@@ -159,13 +182,19 @@ private:
     QLabel* pressXLabel_;
 
     // "Options" > "Fast calculation": the separable engine instead of the
-    // exact one. Off at start; the program keeps no settings.
+    // exact one. Off at the first start; remembered from then on.
     QAction* fastCalculationAction_;
 
     // "Options" > "Binarization": "Threshold" (the threshold box, at start)
     // or "Balanced" (the hologram's median).
     QAction* thresholdBinarizationAction_;
     QAction* balancedBinarizationAction_;
+    // "File" > "Save Hologram As…", enabled once there is a hologram.
+    QAction* saveHologramAsAction_;
+    // The help window, made on first use.
+    QWidget* helpWindow_ = nullptr;
+    OpenFileQuestion openFileQuestion_;
+    SaveFileQuestion saveFileQuestion_;
     // "View" > "Reconstruction".
     QAction* reconstructionAction_;
 

@@ -33,4 +33,14 @@ inline constexpr double MaxCanvasTwips = 2480;
 std::optional<ObjectBitmap> LoadObjectBitmap(const QString& inputFilePath, const QString& selectedFileName,
                                              PictureArea& canvas, PictureArea& view);
 
+// Makes the picture file at `path`, of any format the platform reads, the
+// object, exactly as the bitmap the platform would save of it would be loaded
+// by LoadObjectBitmap: the same canvas and view sizes, the same picture on the
+// canvas and the same preview in the view. Returns that bitmap. Its size is
+// checked from the file's headers before it is decoded. Succeeds whole or
+// changes nothing: throws RunTimeError 53 when the file does not exist, 75
+// when it cannot be opened, 481 naming the cause when it is no picture the
+// platform reads, has more than MaxPicturePixels or cannot be decoded.
+ObjectBitmap LoadObjectImage(const QString& path, PictureArea& canvas, PictureArea& view);
+
 }  // namespace marbleck

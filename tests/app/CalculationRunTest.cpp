@@ -70,10 +70,12 @@ protected:
     void expectCommandsEnabled(bool enabled) {
         for (const char* name : Commands)
             EXPECT_EQ(Control<QWidget>(form, name)->isEnabled(), enabled) << name;
-        for (const char* name : {"fastCalculationAction", "thresholdBinarizationAction"})
+        for (const char* name : {"fastCalculationAction", "thresholdBinarizationAction", "openObjectAction",
+                                 "saveHologramAction", "printAction"})
             EXPECT_EQ(Control<QAction>(form, name)->isEnabled(), enabled) << name;
         if (!enabled) {
             EXPECT_FALSE(Control<QAction>(form, "undoAction")->isEnabled());
+            EXPECT_FALSE(Control<QAction>(form, "saveHologramAsAction")->isEnabled());
         }
         EXPECT_TRUE(Control<QPushButton>(form, "quitButton")->isEnabled());
         EXPECT_EQ(cancelButton()->isVisible(), !enabled);

@@ -1,13 +1,21 @@
 // Runs GUI tests headless: the offscreen platform must be chosen before the
 // QApplication exists, and failing commands are recorded instead of shown.
 // Settings go to a folder of the run's own, so that no test reads or changes
-// the user's.
+// the user's, and each test starts from no settings, as a first start does.
 #include <gtest/gtest.h>
 
 #include <QApplication>
 #include <QFile>
 #include <QSettings>
 #include <QTemporaryDir>
+
+namespace {
+
+class FreshSettings : public ::testing::EmptyTestEventListener {
+    void OnTestStart(const ::testing::TestInfo&) override { QSettings().clear(); }
+};
+
+}  // namespace
 
 int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
@@ -20,5 +28,6 @@ int main(int argc, char** argv) {
     QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settingsFolder.path());
     QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, settingsFolder.path());
     ::testing::InitGoogleTest(&argc, argv);
+    ::testing::UnitTest::GetInstance()->listeners().Append(new FreshSettings);
     return RUN_ALL_TESTS();
 }

@@ -1,0 +1,209 @@
+// The main window's File and Help menus and the settings it keeps between
+// runs.
+#include <QAction>
+#include <QApplication>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QImageReader>
+#include <QKeySequence>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QScopeGuard>
+#include <QStringList>
+#include <QTextBrowser>
+
+#include "app/CanvasHistory.h"
+#include "app/Document.h"
+#include "app/FileProcedures.h"
+#include "app/MainWindow.h"
+#include "app/WindowSettings.h"
+#include "widgets/ErrorReporter.h"
+#include "widgets/PictureArea.h"
+
+namespace marbleck {
+
+namespace {
+
+// The platform's keys for `key`; `fallback` where the platform has none (a
+// desktop without a key scheme of its own has no "Quit" or "Save As" key).
+QList<QKeySequence> Keys(QKeySequence::StandardKey key, const QKeySequence& fallback) {
+    QList<QKeySequence> keys = QKeySequence::keyBindings(key);
+    if (keys.isEmpty()) keys.append(fallback);
+    return keys;
+}
+
+QAction* AddAction(QMenu* menu, const char* caption, const char* name, QList<QKeySequence> keys) {
+    QAction* action = menu->addAction(QString::fromUtf8(caption));
+    action->setObjectName(QString::fromLatin1(name));
+    action->setShortcuts(keys);
+    return action;
+}
+
+// "Images (*.png *.jpg …)" for every format the platform reads, then every file.
+QString ImageFilters() {
+    QStringList patterns;
+    for (const QByteArray& format : QImageReader::supportedImageFormats())
+        patterns.append(QStringLiteral("*.") + QString::fromLatin1(format).toLower());
+    patterns.removeDuplicates();
+    return QStringLiteral("Images (") + patterns.join(QLatin1Char(' ')) + QStringLiteral(");;All files (*)");
+}
+
+const QString Png8Filter = QStringLiteral("PNG 8-bit (*.png)");
+const QString Png16Filter = QStringLiteral("PNG 16-bit (*.png)");
+const QString BmpFilter = QStringLiteral("BMP (*.bmp)");
+const QString TiffFilter = QStringLiteral("TIFF (*.tif *.tiff)");
+
+const char* const HelpText = R"(<h3>Marbleck</h3>
+<p>Draw an object on the black canvas at the top left with the mouse:
+<b>freehand</b>, <b>line</b> (press at both ends) or <b>Circle</b> (press at the
+centre, then on the rim), with the pen <b>Width</b> chosen beside it.
+<b>clear</b> empties the canvas; <b>Load</b> or <b>File &gt; Open Object…</b>
+puts a picture on it. <b>Edit &gt; Undo</b> and <b>Redo</b> step through the
+canvas's changes.</p>
+<p><b>Calculate</b> makes the hologram of every lit point of the canvas, as
+often as <b># reps</b> says, with random phases when <b>Random Phase</b> is
+ticked; the box at the bottom shows the seconds it took. <b>Options &gt; Fast
+calculation</b> uses the faster separable sum.</p>
+<p><b>Binarize</b> makes the hologram black and white at the
+<b>threshold</b>, or at its median with <b>Options &gt; Binarization &gt;
+Balanced</b>. <b>View &gt; Reconstruction</b> shows what the hologram
+reconstructs.</p>
+<p><b>Save Holo</b> (<b>File &gt; Save Hologram</b>) writes the hologram as
+shown as a bitmap named "H-" and the object's name beside the object;
+<b>File &gt; Save Hologram As…</b> writes it at full resolution as PNG, BMP
+or TIFF. <b>Print</b> prints it.</p>
+<p>See the manual pages marbleck(1) and marbleck-cli(1) for more.</p>)";
+
+}  // namespace
+
+void MainWindow::createFileMenu() {
+    QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
+    QAction* open =
+        AddAction(file, "&Open Object…", "openObjectAction", QKeySequence::keyBindings(QKeySequence::Open));
+    connect(open, &QAction::triggered, this, &MainWindow::openObject);
+    file->addSeparator();
+    QAction* save = AddAction(file, "&Save Hologram", "saveHologramAction",
+                              QKeySequence::keyBindings(QKeySequence::Save));
+    connect(save, &QAction::triggered, this, &MainWindow::saveHologram);
+    saveHologramAsAction_ =
+        AddAction(file, "Save Hologram &As…", "saveHologramAsAction",
+                  Keys(QKeySequence::SaveAs, QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S)));
+    saveHologramAsAction_->setEnabled(false);
+    connect(saveHologramAsAction_, &QAction::triggered, this, &MainWindow::saveHologramAs);
+    connect(this, &MainWindow::hologramChanged, saveHologramAsAction_,
+            [this] { saveHologramAsAction_->setEnabled(!document_.field.empty()); });
+    file->addSeparator();
+    QAction* print =
+        AddAction(file, "&Print…", "printAction", QKeySequence::keyBindings(QKeySequence::Print));
+    connect(print, &QAction::triggered, this, &MainWindow::print);
+    file->addSeparator();
+    QAction* quit =
+        AddAction(file, "&Quit", "quitAction", Keys(QKeySequence::Quit, QKeySequence(Qt::CTRL | Qt::Key_Q)));
+    quit->setMenuRole(QAction::QuitRole);
+    connect(quit, &QAction::triggered, this, &MainWindow::quit);
+}
+
+void MainWindow::createHelpMenu() {
+    QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
+    QAction* contents = AddAction(help, "Marbleck &Help", "helpAction",
+                                  Keys(QKeySequence::HelpContents, QKeySequence(Qt::Key_F1)));
+    connect(contents, &QAction::triggered, this, &MainWindow::showHelp);
+    help->addSeparator();
+    QAction* about = AddAction(help, "&About Marbleck", "aboutAction", {});
+    about->setMenuRole(QAction::AboutRole);
+    connect(about, &QAction::triggered, this, &MainWindow::showAbout);
+    QAction* aboutQt = AddAction(help, "About &Qt", "aboutQtAction", {});
+    aboutQt->setMenuRole(QAction::AboutQtRole);
+    connect(aboutQt, &QAction::triggered, qApp, &QApplication::aboutQt);
+}
+
+// The choices of the last run; a first start keeps the start-up state. Each
+// choice is written as soon as it changes.
+void MainWindow::restoreSettings() {
+    fastCalculationAction_->setChecked(WindowSettings::fastCalculation());
+    (WindowSettings::balancedBinarization() ? balancedBinarizationAction_ : thresholdBinarizationAction_)
+        ->setChecked(true);
+    if (const auto position = WindowSettings::windowPosition()) move(*position);
+    connect(fastCalculationAction_, &QAction::toggled, this, &WindowSettings::setFastCalculation);
+    connect(balancedBinarizationAction_, &QAction::toggled, this, &WindowSettings::setBalancedBinarization);
+}
+
+void MainWindow::openObject() {
+    QString start = WindowSettings::openObjectFolder();
+    if (start.isEmpty()) start = document_.input.folder;
+    const QString caption = QStringLiteral("Open Object");
+    const QString path = openFileQuestion_
+                             ? openFileQuestion_(this, caption, start, ImageFilters())
+                             : QFileDialog::getOpenFileName(this, caption, start, ImageFilters());
+    if (path.isEmpty()) return;
+    WindowSettings::setOpenObjectFolder(QFileInfo(path).absolutePath());
+    const bool done = ErrorReporter::RunCommand(this, [&] {
+        canvasHistory_->record(QStringLiteral("load"), [&] {
+            // As changeShownHologram: the view paints into an image it does
+            // not share, and the document records what it shows however the
+            // load ends.
+            document_.shownHologram = QImage();
+            const auto record = qScopeGuard([this] { document_.shownHologram = hologramView_->image(); });
+            OpenObject(document_, path, *objectCanvas_, *hologramView_);
+        });
+    });
+    if (done) emit hologramChanged();
+}
+
+void MainWindow::saveHologramAs() {
+    if (document_.field.empty()) {
+        QMessageBox::information(this, QStringLiteral("Save Hologram As"),
+                                 QStringLiteral("There is no hologram yet: press Calculate first."));
+        return;
+    }
+    QString folder = WindowSettings::saveHologramFolder();
+    if (folder.isEmpty())
+        folder = document_.input.folder.isEmpty() ? QDir::homePath() : document_.input.folder;
+    QString base = QFileInfo(document_.input.fileName).completeBaseName();
+    if (base.isEmpty()) base = QStringLiteral("hologram");
+    const QString start = QDir(folder).filePath(QStringLiteral("H-") + base + QStringLiteral(".png"));
+    const QString caption = QStringLiteral("Save Hologram As");
+    const QString filters =
+        QStringList{Png8Filter, Png16Filter, BmpFilter, TiffFilter}.join(QStringLiteral(";;"));
+    QString chosen = Png8Filter;
+    QString path = saveFileQuestion_ ? saveFileQuestion_(this, caption, start, filters, &chosen)
+                                     : QFileDialog::getSaveFileName(this, caption, start, filters, &chosen);
+    if (path.isEmpty()) return;
+    // A name without an extension takes the chosen kind's.
+    if (QFileInfo(path).suffix().isEmpty()) {
+        path += chosen == BmpFilter    ? QStringLiteral(".bmp")
+                : chosen == TiffFilter ? QStringLiteral(".tif")
+                                       : QStringLiteral(".png");
+    }
+    WindowSettings::setSaveHologramFolder(QFileInfo(path).absolutePath());
+    const bool done = ErrorReporter::RunCommand(
+        this, [&] { SaveHologramAs(document_, path, chosen == Png16Filter ? 16 : 8); });
+    if (done) showInStatusBar(QStringLiteral("Saved ") + QDir::toNativeSeparators(path));
+}
+
+void MainWindow::showHelp() {
+    if (helpWindow_ == nullptr) {
+        auto* text = new QTextBrowser(this);
+        text->setWindowFlag(Qt::Window);
+        text->setObjectName(QStringLiteral("helpWindow"));
+        text->setWindowTitle(QStringLiteral("Marbleck Help"));
+        text->setHtml(QString::fromUtf8(HelpText));
+        text->resize(520, 440);
+        helpWindow_ = text;
+    }
+    helpWindow_->show();
+    helpWindow_->raise();
+    helpWindow_->activateWindow();
+}
+
+void MainWindow::showAbout() {
+    QMessageBox::about(this, QStringLiteral("About Marbleck"),
+                       QStringLiteral("<h3>Marbleck %1</h3>"
+                                      "<p>Computer-generated holograms of drawn and loaded objects.</p>"
+                                      "<p>Released under the MIT License.</p>"
+                                      "<p>Built with Qt %2.</p>")
+                           .arg(QStringLiteral(MARBLECK_VERSION), QString::fromLatin1(qVersion())));
+}
+
+}  // namespace marbleck
