@@ -41,8 +41,9 @@ struct Reconstruction {
 // `grey` with geometry.columns x geometry.rows and stride geometry.rows; after
 // Binarize, `grey` holds the whole field (stride field.rows()) as 0/255, i.e.
 // t = 0/1: pass geometry.columns x geometry.rows and stride field.rows().
-// Runs on FFTW's threads (one per hardware thread for large holograms); each
-// size is planned once and the plan kept. Safe to call from any thread.
+// Runs on the engine's thread pool (one slice a thread for large holograms);
+// each size is planned once and the plan kept with its arrays. Safe to call
+// from any thread; transforms of one size take turns.
 // Returns an empty reconstruction when columns or rows is 0.
 Reconstruction Reconstruct(const std::uint8_t* grey, int columns, int rows, int stride,
                            ReconstructionOptions options = {});
