@@ -2,6 +2,7 @@
 #include <sys/resource.h>
 
 #include <QAction>
+#include <QApplication>
 #include <QCheckBox>
 #include <QDir>
 #include <QFile>
@@ -10,6 +11,7 @@
 #include <QJsonObject>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 #include <cmath>
@@ -22,6 +24,7 @@
 #include "RecordedErrors.h"
 #include "app/Document.h"
 #include "app/MainWindow.h"
+#include "app/ReconstructionWindow.h"
 #include "engine/HologramEngine.h"
 #include "input/ObjectSamples.h"
 #include "widgets/PictureArea.h"
@@ -36,8 +39,9 @@ using test::RunCli;
 
 // The program's canvas, saved as an image, gives through the command line
 // (exact engine) the grey levels "Calculate" shows, wherever the view's
-// drawing area and the whole field overlap.
-TEST(CommandLine, GivesTheGreyLevelsOfCalculateForTheSameObject) {
+// drawing area and the whole field overlap, and the reconstruction the
+// Reconstruction window shows.
+TEST(CommandLine, GivesTheGreyLevelsAndReconstructionOfCalculateForTheSameObject) {
     test::RecordedErrors errors;
     Document document;
     MainWindow form{document};
@@ -76,6 +80,25 @@ TEST(CommandLine, GivesTheGreyLevelsOfCalculateForTheSameObject) {
     for (int v = 0; v < std::min(view.height(), written.height()); ++v)
         for (int u = 0; u < std::min(view.width(), written.width()); ++u)
             ASSERT_EQ(qGray(written.pixel(u, v)), qGray(view.pixel(u, v))) << u << "," << v;
+
+    // Its reconstruction is the picture the Reconstruction window shows.
+    const QString reconstruction = dir.filePath(QStringLiteral("R-canvas.png"));
+    const CliRun again = RunCli({object, QStringLiteral("-o"), output, QStringLiteral("--reps"),
+                                 QStringLiteral("3"), QStringLiteral("--reconstruct"), reconstruction});
+    ASSERT_EQ(again.status, 0) << again.err.toStdString();
+    Control<QAction>(form, "reconstructionAction")->trigger();
+    ReconstructionWindow* window = nullptr;
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (auto* r = qobject_cast<ReconstructionWindow*>(w)) window = r;
+    ASSERT_NE(window, nullptr);
+    QSignalSpy shown(window, &ReconstructionWindow::pictureShown);
+    if (window->picture().isNull()) {
+        ASSERT_TRUE(shown.wait(120000));
+    }
+    const QImage picture = window->picture().convertToFormat(QImage::Format_Grayscale8);
+    const QImage written8 = QImage(reconstruction).convertToFormat(QImage::Format_Grayscale8);
+    ASSERT_EQ(picture.size(), written8.size());
+    EXPECT_EQ(picture, written8);
 }
 
 // One point at the top right corner, (W − 1, 0), with no phase: every
