@@ -19,6 +19,7 @@
 #include <map>
 #include <string>
 
+#include "FastestRuns.h"
 #include "app/Document.h"
 #include "app/HologramProcedures.h"
 #include "app/MainWindow.h"
@@ -110,17 +111,8 @@ void QuitToClosed(benchmark::State& state) {
 }
 
 // Prints the fastest repetition of each, against one column.
-class RatioReporter : public benchmark::ConsoleReporter {
+class RatioReporter : public bench::FastestRunsReporter {
 public:
-    void ReportRuns(const std::vector<Run>& runs) override {
-        ConsoleReporter::ReportRuns(runs);
-        for (const Run& run : runs) {
-            if (run.run_type != Run::RT_Iteration) continue;
-            const double time = run.GetAdjustedRealTime();
-            auto [at, fresh] = times_.try_emplace(run.benchmark_name(), time);
-            if (!fresh) at->second = std::min(at->second, time);
-        }
-    }
     void Finalize() override {
         ConsoleReporter::Finalize();
         double column = 0;
@@ -129,9 +121,6 @@ public:
         for (const auto& [name, time] : times_)
             std::printf("%-40s %8.2f ms  %5.2fx one canvas column\n", name.c_str(), time, time / column);
     }
-
-private:
-    std::map<std::string, double> times_;
 };
 
 }  // namespace

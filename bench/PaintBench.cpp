@@ -23,6 +23,7 @@
 #include <string>
 #include <tuple>
 
+#include "FastestRuns.h"
 #include "HologramCases.h"
 #include "app/Document.h"
 #include "app/MainWindow.h"
@@ -195,19 +196,8 @@ void CommandLineProcess(benchmark::State& state, const char* output) {
     }
 }
 
-class RatioReporter : public benchmark::ConsoleReporter {
+class RatioReporter : public bench::FastestRunsReporter {
 public:
-    void ReportRuns(const std::vector<Run>& runs) override {
-        ConsoleReporter::ReportRuns(runs);
-        // The fastest repetition of each: on a shared machine the others
-        // measure the neighbours' load as well.
-        for (const Run& run : runs) {
-            if (run.run_type != Run::RT_Iteration) continue;
-            const double time = run.GetAdjustedRealTime();
-            auto [at, fresh] = times_.try_emplace(run.benchmark_name(), time);
-            if (!fresh) at->second = std::min(at->second, time);
-        }
-    }
     void Finalize() override {
         ConsoleReporter::Finalize();
         // The command line's cases against its own object's sum (165 × 165
@@ -220,9 +210,6 @@ public:
                         time / (commandLine ? commandLineSum : sum), commandLine ? "command line's " : "");
         }
     }
-
-private:
-    std::map<std::string, double> times_;
 };
 
 }  // namespace

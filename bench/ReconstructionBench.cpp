@@ -14,6 +14,7 @@
 #include <thread>
 #include <vector>
 
+#include "FastestRuns.h"
 #include "HologramCases.h"
 #include "engine/FastHologramEngine.h"
 #include "engine/HologramPipeline.h"
@@ -89,28 +90,14 @@ void BalancedThreshold(benchmark::State& state) {
     for (auto _ : state) benchmark::DoNotOptimize(MedianThreshold(d.field, g.columns, g.rows));
 }
 
-class RatioReporter : public benchmark::ConsoleReporter {
+class RatioReporter : public bench::FastestRunsReporter {
 public:
-    void ReportRuns(const std::vector<Run>& runs) override {
-        ConsoleReporter::ReportRuns(runs);
-        // The fastest repetition of each: on a shared machine the others
-        // measure the neighbours' load as well.
-        for (const Run& run : runs) {
-            if (run.run_type != Run::RT_Iteration) continue;
-            const double time = run.GetAdjustedRealTime();
-            auto [at, fresh] = times_.try_emplace(run.benchmark_name(), time);
-            if (!fresh) at->second = std::min(at->second, time);
-        }
-    }
     void Finalize() override {
         ConsoleReporter::Finalize();
         const double sum = times_["fast sum/real_time"];
         for (const auto& [name, time] : times_)
             std::printf("%-40s %8.2f ms  %6.3fx the fast sum\n", name.c_str(), time, time / sum);
     }
-
-private:
-    std::map<std::string, double> times_;
 };
 
 }  // namespace
