@@ -38,6 +38,8 @@ void SaveHologramAs(const Document& document, const QString& path, int depth) {
     try {
         cli::WriteField(document.field, binarized, depth, path);
     } catch (const cli::ExportError& error) {
+        // The writer's own errors already name the file and the cause.
+        if (error.runTimeError() != 0) throw RunTimeError(error.runTimeError(), error.what());
         throw RunTimeError(ErrorNumber::PathFileAccessError, "Path/File access error: cannot write " +
                                                                  path.toStdString() + ": " + error.what());
     }

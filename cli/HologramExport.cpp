@@ -57,13 +57,17 @@ QImage GreyImage(const HologramField& field, bool binarized, int depth) {
     throw ExportError(ExitStatus::Write, output, reason.toStdString());
 }
 
+[[noreturn]] void WriteFailed(const QString& output, const RunTimeError& error) {
+    throw ExportError(ExitStatus::Write, output, error.description(), error.number());
+}
+
 // Writes the whole file atomically through the program's own writer, so
 // that its failures (61 for lack of space, 75 otherwise) become write errors.
 void WriteWhole(const QString& output, const QByteArray& bytes) {
     try {
         WriteFileAtomically(output, bytes);
     } catch (const RunTimeError& error) {
-        WriteFailed(output, QString::fromStdString(error.description()));
+        WriteFailed(output, error);
     }
 }
 
@@ -170,7 +174,7 @@ void WriteField(const HologramField& field, bool binarized, int depth, const QSt
         try {
             WriteHologramBitmap(GreyImage(field, binarized, 8), output);
         } catch (const RunTimeError& error) {
-            WriteFailed(output, QString::fromStdString(error.description()));
+            WriteFailed(output, error);
         }
     } else {
         WritePng(GreyImage(field, binarized, depth), output);

@@ -31,14 +31,18 @@ inline constexpr int Write = 3;  // an output that cannot be written
 // error, the output for a write error.
 class ExportError : public std::runtime_error {
 public:
-    ExportError(int status, QString file, const std::string& reason)
-        : std::runtime_error(reason), status_(status), file_(std::move(file)) {}
+    ExportError(int status, QString file, const std::string& reason, int runTimeError = 0)
+        : std::runtime_error(reason), status_(status), file_(std::move(file)), runTimeError_(runTimeError) {}
     int status() const { return status_; }
     const QString& file() const { return file_; }
+    // The run-time error the failure came from (61 for lack of space, 75
+    // otherwise), or 0 when it did not come from one.
+    int runTimeError() const { return runTimeError_; }
 
 private:
     int status_;
     QString file_;
+    int runTimeError_;
 };
 
 // What one export did, as --report prints it.

@@ -5,6 +5,7 @@
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <QAction>
 #include <QDir>
 #include <QLineEdit>
 #include <QPushButton>
@@ -117,6 +118,31 @@ TEST_F(FullDiskSaveTest, FileSizeLimitKeepsTheEarlierHologramAndReportsDiskFull)
                                  (QDir(folder).canonicalPath() + "/H-ring.bmp").toStdString() + ": ";
     EXPECT_EQ(report.substr(0, expected.size()), expected) << report;
     EXPECT_EQ(readFile(QDir(folder).filePath("H-ring.bmp")), earlier);
+    EXPECT_EQ(entries(folder), QStringList({"H-ring.bmp", "ring.bmp"}));
+}
+
+// "Save Hologram As…" under the same limit tells lack of space as such and
+// leaves no file behind.
+TEST_F(FullDiskSaveTest, SaveAsUnderAFileSizeLimitReportsDiskFull) {
+    const QString folder = makeFolder("pictures");
+    saveAPreviewThenCalculate(folder);
+    ASSERT_TRUE(errors.empty());
+    const QString whole = QDir(folder).filePath("H-whole.bmp");
+    form->setSaveFileQuestion([&](QWidget*, const QString&, const QString&, const QString&, QString* chosen) {
+        *chosen = QStringLiteral("BMP (*.bmp)");
+        return whole;
+    });
+    ASSERT_TRUE(Control<QAction>(*form, "saveHologramAsAction")->isEnabled());
+
+    const std::string report = RunInChild([this] {
+        std::signal(SIGXFSZ, SIG_IGN);
+        const rlimit limit{4096, 4096};
+        if (setrlimit(RLIMIT_FSIZE, &limit) != 0) return std::string("no limit: ") + std::strerror(errno);
+        Control<QAction>(*form, "saveHologramAsAction")->trigger();
+        return std::to_string(errors.errors().size()) + " " + std::to_string(errors.lastNumber());
+    });
+
+    EXPECT_EQ(report, "1 61");
     EXPECT_EQ(entries(folder), QStringList({"H-ring.bmp", "ring.bmp"}));
 }
 
