@@ -12,11 +12,15 @@ check_files() {
         fail "the installed files differ from expected_files.txt (- missing, + unexpected)"
 }
 
-# The staged programs start, without the build tree, and know their version.
+# The staged programs start, without the build tree, and know their version;
+# the window opens (offscreen) and is still running a few seconds later.
 check_starts() {
-    local version
-    version=$(env -u LD_LIBRARY_PATH QT_QPA_PLATFORM=offscreen XDG_RUNTIME_DIR="$work" "$1/bin/marbleck" --version) ||
-        fail "the installed marbleck does not start"
+    local version status=0
+    version=$(env -u LD_LIBRARY_PATH -u DISPLAY -u WAYLAND_DISPLAY "$1/bin/marbleck" --version) ||
+        fail "the installed marbleck does not answer --version without a display"
     [[ $version == "Marbleck 0."* ]] || fail "marbleck --version printed '$version'"
+    env -u LD_LIBRARY_PATH QT_QPA_PLATFORM=offscreen XDG_RUNTIME_DIR="$work" XDG_CONFIG_HOME="$work" \
+        timeout 3 "$1/bin/marbleck" > "$work/marbleck.log" 2>&1 || status=$?
+    [[ $status == 124 ]] || { cat "$work/marbleck.log" >&2; fail "the installed marbleck ended with status $status"; }
     env -u LD_LIBRARY_PATH "$1/bin/marbleck-cli" --version > /dev/null || fail "the installed marbleck-cli does not start"
 }
