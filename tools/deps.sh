@@ -17,7 +17,7 @@ test_packages=(
   cups printer-driver-cups-pdf
   locales-all
   clang-format
-  desktop-file-utils appstream
+  desktop-file-utils appstream dpkg-dev file man-db
 )
 
 case "${1:-}" in
