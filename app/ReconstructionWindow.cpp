@@ -12,6 +12,7 @@
 #include <QVBoxLayout>
 #include <QtConcurrent/QtConcurrentRun>
 #include <cmath>
+#include <new>
 #include <optional>
 
 #include "app/Document.h"
@@ -141,6 +142,7 @@ void ReconstructionWindow::startTransform() {
     const HologramGeometry& g = document_.geometry;
     if (document_.field.empty() || g.columns <= 0 || g.rows <= 0) {
         shown_ = Reconstruction();
+        failure_.clear();
         fidelityLabel_->setText(QStringLiteral("Fidelity: -"));
         showPicture();
         emit pictureShown();
@@ -160,10 +162,16 @@ void ReconstructionWindow::startTransform() {
 ReconstructionWindow::Result ReconstructionWindow::Compute(const Request& request) {
     Result result;
     result.generation = request.generation;
-    Reconstruction meanRemoved = Reconstruct(request.field, request.columns, request.rows, {true});
-    result.fidelity = FidelityFigure(meanRemoved, request.points, request.geometry);
-    result.shown = request.zeroOrder ? Reconstruct(request.field, request.columns, request.rows, {false})
-                                     : std::move(meanRemoved);
+    try {
+        Reconstruction meanRemoved = Reconstruct(request.field, request.columns, request.rows, {true});
+        result.fidelity = FidelityFigure(meanRemoved, request.points, request.geometry);
+        result.shown = request.zeroOrder ? Reconstruct(request.field, request.columns, request.rows, {false})
+                                         : std::move(meanRemoved);
+    } catch (const std::bad_alloc&) {
+        // The window says so instead; the program and the hologram go on.
+        result =
+            Result{request.generation, {}, 0, QStringLiteral("Not enough memory for the reconstruction.")};
+    }
     return result;
 }
 
@@ -171,6 +179,7 @@ void ReconstructionWindow::transformDone() {
     Result result = watcher_.result();
     if (result.generation == generation_) {
         shown_ = std::move(result.shown);
+        failure_ = result.failure;
         fidelityLabel_->setText(QStringLiteral("Fidelity: %1").arg(Figure(result.fidelity, 1)));
         showPicture();
         emit pictureShown();
@@ -183,10 +192,11 @@ void ReconstructionWindow::showPicture() {
     rangeLabel_->setText(QStringLiteral("Range: %1 dB").arg(10 * decades));
     const bool empty = shown_.columns <= 0 || shown_.rows <= 0;
     messageLabel_->setText(
-        empty
-            ? QStringLiteral("No hologram yet. Press \"Calculate\" in the main window to see what its print "
-                             "shows when lit by a laser.")
-            : QString());
+        !empty ? QString()
+        : !failure_.isEmpty()
+            ? failure_
+            : QStringLiteral("No hologram yet. Press \"Calculate\" in the main window to see "
+                             "what its print shows when lit by a laser."));
     messageLabel_->setVisible(empty);
     pictureArea_->setVisible(!empty);
     if (empty) {

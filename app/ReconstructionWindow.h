@@ -70,6 +70,8 @@ private:
         int generation = 0;
         Reconstruction shown;
         double fidelity = 0;
+        // Why there is no picture (the memory ran out); empty when there is one.
+        QString failure;
     };
     static Result Compute(const Request& request);
 
@@ -100,6 +102,8 @@ private:
     // A change is waiting for the window to be shown or the worker to finish.
     bool dirty_ = true;
     Reconstruction shown_;
+    // Why the last transform gave no picture; empty when it gave one.
+    QString failure_;
     QImage picture_;
 };
 
