@@ -18,7 +18,7 @@ for library in libqt6widgets6 libqt6printsupport6 libtiff6 libopenblas; do
     grep -q "^Depends:.*$library" <<< "$info" || fail "the package does not depend on $library"
 done
 
-dpkg-deb -x "$deb" "$work/root"
-[ "$(ls -A "$work/root")" = usr ] || fail "the package installs outside /usr: $(ls -A "$work/root")"
-check_files "$work/root/usr"
-check_starts "$work/root/usr"
+dpkg-deb -x "$deb" "$work/unpacked"
+[ "$(ls -A "$work/unpacked")" = usr ] || fail "the package installs outside /usr: $(ls -A "$work/unpacked")"
+check_files "$work/unpacked/usr"
+check_starts "$work/unpacked/usr"
