@@ -513,8 +513,7 @@ void MainWindow::setCommandsEnabled(bool enabled) {
              repsSpinner_, repsEdit_, binarizeButton_, thresholdSpinner_, saveButton_, freehandTool_,
              lineTool_, circleTool_, clearButton_, penWidthFrame_})
         command->setEnabled(enabled);
-    for (const char* name : {"openObjectAction", "saveHologramAction", "printAction"})
-        findChild<QAction*>(QLatin1String(name))->setEnabled(enabled);
+    for (QAction* command : fileCommands_) command->setEnabled(enabled);
     saveHologramAsAction_->setEnabled(enabled && !document_.field.empty());
     fastCalculationAction_->setEnabled(enabled);
     thresholdBinarizationAction_->setEnabled(enabled);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QList>
 #include <QMainWindow>
 #include <QPointer>
 #include <QString>
@@ -191,6 +192,9 @@ private:
     QAction* balancedBinarizationAction_;
     // "File" > "Save Hologram As…", enabled once there is a hologram.
     QAction* saveHologramAsAction_;
+    // "File" > "Open Object…", "Save Hologram" and "Print…", which wait
+    // while a calculation runs as their buttons do.
+    QList<QAction*> fileCommands_;
     // The help window, made on first use.
     QWidget* helpWindow_ = nullptr;
     OpenFileQuestion openFileQuestion_;

@@ -97,6 +97,7 @@ void MainWindow::createFileMenu() {
     QAction* print =
         AddAction(file, "&Print…", "printAction", QKeySequence::keyBindings(QKeySequence::Print));
     connect(print, &QAction::triggered, this, &MainWindow::print);
+    fileCommands_ = {open, save, print};
     file->addSeparator();
     QAction* quit =
         AddAction(file, "&Quit", "quitAction", Keys(QKeySequence::Quit, QKeySequence(Qt::CTRL | Qt::Key_Q)));

@@ -163,10 +163,13 @@ ReconstructionWindow::Result ReconstructionWindow::Compute(const Request& reques
     Result result;
     result.generation = request.generation;
     try {
-        Reconstruction meanRemoved = Reconstruct(request.field, request.columns, request.rows, {true});
-        result.fidelity = FidelityFigure(meanRemoved, request.points, request.geometry);
-        result.shown = request.zeroOrder ? Reconstruct(request.field, request.columns, request.rows, {false})
-                                         : std::move(meanRemoved);
+        result.shown = Reconstruct(request.field, request.columns, request.rows, {true});
+        result.fidelity = FidelityFigure(result.shown, request.points, request.geometry);
+        // The mean changes the centre bin only.
+        if (request.zeroOrder)
+            result.shown.intensity[static_cast<std::size_t>(result.shown.centreY()) * result.shown.columns +
+                                   static_cast<std::size_t>(result.shown.centreX())] =
+                static_cast<float>(result.shown.zeroOrder);
     } catch (const std::bad_alloc&) {
         // The window says so instead; the program and the hologram go on.
         result =

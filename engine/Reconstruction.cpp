@@ -249,7 +249,9 @@ Reconstruction ReconstructLevels(int columns, int rows, ReconstructionOptions op
         for (float* p = begin; p != end; ++p) *p = *p / 255.0f - mean;
     });
     plan->execute();
-    return Spread(plan->output(), columns, rows, plan->halfRows());
+    Reconstruction r = Spread(plan->output(), columns, rows, plan->halfRows());
+    r.zeroOrder = (total / 255.0) * (total / 255.0);
+    return r;
 }
 
 }  // namespace

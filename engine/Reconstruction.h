@@ -26,6 +26,9 @@ struct Reconstruction {
     int columns = 0;
     int rows = 0;
     std::vector<float> intensity;
+    // The zero order's intensity, |sum of t|^2: what the centre bin holds
+    // when the mean is not removed (removing it changes that bin only).
+    double zeroOrder = 0;
 
     float at(int x, int y) const {
         return intensity[static_cast<std::size_t>(y) * static_cast<std::size_t>(columns) +
