@@ -3,12 +3,12 @@
 #include <tiffio.h>
 
 #include <QFileInfo>
-#include <cmath>
 #include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "engine/HologramEngine.h"
 #include "input/picture/ObjectPicture.h"
 #include "platform/RunTimeError.h"
 
@@ -40,12 +40,6 @@ bool HasTiffSignature(QIODevice& device) {
     const QByteArray head = device.peek(4);
     return head == QByteArray("II*\0", 4) || head == QByteArray("MM\0*", 4) ||
            head == QByteArray("II+\0", 4) || head == QByteArray("MM\0+", 4);
-}
-
-std::uint8_t Level(float value) {
-    if (!(value > 0.0f)) return 0;  // not a number too
-    if (value >= 1.0f) return 255;
-    return static_cast<std::uint8_t>(std::lround(static_cast<double>(value) * 255.0));
 }
 
 struct TiffCloser {
@@ -91,7 +85,7 @@ std::optional<QImage> ReadFloatTiffPicture(QIODevice& device, const QString& pat
         if (TIFFReadScanline(tiff.get(), row.data(), y, 0) != 1)
             refuse(name + ": the TIFF's pixel data cannot be read");
         uchar* line = picture.scanLine(static_cast<int>(y));
-        for (std::uint32_t x = 0; x < width; ++x) line[x] = Level(row[x]);
+        for (std::uint32_t x = 0; x < width; ++x) line[x] = GreyLevel(row[x]);
     }
     return picture;
 }

@@ -27,6 +27,7 @@
 
 #include "Calculation.h"
 #include "FilesFixture.h"
+#include "cli/HologramExport.h"
 #include "engine/HologramEngine.h"
 #include "output/PrintDialog.h"
 #include "widgets/PictureArea.h"
@@ -269,6 +270,24 @@ TEST_F(FileMenuTest, SettingsLastToTheNextRun) {
     EXPECT_EQ(form->pos(), place);
     Control<QAction>(*form, "openObjectAction")->trigger();
     EXPECT_EQ(openStarts.back(), folder);
+}
+
+// A hologram saved as a float TIFF opens as an object showing what its
+// 8-bit PNG shows: the program reads the files it writes.
+TEST_F(FileMenuTest, SavedFloatTiffOpensAsItsPng) {
+    HologramField field(37, 23);
+    for (int v = 0; v < field.rows(); ++v)
+        for (int u = 0; u < field.columns(); ++u)
+            field(u, v) = static_cast<float>(0.5 + 0.5 * std::cos(0.7 * u) * std::sin(0.4 * v + 0.1));
+    cli::WriteField(field, false, 8, homePath("h.tif"));
+    cli::WriteField(field, false, 8, homePath("h.png"));
+    openObject(homePath("h.png"));
+    const std::vector<QImage> expected = shown();
+    ASSERT_NE(canvas()->image().pixel(2, 2) & 0xFFFFFF, 0u);  // the picture is shown
+    keys(Qt::CTRL | Qt::Key_Z);
+    openObject(homePath("h.tif"));
+    EXPECT_TRUE(errors.empty()) << (errors.empty() ? "" : errors.errors().back().description.toStdString());
+    EXPECT_EQ(shown(), expected);
 }
 
 // A named pipe with no writer, chosen in "Open Object…", is refused before
