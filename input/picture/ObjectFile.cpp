@@ -163,7 +163,12 @@ std::unique_ptr<QFile> OpenObjectFile(const QString& path) {
     const int descriptor = ::open(native.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (descriptor < 0) failedToReach(path, errno);
     auto file = std::make_unique<QFile>();
-    if (::fstat(descriptor, &status) != 0 || !S_ISREG(status.st_mode)) {
+    if (::fstat(descriptor, &status) != 0) {
+        const int error = errno;
+        ::close(descriptor);
+        failedToReach(path, error);
+    }
+    if (!S_ISREG(status.st_mode)) {
         ::close(descriptor);
         refuseUnlessRegular(path, status.st_mode);
     }
