@@ -2,10 +2,10 @@
 
 #include <QCommandLineParser>
 #include <QFileInfo>
+#include <charconv>
 #include <cmath>
+#include <optional>
 #include <string>
-
-#include "platform/NumberText.h"
 
 namespace marbleck::cli {
 
@@ -17,12 +17,30 @@ bool IsWrittenExtension(const QString& suffix) {
     return false;
 }
 
-// A number read like the boxes read theirs, which must be above 0.
-double PositiveNumber(const QString& text, const char* option) {
-    const double value = ReadNumber(text.toStdString());
-    if (!(value > 0) || !std::isfinite(value))
-        throw UsageError(std::string(option) + " must be a number above 0: " + text.toStdString());
+// The option's whole text as a finite number ("2.5", "-1", "3e2"; a point is
+// the decimal point), or nothing. Unlike the window's boxes, which read the
+// leading number of whatever was typed, a script's option is taken whole or
+// refused, so that a typing error cannot silently become another value.
+std::optional<double> WholeNumber(const QString& text) {
+    const std::string bytes = text.toStdString();
+    double value = 0;
+    const char* end = bytes.data() + bytes.size();
+    const auto [stop, error] = std::from_chars(bytes.data(), end, value);
+    if (bytes.empty() || error != std::errc() || stop != end || !std::isfinite(value)) return std::nullopt;
     return value;
+}
+
+double Number(const QString& text, const char* option) {
+    const std::optional<double> value = WholeNumber(text);
+    if (!value) throw UsageError(std::string(option) + " must be a number: " + text.toStdString());
+    return *value;
+}
+
+double PositiveNumber(const QString& text, const char* option) {
+    const std::optional<double> value = WholeNumber(text);
+    if (!value || !(*value > 0))
+        throw UsageError(std::string(option) + " must be a number above 0: " + text.toStdString());
+    return *value;
 }
 
 }  // namespace
@@ -39,7 +57,7 @@ ParsedCommandLine ParseCommandLine(const QStringList& arguments) {
                                                    "replaced by each object's base name."),
                                     QStringLiteral("OUTPUT"));
     const QCommandLineOption reps(QStringLiteral("reps"),
-                                  QStringLiteral("Repetition factor, read like the reps box (default 1)."),
+                                  QStringLiteral("Repetition factor, a number (default 1)."),
                                   QStringLiteral("R"), QStringLiteral("1"));
     const QCommandLineOption randomPhase(QStringLiteral("random-phase"),
                                          QStringLiteral("Give every point a random phase."));
@@ -53,8 +71,8 @@ ParsedCommandLine ParseCommandLine(const QStringList& arguments) {
                                     QStringLiteral("ENGINE"), QStringLiteral("exact"));
     const QCommandLineOption binarize(
         QStringLiteral("binarize"),
-        QStringLiteral("Write the binarized hologram: values above T are 255; \"median\" takes the "
-                       "hologram's median for T, so that half the values are white."),
+        QStringLiteral("Write the binarized hologram: values above the number T are 255; \"median\" "
+                       "takes the hologram's median for T, so that half the values are white."),
         QStringLiteral("T|median"));
     const QCommandLineOption reconstruct(
         QStringLiteral("reconstruct"),
@@ -75,7 +93,8 @@ ParsedCommandLine ParseCommandLine(const QStringList& arguments) {
     const QCommandLineOption distance(QStringLiteral("distance"),
                                       QStringLiteral("Distance of the screen in m, for --dpi (default 1)."),
                                       QStringLiteral("M"), QStringLiteral("1"));
-    const QCommandLineOption depth(QStringLiteral("depth"), QStringLiteral("PNG grey depth, 8 or 16."),
+    const QCommandLineOption depth(QStringLiteral("depth"),
+                                   QStringLiteral("PNG grey depth, 8 or 16 (other formats have their own)."),
                                    QStringLiteral("BITS"), QStringLiteral("8"));
     const QCommandLineOption report(QStringLiteral("report"),
                                     QStringLiteral("Print one JSON object per object on standard output."));
@@ -110,7 +129,7 @@ ParsedCommandLine ParseCommandLine(const QStringList& arguments) {
         throw UsageError("several objects need %n in the output name");
 
     o.repsText = parser.value(reps);
-    o.reps = ReadNumber(o.repsText.toStdString());
+    o.reps = Number(o.repsText, "--reps");
     o.randomPhase = parser.isSet(randomPhase);
     if (parser.isSet(seed)) {
         bool ok = false;
@@ -128,8 +147,11 @@ ParsedCommandLine ParseCommandLine(const QStringList& arguments) {
     if (parser.isSet(binarize)) {
         if (parser.value(binarize) == QLatin1String("median"))
             o.balanced = true;
+        else if (const auto threshold = WholeNumber(parser.value(binarize)))
+            o.binarizeThreshold = *threshold;
         else
-            o.binarizeThreshold = ReadNumber(parser.value(binarize).toStdString());
+            throw UsageError("--binarize must be a number or median: " +
+                             parser.value(binarize).toStdString());
     }
     o.reconstruct = parser.value(reconstruct);
     if (parser.isSet(reconstruct)) {
@@ -145,6 +167,10 @@ ParsedCommandLine ParseCommandLine(const QStringList& arguments) {
         o.depth = 16;
     else
         throw UsageError("the depth must be 8 or 16");
+    // Only a PNG has a choice of depth; asking for one elsewhere would be ignored.
+    if (o.depth != 8 && suffix != QLatin1String("png"))
+        throw UsageError("--depth " + depthText.toStdString() +
+                         " is for .png outputs only: " + o.output.toStdString());
     o.report = parser.isSet(report);
     o.quiet = parser.isSet(quiet);
     const bool physical =

@@ -1,17 +1,23 @@
 #include "cli/HologramExport.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <tiffio.h>
+#include <unistd.h>
 #include <QBuffer>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QFileInfo>
 #include <QImage>
-#include <QImageReader>
 #include <QImageWriter>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QScopeGuard>
 
 #include <bit>
+#include <cerrno>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 #include <new>
 #include <vector>
@@ -19,6 +25,8 @@
 #include "engine/HologramPipeline.h"
 #include "engine/Reconstruction.h"
 #include "input/ObjectSamples.h"
+#include "input/picture/NativeFileName.h"
+#include "input/picture/ObjectFile.h"
 #include "output/AtomicFile.h"
 #include "output/HologramBitmapWriter.h"
 #include "platform/RandomGenerator.h"
@@ -162,9 +170,66 @@ void WriteTiff(const HologramField& field, bool binarized, const QString& output
     WriteWhole(output, encoded);
 }
 
-}  // namespace
+// libpng prints its errors itself on standard error, beside the one line per
+// failure that the command line promises; while an object is read, standard
+// error goes nowhere.
+class StandardErrorSilenced {
+public:
+    StandardErrorSilenced() {
+        std::fflush(stderr);
+        saved_ = ::fcntl(STDERR_FILENO, F_DUPFD_CLOEXEC, 0);
+        const int nowhere = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
+        if (saved_ >= 0 && nowhere >= 0) ::dup2(nowhere, STDERR_FILENO);
+        if (nowhere >= 0) ::close(nowhere);
+    }
+    ~StandardErrorSilenced() {
+        if (saved_ < 0) return;
+        ::dup2(saved_, STDERR_FILENO);
+        ::close(saved_);
+    }
+    StandardErrorSilenced(const StandardErrorSilenced&) = delete;
+    StandardErrorSilenced& operator=(const StandardErrorSilenced&) = delete;
 
-void WriteField(const HologramField& field, bool binarized, int depth, const QString& output) {
+private:
+    int saved_ = -1;
+};
+
+// Qt opens a file by the UTF-8 form of its name, which cannot hold a name's
+// bytes that are not UTF-8. Such an output is written whole under a UTF-8
+// name in its folder (reached through the folder's descriptor) and then
+// renamed to its own bytes.
+void WriteUnderOwnName(const QString& output, const std::function<void(const QString&)>& write) {
+    const QByteArray native = EncodeNativeFileName(output);
+    if (QFile::encodeName(output) == native) {
+        write(output);
+        return;
+    }
+    const qsizetype slash = native.lastIndexOf('/');
+    const QByteArray folder = slash < 0 ? QByteArray(".") : slash == 0 ? QByteArray("/") : native.left(slash);
+    const QByteArray name = native.mid(slash + 1);
+    const int folderDescriptor = ::open(folder.constData(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+    if (folderDescriptor < 0) WriteFailed(output, QString::fromLocal8Bit(std::strerror(errno)));
+    const auto closeFolder = qScopeGuard([folderDescriptor] { ::close(folderDescriptor); });
+    struct stat target {};
+    if (::fstatat(folderDescriptor, name.constData(), &target, 0) == 0 && !S_ISREG(target.st_mode))
+        WriteFailed(output, QStringLiteral("not a regular file"));
+    const QByteArray aliasName =
+        ".marbleck-" + QByteArray::number(::getpid()) + "." + QFileInfo(output).suffix().toUtf8();
+    const QString alias =
+        QStringLiteral("/proc/self/fd/%1/").arg(folderDescriptor) + QString::fromUtf8(aliasName);
+    try {
+        write(alias);
+    } catch (const ExportError& error) {
+        throw ExportError(error.status(), output, error.what(), error.runTimeError());
+    }
+    if (::renameat(folderDescriptor, aliasName.constData(), folderDescriptor, name.constData()) != 0) {
+        const int error = errno;
+        ::unlinkat(folderDescriptor, aliasName.constData(), 0);
+        WriteFailed(output, QString::fromLocal8Bit(std::strerror(error)));
+    }
+}
+
+void WriteFieldByName(const HologramField& field, bool binarized, int depth, const QString& output) {
     const QString suffix = QFileInfo(output).suffix().toLower();
     if (suffix == QLatin1String("npy")) {
         WriteNpy(field, binarized, output);
@@ -179,6 +244,12 @@ void WriteField(const HologramField& field, bool binarized, int depth, const QSt
     } else {
         WritePng(GreyImage(field, binarized, depth), output);
     }
+}
+
+}  // namespace
+
+void WriteField(const HologramField& field, bool binarized, int depth, const QString& output) {
+    WriteUnderOwnName(output, [&](const QString& name) { WriteFieldByName(field, binarized, depth, name); });
 }
 
 ObjectHologram CalculateObjectHologram(const CliOptions& options, const QImage& image, std::uint64_t seed,
@@ -230,9 +301,16 @@ ExportSummary ExportHologram(const CliOptions& options, const QString& object, c
                              const QString& reconstruction) {
     QElapsedTimer timer;
     timer.start();
-    QImageReader reader(object);
-    const QImage image = reader.read();
-    if (image.isNull()) throw ExportError(ExitStatus::Input, object, reader.errorString().toStdString());
+    QImage image;
+    try {
+        // The window's reader: the same checks, and the same picture of the same file.
+        const StandardErrorSilenced quiet;
+        image = ReadObjectFile(object, ObjectFileKindOf(object), WholePicture).picture;
+    } catch (const RunTimeError& error) {
+        throw ExportError(ExitStatus::Input, object, error.description());
+    } catch (const std::bad_alloc&) {
+        throw ExportError(ExitStatus::Input, object, "out of memory");
+    }
 
     ExportSummary summary;
     summary.input = object;
@@ -278,7 +356,8 @@ ExportSummary ExportHologram(const CliOptions& options, const QString& object, c
         const Reconstruction r = Reconstruct(field, g.columns, g.rows);
         summary.fidelity = FidelityFigure(r, hologram.lit, g);
         if (reconstructed) {
-            WritePng(ReconstructionImage(r), reconstruction);
+            const QImage picture = ReconstructionImage(r);
+            WriteUnderOwnName(reconstruction, [&](const QString& name) { WritePng(picture, name); });
             summary.reconstruction = reconstruction;
         }
     } catch (const std::bad_alloc&) {

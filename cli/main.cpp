@@ -8,22 +8,34 @@
 
 #include "cli/CliOptions.h"
 #include "cli/HologramExport.h"
+#include "input/picture/NativeFileName.h"
 
 using namespace marbleck::cli;
+using marbleck::DecodeNativeFileName;
+using marbleck::EncodeNativeFileName;
 
 namespace {
 
+// The file is named by its own bytes, even where they are not text.
 void PrintError(const QString& file, const QString& reason) {
-    const QByteArray line = file.isEmpty()
-                                ? QStringLiteral("marbleck-cli: %1\n").arg(reason).toLocal8Bit()
-                                : QStringLiteral("marbleck-cli: %1: %2\n").arg(file, reason).toLocal8Bit();
+    QByteArray line("marbleck-cli: ");
+    if (!file.isEmpty()) line += EncodeNativeFileName(file) + ": ";
+    line += reason.toLocal8Bit() + '\n';
     std::fputs(line.constData(), stderr);
+}
+
+// The arguments as given: file names keep bytes that are not UTF-8, which
+// QCoreApplication::arguments() would replace.
+QStringList RawArguments(int argc, char** argv) {
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i) arguments.append(DecodeNativeFileName(QByteArray(argv[i])));
+    return arguments;
 }
 
 // A one-line bar on standard error: points done and the time left.
 class ProgressLine {
 public:
-    explicit ProgressLine(const QString& object) : object_(object.toLocal8Bit()) { timer_.start(); }
+    explicit ProgressLine(const QString& object) : object_(EncodeNativeFileName(object)) { timer_.start(); }
     ~ProgressLine() {
         if (shown_) std::fputs("\r\033[K", stderr);
     }
@@ -67,7 +79,7 @@ int main(int argc, char** argv) {
 
     ParsedCommandLine parsed;
     try {
-        parsed = ParseCommandLine(QCoreApplication::arguments());
+        parsed = ParseCommandLine(RawArguments(argc, argv));
     } catch (const UsageError& error) {
         PrintError({}, QString::fromStdString(error.what()));
         std::fputs("Try 'marbleck-cli --help'.\n", stderr);

@@ -3,8 +3,8 @@
 #include <QString>
 #include <optional>
 
-#include "input/ObjectPicture.h"
 #include "input/core/ObjectBitmap.h"
+#include "input/picture/ObjectPicture.h"
 
 namespace marbleck {
 
@@ -26,7 +26,8 @@ inline constexpr double MaxCanvasTwips = 2480;
 //
 // The load succeeds whole or changes nothing: everything that can fail is
 // checked before the canvas or the view change. Throws RunTimeError 53 when
-// the file does not exist, 75 when it cannot be opened, 481 naming the cause
+// the file does not exist, 75 when it is not a regular file (a folder, a named
+// pipe, a device) or cannot be opened, 481 naming the cause
 // when it is not a bitmap (another kind of picture under a bitmap's name), its
 // width or height is not positive, its picture has more than MaxPicturePixels
 // or the platform cannot decode it.
@@ -39,7 +40,7 @@ std::optional<ObjectBitmap> LoadObjectBitmap(const QString& inputFilePath, const
 // canvas and the same preview in the view. Returns that bitmap. Its size is
 // checked from the file's headers before it is decoded. Succeeds whole or
 // changes nothing: throws RunTimeError 53 when the file does not exist, 75
-// when it cannot be opened, 481 naming the cause when it is no picture the
+// when it is not a regular file or cannot be opened, 481 naming the cause when it is no picture the
 // platform reads, has more than MaxPicturePixels or cannot be decoded.
 ObjectBitmap LoadObjectImage(const QString& path, PictureArea& canvas, PictureArea& view);
 

@@ -10,6 +10,7 @@ packages=(
   cmake ninja-build g++ pkg-config
   qt6-base-dev libgl-dev libvulkan-dev fonts-dejavu-core
   libopenblas-dev libtiff-dev libfftw3-dev
+  qt6-image-formats-plugins
 )
 test_packages=(
   libgtest-dev libbenchmark-dev

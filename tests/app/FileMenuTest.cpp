@@ -1,5 +1,8 @@
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <tiffio.h>
+#include <unistd.h>
 
 #include <QAction>
 #include <QApplication>
@@ -15,12 +18,16 @@
 #include <QTest>
 #include <QTextBrowser>
 #include <QTimer>
+#include <atomic>
+#include <chrono>
 #include <cmath>
 #include <cstring>
+#include <thread>
 #include <vector>
 
 #include "Calculation.h"
 #include "FilesFixture.h"
+#include "cli/HologramExport.h"
 #include "engine/HologramEngine.h"
 #include "output/PrintDialog.h"
 #include "widgets/PictureArea.h"
@@ -263,6 +270,60 @@ TEST_F(FileMenuTest, SettingsLastToTheNextRun) {
     EXPECT_EQ(form->pos(), place);
     Control<QAction>(*form, "openObjectAction")->trigger();
     EXPECT_EQ(openStarts.back(), folder);
+}
+
+// A hologram saved as a float TIFF opens as an object showing what its
+// 8-bit PNG shows: the program reads the files it writes.
+TEST_F(FileMenuTest, SavedFloatTiffOpensAsItsPng) {
+    HologramField field(37, 23);
+    for (int v = 0; v < field.rows(); ++v)
+        for (int u = 0; u < field.columns(); ++u)
+            field(u, v) = static_cast<float>(0.5 + 0.5 * std::cos(0.7 * u) * std::sin(0.4 * v + 0.1));
+    cli::WriteField(field, false, 8, homePath("h.tif"));
+    cli::WriteField(field, false, 8, homePath("h.png"));
+    openObject(homePath("h.png"));
+    const std::vector<QImage> expected = shown();
+    ASSERT_NE(canvas()->image().pixel(2, 2) & 0xFFFFFF, 0u);  // the picture is shown
+    keys(Qt::CTRL | Qt::Key_Z);
+    openObject(homePath("h.tif"));
+    EXPECT_TRUE(errors.empty()) << (errors.empty() ? "" : errors.errors().back().description.toStdString());
+    EXPECT_EQ(shown(), expected);
+}
+
+// A named pipe with no writer, chosen in "Open Object…", is refused before
+// it is opened (opening it would wait for a writer for ever) with error 75
+// and the reason, and the canvas stays as it was. Should the window wait all
+// the same, a writer opens the pipe after a while, so that the test fails
+// instead of hanging.
+TEST_F(FileMenuTest, NamedPipeIsRefusedWithoutWaitingForAWriter) {
+    const QString pipe = homePath(QStringLiteral("object.png"));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
+    const std::vector<QImage> before = shown();
+    std::atomic<bool> done{false};
+    std::atomic<bool> rescued{false};
+    std::thread writer([&] {
+        const auto start = std::chrono::steady_clock::now();
+        while (!done && std::chrono::steady_clock::now() - start < std::chrono::seconds(5))
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        while (!done) {
+            // Succeeds only while a reader waits on the pipe.
+            const int descriptor = ::open(QFile::encodeName(pipe).constData(), O_WRONLY | O_NONBLOCK);
+            if (descriptor >= 0) {
+                rescued = true;
+                ::close(descriptor);
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+    });
+    openObject(pipe);
+    done = true;
+    writer.join();
+    EXPECT_FALSE(rescued) << "the window waited on the pipe";
+    ASSERT_EQ(errors.errors().size(), 1u);
+    EXPECT_EQ(errors.lastNumber(), 75);
+    EXPECT_EQ(errors.errors().back().description,
+              QStringLiteral("Path/File access error: ") + pipe + QStringLiteral(" is not a regular file"));
+    EXPECT_EQ(shown(), before);
 }
 
 }  // namespace

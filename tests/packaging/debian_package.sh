@@ -14,7 +14,8 @@ info=$(dpkg-deb --field "$deb" Package Section Depends)
 echo "$info"
 grep -qx "Package: marbleck" <<< "$info" || fail "the package's name"
 grep -qx "Section: graphics" <<< "$info" || fail "the package's section"
-for library in libqt6widgets6 libqt6printsupport6 libtiff6 libopenblas; do
+# The image plug-ins Qt loads at run time (TIFF, WebP) are named by hand.
+for library in libqt6widgets6 libqt6printsupport6 libtiff6 libopenblas qt6-image-formats-plugins; do
     grep -q "^Depends:.*$library" <<< "$info" || fail "the package does not depend on $library"
 done
 

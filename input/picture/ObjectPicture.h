@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QIODevice>
 #include <QImage>
 #include <QSize>
 #include <QString>
@@ -14,16 +15,15 @@ namespace marbleck {
 // default, so that every bitmap it decoded before still loads.
 inline constexpr std::int64_t MaxPicturePixels = std::int64_t{8192} * 4096;
 
-// The picture of the bitmap file at `path` (whose headers the reader gave as
-// `bitmap`) as the platform decodes it, cut to its top-left `shown` pixels,
-// in 32-bit colour. Every pixel that the file does not set (rows after the end
-// of a short file, pixels a run-length stream skips or never reaches) is
-// black, so the same file always gives the same picture. At most one decoded
-// picture is held at a time, and only the shown part is kept.
+// The picture of the bitmap file open as `file` (whose headers the reader
+// gave as `bitmap`; `path` names it in messages) as the platform decodes it, cut to its top-left `shown`
+// pixels, in 32-bit colour. Every pixel that the file does not set (rows after the end of a short file,
+// pixels a run-length stream skips or never reaches) is black, so the same file always gives the same
+// picture. At most one decoded picture is held at a time, and only the shown part is kept.
 //
 // Throws RunTimeError 481 naming the cause when the picture has more than
 // MaxPicturePixels (checked from its headers, before its memory is taken) or
 // the platform cannot decode it.
-QImage DecodeShownPicture(const QString& path, const ObjectBitmap& bitmap, QSize shown);
+QImage DecodeShownPicture(QIODevice& file, const QString& path, const ObjectBitmap& bitmap, QSize shown);
 
 }  // namespace marbleck

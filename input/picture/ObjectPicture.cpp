@@ -1,4 +1,4 @@
-#include "input/ObjectPicture.h"
+#include "input/picture/ObjectPicture.h"
 
 #include <QFileInfo>
 #include <QImageReader>
@@ -16,9 +16,11 @@ namespace {
     throw RunTimeError(ErrorNumber::InvalidPicture, "Invalid picture: " + why);
 }
 
-// Qt's bitmap decoder, and nothing else, whatever the file's name says.
-void decodeAsBitmap(QImageReader& reader, const QString& path) {
-    reader.setFileName(path);
+// Qt's bitmap decoder, and nothing else, whatever the file's name says, from
+// the file's start.
+void decodeAsBitmap(QImageReader& reader, QIODevice& file) {
+    file.seek(0);
+    reader.setDevice(&file);
     reader.setFormat("bmp");
     reader.setAutoDetectImageFormat(false);
 }
@@ -108,7 +110,7 @@ std::string headerCause(const ObjectInfoHeader& info) {
 }
 
 // Why the decoder refuses the picture data after accepting the headers.
-std::string dataCause(const QString& path, const ObjectInfoHeader& info, QSize size,
+std::string dataCause(QIODevice& file, const QString& path, const ObjectInfoHeader& info, QSize size,
                       const QString& decoderError) {
     const std::string name = QFileInfo(path).fileName().toStdString();
     // The reader's allocation limit (in MB, 0 for none) counts 4 bytes a pixel.
@@ -127,7 +129,7 @@ std::string dataCause(const QString& path, const ObjectInfoHeader& info, QSize s
         }
         dataStart += 4 * (info.clrUsed != 0 ? std::int64_t{info.clrUsed} : std::int64_t{1} << info.bitCount);
     }
-    if (QFileInfo(path).size() <= dataStart) return "the file ends before its pixel data";
+    if (file.size() <= dataStart) return "the file ends before its pixel data";
     if (hasWindowsLayout(info) && info.compression == 1) {
         return "the file ends inside its compressed pixel data";
     }
@@ -140,14 +142,14 @@ std::string dataCause(const QString& path, const ObjectInfoHeader& info, QSize s
 // foreseen from the headers was not the one the decoder needed, it allocated
 // a picture of its own, and the file is decoded again in that format.
 // A null picture: the decoder refused the data; `error` says what it said.
-QImage decodeOverFill(const QString& path, QSize size, QImage::Format& format, uchar fill, QString& error) {
+QImage decodeOverFill(QIODevice& file, QSize size, QImage::Format& format, uchar fill, QString& error) {
     for (int attempt = 0; attempt < 2; ++attempt) {
         QImage picture(size, format);
         if (picture.isNull()) throw RunTimeError(ErrorNumber::OutOfMemory, "Out of memory");
         std::memset(picture.bits(), fill, static_cast<std::size_t>(picture.sizeInBytes()));
         const qint64 filledPicture = picture.cacheKey() >> 32;  // its data's serial number
         QImageReader reader;
-        decodeAsBitmap(reader, path);
+        decodeAsBitmap(reader, file);
         if (!reader.read(&picture)) {
             error = reader.errorString();
             return {};
@@ -179,10 +181,10 @@ bool everyPixelSet(const QImage& overZeros) {
 
 }  // namespace
 
-QImage DecodeShownPicture(const QString& path, const ObjectBitmap& bitmap, QSize shown) {
+QImage DecodeShownPicture(QIODevice& file, const QString& path, const ObjectBitmap& bitmap, QSize shown) {
     const ObjectInfoHeader& info = bitmap.infoHeader;
     QImageReader headers;
-    decodeAsBitmap(headers, path);
+    decodeAsBitmap(headers, file);
     // The size the decoder will allocate; where it refuses the headers, the
     // size they claim when it reads them as the reader does.
     const QSize claimed = headers.size();
@@ -204,8 +206,8 @@ QImage DecodeShownPicture(const QString& path, const ObjectBitmap& bitmap, QSize
     // whole picture exists at a time.
     const QRect kept = QRect(QPoint(0, 0), shown).intersected(QRect(QPoint(0, 0), size));
     auto shownPartOver = [&](uchar fill) {
-        const QImage whole = decodeOverFill(path, size, format, fill, error);
-        if (whole.isNull()) refuse(dataCause(path, info, size, error));
+        const QImage whole = decodeOverFill(file, size, format, fill, error);
+        if (whole.isNull()) refuse(dataCause(file, path, info, size, error));
         return whole.copy(kept);
     };
     const QImage overZeros = shownPartOver(0x00);

@@ -1,0 +1,89 @@
+// The command line's own options are read whole: a number in full (and
+// finite) or the named choice, or the run is refused naming the option.
+#include <gtest/gtest.h>
+
+#include <QStringList>
+#include <optional>
+#include <string>
+
+#include "CliProcess.h"
+#include "cli/CliOptions.h"
+
+namespace marbleck::cli {
+namespace {
+
+struct OptionCase {
+    const char* name;
+    QStringList arguments;  // after "marbleck-cli in.png"
+    const char* refusal;    // part of the usage error, nullptr for a good command line
+    double reps = 1;
+    std::optional<double> threshold = std::nullopt;
+    bool balanced = false;
+    int depth = 8;
+};
+
+class OptionValues : public ::testing::TestWithParam<OptionCase> {};
+
+TEST_P(OptionValues, AreReadWholeOrRefusedNamingTheOption) {
+    const OptionCase& c = GetParam();
+    const QStringList arguments =
+        QStringList{QStringLiteral("marbleck-cli"), QStringLiteral("in.png")} + c.arguments;
+    if (c.refusal != nullptr) {
+        try {
+            ParseCommandLine(arguments);
+            ADD_FAILURE() << "accepted";
+        } catch (const UsageError& error) {
+            EXPECT_NE(std::string(error.what()).find(c.refusal), std::string::npos) << error.what();
+        }
+        return;
+    }
+    const CliOptions options = ParseCommandLine(arguments).options;
+    EXPECT_EQ(options.reps, c.reps);
+    EXPECT_EQ(options.binarizeThreshold, c.threshold);
+    EXPECT_EQ(options.balanced, c.balanced);
+    EXPECT_EQ(options.depth, c.depth);
+}
+
+const QString Png = QStringLiteral("-o=h.png");
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, OptionValues,
+    ::testing::Values(
+        OptionCase{"RepsDecimalComma", {Png, "--reps", "2,5"}, "--reps must be a number: 2,5"},
+        OptionCase{"RepsWord", {Png, "--reps", "abc"}, "--reps must be a number: abc"},
+        OptionCase{"RepsTrailingText", {Png, "--reps", "3x"}, "--reps"},
+        OptionCase{"RepsEmpty", {Png, "--reps", ""}, "--reps"},
+        OptionCase{"RepsInfinite", {Png, "--reps", "inf"}, "--reps"},
+        OptionCase{"RepsBlankFirst", {Png, "--reps", " 2"}, "--reps"},
+        OptionCase{
+            "BinarizeMedianCapital", {Png, "--binarize", "Median"}, "--binarize must be a number or median"},
+        OptionCase{"BinarizeWord", {Png, "--binarize", "abc"}, "--binarize"},
+        OptionCase{"BinarizeOverflow", {Png, "--binarize", "1e999"}, "--binarize"},
+        OptionCase{"BinarizeNotANumber", {Png, "--binarize", "nan"}, "--binarize"},
+        OptionCase{"DpiWithUnit", {Png, "--report", "--dpi", "300dpi"}, "--dpi must be a number above 0"},
+        OptionCase{"DistanceComma", {Png, "--report", "--dpi", "300", "--distance", "1,5"}, "--distance"},
+        OptionCase{"Depth16Bmp", {"-o=h.bmp", "--depth", "16"}, "--depth 16 is for .png outputs only"},
+        OptionCase{"Depth16Tiff", {"-o=h.tif", "--depth", "16"}, "--depth 16"},
+        OptionCase{"Depth16Npy", {"-o=h.npy", "--depth", "16"}, "--depth 16"},
+        OptionCase{"RepsFraction", {Png, "--reps", "2.5"}, nullptr, 2.5},
+        OptionCase{"RepsExponent", {Png, "--reps", "3e0"}, nullptr, 3},
+        OptionCase{"BinarizeNumber", {Png, "--binarize", "0.25"}, nullptr, 1, 0.25},
+        OptionCase{"BinarizeNegative", {Png, "--binarize", "-0.5"}, nullptr, 1, -0.5},
+        OptionCase{"BinarizeMedian", {Png, "--binarize", "median"}, nullptr, 1, std::nullopt, true},
+        OptionCase{"Depth16Png", {Png, "--depth", "16"}, nullptr, 1, std::nullopt, false, 16},
+        OptionCase{"Depth8Bmp", {"-o=h.bmp", "--depth", "8"}, nullptr}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// As a script meets it: a misread reps with several objects is one usage
+// error, before any object is read or written.
+TEST(CliOptions, BadRepsIsOneUsageErrorForTheWholeBatch) {
+    const test::CliRun run = test::RunCli(
+        {QStringLiteral("/nonexistent/a.png"), QStringLiteral("/nonexistent/b.png"), QStringLiteral("-o"),
+         QStringLiteral("/nonexistent/H-%n.png"), QStringLiteral("--reps"), QStringLiteral("abc")});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.err,
+              QStringLiteral("marbleck-cli: --reps must be a number: abc\nTry 'marbleck-cli --help'.\n"));
+}
+
+}  // namespace
+}  // namespace marbleck::cli
