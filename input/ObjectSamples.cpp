@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <new>
 #include <numeric>
 
 #include "widgets/PictureArea.h"
@@ -33,6 +34,9 @@ void LitSamples(const QImage& image, const SampleGrid& grid, std::vector<ObjectP
     const QImage rgb = image.format() == QImage::Format_RGB32 || image.format() == QImage::Format_ARGB32
                            ? image
                            : image.convertToFormat(QImage::Format_RGB32);
+    // A conversion without memory gives a null image, which would read as
+    // an object with no lit point.
+    if (rgb.isNull() && !image.isNull()) throw std::bad_alloc();
     // The rows of the image that the grid reads, once; null where outside.
     std::vector<const QRgb*> lines(grid.pixelRows.size(), nullptr);
     for (std::size_t y = 0; y < lines.size(); ++y) {

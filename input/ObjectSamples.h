@@ -28,7 +28,8 @@ SampleGrid PixelSampleGrid(int columns, int rows);
 
 // The samples of `grid` whose pixel in `image` is not black (any of red,
 // green, blue above 0), in scan order: x outer, y inner. Reads the image's
-// lines directly; `points` is cleared first and its memory reused.
+// lines directly; `points` is cleared first and its memory reused. Throws
+// std::bad_alloc when the image cannot be converted for lack of memory.
 void LitSamples(const QImage& image, const SampleGrid& grid, std::vector<ObjectPoint>& points);
 
 }  // namespace marbleck

@@ -1,0 +1,15 @@
+#pragma once
+
+namespace marbleck {
+
+// OpenBLAS starts its own threads while the program is loaded, before main,
+// unless OPENBLAS_NUM_THREADS says otherwise; each allocates a work buffer
+// of over 100 MiB, retrying for ever when there is no room (under an
+// address-space limit the program then never ends), and a thread that cannot
+// start ends the program by SIGINT. The engine runs BLAS on its own threads
+// and needs none of OpenBLAS's. So, when the variable is not set, the program
+// starts itself again with OPENBLAS_NUM_THREADS=1 and the same arguments;
+// where that fails it simply goes on. Call first thing in main().
+void RestartWithOneBlasThread(char** argv);
+
+}  // namespace marbleck
