@@ -167,6 +167,30 @@ TEST_F(CalculationRun, StatusBarTellsTheHologramsSizeAndTime) {
     expectCommandsEnabled(true);
 }
 
+// A calculation that will take long says so before it starts, with how to
+// stop it; a short one says only that it runs.
+TEST_F(CalculationRun, StatusBarEstimatesALongCalculationBeforeItStarts) {
+    canvas().setPixel(10, 10, White);
+    QTest::mouseClick(Control<QPushButton>(form, "calculateButton"), Qt::LeftButton);
+    EXPECT_EQ(statusBar(), "Calculating…");
+    test::WaitForCalculation(form);
+
+    // 10^4 points × 8000 × 8000 values: minutes of work on a few threads.
+    canvas().drawBox(0, 0, 100, 100, White, true);
+    Control<QLineEdit>(form, "repsEdit")->setText(QStringLiteral("80"));
+    QTest::mouseClick(Control<QPushButton>(form, "calculateButton"), Qt::LeftButton);
+    ASSERT_TRUE(form.isCalculating());
+    const QRegularExpressionMatch said =
+        QRegularExpression(QStringLiteral("^Calculating… about (\\d+) (s|min) \\(Esc cancels\\)$"))
+            .match(statusBar());
+    EXPECT_TRUE(said.hasMatch()) << statusBar().toStdString();
+    EXPECT_GE(said.captured(1).toInt(), 2);
+    QTest::keyClick(&form, Qt::Key_Escape);
+    test::WaitForCalculation(form);
+    EXPECT_EQ(statusBar(), "Cancelled");
+    EXPECT_TRUE(errors.empty());
+}
+
 // The program started on its own, as tests/app/CalculateThenQuit.cpp says.
 struct ProgramRun {
     const char* how;

@@ -27,10 +27,11 @@ QByteArray Contents(const QString& path) {
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-// A white picture: every pixel a point.
+// A white grey picture (read as 8 bits, converted to be sampled): every
+// pixel a point.
 QString WhitePicture(const QTemporaryDir& dir, int width, int height) {
-    QImage image(width, height, QImage::Format_RGB32);
-    image.fill(Qt::white);
+    QImage image(width, height, QImage::Format_Grayscale8);
+    image.fill(255);
     const QString path = dir.filePath(QStringLiteral("white.png"));
     return image.save(path) ? path : QString();
 }
@@ -134,6 +135,37 @@ TEST_P(CommandLineUnderMemoryLimit, EndsWithinTenSeconds) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Megabytes, CommandLineUnderMemoryLimit, ::testing::Values(150, 200, 250, 300, 350),
+                         [](const auto& info) { return std::to_string(info.param) + "MB"; });
+
+// A white picture of 4096 × 4096 under an address-space limit: the object
+// is read whole, all its 2^24 points (the exact engine then refuses the
+// work), or it cannot be read or has no memory (status 2 either way); never
+// a hologram of fewer points, such as none when the picture could not be
+// converted.
+class WhitePictureUnderMemoryLimit : public ::testing::TestWithParam<int> {};
+
+TEST_P(WhitePictureUnderMemoryLimit, IsReadWholeOrOutOfMemory) {
+#ifdef __SANITIZE_ADDRESS__
+    GTEST_SKIP() << "a sanitized program cannot run under an address-space limit";
+#endif
+    static QTemporaryDir dir;
+    static const QString object = WhitePicture(dir, 4096, 4096);
+    const QString output = dir.filePath(QStringLiteral("h.npy"));
+    const rlim_t megabytes = static_cast<rlim_t>(GetParam());
+    const CliRun run = RunCli(
+        {object, QStringLiteral("-o"), output}, [megabytes] { LimitTo(RLIMIT_AS, megabytes * 1000 * 1000); },
+        60000);
+    EXPECT_EQ(run.status, 2) << run.err.toStdString();
+    EXPECT_EQ(run.err.count(QLatin1Char('\n')), 1) << run.err.toStdString();
+    if (run.err.contains(QLatin1String(" points × "))) {
+        EXPECT_TRUE(run.err.startsWith(QStringLiteral("marbleck-cli: %1: 16777216 points × ").arg(object)))
+            << run.err.toStdString();
+    }
+    EXPECT_FALSE(QFileInfo::exists(output));
+}
+
+INSTANTIATE_TEST_SUITE_P(Megabytes, WhitePictureUnderMemoryLimit,
+                         ::testing::Values(175, 200, 225, 250, 300, 1000),
                          [](const auto& info) { return std::to_string(info.param) + "MB"; });
 
 // An exact calculation of more points × values than the bound is refused

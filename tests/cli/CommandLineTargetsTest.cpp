@@ -12,29 +12,19 @@
 #include <QTemporaryDir>
 
 #include "CliProcess.h"
+#include "FileEntry.h"
 
 namespace marbleck {
 namespace {
 
 using test::CliRun;
+using test::FileEntry;
 using test::ObjectImage;
 using test::RunCli;
 
 QByteArray Contents(const QString& path) {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-// What lies at `path` itself, links not followed: its kind and, for a link,
-// where it leads.
-QString Entry(const QString& path) {
-    struct stat status {};
-    if (::lstat(QFile::encodeName(path).constData(), &status) != 0) return QStringLiteral("nothing");
-    if (S_ISLNK(status.st_mode)) return QStringLiteral("link to ") + QFile::symLinkTarget(path);
-    if (S_ISFIFO(status.st_mode)) return QStringLiteral("pipe");
-    if (S_ISCHR(status.st_mode)) return QStringLiteral("device");
-    if (S_ISDIR(status.st_mode)) return QStringLiteral("folder");
-    return S_ISREG(status.st_mode) ? QStringLiteral("file") : QStringLiteral("other");
 }
 
 // An output that names a special file: refused with status 3 and one line,
@@ -54,16 +44,16 @@ TEST_P(SpecialOutputs, AreRefusedAndLeftAsTheyWere) {
     ASSERT_TRUE(ObjectImage(6, 4, {QPoint(2, 1)}).save(object));
     const QString output = dir.filePath(QStringLiteral("out.png"));
     ASSERT_TRUE(GetParam().make(output, dir.path()));
-    const QString before = Entry(output);
-    const QString devNull = Entry(QStringLiteral("/dev/null"));
+    const QString before = FileEntry(output);
+    const QString devNull = FileEntry(QStringLiteral("/dev/null"));
 
     const CliRun run = RunCli({object, QStringLiteral("-o"), output, QStringLiteral("--quiet")}, {}, 60000);
     EXPECT_EQ(run.status, 3);
     const QString reason = QString::fromLatin1(GetParam().reason).replace(QLatin1String("%d"), dir.path());
     EXPECT_EQ(run.err, QStringLiteral("marbleck-cli: %1: Path/File access error: cannot write %1: %2\n")
                            .arg(output, reason));
-    EXPECT_EQ(Entry(output), before);
-    EXPECT_EQ(Entry(QStringLiteral("/dev/null")), devNull);
+    EXPECT_EQ(FileEntry(output), before);
+    EXPECT_EQ(FileEntry(QStringLiteral("/dev/null")), devNull);
     EXPECT_EQ(QDir(dir.path())
                   .entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot)
                   .size(),
@@ -115,7 +105,7 @@ TEST(CommandLineTargets, ALinkToAFileIsWrittenThrough) {
     const CliRun run =
         RunCli({object, QStringLiteral("-o"), link, QStringLiteral("--reps"), QStringLiteral("2")});
     ASSERT_EQ(run.status, 0) << run.err.toStdString();
-    EXPECT_EQ(Entry(link), QStringLiteral("link to ") + target);
+    EXPECT_EQ(FileEntry(link), QStringLiteral("link to ") + target);
     EXPECT_EQ(QImage(target).size(), QSize(12, 8));
     EXPECT_EQ(QDir(dir.filePath(QStringLiteral("real"))).entryList(QDir::Files | QDir::Hidden).size(), 1);
 }
