@@ -78,7 +78,7 @@ ParsedCommandLine ParseCommandLine(const QStringList& arguments) {
     const QCommandLineOption maxSeconds(
         QStringLiteral("max-seconds"),
         QStringLiteral("Stop an object's calculation after S seconds (exit status 2). Without it, an exact "
-                       "calculation of more than 2^38 points x values (minutes of work) is refused."),
+                       "calculation of more than 2^38 points × values (minutes of work) is refused."),
         QStringLiteral("S"));
     const QCommandLineOption depth(QStringLiteral("depth"), QStringLiteral("PNG grey depth, 8 or 16."),
                                    QStringLiteral("BITS"), QStringLiteral("8"));
