@@ -9,6 +9,7 @@
 #include <utility>
 
 #include <cblas.h>
+#include <sys/resource.h>
 
 #include "engine/PointRotation.h"
 #include "engine/ThreadPool.h"
@@ -48,13 +49,23 @@ int SlicesFor(long long multiplyAdds, int rows, int threads) {
 
 // OpenBLAS takes a work buffer of this size (Debian's build: 128 MiB and a
 // page) for each thread that calls it, and when there is no room for one it
-// retries for ever. So the products run on no more threads than there is
-// room for buffers, found by taking them and letting them go again first;
-// with room for none the calculation has no memory. Buffers OpenBLAS keeps
-// from earlier products are counted again: the check errs on the safe side.
+// retries for ever. Under a limit on the process's memory, the products run
+// on no more threads than there is room for buffers, found by taking them
+// and letting them go again first; with room for none the calculation has
+// no memory. Buffers OpenBLAS keeps from earlier products are counted
+// again: the check errs on the safe side.
 constexpr std::size_t BlasBufferBytes = (std::size_t{128} << 20) + 4096;
 
+bool MemoryIsLimited() {
+    for (const int resource : {RLIMIT_AS, RLIMIT_DATA}) {
+        rlimit limit{};
+        if (getrlimit(resource, &limit) != 0 || limit.rlim_cur != RLIM_INFINITY) return true;
+    }
+    return false;
+}
+
 int ThreadsWithRoomForBlas(int wanted) {
+    if (!MemoryIsLimited()) return wanted;
     std::vector<void*> taken;
     taken.reserve(static_cast<std::size_t>(wanted));
     for (int i = 0; i < wanted; ++i) {
@@ -160,7 +171,10 @@ void FastHologramEngine::accumulate(const HologramGeometry& g, std::span<const O
     // allocation in one of its threads cannot leave the program waiting.
     bt_.resize(sz(2LL * N * X));
     const std::complex<double> one(1.0, 0.0), zero(0.0, 0.0);
-    const int threads = ThreadsWithRoomForBlas(ThreadPool::Shared().size());
+    // Only the threads the products will use need a buffer.
+    const int pool = ThreadPool::Shared().size();
+    const int threads = ThreadsWithRoomForBlas(std::max(
+        SlicesFor(4LL * N * X * Y, N, pool), SlicesFor(2LL * std::min(BlockColumns, M) * N * X, N, pool)));
     const int productSlices = SlicesFor(4LL * N * X * Y, N, threads);
     RunSlices(productSlices, [&](int k) {
         const auto [first, last] = RowSlice(N, k, productSlices);
