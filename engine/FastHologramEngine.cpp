@@ -9,10 +9,10 @@
 #include <utility>
 
 #include <cblas.h>
-#include <sys/resource.h>
 
 #include "engine/PointRotation.h"
 #include "engine/ThreadPool.h"
+#include "platform/BlasThreads.h"
 
 namespace marbleck {
 
@@ -55,14 +55,6 @@ int SlicesFor(long long multiplyAdds, int rows, int threads) {
 // no memory. Buffers OpenBLAS keeps from earlier products are counted
 // again: the check errs on the safe side.
 constexpr std::size_t BlasBufferBytes = (std::size_t{128} << 20) + 4096;
-
-bool MemoryIsLimited() {
-    for (const int resource : {RLIMIT_AS, RLIMIT_DATA}) {
-        rlimit limit{};
-        if (getrlimit(resource, &limit) != 0 || limit.rlim_cur != RLIM_INFINITY) return true;
-    }
-    return false;
-}
 
 int ThreadsWithRoomForBlas(int wanted) {
     if (!MemoryIsLimited()) return wanted;
