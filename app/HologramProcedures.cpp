@@ -1,8 +1,10 @@
 #include "app/HologramProcedures.h"
 
+#include <cmath>
 #include <vector>
 
 #include "app/Document.h"
+#include "engine/CalculationWork.h"
 #include "engine/HologramPipeline.h"
 #include "engine/Reconstruction.h"
 #include "input/ObjectSamples.h"
@@ -37,6 +39,15 @@ CalculatedHologram RunCalculation(const PreparedCalculation& job, std::atomic<in
         job.engine, job.geometry, job.points, job.phases, result.field, result.greyLevels,
         [&](int x) { lastColumnDone.store(x, std::memory_order_relaxed); }, ThreadPool::Shared(), cancel);
     return result;
+}
+
+QString CalculationStartText(const PreparedCalculation& job) {
+    const double seconds =
+        EstimatedSeconds(job.engine, job.geometry, job.points, ThreadPool::Shared().size());
+    if (seconds < 2) return QStringLiteral("Calculating…");
+    const QString estimate = seconds < 90 ? QStringLiteral("%1 s").arg(std::ceil(seconds))
+                                          : QStringLiteral("%1 min").arg(std::ceil(seconds / 60));
+    return QStringLiteral("Calculating… about %1 (Esc cancels)").arg(estimate);
 }
 
 float ProgressAfterColumn(const PreparedCalculation& job, int x) {

@@ -52,6 +52,11 @@ PreparedCalculation PrepareCalculation(const CalculationRequest& request, Docume
 CalculatedHologram RunCalculation(const PreparedCalculation& job, std::atomic<int>& lastColumnDone,
                                   const CancelFlag* cancel = nullptr);
 
+// What the status bar says while `job` runs: "Calculating…", and for a job
+// estimated to take 2 s or more "Calculating… about N s (Esc cancels)" (N
+// in minutes, "min", from 90 s), estimated from its points × values.
+QString CalculationStartText(const PreparedCalculation& job);
+
 // The progress bar's value after canvas column `x` of `job`.
 float ProgressAfterColumn(const PreparedCalculation& job, int x);
 

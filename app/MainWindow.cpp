@@ -446,7 +446,7 @@ void MainWindow::startCalculation(PreparedCalculation job) {
     progressBar_->setVisible(true);
     cancelCalculationButton_->show();
     cancelShortcut_->setEnabled(true);
-    showInStatusBar(QStringLiteral("Calculating…"));
+    showInStatusBar(CalculationStartText(calculation_->job()));
     progressPoll_->start();
 }
 

@@ -1,10 +1,12 @@
 #include <QApplication>
 #include <QCommandLineParser>
+#include <csignal>
 #include <cstring>
 
 #include "app/ApplicationIcon.h"
 #include "app/Document.h"
 #include "app/MainWindow.h"
+#include "platform/BlasThreads.h"
 
 namespace {
 
@@ -36,6 +38,10 @@ bool AsksForTextOnly(int argc, char* argv[]) {
 }  // namespace
 
 int main(int argc, char* argv[]) {
+    marbleck::RestartWithOneBlasThread(argv);
+    // A file-size limit then fails the save with "Disk full" instead of
+    // ending the program and everything unsaved.
+    std::signal(SIGXFSZ, SIG_IGN);
     if (AsksForTextOnly(argc, argv)) {
         QCoreApplication app(argc, argv);
         NameTheProgram();

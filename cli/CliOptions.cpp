@@ -93,14 +93,19 @@ ParsedCommandLine ParseCommandLine(const QStringList& arguments) {
     const QCommandLineOption distance(QStringLiteral("distance"),
                                       QStringLiteral("Distance of the screen in m, for --dpi (default 1)."),
                                       QStringLiteral("M"), QStringLiteral("1"));
+    const QCommandLineOption maxSeconds(
+        QStringLiteral("max-seconds"),
+        QStringLiteral("Stop an object's calculation after S seconds (exit status 2). Without it, an exact "
+                       "calculation of more than 2^38 points × values (minutes of work) is refused."),
+        QStringLiteral("S"));
     const QCommandLineOption depth(QStringLiteral("depth"),
                                    QStringLiteral("PNG grey depth, 8 or 16 (other formats have their own)."),
                                    QStringLiteral("BITS"), QStringLiteral("8"));
     const QCommandLineOption report(QStringLiteral("report"),
                                     QStringLiteral("Print one JSON object per object on standard output."));
     const QCommandLineOption quiet(QStringLiteral("quiet"), QStringLiteral("Print no progress."));
-    parser.addOptions({output, reps, randomPhase, seed, engine, binarize, reconstruct, depth, report, dpi,
-                       scale, wavelength, distance, quiet});
+    parser.addOptions({output, reps, randomPhase, seed, engine, binarize, reconstruct, maxSeconds, depth,
+                       report, dpi, scale, wavelength, distance, quiet});
     const QCommandLineOption help = parser.addHelpOption();
     const QCommandLineOption version = parser.addVersionOption();
 
@@ -160,6 +165,7 @@ ParsedCommandLine ParseCommandLine(const QStringList& arguments) {
         if (o.objects.size() > 1 && !o.reconstruct.contains(QLatin1String("%n")))
             throw UsageError("several objects need %n in the reconstruction's name");
     }
+    if (parser.isSet(maxSeconds)) o.maxSeconds = PositiveNumber(parser.value(maxSeconds), "--max-seconds");
     const QString depthText = parser.value(depth);
     if (depthText == QLatin1String("8"))
         o.depth = 8;

@@ -33,6 +33,9 @@ struct CliOptions {
     double scale = 1;
     double wavelengthNm = 633;
     double distanceM = 1;
+    // --max-seconds: an object's calculation stops after this long; without
+    // it, an exact calculation above ExactWorkBound is refused.
+    std::optional<double> maxSeconds;
     int depth = 8;
     bool report = false;
     bool quiet = false;

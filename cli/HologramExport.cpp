@@ -22,6 +22,8 @@
 #include <new>
 #include <vector>
 
+#include "cli/CalculationDeadline.h"
+#include "engine/CalculationWork.h"
 #include "engine/HologramPipeline.h"
 #include "engine/Reconstruction.h"
 #include "input/ObjectSamples.h"
@@ -256,10 +258,26 @@ ObjectHologram CalculateObjectHologram(const CliOptions& options, const QImage& 
                                        const ExportProgress& progress) {
     const HologramGeometry geometry = MakeHologramGeometry(static_cast<float>(image.width()),
                                                            static_cast<float>(image.height()), options.reps);
+    CancelFlag cancel{false};
+    std::optional<CalculationDeadline> deadline;
+    if (options.maxSeconds) deadline.emplace(*options.maxSeconds, cancel);
     ObjectHologram hologram;
     hologram.geometry = geometry;
     std::vector<ObjectPoint>& points = hologram.lit;
     LitSamples(image, PixelSampleGrid(geometry.canvasColumns, geometry.canvasRows), points);
+    if (options.engine != EngineKind::Fast && !options.maxSeconds &&
+        PointValues(geometry, points.size()) > ExactWorkBound) {
+        const double minutes =
+            EstimatedSeconds(options.engine, geometry, points, ThreadPool::Shared().size()) / 60.0;
+        throw CalculationTooLong(
+            QStringLiteral("%1 points × %2 values is more than the 2^%3 bound of the exact engine (about %4 "
+                           "min here); use --engine fast, or --max-seconds S to go on")
+                .arg(points.size())
+                .arg(static_cast<long long>(geometry.columns) * geometry.rows)
+                .arg(ExactWorkBoundExponent)
+                .arg(std::ceil(minutes))
+                .toStdString());
+    }
     std::vector<double> phases(points.size(), 0.0);
     if (options.randomPhase) {
         RandomGenerator random;
@@ -276,8 +294,13 @@ ObjectHologram CalculateObjectHologram(const CliOptions& options, const QImage& 
             progress(static_cast<long long>(done), hologram.points);
         };
     std::vector<std::uint8_t> grey;
-    hologram.range =
-        CalculateHologram(options.engine, geometry, points, phases, hologram.field, grey, columnDone);
+    try {
+        hologram.range = CalculateHologram(options.engine, geometry, points, phases, hologram.field, grey,
+                                           columnDone, ThreadPool::Shared(), &cancel);
+    } catch (const CalculationCancelled&) {
+        throw CalculationTooLong(
+            QStringLiteral("stopped after %1 s (--max-seconds)").arg(*options.maxSeconds).toStdString());
+    }
     if (options.balanced)
         hologram.threshold = MedianThreshold(hologram.field, geometry.columns, geometry.rows);
     else
@@ -332,6 +355,8 @@ ExportSummary ExportHologram(const CliOptions& options, const QString& object, c
         summary.rawMaximum = hologram.range.maximum;
     } catch (const RunTimeError& error) {
         throw ExportError(ExitStatus::Input, object, error.description());
+    } catch (const CalculationTooLong& error) {
+        throw ExportError(ExitStatus::Input, object, error.what());
     } catch (const std::bad_alloc&) {
         throw ExportError(ExitStatus::Input, object, "out of memory");
     }

@@ -45,6 +45,18 @@ private:
     int runTimeError_;
 };
 
+// The most object points × hologram values an exact calculation may have
+// without --max-seconds: 2^38, a few minutes on a desktop processor.
+inline constexpr double ExactWorkBound = 274877906944.0;
+inline constexpr int ExactWorkBoundExponent = 38;
+
+// A calculation refused for its size (above ExactWorkBound without
+// --max-seconds) or stopped at --max-seconds; what() says how to go on.
+class CalculationTooLong : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
 // What one export did, as --report prints it.
 struct ExportSummary {
     QString input;
@@ -74,7 +86,9 @@ using ExportProgress = std::function<void(long long done, long long total)>;
 // The hologram of a decoded object image as the options ask: every pixel
 // that is not black is a point, W and H are the image's size, the phases come
 // from a generator seeded with `seed`. Only the computation, from the image
-// to the normalised (or binarized) field in memory. Throws RunTimeError.
+// to the normalised (or binarized) field in memory. Throws RunTimeError,
+// std::bad_alloc, and CalculationTooLong for an exact calculation above
+// ExactWorkBound without options.maxSeconds or one that ran past it.
 struct ObjectHologram {
     HologramField field;
     FieldRange range;  // of the raw sums

@@ -4,11 +4,15 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <chrono>
+#include <csignal>
 #include <cstdio>
 
 #include "cli/CliOptions.h"
 #include "cli/HologramExport.h"
+#include "cli/OutputCollisions.h"
 #include "input/picture/NativeFileName.h"
+#include "platform/BlasThreads.h"
+#include "platform/OutOfResources.h"
 
 using namespace marbleck::cli;
 using marbleck::DecodeNativeFileName;
@@ -72,6 +76,10 @@ void QuietMessages(QtMsgType type, const QMessageLogContext&, const QString& mes
 }  // namespace
 
 int main(int argc, char** argv) {
+    marbleck::RestartWithOneBlasThread(argv);
+    // A file-size limit then fails the write (EFBIG), which the writer
+    // reports, instead of ending the program without a word.
+    std::signal(SIGXFSZ, SIG_IGN);
     qInstallMessageHandler(QuietMessages);
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("marbleck-cli"));
@@ -90,6 +98,14 @@ int main(int argc, char** argv) {
         return ExitStatus::Success;
     }
     const CliOptions& options = parsed.options;
+    // Nothing is written while any output would replace an object or
+    // another output of the same run.
+    if (const QStringList collisions =
+            FindOutputCollisions(options.objects, options.output, options.reconstruct);
+        !collisions.isEmpty()) {
+        for (const QString& collision : collisions) PrintError({}, collision);
+        return ExitStatus::Usage;
+    }
 
     std::uint64_t seed = options.seed.value_or(0);
     if (options.randomPhase && !options.seed) {
@@ -120,6 +136,11 @@ int main(int argc, char** argv) {
         } catch (const ExportError& error) {
             PrintError(error.file(), QString::fromStdString(error.what()));
             status = std::max(status, error.status());
+        } catch (const std::exception& error) {
+            // The last resort: whatever else stopped this object stops only it.
+            PrintError(object, marbleck::IsOutOfResources(error) ? QStringLiteral("out of memory")
+                                                                 : QString::fromLocal8Bit(error.what()));
+            status = std::max(status, int{ExitStatus::Input});
         }
     }
     return status;

@@ -3,10 +3,16 @@
 #include <algorithm>
 #include <cmath>
 #include <complex>
+#include <cstdlib>
+#include <functional>
+#include <new>
+#include <utility>
 
 #include <cblas.h>
 
 #include "engine/PointRotation.h"
+#include "engine/ThreadPool.h"
+#include "platform/BlasThreads.h"
 
 namespace marbleck {
 
@@ -15,6 +21,54 @@ namespace {
 // Hologram columns per product: large enough for BLAS to run at full speed,
 // small enough that the block of sums stays in cache and progress moves.
 constexpr int BlockColumns = 192;
+
+// Multiply-adds of one product below which it runs on the calling thread
+// alone: smaller products finish before the pool's threads would wake.
+constexpr long long ParallelProduct = 1LL << 21;
+
+// The hologram rows [first, last) of slice `k` of `slices`.
+std::pair<int, int> RowSlice(int rows, int k, int slices) {
+    return {static_cast<int>(static_cast<long long>(rows) * k / slices),
+            static_cast<int>(static_cast<long long>(rows) * (k + 1) / slices)};
+}
+
+// Runs part(k) for k in [0, slices), on the pool's threads when there are several.
+void RunSlices(int slices, const std::function<void(int)>& part) {
+    if (slices == 1)
+        part(0);
+    else
+        ThreadPool::Shared().run(slices, part);
+}
+
+// How many row slices a product of `multiplyAdds` over `rows` rows is cut
+// into, on at most `threads` threads.
+int SlicesFor(long long multiplyAdds, int rows, int threads) {
+    if (multiplyAdds < ParallelProduct) return 1;
+    return std::max(1, std::min(threads, rows / 8));
+}
+
+// OpenBLAS takes a work buffer of this size (Debian's build: 128 MiB and a
+// page) for each thread that calls it, and when there is no room for one it
+// retries for ever. Under a limit on the process's memory, the products run
+// on no more threads than there is room for buffers, found by taking them
+// and letting them go again first; with room for none the calculation has
+// no memory. Buffers OpenBLAS keeps from earlier products are counted
+// again: the check errs on the safe side.
+constexpr std::size_t BlasBufferBytes = (std::size_t{128} << 20) + 4096;
+
+int ThreadsWithRoomForBlas(int wanted) {
+    if (!MemoryIsLimited()) return wanted;
+    std::vector<void*> taken;
+    taken.reserve(static_cast<std::size_t>(wanted));
+    for (int i = 0; i < wanted; ++i) {
+        void* buffer = std::malloc(BlasBufferBytes);
+        if (buffer == nullptr) break;
+        taken.push_back(buffer);
+    }
+    for (void* buffer : taken) std::free(buffer);
+    if (taken.empty()) throw std::bad_alloc();
+    return static_cast<int>(taken.size());
+}
 
 // Indexes the distinct values of `of(point)` in increasing order.
 template <typename Of>
@@ -31,6 +85,11 @@ void compact(std::span<const ObjectPoint> points, int size, Of of, std::vector<i
 }
 
 }  // namespace
+
+FastHologramEngine::FastHologramEngine() {
+    // Before any product: BLAS's own threads would sit beside the pool's.
+    openblas_set_num_threads(1);
+}
 
 FastHologramEngine& FastHologramEngine::Shared() {
     static FastHologramEngine engine;
@@ -99,11 +158,23 @@ void FastHologramEngine::accumulate(const HologramGeometry& g, std::span<const O
     }
 
     StopIfCancelled(cancel);
-    // Bᵀ = Ev · Aᵀ: rows × X' complex.
+    // Bᵀ = Ev · Aᵀ: rows × X' complex. BLAS runs on one thread (the
+    // program's own pool divides the products by rows), so that a failed
+    // allocation in one of its threads cannot leave the program waiting.
     bt_.resize(sz(2LL * N * X));
     const std::complex<double> one(1.0, 0.0), zero(0.0, 0.0);
-    cblas_zgemm(CblasRowMajor, CblasNoTrans, CblasTrans, N, X, Y, &one, ev_.data(), Y, a_.data(), Y, &zero,
-                bt_.data(), X);
+    // Only the threads the products will use need a buffer.
+    const int pool = ThreadPool::Shared().size();
+    const int threads = ThreadsWithRoomForBlas(std::max(
+        SlicesFor(4LL * N * X * Y, N, pool), SlicesFor(2LL * std::min(BlockColumns, M) * N * X, N, pool)));
+    const int productSlices = SlicesFor(4LL * N * X * Y, N, threads);
+    RunSlices(productSlices, [&](int k) {
+        const auto [first, last] = RowSlice(N, k, productSlices);
+        if (last > first)
+            cblas_zgemm(CblasRowMajor, CblasNoTrans, CblasTrans, last - first, X, Y, &one,
+                        ev_.data() + 2LL * first * Y, Y, a_.data(), Y, &zero, bt_.data() + 2LL * first * X,
+                        X);
+    });
 
     // F = Re(Eu · B), block by block of hologram columns. Eu's rows come from
     // the u-rotation of every lit canvas column, carried from block to block.
@@ -125,19 +196,33 @@ void FastHologramEngine::accumulate(const HologramGeometry& g, std::span<const O
                 out[2 * j + 1] = -su_[sz(j)];
             }
         }
-        cblas_dgemm(CblasRowMajor, CblasNoTrans, CblasTrans, count, N, 2 * X, 1.0, eu_.data(), 2 * X,
-                    bt_.data(), 2 * X, 0.0, c_.data(), N);
-        float minimum = found.minimum, maximum = found.maximum;
-        for (int k = 0; k < count; ++k) {
-            float* column = field.column(u0 + k);
-            const double* sums = c_.data() + static_cast<long long>(k) * N;
-            for (int v = 0; v < N; ++v) {
-                const float value = static_cast<float>(static_cast<double>(column[v]) + sums[v]);
-                column[v] = value;
-                // As FindRange compares: NaN never replaces an end.
-                maximum = value > maximum ? value : maximum;
-                minimum = value < minimum ? value : minimum;
+        // Each slice of rows multiplies and writes its own rows of the block.
+        const int slices = SlicesFor(2LL * count * N * X, N, threads);
+        std::vector<FieldRange>& ranges = sliceRanges_;
+        ranges.assign(sz(slices), found);
+        RunSlices(slices, [&](int s) {
+            const auto [first, last] = RowSlice(N, s, slices);
+            if (last <= first) return;
+            cblas_dgemm(CblasRowMajor, CblasNoTrans, CblasTrans, count, last - first, 2 * X, 1.0, eu_.data(),
+                        2 * X, bt_.data() + 2LL * first * X, 2 * X, 0.0, c_.data() + first, N);
+            float minimum = ranges[sz(s)].minimum, maximum = ranges[sz(s)].maximum;
+            for (int k = 0; k < count; ++k) {
+                float* column = field.column(u0 + k);
+                const double* sums = c_.data() + static_cast<long long>(k) * N;
+                for (int v = first; v < last; ++v) {
+                    const float value = static_cast<float>(static_cast<double>(column[v]) + sums[v]);
+                    column[v] = value;
+                    // As FindRange compares: NaN never replaces an end.
+                    maximum = value > maximum ? value : maximum;
+                    minimum = value < minimum ? value : minimum;
+                }
             }
+            ranges[sz(s)] = {minimum, maximum};
+        });
+        float minimum = found.minimum, maximum = found.maximum;
+        for (const FieldRange& slice : ranges) {
+            maximum = slice.maximum > maximum ? slice.maximum : maximum;
+            minimum = slice.minimum < minimum ? slice.minimum : minimum;
         }
         found = {minimum, maximum};
         reportThrough(static_cast<int>(static_cast<long long>(g.canvasColumns) * (u0 + count) / M));

@@ -22,6 +22,8 @@ namespace marbleck {
 // allocations of this size cost page faults on every run.
 class FastHologramEngine {
 public:
+    FastHologramEngine();
+
     // Adds the sums of `points` into `field` (normally zero-filled).
     // columnDone runs on the calling thread for every canvas column in order,
     // spread over the work as it progresses. With `range`, also gives what
@@ -40,12 +42,13 @@ private:
     std::vector<int> rowIndex_;
     std::vector<int> litColumns_;  // compact → canvas
     std::vector<int> litRows_;
-    std::vector<double> a_;        // X' × Y' complex: the phased amplitudes
-    std::vector<double> ev_;       // rows × Y' complex
-    std::vector<double> bt_;       // rows × X' complex = rows × 2X' real
-    std::vector<double> eu_;       // block × 2X' real: (Re, −Im) pairs
-    std::vector<double> c_;        // block × rows: the sums of one block
-    std::vector<double> cu_, su_;  // running u-rotations, one per lit column
+    std::vector<double> a_;                // X' × Y' complex: the phased amplitudes
+    std::vector<double> ev_;               // rows × Y' complex
+    std::vector<double> bt_;               // rows × X' complex = rows × 2X' real
+    std::vector<double> eu_;               // block × 2X' real: (Re, −Im) pairs
+    std::vector<double> c_;                // block × rows: the sums of one block
+    std::vector<double> cu_, su_;          // running u-rotations, one per lit column
+    std::vector<FieldRange> sliceRanges_;  // the range of each row slice's values in a block
 };
 
 // FastHologramEngine::Shared().accumulate(...).

@@ -1,10 +1,13 @@
 #pragma once
 
+#include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <exception>
 #include <functional>
 #include <mutex>
+#include <optional>
 #include <thread>
 #include <vector>
 
@@ -14,25 +17,30 @@ namespace marbleck {
 // calculation pays no thread start-up. run() hands out task indices 0 .. n − 1:
 // index 0 runs on the calling thread, the others on the workers, and run()
 // returns when all are done. One run at a time; concurrent callers queue.
+// A thread that cannot be started (no room for its stack, a thread limit)
+// leaves the pool with fewer threads, down to the caller alone; a later run
+// that wants more tries again.
 class ThreadPool {
 public:
     // One thread per hardware thread, the caller included.
     static ThreadPool& Shared();
 
+    // Up to `threads` threads, the caller included.
     explicit ThreadPool(int threads);
     ~ThreadPool();
     ThreadPool(const ThreadPool&) = delete;
     ThreadPool& operator=(const ThreadPool&) = delete;
 
-    // Threads available to a run, the caller included.
-    int size() const { return static_cast<int>(workers_.size()) + 1; }
+    // Threads available to a run, the caller included; it only grows.
+    int size() const { return started_.load(std::memory_order_acquire) + 1; }
 
     // Runs task(i) for i in 0 .. min(count, size()) − 1, in parallel. The first
     // exception a task throws is rethrown here after all tasks have ended.
     void run(int count, const std::function<void(int)>& task);
 
 private:
-    void work(int index);
+    void startWorkers(int threads);
+    void work(int index, std::uint64_t seen);
 
     std::mutex runMutex_;  // one run at a time
     std::mutex mutex_;
@@ -44,7 +52,10 @@ private:
     std::uint64_t generation_ = 0;
     bool stopping_ = false;
     std::exception_ptr failure_;
-    std::vector<std::thread> workers_;
+    const int wanted_;
+    std::vector<std::thread> workers_;  // changed only with runMutex_ held
+    std::atomic<int> started_{0};       // workers_.size(), for size()
+    std::optional<std::chrono::steady_clock::time_point> lastFailedStart_;
 };
 
 }  // namespace marbleck

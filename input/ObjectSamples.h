@@ -27,8 +27,10 @@ SampleGrid CanvasSampleGrid(const PictureArea& canvas, int columns, int rows);
 SampleGrid PixelSampleGrid(int columns, int rows);
 
 // The samples of `grid` whose pixel in `image` is not black (any of red,
-// green, blue above 0), in scan order: x outer, y inner. Reads the image's
-// lines directly; `points` is cleared first and its memory reused.
+// green, blue above 0), in scan order: x outer, y inner. Reads a 32-bit
+// image's lines directly, any other a strip of rows at a time; `points` is
+// cleared first and its memory reused. Throws std::bad_alloc when there is
+// no memory for the samples or a strip's conversion.
 void LitSamples(const QImage& image, const SampleGrid& grid, std::vector<ObjectPoint>& points);
 
 }  // namespace marbleck

@@ -1,6 +1,9 @@
 #include "output/AtomicFile.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
+
+#include <QFile>
 #include <QSaveFile>
 #include <cerrno>
 #include <cstring>
@@ -44,6 +47,42 @@ void writeAndSync(QSaveFile& file, const QByteArray& bytes, const QString& path)
     if (::fsync(descriptor) != 0) failWith(path, errno);
 }
 
+// What `mode` is, for a target that is not a regular file.
+QString kindOf(mode_t mode) {
+    if (S_ISDIR(mode)) return QStringLiteral("a folder");
+    if (S_ISFIFO(mode)) return QStringLiteral("a named pipe");
+    if (S_ISCHR(mode) || S_ISBLK(mode)) return QStringLiteral("a device");
+    if (S_ISSOCK(mode)) return QStringLiteral("a socket");
+    return QStringLiteral("a special file");
+}
+
+// Only a regular file, or a link that leads to one, may be replaced: the
+// new file is renamed over the old name, which would turn a named pipe, a
+// device or a folder's name into a plain file (and, for root, a link to
+// /dev/null into a file in /dev). A link is written through and stays a
+// link; one that leads nowhere is refused rather than followed to wherever
+// it names. The check and the rename are not one step, so a file swapped in
+// between is not caught.
+void refuseSpecialTarget(const QString& path) {
+    const QByteArray name = QFile::encodeName(path);
+    struct stat link {};
+    if (::lstat(name.constData(), &link) != 0) return;  // nothing there yet
+    struct stat target {};
+    if (::stat(name.constData(), &target) != 0) {
+        if (S_ISLNK(link.st_mode))
+            FailToWrite(path,
+                        QStringLiteral("it is a link to %1 that cannot be followed (%2)")
+                            .arg(QFile::symLinkTarget(path), QString::fromLocal8Bit(std::strerror(errno))));
+        return;  // the writer reports whatever stopped stat
+    }
+    if (!S_ISREG(target.st_mode)) {
+        const QString kind = kindOf(target.st_mode);
+        FailToWrite(path, S_ISLNK(link.st_mode)
+                              ? QStringLiteral("it is a link to %1, not to a regular file").arg(kind)
+                              : QStringLiteral("it is %1, not a regular file").arg(kind));
+    }
+}
+
 }  // namespace
 
 void FailToWrite(const QString& path, const QString& reason) {
@@ -54,6 +93,7 @@ void FailToWrite(const QString& path, const QString& reason) {
 void WriteFileAtomically(const QString& path, const QByteArray& bytes) {
     // Until commit() the bytes go to a file beside the target; an error
     // before then discards that file and leaves the target as it was.
+    refuseSpecialTarget(path);
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly)) FailToWrite(path, file.errorString());
     writeAndSync(file, bytes, path);

@@ -8,7 +8,10 @@ namespace marbleck {
 // Writes `bytes` as the whole content of `path`, atomically: they go to a file
 // beside the target, are forced to the disk, and replace the target only when
 // every byte is there, so a failed write leaves an earlier file untouched and
-// no partial file behind.
+// no partial file behind. A link to a regular file is written through (the
+// link stays, its target gets the bytes); a target that exists and is not a
+// regular file (a named pipe, a device, a folder, a link to one of them or to
+// nothing) is refused and left as it was.
 //
 // Throws RunTimeError 61 when the bytes do not fit (the file system is full,
 // a quota or the file-size limit is reached) and 75 when the file cannot be

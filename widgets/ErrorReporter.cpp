@@ -3,6 +3,7 @@
 #include <QMessageBox>
 #include <new>
 
+#include "platform/OutOfResources.h"
 #include "platform/RunTimeError.h"
 
 namespace marbleck {
@@ -40,12 +41,13 @@ bool ErrorReporter::RunCommand(QWidget* parent, const std::function<void()>& com
     } catch (const RunTimeError& error) {
         number = error.number();
         description = QString::fromStdString(error.description());
-    } catch (const std::bad_alloc&) {
-        number = ErrorNumber::OutOfMemory;
-        description = QStringLiteral("Out of memory");
     } catch (const std::exception& error) {
-        number = 51;
-        description = QStringLiteral("Internal error: %1").arg(QString::fromLocal8Bit(error.what()));
+        // No room for memory or for a thread is one fault to the user.
+        const bool outOfMemory = IsOutOfResources(error);
+        number = outOfMemory ? ErrorNumber::OutOfMemory : 51;
+        description = outOfMemory
+                          ? QStringLiteral("Out of memory")
+                          : QStringLiteral("Internal error: %1").arg(QString::fromLocal8Bit(error.what()));
     }
     currentSink()(parent, number, description);
     return false;

@@ -2,7 +2,9 @@
 //  - "quit": a long calculation, "Quit" clicked once the progress bar moved;
 //  - "close": the same, the window closed instead;
 //  - "memory": the address space limited so that the hologram's field does
-//    not fit, then "Calculate" clicked; the program quits once it has ended.
+//    not fit, then "Calculate" clicked; the program quits once it has ended;
+//  - "threads": the address space limited so that no thread's stack fits,
+//    then "Calculate" clicked; the program quits once the click is handled.
 // Prints the errors shown and what the document holds when the event loop
 // has returned.
 #include <sys/resource.h>
@@ -24,15 +26,16 @@
 
 namespace {
 
-// Leaves room for the program's threads but not for a 250 MiB field.
-bool LimitAddressSpace() {
+// Leaves `room` beyond what the program has mapped.
+bool LimitAddressSpace(rlim_t room) {
     QFile status(QStringLiteral("/proc/self/status"));
     if (!status.open(QIODevice::ReadOnly)) return false;
     for (const QByteArray& line : status.readAll().split('\n'))
         if (line.startsWith("VmSize:")) {
             const rlim_t used = line.mid(7).trimmed().split(' ').front().toULongLong() * 1024;
-            const rlim_t room = (200 + 8 * std::thread::hardware_concurrency()) * rlim_t{1} << 20;
-            const rlimit limit{used + room, used + room};
+            rlimit limit{};
+            getrlimit(RLIMIT_AS, &limit);
+            limit.rlim_cur = used + room;
             return setrlimit(RLIMIT_AS, &limit) == 0;
         }
     return false;
@@ -55,8 +58,11 @@ int main(int argc, char** argv) {
     if (how == "memory") {
         canvas->setPixel(10, 10, marbleck::White);
         reps->setText(QStringLiteral("81"));  // 8100 × 8100 values
-        if (!LimitAddressSpace()) return 2;
+        // Room for the program's threads but not for a 250 MiB field.
+        if (!LimitAddressSpace((200 + 8 * std::thread::hardware_concurrency()) * rlim_t{1} << 20)) return 2;
         QObject::connect(&window, &marbleck::MainWindow::calculationEnded, &window, [&] { window.close(); });
+    } else if (how == "threads") {
+        canvas->setPixel(10, 10, marbleck::White);
     } else {
         canvas->drawBox(0, 0, 100, 100, marbleck::White, true);
         reps->setText(QStringLiteral("10"));
@@ -73,7 +79,16 @@ int main(int argc, char** argv) {
         });
     }
     QTimer::singleShot(0, &window, [&] {
+        // Room for the calculation's data, not for a thread's stack.
+        if (how == "threads" && !LimitAddressSpace(rlim_t{2} << 20)) QCoreApplication::exit(2);
         QTest::mouseClick(window.findChild<QPushButton*>(QStringLiteral("calculateButton")), Qt::LeftButton);
+        if (how == "threads") {
+            rlimit limit{};
+            getrlimit(RLIMIT_AS, &limit);
+            limit.rlim_cur = limit.rlim_max;
+            setrlimit(RLIMIT_AS, &limit);
+            window.close();
+        }
     });
     const int status = QApplication::exec();
     std::printf("errors:%s; hologram: %s; time: %s\n", errors.isEmpty() ? " none" : qPrintable(errors),

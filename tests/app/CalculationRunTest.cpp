@@ -167,6 +167,30 @@ TEST_F(CalculationRun, StatusBarTellsTheHologramsSizeAndTime) {
     expectCommandsEnabled(true);
 }
 
+// A calculation that will take long says so before it starts, with how to
+// stop it; a short one says only that it runs.
+TEST_F(CalculationRun, StatusBarEstimatesALongCalculationBeforeItStarts) {
+    canvas().setPixel(10, 10, White);
+    QTest::mouseClick(Control<QPushButton>(form, "calculateButton"), Qt::LeftButton);
+    EXPECT_EQ(statusBar(), "Calculating…");
+    test::WaitForCalculation(form);
+
+    // 10^4 points × 8000 × 8000 values: minutes of work on a few threads.
+    canvas().drawBox(0, 0, 100, 100, White, true);
+    Control<QLineEdit>(form, "repsEdit")->setText(QStringLiteral("80"));
+    QTest::mouseClick(Control<QPushButton>(form, "calculateButton"), Qt::LeftButton);
+    ASSERT_TRUE(form.isCalculating());
+    const QRegularExpressionMatch said =
+        QRegularExpression(QStringLiteral("^Calculating… about (\\d+) (s|min) \\(Esc cancels\\)$"))
+            .match(statusBar());
+    EXPECT_TRUE(said.hasMatch()) << statusBar().toStdString();
+    EXPECT_GE(said.captured(1).toInt(), 2);
+    QTest::keyClick(&form, Qt::Key_Escape);
+    test::WaitForCalculation(form);
+    EXPECT_EQ(statusBar(), "Cancelled");
+    EXPECT_TRUE(errors.empty());
+}
+
 // The program started on its own, as tests/app/CalculateThenQuit.cpp says.
 struct ProgramRun {
     const char* how;
@@ -178,7 +202,7 @@ class ProgramWithCalculation : public ::testing::TestWithParam<ProgramRun> {};
 TEST_P(ProgramWithCalculation, EndsAndKeepsNoPartOfTheCalculation) {
 #ifdef __SANITIZE_ADDRESS__
     // AddressSanitizer ends a program whose allocation fails instead of throwing.
-    if (std::string(GetParam().how) == "memory")
+    if (std::string(GetParam().how) == "memory" || std::string(GetParam().how) == "threads")
         GTEST_SKIP() << "allocation failures end a sanitized program";
 #endif
     QProcess process;
@@ -196,7 +220,9 @@ INSTANTIATE_TEST_SUITE_P(Ways, ProgramWithCalculation,
                              ProgramRun{"quit", "errors: none; hologram: none; time: 0"},
                              ProgramRun{"close", "errors: none; hologram: none; time: 0"},
                              // The worker runs out of memory: error 7 is shown, nothing changes.
-                             ProgramRun{"memory", "errors: 7; hologram: none; time: 0"}),
+                             ProgramRun{"memory", "errors: 7; hologram: none; time: 0"},
+                             // No thread can start for the calculation: error 7, nothing changes.
+                             ProgramRun{"threads", "errors: 7; hologram: none; time: 0"}),
                          [](const auto& info) { return test::TextCaseName(info.param.how); });
 
 }  // namespace

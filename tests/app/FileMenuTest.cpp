@@ -26,6 +26,7 @@
 #include <vector>
 
 #include "Calculation.h"
+#include "FileEntry.h"
 #include "FilesFixture.h"
 #include "cli/HologramExport.h"
 #include "engine/HologramEngine.h"
@@ -215,6 +216,23 @@ TEST_F(FileMenuTest, SaveAsWritesTheWholeHologramInEachKind) {
     saveAnswer = homePath("no-such-folder/h.png");
     keys(Qt::CTRL | Qt::SHIFT | Qt::Key_S);
     EXPECT_EQ(errors.lastNumber(), 75);
+}
+
+// "Save Hologram As…" onto a named pipe: error 75, the pipe as it was.
+TEST_F(FileMenuTest, SaveAsRefusesANamedPipe) {
+    ASSERT_TRUE(Picture().save(homePath("star.png")));
+    openObject(homePath("star.png"));
+    test::CalculateAndWait(*form);
+    ASSERT_TRUE(errors.empty());
+    saveFilter = "PNG 8-bit (*.png)";
+    saveAnswer = homePath("pipe.png");
+    ASSERT_EQ(::mkfifo(QFile::encodeName(saveAnswer).constData(), 0600), 0);
+    keys(Qt::CTRL | Qt::SHIFT | Qt::Key_S);
+    ASSERT_EQ(errors.errors().size(), 1u);
+    EXPECT_EQ(errors.lastNumber(), 75);
+    EXPECT_TRUE(errors.errors().front().description.endsWith("it is a named pipe, not a regular file"))
+        << errors.errors().front().description.toStdString();
+    EXPECT_EQ(test::FileEntry(saveAnswer), "pipe");
 }
 
 TEST_F(FileMenuTest, PrintHelpAboutAndQuit) {

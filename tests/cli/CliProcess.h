@@ -11,12 +11,16 @@ namespace marbleck::test {
 // One finished run of the command line, started as a script starts it: a
 // separate process with no display in its environment.
 struct CliRun {
-    int status = -1;
+    int status = -1;  // -1 when a signal ended it or it was stopped at the time limit
+    bool timedOut = false;
     QString out;
     QString err;
 };
 
-inline CliRun RunCli(const QStringList& arguments, const std::function<void()>& childSetup = {}) {
+// With `limitMs`, a run still going after that long is killed and counts as
+// timed out, so that a hang fails the test instead of stopping the suite.
+inline CliRun RunCli(const QStringList& arguments, const std::function<void()>& childSetup = {},
+                     int limitMs = -1) {
     QProcess process;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.remove(QStringLiteral("QT_QPA_PLATFORM"));
@@ -25,8 +29,12 @@ inline CliRun RunCli(const QStringList& arguments, const std::function<void()>& 
     process.setProcessEnvironment(environment);
     if (childSetup) process.setChildProcessModifier(childSetup);
     process.start(QStringLiteral(MARBLECK_CLI_PATH), arguments);
-    process.waitForFinished(-1);
     CliRun run;
+    if (!process.waitForFinished(limitMs)) {
+        run.timedOut = true;
+        process.kill();
+        process.waitForFinished(-1);
+    }
     run.status = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
     run.out = QString::fromLocal8Bit(process.readAllStandardOutput());
     run.err = QString::fromLocal8Bit(process.readAllStandardError());

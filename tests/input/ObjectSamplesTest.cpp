@@ -1,7 +1,10 @@
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 
+#include <QFile>
 #include <QImage>
 #include <QRadioButton>
+#include <utility>
 #include <vector>
 
 #include "CanvasMouse.h"
@@ -92,6 +95,85 @@ TEST(ObjectSamples, SamplesPastTheDrawingAreaAreUnlit) {
     std::vector<ObjectPoint> points;
     LitSamples(canvas.image(), CanvasSampleGrid(canvas, g.canvasColumns, g.canvasRows), points);
     EXPECT_EQ(points.size(), 16u * 16u);
+}
+
+// The address space this process has mapped, from /proc/self/status.
+rlim_t MappedBytes() {
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly)) return 0;
+    for (const QByteArray& line : status.readAll().split('\n'))
+        if (line.startsWith("VmSize:")) return line.mid(7).trimmed().split(' ').front().toULongLong() * 1024;
+    return 0;
+}
+
+std::vector<std::pair<int, int>> Pairs(const std::vector<ObjectPoint>& points) {
+    std::vector<std::pair<int, int>> pairs;
+    for (const ObjectPoint& p : points) pairs.emplace_back(p.x, p.y);
+    return pairs;
+}
+
+// A picture of another format, read strip by strip, gives the samples of
+// its 32-bit form, with rows and columns read twice, out of order and
+// outside the picture.
+TEST(ObjectSamples, EveryFormatGivesTheSamplesOfItsThirtyTwoBitForm) {
+    QImage grey(300, 250, QImage::Format_Grayscale8);
+    for (int y = 0; y < grey.height(); ++y)
+        for (int x = 0; x < grey.width(); ++x)
+            grey.scanLine(y)[x] = static_cast<uchar>((x * 7 + y * 13) % 5 == 0 ? 0 : (x + y) % 256);
+    SampleGrid grid;
+    grid.pixelColumns = {0, 1, 1, 299, 300, -1, 150, 42};
+    for (int y = 249; y >= -3; y -= 2) grid.pixelRows.push_back(y);
+    grid.pixelRows.push_back(120);
+    grid.pixelRows.push_back(250);
+    for (const QImage::Format format :
+         {QImage::Format_Grayscale8, QImage::Format_Indexed8, QImage::Format_RGB888, QImage::Format_Mono}) {
+        const QImage picture = grey.convertToFormat(format);
+        std::vector<ObjectPoint> expected, points;
+        LitSamples(picture.convertToFormat(QImage::Format_RGB32), grid, expected);
+        LitSamples(picture, grid, points);
+        ASSERT_GT(expected.size(), 100u) << format;
+        EXPECT_EQ(Pairs(points), Pairs(expected)) << format;
+    }
+}
+
+// A one-bit picture of 8192 × 4096 (4 MiB; 128 MiB in 32 bits) with three
+// lit pixels, read under an address-space limit: with 32 MiB of room it is
+// read whole, strip by strip; with no room it is no memory, never an object
+// with fewer points.
+TEST(ObjectSamples, APictureIsReadWholeUnderAMemoryLimitOrIsOutOfMemory) {
+#ifdef __SANITIZE_ADDRESS__
+    GTEST_SKIP() << "a sanitized program cannot run under an address-space limit";
+#endif
+    QImage picture(8192, 4096, QImage::Format_Mono);
+    picture.setColorTable({qRgb(255, 255, 255), qRgb(0, 0, 0)});
+    picture.fill(1);
+    for (const QPoint& p : {QPoint(0, 4095), QPoint(5000, 7), QPoint(8191, 2000)}) picture.setPixel(p, 0);
+    const SampleGrid grid = PixelSampleGrid(8192, 4096);
+    const std::vector<std::pair<int, int>> expected{{0, 4095}, {5000, 7}, {8191, 2000}};
+
+    rlimit previous{};
+    ASSERT_EQ(getrlimit(RLIMIT_AS, &previous), 0);
+    for (const rlim_t room : {rlim_t{32} << 20, rlim_t{0}}) {
+        SCOPED_TRACE(room);
+        std::vector<ObjectPoint> points;
+        const rlim_t mapped = MappedBytes();
+        ASSERT_GT(mapped, 0u);
+        const rlimit limit{mapped + room, previous.rlim_max};
+        ASSERT_EQ(setrlimit(RLIMIT_AS, &limit), 0);
+        bool outOfMemory = false;
+        try {
+            LitSamples(picture, grid, points);
+        } catch (const std::bad_alloc&) {
+            outOfMemory = true;
+        }
+        setrlimit(RLIMIT_AS, &previous);
+        if (room > 0) {
+            EXPECT_FALSE(outOfMemory);
+            EXPECT_EQ(Pairs(points), expected);
+        } else {
+            EXPECT_TRUE(outOfMemory) << points.size() << " points";
+        }
+    }
 }
 
 }  // namespace

@@ -1,3 +1,4 @@
+#include <sys/stat.h>
 #include <unistd.h>
 #include <QDirIterator>
 #include <QFile>
@@ -7,6 +8,7 @@
 
 #include "Calculation.h"
 #include "Controls.h"
+#include "FileEntry.h"
 #include "FilesFixture.h"
 #include "input/core/ObjectBitmap.h"
 #include "output/HologramBitmapWriter.h"
@@ -258,6 +260,74 @@ TEST_F(SaveTest, FailedReplaceLeavesNoPartialFile) {
     EXPECT_EQ(entries(folder), QStringList({"H-star.bmp", "star.bmp"}));
     EXPECT_EQ(readFile(inTheWay + "/kept"), "kept");
     EXPECT_TRUE(Control<PictureArea>(*form, "hologramView")->picture().isNull());
+}
+
+// "Save Holo" onto a name that is not a regular file: error 75 with the
+// reason, the name as it was, the view as it was.
+struct SpecialSaveTarget {
+    const char* name;
+    bool (*make)(const QString& path, const QString& folder);
+    const char* reason;
+};
+
+class SaveOverSpecialFile : public SaveTest, public ::testing::WithParamInterface<SpecialSaveTarget> {};
+
+TEST_P(SaveOverSpecialFile, IsRefusedWithErrorSeventyFive) {
+    const QString folder = makeFolder("pictures");
+    writeStar(folder);
+    const QString target = QDir(folder).filePath("H-star.bmp");
+    ASSERT_TRUE(GetParam().make(target, folder));
+    const QString before = FileEntry(target);
+    const QString devNull = FileEntry("/dev/null");
+    load("star.bmp", folder);
+    ASSERT_TRUE(errors.empty());
+    const QImage view = Control<PictureArea>(*form, "hologramView")->image();
+
+    save();
+    ASSERT_EQ(errors.errors().size(), 1u);
+    EXPECT_EQ(errors.lastNumber(), ErrorNumber::PathFileAccessError);
+    EXPECT_TRUE(errors.errors().front().description.endsWith(GetParam().reason))
+        << errors.errors().front().description.toStdString();
+    EXPECT_EQ(FileEntry(target), before);
+    EXPECT_EQ(FileEntry("/dev/null"), devNull);
+    EXPECT_TRUE(Control<PictureArea>(*form, "hologramView")->picture().isNull());
+    EXPECT_EQ(Control<PictureArea>(*form, "hologramView")->image(), view);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Kinds, SaveOverSpecialFile,
+    ::testing::Values(SpecialSaveTarget{"Fifo",
+                                        [](const QString& path, const QString&) {
+                                            return ::mkfifo(QFile::encodeName(path).constData(), 0600) == 0;
+                                        },
+                                        "it is a named pipe, not a regular file"},
+                      SpecialSaveTarget{
+                          "LinkToDevNull",
+                          [](const QString& path, const QString&) { return QFile::link("/dev/null", path); },
+                          "it is a link to a device, not to a regular file"},
+                      SpecialSaveTarget{"DanglingLink",
+                                        [](const QString& path, const QString& folder) {
+                                            return QFile::link(QDir(folder).filePath("gone.bmp"), path);
+                                        },
+                                        "cannot be followed (No such file or directory)"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// A link to a file is saved through: the link stays, the file it leads to
+// holds the hologram.
+TEST_F(SaveTest, ALinkToAFileIsSavedThrough) {
+    const QString folder = makeFolder("pictures");
+    writeStar(folder);
+    const QString kept = makeFolder("kept") + "/hologram.bmp";
+    writeFile(kept, "earlier");
+    const QString link = QDir(folder).filePath("H-star.bmp");
+    ASSERT_TRUE(QFile::link(kept, link));
+    load("star.bmp", folder);
+    save();
+    ASSERT_TRUE(errors.empty()) << errors.errors().front().description.toStdString();
+    EXPECT_EQ(FileEntry(link), "link to " + kept);
+    EXPECT_EQ(QImage(kept).convertToFormat(QImage::Format_RGB32),
+              Control<PictureArea>(*form, "hologramView")->image());
+    EXPECT_EQ(entries(QFileInfo(kept).absolutePath()), QStringList({"hologram.bmp"}));
 }
 
 TEST(HologramBitmapWriterTest, EmptyPictureIsRefusedAndLeavesTheEarlierFile) {

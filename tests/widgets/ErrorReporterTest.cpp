@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <new>
+#include <system_error>
 
 #include "RecordedErrors.h"
 #include "platform/RunTimeError.h"
@@ -34,6 +35,12 @@ TEST(ErrorReporterTest, MemoryExhaustionIsOutOfMemory) {
     test::RecordedErrors errors;
     ErrorReporter::RunCommand(nullptr, [] { throw std::bad_alloc(); });
     EXPECT_EQ(errors.lastNumber(), 7);
+    // A thread that cannot start is the same lack of room to the user.
+    ErrorReporter::RunCommand(nullptr, [] {
+        throw std::system_error(std::make_error_code(std::errc::resource_unavailable_try_again));
+    });
+    EXPECT_EQ(errors.lastNumber(), 7);
+    EXPECT_EQ(errors.errors().back().description, "Out of memory");
 }
 
 }  // namespace
