@@ -10,7 +10,6 @@
 #include <QCloseEvent>
 #include <QGroupBox>
 #include <QLabel>
-#include <QLayout>
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QPushButton>
@@ -36,6 +35,7 @@
 #include "platform/Clock.h"
 #include "platform/NumberText.h"
 #include "widgets/ErrorReporter.h"
+#include "widgets/GrowingScrollArea.h"
 #include "widgets/PictureArea.h"
 #include "widgets/Placement.h"
 #include "widgets/ProgressBar.h"
@@ -52,6 +52,26 @@ constexpr int ProgressPollMs = 30;
 // The object canvas's user scale: 14.4 twips a unit, so its 1440-twip drawing
 // area spans 100 units.
 constexpr double CanvasTwipsPerUnit = 14.4;
+
+// The client area at start, in twips: the window opens at this size and may
+// grow from it, never shrink below it.
+constexpr double ClientWidthTwips = 11970;
+constexpr double ClientHeightTwips = 8115;
+// The top of the bottom row ("Print", the time box, "Quit") at start; the
+// row keeps its distance from the client area's bottom edge.
+constexpr double BottomRowTopTwips = 7440;
+// The hologram view's place, its top-left corner fixed; the view grows from
+// there into the room to the right of the tools, up to a margin short of the
+// client area's right edge and a gap above the bottom row.
+constexpr double HologramLeftTwips = 4320;
+constexpr double HologramTopTwips = 360;
+constexpr double RoomRightMarginTwips = 360;
+constexpr double RoomGapAboveBottomRowTwips = 120;
+
+QSize StartClientSize() {
+    return {TwipsToPixels(ClientWidthTwips, Screen::TwipsPerPixelX()),
+            TwipsToPixels(ClientHeightTwips, Screen::TwipsPerPixelY())};
+}
 
 QPushButton* button(QWidget* parent, const char* caption) {
     return new QPushButton(QString::fromLatin1(caption), parent);
@@ -89,9 +109,11 @@ MainWindow::MainWindow(Document& document, QWidget* parent) : QMainWindow(parent
     printDialogHost_ = new PrintDialogHost(this);
     client_ = new QWidget(this);
     setCentralWidget(client_);
-    client_->setFixedSize(TwipsToPixels(11970, Screen::TwipsPerPixelX()),
-                          TwipsToPixels(8115, Screen::TwipsPerPixelY()));
-    layout()->setSizeConstraint(QLayout::SetFixedSize);
+    // The window opens at the client area's start size (its size hint, as
+    // the client area has no layout) and may be resized and maximised.
+    client_->setMinimumSize(StartClientSize());
+    client_->resize(StartClientSize());
+    client_->installEventFilter(this);
 
     chooser_ = std::make_unique<InputFileChooserHost>(
         this, document_.input, [this] { loadObject(); },
@@ -121,7 +143,7 @@ void MainWindow::createControls() {
     objectCanvas_ = Placed(new PictureArea(c), 360, 360, 1500, 1500);
     loadButton_ = Placed(button(c, "Load"), 480, 3000, 975, 495);
     loadButton_->setToolTip(QStringLiteral("Open an input image"));
-    hologramView_ = Placed(new PictureArea(c), 4320, 360, 2400, 2520);
+    hologramView_ = Placed(new PictureArea(c), HologramLeftTwips, HologramTopTwips, 2400, 2520);
     repsLabel_ = Placed(label(c, "# reps"), 480, 3840, 615, 255);
     printButton_ = Placed(button(c, "Print"), 480, 7440, 1215, 495);
     calculateButton_ = Placed(button(c, "Calculate"), 360, 5040, 1215, 375);
@@ -262,10 +284,11 @@ void MainWindow::showReconstruction() {
     reconstruction_->activateWindow();
 }
 
-// The view's place is the view's outer size at start. A larger view scrolls
-// inside it; a smaller one sits at its top left, where it always sat.
+// The view's place starts at the view's outer size at start and follows the
+// view's size into the room beside it; only a larger view scrolls. A smaller
+// one sits at its top left, where it always sat.
 void MainWindow::placeHologramView() {
-    hologramPlace_ = Placed(new QScrollArea(client_), 4320, 360, 2400, 2520);
+    hologramPlace_ = Placed(new GrowingScrollArea(client_), HologramLeftTwips, HologramTopTwips, 2400, 2520);
     hologramPlace_->setObjectName(QStringLiteral("hologramPlace"));
     hologramPlace_->setFrameShape(QFrame::NoFrame);
     // Lays the viewport out without the frame now, not first when shown.
@@ -276,6 +299,28 @@ void MainWindow::placeHologramView() {
     hologramPlace_->setAutoFillBackground(false);
     hologramPlace_->viewport()->setAutoFillBackground(false);
     hologramPlace_->setWidget(hologramView_);
+    arrangeForClientSize();
+}
+
+// The bottom row keeps its distance from the client area's bottom edge and
+// the hologram's room fills what lies between; every other control keeps its
+// place.
+void MainWindow::arrangeForClientSize() {
+    const float tx = Screen::TwipsPerPixelX();
+    const float ty = Screen::TwipsPerPixelY();
+    const int bottomRowTop =
+        TwipsToPixels(BottomRowTopTwips, ty) + client_->height() - StartClientSize().height();
+    for (QWidget* control : std::initializer_list<QWidget*>{printButton_, timeEdit_, quitButton_})
+        control->move(control->x(), bottomRowTop);
+    const QPoint corner(TwipsToPixels(HologramLeftTwips, tx), TwipsToPixels(HologramTopTwips, ty));
+    const QPoint farCorner(client_->width() - TwipsToPixels(RoomRightMarginTwips, tx) - 1,
+                           bottomRowTop - TwipsToPixels(RoomGapAboveBottomRowTwips, ty) - 1);
+    hologramPlace_->setRoom(QRect(corner, farCorner));
+}
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == client_ && event->type() == QEvent::Resize && hologramPlace_) arrangeForClientSize();
+    return QMainWindow::eventFilter(watched, event);
 }
 
 void MainWindow::createEditMenu() {

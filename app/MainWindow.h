@@ -17,7 +17,6 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 class QRadioButton;
-class QScrollArea;
 class QShortcut;
 class QTimer;
 
@@ -26,6 +25,7 @@ namespace marbleck {
 class BackgroundCalculation;
 class CanvasHistory;
 class DrawingTools;
+class GrowingScrollArea;
 class InputFileChooserHost;
 class PictureArea;
 class PrintDialogHost;
@@ -93,6 +93,7 @@ signals:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void createControls();
@@ -100,6 +101,7 @@ private:
     void createMenu();
     void createEditMenu();
     void placeHologramView();
+    void arrangeForClientSize();
     void setTabOrder();
     void connectHandlers();
     void load();
@@ -219,8 +221,9 @@ private:
     QWidget* client_;
     // Undo and redo of every change to the canvas.
     CanvasHistory* canvasHistory_;
-    // The hologram view's place: a larger view scrolls inside it.
-    QScrollArea* hologramPlace_;
+    // The hologram view's place, which grows with the view into the room
+    // beside it; a larger view scrolls inside it.
+    GrowingScrollArea* hologramPlace_ = nullptr;
     // The canvas's press and move handlers.
     std::unique_ptr<DrawingTools> drawingTools_;
     std::unique_ptr<InputFileChooserHost> chooser_;
