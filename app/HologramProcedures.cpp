@@ -5,6 +5,7 @@
 #include "app/Document.h"
 #include "engine/HologramPipeline.h"
 #include "engine/Reconstruction.h"
+#include "engine/ThreadPool.h"
 #include "input/ObjectSamples.h"
 #include "platform/NumberText.h"
 #include "widgets/PictureArea.h"
@@ -48,7 +49,12 @@ void ShowCalculatedHologram(const PreparedCalculation& job, CalculatedHologram&&
     const HologramGeometry& g = job.geometry;
     view.setOuterSize(static_cast<float>(Screen::TwipsPerPixelX() * g.W * g.R),
                       static_cast<float>(Screen::TwipsPerPixelY() * g.H * g.R));
-    view.paintGreyColumns(result.greyLevels.data(), g.columns, g.rows);
+    // The engine's threads are idle once its sums are done: they paint too.
+    view.paintGreyColumns(result.greyLevels.data(), g.columns, g.rows, [](const auto& band) {
+        ThreadPool& pool = ThreadPool::Shared();
+        const int count = pool.size();
+        pool.run(count, [&](int index) { band(index, count); });
+    });
     document.field = std::move(result.field);
     document.greyLevels = std::move(result.greyLevels);
     document.geometry = g;

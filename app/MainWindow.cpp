@@ -20,6 +20,7 @@
 #include <QStatusBar>
 #include <QTimer>
 #include <algorithm>
+#include <utility>
 
 #include "app/BackgroundCalculation.h"
 #include "app/CanvasHistory.h"
@@ -36,6 +37,7 @@
 #include "platform/NumberText.h"
 #include "widgets/ErrorReporter.h"
 #include "widgets/GrowingScrollArea.h"
+#include "widgets/InputHold.h"
 #include "widgets/PictureArea.h"
 #include "widgets/Placement.h"
 #include "widgets/ProgressBar.h"
@@ -48,6 +50,11 @@ namespace {
 
 // How often the progress bar follows a running calculation, in ms.
 constexpr int ProgressPollMs = 30;
+
+// How long a calculation runs before the window shows it busy, in ms. A
+// shorter one ends without a flash of greyed controls and cursor, and without
+// the repaints that would share the processor with its sums.
+constexpr int BusyShowDelayMs = 200;
 
 // The object canvas's user scale: 14.4 twips a unit, so its 1440-twip drawing
 // area spans 100 units.
@@ -353,6 +360,10 @@ void MainWindow::createStatusBar() {
     calculation_ = new BackgroundCalculation(this);
     progressPoll_ = new QTimer(this);
     progressPoll_->setInterval(ProgressPollMs);
+    busyShowDelay_ = new QTimer(this);
+    busyShowDelay_->setSingleShot(true);
+    busyShowDelay_->setInterval(BusyShowDelayMs);
+    waitingInput_ = new InputHold(this);
 }
 
 void MainWindow::setTabOrder() {
@@ -375,6 +386,7 @@ void MainWindow::connectHandlers() {
     connect(cancelShortcut_, &QShortcut::activated, this, &MainWindow::cancelCalculation);
     connect(calculation_, &BackgroundCalculation::ended, this, &MainWindow::endCalculation);
     connect(progressPoll_, &QTimer::timeout, this, &MainWindow::showCalculationProgress);
+    connect(busyShowDelay_, &QTimer::timeout, this, &MainWindow::showBusy);
     connect(repsSpinner_, &VSpinner::valueChanged, this, &MainWindow::showRepsFromSpinner);
     connect(thresholdSpinner_, &VSpinner::valueChanged, this, &MainWindow::showThresholdFromSpinner);
 
@@ -483,16 +495,26 @@ void MainWindow::calculate() {
 bool MainWindow::isCalculating() const { return calculation_->running(); }
 
 // The worker starts first: a start that fails leaves the window as it was.
+// The commands wait at once, their input held back and their menu items
+// disabled; the controls, the cursor and the status bar show it only if the
+// calculation lasts.
 void MainWindow::startCalculation(PreparedCalculation job) {
     calculation_->start(std::move(job));
-    focusBeforeCalculation_ = QApplication::focusWidget();
-    setCommandsEnabled(false);
-    setCursor(Qt::BusyCursor);
-    progressBar_->setVisible(true);
-    cancelCalculationButton_->show();
+    setActionsEnabled(false);
+    waitingInput_->hold(waitingControls());
     cancelShortcut_->setEnabled(true);
-    showInStatusBar(QStringLiteral("Calculating…"));
+    progressBar_->setVisible(true);
     progressPoll_->start();
+    busyShowDelay_->start();
+}
+
+void MainWindow::showBusy() {
+    busyShown_ = true;
+    focusBeforeCalculation_ = QApplication::focusWidget();
+    setControlsEnabled(false);
+    setCursor(Qt::BusyCursor);
+    cancelCalculationButton_->show();
+    showInStatusBar(QStringLiteral("Calculating…"));
 }
 
 void MainWindow::showCalculationProgress() {
@@ -539,32 +561,46 @@ void MainWindow::showCalculatedHologram() {
 }
 
 void MainWindow::leaveCalculation() {
+    const bool busyShown = std::exchange(busyShown_, false);
+    busyShowDelay_->stop();
+    cancelShortcut_->setEnabled(false);
+    waitingInput_->release();
+    setActionsEnabled(true);
     progressPoll_->stop();
     progressBar_->setVisible(false);
     progressBar_->setValue(progressBar_->min());
-    cancelShortcut_->setEnabled(false);
+    if (!busyShown) return;
     cancelCalculationButton_->hide();
     unsetCursor();
-    setCommandsEnabled(true);
+    setControlsEnabled(true);
     if (focusBeforeCalculation_ && focusBeforeCalculation_->isEnabled()) focusBeforeCalculation_->setFocus();
     focusBeforeCalculation_.clear();
 }
 
-// Every command that would change the object, the hologram or the
-// parameters; "Quit", the time box and the hologram view stay.
-void MainWindow::setCommandsEnabled(bool enabled) {
-    for (QWidget* command : std::initializer_list<QWidget*>{
-             objectCanvas_, loadButton_, printButton_, calculateButton_, randomPhaseCheck_, thresholdEdit_,
-             repsSpinner_, repsEdit_, binarizeButton_, thresholdSpinner_, saveButton_, freehandTool_,
-             lineTool_, circleTool_, clearButton_, penWidthFrame_})
-        command->setEnabled(enabled);
+// Every control that would change the object, the hologram or the
+// parameters, and the input file chooser; "Quit", the time box and the
+// hologram view stay.
+QList<QWidget*> MainWindow::waitingControls() const {
+    QList<QWidget*> controls{objectCanvas_,     loadButton_,       printButton_, calculateButton_,
+                             randomPhaseCheck_, thresholdEdit_,    repsSpinner_, repsEdit_,
+                             binarizeButton_,   thresholdSpinner_, saveButton_,  freehandTool_,
+                             lineTool_,         circleTool_,       clearButton_, penWidthFrame_};
+    if (chooser_->exists()) controls.append(&chooser_->window());
+    return controls;
+}
+
+void MainWindow::setControlsEnabled(bool enabled) {
+    for (QWidget* control : waitingControls()) control->setEnabled(enabled);
+}
+
+// The menu items and shortcuts of the same commands.
+void MainWindow::setActionsEnabled(bool enabled) {
     for (QAction* command : fileCommands_) command->setEnabled(enabled);
     saveHologramAsAction_->setEnabled(enabled && !document_.field.empty());
     fastCalculationAction_->setEnabled(enabled);
     thresholdBinarizationAction_->setEnabled(enabled);
     balancedBinarizationAction_->setEnabled(enabled);
     canvasHistory_->setPaused(!enabled);
-    if (chooser_->exists()) chooser_->window().setEnabled(enabled);
 }
 
 void MainWindow::showInStatusBar(const QString& text) { statusBarMessage_->setText(text); }

@@ -26,6 +26,7 @@ class BackgroundCalculation;
 class CanvasHistory;
 class DrawingTools;
 class GrowingScrollArea;
+class InputHold;
 class InputFileChooserHost;
 class PictureArea;
 class PrintDialogHost;
@@ -136,7 +137,10 @@ private:
     void showCalculatedHologram();
     // Puts the window back as it was before the calculation started.
     void leaveCalculation();
-    void setCommandsEnabled(bool enabled);
+    void showBusy();
+    QList<QWidget*> waitingControls() const;
+    void setControlsEnabled(bool enabled);
+    void setActionsEnabled(bool enabled);
     void showInStatusBar(const QString& text);
 
     template <class Command>
@@ -214,6 +218,11 @@ private:
 
     BackgroundCalculation* calculation_;
     QTimer* progressPoll_;
+    // Shows the window busy once a calculation has run this long.
+    QTimer* busyShowDelay_;
+    bool busyShown_ = false;
+    // Holds back input to the waiting controls while a calculation runs.
+    InputHold* waitingInput_;
     float calculationStart_ = 0;  // the clock when "Calculate" was clicked
     QPointer<QWidget> focusBeforeCalculation_;
 
