@@ -7,6 +7,7 @@
 #include "engine/CalculationWork.h"
 #include "engine/HologramPipeline.h"
 #include "engine/Reconstruction.h"
+#include "engine/ThreadPool.h"
 #include "input/ObjectSamples.h"
 #include "platform/NumberText.h"
 #include "widgets/PictureArea.h"
@@ -41,9 +42,18 @@ CalculatedHologram RunCalculation(const PreparedCalculation& job, std::atomic<in
     return result;
 }
 
+namespace {
+
+double EstimatedJobSeconds(const PreparedCalculation& job) {
+    return EstimatedSeconds(job.engine, job.geometry, job.points, ThreadPool::Shared().size());
+}
+
+}  // namespace
+
+bool IsLongCalculation(const PreparedCalculation& job) { return EstimatedJobSeconds(job) >= 2; }
+
 QString CalculationStartText(const PreparedCalculation& job) {
-    const double seconds =
-        EstimatedSeconds(job.engine, job.geometry, job.points, ThreadPool::Shared().size());
+    const double seconds = EstimatedJobSeconds(job);
     if (seconds < 2) return QStringLiteral("Calculating…");
     const QString estimate = seconds < 90 ? QStringLiteral("%1 s").arg(std::ceil(seconds))
                                           : QStringLiteral("%1 min").arg(std::ceil(seconds / 60));
@@ -59,7 +69,12 @@ void ShowCalculatedHologram(const PreparedCalculation& job, CalculatedHologram&&
     const HologramGeometry& g = job.geometry;
     view.setOuterSize(static_cast<float>(Screen::TwipsPerPixelX() * g.W * g.R),
                       static_cast<float>(Screen::TwipsPerPixelY() * g.H * g.R));
-    view.paintGreyColumns(result.greyLevels.data(), g.columns, g.rows);
+    // The engine's threads are idle once its sums are done: they paint too.
+    view.paintGreyColumns(result.greyLevels.data(), g.columns, g.rows, [](const auto& band) {
+        ThreadPool& pool = ThreadPool::Shared();
+        const int count = pool.size();
+        pool.run(count, [&](int index) { band(index, count); });
+    });
     document.field = std::move(result.field);
     document.greyLevels = std::move(result.greyLevels);
     document.geometry = g;

@@ -57,6 +57,9 @@ CalculatedHologram RunCalculation(const PreparedCalculation& job, std::atomic<in
 // in minutes, "min", from 90 s), estimated from its points × values.
 QString CalculationStartText(const PreparedCalculation& job);
 
+// Whether `job` is estimated to take 2 s or more.
+bool IsLongCalculation(const PreparedCalculation& job);
+
 // The progress bar's value after canvas column `x` of `job`.
 float ProgressAfterColumn(const PreparedCalculation& job, int x);
 

@@ -10,7 +10,6 @@
 #include <QCloseEvent>
 #include <QGroupBox>
 #include <QLabel>
-#include <QLayout>
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QPushButton>
@@ -21,6 +20,7 @@
 #include <QStatusBar>
 #include <QTimer>
 #include <algorithm>
+#include <utility>
 
 #include "app/BackgroundCalculation.h"
 #include "app/CanvasHistory.h"
@@ -36,6 +36,8 @@
 #include "platform/Clock.h"
 #include "platform/NumberText.h"
 #include "widgets/ErrorReporter.h"
+#include "widgets/GrowingScrollArea.h"
+#include "widgets/InputHold.h"
 #include "widgets/PictureArea.h"
 #include "widgets/Placement.h"
 #include "widgets/ProgressBar.h"
@@ -49,9 +51,34 @@ namespace {
 // How often the progress bar follows a running calculation, in ms.
 constexpr int ProgressPollMs = 30;
 
+// How long a calculation runs before the window shows it busy, in ms. A
+// shorter one ends without a flash of greyed controls and cursor, and without
+// the repaints that would share the processor with its sums.
+constexpr int BusyShowDelayMs = 200;
+
 // The object canvas's user scale: 14.4 twips a unit, so its 1440-twip drawing
 // area spans 100 units.
 constexpr double CanvasTwipsPerUnit = 14.4;
+
+// The client area at start, in twips: the window opens at this size and may
+// grow from it, never shrink below it.
+constexpr double ClientWidthTwips = 11970;
+constexpr double ClientHeightTwips = 8115;
+// The top of the bottom row ("Print", the time box, "Quit") at start; the
+// row keeps its distance from the client area's bottom edge.
+constexpr double BottomRowTopTwips = 7440;
+// The hologram view's place, its top-left corner fixed; the view grows from
+// there into the room to the right of the tools, up to a margin short of the
+// client area's right edge and a gap above the bottom row.
+constexpr double HologramLeftTwips = 4320;
+constexpr double HologramTopTwips = 360;
+constexpr double RoomRightMarginTwips = 360;
+constexpr double RoomGapAboveBottomRowTwips = 120;
+
+QSize StartClientSize() {
+    return {TwipsToPixels(ClientWidthTwips, Screen::TwipsPerPixelX()),
+            TwipsToPixels(ClientHeightTwips, Screen::TwipsPerPixelY())};
+}
 
 QPushButton* button(QWidget* parent, const char* caption) {
     return new QPushButton(QString::fromLatin1(caption), parent);
@@ -89,9 +116,11 @@ MainWindow::MainWindow(Document& document, QWidget* parent) : QMainWindow(parent
     printDialogHost_ = new PrintDialogHost(this);
     client_ = new QWidget(this);
     setCentralWidget(client_);
-    client_->setFixedSize(TwipsToPixels(11970, Screen::TwipsPerPixelX()),
-                          TwipsToPixels(8115, Screen::TwipsPerPixelY()));
-    layout()->setSizeConstraint(QLayout::SetFixedSize);
+    // The window opens at the client area's start size (its size hint, as
+    // the client area has no layout) and may be resized and maximised.
+    client_->setMinimumSize(StartClientSize());
+    client_->resize(StartClientSize());
+    client_->installEventFilter(this);
 
     chooser_ = std::make_unique<InputFileChooserHost>(
         this, document_.input, [this] { loadObject(); },
@@ -121,7 +150,7 @@ void MainWindow::createControls() {
     objectCanvas_ = Placed(new PictureArea(c), 360, 360, 1500, 1500);
     loadButton_ = Placed(button(c, "Load"), 480, 3000, 975, 495);
     loadButton_->setToolTip(QStringLiteral("Open an input image"));
-    hologramView_ = Placed(new PictureArea(c), 4320, 360, 2400, 2520);
+    hologramView_ = Placed(new PictureArea(c), HologramLeftTwips, HologramTopTwips, 2400, 2520);
     repsLabel_ = Placed(label(c, "# reps"), 480, 3840, 615, 255);
     printButton_ = Placed(button(c, "Print"), 480, 7440, 1215, 495);
     calculateButton_ = Placed(button(c, "Calculate"), 360, 5040, 1215, 375);
@@ -262,10 +291,11 @@ void MainWindow::showReconstruction() {
     reconstruction_->activateWindow();
 }
 
-// The view's place is the view's outer size at start. A larger view scrolls
-// inside it; a smaller one sits at its top left, where it always sat.
+// The view's place starts at the view's outer size at start and follows the
+// view's size into the room beside it; only a larger view scrolls. A smaller
+// one sits at its top left, where it always sat.
 void MainWindow::placeHologramView() {
-    hologramPlace_ = Placed(new QScrollArea(client_), 4320, 360, 2400, 2520);
+    hologramPlace_ = Placed(new GrowingScrollArea(client_), HologramLeftTwips, HologramTopTwips, 2400, 2520);
     hologramPlace_->setObjectName(QStringLiteral("hologramPlace"));
     hologramPlace_->setFrameShape(QFrame::NoFrame);
     // Lays the viewport out without the frame now, not first when shown.
@@ -276,6 +306,28 @@ void MainWindow::placeHologramView() {
     hologramPlace_->setAutoFillBackground(false);
     hologramPlace_->viewport()->setAutoFillBackground(false);
     hologramPlace_->setWidget(hologramView_);
+    arrangeForClientSize();
+}
+
+// The bottom row keeps its distance from the client area's bottom edge and
+// the hologram's room fills what lies between; every other control keeps its
+// place.
+void MainWindow::arrangeForClientSize() {
+    const float tx = Screen::TwipsPerPixelX();
+    const float ty = Screen::TwipsPerPixelY();
+    const int bottomRowTop =
+        TwipsToPixels(BottomRowTopTwips, ty) + client_->height() - StartClientSize().height();
+    for (QWidget* control : std::initializer_list<QWidget*>{printButton_, timeEdit_, quitButton_})
+        control->move(control->x(), bottomRowTop);
+    const QPoint corner(TwipsToPixels(HologramLeftTwips, tx), TwipsToPixels(HologramTopTwips, ty));
+    const QPoint farCorner(client_->width() - TwipsToPixels(RoomRightMarginTwips, tx) - 1,
+                           bottomRowTop - TwipsToPixels(RoomGapAboveBottomRowTwips, ty) - 1);
+    hologramPlace_->setRoom(QRect(corner, farCorner));
+}
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == client_ && event->type() == QEvent::Resize && hologramPlace_) arrangeForClientSize();
+    return QMainWindow::eventFilter(watched, event);
 }
 
 void MainWindow::createEditMenu() {
@@ -308,6 +360,10 @@ void MainWindow::createStatusBar() {
     calculation_ = new BackgroundCalculation(this);
     progressPoll_ = new QTimer(this);
     progressPoll_->setInterval(ProgressPollMs);
+    busyShowDelay_ = new QTimer(this);
+    busyShowDelay_->setSingleShot(true);
+    busyShowDelay_->setInterval(BusyShowDelayMs);
+    waitingInput_ = new InputHold(this);
 }
 
 void MainWindow::setTabOrder() {
@@ -330,6 +386,7 @@ void MainWindow::connectHandlers() {
     connect(cancelShortcut_, &QShortcut::activated, this, &MainWindow::cancelCalculation);
     connect(calculation_, &BackgroundCalculation::ended, this, &MainWindow::endCalculation);
     connect(progressPoll_, &QTimer::timeout, this, &MainWindow::showCalculationProgress);
+    connect(busyShowDelay_, &QTimer::timeout, this, &MainWindow::showBusy);
     connect(repsSpinner_, &VSpinner::valueChanged, this, &MainWindow::showRepsFromSpinner);
     connect(thresholdSpinner_, &VSpinner::valueChanged, this, &MainWindow::showThresholdFromSpinner);
 
@@ -438,16 +495,31 @@ void MainWindow::calculate() {
 bool MainWindow::isCalculating() const { return calculation_->running(); }
 
 // The worker starts first: a start that fails leaves the window as it was.
+// The commands wait at once, their input held back and their menu items
+// disabled; the controls, the cursor and the status bar show it only if the
+// calculation lasts.
 void MainWindow::startCalculation(PreparedCalculation job) {
     calculation_->start(std::move(job));
-    focusBeforeCalculation_ = QApplication::focusWidget();
-    setCommandsEnabled(false);
-    setCursor(Qt::BusyCursor);
-    progressBar_->setVisible(true);
-    cancelCalculationButton_->show();
+    setActionsEnabled(false);
+    waitingInput_->hold(waitingControls());
     cancelShortcut_->setEnabled(true);
-    showInStatusBar(CalculationStartText(calculation_->job()));
+    progressBar_->setVisible(true);
     progressPoll_->start();
+    // A job estimated to take seconds says so at once; a short one shows
+    // that it is busy only if it lasts.
+    if (IsLongCalculation(calculation_->job()))
+        showBusy();
+    else
+        busyShowDelay_->start();
+}
+
+void MainWindow::showBusy() {
+    busyShown_ = true;
+    focusBeforeCalculation_ = QApplication::focusWidget();
+    setControlsEnabled(false);
+    setCursor(Qt::BusyCursor);
+    cancelCalculationButton_->show();
+    showInStatusBar(CalculationStartText(calculation_->job()));
 }
 
 void MainWindow::showCalculationProgress() {
@@ -494,32 +566,46 @@ void MainWindow::showCalculatedHologram() {
 }
 
 void MainWindow::leaveCalculation() {
+    const bool busyShown = std::exchange(busyShown_, false);
+    busyShowDelay_->stop();
+    cancelShortcut_->setEnabled(false);
+    waitingInput_->release();
+    setActionsEnabled(true);
     progressPoll_->stop();
     progressBar_->setVisible(false);
     progressBar_->setValue(progressBar_->min());
-    cancelShortcut_->setEnabled(false);
+    if (!busyShown) return;
     cancelCalculationButton_->hide();
     unsetCursor();
-    setCommandsEnabled(true);
+    setControlsEnabled(true);
     if (focusBeforeCalculation_ && focusBeforeCalculation_->isEnabled()) focusBeforeCalculation_->setFocus();
     focusBeforeCalculation_.clear();
 }
 
-// Every command that would change the object, the hologram or the
-// parameters; "Quit", the time box and the hologram view stay.
-void MainWindow::setCommandsEnabled(bool enabled) {
-    for (QWidget* command : std::initializer_list<QWidget*>{
-             objectCanvas_, loadButton_, printButton_, calculateButton_, randomPhaseCheck_, thresholdEdit_,
-             repsSpinner_, repsEdit_, binarizeButton_, thresholdSpinner_, saveButton_, freehandTool_,
-             lineTool_, circleTool_, clearButton_, penWidthFrame_})
-        command->setEnabled(enabled);
+// Every control that would change the object, the hologram or the
+// parameters, and the input file chooser; "Quit", the time box and the
+// hologram view stay.
+QList<QWidget*> MainWindow::waitingControls() const {
+    QList<QWidget*> controls{objectCanvas_,     loadButton_,       printButton_, calculateButton_,
+                             randomPhaseCheck_, thresholdEdit_,    repsSpinner_, repsEdit_,
+                             binarizeButton_,   thresholdSpinner_, saveButton_,  freehandTool_,
+                             lineTool_,         circleTool_,       clearButton_, penWidthFrame_};
+    if (chooser_->exists()) controls.append(&chooser_->window());
+    return controls;
+}
+
+void MainWindow::setControlsEnabled(bool enabled) {
+    for (QWidget* control : waitingControls()) control->setEnabled(enabled);
+}
+
+// The menu items and shortcuts of the same commands.
+void MainWindow::setActionsEnabled(bool enabled) {
     for (QAction* command : fileCommands_) command->setEnabled(enabled);
     saveHologramAsAction_->setEnabled(enabled && !document_.field.empty());
     fastCalculationAction_->setEnabled(enabled);
     thresholdBinarizationAction_->setEnabled(enabled);
     balancedBinarizationAction_->setEnabled(enabled);
     canvasHistory_->setPaused(!enabled);
-    if (chooser_->exists()) chooser_->window().setEnabled(enabled);
 }
 
 void MainWindow::showInStatusBar(const QString& text) { statusBarMessage_->setText(text); }

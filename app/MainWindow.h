@@ -17,7 +17,6 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 class QRadioButton;
-class QScrollArea;
 class QShortcut;
 class QTimer;
 
@@ -26,6 +25,8 @@ namespace marbleck {
 class BackgroundCalculation;
 class CanvasHistory;
 class DrawingTools;
+class GrowingScrollArea;
+class InputHold;
 class InputFileChooserHost;
 class PictureArea;
 class PrintDialogHost;
@@ -93,6 +94,7 @@ signals:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void createControls();
@@ -100,6 +102,7 @@ private:
     void createMenu();
     void createEditMenu();
     void placeHologramView();
+    void arrangeForClientSize();
     void setTabOrder();
     void connectHandlers();
     void load();
@@ -134,7 +137,10 @@ private:
     void showCalculatedHologram();
     // Puts the window back as it was before the calculation started.
     void leaveCalculation();
-    void setCommandsEnabled(bool enabled);
+    void showBusy();
+    QList<QWidget*> waitingControls() const;
+    void setControlsEnabled(bool enabled);
+    void setActionsEnabled(bool enabled);
     void showInStatusBar(const QString& text);
 
     template <class Command>
@@ -212,6 +218,11 @@ private:
 
     BackgroundCalculation* calculation_;
     QTimer* progressPoll_;
+    // Shows the window busy once a calculation has run this long.
+    QTimer* busyShowDelay_;
+    bool busyShown_ = false;
+    // Holds back input to the waiting controls while a calculation runs.
+    InputHold* waitingInput_;
     float calculationStart_ = 0;  // the clock when "Calculate" was clicked
     QPointer<QWidget> focusBeforeCalculation_;
 
@@ -219,8 +230,9 @@ private:
     QWidget* client_;
     // Undo and redo of every change to the canvas.
     CanvasHistory* canvasHistory_;
-    // The hologram view's place: a larger view scrolls inside it.
-    QScrollArea* hologramPlace_;
+    // The hologram view's place, which grows with the view into the room
+    // beside it; a larger view scrolls inside it.
+    GrowingScrollArea* hologramPlace_ = nullptr;
     // The canvas's press and move handlers.
     std::unique_ptr<DrawingTools> drawingTools_;
     std::unique_ptr<InputFileChooserHost> chooser_;

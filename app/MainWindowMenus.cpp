@@ -125,7 +125,7 @@ void MainWindow::restoreSettings() {
     fastCalculationAction_->setChecked(WindowSettings::fastCalculation());
     (WindowSettings::balancedBinarization() ? balancedBinarizationAction_ : thresholdBinarizationAction_)
         ->setChecked(true);
-    if (const auto position = WindowSettings::windowPosition()) move(*position);
+    if (const auto position = WindowSettings::windowPosition(sizeHint())) move(*position);
     connect(fastCalculationAction_, &QAction::toggled, this, &WindowSettings::setFastCalculation);
     connect(balancedBinarizationAction_, &QAction::toggled, this, &WindowSettings::setBalancedBinarization);
 }

@@ -1,6 +1,10 @@
 #include "app/WindowSettings.h"
 
+#include <QGuiApplication>
+#include <QRect>
+#include <QScreen>
 #include <QSettings>
+#include <algorithm>
 
 namespace marbleck {
 
@@ -13,6 +17,30 @@ const QString SaveHologramFolderKey = QStringLiteral("folders/saveHologramAs");
 const QString PositionKey = QStringLiteral("window/position");
 const QString Balanced = QStringLiteral("balanced");
 const QString Threshold = QStringLiteral("threshold");
+
+// The band along the top of a window's frame where its title bar lies, and
+// how much of it a screen must show for the window to be dragged from there.
+constexpr qint64 TitleBarPixels = 24;
+constexpr qint64 GripWidthPixels = 100;
+constexpr qint64 GripHeightPixels = 12;
+
+// Whether one screen's free area shows enough of the title bar of a window of
+// `width` whose frame starts at `topLeft`. In 64 bits: a saved place may be
+// anywhere an int reaches.
+bool TitleBarShown(QPoint topLeft, int width) {
+    const qint64 left = topLeft.x(), top = topLeft.y();
+    const qint64 right = left + std::max(width, 1), bottom = top + TitleBarPixels;
+    for (const QScreen* screen : QGuiApplication::screens()) {
+        const QRect free = screen->availableGeometry();
+        const qint64 shownWidth =
+            std::min<qint64>(right, free.x() + qint64{free.width()}) - std::max<qint64>(left, free.x());
+        const qint64 shownHeight =
+            std::min<qint64>(bottom, free.y() + qint64{free.height()}) - std::max<qint64>(top, free.y());
+        if (shownWidth >= std::min<qint64>(GripWidthPixels, right - left) && shownHeight >= GripHeightPixels)
+            return true;
+    }
+    return false;
+}
 
 }  // namespace
 
@@ -40,10 +68,12 @@ void WindowSettings::setSaveHologramFolder(const QString& folder) {
     QSettings().setValue(SaveHologramFolderKey, folder);
 }
 
-std::optional<QPoint> WindowSettings::windowPosition() {
-    const QVariant position = QSettings().value(PositionKey);
-    if (!position.isValid()) return std::nullopt;
-    return position.toPoint();
+std::optional<QPoint> WindowSettings::windowPosition(QSize size) {
+    const QVariant saved = QSettings().value(PositionKey);
+    if (!saved.canConvert<QPoint>()) return std::nullopt;
+    const QPoint position = saved.toPoint();
+    if (!TitleBarShown(position, size.width())) return std::nullopt;
+    return position;
 }
 
 void WindowSettings::setWindowPosition(QPoint position) { QSettings().setValue(PositionKey, position); }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QPoint>
+#include <QSize>
 #include <QString>
 #include <optional>
 
@@ -25,8 +26,11 @@ public:
     static QString saveHologramFolder();
     static void setSaveHologramFolder(const QString& folder);
 
-    // Where the main window was (its size is fixed); empty when never written.
-    static std::optional<QPoint> windowPosition();
+    // Where the main window's frame was, for a window of `size`: empty when
+    // never written, and when no screen shows enough of its title bar there
+    // to take hold of it (a monitor since unplugged, a damaged file), so that
+    // the window opens where new windows open.
+    static std::optional<QPoint> windowPosition(QSize size);
     static void setWindowPosition(QPoint position);
 };
 

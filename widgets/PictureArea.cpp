@@ -217,7 +217,7 @@ void PictureArea::restore(const Contents& contents) {
     update();
 }
 
-void PictureArea::paintGreyColumns(const std::uint8_t* grey, int columns, int rows) {
+void PictureArea::paintGreyColumns(const std::uint8_t* grey, int columns, int rows, const RunBands& run) {
     const int width = std::min(columns, image_.width());
     const int height = std::min(rows, image_.height());
     // The levels come column by column and the image is stored line by line:
@@ -227,18 +227,28 @@ void PictureArea::paintGreyColumns(const std::uint8_t* grey, int columns, int ro
     const auto stride = static_cast<std::size_t>(rows);
     uchar* const bits = image_.bits();  // detached once, here
     const auto bytesPerLine = static_cast<std::size_t>(image_.bytesPerLine());
-    for (int v0 = 0; v0 < height; v0 += Tile) {
-        const int v1 = std::min(height, v0 + Tile);
-        for (int u0 = 0; u0 < width; u0 += Tile) {
-            const int u1 = std::min(width, u0 + Tile);
-            for (int v = v0; v < v1; ++v) {
-                auto* line = reinterpret_cast<QRgb*>(bits + static_cast<std::size_t>(v) * bytesPerLine);
-                const std::uint8_t* level = grey + static_cast<std::size_t>(v);
-                for (int u = u0; u < u1; ++u)
-                    line[u] = 0xFF000000u | (level[static_cast<std::size_t>(u) * stride] * 0x010101u);
+    const auto band = [&](int index, int count) {
+        // Whole tiles of lines to each band.
+        const int tiles = (height + Tile - 1) / Tile;
+        const int first = std::min(height, tiles * index / count * Tile);
+        const int last = std::min(height, tiles * (index + 1) / count * Tile);
+        for (int v0 = first; v0 < last; v0 += Tile) {
+            const int v1 = std::min(last, v0 + Tile);
+            for (int u0 = 0; u0 < width; u0 += Tile) {
+                const int u1 = std::min(width, u0 + Tile);
+                for (int v = v0; v < v1; ++v) {
+                    auto* line = reinterpret_cast<QRgb*>(bits + static_cast<std::size_t>(v) * bytesPerLine);
+                    const std::uint8_t* level = grey + static_cast<std::size_t>(v);
+                    for (int u = u0; u < u1; ++u)
+                        line[u] = 0xFF000000u | (level[static_cast<std::size_t>(u) * stride] * 0x010101u);
+                }
             }
         }
-    }
+    };
+    if (run)
+        run(band);
+    else
+        band(0, 1);
     changed(QRect(0, 0, width, height));
 }
 

@@ -4,6 +4,7 @@
 #include <QImage>
 #include <QPointF>
 #include <cstdint>
+#include <functional>
 
 namespace marbleck {
 
@@ -82,9 +83,14 @@ public:
     // Makes the area show `contents` exactly as they were taken.
     void restore(const Contents& contents);
 
+    // Runs band(index, count) for every index in 0 .. count − 1 (a count it
+    // chooses), possibly at the same time on several threads.
+    using RunBands = std::function<void(const std::function<void(int index, int count)>& band)>;
+
     // Paints grey levels given column by column (`rows` values per column,
-    // contiguous) at pixels (u, v), in bulk. Pixels outside are clipped.
-    void paintGreyColumns(const std::uint8_t* grey, int columns, int rows);
+    // contiguous) at pixels (u, v), in bulk, in bands of lines that `run`
+    // may spread over threads. Pixels outside are clipped.
+    void paintGreyColumns(const std::uint8_t* grey, int columns, int rows, const RunBands& run = {});
 
     // Pixel position of a point in user units (for tests and mouse mapping).
     QPoint toPixel(float x, float y) const;

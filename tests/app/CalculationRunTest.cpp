@@ -67,6 +67,11 @@ protected:
         if (form.isCalculating()) loop.exec();
     }
 
+    // Handles events until the window shows the calculation busy.
+    void waitForBusy() {
+        ASSERT_TRUE(QTest::qWaitFor([this] { return cancelButton()->isVisible(); }, 60000));
+    }
+
     void expectCommandsEnabled(bool enabled) {
         for (const char* name : Commands)
             EXPECT_EQ(Control<QWidget>(form, name)->isEnabled(), enabled) << name;
@@ -110,6 +115,7 @@ TEST_P(CancelledCalculation, LeavesTheEarlierHologramAsItWas) {
 
     startLargeCalculation();
     ASSERT_TRUE(form.isCalculating());
+    waitForBusy();
     waitForProgress();
     ASSERT_TRUE(form.isCalculating());
     EXPECT_GT(Control<ProgressBar>(form, "progressBar")->value(), 0.0f);
@@ -152,6 +158,46 @@ INSTANTIATE_TEST_SUITE_P(Ways, CancelledCalculation,
                          ::testing::Values(CancelBy::EscKey, CancelBy::CancelButton), [](const auto& info) {
                              return info.param == CancelBy::EscKey ? "EscKey" : "CancelButton";
                          });
+
+// At first the commands wait unchanged on the screen: a short calculation
+// ends without greying the window or repainting it, while clicks and keys
+// on them change nothing. The window shows itself busy once it lasts.
+TEST_F(CalculationRun, CommandsWaitWithoutAFlashThenShowBusy) {
+    QTest::mouseClick(&canvas(), Qt::LeftButton, Qt::NoModifier,
+                      canvas().contentsRect().topLeft() + QPoint(20, 30));
+    startLargeCalculation();
+    ASSERT_TRUE(form.isCalculating());
+    for (const char* name : Commands) EXPECT_TRUE(Control<QWidget>(form, name)->isEnabled()) << name;
+    EXPECT_FALSE(cancelButton()->isVisible());
+    EXPECT_NE(form.cursor().shape(), Qt::BusyCursor);
+    EXPECT_FALSE(Control<QAction>(form, "undoAction")->isEnabled());
+
+    const QImage object = canvas().image();
+    QTest::mouseClick(&canvas(), Qt::LeftButton, Qt::NoModifier,
+                      canvas().contentsRect().topLeft() + QPoint(60, 60));
+    QTest::keyClick(&form, Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(canvas().image(), object);
+    auto* reps = Control<QLineEdit>(form, "repsEdit");
+    reps->setFocus();
+    QTest::keyClicks(reps, "7");
+    EXPECT_EQ(reps->text(), "10");
+    QTest::mouseClick(Control<QCheckBox>(form, "randomPhaseCheck"), Qt::LeftButton);
+    EXPECT_TRUE(Control<QCheckBox>(form, "randomPhaseCheck")->isChecked());
+    QTest::mouseClick(Control<QRadioButton>(form, "lineTool"), Qt::LeftButton);
+    EXPECT_FALSE(Control<QRadioButton>(form, "lineTool")->isChecked());
+    QTest::mouseClick(Control<QPushButton>(form, "binarizeButton"), Qt::LeftButton);
+    EXPECT_TRUE(document.field.empty());
+    EXPECT_TRUE(errors.empty());
+
+    waitForBusy();
+    expectCommandsEnabled(false);
+    QTest::keyClick(&form, Qt::Key_Escape);
+    test::WaitForCalculation(form);
+    expectCommandsEnabled(true);
+    // Input reaches the commands again.
+    QTest::mouseClick(Control<QRadioButton>(form, "lineTool"), Qt::LeftButton);
+    EXPECT_TRUE(Control<QRadioButton>(form, "lineTool")->isChecked());
+}
 
 TEST_F(CalculationRun, StatusBarTellsTheHologramsSizeAndTime) {
     EXPECT_EQ(statusBar(), "");

@@ -1,0 +1,14 @@
+#!/usr/bin/env bash
+# Makes the README's pictures from the program itself, headless (Qt's
+# offscreen platform, DejaVu fonts): the main window with a letter drawn and
+# its hologram calculated, and the "Reconstruction" window showing the letter
+# and its twin. Writes docs/main-window.png and docs/reconstruction.png.
+# Builds in build/ (or the folder given) with the tests, where the program
+# that takes them lives.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+build="${1:-$root/build}"
+cmake -S "$root" -B "$build" -G Ninja -DMARBLECK_BUILD_TESTS=ON > /dev/null
+cmake --build "$build" -j"$(nproc)" --target marbleck_screenshots > /dev/null
+mkdir -p "$root/docs"
+QT_QPA_PLATFORM=offscreen "$build/tests/app/marbleck_screenshots" "$root/docs"
