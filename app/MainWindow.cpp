@@ -505,12 +505,9 @@ void MainWindow::startCalculation(PreparedCalculation job) {
     cancelShortcut_->setEnabled(true);
     progressBar_->setVisible(true);
     progressPoll_->start();
-    // A job estimated to take seconds says so at once; a short one shows
-    // that it is busy only if it lasts.
-    if (IsLongCalculation(calculation_->job()))
-        showBusy();
-    else
-        busyShowDelay_->start();
+    busyShowDelay_->start();
+    // A job estimated to take seconds says so before any of it is done.
+    if (IsLongCalculation(calculation_->job())) showInStatusBar(CalculationStartText(calculation_->job()));
 }
 
 void MainWindow::showBusy() {
