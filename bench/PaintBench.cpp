@@ -23,6 +23,7 @@
 #include <string>
 #include <tuple>
 
+#include "DiscWindow.h"
 #include "FastestRuns.h"
 #include "HologramCases.h"
 #include "app/Document.h"
@@ -37,10 +38,7 @@
 namespace marbleck {
 namespace {
 
-const cases::Case& Disc() {
-    static const cases::Case disc = cases::HalfLitDisc();
-    return disc;
-}
+using bench::Disc;
 
 // A view the size "Calculate" gives it for the disc at R = 10.
 PictureArea& View() {
@@ -54,25 +52,7 @@ PictureArea& View() {
     return *view;
 }
 
-// The main window, shown, with the disc's samples drawn on a canvas of the
-// disc's size, reps 10 and "Fast calculation" on.
-MainWindow& Window() {
-    static Document* document = new Document;
-    static MainWindow* window = [] {
-        auto* w = new MainWindow(*document);
-        const HologramGeometry& g = Disc().geometry;
-        auto* canvas = w->findChild<PictureArea*>(QStringLiteral("objectCanvas"));
-        canvas->setOuterSize(g.W * Screen::TwipsPerPixelX(), g.H * Screen::TwipsPerPixelY());
-        for (const ObjectPoint& p : Disc().points)
-            canvas->setPixel(static_cast<float>(p.x), static_cast<float>(p.y), White);
-        w->findChild<QLineEdit*>(QStringLiteral("repsEdit"))->setText(QStringLiteral("10"));
-        w->findChild<QAction*>(QStringLiteral("fastCalculationAction"))->setChecked(true);
-        w->show();
-        QApplication::processEvents();
-        return w;
-    }();
-    return *window;
-}
+MainWindow& Window() { return bench::DiscWindow(); }
 
 void FastSumAlone(benchmark::State& state) {
     const cases::Case& c = Disc();

@@ -32,6 +32,7 @@
 
 #include <unistd.h>
 
+#include "DiscWindow.h"
 #include "HologramCases.h"
 #include "app/Document.h"
 #include "app/MainWindow.h"
@@ -42,30 +43,9 @@
 namespace marbleck {
 namespace {
 
-const cases::Case& Disc() {
-    static const cases::Case disc = cases::HalfLitDisc();
-    return disc;
-}
+using bench::Disc;
 
-// The main window, shown, with the disc's samples drawn on a canvas of the
-// disc's size, reps 10 and "Fast calculation" on.
-MainWindow& Window() {
-    static Document* document = new Document;
-    static MainWindow* window = [] {
-        auto* w = new MainWindow(*document);
-        const HologramGeometry& g = Disc().geometry;
-        auto* canvas = w->findChild<PictureArea*>(QStringLiteral("objectCanvas"));
-        canvas->setOuterSize(g.W * Screen::TwipsPerPixelX(), g.H * Screen::TwipsPerPixelY());
-        for (const ObjectPoint& p : Disc().points)
-            canvas->setPixel(static_cast<float>(p.x), static_cast<float>(p.y), White);
-        w->findChild<QLineEdit*>(QStringLiteral("repsEdit"))->setText(QStringLiteral("10"));
-        w->findChild<QAction*>(QStringLiteral("fastCalculationAction"))->setChecked(true);
-        w->show();
-        if (!QTest::qWaitForWindowExposed(w)) std::fprintf(stderr, "the window was not shown\n");
-        return w;
-    }();
-    return *window;
-}
+MainWindow& Window() { return bench::DiscWindow(); }
 
 // Lets the window handle everything pending (its repaints included), so
 // that each click starts from a quiet window as a user's does.

@@ -14,6 +14,7 @@
 
 #include "CaseName.h"
 #include "CliProcess.h"
+#include "FileEntry.h"
 
 namespace marbleck {
 namespace {
@@ -21,11 +22,6 @@ namespace {
 using test::CliRun;
 using test::ObjectImage;
 using test::RunCli;
-
-QByteArray Contents(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
 
 // A white grey picture (read as 8 bits, converted to be sampled): every
 // pixel a point.
@@ -71,7 +67,7 @@ TEST(CommandLineLimits, AFileSizeLimitGivesDiskFullAndKeepsTheEarlierFile) {
     EXPECT_EQ(run.status, 3);
     EXPECT_TRUE(run.err.startsWith(QStringLiteral("marbleck-cli: %1: Disk full: ").arg(output)))
         << run.err.toStdString();
-    EXPECT_EQ(Contents(output), QByteArray("earlier hologram"));
+    EXPECT_EQ(test::FileContents(output), QByteArray("earlier hologram"));
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 2);
 }
 

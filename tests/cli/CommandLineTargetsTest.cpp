@@ -22,11 +22,6 @@ using test::FileEntry;
 using test::ObjectImage;
 using test::RunCli;
 
-QByteArray Contents(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
 // An output that names a special file: refused with status 3 and one line,
 // the file as it was.
 struct SpecialTarget {
@@ -133,7 +128,7 @@ TEST_P(OutputCollisions, AreRefusedBeforeAnythingIsWritten) {
     for (QDirIterator it(dir.path(), QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
          it.hasNext();) {
         const QString path = it.next();
-        before.insert(path, Contents(path));
+        before.insert(path, test::FileContents(path));
     }
 
     QStringList arguments = GetParam().arguments;
@@ -149,7 +144,7 @@ TEST_P(OutputCollisions, AreRefusedBeforeAnythingIsWritten) {
     for (QDirIterator it(dir.path(), QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
          it.hasNext();) {
         const QString path = it.next();
-        after.insert(path, Contents(path));
+        after.insert(path, test::FileContents(path));
     }
     EXPECT_EQ(after, before);
 }

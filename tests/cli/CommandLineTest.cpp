@@ -21,6 +21,7 @@
 #include "CaseName.h"
 #include "CliProcess.h"
 #include "Controls.h"
+#include "FileEntry.h"
 #include "RecordedErrors.h"
 #include "app/Document.h"
 #include "app/MainWindow.h"
@@ -226,11 +227,6 @@ TEST(CommandLine, BatchWritesEveryGoodObjectAndReportsTheBrokenOne) {
     EXPECT_EQ(three.value(QStringLiteral("engine")).toString(), QStringLiteral("exact"));
 }
 
-QByteArray Contents(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
 // An output that cannot be written whole (the file-size limit stops it
 // part way) leaves the earlier file as it was, and no partial file beside it.
 TEST(CommandLine, AFailedWriteLeavesTheEarlierOutputAsItWas) {
@@ -255,7 +251,7 @@ TEST(CommandLine, AFailedWriteLeavesTheEarlierOutputAsItWas) {
         EXPECT_EQ(run.status, 3) << name;
         EXPECT_TRUE(run.err.startsWith(QStringLiteral("marbleck-cli: ") + output + QStringLiteral(": ")))
             << run.err.toStdString();
-        EXPECT_EQ(Contents(output), QByteArray("earlier hologram")) << name;
+        EXPECT_EQ(test::FileContents(output), QByteArray("earlier hologram")) << name;
     }
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).size(), 5);
 

@@ -19,4 +19,10 @@ inline QString FileEntry(const QString& path) {
     return S_ISREG(status.st_mode) ? QStringLiteral("file") : QStringLiteral("other");
 }
 
+// The whole content of the file at `path`, empty when it cannot be read.
+inline QByteArray FileContents(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
 }  // namespace marbleck::test
