@@ -2,7 +2,6 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
-#include <tiffio.h>
 #include <unistd.h>
 #include <QBuffer>
 #include <QElapsedTimer>
@@ -29,6 +28,7 @@
 #include "input/ObjectSamples.h"
 #include "input/picture/NativeFileName.h"
 #include "input/picture/ObjectFile.h"
+#include "input/picture/TiffDevice.h"
 #include "output/AtomicFile.h"
 #include "output/HologramBitmapWriter.h"
 #include "platform/RandomGenerator.h"
@@ -121,35 +121,16 @@ void WriteNpy(const HologramField& field, bool binarized, const QString& output)
     WriteWhole(output, bytes);
 }
 
-// libtiff's input and output on a QBuffer, so that the file is encoded in
-// memory and written by the same checked writes as the other formats.
-tmsize_t TiffRead(thandle_t handle, void* data, tmsize_t size) {
-    return static_cast<QBuffer*>(handle)->read(static_cast<char*>(data), size);
-}
-tmsize_t TiffWrite(thandle_t handle, void* data, tmsize_t size) {
-    return static_cast<QBuffer*>(handle)->write(static_cast<const char*>(data), size);
-}
-toff_t TiffSeek(thandle_t handle, toff_t offset, int whence) {
-    auto* buffer = static_cast<QBuffer*>(handle);
-    const qint64 base = whence == SEEK_CUR ? buffer->pos() : whence == SEEK_END ? buffer->size() : 0;
-    const qint64 target = base + static_cast<qint64>(offset);
-    return buffer->seek(target) ? static_cast<toff_t>(target) : static_cast<toff_t>(-1);
-}
-int TiffClose(thandle_t) { return 0; }
-toff_t TiffSize(thandle_t handle) { return static_cast<toff_t>(static_cast<QBuffer*>(handle)->size()); }
-int TiffMap(thandle_t, void**, toff_t*) { return 0; }
-void TiffUnmap(thandle_t, void*, toff_t) {}
-
 // A single-channel 32-bit float TIFF of the normalised field: image row v
 // is hologram row v.
 void WriteTiff(const HologramField& field, bool binarized, const QString& output) {
-    TIFFSetErrorHandler(nullptr);
-    TIFFSetWarningHandler(nullptr);
     QByteArray encoded;
     QBuffer buffer(&encoded);
     buffer.open(QIODevice::ReadWrite);
-    TIFF* tiff = TIFFClientOpen("hologram", "w", &buffer, TiffRead, TiffWrite, TiffSeek, TiffClose, TiffSize,
-                                TiffMap, TiffUnmap);
+    // Encoded in memory, so that the file is written by the same checked
+    // writes as the other formats.
+    TiffHandle handle = OpenTiffOnDevice(buffer, "hologram", "w");
+    TIFF* tiff = handle.get();
     if (tiff == nullptr) WriteFailed(output, QStringLiteral("the TIFF could not be started"));
     const auto columns = static_cast<std::uint32_t>(field.columns());
     bool ok = TIFFSetField(tiff, TIFFTAG_IMAGEWIDTH, columns) &&
@@ -167,7 +148,7 @@ void WriteTiff(const HologramField& field, bool binarized, const QString& output
         ok = TIFFWriteScanline(tiff, row.data(), static_cast<std::uint32_t>(v), 0) == 1;
     }
     ok = TIFFFlush(tiff) == 1 && ok;
-    TIFFClose(tiff);
+    handle.reset();
     if (!ok) WriteFailed(output, QStringLiteral("the TIFF could not be encoded"));
     WriteWhole(output, encoded);
 }

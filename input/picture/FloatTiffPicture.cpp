@@ -1,15 +1,13 @@
 #include "input/picture/FloatTiffPicture.h"
 
-#include <tiffio.h>
-
 #include <QFileInfo>
 #include <cstdint>
-#include <memory>
 #include <string>
 #include <vector>
 
 #include "engine/HologramEngine.h"
 #include "input/picture/ObjectPicture.h"
+#include "input/picture/TiffDevice.h"
 #include "platform/RunTimeError.h"
 
 namespace marbleck {
@@ -20,43 +18,18 @@ namespace {
     throw RunTimeError(ErrorNumber::InvalidPicture, "Invalid picture: " + why);
 }
 
-// libtiff reads through the device.
-tmsize_t DeviceRead(thandle_t handle, void* data, tmsize_t size) {
-    return static_cast<QIODevice*>(handle)->read(static_cast<char*>(data), size);
-}
-tmsize_t DeviceWrite(thandle_t, void*, tmsize_t) { return -1; }
-toff_t DeviceSeek(thandle_t handle, toff_t offset, int whence) {
-    auto* device = static_cast<QIODevice*>(handle);
-    const qint64 base = whence == SEEK_CUR ? device->pos() : whence == SEEK_END ? device->size() : 0;
-    const qint64 target = base + static_cast<qint64>(offset);
-    return device->seek(target) ? static_cast<toff_t>(target) : static_cast<toff_t>(-1);
-}
-int DeviceClose(thandle_t) { return 0; }
-toff_t DeviceSize(thandle_t handle) { return static_cast<toff_t>(static_cast<QIODevice*>(handle)->size()); }
-int NoMap(thandle_t, void**, toff_t*) { return 0; }
-void NoUnmap(thandle_t, void*, toff_t) {}
-
 bool HasTiffSignature(QIODevice& device) {
     const QByteArray head = device.peek(4);
     return head == QByteArray("II*\0", 4) || head == QByteArray("MM\0*", 4) ||
            head == QByteArray("II+\0", 4) || head == QByteArray("MM\0+", 4);
 }
 
-struct TiffCloser {
-    void operator()(TIFF* tiff) const { TIFFClose(tiff); }
-};
-
 }  // namespace
 
 std::optional<QImage> ReadFloatTiffPicture(QIODevice& device, const QString& path) {
     if (!HasTiffSignature(device)) return std::nullopt;
-    // libtiff would print its complaints on standard error; the refusal says what went wrong.
-    TIFFSetErrorHandler(nullptr);
-    TIFFSetWarningHandler(nullptr);
     const std::string name = QFileInfo(path).fileName().toStdString();
-    const std::unique_ptr<TIFF, TiffCloser> tiff(TIFFClientOpen("object", "rm", &device, DeviceRead,
-                                                                DeviceWrite, DeviceSeek, DeviceClose,
-                                                                DeviceSize, NoMap, NoUnmap));
+    const TiffHandle tiff = OpenTiffOnDevice(device, "object", "rm");
     const auto rewound = [&device] {
         device.seek(0);
         return std::nullopt;
