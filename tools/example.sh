@@ -19,6 +19,8 @@ cp -r examples "$work/examples"
 quietly cmake -S "$work/examples" -B "$work/example-build" -G Ninja -DCMAKE_PREFIX_PATH="$work/stage" \
     -DCMAKE_FIND_PACKAGE_NO_PACKAGE_REGISTRY=ON
 quietly cmake --build "$work/example-build"
+grep -qx "Marbleck_DIR:PATH=$work/stage/.*" "$work/example-build/CMakeCache.txt" ||
+    fail "the example found Marbleck outside the staging install: $(grep Marbleck_DIR "$work/example-build/CMakeCache.txt")"
 if grep -qF "$source" "$work/example-build/build.ninja"; then
     fail "the example's build reaches into the source tree $source"
 fi
