@@ -4,9 +4,10 @@
 #include <algorithm>
 
 #include "app/Document.h"
-#include "cli/HologramExport.h"
 #include "input/ObjectBitmapLoader.h"
+#include "output/FileWriteError.h"
 #include "output/HologramSaver.h"
+#include "output/OutputFormats.h"
 #include "platform/RunTimeError.h"
 
 namespace marbleck {
@@ -36,8 +37,8 @@ void SaveHologramAs(const Document& document, const QString& path, int depth) {
     const auto& values = document.field.values();
     const bool binarized = std::any_of(values.begin(), values.end(), [](float v) { return v > 1.0f; });
     try {
-        cli::WriteField(document.field, binarized, depth, path);
-    } catch (const cli::ExportError& error) {
+        WriteHologramFile(document.field, binarized, depth, path);
+    } catch (const FileWriteError& error) {
         // The writer's own errors already name the file and the cause.
         if (error.runTimeError() != 0) throw RunTimeError(error.runTimeError(), error.what());
         throw RunTimeError(ErrorNumber::PathFileAccessError, "Path/File access error: cannot write " +

@@ -12,12 +12,15 @@
 #include <QScopeGuard>
 #include <QStringList>
 #include <QTextBrowser>
+#include <algorithm>
+#include <vector>
 
 #include "app/CanvasHistory.h"
 #include "app/Document.h"
 #include "app/FileProcedures.h"
 #include "app/MainWindow.h"
 #include "app/WindowSettings.h"
+#include "output/OutputFormats.h"
 #include "widgets/ErrorReporter.h"
 #include "widgets/PictureArea.h"
 
@@ -48,11 +51,6 @@ QString ImageFilters() {
     patterns.removeDuplicates();
     return QStringLiteral("Images (") + patterns.join(QLatin1Char(' ')) + QStringLiteral(");;All files (*)");
 }
-
-const QString Png8Filter = QStringLiteral("PNG 8-bit (*.png)");
-const QString Png16Filter = QStringLiteral("PNG 16-bit (*.png)");
-const QString BmpFilter = QStringLiteral("BMP (*.bmp)");
-const QString TiffFilter = QStringLiteral("TIFF (*.tif *.tiff)");
 
 const char* const HelpText = R"(<h3>Marbleck</h3>
 <p>Draw an object on the black canvas at the top left with the mouse:
@@ -165,21 +163,22 @@ void MainWindow::saveHologramAs() {
     if (base.isEmpty()) base = QStringLiteral("hologram");
     const QString start = QDir(folder).filePath(QStringLiteral("H-") + base + QStringLiteral(".png"));
     const QString caption = QStringLiteral("Save Hologram As");
-    const QString filters =
-        QStringList{Png8Filter, Png16Filter, BmpFilter, TiffFilter}.join(QStringLiteral(";;"));
-    QString chosen = Png8Filter;
+    const std::vector<SaveDialogChoice> choices = SaveDialogChoices();
+    QStringList filterList;
+    for (const SaveDialogChoice& choice : choices) filterList.append(choice.filter);
+    const QString filters = filterList.join(QStringLiteral(";;"));
+    QString chosen = choices.front().filter;
     QString path = saveFileQuestion_ ? saveFileQuestion_(this, caption, start, filters, &chosen)
                                      : QFileDialog::getSaveFileName(this, caption, start, filters, &chosen);
     if (path.isEmpty()) return;
+    auto choice = std::find_if(choices.begin(), choices.end(),
+                               [&](const SaveDialogChoice& offered) { return offered.filter == chosen; });
+    if (choice == choices.end()) choice = choices.begin();
     // A name without an extension takes the chosen kind's.
-    if (QFileInfo(path).suffix().isEmpty()) {
-        path += chosen == BmpFilter    ? QStringLiteral(".bmp")
-                : chosen == TiffFilter ? QStringLiteral(".tif")
-                                       : QStringLiteral(".png");
-    }
+    if (QFileInfo(path).suffix().isEmpty()) path += QLatin1Char('.') + choice->format->extensions.front();
     WindowSettings::setSaveHologramFolder(QFileInfo(path).absolutePath());
-    const bool done = ErrorReporter::RunCommand(
-        this, [&] { SaveHologramAs(document_, path, chosen == Png16Filter ? 16 : 8); });
+    const bool done =
+        ErrorReporter::RunCommand(this, [&] { SaveHologramAs(document_, path, choice->depth); });
     if (done) showInStatusBar(QStringLiteral("Saved ") + QDir::toNativeSeparators(path));
 }
 

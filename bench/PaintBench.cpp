@@ -32,6 +32,7 @@
 #include "engine/FastHologramEngine.h"
 #include "engine/HologramPipeline.h"
 #include "input/ObjectSamples.h"
+#include "output/OutputFormats.h"
 #include "widgets/PictureArea.h"
 #include "widgets/Screen.h"
 
@@ -152,7 +153,7 @@ void CommandLineWrite(benchmark::State& state, const char* name, int depth) {
         cli::CalculateObjectHologram(FastCommandLine(), DiscImage(), 0);
     QTemporaryDir folder;
     const QString path = folder.filePath(QString::fromLatin1(name));
-    for (auto _ : state) cli::WriteField(hologram.field, false, depth, path);
+    for (auto _ : state) WriteHologramFile(hologram.field, false, depth, path);
 }
 
 // The whole process: start, decode the PNG, calculate, write an 8-bit PNG.

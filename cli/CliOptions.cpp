@@ -7,15 +7,11 @@
 #include <optional>
 #include <string>
 
+#include "output/OutputFormats.h"
+
 namespace marbleck::cli {
 
 namespace {
-
-bool IsWrittenExtension(const QString& suffix) {
-    for (const char* written : {"png", "bmp", "npy", "tif", "tiff"})
-        if (suffix == QLatin1String(written)) return true;
-    return false;
-}
 
 // The option's whole text as a finite number ("2.5", "-1", "3e2"; a point is
 // the decimal point), or nothing. Unlike the window's boxes, which read the
@@ -47,9 +43,11 @@ double PositiveNumber(const QString& text, const char* option) {
 
 ParsedCommandLine ParseCommandLine(const QStringList& arguments) {
     QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral(
-        "Calculates the hologram of each OBJECT image (every pixel that is not black is a point) and "
-        "writes the whole field to OUTPUT (.png, .bmp, .tif or .npy)."));
+    parser.setApplicationDescription(
+        QStringLiteral(
+            "Calculates the hologram of each OBJECT image (every pixel that is not black is a point) "
+            "and writes the whole field to OUTPUT (%1).")
+            .arg(WrittenExtensionsText(true)));
     parser.addPositionalArgument(QStringLiteral("OBJECT"), QStringLiteral("Object images."),
                                  QStringLiteral("OBJECT..."));
     const QCommandLineOption output({QStringLiteral("o"), QStringLiteral("output")},
@@ -127,9 +125,10 @@ ParsedCommandLine ParseCommandLine(const QStringList& arguments) {
     if (o.objects.isEmpty()) throw UsageError("no object image given");
     o.output = parser.value(output);
     if (o.output.isEmpty()) throw UsageError("no output given (-o OUTPUT)");
-    const QString suffix = QFileInfo(o.output).suffix().toLower();
-    if (!IsWrittenExtension(suffix))
-        throw UsageError("the output must end in .png, .bmp, .tif, .tiff or .npy: " + o.output.toStdString());
+    const OutputFormat* format = OutputFormatOf(o.output);
+    if (format == nullptr)
+        throw UsageError("the output must end in " + WrittenExtensionsText().toStdString() + ": " +
+                         o.output.toStdString());
     if (o.objects.size() > 1 && !o.output.contains(QLatin1String("%n")))
         throw UsageError("several objects need %n in the output name");
 
@@ -173,8 +172,8 @@ ParsedCommandLine ParseCommandLine(const QStringList& arguments) {
         o.depth = 16;
     else
         throw UsageError("the depth must be 8 or 16");
-    // Only a PNG has a choice of depth; asking for one elsewhere would be ignored.
-    if (o.depth != 8 && suffix != QLatin1String("png"))
+    // Only a format with a choice of depth takes one; asking for one elsewhere would be ignored.
+    if (o.depth != 8 && !format->takesDepth(o.depth))
         throw UsageError("--depth " + depthText.toStdString() +
                          " is for .png outputs only: " + o.output.toStdString());
     o.report = parser.isSet(report);

@@ -3,17 +3,13 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
-#include <QBuffer>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QImage>
-#include <QImageWriter>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QScopeGuard>
 
-#include <bit>
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
@@ -28,9 +24,10 @@
 #include "input/ObjectSamples.h"
 #include "input/picture/NativeFileName.h"
 #include "input/picture/ObjectFile.h"
-#include "input/picture/TiffDevice.h"
-#include "output/AtomicFile.h"
-#include "output/HologramBitmapWriter.h"
+#include "output/FieldWriters.h"
+#include "output/FileWriteError.h"
+#include "output/OutputFormats.h"
+#include "output/OwnNameFile.h"
 #include "platform/RandomGenerator.h"
 #include "platform/RunTimeError.h"
 
@@ -38,119 +35,19 @@ namespace marbleck::cli {
 
 namespace {
 
-std::uint16_t Level16(float value, bool binarized) {
-    if (binarized) return value > 0.0f ? 65535 : 0;
-    const double scaled = std::nearbyint(static_cast<double>(value) * 65535.0);
-    return static_cast<std::uint16_t>(scaled < 0 ? 0 : scaled > 65535 ? 65535 : scaled);
-}
-
-// Row v of the image is hologram row v, column u hologram column u.
-QImage GreyImage(const HologramField& field, bool binarized, int depth) {
-    QImage image(field.columns(), field.rows(),
-                 depth == 16 ? QImage::Format_Grayscale16 : QImage::Format_Grayscale8);
-    if (image.isNull()) throw std::bad_alloc();
-    for (int v = 0; v < field.rows(); ++v) {
-        uchar* line = image.scanLine(v);
-        for (int u = 0; u < field.columns(); ++u) {
-            if (depth == 16) {
-                const std::uint16_t level = Level16(field(u, v), binarized);
-                std::memcpy(line + 2 * u, &level, sizeof level);
-            } else {
-                line[u] = GreyLevel(field(u, v));
-            }
-        }
-    }
-    return image;
-}
-
-[[noreturn]] void WriteFailed(const QString& output, const QString& reason) {
-    throw ExportError(ExitStatus::Write, output, reason.toStdString());
-}
-
-[[noreturn]] void WriteFailed(const QString& output, const RunTimeError& error) {
-    throw ExportError(ExitStatus::Write, output, error.description(), error.number());
-}
-
-// Writes the whole file atomically through the program's own writer, so
-// that its failures (61 for lack of space, 75 otherwise) become write errors.
-void WriteWhole(const QString& output, const QByteArray& bytes) {
+// The output layer's failures as the command line's write errors.
+template <typename Write>
+void WriteOrExportError(const Write& write) {
     try {
-        WriteFileAtomically(output, bytes);
-    } catch (const RunTimeError& error) {
-        WriteFailed(output, error);
+        write();
+    } catch (const FileWriteError& error) {
+        throw ExportError(ExitStatus::Write, error.file(), error.what(), error.runTimeError());
     }
 }
 
-// The image is encoded in memory, where only memory can run out, so that
-// every failure of the file itself is caught by its checked writes.
-void WritePng(const QImage& image, const QString& output) {
-    QByteArray encoded;
-    QBuffer buffer(&encoded);
-    buffer.open(QIODevice::WriteOnly);
-    QImageWriter writer(&buffer, "png");
-    if (!writer.write(image)) WriteFailed(output, writer.errorString());
-    WriteWhole(output, encoded);
-}
-
-// NumPy's format 1.0: magic, version, header length (little-endian), a
-// Python dict padded with blanks to a multiple of 64 bytes ending in a
-// newline, then the float32 values in C order: row v, then column u.
-void WriteNpy(const HologramField& field, bool binarized, const QString& output) {
-    QByteArray header = QStringLiteral("{'descr': '<f4', 'fortran_order': False, 'shape': (%1, %2), }")
-                            .arg(field.rows())
-                            .arg(field.columns())
-                            .toLatin1();
-    const int preamble = 10;
-    const int total = ((preamble + header.size() + 1 + 63) / 64) * 64;
-    header.append(QByteArray(total - preamble - header.size() - 1, ' '));
-    header.append('\n');
-    QByteArray start("\x93NUMPY\x01\x00", 8);
-    const auto length = static_cast<std::uint16_t>(header.size());
-    start.append(static_cast<char>(length & 0xff));
-    start.append(static_cast<char>(length >> 8));
-    start.append(header);
-
-    static_assert(std::endian::native == std::endian::little, "the values are written as stored");
-    QByteArray bytes = start;
-    bytes.reserve(start.size() + static_cast<qsizetype>(field.rows()) * field.columns() * 4);
-    for (int v = 0; v < field.rows(); ++v)
-        for (int u = 0; u < field.columns(); ++u) {
-            const float value = binarized ? field(u, v) / 255.0f : field(u, v);
-            bytes.append(reinterpret_cast<const char*>(&value), sizeof value);
-        }
-    WriteWhole(output, bytes);
-}
-
-// A single-channel 32-bit float TIFF of the normalised field: image row v
-// is hologram row v.
-void WriteTiff(const HologramField& field, bool binarized, const QString& output) {
-    QByteArray encoded;
-    QBuffer buffer(&encoded);
-    buffer.open(QIODevice::ReadWrite);
-    // Encoded in memory, so that the file is written by the same checked
-    // writes as the other formats.
-    TiffHandle handle = OpenTiffOnDevice(buffer, "hologram", "w");
-    TIFF* tiff = handle.get();
-    if (tiff == nullptr) WriteFailed(output, QStringLiteral("the TIFF could not be started"));
-    const auto columns = static_cast<std::uint32_t>(field.columns());
-    bool ok = TIFFSetField(tiff, TIFFTAG_IMAGEWIDTH, columns) &&
-              TIFFSetField(tiff, TIFFTAG_IMAGELENGTH, field.rows()) &&
-              TIFFSetField(tiff, TIFFTAG_SAMPLESPERPIXEL, 1) &&
-              TIFFSetField(tiff, TIFFTAG_BITSPERSAMPLE, 32) &&
-              TIFFSetField(tiff, TIFFTAG_SAMPLEFORMAT, SAMPLEFORMAT_IEEEFP) &&
-              TIFFSetField(tiff, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_MINISBLACK) &&
-              TIFFSetField(tiff, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG) &&
-              TIFFSetField(tiff, TIFFTAG_COMPRESSION, COMPRESSION_NONE) &&
-              TIFFSetField(tiff, TIFFTAG_ROWSPERSTRIP, TIFFDefaultStripSize(tiff, 0));
-    std::vector<float> row(columns);
-    for (int v = 0; ok && v < field.rows(); ++v) {
-        for (int u = 0; u < field.columns(); ++u) row[u] = binarized ? field(u, v) / 255.0f : field(u, v);
-        ok = TIFFWriteScanline(tiff, row.data(), static_cast<std::uint32_t>(v), 0) == 1;
-    }
-    ok = TIFFFlush(tiff) == 1 && ok;
-    handle.reset();
-    if (!ok) WriteFailed(output, QStringLiteral("the TIFF could not be encoded"));
-    WriteWhole(output, encoded);
+void WriteReconstruction(const QImage& picture, const QString& output) {
+    WriteOrExportError(
+        [&] { WriteUnderOwnName(output, [&](const QString& name) { WritePng(picture, name); }); });
 }
 
 // libpng prints its errors itself on standard error, beside the one line per
@@ -177,62 +74,10 @@ private:
     int saved_ = -1;
 };
 
-// Qt opens a file by the UTF-8 form of its name, which cannot hold a name's
-// bytes that are not UTF-8. Such an output is written whole under a UTF-8
-// name in its folder (reached through the folder's descriptor) and then
-// renamed to its own bytes.
-void WriteUnderOwnName(const QString& output, const std::function<void(const QString&)>& write) {
-    const QByteArray native = EncodeNativeFileName(output);
-    if (QFile::encodeName(output) == native) {
-        write(output);
-        return;
-    }
-    const qsizetype slash = native.lastIndexOf('/');
-    const QByteArray folder = slash < 0 ? QByteArray(".") : slash == 0 ? QByteArray("/") : native.left(slash);
-    const QByteArray name = native.mid(slash + 1);
-    const int folderDescriptor = ::open(folder.constData(), O_PATH | O_DIRECTORY | O_CLOEXEC);
-    if (folderDescriptor < 0) WriteFailed(output, QString::fromLocal8Bit(std::strerror(errno)));
-    const auto closeFolder = qScopeGuard([folderDescriptor] { ::close(folderDescriptor); });
-    struct stat target {};
-    if (::fstatat(folderDescriptor, name.constData(), &target, 0) == 0 && !S_ISREG(target.st_mode))
-        WriteFailed(output, QStringLiteral("not a regular file"));
-    const QByteArray aliasName =
-        ".marbleck-" + QByteArray::number(::getpid()) + "." + QFileInfo(output).suffix().toUtf8();
-    const QString alias =
-        QStringLiteral("/proc/self/fd/%1/").arg(folderDescriptor) + QString::fromUtf8(aliasName);
-    try {
-        write(alias);
-    } catch (const ExportError& error) {
-        throw ExportError(error.status(), output, error.what(), error.runTimeError());
-    }
-    if (::renameat(folderDescriptor, aliasName.constData(), folderDescriptor, name.constData()) != 0) {
-        const int error = errno;
-        ::unlinkat(folderDescriptor, aliasName.constData(), 0);
-        WriteFailed(output, QString::fromLocal8Bit(std::strerror(error)));
-    }
-}
-
-void WriteFieldByName(const HologramField& field, bool binarized, int depth, const QString& output) {
-    const QString suffix = QFileInfo(output).suffix().toLower();
-    if (suffix == QLatin1String("npy")) {
-        WriteNpy(field, binarized, output);
-    } else if (suffix == QLatin1String("tif") || suffix == QLatin1String("tiff")) {
-        WriteTiff(field, binarized, output);
-    } else if (suffix == QLatin1String("bmp")) {
-        try {
-            WriteHologramBitmap(GreyImage(field, binarized, 8), output);
-        } catch (const RunTimeError& error) {
-            WriteFailed(output, error);
-        }
-    } else {
-        WritePng(GreyImage(field, binarized, depth), output);
-    }
-}
-
 }  // namespace
 
 void WriteField(const HologramField& field, bool binarized, int depth, const QString& output) {
-    WriteUnderOwnName(output, [&](const QString& name) { WriteFieldByName(field, binarized, depth, name); });
+    WriteOrExportError([&] { WriteHologramFile(field, binarized, depth, output); });
 }
 
 ObjectHologram CalculateObjectHologram(const CliOptions& options, const QImage& image, std::uint64_t seed,
@@ -363,7 +208,7 @@ ExportSummary ExportHologram(const CliOptions& options, const QString& object, c
         summary.fidelity = FidelityFigure(r, hologram.lit, g);
         if (reconstructed) {
             const QImage picture = ReconstructionImage(r);
-            WriteUnderOwnName(reconstruction, [&](const QString& name) { WritePng(picture, name); });
+            WriteReconstruction(picture, reconstruction);
             summary.reconstruction = reconstruction;
         }
     } catch (const std::bad_alloc&) {

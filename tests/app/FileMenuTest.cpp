@@ -28,8 +28,8 @@
 #include "Calculation.h"
 #include "FileEntry.h"
 #include "FilesFixture.h"
-#include "cli/HologramExport.h"
 #include "engine/HologramEngine.h"
+#include "output/OutputFormats.h"
 #include "output/PrintDialog.h"
 #include "widgets/PictureArea.h"
 
@@ -297,8 +297,8 @@ TEST_F(FileMenuTest, SavedFloatTiffOpensAsItsPng) {
     for (int v = 0; v < field.rows(); ++v)
         for (int u = 0; u < field.columns(); ++u)
             field(u, v) = static_cast<float>(0.5 + 0.5 * std::cos(0.7 * u) * std::sin(0.4 * v + 0.1));
-    cli::WriteField(field, false, 8, homePath("h.tif"));
-    cli::WriteField(field, false, 8, homePath("h.png"));
+    WriteHologramFile(field, false, 8, homePath("h.tif"));
+    WriteHologramFile(field, false, 8, homePath("h.png"));
     openObject(homePath("h.png"));
     const std::vector<QImage> expected = shown();
     ASSERT_NE(canvas()->image().pixel(2, 2) & 0xFFFFFF, 0u);  // the picture is shown

@@ -2,12 +2,15 @@
 // finite) or the named choice, or the run is refused naming the option.
 #include <gtest/gtest.h>
 
+#include <QFile>
+#include <QRegularExpression>
 #include <QStringList>
 #include <optional>
 #include <string>
 
 #include "CliProcess.h"
 #include "cli/CliOptions.h"
+#include "output/OutputFormats.h"
 
 namespace marbleck::cli {
 namespace {
@@ -83,6 +86,46 @@ TEST(CliOptions, BadRepsIsOneUsageErrorForTheWholeBatch) {
     EXPECT_EQ(run.status, 1);
     EXPECT_EQ(run.err,
               QStringLiteral("marbleck-cli: --reps must be a number: abc\nTry 'marbleck-cli --help'.\n"));
+}
+
+// Every extension of the table is an output, in any case, and takes a
+// depth exactly where the format has a choice of them.
+TEST(CliOptions, EveryFormatOfTheTableIsAnOutput) {
+    for (const OutputFormat& format : OutputFormats())
+        for (const QString& extension : format.extensions)
+            for (const QString& name :
+                 {QStringLiteral("h.") + extension, QStringLiteral("H.") + extension.toUpper()})
+                for (const int depth : {8, 16}) {
+                    const QStringList arguments{QStringLiteral("marbleck-cli"), QStringLiteral("in.png"),
+                                                QStringLiteral("-o"),           name,
+                                                QStringLiteral("--depth"),      QString::number(depth)};
+                    const bool taken = depth == 8 || format.takesDepth(depth);
+                    try {
+                        EXPECT_EQ(ParseCommandLine(arguments).options.depth, depth);
+                        EXPECT_TRUE(taken) << name.toStdString() << " took --depth " << depth;
+                    } catch (const UsageError& error) {
+                        EXPECT_FALSE(taken) << name.toStdString() << ": " << error.what();
+                    }
+                }
+}
+
+// The manual page lists exactly the extensions the table writes, in its
+// order: a format added in one place only fails here.
+TEST(CliOptions, ManualPageListsTheTablesExtensions) {
+    QFile page(QStringLiteral(MARBLECK_CLI_MANUAL_PAGE));
+    ASSERT_TRUE(page.open(QIODevice::ReadOnly | QIODevice::Text));
+    const QString text = QString::fromUtf8(page.readAll());
+    const qsizetype start = text.indexOf(QStringLiteral("chooses the format:"));
+    const qsizetype end = text.indexOf(QStringLiteral("Column u of an image"), start);
+    ASSERT_TRUE(start >= 0 && end > start) << "the paragraph on OUTPUT's extension is gone";
+    QStringList listed;
+    const QRegularExpression extension(QStringLiteral("^\\.B \\.(\\w+)$"),
+                                       QRegularExpression::MultilineOption);
+    for (const auto& match : extension.globalMatch(text.mid(start, end - start)))
+        listed.append(match.captured(1));
+    QStringList written;
+    for (const OutputFormat& format : OutputFormats()) written += format.extensions;
+    EXPECT_EQ(listed, written);
 }
 
 }  // namespace

@@ -6,10 +6,20 @@ trap 'rm -rf "$work"' EXIT
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 fail() { echo "FAILED: $*" >&2; exit 1; }
 
-# The files of a tree under $1 (relative, sorted) against expected_files.txt.
+# The files of a tree under $1 (relative, sorted) against expected_files.txt;
+# with $2 = library, also the library's files (expected_library_files.txt,
+# the build type's name in a file name as CONFIG) and every header of
+# engine/ and platform/ under include/marbleck.
 check_files() {
-    diff -u "$here/expected_files.txt" <(cd "$1" && find . -type f | sed 's|^\./||' | LC_ALL=C sort) ||
-        fail "the installed files differ from expected_files.txt (- missing, + unexpected)"
+    local expected=$work/expected_files.txt
+    cp "$here/expected_files.txt" "$expected"
+    if [ "${2:-}" = library ]; then
+        cat "$here/expected_library_files.txt" >> "$expected"
+        (cd "$here/../.." && ls engine/*.h platform/*.h) | sed 's|^|include/marbleck/|' >> "$expected"
+    fi
+    diff -u <(LC_ALL=C sort "$expected") \
+        <(cd "$1" && find . -type f | sed 's|^\./||; s|MarbleckTargets-[a-z]*\.cmake$|MarbleckTargets-CONFIG.cmake|' | LC_ALL=C sort) ||
+        fail "the installed files differ from the expected ones (- missing, + unexpected)"
 }
 
 # The staged programs start, without the build tree, and know their version;

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# cpack -G DEB gives a Debian package of the installed tree that names the
-# libraries it needs; unpacked (never installed into the system) it starts.
+# cpack -G DEB gives a Debian package of the installed program (not the
+# engine's library) that names the libraries it needs; unpacked (never
+# installed into the system) it starts.
 # Usage: debian_package.sh CPACK BUILD_DIR
 source "$(dirname "$0")/common.sh"
 cpack=$1 build=$2

@@ -1,12 +1,13 @@
 #!/usr/bin/env bash
-# cmake --install into a staging folder gives every file a desktop needs, and
-# nothing else (no tests, no benchmarks); the desktop's tools accept them.
+# cmake --install into a staging folder gives every file a desktop needs and
+# the engine's library, and nothing else (no tests, no benchmarks); the
+# desktop's tools accept them.
 # Usage: install_tree.sh CMAKE BUILD_DIR
 source "$(dirname "$0")/common.sh"
 cmake=$1 build=$2
 "$cmake" --install "$build" --prefix "$work/usr" > "$work/install.log" || { cat "$work/install.log"; fail "install"; }
 root=$work/usr
-check_files "$root"
+check_files "$root" library
 
 id=io.github.marbleck.Marbleck
 desktop-file-validate "$root/share/applications/$id.desktop" || fail "desktop-file-validate"

@@ -1,0 +1,149 @@
+#include "output/FieldWriters.h"
+
+#include <QBuffer>
+#include <QImageWriter>
+#include <bit>
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <new>
+#include <vector>
+
+#include "engine/HologramEngine.h"
+#include "input/picture/TiffDevice.h"
+#include "output/AtomicFile.h"
+#include "output/FileWriteError.h"
+#include "output/HologramBitmapWriter.h"
+#include "platform/RunTimeError.h"
+
+namespace marbleck {
+
+namespace {
+
+std::uint16_t Level16(float value, bool binarized) {
+    if (binarized) return value > 0.0f ? 65535 : 0;
+    const double scaled = std::nearbyint(static_cast<double>(value) * 65535.0);
+    return static_cast<std::uint16_t>(scaled < 0 ? 0 : scaled > 65535 ? 65535 : scaled);
+}
+
+[[noreturn]] void WriteFailed(const QString& output, const QString& reason) {
+    throw FileWriteError(output, reason.toStdString());
+}
+
+[[noreturn]] void WriteFailed(const QString& output, const RunTimeError& error) {
+    throw FileWriteError(output, error.description(), error.number());
+}
+
+// Writes the whole file atomically through the program's own writer, so
+// that its failures (61 for lack of space, 75 otherwise) become write errors.
+void WriteWhole(const QString& output, const QByteArray& bytes) {
+    try {
+        WriteFileAtomically(output, bytes);
+    } catch (const RunTimeError& error) {
+        WriteFailed(output, error);
+    }
+}
+
+}  // namespace
+
+QImage GreyImage(const HologramField& field, bool binarized, int depth) {
+    QImage image(field.columns(), field.rows(),
+                 depth == 16 ? QImage::Format_Grayscale16 : QImage::Format_Grayscale8);
+    if (image.isNull()) throw std::bad_alloc();
+    for (int v = 0; v < field.rows(); ++v) {
+        uchar* line = image.scanLine(v);
+        for (int u = 0; u < field.columns(); ++u) {
+            if (depth == 16) {
+                const std::uint16_t level = Level16(field(u, v), binarized);
+                std::memcpy(line + 2 * u, &level, sizeof level);
+            } else {
+                line[u] = GreyLevel(field(u, v));
+            }
+        }
+    }
+    return image;
+}
+
+// The image is encoded in memory, where only memory can run out, so that
+// every failure of the file itself is caught by its checked writes.
+void WritePng(const QImage& image, const QString& output) {
+    QByteArray encoded;
+    QBuffer buffer(&encoded);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, "png");
+    if (!writer.write(image)) WriteFailed(output, writer.errorString());
+    WriteWhole(output, encoded);
+}
+
+void WriteGreyPng(const HologramField& field, bool binarized, int depth, const QString& output) {
+    WritePng(GreyImage(field, binarized, depth), output);
+}
+
+void WriteGreyBitmap(const HologramField& field, bool binarized, const QString& output) {
+    try {
+        WriteHologramBitmap(GreyImage(field, binarized, 8), output);
+    } catch (const RunTimeError& error) {
+        WriteFailed(output, error);
+    }
+}
+
+// NumPy's format 1.0: magic, version, header length (little-endian), a
+// Python dict padded with blanks to a multiple of 64 bytes ending in a
+// newline, then the float32 values in C order: row v, then column u.
+void WriteNpy(const HologramField& field, bool binarized, const QString& output) {
+    QByteArray header = QStringLiteral("{'descr': '<f4', 'fortran_order': False, 'shape': (%1, %2), }")
+                            .arg(field.rows())
+                            .arg(field.columns())
+                            .toLatin1();
+    const int preamble = 10;
+    const int total = ((preamble + header.size() + 1 + 63) / 64) * 64;
+    header.append(QByteArray(total - preamble - header.size() - 1, ' '));
+    header.append('\n');
+    QByteArray start("\x93NUMPY\x01\x00", 8);
+    const auto length = static_cast<std::uint16_t>(header.size());
+    start.append(static_cast<char>(length & 0xff));
+    start.append(static_cast<char>(length >> 8));
+    start.append(header);
+
+    static_assert(std::endian::native == std::endian::little, "the values are written as stored");
+    QByteArray bytes = start;
+    bytes.reserve(start.size() + static_cast<qsizetype>(field.rows()) * field.columns() * 4);
+    for (int v = 0; v < field.rows(); ++v)
+        for (int u = 0; u < field.columns(); ++u) {
+            const float value = binarized ? field(u, v) / 255.0f : field(u, v);
+            bytes.append(reinterpret_cast<const char*>(&value), sizeof value);
+        }
+    WriteWhole(output, bytes);
+}
+
+void WriteFloatTiff(const HologramField& field, bool binarized, const QString& output) {
+    QByteArray encoded;
+    QBuffer buffer(&encoded);
+    buffer.open(QIODevice::ReadWrite);
+    // Encoded in memory, so that the file is written by the same checked
+    // writes as the other formats.
+    TiffHandle handle = OpenTiffOnDevice(buffer, "hologram", "w");
+    TIFF* tiff = handle.get();
+    if (tiff == nullptr) WriteFailed(output, QStringLiteral("the TIFF could not be started"));
+    const auto columns = static_cast<std::uint32_t>(field.columns());
+    bool ok = TIFFSetField(tiff, TIFFTAG_IMAGEWIDTH, columns) &&
+              TIFFSetField(tiff, TIFFTAG_IMAGELENGTH, field.rows()) &&
+              TIFFSetField(tiff, TIFFTAG_SAMPLESPERPIXEL, 1) &&
+              TIFFSetField(tiff, TIFFTAG_BITSPERSAMPLE, 32) &&
+              TIFFSetField(tiff, TIFFTAG_SAMPLEFORMAT, SAMPLEFORMAT_IEEEFP) &&
+              TIFFSetField(tiff, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_MINISBLACK) &&
+              TIFFSetField(tiff, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG) &&
+              TIFFSetField(tiff, TIFFTAG_COMPRESSION, COMPRESSION_NONE) &&
+              TIFFSetField(tiff, TIFFTAG_ROWSPERSTRIP, TIFFDefaultStripSize(tiff, 0));
+    std::vector<float> row(columns);
+    for (int v = 0; ok && v < field.rows(); ++v) {
+        for (int u = 0; u < field.columns(); ++u) row[u] = binarized ? field(u, v) / 255.0f : field(u, v);
+        ok = TIFFWriteScanline(tiff, row.data(), static_cast<std::uint32_t>(v), 0) == 1;
+    }
+    ok = TIFFFlush(tiff) == 1 && ok;
+    handle.reset();
+    if (!ok) WriteFailed(output, QStringLiteral("the TIFF could not be encoded"));
+    WriteWhole(output, encoded);
+}
+
+}  // namespace marbleck

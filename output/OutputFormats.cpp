@@ -1,0 +1,109 @@
+#include "output/OutputFormats.h"
+
+#include <QFileInfo>
+#include <algorithm>
+#include <array>
+
+#include "output/FieldWriters.h"
+#include "output/OwnNameFile.h"
+
+namespace marbleck {
+
+namespace {
+
+void WritePngFormat(const HologramField& field, bool binarized, int depth, const QString& output) {
+    WriteGreyPng(field, binarized, depth, output);
+}
+
+void WriteBitmapFormat(const HologramField& field, bool binarized, int, const QString& output) {
+    WriteGreyBitmap(field, binarized, output);
+}
+
+void WriteTiffFormat(const HologramField& field, bool binarized, int, const QString& output) {
+    WriteFloatTiff(field, binarized, output);
+}
+
+void WriteNpyFormat(const HologramField& field, bool binarized, int, const QString& output) {
+    WriteNpy(field, binarized, output);
+}
+
+const std::array<OutputFormat, 4>& Table() {
+    static const std::array<OutputFormat, 4> table{{
+        {QStringLiteral("PNG"),
+         {QStringLiteral("png")},
+         QStringLiteral("grey levels, 8 or 16 bits"),
+         {8, 16},
+         true,
+         WritePngFormat},
+        {QStringLiteral("BMP"),
+         {QStringLiteral("bmp")},
+         QStringLiteral("8-bit grey levels with a 256-entry grey colour table"),
+         {8},
+         true,
+         WriteBitmapFormat},
+        {QStringLiteral("TIFF"),
+         {QStringLiteral("tif"), QStringLiteral("tiff")},
+         QStringLiteral("one 32-bit float sample per pixel, the normalised field"),
+         {},
+         true,
+         WriteTiffFormat},
+        // Not offered by the window, whose users open pictures.
+        {QStringLiteral("NumPy"),
+         {QStringLiteral("npy")},
+         QStringLiteral("NumPy float32, the normalised field, shape (rows, columns)"),
+         {},
+         false,
+         WriteNpyFormat},
+    }};
+    return table;
+}
+
+}  // namespace
+
+bool OutputFormat::takesDepth(int depth) const {
+    return std::find(depths.begin(), depths.end(), depth) != depths.end();
+}
+
+std::span<const OutputFormat> OutputFormats() { return Table(); }
+
+const OutputFormat* OutputFormatOf(const QString& path) {
+    const QString suffix = QFileInfo(path).suffix().toLower();
+    for (const OutputFormat& format : Table())
+        if (format.extensions.contains(suffix)) return &format;
+    return nullptr;
+}
+
+QString WrittenExtensionsText(bool firstOnly) {
+    QStringList extensions;
+    for (const OutputFormat& format : Table())
+        for (const QString& extension : firstOnly ? format.extensions.mid(0, 1) : format.extensions)
+            extensions.append(QLatin1Char('.') + extension);
+    const QString last = extensions.takeLast();
+    return extensions.join(QStringLiteral(", ")) + QStringLiteral(" or ") + last;
+}
+
+std::vector<SaveDialogChoice> SaveDialogChoices() {
+    std::vector<SaveDialogChoice> choices;
+    for (const OutputFormat& format : Table()) {
+        if (!format.inSaveDialog) continue;
+        QStringList patterns;
+        for (const QString& extension : format.extensions) patterns.append(QStringLiteral("*.") + extension);
+        const QString files = QStringLiteral(" (") + patterns.join(QLatin1Char(' ')) + QLatin1Char(')');
+        if (format.depths.size() < 2) {
+            choices.push_back(
+                {format.label + files, &format, format.depths.empty() ? 8 : format.depths.front()});
+            continue;
+        }
+        for (const int depth : format.depths)
+            choices.push_back({format.label + QStringLiteral(" %1-bit").arg(depth) + files, &format, depth});
+    }
+    return choices;
+}
+
+void WriteHologramFile(const HologramField& field, bool binarized, int depth, const QString& output) {
+    const OutputFormat* format = OutputFormatOf(output);
+    if (format == nullptr) format = &Table().front();
+    WriteUnderOwnName(output, [&](const QString& name) { format->write(field, binarized, depth, name); });
+}
+
+}  // namespace marbleck

@@ -1,0 +1,55 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <span>
+#include <vector>
+
+#include "engine/HologramField.h"
+
+namespace marbleck {
+
+// Writes a whole field to a file Qt can open (see FieldWriters.h).
+using FieldWriter = void (*)(const HologramField& field, bool binarized, int depth, const QString& output);
+
+// One format a hologram is written in. The command line's outputs, "Save
+// Hologram As…"'s filters and the manual page's list all come from the table
+// of them, so a format is added in one place.
+struct OutputFormat {
+    QString label;             // the dialog's name of it: "PNG", "TIFF"
+    QStringList extensions;    // lower case, without the dot; the first is the one a bare name gets
+    QString stores;            // what a file holds
+    std::vector<int> depths;   // the grey depths one may choose, the first the default; none: floats
+    bool inSaveDialog = true;  // offered by "Save Hologram As…"
+    FieldWriter write = nullptr;
+
+    bool takesDepth(int depth) const;
+};
+
+// Every format, in the order the command line names them and the dialog
+// offers them.
+std::span<const OutputFormat> OutputFormats();
+
+// The format of a file name by its extension (any case), or null.
+const OutputFormat* OutputFormatOf(const QString& path);
+
+// ".png, .bmp, .tif, .tiff or .npy": every extension written; with
+// `firstOnly`, each format's first (".png, .bmp, .tif or .npy").
+QString WrittenExtensionsText(bool firstOnly = false);
+
+// One filter of "Save Hologram As…" and what choosing it writes.
+struct SaveDialogChoice {
+    QString filter;  // "PNG 16-bit (*.png)", "TIFF (*.tif *.tiff)"
+    const OutputFormat* format = nullptr;
+    int depth = 8;
+};
+std::vector<SaveDialogChoice> SaveDialogChoices();
+
+// Writes the whole field by the output's extension, a name of no format as
+// the first format (PNG), atomically: an earlier file survives any failure.
+// `depth` is the grey depth where the format has a choice. The output is any
+// file name, its bytes kept (WriteUnderOwnName). Throws FileWriteError naming
+// `output`, and std::bad_alloc.
+void WriteHologramFile(const HologramField& field, bool binarized, int depth, const QString& output);
+
+}  // namespace marbleck

@@ -1,0 +1,53 @@
+#!/usr/bin/env bash
+# The installed library stands alone: installs the build into a staging
+# folder, builds examples/ against that folder only, and checks that the
+# example writes the same .npy bytes as marbleck-cli for the same picture.
+# Everything it makes lies in a temporary folder, removed at the end.
+# Usage: tools/example.sh [BUILD_DIR]   (default: build)
+set -euo pipefail
+cd "$(dirname "$0")/.."
+build=$(cd "${1:-build}" && pwd)
+source=$PWD
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+fail() { echo "FAILED: $*" >&2; exit 1; }
+quietly() { "$@" > "$work/log" 2>&1 || { cat "$work/log" >&2; fail "$*"; }; }
+
+quietly cmake --install "$build" --prefix "$work/stage"
+# A copy outside the source tree, so that nothing there can be found.
+cp -r examples "$work/examples"
+quietly cmake -S "$work/examples" -B "$work/example-build" -G Ninja -DCMAKE_PREFIX_PATH="$work/stage" \
+    -DCMAKE_FIND_PACKAGE_NO_PACKAGE_REGISTRY=ON
+quietly cmake --build "$work/example-build"
+grep -qx "Marbleck_DIR:PATH=$work/stage/.*" "$work/example-build/CMakeCache.txt" ||
+    fail "the example found Marbleck outside the staging install: $(grep Marbleck_DIR "$work/example-build/CMakeCache.txt")"
+if grep -qF "$source" "$work/example-build/build.ninja"; then
+    fail "the example's build reaches into the source tree $source"
+fi
+
+# A 23 × 17 "F" of white pixels, and one pixel of grey level 1 (lit too).
+{
+    printf 'P5\n# an F\n23 17\n255\n'
+    for ((y = 0; y < 17; y++)); do
+        for ((x = 0; x < 23; x++)); do
+            if ((x == 4 && y >= 3 && y <= 13 || y == 3 && x >= 4 && x <= 14 || y == 8 && x >= 4 && x <= 11)); then
+                printf '\xff'
+            elif ((x == 20 && y == 15)); then
+                printf '\x01'
+            else
+                printf '\x00'
+            fi
+        done
+    done
+} > "$work/F.pgm"
+
+check() {
+    quietly "$work/example-build/hologram_npy" "$work/F.pgm" "$work/example.npy" "$@"
+    quietly "$build/cli/marbleck-cli" "$work/F.pgm" -o "$work/cli.npy" --quiet "$@"
+    cmp "$work/example.npy" "$work/cli.npy" || fail "the example and marbleck-cli differ with: $*"
+    echo "same bytes as marbleck-cli: ${*:-(defaults)}"
+}
+check
+check --reps 2
+check --reps 1.5 --engine fast
+check --reps 2 --random-phase --seed 12345
