@@ -21,6 +21,7 @@ Printer& PrintDialogHost::printer() {
         QGuiApplication::setOverrideCursor(Qt::WaitCursor);
         const auto restore = qScopeGuard([] { QGuiApplication::restoreOverrideCursor(); });
         printer_ = std::make_unique<Printer>();
+        emit opticsChanged();  // its resolution replaces the 300 dpi assumed before
     }
     return *printer_;
 }
@@ -28,6 +29,7 @@ Printer& PrintDialogHost::printer() {
 void PrintDialogHost::setPrinter(std::unique_ptr<Printer> printer) {
     delete dialog_.data();
     printer_ = std::move(printer);
+    emit opticsChanged();
 }
 
 PrintDialog::PrintOptics PrintDialogHost::optics() const {
