@@ -61,8 +61,8 @@ CalculatedHologram& CalculationController::result() { return calculation_->resul
 // The commands wait at once, their input held back and their menu items
 // disabled; the controls, the cursor and the status bar show it only if the
 // calculation lasts.
-void CalculationController::start(PreparedCalculation job, float startSeconds) {
-    calculation_->start(std::move(job));
+void CalculationController::start(PreparedCalculation prepared, float startSeconds) {
+    calculation_->start(std::move(prepared));
     startSeconds_ = startSeconds;
     state_ = State::InputHeld;
     emit stateChanged();
@@ -72,7 +72,7 @@ void CalculationController::start(PreparedCalculation job, float startSeconds) {
     progressPoll_->start();
     busyShowDelay_->start();
     // A job estimated to take seconds says so before any of it is done.
-    if (IsLongCalculation(this->job())) emit statusBarMessage(CalculationStartText(this->job()));
+    if (IsLongCalculation(job())) emit statusBarMessage(CalculationStartText(job()));
 }
 
 // The focus is taken before the controls are greyed, which moves it.

@@ -39,9 +39,9 @@ public:
     // A running calculation is stopped and waited for.
     ~CalculationController() override;
 
-    // Starts `job`, asked for at `startSeconds` (the clock); the worker starts
-    // first, so a start that fails leaves everything as it was.
-    void start(PreparedCalculation job, float startSeconds);
+    // Starts `prepared`, asked for at `startSeconds` (the clock); the worker
+    // starts first, so a start that fails leaves everything as it was.
+    void start(PreparedCalculation prepared, float startSeconds);
     // From start() until the window is back to normal.
     bool running() const { return state_ != State::Idle; }
     // Whether the window shows the calculation busy (controls greyed).

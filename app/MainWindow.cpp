@@ -27,7 +27,6 @@
 #include "platform/Clock.h"
 #include "platform/NumberText.h"
 #include "widgets/ErrorReporter.h"
-#include "widgets/GrowingScrollArea.h"
 #include "widgets/PictureArea.h"
 #include "widgets/ProgressBar.h"
 #include "widgets/VSpinner.h"
