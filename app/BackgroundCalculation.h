@@ -11,7 +11,7 @@
 namespace marbleck {
 
 // Runs one prepared calculation at a time on a thread of its own, so that
-// the window stays responsive. Its owner polls progress(), may cancel(), and
+// the window stays responsive. Its owner polls lastColumnDone(), may cancel(), and
 // hears ended() on its own thread once the worker has stopped, however it
 // stopped; the outcome and the result are then read from here. Destroying it
 // cancels a running calculation and waits for the worker.

@@ -55,7 +55,7 @@ CanvasHistory::CanvasHistory(PictureArea& canvas, DrawingState& drawing, QObject
     updateActions();
 }
 
-bool CanvasHistory::bandInProgress() const { return drawing_.LineActive || drawing_.CircleActive; }
+bool CanvasHistory::bandInProgress() const { return drawing_.lineActive || drawing_.circleActive; }
 
 bool CanvasHistory::beforeMouse() {
     if (dragCancelled_) return false;
@@ -97,8 +97,8 @@ void CanvasHistory::undo() {
     } else {
         stack_.undo();
     }
-    drawing_.LineActive = false;
-    drawing_.CircleActive = false;
+    drawing_.lineActive = false;
+    drawing_.circleActive = false;
     updateActions();
 }
 

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "app/PrintSettings.h"
 #include "engine/HologramEngine.h"
 #include "engine/HologramField.h"
 #include "engine/HologramGeometry.h"
@@ -46,6 +47,9 @@ struct Document {
 
     // The path "Save Holo" last wrote to (or tried to); empty before.
     QString savedHologramPath;
+
+    // The print's resolution, scale, laser and screen.
+    PrintSettings print;
 
     // What the canvas's drawing tools remember between mouse events.
     DrawingState drawing;

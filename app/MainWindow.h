@@ -1,38 +1,23 @@
 #pragma once
 
-#include <QList>
 #include <QMainWindow>
-#include <QPointer>
 #include <QString>
-#include <functional>
 #include <memory>
 
 #include "app/HologramProcedures.h"
+#include "app/MainWindowControls.h"
+#include "app/MenuCommands.h"
 
-class QAction;
-class QActionGroup;
-class QCheckBox;
-class QGroupBox;
 class QLabel;
-class QLineEdit;
 class QPushButton;
-class QRadioButton;
-class QShortcut;
-class QTimer;
 
 namespace marbleck {
 
-class BackgroundCalculation;
+class CalculationController;
 class CanvasHistory;
 class DrawingTools;
-class GrowingScrollArea;
-class InputHold;
 class InputFileChooserHost;
-class PictureArea;
 class PrintDialogHost;
-class ProgressBar;
-class ReconstructionWindow;
-class VSpinner;
 struct Document;
 
 // The main window: the object canvas, the hologram view, the parameter boxes
@@ -40,6 +25,8 @@ struct Document;
 // with its member name as object name; the handlers read the controls into
 // typed requests, call the procedures with those, the document and the
 // picture areas, and record in the document what the hologram view shows.
+// The menu bar's commands are MenuCommands'; "Calculate"'s worker, progress
+// and cancelling are the CalculationController's.
 class MainWindow : public QMainWindow {
     Q_OBJECT
 
@@ -56,8 +43,12 @@ public:
     QString thresholdText() const;
     // Shows a calculation's duration in the time box.
     void showElapsedSeconds(float seconds);
-    // Shows a line in the status label.
-    void showStatus(const QString& text);
+    // Shows a line in the status label among the controls (what "Save Holo"
+    // and the input file chooser report).
+    void showInStatusLabel(const QString& text);
+    // Shows a line in the status bar below the client area (what happened
+    // last).
+    void showInStatusBar(const QString& text);
 
     // The print dialog and the printer, kept across the dialog's loads.
     PrintDialogHost& printDialogHost() { return *printDialogHost_; }
@@ -71,18 +62,10 @@ public:
     // Whether a calculation started by "Calculate" is still running.
     bool isCalculating() const;
 
-    // The file dialogs of "Open Object…" and "Save Hologram As…": they ask for
-    // a path, starting at `start` (a folder, or a path to suggest), offering
-    // `filters` (";;" between them); the save dialog also gives the filter
-    // chosen. An empty answer means the user cancelled. The platform's own
-    // dialogs unless replaced.
-    using OpenFileQuestion = std::function<QString(QWidget* parent, const QString& caption,
-                                                   const QString& start, const QString& filters)>;
-    using SaveFileQuestion =
-        std::function<QString(QWidget* parent, const QString& caption, const QString& start,
-                              const QString& filters, QString* chosenFilter)>;
-    void setOpenFileQuestion(OpenFileQuestion question) { openFileQuestion_ = std::move(question); }
-    void setSaveFileQuestion(SaveFileQuestion question) { saveFileQuestion_ = std::move(question); }
+    using OpenFileQuestion = MenuCommands::OpenFileQuestion;
+    using SaveFileQuestion = MenuCommands::SaveFileQuestion;
+    void setOpenFileQuestion(OpenFileQuestion question) { menus_->setOpenFileQuestion(std::move(question)); }
+    void setSaveFileQuestion(SaveFileQuestion question) { menus_->setSaveFileQuestion(std::move(question)); }
 
 signals:
     // The document's hologram changed: "Calculate" or "Binarize" succeeded,
@@ -91,21 +74,28 @@ signals:
     // A calculation started by "Calculate" has ended, however it ended, and
     // the window is back to normal.
     void calculationEnded();
+    // The document's print settings changed.
+    void printSettingsChanged();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    void createControls();
-    void fitCaptions();
-    void createMenu();
-    void createEditMenu();
-    void placeHologramView();
-    void arrangeForClientSize();
-    void setTabOrder();
+    void createStatusBar();
     void connectHandlers();
+    void connectDrawingTools();
     void load();
+    // Every enabled state, derived from what is running and what exists:
+    // while a calculation runs the menu items of the commands that would
+    // change the object, the hologram or the parameters are disabled and
+    // undo waits; once it has run long enough to show the window busy, the
+    // controls of those commands are greyed too. "Save Hologram As…" needs a
+    // hologram.
+    void updateActions();
+    QList<QWidget*> waitingControls() const;
+    // Copies the print dialog's settings into the document.
+    void takePrintSettings();
 
     // Handlers.
     void calculate();
@@ -123,121 +113,29 @@ private:
     void penWidth5Selected();
     void showChooserNotice(const QString& notice);
     void loadObject();
-
-    // "Calculate" runs the sums on a worker while the window goes on; the
-    // commands that could change the object, the hologram or the parameters
-    // wait, disabled, until it ends.
-    void createStatusBar();
-    void startCalculation(PreparedCalculation job);
-    void showCalculationProgress();
-    void cancelCalculation();
-    void endCalculation();
     // Where every calculation that succeeded ends: the result is shown and
     // becomes the document's hologram.
     void showCalculatedHologram();
-    // Puts the window back as it was before the calculation started.
-    void leaveCalculation();
-    void showBusy();
-    QList<QWidget*> waitingControls() const;
-    void setControlsEnabled(bool enabled);
-    void setActionsEnabled(bool enabled);
-    void showInStatusBar(const QString& text);
 
     template <class Command>
     void changeShownHologram(Command&& command);
-    void createViewMenu();
-    void showReconstruction();
-
-    // The File and Help menus, and the settings kept between runs.
-    void createFileMenu();
-    void createHelpMenu();
-    void openObject();
-    void saveHologramAs();
-    void showHelp();
-    void showAbout();
-    void restoreSettings();
-
-    // Controls, in tab order.
-    PictureArea* objectCanvas_;
-    QPushButton* loadButton_;
-    PictureArea* hologramView_;
-    QLabel* repsLabel_;
-    QPushButton* printButton_;
-    QPushButton* calculateButton_;
-    QCheckBox* randomPhaseCheck_;
-    QLabel* randomPhaseLabel_;
-    QLineEdit* thresholdEdit_;
-    QLabel* thresholdLabel_;
-    ProgressBar* progressBar_;
-    VSpinner* repsSpinner_;
-    QLineEdit* repsEdit_;
-    QPushButton* binarizeButton_;
-    VSpinner* thresholdSpinner_;
-    QPushButton* saveButton_;
-    QPushButton* quitButton_;
-    QLabel* statusLabel_;
-    QLineEdit* timeEdit_;
-    QRadioButton* freehandTool_;
-    QRadioButton* lineTool_;
-    QRadioButton* circleTool_;
-    QPushButton* clearButton_;
-    QGroupBox* penWidthFrame_;
-    QRadioButton* penWidth1_;
-    QRadioButton* penWidth5_;
-    QRadioButton* penWidth2_;
-    QLabel* pressYLabel_;
-    QLabel* pressXLabel_;
-
-    // "Options" > "Fast calculation": the separable engine instead of the
-    // exact one. Off at the first start; remembered from then on.
-    QAction* fastCalculationAction_;
-
-    // "Options" > "Binarization": "Threshold" (the threshold box, at start)
-    // or "Balanced" (the hologram's median).
-    QAction* thresholdBinarizationAction_;
-    QAction* balancedBinarizationAction_;
-    // "File" > "Save Hologram As…", enabled once there is a hologram.
-    QAction* saveHologramAsAction_;
-    // "File" > "Open Object…", "Save Hologram" and "Print…", which wait
-    // while a calculation runs as their buttons do.
-    QList<QAction*> fileCommands_;
-    // The help window, made on first use.
-    QWidget* helpWindow_ = nullptr;
-    OpenFileQuestion openFileQuestion_;
-    SaveFileQuestion saveFileQuestion_;
-    // "View" > "Reconstruction".
-    QAction* reconstructionAction_;
-
-    PrintDialogHost* printDialogHost_;
-
-    // The status bar below the client area: what happened last, and while a
-    // calculation runs a button that cancels it.
-    QLabel* statusBarMessage_;
-    QPushButton* cancelCalculationButton_;
-    QShortcut* cancelShortcut_;  // Esc, while a calculation runs
-
-    BackgroundCalculation* calculation_;
-    QTimer* progressPoll_;
-    // Shows the window busy once a calculation has run this long.
-    QTimer* busyShowDelay_;
-    bool busyShown_ = false;
-    // Holds back input to the waiting controls while a calculation runs.
-    InputHold* waitingInput_;
-    float calculationStart_ = 0;  // the clock when "Calculate" was clicked
-    QPointer<QWidget> focusBeforeCalculation_;
 
     Document& document_;
     QWidget* client_;
+    MainWindowControls controls_;
+    // The status bar below the client area: what happened last, and while a
+    // calculation is shown busy a button that cancels it.
+    QLabel* statusBarMessage_;
+    QPushButton* cancelCalculationButton_;
+
+    PrintDialogHost* printDialogHost_;
     // Undo and redo of every change to the canvas.
     CanvasHistory* canvasHistory_;
-    // The hologram view's place, which grows with the view into the room
-    // beside it; a larger view scrolls inside it.
-    GrowingScrollArea* hologramPlace_ = nullptr;
+    CalculationController* calculation_;
+    std::unique_ptr<MenuCommands> menus_;
     // The canvas's press and move handlers.
     std::unique_ptr<DrawingTools> drawingTools_;
     std::unique_ptr<InputFileChooserHost> chooser_;
-    // The reconstruction window, made on first use.
-    std::unique_ptr<ReconstructionWindow> reconstruction_;
     // The chooser's last notice in the status line; empty when none.
     QString chooserNotice_;
 };

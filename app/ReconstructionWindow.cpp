@@ -17,7 +17,6 @@
 
 #include "app/Document.h"
 #include "engine/PhysicalFigures.h"
-#include "output/PrintDialogHost.h"
 #include "platform/RunTimeError.h"
 
 namespace marbleck {
@@ -40,8 +39,8 @@ QString Figure(std::optional<double> value, int decimals) {
 
 }  // namespace
 
-ReconstructionWindow::ReconstructionWindow(const Document& document, const PrintDialogHost& print)
-    : QWidget(nullptr, Qt::Window), document_(document), print_(print) {
+ReconstructionWindow::ReconstructionWindow(const Document& document)
+    : QWidget(nullptr, Qt::Window), document_(document) {
     setWindowTitle(QStringLiteral("Reconstruction"));
     createControls();
     connect(&watcher_, &QFutureWatcher<Result>::finished, this, &ReconstructionWindow::transformDone);
@@ -114,7 +113,7 @@ void ReconstructionWindow::createControls() {
 
 void ReconstructionWindow::hologramChanged() { requestTransform(); }
 
-void ReconstructionWindow::opticsChanged() { showAxes(); }
+void ReconstructionWindow::printSettingsChanged() { showAxes(); }
 
 void ReconstructionWindow::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
@@ -227,7 +226,7 @@ void ReconstructionWindow::showAxes() {
         verticalAxisLabel_->clear();
         return;
     }
-    const PrintDialog::PrintOptics o = print_.optics();
+    const PrintSettings& o = document_.print;
     // The pitch needs no laser: a laser or screen that reads as no length
     // leaves the edges that depend on it without a figure.
     std::optional<double> pitchMm;

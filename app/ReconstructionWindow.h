@@ -15,17 +15,15 @@ class QSlider;
 
 namespace marbleck {
 
-class PrintDialogHost;
 struct Document;
 
 // The "Reconstruction" window: the simulated far field of the hologram as it
 // is now (the light a print of it shows when lit by a laser), on a log scale
 // whose range the slider sets, with the zero order removed unless "Zero
 // order" is checked; the fidelity figure of the hologram; and its axes in
-// physical units from the print dialog's resolution and scale and the laser
-// and screen entered there. A top-level window without owner that remembers
-// its place. Its controls are private, each with its member name as object
-// name.
+// physical units from the document's print settings (the print dialog's
+// resolution and scale and the laser and screen entered there). A top-level window without owner that
+// remembers its place. Its controls are private, each with its member name as object name.
 //
 // The transform runs on a worker thread, one at a time, and only while the
 // window is shown: a change while hidden is taken up when it is next shown,
@@ -34,14 +32,14 @@ class ReconstructionWindow : public QWidget {
     Q_OBJECT
 
 public:
-    ReconstructionWindow(const Document& document, const PrintDialogHost& print);
+    explicit ReconstructionWindow(const Document& document);
     // Waits for a running transform.
     ~ReconstructionWindow() override;
 
     // The document's hologram changed (calculated, binarized or loaded over).
     void hologramChanged();
-    // The print's resolution, scale, wavelength or distance changed.
-    void opticsChanged();
+    // The document's print settings changed.
+    void printSettingsChanged();
 
     // The log-scale picture shown, one pixel a bin (the screen may show it
     // enlarged); null before any.
@@ -95,7 +93,6 @@ private:
     QLabel* fidelityLabel_;
 
     const Document& document_;
-    const PrintDialogHost& print_;
     QFutureWatcher<Result> watcher_;
     // Counts the requests; a result of an older one is stale.
     int generation_ = 0;

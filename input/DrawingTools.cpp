@@ -19,15 +19,15 @@ void DrawingTools::press(float x, float y) {
     canvas_.setPixel(x, y, White);
     const float flooredX = std::floor(x);
     const float flooredY = std::floor(y);
-    state_.AnchorX = flooredX;
-    state_.LastEndX = flooredX;
-    state_.AnchorY = flooredY;
-    state_.LastEndY = flooredY;
+    state_.anchorX = flooredX;
+    state_.lastEndX = flooredX;
+    state_.anchorY = flooredY;
+    state_.lastEndY = flooredY;
     showPressPosition_(flooredX, flooredY);
-    state_.LastRadius = 0;
+    state_.lastRadius = 0;
     const DrawingTool tool = selectedTool_();
-    if (tool == DrawingTool::Line) state_.LineActive = !state_.LineActive;
-    if (tool == DrawingTool::Circle) state_.CircleActive = !state_.CircleActive;
+    if (tool == DrawingTool::Line) state_.lineActive = !state_.lineActive;
+    if (tool == DrawingTool::Circle) state_.circleActive = !state_.circleActive;
 }
 
 void DrawingTools::move(Qt::MouseButtons buttons, float x, float y) {
@@ -38,29 +38,29 @@ void DrawingTools::move(Qt::MouseButtons buttons, float x, float y) {
     // bands follow the pointer whatever buttons are held.
     if (selectedTool_() == DrawingTool::Freehand) {
         if (buttons == Qt::MouseButtons(Qt::LeftButton)) canvas_.drawLineTo(flooredX, flooredY, White);
-    } else if (state_.LineActive) {
+    } else if (state_.lineActive) {
         followLine(flooredX, flooredY);
-    } else if (state_.CircleActive) {
+    } else if (state_.circleActive) {
         followCircle(flooredX, flooredY);
     }
 }
 
 void DrawingTools::followLine(float endX, float endY) {
-    canvas_.drawLine(state_.AnchorX, state_.AnchorY, state_.LastEndX, state_.LastEndY, Black);
-    canvas_.drawLine(state_.AnchorX, state_.AnchorY, endX, endY, White);
-    state_.LastEndX = endX;
-    state_.LastEndY = endY;
+    canvas_.drawLine(state_.anchorX, state_.anchorY, state_.lastEndX, state_.lastEndY, Black);
+    canvas_.drawLine(state_.anchorX, state_.anchorY, endX, endY, White);
+    state_.lastEndX = endX;
+    state_.lastEndY = endY;
 }
 
 void DrawingTools::followCircle(float pointerX, float pointerY) {
     // The canvas takes radii as single-precision values; the state keeps the
     // double-precision radius the circle was computed with.
-    canvas_.drawCircle(state_.AnchorX, state_.AnchorY, static_cast<float>(state_.LastRadius), Black);
-    const double dx = static_cast<double>(pointerX) - static_cast<double>(state_.AnchorX);
-    const double dy = static_cast<double>(pointerY) - static_cast<double>(state_.AnchorY);
-    state_.CircleRadius = std::sqrt(dx * dx + dy * dy);
-    canvas_.drawCircle(state_.AnchorX, state_.AnchorY, static_cast<float>(state_.CircleRadius), White);
-    state_.LastRadius = state_.CircleRadius;
+    canvas_.drawCircle(state_.anchorX, state_.anchorY, static_cast<float>(state_.lastRadius), Black);
+    const double dx = static_cast<double>(pointerX) - static_cast<double>(state_.anchorX);
+    const double dy = static_cast<double>(pointerY) - static_cast<double>(state_.anchorY);
+    state_.circleRadius = std::sqrt(dx * dx + dy * dy);
+    canvas_.drawCircle(state_.anchorX, state_.anchorY, static_cast<float>(state_.circleRadius), White);
+    state_.lastRadius = state_.circleRadius;
 }
 
 void DrawingTools::setPenWidth(int pixels) { canvas_.setPenWidth(pixels); }

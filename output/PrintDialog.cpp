@@ -269,8 +269,8 @@ void PrintDialog::pickPlace(float x, float y) {
         const double cx = CellCorner(x, LastColumn);
         const double cy = CellCorner(y, LastRow);
         pageMap_->drawBox(cx, cy, cx + CellSize, cy + CellSize, MarkColor, true);
-        printer_.currentX = static_cast<float>(cx * PaperTwipsPerUnit);
-        printer_.currentY = static_cast<float>(cy * PaperTwipsPerUnit);
+        printer_.setPosition(static_cast<float>(cx * PaperTwipsPerUnit),
+                             static_cast<float>(cy * PaperTwipsPerUnit));
     });
 }
 
@@ -286,8 +286,8 @@ void PrintDialog::print() {
         const float W = w * static_cast<float>(k);
         const float h = static_cast<float>(pixels.height() * double(printer_.twipsPerPixelY()));
         const float H = h * static_cast<float>(k);
-        const float x = printer_.currentX;
-        const float y = printer_.currentY;
+        const float x = printer_.positionX();
+        const float y = printer_.positionY();
         printer_.paintImage(hologramCopy_->picture(), x, y, W, H);
         printer_.endDocument();
         hide();

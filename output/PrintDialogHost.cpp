@@ -10,8 +10,12 @@ namespace marbleck {
 
 PrintDialogHost::PrintDialogHost(QObject* parent) : QObject(parent) {}
 
-// The dialog refers to the printer, so it goes first.
-PrintDialogHost::~PrintDialogHost() { delete dialog_.data(); }
+// The dialog refers to the printer, so it goes first; no one hears of it,
+// as the window that listens is going too.
+PrintDialogHost::~PrintDialogHost() {
+    if (dialog_) disconnect(dialog_, nullptr, this, nullptr);
+    delete dialog_.data();
+}
 
 PrintDialog* PrintDialogHost::dialog() const { return dialog_.data(); }
 
@@ -21,6 +25,7 @@ Printer& PrintDialogHost::printer() {
         QGuiApplication::setOverrideCursor(Qt::WaitCursor);
         const auto restore = qScopeGuard([] { QGuiApplication::restoreOverrideCursor(); });
         printer_ = std::make_unique<Printer>();
+        emit opticsChanged();  // its resolution replaces the 300 dpi assumed before
     }
     return *printer_;
 }
@@ -28,6 +33,7 @@ Printer& PrintDialogHost::printer() {
 void PrintDialogHost::setPrinter(std::unique_ptr<Printer> printer) {
     delete dialog_.data();
     printer_ = std::move(printer);
+    emit opticsChanged();
 }
 
 PrintDialog::PrintOptics PrintDialogHost::optics() const {
@@ -43,7 +49,13 @@ PrintDialog& PrintDialogHost::load() {
     if (!dialog_) {
         dialog_ = new PrintDialog(printer());
         connect(dialog_, &PrintDialog::opticsChanged, this, &PrintDialogHost::opticsChanged);
-        connect(dialog_, &QObject::destroyed, this, &PrintDialogHost::opticsChanged);
+        // A widget says it is destroyed while the pointers to it still hold
+        // it: it is let go first, so that optics() reads the remembered
+        // settings rather than the dialog's remains.
+        connect(dialog_, &QObject::destroyed, this, [this, dialog = dialog_.data()] {
+            if (dialog_ == dialog) dialog_.clear();
+            emit opticsChanged();
+        });
         emit opticsChanged();
     }
     return *dialog_;

@@ -44,8 +44,8 @@ public:
     PrintDialog::PrintOptics optics() const;
 
 signals:
-    // The dialog's print quality, scale, wavelength or distance changed, or
-    // the dialog was unloaded.
+    // The dialog's print quality, scale, wavelength or distance changed, the
+    // dialog was loaded or unloaded, or the printer was made or replaced.
     void opticsChanged();
 
 private:

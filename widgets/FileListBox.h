@@ -37,7 +37,6 @@ public:
 
     // Selects the item at `row` (-1: none), as a user's click would.
     void setListIndex(int row);
-    int listIndex() const { return currentRow(); }
 
     // Reads the folder again.
     void refresh();

@@ -36,7 +36,6 @@ public:
     float outerHeight() const { return outerHeightTwips_; }
 
     void setBackColor(ColorValue color);
-    ColorValue backColor() const { return backColor_; }
 
     // User scale: twips per unit across and down; 0 means units are pixels.
     void setUserScale(double twipsPerUnitX, double twipsPerUnitY);

@@ -15,9 +15,9 @@ namespace marbleck {
 
 // The printer object: the system's default printer, or, when the system has
 // none or its printing service does not answer within a few seconds, a PDF
-// file in the user's documents folder. Lengths are in twips;
-// CurrentX/CurrentY count from the top-left corner of the printable area.
-// The first PaintPicture starts a document of one page; EndDoc sends it.
+// file in the user's documents folder. Lengths are in twips; the position
+// counts from the top-left corner of the printable area. The first
+// paintImage() starts a document of one page; endDocument() sends it.
 class Printer {
 public:
     enum class Target { DefaultPrinter, PdfFile };
@@ -50,18 +50,24 @@ public:
     float twipsPerPixelX() const;
     float twipsPerPixelY() const;
 
-    float currentX = 0;
-    float currentY = 0;
+    // Where the next picture goes, as chosen on the print dialog's page map;
+    // the top-left corner at first.
+    float positionX() const { return positionX_; }
+    float positionY() const { return positionY_; }
+    void setPosition(float x, float y) {
+        positionX_ = x;
+        positionY_ = y;
+    }
 
     // Draws the whole picture stretched to fill the rectangle (twips) whose
     // top-left corner is (x, y) in the printable area.
     void paintImage(const QImage& picture, float x, float y, float width, float height);
 
     // Ends the document; its page goes to the printer (or into the file).
-    // Without a page drawn since the last EndDoc it does nothing.
+    // Without a page drawn since the last endDocument() it does nothing.
     void endDocument();
 
-    // The PDF written by the last EndDoc on the PdfFile target; else empty.
+    // The PDF written by the last endDocument() on the PdfFile target; else empty.
     QString lastFilePath() const { return lastFilePath_; }
 
     // The printable area on the page, in inches from the page's top-left
@@ -88,6 +94,8 @@ private:
     std::unique_ptr<QPainter> painter_;
     int quality_ = -2;
     int dotsPerInch_ = 300;
+    float positionX_ = 0;
+    float positionY_ = 0;
     QString lastFilePath_;
 };
 

@@ -21,8 +21,6 @@ public:
     int min() const { return min_; }
     int max() const { return max_; }
     int value() const { return value_; }
-    int smallChange() const { return smallChange_; }
-    int largeChange() const { return largeChange_; }
 
     void setMin(int value);
     void setMax(int value);

@@ -61,8 +61,8 @@ TEST_F(MainWindowTest, StartsInItsStartUpState) {
     EXPECT_EQ(Control<ProgressBar>(form, "progressBar")->min(), 0.0f);
     EXPECT_EQ(Control<ProgressBar>(form, "progressBar")->max(), 100.0f);
     EXPECT_EQ(Control<ProgressBar>(form, "progressBar")->value(), 0.0f);
-    EXPECT_FALSE(document.drawing.LineActive);
-    EXPECT_FALSE(document.drawing.CircleActive);
+    EXPECT_FALSE(document.drawing.lineActive);
+    EXPECT_FALSE(document.drawing.circleActive);
     EXPECT_FALSE(Control<QAction>(form, "fastCalculationAction")->isChecked());
     EXPECT_TRUE(document.field.empty());
 }

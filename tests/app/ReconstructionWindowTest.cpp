@@ -263,6 +263,53 @@ TEST_F(ReconstructionWindowTest, AxesFollowThePrintDialog) {
     EXPECT_TRUE(errors.empty());
 }
 
+// The laser and screen typed into the print dialog are the document's print
+// settings at once, and the axes follow them: a 532 nm laser leaves the
+// edges at asin(532 nm / 2 / 84.67 um) = 0.180 degrees, 2000 mm x
+// tan(0.180 degrees) = 6.3 mm away on a screen 2 m off. Closing the dialog
+// keeps them; the next run starts with them.
+TEST_F(ReconstructionWindowTest, PrintSettingsFollowTheLaserAndScreenAcrossTheDialogsLoads) {
+    const auto forget = qScopeGuard([] { QSettings().remove(QStringLiteral("print")); });
+    const auto type = [](QLineEdit* box, const char* text) {
+        box->setFocus();
+        box->selectAll();
+        QTest::keyClick(box, Qt::Key_Delete);
+        QTest::keyClicks(box, text);
+    };
+    openWindow();
+    randomPhaseOff();
+    test::CanvasMouse(*Control<PictureArea>(*form, "objectCanvas")).click(50, 50);
+    calculate();
+    click("printButton");
+    PrintDialog& dialog = *form->printDialogHost().dialog();
+    type(Control<QLineEdit>(dialog, "wavelengthEdit"), "532");
+    EXPECT_EQ(document->print.wavelengthNm, 532);
+    EXPECT_TRUE(axis("horizontalAxisLabel").contains(QStringLiteral("-0.180")))
+        << axis("horizontalAxisLabel").toStdString();
+    type(Control<QLineEdit>(dialog, "distanceEdit"), "2");
+    EXPECT_EQ(document->print.distanceM, 2);
+    QTest::keyClick(Control<QComboBox>(*window(), "unitsCombo"), Qt::Key_Down);
+    EXPECT_TRUE(axis("verticalAxisLabel").contains(QStringLiteral("-6.3 mm")))
+        << axis("verticalAxisLabel").toStdString();
+
+    QTest::mouseClick(Control<VSpinner>(dialog, "scaleSpinner")->downArrow(), Qt::LeftButton);
+    EXPECT_EQ(document->print.scale, 2);
+    dialog.close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    ASSERT_EQ(form->printDialogHost().dialog(), nullptr);
+    // The scale is the dialog's; a new one starts at 1.
+    EXPECT_EQ(document->print.scale, 1);
+    EXPECT_EQ(document->print.wavelengthNm, 532);
+    EXPECT_EQ(document->print.distanceM, 2);
+    EXPECT_TRUE(axis("verticalAxisLabel").contains(QStringLiteral("-6.3 mm")));
+
+    Document next;
+    MainWindow again(next);
+    EXPECT_EQ(next.print.wavelengthNm, 532);
+    EXPECT_EQ(next.print.distanceM, 2);
+    EXPECT_TRUE(errors.empty());
+}
+
 // Where the window was is where it opens in the next run of the program.
 TEST_F(ReconstructionWindowTest, RemembersItsPlaceAcrossRuns) {
     const auto forget = qScopeGuard([] { QSettings().remove(QStringLiteral("reconstruction")); });

@@ -45,8 +45,8 @@ TEST(DrawAndBinarizeTest, ViewMatchesTheEngineOnTheDrawnSamples) {
     mouse.move(80, 80);
     mouse.move(72, 66);
     mouse.click(72, 66);
-    ASSERT_FALSE(document.drawing.LineActive);
-    ASSERT_FALSE(document.drawing.CircleActive);
+    ASSERT_FALSE(document.drawing.lineActive);
+    ASSERT_FALSE(document.drawing.circleActive);
 
     // The lit samples in scan order, x outer, read from the canvas's image.
     const HologramGeometry geometry = MakeHologramGeometry(100, 100, 1);

@@ -26,8 +26,8 @@ namespace {
 // units 10 are drawn, so a press there puts its dot on the anchor's pixel.
 
 auto Fields(const DrawingState& s) {
-    return std::make_tuple(s.AnchorX, s.AnchorY, s.LastEndX, s.LastEndY, s.CircleRadius, s.LastRadius,
-                           s.LineActive, s.CircleActive);
+    return std::make_tuple(s.anchorX, s.anchorY, s.lastEndX, s.lastEndY, s.circleRadius, s.lastRadius,
+                           s.lineActive, s.circleActive);
 }
 
 class DrawingToolsTest : public ::testing::Test {
@@ -76,8 +76,8 @@ TEST_P(FreehandButtonsTest, DrawsOnlyWithTheLeftButtonAlone) {
         EXPECT_TRUE(lit(10, 10));
         EXPECT_EQ(litCount(), 1);
     }
-    EXPECT_FALSE(state.LineActive);
-    EXPECT_FALSE(state.CircleActive);
+    EXPECT_FALSE(state.lineActive);
+    EXPECT_FALSE(state.circleActive);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -93,7 +93,7 @@ TEST_F(DrawingToolsTest, FreehandStrokeStartsAtTheUnflooredPressAndThenFollowsFl
     // Pixel 23 reports 23.96 units: the dot stays on pixel 23, while the
     // floored 23 units would be pixel 22.
     mouse.press(23, 10);
-    EXPECT_EQ(state.AnchorX, 23.0f);
+    EXPECT_EQ(state.anchorX, 23.0f);
     mouse.move(60, 10, Qt::LeftButton);
     EXPECT_FALSE(lit(22, 10));
     for (int x = 23; x <= 60; ++x) EXPECT_TRUE(lit(x, 10)) << x;
@@ -103,28 +103,28 @@ TEST_F(DrawingToolsTest, FreehandStrokeStartsAtTheUnflooredPressAndThenFollowsFl
     mouse.release(23, 10);
     EXPECT_TRUE(lit(22, 10));
     // Freehand moves leave the remembered end point alone.
-    EXPECT_EQ(state.LastEndX, 23.0f);
-    EXPECT_EQ(state.LastEndY, 10.0f);
+    EXPECT_EQ(state.lastEndX, 23.0f);
+    EXPECT_EQ(state.lastEndY, 10.0f);
 }
 
 TEST_F(DrawingToolsTest, LineToolFollowsThePointerBetweenTwoPresses) {
     Control<QRadioButton>(form, "lineTool")->click();
     mouse.click(10, 10);
-    EXPECT_TRUE(state.LineActive);
-    EXPECT_EQ(std::make_tuple(state.AnchorX, state.AnchorY), std::make_tuple(10.0f, 10.0f));
+    EXPECT_TRUE(state.lineActive);
+    EXPECT_EQ(std::make_tuple(state.anchorX, state.anchorY), std::make_tuple(10.0f, 10.0f));
     mouse.move(40, 20);
-    EXPECT_EQ(std::make_tuple(state.LastEndX, state.LastEndY), std::make_tuple(41.0f, 20.0f));
+    EXPECT_EQ(std::make_tuple(state.lastEndX, state.lastEndY), std::make_tuple(41.0f, 20.0f));
     mouse.move(30, 50);
-    EXPECT_EQ(std::make_tuple(state.LastEndX, state.LastEndY), std::make_tuple(31.0f, 52.0f));
+    EXPECT_EQ(std::make_tuple(state.lastEndX, state.lastEndY), std::make_tuple(31.0f, 52.0f));
 
     test::ReferenceCanvas expected;
     expected.drawLine(10, 10, 31, 52, White);
     EXPECT_EQ(test::Differences(canvas(), expected.image()), "");
 
     mouse.click(30, 50);
-    EXPECT_FALSE(state.LineActive);
-    EXPECT_EQ(std::make_tuple(state.AnchorX, state.AnchorY), std::make_tuple(31.0f, 52.0f));
-    EXPECT_EQ(state.LastRadius, 0.0);
+    EXPECT_FALSE(state.lineActive);
+    EXPECT_EQ(std::make_tuple(state.anchorX, state.anchorY), std::make_tuple(31.0f, 52.0f));
+    EXPECT_EQ(state.lastRadius, 0.0);
     pressDot(expected, 30, 50);
     EXPECT_EQ(test::Differences(canvas(), expected.image()), "");
 
@@ -136,11 +136,11 @@ TEST_F(DrawingToolsTest, LineToolFollowsThePointerBetweenTwoPresses) {
 TEST_F(DrawingToolsTest, CircleToolRadiusComesFromTheFlooredPointer) {
     Control<QRadioButton>(form, "circleTool")->click();
     mouse.click(10, 10);
-    EXPECT_TRUE(state.CircleActive);
+    EXPECT_TRUE(state.circleActive);
     EXPECT_TRUE(lit(10, 10));
     mouse.move(13, 14);
-    EXPECT_EQ(state.CircleRadius, 5.0);
-    EXPECT_EQ(state.LastRadius, 5.0);
+    EXPECT_EQ(state.circleRadius, 5.0);
+    EXPECT_EQ(state.lastRadius, 5.0);
     // The first move erased a circle of radius 0, the press dot, at the centre.
     EXPECT_FALSE(lit(10, 10));
     test::ReferenceCanvas expected;
@@ -149,14 +149,14 @@ TEST_F(DrawingToolsTest, CircleToolRadiusComesFromTheFlooredPointer) {
 
     // The radius is kept in double precision: sqrt(2² + 1²).
     mouse.move(12, 11);
-    EXPECT_EQ(state.CircleRadius, std::sqrt(5.0));
-    EXPECT_NE(state.CircleRadius, static_cast<double>(static_cast<float>(std::sqrt(5.0))));
+    EXPECT_EQ(state.circleRadius, std::sqrt(5.0));
+    EXPECT_NE(state.circleRadius, static_cast<double>(static_cast<float>(std::sqrt(5.0))));
 
     mouse.move(13, 14);
     mouse.click(13, 14);
-    EXPECT_FALSE(state.CircleActive);
-    EXPECT_EQ(state.LastRadius, 0.0);
-    EXPECT_EQ(state.CircleRadius, 5.0);
+    EXPECT_FALSE(state.circleActive);
+    EXPECT_EQ(state.lastRadius, 0.0);
+    EXPECT_EQ(state.circleRadius, 5.0);
     pressDot(expected, 13, 14);
     EXPECT_EQ(test::Differences(canvas(), expected.image()), "");
 }
@@ -184,19 +184,19 @@ TEST_F(DrawingToolsTest, LineBandIsTestedBeforeTheCircleBandWhicheverToolIsSelec
     Control<QRadioButton>(form, "lineTool")->click();
     mouse.click(10, 10);
     Control<QRadioButton>(form, "circleTool")->click();
-    EXPECT_TRUE(state.LineActive);
-    EXPECT_FALSE(state.CircleActive);
+    EXPECT_TRUE(state.lineActive);
+    EXPECT_FALSE(state.circleActive);
     mouse.move(40, 20);
-    EXPECT_EQ(std::make_tuple(state.LastEndX, state.LastEndY), std::make_tuple(41.0f, 20.0f));
+    EXPECT_EQ(std::make_tuple(state.lastEndX, state.lastEndY), std::make_tuple(41.0f, 20.0f));
 
-    // A press with "Circle" selected flips CircleActive and moves the anchor;
+    // A press with "Circle" selected flips circleActive and moves the anchor;
     // the line band keeps following, now from the new anchor.
     mouse.click(50, 50);
-    EXPECT_TRUE(state.LineActive);
-    EXPECT_TRUE(state.CircleActive);
+    EXPECT_TRUE(state.lineActive);
+    EXPECT_TRUE(state.circleActive);
     mouse.move(60, 20);
-    EXPECT_EQ(std::make_tuple(state.LastEndX, state.LastEndY), std::make_tuple(62.0f, 20.0f));
-    EXPECT_EQ(state.CircleRadius, 0.0);
+    EXPECT_EQ(std::make_tuple(state.lastEndX, state.lastEndY), std::make_tuple(62.0f, 20.0f));
+    EXPECT_EQ(state.circleRadius, 0.0);
     test::ReferenceCanvas expected;
     pressDot(expected, 10, 10);
     expected.drawLine(10, 10, 41, 20, White);
@@ -211,16 +211,16 @@ TEST_F(DrawingToolsTest, LineBandIsTestedBeforeTheCircleBandWhicheverToolIsSelec
     EXPECT_EQ(test::Differences(canvas(), expected.image()), "");
     Control<QRadioButton>(form, "circleTool")->click();
     mouse.move(70, 30);
-    EXPECT_EQ(std::make_tuple(state.LastEndX, state.LastEndY), std::make_tuple(72.0f, 31.0f));
+    EXPECT_EQ(std::make_tuple(state.lastEndX, state.lastEndY), std::make_tuple(72.0f, 31.0f));
 
     // Only a press with "line" selected ends the line band; then the circle
     // band takes over.
     Control<QRadioButton>(form, "lineTool")->click();
     mouse.click(20, 20);
-    EXPECT_FALSE(state.LineActive);
-    EXPECT_TRUE(state.CircleActive);
+    EXPECT_FALSE(state.lineActive);
+    EXPECT_TRUE(state.circleActive);
     mouse.move(29, 20);  // 30 units
-    EXPECT_EQ(state.CircleRadius, 10.0);
+    EXPECT_EQ(state.circleRadius, 10.0);
 }
 
 TEST_F(DrawingToolsTest, ClearBetweenPressesKeepsTheToolWaiting) {
@@ -229,7 +229,7 @@ TEST_F(DrawingToolsTest, ClearBetweenPressesKeepsTheToolWaiting) {
     mouse.move(40, 20);
     QTest::mouseClick(Control<QPushButton>(form, "clearButton"), Qt::LeftButton);
     EXPECT_EQ(litCount(), 0);
-    EXPECT_TRUE(state.LineActive);
+    EXPECT_TRUE(state.lineActive);
     mouse.move(60, 40);
     test::ReferenceCanvas expected;
     expected.drawLine(10, 10, 62, 41, White);
@@ -289,7 +289,7 @@ TEST_F(DrawingToolsTest, PressesAndMovesOnTheBorderDoNotCount) {
     EXPECT_EQ(Fields(state), following);
     EXPECT_EQ(test::Differences(canvas(), band), "");
     mouse.click(40, 40);
-    EXPECT_FALSE(state.LineActive);
+    EXPECT_FALSE(state.lineActive);
 
     // A drag begun on the border draws nothing, even where it enters the
     // drawing area; one begun inside runs out over the border to the edge.
@@ -308,10 +308,10 @@ TEST_F(DrawingToolsTest, PressesAndMovesOnTheBorderDoNotCount) {
 TEST_F(DrawingToolsTest, ADoubleClickIsTwoPresses) {
     Control<QRadioButton>(form, "lineTool")->click();
     mouse.doubleClick(20, 30);
-    EXPECT_FALSE(state.LineActive);
+    EXPECT_FALSE(state.lineActive);
     mouse.doubleClick(20, 30);
     mouse.click(20, 30);
-    EXPECT_TRUE(state.LineActive);
+    EXPECT_TRUE(state.lineActive);
 }
 
 class PressButtonTest : public DrawingToolsTest, public ::testing::WithParamInterface<Qt::MouseButton> {};
@@ -322,17 +322,17 @@ TEST_P(PressButtonTest, AnyButtonPutsADotAndFlipsTheSelectedToolsFlag) {
     EXPECT_TRUE(lit(20, 30));
     EXPECT_EQ(Control<QLabel>(form, "pressXLabel")->text(), "20");
     EXPECT_EQ(Control<QLabel>(form, "pressYLabel")->text(), "31");
-    EXPECT_TRUE(state.LineActive);
-    EXPECT_FALSE(state.CircleActive);
+    EXPECT_TRUE(state.lineActive);
+    EXPECT_FALSE(state.circleActive);
     Control<QRadioButton>(form, "circleTool")->click();
     mouse.click(40, 40, GetParam());
     EXPECT_TRUE(lit(40, 40));
-    EXPECT_TRUE(state.LineActive);
-    EXPECT_TRUE(state.CircleActive);
+    EXPECT_TRUE(state.lineActive);
+    EXPECT_TRUE(state.circleActive);
     Control<QRadioButton>(form, "freehandTool")->click();
     mouse.click(50, 50, GetParam());
-    EXPECT_TRUE(state.LineActive);
-    EXPECT_TRUE(state.CircleActive);
+    EXPECT_TRUE(state.lineActive);
+    EXPECT_TRUE(state.circleActive);
 }
 
 INSTANTIATE_TEST_SUITE_P(Buttons, PressButtonTest,

@@ -56,8 +56,8 @@ TEST_P(RubberBandTest, LeavesOnlyTheLastFigure) {
     const QPoint last = path.back();
     mouse.click(last.x(), last.y());
 
-    ASSERT_FALSE(document.drawing.LineActive);
-    ASSERT_FALSE(document.drawing.CircleActive);
+    ASSERT_FALSE(document.drawing.lineActive);
+    ASSERT_FALSE(document.drawing.circleActive);
     const float ax = std::floor(mouse.unitsX(anchor.x()));
     const float ay = std::floor(mouse.unitsY(anchor.y()));
     const float ex = std::floor(mouse.unitsX(last.x()));

@@ -123,15 +123,15 @@ TEST_F(UndoTest, UndoCancelsAGestureInProgress) {
     mouse.click(40, 40);
     mouse.move(80, 20);
     mouse.move(70, 60);
-    ASSERT_TRUE(document.drawing.LineActive);
+    ASSERT_TRUE(document.drawing.lineActive);
     undoKey();
     EXPECT_EQ(seen(), stroked);
-    EXPECT_FALSE(document.drawing.LineActive);
+    EXPECT_FALSE(document.drawing.lineActive);
     // The pointer moving on draws nothing, and the next press starts a new line.
     mouse.move(60, 30);
     EXPECT_EQ(seen(), stroked);
     mouse.click(20, 50);
-    EXPECT_TRUE(document.drawing.LineActive);
+    EXPECT_TRUE(document.drawing.lineActive);
 }
 
 TEST_F(UndoTest, SixtyStrokesUndoAllTheWayAndANewStrokeDropsTheRedo) {

@@ -109,8 +109,8 @@ TEST_P(LocationPickTest, MarksTheCellAndMovesThePrinter) {
     const Pick p = GetParam();
     PrintDialog& d = open();
     pick(p.x, p.y, Qt::RightButton);
-    EXPECT_EQ(printer().currentX, static_cast<float>(p.cellX * 14.4));
-    EXPECT_EQ(printer().currentY, static_cast<float>(p.cellY * 14.4));
+    EXPECT_EQ(printer().positionX(), static_cast<float>(p.cellX * 14.4));
+    EXPECT_EQ(printer().positionY(), static_cast<float>(p.cellY * 14.4));
     EXPECT_EQ(cellColor(d, p.cellX, p.cellY), Grey);
     EXPECT_EQ(markedCells(d), 1);
     EXPECT_TRUE(errors.empty());
@@ -136,8 +136,8 @@ TEST_F(PrintDialogTest, AMouseClickOnTheMapPicksItsCell) {
     PrintDialog& d = open();
     // Pixel (51, 84) of the drawing area lies at about (398, 646) units.
     QTest::mouseClick(Control<PictureArea>(d, "pageMap"), Qt::MiddleButton, {}, QPoint(2 + 51, 2 + 84));
-    EXPECT_EQ(printer().currentX, 300 * 14.4f);
-    EXPECT_EQ(printer().currentY, 550 * 14.4f);
+    EXPECT_EQ(printer().positionX(), 300 * 14.4f);
+    EXPECT_EQ(printer().positionY(), 550 * 14.4f);
     EXPECT_EQ(cellColor(d, 300, 550), Grey);
 }
 
@@ -150,8 +150,8 @@ TEST_F(PrintDialogTest, SeveralClicksLeaveSeveralMarksAndTheLastCounts) {
     EXPECT_EQ(cellColor(d, 50, 50), Grey);
     EXPECT_EQ(cellColor(d, 550, 800), Grey);
     EXPECT_EQ(cellColor(d, 300, 550), Grey);
-    EXPECT_EQ(printer().currentX, 4320.f);
-    EXPECT_EQ(printer().currentY, 7920.f);
+    EXPECT_EQ(printer().positionX(), 4320.f);
+    EXPECT_EQ(printer().positionY(), 7920.f);
 }
 
 struct ResolutionCase {
@@ -258,7 +258,7 @@ TEST_F(PrintDialogTest, CancelHidesAndKeepsEverything) {
     EXPECT_EQ(Control<VSpinner>(again, "scaleSpinner")->value(), 2);
     EXPECT_EQ(Control<QLineEdit>(again, "resolutionEdit")->text(), "150");
     EXPECT_EQ(cellColor(again, 300, 300), Grey);
-    EXPECT_EQ(printer().currentX, 4320.f);
+    EXPECT_EQ(printer().positionX(), 4320.f);
 }
 
 TEST_F(PrintDialogTest, PrintAgainWhileShownReplacesOnlyTheCopy) {
@@ -285,7 +285,7 @@ TEST_F(PrintDialogTest, PrintAgainWhileShownReplacesOnlyTheCopy) {
     EXPECT_EQ(Control<VSpinner>(d, "scaleSpinner")->value(), 3);
     EXPECT_EQ(Control<QLineEdit>(d, "resolutionEdit")->text(), "200");
     EXPECT_EQ(cellColor(d, 550, 550), Grey);
-    EXPECT_EQ(printer().currentX, 550 * 14.4f);
+    EXPECT_EQ(printer().positionX(), 550 * 14.4f);
     EXPECT_EQ(printer().printQuality(), -3);
 }
 
@@ -305,8 +305,8 @@ TEST_F(PrintDialogTest, ClosedThroughTheFrameItLoadsAfresh) {
     EXPECT_EQ(Control<VSpinner>(d, "scaleSpinner")->value(), 1);
     EXPECT_EQ(Control<QLineEdit>(d, "scaleEdit")->text(), "1");
     // The printer kept its place and quality; the new dialog shows them.
-    EXPECT_EQ(printer().currentX, 550 * 14.4f);
-    EXPECT_EQ(printer().currentY, 800 * 14.4f);
+    EXPECT_EQ(printer().positionX(), 550 * 14.4f);
+    EXPECT_EQ(printer().positionY(), 800 * 14.4f);
     EXPECT_EQ(printer().printQuality(), -4);
     EXPECT_EQ(Control<VSpinner>(d, "qualitySpinner")->value(), -4);
     EXPECT_EQ(Control<QLineEdit>(d, "resolutionEdit")->text(), "1200");

@@ -40,12 +40,12 @@ INSTANTIATE_TEST_SUITE_P(Codes, PrintQualityTest,
 TEST(Printer, StartsAtTheTopLeftWithLowQuality) {
     QTemporaryDir folder;
     Printer printer(Printer::Target::PdfFile, folder.path());
-    EXPECT_EQ(printer.currentX, 0.f);
-    EXPECT_EQ(printer.currentY, 0.f);
+    EXPECT_EQ(printer.positionX(), 0.f);
+    EXPECT_EQ(printer.positionY(), 0.f);
     EXPECT_EQ(printer.printQuality(), -2);
-    printer.currentX = 1234.5f;
+    printer.setPosition(1234.5f, 0);
     printer.setPrintQuality(-4);
-    EXPECT_EQ(printer.currentX, 1234.5f);
+    EXPECT_EQ(printer.positionX(), 1234.5f);
 }
 
 TEST(Printer, UnknownQualityCodeIsAnInvalidPropertyValue) {

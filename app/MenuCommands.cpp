@@ -1,6 +1,7 @@
-// The main window's File and Help menus and the settings it keeps between
-// runs.
+#include "app/MenuCommands.h"
+
 #include <QAction>
+#include <QActionGroup>
 #include <QApplication>
 #include <QDir>
 #include <QFileDialog>
@@ -19,6 +20,7 @@
 #include "app/Document.h"
 #include "app/FileProcedures.h"
 #include "app/MainWindow.h"
+#include "app/ReconstructionWindow.h"
 #include "app/WindowSettings.h"
 #include "output/OutputFormats.h"
 #include "widgets/ErrorReporter.h"
@@ -75,84 +77,144 @@ or TIFF. <b>Print</b> prints it.</p>
 
 }  // namespace
 
-void MainWindow::createFileMenu() {
-    QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
-    QAction* open =
-        AddAction(file, "&Open Object…", "openObjectAction", QKeySequence::keyBindings(QKeySequence::Open));
-    connect(open, &QAction::triggered, this, &MainWindow::openObject);
-    file->addSeparator();
-    QAction* save = AddAction(file, "&Save Hologram", "saveHologramAction",
-                              QKeySequence::keyBindings(QKeySequence::Save));
-    connect(save, &QAction::triggered, this, &MainWindow::saveHologram);
-    saveHologramAsAction_ =
-        AddAction(file, "Save Hologram &As…", "saveHologramAsAction",
-                  Keys(QKeySequence::SaveAs, QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S)));
-    saveHologramAsAction_->setEnabled(false);
-    connect(saveHologramAsAction_, &QAction::triggered, this, &MainWindow::saveHologramAs);
-    connect(this, &MainWindow::hologramChanged, saveHologramAsAction_,
-            [this] { saveHologramAsAction_->setEnabled(!document_.field.empty()); });
-    file->addSeparator();
-    QAction* print =
-        AddAction(file, "&Print…", "printAction", QKeySequence::keyBindings(QKeySequence::Print));
-    connect(print, &QAction::triggered, this, &MainWindow::print);
-    fileCommands_ = {open, save, print};
-    file->addSeparator();
-    QAction* quit =
-        AddAction(file, "&Quit", "quitAction", Keys(QKeySequence::Quit, QKeySequence(Qt::CTRL | Qt::Key_Q)));
-    quit->setMenuRole(QAction::QuitRole);
-    connect(quit, &QAction::triggered, this, &MainWindow::quit);
+MenuCommands::MenuCommands(MainWindow& window, Document& document, PictureArea& canvas, PictureArea& view,
+                           CanvasHistory& history)
+    : window_(window), document_(document), canvas_(canvas), view_(view), history_(history) {}
+
+MenuCommands::~MenuCommands() = default;
+
+void MenuCommands::createMenus() {
+    createFileMenu();
+    createEditMenu();
+    createViewMenu();
+    createOptionsMenu();
+    createHelpMenu();
 }
 
-void MainWindow::createHelpMenu() {
-    QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
+void MenuCommands::createFileMenu() {
+    QMenu* file = window_.menuBar()->addMenu(QStringLiteral("&File"));
+    openObject_ =
+        AddAction(file, "&Open Object…", "openObjectAction", QKeySequence::keyBindings(QKeySequence::Open));
+    connect(openObject_, &QAction::triggered, this, &MenuCommands::openObject);
+    file->addSeparator();
+    saveHologram_ = AddAction(file, "&Save Hologram", "saveHologramAction",
+                              QKeySequence::keyBindings(QKeySequence::Save));
+    saveHologramAs_ = AddAction(file, "Save Hologram &As…", "saveHologramAsAction",
+                                Keys(QKeySequence::SaveAs, QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S)));
+    saveHologramAs_->setEnabled(false);
+    connect(saveHologramAs_, &QAction::triggered, this, &MenuCommands::saveHologramAs);
+    file->addSeparator();
+    print_ = AddAction(file, "&Print…", "printAction", QKeySequence::keyBindings(QKeySequence::Print));
+    file->addSeparator();
+    quit_ =
+        AddAction(file, "&Quit", "quitAction", Keys(QKeySequence::Quit, QKeySequence(Qt::CTRL | Qt::Key_Q)));
+    quit_->setMenuRole(QAction::QuitRole);
+}
+
+void MenuCommands::createEditMenu() {
+    QMenu* edit = window_.menuBar()->addMenu(QStringLiteral("&Edit"));
+    edit->addAction(history_.undoAction());
+    edit->addAction(history_.redoAction());
+}
+
+void MenuCommands::createViewMenu() {
+    QMenu* view = window_.menuBar()->addMenu(QStringLiteral("&View"));
+    reconstruction_ = view->addAction(QStringLiteral("&Reconstruction"));
+    reconstruction_->setObjectName(QStringLiteral("reconstructionAction"));
+    connect(reconstruction_, &QAction::triggered, this, &MenuCommands::showReconstruction);
+}
+
+void MenuCommands::createOptionsMenu() {
+    QMenu* options = window_.menuBar()->addMenu(QStringLiteral("&Options"));
+    fastCalculation_ = options->addAction(QStringLiteral("&Fast calculation"));
+    fastCalculation_->setCheckable(true);
+    fastCalculation_->setChecked(false);
+    fastCalculation_->setObjectName(QStringLiteral("fastCalculationAction"));
+
+    QMenu* binarization = options->addMenu(QStringLiteral("&Binarization"));
+    binarization->menuAction()->setObjectName(QStringLiteral("binarizationMenu"));
+    auto* choices = new QActionGroup(&window_);
+    thresholdBinarization_ = choices->addAction(QStringLiteral("&Threshold"));
+    balancedBinarization_ = choices->addAction(QStringLiteral("B&alanced"));
+    for (QAction* choice : choices->actions()) {
+        choice->setCheckable(true);
+        binarization->addAction(choice);
+    }
+    thresholdBinarization_->setChecked(true);
+    thresholdBinarization_->setObjectName(QStringLiteral("thresholdBinarizationAction"));
+    balancedBinarization_->setObjectName(QStringLiteral("balancedBinarizationAction"));
+}
+
+void MenuCommands::createHelpMenu() {
+    QMenu* help = window_.menuBar()->addMenu(QStringLiteral("&Help"));
     QAction* contents = AddAction(help, "Marbleck &Help", "helpAction",
                                   Keys(QKeySequence::HelpContents, QKeySequence(Qt::Key_F1)));
-    connect(contents, &QAction::triggered, this, &MainWindow::showHelp);
+    connect(contents, &QAction::triggered, this, &MenuCommands::showHelp);
     help->addSeparator();
     QAction* about = AddAction(help, "&About Marbleck", "aboutAction", {});
     about->setMenuRole(QAction::AboutRole);
-    connect(about, &QAction::triggered, this, &MainWindow::showAbout);
+    connect(about, &QAction::triggered, this, &MenuCommands::showAbout);
     QAction* aboutQt = AddAction(help, "About &Qt", "aboutQtAction", {});
     aboutQt->setMenuRole(QAction::AboutQtRole);
     connect(aboutQt, &QAction::triggered, qApp, &QApplication::aboutQt);
 }
 
-// The choices of the last run; a first start keeps the start-up state. Each
-// choice is written as soon as it changes.
-void MainWindow::restoreSettings() {
-    fastCalculationAction_->setChecked(WindowSettings::fastCalculation());
-    (WindowSettings::balancedBinarization() ? balancedBinarizationAction_ : thresholdBinarizationAction_)
+void MenuCommands::restoreOptions() {
+    fastCalculation_->setChecked(WindowSettings::fastCalculation());
+    (WindowSettings::balancedBinarization() ? balancedBinarization_ : thresholdBinarization_)
         ->setChecked(true);
-    if (const auto position = WindowSettings::windowPosition(sizeHint())) move(*position);
-    connect(fastCalculationAction_, &QAction::toggled, this, &WindowSettings::setFastCalculation);
-    connect(balancedBinarizationAction_, &QAction::toggled, this, &WindowSettings::setBalancedBinarization);
+    connect(fastCalculation_, &QAction::toggled, this, &WindowSettings::setFastCalculation);
+    connect(balancedBinarization_, &QAction::toggled, this, &WindowSettings::setBalancedBinarization);
 }
 
-void MainWindow::openObject() {
+bool MenuCommands::fastCalculation() const { return fastCalculation_->isChecked(); }
+
+bool MenuCommands::balancedBinarization() const { return balancedBinarization_->isChecked(); }
+
+QList<QAction*> MenuCommands::waitingActions() const {
+    return {openObject_,      saveHologram_,          print_,
+            fastCalculation_, thresholdBinarization_, balancedBinarization_};
+}
+
+void MenuCommands::showReconstruction() {
+    if (!reconstructionWindow_) {
+        reconstructionWindow_ = std::make_unique<ReconstructionWindow>(document_);
+        reconstructionWindow_->setObjectName(QStringLiteral("reconstructionWindow"));
+        connect(&window_, &MainWindow::hologramChanged, reconstructionWindow_.get(),
+                &ReconstructionWindow::hologramChanged);
+        connect(&window_, &MainWindow::printSettingsChanged, reconstructionWindow_.get(),
+                &ReconstructionWindow::printSettingsChanged);
+    }
+    reconstructionWindow_->show();
+    reconstructionWindow_->raise();
+    reconstructionWindow_->activateWindow();
+}
+
+void MenuCommands::openObject() {
     QString start = WindowSettings::openObjectFolder();
     if (start.isEmpty()) start = document_.input.folder;
     const QString caption = QStringLiteral("Open Object");
     const QString path = openFileQuestion_
-                             ? openFileQuestion_(this, caption, start, ImageFilters())
-                             : QFileDialog::getOpenFileName(this, caption, start, ImageFilters());
+                             ? openFileQuestion_(&window_, caption, start, ImageFilters())
+                             : QFileDialog::getOpenFileName(&window_, caption, start, ImageFilters());
     if (path.isEmpty()) return;
     WindowSettings::setOpenObjectFolder(QFileInfo(path).absolutePath());
-    const bool done = ErrorReporter::RunCommand(this, [&] {
-        canvasHistory_->record(QStringLiteral("load"), [&] {
-            // As changeShownHologram: the view paints into an image it does
-            // not share, and the document records what it shows however the
-            // load ends.
+    const bool done = ErrorReporter::RunCommand(&window_, [&] {
+        history_.record(QStringLiteral("load"), [&] {
+            // As the window's own loads: the view paints into an image it
+            // does not share, and the document records what it shows however
+            // the load ends.
             document_.shownHologram = QImage();
-            const auto record = qScopeGuard([this] { document_.shownHologram = hologramView_->image(); });
-            OpenObject(document_, path, *objectCanvas_, *hologramView_);
+            const auto record = qScopeGuard([this] { document_.shownHologram = view_.image(); });
+            OpenObject(document_, path, canvas_, view_);
         });
     });
     if (done) emit hologramChanged();
 }
 
-void MainWindow::saveHologramAs() {
+void MenuCommands::saveHologramAs() {
     if (document_.field.empty()) {
-        QMessageBox::information(this, QStringLiteral("Save Hologram As"),
+        QMessageBox::information(&window_, QStringLiteral("Save Hologram As"),
                                  QStringLiteral("There is no hologram yet: press Calculate first."));
         return;
     }
@@ -168,8 +230,9 @@ void MainWindow::saveHologramAs() {
     for (const SaveDialogChoice& choice : choices) filterList.append(choice.filter);
     const QString filters = filterList.join(QStringLiteral(";;"));
     QString chosen = choices.front().filter;
-    QString path = saveFileQuestion_ ? saveFileQuestion_(this, caption, start, filters, &chosen)
-                                     : QFileDialog::getSaveFileName(this, caption, start, filters, &chosen);
+    QString path = saveFileQuestion_
+                       ? saveFileQuestion_(&window_, caption, start, filters, &chosen)
+                       : QFileDialog::getSaveFileName(&window_, caption, start, filters, &chosen);
     if (path.isEmpty()) return;
     auto choice = std::find_if(choices.begin(), choices.end(),
                                [&](const SaveDialogChoice& offered) { return offered.filter == chosen; });
@@ -178,13 +241,13 @@ void MainWindow::saveHologramAs() {
     if (QFileInfo(path).suffix().isEmpty()) path += QLatin1Char('.') + choice->format->extensions.front();
     WindowSettings::setSaveHologramFolder(QFileInfo(path).absolutePath());
     const bool done =
-        ErrorReporter::RunCommand(this, [&] { SaveHologramAs(document_, path, choice->depth); });
-    if (done) showInStatusBar(QStringLiteral("Saved ") + QDir::toNativeSeparators(path));
+        ErrorReporter::RunCommand(&window_, [&] { SaveHologramAs(document_, path, choice->depth); });
+    if (done) emit statusBarMessage(QStringLiteral("Saved ") + QDir::toNativeSeparators(path));
 }
 
-void MainWindow::showHelp() {
+void MenuCommands::showHelp() {
     if (helpWindow_ == nullptr) {
-        auto* text = new QTextBrowser(this);
+        auto* text = new QTextBrowser(&window_);
         text->setWindowFlag(Qt::Window);
         text->setObjectName(QStringLiteral("helpWindow"));
         text->setWindowTitle(QStringLiteral("Marbleck Help"));
@@ -197,8 +260,8 @@ void MainWindow::showHelp() {
     helpWindow_->activateWindow();
 }
 
-void MainWindow::showAbout() {
-    QMessageBox::about(this, QStringLiteral("About Marbleck"),
+void MenuCommands::showAbout() {
+    QMessageBox::about(&window_, QStringLiteral("About Marbleck"),
                        QStringLiteral("<h3>Marbleck %1</h3>"
                                       "<p>Computer-generated holograms of drawn and loaded objects.</p>"
                                       "<p>Released under the MIT License.</p>"

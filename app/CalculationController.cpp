@@ -1,0 +1,142 @@
+#include "app/CalculationController.h"
+
+#include <QApplication>
+#include <QPushButton>
+#include <QShortcut>
+#include <QTimer>
+#include <exception>
+#include <utility>
+
+#include "app/BackgroundCalculation.h"
+#include "widgets/ErrorReporter.h"
+#include "widgets/InputHold.h"
+#include "widgets/ProgressBar.h"
+
+namespace marbleck {
+
+namespace {
+
+// How often the progress bar follows a running calculation, in ms.
+constexpr int ProgressPollMs = 30;
+
+// How long a calculation runs before the window shows it busy, in ms. A
+// shorter one ends without a flash of greyed controls and cursor, and without
+// the repaints that would share the processor with its sums.
+constexpr int BusyShowDelayMs = 200;
+
+}  // namespace
+
+CalculationController::CalculationController(QWidget& window, ProgressBar& progressBar,
+                                             QPushButton& cancelButton, Controls waitingControls)
+    : QObject(&window),
+      window_(window),
+      progressBar_(progressBar),
+      cancelButton_(cancelButton),
+      waitingControls_(std::move(waitingControls)) {
+    calculation_ = new BackgroundCalculation(this);
+    cancelShortcut_ = new QShortcut(QKeySequence(Qt::Key_Escape), &window);
+    cancelShortcut_->setContext(Qt::WindowShortcut);
+    cancelShortcut_->setEnabled(false);
+    progressPoll_ = new QTimer(this);
+    progressPoll_->setInterval(ProgressPollMs);
+    busyShowDelay_ = new QTimer(this);
+    busyShowDelay_->setSingleShot(true);
+    busyShowDelay_->setInterval(BusyShowDelayMs);
+    waitingInput_ = new InputHold(this);
+    cancelButton_.hide();
+
+    connect(&cancelButton_, &QPushButton::clicked, this, &CalculationController::cancel);
+    connect(cancelShortcut_, &QShortcut::activated, this, &CalculationController::cancel);
+    connect(calculation_, &BackgroundCalculation::ended, this, &CalculationController::end);
+    connect(progressPoll_, &QTimer::timeout, this, &CalculationController::showProgress);
+    connect(busyShowDelay_, &QTimer::timeout, this, &CalculationController::showBusy);
+}
+
+CalculationController::~CalculationController() { calculation_->cancelAndWait(); }
+
+const PreparedCalculation& CalculationController::job() const { return calculation_->job(); }
+
+CalculatedHologram& CalculationController::result() { return calculation_->result(); }
+
+// The commands wait at once, their input held back and their menu items
+// disabled; the controls, the cursor and the status bar show it only if the
+// calculation lasts.
+void CalculationController::start(PreparedCalculation prepared, float startSeconds) {
+    calculation_->start(std::move(prepared));
+    startSeconds_ = startSeconds;
+    state_ = State::InputHeld;
+    emit stateChanged();
+    waitingInput_->hold(waitingControls_());
+    cancelShortcut_->setEnabled(true);
+    progressBar_.setVisible(true);
+    progressPoll_->start();
+    busyShowDelay_->start();
+    // A job estimated to take seconds says so before any of it is done.
+    if (IsLongCalculation(job())) emit statusBarMessage(CalculationStartText(job()));
+}
+
+// The focus is taken before the controls are greyed, which moves it.
+void CalculationController::showBusy() {
+    focusBeforeBusy_ = QApplication::focusWidget();
+    state_ = State::BusyShown;
+    emit stateChanged();
+    window_.setCursor(Qt::BusyCursor);
+    cancelButton_.show();
+    emit statusBarMessage(CalculationStartText(job()));
+}
+
+void CalculationController::showProgress() {
+    if (const int x = calculation_->lastColumnDone(); x >= 0)
+        progressBar_.setValue(ProgressAfterColumn(job(), x));
+}
+
+void CalculationController::cancel() {
+    if (calculation_->running()) calculation_->cancel();
+}
+
+void CalculationController::end() {
+    showProgress();  // the last column's progress, before the bar goes
+    switch (calculation_->outcome()) {
+        case BackgroundCalculation::Outcome::Calculated:
+            emit calculated();
+            break;
+        case BackgroundCalculation::Outcome::Cancelled:
+            emit statusBarMessage(QStringLiteral("Cancelled"));
+            break;
+        case BackgroundCalculation::Outcome::Failed:
+            emit statusBarMessage(QString());
+            ErrorReporter::RunCommand(&window_, [&] { std::rethrow_exception(calculation_->failure()); });
+            break;
+    }
+    leave();
+    emit ended();
+}
+
+void CalculationController::stopAndWait() {
+    if (!running()) return;
+    calculation_->cancelAndWait();
+    emit statusBarMessage(QStringLiteral("Cancelled"));
+    leave();
+    emit ended();
+}
+
+void CalculationController::leave() {
+    const bool wasBusy = busyShown();
+    state_ = State::Idle;
+    busyShowDelay_->stop();
+    cancelShortcut_->setEnabled(false);
+    waitingInput_->release();
+    progressPoll_->stop();
+    progressBar_.setVisible(false);
+    progressBar_.setValue(progressBar_.min());
+    if (wasBusy) {
+        cancelButton_.hide();
+        window_.unsetCursor();
+    }
+    emit stateChanged();
+    if (!wasBusy) return;
+    if (focusBeforeBusy_ && focusBeforeBusy_->isEnabled()) focusBeforeBusy_->setFocus();
+    focusBeforeBusy_.clear();
+}
+
+}  // namespace marbleck

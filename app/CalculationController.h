@@ -1,0 +1,98 @@
+#pragma once
+
+#include <QList>
+#include <QObject>
+#include <QPointer>
+#include <QString>
+#include <functional>
+
+#include "app/HologramProcedures.h"
+
+class QPushButton;
+class QShortcut;
+class QTimer;
+class QWidget;
+
+namespace marbleck {
+
+class BackgroundCalculation;
+class InputHold;
+class ProgressBar;
+
+// Runs "Calculate"'s sums on a worker while the window goes on. From the
+// start, input to the waiting controls is held back (they stay as they are
+// on the screen), Esc cancels and the progress bar follows the worker; only
+// once the calculation has run 200 ms is the window shown busy: the busy
+// cursor and the status bar's "Cancel". The window derives its enabled
+// states from running() and busyShown() whenever stateChanged() is sent.
+class CalculationController : public QObject {
+    Q_OBJECT
+
+public:
+    using Controls = std::function<QList<QWidget*>()>;
+
+    // `window` shows the cursor and the errors and takes Esc; `cancelButton`
+    // is shown while the window is busy; `waitingControls` gives the controls
+    // whose input waits.
+    CalculationController(QWidget& window, ProgressBar& progressBar, QPushButton& cancelButton,
+                          Controls waitingControls);
+    // A running calculation is stopped and waited for.
+    ~CalculationController() override;
+
+    // Starts `prepared`, asked for at `startSeconds` (the clock); the worker
+    // starts first, so a start that fails leaves everything as it was.
+    void start(PreparedCalculation prepared, float startSeconds);
+    // From start() until the window is back to normal.
+    bool running() const { return state_ != State::Idle; }
+    // Whether the window shows the calculation busy (controls greyed).
+    bool busyShown() const { return state_ == State::BusyShown; }
+
+    // Asks a running calculation to stop.
+    void cancel();
+    // Stops a running calculation and waits for it: the window is back to
+    // normal, "Cancelled" in the status bar, and ended() sent.
+    void stopAndWait();
+
+    // While calculated() is handled: the job, its result and when it was
+    // asked for.
+    const PreparedCalculation& job() const;
+    CalculatedHologram& result();
+    float startSeconds() const { return startSeconds_; }
+
+signals:
+    // running() or busyShown() changed.
+    void stateChanged();
+    // The worker has calculated the hologram; the window shows it now.
+    void calculated();
+    // A line for the status bar.
+    void statusBarMessage(const QString& text);
+    // The calculation has ended, however it ended, and the window is back to
+    // normal.
+    void ended();
+
+private:
+    enum class State { Idle, InputHeld, BusyShown };
+
+    void showProgress();
+    void showBusy();
+    void end();
+    // Puts the window back as it was before the calculation started.
+    void leave();
+
+    QWidget& window_;
+    ProgressBar& progressBar_;
+    QPushButton& cancelButton_;
+    Controls waitingControls_;
+    State state_ = State::Idle;
+    BackgroundCalculation* calculation_;
+    QShortcut* cancelShortcut_;  // Esc, while a calculation runs
+    QTimer* progressPoll_;
+    // Shows the window busy once a calculation has run this long.
+    QTimer* busyShowDelay_;
+    // Holds back input to the waiting controls while a calculation runs.
+    InputHold* waitingInput_;
+    float startSeconds_ = 0;
+    QPointer<QWidget> focusBeforeBusy_;
+};
+
+}  // namespace marbleck

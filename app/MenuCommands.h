@@ -1,0 +1,116 @@
+#pragma once
+
+#include <QList>
+#include <QObject>
+#include <QString>
+#include <functional>
+#include <memory>
+
+class QAction;
+class QWidget;
+
+namespace marbleck {
+
+class CanvasHistory;
+class MainWindow;
+class PictureArea;
+class ReconstructionWindow;
+struct Document;
+
+// The main window's menu bar and the commands that only it offers: "Open
+// Object…", "Save Hologram As…", "View" > "Reconstruction", the Options'
+// choices (remembered between runs), the help and "About". The commands that
+// mirror the window's buttons ("Save Hologram", "Print…", "Quit") are
+// actions here and handled by the window.
+class MenuCommands : public QObject {
+    Q_OBJECT
+
+public:
+    // The file dialogs of "Open Object…" and "Save Hologram As…": they ask for
+    // a path, starting at `start` (a folder, or a path to suggest), offering
+    // `filters` (";;" between them); the save dialog also gives the filter
+    // chosen. An empty answer means the user cancelled. The platform's own
+    // dialogs unless replaced.
+    using OpenFileQuestion = std::function<QString(QWidget* parent, const QString& caption,
+                                                   const QString& start, const QString& filters)>;
+    using SaveFileQuestion =
+        std::function<QString(QWidget* parent, const QString& caption, const QString& start,
+                              const QString& filters, QString* chosenFilter)>;
+
+    MenuCommands(MainWindow& window, Document& document, PictureArea& canvas, PictureArea& view,
+                 CanvasHistory& history);
+    ~MenuCommands() override;
+
+    // Fills the window's menu bar: File, Edit, View, Options, Help.
+    void createMenus();
+    // The Options' choices of the last run; a first start keeps the start-up
+    // state. Each choice is written as soon as it changes.
+    void restoreOptions();
+
+    // "Options" > "Fast calculation": the separable engine instead of the
+    // exact one.
+    bool fastCalculation() const;
+    // "Options" > "Binarization" > "Balanced" (the hologram's median) rather
+    // than "Threshold" (the threshold box).
+    bool balancedBinarization() const;
+
+    // The menu items that wait while a calculation runs: "Open Object…",
+    // "Save Hologram", "Print…" and the Options' choices.
+    QList<QAction*> waitingActions() const;
+    // "File" > "Save Hologram As…", enabled once there is a hologram.
+    QAction* saveHologramAsAction() const { return saveHologramAs_; }
+    // "View" > "Reconstruction".
+    QAction* reconstructionAction() const { return reconstruction_; }
+    QAction* saveHologramAction() const { return saveHologram_; }
+    QAction* printAction() const { return print_; }
+    QAction* quitAction() const { return quit_; }
+
+    void setOpenFileQuestion(OpenFileQuestion question) { openFileQuestion_ = std::move(question); }
+    void setSaveFileQuestion(SaveFileQuestion question) { saveFileQuestion_ = std::move(question); }
+
+signals:
+    // "Open Object…" loaded an object.
+    void hologramChanged();
+    // A line for the status bar.
+    void statusBarMessage(const QString& text);
+
+private:
+    void createFileMenu();
+    void createEditMenu();
+    void createViewMenu();
+    void createOptionsMenu();
+    void createHelpMenu();
+
+    void openObject();
+    void saveHologramAs();
+    void showReconstruction();
+    void showHelp();
+    void showAbout();
+
+    MainWindow& window_;
+    Document& document_;
+    PictureArea& canvas_;
+    PictureArea& view_;
+    CanvasHistory& history_;
+
+    QAction* openObject_ = nullptr;
+    QAction* saveHologram_ = nullptr;
+    QAction* saveHologramAs_ = nullptr;
+    QAction* print_ = nullptr;
+    QAction* quit_ = nullptr;
+    QAction* reconstruction_ = nullptr;
+    // "Options" > "Fast calculation", off at the first start.
+    QAction* fastCalculation_ = nullptr;
+    // "Options" > "Binarization": "Threshold" at the first start, or "Balanced".
+    QAction* thresholdBinarization_ = nullptr;
+    QAction* balancedBinarization_ = nullptr;
+
+    OpenFileQuestion openFileQuestion_;
+    SaveFileQuestion saveFileQuestion_;
+    // The help window, made on first use.
+    QWidget* helpWindow_ = nullptr;
+    // The reconstruction window, made on first use.
+    std::unique_ptr<ReconstructionWindow> reconstructionWindow_;
+};
+
+}  // namespace marbleck
