@@ -454,7 +454,7 @@ void MainWindow::load() {
 
 CalculationRequest MainWindow::calculationRequest() const {
     return {repsEdit_->text(), randomPhaseCheck_->isChecked(),
-            fastCalculationAction_->isChecked() ? EngineKind::Fast : EngineKind::Exact};
+            &CalculationEngineNamed(fastCalculationAction_->isChecked() ? "fast" : "exact")};
 }
 
 QString MainWindow::thresholdText() const { return thresholdEdit_->text(); }

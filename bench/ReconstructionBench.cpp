@@ -16,6 +16,7 @@
 
 #include "FastestRuns.h"
 #include "HologramCases.h"
+#include "engine/Binarization.h"
 #include "engine/FastHologramEngine.h"
 #include "engine/HologramPipeline.h"
 #include "engine/Reconstruction.h"
@@ -27,7 +28,9 @@ struct Calculated {
     cases::Case c = cases::HalfLitDisc();
     HologramField field;
     std::vector<std::uint8_t> grey;
-    Calculated() { CalculateHologram(EngineKind::Fast, c.geometry, c.points, c.phases, field, grey); }
+    Calculated() {
+        CalculateHologram(CalculationEngineNamed("fast"), c.geometry, c.points, c.phases, field, grey);
+    }
 };
 
 const Calculated& Disc() {
