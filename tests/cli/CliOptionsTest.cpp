@@ -8,6 +8,7 @@
 
 #include "CliProcess.h"
 #include "cli/CliOptions.h"
+#include "engine/CalculationEngine.h"
 
 namespace marbleck::cli {
 namespace {
@@ -83,6 +84,31 @@ TEST(CliOptions, BadRepsIsOneUsageErrorForTheWholeBatch) {
     EXPECT_EQ(run.status, 1);
     EXPECT_EQ(run.err,
               QStringLiteral("marbleck-cli: --reps must be a number: abc\nTry 'marbleck-cli --help'.\n"));
+}
+
+// --engine takes every name of the engine table and only those; --help and
+// the refusal list them all.
+TEST(EngineOption, TakesTheTableNamesAndListsThem) {
+    const QString help = ParseCommandLine({QStringLiteral("marbleck-cli"), QStringLiteral("--help")}).text;
+    for (const CalculationEngine& engine : CalculationEngines()) {
+        const QString name =
+            QString::fromUtf8(engine.name.data(), static_cast<qsizetype>(engine.name.size()));
+        const CliOptions options = ParseCommandLine({QStringLiteral("marbleck-cli"), QStringLiteral("in.png"),
+                                                     Png, QStringLiteral("--engine"), name})
+                                       .options;
+        EXPECT_EQ(options.engine, engine.name);
+        EXPECT_TRUE(help.contains(name)) << engine.name;
+    }
+    EXPECT_EQ(
+        ParseCommandLine({QStringLiteral("marbleck-cli"), QStringLiteral("in.png"), Png}).options.engine,
+        "exact");
+    try {
+        ParseCommandLine({QStringLiteral("marbleck-cli"), QStringLiteral("in.png"), Png,
+                          QStringLiteral("--engine"), QStringLiteral("Fast")});
+        ADD_FAILURE() << "accepted";
+    } catch (const UsageError& error) {
+        EXPECT_EQ(std::string(error.what()), "unknown engine Fast (exact, fast or reference)");
+    }
 }
 
 }  // namespace
