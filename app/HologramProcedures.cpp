@@ -4,9 +4,9 @@
 #include <vector>
 
 #include "app/Document.h"
+#include "engine/Binarization.h"
 #include "engine/CalculationWork.h"
 #include "engine/HologramPipeline.h"
-#include "engine/Reconstruction.h"
 #include "engine/ThreadPool.h"
 #include "input/ObjectSamples.h"
 #include "platform/NumberText.h"
@@ -37,7 +37,7 @@ CalculatedHologram RunCalculation(const PreparedCalculation& job, std::atomic<in
                                   const CancelFlag* cancel) {
     CalculatedHologram result;
     CalculateHologram(
-        job.engine, job.geometry, job.points, job.phases, result.field, result.greyLevels,
+        *job.engine, job.geometry, job.points, job.phases, result.field, result.greyLevels,
         [&](int x) { lastColumnDone.store(x, std::memory_order_relaxed); }, ThreadPool::Shared(), cancel);
     return result;
 }
@@ -45,7 +45,7 @@ CalculatedHologram RunCalculation(const PreparedCalculation& job, std::atomic<in
 namespace {
 
 double EstimatedJobSeconds(const PreparedCalculation& job) {
-    return EstimatedSeconds(job.engine, job.geometry, job.points, ThreadPool::Shared().size());
+    return EstimatedSeconds(*job.engine, job.geometry, job.points, ThreadPool::Shared().size());
 }
 
 }  // namespace

@@ -6,8 +6,8 @@
 #include <optional>
 #include <vector>
 
+#include "engine/CalculationEngine.h"
 #include "engine/Cancellation.h"
-#include "engine/HologramCompute.h"
 
 namespace marbleck {
 
@@ -20,13 +20,13 @@ struct CalculationRequest {
     QString repsText;
     // Each lit point gets a random phase; otherwise every phase is 0.
     bool randomPhase = true;
-    EngineKind engine = EngineKind::Exact;
+    const CalculationEngine* engine = &DefaultCalculationEngine();
 };
 
 // Everything a calculation needs, read from the window before it starts, so
 // that the sums can run on another thread while the window goes on.
 struct PreparedCalculation {
-    EngineKind engine = EngineKind::Exact;
+    const CalculationEngine* engine = &DefaultCalculationEngine();
     HologramGeometry geometry;
     // The lit canvas samples in scan order, one phase each.
     std::vector<ObjectPoint> points;

@@ -184,7 +184,7 @@ void MainWindow::load() {
 
 CalculationRequest MainWindow::calculationRequest() const {
     return {controls_.repsEdit->text(), controls_.randomPhaseCheck->isChecked(),
-            menus_->fastCalculation() ? EngineKind::Fast : EngineKind::Exact};
+            &CalculationEngineNamed(menus_->fastCalculation() ? "fast" : "exact")};
 }
 
 QString MainWindow::thresholdText() const { return controls_.thresholdEdit->text(); }

@@ -23,7 +23,7 @@
 #include "app/Document.h"
 #include "app/HologramProcedures.h"
 #include "app/MainWindow.h"
-#include "engine/HologramCompute.h"
+#include "engine/CalculationEngine.h"
 #include "widgets/PictureArea.h"
 #include "widgets/ProgressBar.h"
 
@@ -77,7 +77,7 @@ void OneColumn(benchmark::State& state) {
         }
     for (auto _ : state) {
         HologramField field(job.geometry.fieldColumns, job.geometry.fieldRows);
-        AccumulateHologram(EngineKind::Exact, job.geometry, points, phases, field);
+        AccumulateHologram(CalculationEngineNamed("exact"), job.geometry, points, phases, field);
         benchmark::DoNotOptimize(field.values().data());
     }
     state.counters["points"] = static_cast<double>(points.size());

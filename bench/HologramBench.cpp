@@ -17,8 +17,8 @@
 #include <vector>
 
 #include "HologramCases.h"
+#include "engine/CalculationEngine.h"
 #include "engine/ExactKernel.h"
-#include "engine/HologramCompute.h"
 #include "engine/HologramPipeline.h"
 
 namespace marbleck {
@@ -38,11 +38,11 @@ cases::Case Subset(const cases::Case& c, std::size_t count) {
             {c.phases.begin(), c.phases.begin() + static_cast<long>(count)}};
 }
 
-void Run(benchmark::State& state, EngineKind kind, const cases::Case& c) {
+void Run(benchmark::State& state, const CalculationEngine& engine, const cases::Case& c) {
     for (auto _ : state) {
         // A fresh zero-filled field each time, as every "Calculate" makes one.
         HologramField field(c.geometry.fieldColumns, c.geometry.fieldRows);
-        AccumulateHologram(kind, c.geometry, c.points, c.phases, field);
+        AccumulateHologram(engine, c.geometry, c.points, c.phases, field);
         benchmark::DoNotOptimize(field.values().data());
     }
     const double updates = static_cast<double>(c.points.size()) * c.geometry.columns * c.geometry.rows;
@@ -60,18 +60,20 @@ void Register() {
         const std::size_t referencePoints = n == "disc" ? 24 : SIZE_MAX;
         benchmark::RegisterBenchmark(("reference/" + n + "/").c_str(),
                                      [n, referencePoints](benchmark::State& s) {
-                                         Run(s, EngineKind::Reference, Subset(CaseNamed(n), referencePoints));
+                                         Run(s, CalculationEngineNamed("reference"),
+                                             Subset(CaseNamed(n), referencePoints));
                                      })
             ->Unit(benchmark::kMillisecond)
             ->UseRealTime()
             ->MinTime(n == "small" ? 0.5 : 0.1);
         auto* exact = benchmark::RegisterBenchmark(("exact/" + n + "/").c_str(), [n](benchmark::State& s) {
-            Run(s, EngineKind::Exact, CaseNamed(n));
+            Run(s, CalculationEngineNamed("exact"), CaseNamed(n));
         });
         exact->Unit(benchmark::kMillisecond)->UseRealTime();
         if (n == "disc") exact->Iterations(1);
-        benchmark::RegisterBenchmark(("fast/" + n + "/").c_str(),
-                                     [n](benchmark::State& s) { Run(s, EngineKind::Fast, CaseNamed(n)); })
+        benchmark::RegisterBenchmark(
+            ("fast/" + n + "/").c_str(),
+            [n](benchmark::State& s) { Run(s, CalculationEngineNamed("fast"), CaseNamed(n)); })
             ->Unit(benchmark::kMillisecond)
             ->UseRealTime()
             ->MinTime(0.5);
@@ -88,8 +90,8 @@ void PrintAccuracy() {
         std::vector<HologramField> fields(2);
         std::vector<std::vector<std::uint8_t>> greys(2);
         for (std::size_t i : {0u, 1u})
-            CalculateHologram(i == 0 ? EngineKind::Exact : EngineKind::Fast, c.geometry, c.points, c.phases,
-                              fields[i], greys[i]);
+            CalculateHologram(i == 0 ? CalculationEngineNamed("exact") : CalculationEngineNamed("fast"),
+                              c.geometry, c.points, c.phases, fields[i], greys[i]);
         double worst = 0;
         for (std::size_t i = 0; i < fields[0].values().size(); ++i)
             worst =

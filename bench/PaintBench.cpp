@@ -29,6 +29,7 @@
 #include "app/Document.h"
 #include "app/MainWindow.h"
 #include "cli/HologramExport.h"
+#include "engine/Binarization.h"
 #include "engine/FastHologramEngine.h"
 #include "engine/HologramPipeline.h"
 #include "input/ObjectSamples.h"
@@ -89,7 +90,7 @@ void FastPipelineAndPaint(benchmark::State& state) {
     HologramField field;
     std::vector<std::uint8_t> grey;
     for (auto _ : state) {
-        CalculateHologram(EngineKind::Fast, c.geometry, c.points, c.phases, field, grey);
+        CalculateHologram(CalculationEngineNamed("fast"), c.geometry, c.points, c.phases, field, grey);
         View().paintGreyColumns(grey.data(), c.geometry.columns, c.geometry.rows);
     }
 }
@@ -98,7 +99,7 @@ void BinarizeAndPaint(benchmark::State& state) {
     const cases::Case& c = Disc();
     HologramField normalised;
     std::vector<std::uint8_t> grey;
-    CalculateHologram(EngineKind::Fast, c.geometry, c.points, c.phases, normalised, grey);
+    CalculateHologram(CalculationEngineNamed("fast"), c.geometry, c.points, c.phases, normalised, grey);
     for (auto _ : state) {
         state.PauseTiming();
         HologramField field = normalised;
@@ -124,7 +125,7 @@ const QImage& DiscImage() {
 cli::CliOptions FastCommandLine() {
     cli::CliOptions options;
     options.reps = 10;
-    options.engine = EngineKind::Fast;
+    options.engine = "fast";
     return options;
 }
 
@@ -142,15 +143,14 @@ void CommandLineSumAlone(benchmark::State& state) {
 
 void CommandLineObjectToField(benchmark::State& state) {
     for (auto _ : state) {
-        cli::ObjectHologram hologram = cli::CalculateObjectHologram(FastCommandLine(), DiscImage(), 0);
+        HologramResult hologram = cli::CalculateObjectHologram(FastCommandLine(), DiscImage(), 0);
         benchmark::DoNotOptimize(hologram.field.values().data());
     }
 }
 
 // Writing the field in one format, into a temporary folder.
 void CommandLineWrite(benchmark::State& state, const char* name, int depth) {
-    static const cli::ObjectHologram hologram =
-        cli::CalculateObjectHologram(FastCommandLine(), DiscImage(), 0);
+    static const HologramResult hologram = cli::CalculateObjectHologram(FastCommandLine(), DiscImage(), 0);
     QTemporaryDir folder;
     const QString path = folder.filePath(QString::fromLatin1(name));
     for (auto _ : state) WriteHologramFile(hologram.field, false, depth, path);

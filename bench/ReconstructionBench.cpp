@@ -2,7 +2,8 @@
 // 1653 x 1653 values, against the fast sum of the same hologram in the same
 // run: the far field from the grey levels (as the window forms it after
 // "Calculate") and from a binarized field, its log-scale picture, the
-// fidelity figure and the balanced threshold. Prints one line per step with
+// fidelity figure and the balanced threshold; the pipeline, and the engine
+// call with a balanced binarization. Prints one line per step with
 // its ratio to the fast sum, each the fastest of its repetitions.
 
 #include <benchmark/benchmark.h>
@@ -16,7 +17,9 @@
 
 #include "FastestRuns.h"
 #include "HologramCases.h"
+#include "engine/Binarization.h"
 #include "engine/FastHologramEngine.h"
+#include "engine/HologramCalculation.h"
 #include "engine/HologramPipeline.h"
 #include "engine/Reconstruction.h"
 
@@ -27,7 +30,9 @@ struct Calculated {
     cases::Case c = cases::HalfLitDisc();
     HologramField field;
     std::vector<std::uint8_t> grey;
-    Calculated() { CalculateHologram(EngineKind::Fast, c.geometry, c.points, c.phases, field, grey); }
+    Calculated() {
+        CalculateHologram(CalculationEngineNamed("fast"), c.geometry, c.points, c.phases, field, grey);
+    }
 };
 
 const Calculated& Disc() {
@@ -90,6 +95,36 @@ void BalancedThreshold(benchmark::State& state) {
     for (auto _ : state) benchmark::DoNotOptimize(MedianThreshold(d.field, g.columns, g.rows));
 }
 
+// The sums, normalising and grey levels as "Calculate" runs them.
+void Pipeline(benchmark::State& state) {
+    const cases::Case& c = Disc().c;
+    HologramField field;
+    std::vector<std::uint8_t> grey;
+    for (auto _ : state) {
+        CalculateHologram(CalculationEngineNamed("fast"), c.geometry, c.points, c.phases, field, grey);
+        benchmark::DoNotOptimize(grey.data());
+    }
+}
+
+// The same through the engine call, which also draws the phases, makes a
+// fresh field each time and, asked to, binarizes beside the calculated field.
+void Request(benchmark::State& state, bool balanced) {
+    const cases::Case& c = Disc().c;
+    for (auto _ : state) {
+        HologramRequest request;
+        request.object = {c.geometry.W, c.geometry.H, c.points};
+        request.reps = c.geometry.R;
+        request.engine = "fast";
+        request.randomPhase = true;
+        if (balanced) request.binarization = BinarizationRequest{"balanced", 0};
+        const HologramResult result = MakeHologram(std::move(request));
+        benchmark::DoNotOptimize(result.greyLevels.data());
+    }
+}
+
+void RequestPlain(benchmark::State& state) { Request(state, false); }
+void RequestBalanced(benchmark::State& state) { Request(state, true); }
+
 class RatioReporter : public bench::FastestRunsReporter {
 public:
     void Finalize() override {
@@ -109,7 +144,8 @@ int main(int argc, char** argv) {
          {std::pair{"fast sum", &FastSum}, std::pair{"reconstruct grey levels", &ReconstructGrey},
           std::pair{"reconstruct binarized field", &ReconstructBinarizedField},
           std::pair{"log-scale picture", &LogScalePicture}, std::pair{"fidelity figure", &Fidelity},
-          std::pair{"balanced threshold", &BalancedThreshold}})
+          std::pair{"balanced threshold", &BalancedThreshold}, std::pair{"pipeline", &Pipeline},
+          std::pair{"engine call", &RequestPlain}, std::pair{"engine call, balanced", &RequestBalanced}})
         benchmark::RegisterBenchmark(name, run)->Unit(benchmark::kMillisecond)->UseRealTime();
     benchmark::AddCustomContext("threads", std::to_string(std::max(1u, std::thread::hardware_concurrency())));
     benchmark::Initialize(&argc, argv);

@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 
+#include "engine/CalculationEngine.h"
 #include "output/OutputFormats.h"
 
 namespace marbleck::cli {
@@ -39,6 +40,23 @@ double PositiveNumber(const QString& text, const char* option) {
     return *value;
 }
 
+QString EngineName(const CalculationEngine& engine) {
+    return QString::fromUtf8(engine.name.data(), static_cast<qsizetype>(engine.name.size()));
+}
+
+// The engine table's names, "exact, fast or reference"; with `help`, the
+// default is marked as such.
+QString EngineChoices(bool help) {
+    QStringList names;
+    for (const CalculationEngine& engine : CalculationEngines()) {
+        names.append(EngineName(engine));
+        if (help && &engine == &DefaultCalculationEngine())
+            names.back() += QStringLiteral(" (default, as \"Calculate\")");
+    }
+    const QString last = names.takeLast();
+    return names.isEmpty() ? last : names.join(QStringLiteral(", ")) + QStringLiteral(" or ") + last;
+}
+
 }  // namespace
 
 ParsedCommandLine ParseCommandLine(const QStringList& arguments) {
@@ -64,9 +82,8 @@ ParsedCommandLine ParseCommandLine(const QStringList& arguments) {
         QStringLiteral("Seed of the random phases (default: from the clock, printed "
                        "to standard error)."),
         QStringLiteral("N"));
-    const QCommandLineOption engine(QStringLiteral("engine"),
-                                    QStringLiteral("exact (default, as \"Calculate\") or fast."),
-                                    QStringLiteral("ENGINE"), QStringLiteral("exact"));
+    const QCommandLineOption engine(QStringLiteral("engine"), EngineChoices(true) + QLatin1Char('.'),
+                                    QStringLiteral("ENGINE"), EngineName(DefaultCalculationEngine()));
     const QCommandLineOption binarize(
         QStringLiteral("binarize"),
         QStringLiteral("Write the binarized hologram: values above the number T are 255; \"median\" "
@@ -141,13 +158,9 @@ ParsedCommandLine ParseCommandLine(const QStringList& arguments) {
         if (!ok) throw UsageError("the seed must be a whole number from 0 to 2^64 - 1");
         o.seed = value;
     }
-    const QString engineName = parser.value(engine);
-    if (engineName == QLatin1String("exact"))
-        o.engine = EngineKind::Exact;
-    else if (engineName == QLatin1String("fast"))
-        o.engine = EngineKind::Fast;
-    else
-        throw UsageError("unknown engine " + engineName.toStdString() + " (exact or fast)");
+    o.engine = parser.value(engine).toStdString();
+    if (FindCalculationEngine(o.engine) == nullptr)
+        throw UsageError("unknown engine " + o.engine + " (" + EngineChoices(false).toStdString() + ")");
     if (parser.isSet(binarize)) {
         if (parser.value(binarize) == QLatin1String("median"))
             o.balanced = true;

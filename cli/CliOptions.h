@@ -6,7 +6,7 @@
 #include <optional>
 #include <stdexcept>
 
-#include "engine/HologramCompute.h"
+#include <string>
 
 namespace marbleck::cli {
 
@@ -24,7 +24,7 @@ struct CliOptions {
     double reps = 1;
     bool randomPhase = false;
     std::optional<std::uint64_t> seed;
-    EngineKind engine = EngineKind::Exact;
+    std::string engine = "exact";  // a name in the engine table
     std::optional<double> binarizeThreshold;
     bool balanced = false;  // --binarize median: the threshold is the hologram's median
     QString reconstruct;    // --reconstruct: where the reconstruction picture goes ("" for none)

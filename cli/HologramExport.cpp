@@ -18,17 +18,17 @@
 #include <vector>
 
 #include "cli/CalculationDeadline.h"
+#include "engine/CalculationEngine.h"
 #include "engine/CalculationWork.h"
-#include "engine/HologramPipeline.h"
+#include "engine/HologramCalculation.h"
 #include "engine/Reconstruction.h"
-#include "input/ObjectSamples.h"
 #include "input/picture/NativeFileName.h"
 #include "input/picture/ObjectFile.h"
+#include "input/picture/PictureSamples.h"
 #include "output/FieldWriters.h"
 #include "output/FileWriteError.h"
 #include "output/OutputFormats.h"
 #include "output/OwnNameFile.h"
-#include "platform/RandomGenerator.h"
 #include "platform/RunTimeError.h"
 
 namespace marbleck::cli {
@@ -80,59 +80,67 @@ void WriteField(const HologramField& field, bool binarized, int depth, const QSt
     WriteOrExportError([&] { WriteHologramFile(field, binarized, depth, output); });
 }
 
-ObjectHologram CalculateObjectHologram(const CliOptions& options, const QImage& image, std::uint64_t seed,
+HologramRequest ObjectRequest(const CliOptions& options, HologramObject object, std::uint64_t seed) {
+    HologramRequest request;
+    request.object = std::move(object);
+    request.reps = options.reps;
+    request.engine = options.engine;
+    request.randomPhase = options.randomPhase;
+    request.seed = seed;
+    if (options.balanced)
+        request.binarization = BinarizationRequest{"balanced", 0};
+    else if (options.binarizeThreshold)
+        request.binarization = BinarizationRequest{"threshold", *options.binarizeThreshold};
+    return request;
+}
+
+HologramResult CalculateObjectHologram(const CliOptions& options, const QImage& image, std::uint64_t seed,
                                        const ExportProgress& progress) {
+    const CalculationEngine& engine = CalculationEngineNamed(options.engine);
+    // The reps are refused before the picture is read into samples.
     const HologramGeometry geometry = MakeHologramGeometry(static_cast<float>(image.width()),
                                                            static_cast<float>(image.height()), options.reps);
     CancelFlag cancel{false};
     std::optional<CalculationDeadline> deadline;
     if (options.maxSeconds) deadline.emplace(*options.maxSeconds, cancel);
-    ObjectHologram hologram;
-    hologram.geometry = geometry;
-    std::vector<ObjectPoint>& points = hologram.lit;
-    LitSamples(image, PixelSampleGrid(geometry.canvasColumns, geometry.canvasRows), points);
-    if (options.engine != EngineKind::Fast && !options.maxSeconds &&
+    HologramRequest request = ObjectRequest(options, PictureObject(image), seed);
+    const std::vector<ObjectPoint>& points = request.object.litSamples;
+    if (engine.addsEveryPointToEveryValue && !options.maxSeconds &&
         PointValues(geometry, points.size()) > ExactWorkBound) {
-        const double minutes =
-            EstimatedSeconds(options.engine, geometry, points, ThreadPool::Shared().size()) / 60.0;
+        const double minutes = EstimatedSeconds(engine, geometry, points, ThreadPool::Shared().size()) / 60.0;
         throw CalculationTooLong(
-            QStringLiteral("%1 points × %2 values is more than the 2^%3 bound of the exact engine (about %4 "
+            QStringLiteral("%1 points × %2 values is more than the 2^%3 bound of the %4 engine (about %5 "
                            "min here); use --engine fast, or --max-seconds S to go on")
                 .arg(points.size())
                 .arg(static_cast<long long>(geometry.columns) * geometry.rows)
                 .arg(ExactWorkBoundExponent)
+                .arg(QString::fromUtf8(engine.name.data(), static_cast<qsizetype>(engine.name.size())))
                 .arg(std::ceil(minutes))
                 .toStdString());
     }
-    std::vector<double> phases(points.size(), 0.0);
-    if (options.randomPhase) {
-        RandomGenerator random;
-        random.seed(seed);
-        for (double& phase : phases) phase = PhaseOfDraw(random.next());
-    }
-    hologram.points = static_cast<long long>(points.size());
 
-    std::size_t done = 0;
-    ColumnDone columnDone;
-    if (progress)
-        columnDone = [&](int x) {
-            while (done < points.size() && points[done].x <= x) ++done;
-            progress(static_cast<long long>(done), hologram.points);
+    CalculationControl control;
+    control.cancelFlag = &cancel;
+    // The points done once canvas column x is summed: those of columns 0 .. x.
+    std::vector<long long> pointsThroughColumn;
+    if (progress) {
+        pointsThroughColumn.assign(static_cast<std::size_t>(geometry.canvasColumns), 0);
+        for (const ObjectPoint& p : points)
+            if (p.x >= 0 && p.x < geometry.canvasColumns)
+                ++pointsThroughColumn[static_cast<std::size_t>(p.x)];
+        for (std::size_t x = 1; x < pointsThroughColumn.size(); ++x)
+            pointsThroughColumn[x] += pointsThroughColumn[x - 1];
+        const auto total = static_cast<long long>(points.size());
+        control.columnDone = [&pointsThroughColumn, &progress, total](int x) {
+            progress(pointsThroughColumn[static_cast<std::size_t>(x)], total);
         };
-    std::vector<std::uint8_t> grey;
+    }
     try {
-        hologram.range = CalculateHologram(options.engine, geometry, points, phases, hologram.field, grey,
-                                           columnDone, ThreadPool::Shared(), &cancel);
+        return MakeHologram(std::move(request), control);
     } catch (const CalculationCancelled&) {
         throw CalculationTooLong(
             QStringLiteral("stopped after %1 s (--max-seconds)").arg(*options.maxSeconds).toStdString());
     }
-    if (options.balanced)
-        hologram.threshold = MedianThreshold(hologram.field, geometry.columns, geometry.rows);
-    else
-        hologram.threshold = options.binarizeThreshold;
-    if (hologram.threshold) Binarize(hologram.field, *hologram.threshold, grey);
-    return hologram;
 }
 
 QImage ReconstructionImage(const Reconstruction& r) {
@@ -167,18 +175,16 @@ ExportSummary ExportHologram(const CliOptions& options, const QString& object, c
     summary.width = image.width();
     summary.height = image.height();
     summary.reps = options.reps;
-    summary.engine = options.engine == EngineKind::Fast ? QStringLiteral("fast") : QStringLiteral("exact");
+    summary.engine = QString::fromStdString(options.engine);
     if (options.randomPhase) summary.seed = seed;
 
-    HologramField field;
-    ObjectHologram hologram;
+    HologramResult hologram;
     try {
         hologram = CalculateObjectHologram(options, image, seed, progress);
-        field = std::move(hologram.field);
-        summary.points = hologram.points;
-        summary.threshold = hologram.threshold;
-        summary.rawMinimum = hologram.range.minimum;
-        summary.rawMaximum = hologram.range.maximum;
+        summary.points = static_cast<long long>(hologram.litSamples.size());
+        if (hologram.binarization) summary.threshold = hologram.binarization->threshold;
+        summary.rawMinimum = hologram.rawRange.minimum;
+        summary.rawMaximum = hologram.rawRange.maximum;
     } catch (const RunTimeError& error) {
         throw ExportError(ExitStatus::Input, object, error.description());
     } catch (const CalculationTooLong& error) {
@@ -186,11 +192,13 @@ ExportSummary ExportHologram(const CliOptions& options, const QString& object, c
     } catch (const std::bad_alloc&) {
         throw ExportError(ExitStatus::Input, object, "out of memory");
     }
+    // What the output holds: the binarized field when the options binarize.
+    const HologramField& field = hologram.binarization ? hologram.binarization->field : hologram.field;
     summary.columns = field.columns();
     summary.rows = field.rows();
 
     try {
-        WriteField(field, options.binarized(), options.depth, output);
+        WriteField(field, hologram.binarization.has_value(), options.depth, output);
     } catch (const std::bad_alloc&) {
         throw ExportError(ExitStatus::Write, output, "out of memory");
     }
@@ -205,7 +213,7 @@ ExportSummary ExportHologram(const CliOptions& options, const QString& object, c
     try {
         const HologramGeometry& g = hologram.geometry;
         const Reconstruction r = Reconstruct(field, g.columns, g.rows);
-        summary.fidelity = FidelityFigure(r, hologram.lit, g);
+        summary.fidelity = FidelityFigure(r, hologram.litSamples, g);
         if (reconstructed) {
             const QImage picture = ReconstructionImage(r);
             WriteReconstruction(picture, reconstruction);

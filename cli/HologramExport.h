@@ -11,9 +11,9 @@
 
 #include <vector>
 #include "cli/CliOptions.h"
-#include "engine/HologramEngine.h"
 #include "engine/HologramField.h"
-#include "engine/HologramGeometry.h"
+#include "engine/HologramRequest.h"
+#include "engine/HologramResult.h"
 #include "engine/PhysicalFigures.h"
 #include "engine/Reconstruction.h"
 
@@ -83,21 +83,19 @@ struct ExportSummary {
 // Called while the sums are formed: the points done so far and in all.
 using ExportProgress = std::function<void(long long done, long long total)>;
 
+// The request the options make of `object`: their reps, engine, random
+// phases from `seed` and binarization ("median" is the balanced method).
+HologramRequest ObjectRequest(const CliOptions& options, HologramObject object, std::uint64_t seed);
+
 // The hologram of a decoded object image as the options ask: every pixel
 // that is not black is a point, W and H are the image's size, the phases come
 // from a generator seeded with `seed`. Only the computation, from the image
-// to the normalised (or binarized) field in memory. Throws RunTimeError,
-// std::bad_alloc, and CalculationTooLong for an exact calculation above
-// ExactWorkBound without options.maxSeconds or one that ran past it.
-struct ObjectHologram {
-    HologramField field;
-    FieldRange range;  // of the raw sums
-    long long points = 0;
-    HologramGeometry geometry;
-    std::vector<ObjectPoint> lit;     // the object points, scan order
-    std::optional<double> threshold;  // the binarization's, when binarized
-};
-ObjectHologram CalculateObjectHologram(const CliOptions& options, const QImage& image, std::uint64_t seed,
+// to the engine's result in memory (the normalised field, and apart from it
+// the binarized one when the options binarize). Throws RunTimeError,
+// std::bad_alloc, and CalculationTooLong for a calculation that adds every
+// point into every value above ExactWorkBound without options.maxSeconds or
+// one that ran past it.
+HologramResult CalculateObjectHologram(const CliOptions& options, const QImage& image, std::uint64_t seed,
                                        const ExportProgress& progress = {});
 
 // The reconstruction picture of a calculated (or binarized) hologram: the

@@ -7,10 +7,6 @@ namespace marbleck {
 
 namespace {
 
-constexpr double ExactPointValuesPerSecond = 1.5e9;
-constexpr double FastMultiplyAddsPerSecond = 4e9;
-constexpr double ReferencePointValuesPerSecond = 1.5e8;
-
 // The number of distinct canvas columns and rows among the points.
 std::pair<double, double> LitColumnsAndRows(const HologramGeometry& g, std::span<const ObjectPoint> points) {
     std::vector<bool> column(static_cast<std::size_t>(std::max(0, g.canvasColumns)));
@@ -35,23 +31,21 @@ double PointValues(const HologramGeometry& geometry, std::size_t points) {
     return static_cast<double>(points) * geometry.columns * geometry.rows;
 }
 
-double EstimatedSeconds(EngineKind kind, const HologramGeometry& g, std::span<const ObjectPoint> points,
-                        int threads) {
-    const double parallel = std::max(1, threads);
-    switch (kind) {
-        case EngineKind::Reference:
-            return PointValues(g, points.size()) / ReferencePointValuesPerSecond;
-        case EngineKind::Exact:
-            return PointValues(g, points.size()) / (ExactPointValuesPerSecond * parallel);
-        case EngineKind::Fast: {
-            // One complex product of rows × lit columns × lit rows, then one
-            // real product of the values × twice the lit columns.
-            const auto [columns, rows] = LitColumnsAndRows(g, points);
-            const double multiplyAdds = 4.0 * g.rows * columns * rows + 2.0 * g.columns * g.rows * columns;
-            return multiplyAdds / (FastMultiplyAddsPerSecond * parallel);
-        }
-    }
-    return 0;
+double SweepSeconds(const HologramGeometry& g, std::span<const ObjectPoint> points, int threads,
+                    double pointValuesPerSecond) {
+    return PointValues(g, points.size()) / (pointValuesPerSecond * std::max(1, threads));
+}
+
+double ProductSeconds(const HologramGeometry& g, std::span<const ObjectPoint> points, int threads,
+                      double multiplyAddsPerSecond) {
+    const auto [columns, rows] = LitColumnsAndRows(g, points);
+    const double multiplyAdds = 4.0 * g.rows * columns * rows + 2.0 * g.columns * g.rows * columns;
+    return multiplyAdds / (multiplyAddsPerSecond * std::max(1, threads));
+}
+
+double EstimatedSeconds(const CalculationEngine& engine, const HologramGeometry& g,
+                        std::span<const ObjectPoint> points, int threads) {
+    return engine.estimatedSeconds(g, points, threads);
 }
 
 }  // namespace marbleck

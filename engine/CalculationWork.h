@@ -2,7 +2,7 @@
 
 #include <span>
 
-#include "engine/HologramCompute.h"
+#include "engine/CalculationEngine.h"
 
 namespace marbleck {
 
@@ -12,12 +12,21 @@ namespace marbleck {
 // every point into every value once.
 double PointValues(const HologramGeometry& geometry, std::size_t points);
 
-// The seconds a calculation of `points` may take on `threads` threads, at
-// rates a current desktop processor reaches per thread (about 1.5 × 10^9
-// point-values a second in the exact engine, 4 × 10^9 multiply-adds in the
-// fast one's products, one tenth of that in the reference). An estimate
-// for telling the user, within a factor of a few.
-double EstimatedSeconds(EngineKind kind, const HologramGeometry& geometry,
+// The seconds of adding every point into every value at
+// `pointValuesPerSecond` on each of `threads` threads.
+double SweepSeconds(const HologramGeometry& geometry, std::span<const ObjectPoint> points, int threads,
+                    double pointValuesPerSecond);
+
+// The seconds of the fast engine's products at `multiplyAddsPerSecond` on
+// each of `threads` threads: one complex product of rows × lit columns × lit
+// rows, then one real product of the values × twice the lit columns.
+double ProductSeconds(const HologramGeometry& geometry, std::span<const ObjectPoint> points, int threads,
+                      double multiplyAddsPerSecond);
+
+// The seconds a calculation of `points` by `engine` may take on `threads`
+// threads, at rates a current desktop processor reaches per thread. An
+// estimate for telling the user, within a factor of a few.
+double EstimatedSeconds(const CalculationEngine& engine, const HologramGeometry& geometry,
                         std::span<const ObjectPoint> points, int threads);
 
 }  // namespace marbleck

@@ -70,14 +70,4 @@ void Normalise(HologramField& field, const HologramGeometry& g, FieldRange range
 
 std::uint8_t GreyLevel(float normalised) { return detail::GreyOf(normalised); }
 
-void Binarize(HologramField& field, double threshold, std::vector<std::uint8_t>& grey) {
-    auto& values = field.values();
-    grey.resize(values.size());
-    for (std::size_t i = 0; i < values.size(); ++i) {
-        const bool white = static_cast<double>(values[i]) > threshold;
-        values[i] = white ? 255.0f : 0.0f;
-        grey[i] = white ? 255 : 0;
-    }
-}
-
 }  // namespace marbleck

@@ -47,9 +47,4 @@ void Normalise(HologramField& field, const HologramGeometry& geometry, FieldRang
 // Grey level of a normalised value: value × 255 in 32-bit, rounded half to even.
 std::uint8_t GreyLevel(float normalised);
 
-// Every value of the whole field strictly above `threshold` (compared exactly
-// in 64-bit) becomes 255, every other 0; `grey` receives the same levels in
-// the field's own layout (fieldColumns x fieldRows, column by column).
-void Binarize(HologramField& field, double threshold, std::vector<std::uint8_t>& grey);
-
 }  // namespace marbleck

@@ -28,6 +28,8 @@ double PointAngle(int index, float size) {
     return static_cast<double>(index) * HologramPi / span;
 }
 
+int SampleCount(float size) { return std::max(0, loopCount(static_cast<double>(size) - 1.0)); }
+
 double PhaseOfDraw(float r) { return 2.0 * static_cast<double>(r) * HologramPi; }
 
 HologramGeometry MakeHologramGeometry(float W, float H, double R) {
@@ -44,8 +46,8 @@ HologramGeometry MakeHologramGeometry(float W, float H, double R) {
     g.W = W;
     g.H = H;
     g.R = R;
-    g.canvasColumns = std::max(0, loopCount(static_cast<double>(W) - 1.0));
-    g.canvasRows = std::max(0, loopCount(static_cast<double>(H) - 1.0));
+    g.canvasColumns = SampleCount(W);
+    g.canvasRows = SampleCount(H);
     g.fieldColumns = static_cast<int>(boundU) + 1;
     g.fieldRows = static_cast<int>(boundV) + 1;
     // The loops "for u = 0 to R·W − 1" stop at the largest whole u not above

@@ -44,6 +44,10 @@ double RoundHalfEven(double value);
 // one pixel long has no angle to spread, so every point on it sits at 0.
 double PointAngle(int index, float size);
 
+// The canvas samples along a side of `size` pixels: 0 .. the largest whole
+// number not above size − 1, none for a side under one pixel.
+int SampleCount(float size);
+
 // The phase of one random draw r in [0, 1): 2 × r × 3.1415 in 64-bit.
 double PhaseOfDraw(float r);
 

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cstddef>
 
-#include "engine/FastHologramEngine.h"
 #include "engine/NormalisedGrey.h"
 
 namespace marbleck {
@@ -40,32 +39,39 @@ __attribute__((target_clones("avx2", "default"))) void NormaliseColumns(Hologram
 
 }  // namespace
 
-FieldRange CalculateHologram(EngineKind kind, const HologramGeometry& g, std::span<const ObjectPoint> points,
-                             std::span<const double> phases, HologramField& field,
-                             std::vector<std::uint8_t>& grey, const ColumnDone& columnDone, ThreadPool& pool,
-                             const CancelFlag* cancel) {
+FieldRange SumHologram(const CalculationEngine& engine, const HologramGeometry& g,
+                       std::span<const ObjectPoint> points, std::span<const double> phases,
+                       HologramField& field, const ColumnDone& columnDone, ThreadPool& pool,
+                       const CancelFlag* cancel) {
     field = HologramField(g.fieldColumns, g.fieldRows);
     FieldRange range;
-    if (kind == EngineKind::Fast) {
-        FastHologramEngine::Shared().accumulate(g, points, phases, field, columnDone, &range, cancel);
-    } else {
-        AccumulateHologram(kind, g, points, phases, field, columnDone, cancel);
-        range = FindRange(field, g);
-    }
+    engine.accumulate(g, points, phases, field, columnDone, pool, cancel, &range);
     StopIfCancelled(cancel);
+    return range;
+}
 
+void NormaliseHologram(HologramField& field, const HologramGeometry& g, FieldRange range,
+                       std::vector<std::uint8_t>& grey, ThreadPool& pool) {
     grey.resize(static_cast<std::size_t>(g.columns) * static_cast<std::size_t>(g.rows));
     const long long values = static_cast<long long>(g.columns) * g.rows;
     const int threads = values < ParallelValues ? 1 : std::min(pool.size(), g.columns);
     if (threads <= 1) {
         NormaliseColumns(field, g.rows, range, grey.data(), 0, g.columns);
-        return range;
+        return;
     }
     pool.run(threads, [&](int k) {
         const int first = static_cast<int>(static_cast<long long>(g.columns) * k / threads);
         const int last = static_cast<int>(static_cast<long long>(g.columns) * (k + 1) / threads);
         NormaliseColumns(field, g.rows, range, grey.data(), first, last);
     });
+}
+
+FieldRange CalculateHologram(const CalculationEngine& engine, const HologramGeometry& g,
+                             std::span<const ObjectPoint> points, std::span<const double> phases,
+                             HologramField& field, std::vector<std::uint8_t>& grey,
+                             const ColumnDone& columnDone, ThreadPool& pool, const CancelFlag* cancel) {
+    const FieldRange range = SumHologram(engine, g, points, phases, field, columnDone, pool, cancel);
+    NormaliseHologram(field, g, range, grey, pool);
     return range;
 }
 

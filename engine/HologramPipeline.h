@@ -4,26 +4,33 @@
 #include <span>
 #include <vector>
 
-#include "engine/HologramCompute.h"
+#include "engine/CalculationEngine.h"
 #include "engine/ThreadPool.h"
 
 namespace marbleck {
 
-// One whole calculation, as "Calculate" runs it: the sums of `points` (lit
-// canvas samples in scan order, x outer, y inner; one phase each) by the
-// engine `kind`, their range, the normalised field and its grey levels.
-//  - `field` becomes a fresh field of the geometry's bounds holding the
-//    normalised values (the unvisited last column and row, if any, stay 0);
-//  - `grey` receives the grey levels of the visited columns × rows, column by
-//    column (v contiguous), as HologramField stores them; its memory is reused;
-//  - `columnDone` runs on the calling thread once per canvas column, in order,
-//    while the sums are formed;
-//  - once `cancel` is set, the call soon throws CalculationCancelled, leaving
-//    `field` and `grey` partly written.
-// Returns the range of the raw sums (before normalisation). The fast engine
-// finds it while writing the sums; normalising and grey levels are one pass
-// over the field, shared among the threads of `pool`.
-FieldRange CalculateHologram(EngineKind kind, const HologramGeometry& geometry,
+// The first stage of a calculation: `field` becomes a fresh field of the
+// geometry's bounds holding the sums of `points` (lit canvas samples in scan
+// order, x outer, y inner; one phase each) by `engine`. `columnDone` runs on
+// the calling thread once per canvas column, in order. Returns the range of
+// the sums. Once `cancel` is set, soon throws CalculationCancelled, leaving
+// `field` partly written.
+FieldRange SumHologram(const CalculationEngine& engine, const HologramGeometry& geometry,
+                       std::span<const ObjectPoint> points, std::span<const double> phases,
+                       HologramField& field, const ColumnDone& columnDone = {},
+                       ThreadPool& pool = ThreadPool::Shared(), const CancelFlag* cancel = nullptr);
+
+// The second stage: normalises the visited values of `field` by `range` in
+// place (the unvisited last column and row, if any, stay as they are) and
+// writes their grey levels into `grey`: the visited columns × rows, column by
+// column (v contiguous), as HologramField stores them; its memory is reused.
+// One pass over the field, shared among the threads of `pool`.
+void NormaliseHologram(HologramField& field, const HologramGeometry& geometry, FieldRange range,
+                       std::vector<std::uint8_t>& grey, ThreadPool& pool = ThreadPool::Shared());
+
+// One whole calculation, as "Calculate" runs it: SumHologram, then
+// NormaliseHologram. Returns the range of the raw sums.
+FieldRange CalculateHologram(const CalculationEngine& engine, const HologramGeometry& geometry,
                              std::span<const ObjectPoint> points, std::span<const double> phases,
                              HologramField& field, std::vector<std::uint8_t>& grey,
                              const ColumnDone& columnDone = {}, ThreadPool& pool = ThreadPool::Shared(),

@@ -348,18 +348,4 @@ double FidelityFigure(const Reconstruction& r, std::span<const ObjectPoint> poin
     return signalMean / noiseMean;
 }
 
-double MedianThreshold(const HologramField& field, int columns, int rows) {
-    if (columns <= 0 || rows <= 0) return 0;
-    std::vector<float> values;
-    values.reserve(static_cast<std::size_t>(columns) * static_cast<std::size_t>(rows));
-    for (int u = 0; u < columns; ++u) {
-        const float* column = field.column(u);
-        values.insert(values.end(), column, column + rows);
-    }
-    const std::size_t n = values.size();
-    const auto k = values.begin() + static_cast<std::ptrdiff_t>(n - n / 2 - 1);
-    std::nth_element(values.begin(), k, values.end());
-    return *k;
-}
-
 }  // namespace marbleck

@@ -95,12 +95,4 @@ BinOffset ObjectBin(ObjectPoint point, const HologramGeometry& geometry, int col
 double FidelityFigure(const Reconstruction& meanRemoved, std::span<const ObjectPoint> points,
                       const HologramGeometry& geometry);
 
-// The threshold of balanced binarization: the largest value that stays black
-// when exactly half of the visited values (the first columns x rows; half
-// rounded down) become white. With Binarize's "strictly above the threshold
-// is white" it makes exactly floor(n / 2) of the n visited values white when
-// the hologram's values are distinct, fewer only by values equal to it.
-// The threshold is one of the field's values. 0 for an empty hologram.
-double MedianThreshold(const HologramField& field, int columns, int rows);
-
 }  // namespace marbleck

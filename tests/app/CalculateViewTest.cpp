@@ -22,7 +22,7 @@ namespace {
 
 using test::Control;
 
-class CalculateView : public ::testing::TestWithParam<EngineKind> {
+class CalculateView : public ::testing::TestWithParam<std::string> {
 protected:
     void calculate() { test::CalculateAndWait(form); }
 
@@ -37,7 +37,7 @@ protected:
 TEST_P(CalculateView, ShowsTheGreyLevelsOfTheSeparateStepsBitForBit) {
     form.show();
     Control<QCheckBox>(form, "randomPhaseCheck")->setChecked(false);
-    Control<QAction>(form, "fastCalculationAction")->setChecked(GetParam() == EngineKind::Fast);
+    Control<QAction>(form, "fastCalculationAction")->setChecked(GetParam() == "fast");
     Control<PictureArea>(form, "objectCanvas")->setPenWidth(2);
     Control<PictureArea>(form, "objectCanvas")->drawLine(5, 90, 70, 20, White);
     Control<PictureArea>(form, "objectCanvas")->drawCircle(60, 60, 12, RGBColor(0, 0, 3));
@@ -55,7 +55,7 @@ TEST_P(CalculateView, ShowsTheGreyLevelsOfTheSeparateStepsBitForBit) {
     const std::vector<double> phases(points.size(), 0.0);
     HologramField expected;
     std::vector<std::uint8_t> grey;
-    CalculateHologram(GetParam(), g, points, phases, expected, grey);
+    CalculateHologram(CalculationEngineNamed(GetParam()), g, points, phases, expected, grey);
     ASSERT_EQ(document.field, expected);
 
     const QImage view = Control<PictureArea>(form, "hologramView")->image();
@@ -67,8 +67,9 @@ TEST_P(CalculateView, ShowsTheGreyLevelsOfTheSeparateStepsBitForBit) {
         }
 }
 
-INSTANTIATE_TEST_SUITE_P(Engines, CalculateView, ::testing::Values(EngineKind::Exact, EngineKind::Fast),
-                         [](const auto& info) { return info.param == EngineKind::Fast ? "Fast" : "Exact"; });
+INSTANTIATE_TEST_SUITE_P(Engines, CalculateView, ::testing::Values("exact", "fast"), [](const auto& info) {
+    return std::string(CalculationEngineNamed(info.param).label);
+});
 
 TEST(CalculateMessages, RepsThatLeaveNoHologramAreNamedByTheirCaption) {
     test::RecordedErrors errors;

@@ -24,6 +24,7 @@
 #include "app/Document.h"
 #include "app/MainWindow.h"
 #include "app/ReconstructionWindow.h"
+#include "engine/Binarization.h"
 #include "engine/HologramEngine.h"
 #include "engine/Reconstruction.h"
 #include "output/PrintDialog.h"

@@ -10,6 +10,7 @@
 
 #include "CliProcess.h"
 #include "cli/CliOptions.h"
+#include "engine/CalculationEngine.h"
 #include "output/OutputFormats.h"
 
 namespace marbleck::cli {
@@ -126,6 +127,31 @@ TEST(CliOptions, ManualPageListsTheTablesExtensions) {
     QStringList written;
     for (const OutputFormat& format : OutputFormats()) written += format.extensions;
     EXPECT_EQ(listed, written);
+}
+
+// --engine takes every name of the engine table and only those; --help and
+// the refusal list them all.
+TEST(EngineOption, TakesTheTableNamesAndListsThem) {
+    const QString help = ParseCommandLine({QStringLiteral("marbleck-cli"), QStringLiteral("--help")}).text;
+    for (const CalculationEngine& engine : CalculationEngines()) {
+        const QString name =
+            QString::fromUtf8(engine.name.data(), static_cast<qsizetype>(engine.name.size()));
+        const CliOptions options = ParseCommandLine({QStringLiteral("marbleck-cli"), QStringLiteral("in.png"),
+                                                     Png, QStringLiteral("--engine"), name})
+                                       .options;
+        EXPECT_EQ(options.engine, engine.name);
+        EXPECT_TRUE(help.contains(name)) << engine.name;
+    }
+    EXPECT_EQ(
+        ParseCommandLine({QStringLiteral("marbleck-cli"), QStringLiteral("in.png"), Png}).options.engine,
+        "exact");
+    try {
+        ParseCommandLine({QStringLiteral("marbleck-cli"), QStringLiteral("in.png"), Png,
+                          QStringLiteral("--engine"), QStringLiteral("Fast")});
+        ADD_FAILURE() << "accepted";
+    } catch (const UsageError& error) {
+        EXPECT_EQ(std::string(error.what()), "unknown engine Fast (exact, fast or reference)");
+    }
 }
 
 }  // namespace

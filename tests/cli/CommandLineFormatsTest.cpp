@@ -28,7 +28,7 @@ protected:
         const std::vector<ObjectPoint> points{{1, 3}, {6, 0}, {6, 4}};
         const std::vector<double> phases(points.size(), 0.0);
         std::vector<std::uint8_t> grey;
-        CalculateHologram(EngineKind::Exact, g, points, phases, expected, grey);
+        CalculateHologram(CalculationEngineNamed("exact"), g, points, phases, expected, grey);
         ASSERT_EQ(expected.columns(), 14);
         ASSERT_EQ(expected.rows(), 10);
     }

@@ -227,6 +227,32 @@ TEST(CommandLine, BatchWritesEveryGoodObjectAndReportsTheBrokenOne) {
     EXPECT_EQ(three.value(QStringLiteral("engine")).toString(), QStringLiteral("exact"));
 }
 
+// The reference engine writes what the exact one writes, byte for byte, and
+// each run reports its engine by name.
+TEST(CommandLine, TheReferenceEngineWritesWhatTheExactOneWrites) {
+    QTemporaryDir dir;
+    const QString object = dir.filePath(QStringLiteral("a.png"));
+    ASSERT_TRUE(ObjectImage(13, 11, {QPoint(1, 2), QPoint(12, 0), QPoint(5, 9)}).save(object));
+    QByteArray written[2];
+    const char* engines[2] = {"exact", "reference"};
+    for (int i = 0; i < 2; ++i) {
+        const QString output = dir.filePath(QStringLiteral("%1.npy").arg(QLatin1String(engines[i])));
+        const CliRun run =
+            RunCli({object, QStringLiteral("-o"), output, QStringLiteral("--reps"), QStringLiteral("2.5"),
+                    QStringLiteral("--random-phase"), QStringLiteral("--seed"), QStringLiteral("7"),
+                    QStringLiteral("--engine"), QLatin1String(engines[i]), QStringLiteral("--report")});
+        ASSERT_EQ(run.status, 0) << run.err.toStdString();
+        EXPECT_EQ(
+            QJsonDocument::fromJson(run.out.toUtf8()).object().value(QStringLiteral("engine")).toString(),
+            QLatin1String(engines[i]));
+        QFile file(output);
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+        written[i] = file.readAll();
+    }
+    EXPECT_GT(written[0].size(), 128);
+    EXPECT_EQ(written[0], written[1]);
+}
+
 // An output that cannot be written whole (the file-size limit stops it
 // part way) leaves the earlier file as it was, and no partial file beside it.
 TEST(CommandLine, AFailedWriteLeavesTheEarlierOutputAsItWas) {

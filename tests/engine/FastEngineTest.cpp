@@ -16,16 +16,16 @@ struct Normalised {
     std::vector<std::uint8_t> grey;
 };
 
-Normalised Compute(const cases::Case& c, EngineKind kind) {
+Normalised Compute(const cases::Case& c, const CalculationEngine& engine) {
     Normalised n;
-    CalculateHologram(kind, c.geometry, c.points, c.phases, n.field, n.grey);
+    CalculateHologram(engine, c.geometry, c.points, c.phases, n.field, n.grey);
     return n;
 }
 
 // Normalised values within 1e-5 of the exact engine, grey levels at most 1 apart.
 void ExpectCloseToExact(const cases::Case& c) {
-    const Normalised exact = Compute(c, EngineKind::Exact);
-    const Normalised fast = Compute(c, EngineKind::Fast);
+    const Normalised exact = Compute(c, CalculationEngineNamed("exact"));
+    const Normalised fast = Compute(c, CalculationEngineNamed("fast"));
     double worst = 0;
     for (std::size_t i = 0; i < exact.field.values().size(); ++i)
         worst =
@@ -78,10 +78,10 @@ TEST(FastEngine, SecondCalculationReusesBuffersAndGivesTheSameField) {
     // a previous calculation must not leak into the next.
     const cases::Case large = cases::RandomPoints(37, 23, 3, 400, 33);
     const cases::Case small = cases::RandomPoints(9, 7, 2, 10, 34);
-    const Normalised first = Compute(large, EngineKind::Fast);
-    const Normalised between = Compute(small, EngineKind::Fast);
-    const Normalised fresh = Compute(small, EngineKind::Exact);
-    const Normalised second = Compute(large, EngineKind::Fast);
+    const Normalised first = Compute(large, CalculationEngineNamed("fast"));
+    const Normalised between = Compute(small, CalculationEngineNamed("fast"));
+    const Normalised fresh = Compute(small, CalculationEngineNamed("exact"));
+    const Normalised second = Compute(large, CalculationEngineNamed("fast"));
     EXPECT_EQ(first.field, second.field);
     for (std::size_t i = 0; i < fresh.field.values().size(); ++i)
         EXPECT_NEAR(between.field.values()[i], fresh.field.values()[i], 1e-5);

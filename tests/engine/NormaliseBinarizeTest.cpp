@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "CaseName.h"
+#include "engine/Binarization.h"
 #include "engine/HologramEngine.h"
 
 namespace marbleck {

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "HologramCases.h"
+#include "engine/Binarization.h"
 #include "engine/HologramPipeline.h"
 #include "engine/Reconstruction.h"
 
@@ -35,7 +36,7 @@ Calculated Calculate(float W, float H, double R, std::vector<ObjectPoint> points
     Calculated c{MakeHologramGeometry(W, H, R), std::move(points), {}, {}};
     const std::vector<double> phases =
         randomPhase ? cases::RandomPhases(c.points.size(), 5) : std::vector<double>(c.points.size(), 0.0);
-    CalculateHologram(EngineKind::Exact, c.geometry, c.points, phases, c.field, c.grey);
+    CalculateHologram(CalculationEngineNamed("exact"), c.geometry, c.points, phases, c.field, c.grey);
     return c;
 }
 

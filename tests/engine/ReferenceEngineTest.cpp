@@ -6,7 +6,7 @@
 
 #include "CaseName.h"
 #include "HologramCases.h"
-#include "engine/HologramCompute.h"
+#include "engine/CalculationEngine.h"
 #include "engine/HologramEngine.h"
 #include "engine/HologramPipeline.h"
 
@@ -28,9 +28,9 @@ long double ClosedForm(const cases::Case& c, int u, int v) {
     return sum;
 }
 
-HologramField Accumulate(EngineKind kind, const cases::Case& c) {
+HologramField Accumulate(const CalculationEngine* engine, const cases::Case& c) {
     HologramField field(c.geometry.fieldColumns, c.geometry.fieldRows);
-    AccumulateHologram(kind, c.geometry, c.points, c.phases, field);
+    AccumulateHologram(*engine, c.geometry, c.points, c.phases, field);
     return field;
 }
 
@@ -46,7 +46,7 @@ TEST_P(ReferenceClosedForm, MatchesDirectCosines) {
     const ClosedFormCase p = GetParam();
     const cases::Case c = cases::RandomPoints(p.W, p.H, p.R, p.points, 5);
     ASSERT_FALSE(c.points.empty());
-    const HologramField field = Accumulate(EngineKind::Reference, c);
+    const HologramField field = Accumulate(&CalculationEngineNamed("reference"), c);
     // Each of the P roundings to 32-bit is at most half an ulp of a partial
     // sum, whose size is at most P: |error| <= P · P · 2^-24; the rotation
     // recurrences drift by far less.
@@ -71,14 +71,12 @@ INSTANTIATE_TEST_SUITE_P(Table, ReferenceClosedForm,
                              return test::CaseName("W", c.W, "_H", c.H, "_R", c.R, "_Points", c.points);
                          });
 
-class EveryEngine : public ::testing::TestWithParam<EngineKind> {};
+class EveryEngine : public ::testing::TestWithParam<const CalculationEngine*> {};
 
 }  // namespace
 
 // Names the engine in test listings.
-void PrintTo(EngineKind kind, std::ostream* out) {
-    *out << (kind == EngineKind::Reference ? "reference" : kind == EngineKind::Exact ? "exact" : "fast");
-}
+void PrintTo(const CalculationEngine* engine, std::ostream* out) { *out << engine->name; }
 
 namespace {
 
@@ -88,7 +86,7 @@ TEST_P(EveryEngine, PointAtOriginGivesOneEverywhereAndAWhiteView) {
     for (float value : raw.values()) ASSERT_EQ(value, 1.0f);
     HologramField field;
     std::vector<std::uint8_t> grey;
-    const FieldRange range = CalculateHologram(GetParam(), c.geometry, c.points, c.phases, field, grey);
+    const FieldRange range = CalculateHologram(*GetParam(), c.geometry, c.points, c.phases, field, grey);
     EXPECT_EQ(range.minimum, 0.0f);
     EXPECT_EQ(range.maximum, 1.0f);
     for (float value : field.values()) ASSERT_EQ(value, 1.0f);
@@ -132,7 +130,7 @@ TEST_P(EveryEngine, EmptyCanvasStaysZeroAndPaintsBlack) {
     cases::Case c{MakeHologramGeometry(9, 7, 2), {}, {}};
     HologramField field;
     std::vector<std::uint8_t> grey(5, 7);  // leftovers of an earlier calculation
-    const FieldRange range = CalculateHologram(GetParam(), c.geometry, c.points, c.phases, field, grey);
+    const FieldRange range = CalculateHologram(*GetParam(), c.geometry, c.points, c.phases, field, grey);
     EXPECT_EQ(range.minimum, 0.0f);
     EXPECT_EQ(range.maximum, 0.0f);
     ASSERT_EQ(field.columns(), c.geometry.fieldColumns);
@@ -154,7 +152,7 @@ TEST_P(EveryEngine, CalculationGivesTheRangeNormalisedFieldAndGreyLevelsOfItsSum
     HologramField field;
     std::vector<std::uint8_t> grey;
     std::vector<int> reported;
-    const FieldRange range = CalculateHologram(GetParam(), c.geometry, c.points, c.phases, field, grey,
+    const FieldRange range = CalculateHologram(*GetParam(), c.geometry, c.points, c.phases, field, grey,
                                                [&](int x) { reported.push_back(x); });
     EXPECT_EQ(range.minimum, expectedRange.minimum);
     EXPECT_EQ(range.maximum, expectedRange.maximum);
@@ -177,7 +175,7 @@ TEST_P(EveryEngine, ReportsEveryCanvasColumnOnceInOrderOnTheCallingThread) {
     HologramField field(c.geometry.fieldColumns, c.geometry.fieldRows);
     std::vector<int> reported;
     const auto caller = std::this_thread::get_id();
-    AccumulateHologram(GetParam(), c.geometry, c.points, c.phases, field, [&](int x) {
+    AccumulateHologram(*GetParam(), c.geometry, c.points, c.phases, field, [&](int x) {
         EXPECT_EQ(std::this_thread::get_id(), caller);
         reported.push_back(x);
     });
@@ -188,10 +186,10 @@ TEST_P(EveryEngine, ReportsEveryCanvasColumnOnceInOrderOnTheCallingThread) {
 TEST_P(EveryEngine, RefusesPointsOutOfScanOrder) {
     cases::Case c{MakeHologramGeometry(9, 7, 1), {{3, 2}, {1, 1}}, {0.0, 0.0}};
     HologramField field(c.geometry.fieldColumns, c.geometry.fieldRows);
-    EXPECT_THROW(AccumulateHologram(GetParam(), c.geometry, c.points, c.phases, field),
+    EXPECT_THROW(AccumulateHologram(*GetParam(), c.geometry, c.points, c.phases, field),
                  std::invalid_argument);
     c.points = {{1, 1}, {9, 0}};  // x = 9 is outside a 9-wide canvas
-    EXPECT_THROW(AccumulateHologram(GetParam(), c.geometry, c.points, c.phases, field),
+    EXPECT_THROW(AccumulateHologram(*GetParam(), c.geometry, c.points, c.phases, field),
                  std::invalid_argument);
     for (float value : field.values()) ASSERT_EQ(value, 0.0f);
 }
@@ -205,7 +203,7 @@ TEST_P(EveryEngine, StopsSoonAfterItIsCancelled) {
     CancelFlag cancel{false};
     int last = -1;
     EXPECT_THROW(CalculateHologram(
-                     GetParam(), c.geometry, c.points, c.phases, field, grey,
+                     *GetParam(), c.geometry, c.points, c.phases, field, grey,
                      [&](int x) {
                          last = x;
                          if (x >= 2) cancel.store(true);
@@ -217,24 +215,15 @@ TEST_P(EveryEngine, StopsSoonAfterItIsCancelled) {
 
     // Not cancelled, the same call runs to its end.
     cancel.store(false);
-    const FieldRange range = CalculateHologram(GetParam(), c.geometry, c.points, c.phases, field, grey, {},
+    const FieldRange range = CalculateHologram(*GetParam(), c.geometry, c.points, c.phases, field, grey, {},
                                                ThreadPool::Shared(), &cancel);
     EXPECT_GT(range.maximum, range.minimum);
 }
 
 INSTANTIATE_TEST_SUITE_P(Engines, EveryEngine,
-                         ::testing::Values(EngineKind::Reference, EngineKind::Exact, EngineKind::Fast),
-                         [](const auto& info) {
-                             switch (info.param) {
-                                 case EngineKind::Reference:
-                                     return "Reference";
-                                 case EngineKind::Exact:
-                                     return "Exact";
-                                 case EngineKind::Fast:
-                                     return "Fast";
-                             }
-                             return "Unknown";
-                         });
+                         ::testing::Values(&CalculationEngineNamed("reference"),
+                                           &CalculationEngineNamed("exact"), &CalculationEngineNamed("fast")),
+                         [](const auto& info) { return std::string(info.param->label); });
 
 }  // namespace
 }  // namespace marbleck

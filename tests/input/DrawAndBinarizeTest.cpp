@@ -13,6 +13,7 @@
 #include "RecordedErrors.h"
 #include "app/Document.h"
 #include "app/MainWindow.h"
+#include "engine/Binarization.h"
 #include "engine/HologramGeometry.h"
 #include "engine/HologramPipeline.h"
 #include "input/ObjectSamples.h"
@@ -63,7 +64,7 @@ TEST(DrawAndBinarizeTest, ViewMatchesTheEngineOnTheDrawnSamples) {
 
     HologramField field;
     std::vector<std::uint8_t> grey;
-    CalculateHologram(EngineKind::Reference, geometry, points, phases, field, grey);
+    CalculateHologram(CalculationEngineNamed("reference"), geometry, points, phases, field, grey);
     Binarize(field, 0.55, grey);
 
     EXPECT_EQ(document.field, field);

@@ -112,6 +112,20 @@ std::vector<std::pair<int, int>> Pairs(const std::vector<ObjectPoint>& points) {
     return pairs;
 }
 
+// The canvas's object: its fractional size in pixels and the samples of
+// reading each point.
+TEST(ObjectSamples, CanvasObjectHasTheCanvasSizeAndItsSamples) {
+    test::ReferenceCanvas canvas;
+    canvas.setOuterSize(2480, 1990);  // 165.33 × 132.67 pixels, border included
+    canvas.drawCircle(80, 60, 30, White);
+    const HologramObject object = CanvasObject(canvas);
+    EXPECT_EQ(object.width, 2480.0f / Screen::TwipsPerPixelX());
+    EXPECT_EQ(object.height, 1990.0f / Screen::TwipsPerPixelY());
+    const std::vector<ObjectPoint> expected = PointByPoint(canvas, GeometryOf(canvas));
+    ASSERT_GT(expected.size(), 100u);
+    EXPECT_EQ(Pairs(object.litSamples), Pairs(expected));
+}
+
 // A picture of another format, read strip by strip, gives the samples of
 // its 32-bit form, with rows and columns read twice, out of order and
 // outside the picture.

@@ -1,0 +1,101 @@
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "engine/CalculationControl.h"
+#include "engine/HologramField.h"
+#include "engine/HologramGeometry.h"
+#include "engine/Reconstruction.h"
+#include "engine/ThreadPool.h"
+
+namespace marbleck {
+
+// Which binarization to apply, by the name of its method in the table, with
+// its parameters.
+struct BinarizationRequest {
+    std::string method;
+    // The threshold of "threshold": values strictly above it become white.
+    double threshold = 0;
+};
+
+// A binarized hologram, kept apart from the calculated field it was made of.
+struct BinarizedHologram {
+    std::string method;  // the method's name in the table
+    double threshold = 0;
+    // The whole field (the geometry's bounds): 255 where white, 0 elsewhere.
+    HologramField field;
+    // The same levels in the field's own layout: field.columns() ×
+    // field.rows(), column by column.
+    std::vector<std::uint8_t> greyLevels;
+};
+
+// What a binarization method may use besides the field: the calculation's
+// geometry and lit samples, the engine's threads, the caller's progress and
+// cancelling, and the reconstruction's transforms (planned once per size), so
+// that an iterative method can judge each step by its far field.
+struct BinarizationContext {
+    const HologramGeometry& geometry;
+    std::span<const ObjectPoint> litSamples;
+    ThreadPool& pool;
+    const CalculationControl& control;
+
+    // The far field of the visited values of `field` (normalised or 0/255).
+    Reconstruction reconstruct(const HologramField& field, ReconstructionOptions options = {}) const {
+        return Reconstruct(field, geometry.columns, geometry.rows, options);
+    }
+    // The fidelity figure of a reconstruction with the zero order removed.
+    double fidelity(const Reconstruction& meanRemoved) const {
+        return FidelityFigure(meanRemoved, litSamples, geometry);
+    }
+    void reportProgress(double fraction) const {
+        if (control.binarizationProgress) control.binarizationProgress(fraction);
+    }
+    void stopIfCancelled() const { control.stopIfCancelled(); }
+};
+
+// One binarization method: an entry of the binarization table. The function
+// binarizes `calculated` (the normalised field, left untouched) as
+// `request` asks and returns the result with its threshold; the caller
+// fills in the method's name.
+struct BinarizationMethod {
+    using Function = BinarizedHologram (*)(const HologramField& calculated,
+                                           const BinarizationRequest& request,
+                                           const BinarizationContext& context);
+    std::string_view name;
+    std::string_view label;
+    Function binarize = nullptr;
+    // Whether the request's threshold is the method's parameter.
+    bool takesThreshold = false;
+};
+
+// The binarization table: "threshold" (the request's threshold) and
+// "balanced" (the hologram's median, so that half the values are white).
+// Names are unique.
+std::span<const BinarizationMethod> BinarizationMethods();
+
+// The entry named `name`, or nullptr for a name not in the table.
+const BinarizationMethod* FindBinarizationMethod(std::string_view name);
+
+// Binarizes `calculated` by the method `request` names; throws
+// std::invalid_argument for a name not in the table.
+BinarizedHologram ApplyBinarization(const BinarizationRequest& request, const HologramField& calculated,
+                                    const BinarizationContext& context);
+
+// Every value of the whole field strictly above `threshold` (compared exactly
+// in 64-bit) becomes 255, every other 0; `grey` receives the same levels in
+// the field's own layout (fieldColumns x fieldRows, column by column).
+void Binarize(HologramField& field, double threshold, std::vector<std::uint8_t>& grey);
+
+// The threshold of balanced binarization: the largest value that stays black
+// when exactly half of the visited values (the first columns x rows; half
+// rounded down) become white. With Binarize's "strictly above the threshold
+// is white" it makes exactly floor(n / 2) of the n visited values white when
+// the hologram's values are distinct, fewer only by values equal to it.
+// The threshold is one of the field's values. 0 for an empty hologram.
+double MedianThreshold(const HologramField& field, int columns, int rows);
+
+}  // namespace marbleck

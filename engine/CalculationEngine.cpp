@@ -1,0 +1,90 @@
+#include "engine/CalculationEngine.h"
+
+#include <algorithm>
+#include <array>
+#include <stdexcept>
+#include <string>
+
+#include "engine/CalculationWork.h"
+#include "engine/ExactHologramEngine.h"
+#include "engine/FastHologramEngine.h"
+
+namespace marbleck {
+
+namespace {
+
+// Rates a current desktop processor reaches per thread, for estimates
+// within a factor of a few.
+constexpr double ExactPointValuesPerSecond = 1.5e9;
+constexpr double FastMultiplyAddsPerSecond = 4e9;
+constexpr double ReferencePointValuesPerSecond = 1.5e8;
+
+void AccumulateWithReference(const HologramGeometry& g, std::span<const ObjectPoint> points,
+                             std::span<const double> phases, HologramField& field,
+                             const ColumnDone& columnDone, ThreadPool&, const CancelFlag* cancel,
+                             FieldRange* range) {
+    AccumulateReference(g, points, phases, field, columnDone, cancel);
+    if (range) *range = FindRange(field, g);
+}
+
+void AccumulateWithExact(const HologramGeometry& g, std::span<const ObjectPoint> points,
+                         std::span<const double> phases, HologramField& field, const ColumnDone& columnDone,
+                         ThreadPool& pool, const CancelFlag* cancel, FieldRange* range) {
+    AccumulateExact(g, points, phases, field, columnDone, pool, cancel);
+    if (range) *range = FindRange(field, g);
+}
+
+// The fast engine cuts its products over the shared pool itself and finds
+// the range while it writes.
+void AccumulateWithFast(const HologramGeometry& g, std::span<const ObjectPoint> points,
+                        std::span<const double> phases, HologramField& field, const ColumnDone& columnDone,
+                        ThreadPool&, const CancelFlag* cancel, FieldRange* range) {
+    FastHologramEngine::Shared().accumulate(g, points, phases, field, columnDone, range, cancel);
+}
+
+double ReferenceSeconds(const HologramGeometry& g, std::span<const ObjectPoint> points, int) {
+    return SweepSeconds(g, points, 1, ReferencePointValuesPerSecond);
+}
+
+double ExactSeconds(const HologramGeometry& g, std::span<const ObjectPoint> points, int threads) {
+    return SweepSeconds(g, points, threads, ExactPointValuesPerSecond);
+}
+
+double FastSeconds(const HologramGeometry& g, std::span<const ObjectPoint> points, int threads) {
+    return ProductSeconds(g, points, threads, FastMultiplyAddsPerSecond);
+}
+
+constexpr std::array<CalculationEngine, 3> Engines{{
+    // The same values as the reference bit for bit, on every core and vector lane.
+    {"exact", "Exact", AccumulateWithExact, ExactSeconds, true},
+    // Two 64-bit matrix products; equal to "exact" up to rounding.
+    {"fast", "Fast", AccumulateWithFast, FastSeconds, false},
+    // The straightforward scalar recurrence on one thread.
+    {"reference", "Reference", AccumulateWithReference, ReferenceSeconds, true},
+}};
+
+}  // namespace
+
+std::span<const CalculationEngine> CalculationEngines() { return Engines; }
+
+const CalculationEngine* FindCalculationEngine(std::string_view name) {
+    const auto found = std::find_if(Engines.begin(), Engines.end(),
+                                    [name](const CalculationEngine& engine) { return engine.name == name; });
+    return found == Engines.end() ? nullptr : &*found;
+}
+
+const CalculationEngine& CalculationEngineNamed(std::string_view name) {
+    const CalculationEngine* engine = FindCalculationEngine(name);
+    if (engine == nullptr) throw std::invalid_argument("unknown engine " + std::string(name));
+    return *engine;
+}
+
+const CalculationEngine& DefaultCalculationEngine() { return Engines.front(); }
+
+void AccumulateHologram(const CalculationEngine& engine, const HologramGeometry& geometry,
+                        std::span<const ObjectPoint> points, std::span<const double> phases,
+                        HologramField& field, const ColumnDone& columnDone, const CancelFlag* cancel) {
+    engine.accumulate(geometry, points, phases, field, columnDone, ThreadPool::Shared(), cancel, nullptr);
+}
+
+}  // namespace marbleck

@@ -1,0 +1,66 @@
+#include "engine/HologramCalculation.h"
+
+#include <chrono>
+#include <stdexcept>
+#include <string>
+#include <utility>
+
+#include "engine/CalculationEngine.h"
+#include "engine/HologramPipeline.h"
+#include "platform/RandomGenerator.h"
+
+namespace marbleck {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+double SecondsSince(Clock::time_point start) {
+    return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+}  // namespace
+
+HologramResult MakeHologram(HologramRequest request, const CalculationControl& control, ThreadPool& pool) {
+    const CalculationEngine& engine = CalculationEngineNamed(request.engine);
+    if (request.binarization && FindBinarizationMethod(request.binarization->method) == nullptr)
+        throw std::invalid_argument("unknown binarization " + request.binarization->method);
+    HologramResult result;
+    result.geometry = MakeHologramGeometry(request.object.width, request.object.height, request.reps);
+    const HologramGeometry& g = result.geometry;
+    result.litSamples = std::move(request.object.litSamples);
+    result.phases.assign(result.litSamples.size(), 0.0);
+    if (request.randomPhase) {
+        RandomGenerator random;
+        random.seed(request.seed);
+        for (double& phase : result.phases) phase = PhaseOfDraw(random.next());
+    }
+
+    control.stopIfCancelled();
+    ColumnDone columnDone;
+    if (control.columnDone || control.cancelRequested)
+        columnDone = [&control](int x) {
+            if (control.columnDone) control.columnDone(x);
+            if (control.cancelRequested && control.cancelRequested()) throw CalculationCancelled();
+        };
+    auto start = Clock::now();
+    result.rawRange = SumHologram(engine, g, result.litSamples, result.phases, result.field, columnDone, pool,
+                                  control.cancelFlag);
+    result.seconds.sums = SecondsSince(start);
+    control.stopIfCancelled();
+
+    start = Clock::now();
+    NormaliseHologram(result.field, g, result.rawRange, result.greyLevels, pool);
+    result.seconds.normalising = SecondsSince(start);
+
+    if (request.binarization) {
+        control.stopIfCancelled();
+        start = Clock::now();
+        const BinarizationContext context{g, result.litSamples, pool, control};
+        result.binarization = ApplyBinarization(*request.binarization, result.field, context);
+        result.seconds.binarizing = SecondsSince(start);
+    }
+    return result;
+}
+
+}  // namespace marbleck
