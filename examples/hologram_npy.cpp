@@ -1,14 +1,16 @@
-// The hologram of a picture through the installed engine, written as NumPy
-// float32 with the bytes marbleck-cli writes for the same picture:
+// The hologram of a picture through the installed engine's one call,
+// MakeHologram, written as NumPy float32 byte for byte as marbleck-cli does:
 //
-//   hologram_npy OBJECT.pgm OUT.npy [--reps R] [--engine exact|fast]
-//                [--random-phase [--seed N]]
+//   hologram_npy OBJECT.pgm OUT.npy [--reps R] [--engine NAME]
+//                [--random-phase [--seed N]] [--binarize T|median]
 //
 // OBJECT is a binary PGM (P5, 8-bit); every pixel that is not 0 is a point.
+// NAME is an entry of the engine table. --binarize T writes the values
+// strictly above T as 1 and the others as 0; median takes the hologram's
+// median for T (the binarization table's "balanced").
+#include <charconv>
+#include <cmath>
 #include <cstdint>
-#include <cstdio>
-#include <cstring>
-#include <exception>
 #include <fstream>
 #include <iostream>
 #include <random>
@@ -16,16 +18,11 @@
 #include <string>
 #include <vector>
 
-#include "engine/HologramPipeline.h"
-#include "platform/RandomGenerator.h"
+#include "engine/CalculationEngine.h"
+#include "engine/HologramCalculation.h"
+#include "engine/MaskSampler.h"
 
 namespace {
-
-struct Picture {
-    int width = 0;
-    int height = 0;
-    std::vector<std::uint8_t> pixels;  // row by row, top row first
-};
 
 // The next number of a PGM header, after blanks and # comments.
 int HeaderNumber(std::istream& in) {
@@ -39,26 +36,53 @@ int HeaderNumber(std::istream& in) {
     return value;
 }
 
-Picture ReadPgm(const std::string& path) {
+// The object of a PGM: every pixel one sample, those not 0 lit.
+marbleck::HologramObject ReadPgmObject(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     char magic[2] = {};
     if (!in.read(magic, 2) || magic[0] != 'P' || magic[1] != '5')
         throw std::runtime_error("not a binary PGM (P5)");
-    Picture picture;
-    picture.width = HeaderNumber(in);
-    picture.height = HeaderNumber(in);
+    const int width = HeaderNumber(in);
+    const int height = HeaderNumber(in);
     if (HeaderNumber(in) > 255) throw std::runtime_error("only 8-bit PGMs are read");
     in.get();  // the one blank before the pixels
-    picture.pixels.resize(static_cast<std::size_t>(picture.width) * picture.height);
-    if (!in.read(reinterpret_cast<char*>(picture.pixels.data()),
-                 static_cast<std::streamsize>(picture.pixels.size())))
+    std::vector<std::uint8_t> pixels(static_cast<std::size_t>(width) * height);  // row by row, top first
+    if (!in.read(reinterpret_cast<char*>(pixels.data()), static_cast<std::streamsize>(pixels.size())))
         throw std::runtime_error("the PGM is short");
-    return picture;
+    return marbleck::ObjectOfMask(pixels, width, height);
+}
+
+// The names of a table's entries, for a message.
+template <typename Table>
+std::string Names(const Table& table) {
+    std::string names;
+    for (const auto& entry : table) names += (names.empty() ? "" : ", ") + std::string(entry.name);
+    return names;
+}
+
+// --binarize as marbleck-cli takes it: a number T asks for "threshold" at T,
+// "median" for "balanced". Any other word must name a method of the table
+// that needs no threshold.
+marbleck::BinarizationRequest BinarizationOf(const std::string& text) {
+    double threshold = 0;
+    const char* end = text.data() + text.size();
+    const auto [stop, error] = std::from_chars(text.data(), end, threshold);
+    if (!text.empty() && error == std::errc() && stop == end && std::isfinite(threshold))
+        return {"threshold", threshold};
+    const std::string name = text == "median" ? "balanced" : text;
+    const marbleck::BinarizationMethod* method = marbleck::FindBinarizationMethod(name);
+    if (method == nullptr || method->takesThreshold)
+        throw std::invalid_argument(
+            "--binarize takes a number T, median or a method without a threshold (the "
+            "table: " +
+            Names(marbleck::BinarizationMethods()) + "), not " + text);
+    return {name, 0};
 }
 
 // NumPy's format 1.0: the header padded with blanks to a multiple of 64
-// bytes, then the values row by row (row v, then column u).
-void WriteNpy(const marbleck::HologramField& field, const std::string& path) {
+// bytes, then the values row by row (row v, then column u); a binarized
+// field's 0 and 255 as 0 and 1.
+void WriteNpy(const marbleck::HologramField& field, bool binarized, const std::string& path) {
     std::string header = "{'descr': '<f4', 'fortran_order': False, 'shape': (" +
                          std::to_string(field.rows()) + ", " + std::to_string(field.columns()) + "), }";
     const std::size_t preamble = 10;
@@ -71,7 +95,7 @@ void WriteNpy(const marbleck::HologramField& field, const std::string& path) {
     out << header;
     for (int v = 0; v < field.rows(); ++v)
         for (int u = 0; u < field.columns(); ++u) {
-            const float value = field(u, v);
+            const float value = binarized ? field(u, v) / 255.0f : field(u, v);
             out.write(reinterpret_cast<const char*>(&value), sizeof value);
         }
     if (!out.flush()) throw std::runtime_error("cannot write " + path);
@@ -80,59 +104,48 @@ void WriteNpy(const marbleck::HologramField& field, const std::string& path) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    std::vector<std::string> arguments(argv + 1, argv + argc);
+    const std::vector<std::string> arguments(argv + 1, argv + argc);
     std::vector<std::string> files;
-    double reps = 1;
-    marbleck::EngineKind engine = marbleck::EngineKind::Exact;
-    bool randomPhase = false;
-    std::uint64_t seed = std::random_device{}();
+    marbleck::HologramRequest request;
+    request.seed = std::random_device{}();
     try {
         for (std::size_t i = 0; i < arguments.size(); ++i) {
             const std::string& option = arguments[i];
             const bool hasValue = i + 1 < arguments.size();
             if (option == "--reps" && hasValue)
-                reps = std::stod(arguments[++i]);
+                request.reps = std::stod(arguments[++i]);
             else if (option == "--engine" && hasValue)
-                engine = arguments[++i] == "fast" ? marbleck::EngineKind::Fast : marbleck::EngineKind::Exact;
+                request.engine = arguments[++i];
             else if (option == "--seed" && hasValue)
-                seed = std::stoull(arguments[++i]);
+                request.seed = std::stoull(arguments[++i]);
             else if (option == "--random-phase")
-                randomPhase = true;
+                request.randomPhase = true;
+            else if (option == "--binarize" && hasValue)
+                request.binarization = BinarizationOf(arguments[++i]);
             else
                 files.push_back(option);
         }
-        if (files.size() != 2) {
-            std::cerr << "usage: hologram_npy OBJECT.pgm OUT.npy [--reps R] [--engine exact|fast] "
-                         "[--random-phase [--seed N]]\n";
-            return 1;
-        }
-        const Picture picture = ReadPgm(files[0]);
-        const marbleck::HologramGeometry geometry = marbleck::MakeHologramGeometry(
-            static_cast<float>(picture.width), static_cast<float>(picture.height), reps);
+        if (files.size() != 2)
+            throw std::invalid_argument(
+                "usage: hologram_npy OBJECT.pgm OUT.npy [--reps R] [--engine NAME] "
+                "[--random-phase [--seed N]] [--binarize T|median]");
+        if (marbleck::FindCalculationEngine(request.engine) == nullptr)
+            throw std::invalid_argument("unknown engine " + request.engine + " (" +
+                                        Names(marbleck::CalculationEngines()) + ")");
 
-        // The lit pixels in the engine's scan order: column by column (x
-        // outer, y inner), as the window and the command line take them.
-        std::vector<marbleck::ObjectPoint> points;
-        for (int x = 0; x < geometry.canvasColumns; ++x)
-            for (int y = 0; y < geometry.canvasRows; ++y)
-                if (picture.pixels[static_cast<std::size_t>(y) * picture.width + x] != 0)
-                    points.push_back({x, y});
-
-        // One phase per point, drawn in the same order from the program's
-        // own generator, so that a seed gives the command line's phases.
-        std::vector<double> phases(points.size(), 0.0);
-        if (randomPhase) {
-            marbleck::RandomGenerator random;
-            random.seed(seed);
-            for (double& phase : phases) phase = marbleck::PhaseOfDraw(random.next());
-        }
-
-        marbleck::HologramField field;
-        std::vector<std::uint8_t> grey;
-        marbleck::CalculateHologram(engine, geometry, points, phases, field, grey);
-        WriteNpy(field, files[1]);
-        std::cerr << points.size() << " points, " << field.columns() << " x " << field.rows() << " values\n";
+        request.object = ReadPgmObject(files[0]);
+        const marbleck::HologramResult result = marbleck::MakeHologram(std::move(request));
+        const bool binarized = result.binarization.has_value();
+        WriteNpy(binarized ? result.binarization->field : result.field, binarized, files[1]);
+        std::cerr << result.litSamples.size() << " points, " << result.field.columns() << " x "
+                  << result.field.rows() << " values";
+        if (binarized) std::cerr << ", threshold " << result.binarization->threshold;
+        std::cerr << '\n';
         return 0;
+    } catch (const std::invalid_argument& error) {
+        // What was asked cannot be run: the options, or numbers in them.
+        std::cerr << "hologram_npy: " << error.what() << '\n';
+        return 1;
     } catch (const std::exception& error) {
         std::cerr << "hologram_npy: " << error.what() << '\n';
         return 2;

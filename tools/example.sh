@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The installed library stands alone: installs the build into a staging
 # folder, builds examples/ against that folder only, and checks that the
-# example writes the same .npy bytes as marbleck-cli for the same picture.
+# example writes the same .npy bytes as marbleck-cli for the same picture,
+# calculated and binarized.
 # Everything it makes lies in a temporary folder, removed at the end.
 # Usage: tools/example.sh [BUILD_DIR]   (default: build)
 set -euo pipefail
@@ -51,3 +52,25 @@ check
 check --reps 2
 check --reps 1.5 --engine fast
 check --reps 2 --random-phase --seed 12345
+check --binarize 0.5
+check --reps 2 --random-phase --seed 12345 --binarize median
+
+# A binarized hologram holds 0 and 1 (0x3f800000), both of them: the two
+# programs writing the calculated field alike would pass the checks above.
+values() {
+    local start=$((10 + $(od -An -tu2 -j8 -N2 "$1")))
+    od -An -v -tx4 -j"$start" "$1" | tr -s ' ' '\n' | sed '/^$/d' | sort -u | tr '\n' ' '
+}
+[[ $(values "$work/example.npy") == "00000000 3f800000 " ]] ||
+    fail "the binarized hologram holds other values than 0 and 1: $(values "$work/example.npy")"
+
+# A name not in a table is refused with the table's names.
+refused() {
+    if "$work/example-build/hologram_npy" "$work/F.pgm" "$work/refused.npy" "${@:2}" 2> "$work/log"; then
+        fail "the example took $*"
+    fi
+    grep -qF "$1" "$work/log" || fail "the example refused ${*:2} without naming $1: $(cat "$work/log")"
+    echo "refused with the table's names: ${*:2}"
+}
+refused "exact, fast, reference" --engine quick
+refused "threshold, balanced" --binarize average
