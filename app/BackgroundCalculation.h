@@ -40,7 +40,7 @@ public:
     // After ended(): how it ended, its result (when Calculated) and its error
     // (when Failed).
     Outcome outcome() const { return outcome_; }
-    CalculatedHologram& result() { return result_; }
+    HologramResult& result() { return result_; }
     std::exception_ptr failure() const { return failure_; }
 
 signals:
@@ -50,7 +50,7 @@ private:
     void finish(std::uint64_t run);
 
     PreparedCalculation job_;
-    CalculatedHologram result_;
+    HologramResult result_;
     Outcome outcome_ = Outcome::Calculated;
     std::exception_ptr failure_;
     std::atomic<int> lastColumnDone_{-1};

@@ -56,7 +56,7 @@ CalculationController::~CalculationController() { calculation_->cancelAndWait();
 
 const PreparedCalculation& CalculationController::job() const { return calculation_->job(); }
 
-CalculatedHologram& CalculationController::result() { return calculation_->result(); }
+HologramResult& CalculationController::result() { return calculation_->result(); }
 
 // The commands wait at once, their input held back and their menu items
 // disabled; the controls, the cursor and the status bar show it only if the

@@ -56,7 +56,7 @@ public:
     // While calculated() is handled: the job, its result and when it was
     // asked for.
     const PreparedCalculation& job() const;
-    CalculatedHologram& result();
+    HologramResult& result();
     float startSeconds() const { return startSeconds_; }
 
 signals:

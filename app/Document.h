@@ -2,16 +2,14 @@
 
 #include <QImage>
 #include <QString>
-#include <cstdint>
-#include <vector>
+#include <optional>
 
 #include "app/PrintSettings.h"
-#include "engine/HologramEngine.h"
+#include "engine/Binarization.h"
 #include "engine/HologramField.h"
-#include "engine/HologramGeometry.h"
+#include "engine/HologramResult.h"
 #include "input/DrawingState.h"
 #include "input/InputLocation.h"
-#include "platform/RandomGenerator.h"
 
 namespace marbleck {
 
@@ -26,18 +24,20 @@ struct Document {
     // The input folder and file, and the path "open" last loaded.
     InputLocation input;
 
-    // The normalised hologram, or after "Binarize" its black and white form;
-    // empty until the first calculation.
-    HologramField field;
-    // The hologram's grey levels at full resolution, column by column
-    // (field.rows() levels a column).
-    std::vector<std::uint8_t> greyLevels;
+    // The last calculation as the engine made it: its geometry (where the
+    // hologram's first columns x rows values lie), its lit canvas samples in
+    // scan order (where its object's image should appear in its
+    // reconstruction), their phases, the raw range, the normalised field and
+    // its grey levels. The field is empty until the first calculation.
+    HologramResult calculation;
+    // What "Binarize" made of the hologram, with the method and threshold
+    // that made it; none while the calculated field is shown.
+    std::optional<BinarizedHologram> binarized;
 
-    // The last calculation's sizes and its lit canvas samples, in scan
-    // order: where the hologram's first columns x rows values lie, and where
-    // its object's image should appear in its reconstruction.
-    HologramGeometry geometry;
-    std::vector<ObjectPoint> litPoints;
+    bool hasHologram() const { return !calculation.field.empty(); }
+    // The hologram the view shows at full resolution: the binarized field
+    // after "Binarize", the calculated one before.
+    const HologramField& field() const { return binarized ? binarized->field : calculation.field; }
 
     // The hologram as the view shows it, pixel for pixel: the grey levels cut
     // to the view's drawing area, with a loaded object's preview painted
@@ -53,9 +53,6 @@ struct Document {
 
     // What the canvas's drawing tools remember between mouse events.
     DrawingState drawing;
-
-    // Draws the random phases; reseeded from the clock by each calculation.
-    RandomGenerator random;
 };
 
 }  // namespace marbleck

@@ -30,14 +30,11 @@ void OpenObject(Document& document, const QString& path, PictureArea& canvas, Pi
 }
 
 void SaveHologramAs(const Document& document, const QString& path, int depth) {
-    if (document.field.empty()) {
+    if (!document.hasHologram()) {
         throw RunTimeError(ErrorNumber::InvalidPicture, "Invalid picture: there is no hologram to save yet");
     }
-    // A binarized hologram holds 0 and 255, a normalised one values in [0, 1].
-    const auto& values = document.field.values();
-    const bool binarized = std::any_of(values.begin(), values.end(), [](float v) { return v > 1.0f; });
     try {
-        WriteHologramFile(document.field, binarized, depth, path);
+        WriteHologramFile(document.field(), document.binarized.has_value(), depth, path);
     } catch (const FileWriteError& error) {
         // The writer's own errors already name the file and the cause.
         if (error.runTimeError() != 0) throw RunTimeError(error.runTimeError(), error.what());

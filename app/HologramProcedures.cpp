@@ -1,51 +1,48 @@
 #include "app/HologramProcedures.h"
 
 #include <cmath>
-#include <vector>
+#include <utility>
 
 #include "app/Document.h"
 #include "engine/Binarization.h"
+#include "engine/CalculationEngine.h"
 #include "engine/CalculationWork.h"
-#include "engine/HologramPipeline.h"
+#include "engine/HologramCalculation.h"
 #include "engine/ThreadPool.h"
 #include "input/ObjectSamples.h"
 #include "platform/NumberText.h"
+#include "platform/RandomGenerator.h"
 #include "widgets/PictureArea.h"
 #include "widgets/Screen.h"
 
 namespace marbleck {
 
-PreparedCalculation PrepareCalculation(const CalculationRequest& request, Document& document,
-                                       const PictureArea& canvas) {
+PreparedCalculation PrepareCalculation(const CalculationRequest& request, const PictureArea& canvas) {
     const float W = canvas.outerWidth() / Screen::TwipsPerPixelX();
     const float H = canvas.outerHeight() / Screen::TwipsPerPixelY();
-    const double R = ReadNumber(request.repsText.toStdString());
     PreparedCalculation job;
-    job.engine = request.engine;
-    job.geometry = MakeHologramGeometry(W, H, R);
-
-    document.random.reseedFromClock();
-    LitSamples(canvas.image(), CanvasSampleGrid(canvas, job.geometry.canvasColumns, job.geometry.canvasRows),
-               job.points);
-    job.phases.assign(job.points.size(), 0.0);
-    if (request.randomPhase)
-        for (double& phase : job.phases) phase = PhaseOfDraw(document.random.next());
+    job.request.reps = ReadNumber(request.repsText.toStdString());
+    job.geometry = MakeHologramGeometry(W, H, job.request.reps);
+    job.request.object = CanvasObject(canvas);
+    job.request.engine = request.engine;
+    job.request.randomPhase = request.randomPhase;
+    job.request.seed = ClockSeed();
     return job;
 }
 
-CalculatedHologram RunCalculation(const PreparedCalculation& job, std::atomic<int>& lastColumnDone,
-                                  const CancelFlag* cancel) {
-    CalculatedHologram result;
-    CalculateHologram(
-        *job.engine, job.geometry, job.points, job.phases, result.field, result.greyLevels,
-        [&](int x) { lastColumnDone.store(x, std::memory_order_relaxed); }, ThreadPool::Shared(), cancel);
-    return result;
+HologramResult RunCalculation(const PreparedCalculation& job, std::atomic<int>& lastColumnDone,
+                              const CancelFlag* cancel) {
+    CalculationControl control;
+    control.columnDone = [&](int x) { lastColumnDone.store(x, std::memory_order_relaxed); };
+    control.cancelFlag = cancel;
+    return MakeHologram(job.request, control);
 }
 
 namespace {
 
 double EstimatedJobSeconds(const PreparedCalculation& job) {
-    return EstimatedSeconds(*job.engine, job.geometry, job.points, ThreadPool::Shared().size());
+    return EstimatedSeconds(CalculationEngineNamed(job.request.engine), job.geometry,
+                            job.request.object.litSamples, ThreadPool::Shared().size());
 }
 
 }  // namespace
@@ -64,9 +61,8 @@ float ProgressAfterColumn(const PreparedCalculation& job, int x) {
     return 100.0f * static_cast<float>(x) / job.geometry.W;
 }
 
-void ShowCalculatedHologram(const PreparedCalculation& job, CalculatedHologram&& result, Document& document,
-                            PictureArea& view) {
-    const HologramGeometry& g = job.geometry;
+void ShowCalculatedHologram(HologramResult&& result, Document& document, PictureArea& view) {
+    const HologramGeometry& g = result.geometry;
     view.setOuterSize(static_cast<float>(Screen::TwipsPerPixelX() * g.W * g.R),
                       static_cast<float>(Screen::TwipsPerPixelY() * g.H * g.R));
     // The engine's threads are idle once its sums are done: they paint too.
@@ -75,26 +71,25 @@ void ShowCalculatedHologram(const PreparedCalculation& job, CalculatedHologram&&
         const int count = pool.size();
         pool.run(count, [&](int index) { band(index, count); });
     });
-    document.field = std::move(result.field);
-    document.greyLevels = std::move(result.greyLevels);
-    document.geometry = g;
-    document.litPoints = job.points;
+    document.calculation = std::move(result);
+    document.binarized.reset();
 }
 
-void BinarizeHologram(const QString& thresholdText, Document& document, PictureArea& view) {
-    if (document.field.empty()) return;
-    const double threshold = ReadNumber(thresholdText.toStdString());
-    HologramField& field = document.field;
-    Binarize(field, threshold, document.greyLevels);
-    view.paintGreyColumns(document.greyLevels.data(), field.columns(), field.rows());
-}
-
-std::optional<double> BinarizeHologramBalanced(Document& document, PictureArea& view) {
-    if (document.field.empty()) return std::nullopt;
-    HologramField& field = document.field;
-    const double threshold = MedianThreshold(field, document.geometry.columns, document.geometry.rows);
-    Binarize(field, threshold, document.greyLevels);
-    view.paintGreyColumns(document.greyLevels.data(), field.columns(), field.rows());
+std::optional<double> BinarizeShownHologram(const std::string& method, const QString& thresholdText,
+                                            Document& document, PictureArea& view) {
+    if (!document.hasHologram()) return std::nullopt;
+    BinarizationRequest request{method, 0};
+    const BinarizationMethod* entry = FindBinarizationMethod(method);
+    if (entry != nullptr && entry->takesThreshold)
+        request.threshold = ReadNumber(thresholdText.toStdString());
+    const HologramResult& calculation = document.calculation;
+    const CalculationControl control;
+    const BinarizationContext context{calculation.geometry, calculation.litSamples, ThreadPool::Shared(),
+                                      control};
+    BinarizedHologram binarized = ApplyBinarization(request, document.field(), context);
+    view.paintGreyColumns(binarized.greyLevels.data(), binarized.field.columns(), binarized.field.rows());
+    const double threshold = binarized.threshold;
+    document.binarized = std::move(binarized);
     return threshold;
 }
 

@@ -2,12 +2,13 @@
 
 #include <QString>
 #include <atomic>
-#include <cstdint>
 #include <optional>
-#include <vector>
+#include <string>
 
-#include "engine/CalculationEngine.h"
 #include "engine/Cancellation.h"
+#include "engine/HologramGeometry.h"
+#include "engine/HologramRequest.h"
+#include "engine/HologramResult.h"
 
 namespace marbleck {
 
@@ -20,37 +21,29 @@ struct CalculationRequest {
     QString repsText;
     // Each lit point gets a random phase; otherwise every phase is 0.
     bool randomPhase = true;
-    const CalculationEngine* engine = &DefaultCalculationEngine();
+    // The engine's name in the engine table.
+    std::string engine = "exact";
 };
 
-// Everything a calculation needs, read from the window before it starts, so
-// that the sums can run on another thread while the window goes on.
+// A calculation read from the window before it starts, so that the sums can
+// run on another thread while the window goes on: the engine's request and
+// the geometry it was checked against.
 struct PreparedCalculation {
-    const CalculationEngine* engine = &DefaultCalculationEngine();
+    HologramRequest request;
     HologramGeometry geometry;
-    // The lit canvas samples in scan order, one phase each.
-    std::vector<ObjectPoint> points;
-    std::vector<double> phases;
 };
 
-// A calculation's result, not yet shown.
-struct CalculatedHologram {
-    HologramField field;
-    std::vector<std::uint8_t> greyLevels;
-};
+// Reads the request and the canvas into the engine's request, its phases
+// seeded from the clock. Throws RunTimeError, changing nothing, when the reps
+// text leaves no hologram (380) or asks for too large a one (7); the canvas
+// is read only after those checks.
+PreparedCalculation PrepareCalculation(const CalculationRequest& request, const PictureArea& canvas);
 
-// Reads the request and the canvas into a calculation and draws its phases
-// (reseeding the document's random generator). Throws RunTimeError, changing
-// nothing, when the reps text leaves no hologram (380) or asks for too large
-// a one (7).
-PreparedCalculation PrepareCalculation(const CalculationRequest& request, Document& document,
-                                       const PictureArea& canvas);
-
-// The sums, their range, the normalised field and its grey levels, on any
-// thread. `lastColumnDone` receives the last canvas column accumulated as the
-// work goes on. Throws CalculationCancelled soon after `cancel` is set.
-CalculatedHologram RunCalculation(const PreparedCalculation& job, std::atomic<int>& lastColumnDone,
-                                  const CancelFlag* cancel = nullptr);
+// The engine's calculation of `job`, on any thread. `lastColumnDone`
+// receives the last canvas column summed as the work goes on. Throws
+// CalculationCancelled soon after `cancel` is set.
+HologramResult RunCalculation(const PreparedCalculation& job, std::atomic<int>& lastColumnDone,
+                              const CancelFlag* cancel = nullptr);
 
 // What the status bar says while `job` runs: "Calculating…", and for a job
 // estimated to take 2 s or more "Calculating… about N s (Esc cancels)" (N
@@ -64,17 +57,17 @@ bool IsLongCalculation(const PreparedCalculation& job);
 float ProgressAfterColumn(const PreparedCalculation& job, int x);
 
 // Sizes and paints the hologram view for the result and makes it the
-// document's field and grey levels.
-void ShowCalculatedHologram(const PreparedCalculation& job, CalculatedHologram&& result, Document& document,
-                            PictureArea& view);
+// document's calculation, shown as calculated.
+void ShowCalculatedHologram(HologramResult&& result, Document& document, PictureArea& view);
 
-// Turns the document's hologram into black and white at the threshold that
-// `thresholdText` names and repaints the view. Does nothing before any
-// calculation.
-void BinarizeHologram(const QString& thresholdText, Document& document, PictureArea& view);
-
-// The same at the hologram's median, so that half its values become white.
-// Returns the threshold used; nothing before any calculation.
-std::optional<double> BinarizeHologramBalanced(Document& document, PictureArea& view);
+// Makes the hologram the view shows black and white by the binarization
+// method `method` (a name in the binarization table), at the threshold that
+// `thresholdText` names where the method takes one, records the method and
+// its threshold in the document and repaints the view. The shown hologram
+// is binarized, so a second "Binarize" at the same threshold changes
+// nothing; the calculated field stays as it was. Returns the threshold used;
+// nothing before any calculation.
+std::optional<double> BinarizeShownHologram(const std::string& method, const QString& thresholdText,
+                                            Document& document, PictureArea& view);
 
 }  // namespace marbleck

@@ -20,6 +20,7 @@
 #include "app/FileProcedures.h"
 #include "app/HologramProcedures.h"
 #include "app/WindowSettings.h"
+#include "engine/Binarization.h"
 #include "input/DrawingTools.h"
 #include "input/InputFileChooser.h"
 #include "input/InputFileChooserHost.h"
@@ -183,8 +184,7 @@ void MainWindow::load() {
 }
 
 CalculationRequest MainWindow::calculationRequest() const {
-    return {controls_.repsEdit->text(), controls_.randomPhaseCheck->isChecked(),
-            &CalculationEngineNamed(menus_->fastCalculation() ? "fast" : "exact")};
+    return {controls_.repsEdit->text(), controls_.randomPhaseCheck->isChecked(), menus_->engineName()};
 }
 
 QString MainWindow::thresholdText() const { return controls_.thresholdEdit->text(); }
@@ -202,7 +202,7 @@ void MainWindow::updateActions() {
     const bool greyed = calculation_->busyShown();
     for (QWidget* control : waitingControls()) control->setEnabled(!greyed);
     for (QAction* command : menus_->waitingActions()) command->setEnabled(!calculating);
-    menus_->saveHologramAsAction()->setEnabled(!calculating && !document_.field.empty());
+    menus_->saveHologramAsAction()->setEnabled(!calculating && document_.hasHologram());
     // The reconstruction shows the hologram as it is, also while the next
     // one is calculated.
     menus_->reconstructionAction()->setEnabled(true);
@@ -240,7 +240,7 @@ void MainWindow::calculate() {
         const float start = SecondsSinceMidnight();
         PreparedCalculation job;
         try {
-            job = PrepareCalculation(calculationRequest(), document_, *controls_.objectCanvas);
+            job = PrepareCalculation(calculationRequest(), *controls_.objectCanvas);
         } catch (const NoHologramError& error) {
             throw error.forBox(controls_.repsLabel->text().toStdString());  // the message names the reps box
         }
@@ -253,13 +253,12 @@ bool MainWindow::isCalculating() const { return calculation_->running(); }
 void MainWindow::showCalculatedHologram() {
     const bool done = ErrorReporter::RunCommand(this, [&] {
         changeShownHologram([&] {
-            ShowCalculatedHologram(calculation_->job(), std::move(calculation_->result()), document_,
-                                   *controls_.hologramView);
+            ShowCalculatedHologram(std::move(calculation_->result()), document_, *controls_.hologramView);
             const float seconds = ElapsedSeconds(calculation_->startSeconds(), SecondsSinceMidnight());
             showElapsedSeconds(seconds);
             showInStatusBar(QStringLiteral("Hologram %1 × %2 in %3 s")
-                                .arg(document_.field.columns())
-                                .arg(document_.field.rows())
+                                .arg(document_.field().columns())
+                                .arg(document_.field().rows())
                                 .arg(static_cast<double>(seconds), 0, 'f', 2));
         });
     });
@@ -269,16 +268,18 @@ void MainWindow::showCalculatedHologram() {
 void MainWindow::binarize() {
     const bool done = ErrorReporter::RunCommand(this, [&] {
         changeShownHologram([&] {
-            if (!menus_->balancedBinarization()) {
-                BinarizeHologram(thresholdText(), document_, *controls_.hologramView);
-            } else if (const auto used = BinarizeHologramBalanced(document_, *controls_.hologramView)) {
-                // The threshold is one of the hologram's single-precision values.
+            const std::string method = menus_->binarizationMethod();
+            const auto used =
+                BinarizeShownHologram(method, thresholdText(), document_, *controls_.hologramView);
+            // A method that finds its own threshold shows it in the threshold
+            // box: one of the hologram's single-precision values.
+            const BinarizationMethod* entry = FindBinarizationMethod(method);
+            if (used && entry != nullptr && !entry->takesThreshold)
                 controls_.thresholdEdit->setText(
                     QString::fromStdString(WriteNumber(static_cast<float>(*used))));
-            }
         });
     });
-    if (done && !document_.field.empty()) emit hologramChanged();
+    if (done && document_.hasHologram()) emit hologramChanged();
 }
 
 // The saved file becomes the view's background: the view shows it from then on.

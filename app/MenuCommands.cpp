@@ -22,6 +22,7 @@
 #include "app/MainWindow.h"
 #include "app/ReconstructionWindow.h"
 #include "app/WindowSettings.h"
+#include "engine/Binarization.h"
 #include "output/OutputFormats.h"
 #include "widgets/ErrorReporter.h"
 #include "widgets/PictureArea.h"
@@ -43,6 +44,15 @@ QAction* AddAction(QMenu* menu, const char* caption, const char* name, QList<QKe
     action->setObjectName(QString::fromLatin1(name));
     action->setShortcuts(keys);
     return action;
+}
+
+// A binarization method's menu caption: its label with the mnemonic the
+// menu has always had for it, the first letter for a method added since.
+QString MenuCaption(const BinarizationMethod& method) {
+    if (method.name == "threshold") return QStringLiteral("&Threshold");
+    if (method.name == "balanced") return QStringLiteral("B&alanced");
+    return QStringLiteral("&") +
+           QString::fromUtf8(method.label.data(), static_cast<qsizetype>(method.label.size()));
 }
 
 // "Images (*.png *.jpg …)" for every format the platform reads, then every file.
@@ -134,15 +144,17 @@ void MenuCommands::createOptionsMenu() {
     QMenu* binarization = options->addMenu(QStringLiteral("&Binarization"));
     binarization->menuAction()->setObjectName(QStringLiteral("binarizationMenu"));
     auto* choices = new QActionGroup(&window_);
-    thresholdBinarization_ = choices->addAction(QStringLiteral("&Threshold"));
-    balancedBinarization_ = choices->addAction(QStringLiteral("B&alanced"));
-    for (QAction* choice : choices->actions()) {
+    for (const BinarizationMethod& method : BinarizationMethods()) {
+        const QString name =
+            QString::fromUtf8(method.name.data(), static_cast<qsizetype>(method.name.size()));
+        QAction* choice = choices->addAction(MenuCaption(method));
         choice->setCheckable(true);
+        choice->setData(name);
+        choice->setObjectName(name + QStringLiteral("BinarizationAction"));
         binarization->addAction(choice);
+        binarizationChoices_.append(choice);
     }
-    thresholdBinarization_->setChecked(true);
-    thresholdBinarization_->setObjectName(QStringLiteral("thresholdBinarizationAction"));
-    balancedBinarization_->setObjectName(QStringLiteral("balancedBinarizationAction"));
+    binarizationChoices_.front()->setChecked(true);
 }
 
 void MenuCommands::createHelpMenu() {
@@ -160,20 +172,27 @@ void MenuCommands::createHelpMenu() {
 }
 
 void MenuCommands::restoreOptions() {
-    fastCalculation_->setChecked(WindowSettings::fastCalculation());
-    (WindowSettings::balancedBinarization() ? balancedBinarization_ : thresholdBinarization_)
-        ->setChecked(true);
-    connect(fastCalculation_, &QAction::toggled, this, &WindowSettings::setFastCalculation);
-    connect(balancedBinarization_, &QAction::toggled, this, &WindowSettings::setBalancedBinarization);
+    fastCalculation_->setChecked(WindowSettings::engine() == "fast");
+    const QString method = QString::fromStdString(WindowSettings::binarizationMethod());
+    for (QAction* choice : binarizationChoices_)
+        if (choice->data().toString() == method) choice->setChecked(true);
+    connect(fastCalculation_, &QAction::toggled, this, [this] { WindowSettings::setEngine(engineName()); });
+    for (QAction* choice : binarizationChoices_)
+        connect(choice, &QAction::toggled, this, [this, choice](bool on) {
+            if (on) WindowSettings::setBinarizationMethod(choice->data().toString().toStdString());
+        });
 }
 
-bool MenuCommands::fastCalculation() const { return fastCalculation_->isChecked(); }
+std::string MenuCommands::engineName() const { return fastCalculation_->isChecked() ? "fast" : "exact"; }
 
-bool MenuCommands::balancedBinarization() const { return balancedBinarization_->isChecked(); }
+std::string MenuCommands::binarizationMethod() const {
+    for (const QAction* choice : binarizationChoices_)
+        if (choice->isChecked()) return choice->data().toString().toStdString();
+    return std::string(BinarizationMethods().front().name);
+}
 
 QList<QAction*> MenuCommands::waitingActions() const {
-    return {openObject_,      saveHologram_,          print_,
-            fastCalculation_, thresholdBinarization_, balancedBinarization_};
+    return QList<QAction*>{openObject_, saveHologram_, print_, fastCalculation_} + binarizationChoices_;
 }
 
 void MenuCommands::showReconstruction() {
@@ -213,7 +232,7 @@ void MenuCommands::openObject() {
 }
 
 void MenuCommands::saveHologramAs() {
-    if (document_.field.empty()) {
+    if (!document_.hasHologram()) {
         QMessageBox::information(&window_, QStringLiteral("Save Hologram As"),
                                  QStringLiteral("There is no hologram yet: press Calculate first."));
         return;

@@ -47,12 +47,14 @@ public:
     // state. Each choice is written as soon as it changes.
     void restoreOptions();
 
-    // "Options" > "Fast calculation": the separable engine instead of the
-    // exact one.
-    bool fastCalculation() const;
-    // "Options" > "Binarization" > "Balanced" (the hologram's median) rather
-    // than "Threshold" (the threshold box).
-    bool balancedBinarization() const;
+    // The engine "Calculate" runs, by its name in the engine table: "fast"
+    // (the separable sum) while "Options" > "Fast calculation" is ticked,
+    // else "exact".
+    std::string engineName() const;
+    // The method "Binarize" applies, by its name in the binarization table:
+    // the choice of "Options" > "Binarization" ("Threshold": the threshold
+    // box; "Balanced": the hologram's median).
+    std::string binarizationMethod() const;
 
     // The menu items that wait while a calculation runs: "Open Object…",
     // "Save Hologram", "Print…" and the Options' choices.
@@ -101,9 +103,9 @@ private:
     QAction* reconstruction_ = nullptr;
     // "Options" > "Fast calculation", off at the first start.
     QAction* fastCalculation_ = nullptr;
-    // "Options" > "Binarization": "Threshold" at the first start, or "Balanced".
-    QAction* thresholdBinarization_ = nullptr;
-    QAction* balancedBinarization_ = nullptr;
+    // "Options" > "Binarization": one choice per method of the binarization
+    // table, its name as the action's data; "Threshold" at the first start.
+    QList<QAction*> binarizationChoices_;
 
     OpenFileQuestion openFileQuestion_;
     SaveFileQuestion saveFileQuestion_;

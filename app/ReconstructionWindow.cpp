@@ -138,8 +138,8 @@ void ReconstructionWindow::requestTransform() {
 // there is nothing to transform and the window says so.
 void ReconstructionWindow::startTransform() {
     dirty_ = false;
-    const HologramGeometry& g = document_.geometry;
-    if (document_.field.empty() || g.columns <= 0 || g.rows <= 0) {
+    const HologramGeometry& g = document_.calculation.geometry;
+    if (!document_.hasHologram() || g.columns <= 0 || g.rows <= 0) {
         shown_ = Reconstruction();
         failure_.clear();
         fidelityLabel_->setText(QStringLiteral("Fidelity: -"));
@@ -148,11 +148,11 @@ void ReconstructionWindow::startTransform() {
         return;
     }
     Request request{generation_,
-                    document_.field,
+                    document_.field(),
                     g.columns,
                     g.rows,
                     g,
-                    document_.litPoints,
+                    document_.calculation.litSamples,
                     zeroOrderCheck_->isChecked()};
     watcher_.setFuture(QtConcurrent::run([request = std::move(request)] { return Compute(request); }));
 }

@@ -10,13 +10,12 @@ namespace marbleck {
 
 namespace {
 
+const QString EngineKey = QStringLiteral("options/engine");
 const QString FastCalculationKey = QStringLiteral("options/fastCalculation");
 const QString BinarizationKey = QStringLiteral("options/binarization");
 const QString OpenObjectFolderKey = QStringLiteral("folders/openObject");
 const QString SaveHologramFolderKey = QStringLiteral("folders/saveHologramAs");
 const QString PositionKey = QStringLiteral("window/position");
-const QString Balanced = QStringLiteral("balanced");
-const QString Threshold = QStringLiteral("threshold");
 
 // The band along the top of a window's frame where its title bar lies, and
 // how much of it a screen must show for the window to be dragged from there.
@@ -44,16 +43,24 @@ bool TitleBarShown(QPoint topLeft, int width) {
 
 }  // namespace
 
-bool WindowSettings::fastCalculation() { return QSettings().value(FastCalculationKey, false).toBool(); }
-
-void WindowSettings::setFastCalculation(bool on) { QSettings().setValue(FastCalculationKey, on); }
-
-bool WindowSettings::balancedBinarization() {
-    return QSettings().value(BinarizationKey).toString() == Balanced;
+std::string WindowSettings::engine() {
+    const QSettings settings;
+    if (settings.contains(EngineKey)) return settings.value(EngineKey).toString().toStdString();
+    return settings.value(FastCalculationKey, false).toBool() ? "fast" : "exact";
 }
 
-void WindowSettings::setBalancedBinarization(bool on) {
-    QSettings().setValue(BinarizationKey, on ? Balanced : Threshold);
+void WindowSettings::setEngine(const std::string& name) {
+    QSettings settings;
+    settings.setValue(EngineKey, QString::fromStdString(name));
+    settings.remove(FastCalculationKey);
+}
+
+std::string WindowSettings::binarizationMethod() {
+    return QSettings().value(BinarizationKey, QStringLiteral("threshold")).toString().toStdString();
+}
+
+void WindowSettings::setBinarizationMethod(const std::string& name) {
+    QSettings().setValue(BinarizationKey, QString::fromStdString(name));
 }
 
 QString WindowSettings::openObjectFolder() { return QSettings().value(OpenObjectFolderKey).toString(); }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <string>
+
 #include <QPoint>
 #include <QSize>
 #include <QString>
@@ -13,12 +15,16 @@ namespace marbleck {
 // window's start-up state.
 class WindowSettings {
 public:
-    static bool fastCalculation();
-    static void setFastCalculation(bool on);
+    // The engine's name in the engine table ("exact" at the first start).
+    // Earlier runs remembered only whether "Fast calculation" was ticked,
+    // which still reads as "fast" or "exact".
+    static std::string engine();
+    static void setEngine(const std::string& name);
 
-    // "Options" > "Binarization": true for "Balanced", false for "Threshold".
-    static bool balancedBinarization();
-    static void setBalancedBinarization(bool on);
+    // "Options" > "Binarization": the method's name in the binarization
+    // table ("threshold" at the first start).
+    static std::string binarizationMethod();
+    static void setBinarizationMethod(const std::string& name);
 
     // The folders "Open Object…" and "Save Hologram As…" last used; empty when none.
     static QString openObjectFolder();

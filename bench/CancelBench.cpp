@@ -24,6 +24,7 @@
 #include "app/HologramProcedures.h"
 #include "app/MainWindow.h"
 #include "engine/CalculationEngine.h"
+#include "engine/HologramCalculation.h"
 #include "widgets/PictureArea.h"
 #include "widgets/ProgressBar.h"
 
@@ -64,16 +65,17 @@ void WaitForEnd(MainWindow& window) {
 // field.
 void OneColumn(benchmark::State& state) {
     MainWindow& window = Window();
-    PreparedCalculation job =
-        PrepareCalculation(window.calculationRequest(), window.document(),
-                           *window.findChild<PictureArea*>(QStringLiteral("objectCanvas")));
+    const PreparedCalculation job = PrepareCalculation(
+        window.calculationRequest(), *window.findChild<PictureArea*>(QStringLiteral("objectCanvas")));
+    const std::vector<ObjectPoint>& samples = job.request.object.litSamples;
+    const std::vector<double> samplePhases = SamplePhases(job.request);
     const int middle = job.geometry.canvasColumns / 2;
     std::vector<ObjectPoint> points;
     std::vector<double> phases;
-    for (std::size_t i = 0; i < job.points.size(); ++i)
-        if (job.points[i].x == middle) {
-            points.push_back(job.points[i]);
-            phases.push_back(job.phases[i]);
+    for (std::size_t i = 0; i < samples.size(); ++i)
+        if (samples[i].x == middle) {
+            points.push_back(samples[i]);
+            phases.push_back(samplePhases[i]);
         }
     for (auto _ : state) {
         HologramField field(job.geometry.fieldColumns, job.geometry.fieldRows);

@@ -21,6 +21,16 @@ double SecondsSince(Clock::time_point start) {
 
 }  // namespace
 
+std::vector<double> SamplePhases(const HologramRequest& request) {
+    std::vector<double> phases(request.object.litSamples.size(), 0.0);
+    if (request.randomPhase) {
+        RandomGenerator random;
+        random.seed(request.seed);
+        for (double& phase : phases) phase = PhaseOfDraw(random.next());
+    }
+    return phases;
+}
+
 HologramResult MakeHologram(HologramRequest request, const CalculationControl& control, ThreadPool& pool) {
     const CalculationEngine& engine = CalculationEngineNamed(request.engine);
     if (request.binarization && FindBinarizationMethod(request.binarization->method) == nullptr)
@@ -28,13 +38,8 @@ HologramResult MakeHologram(HologramRequest request, const CalculationControl& c
     HologramResult result;
     result.geometry = MakeHologramGeometry(request.object.width, request.object.height, request.reps);
     const HologramGeometry& g = result.geometry;
+    result.phases = SamplePhases(request);
     result.litSamples = std::move(request.object.litSamples);
-    result.phases.assign(result.litSamples.size(), 0.0);
-    if (request.randomPhase) {
-        RandomGenerator random;
-        random.seed(request.seed);
-        for (double& phase : result.phases) phase = PhaseOfDraw(random.next());
-    }
 
     control.stopIfCancelled();
     ColumnDone columnDone;

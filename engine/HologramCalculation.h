@@ -1,5 +1,7 @@
 #pragma once
 
+#include <vector>
+
 #include "engine/CalculationControl.h"
 #include "engine/HologramRequest.h"
 #include "engine/HologramResult.h"
@@ -20,6 +22,11 @@ namespace marbleck {
 // std::invalid_argument for an unknown engine or binarization or samples out
 // of scan order or outside the object. While it runs: std::bad_alloc, and
 // CalculationCancelled once it is told to stop.
+// The phase of each of the request's lit samples, in their order: with
+// random phase PhaseOfDraw of its own draw from a RandomGenerator seeded with
+// the request's seed, else 0.
+std::vector<double> SamplePhases(const HologramRequest& request);
+
 HologramResult MakeHologram(HologramRequest request, const CalculationControl& control = {},
                             ThreadPool& pool = ThreadPool::Shared());
 

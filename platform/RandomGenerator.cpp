@@ -4,9 +4,9 @@
 
 namespace marbleck {
 
-void RandomGenerator::reseedFromClock() {
+std::uint64_t ClockSeed() {
     const auto ticks = std::chrono::high_resolution_clock::now().time_since_epoch().count();
-    engine_.seed(static_cast<std::uint64_t>(ticks));
+    return static_cast<std::uint64_t>(ticks);
 }
 
 float RandomGenerator::next() {

@@ -5,11 +5,15 @@
 
 namespace marbleck {
 
-// The program's pseudo-random generator: reseeded from the clock by every
-// calculation, uniform single-precision values in [0, 1).
+// A seed from the clock's ticks: every calculation of the window seeds its
+// phases with one.
+std::uint64_t ClockSeed();
+
+// The program's pseudo-random generator: uniform single-precision values in
+// [0, 1).
 class RandomGenerator {
 public:
-    void reseedFromClock();
+    void reseedFromClock() { seed(ClockSeed()); }
     void seed(std::uint64_t value) { engine_.seed(value); }
     float next();
 

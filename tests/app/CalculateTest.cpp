@@ -43,9 +43,9 @@ TEST_F(CalculateTest, PointAtTheOriginGivesAnAllWhiteView) {
     EXPECT_FLOAT_EQ(Control<PictureArea>(form, "hologramView")->outerWidth(), 1500.0f);
     EXPECT_FLOAT_EQ(Control<PictureArea>(form, "hologramView")->outerHeight(), 1500.0f);
     EXPECT_EQ(Control<PictureArea>(form, "hologramView")->size(), QSize(100, 100));
-    ASSERT_EQ(document.field.columns(), 100);
-    ASSERT_EQ(document.field.rows(), 100);
-    for (float value : document.field.values()) ASSERT_EQ(value, 1.0f);
+    ASSERT_EQ(document.field().columns(), 100);
+    ASSERT_EQ(document.field().rows(), 100);
+    for (float value : document.field().values()) ASSERT_EQ(value, 1.0f);
     const QImage view = Control<PictureArea>(form, "hologramView")->image();
     for (int v = 0; v < view.height(); ++v)
         for (int u = 0; u < view.width(); ++u) ASSERT_EQ(view.pixel(u, v), qRgb(255, 255, 255));
@@ -59,8 +59,8 @@ TEST_F(CalculateTest, PointAtTheRightColumnGivesStripes) {
     // cos(u·3.1415): +1, −1, +1 … normalised over the range −1 … 1.
     for (int u = 0; u < 6; ++u) {
         const float expected = static_cast<float>((std::cos(u * HologramPi) + 1.0) / 2.0);
-        EXPECT_NEAR(document.field(u, 0), expected, 1e-5);
-        EXPECT_NEAR(document.field(u, 50), expected, 1e-5);
+        EXPECT_NEAR(document.field()(u, 0), expected, 1e-5);
+        EXPECT_NEAR(document.field()(u, 50), expected, 1e-5);
         EXPECT_EQ(grey(u, 7), u % 2 == 0 ? 255 : 0);
     }
 }
@@ -70,12 +70,12 @@ TEST_F(CalculateTest, ColoursOtherThanWhiteCountTheSame) {
     Control<PictureArea>(form, "objectCanvas")->setPixel(20, 30, White);
     Control<PictureArea>(form, "objectCanvas")->setPixel(70, 10, White);
     calculate();
-    const HologramField white = document.field;
+    const HologramField white = document.field();
     Control<PictureArea>(form, "objectCanvas")->clear();
     Control<PictureArea>(form, "objectCanvas")->setPixel(20, 30, RGBColor(0, 0, 1));
     Control<PictureArea>(form, "objectCanvas")->setPixel(70, 10, RGBColor(200, 3, 0));
     calculate();
-    EXPECT_EQ(document.field, white);
+    EXPECT_EQ(document.field(), white);
 }
 
 TEST_F(CalculateTest, RandomPhaseGivesADifferentHologramEachRun) {
@@ -83,15 +83,15 @@ TEST_F(CalculateTest, RandomPhaseGivesADifferentHologramEachRun) {
     Control<PictureArea>(form, "objectCanvas")->setPixel(70, 10, White);
     Control<PictureArea>(form, "objectCanvas")->setPixel(40, 40, White);
     calculate();
-    const HologramField first = document.field;
+    const HologramField first = document.field();
     calculate();
-    EXPECT_NE(document.field, first);
+    EXPECT_NE(document.field(), first);
 
     Control<QCheckBox>(form, "randomPhaseCheck")->setChecked(false);
     calculate();
-    const HologramField plain = document.field;
+    const HologramField plain = document.field();
     calculate();
-    EXPECT_EQ(document.field, plain);
+    EXPECT_EQ(document.field(), plain);
 }
 
 TEST_F(CalculateTest, RepsScaleTheViewAndTheField) {
@@ -100,9 +100,9 @@ TEST_F(CalculateTest, RepsScaleTheViewAndTheField) {
     calculate();
     ASSERT_TRUE(errors.empty());
     EXPECT_EQ(Control<PictureArea>(form, "hologramView")->size(), QSize(300, 300));
-    EXPECT_EQ(document.field.columns(), 300);
+    EXPECT_EQ(document.field().columns(), 300);
     EXPECT_EQ(Control<PictureArea>(form, "hologramView")->drawingAreaSize(), QSize(296, 296));
-    for (float value : document.field.values()) {
+    for (float value : document.field().values()) {
         ASSERT_GE(value, 0.0f);
         ASSERT_LE(value, 1.0f);
     }
@@ -130,8 +130,8 @@ TEST_F(CalculateTest, ProgressBarIsHiddenAndResetAfterwardsAndTimeIsShown) {
 TEST_F(CalculateTest, EmptyCanvasPaintsABlackViewWithoutError) {
     calculate();
     EXPECT_TRUE(errors.empty());
-    EXPECT_EQ(document.field.columns(), 100);
-    for (float value : document.field.values()) ASSERT_EQ(value, 0.0f);
+    EXPECT_EQ(document.field().columns(), 100);
+    for (float value : document.field().values()) ASSERT_EQ(value, 0.0f);
     EXPECT_EQ(grey(0, 0), 0);
     EXPECT_EQ(grey(95, 95), 0);
     EXPECT_EQ(Control<PictureArea>(form, "hologramView")->image().pixel(50, 50), qRgb(0, 0, 0));
@@ -143,13 +143,13 @@ TEST_P(RepsWithoutHologram, IsRefusedBeforeAnythingChanges) {
     Control<QCheckBox>(form, "randomPhaseCheck")->setChecked(false);
     Control<PictureArea>(form, "objectCanvas")->setPixel(0, 0, White);
     calculate();  // a hologram to keep
-    const HologramField before = document.field;
+    const HologramField before = document.field();
     const QImage view = Control<PictureArea>(form, "hologramView")->image();
     Control<QLineEdit>(form, "timeEdit")->setText("kept");
     Control<QLineEdit>(form, "repsEdit")->setText(GetParam());
     calculate();
     EXPECT_EQ(errors.lastNumber(), 380);
-    EXPECT_EQ(document.field, before);
+    EXPECT_EQ(document.field(), before);
     EXPECT_EQ(Control<PictureArea>(form, "hologramView")->image(), view);
     EXPECT_TRUE(Control<ProgressBar>(form, "progressBar")->isHidden());
     EXPECT_EQ(Control<QLineEdit>(form, "timeEdit")->text(), "kept");
@@ -163,13 +163,13 @@ TEST_F(CalculateTest, TooLargeAHologramIsOutOfMemoryBeforeAnythingChanges) {
     Control<QLineEdit>(form, "repsEdit")->setText("100");  // 10 000 × 10 000 values
     calculate();
     EXPECT_EQ(errors.lastNumber(), 7);
-    EXPECT_TRUE(document.field.empty());
+    EXPECT_TRUE(document.field().empty());
     EXPECT_TRUE(Control<ProgressBar>(form, "progressBar")->isHidden());
     EXPECT_EQ(Control<QLineEdit>(form, "timeEdit")->text(), "0");
     // The program runs on: the next calculation works.
     Control<QLineEdit>(form, "repsEdit")->setText("1");
     calculate();
-    EXPECT_EQ(document.field.columns(), 100);
+    EXPECT_EQ(document.field().columns(), 100);
 }
 
 TEST_F(CalculateTest, OnePixelWideCanvasDoesNotDivideByZero) {
@@ -177,8 +177,8 @@ TEST_F(CalculateTest, OnePixelWideCanvasDoesNotDivideByZero) {
     Control<PictureArea>(form, "objectCanvas")->setPixel(0, 5, White);
     calculate();
     EXPECT_TRUE(errors.empty());
-    EXPECT_EQ(document.field.columns(), 1);
-    EXPECT_EQ(document.field.rows(), 100);
+    EXPECT_EQ(document.field().columns(), 1);
+    EXPECT_EQ(document.field().rows(), 100);
 }
 
 TEST_F(CalculateTest, FractionalRepsFollowTheFieldBounds) {
@@ -186,7 +186,7 @@ TEST_F(CalculateTest, FractionalRepsFollowTheFieldBounds) {
     Control<QLineEdit>(form, "repsEdit")->setText("1.5abc");  // 150 × 150
     calculate();
     ASSERT_TRUE(errors.empty());
-    EXPECT_EQ(document.field.columns(), 150);
+    EXPECT_EQ(document.field().columns(), 150);
     EXPECT_EQ(Control<PictureArea>(form, "hologramView")->size(), QSize(150, 150));
 }
 
@@ -198,7 +198,7 @@ TEST_F(CalculateTest, FastCalculationAgreesWithTheExactOneAndShowsProgress) {
             ->setPixel(static_cast<float>(i * 7 % 97), static_cast<float>(i * 13 % 89), White);
     Control<QLineEdit>(form, "repsEdit")->setText("2");
     calculate();
-    const HologramField exact = document.field;
+    const HologramField exact = document.field();
     const QImage exactView = Control<PictureArea>(form, "hologramView")->image();
 
     Control<QAction>(form, "fastCalculationAction")->setChecked(true);
@@ -210,12 +210,12 @@ TEST_F(CalculateTest, FastCalculationAgreesWithTheExactOneAndShowsProgress) {
     calculate();
     ASSERT_TRUE(errors.empty());
     EXPECT_FLOAT_EQ(largest, 99.0f);
-    ASSERT_EQ(document.field.columns(), exact.columns());
-    ASSERT_EQ(document.field.rows(), exact.rows());
+    ASSERT_EQ(document.field().columns(), exact.columns());
+    ASSERT_EQ(document.field().rows(), exact.rows());
     const QImage fastView = Control<PictureArea>(form, "hologramView")->image();
     for (int u = 0; u < exact.columns(); ++u)
         for (int v = 0; v < exact.rows(); ++v) {
-            ASSERT_NEAR(document.field(u, v), exact(u, v), 1e-5) << u << "," << v;
+            ASSERT_NEAR(document.field()(u, v), exact(u, v), 1e-5) << u << "," << v;
             if (u < fastView.width() && v < fastView.height()) {
                 ASSERT_LE(std::abs(qRed(fastView.pixel(u, v)) - qRed(exactView.pixel(u, v))), 1);
             }

@@ -92,7 +92,7 @@ int main(int argc, char** argv) {
     });
     const int status = QApplication::exec();
     std::printf("errors:%s; hologram: %s; time: %s\n", errors.isEmpty() ? " none" : qPrintable(errors),
-                document.field.empty() ? "none" : "made",
+                document.field().empty() ? "none" : "made",
                 qPrintable(window.findChild<QLineEdit*>(QStringLiteral("timeEdit"))->text()));
     return status;
 }

@@ -56,7 +56,7 @@ TEST_P(CalculateView, ShowsTheGreyLevelsOfTheSeparateStepsBitForBit) {
     HologramField expected;
     std::vector<std::uint8_t> grey;
     CalculateHologram(CalculationEngineNamed(GetParam()), g, points, phases, expected, grey);
-    ASSERT_EQ(document.field, expected);
+    ASSERT_EQ(document.field(), expected);
 
     const QImage view = Control<PictureArea>(form, "hologramView")->image();
     ASSERT_EQ(view.size(), QSize(596, 596));

@@ -106,8 +106,8 @@ TEST_P(CancelledCalculation, LeavesTheEarlierHologramAsItWas) {
     ASSERT_TRUE(Control<QAction>(form, "undoAction")->isEnabled());
     test::CalculateAndWait(form);
     ASSERT_TRUE(errors.empty());
-    const HologramField field = document.field;
-    const std::vector<std::uint8_t> grey = document.greyLevels;
+    const HologramField field = document.field();
+    const std::vector<std::uint8_t> grey = document.calculation.greyLevels;
     const QImage shown = document.shownHologram;
     const QImage image = view().image();
     const QSize viewSize = view().size();
@@ -123,7 +123,7 @@ TEST_P(CancelledCalculation, LeavesTheEarlierHologramAsItWas) {
     expectCommandsEnabled(false);
     // A click on a disabled command starts nothing.
     QTest::mouseClick(Control<QPushButton>(form, "binarizeButton"), Qt::LeftButton);
-    EXPECT_EQ(document.field, field);
+    EXPECT_EQ(document.field(), field);
     const QImage object = canvas().image();
     QTest::keyClick(&form, Qt::Key_Z, Qt::ControlModifier);
     EXPECT_EQ(canvas().image(), object);
@@ -137,8 +137,8 @@ TEST_P(CancelledCalculation, LeavesTheEarlierHologramAsItWas) {
     EXPECT_TRUE(errors.empty());
     EXPECT_EQ(statusBar(), "Cancelled");
     EXPECT_TRUE(Control<QAction>(form, "undoAction")->isEnabled());
-    EXPECT_EQ(document.field, field);
-    EXPECT_EQ(document.greyLevels, grey);
+    EXPECT_EQ(document.field(), field);
+    EXPECT_EQ(document.calculation.greyLevels, grey);
     EXPECT_EQ(document.shownHologram, shown);
     EXPECT_EQ(view().image(), image);
     EXPECT_EQ(view().size(), viewSize);
@@ -150,8 +150,8 @@ TEST_P(CancelledCalculation, LeavesTheEarlierHologramAsItWas) {
     // The next calculation runs to its end.
     Control<QLineEdit>(form, "repsEdit")->setText(QStringLiteral("1"));
     test::CalculateAndWait(form);
-    EXPECT_EQ(document.field.columns(), 100);
-    EXPECT_NE(document.field, field);
+    EXPECT_EQ(document.field().columns(), 100);
+    EXPECT_NE(document.field(), field);
 }
 
 INSTANTIATE_TEST_SUITE_P(Ways, CancelledCalculation,
@@ -186,7 +186,7 @@ TEST_F(CalculationRun, CommandsWaitWithoutAFlashThenShowBusy) {
     QTest::mouseClick(Control<QRadioButton>(form, "lineTool"), Qt::LeftButton);
     EXPECT_FALSE(Control<QRadioButton>(form, "lineTool")->isChecked());
     QTest::mouseClick(Control<QPushButton>(form, "binarizeButton"), Qt::LeftButton);
-    EXPECT_TRUE(document.field.empty());
+    EXPECT_TRUE(document.field().empty());
     EXPECT_TRUE(errors.empty());
 
     waitForBusy();

@@ -86,7 +86,7 @@ Outcome BinarizeThreeDots() {
     test::CalculateAndWait(form);
     run.time = Control<QLineEdit>(form, "timeEdit")->text();
     QTest::mouseClick(Control<QPushButton>(form, "binarizeButton"), Qt::LeftButton);
-    run.field = document.field;
+    run.field = document.field();
     run.errors = static_cast<int>(errors.errors().size());
     return run;
 }

@@ -83,7 +83,7 @@ TEST_P(EnabledStates, FollowWhatRunsAndWhatExists) {
     if (c.hologramFirst) {
         Control<QLineEdit>(form, "repsEdit")->setText(QStringLiteral("1"));
         test::CalculateAndWait(form);
-        ASSERT_FALSE(document.field.empty());
+        ASSERT_FALSE(document.field().empty());
     }
     if (c.phase != Phase::Idle) {
         ASSERT_NO_FATAL_FAILURE(startLargeCalculation());

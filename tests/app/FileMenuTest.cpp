@@ -15,6 +15,7 @@
 #include <QMessageBox>
 #include <QPainter>
 #include <QPushButton>
+#include <QSettings>
 #include <QTest>
 #include <QTextBrowser>
 #include <QTimer>
@@ -168,8 +169,8 @@ TEST_F(FileMenuTest, SaveAsWritesTheWholeHologramInEachKind) {
     ASSERT_TRUE(Picture().save(homePath("star.png")));
     openObject(homePath("star.png"));
     test::CalculateAndWait(*form);
-    ASSERT_FALSE(document.field.empty());
-    const HologramField& field = document.field;
+    ASSERT_FALSE(document.field().empty());
+    const HologramField& field = document.field();
     const auto level8 = [&](int u, int v) { return int{GreyLevel(field(u, v))}; };
     const auto level16 = [&](int u, int v) { return static_cast<int>(std::lround(field(u, v) * 65535.0)); };
     struct Kind {
@@ -208,8 +209,9 @@ TEST_F(FileMenuTest, SaveAsWritesTheWholeHologramInEachKind) {
         ASSERT_EQ(row.size(), static_cast<std::size_t>(field.columns()));
         ASSERT_EQ(TIFFReadScanline(tiff, row.data(), 3, 0), 1);
         TIFFClose(tiff);
-        for (int u = 0; u < field.columns(); ++u)
-            ASSERT_EQ(row[static_cast<std::size_t>(u)], field(u, 3) > 1 ? 1.0f : field(u, 3))
+        const HologramField& shown = document.field();  // the binarized one after "Binarize"
+        for (int u = 0; u < shown.columns(); ++u)
+            ASSERT_EQ(row[static_cast<std::size_t>(u)], shown(u, 3) > 1 ? 1.0f : shown(u, 3))
                 << name << " " << u;
     }
 
@@ -288,6 +290,21 @@ TEST_F(FileMenuTest, SettingsLastToTheNextRun) {
     EXPECT_EQ(form->pos(), place);
     Control<QAction>(*form, "openObjectAction")->trigger();
     EXPECT_EQ(openStarts.back(), folder);
+}
+
+// The engine is remembered by its name in the engine table; a run that
+// remembered only whether "Fast calculation" was ticked still reads so.
+TEST_F(FileMenuTest, TheEngineIsRememberedByName) {
+    form.reset();
+    QSettings().setValue(QStringLiteral("options/fastCalculation"), true);
+    form = std::make_unique<MainWindow>(document);
+    auto* fast = Control<QAction>(*form, "fastCalculationAction");
+    EXPECT_TRUE(fast->isChecked());
+    EXPECT_EQ(form->calculationRequest().engine, "fast");
+    fast->trigger();
+    EXPECT_EQ(QSettings().value(QStringLiteral("options/engine")).toString(), "exact");
+    EXPECT_FALSE(QSettings().contains(QStringLiteral("options/fastCalculation")));
+    EXPECT_EQ(form->calculationRequest().engine, "exact");
 }
 
 // A hologram saved as a float TIFF opens as an object showing what its

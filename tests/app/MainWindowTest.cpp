@@ -64,7 +64,7 @@ TEST_F(MainWindowTest, StartsInItsStartUpState) {
     EXPECT_FALSE(document.drawing.lineActive);
     EXPECT_FALSE(document.drawing.circleActive);
     EXPECT_FALSE(Control<QAction>(form, "fastCalculationAction")->isChecked());
-    EXPECT_TRUE(document.field.empty());
+    EXPECT_TRUE(document.field().empty());
 }
 
 TEST_F(MainWindowTest, CanvasAndViewStartEmpty) {

@@ -153,13 +153,13 @@ TEST_F(ReconstructionWindowTest, ShowsAPointAndItsTwinAfterCalculateAndFollowsBi
     randomPhaseOff();
     test::CanvasMouse(*Control<PictureArea>(*form, "objectCanvas")).click(70, 24);
     calculate();
-    ASSERT_EQ(document->litPoints.size(), 1u);
-    const HologramGeometry& g = document->geometry;
+    ASSERT_EQ(document->calculation.litSamples.size(), 1u);
+    const HologramGeometry& g = document->calculation.geometry;
     const QImage grey = w.picture();
     ASSERT_EQ(grey.size(), QSize(g.columns, g.rows));
     EXPECT_FALSE(Control<QLabel>(w, "messageLabel")->isVisible());
 
-    const BinOffset at = ObjectBin(document->litPoints[0], g, g.columns, g.rows);
+    const BinOffset at = ObjectBin(document->calculation.litSamples[0], g, g.columns, g.rows);
     EXPECT_GT(std::abs(at.dx) + std::abs(at.dy), 10);
     int brightest = 0;
     for (int y = 0; y < grey.height(); ++y)
@@ -193,7 +193,7 @@ TEST_F(ReconstructionWindowTest, BalancedBinarizationBeatsTheThresholdOnALetter)
     }
     ASSERT_TRUE(Control<QAction>(*form, "thresholdBinarizationAction")->isChecked());
     calculate();
-    const HologramField calculated = document->field;
+    const HologramField calculated = document->field();
     const double grey = fidelity();
     binarize();
     const double threshold = fidelity();
@@ -235,7 +235,7 @@ TEST_F(ReconstructionWindowTest, BalancedBinarizationBeatsTheThresholdOnALetter)
     HologramField expected = calculated;
     std::vector<std::uint8_t> levels;
     Binarize(expected, 0.6, levels);
-    EXPECT_EQ(document->field, expected);
+    EXPECT_EQ(document->field(), expected);
     EXPECT_NEAR(fidelity(), threshold, 1e-9);
 }
 

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <QAction>
 #include <QCheckBox>
 #include <QLineEdit>
 #include <QPushButton>
@@ -53,12 +54,12 @@ class ThresholdTest : public BinarizeTest, public ::testing::WithParamInterface<
 
 TEST_P(ThresholdTest, OnlyValuesStrictlyAboveTheThresholdBecomeWhite) {
     const ThresholdCase& c = GetParam();
-    document.field = HologramField(3, 2);
-    for (float& value : document.field.values()) value = c.value;
+    document.calculation.field = HologramField(3, 2);
+    for (float& value : document.calculation.field.values()) value = c.value;
     Control<QLineEdit>(form, "thresholdEdit")->setText(QString::fromLatin1(c.threshold));
     binarize();
     ASSERT_TRUE(errors.empty());
-    for (float value : document.field.values()) EXPECT_EQ(value, c.expected);
+    for (float value : document.field().values()) EXPECT_EQ(value, c.expected);
     for (int u = 0; u < 3; ++u)
         for (int v = 0; v < 2; ++v) EXPECT_EQ(view(u, v), grey(c.expected)) << u << "," << v;
 }
@@ -84,13 +85,13 @@ TEST_F(BinarizeTest, BeforeAnyCalculationNothingHappens) {
     const QImage before = Control<PictureArea>(form, "hologramView")->image();
     binarize();
     EXPECT_TRUE(errors.empty());
-    EXPECT_TRUE(document.field.empty());
+    EXPECT_TRUE(document.field().empty());
     EXPECT_EQ(Control<PictureArea>(form, "hologramView")->image(), before);
 }
 
 TEST_F(BinarizeTest, ACalculatedHologramBecomesBlackAndWhite) {
     calculateSomePoints();
-    const HologramField grey = document.field;
+    const HologramField grey = document.field();
     binarize();
     ASSERT_TRUE(errors.empty());
     const QImage image = Control<PictureArea>(form, "hologramView")->image();
@@ -98,7 +99,7 @@ TEST_F(BinarizeTest, ACalculatedHologramBecomesBlackAndWhite) {
     for (int u = 0; u < grey.columns(); ++u) {
         for (int v = 0; v < grey.rows(); ++v) {
             const float expected = static_cast<double>(grey(u, v)) > 0.6 ? 255.0f : 0.0f;
-            ASSERT_EQ(document.field(u, v), expected) << u << "," << v;
+            ASSERT_EQ(document.field()(u, v), expected) << u << "," << v;
             if (u < image.width() && v < image.height()) {
                 ASSERT_EQ(image.pixel(u, v), BinarizeTest::grey(expected)) << u << "," << v;
             }
@@ -113,14 +114,42 @@ TEST_F(BinarizeTest, ACalculatedHologramBecomesBlackAndWhite) {
 TEST_F(BinarizeTest, ASecondBinarizationChangesNothing) {
     calculateSomePoints();
     binarize();
-    const HologramField once = document.field;
+    const HologramField once = document.field();
     const QImage view = Control<PictureArea>(form, "hologramView")->image();
     for (const char* threshold : {"0", "0.1", "1.2", "254.9"}) {
         Control<QLineEdit>(form, "thresholdEdit")->setText(QString::fromLatin1(threshold));
         binarize();
-        EXPECT_EQ(document.field, once) << threshold;
+        EXPECT_EQ(document.field(), once) << threshold;
         EXPECT_EQ(Control<PictureArea>(form, "hologramView")->image(), view) << threshold;
     }
+}
+
+// The calculated field stays as it was beside what "Binarize" made of it, and
+// the document says which method and threshold made the shown hologram; a
+// new calculation shows its own field, binarized by nothing.
+TEST_F(BinarizeTest, TheCalculatedFieldStaysAndTheMethodIsRecorded) {
+    calculateSomePoints();
+    const HologramField calculated = document.field();
+    EXPECT_FALSE(document.binarized.has_value());
+    Control<QLineEdit>(form, "thresholdEdit")->setText(QStringLiteral("0.45"));
+    binarize();
+    ASSERT_TRUE(document.binarized.has_value());
+    EXPECT_EQ(document.binarized->method, "threshold");
+    EXPECT_EQ(document.binarized->threshold, 0.45);
+    EXPECT_EQ(document.calculation.field, calculated);
+    EXPECT_NE(document.field(), calculated);
+
+    Control<QAction>(form, "balancedBinarizationAction")->trigger();
+    binarize();
+    ASSERT_TRUE(errors.empty());
+    EXPECT_EQ(document.binarized->method, "balanced");
+    EXPECT_EQ(Control<QLineEdit>(form, "thresholdEdit")->text().toDouble(),
+              static_cast<float>(document.binarized->threshold));
+    EXPECT_EQ(document.calculation.field, calculated);
+
+    calculate();
+    EXPECT_FALSE(document.binarized.has_value());
+    EXPECT_EQ(document.field(), calculated);
 }
 
 // The size of the last calculation lives in the array: whatever the canvas
@@ -136,8 +165,8 @@ class ChangedSizeTest : public BinarizeTest, public ::testing::WithParamInterfac
 
 TEST_P(ChangedSizeTest, BinarizesTheWholeArrayAndOnlyTheArray) {
     calculateSomePoints();
-    ASSERT_EQ(document.field.columns(), 100);
-    ASSERT_EQ(document.field.rows(), 100);
+    ASSERT_EQ(document.field().columns(), 100);
+    ASSERT_EQ(document.field().rows(), 100);
     // A larger view, as loading a bitmap would leave it; its new pixels show
     // the background colour (red 15).
     Control<PictureArea>(form, "hologramView")->setOuterSize(3000, 3000);
@@ -148,11 +177,11 @@ TEST_P(ChangedSizeTest, BinarizesTheWholeArrayAndOnlyTheArray) {
 
     binarize();
     ASSERT_TRUE(errors.empty());
-    ASSERT_EQ(document.field.columns(), 100);
-    ASSERT_EQ(document.field.rows(), 100);
+    ASSERT_EQ(document.field().columns(), 100);
+    ASSERT_EQ(document.field().rows(), 100);
     for (int u = 0; u < 100; ++u) {
         for (int v = 0; v < 100; ++v) {
-            const float value = document.field(u, v);
+            const float value = document.field()(u, v);
             ASSERT_TRUE(value == 0.0f || value == 255.0f) << u << "," << v;
             ASSERT_EQ(view(u, v), grey(value)) << u << "," << v;
         }

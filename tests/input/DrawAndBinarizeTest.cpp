@@ -67,7 +67,7 @@ TEST(DrawAndBinarizeTest, ViewMatchesTheEngineOnTheDrawnSamples) {
     CalculateHologram(CalculationEngineNamed("reference"), geometry, points, phases, field, grey);
     Binarize(field, 0.55, grey);
 
-    EXPECT_EQ(document.field, field);
+    EXPECT_EQ(document.field(), field);
     const QImage view = Control<PictureArea>(form, "hologramView")->image();
     ASSERT_EQ(view.size(), QSize(96, 96));
     int white = 0;
