@@ -60,6 +60,17 @@ std::string Names(const Table& table) {
     return names;
 }
 
+// The number an option takes, all of its text.
+template <class Number>
+Number NumberOf(const std::string& option, const std::string& text) {
+    Number value{};
+    const char* end = text.data() + text.size();
+    const auto [stop, error] = std::from_chars(text.data(), end, value);
+    if (text.empty() || error != std::errc() || stop != end)
+        throw std::invalid_argument(option + " takes a number, not " + text);
+    return value;
+}
+
 // --binarize as marbleck-cli takes it: a number T asks for "threshold" at T,
 // "median" for "balanced". Any other word must name a method of the table
 // that needs no threshold.
@@ -113,11 +124,11 @@ int main(int argc, char** argv) {
             const std::string& option = arguments[i];
             const bool hasValue = i + 1 < arguments.size();
             if (option == "--reps" && hasValue)
-                request.reps = std::stod(arguments[++i]);
+                request.reps = NumberOf<double>(option, arguments[++i]);
             else if (option == "--engine" && hasValue)
                 request.engine = arguments[++i];
             else if (option == "--seed" && hasValue)
-                request.seed = std::stoull(arguments[++i]);
+                request.seed = NumberOf<std::uint64_t>(option, arguments[++i]);
             else if (option == "--random-phase")
                 request.randomPhase = true;
             else if (option == "--binarize" && hasValue)

@@ -64,13 +64,15 @@ values() {
 [[ $(values "$work/example.npy") == "00000000 3f800000 " ]] ||
     fail "the binarized hologram holds other values than 0 and 1: $(values "$work/example.npy")"
 
-# A name not in a table is refused with the table's names.
+# A name not in a table is refused with the table's names, a word for a
+# number with what the option takes.
 refused() {
     if "$work/example-build/hologram_npy" "$work/F.pgm" "$work/refused.npy" "${@:2}" 2> "$work/log"; then
         fail "the example took $*"
     fi
-    grep -qF "$1" "$work/log" || fail "the example refused ${*:2} without naming $1: $(cat "$work/log")"
-    echo "refused with the table's names: ${*:2}"
+    grep -qF -e "$1" "$work/log" || fail "the example refused ${*:2} without naming $1: $(cat "$work/log")"
+    echo "refused, naming $1: ${*:2}"
 }
 refused "exact, fast, reference" --engine quick
 refused "threshold, balanced" --binarize average
+refused "--reps takes a number, not abc" --reps abc
