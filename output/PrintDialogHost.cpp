@@ -51,9 +51,12 @@ PrintDialog& PrintDialogHost::load() {
         connect(dialog_, &PrintDialog::opticsChanged, this, &PrintDialogHost::opticsChanged);
         // A widget says it is destroyed while the pointers to it still hold
         // it: it is let go first, so that optics() reads the remembered
-        // settings rather than the dialog's remains.
-        connect(dialog_, &QObject::destroyed, this, [this, dialog = dialog_.data()] {
-            if (dialog_ == dialog) dialog_.clear();
+        // settings rather than the dialog's remains. Only this dialog can be
+        // held then: another is loaded only once the pointer is empty. (The
+        // pointer is not compared: reading it casts to a dialog that is by
+        // now only a widget.)
+        connect(dialog_, &QObject::destroyed, this, [this] {
+            dialog_.clear();
             emit opticsChanged();
         });
         emit opticsChanged();
