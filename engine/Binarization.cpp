@@ -4,6 +4,8 @@
 #include <array>
 #include <stdexcept>
 
+#include "engine/NamedTable.h"
+
 namespace marbleck {
 
 namespace {
@@ -37,9 +39,7 @@ constexpr std::array<BinarizationMethod, 2> Methods{{
 std::span<const BinarizationMethod> BinarizationMethods() { return Methods; }
 
 const BinarizationMethod* FindBinarizationMethod(std::string_view name) {
-    const auto found = std::find_if(Methods.begin(), Methods.end(),
-                                    [name](const BinarizationMethod& method) { return method.name == name; });
-    return found == Methods.end() ? nullptr : &*found;
+    return FindNamed(BinarizationMethods(), name);
 }
 
 BinarizedHologram ApplyBinarization(const BinarizationRequest& request, const HologramField& calculated,

@@ -1,6 +1,5 @@
 #include "engine/CalculationEngine.h"
 
-#include <algorithm>
 #include <array>
 #include <stdexcept>
 #include <string>
@@ -8,6 +7,7 @@
 #include "engine/CalculationWork.h"
 #include "engine/ExactHologramEngine.h"
 #include "engine/FastHologramEngine.h"
+#include "engine/NamedTable.h"
 
 namespace marbleck {
 
@@ -68,9 +68,7 @@ constexpr std::array<CalculationEngine, 3> Engines{{
 std::span<const CalculationEngine> CalculationEngines() { return Engines; }
 
 const CalculationEngine* FindCalculationEngine(std::string_view name) {
-    const auto found = std::find_if(Engines.begin(), Engines.end(),
-                                    [name](const CalculationEngine& engine) { return engine.name == name; });
-    return found == Engines.end() ? nullptr : &*found;
+    return FindNamed(CalculationEngines(), name);
 }
 
 const CalculationEngine& CalculationEngineNamed(std::string_view name) {

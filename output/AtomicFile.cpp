@@ -3,7 +3,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <QBuffer>
 #include <QFile>
+#include <QImageWriter>
 #include <QSaveFile>
 #include <cerrno>
 #include <cstring>
@@ -98,6 +100,16 @@ void WriteFileAtomically(const QString& path, const QByteArray& bytes) {
     if (!file.open(QIODevice::WriteOnly)) FailToWrite(path, file.errorString());
     writeAndSync(file, bytes, path);
     if (!file.commit()) FailToWrite(path, file.errorString());
+}
+
+QByteArray EncodeImage(const QImage& image, const char* format, QString& error) {
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, format);
+    if (writer.write(image)) return bytes;
+    error = writer.errorString();
+    return {};
 }
 
 }  // namespace marbleck

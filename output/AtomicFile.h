@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QImage>
 #include <QString>
 
 namespace marbleck {
@@ -17,6 +18,12 @@ namespace marbleck {
 // a quota or the file-size limit is reached) and 75 when the file cannot be
 // written for any other reason, each with the system's reason.
 void WriteFileAtomically(const QString& path, const QByteArray& bytes);
+
+// `image` encoded as `format` ("png", "bmp") in memory, where only memory can
+// run out, so that every failure of the file itself is left to the checked
+// writes of WriteFileAtomically. Empty, with the encoder's reason in
+// `error`, when the encoder fails.
+QByteArray EncodeImage(const QImage& image, const char* format, QString& error);
 
 // Throws RunTimeError 75 "Path/File access error: cannot write PATH: REASON".
 [[noreturn]] void FailToWrite(const QString& path, const QString& reason);

@@ -1,7 +1,6 @@
 #include "output/FieldWriters.h"
 
 #include <QBuffer>
-#include <QImageWriter>
 #include <bit>
 #include <cmath>
 #include <cstdint>
@@ -64,14 +63,10 @@ QImage GreyImage(const HologramField& field, bool binarized, int depth) {
     return image;
 }
 
-// The image is encoded in memory, where only memory can run out, so that
-// every failure of the file itself is caught by its checked writes.
 void WritePng(const QImage& image, const QString& output) {
-    QByteArray encoded;
-    QBuffer buffer(&encoded);
-    buffer.open(QIODevice::WriteOnly);
-    QImageWriter writer(&buffer, "png");
-    if (!writer.write(image)) WriteFailed(output, writer.errorString());
+    QString error;
+    const QByteArray encoded = EncodeImage(image, "png", error);
+    if (!error.isEmpty()) WriteFailed(output, error);
     WriteWhole(output, encoded);
 }
 

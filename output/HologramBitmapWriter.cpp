@@ -1,7 +1,5 @@
 #include "output/HologramBitmapWriter.h"
 
-#include <QBuffer>
-#include <QImageWriter>
 #include <cstring>
 
 #include "output/AtomicFile.h"
@@ -28,15 +26,6 @@ QImage toGreyIndexed(const QImage& rgb) {
     return indexed;
 }
 
-QByteArray encodeBitmap(const QImage& stored, const QString& path) {
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    QImageWriter writer(&buffer, "bmp");
-    if (!writer.write(stored)) FailToWrite(path, writer.errorString());
-    return bytes;
-}
-
 }  // namespace
 
 bool IsAllGrey(const QImage& image) {
@@ -54,7 +43,10 @@ void WriteHologramBitmap(const QImage& image, const QString& path) {
     if (image.isNull()) FailToWrite(path, QStringLiteral("the picture is empty"));
     const QImage rgb = image.convertToFormat(QImage::Format_RGB32);
     const QImage stored = IsAllGrey(rgb) ? toGreyIndexed(rgb) : rgb.convertToFormat(QImage::Format_RGB888);
-    WriteFileAtomically(path, encodeBitmap(stored, path));
+    QString error;
+    const QByteArray bytes = EncodeImage(stored, "bmp", error);
+    if (!error.isEmpty()) FailToWrite(path, error);
+    WriteFileAtomically(path, bytes);
 }
 
 }  // namespace marbleck
