@@ -4,6 +4,7 @@
 #include <array>
 #include <stdexcept>
 
+#include "engine/BinaryOptimiser.h"
 #include "engine/NamedTable.h"
 
 namespace marbleck {
@@ -29,9 +30,10 @@ BinarizedHologram BinarizeBalanced(const HologramField& calculated, const Binari
                        MedianThreshold(calculated, context.geometry.columns, context.geometry.rows));
 }
 
-constexpr std::array<BinarizationMethod, 2> Methods{{
-    {"threshold", "Threshold", BinarizeAtThreshold, true},
-    {"balanced", "Balanced", BinarizeBalanced, false},
+constexpr std::array<BinarizationMethod, 3> Methods{{
+    {"threshold", "Threshold", BinarizeAtThreshold, true, false},
+    {"balanced", "Balanced", BinarizeBalanced, false, false},
+    {"optimised", "Optimised", OptimiseBinary, false, true},
 }};
 
 }  // namespace

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -14,12 +15,31 @@
 
 namespace marbleck {
 
+// The time budget of an iterative binarization unless the caller sets one.
+inline constexpr double DefaultBinarizationBudget = 2.0;
+
 // Which binarization to apply, by the name of its method in the table, with
 // its parameters.
 struct BinarizationRequest {
     std::string method;
     // The threshold of "threshold": values strictly above it become white.
     double threshold = 0;
+    // How long an iterative method ("optimised") may run, in seconds; it
+    // stops earlier when a step gains nothing. Ignored by the others.
+    double budgetSeconds = DefaultBinarizationBudget;
+    // At most this many steps of an iterative method, 0 for no limit: with a
+    // limit and a budget it cannot reach, the result does not depend on the
+    // machine's speed.
+    int maxIterations = 0;
+};
+
+// What an iterative method did: the figures of the hologram it started from
+// (the balanced one) and of its result, its steps and its time.
+struct OptimisationRecord {
+    HologramFigures start;
+    HologramFigures end;
+    int iterations = 0;
+    double seconds = 0;
 };
 
 // A binarized hologram, kept apart from the calculated field it was made of.
@@ -31,6 +51,8 @@ struct BinarizedHologram {
     // The same levels in the field's own layout: field.columns() ×
     // field.rows(), column by column.
     std::vector<std::uint8_t> greyLevels;
+    // Set by an iterative method; the others leave it empty.
+    std::optional<OptimisationRecord> optimisation;
 };
 
 // What a binarization method may use besides the field: the calculation's
@@ -51,6 +73,10 @@ struct BinarizationContext {
     double fidelity(const Reconstruction& meanRemoved) const {
         return FidelityFigure(meanRemoved, litSamples, geometry);
     }
+    // All three figures of a reconstruction with the zero order removed.
+    HologramFigures figures(const Reconstruction& meanRemoved) const {
+        return MeasureFigures(meanRemoved, litSamples, geometry);
+    }
     void reportProgress(double fraction) const {
         if (control.binarizationProgress) control.binarizationProgress(fraction);
     }
@@ -70,11 +96,16 @@ struct BinarizationMethod {
     Function binarize = nullptr;
     // Whether the request's threshold is the method's parameter.
     bool takesThreshold = false;
+    // Whether the method runs for up to the request's budget: a window runs
+    // it on its worker thread, from the calculated field.
+    bool takesBudget = false;
 };
 
-// The binarization table: "threshold" (the request's threshold) and
-// "balanced" (the hologram's median, so that half the values are white).
-// Names are unique.
+// The binarization table: "threshold" (the request's threshold),
+// "balanced" (the hologram's median, so that half the values are white) and
+// "optimised" (from the balanced hologram, flips values while that brings
+// the object's points nearer an even brightness and takes light from the
+// noise; see OptimiseBinary). Names are unique.
 std::span<const BinarizationMethod> BinarizationMethods();
 
 // The entry named `name`, or nullptr for a name not in the table.

@@ -299,37 +299,38 @@ BinOffset ObjectBin(ObjectPoint point, const HologramGeometry& geometry, int col
             static_cast<int>(std::lround(PointAngle(point.y, geometry.H) / TwoPi * rows))};
 }
 
-double FidelityFigure(const Reconstruction& r, std::span<const ObjectPoint> points,
-                      const HologramGeometry& geometry) {
-    constexpr double NaN = std::numeric_limits<double>::quiet_NaN();
-    if (points.empty() || r.columns <= 0 || r.rows <= 0) return NaN;
+namespace {
+
+enum BinKind : std::uint8_t { Noise, Signal, Twin, Centre };
+
+// Which bins of `r` are signal (each lit point's ObjectBin and its 8
+// neighbours), twin (a signal bin mirrored through the centre, unless itself
+// signal), centre (the 5 x 5 bins around it) and noise (the rest).
+std::vector<std::uint8_t> BinKinds(const Reconstruction& r, std::span<const ObjectPoint> points,
+                                   const HologramGeometry& geometry) {
     const int columns = r.columns;
     const int rows = r.rows;
     const int cx = r.centreX();
     const int cy = r.centreY();
-    auto wrap = [](int value, int n) { return ((value % n) + n) % n; };
-    auto index = [&](int x, int y) {
-        return static_cast<std::size_t>(wrap(y, rows)) * columns + static_cast<std::size_t>(wrap(x, columns));
-    };
-    enum Kind : std::uint8_t { Noise, Signal, Twin, Centre };
     std::vector<std::uint8_t> kind(r.intensity.size(), Noise);
     for (int dy = -2; dy <= 2; ++dy)
-        for (int dx = -2; dx <= 2; ++dx) kind[index(cx + dx, cy + dy)] = Centre;
+        for (int dx = -2; dx <= 2; ++dx) kind[WrappedBin(r, cx + dx, cy + dy)] = Centre;
     for (const ObjectPoint p : points) {
         const BinOffset b = ObjectBin(p, geometry, columns, rows);
         for (int dy = -1; dy <= 1; ++dy)
-            for (int dx = -1; dx <= 1; ++dx) {
-                kind[index(cx + b.dx + dx, cy + b.dy + dy)] = Signal;
-            }
+            for (int dx = -1; dx <= 1; ++dx) kind[WrappedBin(r, cx + b.dx + dx, cy + b.dy + dy)] = Signal;
     }
-    // The twin: every signal bin mirrored through the centre, unless it is
-    // itself a signal bin.
     for (int y = 0; y < rows; ++y)
         for (int x = 0; x < columns; ++x) {
             if (kind[static_cast<std::size_t>(y) * columns + x] != Signal) continue;
-            auto& mirror = kind[index(2 * cx - x, 2 * cy - y)];
+            auto& mirror = kind[WrappedBin(r, 2 * cx - x, 2 * cy - y)];
             if (mirror != Signal) mirror = Twin;
         }
+    return kind;
+}
+
+double FidelityOfKinds(const Reconstruction& r, const std::vector<std::uint8_t>& kind) {
+    constexpr double NaN = std::numeric_limits<double>::quiet_NaN();
     double signal = 0, noise = 0;
     std::size_t signalBins = 0, noiseBins = 0;
     for (std::size_t i = 0; i < kind.size(); ++i) {
@@ -346,6 +347,53 @@ double FidelityFigure(const Reconstruction& r, std::span<const ObjectPoint> poin
     const double noiseMean = noise / static_cast<double>(noiseBins);
     if (noiseMean == 0) return signalMean > 0 ? std::numeric_limits<double>::infinity() : NaN;
     return signalMean / noiseMean;
+}
+
+}  // namespace
+
+std::size_t WrappedBin(const Reconstruction& r, int x, int y) {
+    auto wrap = [](int value, int n) { return ((value % n) + n) % n; };
+    return static_cast<std::size_t>(wrap(y, r.rows)) * static_cast<std::size_t>(r.columns) +
+           static_cast<std::size_t>(wrap(x, r.columns));
+}
+
+double FidelityFigure(const Reconstruction& r, std::span<const ObjectPoint> points,
+                      const HologramGeometry& geometry) {
+    if (points.empty() || r.columns <= 0 || r.rows <= 0) return std::numeric_limits<double>::quiet_NaN();
+    return FidelityOfKinds(r, BinKinds(r, points, geometry));
+}
+
+HologramFigures MeasureFigures(const Reconstruction& r, std::span<const ObjectPoint> points,
+                               const HologramGeometry& geometry) {
+    constexpr double NaN = std::numeric_limits<double>::quiet_NaN();
+    if (points.empty() || r.columns <= 0 || r.rows <= 0) return {NaN, NaN, NaN};
+    const std::vector<std::uint8_t> kind = BinKinds(r, points, geometry);
+    HologramFigures figures;
+    figures.fidelity = FidelityOfKinds(r, kind);
+
+    double total = 0, onObject = 0;
+    for (std::size_t i = 0; i < kind.size(); ++i) {
+        total += r.intensity[i];
+        if (kind[i] == Signal || kind[i] == Twin) onObject += r.intensity[i];
+    }
+    figures.efficiency = total > 0 ? onObject / total : NaN;
+
+    // Mean and standard deviation of the boxes' light, in one pass.
+    double sum = 0, squares = 0;
+    for (const ObjectPoint p : points) {
+        const BinOffset b = ObjectBin(p, geometry, r.columns, r.rows);
+        double box = 0;
+        for (int dy = -1; dy <= 1; ++dy)
+            for (int dx = -1; dx <= 1; ++dx)
+                box += r.intensity[WrappedBin(r, r.centreX() + b.dx + dx, r.centreY() + b.dy + dy)];
+        sum += box;
+        squares += box * box;
+    }
+    const double n = static_cast<double>(points.size());
+    const double mean = sum / n;
+    const double variance = std::max(0.0, squares / n - mean * mean);
+    figures.uniformity = mean > 0 ? std::sqrt(variance) / mean : NaN;
+    return figures;
 }
 
 }  // namespace marbleck

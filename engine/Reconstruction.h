@@ -84,6 +84,10 @@ struct BinOffset {
 // the centre: this one is called the object's image, the mirror its twin.
 BinOffset ObjectBin(ObjectPoint point, const HologramGeometry& geometry, int columns, int rows);
 
+// The index in r.intensity of bin (x, y), each wrapped round into the
+// reconstruction (x = -1 is the last column).
+std::size_t WrappedBin(const Reconstruction& r, int x, int y);
+
 // The fidelity figure of a reconstruction formed with the zero order removed:
 // the mean intensity over the signal bins (each lit point's ObjectBin and its
 // 8 neighbours, wrapping round the edges, each bin counted once) divided by
@@ -94,5 +98,24 @@ BinOffset ObjectBin(ObjectPoint point, const HologramGeometry& geometry, int col
 // exactly zero and the signal is not.
 double FidelityFigure(const Reconstruction& meanRemoved, std::span<const ObjectPoint> points,
                       const HologramGeometry& geometry);
+
+// What a reconstruction with the zero order removed says of a hologram.
+struct HologramFigures {
+    // FidelityFigure.
+    double fidelity = 0;
+    // The spread of the object's brightness: the standard deviation over the
+    // mean of the light in the 3 x 3 bins around each lit point's ObjectBin
+    // (a box per lit point, bins wrapping round, points sharing a bin counted
+    // each). 0 for an even object; NaN without lit points or light on them.
+    double uniformity = 0;
+    // The share of the diffracted light (every bin of the mean-removed
+    // reconstruction) on the signal and twin bins of FidelityFigure. NaN for
+    // a reconstruction without light.
+    double efficiency = 0;
+};
+
+// The three figures of one reconstruction formed with the zero order removed.
+HologramFigures MeasureFigures(const Reconstruction& meanRemoved, std::span<const ObjectPoint> points,
+                               const HologramGeometry& geometry);
 
 }  // namespace marbleck
