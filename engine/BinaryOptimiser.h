@@ -1,23 +1,75 @@
 #pragma once
 
+#include <complex>
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <vector>
+
 #include "engine/Binarization.h"
+#include "engine/SpectrumPlan.h"
 
 namespace marbleck {
 
+// How much the cost weighs an uneven object against the noise: larger keeps
+// the object's points nearer one brightness at some cost in fidelity.
+inline constexpr double DefaultEvenness = 0.03;
+
+// The cost that the "optimised" binarization lowers, of a binary pattern t
+// (0 or 1) of the geometry's columns x rows, through its far field F (the
+// transform of t, unnormalised):
+//   the noise: the light |F|^2 on every noise bin (ClassifyBins), plus
+//   the unevenness: evenness x sum over the lit points of (B − mean B)^2 /
+//     mean B, where B is the light on the 3 x 3 bins around a point's bin
+//     (the boxes of the uniformity figure).
+// The light on the object's and twin's bins is otherwise free, and so is the
+// centre's: by Parseval, light taken from the noise goes there.
+class BinaryPatternCost {
+public:
+    BinaryPatternCost(const HologramGeometry& geometry, std::span<const ObjectPoint> points,
+                      double evenness = DefaultEvenness);
+    ~BinaryPatternCost();
+
+    // The cost of `bits` (columns x rows values, column by column, 0 or 1),
+    // kept as the trial until accept().
+    double evaluate(std::span<const std::uint8_t> bits);
+    // Makes the last evaluated pattern the current one.
+    void accept();
+    double cost() const { return current_.cost; }
+
+    // The change of cost() that flipping each value of the current pattern
+    // `bits` alone would make, to first order in the unevenness (the noise's
+    // change is exact), column by column. One inverse transform for all.
+    void flipGains(std::span<const std::uint8_t> bits, std::vector<float>& gains);
+
+private:
+    struct State {
+        std::vector<std::complex<float>> spectrum;  // the plan's half spectrum
+        std::vector<double> boxes;                  // light around each point's bin
+        double cost = 0;
+    };
+
+    int columns_;
+    int rows_;
+    double evenness_;
+    std::vector<BinKind> kinds_;           // row by row, centred
+    std::vector<std::size_t> boxCentres_;  // each point's bin, row by row
+    std::vector<std::size_t> noise_;       // the noise bins
+    std::unique_ptr<SpectrumPlan> plan_;
+    State current_, trial_;
+    std::vector<float> boxWeight_;  // scratch: per bin, the boxes' pull
+};
+
 // The "optimised" binarization: starts from the balanced hologram of
-// `calculated` and flips values in batches while that lowers a cost with two
-// parts, measured on the far field F of the pattern (mean removed):
-//   the object: every signal bin of the fidelity figure (each lit point's
-//     bin and its neighbours) should have |F| = A, one common amplitude with
-//     a free phase, A following the light the signal bins hold;
-//   the noise: the light on every bin that is not signal, twin or centre.
-// Each step takes the gain of flipping every value, to first order, from one
-// inverse transform of the cost's gradient, flips the values that gain
-// most, and keeps the step only if one forward transform says the cost fell;
-// the batch grows after a kept step and halves after a refused one. It
-// stops when no single value gains, after request.maxIterations steps, or
-// when request.budgetSeconds have passed, and is deterministic for the same
-// input and steps. Never returns a pattern whose cost is above its start's.
+// `calculated` and lowers BinaryPatternCost by batches of flips. Each step
+// takes every value's gain from BinaryPatternCost::flipGains, flips the m
+// values that gain most, and keeps the step only if a forward transform says
+// the cost fell; m grows after a kept step and halves after a refused one.
+// Stops when no single value gains, after request.maxIterations steps (0: no
+// limit) or once request.budgetSeconds have passed; deterministic for the
+// same input and steps. Never returns a pattern that costs more than its
+// start. Only the visited values (columns x rows) change; the rest of the
+// field is binarized as the balanced hologram is.
 BinarizedHologram OptimiseBinary(const HologramField& calculated, const BinarizationRequest& request,
                                  const BinarizationContext& context);
 

@@ -1,12 +1,11 @@
 #include "engine/Reconstruction.h"
 
-#include <fftw3.h>
-
 #include <functional>
 #include <numeric>
 
 #include <algorithm>
 #include <cmath>
+#include <complex>
 #include <cstddef>
 #include <limits>
 #include <map>
@@ -17,6 +16,7 @@
 #include <utility>
 
 #include "engine/NormalisedGrey.h"
+#include "engine/SpectrumPlan.h"
 #include "engine/ThreadPool.h"
 
 namespace marbleck {
@@ -29,128 +29,17 @@ constexpr long long ParallelValues = 1LL << 16;
 // least recently used goes first.
 constexpr std::size_t KeptPlans = 4;
 
-// FFTW's planner is not thread-safe; executing a plan is.
-std::mutex& PlannerMutex() {
+std::shared_ptr<const SpectrumPlan> PlanFor(int columns, int rows) {
     static std::mutex mutex;
-    return mutex;
-}
-
-template <typename T>
-struct FftwFree {
-    void operator()(T* p) const { fftwf_free(p); }
-};
-template <typename T>
-using FftwBuffer = std::unique_ptr<T, FftwFree<T>>;
-
-template <typename T>
-FftwBuffer<T> Allocate(std::size_t count) {
-    auto* p = static_cast<T*>(fftwf_malloc(sizeof(T) * std::max<std::size_t>(count, 1)));
-    if (!p) throw std::bad_alloc();
-    return FftwBuffer<T>(p);
-}
-
-// The transforms of one size and the arrays they work in. The hologram is
-// FFTW's row-major array of `columns` rows of `rows` values (the field's own
-// column by column layout); its half spectrum has columns x (rows / 2 + 1)
-// values. The 2-D transform runs as two stages of 1-D transforms, each cut
-// into slices that the pool's threads share: real-to-complex along every
-// column, then complex along u for every kept frequency of v. Planned with
-// FFTW_ESTIMATE: for the largest hologram (1653 = 3 x 19 x 29 a side) FFTW's
-// measuring planner takes seconds, and its own 2-D plans, threaded or not,
-// ran slower here than these stages.
-class Plan {
-public:
-    Plan(int columns, int rows, int slices)
-        : columns_(columns),
-          rows_(rows),
-          in_(Allocate<float>(static_cast<std::size_t>(columns) * static_cast<std::size_t>(rows))),
-          out_(Allocate<fftwf_complex>(static_cast<std::size_t>(columns) *
-                                       static_cast<std::size_t>(halfRows()))) {
-        const int h = halfRows();
-        std::lock_guard lock(PlannerMutex());
-        try {
-            for (int k = 0; k < slices; ++k) {
-                const int first = static_cast<int>(static_cast<long long>(columns) * k / slices);
-                const int last = static_cast<int>(static_cast<long long>(columns) * (k + 1) / slices);
-                if (first == last) continue;
-                int n = rows;
-                add(alongV_, fftwf_plan_many_dft_r2c(
-                                 1, &n, last - first, in_.get() + static_cast<std::size_t>(first) * rows,
-                                 nullptr, 1, rows, out_.get() + static_cast<std::size_t>(first) * h, nullptr,
-                                 1, h, FFTW_ESTIMATE));
-            }
-            for (int k = 0; k < slices; ++k) {
-                const int first = static_cast<int>(static_cast<long long>(h) * k / slices);
-                const int last = static_cast<int>(static_cast<long long>(h) * (k + 1) / slices);
-                if (first == last) continue;
-                int n = columns;
-                add(alongU_,
-                    fftwf_plan_many_dft(1, &n, last - first, out_.get() + first, nullptr, h, 1,
-                                        out_.get() + first, nullptr, h, 1, FFTW_FORWARD, FFTW_ESTIMATE));
-            }
-        } catch (...) {
-            destroy();
-            throw;
-        }
-    }
-    ~Plan() {
-        std::lock_guard lock(PlannerMutex());
-        destroy();
-    }
-    Plan(const Plan&) = delete;
-    Plan& operator=(const Plan&) = delete;
-
-    int halfRows() const { return rows_ / 2 + 1; }
-    // Held while the arrays are in use: one transform of this size at a time.
-    std::mutex& inUse() const { return inUse_; }
-    float* input() const { return in_.get(); }
-    const fftwf_complex* output() const { return out_.get(); }
-
-    // Transforms input() into output(), on the pool's threads.
-    void execute() const {
-        runStage(alongV_);
-        runStage(alongU_);
-    }
-
-private:
-    static void add(std::vector<fftwf_plan>& plans, fftwf_plan plan) {
-        if (!plan) throw std::bad_alloc();
-        plans.push_back(plan);
-    }
-    static void runStage(const std::vector<fftwf_plan>& plans) {
-        if (plans.size() == 1) {
-            fftwf_execute(plans.front());
-            return;
-        }
-        ThreadPool::Shared().run(static_cast<int>(plans.size()),
-                                 [&](int k) { fftwf_execute(plans[static_cast<std::size_t>(k)]); });
-    }
-    void destroy() {
-        for (fftwf_plan plan : alongV_) fftwf_destroy_plan(plan);
-        for (fftwf_plan plan : alongU_) fftwf_destroy_plan(plan);
-        alongV_.clear();
-        alongU_.clear();
-    }
-
-    int columns_;
-    int rows_;
-    FftwBuffer<float> in_;
-    FftwBuffer<fftwf_complex> out_;
-    std::vector<fftwf_plan> alongV_;
-    std::vector<fftwf_plan> alongU_;
-    mutable std::mutex inUse_;
-};
-
-std::shared_ptr<const Plan> PlanFor(int columns, int rows) {
-    static std::mutex mutex;
-    static std::map<std::pair<int, int>, std::pair<std::shared_ptr<const Plan>, unsigned long long>> plans;
+    static std::map<std::pair<int, int>, std::pair<std::shared_ptr<const SpectrumPlan>, unsigned long long>>
+        plans;
     static unsigned long long uses = 0;
     std::lock_guard lock(mutex);
     auto& entry = plans[{columns, rows}];
     entry.second = ++uses;
     if (!entry.first) {
-        const bool large = static_cast<long long>(columns) * rows >= ParallelValues;
-        entry.first = std::make_shared<const Plan>(columns, rows, large ? ThreadPool::Shared().size() : 1);
+        entry.first =
+            std::make_shared<const SpectrumPlan>(columns, rows, SpectrumPlan::SlicesFor(columns, rows));
         if (plans.size() > KeptPlans) {
             auto oldest = std::min_element(plans.begin(), plans.end(), [](const auto& a, const auto& b) {
                 return a.second.second < b.second.second;
@@ -176,9 +65,10 @@ void InSlices(int count, long long values, const std::function<void(int, int)>& 
     });
 }
 
-// Spreads |F|^2 of the half spectrum `out` (columns x halfRows) over the
-// whole centred picture by Hermitian symmetry.
-Reconstruction Spread(const fftwf_complex* out, int columns, int rows, int halfRows) {
+}  // namespace
+
+Reconstruction SpreadSpectrum(const std::complex<float>* out, int columns, int rows) {
+    const int halfRows = rows / 2 + 1;
     Reconstruction r;
     r.columns = columns;
     r.rows = rows;
@@ -192,15 +82,15 @@ Reconstruction Spread(const fftwf_complex* out, int columns, int rows, int halfR
     // bin is written once, so the slices of ku never write the same bin.
     InSlices(columns, static_cast<long long>(columns) * rows, [&](int first, int last) {
         for (int ku = first; ku < last; ++ku) {
-            const fftwf_complex* column = out + static_cast<std::size_t>(ku) * halfRows;
+            const std::complex<float>* column = out + static_cast<std::size_t>(ku) * halfRows;
             const int mirrorU = ku == 0 ? 0 : columns - ku;
             const int x = ku + cx < columns ? ku + cx : ku + cx - columns;
             const int mirrorX = mirrorU + cx < columns ? mirrorU + cx : mirrorU + cx - columns;
             int y = cy;                                         // (kv + cy) mod rows
             int mirrorY = cy - 1 < 0 ? cy - 1 + rows : cy - 1;  // (rows - kv + cy) mod rows, from kv = 1
             for (int kv = 0; kv < halfRows; ++kv) {
-                const float re = column[kv][0];
-                const float im = column[kv][1];
+                const float re = column[kv].real();
+                const float im = column[kv].imag();
                 const float power = re * re + im * im;
                 intensity[static_cast<std::size_t>(y) * columns + x] = power;
                 if (kv != 0) {
@@ -215,6 +105,8 @@ Reconstruction Spread(const fftwf_complex* out, int columns, int rows, int halfR
     return r;
 }
 
+namespace {
+
 // Fills the transform's input with t - mean (or t) from the grey levels
 // level(u, v) (0 .. 255), t = level / 255, and transforms it.
 template <typename Level>
@@ -222,9 +114,9 @@ Reconstruction ReconstructLevels(int columns, int rows, ReconstructionOptions op
     if (columns <= 0 || rows <= 0) return {};
     const std::size_t count = static_cast<std::size_t>(columns) * static_cast<std::size_t>(rows);
     const long long values = static_cast<long long>(count);
-    const std::shared_ptr<const Plan> plan = PlanFor(columns, rows);
+    const std::shared_ptr<const SpectrumPlan> plan = PlanFor(columns, rows);
     std::lock_guard lock(plan->inUse());
-    float* t = plan->input();
+    float* t = plan->real();
     // The levels are whole numbers: their sum is exact, in any order.
     std::vector<std::uint64_t> sums(static_cast<std::size_t>(columns), 0);
     InSlices(columns, values, [&](int first, int last) {
@@ -248,8 +140,8 @@ Reconstruction ReconstructLevels(int columns, int rows, ReconstructionOptions op
         float* end = t + static_cast<std::size_t>(last) * rows;
         for (float* p = begin; p != end; ++p) *p = *p / 255.0f - mean;
     });
-    plan->execute();
-    Reconstruction r = Spread(plan->output(), columns, rows, plan->halfRows());
+    plan->forward();
+    Reconstruction r = SpreadSpectrum(plan->spectrum(), columns, rows);
     r.zeroOrder = (total / 255.0) * (total / 255.0);
     return r;
 }
@@ -301,18 +193,18 @@ BinOffset ObjectBin(ObjectPoint point, const HologramGeometry& geometry, int col
 
 namespace {
 
-enum BinKind : std::uint8_t { Noise, Signal, Twin, Centre };
+using enum BinKind;
 
-// Which bins of `r` are signal (each lit point's ObjectBin and its 8
-// neighbours), twin (a signal bin mirrored through the centre, unless itself
-// signal), centre (the 5 x 5 bins around it) and noise (the rest).
-std::vector<std::uint8_t> BinKinds(const Reconstruction& r, std::span<const ObjectPoint> points,
-                                   const HologramGeometry& geometry) {
-    const int columns = r.columns;
-    const int rows = r.rows;
+}  // namespace
+
+std::vector<BinKind> ClassifyBins(int columns, int rows, std::span<const ObjectPoint> points,
+                                  const HologramGeometry& geometry) {
+    Reconstruction r;  // only its size and centre
+    r.columns = columns;
+    r.rows = rows;
     const int cx = r.centreX();
     const int cy = r.centreY();
-    std::vector<std::uint8_t> kind(r.intensity.size(), Noise);
+    std::vector<BinKind> kind(static_cast<std::size_t>(columns) * static_cast<std::size_t>(rows), Noise);
     for (int dy = -2; dy <= 2; ++dy)
         for (int dx = -2; dx <= 2; ++dx) kind[WrappedBin(r, cx + dx, cy + dy)] = Centre;
     for (const ObjectPoint p : points) {
@@ -329,7 +221,9 @@ std::vector<std::uint8_t> BinKinds(const Reconstruction& r, std::span<const Obje
     return kind;
 }
 
-double FidelityOfKinds(const Reconstruction& r, const std::vector<std::uint8_t>& kind) {
+namespace {
+
+double FidelityOfKinds(const Reconstruction& r, const std::vector<BinKind>& kind) {
     constexpr double NaN = std::numeric_limits<double>::quiet_NaN();
     double signal = 0, noise = 0;
     std::size_t signalBins = 0, noiseBins = 0;
@@ -360,14 +254,14 @@ std::size_t WrappedBin(const Reconstruction& r, int x, int y) {
 double FidelityFigure(const Reconstruction& r, std::span<const ObjectPoint> points,
                       const HologramGeometry& geometry) {
     if (points.empty() || r.columns <= 0 || r.rows <= 0) return std::numeric_limits<double>::quiet_NaN();
-    return FidelityOfKinds(r, BinKinds(r, points, geometry));
+    return FidelityOfKinds(r, ClassifyBins(r.columns, r.rows, points, geometry));
 }
 
 HologramFigures MeasureFigures(const Reconstruction& r, std::span<const ObjectPoint> points,
                                const HologramGeometry& geometry) {
     constexpr double NaN = std::numeric_limits<double>::quiet_NaN();
     if (points.empty() || r.columns <= 0 || r.rows <= 0) return {NaN, NaN, NaN};
-    const std::vector<std::uint8_t> kind = BinKinds(r, points, geometry);
+    const std::vector<BinKind> kind = ClassifyBins(r.columns, r.rows, points, geometry);
     HologramFigures figures;
     figures.fidelity = FidelityOfKinds(r, kind);
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <complex>
 #include <cstdint>
 #include <span>
 #include <vector>
@@ -57,6 +58,11 @@ Reconstruction Reconstruct(const std::uint8_t* grey, int columns, int rows, int 
 Reconstruction Reconstruct(const HologramField& field, int columns, int rows,
                            ReconstructionOptions options = {});
 
+// The reconstruction of a half spectrum (SpectrumPlan's layout: columns x
+// (rows / 2 + 1), ku outer), |F|^2 spread over the whole centred picture by
+// Hermitian symmetry. zeroOrder is left 0.
+Reconstruction SpreadSpectrum(const std::complex<float>* halfSpectrum, int columns, int rows);
+
 // The range of the log-scale picture, in decades below the brightest bin,
 // that shows a letter object and its twin well above the noise.
 inline constexpr double DefaultDecades = 3.0;
@@ -87,6 +93,16 @@ BinOffset ObjectBin(ObjectPoint point, const HologramGeometry& geometry, int col
 // The index in r.intensity of bin (x, y), each wrapped round into the
 // reconstruction (x = -1 is the last column).
 std::size_t WrappedBin(const Reconstruction& r, int x, int y);
+
+// What each bin of a reconstruction counts as in the figures below: signal
+// (each lit point's ObjectBin and its 8 neighbours, wrapping round the
+// edges), twin (a signal bin mirrored through the centre, unless itself a
+// signal bin), centre (the 5 x 5 bins around the centre) or noise (the rest).
+enum class BinKind : std::uint8_t { Noise, Signal, Twin, Centre };
+
+// The kinds of the bins of a reconstruction of columns x rows, row by row.
+std::vector<BinKind> ClassifyBins(int columns, int rows, std::span<const ObjectPoint> points,
+                                  const HologramGeometry& geometry);
 
 // The fidelity figure of a reconstruction formed with the zero order removed:
 // the mean intensity over the signal bins (each lit point's ObjectBin and its
