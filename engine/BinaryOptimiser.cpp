@@ -13,13 +13,13 @@ namespace {
 
 using enum BinKind;
 
-// Runs part(first, last) over the columns in slices on the shared pool's
-// threads, as the transforms do.
-void InColumnSlices(int columns, const std::function<void(int, int)>& part) {
+// Runs part(slice, first, last) over the columns in slices on the shared
+// pool's threads, as the transforms do.
+void InColumnSlices(int columns, const std::function<void(int, std::size_t, std::size_t)>& part) {
     const int slices = std::min(columns, ThreadPool::Shared().size());
     ThreadPool::Shared().run(slices, [&](int k) {
-        part(static_cast<int>(static_cast<long long>(columns) * k / slices),
-             static_cast<int>(static_cast<long long>(columns) * (k + 1) / slices));
+        part(k, static_cast<std::size_t>(static_cast<long long>(columns) * k / slices),
+             static_cast<std::size_t>(static_cast<long long>(columns) * (k + 1) / slices));
     });
 }
 
@@ -34,19 +34,43 @@ BinaryPatternCost::BinaryPatternCost(const HologramGeometry& geometry, std::span
     : columns_(geometry.columns),
       rows_(geometry.rows),
       evenness_(evenness),
-      kinds_(ClassifyBins(columns_, rows_, points, geometry)),
       plan_(std::make_unique<SpectrumPlan>(columns_, rows_, SpectrumPlan::SlicesFor(columns_, rows_), true)) {
-    for (std::size_t i = 0; i < kinds_.size(); ++i)
-        if (kinds_[i] == Noise) noise_.push_back(i);
-    Reconstruction size;
+    const std::vector<BinKind> kinds = ClassifyBins(columns_, rows_, points, geometry);
+    Reconstruction size;  // only its size and centre
     size.columns = columns_;
     size.rows = rows_;
-    boxCentres_.reserve(points.size());
+    const int h = plan_->halfRows();
+    // The half-spectrum index of the frequency of centred bin (x, y), or None
+    // where that frequency is not kept (kv above rows / 2).
+    auto halfIndex = [&](int x, int y) {
+        const int ku = (x - size.centreX() + columns_) % columns_;
+        const int kv = (y - size.centreY() + rows_) % rows_;
+        return kv < h ? static_cast<std::uint32_t>(ku * h + kv) : BoxBin::None;
+    };
+    auto mirrorIndex = [&](int x, int y) {
+        return halfIndex(2 * size.centreX() - x, 2 * size.centreY() - y);
+    };
+    noiseCount_.assign(static_cast<std::size_t>(columns_) * static_cast<std::size_t>(h), 0);
+    for (int y = 0; y < rows_; ++y)
+        for (int x = 0; x < columns_; ++x) {
+            if (kinds[static_cast<std::size_t>(y) * columns_ + x] != Noise) continue;
+            ++noiseBins_;
+            // Each noise bin is counted on the value that holds its light.
+            const std::uint32_t direct = halfIndex(x, y);
+            ++noiseCount_[direct != BoxBin::None ? direct : mirrorIndex(x, y)];
+        }
+    boxBins_.reserve(points.size() * 9);
     for (const ObjectPoint p : points) {
         const BinOffset b = ObjectBin(p, geometry, columns_, rows_);
-        boxCentres_.push_back(WrappedBin(size, size.centreX() + b.dx, size.centreY() + b.dy));
+        for (int dy = -1; dy <= 1; ++dy)
+            for (int dx = -1; dx <= 1; ++dx) {
+                const std::size_t bin =
+                    WrappedBin(size, size.centreX() + b.dx + dx, size.centreY() + b.dy + dy);
+                const int x = static_cast<int>(bin % static_cast<std::size_t>(columns_));
+                const int y = static_cast<int>(bin / static_cast<std::size_t>(columns_));
+                boxBins_.push_back({halfIndex(x, y), mirrorIndex(x, y)});
+            }
     }
-    boxWeight_.assign(kinds_.size(), 0.0f);
 }
 
 BinaryPatternCost::~BinaryPatternCost() = default;
@@ -55,20 +79,22 @@ double BinaryPatternCost::evaluate(std::span<const std::uint8_t> bits) {
     float* t = plan_->real();
     for (std::size_t i = 0; i < bits.size(); ++i) t[i] = bits[i];
     plan_->forward();
-    const std::size_t half = static_cast<std::size_t>(columns_) * static_cast<std::size_t>(plan_->halfRows());
-    trial_.spectrum.assign(plan_->spectrum(), plan_->spectrum() + half);
-    const Reconstruction r = SpreadSpectrum(trial_.spectrum.data(), columns_, rows_);
+    const std::complex<float>* f = plan_->spectrum();
 
-    double noise = 0;
-    for (const std::size_t i : noise_) noise += r.intensity[i];
-    trial_.boxes.resize(boxCentres_.size());
-    for (std::size_t p = 0; p < boxCentres_.size(); ++p) {
-        const int x = static_cast<int>(boxCentres_[p] % static_cast<std::size_t>(columns_));
-        const int y = static_cast<int>(boxCentres_[p] / static_cast<std::size_t>(columns_));
-        double box = 0;
-        for (int dy = -1; dy <= 1; ++dy)
-            for (int dx = -1; dx <= 1; ++dx) box += r.intensity[WrappedBin(r, x + dx, y + dy)];
-        trial_.boxes[p] = box;
+    // Summed in slices of columns, then slice by slice: the same sum for the
+    // same pattern on the same pool.
+    std::vector<double> noise(static_cast<std::size_t>(ThreadPool::Shared().size()), 0.0);
+    const std::size_t h = static_cast<std::size_t>(plan_->halfRows());
+    InColumnSlices(columns_, [&](int slice, int first, int last) {
+        double sum = 0;
+        for (std::size_t k = first * h; k < last * h; ++k)
+            if (noiseCount_[k]) sum += noiseCount_[k] * static_cast<double>(std::norm(f[k]));
+        noise[static_cast<std::size_t>(slice)] = sum;
+    });
+    trial_.boxes.assign(boxBins_.size() / 9, 0.0);
+    for (std::size_t i = 0; i < boxBins_.size(); ++i) {
+        const BoxBin b = boxBins_[i];
+        trial_.boxes[i / 9] += std::norm(f[b.direct != BoxBin::None ? b.direct : b.mirror]);
     }
     double unevenness = 0;
     if (!trial_.boxes.empty()) {
@@ -77,74 +103,47 @@ double BinaryPatternCost::evaluate(std::span<const std::uint8_t> bits) {
         if (mean > 0)
             for (const double box : trial_.boxes) unevenness += (box - mean) * (box - mean) / mean;
     }
-    trial_.cost = noise + evenness_ * unevenness;
+    trial_.cost = std::accumulate(noise.begin(), noise.end(), 0.0) + evenness_ * unevenness;
     return trial_.cost;
 }
 
-void BinaryPatternCost::accept() { std::swap(current_, trial_); }
+void BinaryPatternCost::accept() {
+    const std::complex<float>* f = plan_->spectrum();
+    spectrum_.assign(f, f + static_cast<std::size_t>(columns_) * static_cast<std::size_t>(plan_->halfRows()));
+    std::swap(current_, trial_);
+}
 
 void BinaryPatternCost::flipGains(std::span<const std::uint8_t> bits, std::vector<float>& gains) {
     // The cost's gradient as a spectrum H: flipping value x changes F by
     // d·e^(−2πi k·x), d = ±1, so the cost changes by 2d·Re(sum conj(R_k)
     // e^(−2πi k·x)) plus the second-order light, 1 on every noise bin;
-    // R_k = w_k F_k with w = 1 on noise bins and 2·evenness·(the deviations
-    // (B − mean) / mean of the boxes holding k) on signal bins. Since F is
-    // Hermitian, that real part is the inverse transform of H_k = F_k·(w_k +
-    // w_−k) / 2.
-    const Reconstruction size = [&] {
-        Reconstruction r;
-        r.columns = columns_;
-        r.rows = rows_;
-        return r;
-    }();
-    std::fill(boxWeight_.begin(), boxWeight_.end(), 0.0f);
+    // R_k = w_k F_k with w = 1 on noise bins and, on a box's bins,
+    // 2·evenness·(B − mean) / mean summed over the boxes holding it. F is
+    // Hermitian, so that real part is the inverse transform of H_k = F_k·(w_k
+    // + w_−k) / 2; the noise bins are their own mirrors' kind.
+    std::complex<float>* spectrum = plan_->spectrum();
+    const std::size_t h = static_cast<std::size_t>(plan_->halfRows());
+    InColumnSlices(columns_, [&](int, int first, int last) {
+        for (std::size_t k = first * h; k < last * h; ++k)
+            spectrum[k] = noiseCount_[k] ? spectrum_[k] : std::complex<float>{};
+    });
     const std::vector<double>& boxes = current_.boxes;
     const double mean =
         boxes.empty() ? 0
                       : std::accumulate(boxes.begin(), boxes.end(), 0.0) / static_cast<double>(boxes.size());
     if (mean > 0)
-        for (std::size_t p = 0; p < boxes.size(); ++p) {
-            const float pull = static_cast<float>(2.0 * evenness_ * (boxes[p] - mean) / mean);
-            const int x = static_cast<int>(boxCentres_[p] % static_cast<std::size_t>(columns_));
-            const int y = static_cast<int>(boxCentres_[p] / static_cast<std::size_t>(columns_));
-            for (int dy = -1; dy <= 1; ++dy)
-                for (int dx = -1; dx <= 1; ++dx) boxWeight_[WrappedBin(size, x + dx, y + dy)] += pull;
+        for (std::size_t i = 0; i < boxBins_.size(); ++i) {
+            // Half of w on the bin's own frequency, half on its mirror's.
+            const float half = static_cast<float>(evenness_ * (boxes[i / 9] - mean) / mean);
+            const BoxBin b = boxBins_[i];
+            if (b.direct != BoxBin::None) spectrum[b.direct] += half * spectrum_[b.direct];
+            if (b.mirror != BoxBin::None) spectrum[b.mirror] += half * spectrum_[b.mirror];
         }
-    auto weight = [&](std::size_t bin) {
-        switch (kinds_[bin]) {
-            case Noise:
-                return 1.0f;
-            case Signal:
-                return boxWeight_[bin];
-            default:
-                return 0.0f;
-        }
-    };
-    const int h = plan_->halfRows();
-    const int cx = size.centreX();
-    const int cy = size.centreY();
-    std::complex<float>* spectrum = plan_->spectrum();
-    InColumnSlices(columns_, [&](int first, int last) {
-        for (int ku = first; ku < last; ++ku) {
-            const int x = (ku + cx) % columns_;
-            const int mirrorX = ((columns_ - ku) % columns_ + cx) % columns_;
-            int y = cy;        // (kv + cy) mod rows
-            int mirrorY = cy;  // (rows - kv + cy) mod rows
-            for (int kv = 0; kv < h; ++kv) {
-                const float w = 0.5f * (weight(static_cast<std::size_t>(y) * columns_ + x) +
-                                        weight(static_cast<std::size_t>(mirrorY) * columns_ + mirrorX));
-                const std::size_t k = static_cast<std::size_t>(ku) * h + kv;
-                spectrum[k] = w * current_.spectrum[k];
-                y = y + 1 == rows_ ? 0 : y + 1;
-                mirrorY = mirrorY == 0 ? rows_ - 1 : mirrorY - 1;
-            }
-        }
-    });
     plan_->inverse();
     const float* r = plan_->real();
-    const float secondOrder = static_cast<float>(noise_.size());
+    const float secondOrder = static_cast<float>(noiseBins_);
     gains.resize(bits.size());
-    InColumnSlices(columns_, [&](int first, int last) {
+    InColumnSlices(columns_, [&](int, int first, int last) {
         const std::size_t end = static_cast<std::size_t>(last) * rows_;
         for (std::size_t i = static_cast<std::size_t>(first) * rows_; i < end; ++i)
             gains[i] = (bits[i] ? -2.0f : 2.0f) * r[i] + secondOrder;

@@ -37,27 +37,38 @@ public:
     void accept();
     double cost() const { return current_.cost; }
 
+    // The light in each lit point's box for the current pattern.
+    const std::vector<double>& boxes() const { return current_.boxes; }
+
     // The change of cost() that flipping each value of the current pattern
     // `bits` alone would make, to first order in the unevenness (the noise's
     // change is exact), column by column. One inverse transform for all.
     void flipGains(std::span<const std::uint8_t> bits, std::vector<float>& gains);
 
 private:
-    struct State {
-        std::vector<std::complex<float>> spectrum;  // the plan's half spectrum
-        std::vector<double> boxes;                  // light around each point's bin
-        double cost = 0;
+    // A bin of a point's box, by the half-spectrum values that hold its
+    // light: its own frequency's and its mirror's, where they are kept.
+    struct BoxBin {
+        static constexpr std::uint32_t None = ~std::uint32_t{0};
+        std::uint32_t direct = None;
+        std::uint32_t mirror = None;
     };
 
     int columns_;
     int rows_;
     double evenness_;
-    std::vector<BinKind> kinds_;           // row by row, centred
-    std::vector<std::size_t> boxCentres_;  // each point's bin, row by row
-    std::vector<std::size_t> noise_;       // the noise bins
     std::unique_ptr<SpectrumPlan> plan_;
-    State current_, trial_;
-    std::vector<float> boxWeight_;  // scratch: per bin, the boxes' pull
+    // Per half-spectrum value: how many noise bins of the whole far field
+    // its light stands for (0, 1 or 2).
+    std::vector<std::uint8_t> noiseCount_;
+    std::size_t noiseBins_ = 0;
+    std::vector<BoxBin> boxBins_;  // 9 a point, the point's own bin fifth
+    // The current pattern's half spectrum; the trial's is in the plan.
+    std::vector<std::complex<float>> spectrum_;
+    struct Light {
+        std::vector<double> boxes;  // the light in each point's box
+        double cost = 0;
+    } current_, trial_;
 };
 
 // The "optimised" binarization: starts from the balanced hologram of
