@@ -20,6 +20,7 @@
 
 #include "../input/CanvasMouse.h"
 #include "Controls.h"
+#include "Menus.h"
 #include "RecordedErrors.h"
 #include "app/Document.h"
 #include "app/MainWindow.h"
@@ -36,32 +37,12 @@
 
 namespace marbleck {
 
+using test::ChooseFromMenu;
 using test::Control;
 namespace {
 
 // A generous bound for one transform on a loaded machine; no test measures it.
 constexpr int TransformWait = 120000;
-
-QString Plain(QString caption) { return caption.remove(QLatin1Char('&')); }
-
-// Clicks the menu bar's `title`, then each item of `path` in the menus that
-// open, as a user does with the mouse.
-void ChooseFromMenu(QMainWindow& form, const QString& title, std::initializer_list<const char*> path) {
-    QMenuBar* bar = form.menuBar();
-    QAction* item = nullptr;
-    for (QAction* a : bar->actions())
-        if (Plain(a->text()) == title) item = a;
-    ASSERT_NE(item, nullptr) << title.toStdString();
-    QTest::mouseClick(bar, Qt::LeftButton, {}, bar->actionGeometry(item).center());
-    QMenu* menu = item->menu();
-    for (const char* name : path) {
-        // A submenu opens a moment after the click on its item.
-        ASSERT_TRUE(QTest::qWaitFor([menu] { return menu->isVisible(); }, TransformWait)) << name;
-        QAction* choice = Control<QAction>(form, name);
-        QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(choice).center());
-        menu = choice->menu();
-    }
-}
 
 class ReconstructionWindowTest : public ::testing::Test {
 protected:
