@@ -220,6 +220,42 @@ TEST_F(ReconstructionWindowTest, BalancedBinarizationBeatsTheThresholdOnALetter)
     EXPECT_NEAR(fidelity(), threshold, 1e-9);
 }
 
+// Beside the fidelity, the uniformity and efficiency of what is shown; after
+// an optimised "Binarize", the figure before and after, as recorded.
+TEST_F(ReconstructionWindowTest, ShowsTheFiguresAndWhatOptimisingGained) {
+    openWindow();
+    randomPhaseOff();
+    for (const auto& [x, y] : {std::pair{30, 20}, {60, 40}, {45, 70}})
+        test::CanvasMouse(*Control<PictureArea>(*form, "objectCanvas")).click(x, y);
+    calculate();
+    const auto label = [&](const char* name) { return Control<QLabel>(*window(), name); };
+    const auto expectFigures = [&] {
+        const HologramGeometry& g = document->calculation.geometry;
+        const HologramFigures f = MeasureFigures(Reconstruct(document->field(), g.columns, g.rows),
+                                                 document->calculation.litSamples, g);
+        EXPECT_EQ(label("uniformityLabel")->text(),
+                  QStringLiteral("Uniformity: %1").arg(f.uniformity, 0, 'f', 2));
+        EXPECT_EQ(label("efficiencyLabel")->text(),
+                  QStringLiteral("Efficiency: %1").arg(f.efficiency, 0, 'f', 2));
+    };
+    expectFigures();
+    EXPECT_TRUE(label("optimisationLabel")->isHidden());
+
+    ChooseFromMenu(*form, QStringLiteral("Options"), {"binarizationMenu", "optimisedBinarizationAction"});
+    binarize();
+    ASSERT_TRUE(document->binarized && document->binarized->optimisation);
+    const OptimisationRecord& record = *document->binarized->optimisation;
+    expectFigures();
+    EXPECT_NEAR(fidelity(), record.end.fidelity, 0.051);
+    EXPECT_TRUE(label("optimisationLabel")->isVisible());
+    EXPECT_EQ(label("optimisationLabel")->text(), QStringLiteral("Optimised: Fidelity %1 → %2 in %3 s")
+                                                      .arg(std::lround(record.start.fidelity))
+                                                      .arg(std::lround(record.end.fidelity))
+                                                      .arg(record.seconds, 0, 'f', 1));
+    calculate();
+    EXPECT_TRUE(label("optimisationLabel")->isHidden());
+}
+
 // The axes read in degrees, or millimetres at the screen, for the print as
 // the print dialog sets it: 300 dpi and scale 1 at first, 633 nm, 1 m.
 TEST_F(ReconstructionWindowTest, AxesFollowThePrintDialog) {
