@@ -99,6 +99,7 @@ void ReconstructionWindow::createControls() {
     for (const auto& [control, name] : named) control->setObjectName(QString::fromLatin1(name));
 
     auto* figures = new QHBoxLayout;
+    figures->setSpacing(16);
     for (QLabel* figure : {fidelityLabel_, uniformityLabel_, efficiencyLabel_}) figures->addWidget(figure);
     figures->addStretch(1);
     auto* controls = new QGridLayout;
