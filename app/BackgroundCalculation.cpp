@@ -8,18 +8,17 @@ BackgroundCalculation::BackgroundCalculation(QObject* parent) : QObject(parent) 
 
 BackgroundCalculation::~BackgroundCalculation() { cancelAndWait(); }
 
-void BackgroundCalculation::start(PreparedCalculation job) {
-    job_ = std::move(job);
-    result_ = {};
+void BackgroundCalculation::start(Work work) {
+    work_ = std::move(work);
     failure_ = nullptr;
-    outcome_ = Outcome::Calculated;
-    lastColumnDone_.store(-1);
+    outcome_ = Outcome::Done;
+    percentDone_.store(-1);
     cancel_.store(false);
     const std::uint64_t run = ++runs_;
     worker_ = std::thread([this, run] {
         try {
-            result_ = RunCalculation(job_, lastColumnDone_, &cancel_);
-            outcome_ = Outcome::Calculated;
+            work_(percentDone_, cancel_);
+            outcome_ = Outcome::Done;
         } catch (const CalculationCancelled&) {
             outcome_ = Outcome::Cancelled;
         } catch (...) {
@@ -42,6 +41,7 @@ void BackgroundCalculation::cancelAndWait() {
 void BackgroundCalculation::finish(std::uint64_t run) {
     if (run != runs_ || !worker_.joinable()) return;
     worker_.join();
+    if (outcome_ == Outcome::Done && cancel_.load()) outcome_ = Outcome::Cancelled;
     emit ended();
 }
 

@@ -54,16 +54,39 @@ CalculationController::CalculationController(QWidget& window, ProgressBar& progr
 
 CalculationController::~CalculationController() { calculation_->cancelAndWait(); }
 
-const PreparedCalculation& CalculationController::job() const { return calculation_->job(); }
+void CalculationController::start(PreparedCalculation prepared, float startSeconds) {
+    const QString text = CalculationStartText(prepared);
+    const bool longJob = IsLongCalculation(prepared);
+    calculationJob_ = std::move(prepared);
+    begin(
+        Job::Calculation,
+        [this](std::atomic<float>& percentDone, const CancelFlag& cancel) {
+            result_ = RunCalculation(calculationJob_, percentDone, &cancel);
+        },
+        text, longJob);
+    startSeconds_ = startSeconds;
+}
 
-HologramResult& CalculationController::result() { return calculation_->result(); }
+void CalculationController::start(PreparedBinarization prepared) {
+    const QString text = BinarizationStartText(prepared);
+    const bool longJob = IsLongBinarization(prepared);
+    binarizationJob_ = std::move(prepared);
+    begin(
+        Job::Binarization,
+        [this](std::atomic<float>& percentDone, const CancelFlag& cancel) {
+            binarized_ = RunBinarization(binarizationJob_, percentDone, &cancel);
+        },
+        text, longJob);
+}
 
 // The commands wait at once, their input held back and their menu items
 // disabled; the controls, the cursor and the status bar show it only if the
-// calculation lasts.
-void CalculationController::start(PreparedCalculation prepared, float startSeconds) {
-    calculation_->start(std::move(prepared));
-    startSeconds_ = startSeconds;
+// work lasts.
+void CalculationController::begin(Job job, std::function<void(std::atomic<float>&, const CancelFlag&)> work,
+                                  const QString& startText, bool longJob) {
+    calculation_->start(std::move(work));
+    job_ = job;
+    startText_ = startText;
     state_ = State::InputHeld;
     emit stateChanged();
     waitingInput_->hold(waitingControls_());
@@ -71,8 +94,8 @@ void CalculationController::start(PreparedCalculation prepared, float startSecon
     progressBar_.setVisible(true);
     progressPoll_->start();
     busyShowDelay_->start();
-    // A job estimated to take seconds says so before any of it is done.
-    if (IsLongCalculation(job())) emit statusBarMessage(CalculationStartText(job()));
+    // A job that may take seconds says so before any of it is done.
+    if (longJob) emit statusBarMessage(startText_);
 }
 
 // The focus is taken before the controls are greyed, which moves it.
@@ -82,12 +105,11 @@ void CalculationController::showBusy() {
     emit stateChanged();
     window_.setCursor(Qt::BusyCursor);
     cancelButton_.show();
-    emit statusBarMessage(CalculationStartText(job()));
+    emit statusBarMessage(startText_);
 }
 
 void CalculationController::showProgress() {
-    if (const int x = calculation_->lastColumnDone(); x >= 0)
-        progressBar_.setValue(ProgressAfterColumn(job(), x));
+    if (const float percent = calculation_->percentDone(); percent >= 0) progressBar_.setValue(percent);
 }
 
 void CalculationController::cancel() {
@@ -97,8 +119,11 @@ void CalculationController::cancel() {
 void CalculationController::end() {
     showProgress();  // the last column's progress, before the bar goes
     switch (calculation_->outcome()) {
-        case BackgroundCalculation::Outcome::Calculated:
-            emit calculated();
+        case BackgroundCalculation::Outcome::Done:
+            if (job_ == Job::Calculation)
+                emit calculated();
+            else
+                emit binarized();
             break;
         case BackgroundCalculation::Outcome::Cancelled:
             emit statusBarMessage(QStringLiteral("Cancelled"));
@@ -121,6 +146,11 @@ void CalculationController::stopAndWait() {
 }
 
 void CalculationController::leave() {
+    // The job's copies and whatever the window did not take are let go.
+    calculationJob_ = {};
+    result_ = {};
+    binarizationJob_ = {};
+    binarized_ = {};
     const bool wasBusy = busyShown();
     state_ = State::Idle;
     busyShowDelay_->stop();

@@ -4,6 +4,7 @@
 #include <QObject>
 #include <QPointer>
 #include <QString>
+#include <atomic>
 #include <functional>
 
 #include "app/HologramProcedures.h"
@@ -19,12 +20,13 @@ class BackgroundCalculation;
 class InputHold;
 class ProgressBar;
 
-// Runs "Calculate"'s sums on a worker while the window goes on. From the
-// start, input to the waiting controls is held back (they stay as they are
-// on the screen), Esc cancels and the progress bar follows the worker; only
-// once the calculation has run 200 ms is the window shown busy: the busy
-// cursor and the status bar's "Cancel". The window derives its enabled
-// states from running() and busyShown() whenever stateChanged() is sent.
+// Runs "Calculate"'s sums, or an optimised "Binarize", on a worker while the
+// window goes on. From the start, input to the waiting controls is held back
+// (they stay as they are on the screen), Esc cancels and the progress bar
+// follows the worker; only once the work has run 200 ms is the window shown
+// busy: the busy cursor and the status bar's "Cancel". The window derives
+// its enabled states from running() and busyShown() whenever stateChanged()
+// is sent.
 class CalculationController : public QObject {
     Q_OBJECT
 
@@ -42,6 +44,8 @@ public:
     // Starts `prepared`, asked for at `startSeconds` (the clock); the worker
     // starts first, so a start that fails leaves everything as it was.
     void start(PreparedCalculation prepared, float startSeconds);
+    // Starts the binarization `prepared` likewise.
+    void start(PreparedBinarization prepared);
     // From start() until the window is back to normal.
     bool running() const { return state_ != State::Idle; }
     // Whether the window shows the calculation busy (controls greyed).
@@ -53,17 +57,19 @@ public:
     // normal, "Cancelled" in the status bar, and ended() sent.
     void stopAndWait();
 
-    // While calculated() is handled: the job, its result and when it was
-    // asked for.
-    const PreparedCalculation& job() const;
-    HologramResult& result();
+    // While calculated() is handled: the result and when it was asked for.
+    HologramResult& result() { return result_; }
     float startSeconds() const { return startSeconds_; }
+    // While binarized() is handled: the binarized hologram.
+    BinarizedHologram& binarization() { return binarized_; }
 
 signals:
     // running() or busyShown() changed.
     void stateChanged();
     // The worker has calculated the hologram; the window shows it now.
     void calculated();
+    // The worker has binarized the hologram; the window shows it now.
+    void binarized();
     // A line for the status bar.
     void statusBarMessage(const QString& text);
     // The calculation has ended, however it ended, and the window is back to
@@ -72,7 +78,12 @@ signals:
 
 private:
     enum class State { Idle, InputHeld, BusyShown };
+    enum class Job { Calculation, Binarization };
 
+    // Starts `work` with the status bar's `startText`, said at once for a
+    // `longJob`, else once the window shows it busy.
+    void begin(Job job, std::function<void(std::atomic<float>&, const CancelFlag&)> work,
+               const QString& startText, bool longJob);
     void showProgress();
     void showBusy();
     void end();
@@ -93,6 +104,14 @@ private:
     InputHold* waitingInput_;
     float startSeconds_ = 0;
     QPointer<QWidget> focusBeforeBusy_;
+    // The running job, what it reads and what it makes; the worker writes
+    // the result, which is read once it has ended.
+    Job job_ = Job::Calculation;
+    QString startText_;
+    PreparedCalculation calculationJob_;
+    HologramResult result_;
+    PreparedBinarization binarizationJob_;
+    BinarizedHologram binarized_;
 };
 
 }  // namespace marbleck

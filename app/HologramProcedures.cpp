@@ -30,10 +30,12 @@ PreparedCalculation PrepareCalculation(const CalculationRequest& request, const 
     return job;
 }
 
-HologramResult RunCalculation(const PreparedCalculation& job, std::atomic<int>& lastColumnDone,
+HologramResult RunCalculation(const PreparedCalculation& job, std::atomic<float>& percentDone,
                               const CancelFlag* cancel) {
     CalculationControl control;
-    control.columnDone = [&](int x) { lastColumnDone.store(x, std::memory_order_relaxed); };
+    control.columnDone = [&](int x) {
+        percentDone.store(ProgressAfterColumn(job, x), std::memory_order_relaxed);
+    };
     control.cancelFlag = cancel;
     return MakeHologram(job.request, control);
 }
@@ -75,6 +77,56 @@ void ShowCalculatedHologram(HologramResult&& result, Document& document, Picture
     document.binarized.reset();
 }
 
+PreparedBinarization PrepareBinarization(const std::string& method, double budgetSeconds,
+                                         const Document& document) {
+    PreparedBinarization job;
+    job.request.method = method;
+    job.request.budgetSeconds = budgetSeconds;
+    job.calculated = document.calculation.field;
+    job.geometry = document.calculation.geometry;
+    job.litSamples = document.calculation.litSamples;
+    return job;
+}
+
+BinarizedHologram RunBinarization(const PreparedBinarization& job, std::atomic<float>& percentDone,
+                                  const CancelFlag* cancel) {
+    CalculationControl control;
+    control.cancelFlag = cancel;
+    control.binarizationProgress = [&](double fraction) {
+        percentDone.store(static_cast<float>(100 * fraction), std::memory_order_relaxed);
+    };
+    const BinarizationContext context{job.geometry, job.litSamples, ThreadPool::Shared(), control};
+    return ApplyBinarization(job.request, job.calculated, context);
+}
+
+bool IsLongBinarization(const PreparedBinarization& job) { return job.request.budgetSeconds >= 2; }
+
+QString BinarizationStartText(const PreparedBinarization& job) {
+    if (!IsLongBinarization(job)) return QStringLiteral("Binarizing…");
+    return QStringLiteral("Binarizing… up to %1 s (Esc cancels)")
+        .arg(QString::fromStdString(WriteNumber(job.request.budgetSeconds)));
+}
+
+void ShowBinarizedHologram(BinarizedHologram&& binarized, Document& document, PictureArea& view) {
+    view.paintGreyColumns(binarized.greyLevels.data(), binarized.field.columns(), binarized.field.rows());
+    document.binarized = std::move(binarized);
+}
+
+namespace {
+
+// Adding 0 turns -0 into 0, which prints without a sign.
+QString WholeFigure(double value) {
+    return std::isfinite(value) ? QString::number(std::round(value) + 0.0, 'f', 0) : QStringLiteral("-");
+}
+
+}  // namespace
+
+QString OptimisationText(const OptimisationRecord& record) {
+    return QStringLiteral("Fidelity %1 → %2 in %3 s")
+        .arg(WholeFigure(record.start.fidelity), WholeFigure(record.end.fidelity),
+             QString::number(record.seconds, 'f', 1));
+}
+
 std::optional<double> BinarizeShownHologram(const std::string& method, const QString& thresholdText,
                                             Document& document, PictureArea& view) {
     if (!document.hasHologram()) return std::nullopt;
@@ -87,9 +139,8 @@ std::optional<double> BinarizeShownHologram(const std::string& method, const QSt
     const BinarizationContext context{calculation.geometry, calculation.litSamples, ThreadPool::Shared(),
                                       control};
     BinarizedHologram binarized = ApplyBinarization(request, document.field(), context);
-    view.paintGreyColumns(binarized.greyLevels.data(), binarized.field.columns(), binarized.field.rows());
     const double threshold = binarized.threshold;
-    document.binarized = std::move(binarized);
+    ShowBinarizedHologram(std::move(binarized), document, view);
     return threshold;
 }
 

@@ -113,6 +113,7 @@ void MainWindow::connectHandlers() {
 
     connect(calculation_, &CalculationController::stateChanged, this, &MainWindow::updateActions);
     connect(calculation_, &CalculationController::calculated, this, &MainWindow::showCalculatedHologram);
+    connect(calculation_, &CalculationController::binarized, this, &MainWindow::showBinarizedHologram);
     connect(calculation_, &CalculationController::statusBarMessage, this, &MainWindow::showInStatusBar);
     connect(calculation_, &CalculationController::ended, this, &MainWindow::calculationEnded);
     connect(this, &MainWindow::hologramChanged, this, &MainWindow::updateActions);
@@ -265,21 +266,46 @@ void MainWindow::showCalculatedHologram() {
     if (done) emit hologramChanged();
 }
 
+// A method that runs for up to a time budget starts from the calculated
+// field on the worker, as "Calculate" does; the others binarize the field
+// shown, at once.
 void MainWindow::binarize() {
+    if (isCalculating()) return;
+    const std::string method = menus_->binarizationMethod();
+    const BinarizationMethod* entry = FindBinarizationMethod(method);
+    if (entry != nullptr && entry->takesBudget) {
+        if (!document_.hasHologram()) return;
+        ErrorReporter::RunCommand(this, [&] {
+            calculation_->start(PrepareBinarization(method, menus_->binarizationBudget(), document_));
+        });
+        return;
+    }
     const bool done = ErrorReporter::RunCommand(this, [&] {
         changeShownHologram([&] {
-            const std::string method = menus_->binarizationMethod();
             const auto used =
                 BinarizeShownHologram(method, thresholdText(), document_, *controls_.hologramView);
             // A method that finds its own threshold shows it in the threshold
             // box: one of the hologram's single-precision values.
-            const BinarizationMethod* entry = FindBinarizationMethod(method);
             if (used && entry != nullptr && !entry->takesThreshold)
                 controls_.thresholdEdit->setText(
                     QString::fromStdString(WriteNumber(static_cast<float>(*used))));
         });
     });
     if (done && document_.hasHologram()) emit hologramChanged();
+}
+
+// An optimised binarization shows what it gained; the threshold box keeps
+// its text, as no threshold makes the pattern.
+void MainWindow::showBinarizedHologram() {
+    const bool done = ErrorReporter::RunCommand(this, [&] {
+        changeShownHologram([&] {
+            ShowBinarizedHologram(std::move(calculation_->binarization()), document_,
+                                  *controls_.hologramView);
+            const auto& record = document_.binarized->optimisation;
+            showInStatusBar(record ? OptimisationText(*record) : QString());
+        });
+    });
+    if (done) emit hologramChanged();
 }
 
 // The saved file becomes the view's background: the view shows it from then on.

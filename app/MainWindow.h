@@ -59,7 +59,8 @@ public:
     // The input file chooser, created on first use.
     InputFileChooserHost& fileChooser() { return *chooser_; }
 
-    // Whether a calculation started by "Calculate" is still running.
+    // Whether a calculation started by "Calculate", or an optimised
+    // binarization started by "Binarize", is still running.
     bool isCalculating() const;
 
     using OpenFileQuestion = MenuCommands::OpenFileQuestion;
@@ -71,8 +72,8 @@ signals:
     // The document's hologram changed: "Calculate" or "Binarize" succeeded,
     // or an object was loaded.
     void hologramChanged();
-    // A calculation started by "Calculate" has ended, however it ended, and
-    // the window is back to normal.
+    // A calculation started by "Calculate" (or an optimised "Binarize") has
+    // ended, however it ended, and the window is back to normal.
     void calculationEnded();
     // The document's print settings changed.
     void printSettingsChanged();
@@ -116,6 +117,8 @@ private:
     // Where every calculation that succeeded ends: the result is shown and
     // becomes the document's hologram.
     void showCalculatedHologram();
+    // Where every optimised binarization that succeeded ends.
+    void showBinarizedHologram();
 
     template <class Command>
     void changeShownHologram(Command&& command);

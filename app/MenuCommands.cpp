@@ -7,7 +7,9 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QImageReader>
+#include <QInputDialog>
 #include <QKeySequence>
+#include <QLocale>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QScopeGuard>
@@ -77,8 +79,12 @@ ticked; the box at the bottom shows the seconds it took. <b>Options &gt; Fast
 calculation</b> uses the faster separable sum.</p>
 <p><b>Binarize</b> makes the hologram black and white at the
 <b>threshold</b>, or at its median with <b>Options &gt; Binarization &gt;
-Balanced</b>. <b>View &gt; Reconstruction</b> shows what the hologram
-reconstructs.</p>
+Balanced</b>. <b>Optimised</b> starts from the calculated hologram and flips
+pixels while its reconstruction gets better, for up to <b>Options &gt;
+Binarization &gt; Time Budget…</b> seconds (Esc stops it); the status bar
+shows the fidelity before and after. <b>View &gt; Reconstruction</b> shows
+what the hologram reconstructs, with its fidelity, uniformity and
+efficiency.</p>
 <p><b>Save Holo</b> (<b>File &gt; Save Hologram</b>) writes the hologram as
 shown as a bitmap named "H-" and the object's name beside the object;
 <b>File &gt; Save Hologram As…</b> writes it at full resolution as PNG, BMP
@@ -155,6 +161,9 @@ void MenuCommands::createOptionsMenu() {
         binarizationChoices_.append(choice);
     }
     binarizationChoices_.front()->setChecked(true);
+    binarization->addSeparator();
+    timeBudget_ = AddAction(binarization, "Time &Budget…", "timeBudgetAction", {});
+    connect(timeBudget_, &QAction::triggered, this, &MenuCommands::askTimeBudget);
 }
 
 void MenuCommands::createHelpMenu() {
@@ -173,6 +182,7 @@ void MenuCommands::createHelpMenu() {
 
 void MenuCommands::restoreOptions() {
     fastCalculation_->setChecked(WindowSettings::engine() == "fast");
+    binarizationBudget_ = WindowSettings::binarizationBudget();
     const QString method = QString::fromStdString(WindowSettings::binarizationMethod());
     for (QAction* choice : binarizationChoices_)
         if (choice->data().toString() == method) choice->setChecked(true);
@@ -192,7 +202,24 @@ std::string MenuCommands::binarizationMethod() const {
 }
 
 QList<QAction*> MenuCommands::waitingActions() const {
-    return QList<QAction*>{openObject_, saveHologram_, print_, fastCalculation_} + binarizationChoices_;
+    return QList<QAction*>{openObject_, saveHologram_, print_, fastCalculation_, timeBudget_} +
+           binarizationChoices_;
+}
+
+// The dialog writes its numbers with "." as the window's boxes do.
+void MenuCommands::askTimeBudget() {
+    QInputDialog dialog(&window_);
+    dialog.setObjectName(QStringLiteral("timeBudgetDialog"));
+    dialog.setLocale(QLocale::c());
+    dialog.setWindowTitle(QStringLiteral("Time Budget"));
+    dialog.setLabelText(QStringLiteral("Seconds an optimised binarization may run:"));
+    dialog.setInputMode(QInputDialog::DoubleInput);
+    dialog.setDoubleRange(WindowSettings::FewestBudgetSeconds, WindowSettings::MostBudgetSeconds);
+    dialog.setDoubleDecimals(1);
+    dialog.setDoubleValue(binarizationBudget_);
+    if (dialog.exec() != QDialog::Accepted) return;
+    binarizationBudget_ = dialog.doubleValue();
+    WindowSettings::setBinarizationBudget(binarizationBudget_);
 }
 
 void MenuCommands::showReconstruction() {

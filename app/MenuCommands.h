@@ -6,6 +6,8 @@
 #include <functional>
 #include <memory>
 
+#include "engine/Binarization.h"
+
 class QAction;
 class QWidget;
 
@@ -55,9 +57,13 @@ public:
     // the choice of "Options" > "Binarization" ("Threshold": the threshold
     // box; "Balanced": the hologram's median).
     std::string binarizationMethod() const;
+    // The seconds an optimised binarization may run: "Options" >
+    // "Binarization" > "Time Budget…".
+    double binarizationBudget() const { return binarizationBudget_; }
 
     // The menu items that wait while a calculation runs: "Open Object…",
-    // "Save Hologram", "Print…" and the Options' choices.
+    // "Save Hologram", "Print…" and the Options' choices, "Time Budget…"
+    // among them.
     QList<QAction*> waitingActions() const;
     // "File" > "Save Hologram As…", enabled once there is a hologram.
     QAction* saveHologramAsAction() const { return saveHologramAs_; }
@@ -86,6 +92,7 @@ private:
     void openObject();
     void saveHologramAs();
     void showReconstruction();
+    void askTimeBudget();
     void showHelp();
     void showAbout();
 
@@ -106,6 +113,9 @@ private:
     // "Options" > "Binarization": one choice per method of the binarization
     // table, its name as the action's data; "Threshold" at the first start.
     QList<QAction*> binarizationChoices_;
+    // "Options" > "Binarization" > "Time Budget…" and the budget it keeps.
+    QAction* timeBudget_ = nullptr;
+    double binarizationBudget_ = DefaultBinarizationBudget;
 
     OpenFileQuestion openFileQuestion_;
     SaveFileQuestion saveFileQuestion_;

@@ -16,6 +16,7 @@
 #include <optional>
 
 #include "app/Document.h"
+#include "app/HologramProcedures.h"
 #include "engine/PhysicalFigures.h"
 #include "platform/RunTimeError.h"
 
@@ -76,6 +77,9 @@ void ReconstructionWindow::createControls() {
     rangeSlider_->setPageStep(1);
     rangeLabel_->setBuddy(rangeSlider_);
     fidelityLabel_ = new QLabel(this);
+    uniformityLabel_ = new QLabel(this);
+    efficiencyLabel_ = new QLabel(this);
+    optimisationLabel_ = new QLabel(this);
 
     const std::pair<QObject*, const char*> named[] = {
         {messageLabel_, "messageLabel"},
@@ -88,16 +92,24 @@ void ReconstructionWindow::createControls() {
         {rangeLabel_, "rangeLabel"},
         {rangeSlider_, "rangeSlider"},
         {fidelityLabel_, "fidelityLabel"},
+        {uniformityLabel_, "uniformityLabel"},
+        {efficiencyLabel_, "efficiencyLabel"},
+        {optimisationLabel_, "optimisationLabel"},
     };
     for (const auto& [control, name] : named) control->setObjectName(QString::fromLatin1(name));
 
+    auto* figures = new QHBoxLayout;
+    figures->setSpacing(16);
+    for (QLabel* figure : {fidelityLabel_, uniformityLabel_, efficiencyLabel_}) figures->addWidget(figure);
+    figures->addStretch(1);
     auto* controls = new QGridLayout;
     controls->addWidget(zeroOrderCheck_, 0, 0);
-    controls->addWidget(fidelityLabel_, 0, 1);
-    controls->addWidget(rangeLabel_, 1, 0);
-    controls->addWidget(rangeSlider_, 1, 1);
-    controls->addWidget(new QLabel(QStringLiteral("Axes"), this), 2, 0);
-    controls->addWidget(unitsCombo_, 2, 1);
+    controls->addLayout(figures, 0, 1);
+    controls->addWidget(optimisationLabel_, 1, 1);
+    controls->addWidget(rangeLabel_, 2, 0);
+    controls->addWidget(rangeSlider_, 2, 1);
+    controls->addWidget(new QLabel(QStringLiteral("Axes"), this), 3, 0);
+    controls->addWidget(unitsCombo_, 3, 1);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(messageLabel_);
     layout->addWidget(pictureArea_, 1);
@@ -108,6 +120,7 @@ void ReconstructionWindow::createControls() {
     connect(zeroOrderCheck_, &QCheckBox::toggled, this, &ReconstructionWindow::requestTransform);
     connect(rangeSlider_, &QSlider::valueChanged, this, &ReconstructionWindow::showPicture);
     connect(unitsCombo_, &QComboBox::currentIndexChanged, this, &ReconstructionWindow::showAxes);
+    showFigures(std::nullopt, std::nullopt);
     showPicture();
 }
 
@@ -142,7 +155,7 @@ void ReconstructionWindow::startTransform() {
     if (!document_.hasHologram() || g.columns <= 0 || g.rows <= 0) {
         shown_ = Reconstruction();
         failure_.clear();
-        fidelityLabel_->setText(QStringLiteral("Fidelity: -"));
+        showFigures(std::nullopt, std::nullopt);
         showPicture();
         emit pictureShown();
         return;
@@ -153,17 +166,19 @@ void ReconstructionWindow::startTransform() {
                     g.rows,
                     g,
                     document_.calculation.litSamples,
-                    zeroOrderCheck_->isChecked()};
+                    zeroOrderCheck_->isChecked(),
+                    document_.binarized ? document_.binarized->optimisation : std::nullopt};
     watcher_.setFuture(QtConcurrent::run([request = std::move(request)] { return Compute(request); }));
 }
 
-// The fidelity figure is always that of the zero order removed.
+// The figures are always those of the zero order removed.
 ReconstructionWindow::Result ReconstructionWindow::Compute(const Request& request) {
     Result result;
     result.generation = request.generation;
+    result.optimisation = request.optimisation;
     try {
         result.shown = Reconstruct(request.field, request.columns, request.rows, {true});
-        result.fidelity = FidelityFigure(result.shown, request.points, request.geometry);
+        result.figures = MeasureFigures(result.shown, request.points, request.geometry);
         // The mean changes the centre bin only.
         if (request.zeroOrder)
             result.shown.intensity[static_cast<std::size_t>(result.shown.centreY()) * result.shown.columns +
@@ -171,8 +186,11 @@ ReconstructionWindow::Result ReconstructionWindow::Compute(const Request& reques
                 static_cast<float>(result.shown.zeroOrder);
     } catch (const std::bad_alloc&) {
         // The window says so instead; the program and the hologram go on.
-        result =
-            Result{request.generation, {}, 0, QStringLiteral("Not enough memory for the reconstruction.")};
+        result = Result{request.generation,
+                        {},
+                        {},
+                        request.optimisation,
+                        QStringLiteral("Not enough memory for the reconstruction.")};
     }
     return result;
 }
@@ -182,11 +200,28 @@ void ReconstructionWindow::transformDone() {
     if (result.generation == generation_) {
         shown_ = std::move(result.shown);
         failure_ = result.failure;
-        fidelityLabel_->setText(QStringLiteral("Fidelity: %1").arg(Figure(result.fidelity, 1)));
+        showFigures(result.figures, result.optimisation);
         showPicture();
         emit pictureShown();
     }
     if (dirty_ && isVisible()) startTransform();
+}
+
+void ReconstructionWindow::showFigures(const std::optional<HologramFigures>& figures,
+                                       const std::optional<OptimisationRecord>& optimisation) {
+    const auto figure = [&](double HologramFigures::*member) -> std::optional<double> {
+        if (!figures) return std::nullopt;
+        return (*figures).*member;
+    };
+    fidelityLabel_->setText(
+        QStringLiteral("Fidelity: %1").arg(Figure(figure(&HologramFigures::fidelity), 1)));
+    uniformityLabel_->setText(
+        QStringLiteral("Uniformity: %1").arg(Figure(figure(&HologramFigures::uniformity), 2)));
+    efficiencyLabel_->setText(
+        QStringLiteral("Efficiency: %1").arg(Figure(figure(&HologramFigures::efficiency), 2)));
+    optimisationLabel_->setText(optimisation ? QStringLiteral("Optimised: ") + OptimisationText(*optimisation)
+                                             : QString());
+    optimisationLabel_->setVisible(optimisation.has_value());
 }
 
 void ReconstructionWindow::showPicture() {

@@ -4,7 +4,9 @@
 #include <QImage>
 #include <QWidget>
 #include <memory>
+#include <optional>
 
+#include "engine/Binarization.h"
 #include "engine/Reconstruction.h"
 
 class QCheckBox;
@@ -20,7 +22,8 @@ struct Document;
 // The "Reconstruction" window: the simulated far field of the hologram as it
 // is now (the light a print of it shows when lit by a laser), on a log scale
 // whose range the slider sets, with the zero order removed unless "Zero
-// order" is checked; the fidelity figure of the hologram; and its axes in
+// order" is checked; the fidelity, uniformity and efficiency of the hologram
+// (and what an optimised binarization gained); and its axes in
 // physical units from the document's print settings (the print dialog's
 // resolution and scale and the laser and screen entered there). A top-level window without owner that
 // remembers its place. Its controls are private, each with its member name as object name.
@@ -63,11 +66,13 @@ private:
         HologramGeometry geometry;
         std::vector<ObjectPoint> points;
         bool zeroOrder = false;
+        std::optional<OptimisationRecord> optimisation;
     };
     struct Result {
         int generation = 0;
         Reconstruction shown;
-        double fidelity = 0;
+        HologramFigures figures;
+        std::optional<OptimisationRecord> optimisation;
         // Why there is no picture (the memory ran out); empty when there is one.
         QString failure;
     };
@@ -78,6 +83,9 @@ private:
     void startTransform();
     void transformDone();
     void showPicture();
+    // The figures of what is shown; none before any hologram.
+    void showFigures(const std::optional<HologramFigures>& figures,
+                     const std::optional<OptimisationRecord>& optimisation);
     void showAxes();
     void rememberPlace();
 
@@ -91,6 +99,9 @@ private:
     QLabel* rangeLabel_;
     QSlider* rangeSlider_;
     QLabel* fidelityLabel_;
+    QLabel* uniformityLabel_;
+    QLabel* efficiencyLabel_;
+    QLabel* optimisationLabel_;
 
     const Document& document_;
     QFutureWatcher<Result> watcher_;

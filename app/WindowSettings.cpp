@@ -5,6 +5,9 @@
 #include <QScreen>
 #include <QSettings>
 #include <algorithm>
+#include <cmath>
+
+#include "engine/Binarization.h"
 
 namespace marbleck {
 
@@ -13,6 +16,7 @@ namespace {
 const QString EngineKey = QStringLiteral("options/engine");
 const QString FastCalculationKey = QStringLiteral("options/fastCalculation");
 const QString BinarizationKey = QStringLiteral("options/binarization");
+const QString BinarizationBudgetKey = QStringLiteral("options/binarizationBudget");
 const QString OpenObjectFolderKey = QStringLiteral("folders/openObject");
 const QString SaveHologramFolderKey = QStringLiteral("folders/saveHologramAs");
 const QString PositionKey = QStringLiteral("window/position");
@@ -61,6 +65,17 @@ std::string WindowSettings::binarizationMethod() {
 
 void WindowSettings::setBinarizationMethod(const std::string& name) {
     QSettings().setValue(BinarizationKey, QString::fromStdString(name));
+}
+
+double WindowSettings::binarizationBudget() {
+    bool isNumber = false;
+    const double seconds = QSettings().value(BinarizationBudgetKey).toDouble(&isNumber);
+    if (!isNumber || !std::isfinite(seconds)) return DefaultBinarizationBudget;
+    return std::clamp(seconds, FewestBudgetSeconds, MostBudgetSeconds);
+}
+
+void WindowSettings::setBinarizationBudget(double seconds) {
+    QSettings().setValue(BinarizationBudgetKey, seconds);
 }
 
 QString WindowSettings::openObjectFolder() { return QSettings().value(OpenObjectFolderKey).toString(); }

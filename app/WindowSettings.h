@@ -26,6 +26,14 @@ public:
     static std::string binarizationMethod();
     static void setBinarizationMethod(const std::string& name);
 
+    // "Options" > "Binarization" > "Time Budget…": the seconds an optimised
+    // binarization may run (2 at the first start), within the dialog's
+    // bounds; a value that is no number there reads as 2.
+    static double binarizationBudget();
+    static void setBinarizationBudget(double seconds);
+    static constexpr double FewestBudgetSeconds = 0.1;
+    static constexpr double MostBudgetSeconds = 600;
+
     // The folders "Open Object…" and "Save Hologram As…" last used; empty when none.
     static QString openObjectFolder();
     static void setOpenObjectFolder(const QString& folder);

@@ -25,9 +25,14 @@ const char* const WaitingControls[] = {
     "objectCanvas", "loadButton", "printButton",    "calculateButton",  "randomPhaseCheck", "thresholdEdit",
     "repsSpinner",  "repsEdit",   "binarizeButton", "thresholdSpinner", "saveButton",       "freehandTool",
     "lineTool",     "circleTool", "clearButton",    "penWidthFrame"};
-const char* const WaitingActions[] = {
-    "openObjectAction",      "saveHologramAction",          "printAction",
-    "fastCalculationAction", "thresholdBinarizationAction", "balancedBinarizationAction"};
+const char* const WaitingActions[] = {"openObjectAction",
+                                      "saveHologramAction",
+                                      "printAction",
+                                      "fastCalculationAction",
+                                      "thresholdBinarizationAction",
+                                      "balancedBinarizationAction",
+                                      "optimisedBinarizationAction",
+                                      "timeBudgetAction"};
 
 enum class Phase { Idle, JustStarted, ShownBusy, CancelledBusy, CancelledAtOnce };
 

@@ -20,6 +20,7 @@
 
 #include "../input/CanvasMouse.h"
 #include "Controls.h"
+#include "Menus.h"
 #include "RecordedErrors.h"
 #include "app/Document.h"
 #include "app/MainWindow.h"
@@ -36,32 +37,12 @@
 
 namespace marbleck {
 
+using test::ChooseFromMenu;
 using test::Control;
 namespace {
 
 // A generous bound for one transform on a loaded machine; no test measures it.
 constexpr int TransformWait = 120000;
-
-QString Plain(QString caption) { return caption.remove(QLatin1Char('&')); }
-
-// Clicks the menu bar's `title`, then each item of `path` in the menus that
-// open, as a user does with the mouse.
-void ChooseFromMenu(QMainWindow& form, const QString& title, std::initializer_list<const char*> path) {
-    QMenuBar* bar = form.menuBar();
-    QAction* item = nullptr;
-    for (QAction* a : bar->actions())
-        if (Plain(a->text()) == title) item = a;
-    ASSERT_NE(item, nullptr) << title.toStdString();
-    QTest::mouseClick(bar, Qt::LeftButton, {}, bar->actionGeometry(item).center());
-    QMenu* menu = item->menu();
-    for (const char* name : path) {
-        // A submenu opens a moment after the click on its item.
-        ASSERT_TRUE(QTest::qWaitFor([menu] { return menu->isVisible(); }, TransformWait)) << name;
-        QAction* choice = Control<QAction>(form, name);
-        QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(choice).center());
-        menu = choice->menu();
-    }
-}
 
 class ReconstructionWindowTest : public ::testing::Test {
 protected:
@@ -237,6 +218,42 @@ TEST_F(ReconstructionWindowTest, BalancedBinarizationBeatsTheThresholdOnALetter)
     Binarize(expected, 0.6, levels);
     EXPECT_EQ(document->field(), expected);
     EXPECT_NEAR(fidelity(), threshold, 1e-9);
+}
+
+// Beside the fidelity, the uniformity and efficiency of what is shown; after
+// an optimised "Binarize", the figure before and after, as recorded.
+TEST_F(ReconstructionWindowTest, ShowsTheFiguresAndWhatOptimisingGained) {
+    openWindow();
+    randomPhaseOff();
+    for (const auto& [x, y] : {std::pair{30, 20}, {60, 40}, {45, 70}})
+        test::CanvasMouse(*Control<PictureArea>(*form, "objectCanvas")).click(x, y);
+    calculate();
+    const auto label = [&](const char* name) { return Control<QLabel>(*window(), name); };
+    const auto expectFigures = [&] {
+        const HologramGeometry& g = document->calculation.geometry;
+        const HologramFigures f = MeasureFigures(Reconstruct(document->field(), g.columns, g.rows),
+                                                 document->calculation.litSamples, g);
+        EXPECT_EQ(label("uniformityLabel")->text(),
+                  QStringLiteral("Uniformity: %1").arg(f.uniformity, 0, 'f', 2));
+        EXPECT_EQ(label("efficiencyLabel")->text(),
+                  QStringLiteral("Efficiency: %1").arg(f.efficiency, 0, 'f', 2));
+    };
+    expectFigures();
+    EXPECT_TRUE(label("optimisationLabel")->isHidden());
+
+    ChooseFromMenu(*form, QStringLiteral("Options"), {"binarizationMenu", "optimisedBinarizationAction"});
+    binarize();
+    ASSERT_TRUE(document->binarized && document->binarized->optimisation);
+    const OptimisationRecord& record = *document->binarized->optimisation;
+    expectFigures();
+    EXPECT_NEAR(fidelity(), record.end.fidelity, 0.051);
+    EXPECT_TRUE(label("optimisationLabel")->isVisible());
+    EXPECT_EQ(label("optimisationLabel")->text(), QStringLiteral("Optimised: Fidelity %1 → %2 in %3 s")
+                                                      .arg(std::lround(record.start.fidelity))
+                                                      .arg(std::lround(record.end.fidelity))
+                                                      .arg(record.seconds, 0, 'f', 1));
+    calculate();
+    EXPECT_TRUE(label("optimisationLabel")->isHidden());
 }
 
 // The axes read in degrees, or millimetres at the screen, for the print as
