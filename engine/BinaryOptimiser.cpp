@@ -23,6 +23,19 @@ void InColumnSlices(int columns, const std::function<void(int, std::size_t, std:
     });
 }
 
+// A shake flips one value in ShakeShare; the optimiser stops after Shakes
+// shakes in a row that found nothing better.
+constexpr std::size_t ShakeShare = 50;
+constexpr int Shakes = 8;
+
+// The next value of a fixed sequence (splitmix64).
+std::uint64_t NextValue(std::uint64_t& state) {
+    std::uint64_t z = (state += 0x9E3779B97F4A7C15ull);
+    z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
+    z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
+    return z ^ (z >> 31);
+}
+
 double SecondsSince(std::chrono::steady_clock::time_point start) {
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 }
@@ -174,7 +187,14 @@ BinarizedHologram OptimiseBinary(const HologramField& calculated, const Binariza
     std::vector<float> gains;
     std::vector<std::uint32_t> candidates;
     std::vector<std::uint8_t> trial;
-    while (batch > 0) {
+    // The best pattern so far; a descent that ends at a worse one starts
+    // again from the best, shaken by a few flips of a fixed sequence.
+    std::vector<std::uint8_t> best = bits;
+    double bestCost = current;
+    int fruitlessShakes = 0;
+    std::uint64_t sequence = 0x9E3779B97F4A7C15ull;
+    const std::size_t shake = std::max<std::size_t>(1, n / ShakeShare);
+    while (true) {
         if (request.maxIterations > 0 && record.iterations >= request.maxIterations) break;
         const double elapsed = SecondsSince(started);
         if (elapsed >= request.budgetSeconds) break;
@@ -188,15 +208,27 @@ BinarizedHologram OptimiseBinary(const HologramField& calculated, const Binariza
         for (std::size_t i = 0; i < n; ++i)
             if (gains[i] < 0) candidates.push_back(static_cast<std::uint32_t>(i));
         const std::size_t m = std::min(batch, candidates.size());
-        if (m == 0) break;
+        if (m == 0) {
+            if (current < bestCost) {
+                best = bits;
+                bestCost = current;
+                fruitlessShakes = 0;
+            } else if (++fruitlessShakes > Shakes) {
+                break;
+            }
+            bits = best;
+            for (std::size_t j = 0; j < shake; ++j) bits[NextValue(sequence) % n] ^= 1;
+            current = cost.evaluate(bits);
+            cost.accept();
+            batch = std::max<std::size_t>(1, shake / 4);
+            continue;
+        }
         std::nth_element(candidates.begin(), candidates.begin() + static_cast<std::ptrdiff_t>(m - 1),
                          candidates.end(), [&](std::uint32_t a, std::uint32_t b) {
                              return gains[a] < gains[b] || (gains[a] == gains[b] && a < b);
                          });
         trial = bits;
         for (std::size_t j = 0; j < m; ++j) trial[candidates[j]] ^= 1;
-        const std::size_t flipped = m;
-        if (flipped == 0) break;
 
         ++record.iterations;
         const double next = cost.evaluate(trial);
@@ -209,6 +241,8 @@ BinarizedHologram OptimiseBinary(const HologramField& calculated, const Binariza
             batch /= 2;
         }
     }
+    if (current < bestCost) best.swap(bits);
+    bits.swap(best);
 
     for (int u = 0; u < g.columns; ++u)
         for (int v = 0; v < g.rows; ++v) {

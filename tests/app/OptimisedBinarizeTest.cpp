@@ -16,10 +16,13 @@
 
 #include "Calculation.h"
 #include "Controls.h"
+#include "Drawing.h"
 #include "Menus.h"
 #include "RecordedErrors.h"
 #include "app/Document.h"
+#include "app/HologramProcedures.h"
 #include "app/MainWindow.h"
+#include "app/ReconstructionWindow.h"
 #include "engine/Binarization.h"
 #include "engine/ThreadPool.h"
 #include "widgets/PictureArea.h"
@@ -155,6 +158,56 @@ TEST_F(OptimisedBinarize, EscLeavesTheEarlierHologram) {
         EXPECT_EQ(Control<PictureArea>(*form, "hologramView")->image(), shown);
         EXPECT_TRUE(Control<QAction>(*form, "openObjectAction")->isEnabled());
     }
+}
+
+// A drawn letter at reps 2: the optimised hologram's reconstruction, as the
+// Reconstruction window shows it, has the fidelity well above the balanced
+// hologram's with the letter even.
+TEST_F(OptimisedBinarize, ADrawnLetterComesOutBrighterAndEven) {
+    timeBudget("2");
+    test::DrawLetter(*form);
+    Control<QLineEdit>(*form, "repsEdit")->setText(QStringLiteral("2"));
+    test::CalculateAndWait(*form);
+    choose("optimisedBinarizationAction");
+    binarize();
+    test::WaitForCalculation(*form);
+    ASSERT_TRUE(errors.empty());
+    const OptimisationRecord& record = *document.binarized->optimisation;
+    std::printf("drawn letter: fidelity %.1f -> %.1f (%.2fx), spread %.2f -> %.2f in %.2f s, %d steps\n",
+                record.start.fidelity, record.end.fidelity, record.end.fidelity / record.start.fidelity,
+                record.start.uniformity, record.end.uniformity, record.seconds, record.iterations);
+    EXPECT_GT(record.end.fidelity, 1.6 * record.start.fidelity);
+    EXPECT_LT(record.end.uniformity, 0.5);
+
+    test::ChooseFromMenu(*form, QStringLiteral("View"), {"reconstructionAction"});
+    QLabel* shown = nullptr;
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (auto* r = qobject_cast<ReconstructionWindow*>(w))
+            shown = r->findChild<QLabel*>(QStringLiteral("optimisationLabel"));
+    ASSERT_NE(shown, nullptr);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return shown->isVisible(); }, 10000));
+    EXPECT_EQ(shown->text(), QStringLiteral("Optimised: ") + OptimisationText(record));
+}
+
+// "Cancel" once the optimiser has shown progress: the hologram shown
+// before stays, bit for bit.
+TEST_F(OptimisedBinarize, CancelWhileRunningLeavesTheEarlierHologram) {
+    timeBudget("600");
+    ASSERT_NO_FATAL_FAILURE(calculate());
+    const HologramField field = document.field();
+    const QImage shown = document.shownHologram;
+    choose("optimisedBinarizationAction");
+    binarize();
+    auto* cancel = Control<QPushButton>(*form, "cancelCalculationButton");
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return cancel->isVisible() && Control<ProgressBar>(*form, "progressBar")->value() > 0; },
+        30000));
+    QTest::mouseClick(cancel, Qt::LeftButton);
+    test::WaitForCalculation(*form);
+    EXPECT_EQ(statusBar(), "Cancelled");
+    EXPECT_FALSE(document.binarized.has_value());
+    EXPECT_EQ(document.field(), field);
+    EXPECT_EQ(document.shownHologram, shown);
 }
 
 // The budget lasts to the next run; Esc keeps it. A remembered budget

@@ -18,6 +18,7 @@
 #include <QTest>
 #include <cstdio>
 
+#include "Drawing.h"
 #include "app/Document.h"
 #include "app/MainWindow.h"
 #include "app/ReconstructionWindow.h"
@@ -27,24 +28,6 @@
 namespace {
 
 using namespace marbleck;
-
-// An "F" drawn with the line tool at pen width 2, as a user draws it: a
-// letter that shows which image is the object and which its point-mirrored
-// twin.
-void DrawLetter(MainWindow& window) {
-    auto* canvas = window.findChild<PictureArea*>(QStringLiteral("objectCanvas"));
-    QTest::mouseClick(window.findChild<QRadioButton*>(QStringLiteral("penWidth2")), Qt::LeftButton);
-    QTest::mouseClick(window.findChild<QRadioButton*>(QStringLiteral("lineTool")), Qt::LeftButton);
-    const QPoint origin = canvas->contentsRect().topLeft();
-    for (const auto& [from, to] :
-         {std::pair{QPoint(25, 15), QPoint(25, 65)}, std::pair{QPoint(25, 15), QPoint(60, 15)},
-          std::pair{QPoint(25, 38), QPoint(52, 38)}}) {
-        // A click starts the line, which follows the pointer until the next click.
-        QTest::mouseClick(canvas, Qt::LeftButton, Qt::NoModifier, origin + from);
-        QTest::mouseMove(canvas, origin + to);
-        QTest::mouseClick(canvas, Qt::LeftButton, Qt::NoModifier, origin + to);
-    }
-}
 
 // In 256 colours: the windows' few colours and the hologram's grey levels
 // fit, and the files stay small.
@@ -85,7 +68,7 @@ int main(int argc, char** argv) {
     MainWindow window(document);
     window.show();
     if (!QTest::qWaitForWindowExposed(&window)) return 2;
-    DrawLetter(window);
+    test::DrawLetter(window);
     auto* reps = window.findChild<QLineEdit*>(QStringLiteral("repsEdit"));
     reps->selectAll();
     QTest::keyClicks(reps, QStringLiteral("3"));
