@@ -78,14 +78,13 @@ TEST(OptimiseCommandLine, WritesZeroOr255AndReportsTheFiguresBeforeAndAfter) {
     EXPECT_TRUE(report["threshold"].isNull());
 
     const QJsonObject record = report["optimisation"].toObject();
-    ExpectFigures(record["before"].toObject(), Report(balanced), 1e-9);
+    ExpectFigures(record["before"].toObject(), Report(balanced), 1e-6);
     ExpectFigures(record["after"].toObject(), report, 1e-6);
     EXPECT_GE(record["iterations"].toInt(-1), 0);
     EXPECT_GE(record["seconds"].toDouble(-1), 0.0);
-    EXPECT_LE(record["seconds"].toDouble(), report["seconds"].toDouble());
+    EXPECT_LE(record["seconds"].toDouble(), report["seconds"].toDouble()) << "part of the whole run";
 
     EXPECT_TRUE(Report(balanced)["optimisation"].isNull());
-    EXPECT_TRUE(Report(balanced)["uniformity"].isDouble());
 }
 
 // --max-seconds stops the optimiser as it stops the sums: status 2 and no
@@ -97,10 +96,10 @@ TEST(OptimiseCommandLine, MaxSecondsStopsItWithNothingWritten) {
     const QString output = dir.filePath(QStringLiteral("H.npy"));
     const QStringList optimise{object, "-o", output, "--reps", "3", "--binarize", "optimise", "--quiet"};
 
-    const CliRun at_once =
+    const CliRun atOnce =
         RunCli(optimise + QStringList{"--budget", "30", "--max-seconds", "0.000001"}, {}, 60000);
-    EXPECT_EQ(at_once.status, 2);
-    EXPECT_EQ(at_once.err,
+    EXPECT_EQ(atOnce.status, 2);
+    EXPECT_EQ(atOnce.err,
               QStringLiteral("marbleck-cli: %1: stopped after 1e-06 s (--max-seconds)\n").arg(object));
     EXPECT_FALSE(QFileInfo::exists(output));
 
