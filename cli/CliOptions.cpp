@@ -87,8 +87,15 @@ ParsedCommandLine ParseCommandLine(const QStringList& arguments) {
     const QCommandLineOption binarize(
         QStringLiteral("binarize"),
         QStringLiteral("Write the binarized hologram: values above the number T are 255; \"median\" "
-                       "takes the hologram's median for T, so that half the values are white."),
-        QStringLiteral("T|median"));
+                       "takes the hologram's median for T, so that half the values are white; "
+                       "\"optimise\" starts there and flips values while that evens out the object's "
+                       "points and takes light from the noise, for up to --budget seconds."),
+        QStringLiteral("T|median|optimise"));
+    const QCommandLineOption budget(
+        QStringLiteral("budget"),
+        QStringLiteral("How long --binarize optimise may run for each object, in seconds (default %1).")
+            .arg(DefaultBinarizationBudget),
+        QStringLiteral("SECONDS"));
     const QCommandLineOption reconstruct(
         QStringLiteral("reconstruct"),
         QStringLiteral(
@@ -119,8 +126,8 @@ ParsedCommandLine ParseCommandLine(const QStringList& arguments) {
     const QCommandLineOption report(QStringLiteral("report"),
                                     QStringLiteral("Print one JSON object per object on standard output."));
     const QCommandLineOption quiet(QStringLiteral("quiet"), QStringLiteral("Print no progress."));
-    parser.addOptions({output, reps, randomPhase, seed, engine, binarize, reconstruct, maxSeconds, depth,
-                       report, dpi, scale, wavelength, distance, quiet});
+    parser.addOptions({output, reps, randomPhase, seed, engine, binarize, budget, reconstruct, maxSeconds,
+                       depth, report, dpi, scale, wavelength, distance, quiet});
     const QCommandLineOption help = parser.addHelpOption();
     const QCommandLineOption version = parser.addVersionOption();
 
@@ -164,11 +171,18 @@ ParsedCommandLine ParseCommandLine(const QStringList& arguments) {
     if (parser.isSet(binarize)) {
         if (parser.value(binarize) == QLatin1String("median"))
             o.balanced = true;
+        else if (parser.value(binarize) == QLatin1String("optimise"))
+            o.optimised = true;
         else if (const auto threshold = WholeNumber(parser.value(binarize)))
             o.binarizeThreshold = *threshold;
         else
-            throw UsageError("--binarize must be a number or median: " +
+            throw UsageError("--binarize must be a number, median or optimise: " +
                              parser.value(binarize).toStdString());
+    }
+    if (parser.isSet(budget)) {
+        // Any other binarization would silently run without a budget.
+        if (!o.optimised) throw UsageError("--budget needs --binarize optimise");
+        o.budgetSeconds = PositiveNumber(parser.value(budget), "--budget");
     }
     o.reconstruct = parser.value(reconstruct);
     if (parser.isSet(reconstruct)) {

@@ -8,6 +8,8 @@
 
 #include <string>
 
+#include "engine/Binarization.h"
+
 namespace marbleck::cli {
 
 // A command line that cannot be run; the process exits with status 1.
@@ -26,8 +28,11 @@ struct CliOptions {
     std::optional<std::uint64_t> seed;
     std::string engine = "exact";  // a name in the engine table
     std::optional<double> binarizeThreshold;
-    bool balanced = false;  // --binarize median: the threshold is the hologram's median
-    QString reconstruct;    // --reconstruct: where the reconstruction picture goes ("" for none)
+    bool balanced = false;   // --binarize median: the threshold is the hologram's median
+    bool optimised = false;  // --binarize optimise: the binarization table's "optimised"
+    // --budget: how long the optimiser may run, only with --binarize optimise.
+    double budgetSeconds = DefaultBinarizationBudget;
+    QString reconstruct;  // --reconstruct: where the reconstruction picture goes ("" for none)
     // The print's physical figures in the report, only with --dpi.
     std::optional<double> dpi;
     double scale = 1;
@@ -40,7 +45,7 @@ struct CliOptions {
     bool report = false;
     bool quiet = false;
 
-    bool binarized() const { return binarizeThreshold.has_value() || balanced; }
+    bool binarized() const { return binarizeThreshold.has_value() || balanced || optimised; }
 };
 
 // What the command line asks for: a run, or only the help or version text.
@@ -55,7 +60,9 @@ struct ParsedCommandLine {
 // unknown option or engine, a depth other than 8 or 16, an output whose
 // extension is not written, several objects without %n in the output (or in
 // the reconstruction's), a reconstruction not to .png, physical figures asked
-// for without --dpi and --report, or a number that is not positive there.
+// for without --dpi and --report, or a number that is not positive there,
+// and a --budget that is not a positive number or comes without
+// --binarize optimise.
 ParsedCommandLine ParseCommandLine(const QStringList& arguments);
 
 // The output path of `object`: %n replaced by its base name without extension.

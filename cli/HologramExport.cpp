@@ -91,6 +91,8 @@ HologramRequest ObjectRequest(const CliOptions& options, HologramObject object, 
         request.binarization = BinarizationRequest{"balanced", 0};
     else if (options.binarizeThreshold)
         request.binarization = BinarizationRequest{"threshold", *options.binarizeThreshold};
+    else if (options.optimised)
+        request.binarization = BinarizationRequest{"optimised", 0, options.budgetSeconds};
     return request;
 }
 
@@ -123,7 +125,8 @@ HologramResult CalculateObjectHologram(const CliOptions& options, const QImage& 
     control.cancelFlag = &cancel;
     // The points done once canvas column x is summed: those of columns 0 .. x.
     std::vector<long long> pointsThroughColumn;
-    if (progress) {
+    control.binarizationProgress = progress.binarization;
+    if (progress.points) {
         pointsThroughColumn.assign(static_cast<std::size_t>(geometry.canvasColumns), 0);
         for (const ObjectPoint& p : points)
             if (p.x >= 0 && p.x < geometry.canvasColumns)
@@ -132,7 +135,7 @@ HologramResult CalculateObjectHologram(const CliOptions& options, const QImage& 
             pointsThroughColumn[x] += pointsThroughColumn[x - 1];
         const auto total = static_cast<long long>(points.size());
         control.columnDone = [&pointsThroughColumn, &progress, total](int x) {
-            progress(pointsThroughColumn[static_cast<std::size_t>(x)], total);
+            progress.points(pointsThroughColumn[static_cast<std::size_t>(x)], total);
         };
     }
     try {
@@ -182,7 +185,10 @@ ExportSummary ExportHologram(const CliOptions& options, const QString& object, c
     try {
         hologram = CalculateObjectHologram(options, image, seed, progress);
         summary.points = static_cast<long long>(hologram.litSamples.size());
-        if (hologram.binarization) summary.threshold = hologram.binarization->threshold;
+        if (hologram.binarization) {
+            summary.optimisation = hologram.binarization->optimisation;
+            if (!options.optimised) summary.threshold = hologram.binarization->threshold;
+        }
         summary.rawMinimum = hologram.rawRange.minimum;
         summary.rawMaximum = hologram.rawRange.maximum;
     } catch (const RunTimeError& error) {
@@ -213,7 +219,7 @@ ExportSummary ExportHologram(const CliOptions& options, const QString& object, c
     try {
         const HologramGeometry& g = hologram.geometry;
         const Reconstruction r = Reconstruct(field, g.columns, g.rows);
-        summary.fidelity = FidelityFigure(r, hologram.litSamples, g);
+        summary.figures = MeasureFigures(r, hologram.litSamples, g);
         if (reconstructed) {
             const QImage picture = ReconstructionImage(r);
             WriteReconstruction(picture, reconstruction);
@@ -233,6 +239,20 @@ QJsonValue Number(std::optional<double> value) {
     return value && std::isfinite(*value) ? QJsonValue(*value) : QJsonValue();
 }
 
+QJsonObject Figures(const HologramFigures& f) {
+    return {{QStringLiteral("fidelity"), Number(f.fidelity)},
+            {QStringLiteral("uniformity"), Number(f.uniformity)},
+            {QStringLiteral("efficiency"), Number(f.efficiency)}};
+}
+
+QJsonValue Optimisation(const std::optional<OptimisationRecord>& record) {
+    if (!record) return QJsonValue();
+    return QJsonObject{{QStringLiteral("before"), Figures(record->start)},
+                       {QStringLiteral("after"), Figures(record->end)},
+                       {QStringLiteral("iterations"), record->iterations},
+                       {QStringLiteral("seconds"), record->seconds}};
+}
+
 }  // namespace
 
 QByteArray SummaryJson(const ExportSummary& s) {
@@ -249,7 +269,10 @@ QByteArray SummaryJson(const ExportSummary& s) {
                      {QStringLiteral("engine"), s.engine},
                      {QStringLiteral("seed"), s.seed ? QJsonValue(QString::number(*s.seed)) : QJsonValue()},
                      {QStringLiteral("threshold"), s.threshold ? QJsonValue(*s.threshold) : QJsonValue()},
-                     {QStringLiteral("fidelity"), Number(s.fidelity)},
+                     {QStringLiteral("fidelity"), Number(s.figures.fidelity)},
+                     {QStringLiteral("uniformity"), Number(s.figures.uniformity)},
+                     {QStringLiteral("efficiency"), Number(s.figures.efficiency)},
+                     {QStringLiteral("optimisation"), Optimisation(s.optimisation)},
                      {QStringLiteral("reconstruction"),
                       s.reconstruction.isEmpty() ? QJsonValue() : QJsonValue(s.reconstruction)},
                      {QStringLiteral("seconds"), s.seconds}};

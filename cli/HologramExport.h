@@ -11,6 +11,7 @@
 
 #include <vector>
 #include "cli/CliOptions.h"
+#include "engine/Binarization.h"
 #include "engine/HologramField.h"
 #include "engine/HologramRequest.h"
 #include "engine/HologramResult.h"
@@ -71,20 +72,32 @@ struct ExportSummary {
     double rawMaximum = 0;
     QString engine;
     std::optional<std::uint64_t> seed;  // only with random phases
-    std::optional<double>
-        threshold;  // the binarization's threshold, the median's value with --binarize median
-    double fidelity = std::numeric_limits<double>::quiet_NaN();  // FidelityFigure of what OUTPUT holds (NaN:
-                                                                 // none, printed as null)
+    // The binarization's threshold, the median's value with --binarize median;
+    // none with --binarize optimise, whose hologram is no threshold's.
+    std::optional<double> threshold;
+    // MeasureFigures of what OUTPUT holds (NaN: none, printed as null); only
+    // with --report or --reconstruct.
+    HologramFigures figures{std::numeric_limits<double>::quiet_NaN(),
+                            std::numeric_limits<double>::quiet_NaN(),
+                            std::numeric_limits<double>::quiet_NaN()};
+    // What --binarize optimise did: the figures it started from and ended at.
+    std::optional<OptimisationRecord> optimisation;
     QString reconstruction;                   // where the reconstruction went, "" for nowhere
     std::optional<PhysicalFigures> physical;  // with --dpi
     double seconds = 0;
 };
 
-// Called while the sums are formed: the points done so far and in all.
-using ExportProgress = std::function<void(long long done, long long total)>;
+// Called while an object is calculated; either may be left empty.
+struct ExportProgress {
+    // While the sums are formed: the points done so far and in all.
+    std::function<void(long long done, long long total)> points;
+    // While an iterative binarization runs: the share of it done, 0 to 1.
+    std::function<void(double fraction)> binarization;
+};
 
 // The request the options make of `object`: their reps, engine, random
-// phases from `seed` and binarization ("median" is the balanced method).
+// phases from `seed` and binarization ("median" is the balanced method,
+// "optimise" the optimised one with the options' budget).
 HologramRequest ObjectRequest(const CliOptions& options, HologramObject object, std::uint64_t seed);
 
 // The hologram of a decoded object image as the options ask: every pixel

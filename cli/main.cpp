@@ -3,6 +3,7 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <algorithm>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
@@ -36,7 +37,8 @@ QStringList RawArguments(int argc, char** argv) {
     return arguments;
 }
 
-// A one-line bar on standard error: points done and the time left.
+// A one-line bar on standard error: points done and the time left, then
+// the share of an optimised binarization done.
 class ProgressLine {
 public:
     explicit ProgressLine(const QString& object) : object_(EncodeNativeFileName(object)) { timer_.start(); }
@@ -46,21 +48,41 @@ public:
     ProgressLine(const ProgressLine&) = delete;
     ProgressLine& operator=(const ProgressLine&) = delete;
 
-    void operator()(long long done, long long total) {
-        if (lastDraw_ >= 0 && timer_.elapsed() - lastDraw_ < 200) return;
-        lastDraw_ = timer_.elapsed();
+    void points(long long done, long long total) {
+        if (!due()) return;
         const double fraction = total > 0 ? static_cast<double>(done) / static_cast<double>(total) : 1.0;
-        const int width = 30;
-        const int filled = static_cast<int>(fraction * width);
         const double left =
             fraction > 0 ? static_cast<double>(timer_.elapsed()) / 1000.0 * (1 - fraction) / fraction : 0;
-        std::fprintf(stderr, "\r%s [%s%s] %lld/%lld points, %.0f s left\033[K", object_.constData(),
-                     QByteArray(filled, '#').constData(), QByteArray(width - filled, ' ').constData(), done,
-                     total, left);
-        shown_ = true;
+        draw(fraction, QString::asprintf("%lld/%lld points, %.0f s left", done, total, left).toLatin1());
+    }
+
+    void binarization(double fraction) {
+        if (!due()) return;
+        draw(fraction,
+             QString::asprintf("optimising, %.0f %%", std::clamp(fraction, 0.0, 1.0) * 100).toLatin1());
+    }
+
+    ExportProgress reports() {
+        return {[this](long long done, long long total) { points(done, total); },
+                [this](double fraction) { binarization(fraction); }};
     }
 
 private:
+    // At most five lines a second.
+    bool due() {
+        if (lastDraw_ >= 0 && timer_.elapsed() - lastDraw_ < 200) return false;
+        lastDraw_ = timer_.elapsed();
+        return true;
+    }
+
+    void draw(double fraction, const QByteArray& text) {
+        const int width = 30;
+        const int filled = static_cast<int>(std::clamp(fraction, 0.0, 1.0) * width);
+        std::fprintf(stderr, "\r%s [%s%s] %s\033[K", object_.constData(), QByteArray(filled, '#').constData(),
+                     QByteArray(width - filled, ' ').constData(), text.constData());
+        shown_ = true;
+    }
+
     QByteArray object_;
     QElapsedTimer timer_;
     qint64 lastDraw_ = -1;
@@ -125,7 +147,7 @@ int main(int argc, char** argv) {
             ExportSummary summary;
             if (showProgress) {
                 ProgressLine line(object);
-                summary = ExportHologram(options, object, output, seed, std::ref(line), reconstruction);
+                summary = ExportHologram(options, object, output, seed, line.reports(), reconstruction);
             } else {
                 summary = ExportHologram(options, object, output, seed, {}, reconstruction);
             }

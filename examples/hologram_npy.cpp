@@ -2,17 +2,20 @@
 // MakeHologram, written as NumPy float32 byte for byte as marbleck-cli does:
 //
 //   hologram_npy OBJECT.pgm OUT.npy [--reps R] [--engine NAME]
-//                [--random-phase [--seed N]] [--binarize T|median]
+//                [--random-phase [--seed N]]
+//                [--binarize T|median|optimise [--budget SECONDS]]
 //
 // OBJECT is a binary PGM (P5, 8-bit); every pixel that is not 0 is a point.
 // NAME is an entry of the engine table. --binarize T writes the values
 // strictly above T as 1 and the others as 0; median takes the hologram's
-// median for T (the binarization table's "balanced").
+// median for T (the binarization table's "balanced"); optimise is the
+// table's "optimised", which runs for up to --budget seconds (default 2).
 #include <charconv>
 #include <cmath>
 #include <cstdint>
 #include <fstream>
 #include <iostream>
+#include <optional>
 #include <random>
 #include <stdexcept>
 #include <string>
@@ -72,15 +75,15 @@ Number NumberOf(const std::string& option, const std::string& text) {
 }
 
 // --binarize as marbleck-cli takes it: a number T asks for "threshold" at T,
-// "median" for "balanced". Any other word must name a method of the table
-// that needs no threshold.
+// "median" for "balanced", "optimise" for "optimised". Any other word must
+// name a method of the table that needs no threshold.
 marbleck::BinarizationRequest BinarizationOf(const std::string& text) {
     double threshold = 0;
     const char* end = text.data() + text.size();
     const auto [stop, error] = std::from_chars(text.data(), end, threshold);
     if (!text.empty() && error == std::errc() && stop == end && std::isfinite(threshold))
         return {"threshold", threshold};
-    const std::string name = text == "median" ? "balanced" : text;
+    const std::string name = text == "median" ? "balanced" : text == "optimise" ? "optimised" : text;
     const marbleck::BinarizationMethod* method = marbleck::FindBinarizationMethod(name);
     if (method == nullptr || method->takesThreshold)
         throw std::invalid_argument(
@@ -119,6 +122,7 @@ int main(int argc, char** argv) {
     std::vector<std::string> files;
     marbleck::HologramRequest request;
     request.seed = std::random_device{}();
+    std::optional<std::string> budgetText;
     try {
         for (std::size_t i = 0; i < arguments.size(); ++i) {
             const std::string& option = arguments[i];
@@ -133,13 +137,26 @@ int main(int argc, char** argv) {
                 request.randomPhase = true;
             else if (option == "--binarize" && hasValue)
                 request.binarization = BinarizationOf(arguments[++i]);
+            else if (option == "--budget" && hasValue)
+                budgetText = arguments[++i];
             else
                 files.push_back(option);
         }
         if (files.size() != 2)
             throw std::invalid_argument(
                 "usage: hologram_npy OBJECT.pgm OUT.npy [--reps R] [--engine NAME] "
-                "[--random-phase [--seed N]] [--binarize T|median]");
+                "[--random-phase [--seed N]] [--binarize T|median|optimise [--budget SECONDS]]");
+        if (budgetText) {
+            const marbleck::BinarizationMethod* method =
+                request.binarization ? marbleck::FindBinarizationMethod(request.binarization->method)
+                                     : nullptr;
+            if (method == nullptr || !method->takesBudget)
+                throw std::invalid_argument("--budget needs --binarize optimise");
+            const double budget = NumberOf<double>("--budget", *budgetText);
+            if (!(budget > 0) || !std::isfinite(budget))
+                throw std::invalid_argument("--budget takes a number above 0, not " + *budgetText);
+            request.binarization->budgetSeconds = budget;
+        }
         if (marbleck::FindCalculationEngine(request.engine) == nullptr)
             throw std::invalid_argument("unknown engine " + request.engine + " (" +
                                         Names(marbleck::CalculationEngines()) + ")");
@@ -150,7 +167,13 @@ int main(int argc, char** argv) {
         WriteNpy(binarized ? result.binarization->field : result.field, binarized, files[1]);
         std::cerr << result.litSamples.size() << " points, " << result.field.columns() << " x "
                   << result.field.rows() << " values";
-        if (binarized) std::cerr << ", threshold " << result.binarization->threshold;
+        if (binarized && result.binarization->optimisation) {
+            const marbleck::OptimisationRecord& record = *result.binarization->optimisation;
+            std::cerr << ", fidelity " << record.start.fidelity << " -> " << record.end.fidelity << " in "
+                      << record.iterations << " steps, " << record.seconds << " s";
+        } else if (binarized) {
+            std::cerr << ", threshold " << result.binarization->threshold;
+        }
         std::cerr << '\n';
         return 0;
     } catch (const std::invalid_argument& error) {

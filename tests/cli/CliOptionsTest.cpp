@@ -24,6 +24,8 @@ struct OptionCase {
     std::optional<double> threshold = std::nullopt;
     bool balanced = false;
     int depth = 8;
+    bool optimised = false;
+    double budget = 2;
 };
 
 class OptionValues : public ::testing::TestWithParam<OptionCase> {};
@@ -46,6 +48,8 @@ TEST_P(OptionValues, AreReadWholeOrRefusedNamingTheOption) {
     EXPECT_EQ(options.binarizeThreshold, c.threshold);
     EXPECT_EQ(options.balanced, c.balanced);
     EXPECT_EQ(options.depth, c.depth);
+    EXPECT_EQ(options.optimised, c.optimised);
+    EXPECT_EQ(options.budgetSeconds, c.budget);
 }
 
 const QString Png = QStringLiteral("-o=h.png");
@@ -59,8 +63,9 @@ INSTANTIATE_TEST_SUITE_P(
         OptionCase{"RepsEmpty", {Png, "--reps", ""}, "--reps"},
         OptionCase{"RepsInfinite", {Png, "--reps", "inf"}, "--reps"},
         OptionCase{"RepsBlankFirst", {Png, "--reps", " 2"}, "--reps"},
-        OptionCase{
-            "BinarizeMedianCapital", {Png, "--binarize", "Median"}, "--binarize must be a number or median"},
+        OptionCase{"BinarizeMedianCapital",
+                   {Png, "--binarize", "Median"},
+                   "--binarize must be a number, median or optimise"},
         OptionCase{"BinarizeWord", {Png, "--binarize", "abc"}, "--binarize"},
         OptionCase{"BinarizeOverflow", {Png, "--binarize", "1e999"}, "--binarize"},
         OptionCase{"BinarizeNotANumber", {Png, "--binarize", "nan"}, "--binarize"},
@@ -75,7 +80,25 @@ INSTANTIATE_TEST_SUITE_P(
         OptionCase{"BinarizeNegative", {Png, "--binarize", "-0.5"}, nullptr, 1, -0.5},
         OptionCase{"BinarizeMedian", {Png, "--binarize", "median"}, nullptr, 1, std::nullopt, true},
         OptionCase{"Depth16Png", {Png, "--depth", "16"}, nullptr, 1, std::nullopt, false, 16},
-        OptionCase{"Depth8Bmp", {"-o=h.bmp", "--depth", "8"}, nullptr}),
+        OptionCase{"Depth8Bmp", {"-o=h.bmp", "--depth", "8"}, nullptr},
+        OptionCase{
+            "BudgetMissing", {Png, "--binarize", "optimise", "--budget"}, "Missing value after '--budget'"},
+        OptionCase{"BudgetZero",
+                   {Png, "--binarize", "optimise", "--budget", "0"},
+                   "--budget must be a number above 0: 0"},
+        OptionCase{"BudgetNegative", {Png, "--binarize", "optimise", "--budget", "-1"}, "--budget must be"},
+        OptionCase{"BudgetWord", {Png, "--binarize", "optimise", "--budget", "2s"}, "--budget must be"},
+        OptionCase{"BudgetAlone", {Png, "--budget", "1"}, "--budget needs --binarize optimise"},
+        OptionCase{"Optimise", {Png, "--binarize", "optimise"}, nullptr, 1, std::nullopt, false, 8, true},
+        OptionCase{"OptimiseBudget",
+                   {Png, "--budget", "0.25", "--binarize", "optimise"},
+                   nullptr,
+                   1,
+                   std::nullopt,
+                   false,
+                   8,
+                   true,
+                   0.25}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // As a script meets it: a misread reps with several objects is one usage
@@ -87,6 +110,18 @@ TEST(CliOptions, BadRepsIsOneUsageErrorForTheWholeBatch) {
     EXPECT_EQ(run.status, 1);
     EXPECT_EQ(run.err,
               QStringLiteral("marbleck-cli: --reps must be a number: abc\nTry 'marbleck-cli --help'.\n"));
+}
+
+// --budget without the optimiser, as a script meets it: status 1 and one
+// line, nothing read.
+TEST(CliOptions, BudgetWithoutOptimiseIsAUsageError) {
+    const test::CliRun run =
+        test::RunCli({QStringLiteral("/nonexistent/a.png"), QStringLiteral("-o"),
+                      QStringLiteral("/nonexistent/H.png"), QStringLiteral("--binarize"),
+                      QStringLiteral("0.5"), QStringLiteral("--budget"), QStringLiteral("1")});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.err, QStringLiteral(
+                           "marbleck-cli: --budget needs --binarize optimise\nTry 'marbleck-cli --help'.\n"));
 }
 
 // Every extension of the table is an output, in any case, and takes a
