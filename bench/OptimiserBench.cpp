@@ -11,24 +11,12 @@
 #include <string>
 #include <vector>
 
+#include "HologramCases.h"
 #include "engine/HologramCalculation.h"
 
 namespace {
 
 using namespace marbleck;
-
-std::vector<ObjectPoint> LetterF(int size) {
-    std::vector<ObjectPoint> points;
-    const int left = size / 4, top = size / 6, bottom = size - size / 6, middle = size / 2;
-    for (int x = 0; x < size; ++x)
-        for (int y = 0; y < size; ++y) {
-            const bool stem = x >= left && x < left + 2 && y >= top && y < bottom;
-            const bool bar = x >= left && ((y >= top && y < top + 2 && x < size - size / 4) ||
-                                           (y >= middle && y < middle + 2 && x < size * 5 / 8));
-            if (stem || bar) points.push_back({x, y});
-        }
-    return points;
-}
 
 struct Case {
     int size;
@@ -39,7 +27,7 @@ struct Case {
 
 void Optimise(benchmark::State& state, Case c) {
     HologramRequest request;
-    request.object = {static_cast<float>(c.size), static_cast<float>(c.size), LetterF(c.size)};
+    request.object = {static_cast<float>(c.size), static_cast<float>(c.size), cases::ThinLetterF(c.size)};
     request.reps = c.reps;
     request.engine = "fast";
     request.randomPhase = c.randomPhase;

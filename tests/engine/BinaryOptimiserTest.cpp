@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "HologramCases.h"
 #include "engine/BinaryOptimiser.h"
 #include "engine/HologramCalculation.h"
 #include "engine/Reconstruction.h"
@@ -14,23 +15,9 @@
 namespace marbleck {
 namespace {
 
-// A letter F with strokes 2 px wide on a size x size canvas, in scan order.
-std::vector<ObjectPoint> ThinF(int size) {
-    std::vector<ObjectPoint> points;
-    const int left = size / 4, top = size / 6, bottom = size - size / 6, middle = size / 2;
-    for (int x = 0; x < size; ++x)
-        for (int y = 0; y < size; ++y) {
-            const bool stem = x >= left && x < left + 2 && y >= top && y < bottom;
-            const bool bar = x >= left && ((y >= top && y < top + 2 && x < size - size / 4) ||
-                                           (y >= middle && y < middle + 2 && x < size * 5 / 8));
-            if (stem || bar) points.push_back({x, y});
-        }
-    return points;
-}
-
 HologramRequest LetterRequest(int size, double reps, bool randomPhase, BinarizationRequest binarization) {
     HologramRequest request;
-    request.object = {static_cast<float>(size), static_cast<float>(size), ThinF(size)};
+    request.object = {static_cast<float>(size), static_cast<float>(size), cases::ThinLetterF(size)};
     request.reps = reps;
     request.randomPhase = randomPhase;
     request.seed = 3;

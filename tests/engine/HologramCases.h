@@ -60,4 +60,18 @@ inline Case SmallDrawing() { return RandomPoints(100.0f, 100.0f, 1.0, 300, 11); 
 inline Case ManyPoints() { return RandomPoints(100.0f, 100.0f, 3.0, 2000, 12); }
 inline Case HalfLitDisc(double R = 10.0) { return Disc(165.33333f, 165.33333f, R, 13); }
 
+// A letter F with strokes 2 px wide on a size x size canvas, in scan order.
+inline std::vector<ObjectPoint> ThinLetterF(int size) {
+    std::vector<ObjectPoint> points;
+    const int left = size / 4, top = size / 6, bottom = size - size / 6, middle = size / 2;
+    for (int x = 0; x < size; ++x)
+        for (int y = 0; y < size; ++y) {
+            const bool stem = x >= left && x < left + 2 && y >= top && y < bottom;
+            const bool bar = x >= left && ((y >= top && y < top + 2 && x < size - size / 4) ||
+                                           (y >= middle && y < middle + 2 && x < size * 5 / 8));
+            if (stem || bar) points.push_back({x, y});
+        }
+    return points;
+}
+
 }  // namespace marbleck::cases
