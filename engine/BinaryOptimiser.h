@@ -35,10 +35,6 @@ public:
     double evaluate(std::span<const std::uint8_t> bits);
     // Makes the last evaluated pattern the current one.
     void accept();
-    double cost() const { return current_.cost; }
-
-    // The light in each lit point's box for the current pattern.
-    const std::vector<double>& boxes() const { return current_.boxes; }
 
     // The change of cost() that flipping each value of the current pattern
     // `bits` alone would make, to first order in the unevenness (the noise's
@@ -76,11 +72,13 @@ private:
 // takes every value's gain from BinaryPatternCost::flipGains, flips the m
 // values that gain most, and keeps the step only if a forward transform says
 // the cost fell; m grows after a kept step and halves after a refused one.
-// Stops when no single value gains, after request.maxIterations steps (0: no
-// limit) or once request.budgetSeconds have passed; deterministic for the
-// same input and steps. Never returns a pattern that costs more than its
-// start. Only the visited values (columns x rows) change; the rest of the
-// field is binarized as the balanced hologram is.
+// Where no single value gains (a descent's end) it shakes the best pattern
+// so far by flipping one value in 50 of a fixed sequence and descends again.
+// Stops after eight shakes in a row found nothing better, after
+// request.maxIterations steps (0: no limit) or once request.budgetSeconds
+// have passed; deterministic for the same input and steps. Returns the best
+// pattern, never one that costs more than its start. Only the visited values (columns x rows) change; the
+// rest of the field is binarized as the balanced hologram is.
 BinarizedHologram OptimiseBinary(const HologramField& calculated, const BinarizationRequest& request,
                                  const BinarizationContext& context);
 
