@@ -4,6 +4,7 @@
 #include <chrono>
 #include <functional>
 #include <numeric>
+#include <optional>
 
 #include "engine/ThreadPool.h"
 
@@ -22,6 +23,11 @@ void InColumnSlices(int columns, const std::function<void(int, std::size_t, std:
              static_cast<std::size_t>(static_cast<long long>(columns) * (k + 1) / slices));
     });
 }
+
+// The share of the budget that the first descent, the noise's alone, may
+// take: on the largest holograms it would take it all and leave the object
+// uneven.
+constexpr double NoiseOnlyShare = 0.25;
 
 // A shake flips one value in ShakeShare (more flips shook the letters of the
 // benchmark out of their descents' ends into better ones more often, up to
@@ -182,17 +188,30 @@ BinarizedHologram OptimiseBinary(const HologramField& calculated, const Binariza
         for (int v = 0; v < g.rows; ++v)
             bits[static_cast<std::size_t>(u) * g.rows + v] = binarized.field(u, v) > 0 ? 1 : 0;
 
-    BinaryPatternCost cost(g, context.litSamples);
-    double current = cost.evaluate(bits);
-    cost.accept();
+    // The first descent lowers the noise alone, which moves light onto the
+    // object fastest; from where it ends the whole cost, the object's
+    // unevenness too, takes over. The best pattern is the cheapest by the
+    // whole cost, the balanced start included.
+    std::optional<BinaryPatternCost> cost(std::in_place, g, context.litSamples, 0.0);
+    double current = cost->evaluate(bits);
+    cost->accept();
+    std::vector<std::uint8_t> best = bits;
+    double bestCost = 0;
+    bool whole = false;
+    auto takeWholeCost = [&] {
+        cost.reset();  // one cost's transforms at a time
+        cost.emplace(g, context.litSamples);
+        bestCost = cost->evaluate(best);
+        current = cost->evaluate(bits);
+        cost->accept();
+        whole = true;
+    };
     std::size_t batch = std::max<std::size_t>(1, n / 100);
     std::vector<float> gains;
     std::vector<std::uint32_t> candidates;
     std::vector<std::uint8_t> trial;
-    // The best pattern so far; a descent that ends at a worse one starts
-    // again from the best, shaken by a few flips of a fixed sequence.
-    std::vector<std::uint8_t> best = bits;
-    double bestCost = current;
+    // A descent that ends above the best pattern starts again from the best,
+    // shaken by a few flips of a fixed sequence.
     int fruitlessShakes = 0;
     std::uint64_t sequence = 0x9E3779B97F4A7C15ull;
     const std::size_t shake = std::max<std::size_t>(1, n / ShakeShare);
@@ -203,13 +222,18 @@ BinarizedHologram OptimiseBinary(const HologramField& calculated, const Binariza
         context.reportProgress(std::clamp(elapsed / request.budgetSeconds, 0.0, 1.0));
         context.stopIfCancelled();
 
-        cost.flipGains(bits, gains);
+        cost->flipGains(bits, gains);
         // The batch: the m values with the most negative gains, the first of
         // equal gains first.
         candidates.clear();
         for (std::size_t i = 0; i < n; ++i)
             if (gains[i] < 0) candidates.push_back(static_cast<std::uint32_t>(i));
         const std::size_t m = std::min(batch, candidates.size());
+        if (!whole && (m == 0 || elapsed >= request.budgetSeconds * NoiseOnlyShare)) {
+            takeWholeCost();
+            batch = std::max<std::size_t>(1, n / 1000);
+            continue;
+        }
         if (m == 0) {
             if (current < bestCost) {
                 best = bits;
@@ -220,8 +244,8 @@ BinarizedHologram OptimiseBinary(const HologramField& calculated, const Binariza
             }
             bits = best;
             for (std::size_t j = 0; j < shake; ++j) bits[NextValue(sequence) % n] ^= 1;
-            current = cost.evaluate(bits);
-            cost.accept();
+            current = cost->evaluate(bits);
+            cost->accept();
             batch = std::max<std::size_t>(1, shake / 4);
             continue;
         }
@@ -233,9 +257,9 @@ BinarizedHologram OptimiseBinary(const HologramField& calculated, const Binariza
         for (std::size_t j = 0; j < m; ++j) trial[candidates[j]] ^= 1;
 
         ++record.iterations;
-        const double next = cost.evaluate(trial);
+        const double next = cost->evaluate(trial);
         if (next < current) {
-            cost.accept();
+            cost->accept();
             current = next;
             bits.swap(trial);
             batch = std::min(n / 4 + 1, batch + batch * 3 / 10 + 1);
@@ -243,6 +267,7 @@ BinarizedHologram OptimiseBinary(const HologramField& calculated, const Binariza
             batch /= 2;
         }
     }
+    if (!whole) takeWholeCost();
     if (current < bestCost) best.swap(bits);
     bits.swap(best);
 

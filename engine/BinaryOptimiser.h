@@ -13,7 +13,7 @@ namespace marbleck {
 
 // How much the cost weighs an uneven object against the noise: larger keeps
 // the object's points nearer one brightness at some cost in fidelity.
-inline constexpr double DefaultEvenness = 0.03;
+inline constexpr double DefaultEvenness = 0.04;
 
 // The cost that the "optimised" binarization lowers, of a binary pattern t
 // (0 or 1) of the geometry's columns x rows, through its far field F (the
@@ -68,7 +68,9 @@ private:
 };
 
 // The "optimised" binarization: starts from the balanced hologram of
-// `calculated` and lowers BinaryPatternCost by batches of flips. Each step
+// `calculated` and lowers BinaryPatternCost by batches of flips, at first
+// with the noise alone (evenness 0) until that descent ends or a quarter of
+// the budget has passed, then the whole cost. Each step
 // takes every value's gain from BinaryPatternCost::flipGains, flips the m
 // values that gain most, and keeps the step only if a forward transform says
 // the cost fell; m grows after a kept step and halves after a refused one.
