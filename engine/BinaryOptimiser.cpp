@@ -27,7 +27,7 @@ void InColumnSlices(int columns, const std::function<void(int, std::size_t, std:
 // The share of the budget that the first descent, the noise's alone, may
 // take: on the largest holograms it would take it all and leave the object
 // uneven.
-constexpr double NoiseOnlyShare = 0.25;
+constexpr double NoiseOnlyShare = 0.15;
 
 // A shake flips one value in ShakeShare (more flips shook the letters of the
 // benchmark out of their descents' ends into better ones more often, up to
@@ -117,15 +117,20 @@ double BinaryPatternCost::evaluate(std::span<const std::uint8_t> bits) {
         const BoxBin b = boxBins_[i];
         trial_.boxes[i / 9] += std::norm(f[b.direct != BoxBin::None ? b.direct : b.mirror]);
     }
-    double unevenness = 0;
-    if (!trial_.boxes.empty()) {
-        const double mean = std::accumulate(trial_.boxes.begin(), trial_.boxes.end(), 0.0) /
-                            static_cast<double>(trial_.boxes.size());
-        if (mean > 0)
-            for (const double box : trial_.boxes) unevenness += (box - mean) * (box - mean) / mean;
-    }
-    trial_.cost = std::accumulate(noise.begin(), noise.end(), 0.0) + evenness_ * unevenness;
+    trial_.noise = std::accumulate(noise.begin(), noise.end(), 0.0);
+    trial_.cost = trial_.noise * (1 + evenness_ * SquaredSpread(trial_.boxes).value);
     return trial_.cost;
+}
+
+BinaryPatternCost::Spread BinaryPatternCost::SquaredSpread(const std::vector<double>& boxes) {
+    Spread spread;
+    if (boxes.empty()) return spread;
+    spread.mean = std::accumulate(boxes.begin(), boxes.end(), 0.0) / static_cast<double>(boxes.size());
+    if (!(spread.mean > 0)) return spread;
+    for (const double box : boxes) spread.variance += (box - spread.mean) * (box - spread.mean);
+    spread.variance /= static_cast<double>(boxes.size());
+    spread.value = spread.variance / (spread.mean * spread.mean);
+    return spread;
 }
 
 void BinaryPatternCost::accept() {
@@ -135,34 +140,41 @@ void BinaryPatternCost::accept() {
 }
 
 void BinaryPatternCost::flipGains(std::span<const std::uint8_t> bits, std::vector<float>& gains) {
-    // The cost's gradient as a spectrum H: flipping value x changes F by
-    // d·e^(−2πi k·x), d = ±1, so the cost changes by 2d·Re(sum conj(R_k)
-    // e^(−2πi k·x)) plus the second-order light, 1 on every noise bin;
-    // R_k = w_k F_k with w = 1 on noise bins and, on a box's bins,
-    // 2·evenness·(B − mean) / mean summed over the boxes holding it. F is
-    // Hermitian, so that real part is the inverse transform of H_k = F_k·(w_k
-    // + w_−k) / 2; the noise bins are their own mirrors' kind.
+    // Flipping value x changes F_k by d·e^(−2πi k·x), d = ±1, so the light
+    // I_k = |F_k|^2 by 2d·Re(conj(F_k) e^(−2πi k·x)) + 1, and the cost to
+    // first order by the sum of w_k times that, w_k = ∂cost/∂I_k: on a noise
+    // bin 1 + evenness·s², on a box's bin noise·evenness·∂s²/∂B summed over
+    // the boxes holding it. The sum of the 2d·Re(...) terms is 2d·Re of the
+    // inverse transform of w_k F_k, which for Hermitian F is that of
+    // H_k = F_k·(w_k + w_−k) / 2 (noise bins are their own mirrors' kind).
+    const Spread spread = SquaredSpread(current_.boxes);
+    const double noiseWeight = 1 + evenness_ * spread.value;
     std::complex<float>* spectrum = plan_->spectrum();
     const std::size_t h = static_cast<std::size_t>(plan_->halfRows());
+    const auto w = static_cast<float>(noiseWeight);
     InColumnSlices(columns_, [&](int, int first, int last) {
         for (std::size_t k = first * h; k < last * h; ++k)
-            spectrum[k] = noiseCount_[k] ? spectrum_[k] : std::complex<float>{};
+            spectrum[k] = noiseCount_[k] ? w * spectrum_[k] : std::complex<float>{};
     });
+    // ∂s²/∂B_p = 2 ((B_p − mean) − variance / mean) / (P mean²).
     const std::vector<double>& boxes = current_.boxes;
-    const double mean =
-        boxes.empty() ? 0
-                      : std::accumulate(boxes.begin(), boxes.end(), 0.0) / static_cast<double>(boxes.size());
-    if (mean > 0)
+    double boxWeights = 0;
+    if (spread.mean > 0) {
+        const double scale =
+            current_.noise * evenness_ * 2 / (static_cast<double>(boxes.size()) * spread.mean * spread.mean);
         for (std::size_t i = 0; i < boxBins_.size(); ++i) {
+            const double weight = scale * ((boxes[i / 9] - spread.mean) - spread.variance / spread.mean);
+            boxWeights += weight;
             // Half of w on the bin's own frequency, half on its mirror's.
-            const float half = static_cast<float>(evenness_ * (boxes[i / 9] - mean) / mean);
+            const auto half = static_cast<float>(weight / 2);
             const BoxBin b = boxBins_[i];
             if (b.direct != BoxBin::None) spectrum[b.direct] += half * spectrum_[b.direct];
             if (b.mirror != BoxBin::None) spectrum[b.mirror] += half * spectrum_[b.mirror];
         }
+    }
     plan_->inverse();
     const float* r = plan_->real();
-    const float secondOrder = static_cast<float>(noiseBins_);
+    const auto secondOrder = static_cast<float>(noiseWeight * static_cast<double>(noiseBins_) + boxWeights);
     gains.resize(bits.size());
     InColumnSlices(columns_, [&](int, int first, int last) {
         const std::size_t end = static_cast<std::size_t>(last) * rows_;

@@ -13,15 +13,16 @@ namespace marbleck {
 
 // How much the cost weighs an uneven object against the noise: larger keeps
 // the object's points nearer one brightness at some cost in fidelity.
-inline constexpr double DefaultEvenness = 0.04;
+inline constexpr double DefaultEvenness = 0.4;
 
 // The cost that the "optimised" binarization lowers, of a binary pattern t
 // (0 or 1) of the geometry's columns x rows, through its far field F (the
 // transform of t, unnormalised):
-//   the noise: the light |F|^2 on every noise bin (ClassifyBins), plus
-//   the unevenness: evenness x sum over the lit points of (B − mean B)^2 /
-//     mean B, where B is the light on the 3 x 3 bins around a point's bin
-//     (the boxes of the uniformity figure).
+//   the noise: the light |F|^2 on every noise bin (ClassifyBins), times
+//   1 + evenness x s², where s is the spread (standard deviation over mean)
+//     of B, the light on the 3 x 3 bins around each lit point's bin (the
+//     boxes of the uniformity figure): the noise and the spread weigh the
+//     same on any size of hologram and number of points.
 // The light on the object's and twin's bins is otherwise free, and so is the
 // centre's: by Parseval, light taken from the noise goes there.
 class BinaryPatternCost {
@@ -42,6 +43,14 @@ public:
     void flipGains(std::span<const std::uint8_t> bits, std::vector<float>& gains);
 
 private:
+    // The boxes' light: its mean, its variance and s² = variance / mean².
+    struct Spread {
+        double mean = 0;
+        double variance = 0;
+        double value = 0;
+    };
+    static Spread SquaredSpread(const std::vector<double>& boxes);
+
     // A bin of a point's box, by the half-spectrum values that hold its
     // light: its own frequency's and its mirror's, where they are kept.
     struct BoxBin {
@@ -63,14 +72,15 @@ private:
     std::vector<std::complex<float>> spectrum_;
     struct Light {
         std::vector<double> boxes;  // the light in each point's box
+        double noise = 0;
         double cost = 0;
     } current_, trial_;
 };
 
 // The "optimised" binarization: starts from the balanced hologram of
 // `calculated` and lowers BinaryPatternCost by batches of flips, at first
-// with the noise alone (evenness 0) until that descent ends or a quarter of
-// the budget has passed, then the whole cost. Each step
+// with the noise alone (evenness 0) until that descent ends or 15 % of the
+// budget has passed, then the whole cost. Each step
 // takes every value's gain from BinaryPatternCost::flipGains, flips the m
 // values that gain most, and keeps the step only if a forward transform says
 // the cost fell; m grows after a kept step and halves after a refused one.
