@@ -1,0 +1,59 @@
+from dataclasses import dataclass
+from typing import Any, Optional, Tuple
+
+import numpy as np
+import numpy.typing as npt
+
+ENGINES: Tuple[str, ...]
+METHODS: Tuple[str, ...]
+
+@dataclass(frozen=True)
+class Figures:
+    fidelity: float
+    uniformity: float
+    efficiency: float
+
+@dataclass(frozen=True)
+class Physical:
+    pitch_mm: float
+    width_mm: Optional[float]
+    height_mm: Optional[float]
+    wavelength_nm: float
+    distance_m: float
+    max_angle_degrees: Optional[float]
+    screen_image_mm: Optional[float]
+    screen_span_mm: Optional[float]
+
+def hologram(
+    obj: npt.ArrayLike,
+    reps: float = 1,
+    *,
+    random_phase: bool = False,
+    seed: Optional[int] = None,
+    engine: str = "exact",
+    size: Optional[Tuple[float, float]] = None,
+) -> npt.NDArray[np.float32]: ...
+def binarize(
+    field: npt.ArrayLike,
+    method: str = "threshold",
+    threshold: float = 0.6,
+    budget: Optional[float] = None,
+    *,
+    obj: Optional[npt.ArrayLike] = None,
+    reps: Optional[float] = None,
+    size: Optional[Tuple[float, float]] = None,
+    max_iterations: int = 0,
+) -> npt.NDArray[np.float32]: ...
+def reconstruct(t: npt.ArrayLike, zero_order: bool = False) -> npt.NDArray[np.float32]: ...
+def figures(
+    t: npt.ArrayLike, obj: npt.ArrayLike, reps: float, *, size: Optional[Tuple[float, float]] = None
+) -> Figures: ...
+def grey_levels(field: npt.ArrayLike) -> npt.NDArray[np.uint8]: ...
+def physical(
+    dpi: float,
+    scale: float = 1,
+    wavelength_nm: float = 633,
+    distance_m: float = 1,
+    *,
+    shape: Optional[Tuple[int, int]] = None,
+) -> Physical: ...

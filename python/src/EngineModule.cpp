@@ -1,0 +1,224 @@
+// marbleck._engine: the engine library's calls over NumPy arrays. The
+// package's pure-Python layer (marbleck/__init__.py) checks and converts the
+// arguments and documents them; this module trusts what it is handed.
+#include <pybind11/numpy.h>
+#include <pybind11/pybind11.h>
+#include <pybind11/stl.h>
+
+#include <cstdint>
+#include <memory>
+#include <new>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "engine/Binarization.h"
+#include "engine/CalculationEngine.h"
+#include "engine/HologramCalculation.h"
+#include "engine/HologramGeometry.h"
+#include "engine/PhysicalFigures.h"
+#include "engine/Reconstruction.h"
+#include "platform/RunTimeError.h"
+
+namespace py = pybind11;
+using namespace marbleck;
+
+namespace {
+
+// The lit samples of a mask of rows x columns (row y, column x, row by row),
+// in the engine's scan order: x outer, y inner.
+std::vector<ObjectPoint> LitSamplesOf(const py::array_t<bool, py::array::c_style>& mask) {
+    const auto lit = mask.unchecked<2>();
+    std::vector<ObjectPoint> points;
+    for (py::ssize_t x = 0; x < lit.shape(1); ++x)
+        for (py::ssize_t y = 0; y < lit.shape(0); ++y)
+            if (lit(y, x)) points.push_back({static_cast<int>(x), static_cast<int>(y)});
+    return points;
+}
+
+// A field as NumPy sees it: rows x columns, row v at index v. The engine
+// keeps a field column by column, so the array is a Fortran-ordered view of
+// the field's own values, which the array keeps alive.
+py::array_t<float> ArrayOfField(HologramField&& field) {
+    auto owner = std::make_unique<HologramField>(std::move(field));
+    const py::ssize_t rows = owner->rows(), columns = owner->columns();
+    float* data = owner->values().data();
+    py::capsule keeper(owner.get(), [](void* held) { delete static_cast<HologramField*>(held); });
+    owner.release();
+    return py::array_t<float>({rows, columns}, {static_cast<py::ssize_t>(sizeof(float)), rows * 4}, data,
+                              keeper);
+}
+
+// The engine's own copy of a rows x columns array.
+HologramField FieldOfArray(const py::array_t<float, py::array::f_style>& values) {
+    HologramField field(static_cast<int>(values.shape(1)), static_cast<int>(values.shape(0)));
+    std::copy(values.data(), values.data() + values.size(), field.values().begin());
+    return field;
+}
+
+// Asks the interpreter, on the calling thread between pieces of work, whether
+// a signal handler (Ctrl+C's KeyboardInterrupt) raised; the exception stays
+// pending until the calculation has stopped.
+CalculationControl InterruptibleControl() {
+    CalculationControl control;
+    control.cancelRequested = [] {
+        py::gil_scoped_acquire interpreter;
+        return PyErr_CheckSignals() != 0;
+    };
+    return control;
+}
+
+// Runs `work` without the interpreter's lock; a calculation that stopped
+// for a signal raises the signal handler's exception.
+template <class Work>
+auto RunReleased(Work&& work) {
+    try {
+        py::gil_scoped_release released;
+        return work();
+    } catch (const CalculationCancelled&) {
+        if (PyErr_Occurred() != nullptr) throw py::error_already_set();
+        throw;
+    }
+}
+
+HologramGeometry GeometryOf(float width, float height, double reps) {
+    return MakeHologramGeometry(width, height, reps);
+}
+
+py::array_t<float> HologramOf(const py::array_t<bool, py::array::c_style>& mask, float width, float height,
+                              double reps, bool randomPhase, std::uint64_t seed, const std::string& engine) {
+    HologramRequest request;
+    request.object = {width, height, LitSamplesOf(mask)};
+    request.reps = reps;
+    request.engine = engine;
+    request.randomPhase = randomPhase;
+    request.seed = seed;
+    const CalculationControl control = InterruptibleControl();
+    HologramResult result = RunReleased([&] { return MakeHologram(std::move(request), control); });
+    return ArrayOfField(std::move(result.field));
+}
+
+// The binarized field as 0 and 1, the calculated field's threshold and what
+// an iterative method did (None for the others).
+py::tuple BinarizationOf(const py::array_t<float, py::array::f_style>& values, const std::string& method,
+                         double threshold, double budgetSeconds, int maxIterations,
+                         const std::optional<py::array_t<bool, py::array::c_style>>& mask, float width,
+                         float height, double reps) {
+    const HologramField field = FieldOfArray(values);
+    HologramGeometry geometry;
+    std::vector<ObjectPoint> litSamples;
+    if (mask) {
+        geometry = GeometryOf(width, height, reps);
+        litSamples = LitSamplesOf(*mask);
+    } else {
+        // Without the object every value counts as visited.
+        geometry.fieldColumns = geometry.columns = field.columns();
+        geometry.fieldRows = geometry.rows = field.rows();
+    }
+    const CalculationControl control = InterruptibleControl();
+    BinarizedHologram binarized = RunReleased([&] {
+        const BinarizationContext context{geometry, litSamples, ThreadPool::Shared(), control};
+        BinarizedHologram result =
+            ApplyBinarization({method, threshold, budgetSeconds, maxIterations}, field, context);
+        for (float& value : result.field.values()) value = value / 255.0f;
+        return result;
+    });
+    py::object record = py::none();
+    if (binarized.optimisation) {
+        const OptimisationRecord& done = *binarized.optimisation;
+        record = py::make_tuple(done.start.fidelity, done.start.uniformity, done.start.efficiency,
+                                done.end.fidelity, done.end.uniformity, done.end.efficiency, done.iterations,
+                                done.seconds);
+    }
+    const double used = binarized.threshold;
+    return py::make_tuple(ArrayOfField(std::move(binarized.field)), used, record);
+}
+
+py::array_t<float> ReconstructionOf(const py::array_t<float, py::array::f_style>& values,
+                                    bool removeZeroOrder) {
+    const HologramField field = FieldOfArray(values);
+    Reconstruction r = RunReleased([&] {
+        return Reconstruct(field, field.columns(), field.rows(), {.removeZeroOrder = removeZeroOrder});
+    });
+    py::array_t<float> intensity({r.rows, r.columns});
+    std::copy(r.intensity.begin(), r.intensity.end(), intensity.mutable_data());
+    return intensity;
+}
+
+py::tuple FiguresOf(const py::array_t<float, py::array::f_style>& values,
+                    const py::array_t<bool, py::array::c_style>& mask, float width, float height,
+                    double reps) {
+    const HologramGeometry geometry = GeometryOf(width, height, reps);
+    if (values.shape(0) != geometry.fieldRows || values.shape(1) != geometry.fieldColumns)
+        throw std::invalid_argument("the hologram has " + std::to_string(values.shape(0)) + " x " +
+                                    std::to_string(values.shape(1)) + " values, the object at these reps " +
+                                    std::to_string(geometry.fieldRows) + " x " +
+                                    std::to_string(geometry.fieldColumns));
+    const HologramField field = FieldOfArray(values);
+    const std::vector<ObjectPoint> litSamples = LitSamplesOf(mask);
+    const HologramFigures figures = RunReleased([&] {
+        return MeasureFigures(Reconstruct(field, geometry.columns, geometry.rows), litSamples, geometry);
+    });
+    return py::make_tuple(figures.fidelity, figures.uniformity, figures.efficiency);
+}
+
+py::array_t<std::uint8_t> GreyLevelsOf(const py::array_t<float, py::array::c_style>& values) {
+    py::array_t<std::uint8_t> grey(std::vector<py::ssize_t>(values.shape(), values.shape() + values.ndim()));
+    const float* in = values.data();
+    std::uint8_t* out = grey.mutable_data();
+    for (py::ssize_t i = 0; i < values.size(); ++i) out[i] = GreyLevel(in[i]);
+    return grey;
+}
+
+py::dict PhysicalOf(int columns, int rows, double dpi, double scale, double wavelengthNm, double distanceM) {
+    const PhysicalFigures f = ComputePhysicalFigures(columns, rows, dpi, scale, wavelengthNm, distanceM);
+    py::dict figures;
+    figures["pitch_mm"] = f.pitchMm;
+    figures["width_mm"] = f.widthMm;
+    figures["height_mm"] = f.heightMm;
+    figures["wavelength_nm"] = f.wavelengthNm;
+    figures["distance_m"] = f.distanceM;
+    figures["max_angle_degrees"] = f.maxAngleDegrees;
+    figures["screen_image_mm"] = f.screenImageMm;
+    figures["screen_span_mm"] = f.screenSpanMm;
+    return figures;
+}
+
+std::vector<std::string> NamesOf(const auto& table) {
+    std::vector<std::string> names;
+    for (const auto& entry : table) names.emplace_back(entry.name);
+    return names;
+}
+
+}  // namespace
+
+PYBIND11_MODULE(_engine, module) {
+    module.doc() = "The Marbleck engine's calls; use the marbleck package, which checks their arguments.";
+    // A hologram too large for the engine is a memory error to Python, any
+    // other run-time error a bad argument.
+    py::register_exception_translator([](std::exception_ptr error) {
+        try {
+            if (error) std::rethrow_exception(error);
+        } catch (const RunTimeError& failure) {
+            if (failure.number() == ErrorNumber::OutOfMemory)
+                PyErr_SetString(PyExc_MemoryError, failure.what());
+            else
+                PyErr_SetString(PyExc_ValueError, failure.what());
+        }
+    });
+    module.def("hologram", &HologramOf);
+    module.def("binarize", &BinarizationOf);
+    module.def("reconstruct", &ReconstructionOf);
+    module.def("figures", &FiguresOf);
+    module.def("grey_levels", &GreyLevelsOf);
+    module.def("physical", &PhysicalOf);
+    module.def("geometry", [](float width, float height, double reps) {
+        const HologramGeometry g = GeometryOf(width, height, reps);
+        return py::make_tuple(g.canvasColumns, g.canvasRows, g.fieldColumns, g.fieldRows, g.columns, g.rows);
+    });
+    module.attr("engines") = NamesOf(CalculationEngines());
+    module.attr("methods") = NamesOf(BinarizationMethods());
+    module.attr("max_values") = MaxHologramValues;
+}
