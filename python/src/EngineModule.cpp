@@ -5,6 +5,9 @@
 #include <pybind11/pybind11.h>
 #include <pybind11/stl.h>
 
+#include <signal.h>
+
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <new>
@@ -58,11 +61,62 @@ HologramField FieldOfArray(const py::array_t<float, py::array::f_style>& values)
     return field;
 }
 
-// Asks the interpreter, on the calling thread between pieces of work, whether
-// a signal handler (Ctrl+C's KeyboardInterrupt) raised; the exception stays
-// pending until the calculation has stopped.
-CalculationControl InterruptibleControl() {
+// Ctrl+C while the main thread runs a calculation. Python's own handler
+// only notes the signal for the interpreter, which cannot act on it while
+// the engine runs, so for the duration a handler of our own also sets the
+// engine's cancel flag (every engine thread stops within a tile of its work)
+// and then hands the signal on to Python's.
+CancelFlag interruptFlag;
+struct sigaction interruptHandedOn;
+
+extern "C" void OnInterrupt(int signal, siginfo_t* info, void* context) {
+    interruptFlag.store(true, std::memory_order_relaxed);
+    if ((interruptHandedOn.sa_flags & SA_SIGINFO) != 0)
+        interruptHandedOn.sa_sigaction(signal, info, context);
+    else
+        interruptHandedOn.sa_handler(signal);
+}
+
+// Watches SIGINT while it lives, where the calling thread is the main one
+// (which alone runs Python's handlers and so calls in turn) and the
+// interpreter handles the signal at all.
+class InterruptWatch {
+public:
+    InterruptWatch() {
+        const py::module_ threading = py::module_::import("threading");
+        if (!threading.attr("current_thread")().is(threading.attr("main_thread")())) return;
+        struct sigaction current {};
+        if (sigaction(SIGINT, nullptr, &current) != 0) return;
+        if ((current.sa_flags & SA_SIGINFO) == 0 &&
+            (current.sa_handler == SIG_IGN || current.sa_handler == SIG_DFL))
+            return;
+        interruptHandedOn = current;
+        interruptFlag.store(false);
+        struct sigaction watching {};
+        watching.sa_sigaction = OnInterrupt;
+        watching.sa_flags = SA_SIGINFO | SA_ONSTACK;
+        sigemptyset(&watching.sa_mask);
+        installed_ = sigaction(SIGINT, &watching, nullptr) == 0;
+    }
+    ~InterruptWatch() {
+        if (installed_) sigaction(SIGINT, &interruptHandedOn, nullptr);
+    }
+    InterruptWatch(const InterruptWatch&) = delete;
+    InterruptWatch& operator=(const InterruptWatch&) = delete;
+
+    const CancelFlag* flag() const { return installed_ ? &interruptFlag : nullptr; }
+
+private:
+    bool installed_ = false;
+};
+
+// Stops on the watch's flag, and asks the interpreter, on the calling thread
+// between pieces of work, whether a signal handler raised (a SIGINT sent
+// before the watch began, say); the exception stays pending until the
+// calculation has stopped.
+CalculationControl InterruptibleControl(const InterruptWatch& watch) {
     CalculationControl control;
+    control.cancelFlag = watch.flag();
     control.cancelRequested = [] {
         py::gil_scoped_acquire interpreter;
         return PyErr_CheckSignals() != 0;
@@ -71,14 +125,14 @@ CalculationControl InterruptibleControl() {
 }
 
 // Runs `work` without the interpreter's lock; a calculation that stopped
-// for a signal raises the signal handler's exception.
+// for a signal raises what its Python handler raises (KeyboardInterrupt).
 template <class Work>
 auto RunReleased(Work&& work) {
     try {
         py::gil_scoped_release released;
         return work();
     } catch (const CalculationCancelled&) {
-        if (PyErr_Occurred() != nullptr) throw py::error_already_set();
+        if (PyErr_Occurred() != nullptr || PyErr_CheckSignals() != 0) throw py::error_already_set();
         throw;
     }
 }
@@ -95,7 +149,8 @@ py::array_t<float> HologramOf(const py::array_t<bool, py::array::c_style>& mask,
     request.engine = engine;
     request.randomPhase = randomPhase;
     request.seed = seed;
-    const CalculationControl control = InterruptibleControl();
+    const InterruptWatch watch;
+    const CalculationControl control = InterruptibleControl(watch);
     HologramResult result = RunReleased([&] { return MakeHologram(std::move(request), control); });
     return ArrayOfField(std::move(result.field));
 }
@@ -117,7 +172,8 @@ py::tuple BinarizationOf(const py::array_t<float, py::array::f_style>& values, c
         geometry.fieldColumns = geometry.columns = field.columns();
         geometry.fieldRows = geometry.rows = field.rows();
     }
-    const CalculationControl control = InterruptibleControl();
+    const InterruptWatch watch;
+    const CalculationControl control = InterruptibleControl(watch);
     BinarizedHologram binarized = RunReleased([&] {
         const BinarizationContext context{geometry, litSamples, ThreadPool::Shared(), control};
         BinarizedHologram result =
