@@ -11,9 +11,11 @@ packages=(
   qt6-base-dev libgl-dev libvulkan-dev fonts-dejavu-core
   libopenblas-dev libtiff-dev libfftw3-dev
   qt6-image-formats-plugins
+  pybind11-dev python3-pybind11 python3-dev python3-numpy python3-setuptools python3-wheel python3-venv
 )
 test_packages=(
   libgtest-dev libbenchmark-dev
+  python3-pytest
   poppler-utils
   cups printer-driver-cups-pdf
   locales-all
