@@ -10,8 +10,9 @@ mkdir -p "$work/src"
 cp -r "$root/engine" "$root/platform" "$root/python" "$work/src/"
 rm -rf "$work/src/python/build" "$work/src/python"/*.egg-info
 "$python" -m venv --system-site-packages "$work/venv"
-# No index: everything the build needs is the system's.
-PIP_NO_INDEX=1 PIP_DISABLE_PIP_VERSION_CHECK=1 \
+# No index and no cache: everything the build needs is the system's, and
+# nothing is written outside WORK.
+PIP_NO_INDEX=1 PIP_NO_CACHE_DIR=1 PIP_DISABLE_PIP_VERSION_CHECK=1 \
   "$work/venv/bin/pip" install --quiet --no-build-isolation "$work/src/python"
 cd "$work"
 shape=$("$work/venv/bin/python" -c "import marbleck, numpy; print(marbleck.hologram(numpy.eye(8), 2).shape)")
