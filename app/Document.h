@@ -4,10 +4,12 @@
 #include <QString>
 #include <optional>
 
+#include "app/PanelChoice.h"
 #include "app/PrintSettings.h"
 #include "engine/Binarization.h"
 #include "engine/HologramField.h"
 #include "engine/HologramResult.h"
+#include "engine/PhaseHologram.h"
 #include "input/DrawingState.h"
 #include "input/InputLocation.h"
 
@@ -44,6 +46,13 @@ struct Document {
     // over them, and before any of those the view's background. This is what
     // "Save Holo" writes and "Print" prints.
     QImage shownHologram;
+
+    // The last phase hologram ("Options" > "Hologram" > "Phase (SLM)"), as
+    // "Calculate" and "Refine" left it; none after an amplitude calculation.
+    std::optional<PhaseHologram> phase;
+    // The modulator the phase hologram is mapped onto for "Show on Screen…"
+    // and "Save Hologram As…".
+    PanelChoice panel;
 
     // The path "Save Holo" last wrote to (or tried to); empty before.
     QString savedHologramPath;
