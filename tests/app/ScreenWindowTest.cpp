@@ -151,6 +151,7 @@ TEST_F(ScreenWindowTest, FollowsPanelChange) {
     ChooseFromMenu(*form, QStringLiteral("Options"), {"panelAction"});
     ASSERT_EQ(document.panel.settings.width, 50);
     EXPECT_EQ(document.panel.settings.tiltY, 0.21);
+    EXPECT_EQ(document.panel.settings.fill, PanelFill::Pad);
     EXPECT_NE(ShownScreenWindow()->mapImage(), before);
     ExpectShowsMap(*ShownScreenWindow(), MapToPanel(*document.phase, document.panel.settings));
     EXPECT_TRUE(errors.empty());
