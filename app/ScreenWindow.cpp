@@ -118,9 +118,8 @@ void ScreenWindow::describeSize(bool announce) {
 void ScreenWindow::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.fillRect(rect(), Qt::black);
-    QImage shown = map_;
-    shown.setDevicePixelRatio(devicePixelRatioF());
-    painter.drawImage(QPointF(0, 0), shown);
+    if (map_.devicePixelRatio() != devicePixelRatioF()) map_.setDevicePixelRatio(devicePixelRatioF());
+    painter.drawImage(QPointF(0, 0), map_);
 }
 
 void ScreenWindow::keyPressEvent(QKeyEvent* event) {
