@@ -80,8 +80,8 @@ QScreen* ModulatorCommands::askScreen() {
     QScreen* only = QGuiApplication::primaryScreen();
     if (only == nullptr) return nullptr;
     QMessageBox question(QMessageBox::Question, QStringLiteral("Show on Screen"),
-                         QStringLiteral("There is only one screen, %1. Show the phase map full screen on it "
-                                        "for checking? Esc closes it again.")
+                         QStringLiteral("There is only one screen (%1). Show the phase "
+                                        "map full screen on it for checking? Esc there closes it again.")
                              .arg(ScreenChooser::label(*only)),
                          QMessageBox::Yes | QMessageBox::No, &window_);
     question.setObjectName(QStringLiteral("oneScreenQuestion"));
