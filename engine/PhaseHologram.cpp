@@ -398,9 +398,13 @@ PhaseLookupTable ParseLookupTable(std::string_view text) {
             long value = 0;
             const auto [next, error] =
                 std::from_chars(content.data() + at, content.data() + content.size(), value);
-            if (error != std::errc() || (next != content.data() + content.size() && !isSpace(*next)))
-                fail("\"" + std::string(content.substr(at, content.find_first_of(" \t\r,", at) - at)) +
-                     "\" is not a whole number");
+            if (error != std::errc() || (next != content.data() + content.size() && !isSpace(*next))) {
+                // Built piece by piece: GCC 12 warns wrongly of overlap on "..." + string.
+                std::string reason(1, '"');
+                reason += content.substr(at, content.find_first_of(" \t\r,", at) - at);
+                reason += "\" is not a whole number";
+                fail(reason);
+            }
             numbers.push_back(value);
             at = static_cast<std::size_t>(next - content.data());
         }

@@ -50,8 +50,10 @@ py::array_t<float> ArrayOfField(HologramField&& field) {
     float* data = owner->values().data();
     py::capsule keeper(owner.get(), [](void* held) { delete static_cast<HologramField*>(held); });
     owner.release();
-    return py::array_t<float>({rows, columns}, {static_cast<py::ssize_t>(sizeof(float)), rows * static_cast<py::ssize_t>(sizeof(float))}, data,
-                              keeper);
+    return py::array_t<float>(
+        {rows, columns},
+        {static_cast<py::ssize_t>(sizeof(float)), rows * static_cast<py::ssize_t>(sizeof(float))}, data,
+        keeper);
 }
 
 // The engine's own copy of a rows x columns array.
