@@ -62,7 +62,7 @@ void ModulatorCommands::showOnScreen(bool on) {
         return;
     }
     if (!screenWindow_) {
-        screenWindow_ = std::make_unique<ScreenWindow>(document_);
+        screenWindow_ = std::make_unique<ScreenWindow>(document_, window_);
         connect(screenWindow_.get(), &ScreenWindow::closed, this,
                 [this] { showOnScreen_->setChecked(false); });
         connect(screenWindow_.get(), &ScreenWindow::statusBarMessage, this,

@@ -39,8 +39,8 @@ QString SizeText(QSize size) { return QStringLiteral("%1 × %2").arg(size.width(
 
 }  // namespace
 
-ScreenWindow::ScreenWindow(const Document& document)
-    : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint), document_(document) {
+ScreenWindow::ScreenWindow(const Document& document, QWidget& owner)
+    : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint), document_(document), owner_(owner) {
     setObjectName(QStringLiteral("screenWindow"));
     setWindowTitle(QStringLiteral("Marbleck Phase Map"));
     setAttribute(Qt::WA_OpaquePaintEvent);
@@ -63,7 +63,7 @@ QImage ScreenWindow::makeMap() const {
 }
 
 bool ScreenWindow::showOn(QScreen* screen) {
-    const bool made = ErrorReporter::RunCommand(this, [&] { map_ = makeMap(); });
+    const bool made = ErrorReporter::RunCommand(&owner_, [&] { map_ = makeMap(); });
     if (!made) return false;
     screen_ = screen;
     // A window shown before is moved: full screen keeps the screen it had.
@@ -84,7 +84,7 @@ void ScreenWindow::refresh() {
         close();
         return;
     }
-    if (ErrorReporter::RunCommand(this, [&] { map_ = makeMap(); })) {
+    if (ErrorReporter::RunCommand(&owner_, [&] { map_ = makeMap(); })) {
         describeSize(false);
         update();
     }

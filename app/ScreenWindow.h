@@ -20,7 +20,9 @@ class ScreenWindow : public QWidget {
     Q_OBJECT
 
 public:
-    explicit ScreenWindow(const Document& document);
+    // Failures are reported over `owner`, the main window, not over the
+    // modulator, where nobody looks.
+    ScreenWindow(const Document& document, QWidget& owner);
 
     // Maps the document's phase hologram onto its panel and shows it full
     // screen on `screen`. A map that cannot be made is reported as a
@@ -56,6 +58,7 @@ private:
     void describeSize(bool announce);
 
     const Document& document_;
+    QWidget& owner_;
     QPointer<QScreen> screen_;
     QImage map_;
     QString sizeNote_;

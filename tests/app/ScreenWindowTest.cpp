@@ -23,6 +23,7 @@
 #include "app/MainWindow.h"
 #include "app/PanelSettingsDialog.h"
 #include "app/ScreenWindow.h"
+#include "platform/RunTimeError.h"
 
 namespace marbleck {
 
@@ -155,6 +156,25 @@ TEST_F(ScreenWindowTest, FollowsPanelChange) {
     EXPECT_NE(ShownScreenWindow()->mapImage(), before);
     ExpectShowsMap(*ShownScreenWindow(), MapToPanel(*document.phase, document.panel.settings));
     EXPECT_TRUE(errors.empty());
+}
+
+// A map that cannot be made is reported; what the modulator showed stays.
+TEST_F(ScreenWindowTest, MapRefusedKeepsWhatIsShown) {
+    showOnScreen();
+    const QImage before = ShownScreenWindow()->mapImage();
+    document.panel.settings.lens = LensTerm{0, 633, 8};
+    document.phase = test::SmallKinoform(9);
+    emit form->hologramChanged();
+    EXPECT_EQ(errors.lastNumber(), ErrorNumber::InvalidPropertyValue);
+    ASSERT_NE(ShownScreenWindow(), nullptr);
+    EXPECT_EQ(ShownScreenWindow()->mapImage(), before);
+
+    ChooseFromMenu(*form, QStringLiteral("View"), {"showOnScreenAction"});
+    errors.clear();
+    showOnScreen([](QMessageBox& box) { QTest::mouseClick(box.button(QMessageBox::Yes), Qt::LeftButton); });
+    EXPECT_EQ(errors.lastNumber(), ErrorNumber::InvalidPropertyValue);
+    EXPECT_EQ(ShownScreenWindow(), nullptr);
+    EXPECT_FALSE(item()->isChecked());
 }
 
 TEST_F(ScreenWindowTest, OnlyWithPhaseHologram) {
