@@ -9,6 +9,7 @@
 #include "engine/Binarization.h"
 
 class QAction;
+class QMenu;
 class QWidget;
 
 namespace marbleck {
@@ -72,6 +73,10 @@ public:
     QAction* saveHologramAction() const { return saveHologram_; }
     QAction* printAction() const { return print_; }
     QAction* quitAction() const { return quit_; }
+    // The Options menu, which the phase hologram's items join, and its
+    // "Binarization" submenu's item.
+    QMenu* optionsMenu() const { return optionsMenu_; }
+    QAction* binarizationMenuAction() const { return binarizationMenu_; }
 
     void setOpenFileQuestion(OpenFileQuestion question) { openFileQuestion_ = std::move(question); }
     void setSaveFileQuestion(SaveFileQuestion question) { saveFileQuestion_ = std::move(question); }
@@ -108,6 +113,8 @@ private:
     QAction* print_ = nullptr;
     QAction* quit_ = nullptr;
     QAction* reconstruction_ = nullptr;
+    QMenu* optionsMenu_ = nullptr;
+    QAction* binarizationMenu_ = nullptr;
     // "Options" > "Fast calculation", off at the first start.
     QAction* fastCalculation_ = nullptr;
     // "Options" > "Binarization": one choice per method of the binarization
