@@ -11,6 +11,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QSettings>
 #include <QSignalSpy>
 #include <QSpinBox>
 #include <QTemporaryDir>
@@ -163,9 +164,14 @@ TEST_F(PhaseHologramTest, OptionsLastToTheNextRun) {
     choose({"refinementMenu", "refinementTimeLimitAction"});
     EXPECT_DOUBLE_EQ(offeredLimit, 2.5);
     choose({"hologramMenu", "amplitudeHologramAction"});
+    // A remembered count beyond the dialog's bound comes back within it.
+    QSettings().setValue(QStringLiteral("options/refinementIterations"), 99999);
     form.reset();
     form = std::make_unique<MainWindow>(document);
+    form->show();
+    activate();
     EXPECT_TRUE(Control<QAction>(*form, "amplitudeHologramAction")->isChecked());
+    EXPECT_EQ(iterationsDialog("7"), 10000);
     EXPECT_TRUE(errors.empty());
 }
 
