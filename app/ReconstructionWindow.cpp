@@ -82,6 +82,8 @@ void ReconstructionWindow::createControls() {
     efficiencyLabel_ = new QLabel(this);
     optimisationLabel_ = new QLabel(this);
     refinementLabel_ = new QLabel(this);
+    // A long record wraps rather than widening the window.
+    refinementLabel_->setWordWrap(true);
 
     const std::pair<QObject*, const char*> named[] = {
         {messageLabel_, "messageLabel"},
