@@ -79,6 +79,19 @@ void CalculationController::start(PreparedBinarization prepared) {
         text, longJob);
 }
 
+void CalculationController::start(PreparedPhase prepared, float startSeconds) {
+    const QString text = PhaseStartText(prepared);
+    const bool longJob = IsLongPhaseJob(prepared);
+    phaseJob_ = std::move(prepared);
+    begin(
+        Job::Phase,
+        [this](std::atomic<float>& percentDone, const CancelFlag& cancel) {
+            phaseHologram_ = RunPhaseJob(phaseJob_, percentDone, &cancel);
+        },
+        text, longJob);
+    startSeconds_ = startSeconds;
+}
+
 // The commands wait at once, their input held back and their menu items
 // disabled; the controls, the cursor and the status bar show it only if the
 // work lasts.
@@ -120,10 +133,17 @@ void CalculationController::end() {
     showProgress();  // the last column's progress, before the bar goes
     switch (calculation_->outcome()) {
         case BackgroundCalculation::Outcome::Done:
-            if (job_ == Job::Calculation)
-                emit calculated();
-            else
-                emit binarized();
+            switch (job_) {
+                case Job::Calculation:
+                    emit calculated();
+                    break;
+                case Job::Binarization:
+                    emit binarized();
+                    break;
+                case Job::Phase:
+                    emit phaseDone();
+                    break;
+            }
             break;
         case BackgroundCalculation::Outcome::Cancelled:
             emit statusBarMessage(QStringLiteral("Cancelled"));
@@ -151,6 +171,8 @@ void CalculationController::leave() {
     result_ = {};
     binarizationJob_ = {};
     binarized_ = {};
+    phaseJob_ = {};
+    phaseHologram_ = {};
     const bool wasBusy = busyShown();
     state_ = State::Idle;
     busyShowDelay_->stop();

@@ -8,6 +8,7 @@
 #include <functional>
 
 #include "app/HologramProcedures.h"
+#include "app/PhaseProcedures.h"
 
 class QPushButton;
 class QShortcut;
@@ -20,8 +21,8 @@ class BackgroundCalculation;
 class InputHold;
 class ProgressBar;
 
-// Runs "Calculate"'s sums, or an optimised "Binarize", on a worker while the
-// window goes on. From the start, input to the waiting controls is held back
+// Runs "Calculate"'s sums (of either kind), an optimised "Binarize" or a
+// "Refine" on a worker while the window goes on. From the start, input to the waiting controls is held back
 // (they stay as they are on the screen), Esc cancels and the progress bar
 // follows the worker; only once the work has run 200 ms is the window shown
 // busy: the busy cursor and the status bar's "Cancel". The window derives
@@ -46,6 +47,8 @@ public:
     void start(PreparedCalculation prepared, float startSeconds);
     // Starts the binarization `prepared` likewise.
     void start(PreparedBinarization prepared);
+    // Starts the phase job `prepared`, asked for at `startSeconds`, likewise.
+    void start(PreparedPhase prepared, float startSeconds);
     // From start() until the window is back to normal.
     bool running() const { return state_ != State::Idle; }
     // Whether the window shows the calculation busy (controls greyed).
@@ -62,6 +65,8 @@ public:
     float startSeconds() const { return startSeconds_; }
     // While binarized() is handled: the binarized hologram.
     BinarizedHologram& binarization() { return binarized_; }
+    // While phaseDone() is handled: the phase hologram made or refined.
+    PhaseHologram& phaseHologram() { return phaseHologram_; }
 
 signals:
     // running() or busyShown() changed.
@@ -70,6 +75,8 @@ signals:
     void calculated();
     // The worker has binarized the hologram; the window shows it now.
     void binarized();
+    // The worker has made or refined a phase hologram; the window shows it now.
+    void phaseDone();
     // A line for the status bar.
     void statusBarMessage(const QString& text);
     // The calculation has ended, however it ended, and the window is back to
@@ -78,7 +85,7 @@ signals:
 
 private:
     enum class State { Idle, InputHeld, BusyShown };
-    enum class Job { Calculation, Binarization };
+    enum class Job { Calculation, Binarization, Phase };
 
     // Starts `work` with the status bar's `startText`, said at once for a
     // `longJob`, else once the window shows it busy.
@@ -112,6 +119,8 @@ private:
     HologramResult result_;
     PreparedBinarization binarizationJob_;
     BinarizedHologram binarized_;
+    PreparedPhase phaseJob_;
+    PhaseHologram phaseHologram_;
 };
 
 }  // namespace marbleck

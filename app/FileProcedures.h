@@ -2,6 +2,10 @@
 
 #include <QString>
 #include <functional>
+#include <vector>
+
+#include "engine/PhaseHologram.h"
+#include "output/OutputFormats.h"
 
 namespace marbleck {
 
@@ -26,10 +30,23 @@ void OpenObject(Document& document, const QString& path, PictureArea& canvas, Pi
 
 // "Save Hologram As…": writes the whole hologram (normalised, or binarized)
 // at full resolution to `path` as its extension says (.png, .bmp, .tif,
-// .tiff), PNG with `depth` 8 or 16 bits, atomically. Throws RunTimeError 75
-// when it cannot be written (an earlier file is left as it was), and 481 when
-// there is no hologram yet.
+// .tiff), PNG with `depth` 8 or 16 bits, atomically; a phase hologram as
+// WritePhaseHologramFile writes it with the document's panel. Throws
+// RunTimeError 75 when it cannot be written (an earlier file is left as it
+// was), and 481 when there is no hologram yet.
 void SaveHologramAs(const Document& document, const QString& path, int depth);
+
+// A phase hologram on `panel` (MapToPanel) written to `path` as its
+// extension says: a format of grey levels (PNG, BMP) holds the modulator's
+// 8-bit levels through the panel's lookup table, a float format (TIFF,
+// NumPy) φ on the panel in radians. Throws RunTimeError 380 for panel
+// settings the map refuses, and as SaveHologramAs.
+void WritePhaseHologramFile(const PhaseHologram& hologram, const PanelSettings& panel, const QString& path);
+
+// What "Save Hologram As…" offers for a phase hologram: every format at 8
+// bits or in floats (a 16-bit PNG would only repeat the 8-bit levels), the
+// NumPy format among them.
+std::vector<SaveDialogChoice> PhaseSaveDialogChoices();
 
 // Writes the hologram as shown as "H-" and the input file's name into the
 // input folder, shows "saving " and the path through `showStatus`, keeps the

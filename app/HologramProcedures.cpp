@@ -42,17 +42,19 @@ HologramResult RunCalculation(const PreparedCalculation& job, std::atomic<float>
 
 namespace {
 
-double EstimatedJobSeconds(const PreparedCalculation& job) {
-    return EstimatedSeconds(CalculationEngineNamed(job.request.engine), job.geometry,
-                            job.request.object.litSamples, ThreadPool::Shared().size());
+double EstimatedJobSeconds(const PreparedCalculation& job, int sums) {
+    return sums * EstimatedSeconds(CalculationEngineNamed(job.request.engine), job.geometry,
+                                   job.request.object.litSamples, ThreadPool::Shared().size());
 }
 
 }  // namespace
 
-bool IsLongCalculation(const PreparedCalculation& job) { return EstimatedJobSeconds(job) >= 2; }
+bool IsLongCalculation(const PreparedCalculation& job, int sums) {
+    return EstimatedJobSeconds(job, sums) >= 2;
+}
 
-QString CalculationStartText(const PreparedCalculation& job) {
-    const double seconds = EstimatedJobSeconds(job);
+QString CalculationStartText(const PreparedCalculation& job, int sums) {
+    const double seconds = EstimatedJobSeconds(job, sums);
     if (seconds < 2) return QStringLiteral("Calculating…");
     const QString estimate = seconds < 90 ? QStringLiteral("%1 s").arg(std::ceil(seconds))
                                           : QStringLiteral("%1 min").arg(std::ceil(seconds / 60));
@@ -75,6 +77,7 @@ void ShowCalculatedHologram(HologramResult&& result, Document& document, Picture
     });
     document.calculation = std::move(result);
     document.binarized.reset();
+    document.phase.reset();
 }
 
 PreparedBinarization PrepareBinarization(const std::string& method, double budgetSeconds,

@@ -49,17 +49,18 @@ HologramResult RunCalculation(const PreparedCalculation& job, std::atomic<float>
 
 // What the status bar says while `job` runs: "Calculating…", and for a job
 // estimated to take 2 s or more "Calculating… about N s (Esc cancels)" (N
-// in minutes, "min", from 90 s), estimated from its points × values.
-QString CalculationStartText(const PreparedCalculation& job);
+// in minutes, "min", from 90 s), estimated from its points × values and
+// the number of `sums` it makes of them (a phase hologram makes two).
+QString CalculationStartText(const PreparedCalculation& job, int sums = 1);
 
 // Whether `job` is estimated to take 2 s or more.
-bool IsLongCalculation(const PreparedCalculation& job);
+bool IsLongCalculation(const PreparedCalculation& job, int sums = 1);
 
 // The progress bar's value after canvas column `x` of `job`.
 float ProgressAfterColumn(const PreparedCalculation& job, int x);
 
 // Sizes and paints the hologram view for the result and makes it the
-// document's calculation, shown as calculated.
+// document's calculation, shown as calculated; a phase hologram is let go.
 void ShowCalculatedHologram(HologramResult&& result, Document& document, PictureArea& view);
 
 // A "Binarize" by a method that runs for up to a time budget, read from the

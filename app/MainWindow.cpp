@@ -20,6 +20,8 @@
 #include "app/FileProcedures.h"
 #include "app/HologramProcedures.h"
 #include "app/ModulatorCommands.h"
+#include "app/PhaseOptions.h"
+#include "app/PhaseProcedures.h"
 #include "app/WindowSettings.h"
 #include "engine/Binarization.h"
 #include "input/DrawingTools.h"
@@ -55,6 +57,7 @@ MainWindow::MainWindow(Document& document, QWidget* parent) : QMainWindow(parent
     menus_ = std::make_unique<MenuCommands>(*this, document_, *controls_.objectCanvas,
                                             *controls_.hologramView, *canvasHistory_);
     menus_->createMenus();
+    phaseOptions_ = new PhaseOptions(*this, *menus_->optionsMenu());
     createStatusBar();
     calculation_ = new CalculationController(*this, *controls_.progressBar, *cancelCalculationButton_,
                                              [this] { return waitingControls(); });
@@ -62,6 +65,7 @@ MainWindow::MainWindow(Document& document, QWidget* parent) : QMainWindow(parent
     connectDrawingTools();
     load();
     menus_->restoreOptions();
+    phaseOptions_->restore();
     if (const auto position = WindowSettings::windowPosition(sizeHint())) move(*position);
     takePrintSettings();
     updateActions();
@@ -115,6 +119,8 @@ void MainWindow::connectHandlers() {
     connect(calculation_, &CalculationController::stateChanged, this, &MainWindow::updateActions);
     connect(calculation_, &CalculationController::calculated, this, &MainWindow::showCalculatedHologram);
     connect(calculation_, &CalculationController::binarized, this, &MainWindow::showBinarizedHologram);
+    connect(calculation_, &CalculationController::phaseDone, this, &MainWindow::showPhaseHologram);
+    connect(phaseOptions_->refineAction(), &QAction::triggered, this, &MainWindow::refine);
     connect(calculation_, &CalculationController::statusBarMessage, this, &MainWindow::showInStatusBar);
     connect(calculation_, &CalculationController::ended, this, &MainWindow::calculationEnded);
     connect(this, &MainWindow::hologramChanged, this, &MainWindow::updateActions);
@@ -203,8 +209,14 @@ void MainWindow::updateActions() {
     const bool calculating = calculation_->running();
     const bool greyed = calculation_->busyShown();
     for (QWidget* control : waitingControls()) control->setEnabled(!greyed);
-    for (QAction* command : menus_->waitingActions()) command->setEnabled(!calculating);
-    menus_->saveHologramAsAction()->setEnabled(!calculating && document_.hasHologram());
+    for (QAction* command : menus_->waitingActions() + phaseOptions_->waitingActions())
+        command->setEnabled(!calculating);
+    // Nothing binarizes a phase hologram; "Refine" refines nothing else.
+    const bool phaseShown = document_.phase.has_value();
+    controls_.binarizeButton->setEnabled(!greyed && !phaseShown);
+    menus_->binarizationMenuAction()->setEnabled(!phaseShown);
+    phaseOptions_->refineAction()->setEnabled(!calculating && phaseShown);
+    menus_->saveHologramAsAction()->setEnabled(!calculating && (document_.hasHologram() || phaseShown));
     // The reconstruction shows the hologram as it is, also while the next
     // one is calculated.
     menus_->reconstructionAction()->setEnabled(true);
@@ -241,13 +253,14 @@ void MainWindow::calculate() {
     if (isCalculating()) return;
     ErrorReporter::RunCommand(this, [&] {
         const float start = SecondsSinceMidnight();
-        PreparedCalculation job;
         try {
-            job = PrepareCalculation(calculationRequest(), *controls_.objectCanvas);
+            if (phaseOptions_->phaseChosen())
+                calculation_->start(PrepareKinoform(calculationRequest(), *controls_.objectCanvas), start);
+            else
+                calculation_->start(PrepareCalculation(calculationRequest(), *controls_.objectCanvas), start);
         } catch (const NoHologramError& error) {
             throw error.forBox(controls_.repsLabel->text().toStdString());  // the message names the reps box
         }
-        calculation_->start(std::move(job), start);
     });
 }
 
@@ -272,7 +285,7 @@ void MainWindow::showCalculatedHologram() {
 // field on the worker, as "Calculate" does; the others binarize the field
 // shown, at once.
 void MainWindow::binarize() {
-    if (isCalculating()) return;
+    if (isCalculating() || document_.phase) return;
     const std::string method = menus_->binarizationMethod();
     const BinarizationMethod* entry = FindBinarizationMethod(method);
     if (entry != nullptr && entry->takesBudget) {
@@ -305,6 +318,39 @@ void MainWindow::showBinarizedHologram() {
                                   *controls_.hologramView);
             const auto& record = document_.binarized->optimisation;
             showInStatusBar(record ? OptimisationText(*record) : QString());
+        });
+    });
+    if (done) emit hologramChanged();
+}
+
+// A refinement starts from a copy of the phase hologram, which stays as it
+// is until the refinement succeeds.
+void MainWindow::refine() {
+    if (isCalculating() || !document_.phase) return;
+    ErrorReporter::RunCommand(this, [&] {
+        calculation_->start(PrepareRefinement(phaseOptions_->refinementRequest(), document_),
+                            SecondsSinceMidnight());
+    });
+}
+
+// A phase "Calculate" shows its time as an amplitude one does; a refinement
+// shows what it gained and leaves the time box alone.
+void MainWindow::showPhaseHologram() {
+    const bool done = ErrorReporter::RunCommand(this, [&] {
+        changeShownHologram([&] {
+            ShowPhaseHologram(std::move(calculation_->phaseHologram()), document_, *controls_.hologramView);
+            // A fresh kinoform has no refinement record.
+            const PhaseHologram& shown = *document_.phase;
+            if (shown.refinement) {
+                showInStatusBar(RefinementText(*shown.refinement));
+                return;
+            }
+            const float seconds = ElapsedSeconds(calculation_->startSeconds(), SecondsSinceMidnight());
+            showElapsedSeconds(seconds);
+            showInStatusBar(QStringLiteral("Phase hologram %1 × %2 in %3 s")
+                                .arg(shown.geometry.columns)
+                                .arg(shown.geometry.rows)
+                                .arg(static_cast<double>(seconds), 0, 'f', 2));
         });
     });
     if (done) emit hologramChanged();

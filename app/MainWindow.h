@@ -17,6 +17,7 @@ class CalculationController;
 class CanvasHistory;
 class DrawingTools;
 class InputFileChooserHost;
+class PhaseOptions;
 class PrintDialogHost;
 struct Document;
 
@@ -69,8 +70,8 @@ public:
     void setSaveFileQuestion(SaveFileQuestion question) { menus_->setSaveFileQuestion(std::move(question)); }
 
 signals:
-    // The document's hologram changed: "Calculate" or "Binarize" succeeded,
-    // or an object was loaded.
+    // The document's hologram changed: "Calculate", "Binarize" or "Refine"
+    // succeeded, or an object was loaded.
     void hologramChanged();
     // A calculation started by "Calculate" (or an optimised "Binarize") has
     // ended, however it ended, and the window is back to normal.
@@ -119,6 +120,10 @@ private:
     void showCalculatedHologram();
     // Where every optimised binarization that succeeded ends.
     void showBinarizedHologram();
+    // "Options" > "Refine": refines the phase hologram on the worker.
+    void refine();
+    // Where every phase calculation and refinement that succeeded ends.
+    void showPhaseHologram();
 
     template <class Command>
     void changeShownHologram(Command&& command);
@@ -136,6 +141,8 @@ private:
     CanvasHistory* canvasHistory_;
     CalculationController* calculation_;
     std::unique_ptr<MenuCommands> menus_;
+    // The Options menu's hologram kind, refinement and "Refine".
+    PhaseOptions* phaseOptions_;
     // The canvas's press and move handlers.
     std::unique_ptr<DrawingTools> drawingTools_;
     std::unique_ptr<InputFileChooserHost> chooser_;

@@ -91,10 +91,23 @@ size, tiling or padding, the grey level for 2π or its lookup table file, a
 tilt and a lens. <b>View &gt; Show on Screen…</b> shows the phase hologram's
 map full screen on the screen you choose, pixel for pixel; Esc or the item
 again closes it.</p>
+<p><b>Options &gt; Hologram &gt; Phase (SLM)</b> makes <b>Calculate</b>
+compute a phase hologram (kinoform) for a spatial light modulator instead:
+the phase of the same points' complex sum, shown as grey levels (0 to 2π as
+0 to 255). A white point asks for full brightness; a loaded picture's grey
+levels ask for the light a screen gives them (mid grey 128 about a fifth of
+white's), a colour for its brightest channel's. <b>Options &gt; Refine</b>
+(Ctrl+R) moves more light onto the object by the method, iterations and time
+limit of <b>Options &gt; Refinement</b> (Esc stops it); each Refine goes on
+from the last, and the status bar shows the efficiency before and after.
+<b>Binarize</b> waits while a phase hologram is shown; the next amplitude
+<b>Calculate</b> replaces it.</p>
 <p><b>Save Holo</b> (<b>File &gt; Save Hologram</b>) writes the hologram as
 shown as a bitmap named "H-" and the object's name beside the object;
 <b>File &gt; Save Hologram As…</b> writes it at full resolution as PNG, BMP
-or TIFF. <b>Print</b> prints it.</p>
+or TIFF; a phase hologram as the modulator's 8-bit grey levels at the
+panel's size (PNG, BMP) or its phase in radians (TIFF, NumPy).
+<b>Print</b> prints it.</p>
 <p>See the manual pages marbleck(1) and marbleck-cli(1) for more.</p>)";
 
 }  // namespace
@@ -158,6 +171,7 @@ void MenuCommands::createViewMenu() {
 
 void MenuCommands::createOptionsMenu() {
     QMenu* options = window_.menuBar()->addMenu(QStringLiteral("&Options"));
+    optionsMenu_ = options;
     fastCalculation_ = options->addAction(QStringLiteral("&Fast calculation"));
     fastCalculation_->setCheckable(true);
     fastCalculation_->setChecked(false);
@@ -165,6 +179,7 @@ void MenuCommands::createOptionsMenu() {
 
     QMenu* binarization = options->addMenu(QStringLiteral("&Binarization"));
     binarization->menuAction()->setObjectName(QStringLiteral("binarizationMenu"));
+    binarizationMenu_ = binarization->menuAction();
     auto* choices = new QActionGroup(&window_);
     for (const BinarizationMethod& method : BinarizationMethods()) {
         const QString name =
@@ -278,7 +293,7 @@ void MenuCommands::openObject() {
 }
 
 void MenuCommands::saveHologramAs() {
-    if (!document_.hasHologram()) {
+    if (!document_.hasHologram() && !document_.phase) {
         QMessageBox::information(&window_, QStringLiteral("Save Hologram As"),
                                  QStringLiteral("There is no hologram yet: press Calculate first."));
         return;
@@ -290,7 +305,8 @@ void MenuCommands::saveHologramAs() {
     if (base.isEmpty()) base = QStringLiteral("hologram");
     const QString start = QDir(folder).filePath(QStringLiteral("H-") + base + QStringLiteral(".png"));
     const QString caption = QStringLiteral("Save Hologram As");
-    const std::vector<SaveDialogChoice> choices = SaveDialogChoices();
+    const std::vector<SaveDialogChoice> choices =
+        document_.phase ? PhaseSaveDialogChoices() : SaveDialogChoices();
     QStringList filterList;
     for (const SaveDialogChoice& choice : choices) filterList.append(choice.filter);
     const QString filters = filterList.join(QStringLiteral(";;"));

@@ -9,6 +9,7 @@
 #include "engine/Binarization.h"
 
 class QAction;
+class QMenu;
 class QWidget;
 
 namespace marbleck {
@@ -75,6 +76,10 @@ public:
     QAction* quitAction() const { return quit_; }
     // "Options" > "SLM Panel…" and "View" > "Show on Screen…".
     ModulatorCommands& modulator() const { return *modulator_; }
+    // The Options menu, which the phase hologram's items join, and its
+    // "Binarization" submenu's item.
+    QMenu* optionsMenu() const { return optionsMenu_; }
+    QAction* binarizationMenuAction() const { return binarizationMenu_; }
 
     void setOpenFileQuestion(OpenFileQuestion question) { openFileQuestion_ = std::move(question); }
     void setSaveFileQuestion(SaveFileQuestion question) { saveFileQuestion_ = std::move(question); }
@@ -111,6 +116,8 @@ private:
     QAction* print_ = nullptr;
     QAction* quit_ = nullptr;
     QAction* reconstruction_ = nullptr;
+    QMenu* optionsMenu_ = nullptr;
+    QAction* binarizationMenu_ = nullptr;
     // "Options" > "Fast calculation", off at the first start.
     QAction* fastCalculation_ = nullptr;
     // "Options" > "Binarization": one choice per method of the binarization

@@ -17,6 +17,7 @@
 
 #include "app/Document.h"
 #include "app/HologramProcedures.h"
+#include "app/PhaseProcedures.h"
 #include "engine/PhysicalFigures.h"
 #include "platform/RunTimeError.h"
 
@@ -80,6 +81,9 @@ void ReconstructionWindow::createControls() {
     uniformityLabel_ = new QLabel(this);
     efficiencyLabel_ = new QLabel(this);
     optimisationLabel_ = new QLabel(this);
+    refinementLabel_ = new QLabel(this);
+    // A long record wraps rather than widening the window.
+    refinementLabel_->setWordWrap(true);
 
     const std::pair<QObject*, const char*> named[] = {
         {messageLabel_, "messageLabel"},
@@ -95,6 +99,7 @@ void ReconstructionWindow::createControls() {
         {uniformityLabel_, "uniformityLabel"},
         {efficiencyLabel_, "efficiencyLabel"},
         {optimisationLabel_, "optimisationLabel"},
+        {refinementLabel_, "refinementLabel"},
     };
     for (const auto& [control, name] : named) control->setObjectName(QString::fromLatin1(name));
 
@@ -106,10 +111,11 @@ void ReconstructionWindow::createControls() {
     controls->addWidget(zeroOrderCheck_, 0, 0);
     controls->addLayout(figures, 0, 1);
     controls->addWidget(optimisationLabel_, 1, 1);
-    controls->addWidget(rangeLabel_, 2, 0);
-    controls->addWidget(rangeSlider_, 2, 1);
-    controls->addWidget(new QLabel(QStringLiteral("Axes"), this), 3, 0);
-    controls->addWidget(unitsCombo_, 3, 1);
+    controls->addWidget(refinementLabel_, 2, 1);
+    controls->addWidget(rangeLabel_, 3, 0);
+    controls->addWidget(rangeSlider_, 3, 1);
+    controls->addWidget(new QLabel(QStringLiteral("Axes"), this), 4, 0);
+    controls->addWidget(unitsCombo_, 4, 1);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(messageLabel_);
     layout->addWidget(pictureArea_, 1);
@@ -151,6 +157,21 @@ void ReconstructionWindow::requestTransform() {
 // there is nothing to transform and the window says so.
 void ReconstructionWindow::startTransform() {
     dirty_ = false;
+    if (const auto& phase = document_.phase) {
+        const HologramGeometry& g = phase->geometry;
+        Request request{generation_,
+                        phase->phase,
+                        g.columns,
+                        g.rows,
+                        g,
+                        phase->litSamples,
+                        zeroOrderCheck_->isChecked(),
+                        std::nullopt,
+                        true,
+                        phase->refinement};
+        watcher_.setFuture(QtConcurrent::run([request = std::move(request)] { return Compute(request); }));
+        return;
+    }
     const HologramGeometry& g = document_.calculation.geometry;
     if (!document_.hasHologram() || g.columns <= 0 || g.rows <= 0) {
         shown_ = Reconstruction();
@@ -167,7 +188,9 @@ void ReconstructionWindow::startTransform() {
                     g,
                     document_.calculation.litSamples,
                     zeroOrderCheck_->isChecked(),
-                    document_.binarized ? document_.binarized->optimisation : std::nullopt};
+                    document_.binarized ? document_.binarized->optimisation : std::nullopt,
+                    false,
+                    std::nullopt};
     watcher_.setFuture(QtConcurrent::run([request = std::move(request)] { return Compute(request); }));
 }
 
@@ -176,9 +199,15 @@ ReconstructionWindow::Result ReconstructionWindow::Compute(const Request& reques
     Result result;
     result.generation = request.generation;
     result.optimisation = request.optimisation;
+    result.refinement = request.refinement;
     try {
-        result.shown = Reconstruct(request.field, request.columns, request.rows, {true});
-        result.figures = MeasureFigures(result.shown, request.points, request.geometry);
+        if (request.phase) {
+            result.shown = ReconstructPhase(request.field, request.columns, request.rows, {true});
+            result.phaseFigures = MeasurePhaseFigures(request.field, request.points, request.geometry);
+        } else {
+            result.shown = Reconstruct(request.field, request.columns, request.rows, {true});
+            result.figures = MeasureFigures(result.shown, request.points, request.geometry);
+        }
         // The mean changes the centre bin only.
         if (request.zeroOrder)
             result.shown.intensity[static_cast<std::size_t>(result.shown.centreY()) * result.shown.columns +
@@ -190,6 +219,8 @@ ReconstructionWindow::Result ReconstructionWindow::Compute(const Request& reques
                         {},
                         {},
                         request.optimisation,
+                        std::nullopt,
+                        std::nullopt,
                         QStringLiteral("Not enough memory for the reconstruction.")};
     }
     return result;
@@ -200,7 +231,10 @@ void ReconstructionWindow::transformDone() {
     if (result.generation == generation_) {
         shown_ = std::move(result.shown);
         failure_ = result.failure;
-        showFigures(result.figures, result.optimisation);
+        if (result.phaseFigures)
+            showPhaseFigures(*result.phaseFigures, result.refinement);
+        else
+            showFigures(result.figures, result.optimisation);
         showPicture();
         emit pictureShown();
     }
@@ -222,6 +256,30 @@ void ReconstructionWindow::showFigures(const std::optional<HologramFigures>& fig
     optimisationLabel_->setText(optimisation ? QStringLiteral("Optimised: ") + OptimisationText(*optimisation)
                                              : QString());
     optimisationLabel_->setVisible(optimisation.has_value());
+    refinementLabel_->clear();
+    refinementLabel_->setVisible(false);
+}
+
+// The uniformity of a phase hologram's spots, 1 for an even object, beside
+// their spread (the amplitude hologram's uniformity figure, 0 for an even
+// object).
+void ReconstructionWindow::showPhaseFigures(const PhaseFigures& figures,
+                                            const std::optional<RefinementRecord>& refinement) {
+    fidelityLabel_->setText(QStringLiteral("Fidelity: %1").arg(Figure(figures.fidelity, 1)));
+    uniformityLabel_->setText(QStringLiteral("Uniformity: %1, spread %2")
+                                  .arg(Figure(figures.uniformity, 2), Figure(figures.spread, 2)));
+    efficiencyLabel_->setText(QStringLiteral("Efficiency: %1").arg(Figure(figures.efficiency, 2)));
+    optimisationLabel_->clear();
+    optimisationLabel_->setVisible(false);
+    QString refined;
+    if (refinement) {
+        const std::string_view method = RefinementMethodEntryOf(refinement->method).label;
+        refined = QStringLiteral("Refined (%1): %2")
+                      .arg(QString::fromUtf8(method.data(), static_cast<qsizetype>(method.size())),
+                           RefinementText(*refinement));
+    }
+    refinementLabel_->setText(refined);
+    refinementLabel_->setVisible(refinement.has_value());
 }
 
 void ReconstructionWindow::showPicture() {

@@ -7,6 +7,7 @@
 #include <optional>
 
 #include "engine/Binarization.h"
+#include "engine/PhaseHologram.h"
 #include "engine/Reconstruction.h"
 
 class QCheckBox;
@@ -23,7 +24,8 @@ struct Document;
 // is now (the light a print of it shows when lit by a laser), on a log scale
 // whose range the slider sets, with the zero order removed unless "Zero
 // order" is checked; the fidelity, uniformity and efficiency of the hologram
-// (and what an optimised binarization gained); and its axes in
+// (and what an optimised binarization gained); for a phase hologram the far
+// field of e^(iφ), its phase figures and its last refinement; and its axes in
 // physical units from the document's print settings (the print dialog's
 // resolution and scale and the laser and screen entered there). A top-level window without owner that
 // remembers its place. Its controls are private, each with its member name as object name.
@@ -67,12 +69,17 @@ private:
         std::vector<ObjectPoint> points;
         bool zeroOrder = false;
         std::optional<OptimisationRecord> optimisation;
+        // `field` holds φ of a phase hologram.
+        bool phase = false;
+        std::optional<RefinementRecord> refinement;
     };
     struct Result {
         int generation = 0;
         Reconstruction shown;
         HologramFigures figures;
         std::optional<OptimisationRecord> optimisation;
+        std::optional<PhaseFigures> phaseFigures;
+        std::optional<RefinementRecord> refinement;
         // Why there is no picture (the memory ran out); empty when there is one.
         QString failure;
     };
@@ -86,6 +93,8 @@ private:
     // The figures of what is shown; none before any hologram.
     void showFigures(const std::optional<HologramFigures>& figures,
                      const std::optional<OptimisationRecord>& optimisation);
+    // The figures of a phase hologram and its last refinement.
+    void showPhaseFigures(const PhaseFigures& figures, const std::optional<RefinementRecord>& refinement);
     void showAxes();
     void rememberPlace();
 
@@ -102,6 +111,7 @@ private:
     QLabel* uniformityLabel_;
     QLabel* efficiencyLabel_;
     QLabel* optimisationLabel_;
+    QLabel* refinementLabel_;
 
     const Document& document_;
     QFutureWatcher<Result> watcher_;

@@ -2,9 +2,9 @@
 # Makes the README's pictures from the program itself, headless (Qt's
 # offscreen platform, DejaVu fonts): the main window with a letter drawn and
 # its hologram calculated, and the "Reconstruction" window showing the letter
-# and its twin, then the same after an optimised "Binarize". Writes
-# docs/main-window.png, docs/reconstruction.png and
-# docs/reconstruction-optimised.png.
+# and its twin, then the same after an optimised "Binarize" and as a refined
+# phase hologram. Writes docs/main-window.png, docs/reconstruction.png,
+# docs/reconstruction-optimised.png and docs/reconstruction-phase.png.
 # Builds in build/ (or the folder given) with the tests, where the program
 # that takes them lives.
 set -euo pipefail

@@ -32,7 +32,13 @@ const char* const WaitingActions[] = {"openObjectAction",
                                       "thresholdBinarizationAction",
                                       "balancedBinarizationAction",
                                       "optimisedBinarizationAction",
-                                      "timeBudgetAction"};
+                                      "timeBudgetAction",
+                                      "amplitudeHologramAction",
+                                      "phaseHologramAction",
+                                      "gsRefinementAction",
+                                      "weightedRefinementAction",
+                                      "refinementIterationsAction",
+                                      "refinementTimeLimitAction"};
 
 enum class Phase { Idle, JustStarted, ShownBusy, CancelledBusy, CancelledAtOnce };
 

@@ -1,7 +1,8 @@
 // Makes the README's pictures from the program itself: the main window with
 // a letter drawn on the canvas and its hologram calculated at "# reps" 3, and
-// the "Reconstruction" window showing the letter and its twin. Writes
-// main-window.png and reconstruction.png into the folder given (docs/ when
+// the "Reconstruction" window showing the letter and its twin, then the same
+// after an optimised "Binarize" and as a refined phase hologram. Writes
+// main-window.png and the reconstruction*.png into the folder given (docs/ when
 // run by tools/screenshots.sh). Runs headless, on settings of its own, so that
 // the user's options and window places neither change the pictures nor are
 // changed by them.
@@ -9,6 +10,7 @@
 #include <QDir>
 #include <QEventLoop>
 #include <QFile>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -100,5 +102,21 @@ int main(int argc, char** argv) {
     if (shown.isEmpty() && !shown.wait(120000)) return 2;
     QCoreApplication::processEvents();
     if (failures > 0) return 2;
-    return Save(*reconstruction, folder.filePath(QStringLiteral("reconstruction-optimised.png"))) ? 0 : 3;
+    if (!Save(*reconstruction, folder.filePath(QStringLiteral("reconstruction-optimised.png")))) return 3;
+
+    // A phase hologram of the same letter, refined by 30 iterations of
+    // Gerchberg–Saxton.
+    window.findChild<QAction*>(QStringLiteral("phaseHologramAction"))->trigger();
+    QTest::mouseClick(window.findChild<QPushButton*>(QStringLiteral("calculateButton")), Qt::LeftButton);
+    if (window.isCalculating()) calculation.exec();
+    shown.clear();
+    window.findChild<QAction*>(QStringLiteral("refineAction"))->trigger();
+    if (window.isCalculating()) calculation.exec();
+    // The kinoform's own picture may come first.
+    const auto* refined = reconstruction->findChild<QLabel*>(QStringLiteral("refinementLabel"));
+    while (failures == 0 && refined->text().isEmpty())
+        if (!shown.wait(120000)) return 2;
+    QCoreApplication::processEvents();
+    if (failures > 0) return 2;
+    return Save(*reconstruction, folder.filePath(QStringLiteral("reconstruction-phase.png"))) ? 0 : 3;
 }

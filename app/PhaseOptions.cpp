@@ -1,0 +1,151 @@
+#include "app/PhaseOptions.h"
+
+#include <QAction>
+#include <QActionGroup>
+#include <QInputDialog>
+#include <QKeySequence>
+#include <QLocale>
+#include <QMenu>
+#include <QSettings>
+#include <QWidget>
+#include <algorithm>
+#include <cmath>
+
+namespace marbleck {
+
+namespace {
+
+const QString KindKey = QStringLiteral("options/hologram");
+const QString MethodKey = QStringLiteral("options/refinement");
+const QString IterationsKey = QStringLiteral("options/refinementIterations");
+const QString TimeLimitKey = QStringLiteral("options/refinementTimeLimit");
+
+const QString Amplitude = QStringLiteral("amplitude");
+const QString Phase = QStringLiteral("phase");
+
+QString Text(std::string_view text) {
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+QAction* Choice(QActionGroup& group, QMenu& menu, const QString& caption, const QString& data,
+                const QString& name) {
+    QAction* choice = group.addAction(caption);
+    choice->setCheckable(true);
+    choice->setData(data);
+    choice->setObjectName(name);
+    menu.addAction(choice);
+    return choice;
+}
+
+// A remembered number that is none, or out of the dialog's bounds, reads as
+// the start-up value, or as the nearest bound.
+double RememberedNumber(const QString& key, double fallback, double low, double high) {
+    bool isNumber = false;
+    const double value = QSettings().value(key).toDouble(&isNumber);
+    if (!isNumber || !std::isfinite(value)) return fallback;
+    return std::clamp(value, low, high);
+}
+
+}  // namespace
+
+PhaseOptions::PhaseOptions(QWidget& window, QMenu& options) : QObject(&window), window_(window) {
+    options.addSeparator();
+    QMenu* kind = options.addMenu(QStringLiteral("&Hologram"));
+    kind->menuAction()->setObjectName(QStringLiteral("hologramMenu"));
+    auto* kinds = new QActionGroup(this);
+    amplitude_ = Choice(*kinds, *kind, QStringLiteral("&Amplitude (print)"), Amplitude,
+                        QStringLiteral("amplitudeHologramAction"));
+    phase_ =
+        Choice(*kinds, *kind, QStringLiteral("&Phase (SLM)"), Phase, QStringLiteral("phaseHologramAction"));
+    amplitude_->setChecked(true);
+
+    QMenu* refinement = options.addMenu(QStringLiteral("R&efinement"));
+    refinement->menuAction()->setObjectName(QStringLiteral("refinementMenu"));
+    auto* methods = new QActionGroup(this);
+    for (const RefinementMethodEntry& method : RefinementMethods())
+        methods_.append(Choice(*methods, *refinement, QStringLiteral("&") + Text(method.label),
+                               Text(method.name), Text(method.name) + QStringLiteral("RefinementAction")));
+    methods_.front()->setChecked(true);
+    refinement->addSeparator();
+    iterationsAction_ = refinement->addAction(QStringLiteral("&Iterations…"));
+    iterationsAction_->setObjectName(QStringLiteral("refinementIterationsAction"));
+    connect(iterationsAction_, &QAction::triggered, this, &PhaseOptions::askIterations);
+    timeLimitAction_ = refinement->addAction(QStringLiteral("Time &Limit…"));
+    timeLimitAction_->setObjectName(QStringLiteral("refinementTimeLimitAction"));
+    connect(timeLimitAction_, &QAction::triggered, this, &PhaseOptions::askTimeLimit);
+
+    refine_ = options.addAction(QStringLiteral("&Refine"));
+    refine_->setObjectName(QStringLiteral("refineAction"));
+    refine_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_R));
+    refine_->setEnabled(false);
+}
+
+void PhaseOptions::restore() {
+    const QSettings settings;
+    phase_->setChecked(settings.value(KindKey).toString() == Phase);
+    const QString method = settings.value(MethodKey).toString();
+    for (QAction* choice : methods_)
+        if (choice->data().toString() == method) choice->setChecked(true);
+    iterations_ =
+        static_cast<int>(std::lround(RememberedNumber(IterationsKey, DefaultIterations, 1, MostIterations)));
+    timeLimitSeconds_ = RememberedNumber(TimeLimitKey, 0, 0, MostTimeLimitSeconds);
+
+    for (QAction* kind : {amplitude_, phase_})
+        connect(kind, &QAction::toggled, this, [kind](bool on) {
+            if (on) QSettings().setValue(KindKey, kind->data());
+        });
+    for (QAction* choice : methods_)
+        connect(choice, &QAction::toggled, this, [choice](bool on) {
+            if (on) QSettings().setValue(MethodKey, choice->data());
+        });
+}
+
+bool PhaseOptions::phaseChosen() const { return phase_->isChecked(); }
+
+RefinementRequest PhaseOptions::refinementRequest() const {
+    RefinementRequest request;
+    for (const QAction* choice : methods_)
+        if (choice->isChecked())
+            if (const RefinementMethodEntry* entry =
+                    FindRefinementMethod(choice->data().toString().toStdString()))
+                request.method = entry->method;
+    request.iterations = iterations_;
+    request.budgetSeconds = timeLimitSeconds_;
+    return request;
+}
+
+QList<QAction*> PhaseOptions::waitingActions() const {
+    return QList<QAction*>{amplitude_, phase_, iterationsAction_, timeLimitAction_} + methods_;
+}
+
+void PhaseOptions::askIterations() {
+    QInputDialog dialog(&window_);
+    dialog.setObjectName(QStringLiteral("refinementIterationsDialog"));
+    dialog.setLocale(QLocale::c());
+    dialog.setWindowTitle(QStringLiteral("Iterations"));
+    dialog.setLabelText(QStringLiteral("Iterations one \"Refine\" runs:"));
+    dialog.setInputMode(QInputDialog::IntInput);
+    dialog.setIntRange(1, MostIterations);
+    dialog.setIntValue(iterations_);
+    if (dialog.exec() != QDialog::Accepted) return;
+    iterations_ = dialog.intValue();
+    QSettings().setValue(IterationsKey, iterations_);
+}
+
+// The dialog writes its numbers with "." as the window's boxes do.
+void PhaseOptions::askTimeLimit() {
+    QInputDialog dialog(&window_);
+    dialog.setObjectName(QStringLiteral("refinementTimeLimitDialog"));
+    dialog.setLocale(QLocale::c());
+    dialog.setWindowTitle(QStringLiteral("Time Limit"));
+    dialog.setLabelText(QStringLiteral("Seconds one \"Refine\" may run (0: no limit):"));
+    dialog.setInputMode(QInputDialog::DoubleInput);
+    dialog.setDoubleRange(0, MostTimeLimitSeconds);
+    dialog.setDoubleDecimals(1);
+    dialog.setDoubleValue(timeLimitSeconds_);
+    if (dialog.exec() != QDialog::Accepted) return;
+    timeLimitSeconds_ = dialog.doubleValue();
+    QSettings().setValue(TimeLimitKey, timeLimitSeconds_);
+}
+
+}  // namespace marbleck

@@ -1,0 +1,122 @@
+#include "app/PhaseProcedures.h"
+
+#include <QColor>
+#include <QImage>
+#include <algorithm>
+#include <cmath>
+#include <utility>
+
+#include "app/Document.h"
+#include "engine/ThreadPool.h"
+#include "input/ObjectSamples.h"
+#include "platform/NumberText.h"
+#include "platform/RunTimeError.h"
+#include "widgets/PictureArea.h"
+#include "widgets/Screen.h"
+
+namespace marbleck {
+
+namespace {
+
+// Refinements of more values × iterations than this are said to take
+// seconds: one iteration is two transforms of the hologram's size, and 30
+// iterations of a 1920 × 1080 hologram take a few seconds on two cores.
+constexpr double LongRefinementWork = 1 << 26;
+
+QString Figure(double value, int decimals) {
+    return std::isfinite(value) ? QString::number(value, 'f', decimals) : QStringLiteral("-");
+}
+
+}  // namespace
+
+float RelativeIntensity(int level) {
+    const double c = std::clamp(level, 0, 255) / 255.0;
+    return static_cast<float>(c <= 0.04045 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4));
+}
+
+std::vector<float> CanvasBrightness(const PictureArea& canvas, const HologramObject& object) {
+    const SampleGrid grid = CanvasSampleGrid(canvas, SampleCount(object.width), SampleCount(object.height));
+    const QImage& image = canvas.image();
+    std::vector<float> brightness;
+    brightness.reserve(object.litSamples.size());
+    for (const ObjectPoint& point : object.litSamples) {
+        const QRgb pixel = image.pixel(grid.pixelColumns[static_cast<std::size_t>(point.x)],
+                                       grid.pixelRows[static_cast<std::size_t>(point.y)]);
+        brightness.push_back(RelativeIntensity(std::max({qRed(pixel), qGreen(pixel), qBlue(pixel)})));
+    }
+    return brightness;
+}
+
+PreparedPhase PrepareKinoform(const CalculationRequest& request, const PictureArea& canvas) {
+    PreparedPhase job;
+    job.kind = PreparedPhase::Kind::Kinoform;
+    job.calculation = PrepareCalculation(request, canvas);
+    job.brightness = CanvasBrightness(canvas, job.calculation.request.object);
+    return job;
+}
+
+PreparedPhase PrepareRefinement(const RefinementRequest& request, const Document& document) {
+    if (!document.phase)
+        throw RunTimeError(ErrorNumber::InvalidPicture,
+                           "Invalid picture: there is no phase hologram to refine");
+    PreparedPhase job;
+    job.kind = PreparedPhase::Kind::Refinement;
+    job.hologram = *document.phase;
+    job.refinement = request;
+    return job;
+}
+
+PhaseHologram RunPhaseJob(PreparedPhase& job, std::atomic<float>& percentDone, const CancelFlag* cancel) {
+    CalculationControl control;
+    control.cancelFlag = cancel;
+    if (job.kind == PreparedPhase::Kind::Refinement) {
+        control.binarizationProgress = [&](double fraction) {
+            percentDone.store(static_cast<float>(100 * fraction), std::memory_order_relaxed);
+        };
+        RefinePhaseHologram(job.hologram, job.refinement, control);
+        return std::move(job.hologram);
+    }
+    control.columnDone = [&](int x) {
+        percentDone.store(ProgressAfterColumn(job.calculation, x), std::memory_order_relaxed);
+    };
+    return MakeKinoform(job.calculation.request, job.brightness, control);
+}
+
+bool IsLongPhaseJob(const PreparedPhase& job) {
+    if (job.kind == PreparedPhase::Kind::Kinoform) return IsLongCalculation(job.calculation, 2);
+    const double values = static_cast<double>(job.hologram.geometry.columns) * job.hologram.geometry.rows;
+    return job.refinement.budgetSeconds >= 2 || values * job.refinement.iterations >= LongRefinementWork;
+}
+
+QString PhaseStartText(const PreparedPhase& job) {
+    if (job.kind == PreparedPhase::Kind::Kinoform) return CalculationStartText(job.calculation, 2);
+    const QString text = QStringLiteral("Refining… %1 iterations").arg(job.refinement.iterations);
+    if (!IsLongPhaseJob(job)) return text;
+    if (job.refinement.budgetSeconds > 0)
+        return text + QStringLiteral(", up to %1 s (Esc cancels)")
+                          .arg(QString::fromStdString(WriteNumber(job.refinement.budgetSeconds)));
+    return text + QStringLiteral(" (Esc cancels)");
+}
+
+void ShowPhaseHologram(PhaseHologram&& hologram, Document& document, PictureArea& view) {
+    const HologramGeometry& g = hologram.geometry;
+    view.setOuterSize(static_cast<float>(Screen::TwipsPerPixelX() * g.W * g.R),
+                      static_cast<float>(Screen::TwipsPerPixelY() * g.H * g.R));
+    view.paintGreyColumns(hologram.greyLevels.data(), g.columns, g.rows, [](const auto& band) {
+        ThreadPool& pool = ThreadPool::Shared();
+        const int count = pool.size();
+        pool.run(count, [&](int index) { band(index, count); });
+    });
+    document.phase = std::move(hologram);
+    document.calculation = {};
+    document.binarized.reset();
+}
+
+QString RefinementText(const RefinementRecord& record) {
+    return QStringLiteral("Efficiency %1 → %2 in %3 iterations, %4 s")
+        .arg(Figure(record.start.efficiency, 2), Figure(record.end.efficiency, 2))
+        .arg(record.iterations)
+        .arg(QString::number(record.seconds, 'f', 1));
+}
+
+}  // namespace marbleck

@@ -1,0 +1,69 @@
+#pragma once
+
+#include <QString>
+#include <atomic>
+#include <vector>
+
+#include "app/HologramProcedures.h"
+#include "engine/Cancellation.h"
+#include "engine/PhaseHologram.h"
+
+namespace marbleck {
+
+class PictureArea;
+struct Document;
+
+// The relative intensity a lit canvas pixel of grey level `level` (1 .. 255)
+// asks for: the light a screen gives for that level (the sRGB curve), 1 for
+// white. A pixel's level is its brightest channel, so that every lit pixel
+// asks for some light.
+float RelativeIntensity(int level);
+
+// The requested brightness of each of `object`'s lit samples (scan order),
+// read from the canvas pixel each sample reads.
+std::vector<float> CanvasBrightness(const PictureArea& canvas, const HologramObject& object);
+
+// A phase job read from the window before it starts, so that it can run on
+// another thread while the window goes on: either a kinoform of the canvas
+// or a refinement of a copy of the document's phase hologram (the document's
+// own stays as it is until the job succeeds).
+struct PreparedPhase {
+    enum class Kind { Kinoform, Refinement };
+    Kind kind = Kind::Kinoform;
+    // A kinoform's request and geometry, and its samples' brightness.
+    PreparedCalculation calculation;
+    std::vector<float> brightness;
+    // A refinement's hologram and request.
+    PhaseHologram hologram;
+    RefinementRequest refinement;
+};
+
+// The kinoform of the canvas as "Calculate" reads it (PrepareCalculation's
+// checks and errors), with the canvas's brightness.
+PreparedPhase PrepareKinoform(const CalculationRequest& request, const PictureArea& canvas);
+
+// A refinement of the document's phase hologram; throws RunTimeError 481
+// without one.
+PreparedPhase PrepareRefinement(const RefinementRequest& request, const Document& document);
+
+// The job's phase hologram, on any thread. `percentDone` receives the
+// progress bar's value. Throws CalculationCancelled soon after `cancel` is
+// set.
+PhaseHologram RunPhaseJob(PreparedPhase& job, std::atomic<float>& percentDone,
+                          const CancelFlag* cancel = nullptr);
+
+// What the status bar says while `job` runs, and whether it may take seconds.
+QString PhaseStartText(const PreparedPhase& job);
+bool IsLongPhaseJob(const PreparedPhase& job);
+
+// Sizes and paints the hologram view for `hologram`'s grey levels and makes
+// it the document's hologram: the amplitude calculation and its
+// binarization are let go, as an amplitude calculation lets a phase
+// hologram go.
+void ShowPhaseHologram(PhaseHologram&& hologram, Document& document, PictureArea& view);
+
+// What a refinement did: "Efficiency 0.77 → 0.90 in 30 iterations, 0.1 s"
+// ("-" for a figure that is none).
+QString RefinementText(const RefinementRecord& record);
+
+}  // namespace marbleck

@@ -1,0 +1,426 @@
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QDoubleSpinBox>
+#include <QFile>
+#include <QImage>
+#include <QInputDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QSettings>
+#include <QSignalSpy>
+#include <QSpinBox>
+#include <QTemporaryDir>
+#include <QTest>
+#include <cmath>
+#include <cstring>
+#include <memory>
+#include <numbers>
+#include <set>
+
+#include "Calculation.h"
+#include "Controls.h"
+#include "Drawing.h"
+#include "Menus.h"
+#include "RecordedErrors.h"
+#include "app/Document.h"
+#include "app/MainWindow.h"
+#include "app/PhaseProcedures.h"
+#include "app/ReconstructionWindow.h"
+#include "engine/PhaseHologram.h"
+#include "widgets/PictureArea.h"
+#include "widgets/ProgressBar.h"
+
+namespace marbleck {
+namespace {
+
+using test::Control;
+
+constexpr double TwoPi = 2 * std::numbers::pi;
+
+// The window shown and active (it takes Esc and its keys only then), with
+// "Save Hologram As…" answered by the test.
+class PhaseHologramTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(folder.isValid());
+        form->setSaveFileQuestion(
+            [this](QWidget*, const QString&, const QString&, const QString& filters, QString* chosen) {
+                offeredFilters = filters;
+                *chosen = filters.section(QStringLiteral(";;"), 0, 0);
+                return saveAnswer;
+            });
+        form->show();
+        activate();
+    }
+    // The headless platform gives no window back its activation when a menu
+    // or dialog closes.
+    void activate() {
+        form->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+    }
+    void choose(std::initializer_list<const char*> path) {
+        test::ChooseFromMenu(*form, QStringLiteral("Options"), path);
+        activate();
+    }
+    void choosePhase() { choose({"hologramMenu", "phaseHologramAction"}); }
+    // Lit points at canvas pixels, random phase off (the same run every
+    // time), at `reps`.
+    void litPoints(std::initializer_list<std::pair<int, int>> points, const char* reps) {
+        for (const auto& [x, y] : points) canvas()->setPixel(x, y, White);
+        QTest::mouseClick(Control<QCheckBox>(*form, "randomPhaseCheck"), Qt::LeftButton);
+        Control<QLineEdit>(*form, "repsEdit")->setText(QString::fromLatin1(reps));
+    }
+    void refine() {
+        activate();
+        QTest::keySequence(form.get(), QKeySequence(Qt::CTRL | Qt::Key_R));
+    }
+    // "Iterations…", answered with `iterations`; returns what it offered.
+    int iterationsDialog(const char* iterations) {
+        int offered = 0;
+        test::WhenModalShows<QInputDialog>([&](QInputDialog& dialog) {
+            offered = dialog.intValue();
+            auto* box = dialog.findChild<QSpinBox*>();
+            box->selectAll();
+            QTest::keyClicks(box, iterations);
+            QTest::keyClick(box, Qt::Key_Return);
+        });
+        choose({"refinementMenu", "refinementIterationsAction"});
+        return offered;
+    }
+    void saveAs(const QString& name) {
+        saveAnswer = folder.filePath(name);
+        activate();
+        QTest::keySequence(form.get(), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S));
+    }
+    PictureArea* canvas() const { return Control<PictureArea>(*form, "objectCanvas"); }
+    PictureArea* view() const { return Control<PictureArea>(*form, "hologramView"); }
+    QString statusBar() const { return Control<QLabel>(*form, "statusBarMessage")->text(); }
+    bool enabled(const char* name) const { return Control<QAction>(*form, name)->isEnabled(); }
+    bool binarizeEnabled() const { return Control<QPushButton>(*form, "binarizeButton")->isEnabled(); }
+
+    // Opens "View" > "Reconstruction" and waits for its picture.
+    ReconstructionWindow* reconstruction() {
+        test::ChooseFromMenu(*form, QStringLiteral("View"), {"reconstructionAction"});
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (auto* r = qobject_cast<ReconstructionWindow*>(w)) {
+                QSignalSpy shown(r, &ReconstructionWindow::pictureShown);
+                EXPECT_TRUE(!r->picture().isNull() || shown.wait(120000));
+                return r;
+            }
+        return nullptr;
+    }
+
+    QTemporaryDir folder;
+    QString saveAnswer, offeredFilters;
+    test::RecordedErrors errors;
+    Document document;
+    std::unique_ptr<MainWindow> form = std::make_unique<MainWindow>(document);
+};
+
+// The grey levels' circular distance: 255 and 0 are both about φ = 0.
+int LevelDistance(int a, int b) {
+    const int d = std::abs(a - b);
+    return std::min(d, 255 - d);
+}
+
+// The kind starts as "Amplitude (print)" and the refinement as
+// Gerchberg–Saxton, 30 iterations, no time limit; every choice lasts to the
+// next run.
+TEST_F(PhaseHologramTest, OptionsLastToTheNextRun) {
+    EXPECT_TRUE(Control<QAction>(*form, "amplitudeHologramAction")->isChecked());
+    EXPECT_FALSE(Control<QAction>(*form, "phaseHologramAction")->isChecked());
+    EXPECT_TRUE(Control<QAction>(*form, "gsRefinementAction")->isChecked());
+    EXPECT_FALSE(enabled("refineAction"));
+    EXPECT_EQ(iterationsDialog("12"), 30);
+    double offeredLimit = -1;
+    test::WhenModalShows<QInputDialog>([&](QInputDialog& dialog) {
+        offeredLimit = dialog.doubleValue();
+        auto* box = dialog.findChild<QDoubleSpinBox*>();
+        box->selectAll();
+        QTest::keyClicks(box, "2.5");
+        QTest::keyClick(box, Qt::Key_Return);
+    });
+    choose({"refinementMenu", "refinementTimeLimitAction"});
+    EXPECT_EQ(offeredLimit, 0);
+    choosePhase();
+    choose({"refinementMenu", "weightedRefinementAction"});
+
+    form.reset();
+    form = std::make_unique<MainWindow>(document);
+    form->show();
+    activate();
+    EXPECT_TRUE(Control<QAction>(*form, "phaseHologramAction")->isChecked());
+    EXPECT_TRUE(Control<QAction>(*form, "weightedRefinementAction")->isChecked());
+    EXPECT_EQ(iterationsDialog("7"), 12);
+    test::WhenModalShows<QInputDialog>([&](QInputDialog& dialog) {
+        offeredLimit = dialog.doubleValue();
+        QTest::keyClick(dialog.findChild<QDoubleSpinBox*>(), Qt::Key_Escape);
+    });
+    choose({"refinementMenu", "refinementTimeLimitAction"});
+    EXPECT_DOUBLE_EQ(offeredLimit, 2.5);
+    choose({"hologramMenu", "amplitudeHologramAction"});
+    // A remembered count beyond the dialog's bound comes back within it.
+    QSettings().setValue(QStringLiteral("options/refinementIterations"), 99999);
+    form.reset();
+    form = std::make_unique<MainWindow>(document);
+    form->show();
+    activate();
+    EXPECT_TRUE(Control<QAction>(*form, "amplitudeHologramAction")->isChecked());
+    EXPECT_EQ(iterationsDialog("7"), 10000);
+    EXPECT_TRUE(errors.empty());
+}
+
+// The kinoform of one point is a linear phase ramp, and the view shows its
+// grey levels where an amplitude hologram is shown. Switching the kind back
+// changes nothing until the next "Calculate", which lets the phase hologram go.
+TEST_F(PhaseHologramTest, OnePointShowsALinearRampAndBinarizeWaits) {
+    litPoints({{30, 20}}, "2");
+    choosePhase();
+    QSignalSpy changed(form.get(), &MainWindow::hologramChanged);
+    test::CalculateAndWait(*form);
+    ASSERT_TRUE(errors.empty());
+    ASSERT_TRUE(document.phase);
+    EXPECT_EQ(changed.count(), 1);
+    EXPECT_FALSE(document.hasHologram());
+    const PhaseHologram& phase = *document.phase;
+    const int columns = phase.geometry.columns, rows = phase.geometry.rows;
+    ASSERT_GT(columns, 100);
+    ASSERT_EQ(phase.greyLevels.size(), static_cast<std::size_t>(columns) * rows);
+
+    const auto wrapped = [](double phi) { return phi - TwoPi * std::floor(phi / TwoPi); };
+    const double stepU = wrapped(phase.phase(1, 0) - phase.phase(0, 0));
+    const double stepV = wrapped(phase.phase(0, 1) - phase.phase(0, 0));
+    EXPECT_GT(std::min(stepU, TwoPi - stepU) + std::min(stepV, TwoPi - stepV), 0.01);
+    const QImage shown = view()->image();
+    ASSERT_GT(std::min(shown.width(), shown.height()), 50);
+    for (int u = 0; u < std::min(shown.width(), columns); ++u)
+        for (int v = 0; v < std::min(shown.height(), rows); ++v) {
+            const int level = phase.greyLevels[static_cast<std::size_t>(u) * rows + v];
+            ASSERT_EQ(qGray(shown.pixel(u, v)), level) << u << ", " << v;
+            const double ramp = wrapped(phase.phase(0, 0) + u * stepU + v * stepV);
+            ASSERT_LE(LevelDistance(level, static_cast<int>(std::lround(ramp / TwoPi * 255))), 1)
+                << u << ", " << v;
+        }
+    EXPECT_EQ(document.shownHologram, shown);
+    EXPECT_TRUE(QRegularExpression(
+                    QStringLiteral("^Phase hologram %1 × %2 in \\d+\\.\\d\\d s$").arg(columns).arg(rows))
+                    .match(statusBar())
+                    .hasMatch())
+        << statusBar().toStdString();
+    EXPECT_FALSE(binarizeEnabled());
+    EXPECT_FALSE(enabled("binarizationMenu"));
+    EXPECT_TRUE(enabled("refineAction"));
+    EXPECT_TRUE(enabled("saveHologramAsAction"));
+
+    choose({"hologramMenu", "amplitudeHologramAction"});
+    EXPECT_TRUE(document.phase);
+    EXPECT_EQ(view()->image(), shown);
+    EXPECT_FALSE(binarizeEnabled());
+    test::CalculateAndWait(*form);
+    ASSERT_TRUE(errors.empty());
+    EXPECT_FALSE(document.phase);
+    EXPECT_TRUE(document.hasHologram());
+    EXPECT_TRUE(binarizeEnabled());
+    EXPECT_TRUE(enabled("binarizationMenu"));
+    EXPECT_FALSE(enabled("refineAction"));
+}
+
+// A loaded picture's grey levels ask for the light a screen gives them; a
+// colour asks for its brightest channel's.
+TEST_F(PhaseHologramTest, GreyLevelsAskForTheirLight) {
+    QImage picture(40, 30, QImage::Format_RGB32);
+    picture.fill(Qt::black);
+    picture.setPixel(3, 4, qRgb(255, 255, 255));
+    picture.setPixel(3, 9, qRgb(128, 128, 128));
+    picture.setPixel(20, 2, qRgb(200, 10, 30));
+    picture.setPixel(30, 25, qRgb(10, 10, 10));
+    const QString path = folder.filePath(QStringLiteral("grey.png"));
+    ASSERT_TRUE(picture.save(path));
+    form->setOpenFileQuestion([&](QWidget*, const QString&, const QString&, const QString&) { return path; });
+    activate();
+    QTest::keySequence(form.get(), QKeySequence(Qt::CTRL | Qt::Key_O));
+    ASSERT_TRUE(errors.empty());
+    choosePhase();
+    test::CalculateAndWait(*form);
+    ASSERT_TRUE(errors.empty());
+    ASSERT_TRUE(document.phase);
+    // Scan order: x outer, y inner.
+    const std::vector<float> expected = {1, RelativeIntensity(128), RelativeIntensity(200),
+                                         RelativeIntensity(10)};
+    EXPECT_EQ(document.phase->brightness, expected);
+    EXPECT_NEAR(RelativeIntensity(128), 0.2159, 1e-4);
+    EXPECT_NEAR(RelativeIntensity(10), 10 / 255.0 / 12.92, 1e-6);
+}
+
+// The aim: "Phase (SLM)", "Calculate" and "Refine" on a drawn letter
+// at reps 2 put at least 86 % of the light on the letter, as the
+// Reconstruction window shows; a second "Refine" goes on from the first.
+TEST_F(PhaseHologramTest, RefiningADrawnLetterReachesTheAim) {
+    test::DrawLetter(*form);
+    QTest::mouseClick(Control<QCheckBox>(*form, "randomPhaseCheck"), Qt::LeftButton);
+    Control<QLineEdit>(*form, "repsEdit")->setText(QStringLiteral("2"));
+    choosePhase();
+    test::CalculateAndWait(*form);
+    ASSERT_TRUE(document.phase);
+    const QString time = Control<QLineEdit>(*form, "timeEdit")->text();
+    refine();
+    ASSERT_TRUE(form->isCalculating());
+    EXPECT_FALSE(enabled("refineAction"));
+    test::WaitForCalculation(*form);
+    ASSERT_TRUE(errors.empty());
+    ASSERT_TRUE(document.phase && document.phase->refinement);
+    const RefinementRecord first = *document.phase->refinement;
+    std::printf(
+        "drawn letter: efficiency %.3f -> %.3f, uniformity %.3f -> %.3f, fidelity %.1f -> %.1f, "
+        "%d iterations in %.2f s\n",
+        first.start.efficiency, first.end.efficiency, first.start.uniformity, first.end.uniformity,
+        first.start.fidelity, first.end.fidelity, first.iterations, first.seconds);
+    EXPECT_EQ(first.iterations, 30);
+    EXPECT_GE(first.end.efficiency, 0.86);
+    EXPECT_EQ(statusBar(), RefinementText(first));
+    EXPECT_EQ(Control<QLineEdit>(*form, "timeEdit")->text(), time);
+
+    ReconstructionWindow* window = reconstruction();
+    ASSERT_NE(window, nullptr);
+    const QRegularExpressionMatch efficiency =
+        QRegularExpression(QStringLiteral("^Efficiency: (\\d\\.\\d\\d)$"))
+            .match(Control<QLabel>(*window, "efficiencyLabel")->text());
+    ASSERT_TRUE(efficiency.hasMatch()) << Control<QLabel>(*window, "efficiencyLabel")->text().toStdString();
+    EXPECT_GE(efficiency.captured(1).toDouble(), 0.86);
+    EXPECT_EQ(Control<QLabel>(*window, "refinementLabel")->text(),
+              QStringLiteral("Refined (Gerchberg–Saxton): ") + RefinementText(first));
+    EXPECT_TRUE(Control<QLabel>(*window, "uniformityLabel")->text().contains(QStringLiteral("spread")));
+    EXPECT_FALSE(window->picture().isNull());
+
+    QSignalSpy shown(window, &ReconstructionWindow::pictureShown);
+    test::ChooseFromMenu(*form, QStringLiteral("Options"), {"refineAction"});
+    test::WaitForCalculation(*form);
+    ASSERT_TRUE(errors.empty());
+    const RefinementRecord& second = *document.phase->refinement;
+    EXPECT_NEAR(second.start.efficiency, first.end.efficiency, 1e-9);
+    EXPECT_GE(second.end.efficiency, second.start.efficiency);
+    EXPECT_TRUE(shown.wait(120000));
+    EXPECT_EQ(Control<QLabel>(*window, "refinementLabel")->text(),
+              QStringLiteral("Refined (Gerchberg–Saxton): ") + RefinementText(second));
+}
+
+// Esc at once and "Cancel" once a long refinement has shown progress, and
+// Esc during a phase "Calculate": the phase hologram shown before stays, bit
+// for bit.
+TEST_F(PhaseHologramTest, CancelledWorkLeavesTheEarlierHologram) {
+    litPoints({{30, 20}, {60, 40}, {45, 70}}, "16");
+    choosePhase();
+    test::CalculateAndWait(*form);
+    ASSERT_TRUE(errors.empty());
+    ASSERT_TRUE(document.phase);
+    iterationsDialog("10000");
+    const std::vector<float> phase = document.phase->phase.values();
+    const std::vector<std::uint8_t> levels = document.phase->greyLevels;
+    const QImage shown = document.shownHologram;
+    for (const char* how : {"Esc", "Cancel", "Calculate"}) {
+        const std::string way = how;
+        if (way == "Calculate")
+            QTest::mouseClick(Control<QPushButton>(*form, "calculateButton"), Qt::LeftButton);
+        else
+            refine();
+        ASSERT_TRUE(form->isCalculating()) << how;
+        EXPECT_TRUE(Control<ProgressBar>(*form, "progressBar")->isVisible());
+        EXPECT_FALSE(enabled("phaseHologramAction"));
+        if (way == "Cancel") {
+            auto* cancel = Control<QPushButton>(*form, "cancelCalculationButton");
+            ASSERT_TRUE(QTest::qWaitFor(
+                [&] {
+                    return cancel->isVisible() && Control<ProgressBar>(*form, "progressBar")->value() > 0;
+                },
+                60000));
+            QTest::mouseClick(cancel, Qt::LeftButton);
+        } else {
+            QTest::keyClick(form.get(), Qt::Key_Escape);
+        }
+        test::WaitForCalculation(*form);
+        EXPECT_TRUE(errors.empty()) << how;
+        EXPECT_EQ(statusBar(), "Cancelled") << how;
+        ASSERT_TRUE(document.phase) << how;
+        EXPECT_EQ(document.phase->phase.values(), phase) << how;
+        EXPECT_EQ(document.phase->greyLevels, levels) << how;
+        EXPECT_FALSE(document.phase->refinement) << how;
+        EXPECT_EQ(document.shownHologram, shown) << how;
+        EXPECT_EQ(view()->image(), shown) << how;
+        EXPECT_TRUE(enabled("refineAction")) << how;
+    }
+}
+
+// The float32 values of a NumPy file of `columns` × `rows` (C order: row v,
+// then column u), or none when its header says otherwise.
+std::vector<float> NpyValues(const QString& path, int columns, int rows) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) return {};
+    const QByteArray bytes = file.readAll();
+    if (!bytes.startsWith("\x93NUMPY\x01\x00")) return {};
+    const int headerLength = static_cast<unsigned char>(bytes[8]) | static_cast<unsigned char>(bytes[9]) << 8;
+    const QByteArray header = bytes.mid(10, headerLength);
+    if (!header.contains("'<f4'") ||
+        !header.contains(QStringLiteral("(%1, %2)").arg(rows).arg(columns).toLatin1()))
+        return {};
+    std::vector<float> values(static_cast<std::size_t>(columns) * rows);
+    if (bytes.size() != 10 + headerLength + static_cast<qsizetype>(values.size() * sizeof(float))) return {};
+    std::memcpy(values.data(), bytes.constData() + 10 + headerLength, values.size() * sizeof(float));
+    return values;
+}
+
+// "Save Hologram As…" of a phase hologram writes what the modulator shows at
+// the panel's size: PNG and BMP its 8-bit levels through the lookup table
+// (every level, since the table below reaches each one), NumPy φ on the
+// panel. A panel the map refuses is a run-time error and writes nothing.
+TEST_F(PhaseHologramTest, SaveAsWritesThePanelsLevelsAndPhase) {
+    test::DrawLetter(*form);
+    choosePhase();
+    test::CalculateAndWait(*form);
+    ASSERT_TRUE(document.phase);
+    document.panel.settings.width = 300;
+    document.panel.settings.height = 170;
+    document.panel.settings.tiltX = 0.125;
+    // An odd step visits every level once.
+    for (int k = 0; k < 256; ++k) document.panel.settings.lookup[k] = static_cast<std::uint8_t>(k * 7 % 256);
+    const PanelMap map = MapToPanel(*document.phase, document.panel.settings);
+
+    for (const char* name : {"slm.png", "slm.bmp"}) {
+        saveAs(QString::fromLatin1(name));
+        ASSERT_TRUE(errors.empty()) << name;
+        const QImage written(folder.filePath(QString::fromLatin1(name)));
+        ASSERT_EQ(written.size(), QSize(300, 170)) << name;
+        ASSERT_TRUE(written.isGrayscale()) << name;
+        std::set<int> seen;
+        for (int x = 0; x < 300; ++x)
+            for (int y = 0; y < 170; ++y) {
+                const int level = qGray(written.pixel(x, y));
+                seen.insert(level);
+                ASSERT_EQ(level, map.levels[static_cast<std::size_t>(x) * 170 + y])
+                    << name << " " << x << ", " << y;
+            }
+        EXPECT_EQ(seen.size(), 256u) << name;
+    }
+    EXPECT_FALSE(offeredFilters.contains(QStringLiteral("16-bit")));
+    EXPECT_TRUE(offeredFilters.contains(QStringLiteral("*.npy")));
+
+    saveAs(QStringLiteral("phi.npy"));
+    ASSERT_TRUE(errors.empty());
+    const std::vector<float> values = NpyValues(folder.filePath(QStringLiteral("phi.npy")), 300, 170);
+    ASSERT_EQ(values.size(), 300u * 170u);
+    for (int y = 0; y < 170; ++y)
+        for (int x = 0; x < 300; ++x)
+            ASSERT_EQ(values[static_cast<std::size_t>(y) * 300 + x], map.phase(x, y)) << x << ", " << y;
+
+    document.panel.settings.height = 0;
+    saveAs(QStringLiteral("refused.png"));
+    EXPECT_EQ(errors.lastNumber(), 380);
+    EXPECT_FALSE(QFile::exists(folder.filePath(QStringLiteral("refused.png"))));
+}
+
+}  // namespace
+}  // namespace marbleck
