@@ -142,6 +142,10 @@ int main(int argc, char** argv) {
         } catch (const ExportError& error) {
             PrintError(error.file(), QString::fromStdString(error.what()));
             return error.status();
+        } catch (const std::exception& error) {
+            PrintError(lookupFile, marbleck::IsOutOfResources(error) ? QStringLiteral("out of memory")
+                                                                     : QString::fromLocal8Bit(error.what()));
+            return ExitStatus::Input;
         }
     }
     const auto exportObject = options.phase ? ExportPhaseHologram : ExportHologram;

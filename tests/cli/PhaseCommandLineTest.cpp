@@ -319,8 +319,8 @@ TEST(PhaseCommandLine, MaxSecondsStopsALongRefinement) {
                               {}, RunLimitMs);
     ASSERT_FALSE(run.timedOut);
     EXPECT_EQ(run.status, 2);
-    EXPECT_EQ(run.err, QStringLiteral("marbleck-cli: ") + object +
-                           QStringLiteral(": stopped after 1 s (--max-seconds)\n"));
+    EXPECT_EQ(run.err.toStdString(),
+              "marbleck-cli: " + object.toStdString() + ": stopped after 1 s (--max-seconds)\n");
     EXPECT_FALSE(QFileInfo::exists(output));
 }
 
