@@ -2,8 +2,10 @@
 // engine's own phase hologram and panel map of the same object, the lookup
 // table file's failures, the deadline reaching a refinement, and the tilt
 // seen in the reconstruction.
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <tiffio.h>
+#include <unistd.h>
 
 #include <QFile>
 #include <QFileInfo>
@@ -322,6 +324,32 @@ TEST(PhaseCommandLine, MaxSecondsStopsALongRefinement) {
     EXPECT_EQ(run.err.toStdString(),
               "marbleck-cli: " + object.toStdString() + ": stopped after 1 s (--max-seconds)\n");
     EXPECT_FALSE(QFileInfo::exists(output));
+}
+
+// On a terminal the progress line names the refinement and its share done.
+TEST(PhaseCommandLine, ProgressOnATerminalShowsTheRefinement) {
+    QTemporaryDir dir;
+    const int terminal = ::posix_openpt(O_RDWR | O_NOCTTY);
+    ASSERT_GE(terminal, 0);
+    ASSERT_EQ(::grantpt(terminal), 0);
+    ASSERT_EQ(::unlockpt(terminal), 0);
+    const QByteArray side = ::ptsname(terminal);
+    const CliRun run = RunCli(
+        {SavedObject(dir), "-o", dir.filePath(QStringLiteral("slm.png")), "--phase", "--reps", "4",
+         "--refine", "100000000", "--max-seconds", "1"},
+        [side] {
+            const int stderrTerminal = ::open(side.constData(), O_RDWR | O_NOCTTY);
+            if (stderrTerminal >= 0) ::dup2(stderrTerminal, STDERR_FILENO);
+        },
+        RunLimitMs);
+    EXPECT_EQ(run.status, 2);
+    ::fcntl(terminal, F_SETFL, O_NONBLOCK);
+    QByteArray shown;
+    char buffer[4096];
+    for (ssize_t got; (got = ::read(terminal, buffer, sizeof buffer)) > 0;) shown.append(buffer, got);
+    ::close(terminal);
+    EXPECT_TRUE(shown.contains("refining, ")) << shown.toStdString();
+    EXPECT_TRUE(shown.contains(" %")) << shown.toStdString();
 }
 
 // The reconstruction is the panel's far field: a tilt of (1/4, 1/8) cycles
