@@ -1,10 +1,33 @@
 #include "engine/PhaseHologram.h"
 
+#include <algorithm>
+#include <charconv>
+#include <chrono>
+#include <cmath>
+#include <complex>
+#include <limits>
+#include <numbers>
 #include <stdexcept>
+#include <string>
+#include <utility>
+
+#include "engine/CalculationEngine.h"
+#include "engine/HologramCalculation.h"
+#include "engine/HologramPipeline.h"
+#include "engine/SpectrumPlan.h"
 
 namespace marbleck {
 
 namespace {
+
+using Clock = std::chrono::steady_clock;
+using Complex = std::complex<float>;
+constexpr double TwoPi = 2.0 * std::numbers::pi;
+constexpr double NaN = std::numeric_limits<double>::quiet_NaN();
+// The share of the amplitude round each target bin that plain
+// Gerchberg–Saxton keeps: 0.7 gained 10-25 % fidelity on letters with
+// random phase; 0.9 let single spots run away with the light.
+constexpr float SurroundKept = 0.7f;
 
 constexpr RefinementMethodEntry Methods[] = {
     {RefinementMethod::GerchbergSaxton, "gs", "Gerchberg–Saxton"},
@@ -12,6 +35,152 @@ constexpr RefinementMethodEntry Methods[] = {
 };
 
 constexpr PanelSize Presets[] = {{1920, 1080}, {1920, 1200}, {1280, 1024}, {1272, 1024}};
+
+double SecondsSince(Clock::time_point start) {
+    return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+// An angle wrapped into [0, 2π) and rounded to 32-bit, never to 2π itself.
+float WrappedPhase(double angle) {
+    double wrapped = angle - TwoPi * std::floor(angle / TwoPi);
+    const auto phase = static_cast<float>(wrapped);
+    return phase >= static_cast<float>(TwoPi) || phase < 0 ? 0.0f : phase;
+}
+
+// Runs task(first, last) over [0, count) in one slice a pool thread for
+// large counts.
+template <typename Task>
+void Sliced(std::size_t count, Task&& task) {
+    ThreadPool& pool = ThreadPool::Shared();
+    const int slices = count >= (1u << 16) ? pool.size() : 1;
+    if (slices == 1) {
+        task(std::size_t{0}, count);
+        return;
+    }
+    pool.run(slices, [&](int k) {
+        task(count * static_cast<std::size_t>(k) / static_cast<std::size_t>(slices),
+             count * static_cast<std::size_t>(k + 1) / static_cast<std::size_t>(slices));
+    });
+}
+
+// e^(iφ) of the first columns x rows values of `phase` into the plan.
+void LoadTransmittance(const ComplexSpectrumPlan& plan, const HologramField& phase) {
+    const int rows = plan.rows();
+    Sliced(static_cast<std::size_t>(plan.columns()), [&](std::size_t first, std::size_t last) {
+        for (std::size_t u = first; u < last; ++u) {
+            const float* column = phase.column(static_cast<int>(u));
+            Complex* out = plan.data() + u * static_cast<std::size_t>(rows);
+            for (int v = 0; v < rows; ++v) out[v] = std::polar(1.0f, column[v]);
+        }
+    });
+}
+
+// The index in a transform (column by column, natural order) of the bin a
+// reconstruction's centred offset `b` names.
+std::size_t NaturalBin(BinOffset b, int columns, int rows) {
+    auto wrap = [](int value, int n) { return static_cast<std::size_t>(((value % n) + n) % n); };
+    return wrap(b.dx, columns) * static_cast<std::size_t>(rows) + wrap(b.dy, rows);
+}
+
+// The centred intensity picture of the transform in `plan`.
+Reconstruction CentredIntensity(const ComplexSpectrumPlan& plan) {
+    Reconstruction r;
+    r.columns = plan.columns();
+    r.rows = plan.rows();
+    r.intensity.resize(plan.size());
+    const int cx = r.centreX(), cy = r.centreY();
+    for (int u = 0; u < r.columns; ++u) {
+        const Complex* column = plan.data() + static_cast<std::size_t>(u) * static_cast<std::size_t>(r.rows);
+        const int x = (u + cx) % r.columns;
+        for (int v = 0; v < r.rows; ++v) {
+            const int y = (v + cy) % r.rows;
+            r.intensity[static_cast<std::size_t>(y) * static_cast<std::size_t>(r.columns) +
+                        static_cast<std::size_t>(x)] = std::norm(column[v]);
+        }
+    }
+    return r;
+}
+
+void CheckBrightness(const std::vector<float>& brightness, std::size_t points) {
+    if (brightness.empty()) return;
+    if (brightness.size() != points) throw std::invalid_argument("one brightness per lit sample is needed");
+    for (float b : brightness)
+        if (!(b >= 0) || !std::isfinite(b))
+            throw std::invalid_argument("a brightness is negative or not a number");
+}
+
+// The refinement's target: the distinct target bins of the lit samples (in
+// a transform's natural order) and the amplitude each should get, the square
+// root of the brightness of the samples on it.
+struct Target {
+    std::vector<std::size_t> bins;
+    std::vector<float> amplitude;
+    // The other bins of the spots: the 8 round each target bin that are not
+    // target bins themselves.
+    std::vector<std::size_t> surround;
+};
+
+Target TargetOf(const PhaseHologram& h) {
+    const int columns = h.geometry.columns, rows = h.geometry.rows;
+    std::vector<std::pair<std::size_t, double>> light;
+    light.reserve(h.litSamples.size());
+    for (std::size_t i = 0; i < h.litSamples.size(); ++i)
+        light.emplace_back(NaturalBin(ObjectBin(h.litSamples[i], h.geometry, columns, rows), columns, rows),
+                           h.brightness.empty() ? 1.0 : h.brightness[i]);
+    std::sort(light.begin(), light.end());
+    Target target;
+    for (std::size_t i = 0; i < light.size();) {
+        double sum = 0;
+        std::size_t j = i;
+        for (; j < light.size() && light[j].first == light[i].first; ++j) sum += light[j].second;
+        target.bins.push_back(light[i].first);
+        target.amplitude.push_back(static_cast<float>(std::sqrt(sum)));
+        i = j;
+    }
+    for (const std::size_t bin : target.bins) {
+        const int u = static_cast<int>(bin / static_cast<std::size_t>(rows));
+        const int v = static_cast<int>(bin % static_cast<std::size_t>(rows));
+        for (int du = -1; du <= 1; ++du)
+            for (int dv = -1; dv <= 1; ++dv) {
+                const std::size_t near = NaturalBin({u + du, v + dv}, columns, rows);
+                if (!std::binary_search(target.bins.begin(), target.bins.end(), near))
+                    target.surround.push_back(near);
+            }
+    }
+    std::sort(target.surround.begin(), target.surround.end());
+    target.surround.erase(std::unique(target.surround.begin(), target.surround.end()), target.surround.end());
+    return target;
+}
+
+// Multiplies the weights by how far each bin's light (relative to its
+// amplitude) fell below the mean, then scales them to a mean of 1.
+void Reweigh(const std::vector<float>& magnitude, const Target& target, std::vector<double>& weight) {
+    double sum = 0;
+    std::size_t counted = 0;
+    for (std::size_t t = 0; t < magnitude.size(); ++t)
+        if (target.amplitude[t] > 0 && magnitude[t] > 0) {
+            sum += magnitude[t] / target.amplitude[t];
+            ++counted;
+        }
+    if (counted == 0) return;
+    const double mean = sum / static_cast<double>(counted);
+    double total = 0;
+    for (std::size_t t = 0; t < magnitude.size(); ++t) {
+        if (target.amplitude[t] > 0 && magnitude[t] > 0)
+            weight[t] *= mean / (magnitude[t] / target.amplitude[t]);
+        total += weight[t];
+    }
+    const double scale = static_cast<double>(weight.size()) / total;
+    for (double& w : weight) w *= scale;
+}
+
+std::vector<std::uint8_t> ViewLevels(const HologramField& phase) {
+    std::vector<std::uint8_t> levels(phase.values().size());
+    std::transform(phase.values().begin(), phase.values().end(), levels.begin(), [](float phi) {
+        return static_cast<std::uint8_t>(std::lround(static_cast<double>(phi) / TwoPi * 255.0));
+    });
+    return levels;
+}
 
 }  // namespace
 
@@ -31,24 +200,322 @@ const RefinementMethodEntry& RefinementMethodEntryOf(RefinementMethod method) {
 
 std::span<const PanelSize> PanelPresets() { return Presets; }
 
-Reconstruction ReconstructPhase(const HologramField&, int, int, ReconstructionOptions) {
-    throw std::logic_error("not built yet");
+Reconstruction ReconstructPhase(const HologramField& phase, int columns, int rows,
+                                ReconstructionOptions options) {
+    if (columns <= 0 || rows <= 0) return {};
+    const ComplexSpectrumPlan plan(columns, rows, SpectrumPlan::SlicesFor(columns, rows));
+    LoadTransmittance(plan, phase);
+    std::complex<double> sum = 0;
+    for (std::size_t i = 0; i < plan.size(); ++i) sum += std::complex<double>(plan.data()[i]);
+    if (options.removeZeroOrder) {
+        const auto mean = static_cast<Complex>(sum / static_cast<double>(plan.size()));
+        for (std::size_t i = 0; i < plan.size(); ++i) plan.data()[i] -= mean;
+    }
+    plan.forward();
+    Reconstruction r = CentredIntensity(plan);
+    r.zeroOrder = std::norm(sum);
+    return r;
 }
-PhaseFigures MeasurePhaseFigures(const HologramField&, std::span<const ObjectPoint>,
-                                 const HologramGeometry&) {
-    throw std::logic_error("not built yet");
+
+PhaseFigures MeasurePhaseFigures(const HologramField& phase, std::span<const ObjectPoint> points,
+                                 const HologramGeometry& geometry) {
+    const int columns = geometry.columns, rows = geometry.rows;
+    if (points.empty() || columns <= 0 || rows <= 0) return {NaN, NaN, NaN, NaN};
+    // One transform with the zero order kept: removing the mean changes the
+    // centre bin only, which the fidelity figure then leaves out.
+    Reconstruction r = ReconstructPhase(phase, columns, rows, {.removeZeroOrder = false});
+    const std::vector<BinKind> kind = ClassifyBins(columns, rows, points, geometry);
+    double total = 0, onSpots = 0;
+    for (std::size_t i = 0; i < kind.size(); ++i) {
+        total += r.intensity[i];
+        if (kind[i] == BinKind::Signal) onSpots += r.intensity[i];
+    }
+    PhaseFigures figures;
+    figures.efficiency = total > 0 ? onSpots / total : NaN;
+
+    double sum = 0, squares = 0;
+    double least = std::numeric_limits<double>::infinity(), most = 0;
+    for (const ObjectPoint p : points) {
+        const BinOffset b = ObjectBin(p, geometry, columns, rows);
+        double spot = 0;
+        for (int dy = -1; dy <= 1; ++dy)
+            for (int dx = -1; dx <= 1; ++dx)
+                spot += r.intensity[WrappedBin(r, r.centreX() + b.dx + dx, r.centreY() + b.dy + dy)];
+        sum += spot;
+        squares += spot * spot;
+        least = std::min(least, spot);
+        most = std::max(most, spot);
+    }
+    const double n = static_cast<double>(points.size());
+    const double mean = sum / n;
+    figures.spread = mean > 0 ? std::sqrt(std::max(0.0, squares / n - mean * mean)) / mean : NaN;
+    figures.uniformity = most > 0 ? 1.0 - (most - least) / (most + least) : NaN;
+
+    r.intensity[WrappedBin(r, r.centreX(), r.centreY())] = 0;
+    figures.fidelity = FidelityFigure(r, points, geometry);
+    return figures;
 }
-PhaseHologram MakeKinoform(HologramRequest, std::vector<float>, const CalculationControl&, ThreadPool&) {
-    throw std::logic_error("not built yet");
+
+PhaseHologram MakeKinoform(HologramRequest request, std::vector<float> brightness,
+                           const CalculationControl& control, ThreadPool& pool) {
+    const CalculationEngine& engine = CalculationEngineNamed(request.engine);
+    CheckBrightness(brightness, request.object.litSamples.size());
+    PhaseHologram h;
+    h.geometry = MakeHologramGeometry(request.object.width, request.object.height, request.reps);
+    const HologramGeometry& g = h.geometry;
+    h.phases = SamplePhases(request);
+    h.litSamples = std::move(request.object.litSamples);
+    h.brightness = std::move(brightness);
+
+    control.stopIfCancelled();
+    // The real part, then the imaginary part as the real part of every
+    // source turned back by π/2. The progress runs over both sums.
+    int shown = -1;
+    auto progress = [&](int x) {
+        if (control.columnDone)
+            while (shown < x) control.columnDone(++shown);
+        if (control.cancelRequested && control.cancelRequested()) throw CalculationCancelled();
+    };
+    const int canvasColumns = g.canvasColumns;
+    const auto start = Clock::now();
+    HologramField real, imaginary;
+    SumHologram(
+        engine, g, h.litSamples, h.phases, real, [&](int x) { progress(x / 2); }, pool, control.cancelFlag);
+    std::vector<double> turned(h.phases);
+    for (double& phase : turned) phase -= std::numbers::pi / 2;
+    SumHologram(
+        engine, g, h.litSamples, turned, imaginary, [&](int x) { progress((canvasColumns + x) / 2); }, pool,
+        control.cancelFlag);
+    h.sumSeconds = SecondsSince(start);
+    control.stopIfCancelled();
+
+    h.phase = HologramField(g.columns, g.rows);
+    for (int u = 0; u < g.columns; ++u) {
+        const float* re = real.column(u);
+        const float* im = imaginary.column(u);
+        float* phi = h.phase.column(u);
+        for (int v = 0; v < g.rows; ++v)
+            phi[v] = WrappedPhase(std::atan2(static_cast<double>(im[v]), static_cast<double>(re[v])));
+    }
+    h.greyLevels = ViewLevels(h.phase);
+    h.figures = MeasurePhaseFigures(h.phase, h.litSamples, g);
+    return h;
 }
-void RefinePhaseHologram(PhaseHologram&, const RefinementRequest&, const CalculationControl&) {
-    throw std::logic_error("not built yet");
+
+void RefinePhaseHologram(PhaseHologram& hologram, const RefinementRequest& request,
+                         const CalculationControl& control) {
+    if (request.iterations < 1) throw std::invalid_argument("a refinement needs at least one iteration");
+    if (!(request.budgetSeconds >= 0)) throw std::invalid_argument("a refinement's time limit is negative");
+    const auto start = Clock::now();
+    const int columns = hologram.geometry.columns, rows = hologram.geometry.rows;
+    RefinementRecord record;
+    record.method = request.method;
+    record.start = hologram.figures;
+    const Target target = TargetOf(hologram);
+    if (columns <= 0 || rows <= 0 || target.bins.empty()) {
+        record.end = record.start;
+        hologram.refinement = record;
+        return;
+    }
+    const ComplexSpectrumPlan plan(columns, rows, SpectrumPlan::SlicesFor(columns, rows));
+    LoadTransmittance(plan, hologram.phase);
+
+    const bool weighted = request.method == RefinementMethod::Weighted;
+    // The weighted method holds the target's phases for the last third.
+    const int holdFrom = weighted ? request.iterations - request.iterations / 3 : request.iterations;
+    const std::size_t targets = target.bins.size();
+    std::vector<double> weight(targets, 1.0);
+    std::vector<float> magnitude(targets);
+    std::vector<Complex> direction(targets), held;
+    std::vector<Complex> surround(weighted ? 0 : target.surround.size());
+    Complex* data = plan.data();
+    int done = 0;
+    while (done < request.iterations) {
+        control.stopIfCancelled();
+        plan.forward();
+        for (std::size_t t = 0; t < targets; ++t) {
+            const Complex value = data[target.bins[t]];
+            magnitude[t] = std::abs(value);
+            direction[t] = magnitude[t] > 0 ? value / magnitude[t] : Complex(1, 0);
+        }
+        if (weighted) {
+            Reweigh(magnitude, target, weight);
+            if (done >= holdFrom) {
+                if (held.empty()) held = direction;
+                direction = held;
+            }
+        }
+        // Plain Gerchberg–Saxton keeps part of the light round each target
+        // bin, which still lands on its spot: fewer constraints let more of
+        // the light leave the noise. The target's amplitudes are then scaled
+        // to the light the target bins hold, so the two stay in proportion.
+        if (!weighted)
+            for (std::size_t i = 0; i < surround.size(); ++i)
+                surround[i] = data[target.surround[i]] * SurroundKept;
+        double onTarget = 0, askedFor = 0;
+        for (std::size_t t = 0; t < targets; ++t) {
+            onTarget += magnitude[t];
+            askedFor += target.amplitude[t];
+        }
+        const double scale = askedFor > 0 && onTarget > 0 ? onTarget / askedFor : 1.0;
+        std::fill(data, data + plan.size(), Complex(0, 0));
+        if (!weighted)
+            for (std::size_t i = 0; i < surround.size(); ++i) data[target.surround[i]] = surround[i];
+        for (std::size_t t = 0; t < targets; ++t)
+            data[target.bins[t]] = direction[t] * static_cast<float>(target.amplitude[t] * weight[t] * scale);
+        plan.inverse();
+        // Back to phase only: every value onto the unit circle.
+        Sliced(plan.size(), [data](std::size_t first, std::size_t last) {
+            for (std::size_t i = first; i < last; ++i) {
+                const float re = data[i].real(), im = data[i].imag();
+                const float norm = std::sqrt(re * re + im * im);
+                data[i] = norm > 0 ? Complex(re / norm, im / norm) : Complex(1, 0);
+            }
+        });
+        ++done;
+        if (control.binarizationProgress)
+            control.binarizationProgress(static_cast<double>(done) / request.iterations);
+        if (request.budgetSeconds > 0 && SecondsSince(start) >= request.budgetSeconds) break;
+    }
+    control.stopIfCancelled();
+
+    HologramField phase(columns, rows);
+    Sliced(static_cast<std::size_t>(columns), [&](std::size_t first, std::size_t last) {
+        for (std::size_t u = first; u < last; ++u) {
+            const Complex* in = data + u * static_cast<std::size_t>(rows);
+            float* out = phase.column(static_cast<int>(u));
+            for (int v = 0; v < rows; ++v) out[v] = WrappedPhase(std::arg(std::complex<double>(in[v])));
+        }
+    });
+    PhaseFigures figures = MeasurePhaseFigures(phase, hologram.litSamples, hologram.geometry);
+    control.stopIfCancelled();
+    record.end = figures;
+    record.iterations = done;
+    record.seconds = SecondsSince(start);
+    hologram.phase = std::move(phase);
+    hologram.greyLevels = ViewLevels(hologram.phase);
+    hologram.figures = figures;
+    hologram.refinement = record;
 }
-PhaseHologram MakePhaseHologram(PhaseRequest, const CalculationControl&) {
-    throw std::logic_error("not built yet");
+
+PhaseHologram MakePhaseHologram(PhaseRequest request, const CalculationControl& control) {
+    PhaseHologram h = MakeKinoform(std::move(request.hologram), std::move(request.brightness), control);
+    if (request.refinement) RefinePhaseHologram(h, *request.refinement, control);
+    return h;
 }
-PhaseLookupTable LinearLookupTable(int) { return {}; }
-PhaseLookupTable ParseLookupTable(std::string_view) { throw std::logic_error("not built yet"); }
-PanelMap MapToPanel(const PhaseHologram&, const PanelSettings&) { throw std::logic_error("not built yet"); }
+
+PhaseLookupTable LinearLookupTable(int twoPiLevel) {
+    if (twoPiLevel < 1 || twoPiLevel > 255)
+        throw std::invalid_argument("the grey level for 2π must be 1 to 255");
+    PhaseLookupTable table{};
+    for (int k = 0; k < 256; ++k)
+        table[static_cast<std::size_t>(k)] = static_cast<std::uint8_t>(std::lround(k * twoPiLevel / 256.0));
+    return table;
+}
+
+PhaseLookupTable ParseLookupTable(std::string_view text) {
+    PhaseLookupTable table{};
+    int entries = 0, line = 0;
+    auto fail = [&](const std::string& reason) {
+        throw std::invalid_argument("line " + std::to_string(line) + ": " + reason);
+    };
+    while (!text.empty()) {
+        ++line;
+        const std::size_t end = text.find('\n');
+        std::string_view content = text.substr(0, end);
+        text = end == std::string_view::npos ? std::string_view{} : text.substr(end + 1);
+        auto isSpace = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == ','; };
+        std::vector<long> numbers;
+        std::size_t at = 0;
+        while (true) {
+            while (at < content.size() && isSpace(content[at])) ++at;
+            if (at == content.size() || (numbers.empty() && content[at] == '#')) break;
+            long value = 0;
+            const auto [next, error] =
+                std::from_chars(content.data() + at, content.data() + content.size(), value);
+            if (error != std::errc() || (next != content.data() + content.size() && !isSpace(*next))) {
+                // Built piece by piece: GCC 12 warns wrongly of overlap on "..." + string.
+                std::string reason(1, '"');
+                reason += content.substr(at, content.find_first_of(" \t\r,", at) - at);
+                reason += "\" is not a whole number";
+                fail(reason);
+            }
+            numbers.push_back(value);
+            at = static_cast<std::size_t>(next - content.data());
+        }
+        if (numbers.empty()) continue;
+        if (numbers.size() > 2) fail("more than two numbers");
+        if (entries == 256) fail("more than 256 entries");
+        if (numbers.size() == 2 && numbers[0] != entries)
+            fail("index " + std::to_string(numbers[0]) + " where " + std::to_string(entries) +
+                 " was expected");
+        const long level = numbers.back();
+        if (level < 0 || level > 255) fail(std::to_string(level) + " is not a grey level 0 to 255");
+        table[static_cast<std::size_t>(entries++)] = static_cast<std::uint8_t>(level);
+    }
+    if (entries != 256)
+        throw std::invalid_argument(std::to_string(entries) + " entries where 256 are needed");
+    return table;
+}
+
+PanelMap MapToPanel(const PhaseHologram& hologram, const PanelSettings& panel) {
+    const int columns = hologram.phase.columns(), rows = hologram.phase.rows();
+    int width = panel.width, height = panel.height;
+    if (width == 0 && height == 0) {
+        width = columns;
+        height = rows;
+    }
+    if (width <= 0 || height <= 0 || width > MaxPanelSide || height > MaxPanelSide ||
+        static_cast<long long>(width) * height > MaxHologramValues)
+        throw std::invalid_argument("a panel of " + std::to_string(panel.width) + " x " +
+                                    std::to_string(panel.height) + " pixels is out of range");
+    if (!std::isfinite(panel.tiltX) || !std::isfinite(panel.tiltY))
+        throw std::invalid_argument("the tilt is not a number");
+    double lensFactor = 0;  // π / (λ f) in radians per square metre
+    if (panel.lens) {
+        const LensTerm& lens = *panel.lens;
+        if (!(lens.focalMetres != 0) || !std::isfinite(lens.focalMetres))
+            throw std::invalid_argument("the lens's focal length must not be 0");
+        if (!(lens.wavelengthNm > 0) || !std::isfinite(lens.wavelengthNm))
+            throw std::invalid_argument("the wavelength must be above 0");
+        if (!(lens.pitchMicrometres > 0) || !std::isfinite(lens.pitchMicrometres))
+            throw std::invalid_argument("the pixel pitch must be above 0");
+        lensFactor = std::numbers::pi / (lens.wavelengthNm * 1e-9 * lens.focalMetres);
+    }
+    const double pitch = panel.lens ? panel.lens->pitchMicrometres * 1e-6 : 0;
+    PanelMap map;
+    map.phase = HologramField(width, height);
+    map.levels.resize(map.phase.values().size());
+    const int offsetX = (width - columns) / 2, offsetY = (height - rows) / 2;
+    const bool empty = columns == 0 || rows == 0;
+    Sliced(static_cast<std::size_t>(width), [&](std::size_t first, std::size_t last) {
+        for (std::size_t xi = first; xi < last; ++xi) {
+            const int x = static_cast<int>(xi);
+            float* out = map.phase.column(x);
+            std::uint8_t* levels = map.levels.data() + xi * static_cast<std::size_t>(height);
+            const double rx = (x + 0.5 - width / 2.0) * pitch;
+            int u = -1;
+            if (!empty) u = panel.fill == PanelFill::Tile ? x % columns : x - offsetX;
+            const bool inside = u >= 0 && u < columns;
+            for (int y = 0; y < height; ++y) {
+                double phi = 0;
+                if (inside) {
+                    const int v = panel.fill == PanelFill::Tile ? y % rows : y - offsetY;
+                    if (v >= 0 && v < rows) phi = hologram.phase(u, v);
+                }
+                phi += TwoPi * (panel.tiltX * x + panel.tiltY * y);
+                if (lensFactor != 0) {
+                    const double ry = (y + 0.5 - height / 2.0) * pitch;
+                    phi -= lensFactor * (rx * rx + ry * ry);
+                }
+                const float wrapped = WrappedPhase(phi);
+                out[y] = wrapped;
+                const long step = std::lround(static_cast<double>(wrapped) * 256.0 / TwoPi) % 256;
+                levels[y] = panel.lookup[static_cast<std::size_t>(step)];
+            }
+        }
+    });
+    return map;
+}
 
 }  // namespace marbleck

@@ -62,7 +62,9 @@ PhaseFigures MeasurePhaseFigures(const HologramField& phase, std::span<const Obj
 // command line's --refine-method use, labels what a menu shows.
 enum class RefinementMethod {
     // Gerchberg–Saxton: the target's amplitudes on its bins with the far
-    // field's own phases, nothing elsewhere, back to phase only; repeated.
+    // field's own phases, part of the light on the rest of their spots kept
+    // (more light leaves the noise), nothing elsewhere, back to phase only;
+    // repeated.
     GerchbergSaxton,
     // Weighted Gerchberg–Saxton (Di Leonardo et al. 2007): each target bin's
     // amplitude is weighted by how far below the mean its light fell, so the

@@ -119,4 +119,65 @@ void SpectrumPlan::inverse() const {
     Run(stages_->backAlongV);
 }
 
+struct ComplexSpectrumPlan::Stages {
+    // Along v for every column, then along u for every row; both ways.
+    std::vector<fftwf_plan> alongV, alongU, backAlongV, backAlongU;
+
+    ~Stages() {
+        for (auto* plans : {&alongV, &alongU, &backAlongV, &backAlongU})
+            for (fftwf_plan plan : *plans) fftwf_destroy_plan(plan);
+    }
+};
+
+void ComplexSpectrumPlan::FftwFree::operator()(void* p) const { fftwf_free(p); }
+
+ComplexSpectrumPlan::ComplexSpectrumPlan(int columns, int rows, int slices)
+    : columns_(columns),
+      rows_(rows),
+      data_(static_cast<std::complex<float>*>(Allocate(sizeof(fftwf_complex) * size()))) {
+    auto* data = reinterpret_cast<fftwf_complex*>(data_.get());
+    std::lock_guard lock(PlannerMutex());
+    auto stages = std::make_unique<Stages>();
+    auto add = [](std::vector<fftwf_plan>& plans, fftwf_plan plan) {
+        if (!plan) throw std::bad_alloc();
+        plans.push_back(plan);
+    };
+    for (int k = 0; k < slices; ++k) {
+        const auto [first, last] = Slice(columns, k, slices);
+        if (first == last) continue;
+        int n = rows;
+        fftwf_complex* at = data + static_cast<std::size_t>(first) * rows;
+        add(stages->alongV, fftwf_plan_many_dft(1, &n, last - first, at, nullptr, 1, rows, at, nullptr, 1,
+                                                rows, FFTW_FORWARD, FFTW_ESTIMATE));
+        add(stages->backAlongV, fftwf_plan_many_dft(1, &n, last - first, at, nullptr, 1, rows, at, nullptr, 1,
+                                                    rows, FFTW_BACKWARD, FFTW_ESTIMATE));
+    }
+    for (int k = 0; k < slices; ++k) {
+        const auto [first, last] = Slice(rows, k, slices);
+        if (first == last) continue;
+        int n = columns;
+        add(stages->alongU, fftwf_plan_many_dft(1, &n, last - first, data + first, nullptr, rows, 1,
+                                                data + first, nullptr, rows, 1, FFTW_FORWARD, FFTW_ESTIMATE));
+        add(stages->backAlongU,
+            fftwf_plan_many_dft(1, &n, last - first, data + first, nullptr, rows, 1, data + first, nullptr,
+                                rows, 1, FFTW_BACKWARD, FFTW_ESTIMATE));
+    }
+    stages_ = std::move(stages);
+}
+
+ComplexSpectrumPlan::~ComplexSpectrumPlan() {
+    std::lock_guard lock(PlannerMutex());
+    stages_.reset();
+}
+
+void ComplexSpectrumPlan::forward() const {
+    Run(stages_->alongV);
+    Run(stages_->alongU);
+}
+
+void ComplexSpectrumPlan::inverse() const {
+    Run(stages_->backAlongU);
+    Run(stages_->backAlongV);
+}
+
 }  // namespace marbleck

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <complex>
+#include <cstddef>
 #include <memory>
 #include <mutex>
 
@@ -54,6 +55,40 @@ private:
     std::unique_ptr<std::complex<float>, FftwFree> spectrum_;
     std::unique_ptr<Stages> stages_;
     mutable std::mutex inUse_;
+};
+
+// FFTW's complex transforms of one size, in place on one array of `columns`
+// columns of `rows` values, column by column, sliced over the shared pool as
+// SpectrumPlan's are. For phase holograms, whose transmittance e^(iφ) is
+// complex.
+class ComplexSpectrumPlan {
+public:
+    // Throws std::bad_alloc when FFTW cannot allocate or plan.
+    ComplexSpectrumPlan(int columns, int rows, int slices);
+    ~ComplexSpectrumPlan();
+    ComplexSpectrumPlan(const ComplexSpectrumPlan&) = delete;
+    ComplexSpectrumPlan& operator=(const ComplexSpectrumPlan&) = delete;
+
+    int columns() const { return columns_; }
+    int rows() const { return rows_; }
+    std::size_t size() const { return static_cast<std::size_t>(columns_) * static_cast<std::size_t>(rows_); }
+    std::complex<float>* data() const { return data_.get(); }
+
+    // data() becomes its transform, unnormalised: sum of t·e^(−2πi k·x).
+    void forward() const;
+    // The same with e^(+2πi k·x).
+    void inverse() const;
+
+private:
+    struct Stages;
+    struct FftwFree {
+        void operator()(void* p) const;
+    };
+
+    int columns_;
+    int rows_;
+    std::unique_ptr<std::complex<float>, FftwFree> data_;
+    std::unique_ptr<Stages> stages_;
 };
 
 }  // namespace marbleck

@@ -6,6 +6,7 @@ import numpy.typing as npt
 
 ENGINES: Tuple[str, ...]
 METHODS: Tuple[str, ...]
+REFINEMENTS: Tuple[str, ...]
 
 @dataclass(frozen=True)
 class Figures:
@@ -57,3 +58,47 @@ def physical(
     *,
     shape: Optional[Tuple[int, int]] = None,
 ) -> Physical: ...
+
+@dataclass(frozen=True)
+class PhaseFigures:
+    efficiency: float
+    uniformity: float
+    spread: float
+    fidelity: float
+
+@dataclass(frozen=True)
+class Refinement:
+    method: str
+    start: PhaseFigures
+    end: PhaseFigures
+    iterations: int
+    seconds: float
+
+@dataclass(frozen=True)
+class Kinoform:
+    phase: npt.NDArray[np.float32]
+    figures: PhaseFigures
+    refinement: Optional[Refinement]
+
+def kinoform(
+    obj: npt.ArrayLike,
+    reps: float = 1,
+    *,
+    random_phase: bool = False,
+    seed: Optional[int] = None,
+    engine: str = "exact",
+    size: Optional[Tuple[float, float]] = None,
+    refine: int = 0,
+    method: str = "gs",
+    time_limit: Optional[float] = None,
+) -> Kinoform: ...
+def lookup_table(source: Any = None, *, two_pi: int = 255) -> npt.NDArray[np.uint8]: ...
+def slm_map(
+    phase: npt.ArrayLike,
+    panel: Optional[Tuple[int, int]] = None,
+    *,
+    pad: bool = False,
+    tilt: Tuple[float, float] = (0.0, 0.0),
+    lens: Optional[Tuple[float, float, float]] = None,
+    lut: Optional[npt.ArrayLike] = None,
+) -> Tuple[npt.NDArray[np.uint8], npt.NDArray[np.float32]]: ...

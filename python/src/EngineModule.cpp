@@ -14,6 +14,7 @@
 #include <optional>
 #include <stdexcept>
 #include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -21,6 +22,7 @@
 #include "engine/CalculationEngine.h"
 #include "engine/HologramCalculation.h"
 #include "engine/HologramGeometry.h"
+#include "engine/PhaseHologram.h"
 #include "engine/PhysicalFigures.h"
 #include "engine/Reconstruction.h"
 #include "platform/RunTimeError.h"
@@ -50,8 +52,10 @@ py::array_t<float> ArrayOfField(HologramField&& field) {
     float* data = owner->values().data();
     py::capsule keeper(owner.get(), [](void* held) { delete static_cast<HologramField*>(held); });
     owner.release();
-    return py::array_t<float>({rows, columns}, {static_cast<py::ssize_t>(sizeof(float)), rows * 4}, data,
-                              keeper);
+    return py::array_t<float>(
+        {rows, columns},
+        {static_cast<py::ssize_t>(sizeof(float)), rows * static_cast<py::ssize_t>(sizeof(float))}, data,
+        keeper);
 }
 
 // The engine's own copy of a rows x columns array.
@@ -242,6 +246,70 @@ py::dict PhysicalOf(int columns, int rows, double dpi, double scale, double wave
     return figures;
 }
 
+py::tuple PhaseFiguresTuple(const PhaseFigures& f) {
+    return py::make_tuple(f.efficiency, f.uniformity, f.spread, f.fidelity);
+}
+
+// The kinoform of an object and, with iterations, its refinement: the phase
+// (rows x columns, 0 .. 2π), its figures and the refinement's record.
+py::tuple KinoformOf(const py::array_t<bool, py::array::c_style>& mask, const std::vector<float>& brightness,
+                     float width, float height, double reps, bool randomPhase, std::uint64_t seed,
+                     const std::string& engine, int iterations, const std::string& method,
+                     double budgetSeconds) {
+    PhaseRequest request;
+    request.hologram.object = {width, height, LitSamplesOf(mask)};
+    request.hologram.reps = reps;
+    request.hologram.engine = engine;
+    request.hologram.randomPhase = randomPhase;
+    request.hologram.seed = seed;
+    request.brightness = brightness;
+    if (iterations > 0) {
+        const RefinementMethodEntry* entry = FindRefinementMethod(method);
+        if (entry == nullptr) throw std::invalid_argument("unknown refinement method " + method);
+        request.refinement = RefinementRequest{entry->method, iterations, budgetSeconds};
+    }
+    const InterruptWatch watch;
+    const CalculationControl control = InterruptibleControl(watch);
+    PhaseHologram h = RunReleased([&] { return MakePhaseHologram(std::move(request), control); });
+    py::object record = py::none();
+    if (h.refinement)
+        record = py::make_tuple(std::string(RefinementMethodEntryOf(h.refinement->method).name),
+                                PhaseFiguresTuple(h.refinement->start), PhaseFiguresTuple(h.refinement->end),
+                                h.refinement->iterations, h.refinement->seconds);
+    const py::tuple figures = PhaseFiguresTuple(h.figures);
+    return py::make_tuple(ArrayOfField(std::move(h.phase)), figures, record);
+}
+
+// A phase map on a modulator's panel: its grey levels through the lookup
+// table and its phase, both rows x columns.
+py::tuple PanelMapOf(const py::array_t<float, py::array::f_style>& phase, int width, int height, bool pad,
+                     double tiltX, double tiltY,
+                     const std::optional<std::tuple<double, double, double>>& lens,
+                     const py::array_t<std::uint8_t, py::array::c_style>& lookup) {
+    PhaseHologram h;
+    h.phase = FieldOfArray(phase);
+    PanelSettings panel;
+    panel.width = width;
+    panel.height = height;
+    panel.fill = pad ? PanelFill::Pad : PanelFill::Tile;
+    panel.tiltX = tiltX;
+    panel.tiltY = tiltY;
+    if (lens) panel.lens = LensTerm{std::get<0>(*lens), std::get<1>(*lens), std::get<2>(*lens)};
+    std::copy(lookup.data(), lookup.data() + 256, panel.lookup.begin());
+    PanelMap map = RunReleased([&] { return MapToPanel(h, panel); });
+    const py::ssize_t rows = map.phase.rows(), columns = map.phase.columns();
+    py::array_t<std::uint8_t> levels({rows, columns}, {py::ssize_t{1}, rows});
+    std::copy(map.levels.begin(), map.levels.end(), levels.mutable_data());
+    return py::make_tuple(levels, ArrayOfField(std::move(map.phase)));
+}
+
+py::array_t<std::uint8_t> LookupTableOf(std::optional<std::string> text, int twoPiLevel) {
+    const PhaseLookupTable table = text ? ParseLookupTable(*text) : LinearLookupTable(twoPiLevel);
+    py::array_t<std::uint8_t> values(256);
+    std::copy(table.begin(), table.end(), values.mutable_data());
+    return values;
+}
+
 std::vector<std::string> NamesOf(const auto& table) {
     std::vector<std::string> names;
     for (const auto& entry : table) names.emplace_back(entry.name);
@@ -274,6 +342,10 @@ PYBIND11_MODULE(_engine, module) {
         const HologramGeometry g = GeometryOf(width, height, reps);
         return py::make_tuple(g.canvasColumns, g.canvasRows, g.fieldColumns, g.fieldRows, g.columns, g.rows);
     });
+    module.def("kinoform", &KinoformOf);
+    module.def("panel_map", &PanelMapOf);
+    module.def("lookup_table", &LookupTableOf);
+    module.attr("refinement_methods") = NamesOf(RefinementMethods());
     module.attr("engines") = NamesOf(CalculationEngines());
     module.attr("methods") = NamesOf(BinarizationMethods());
     module.attr("max_values") = MaxHologramValues;

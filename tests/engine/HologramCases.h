@@ -74,4 +74,14 @@ inline std::vector<ObjectPoint> ThinLetterF(int size) {
     return points;
 }
 
+// An n x n grid of single points, evenly spread over a square canvas of
+// `size` pixels, in scan order.
+inline std::vector<ObjectPoint> PointGrid(int size, int n) {
+    std::vector<ObjectPoint> points;
+    const int step = size / n;
+    for (int i = 0; i < n; ++i)
+        for (int j = 0; j < n; ++j) points.push_back({step / 2 + i * step, step / 2 + j * step});
+    return points;
+}
+
 }  // namespace marbleck::cases
