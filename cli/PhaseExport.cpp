@@ -1,6 +1,7 @@
 #include "cli/PhaseExport.h"
 
 #include <QElapsedTimer>
+#include <algorithm>
 #include <memory>
 #include <new>
 #include <optional>

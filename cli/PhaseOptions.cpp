@@ -31,7 +31,7 @@ QString MethodChoices(bool help) {
     return names.isEmpty() ? last : names.join(QStringLiteral(", ")) + QStringLiteral(" or ") + last;
 }
 
-std::string Quoted(const QCommandLineOption& option) { return "--" + option.names().front().toStdString(); }
+std::string LongName(const QCommandLineOption& option) { return "--" + option.names().front().toStdString(); }
 
 // A whole number from `low` to `high`, or UsageError naming the option.
 int WholeNumberIn(const QString& text, int low, int high, const char* option) {
@@ -118,7 +118,7 @@ std::optional<PhaseOptions> PhaseCommandLine::read(const QCommandLineParser& par
         // Each would be silently ignored by a print's hologram.
         for (const QCommandLineOption* option :
              {&refine_, &refineMethod_, &slm_, &fill_, &twoPi_, &lut_, &tilt_, &lens_, &pitch_})
-            if (parser.isSet(*option)) throw UsageError(Quoted(*option) + " needs --phase");
+            if (parser.isSet(*option)) throw UsageError(LongName(*option) + " needs --phase");
         return std::nullopt;
     }
     PhaseOptions phase;
