@@ -19,6 +19,7 @@
 #include "app/Document.h"
 #include "app/FileProcedures.h"
 #include "app/HologramProcedures.h"
+#include "app/ModulatorCommands.h"
 #include "app/WindowSettings.h"
 #include "engine/Binarization.h"
 #include "input/DrawingTools.h"
@@ -207,6 +208,7 @@ void MainWindow::updateActions() {
     // The reconstruction shows the hologram as it is, also while the next
     // one is calculated.
     menus_->reconstructionAction()->setEnabled(true);
+    menus_->modulator().showOnScreenAction()->setEnabled(document_.phase.has_value());
     canvasHistory_->setPaused(calculating);
 }
 

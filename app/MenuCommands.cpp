@@ -22,6 +22,7 @@
 #include "app/Document.h"
 #include "app/FileProcedures.h"
 #include "app/MainWindow.h"
+#include "app/ModulatorCommands.h"
 #include "app/ReconstructionWindow.h"
 #include "app/WindowSettings.h"
 #include "engine/Binarization.h"
@@ -85,6 +86,11 @@ Binarization &gt; Time Budget…</b> seconds (Esc stops it); the status bar
 shows the fidelity before and after. <b>View &gt; Reconstruction</b> shows
 what the hologram reconstructs, with its fidelity, uniformity and
 efficiency.</p>
+<p><b>Options &gt; SLM Panel…</b> sets up a spatial light modulator: its
+size, tiling or padding, the grey level for 2π or its lookup table file, a
+tilt and a lens. <b>View &gt; Show on Screen…</b> shows the phase hologram's
+map full screen on the screen you choose, pixel for pixel; Esc or the item
+again closes it.</p>
 <p><b>Save Holo</b> (<b>File &gt; Save Hologram</b>) writes the hologram as
 shown as a bitmap named "H-" and the object's name beside the object;
 <b>File &gt; Save Hologram As…</b> writes it at full resolution as PNG, BMP
@@ -95,7 +101,14 @@ or TIFF. <b>Print</b> prints it.</p>
 
 MenuCommands::MenuCommands(MainWindow& window, Document& document, PictureArea& canvas, PictureArea& view,
                            CanvasHistory& history)
-    : window_(window), document_(document), canvas_(canvas), view_(view), history_(history) {}
+    : window_(window), document_(document), canvas_(canvas), view_(view), history_(history) {
+    modulator_ = std::make_unique<ModulatorCommands>(
+        window_, document_,
+        [this](QWidget* parent, const QString& caption, const QString& start, const QString& filters) {
+            return openFileQuestion_ ? openFileQuestion_(parent, caption, start, filters)
+                                     : QFileDialog::getOpenFileName(parent, caption, start, filters);
+        });
+}
 
 MenuCommands::~MenuCommands() = default;
 
@@ -105,6 +118,8 @@ void MenuCommands::createMenus() {
     createViewMenu();
     createOptionsMenu();
     createHelpMenu();
+    connect(&window_, &MainWindow::hologramChanged, modulator_.get(), &ModulatorCommands::hologramChanged);
+    connect(modulator_.get(), &ModulatorCommands::statusBarMessage, this, &MenuCommands::statusBarMessage);
 }
 
 void MenuCommands::createFileMenu() {
@@ -138,6 +153,7 @@ void MenuCommands::createViewMenu() {
     reconstruction_ = view->addAction(QStringLiteral("&Reconstruction"));
     reconstruction_->setObjectName(QStringLiteral("reconstructionAction"));
     connect(reconstruction_, &QAction::triggered, this, &MenuCommands::showReconstruction);
+    modulator_->addShowOnScreenItem(*view);
 }
 
 void MenuCommands::createOptionsMenu() {
@@ -164,6 +180,8 @@ void MenuCommands::createOptionsMenu() {
     binarization->addSeparator();
     timeBudget_ = AddAction(binarization, "Time &Budget…", "timeBudgetAction", {});
     connect(timeBudget_, &QAction::triggered, this, &MenuCommands::askTimeBudget);
+    options->addSeparator();
+    modulator_->addPanelItem(*options);
 }
 
 void MenuCommands::createHelpMenu() {
@@ -181,6 +199,7 @@ void MenuCommands::createHelpMenu() {
 }
 
 void MenuCommands::restoreOptions() {
+    modulator_->restorePanel();
     fastCalculation_->setChecked(WindowSettings::engine() == "fast");
     binarizationBudget_ = WindowSettings::binarizationBudget();
     const QString method = QString::fromStdString(WindowSettings::binarizationMethod());

@@ -15,6 +15,7 @@ namespace marbleck {
 
 class CanvasHistory;
 class MainWindow;
+class ModulatorCommands;
 class PictureArea;
 class ReconstructionWindow;
 struct Document;
@@ -72,6 +73,8 @@ public:
     QAction* saveHologramAction() const { return saveHologram_; }
     QAction* printAction() const { return print_; }
     QAction* quitAction() const { return quit_; }
+    // "Options" > "SLM Panel…" and "View" > "Show on Screen…".
+    ModulatorCommands& modulator() const { return *modulator_; }
 
     void setOpenFileQuestion(OpenFileQuestion question) { openFileQuestion_ = std::move(question); }
     void setSaveFileQuestion(SaveFileQuestion question) { saveFileQuestion_ = std::move(question); }
@@ -123,6 +126,7 @@ private:
     QWidget* helpWindow_ = nullptr;
     // The reconstruction window, made on first use.
     std::unique_ptr<ReconstructionWindow> reconstructionWindow_;
+    std::unique_ptr<ModulatorCommands> modulator_;
 };
 
 }  // namespace marbleck
