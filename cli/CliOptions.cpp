@@ -12,12 +12,6 @@
 
 namespace marbleck::cli {
 
-namespace {
-
-// The option's whole text as a finite number ("2.5", "-1", "3e2"; a point is
-// the decimal point), or nothing. Unlike the window's boxes, which read the
-// leading number of whatever was typed, a script's option is taken whole or
-// refused, so that a typing error cannot silently become another value.
 std::optional<double> WholeNumber(const QString& text) {
     const std::string bytes = text.toStdString();
     double value = 0;
@@ -39,6 +33,8 @@ double PositiveNumber(const QString& text, const char* option) {
         throw UsageError(std::string(option) + " must be a number above 0: " + text.toStdString());
     return *value;
 }
+
+namespace {
 
 QString EngineName(const CalculationEngine& engine) {
     return QString::fromUtf8(engine.name.data(), static_cast<qsizetype>(engine.name.size()));
@@ -109,9 +105,11 @@ ParsedCommandLine ParseCommandLine(const QStringList& arguments) {
     const QCommandLineOption scale(QStringLiteral("scale"),
                                    QStringLiteral("Printer dots per hologram value, for --dpi (default 1)."),
                                    QStringLiteral("K"), QStringLiteral("1"));
-    const QCommandLineOption wavelength(QStringLiteral("wavelength"),
-                                        QStringLiteral("Laser wavelength in nm, for --dpi (default 633)."),
-                                        QStringLiteral("NM"), QStringLiteral("633"));
+    const QCommandLineOption wavelength(
+        QStringLiteral("wavelength"),
+        QStringLiteral("Laser wavelength in nm, for --dpi (default 633) or, with "
+                       "--phase, for --lens."),
+        QStringLiteral("NM"), QStringLiteral("633"));
     const QCommandLineOption distance(QStringLiteral("distance"),
                                       QStringLiteral("Distance of the screen in m, for --dpi (default 1)."),
                                       QStringLiteral("M"), QStringLiteral("1"));
@@ -123,11 +121,19 @@ ParsedCommandLine ParseCommandLine(const QStringList& arguments) {
     const QCommandLineOption depth(QStringLiteral("depth"),
                                    QStringLiteral("PNG grey depth, 8 or 16 (other formats have their own)."),
                                    QStringLiteral("BITS"), QStringLiteral("8"));
-    const QCommandLineOption report(QStringLiteral("report"),
-                                    QStringLiteral("Print one JSON object per object on standard output."));
+    const QCommandLineOption report(
+        QStringLiteral("report"),
+        QStringLiteral("Print one JSON object per object on standard output; with "
+                       "--phase it gives the phase hologram's efficiency (the share "
+                       "of the light on the object's spots), uniformity (1 - "
+                       "(max - min) / (max + min) of the spots' light), spread (their "
+                       "standard deviation over their mean), fidelity and its "
+                       "refinement (method, before, after, iterations, seconds)."));
     const QCommandLineOption quiet(QStringLiteral("quiet"), QStringLiteral("Print no progress."));
     parser.addOptions({output, reps, randomPhase, seed, engine, binarize, budget, reconstruct, maxSeconds,
                        depth, report, dpi, scale, wavelength, distance, quiet});
+    const PhaseCommandLine phaseOptions;
+    phaseOptions.addTo(parser);
     const QCommandLineOption help = parser.addHelpOption();
     const QCommandLineOption version = parser.addVersionOption();
 
@@ -205,8 +211,18 @@ ParsedCommandLine ParseCommandLine(const QStringList& arguments) {
                          " is for .png outputs only: " + o.output.toStdString());
     o.report = parser.isSet(report);
     o.quiet = parser.isSet(quiet);
-    const bool physical =
-        parser.isSet(dpi) || parser.isSet(scale) || parser.isSet(wavelength) || parser.isSet(distance);
+    o.phase = phaseOptions.read(parser, wavelength);
+    if (o.phase) {
+        // A phase hologram is shown by a modulator, not printed or thresholded.
+        if (parser.isSet(binarize)) throw UsageError("--binarize is for printed holograms, not --phase");
+        if (o.depth != 8)
+            throw UsageError("--phase writes 8-bit grey levels; --depth 16 is for printed holograms");
+        if (parser.isSet(dpi) || parser.isSet(scale) || parser.isSet(distance))
+            throw UsageError("--dpi, --scale and --distance are for printed holograms, not --phase");
+    }
+    // With --phase, --wavelength is the lens's.
+    const bool physical = parser.isSet(dpi) || parser.isSet(scale) ||
+                          (parser.isSet(wavelength) && !o.phase) || parser.isSet(distance);
     if (physical && !parser.isSet(dpi)) throw UsageError("--scale, --wavelength and --distance need --dpi");
     if (physical && !o.report) throw UsageError("--dpi needs --report, where the figures are printed");
     if (physical) {

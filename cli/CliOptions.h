@@ -8,6 +8,7 @@
 
 #include <string>
 
+#include "cli/PhaseOptions.h"
 #include "engine/Binarization.h"
 
 namespace marbleck::cli {
@@ -44,9 +45,21 @@ struct CliOptions {
     int depth = 8;
     bool report = false;
     bool quiet = false;
+    // --phase: a phase hologram on a modulator's panel instead of a print's.
+    std::optional<PhaseOptions> phase;
 
     bool binarized() const { return binarizeThreshold.has_value() || balanced || optimised; }
 };
+
+// The option's whole text as a finite number ("2.5", "-1", "3e2"; a point is
+// the decimal point), or nothing. Unlike the window's boxes, which read the
+// leading number of whatever was typed, a script's option is taken whole or
+// refused, so that a typing error cannot silently become another value.
+std::optional<double> WholeNumber(const QString& text);
+// The whole number, or UsageError naming `option`.
+double Number(const QString& text, const char* option);
+// The whole number above 0, or UsageError naming `option`.
+double PositiveNumber(const QString& text, const char* option);
 
 // What the command line asks for: a run, or only the help or version text.
 struct ParsedCommandLine {

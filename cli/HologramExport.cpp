@@ -45,11 +45,6 @@ void WriteOrExportError(const Write& write) {
     }
 }
 
-void WriteReconstruction(const QImage& picture, const QString& output) {
-    WriteOrExportError(
-        [&] { WriteUnderOwnName(output, [&](const QString& name) { WritePng(picture, name); }); });
-}
-
 // libpng prints its errors itself on standard error, beside the one line per
 // failure that the command line promises; while an object is read, standard
 // error goes nowhere.
@@ -76,8 +71,25 @@ private:
 
 }  // namespace
 
+void WriteReconstruction(const QImage& picture, const QString& output) {
+    WriteOrExportError(
+        [&] { WriteUnderOwnName(output, [&](const QString& name) { WritePng(picture, name); }); });
+}
+
 void WriteField(const HologramField& field, bool binarized, int depth, const QString& output) {
     WriteOrExportError([&] { WriteHologramFile(field, binarized, depth, output); });
+}
+
+QImage ReadObjectImage(const QString& object) {
+    try {
+        // The window's reader: the same checks, and the same picture of the same file.
+        const StandardErrorSilenced quiet;
+        return ReadObjectFile(object, ObjectFileKindOf(object), WholePicture).picture;
+    } catch (const RunTimeError& error) {
+        throw ExportError(ExitStatus::Input, object, error.description());
+    } catch (const std::bad_alloc&) {
+        throw ExportError(ExitStatus::Input, object, "out of memory");
+    }
 }
 
 HologramRequest ObjectRequest(const CliOptions& options, HologramObject object, std::uint64_t seed) {
@@ -96,20 +108,13 @@ HologramRequest ObjectRequest(const CliOptions& options, HologramObject object, 
     return request;
 }
 
-HologramResult CalculateObjectHologram(const CliOptions& options, const QImage& image, std::uint64_t seed,
-                                       const ExportProgress& progress) {
+void RefuseUnboundedWork(const CliOptions& options, const HologramGeometry& geometry,
+                         const std::vector<ObjectPoint>& points, double sums) {
     const CalculationEngine& engine = CalculationEngineNamed(options.engine);
-    // The reps are refused before the picture is read into samples.
-    const HologramGeometry geometry = MakeHologramGeometry(static_cast<float>(image.width()),
-                                                           static_cast<float>(image.height()), options.reps);
-    CancelFlag cancel{false};
-    std::optional<CalculationDeadline> deadline;
-    if (options.maxSeconds) deadline.emplace(*options.maxSeconds, cancel);
-    HologramRequest request = ObjectRequest(options, PictureObject(image), seed);
-    const std::vector<ObjectPoint>& points = request.object.litSamples;
     if (engine.addsEveryPointToEveryValue && !options.maxSeconds &&
         PointValues(geometry, points.size()) > ExactWorkBound) {
-        const double minutes = EstimatedSeconds(engine, geometry, points, ThreadPool::Shared().size()) / 60.0;
+        const double minutes =
+            sums * EstimatedSeconds(engine, geometry, points, ThreadPool::Shared().size()) / 60.0;
         throw CalculationTooLong(
             QStringLiteral("%1 points × %2 values is more than the 2^%3 bound of the %4 engine (about %5 "
                            "min here); use --engine fast, or --max-seconds S to go on")
@@ -120,26 +125,21 @@ HologramResult CalculateObjectHologram(const CliOptions& options, const QImage& 
                 .arg(std::ceil(minutes))
                 .toStdString());
     }
+}
 
-    CalculationControl control;
-    control.cancelFlag = &cancel;
-    // The points done once canvas column x is summed: those of columns 0 .. x.
-    std::vector<long long> pointsThroughColumn;
-    control.binarizationProgress = progress.binarization;
-    if (progress.points) {
-        pointsThroughColumn.assign(static_cast<std::size_t>(geometry.canvasColumns), 0);
-        for (const ObjectPoint& p : points)
-            if (p.x >= 0 && p.x < geometry.canvasColumns)
-                ++pointsThroughColumn[static_cast<std::size_t>(p.x)];
-        for (std::size_t x = 1; x < pointsThroughColumn.size(); ++x)
-            pointsThroughColumn[x] += pointsThroughColumn[x - 1];
-        const auto total = static_cast<long long>(points.size());
-        control.columnDone = [&pointsThroughColumn, &progress, total](int x) {
-            progress.points(pointsThroughColumn[static_cast<std::size_t>(x)], total);
-        };
-    }
+HologramResult CalculateObjectHologram(const CliOptions& options, const QImage& image, std::uint64_t seed,
+                                       const ExportProgress& progress) {
+    // The reps are refused before the picture is read into samples.
+    const HologramGeometry geometry = MakeHologramGeometry(static_cast<float>(image.width()),
+                                                           static_cast<float>(image.height()), options.reps);
+    CancelFlag cancel{false};
+    std::optional<CalculationDeadline> deadline;
+    if (options.maxSeconds) deadline.emplace(*options.maxSeconds, cancel);
+    HologramRequest request = ObjectRequest(options, PictureObject(image), seed);
+    RefuseUnboundedWork(options, geometry, request.object.litSamples);
+    const ObjectControl control(geometry, request.object.litSamples, progress, cancel);
     try {
-        return MakeHologram(std::move(request), control);
+        return MakeHologram(std::move(request), control.control());
     } catch (const CalculationCancelled&) {
         throw CalculationTooLong(
             QStringLiteral("stopped after %1 s (--max-seconds)").arg(*options.maxSeconds).toStdString());
@@ -161,16 +161,7 @@ ExportSummary ExportHologram(const CliOptions& options, const QString& object, c
                              const QString& reconstruction) {
     QElapsedTimer timer;
     timer.start();
-    QImage image;
-    try {
-        // The window's reader: the same checks, and the same picture of the same file.
-        const StandardErrorSilenced quiet;
-        image = ReadObjectFile(object, ObjectFileKindOf(object), WholePicture).picture;
-    } catch (const RunTimeError& error) {
-        throw ExportError(ExitStatus::Input, object, error.description());
-    } catch (const std::bad_alloc&) {
-        throw ExportError(ExitStatus::Input, object, "out of memory");
-    }
+    const QImage image = ReadObjectImage(object);
 
     ExportSummary summary;
     summary.input = object;
@@ -253,9 +244,52 @@ QJsonValue Optimisation(const std::optional<OptimisationRecord>& record) {
                        {QStringLiteral("seconds"), record->seconds}};
 }
 
+QJsonObject Figures(const PhaseFigures& f) {
+    return {{QStringLiteral("efficiency"), Number(f.efficiency)},
+            {QStringLiteral("uniformity"), Number(f.uniformity)},
+            {QStringLiteral("spread"), Number(f.spread)},
+            {QStringLiteral("fidelity"), Number(f.fidelity)}};
+}
+
+QJsonValue Refinement(const std::optional<RefinementRecord>& record) {
+    if (!record) return QJsonValue();
+    const std::string_view method = RefinementMethodEntryOf(record->method).name;
+    return QJsonObject{
+        {QStringLiteral("method"), QString::fromUtf8(method.data(), static_cast<qsizetype>(method.size()))},
+        {QStringLiteral("before"), Figures(record->start)},
+        {QStringLiteral("after"), Figures(record->end)},
+        {QStringLiteral("iterations"), record->iterations},
+        {QStringLiteral("seconds"), record->seconds}};
+}
+
+// A phase hologram's line: the panel, its figures and refinement in place
+// of a print's raw range, threshold and optimisation.
+QJsonObject PhaseJson(const ExportSummary& s, const PhaseSummary& phase) {
+    QJsonObject json{{QStringLiteral("input"), s.input},
+                     {QStringLiteral("output"), s.output},
+                     {QStringLiteral("width"), s.width},
+                     {QStringLiteral("height"), s.height},
+                     {QStringLiteral("reps"), s.reps},
+                     {QStringLiteral("points"), s.points},
+                     {QStringLiteral("columns"), s.columns},
+                     {QStringLiteral("rows"), s.rows},
+                     {QStringLiteral("panel"), QJsonObject{{QStringLiteral("width"), phase.panelWidth},
+                                                           {QStringLiteral("height"), phase.panelHeight}}},
+                     {QStringLiteral("engine"), s.engine},
+                     {QStringLiteral("seed"), s.seed ? QJsonValue(QString::number(*s.seed)) : QJsonValue()},
+                     {QStringLiteral("refinement"), Refinement(phase.refinement)},
+                     {QStringLiteral("reconstruction"),
+                      s.reconstruction.isEmpty() ? QJsonValue() : QJsonValue(s.reconstruction)},
+                     {QStringLiteral("seconds"), s.seconds}};
+    const QJsonObject figures = Figures(phase.figures);
+    for (auto figure = figures.begin(); figure != figures.end(); ++figure) json.insert(figure.key(), *figure);
+    return json;
+}
+
 }  // namespace
 
 QByteArray SummaryJson(const ExportSummary& s) {
+    if (s.phase) return QJsonDocument(PhaseJson(s, *s.phase)).toJson(QJsonDocument::Compact);
     QJsonObject json{{QStringLiteral("input"), s.input},
                      {QStringLiteral("output"), s.output},
                      {QStringLiteral("width"), s.width},

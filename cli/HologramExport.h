@@ -10,11 +10,14 @@
 #include <string>
 
 #include <vector>
+
 #include "cli/CliOptions.h"
+#include "cli/ObjectControl.h"
 #include "engine/Binarization.h"
 #include "engine/HologramField.h"
 #include "engine/HologramRequest.h"
 #include "engine/HologramResult.h"
+#include "engine/PhaseHologram.h"
 #include "engine/PhysicalFigures.h"
 #include "engine/Reconstruction.h"
 
@@ -58,6 +61,15 @@ public:
     using std::runtime_error::runtime_error;
 };
 
+// What a --phase export did besides: the panel written, and the phase
+// hologram's own figures and refinement (not the panel's).
+struct PhaseSummary {
+    int panelWidth = 0;
+    int panelHeight = 0;
+    PhaseFigures figures;
+    std::optional<RefinementRecord> refinement;
+};
+
 // What one export did, as --report prints it.
 struct ExportSummary {
     QString input;
@@ -84,16 +96,23 @@ struct ExportSummary {
     std::optional<OptimisationRecord> optimisation;
     QString reconstruction;                   // where the reconstruction went, "" for nowhere
     std::optional<PhysicalFigures> physical;  // with --dpi
+    // With --phase; then the raw range, threshold, figures and optimisation
+    // above are not reported.
+    std::optional<PhaseSummary> phase;
     double seconds = 0;
 };
 
-// Called while an object is calculated; either may be left empty.
-struct ExportProgress {
-    // While the sums are formed: the points done so far and in all.
-    std::function<void(long long done, long long total)> points;
-    // While an iterative binarization runs: the share of it done, 0 to 1.
-    std::function<void(double fraction)> binarization;
-};
+// The picture of an object file as the window reads it (what the image
+// libraries print meanwhile is not shown). Throws ExportError with the input
+// status.
+QImage ReadObjectImage(const QString& object);
+
+// Throws CalculationTooLong for a calculation by an engine that adds every
+// point into every value of `geometry` above ExactWorkBound without
+// options.maxSeconds; `sums` is how many such sums it forms, for the time
+// the message estimates.
+void RefuseUnboundedWork(const CliOptions& options, const HologramGeometry& geometry,
+                         const std::vector<ObjectPoint>& points, double sums = 1);
 
 // The request the options make of `object`: their reps, engine, random
 // phases from `seed` and binarization ("median" is the balanced method,
@@ -129,6 +148,10 @@ ExportSummary ExportHologram(const CliOptions& options, const QString& object, c
 // .bmp, .tif or .tiff and .npy with 32-bit floats), atomically: an earlier file survives any failure. A
 // binarized field holds 0 and 255. Throws ExportError with the write status.
 void WriteField(const HologramField& field, bool binarized, int depth, const QString& output);
+
+// Writes a reconstruction picture as a PNG, atomically. Throws ExportError
+// with the write status.
+void WriteReconstruction(const QImage& picture, const QString& output);
 
 // The JSON line of a summary.
 QByteArray SummaryJson(const ExportSummary& summary);

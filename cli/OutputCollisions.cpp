@@ -54,9 +54,12 @@ struct NamedFile {
 }  // namespace
 
 QStringList FindOutputCollisions(const QStringList& objects, const QString& output,
-                                 const QString& reconstruct) {
+                                 const QString& reconstruct, const QString& lookupTable) {
     std::vector<NamedFile> inputs;
     std::vector<NamedFile> writes;
+    if (!lookupTable.isEmpty())
+        inputs.push_back(
+            {lookupTable, QStringLiteral("the lookup table ") + lookupTable, IdentityOf(lookupTable)});
     for (const QString& object : objects) {
         inputs.push_back({object, QStringLiteral("the object ") + object, IdentityOf(object)});
         const QString hologram = OutputPathFor(output, object);

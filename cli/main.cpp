@@ -11,6 +11,7 @@
 #include "cli/CliOptions.h"
 #include "cli/HologramExport.h"
 #include "cli/OutputCollisions.h"
+#include "cli/PhaseExport.h"
 #include "input/picture/NativeFileName.h"
 #include "platform/BlasThreads.h"
 #include "platform/OutOfResources.h"
@@ -38,10 +39,14 @@ QStringList RawArguments(int argc, char** argv) {
 }
 
 // A one-line bar on standard error: points done and the time left, then
-// the share of an optimised binarization done.
+// the share of an iterative stage done ("optimising" a binarization,
+// "refining" a phase hologram).
 class ProgressLine {
 public:
-    explicit ProgressLine(const QString& object) : object_(EncodeNativeFileName(object)) { timer_.start(); }
+    ProgressLine(const QString& object, const char* stage)
+        : object_(EncodeNativeFileName(object)), stage_(stage) {
+        timer_.start();
+    }
     ~ProgressLine() {
         if (shown_) std::fputs("\r\033[K", stderr);
     }
@@ -59,7 +64,7 @@ public:
     void binarization(double fraction) {
         if (!due()) return;
         draw(fraction,
-             QString::asprintf("optimising, %.0f %%", std::clamp(fraction, 0.0, 1.0) * 100).toLatin1());
+             QString::asprintf("%s, %.0f %%", stage_, std::clamp(fraction, 0.0, 1.0) * 100).toLatin1());
     }
 
     ExportProgress reports() {
@@ -84,6 +89,7 @@ private:
     }
 
     QByteArray object_;
+    const char* stage_;
     QElapsedTimer timer_;
     qint64 lastDraw_ = -1;
     bool shown_ = false;
@@ -119,15 +125,31 @@ int main(int argc, char** argv) {
         std::fputs(parsed.text.toLocal8Bit().constData(), stdout);
         return ExitStatus::Success;
     }
-    const CliOptions& options = parsed.options;
-    // Nothing is written while any output would replace an object or
-    // another output of the same run.
+    CliOptions options = parsed.options;
+    const QString lookupFile = options.phase ? options.phase->lookupFile : QString();
+    // Nothing is written while any output would replace an object, the
+    // lookup table or another output of the same run.
     if (const QStringList collisions =
-            FindOutputCollisions(options.objects, options.output, options.reconstruct);
+            FindOutputCollisions(options.objects, options.output, options.reconstruct, lookupFile);
         !collisions.isEmpty()) {
         for (const QString& collision : collisions) PrintError({}, collision);
         return ExitStatus::Usage;
     }
+    // One table for every object; a bad one stops the run before any work.
+    if (!lookupFile.isEmpty()) {
+        try {
+            options.phase->panel.lookup = ReadLookupTableFile(lookupFile);
+        } catch (const ExportError& error) {
+            PrintError(error.file(), QString::fromStdString(error.what()));
+            return error.status();
+        } catch (const std::exception& error) {
+            PrintError(lookupFile, marbleck::IsOutOfResources(error) ? QStringLiteral("out of memory")
+                                                                     : QString::fromLocal8Bit(error.what()));
+            return ExitStatus::Input;
+        }
+    }
+    const auto exportObject = options.phase ? ExportPhaseHologram : ExportHologram;
+    const char* iterativeStage = options.phase ? "refining" : "optimising";
 
     std::uint64_t seed = options.seed.value_or(0);
     if (options.randomPhase && !options.seed) {
@@ -146,10 +168,10 @@ int main(int argc, char** argv) {
         try {
             ExportSummary summary;
             if (showProgress) {
-                ProgressLine line(object);
-                summary = ExportHologram(options, object, output, seed, line.reports(), reconstruction);
+                ProgressLine line(object, iterativeStage);
+                summary = exportObject(options, object, output, seed, line.reports(), reconstruction);
             } else {
-                summary = ExportHologram(options, object, output, seed, {}, reconstruction);
+                summary = exportObject(options, object, output, seed, {}, reconstruction);
             }
             if (options.report) {
                 std::fputs(SummaryJson(summary).append('\n').constData(), stdout);

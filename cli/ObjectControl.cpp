@@ -1,0 +1,22 @@
+#include "cli/ObjectControl.h"
+
+namespace marbleck::cli {
+
+ObjectControl::ObjectControl(const HologramGeometry& geometry, const std::vector<ObjectPoint>& points,
+                             const ExportProgress& progress, const CancelFlag& cancel)
+    : progress_(progress) {
+    control_.cancelFlag = &cancel;
+    control_.binarizationProgress = progress_.binarization;
+    if (!progress_.points) return;
+    pointsThroughColumn_.assign(static_cast<std::size_t>(geometry.canvasColumns), 0);
+    for (const ObjectPoint& p : points)
+        if (p.x >= 0 && p.x < geometry.canvasColumns) ++pointsThroughColumn_[static_cast<std::size_t>(p.x)];
+    for (std::size_t x = 1; x < pointsThroughColumn_.size(); ++x)
+        pointsThroughColumn_[x] += pointsThroughColumn_[x - 1];
+    const auto total = static_cast<long long>(points.size());
+    control_.columnDone = [this, total](int x) {
+        progress_.points(pointsThroughColumn_[static_cast<std::size_t>(x)], total);
+    };
+}
+
+}  // namespace marbleck::cli

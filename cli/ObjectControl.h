@@ -1,0 +1,40 @@
+#pragma once
+
+#include <functional>
+#include <vector>
+
+#include "engine/CalculationControl.h"
+#include "engine/HologramEngine.h"
+#include "engine/HologramGeometry.h"
+
+namespace marbleck::cli {
+
+// Called while an object is calculated; either may be left empty.
+struct ExportProgress {
+    // While the sums are formed: the points done so far and in all.
+    std::function<void(long long done, long long total)> points;
+    // While an iterative stage (an optimised binarization, a refinement)
+    // runs: the share of it done, 0 to 1.
+    std::function<void(double fraction)> binarization;
+};
+
+// The control of one object's calculation: its progress as points done
+// (those of the canvas columns summed) and the iterative stage's share, and
+// the cancel flag a deadline sets.
+class ObjectControl {
+public:
+    ObjectControl(const HologramGeometry& geometry, const std::vector<ObjectPoint>& points,
+                  const ExportProgress& progress, const CancelFlag& cancel);
+    ObjectControl(const ObjectControl&) = delete;
+    ObjectControl& operator=(const ObjectControl&) = delete;
+
+    const CalculationControl& control() const { return control_; }
+
+private:
+    ExportProgress progress_;
+    // The points done once canvas column x is summed: those of columns 0 .. x.
+    std::vector<long long> pointsThroughColumn_;
+    CalculationControl control_;
+};
+
+}  // namespace marbleck::cli
