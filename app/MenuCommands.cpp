@@ -95,8 +95,8 @@ again closes it.</p>
 compute a phase hologram (kinoform) for a spatial light modulator instead:
 the phase of the same points' complex sum, shown as grey levels (0 to 2π as
 0 to 255). A white point asks for full brightness; a loaded picture's grey
-levels ask for the light a screen gives them (mid grey 128 about a fifth of
-white's), a colour for its brightest channel's. <b>Options &gt; Refine</b>
+levels ask for that share of white's light (mid grey 128 about half), a
+colour for its brightest channel's. <b>Options &gt; Refine</b>
 (Ctrl+R) moves more light onto the object by the method, iterations and time
 limit of <b>Options &gt; Refinement</b> (Esc stops it); each Refine goes on
 from the last, and the status bar shows the efficiency before and after.

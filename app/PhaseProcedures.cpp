@@ -29,11 +29,6 @@ QString Figure(double value, int decimals) {
 
 }  // namespace
 
-float RelativeIntensity(int level) {
-    const double c = std::clamp(level, 0, 255) / 255.0;
-    return static_cast<float>(c <= 0.04045 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4));
-}
-
 std::vector<float> CanvasBrightness(const PictureArea& canvas, const HologramObject& object) {
     const SampleGrid grid = CanvasSampleGrid(canvas, SampleCount(object.width), SampleCount(object.height));
     const QImage& image = canvas.image();
@@ -42,7 +37,7 @@ std::vector<float> CanvasBrightness(const PictureArea& canvas, const HologramObj
     for (const ObjectPoint& point : object.litSamples) {
         const QRgb pixel = image.pixel(grid.pixelColumns[static_cast<std::size_t>(point.x)],
                                        grid.pixelRows[static_cast<std::size_t>(point.y)]);
-        brightness.push_back(RelativeIntensity(std::max({qRed(pixel), qGreen(pixel), qBlue(pixel)})));
+        brightness.push_back(BrightnessOfLevel(std::max({qRed(pixel), qGreen(pixel), qBlue(pixel)})));
     }
     return brightness;
 }

@@ -13,12 +13,6 @@ namespace marbleck {
 class PictureArea;
 struct Document;
 
-// The relative intensity a lit canvas pixel of grey level `level` (1 .. 255)
-// asks for: the light a screen gives for that level (the sRGB curve), 1 for
-// white. A pixel's level is its brightest channel, so that every lit pixel
-// asks for some light.
-float RelativeIntensity(int level);
-
 // The requested brightness of each of `object`'s lit samples (scan order),
 // read from the canvas pixel each sample reads.
 std::vector<float> CanvasBrightness(const PictureArea& canvas, const HologramObject& object);

@@ -62,7 +62,7 @@ std::vector<float> SampleBrightness(const QImage& image, const std::vector<Objec
     for (const ObjectPoint& p : samples) {
         const QRgb pixel = reinterpret_cast<const QRgb*>(colours.constScanLine(p.y))[p.x];
         const int grey = std::max({qRed(pixel), qGreen(pixel), qBlue(pixel)});
-        brightness.push_back(static_cast<float>(grey) / 255.0f);
+        brightness.push_back(BrightnessOfLevel(grey));
     }
     return brightness;
 }

@@ -256,6 +256,8 @@ PhaseFigures MeasurePhaseFigures(const HologramField& phase, std::span<const Obj
     return figures;
 }
 
+float BrightnessOfLevel(int level) { return static_cast<float>(std::clamp(level, 0, 255)) / 255.0f; }
+
 PhaseHologram MakeKinoform(HologramRequest request, std::vector<float> brightness,
                            const CalculationControl& control, ThreadPool& pool) {
     const CalculationEngine& engine = CalculationEngineNamed(request.engine);

@@ -119,6 +119,11 @@ struct PhaseHologram {
     double sumSeconds = 0;
 };
 
+// The brightness a lit sample asks for from its grey level (0 .. 255; a
+// colour's brightest channel): that share of white's light, level / 255.
+// The window and the command line both take their pictures' samples so.
+float BrightnessOfLevel(int level);
+
 // The kinoform of a request's object: the same geometry, sample phases and
 // engine as MakeHologram (the request's binarization is ignored), the
 // imaginary part summed by the same engine with every phase less π/2.
