@@ -156,13 +156,8 @@ QImage ReconstructionImage(const Reconstruction& r) {
     return image;
 }
 
-ExportSummary ExportHologram(const CliOptions& options, const QString& object, const QString& output,
-                             std::uint64_t seed, const ExportProgress& progress,
-                             const QString& reconstruction) {
-    QElapsedTimer timer;
-    timer.start();
-    const QImage image = ReadObjectImage(object);
-
+ExportSummary SummaryOf(const CliOptions& options, const QString& object, const QString& output,
+                        const QImage& image, std::uint64_t seed) {
     ExportSummary summary;
     summary.input = object;
     summary.output = output;
@@ -171,6 +166,16 @@ ExportSummary ExportHologram(const CliOptions& options, const QString& object, c
     summary.reps = options.reps;
     summary.engine = QString::fromStdString(options.engine);
     if (options.randomPhase) summary.seed = seed;
+    return summary;
+}
+
+ExportSummary ExportHologram(const CliOptions& options, const QString& object, const QString& output,
+                             std::uint64_t seed, const ExportProgress& progress,
+                             const QString& reconstruction) {
+    QElapsedTimer timer;
+    timer.start();
+    const QImage image = ReadObjectImage(object);
+    ExportSummary summary = SummaryOf(options, object, output, image, seed);
 
     HologramResult hologram;
     try {
@@ -262,25 +267,31 @@ QJsonValue Refinement(const std::optional<RefinementRecord>& record) {
         {QStringLiteral("seconds"), record->seconds}};
 }
 
+// What every line says: the object, the hologram's size, how it was made,
+// where the reconstruction went and the seconds.
+QJsonObject CommonJson(const ExportSummary& s) {
+    return {{QStringLiteral("input"), s.input},
+            {QStringLiteral("output"), s.output},
+            {QStringLiteral("width"), s.width},
+            {QStringLiteral("height"), s.height},
+            {QStringLiteral("reps"), s.reps},
+            {QStringLiteral("points"), s.points},
+            {QStringLiteral("columns"), s.columns},
+            {QStringLiteral("rows"), s.rows},
+            {QStringLiteral("engine"), s.engine},
+            {QStringLiteral("seed"), s.seed ? QJsonValue(QString::number(*s.seed)) : QJsonValue()},
+            {QStringLiteral("reconstruction"),
+             s.reconstruction.isEmpty() ? QJsonValue() : QJsonValue(s.reconstruction)},
+            {QStringLiteral("seconds"), s.seconds}};
+}
+
 // A phase hologram's line: the panel, its figures and refinement in place
 // of a print's raw range, threshold and optimisation.
 QJsonObject PhaseJson(const ExportSummary& s, const PhaseSummary& phase) {
-    QJsonObject json{{QStringLiteral("input"), s.input},
-                     {QStringLiteral("output"), s.output},
-                     {QStringLiteral("width"), s.width},
-                     {QStringLiteral("height"), s.height},
-                     {QStringLiteral("reps"), s.reps},
-                     {QStringLiteral("points"), s.points},
-                     {QStringLiteral("columns"), s.columns},
-                     {QStringLiteral("rows"), s.rows},
-                     {QStringLiteral("panel"), QJsonObject{{QStringLiteral("width"), phase.panelWidth},
-                                                           {QStringLiteral("height"), phase.panelHeight}}},
-                     {QStringLiteral("engine"), s.engine},
-                     {QStringLiteral("seed"), s.seed ? QJsonValue(QString::number(*s.seed)) : QJsonValue()},
-                     {QStringLiteral("refinement"), Refinement(phase.refinement)},
-                     {QStringLiteral("reconstruction"),
-                      s.reconstruction.isEmpty() ? QJsonValue() : QJsonValue(s.reconstruction)},
-                     {QStringLiteral("seconds"), s.seconds}};
+    QJsonObject json = CommonJson(s);
+    json.insert(QStringLiteral("panel"), QJsonObject{{QStringLiteral("width"), phase.panelWidth},
+                                                     {QStringLiteral("height"), phase.panelHeight}});
+    json.insert(QStringLiteral("refinement"), Refinement(phase.refinement));
     const QJsonObject figures = Figures(phase.figures);
     for (auto figure = figures.begin(); figure != figures.end(); ++figure) json.insert(figure.key(), *figure);
     return json;
@@ -290,26 +301,14 @@ QJsonObject PhaseJson(const ExportSummary& s, const PhaseSummary& phase) {
 
 QByteArray SummaryJson(const ExportSummary& s) {
     if (s.phase) return QJsonDocument(PhaseJson(s, *s.phase)).toJson(QJsonDocument::Compact);
-    QJsonObject json{{QStringLiteral("input"), s.input},
-                     {QStringLiteral("output"), s.output},
-                     {QStringLiteral("width"), s.width},
-                     {QStringLiteral("height"), s.height},
-                     {QStringLiteral("reps"), s.reps},
-                     {QStringLiteral("points"), s.points},
-                     {QStringLiteral("columns"), s.columns},
-                     {QStringLiteral("rows"), s.rows},
-                     {QStringLiteral("rawMinimum"), s.rawMinimum},
-                     {QStringLiteral("rawMaximum"), s.rawMaximum},
-                     {QStringLiteral("engine"), s.engine},
-                     {QStringLiteral("seed"), s.seed ? QJsonValue(QString::number(*s.seed)) : QJsonValue()},
-                     {QStringLiteral("threshold"), s.threshold ? QJsonValue(*s.threshold) : QJsonValue()},
-                     {QStringLiteral("fidelity"), Number(s.figures.fidelity)},
-                     {QStringLiteral("uniformity"), Number(s.figures.uniformity)},
-                     {QStringLiteral("efficiency"), Number(s.figures.efficiency)},
-                     {QStringLiteral("optimisation"), Optimisation(s.optimisation)},
-                     {QStringLiteral("reconstruction"),
-                      s.reconstruction.isEmpty() ? QJsonValue() : QJsonValue(s.reconstruction)},
-                     {QStringLiteral("seconds"), s.seconds}};
+    QJsonObject json = CommonJson(s);
+    json.insert(QStringLiteral("rawMinimum"), s.rawMinimum);
+    json.insert(QStringLiteral("rawMaximum"), s.rawMaximum);
+    json.insert(QStringLiteral("threshold"), s.threshold ? QJsonValue(*s.threshold) : QJsonValue());
+    json.insert(QStringLiteral("fidelity"), Number(s.figures.fidelity));
+    json.insert(QStringLiteral("uniformity"), Number(s.figures.uniformity));
+    json.insert(QStringLiteral("efficiency"), Number(s.figures.efficiency));
+    json.insert(QStringLiteral("optimisation"), Optimisation(s.optimisation));
     if (s.physical) {
         const PhysicalFigures& f = *s.physical;
         json.insert(QStringLiteral("print"),

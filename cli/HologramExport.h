@@ -102,6 +102,11 @@ struct ExportSummary {
     double seconds = 0;
 };
 
+// The summary's first fields: the object, its size, the reps, the engine and
+// the seed (only with random phases).
+ExportSummary SummaryOf(const CliOptions& options, const QString& object, const QString& output,
+                        const QImage& image, std::uint64_t seed);
+
 // The picture of an object file as the window reads it (what the image
 // libraries print meanwhile is not shown). Throws ExportError with the input
 // status.

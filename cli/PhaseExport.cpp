@@ -97,15 +97,7 @@ ExportSummary ExportPhaseHologram(const CliOptions& options, const QString& obje
     QElapsedTimer timer;
     timer.start();
     const QImage image = ReadObjectImage(object);
-
-    ExportSummary summary;
-    summary.input = object;
-    summary.output = output;
-    summary.width = image.width();
-    summary.height = image.height();
-    summary.reps = options.reps;
-    summary.engine = QString::fromStdString(options.engine);
-    if (options.randomPhase) summary.seed = seed;
+    ExportSummary summary = SummaryOf(options, object, output, image, seed);
 
     const PanelSettings panelSettings = options.phase ? options.phase->panel : PanelSettings{};
     PhaseHologram hologram;

@@ -185,6 +185,21 @@ def _field(field, name: str = "field") -> np.ndarray:
     return values
 
 
+def _sources(obj, size, engine: str, random_phase, seed) -> Tuple[np.ndarray, float, float, int]:
+    """The checked point sources of hologram() and kinoform(): the lit mask,
+    the object's W and H, and the seed as the engine takes it."""
+    mask = _mask(obj)
+    width, height = _size(mask, size)
+    if engine not in ENGINES:
+        raise ValueError(f"unknown engine {engine!r} (the engines: {', '.join(ENGINES)})")
+    if seed is not None and not random_phase:
+        raise ValueError("seed needs random_phase=True")
+    seed_value = 0 if seed is None else operator.index(seed)
+    if not 0 <= seed_value < 2**64:
+        raise ValueError(f"seed must be a whole number from 0 to 2**64 - 1, not {seed!r}")
+    return mask, width, height, seed_value
+
+
 def hologram(
     obj,
     reps: float = 1,
@@ -216,15 +231,7 @@ def hologram(
     Runs without the interpreter's lock; Ctrl+C stops it with
     KeyboardInterrupt.
     """
-    mask = _mask(obj)
-    width, height = _size(mask, size)
-    if engine not in ENGINES:
-        raise ValueError(f"unknown engine {engine!r} (the engines: {', '.join(ENGINES)})")
-    if seed is not None and not random_phase:
-        raise ValueError("seed needs random_phase=True")
-    seed_value = 0 if seed is None else operator.index(seed)
-    if not 0 <= seed_value < 2**64:
-        raise ValueError(f"seed must be a whole number from 0 to 2**64 - 1, not {seed!r}")
+    mask, width, height, seed_value = _sources(obj, size, engine, random_phase, seed)
     return _engine.hologram(mask, width, height, _reps(reps), bool(random_phase), seed_value, engine)
 
 
@@ -364,17 +371,9 @@ def kinoform(
     Runs without the interpreter's lock; Ctrl+C stops it with
     KeyboardInterrupt.
     """
-    mask = _mask(obj)
-    width, height = _size(mask, size)
-    if engine not in ENGINES:
-        raise ValueError(f"unknown engine {engine!r} (the engines: {', '.join(ENGINES)})")
+    mask, width, height, seed_value = _sources(obj, size, engine, random_phase, seed)
     if method not in REFINEMENTS:
         raise ValueError(f"unknown refinement {method!r} (the refinements: {', '.join(REFINEMENTS)})")
-    if seed is not None and not random_phase:
-        raise ValueError("seed needs random_phase=True")
-    seed_value = 0 if seed is None else operator.index(seed)
-    if not 0 <= seed_value < 2**64:
-        raise ValueError(f"seed must be a whole number from 0 to 2**64 - 1, not {seed!r}")
     iterations = operator.index(refine)
     if iterations < 0:
         raise ValueError(f"refine must be 0 or more iterations, not {refine!r}")
