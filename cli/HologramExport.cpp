@@ -127,8 +127,9 @@ void RefuseUnboundedWork(const CliOptions& options, const HologramGeometry& geom
     }
 }
 
-HologramResult CalculateObjectHologram(const CliOptions& options, const QImage& image, std::uint64_t seed,
-                                       const ExportProgress& progress) {
+void CalculateWithinLimits(
+    const CliOptions& options, const QImage& image, std::uint64_t seed, const ExportProgress& progress,
+    double sums, const std::function<void(HologramRequest&&, const CalculationControl&)>& calculate) {
     // The reps are refused before the picture is read into samples.
     const HologramGeometry geometry = MakeHologramGeometry(static_cast<float>(image.width()),
                                                            static_cast<float>(image.height()), options.reps);
@@ -136,14 +137,24 @@ HologramResult CalculateObjectHologram(const CliOptions& options, const QImage& 
     std::optional<CalculationDeadline> deadline;
     if (options.maxSeconds) deadline.emplace(*options.maxSeconds, cancel);
     HologramRequest request = ObjectRequest(options, PictureObject(image), seed);
-    RefuseUnboundedWork(options, geometry, request.object.litSamples);
+    RefuseUnboundedWork(options, geometry, request.object.litSamples, sums);
     const ObjectControl control(geometry, request.object.litSamples, progress, cancel);
     try {
-        return MakeHologram(std::move(request), control.control());
+        calculate(std::move(request), control.control());
     } catch (const CalculationCancelled&) {
         throw CalculationTooLong(
             QStringLiteral("stopped after %1 s (--max-seconds)").arg(*options.maxSeconds).toStdString());
     }
+}
+
+HologramResult CalculateObjectHologram(const CliOptions& options, const QImage& image, std::uint64_t seed,
+                                       const ExportProgress& progress) {
+    HologramResult result;
+    CalculateWithinLimits(options, image, seed, progress, 1,
+                          [&](HologramRequest&& request, const CalculationControl& control) {
+                              result = MakeHologram(std::move(request), control);
+                          });
+    return result;
 }
 
 QImage ReconstructionImage(const Reconstruction& r) {

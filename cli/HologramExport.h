@@ -124,6 +124,15 @@ void RefuseUnboundedWork(const CliOptions& options, const HologramGeometry& geom
 // "optimise" the optimised one with the options' budget).
 HologramRequest ObjectRequest(const CliOptions& options, HologramObject object, std::uint64_t seed);
 
+// Runs `calculate` on the request the options make of a decoded object image
+// (ObjectRequest), within the command line's limits: reps that leave no
+// hologram and unbounded work of `sums` sums are refused before it, and a
+// --max-seconds deadline that passes while it runs becomes
+// CalculationTooLong. The control reports progress as points done.
+void CalculateWithinLimits(
+    const CliOptions& options, const QImage& image, std::uint64_t seed, const ExportProgress& progress,
+    double sums, const std::function<void(HologramRequest&&, const CalculationControl&)>& calculate);
+
 // The hologram of a decoded object image as the options ask: every pixel
 // that is not black is a point, W and H are the image's size, the phases come
 // from a generator seeded with `seed`. Only the computation, from the image

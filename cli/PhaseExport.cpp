@@ -4,14 +4,11 @@
 #include <algorithm>
 #include <memory>
 #include <new>
-#include <optional>
 #include <stdexcept>
 #include <string_view>
 
-#include "cli/CalculationDeadline.h"
 #include "engine/Reconstruction.h"
 #include "input/picture/ObjectFile.h"
-#include "input/picture/PictureSamples.h"
 #include "output/OutputFormats.h"
 #include "platform/RunTimeError.h"
 
@@ -69,26 +66,17 @@ std::vector<float> SampleBrightness(const QImage& image, const std::vector<Objec
 
 PhaseHologram CalculateObjectPhaseHologram(const CliOptions& options, const QImage& image, std::uint64_t seed,
                                            const ExportProgress& progress) {
-    // The reps are refused before the picture is read into samples.
-    const HologramGeometry geometry = MakeHologramGeometry(static_cast<float>(image.width()),
-                                                           static_cast<float>(image.height()), options.reps);
-    CancelFlag cancel{false};
-    std::optional<CalculationDeadline> deadline;
-    if (options.maxSeconds) deadline.emplace(*options.maxSeconds, cancel);
-    PhaseRequest request;
-    request.hologram = ObjectRequest(options, PictureObject(image), seed);
-    const std::vector<ObjectPoint>& samples = request.hologram.object.litSamples;
+    PhaseHologram result;
     // A kinoform sums the imaginary part besides the real one.
-    RefuseUnboundedWork(options, geometry, samples, 2);
-    request.brightness = SampleBrightness(image, samples);
-    if (options.phase) request.refinement = options.phase->refinement;
-    const ObjectControl control(geometry, samples, progress, cancel);
-    try {
-        return MakePhaseHologram(std::move(request), control.control());
-    } catch (const CalculationCancelled&) {
-        throw CalculationTooLong(
-            QStringLiteral("stopped after %1 s (--max-seconds)").arg(*options.maxSeconds).toStdString());
-    }
+    CalculateWithinLimits(options, image, seed, progress, 2,
+                          [&](HologramRequest&& hologram, const CalculationControl& control) {
+                              PhaseRequest request;
+                              request.brightness = SampleBrightness(image, hologram.object.litSamples);
+                              request.hologram = std::move(hologram);
+                              if (options.phase) request.refinement = options.phase->refinement;
+                              result = MakePhaseHologram(std::move(request), control);
+                          });
+    return result;
 }
 
 ExportSummary ExportPhaseHologram(const CliOptions& options, const QString& object, const QString& output,
