@@ -182,29 +182,9 @@ std::vector<std::uint8_t> ViewLevels(const HologramField& phase) {
     return levels;
 }
 
-}  // namespace
-
-std::span<const RefinementMethodEntry> RefinementMethods() { return Methods; }
-
-const RefinementMethodEntry* FindRefinementMethod(std::string_view name) {
-    for (const auto& entry : Methods)
-        if (entry.name == name) return &entry;
-    return nullptr;
-}
-
-const RefinementMethodEntry& RefinementMethodEntryOf(RefinementMethod method) {
-    for (const auto& entry : Methods)
-        if (entry.method == method) return entry;
-    throw std::invalid_argument("unknown refinement method");
-}
-
-std::span<const PanelSize> PanelPresets() { return Presets; }
-
-Reconstruction ReconstructPhase(const HologramField& phase, int columns, int rows,
-                                ReconstructionOptions options) {
-    if (columns <= 0 || rows <= 0) return {};
-    const ComplexSpectrumPlan plan(columns, rows, SpectrumPlan::SlicesFor(columns, rows));
-    LoadTransmittance(plan, phase);
+// The far field of the transmittance loaded into `plan`, which the
+// transform overwrites.
+Reconstruction FarField(const ComplexSpectrumPlan& plan, ReconstructionOptions options) {
     std::complex<double> sum = 0;
     for (std::size_t i = 0; i < plan.size(); ++i) sum += std::complex<double>(plan.data()[i]);
     if (options.removeZeroOrder) {
@@ -217,13 +197,10 @@ Reconstruction ReconstructPhase(const HologramField& phase, int columns, int row
     return r;
 }
 
-PhaseFigures MeasurePhaseFigures(const HologramField& phase, std::span<const ObjectPoint> points,
-                                 const HologramGeometry& geometry) {
+// The figures of a phase hologram's far field with the zero order kept.
+PhaseFigures FiguresOf(Reconstruction& r, std::span<const ObjectPoint> points,
+                       const HologramGeometry& geometry) {
     const int columns = geometry.columns, rows = geometry.rows;
-    if (points.empty() || columns <= 0 || rows <= 0) return {NaN, NaN, NaN, NaN};
-    // One transform with the zero order kept: removing the mean changes the
-    // centre bin only, which the fidelity figure then leaves out.
-    Reconstruction r = ReconstructPhase(phase, columns, rows, {.removeZeroOrder = false});
     const std::vector<BinKind> kind = ClassifyBins(columns, rows, points, geometry);
     double total = 0, onSpots = 0;
     for (std::size_t i = 0; i < kind.size(); ++i) {
@@ -254,6 +231,41 @@ PhaseFigures MeasurePhaseFigures(const HologramField& phase, std::span<const Obj
     r.intensity[WrappedBin(r, r.centreX(), r.centreY())] = 0;
     figures.fidelity = FidelityFigure(r, points, geometry);
     return figures;
+}
+
+}  // namespace
+
+std::span<const RefinementMethodEntry> RefinementMethods() { return Methods; }
+
+const RefinementMethodEntry* FindRefinementMethod(std::string_view name) {
+    for (const auto& entry : Methods)
+        if (entry.name == name) return &entry;
+    return nullptr;
+}
+
+const RefinementMethodEntry& RefinementMethodEntryOf(RefinementMethod method) {
+    for (const auto& entry : Methods)
+        if (entry.method == method) return entry;
+    throw std::invalid_argument("unknown refinement method");
+}
+
+std::span<const PanelSize> PanelPresets() { return Presets; }
+
+Reconstruction ReconstructPhase(const HologramField& phase, int columns, int rows,
+                                ReconstructionOptions options) {
+    if (columns <= 0 || rows <= 0) return {};
+    const ComplexSpectrumPlan plan(columns, rows, SpectrumPlan::SlicesFor(columns, rows));
+    LoadTransmittance(plan, phase);
+    return FarField(plan, options);
+}
+
+PhaseFigures MeasurePhaseFigures(const HologramField& phase, std::span<const ObjectPoint> points,
+                                 const HologramGeometry& geometry) {
+    if (points.empty() || geometry.columns <= 0 || geometry.rows <= 0) return {NaN, NaN, NaN, NaN};
+    // One transform with the zero order kept: removing the mean changes the
+    // centre bin only, which the fidelity figure then leaves out.
+    Reconstruction r = ReconstructPhase(phase, geometry.columns, geometry.rows, {.removeZeroOrder = false});
+    return FiguresOf(r, points, geometry);
 }
 
 float BrightnessOfLevel(int level) { return static_cast<float>(std::clamp(level, 0, 255)) / 255.0f; }
@@ -389,7 +401,10 @@ void RefinePhaseHologram(PhaseHologram& hologram, const RefinementRequest& reque
             for (int v = 0; v < rows; ++v) out[v] = WrappedPhase(std::arg(std::complex<double>(in[v])));
         }
     });
-    PhaseFigures figures = MeasurePhaseFigures(phase, hologram.litSamples, hologram.geometry);
+    // Measured in the refinement's own plan, as MeasurePhaseFigures would.
+    LoadTransmittance(plan, phase);
+    Reconstruction farField = FarField(plan, {.removeZeroOrder = false});
+    PhaseFigures figures = FiguresOf(farField, hologram.litSamples, hologram.geometry);
     control.stopIfCancelled();
     record.end = figures;
     record.iterations = done;
