@@ -16,6 +16,7 @@
 #include <QStringList>
 #include <QTextBrowser>
 #include <algorithm>
+#include <optional>
 #include <vector>
 
 #include "app/CanvasHistory.h"
@@ -279,6 +280,7 @@ void MenuCommands::openObject() {
                              : QFileDialog::getOpenFileName(&window_, caption, start, ImageFilters());
     if (path.isEmpty()) return;
     WindowSettings::setOpenObjectFolder(QFileInfo(path).absolutePath());
+    std::optional<FittedObject> opened;
     const bool done = ErrorReporter::RunCommand(&window_, [&] {
         history_.record(QStringLiteral("load"), [&] {
             // As the window's own loads: the view paints into an image it
@@ -286,10 +288,13 @@ void MenuCommands::openObject() {
             // the load ends.
             document_.shownHologram = QImage();
             const auto record = qScopeGuard([this] { document_.shownHologram = view_.image(); });
-            OpenObject(document_, path, canvas_, view_);
+            opened = OpenObject(document_, path, canvas_, view_);
         });
     });
-    if (done) emit hologramChanged();
+    if (!done) return;
+    emit hologramChanged();
+    // A picture never loses part of itself unsaid: a scaled one says so.
+    if (opened && opened->scaled()) emit statusBarMessage(FittedObjectText(*opened));
 }
 
 void MenuCommands::saveHologramAs() {
