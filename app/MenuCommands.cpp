@@ -265,6 +265,8 @@ void MenuCommands::showReconstruction() {
                 &ReconstructionWindow::hologramChanged);
         connect(&window_, &MainWindow::printSettingsChanged, reconstructionWindow_.get(),
                 &ReconstructionWindow::printSettingsChanged);
+        connect(modulator_.get(), &ModulatorCommands::panelChanged, reconstructionWindow_.get(),
+                &ReconstructionWindow::panelChanged);
     }
     reconstructionWindow_->show();
     reconstructionWindow_->raise();
