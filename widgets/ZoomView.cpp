@@ -45,7 +45,7 @@ ZoomView::ZoomView(QWidget* parent) : QScrollArea(parent), label_(new QLabel) {
 
 void ZoomView::setPicture(const QImage& picture) {
     picture_ = picture;
-    show(fits_ ? fittedScale() : scale_, viewport()->rect().center());
+    showAt(fits_ ? fittedScale() : scale_, viewport()->rect().center());
 }
 
 void ZoomView::clear() {
@@ -66,7 +66,7 @@ double ZoomView::fittedScale() const {
     return fit >= 1 ? std::floor(fit) : fit;
 }
 
-void ZoomView::show(double scale, QPoint anchor) {
+void ZoomView::showAt(double scale, QPoint anchor) {
     if (picture_.isNull()) return;
     const double largest = static_cast<double>(MaxShownSide) / std::max(picture_.width(), picture_.height());
     scale = std::clamp(scale, std::min(SmallestScale, largest), largest);
@@ -86,7 +86,7 @@ void ZoomView::show(double scale, QPoint anchor) {
 
 void ZoomView::zoomAbout(double factor, QPoint anchor) {
     fits_ = false;
-    show(scale_ * factor, anchor);
+    showAt(scale_ * factor, anchor);
 }
 
 void ZoomView::zoomIn() { zoomAbout(ZoomStep, viewport()->rect().center()); }
@@ -95,12 +95,12 @@ void ZoomView::zoomOut() { zoomAbout(1 / ZoomStep, viewport()->rect().center());
 
 void ZoomView::fit() {
     fits_ = true;
-    show(fittedScale(), viewport()->rect().center());
+    showAt(fittedScale(), viewport()->rect().center());
 }
 
 void ZoomView::resizeEvent(QResizeEvent* event) {
     QScrollArea::resizeEvent(event);
-    if (fits_) show(fittedScale(), viewport()->rect().center());
+    if (fits_) showAt(fittedScale(), viewport()->rect().center());
 }
 
 // Ctrl+wheel zooms a step a notch about the pointer; the wheel alone scrolls.

@@ -47,7 +47,7 @@ private:
     double fittedScale() const;
     // Shows the picture at `scale`, keeping the picture point at `anchor`
     // (viewport coordinates) where it is.
-    void show(double scale, QPoint anchor);
+    void showAt(double scale, QPoint anchor);
     void zoomAbout(double factor, QPoint anchor);
 
     QLabel* label_;
