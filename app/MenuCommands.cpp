@@ -86,7 +86,8 @@ pixels while its reconstruction gets better, for up to <b>Options &gt;
 Binarization &gt; Time Budget…</b> seconds (Esc stops it); the status bar
 shows the fidelity before and after. <b>View &gt; Reconstruction</b> shows
 what the hologram reconstructs, with its fidelity, uniformity and
-efficiency.</p>
+efficiency, fitted to the window (Ctrl++ and Ctrl+- zoom, Ctrl+0 fits
+again); a phase hologram's as the SLM panel shows it.</p>
 <p><b>Options &gt; SLM Panel…</b> sets up a spatial light modulator: its
 size, tiling or padding, the grey level for 2π or its lookup table file, a
 tilt and a lens. <b>View &gt; Show on Screen…</b> shows the phase hologram's
