@@ -18,17 +18,22 @@ void LoadObjectBitmap(const Document& document, PictureArea& canvas, PictureArea
     LoadObjectBitmap(document.input.openedPath, document.input.fileName, canvas, view);
 }
 
-void OpenObject(Document& document, const QString& path, PictureArea& canvas, PictureArea& view) {
+FittedObject OpenObject(Document& document, const QString& path, PictureArea& canvas, PictureArea& view) {
     const QFileInfo file(path);
     const bool bitmap = file.suffix().compare(QStringLiteral("bmp"), Qt::CaseInsensitive) == 0;
-    if (bitmap) {
-        LoadObjectBitmap(path, file.fileName(), canvas, view);
-    } else {
-        LoadObjectImage(path, canvas, view);
-    }
+    FittedObject opened = OpenFittedObject(path, canvas, view);
     document.input.folder = file.absolutePath();
     document.input.fileName = bitmap ? file.fileName() : file.completeBaseName() + QStringLiteral(".bmp");
     document.input.openedPath = path;
+    return opened;
+}
+
+QString FittedObjectText(const FittedObject& opened) {
+    return QStringLiteral("Picture of %1 × %2 pixels scaled to %3 × %4 to fit the canvas")
+        .arg(opened.pictureSize.width())
+        .arg(opened.pictureSize.height())
+        .arg(opened.shownSize.width())
+        .arg(opened.shownSize.height());
 }
 
 namespace {

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "engine/PhaseHologram.h"
+#include "input/ObjectBitmapLoader.h"
 #include "output/OutputFormats.h"
 
 namespace marbleck {
@@ -19,14 +20,18 @@ struct Document;
 // nothing.
 void LoadObjectBitmap(const Document& document, PictureArea& canvas, PictureArea& view);
 
-// "Open Object…": makes the picture file at `path` the object. A bitmap (by
-// its ".bmp" name) loads as "open" in the input file chooser loads it; any
-// other picture loads as the bitmap the platform would save of it. The input
-// folder becomes the file's folder and the opened path the file's; the input
-// file name is the file's own for a bitmap and its base name with ".bmp" for
-// another picture, so that "Save Holo" writes a bitmap under a bitmap's name
-// beside it. A failing load throws RunTimeError and changes nothing.
-void OpenObject(Document& document, const QString& path, PictureArea& canvas, PictureArea& view);
+// "Open Object…": makes the picture file at `path` the object, whole
+// (OpenFittedObject: a picture larger than the canvas may grow is scaled down
+// to fit it, keeping its aspect). The input folder becomes the file's folder
+// and the opened path the file's; the input file name is the file's own for
+// a bitmap and its base name with ".bmp" for another picture, so that "Save
+// Holo" writes a bitmap under a bitmap's name beside it. Returns the
+// picture's size and the size it is shown at. A failing load throws
+// RunTimeError and changes nothing.
+FittedObject OpenObject(Document& document, const QString& path, PictureArea& canvas, PictureArea& view);
+
+// What the status bar says of a picture scaled to fit the canvas.
+QString FittedObjectText(const FittedObject& opened);
 
 // "Save Hologram As…": writes the whole hologram (normalised, or binarized)
 // at full resolution to `path` as its extension says (.png, .bmp, .tif,

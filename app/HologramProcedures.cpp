@@ -67,8 +67,8 @@ float ProgressAfterColumn(const PreparedCalculation& job, int x) {
 
 void ShowCalculatedHologram(HologramResult&& result, Document& document, PictureArea& view) {
     const HologramGeometry& g = result.geometry;
-    view.setOuterSize(static_cast<float>(Screen::TwipsPerPixelX() * g.W * g.R),
-                      static_cast<float>(Screen::TwipsPerPixelY() * g.H * g.R));
+    // The drawing area holds every value; the border lies around it.
+    view.setDrawingAreaSize(QSize(g.columns, g.rows));
     // The engine's threads are idle once its sums are done: they paint too.
     view.paintGreyColumns(result.greyLevels.data(), g.columns, g.rows, [](const auto& band) {
         ThreadPool& pool = ThreadPool::Shared();

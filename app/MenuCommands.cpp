@@ -16,6 +16,7 @@
 #include <QStringList>
 #include <QTextBrowser>
 #include <algorithm>
+#include <optional>
 #include <vector>
 
 #include "app/CanvasHistory.h"
@@ -85,7 +86,8 @@ pixels while its reconstruction gets better, for up to <b>Options &gt;
 Binarization &gt; Time Budget…</b> seconds (Esc stops it); the status bar
 shows the fidelity before and after. <b>View &gt; Reconstruction</b> shows
 what the hologram reconstructs, with its fidelity, uniformity and
-efficiency.</p>
+efficiency, fitted to the window (Ctrl++ and Ctrl+- zoom, Ctrl+0 fits
+again); a phase hologram's as the SLM panel shows it.</p>
 <p><b>Options &gt; SLM Panel…</b> sets up a spatial light modulator: its
 size, tiling or padding, the grey level for 2π or its lookup table file, a
 tilt and a lens. <b>View &gt; Show on Screen…</b> shows the phase hologram's
@@ -264,6 +266,8 @@ void MenuCommands::showReconstruction() {
                 &ReconstructionWindow::hologramChanged);
         connect(&window_, &MainWindow::printSettingsChanged, reconstructionWindow_.get(),
                 &ReconstructionWindow::printSettingsChanged);
+        connect(modulator_.get(), &ModulatorCommands::panelChanged, reconstructionWindow_.get(),
+                &ReconstructionWindow::panelChanged);
     }
     reconstructionWindow_->show();
     reconstructionWindow_->raise();
@@ -279,6 +283,7 @@ void MenuCommands::openObject() {
                              : QFileDialog::getOpenFileName(&window_, caption, start, ImageFilters());
     if (path.isEmpty()) return;
     WindowSettings::setOpenObjectFolder(QFileInfo(path).absolutePath());
+    std::optional<FittedObject> opened;
     const bool done = ErrorReporter::RunCommand(&window_, [&] {
         history_.record(QStringLiteral("load"), [&] {
             // As the window's own loads: the view paints into an image it
@@ -286,10 +291,13 @@ void MenuCommands::openObject() {
             // the load ends.
             document_.shownHologram = QImage();
             const auto record = qScopeGuard([this] { document_.shownHologram = view_.image(); });
-            OpenObject(document_, path, canvas_, view_);
+            opened = OpenObject(document_, path, canvas_, view_);
         });
     });
-    if (done) emit hologramChanged();
+    if (!done) return;
+    emit hologramChanged();
+    // A picture never loses part of itself unsaid: a scaled one says so.
+    if (opened && opened->scaled()) emit statusBarMessage(FittedObjectText(*opened));
 }
 
 void MenuCommands::saveHologramAs() {

@@ -49,6 +49,7 @@ void ModulatorCommands::editPanel() {
     document_.panel = dialog.choice();
     PanelSettingsStore::write(document_.panel);
     if (screenWindow_) screenWindow_->refresh();
+    emit panelChanged();
 }
 
 void ModulatorCommands::showOnScreen(bool on) {

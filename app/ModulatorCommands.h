@@ -45,6 +45,8 @@ public:
 
 signals:
     void statusBarMessage(const QString& text);
+    // "SLM Panel…" changed the document's panel.
+    void panelChanged();
 
 private:
     void editPanel();

@@ -12,7 +12,6 @@
 #include "platform/NumberText.h"
 #include "platform/RunTimeError.h"
 #include "widgets/PictureArea.h"
-#include "widgets/Screen.h"
 
 namespace marbleck {
 
@@ -95,8 +94,8 @@ QString PhaseStartText(const PreparedPhase& job) {
 
 void ShowPhaseHologram(PhaseHologram&& hologram, Document& document, PictureArea& view) {
     const HologramGeometry& g = hologram.geometry;
-    view.setOuterSize(static_cast<float>(Screen::TwipsPerPixelX() * g.W * g.R),
-                      static_cast<float>(Screen::TwipsPerPixelY() * g.H * g.R));
+    // The drawing area holds every value; the border lies around it.
+    view.setDrawingAreaSize(QSize(g.columns, g.rows));
     view.paintGreyColumns(hologram.greyLevels.data(), g.columns, g.rows, [](const auto& band) {
         ThreadPool& pool = ThreadPool::Shared();
         const int count = pool.size();

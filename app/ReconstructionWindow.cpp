@@ -5,8 +5,6 @@
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QPixmap>
-#include <QScrollArea>
 #include <QSettings>
 #include <QSlider>
 #include <QVBoxLayout>
@@ -14,21 +12,20 @@
 #include <cmath>
 #include <new>
 #include <optional>
+#include <stdexcept>
 
 #include "app/Document.h"
 #include "app/HologramProcedures.h"
 #include "app/PhaseProcedures.h"
 #include "engine/PhysicalFigures.h"
 #include "platform/RunTimeError.h"
+#include "widgets/ZoomView.h"
 
 namespace marbleck {
 
 namespace {
 
 const QString PlaceKey = QStringLiteral("reconstruction/geometry");
-
-// Small reconstructions are shown enlarged to about this many pixels a side.
-constexpr int ShownSide = 300;
 
 // The slider's range in decades below the brightest bin.
 constexpr int FewestDecades = 1;
@@ -59,13 +56,7 @@ void ReconstructionWindow::createControls() {
     messageLabel_ = new QLabel(this);
     messageLabel_->setWordWrap(true);
     messageLabel_->setAlignment(Qt::AlignCenter);
-    pictureArea_ = new QScrollArea(this);
-    pictureLabel_ = new QLabel;
-    pictureLabel_->setAlignment(Qt::AlignCenter);
-    pictureArea_->setWidget(pictureLabel_);
-    pictureArea_->setWidgetResizable(true);
-    pictureArea_->setAlignment(Qt::AlignCenter);
-    pictureArea_->setBackgroundRole(QPalette::Dark);
+    pictureArea_ = new ZoomView(this);
     horizontalAxisLabel_ = new QLabel(this);
     verticalAxisLabel_ = new QLabel(this);
     unitsCombo_ = new QComboBox(this);
@@ -88,7 +79,6 @@ void ReconstructionWindow::createControls() {
     const std::pair<QObject*, const char*> named[] = {
         {messageLabel_, "messageLabel"},
         {pictureArea_, "pictureArea"},
-        {pictureLabel_, "pictureLabel"},
         {horizontalAxisLabel_, "horizontalAxisLabel"},
         {verticalAxisLabel_, "verticalAxisLabel"},
         {unitsCombo_, "unitsCombo"},
@@ -134,6 +124,10 @@ void ReconstructionWindow::hologramChanged() { requestTransform(); }
 
 void ReconstructionWindow::printSettingsChanged() { showAxes(); }
 
+void ReconstructionWindow::panelChanged() {
+    if (document_.phase) requestTransform();
+}
+
 void ReconstructionWindow::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
     if (dirty_) requestTransform();
@@ -160,7 +154,7 @@ void ReconstructionWindow::startTransform() {
     if (const auto& phase = document_.phase) {
         const HologramGeometry& g = phase->geometry;
         Request request{generation_,
-                        phase->phase,
+                        {},
                         g.columns,
                         g.rows,
                         g,
@@ -168,6 +162,8 @@ void ReconstructionWindow::startTransform() {
                         zeroOrderCheck_->isChecked(),
                         std::nullopt,
                         true,
+                        *phase,
+                        document_.panel.settings,
                         phase->refinement};
         watcher_.setFuture(QtConcurrent::run([request = std::move(request)] { return Compute(request); }));
         return;
@@ -190,6 +186,8 @@ void ReconstructionWindow::startTransform() {
                     zeroOrderCheck_->isChecked(),
                     document_.binarized ? document_.binarized->optimisation : std::nullopt,
                     false,
+                    std::nullopt,
+                    {},
                     std::nullopt};
     watcher_.setFuture(QtConcurrent::run([request = std::move(request)] { return Compute(request); }));
 }
@@ -202,8 +200,13 @@ ReconstructionWindow::Result ReconstructionWindow::Compute(const Request& reques
     result.refinement = request.refinement;
     try {
         if (request.phase) {
-            result.shown = ReconstructPhase(request.field, request.columns, request.rows, {true});
-            result.phaseFigures = MeasurePhaseFigures(request.field, request.points, request.geometry);
+            // What the panel shows, tilt and lens included; the figures are
+            // the hologram's own.
+            const PanelMap map = MapToPanel(*request.hologram, request.panel);
+            result.shown = ReconstructPhase(map.phase, map.phase.columns(), map.phase.rows(), {true});
+            result.phaseFigures =
+                MeasurePhaseFigures(request.hologram->phase, request.points, request.geometry);
+            result.onPanel = true;
         } else {
             result.shown = Reconstruct(request.field, request.columns, request.rows, {true});
             result.figures = MeasureFigures(result.shown, request.points, request.geometry);
@@ -221,7 +224,18 @@ ReconstructionWindow::Result ReconstructionWindow::Compute(const Request& reques
                         request.optimisation,
                         std::nullopt,
                         std::nullopt,
+                        false,
                         QStringLiteral("Not enough memory for the reconstruction.")};
+    } catch (const std::invalid_argument& refused) {
+        result = Result{request.generation,
+                        {},
+                        {},
+                        request.optimisation,
+                        std::nullopt,
+                        std::nullopt,
+                        false,
+                        QStringLiteral("The SLM panel cannot show this hologram: %1")
+                            .arg(QString::fromStdString(refused.what()))};
     }
     return result;
 }
@@ -230,6 +244,7 @@ void ReconstructionWindow::transformDone() {
     Result result = watcher_.result();
     if (result.generation == generation_) {
         shown_ = std::move(result.shown);
+        shownOnPanel_ = result.onPanel;
         failure_ = result.failure;
         if (result.phaseFigures)
             showPhaseFigures(*result.phaseFigures, result.refinement);
@@ -296,36 +311,41 @@ void ReconstructionWindow::showPicture() {
     pictureArea_->setVisible(!empty);
     if (empty) {
         picture_ = QImage();
-        pictureLabel_->clear();
+        pictureArea_->clear();
     } else {
         const std::vector<std::uint8_t> levels = LogScaleLevels(shown_, decades);
         picture_ = QImage(shown_.columns, shown_.rows, QImage::Format_Grayscale8);
         for (int y = 0; y < shown_.rows; ++y)
             std::copy_n(levels.begin() + static_cast<std::ptrdiff_t>(y) * shown_.columns, shown_.columns,
                         picture_.scanLine(y));
-        const int zoom = std::max(1, ShownSide / std::max(shown_.columns, shown_.rows));
-        pictureLabel_->setPixmap(QPixmap::fromImage(
-            picture_.scaled(picture_.size() * zoom, Qt::IgnoreAspectRatio, Qt::FastTransformation)));
+        pictureArea_->setPicture(picture_);
     }
     showAxes();
 }
 
 // The edges of the picture as angles of diffraction or places on the screen:
 // the first bin of each axis lies n / 2 bins before the centre, the last
-// (n - 1) / 2 after it.
+// (n - 1) / 2 after it. A phase hologram's panel with a lens gives the pitch
+// and the laser (the panel's pixels diffract); otherwise the print does.
 void ReconstructionWindow::showAxes() {
     if (shown_.columns <= 0 || shown_.rows <= 0) {
         horizontalAxisLabel_->clear();
         verticalAxisLabel_->clear();
         return;
     }
-    const PrintSettings& o = document_.print;
+    PrintSettings o = document_.print;
     // The pitch needs no laser: a laser or screen that reads as no length
     // leaves the edges that depend on it without a figure.
     std::optional<double> pitchMm;
-    try {
-        pitchMm = ComputePhysicalFigures(shown_.columns, shown_.rows, o.dpi, o.scale, 633, 1).pitchMm;
-    } catch (const RunTimeError&) {
+    const std::optional<LensTerm>& lens = document_.panel.settings.lens;
+    if (shownOnPanel_ && lens) {
+        pitchMm = lens->pitchMicrometres / 1000;
+        o.wavelengthNm = lens->wavelengthNm;
+    } else {
+        try {
+            pitchMm = ComputePhysicalFigures(shown_.columns, shown_.rows, o.dpi, o.scale, 633, 1).pitchMm;
+        } catch (const RunTimeError&) {
+        }
     }
     const auto length = [](double v) { return std::isfinite(v) && v > 0; };
     const bool onScreen = unitsCombo_->currentIndex() == 1;

@@ -13,21 +13,25 @@
 class QCheckBox;
 class QComboBox;
 class QLabel;
-class QScrollArea;
 class QSlider;
 
 namespace marbleck {
 
 struct Document;
+class ZoomView;
 
 // The "Reconstruction" window: the simulated far field of the hologram as it
 // is now (the light a print of it shows when lit by a laser), on a log scale
 // whose range the slider sets, with the zero order removed unless "Zero
 // order" is checked; the fidelity, uniformity and efficiency of the hologram
 // (and what an optimised binarization gained); for a phase hologram the far
-// field of e^(iφ), its phase figures and its last refinement; and its axes in
-// physical units from the document's print settings (the print dialog's
-// resolution and scale and the laser and screen entered there). A top-level window without owner that
+// field of e^(iφ) of what the panel shows ("Options" > "SLM Panel…": the
+// hologram placed on the panel with its tilt and lens), the hologram's phase
+// figures and its last refinement; and its axes in physical units, from the
+// panel's pitch and wavelength for a phase hologram on a panel with a lens,
+// otherwise from the document's print settings (the print dialog's
+// resolution and scale and the laser and screen entered there). The picture
+// fits the window until the user zooms (ZoomView). A top-level window without owner that
 // remembers its place. Its controls are private, each with its member name as object name.
 //
 // The transform runs on a worker thread, one at a time, and only while the
@@ -45,6 +49,8 @@ public:
     void hologramChanged();
     // The document's print settings changed.
     void printSettingsChanged();
+    // The document's panel changed: a phase hologram is shown on it anew.
+    void panelChanged();
 
     // The log-scale picture shown, one pixel a bin (the screen may show it
     // enlarged); null before any.
@@ -69,8 +75,10 @@ private:
         std::vector<ObjectPoint> points;
         bool zeroOrder = false;
         std::optional<OptimisationRecord> optimisation;
-        // `field` holds φ of a phase hologram.
+        // `field` holds φ of a phase hologram, shown on `panel`.
         bool phase = false;
+        std::optional<PhaseHologram> hologram;
+        PanelSettings panel;
         std::optional<RefinementRecord> refinement;
     };
     struct Result {
@@ -80,6 +88,7 @@ private:
         std::optional<OptimisationRecord> optimisation;
         std::optional<PhaseFigures> phaseFigures;
         std::optional<RefinementRecord> refinement;
+        bool onPanel = false;
         // Why there is no picture (the memory ran out); empty when there is one.
         QString failure;
     };
@@ -99,8 +108,7 @@ private:
     void rememberPlace();
 
     QLabel* messageLabel_;
-    QScrollArea* pictureArea_;
-    QLabel* pictureLabel_;
+    ZoomView* pictureArea_;
     QLabel* horizontalAxisLabel_;
     QLabel* verticalAxisLabel_;
     QComboBox* unitsCombo_;
@@ -120,6 +128,8 @@ private:
     // A change is waiting for the window to be shown or the worker to finish.
     bool dirty_ = true;
     Reconstruction shown_;
+    // The shown reconstruction is of a phase hologram on the panel.
+    bool shownOnPanel_ = false;
     // Why the last transform gave no picture; empty when it gave one.
     QString failure_;
     QImage picture_;

@@ -1,11 +1,15 @@
 #include "input/ObjectBitmapLoader.h"
 
+#include <QFileInfo>
 #include <QImage>
 #include <algorithm>
+#include <cmath>
+#include <cstdint>
 #include <vector>
 
 #include "input/core/ObjectPreview.h"
 #include "input/picture/ObjectFile.h"
+#include "platform/RunTimeError.h"
 #include "widgets/PictureArea.h"
 #include "widgets/Screen.h"
 
@@ -65,6 +69,50 @@ void showObject(const ObjectBitmap& bitmap, const ObjectSize& size, const QImage
     drawPreview(bitmap.pixels, view);
 }
 
+// The mean of the pixels of `picture` (32-bit colour) that each pixel of a
+// `target`-sized picture covers: the bounds of a target pixel are those of
+// the source pixels whose top-left corners fall in it. One pass, on this
+// thread, over lines of the source.
+QImage AreaMean(const QImage& picture, QSize target) {
+    QImage scaled(target, QImage::Format_RGB32);
+    if (scaled.isNull()) throw RunTimeError(ErrorNumber::OutOfMemory, "Out of memory");
+    const auto bound = [](int index, int from, int to) {
+        return static_cast<int>(static_cast<std::int64_t>(index) * from / to);
+    };
+    const int w = target.width();
+    std::vector<std::uint64_t> sums(static_cast<std::size_t>(w) * 3);
+    for (int ty = 0; ty < target.height(); ++ty) {
+        const int y0 = bound(ty, picture.height(), target.height());
+        const int y1 = std::max(y0 + 1, bound(ty + 1, picture.height(), target.height()));
+        std::fill(sums.begin(), sums.end(), 0);
+        for (int y = y0; y < y1; ++y) {
+            const auto* line = reinterpret_cast<const QRgb*>(picture.constScanLine(y));
+            for (int tx = 0; tx < w; ++tx) {
+                const int x0 = bound(tx, picture.width(), w);
+                const int x1 = std::max(x0 + 1, bound(tx + 1, picture.width(), w));
+                std::uint64_t* sum = &sums[static_cast<std::size_t>(tx) * 3];
+                for (int x = x0; x < x1; ++x) {
+                    sum[0] += static_cast<std::uint64_t>(qRed(line[x]));
+                    sum[1] += static_cast<std::uint64_t>(qGreen(line[x]));
+                    sum[2] += static_cast<std::uint64_t>(qBlue(line[x]));
+                }
+            }
+        }
+        auto* out = reinterpret_cast<QRgb*>(scaled.scanLine(ty));
+        for (int tx = 0; tx < w; ++tx) {
+            const int x0 = bound(tx, picture.width(), w);
+            const int x1 = std::max(x0 + 1, bound(tx + 1, picture.width(), w));
+            const auto count = static_cast<std::uint64_t>(x1 - x0) * static_cast<std::uint64_t>(y1 - y0);
+            const std::uint64_t* sum = &sums[static_cast<std::size_t>(tx) * 3];
+            const auto mean = [&](std::uint64_t total) {
+                return static_cast<int>((total + count / 2) / count);
+            };
+            out[tx] = qRgb(mean(sum[0]), mean(sum[1]), mean(sum[2]));
+        }
+    }
+    return scaled;
+}
+
 // What the canvas's outer size shows of the object's picture.
 QSize keptPictureSize(const ObjectBitmap& bitmap) { return objectSize(bitmap).outerPixels; }
 
@@ -84,6 +132,37 @@ ObjectBitmap LoadObjectImage(const QString& path, PictureArea& canvas, PictureAr
     ObjectFile object = ReadObjectFile(path, ObjectFileKind::Picture, keptPictureSize);
     showObject(object.bitmap, objectSize(object.bitmap), object.picture, canvas, view);
     return std::move(object.bitmap);
+}
+
+QSize LargestObjectArea() {
+    return {TwipsToPixels(MaxCanvasTwips, Screen::TwipsPerPixelX()) - 2 * PictureArea::BorderPixels,
+            TwipsToPixels(MaxCanvasTwips, Screen::TwipsPerPixelY()) - 2 * PictureArea::BorderPixels};
+}
+
+QSize FitWithin(QSize picture, QSize area) {
+    if (picture.width() <= area.width() && picture.height() <= area.height()) return picture;
+    const double scale = std::min(static_cast<double>(area.width()) / picture.width(),
+                                  static_cast<double>(area.height()) / picture.height());
+    const auto side = [&](int pixels, int room) {
+        return std::clamp(static_cast<int>(std::lround(pixels * scale)), 1, room);
+    };
+    return {side(picture.width(), area.width()), side(picture.height(), area.height())};
+}
+
+FittedObject OpenFittedObject(const QString& path, PictureArea& canvas, PictureArea& view) {
+    ObjectFile object = ReadObjectFile(path, ObjectFileKindOf(path), WholePicture);
+    const QSize original = object.picture.size();
+    const QSize shown = FitWithin(original, LargestObjectArea());
+    if (shown != original)
+        object = ObjectOfPicture(AreaMean(object.picture, shown), QFileInfo(path).fileName().toStdString(),
+                                 WholePicture);
+    canvas.setDrawingAreaSize(shown);
+    canvas.setPicture(object.picture);
+    // Both sides of the view come from the canvas height, as after a load.
+    view.setOuterHeight(canvas.outerHeight());
+    view.setOuterWidth(canvas.outerHeight());
+    drawPreview(object.bitmap.pixels, view);
+    return {std::move(object.bitmap), original, shown};
 }
 
 }  // namespace marbleck

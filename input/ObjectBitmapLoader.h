@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QSize>
 #include <QString>
 #include <optional>
 
@@ -43,5 +44,32 @@ std::optional<ObjectBitmap> LoadObjectBitmap(const QString& inputFilePath, const
 // when it is not a regular file or cannot be opened, 481 naming the cause when it is no picture the
 // platform reads, has more than MaxPicturePixels or cannot be decoded.
 ObjectBitmap LoadObjectImage(const QString& path, PictureArea& canvas, PictureArea& view);
+
+// An object shown whole: the picture's own size and the size it is shown at.
+struct FittedObject {
+    ObjectBitmap bitmap;
+    QSize pictureSize;
+    QSize shownSize;
+    bool scaled() const { return pictureSize != shownSize; }
+};
+
+// The largest drawing area the canvas takes for an object: its largest
+// outer side (MaxCanvasTwips) less the border, each way.
+QSize LargestObjectArea();
+
+// `picture` scaled down to fit `area`, keeping its aspect (each side at least
+// one pixel); a picture that fits keeps its size.
+QSize FitWithin(QSize picture, QSize area);
+
+// Makes the picture file at `path` (a bitmap by its ".bmp" name, any picture
+// the platform reads otherwise) the object, whole: the canvas's drawing area
+// takes the picture's size, and a picture larger than LargestObjectArea is
+// first scaled down to fit it, keeping its aspect (each canvas pixel the mean
+// of the picture pixels it covers). The object is then the bitmap the
+// platform would save of what the canvas shows; the view becomes the square
+// whose sides are the canvas height, with that bitmap's preview, as a load
+// gives. Succeeds whole or changes nothing; throws as ReadObjectFile, and 7
+// when there is no memory for the scaled picture.
+FittedObject OpenFittedObject(const QString& path, PictureArea& canvas, PictureArea& view);
 
 }  // namespace marbleck

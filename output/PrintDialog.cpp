@@ -38,6 +38,12 @@ constexpr double LastColumn = 550;
 constexpr double LastRow = 800;
 constexpr ColorValue MarkColor = RGBColor(100, 100, 100);
 
+// The dialog's size, and the margin a large hologram copy keeps from its
+// right and bottom edges.
+constexpr double DialogWidthTwips = 9840;
+constexpr double DialogHeightTwips = 7815;
+constexpr double CopyMarginTwips = 240;
+
 // Where the read-out's laser and screen are remembered.
 const QString WavelengthKey = QStringLiteral("print/wavelengthNm");
 const QString DistanceKey = QStringLiteral("print/distanceM");
@@ -73,8 +79,8 @@ PrintDialog::PrintDialog(Printer& printer) : QWidget(nullptr, Qt::Window), print
     // Below the buttons, 2430 twips more than the controls above them need,
     // the physical read-out: where a large hologram copy, which grows to the
     // right and down from its corner, does not cover it.
-    setFixedSize(TwipsToPixels(9840, Screen::TwipsPerPixelX()),
-                 TwipsToPixels(7815, Screen::TwipsPerPixelY()));
+    setFixedSize(TwipsToPixels(DialogWidthTwips, Screen::TwipsPerPixelX()),
+                 TwipsToPixels(DialogHeightTwips, Screen::TwipsPerPixelY()));
     createControls();
     FitCaptionFont(this, {printButton_, cancelButton_, locationLabel_, resolutionLabel_, scaleLabel_,
                           wavelengthLabel_, distanceLabel_});
@@ -87,6 +93,12 @@ void PrintDialog::createControls() {
     printButton_ = Placed(new QPushButton(QStringLiteral("print"), this), 360, 4680, 1335, 495);
     cancelButton_ = Placed(new QPushButton(QStringLiteral("Cancel"), this), 2040, 4680, 1335, 495);
     hologramCopy_ = Placed(new PictureArea(this), 4440, 240, 1935, 1815);
+    // A hologram larger than the room right of the page map, down to the
+    // dialog's edges less a margin, is shown scaled down to fit it; the copy
+    // keeps every pixel, and prints them all.
+    hologramCopy_->setShownBound(
+        QSize(TwipsToPixels(DialogWidthTwips - 4440 - CopyMarginTwips, Screen::TwipsPerPixelX()),
+              TwipsToPixels(DialogHeightTwips - 240 - CopyMarginTwips, Screen::TwipsPerPixelY())));
     hologramCopy_->setOuterSize(1935, 1815);
     pageMap_ = Placed(new PictureArea(this), 720, 240, 1700, 2200);
     pageMap_->setUserScale(MapTwipsPerUnitX, MapTwipsPerUnitY);

@@ -28,7 +28,8 @@ public:
 
     Printer& printer() { return printer_; }
 
-    // The hologram to print: its copy takes the view's outer width, then the
+    // The hologram to print: its copy (shown scaled down where it is larger
+    // than the room it has) takes the view's outer width, then the
     // picture, then the view's outer height, in that order.
     void showHologram(float outerWidth, const QImage& picture, float outerHeight);
 

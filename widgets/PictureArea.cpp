@@ -11,9 +11,6 @@ namespace marbleck {
 
 namespace {
 
-// Border width of the sunken frame, in pixels on each side.
-constexpr int BorderPixels = 2;
-
 QRgb toRgb(ColorValue color) { return qRgb(color & 0xFF, (color >> 8) & 0xFF, (color >> 16) & 0xFF); }
 
 ColorValue fromRgb(QRgb rgb) { return RGBColor(qRed(rgb), qGreen(rgb), qBlue(rgb)); }
@@ -61,11 +58,44 @@ void PictureArea::setOuterSize(float widthTwips, float heightTwips) {
     applyOuterSize();
 }
 
+void PictureArea::setDrawingAreaSize(QSize pixels) {
+    setOuterSize(
+        static_cast<float>(Screen::TwipsPerPixelX() * (std::max(0, pixels.width()) + 2 * BorderPixels)),
+        static_cast<float>(Screen::TwipsPerPixelY() * (std::max(0, pixels.height()) + 2 * BorderPixels)));
+}
+
+void PictureArea::setShownBound(QSize pixels) {
+    shownBound_ = pixels;
+    applyOuterSize();
+    update();
+}
+
+QRect PictureArea::shownImageRect() const {
+    const QPoint corner(BorderPixels, BorderPixels);
+    if (shownScale_ >= 1) return {corner, image_.size()};
+    const int outerW = TwipsToPixels(outerWidthTwips_, Screen::TwipsPerPixelX()) - 2 * BorderPixels;
+    const int outerH = TwipsToPixels(outerHeightTwips_, Screen::TwipsPerPixelY()) - 2 * BorderPixels;
+    return {corner, QSize(std::max(1, static_cast<int>(std::lround(outerW * shownScale_))),
+                          std::max(1, static_cast<int>(std::lround(outerH * shownScale_))))};
+}
+
+QPointF PictureArea::imagePosition(QPointF position) const {
+    return (position - contentsRect().topLeft()) / shownScale_;
+}
+
 void PictureArea::applyOuterSize() {
     const int outerW = std::max(0, TwipsToPixels(outerWidthTwips_, Screen::TwipsPerPixelX()));
     const int outerH = std::max(0, TwipsToPixels(outerHeightTwips_, Screen::TwipsPerPixelY()));
-    resize(outerW, outerH);
     const QSize area(std::max(0, outerW - 2 * BorderPixels), std::max(0, outerH - 2 * BorderPixels));
+    shownScale_ = 1;
+    if (!shownBound_.isEmpty() && !area.isEmpty()) {
+        const QSize room = shownBound_ - QSize(2 * BorderPixels, 2 * BorderPixels);
+        shownScale_ = std::clamp(std::min(static_cast<double>(room.width()) / area.width(),
+                                          static_cast<double>(room.height()) / area.height()),
+                                 1e-3, 1.0);
+    }
+    const QSize shown = shownImageRect().size();
+    resize(shownScale_ < 1 ? shown + QSize(2 * BorderPixels, 2 * BorderPixels) : QSize(outerW, outerH));
     if (area == image_.size()) return;
     // Drawings keep their place; newly exposed pixels show the background.
     QImage grown(area, QImage::Format_RGB32);
@@ -98,6 +128,10 @@ void PictureArea::setUserScale(double twipsPerUnitX, double twipsPerUnitY) {
 void PictureArea::setPenWidth(int pixels) { penWidth_ = std::max(1, pixels); }
 
 void PictureArea::changed(const QRect& pixels) {
+    if (shownScale_ < 1) {
+        update();
+        return;
+    }
     const int margin = penWidth_ + 2;
     update(pixels.adjusted(-margin, -margin, margin, margin).translated(contentsRect().topLeft()));
 }
@@ -257,6 +291,11 @@ void PictureArea::paintEvent(QPaintEvent* event) {
     QPainter painter(this);
     const QRect area = contentsRect();
     painter.setClipRect(area);
+    if (shownScale_ < 1) {
+        painter.setRenderHint(QPainter::SmoothPixmapTransform);
+        painter.drawImage(QRectF(shownImageRect()), image_, QRectF(image_.rect()));
+        return;
+    }
     painter.drawImage(area.topLeft(), image_);
 }
 
@@ -274,7 +313,7 @@ void PictureArea::mousePressEvent(QMouseEvent* event) {
         return;
     }
     if (firstButton) dragFromInside_ = true;
-    const QPointF units = toUnits(event->position() - contentsRect().topLeft());
+    const QPointF units = toUnits(imagePosition(event->position()));
     emit mousePressed(event->button(), event->buttons(), static_cast<float>(units.x()),
                       static_cast<float>(units.y()));
 }
@@ -285,7 +324,7 @@ void PictureArea::mousePressEvent(QMouseEvent* event) {
 void PictureArea::mouseMoveEvent(QMouseEvent* event) {
     const bool counts = event->buttons() == Qt::NoButton ? inDrawingArea(event->position()) : dragFromInside_;
     if (!counts) return;
-    const QPointF units = toUnits(event->position() - contentsRect().topLeft());
+    const QPointF units = toUnits(imagePosition(event->position()));
     emit mouseMoved(event->buttons(), static_cast<float>(units.x()), static_cast<float>(units.y()));
 }
 

@@ -25,6 +25,9 @@ class PictureArea : public QFrame {
     Q_OBJECT
 
 public:
+    // Width of the sunken border, in pixels on each side.
+    static constexpr int BorderPixels = 2;
+
     explicit PictureArea(QWidget* parent = nullptr);
 
     // Outer size in twips, as single-precision values; the drawing area is the
@@ -34,6 +37,18 @@ public:
     void setOuterSize(float widthTwips, float heightTwips);
     float outerWidth() const { return outerWidthTwips_; }
     float outerHeight() const { return outerHeightTwips_; }
+    // Sizes the control so that its drawing area is `pixels`: the outer size
+    // is the area plus the border, in twips.
+    void setDrawingAreaSize(QSize pixels);
+
+    // Shows the control at most `pixels` large on the screen: a larger one is
+    // drawn scaled down to fit, keeping its aspect and its border, while its
+    // sizes, drawing area and image stay as they are and mouse positions
+    // still map to the image's pixels. An empty bound (the default) shows it
+    // at its own size.
+    void setShownBound(QSize pixels);
+    // Screen pixels an image pixel: 1 unless scaled down to its bound.
+    double shownScale() const { return shownScale_; }
 
     void setBackColor(ColorValue color);
 
@@ -117,6 +132,10 @@ private:
     double pixelsPerUnitY() const;
     QPointF toPixelCentre(float x, float y) const;
     bool inDrawingArea(QPointF position) const;
+    // Image pixels of a mouse position.
+    QPointF imagePosition(QPointF position) const;
+    // Where the image is drawn within the control.
+    QRect shownImageRect() const;
     void applyOuterSize();
     void fillBackground(QImage& image) const;
     void changed(const QRect& pixels);
@@ -133,6 +152,8 @@ private:
     QPointF current_{0, 0};
     // The buttons now held went down inside the drawing area.
     bool dragFromInside_ = false;
+    QSize shownBound_;
+    double shownScale_ = 1;
     QImage picture_;
     QImage image_;
 };

@@ -130,8 +130,12 @@ QImage decodePicture(const QString& path, QFile& file) {
 }
 
 ObjectFile readPicture(const QString& path, QFile& file, const KeptPictureSize& kept) {
-    const std::string name = QFileInfo(path).fileName().toStdString();
-    const QImage decoded = decodePicture(path, file);
+    return ObjectOfPicture(decodePicture(path, file), QFileInfo(path).fileName().toStdString(), kept);
+}
+
+}  // namespace
+
+ObjectFile ObjectOfPicture(const QImage& decoded, const std::string& name, const KeptPictureSize& kept) {
     // The bitmap the platform would save of it, in memory: its headers and
     // pixel bytes give the sizes and the preview, its decoded picture the
     // object, exactly as the same bitmap loaded from a file would.
@@ -151,8 +155,6 @@ ObjectFile readPicture(const QString& path, QFile& file, const KeptPictureSize& 
         throw RunTimeError(ErrorNumber::OutOfMemory, "Out of memory");
     return object;
 }
-
-}  // namespace
 
 std::unique_ptr<QFile> OpenObjectFile(const QString& path) {
     const QByteArray native = EncodeNativeFileName(path);

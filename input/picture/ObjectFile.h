@@ -7,6 +7,7 @@
 #include <functional>
 #include <limits>
 #include <memory>
+#include <string>
 
 #include "input/core/ObjectBitmap.h"
 
@@ -56,5 +57,12 @@ struct ObjectFile {
 // OpenObjectFile, 481 naming the cause when the file is not a picture of its
 // kind, has more than MaxPicturePixels or cannot be decoded.
 ObjectFile ReadObjectFile(const QString& path, ObjectFileKind kind, const KeptPictureSize& kept);
+
+// The object file a picture already decoded gives: the bitmap the platform
+// would save of it and that bitmap's picture, as ReadObjectFile reads a
+// picture that is not a bitmap. `name` names it in messages; throws
+// RunTimeError 481 when it cannot be made a bitmap, 7 when there is no
+// memory for it.
+ObjectFile ObjectOfPicture(const QImage& picture, const std::string& name, const KeptPictureSize& kept);
 
 }  // namespace marbleck

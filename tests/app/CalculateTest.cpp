@@ -39,10 +39,12 @@ TEST_F(CalculateTest, PointAtTheOriginGivesAnAllWhiteView) {
     Control<PictureArea>(form, "objectCanvas")->setPixel(0, 0, White);
     calculate();
     ASSERT_TRUE(errors.empty());
-    // The view is resized to R·W × R·H screen pixels (outer size).
-    EXPECT_FLOAT_EQ(Control<PictureArea>(form, "hologramView")->outerWidth(), 1500.0f);
-    EXPECT_FLOAT_EQ(Control<PictureArea>(form, "hologramView")->outerHeight(), 1500.0f);
-    EXPECT_EQ(Control<PictureArea>(form, "hologramView")->size(), QSize(100, 100));
+    // The view's drawing area is resized to R·W × R·H screen pixels, the
+    // border around it.
+    EXPECT_FLOAT_EQ(Control<PictureArea>(form, "hologramView")->outerWidth(), 1560.0f);
+    EXPECT_FLOAT_EQ(Control<PictureArea>(form, "hologramView")->outerHeight(), 1560.0f);
+    EXPECT_EQ(Control<PictureArea>(form, "hologramView")->size(), QSize(104, 104));
+    EXPECT_EQ(Control<PictureArea>(form, "hologramView")->drawingAreaSize(), QSize(100, 100));
     ASSERT_EQ(document.field().columns(), 100);
     ASSERT_EQ(document.field().rows(), 100);
     for (float value : document.field().values()) ASSERT_EQ(value, 1.0f);
@@ -99,9 +101,9 @@ TEST_F(CalculateTest, RepsScaleTheViewAndTheField) {
     Control<QLineEdit>(form, "repsEdit")->setText("3");
     calculate();
     ASSERT_TRUE(errors.empty());
-    EXPECT_EQ(Control<PictureArea>(form, "hologramView")->size(), QSize(300, 300));
+    EXPECT_EQ(Control<PictureArea>(form, "hologramView")->size(), QSize(304, 304));
     EXPECT_EQ(document.field().columns(), 300);
-    EXPECT_EQ(Control<PictureArea>(form, "hologramView")->drawingAreaSize(), QSize(296, 296));
+    EXPECT_EQ(Control<PictureArea>(form, "hologramView")->drawingAreaSize(), QSize(300, 300));
     for (float value : document.field().values()) {
         ASSERT_GE(value, 0.0f);
         ASSERT_LE(value, 1.0f);
@@ -187,7 +189,7 @@ TEST_F(CalculateTest, FractionalRepsFollowTheFieldBounds) {
     calculate();
     ASSERT_TRUE(errors.empty());
     EXPECT_EQ(document.field().columns(), 150);
-    EXPECT_EQ(Control<PictureArea>(form, "hologramView")->size(), QSize(150, 150));
+    EXPECT_EQ(Control<PictureArea>(form, "hologramView")->drawingAreaSize(), QSize(150, 150));
 }
 
 TEST_F(CalculateTest, FastCalculationAgreesWithTheExactOneAndShowsProgress) {

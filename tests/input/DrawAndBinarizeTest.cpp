@@ -69,7 +69,7 @@ TEST(DrawAndBinarizeTest, ViewMatchesTheEngineOnTheDrawnSamples) {
 
     EXPECT_EQ(document.field(), field);
     const QImage view = Control<PictureArea>(form, "hologramView")->image();
-    ASSERT_EQ(view.size(), QSize(96, 96));
+    ASSERT_EQ(view.size(), QSize(100, 100));  // every value
     int white = 0;
     for (int u = 0; u < view.width(); ++u) {
         for (int v = 0; v < view.height(); ++v) {

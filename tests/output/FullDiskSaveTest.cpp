@@ -40,7 +40,7 @@ protected:
 
     // In `folder`: loads a 24 × 24 object (a 20 × 20 preview), saves it as
     // H-ring.bmp (1,478 bytes), then calculates its hologram three times the
-    // size, whose 68 × 68 view needs a file of 5,702 bytes. Returns the
+    // size, whose 72 × 72 view needs a file of 6,262 bytes. Returns the
     // earlier file's bytes.
     QByteArray saveAPreviewThenCalculate(const QString& folder) {
         Bitmap8 ring = Bitmap8::filled(24, 24, 0);
@@ -99,7 +99,7 @@ TEST_F(FullDiskSaveTest, FileSizeLimitKeepsTheEarlierHologramAndReportsDiskFull)
     const QByteArray earlier = saveAPreviewThenCalculate(folder);
     ASSERT_TRUE(errors.empty()) << errors.errors().front().description.toStdString();
     ASSERT_EQ(earlier.size(), 1478);
-    ASSERT_EQ(Control<PictureArea>(*form, "hologramView")->image().size(), QSize(68, 68));
+    ASSERT_EQ(Control<PictureArea>(*form, "hologramView")->image().size(), QSize(72, 72));
 
     const std::string report = RunInChild([this] {
         const QImage image = Control<PictureArea>(*form, "hologramView")->image();

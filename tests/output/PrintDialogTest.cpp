@@ -270,15 +270,16 @@ TEST_F(PrintDialogTest, PrintAgainWhileShownReplacesOnlyTheCopy) {
     Control<VSpinner>(d, "qualitySpinner")->setValue(-3);
     Control<VSpinner>(d, "scaleSpinner")->setValue(3);
 
-    // A new hologram: one lit point, reps 1, so a 1500-twip square view.
+    // A new hologram: one lit point, reps 1, so 100 × 100 values in a view
+    // 1560 twips a side with its border.
     Control<PictureArea>(form, "objectCanvas")->setPixel(50, 50, White);
     test::CalculateAndWait(form);
     QTest::mouseClick(Control<QPushButton>(form, "printButton"), Qt::LeftButton);
     EXPECT_EQ(form.printDialogHost().dialog(), &d);
     EXPECT_TRUE(d.isVisible());
-    EXPECT_EQ(Control<PictureArea>(d, "hologramCopy")->outerWidth(), 1500.f);
-    EXPECT_EQ(Control<PictureArea>(d, "hologramCopy")->outerHeight(), 1500.f);
-    EXPECT_EQ(Control<PictureArea>(d, "hologramCopy")->picture().size(), QSize(96, 96));
+    EXPECT_EQ(Control<PictureArea>(d, "hologramCopy")->outerWidth(), 1560.f);
+    EXPECT_EQ(Control<PictureArea>(d, "hologramCopy")->outerHeight(), 1560.f);
+    EXPECT_EQ(Control<PictureArea>(d, "hologramCopy")->picture().size(), QSize(100, 100));
     EXPECT_EQ(Control<PictureArea>(d, "hologramCopy")->picture(),
               Control<PictureArea>(form, "hologramView")->image());
     EXPECT_EQ(Control<VSpinner>(d, "qualitySpinner")->value(), -3);

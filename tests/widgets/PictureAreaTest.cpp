@@ -149,5 +149,41 @@ TEST(ViewTest, GreyColumnsArePaintedInBulkAndClipped) {
     EXPECT_EQ(view.colorAt(6, 0), -1);
 }
 
+// An area larger than its shown bound keeps its sizes and image; the screen
+// shows all of it scaled down, aspect and border kept, and a press lands on
+// the image pixel beneath it.
+TEST(ViewTest, LargerThanItsBoundItIsShownScaledDown) {
+    PictureArea view;
+    view.setDrawingAreaSize(QSize(400, 200));
+    QImage picture(400, 200, QImage::Format_RGB32);
+    picture.fill(Qt::black);
+    for (int y = 100; y < 200; ++y)
+        for (int x = 200; x < 400; ++x) picture.setPixel(x, y, qRgb(255, 255, 255));
+    view.setPicture(picture);
+    view.setShownBound(QSize(104, 104));
+    EXPECT_EQ(view.drawingAreaSize(), QSize(400, 200));
+    EXPECT_EQ(view.image(), picture);
+    EXPECT_EQ(view.size(), QSize(104, 54));
+    EXPECT_DOUBLE_EQ(view.shownScale(), 0.25);
+
+    const QImage shown = view.grab().toImage();
+    EXPECT_EQ(qGray(shown.pixel(2 + 20, 2 + 10)), 0);
+    EXPECT_EQ(qGray(shown.pixel(2 + 80, 2 + 40)), 255);
+    EXPECT_EQ(qGray(shown.pixel(2 + 99, 2 + 49)), 255);  // the far corner is there
+
+    QSignalSpy presses(&view, &PictureArea::mousePressed);
+    view.show();
+    QTest::mousePress(&view, Qt::LeftButton, {}, QPoint(2 + 75, 2 + 30));
+    ASSERT_EQ(presses.size(), 1);
+    EXPECT_FLOAT_EQ(presses[0][2].toFloat(), 300.0f);
+    EXPECT_FLOAT_EQ(presses[0][3].toFloat(), 120.0f);
+    QTest::mouseRelease(&view, Qt::LeftButton, {}, QPoint(2 + 75, 2 + 30));
+
+    // One that fits is shown at its own size.
+    view.setDrawingAreaSize(QSize(60, 30));
+    EXPECT_EQ(view.size(), QSize(64, 34));
+    EXPECT_DOUBLE_EQ(view.shownScale(), 1.0);
+}
+
 }  // namespace
 }  // namespace marbleck
