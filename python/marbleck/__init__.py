@@ -318,14 +318,7 @@ def grey_levels(field) -> np.ndarray:
     """The grey levels "Calculate" paints: value * 255 in float32, rounded
     half to even, clamped to 0 .. 255, as uint8 of the field's shape; grey
     levels (uint8, uint16) as binarize() takes them."""
-    values = np.asarray(field)
-    if values.size > _engine.max_values:
-        raise MemoryError(f"the field has {values.size} values, more than the engine takes ({_engine.max_values})")
-    if values.ndim == 2:
-        values = _values(values)
-    elif np.iscomplexobj(values):
-        raise ValueError("the field must be real, not complex")
-    return _engine.grey_levels(np.ascontiguousarray(values, dtype=np.float32))
+    return _engine.grey_levels(np.ascontiguousarray(_values(field, any_shape=True)))
 
 
 def physical(

@@ -110,12 +110,20 @@ def _field(field, name: str = "field") -> np.ndarray:
 _LEVELS = {np.dtype(np.uint8): 255, np.dtype(np.uint16): 65535}
 
 
-def _values(field, name: str = "field") -> np.ndarray:
+def _values(field, name: str = "field", *, any_shape: bool = False) -> np.ndarray:
     """A real field's values as float32: bool as 0 and 1, uint8 and uint16
-    as grey levels (level / 255 or / 65535), other numbers as they are."""
-    values = _checked(field, name)
-    if values.ndim != 2:
-        raise ValueError(f"the {name} must be a 2-D array, not {values.ndim}-D")
+    as grey levels (level / 255 or / 65535), other numbers as they are.
+    A field is 2-D unless any_shape (then only its size is checked)."""
+    if any_shape:
+        values = np.asarray(field)
+        if values.size > _engine.max_values:
+            raise MemoryError(
+                f"the {name} has {values.size} values, more than the engine takes ({_engine.max_values})"
+            )
+    else:
+        values = _checked(field, name)
+        if values.ndim != 2:
+            raise ValueError(f"the {name} must be a 2-D array, not {values.ndim}-D")
     if np.iscomplexobj(values):
         raise ValueError(f"the {name} must be real, not complex")
     if values.dtype == object or not (np.issubdtype(values.dtype, np.number) or values.dtype == np.bool_):

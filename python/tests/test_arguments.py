@@ -33,6 +33,7 @@ def test_grey_levels_read_as_levels(field):
     assert np.array_equal(marbleck.reconstruct(levels), marbleck.reconstruct(field))
     assert np.array_equal(marbleck.reconstruct(levels.astype(np.uint16) * 257), marbleck.reconstruct(field))
     assert np.array_equal(marbleck.grey_levels(levels), levels)
+    assert np.array_equal(marbleck.grey_levels(levels.ravel()), levels.ravel())
     # The threshold is compared in 64-bit with each level's float32 value.
     expected = ((levels / np.float32(255)).astype(np.float64) > 0.6).astype(np.float32)
     assert np.array_equal(marbleck.binarize(levels), expected)
