@@ -336,6 +336,8 @@ def physical(
     Raises ValueError unless every number is positive and finite.
     """
     rows, columns = (0, 0) if shape is None else (operator.index(shape[0]), operator.index(shape[1]))
+    if not (0 <= rows < 2**31 and 0 <= columns < 2**31):
+        raise ValueError(f"shape must be (rows, columns), each from 0 to 2**31 - 1, not {tuple(shape)!r}")
     values = _engine.physical(columns, rows, float(dpi), float(scale), float(wavelength_nm), float(distance_m))
     if shape is None:
         values["width_mm"] = values["height_mm"] = None

@@ -178,9 +178,11 @@ def test_physical_figures():
         (lambda: marbleck.binarize(np.eye(4), obj=np.eye(4), reps=2), ValueError, "makes 8 x 8"),
         (lambda: marbleck.figures(np.eye(4), np.eye(4), 2), ValueError, "the hologram has 4 x 4 values"),
         (lambda: marbleck.physical(0), ValueError, "must be positive"),
+        (lambda: marbleck.physical(600, shape=(2**40, 1)), ValueError, "shape must be"),
+        (lambda: marbleck.physical(600, shape=(-3, 4)), ValueError, "shape must be"),
     ],
     ids=["reps0", "repsText", "repsNan", "engine", "dims", "strings", "seed", "tooLarge", "method",
-         "optimisedAlone", "budget", "fieldShape", "figuresShape", "dpi"],
+         "optimisedAlone", "budget", "fieldShape", "figuresShape", "dpi", "shapeHuge", "shapeNegative"],
 )
 def test_errors(call, error, message):
     with pytest.raises(error, match=message):
