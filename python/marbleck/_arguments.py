@@ -100,9 +100,12 @@ def _reps(reps) -> float:
 
 
 def _field(field, name: str = "field") -> np.ndarray:
+    """A 2-D array of real numbers (phases, say) as float32, as they are."""
     values = _checked(field, name)
     if values.ndim != 2:
         raise ValueError(f"the {name} must be a 2-D array, not {values.ndim}-D")
+    if np.iscomplexobj(values):
+        raise ValueError(f"the {name} must be real, not complex")
     return np.asarray(values, dtype=np.float32)
 
 
