@@ -14,6 +14,7 @@
 #include "cli/CliOptions.h"
 #include "cli/ObjectControl.h"
 #include "engine/Binarization.h"
+#include "engine/CalculationWork.h"
 #include "engine/HologramField.h"
 #include "engine/HologramRequest.h"
 #include "engine/HologramResult.h"
@@ -48,11 +49,6 @@ private:
     QString file_;
     int runTimeError_;
 };
-
-// The most object points × hologram values an exact calculation may have
-// without --max-seconds: 2^38, a few minutes on a desktop processor.
-inline constexpr double ExactWorkBound = 274877906944.0;
-inline constexpr int ExactWorkBoundExponent = 38;
 
 // A calculation refused for its size (above ExactWorkBound without
 // --max-seconds) or stopped at --max-seconds; what() says how to go on.

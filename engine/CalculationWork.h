@@ -8,6 +8,13 @@ namespace marbleck {
 
 // How much work a calculation is, known before it starts.
 
+// The most object points × hologram values a calculation by an engine that
+// adds every point into every value may have without a time limit: 2^38, a
+// few minutes on a desktop processor. The command line and the Python package
+// refuse more unless they are given a deadline.
+inline constexpr double ExactWorkBound = 274877906944.0;
+inline constexpr int ExactWorkBoundExponent = 38;
+
 // Object points × hologram values: the exact and reference engines add
 // every point into every value once.
 double PointValues(const HologramGeometry& geometry, std::size_t points);

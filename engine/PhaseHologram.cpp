@@ -12,6 +12,7 @@
 #include <utility>
 
 #include "engine/CalculationEngine.h"
+#include "engine/ComplexFarField.h"
 #include "engine/HologramCalculation.h"
 #include "engine/HologramPipeline.h"
 #include "engine/SpectrumPlan.h"
@@ -80,25 +81,6 @@ void LoadTransmittance(const ComplexSpectrumPlan& plan, const HologramField& pha
 std::size_t NaturalBin(BinOffset b, int columns, int rows) {
     auto wrap = [](int value, int n) { return static_cast<std::size_t>(((value % n) + n) % n); };
     return wrap(b.dx, columns) * static_cast<std::size_t>(rows) + wrap(b.dy, rows);
-}
-
-// The centred intensity picture of the transform in `plan`.
-Reconstruction CentredIntensity(const ComplexSpectrumPlan& plan) {
-    Reconstruction r;
-    r.columns = plan.columns();
-    r.rows = plan.rows();
-    r.intensity.resize(plan.size());
-    const int cx = r.centreX(), cy = r.centreY();
-    for (int u = 0; u < r.columns; ++u) {
-        const Complex* column = plan.data() + static_cast<std::size_t>(u) * static_cast<std::size_t>(r.rows);
-        const int x = (u + cx) % r.columns;
-        for (int v = 0; v < r.rows; ++v) {
-            const int y = (v + cy) % r.rows;
-            r.intensity[static_cast<std::size_t>(y) * static_cast<std::size_t>(r.columns) +
-                        static_cast<std::size_t>(x)] = std::norm(column[v]);
-        }
-    }
-    return r;
 }
 
 void CheckBrightness(const std::vector<float>& brightness, std::size_t points) {
@@ -180,21 +162,6 @@ std::vector<std::uint8_t> ViewLevels(const HologramField& phase) {
         return static_cast<std::uint8_t>(std::lround(static_cast<double>(phi) / TwoPi * 255.0));
     });
     return levels;
-}
-
-// The far field of the transmittance loaded into `plan`, which the
-// transform overwrites.
-Reconstruction FarField(const ComplexSpectrumPlan& plan, ReconstructionOptions options) {
-    std::complex<double> sum = 0;
-    for (std::size_t i = 0; i < plan.size(); ++i) sum += std::complex<double>(plan.data()[i]);
-    if (options.removeZeroOrder) {
-        const auto mean = static_cast<Complex>(sum / static_cast<double>(plan.size()));
-        for (std::size_t i = 0; i < plan.size(); ++i) plan.data()[i] -= mean;
-    }
-    plan.forward();
-    Reconstruction r = CentredIntensity(plan);
-    r.zeroOrder = std::norm(sum);
-    return r;
 }
 
 // The figures of a phase hologram's far field with the zero order kept.

@@ -5,8 +5,8 @@ opens the # %% cells):
     python3 examples/hologram.py [OUTPUT_FOLDER]
 
 Plots the hologram and its reconstruction with Matplotlib when it is
-installed; otherwise, or with OUTPUT_FOLDER, writes them as PNG files there
-(default: the current folder).
+installed and there is a display; otherwise, or with OUTPUT_FOLDER, writes
+them as PNG files there (default: the current folder).
 """
 
 # %%
@@ -51,7 +51,7 @@ print(marbleck.physical(600, shape=field.shape))
 
 # %%
 decibels = 10 * np.log10(np.maximum(picture, 1e-30) / picture.max())
-shown = np.clip(1 + decibels / 30, 0, 1)
+reconstruction_db = np.clip(1 + decibels / 30, 0, 1)
 
 
 # %%
@@ -80,18 +80,25 @@ try:
 except ImportError:
     plt = None
 
+# Matplotlib falls back to a backend that only writes files where there is
+# no display (a server, a container): its figures are then written too.
+FILE_BACKENDS = {"agg", "cairo", "pdf", "pgf", "ps", "svg", "template"}
+shown = plt is not None and len(sys.argv) == 1 and matplotlib.get_backend().lower() not in FILE_BACKENDS
+
 if plt is not None:
     figure, axes = plt.subplots(1, 3, figsize=(12, 4))
-    for axis, image, title in zip(axes, [field, binary, shown], ["hologram", "binarized", "reconstruction"]):
+    for axis, image, title in zip(axes, [field, binary, reconstruction_db], ["hologram", "binarized", "reconstruction"]):
         axis.imshow(image, cmap="gray", vmin=0, vmax=1)
         axis.set_title(title)
         axis.axis("off")
-    if len(sys.argv) > 1:
-        figure.savefig(os.path.join(output, "hologram-figure.png"))
-    else:
+    if shown:
         plt.show()
-if plt is None or len(sys.argv) > 1:
-    for name, image in [("hologram", field), ("binarized", binary), ("reconstruction", shown)]:
+    else:
+        path = os.path.join(output, "hologram-figure.png")
+        figure.savefig(path)
+        print("wrote", path)
+if not shown:
+    for name, image in [("hologram", field), ("binarized", binary), ("reconstruction", reconstruction_db)]:
         path = os.path.join(output, f"{name}.png")
         write_png(path, marbleck.grey_levels(image))
         print("wrote", path)

@@ -8,6 +8,7 @@ through pkg-config. Its files get the flags the CMake build gives them, so
 that the exact engine's values equal marbleck-cli's bit for bit.
 """
 
+import re
 import shlex
 import subprocess
 from pathlib import Path
@@ -23,7 +24,7 @@ ENGINE = [
     "HologramGeometry", "HologramEngine", "ExactKernel", "ExactHologramEngine", "FastHologramEngine",
     "CalculationEngine", "CalculationWork", "HologramPipeline", "HologramCalculation", "Binarization",
     "BinaryOptimiser", "MaskSampler", "ThreadPool", "Reconstruction", "SpectrumPlan", "PhysicalFigures",
-    "PhaseHologram",
+    "PhaseHologram", "ComplexFarField",
 ]
 # Every value is rounded where the recurrence says: no contraction into fused
 # multiply-adds, never fast math; the inner loops optimised fully.
@@ -34,6 +35,21 @@ FILE_FLAGS = {
     "HologramEngine": ["-O3"],
     "HologramPipeline": ["-O3", "-fno-trapping-math"],
 }
+
+
+def project_version():
+    """The project's version, from the top CMakeLists.txt's project() line."""
+    try:
+        text = (ROOT / "CMakeLists.txt").read_text()
+    except OSError as error:
+        raise SystemExit(f"cannot read the project's version: {error}") from None
+    found = re.search(r"project\(Marbleck VERSION ([0-9.]+)", text)
+    if found is None:
+        raise SystemExit(f"{ROOT / 'CMakeLists.txt'} names no project version")
+    return found.group(1)
+
+
+VERSION = project_version()
 
 
 def pkg_config(option, *packages):
@@ -66,16 +82,17 @@ class EngineBuild(build_ext):
 
 module = Pybind11Extension(
     "marbleck._engine",
-    [str(PYTHON / "src" / "EngineModule.cpp")],
+    [str(PYTHON / "src" / "EngineModule.cpp"), str(PYTHON / "src" / "CallControl.cpp")],
     include_dirs=[str(ROOT)],
     cxx_std=20,
+    define_macros=[("MARBLECK_VERSION", f'"{VERSION}"')],
     extra_compile_args=["-pthread"],
     extra_link_args=["-pthread"] + pkg_config("--libs", "openblas", "fftw3f"),
 )
 
 setup(
     name="marbleck",
-    version="0.2",
+    version=VERSION,
     description="Computer-generated holograms with the Marbleck engine, on NumPy arrays",
     license="MIT",
     packages=["marbleck"],

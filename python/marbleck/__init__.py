@@ -14,8 +14,16 @@ normalised to 0 .. 1 exactly as the program's "Calculate" and
     >>> binary = marbleck.binarize(field, "balanced")
     >>> picture = marbleck.reconstruct(binary)
 
+A field handed in may be float (its values), bool (0 and 1), uint8 grey
+levels (level / 255, as grey_levels() gives them and PNG files hold) or
+uint16 grey levels (level / 65535); reconstruct() and figures() also take a
+complex transmittance (a phase hologram's ``numpy.exp(1j * phase)``). An
+array larger than the engine takes (more than 2**26 values) raises
+MemoryError before anything is copied.
+
 Long calculations release the interpreter's lock and stop on Ctrl+C with
-KeyboardInterrupt, returning nothing.
+KeyboardInterrupt, returning nothing; a SIGINT handler of the program's own
+that does not raise lets them run on.
 """
 
 from __future__ import annotations
@@ -28,8 +36,13 @@ from typing import Optional, Tuple
 import numpy as np
 
 from . import _engine
+from ._arguments import _brightness, _field, _mask, _reps, _size, _sources, _time_limit, _transmittance, _values
+
+#: The project's version.
+__version__: str = _engine.version
 
 __all__ = [
+    "Hologram",
     "hologram",
     "binarize",
     "reconstruct",
@@ -134,70 +147,26 @@ class Kinoform:
     phase: np.ndarray
     figures: PhaseFigures
     refinement: Optional[Refinement]
+    #: The seed of the random phases (None without random_phase).
+    seed: Optional[int] = None
 
-
-def _mask(obj) -> np.ndarray:
-    """The lit pixels of an object as a C-ordered bool array, rows first."""
-    values = np.asarray(obj)
-    if values.ndim == 3 and values.shape[2] in (1, 3, 4):
-        # A picture with channels (a PIL image in RGB or RGBA): a pixel is lit
-        # when its colour is not black, whatever its alpha.
-        values = values[:, :, : min(values.shape[2], 3)].any(axis=2)
-    if values.ndim != 2:
-        raise ValueError(f"the object must be a 2-D array, not {values.ndim}-D")
-    if values.dtype == object or not (
-        np.issubdtype(values.dtype, np.number) or values.dtype == np.bool_
-    ):
-        raise ValueError(f"the object must hold numbers or booleans, not {values.dtype}")
-    return np.ascontiguousarray(values != 0)
-
-
-def _size(mask: np.ndarray, size) -> Tuple[float, float]:
-    """W and H: the object's size, which may be fractional (a canvas in user
-    units); its pixels must then be the whole samples within it."""
-    rows, columns = mask.shape
-    if size is None:
-        return float(columns), float(rows)
-    width, height = (float(np.float32(s)) for s in size)
-    canvas_columns, canvas_rows = _engine.geometry(width, height, 1.0)[:2]
-    if (canvas_rows, canvas_columns) != (rows, columns):
-        raise ValueError(
-            f"an object of size {width:g} x {height:g} has {canvas_rows} x {canvas_columns} "
-            f"samples, not {rows} x {columns}"
+    def __repr__(self) -> str:
+        rows, columns = self.phase.shape
+        return (
+            f"Kinoform(phase=<{rows} x {columns} {self.phase.dtype}>, figures={self.figures!r}, "
+            f"refinement={self.refinement!r}, seed={self.seed!r})"
         )
-    return width, height
 
 
-def _reps(reps) -> float:
-    try:
-        value = float(reps)
-    except (TypeError, ValueError):
-        raise ValueError(f"reps must be a number, not {reps!r}") from None
-    if not np.isfinite(value):
-        raise ValueError(f"reps must be a finite number, not {reps!r}")
-    return value
+class Hologram(np.ndarray):
+    """A hologram as hologram() returns it: a float32 NumPy array whose seed
+    is that of its random phases (None without random_phase), so that a
+    hologram of fresh random phases can be made again."""
 
+    seed: Optional[int]
 
-def _field(field, name: str = "field") -> np.ndarray:
-    values = np.asarray(field, dtype=np.float32)
-    if values.ndim != 2:
-        raise ValueError(f"the {name} must be a 2-D array, not {values.ndim}-D")
-    return values
-
-
-def _sources(obj, size, engine: str, random_phase, seed) -> Tuple[np.ndarray, float, float, int]:
-    """The checked point sources of hologram() and kinoform(): the lit mask,
-    the object's W and H, and the seed as the engine takes it."""
-    mask = _mask(obj)
-    width, height = _size(mask, size)
-    if engine not in ENGINES:
-        raise ValueError(f"unknown engine {engine!r} (the engines: {', '.join(ENGINES)})")
-    if seed is not None and not random_phase:
-        raise ValueError("seed needs random_phase=True")
-    seed_value = 0 if seed is None else operator.index(seed)
-    if not 0 <= seed_value < 2**64:
-        raise ValueError(f"seed must be a whole number from 0 to 2**64 - 1, not {seed!r}")
-    return mask, width, height, seed_value
+    def __array_finalize__(self, obj) -> None:
+        self.seed = getattr(obj, "seed", None)
 
 
 def hologram(
@@ -208,31 +177,43 @@ def hologram(
     seed: Optional[int] = None,
     engine: str = "exact",
     size: Optional[Tuple[float, float]] = None,
-) -> np.ndarray:
+    time_limit: Optional[float] = None,
+) -> Hologram:
     """The hologram of an object, normalised to 0 .. 1.
 
     obj: a 2-D array rows first (bool, integers or floats; every value that
         is not 0 is a lit point of amplitude 1), or anything numpy.asarray
         takes, such as a list of lists or a PIL image (a pixel that is not
-        black is lit).
+        black is lit). A NaN, infinite, negative or complex value raises
+        ValueError.
     reps: the repetition factor R; the hologram has R*H rows and R*W columns
         (R*W - 1 rounded half to even, plus 1). A factor that leaves no
         hologram raises ValueError; a hologram of more than 2**26 values
         raises MemoryError, both before any work.
     random_phase: give every point the phase of its own random draw; seed
-        seeds them (default 0). Without it every phase is 0 and runs repeat.
+        seeds them (default: a fresh seed from the system each call, which
+        the result's seed attribute gives). Without it every phase is 0.
     engine: "exact" ("Calculate"'s values bit for bit, the default), "fast"
         (the same to within rounding, several times quicker) or "reference".
     size: (W, H), the object's size when it is fractional (a canvas measured
         in user units); obj then holds its whole samples. Default: its shape.
+    time_limit: stop after this many seconds with TimeoutError. Without it
+        the "exact" and "reference" engines refuse more than 2**38 points x
+        values (minutes of work) with ValueError and an estimate, before any
+        work.
 
-    Returns a float32 array of shape (rows, columns), row v at index v. It is
-    a Fortran-ordered view of the engine's own values, not a copy.
+    Returns a Hologram, a float32 NumPy array of shape (rows, columns), row v
+    at index v, with the seed of its random phases as its seed attribute. It
+    is a Fortran-ordered view of the engine's own values, not a copy.
     Runs without the interpreter's lock; Ctrl+C stops it with
     KeyboardInterrupt.
     """
     mask, width, height, seed_value = _sources(obj, size, engine, random_phase, seed)
-    return _engine.hologram(mask, width, height, _reps(reps), bool(random_phase), seed_value, engine)
+    field = _engine.hologram(
+        mask, width, height, _reps(reps), bool(random_phase), seed_value, engine, _time_limit(time_limit)
+    ).view(Hologram)
+    field.seed = seed_value if random_phase else None
+    return field
 
 
 def binarize(
@@ -247,6 +228,9 @@ def binarize(
     max_iterations: int = 0,
 ) -> np.ndarray:
     """A binarized hologram: float32, 1 where white and 0 where black.
+
+    field: a hologram's values (floats, normally 0 .. 1), or grey levels as
+        uint8 (0 .. 255) or uint16 (0 .. 65535), each then level / white.
 
     method: "threshold" (a value strictly above threshold is white),
         "balanced" (the threshold is the hologram's median, so that half the
@@ -263,7 +247,7 @@ def binarize(
     The field is left as it is. Runs without the interpreter's lock; Ctrl+C
     stops it with KeyboardInterrupt.
     """
-    values = _field(field)
+    values = _values(field)
     if method not in METHODS:
         raise ValueError(f"unknown binarization {method!r} (the methods: {', '.join(METHODS)})")
     threshold_value = float(threshold)
@@ -301,30 +285,40 @@ def binarize(
 def reconstruct(t, zero_order: bool = False) -> np.ndarray:
     """The far field of a hologram: the intensity |FFT2(t)|**2, centred.
 
-    t: a hologram (normalised 0 .. 1, or binarized 0 / 1); its transmittance
-        is its grey level / 255, as the program reconstructs what it shows.
+    t: a hologram (normalised 0 .. 1, or binarized 0 / 1, or its grey levels
+        as uint8 or uint16); its transmittance is its grey level / 255, as
+        the program reconstructs what it shows. A real value outside 0 .. 1
+        raises ValueError. A complex t is the transmittance itself, such as
+        a phase hologram's numpy.exp(1j * phase).
     zero_order: keep the undiffracted light; by default the mean of t is
         taken away first so that the centre does not outshine the object.
 
     Returns float32 of t's shape, unnormalised, zero frequency at
     (rows // 2, columns // 2); the object's image and its twin lie
-    point-mirrored through the centre.
+    point-mirrored through the centre (a complex t has no twin of its own).
     """
-    return _engine.reconstruct(_field(t, "hologram"), not zero_order)
+    values = _transmittance(t)
+    if np.iscomplexobj(values):
+        return _engine.reconstruct_complex(values, not zero_order)
+    return _engine.reconstruct(values, not zero_order)
 
 
 def figures(t, obj, reps: float, *, size: Optional[Tuple[float, float]] = None) -> Figures:
     """The fidelity, uniformity and efficiency of hologram t of object obj at
-    repetition factor reps (as given to hologram())."""
+    repetition factor reps (as given to hologram()); t as reconstruct()
+    takes it, complex included."""
+    values = _transmittance(t)
     mask = _mask(obj)
     width, height = _size(mask, size)
-    return Figures(*_engine.figures(_field(t, "hologram"), mask, width, height, _reps(reps)))
+    measure = _engine.figures_complex if np.iscomplexobj(values) else _engine.figures
+    return Figures(*measure(values, mask, width, height, _reps(reps)))
 
 
 def grey_levels(field) -> np.ndarray:
     """The grey levels "Calculate" paints: value * 255 in float32, rounded
-    half to even, clamped to 0 .. 255, as uint8 of the field's shape."""
-    return _engine.grey_levels(np.ascontiguousarray(field, dtype=np.float32))
+    half to even, clamped to 0 .. 255, as uint8 of the field's shape; grey
+    levels (uint8, uint16) as binarize() takes them."""
+    return _engine.grey_levels(np.ascontiguousarray(_values(field, any_shape=True)))
 
 
 def physical(
@@ -342,6 +336,8 @@ def physical(
     Raises ValueError unless every number is positive and finite.
     """
     rows, columns = (0, 0) if shape is None else (operator.index(shape[0]), operator.index(shape[1]))
+    if not (0 <= rows < 2**31 and 0 <= columns < 2**31):
+        raise ValueError(f"shape must be (rows, columns), each from 0 to 2**31 - 1, not {tuple(shape)!r}")
     values = _engine.physical(columns, rows, float(dpi), float(scale), float(wavelength_nm), float(distance_m))
     if shape is None:
         values["width_mm"] = values["height_mm"] = None
@@ -366,7 +362,9 @@ def kinoform(
 
     obj, reps, random_phase, seed, engine, size: as for hologram(). A lit
     point's value is its brightness (a relative intensity) for the
-    refinement: a bool object asks for even points.
+    refinement: a bool object asks for even points; a picture's point its
+    brightest channel, uint8 levels as the window and the command line take
+    them (level / 255).
     time_limit: stop refining after this many seconds, whatever refine says.
     Runs without the interpreter's lock; Ctrl+C stops it with
     KeyboardInterrupt.
@@ -380,14 +378,7 @@ def kinoform(
     limit = 0.0 if time_limit is None else float(time_limit)
     if not (limit >= 0 and np.isfinite(limit)):
         raise ValueError(f"time_limit must be seconds, 0 or more, not {time_limit!r}")
-    values = np.asarray(obj)
-    if values.ndim == 3:
-        # A picture with channels: its brightness is the mean of its colours.
-        values = values[:, :, : min(values.shape[2], 3)].astype(np.float32).mean(axis=2)
-    # The lit points in the engine's scan order: x outer, y inner.
-    brightness = values.T[mask.T].astype(np.float32)
-    if values.dtype == np.bool_:
-        brightness = np.ones_like(brightness)
+    brightness = _brightness(obj, mask)
     phase, measured, record = _engine.kinoform(
         mask, brightness, width, height, _reps(reps), bool(random_phase), seed_value, engine, iterations,
         method, limit,
@@ -396,7 +387,7 @@ def kinoform(
     if record is not None:
         name, start, end, done, seconds = record
         refinement = Refinement(name, PhaseFigures(*start), PhaseFigures(*end), done, seconds)
-    return Kinoform(phase, PhaseFigures(*measured), refinement)
+    return Kinoform(phase, PhaseFigures(*measured), refinement, seed_value if random_phase else None)
 
 
 def lookup_table(source=None, *, two_pi: int = 255) -> np.ndarray:

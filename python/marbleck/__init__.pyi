@@ -4,6 +4,8 @@ from typing import Any, Optional, Tuple
 import numpy as np
 import numpy.typing as npt
 
+__version__: str
+
 ENGINES: Tuple[str, ...]
 METHODS: Tuple[str, ...]
 REFINEMENTS: Tuple[str, ...]
@@ -25,6 +27,9 @@ class Physical:
     screen_image_mm: Optional[float]
     screen_span_mm: Optional[float]
 
+class Hologram(np.ndarray[Any, np.dtype[np.float32]]):
+    seed: Optional[int]
+
 def hologram(
     obj: npt.ArrayLike,
     reps: float = 1,
@@ -33,7 +38,8 @@ def hologram(
     seed: Optional[int] = None,
     engine: str = "exact",
     size: Optional[Tuple[float, float]] = None,
-) -> npt.NDArray[np.float32]: ...
+    time_limit: Optional[float] = None,
+) -> Hologram: ...
 def binarize(
     field: npt.ArrayLike,
     method: str = "threshold",
@@ -79,6 +85,7 @@ class Kinoform:
     phase: npt.NDArray[np.float32]
     figures: PhaseFigures
     refinement: Optional[Refinement]
+    seed: Optional[int] = None
 
 def kinoform(
     obj: npt.ArrayLike,

@@ -5,9 +5,9 @@
 #include <pybind11/pybind11.h>
 #include <pybind11/stl.h>
 
-#include <signal.h>
-
-#include <atomic>
+#include <climits>
+#include <cmath>
+#include <complex>
 #include <cstdint>
 #include <memory>
 #include <new>
@@ -20,21 +20,38 @@
 
 #include "engine/Binarization.h"
 #include "engine/CalculationEngine.h"
+#include "engine/CalculationWork.h"
+#include "engine/ComplexFarField.h"
 #include "engine/HologramCalculation.h"
 #include "engine/HologramGeometry.h"
 #include "engine/PhaseHologram.h"
 #include "engine/PhysicalFigures.h"
 #include "engine/Reconstruction.h"
+#include "platform/NumberText.h"
 #include "platform/RunTimeError.h"
+#include "python/src/CallControl.h"
 
 namespace py = pybind11;
 using namespace marbleck;
+using marbleck::python::CallLimits;
 
 namespace {
+
+// The engine's limits on an array of rows x columns handed in, checked
+// before anything is copied: both sides within an int and no more values
+// than a hologram may have.
+void CheckSize(py::ssize_t rows, py::ssize_t columns, const char* what) {
+    if (rows > INT_MAX || columns > INT_MAX || rows * columns > MaxHologramValues)
+        throw RunTimeError(ErrorNumber::OutOfMemory, std::string("Out of memory: the ") + what + " has " +
+                                                         std::to_string(rows) + " x " +
+                                                         std::to_string(columns) + " values, more than " +
+                                                         std::to_string(MaxHologramValues));
+}
 
 // The lit samples of a mask of rows x columns (row y, column x, row by row),
 // in the engine's scan order: x outer, y inner.
 std::vector<ObjectPoint> LitSamplesOf(const py::array_t<bool, py::array::c_style>& mask) {
+    CheckSize(mask.shape(0), mask.shape(1), "object");
     const auto lit = mask.unchecked<2>();
     std::vector<ObjectPoint> points;
     for (py::ssize_t x = 0; x < lit.shape(1); ++x)
@@ -60,102 +77,48 @@ py::array_t<float> ArrayOfField(HologramField&& field) {
 
 // The engine's own copy of a rows x columns array.
 HologramField FieldOfArray(const py::array_t<float, py::array::f_style>& values) {
+    CheckSize(values.shape(0), values.shape(1), "field");
     HologramField field(static_cast<int>(values.shape(1)), static_cast<int>(values.shape(0)));
     std::copy(values.data(), values.data() + values.size(), field.values().begin());
     return field;
-}
-
-// Ctrl+C while the main thread runs a calculation. Python's own handler
-// only notes the signal for the interpreter, which cannot act on it while
-// the engine runs, so for the duration a handler of our own also sets the
-// engine's cancel flag (every engine thread stops within a tile of its work)
-// and then hands the signal on to Python's.
-CancelFlag interruptFlag;
-struct sigaction interruptHandedOn;
-
-extern "C" void OnInterrupt(int signal, siginfo_t* info, void* context) {
-    interruptFlag.store(true, std::memory_order_relaxed);
-    if ((interruptHandedOn.sa_flags & SA_SIGINFO) != 0)
-        interruptHandedOn.sa_sigaction(signal, info, context);
-    else
-        interruptHandedOn.sa_handler(signal);
-}
-
-// Watches SIGINT while it lives, where the calling thread is the main one
-// (which alone runs Python's handlers and so calls in turn) and the
-// interpreter handles the signal at all.
-class InterruptWatch {
-public:
-    InterruptWatch() {
-        const py::module_ threading = py::module_::import("threading");
-        if (!threading.attr("current_thread")().is(threading.attr("main_thread")())) return;
-        struct sigaction current {};
-        if (sigaction(SIGINT, nullptr, &current) != 0) return;
-        if ((current.sa_flags & SA_SIGINFO) == 0 &&
-            (current.sa_handler == SIG_IGN || current.sa_handler == SIG_DFL))
-            return;
-        interruptHandedOn = current;
-        interruptFlag.store(false);
-        struct sigaction watching {};
-        watching.sa_sigaction = OnInterrupt;
-        watching.sa_flags = SA_SIGINFO | SA_ONSTACK;
-        sigemptyset(&watching.sa_mask);
-        installed_ = sigaction(SIGINT, &watching, nullptr) == 0;
-    }
-    ~InterruptWatch() {
-        if (installed_) sigaction(SIGINT, &interruptHandedOn, nullptr);
-    }
-    InterruptWatch(const InterruptWatch&) = delete;
-    InterruptWatch& operator=(const InterruptWatch&) = delete;
-
-    const CancelFlag* flag() const { return installed_ ? &interruptFlag : nullptr; }
-
-private:
-    bool installed_ = false;
-};
-
-// Stops on the watch's flag, and asks the interpreter, on the calling thread
-// between pieces of work, whether a signal handler raised (a SIGINT sent
-// before the watch began, say); the exception stays pending until the
-// calculation has stopped.
-CalculationControl InterruptibleControl(const InterruptWatch& watch) {
-    CalculationControl control;
-    control.cancelFlag = watch.flag();
-    control.cancelRequested = [] {
-        py::gil_scoped_acquire interpreter;
-        return PyErr_CheckSignals() != 0;
-    };
-    return control;
-}
-
-// Runs `work` without the interpreter's lock; a calculation that stopped
-// for a signal raises what its Python handler raises (KeyboardInterrupt).
-template <class Work>
-auto RunReleased(Work&& work) {
-    try {
-        py::gil_scoped_release released;
-        return work();
-    } catch (const CalculationCancelled&) {
-        if (PyErr_Occurred() != nullptr || PyErr_CheckSignals() != 0) throw py::error_already_set();
-        throw;
-    }
 }
 
 HologramGeometry GeometryOf(float width, float height, double reps) {
     return MakeHologramGeometry(width, height, reps);
 }
 
+// Refuses a calculation by an engine that adds every point into every value
+// above ExactWorkBound unless a time limit stops it, with the estimate.
+void RefuseUnboundedWork(const HologramRequest& request, double timeLimit) {
+    const CalculationEngine& engine = CalculationEngineNamed(request.engine);
+    const HologramGeometry geometry =
+        MakeHologramGeometry(request.object.width, request.object.height, request.reps);
+    const std::vector<ObjectPoint>& points = request.object.litSamples;
+    if (!engine.addsEveryPointToEveryValue || timeLimit > 0 ||
+        PointValues(geometry, points.size()) <= ExactWorkBound)
+        return;
+    const double minutes = EstimatedSeconds(engine, geometry, points, ThreadPool::Shared().size()) / 60.0;
+    throw std::invalid_argument(std::to_string(points.size()) + " points × " +
+                                std::to_string(static_cast<long long>(geometry.columns) * geometry.rows) +
+                                " values is more than the 2^" + std::to_string(ExactWorkBoundExponent) +
+                                " bound of the " + std::string(engine.name) + " engine (about " +
+                                WriteNumber(std::ceil(minutes)) +
+                                " min here); use engine=\"fast\", or time_limit=S to go on");
+}
+
 py::array_t<float> HologramOf(const py::array_t<bool, py::array::c_style>& mask, float width, float height,
-                              double reps, bool randomPhase, std::uint64_t seed, const std::string& engine) {
+                              double reps, bool randomPhase, std::uint64_t seed, const std::string& engine,
+                              double timeLimit) {
     HologramRequest request;
     request.object = {width, height, LitSamplesOf(mask)};
     request.reps = reps;
     request.engine = engine;
     request.randomPhase = randomPhase;
     request.seed = seed;
-    const InterruptWatch watch;
-    const CalculationControl control = InterruptibleControl(watch);
-    HologramResult result = RunReleased([&] { return MakeHologram(std::move(request), control); });
+    RefuseUnboundedWork(request, timeLimit);
+    const CallLimits limits(timeLimit);
+    HologramResult result =
+        limits.run([&] { return MakeHologram(std::move(request), limits.control()); }, "the hologram");
     return ArrayOfField(std::move(result.field));
 }
 
@@ -176,15 +139,16 @@ py::tuple BinarizationOf(const py::array_t<float, py::array::f_style>& values, c
         geometry.fieldColumns = geometry.columns = field.columns();
         geometry.fieldRows = geometry.rows = field.rows();
     }
-    const InterruptWatch watch;
-    const CalculationControl control = InterruptibleControl(watch);
-    BinarizedHologram binarized = RunReleased([&] {
-        const BinarizationContext context{geometry, litSamples, ThreadPool::Shared(), control};
-        BinarizedHologram result =
-            ApplyBinarization({method, threshold, budgetSeconds, maxIterations}, field, context);
-        for (float& value : result.field.values()) value = value / 255.0f;
-        return result;
-    });
+    const CallLimits limits;
+    BinarizedHologram binarized = limits.run(
+        [&] {
+            const BinarizationContext context{geometry, litSamples, ThreadPool::Shared(), limits.control()};
+            BinarizedHologram result =
+                ApplyBinarization({method, threshold, budgetSeconds, maxIterations}, field, context);
+            for (float& value : result.field.values()) value = value / 255.0f;
+            return result;
+        },
+        "the binarization");
     py::object record = py::none();
     if (binarized.optimisation) {
         const OptimisationRecord& done = *binarized.optimisation;
@@ -196,32 +160,68 @@ py::tuple BinarizationOf(const py::array_t<float, py::array::f_style>& values, c
     return py::make_tuple(ArrayOfField(std::move(binarized.field)), used, record);
 }
 
-py::array_t<float> ReconstructionOf(const py::array_t<float, py::array::f_style>& values,
-                                    bool removeZeroOrder) {
-    const HologramField field = FieldOfArray(values);
-    Reconstruction r = RunReleased([&] {
-        return Reconstruct(field, field.columns(), field.rows(), {.removeZeroOrder = removeZeroOrder});
-    });
+py::array_t<float> ArrayOfReconstruction(const Reconstruction& r) {
     py::array_t<float> intensity({r.rows, r.columns});
     std::copy(r.intensity.begin(), r.intensity.end(), intensity.mutable_data());
     return intensity;
 }
 
+py::array_t<float> ReconstructionOf(const py::array_t<float, py::array::f_style>& values,
+                                    bool removeZeroOrder) {
+    const HologramField field = FieldOfArray(values);
+    return ArrayOfReconstruction(python::RunReleased([&] {
+        return Reconstruct(field, field.columns(), field.rows(), {.removeZeroOrder = removeZeroOrder});
+    }));
+}
+
+using ComplexArray = py::array_t<std::complex<float>, py::array::f_style>;
+
+// The far field of a complex transmittance of rows x columns.
+Reconstruction ComplexFarFieldOf(const ComplexArray& values, bool removeZeroOrder) {
+    CheckSize(values.shape(0), values.shape(1), "field");
+    const auto rows = static_cast<int>(values.shape(0)), columns = static_cast<int>(values.shape(1));
+    const std::span<const std::complex<float>> t(values.data(), static_cast<std::size_t>(values.size()));
+    return python::RunReleased(
+        [&] { return ReconstructComplex(t, columns, rows, {.removeZeroOrder = removeZeroOrder}); });
+}
+
+// The geometry of an object whose hologram has rows x columns values.
+HologramGeometry CheckedGeometry(py::ssize_t rows, py::ssize_t columns, float width, float height,
+                                 double reps) {
+    const HologramGeometry geometry = GeometryOf(width, height, reps);
+    if (rows != geometry.fieldRows || columns != geometry.fieldColumns)
+        throw std::invalid_argument("the hologram has " + std::to_string(rows) + " x " +
+                                    std::to_string(columns) + " values, the object at these reps " +
+                                    std::to_string(geometry.fieldRows) + " x " +
+                                    std::to_string(geometry.fieldColumns));
+    return geometry;
+}
+
+py::tuple FigureTuple(const HologramFigures& figures) {
+    return py::make_tuple(figures.fidelity, figures.uniformity, figures.efficiency);
+}
+
 py::tuple FiguresOf(const py::array_t<float, py::array::f_style>& values,
                     const py::array_t<bool, py::array::c_style>& mask, float width, float height,
                     double reps) {
-    const HologramGeometry geometry = GeometryOf(width, height, reps);
-    if (values.shape(0) != geometry.fieldRows || values.shape(1) != geometry.fieldColumns)
-        throw std::invalid_argument("the hologram has " + std::to_string(values.shape(0)) + " x " +
-                                    std::to_string(values.shape(1)) + " values, the object at these reps " +
-                                    std::to_string(geometry.fieldRows) + " x " +
-                                    std::to_string(geometry.fieldColumns));
+    const HologramGeometry geometry = CheckedGeometry(values.shape(0), values.shape(1), width, height, reps);
     const HologramField field = FieldOfArray(values);
     const std::vector<ObjectPoint> litSamples = LitSamplesOf(mask);
-    const HologramFigures figures = RunReleased([&] {
+    return FigureTuple(python::RunReleased([&] {
         return MeasureFigures(Reconstruct(field, geometry.columns, geometry.rows), litSamples, geometry);
-    });
-    return py::make_tuple(figures.fidelity, figures.uniformity, figures.efficiency);
+    }));
+}
+
+// The same figures of the far field of a complex transmittance (every value
+// counts: a complex field has no unvisited column).
+py::tuple ComplexFiguresOf(const ComplexArray& values, const py::array_t<bool, py::array::c_style>& mask,
+                           float width, float height, double reps) {
+    HologramGeometry geometry = CheckedGeometry(values.shape(0), values.shape(1), width, height, reps);
+    geometry.columns = geometry.fieldColumns;
+    geometry.rows = geometry.fieldRows;
+    const std::vector<ObjectPoint> litSamples = LitSamplesOf(mask);
+    const Reconstruction r = ComplexFarFieldOf(values, true);
+    return FigureTuple(python::RunReleased([&] { return MeasureFigures(r, litSamples, geometry); }));
 }
 
 py::array_t<std::uint8_t> GreyLevelsOf(const py::array_t<float, py::array::c_style>& values) {
@@ -268,9 +268,9 @@ py::tuple KinoformOf(const py::array_t<bool, py::array::c_style>& mask, const st
         if (entry == nullptr) throw std::invalid_argument("unknown refinement method " + method);
         request.refinement = RefinementRequest{entry->method, iterations, budgetSeconds};
     }
-    const InterruptWatch watch;
-    const CalculationControl control = InterruptibleControl(watch);
-    PhaseHologram h = RunReleased([&] { return MakePhaseHologram(std::move(request), control); });
+    const CallLimits limits;
+    PhaseHologram h =
+        limits.run([&] { return MakePhaseHologram(std::move(request), limits.control()); }, "the kinoform");
     py::object record = py::none();
     if (h.refinement)
         record = py::make_tuple(std::string(RefinementMethodEntryOf(h.refinement->method).name),
@@ -296,7 +296,7 @@ py::tuple PanelMapOf(const py::array_t<float, py::array::f_style>& phase, int wi
     panel.tiltY = tiltY;
     if (lens) panel.lens = LensTerm{std::get<0>(*lens), std::get<1>(*lens), std::get<2>(*lens)};
     std::copy(lookup.data(), lookup.data() + 256, panel.lookup.begin());
-    PanelMap map = RunReleased([&] { return MapToPanel(h, panel); });
+    PanelMap map = python::RunReleased([&] { return MapToPanel(h, panel); });
     const py::ssize_t rows = map.phase.rows(), columns = map.phase.columns();
     py::array_t<std::uint8_t> levels({rows, columns}, {py::ssize_t{1}, rows});
     std::copy(map.levels.begin(), map.levels.end(), levels.mutable_data());
@@ -335,7 +335,17 @@ PYBIND11_MODULE(_engine, module) {
     module.def("hologram", &HologramOf);
     module.def("binarize", &BinarizationOf);
     module.def("reconstruct", &ReconstructionOf);
+    module.def("reconstruct_complex", [](const ComplexArray& values, bool removeZeroOrder) {
+        return ArrayOfReconstruction(ComplexFarFieldOf(values, removeZeroOrder));
+    });
     module.def("figures", &FiguresOf);
+    module.def("figures_complex", &ComplexFiguresOf);
+    module.def("brightness_of_levels", [](const py::array_t<std::uint8_t, py::array::c_style>& levels) {
+        py::array_t<float> brightness(levels.size());
+        for (py::ssize_t i = 0; i < levels.size(); ++i)
+            brightness.mutable_data()[i] = BrightnessOfLevel(levels.data()[i]);
+        return brightness;
+    });
     module.def("grey_levels", &GreyLevelsOf);
     module.def("physical", &PhysicalOf);
     module.def("geometry", [](float width, float height, double reps) {
@@ -349,4 +359,5 @@ PYBIND11_MODULE(_engine, module) {
     module.attr("engines") = NamesOf(CalculationEngines());
     module.attr("methods") = NamesOf(BinarizationMethods());
     module.attr("max_values") = MaxHologramValues;
+    module.attr("version") = MARBLECK_VERSION;
 }

@@ -93,7 +93,7 @@ def test_single_point_gives_its_stripes(engine, x, y):
 def test_object_types_give_the_same_field():
     lit = letter(6, 9)
     expected = marbleck.hologram(lit, 2)
-    for obj in [lit.astype(np.uint8) * 7, lit.astype(np.int64) * -3, lit * 0.25, lit.tolist(),
+    for obj in [lit.astype(np.uint8) * 7, lit.astype(np.int64) * 3, lit * 0.25, lit.tolist(),
                 np.asfortranarray(lit), np.dstack([lit * 200] * 3).astype(np.uint8)]:
         assert same_bits(marbleck.hologram(obj, 2), expected)
 
@@ -178,9 +178,11 @@ def test_physical_figures():
         (lambda: marbleck.binarize(np.eye(4), obj=np.eye(4), reps=2), ValueError, "makes 8 x 8"),
         (lambda: marbleck.figures(np.eye(4), np.eye(4), 2), ValueError, "the hologram has 4 x 4 values"),
         (lambda: marbleck.physical(0), ValueError, "must be positive"),
+        (lambda: marbleck.physical(600, shape=(2**40, 1)), ValueError, "shape must be"),
+        (lambda: marbleck.physical(600, shape=(-3, 4)), ValueError, "shape must be"),
     ],
     ids=["reps0", "repsText", "repsNan", "engine", "dims", "strings", "seed", "tooLarge", "method",
-         "optimisedAlone", "budget", "fieldShape", "figuresShape", "dpi"],
+         "optimisedAlone", "budget", "fieldShape", "figuresShape", "dpi", "shapeHuge", "shapeNegative"],
 )
 def test_errors(call, error, message):
     with pytest.raises(error, match=message):
@@ -192,7 +194,7 @@ def test_ctrl_c_stops_a_long_calculation():
     script = textwrap.dedent("""
         import sys, numpy, marbleck
         print("started", flush=True)
-        marbleck.hologram(numpy.ones((300, 300)), 20)
+        marbleck.hologram(numpy.ones((300, 300)), 20, time_limit=3600)
         print("finished", flush=True)
     """)
     child = subprocess.Popen([sys.executable, "-c", script], stdout=subprocess.PIPE, stderr=subprocess.PIPE,

@@ -1,0 +1,105 @@
+// How a call into the engine is followed and stopped from Python: Ctrl+C
+// through the interpreter's own SIGINT handler, and an optional deadline.
+#pragma once
+
+#include <pybind11/pybind11.h>
+
+#include <atomic>
+#include <condition_variable>
+#include <mutex>
+#include <optional>
+#include <thread>
+#include <utility>
+
+#include "engine/CalculationControl.h"
+
+namespace marbleck::python {
+
+// Watches SIGINT while it lives, where the calling thread is the main one
+// (which alone runs Python's handlers) and the interpreter handles the
+// signal at all. Python's handlers run only on the main thread between
+// bytecodes, which never come while the engine runs, so the signal is also
+// handed to the interpreter's pending checks that the control makes between
+// pieces of work. The engine's threads are stopped at once (within a tile)
+// only when Python's handler is the default one, which always raises
+// KeyboardInterrupt; a handler of the program's own decides: the call stops
+// only when it raises.
+class InterruptWatch {
+public:
+    explicit InterruptWatch(CancelFlag& stop);
+    ~InterruptWatch();
+    InterruptWatch(const InterruptWatch&) = delete;
+    InterruptWatch& operator=(const InterruptWatch&) = delete;
+
+private:
+    bool installed_ = false;
+};
+
+// Sets `stop` once `seconds` have passed, unless it ends first.
+class Deadline {
+public:
+    Deadline(double seconds, CancelFlag& stop);
+    ~Deadline();
+    Deadline(const Deadline&) = delete;
+    Deadline& operator=(const Deadline&) = delete;
+
+    bool passed() const { return passed_.load(); }
+
+private:
+    std::mutex mutex_;
+    std::condition_variable wake_;
+    bool ended_ = false;
+    std::atomic<bool> passed_{false};
+    std::thread thread_;
+};
+
+// A control that stops on `stop` and asks the interpreter, on the calling
+// thread between pieces of work, whether a signal handler raised; the
+// exception stays pending until the calculation has stopped.
+CalculationControl InterruptibleControl(const CancelFlag& stop);
+
+// Runs `work` without the interpreter's lock; a calculation that stopped
+// for a signal raises what its Python handler raised (KeyboardInterrupt).
+template <class Work>
+auto RunReleased(Work&& work) {
+    try {
+        pybind11::gil_scoped_release released;
+        return work();
+    } catch (const CalculationCancelled&) {
+        if (PyErr_Occurred() != nullptr || PyErr_CheckSignals() != 0) throw pybind11::error_already_set();
+        throw;
+    }
+}
+
+// The stop flag, SIGINT watch and deadline of one call; `seconds` 0 sets no
+// deadline. A call stopped by the deadline raises TimeoutError saying
+// `what` stopped.
+class CallLimits {
+public:
+    explicit CallLimits(double seconds = 0);
+    CallLimits(const CallLimits&) = delete;
+    CallLimits& operator=(const CallLimits&) = delete;
+
+    const CalculationControl& control() const { return control_; }
+
+    template <class Work>
+    auto run(Work&& work, const char* what) const {
+        try {
+            return RunReleased(std::forward<Work>(work));
+        } catch (const CalculationCancelled&) {
+            if (deadline_ && deadline_->passed()) ThrowTimeout(what);
+            throw;
+        }
+    }
+
+private:
+    [[noreturn]] void ThrowTimeout(const char* what) const;
+
+    CancelFlag stop_{false};
+    double seconds_;
+    InterruptWatch watch_;
+    std::optional<Deadline> deadline_;
+    CalculationControl control_;
+};
+
+}  // namespace marbleck::python
