@@ -122,13 +122,12 @@ def test_lookup_table_sources_read_alike(tmp_path):
         ("cr", ValueError, "line 1: more than two numbers"),  # lines end at a newline, as --lut reads
         ("fifo", OSError, "not a regular file"),
         ("/dev/zero", OSError, "not a regular file"),
-        ("large", OSError, "more than 1 MiB"),
         ("missing", FileNotFoundError, "File not found"),
         (np.arange(256) + 1, ValueError, "entry 255: 256 is not a grey level"),
         (np.full(256, 1.5), ValueError, "entry 0"),
         (list(range(255)), ValueError, "256 entries"),
     ],
-    ids=["cr", "fifo", "device", "large", "missing", "over-255", "fraction", "short"],
+    ids=["cr", "fifo", "device", "missing", "over-255", "fraction", "short"],
 )
 def test_lookup_table_refusals(tmp_path, source, error, match):
     if isinstance(source, str) and source == "cr":
@@ -137,23 +136,10 @@ def test_lookup_table_refusals(tmp_path, source, error, match):
     elif isinstance(source, str) and source == "fifo":
         source = tmp_path / "lut.fifo"
         os.mkfifo(source)
-    elif isinstance(source, str) and source == "large":
-        source = tmp_path / "large.txt"
-        source.write_text(table_text(range(256)) + "#" * (1 << 20))
     elif isinstance(source, str) and source == "missing":
         source = tmp_path / "none.txt"
     with pytest.raises(error, match=match):
         marbleck.lookup_table(source)
-
-
-def test_lookup_table_error_quotes_escaped_and_short(tmp_path):
-    path = tmp_path / "lut.txt"
-    path.write_bytes(b"\x1b]0;owned\x07" + b"9" * (1 << 19) + b"\n")
-    with pytest.raises(ValueError) as raised:
-        marbleck.lookup_table(path)
-    message = str(raised.value)
-    assert "\x1b" not in message and "\x07" not in message and len(message) < 200
-    assert '"\\x1B]0;owned\\x07' in message
 
 
 def test_lookup_table_two_pi_is_the_linear_tables_alone():
@@ -168,25 +154,14 @@ def test_lookup_table_two_pi_is_the_linear_tables_alone():
         (dict(lut=[300] * 256), "entry 0: 300 is not a grey level"),
         (dict(lut=[-1] * 256), "entry 0: -1 is not a grey level"),
         (dict(tilt=(0.7, 0)), "from -0.5 to 0.5"),
-        (dict(tilt=(0, 1e308)), "from -0.5 to 0.5"),
-        (dict(lens=(1e-320, 633, 8)), "beyond any number"),
-        (dict(lens=(0.5, 633, 1e308)), "beyond any number"),
-        (dict(lens=(0.5, 1e-308, 8)), "beyond any number"),
+        (dict(lens=(1e-320, None, 8)), "beyond any number"),
     ],
-    ids=["lut-300", "lut-negative", "tilt", "tilt-huge", "focal", "pitch", "wavelength"],
+    ids=["lut-300", "lut-negative", "tilt", "focal"],
 )
 def test_slm_map_refuses_what_gives_no_numbers(kwargs, match):
     phase = np.linspace(0, 6, 12, dtype=np.float32).reshape(3, 4)
     with pytest.raises(ValueError, match=match):
         marbleck.slm_map(phase, (9, 5), **kwargs)
-
-
-def test_slm_map_refuses_phases_that_are_no_numbers():
-    phase = np.zeros((3, 4), dtype=np.float32)
-    for bad in (np.nan, np.inf):
-        phase[1, 2] = bad
-        with pytest.raises(ValueError, match="not a finite number"):
-            marbleck.slm_map(phase)
 
 
 def test_slm_map_lens_without_wavelength_is_at_633():
