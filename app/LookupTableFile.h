@@ -2,16 +2,16 @@
 
 #include <QString>
 
-#include "engine/PhaseHologram.h"
+#include "engine/LookupTableFile.h"
 
 namespace marbleck {
 
 // A modulator's lookup table file, as its maker ships it (one grey level a
-// line, see ParseLookupTable).
+// line, see ParseLookupTable), read by the engine's one reader.
 class LookupTableFile {
 public:
     // The largest file read: a table with generous comments is a few KiB.
-    static constexpr qint64 MaxBytes = 1 << 20;
+    static constexpr qint64 MaxBytes = MaxLookupFileBytes;
 
     // The table in the file at `path`. Throws RunTimeError 53 when there is
     // no such file; 75 when it is a folder, not a regular file (a pipe would

@@ -28,7 +28,7 @@ namespace {
 
 // A lens the dialog starts from when the choice has none: a red
 // helium-neon laser on a common modulator's 8 µm pixels.
-constexpr LensTerm StartLens{0.5, 633, 8};
+constexpr LensTerm StartLens{0.5, DefaultLensWavelengthNm, 8};
 
 QString SizeText(int width, int height) { return QStringLiteral("%1 × %2").arg(width).arg(height); }
 

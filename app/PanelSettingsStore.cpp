@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QSettings>
 #include <cmath>
+#include <stdexcept>
 
 #include "app/LookupTableFile.h"
 #include "platform/RunTimeError.h"
@@ -53,13 +54,22 @@ PanelSettingsStore::Restored PanelSettingsStore::read() {
         settings.value(FillKey).toString() == QStringLiteral("pad") ? PanelFill::Pad : PanelFill::Tile;
     const double tiltX = NumberOr(settings, TiltXKey, 0);
     const double tiltY = NumberOr(settings, TiltYKey, 0);
-    panel.tiltX = std::abs(tiltX) <= 0.5 ? tiltX : 0;
-    panel.tiltY = std::abs(tiltY) <= 0.5 ? tiltY : 0;
+    panel.tiltX = std::abs(tiltX) <= MaxTilt ? tiltX : 0;
+    panel.tiltY = std::abs(tiltY) <= MaxTilt ? tiltY : 0;
 
     if (settings.value(LensKey, false).toBool()) {
-        const LensTerm lens{NumberOr(settings, FocalKey, 0), NumberOr(settings, WavelengthKey, 0),
+        const LensTerm lens{NumberOr(settings, FocalKey, 0),
+                            NumberOr(settings, WavelengthKey, DefaultLensWavelengthNm),
                             NumberOr(settings, PitchKey, 0)};
-        if (lens.focalMetres != 0 && lens.wavelengthNm > 0 && lens.pitchMicrometres > 0) panel.lens = lens;
+        // A lens the engine would refuse on the smallest panel, whose phase
+        // is beyond any number, is as out of range as a focal length of 0.
+        PanelSettings lensAlone;
+        lensAlone.lens = lens;
+        try {
+            CheckPanelSettings(lensAlone, 2, 2);
+            panel.lens = lens;
+        } catch (const std::invalid_argument&) {
+        }
     }
 
     const int level = IntegerOr(settings, TwoPiLevelKey, 255);

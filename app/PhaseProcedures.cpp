@@ -45,6 +45,7 @@ PreparedPhase PrepareKinoform(const CalculationRequest& request, const PictureAr
     PreparedPhase job;
     job.kind = PreparedPhase::Kind::Kinoform;
     job.calculation = PrepareCalculation(request, canvas);
+    RefuseUnvisitedHologram(job.calculation.geometry);
     job.brightness = CanvasBrightness(canvas, job.calculation.request.object);
     return job;
 }

@@ -107,7 +107,7 @@ ParsedCommandLine ParseCommandLine(const QStringList& arguments) {
                                    QStringLiteral("K"), QStringLiteral("1"));
     const QCommandLineOption wavelength(
         QStringLiteral("wavelength"),
-        QStringLiteral("Laser wavelength in nm, for --dpi (default 633) or, with "
+        QStringLiteral("Laser wavelength in nm (default 633), for --dpi or, with "
                        "--phase, for --lens."),
         QStringLiteral("NM"), QStringLiteral("633"));
     const QCommandLineOption distance(QStringLiteral("distance"),

@@ -133,6 +133,7 @@ void CalculateWithinLimits(
     // The reps are refused before the picture is read into samples.
     const HologramGeometry geometry = MakeHologramGeometry(static_cast<float>(image.width()),
                                                            static_cast<float>(image.height()), options.reps);
+    RefuseUnvisitedHologram(geometry);
     CancelFlag cancel{false};
     std::optional<CalculationDeadline> deadline;
     if (options.maxSeconds) deadline.emplace(*options.maxSeconds, cancel);

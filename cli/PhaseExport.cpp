@@ -2,22 +2,21 @@
 
 #include <QElapsedTimer>
 #include <algorithm>
+#include <cmath>
 #include <memory>
 #include <new>
 #include <stdexcept>
 #include <string_view>
 
+#include "engine/CalculationWork.h"
 #include "engine/Reconstruction.h"
-#include "input/picture/ObjectFile.h"
+#include "engine/ThreadPool.h"
 #include "output/OutputFormats.h"
 #include "platform/RunTimeError.h"
 
 namespace marbleck::cli {
 
 namespace {
-
-// Makers' tables are a few kilobytes; anything far larger is no table.
-constexpr qint64 LargestLookupFile = 1 << 20;
 
 // The panel's grey levels as a field whose 8-bit grey levels they are.
 HologramField LevelField(const std::vector<std::uint8_t>& levels, int columns, int rows) {
@@ -28,25 +27,6 @@ HologramField LevelField(const std::vector<std::uint8_t>& levels, int columns, i
 }
 
 }  // namespace
-
-PhaseLookupTable ReadLookupTableFile(const QString& path) {
-    QByteArray text;
-    try {
-        const std::unique_ptr<QFile> file = OpenObjectFile(path);
-        text = file->read(LargestLookupFile + 1);
-        if (file->error() != QFileDevice::NoError)
-            throw ExportError(ExitStatus::Input, path, file->errorString().toStdString());
-    } catch (const RunTimeError& error) {
-        throw ExportError(ExitStatus::Input, path, error.description());
-    }
-    if (text.size() > LargestLookupFile)
-        throw ExportError(ExitStatus::Input, path, "more than 1 MiB, not a lookup table");
-    try {
-        return ParseLookupTable(std::string_view(text.constData(), static_cast<std::size_t>(text.size())));
-    } catch (const std::invalid_argument& error) {
-        throw ExportError(ExitStatus::Input, path, error.what());
-    }
-}
 
 std::vector<float> SampleBrightness(const QImage& image, const std::vector<ObjectPoint>& samples) {
     // The object reader's pictures are 32-bit already; anything else is converted once.
@@ -64,8 +44,28 @@ std::vector<float> SampleBrightness(const QImage& image, const std::vector<Objec
     return brightness;
 }
 
+void RefuseUnboundedRefinement(const CliOptions& options, const HologramGeometry& geometry) {
+    if (!options.phase || !options.phase->refinement || options.maxSeconds) return;
+    const int iterations = options.phase->refinement->iterations;
+    if (RefinementValues(geometry, iterations) <= RefinementWorkBound) return;
+    const double minutes = RefinementSeconds(geometry, iterations, ThreadPool::Shared().size()) / 60.0;
+    throw CalculationTooLong(
+        QStringLiteral("%1 iterations × %2 values is more than the 2^%3 bound of a refinement (about %4 "
+                       "min here); use fewer iterations, or --max-seconds S to go on")
+            .arg(iterations)
+            .arg(static_cast<long long>(geometry.columns) * geometry.rows)
+            .arg(RefinementWorkBoundExponent)
+            .arg(std::ceil(minutes), 0, 'f', 0)
+            .toStdString());
+}
+
 PhaseHologram CalculateObjectPhaseHologram(const CliOptions& options, const QImage& image, std::uint64_t seed,
                                            const ExportProgress& progress) {
+    // Refused before the picture is read into samples, as the reps are.
+    const HologramGeometry geometry = MakeHologramGeometry(static_cast<float>(image.width()),
+                                                           static_cast<float>(image.height()), options.reps);
+    RefuseUnvisitedHologram(geometry);
+    RefuseUnboundedRefinement(options, geometry);
     PhaseHologram result;
     // A kinoform sums the imaginary part besides the real one.
     CalculateWithinLimits(options, image, seed, progress, 2,

@@ -11,19 +11,19 @@
 
 namespace marbleck::cli {
 
-// Reads a modulator's lookup table file (what ParseLookupTable reads, at
-// most 1 MiB). Throws ExportError with the input status naming `path`: the
-// file's own failure as an object's, or the parser's "line N: reason".
-PhaseLookupTable ReadLookupTableFile(const QString& path);
-
 // The requested brightness of each lit sample of a picture: its grey level
 // (the largest of red, green and blue) over 255, a relative intensity.
 std::vector<float> SampleBrightness(const QImage& image, const std::vector<ObjectPoint>& samples);
 
+// Throws CalculationTooLong for a refinement of more than
+// RefinementWorkBound values × iterations without options.maxSeconds.
+void RefuseUnboundedRefinement(const CliOptions& options, const HologramGeometry& geometry);
+
 // The phase hologram of a decoded object image as the options ask: the
 // samples, reps, engine and phases of CalculateObjectHologram, each sample's
 // brightness from its grey level, refined by options.phase's refinement.
-// Throws what CalculateObjectHologram throws.
+// Throws what CalculateObjectHologram throws and what
+// RefuseUnboundedRefinement throws.
 PhaseHologram CalculateObjectPhaseHologram(const CliOptions& options, const QImage& image, std::uint64_t seed,
                                            const ExportProgress& progress = {});
 

@@ -4,6 +4,7 @@
 #include <QStringList>
 #include <cmath>
 #include <limits>
+#include <stdexcept>
 #include <string>
 
 #include "cli/CliOptions.h"
@@ -98,12 +99,12 @@ PhaseCommandLine::PhaseCommandLine()
                           "index and a level), entry k for the phase k · 2π / 256; instead of --two-pi."),
            QStringLiteral("FILE")),
       tilt_(QStringLiteral("tilt"),
-            QStringLiteral("With --phase: a blazed grating of FX and FY cycles per pixel along x and y, "
-                           "moving the image off the zero order."),
+            QStringLiteral("With --phase: a blazed grating of FX and FY cycles per pixel (-0.5 to 0.5) "
+                           "along x and y, moving the image off the zero order."),
             QStringLiteral("FX,FY")),
       lens_(QStringLiteral("lens"),
             QStringLiteral("With --phase: a lens term of focal length F metres (negative diverges); needs "
-                           "--wavelength and --pitch."),
+                           "--pitch, its wavelength is --wavelength (default 633)."),
             QStringLiteral("F")),
       pitch_(QStringLiteral("pitch"), QStringLiteral("The panel's pixel pitch in micrometres, for --lens."),
              QStringLiteral("UM")) {}
@@ -165,20 +166,33 @@ std::optional<PhaseOptions> PhaseCommandLine::read(const QCommandLineParser& par
         if (!tilt)
             throw UsageError("--tilt must be two numbers FX,FY (cycles per pixel): " +
                              parser.value(tilt_).toStdString());
+        if (!(std::abs(tilt->first) <= MaxTilt) || !(std::abs(tilt->second) <= MaxTilt))
+            throw UsageError("--tilt must be from -0.5 to 0.5 cycles per pixel either way: " +
+                             parser.value(tilt_).toStdString());
         panel.tiltX = tilt->first;
         panel.tiltY = tilt->second;
     }
 
     const bool lensParts = parser.isSet(wavelength) || parser.isSet(pitch_);
     if (parser.isSet(lens_)) {
-        if (!parser.isSet(wavelength) || !parser.isSet(pitch_))
-            throw UsageError("--lens needs --wavelength NM and --pitch UM");
+        if (!parser.isSet(pitch_)) throw UsageError("--lens needs --pitch UM");
         LensTerm lens;
         lens.focalMetres = Number(parser.value(lens_), "--lens");
         if (lens.focalMetres == 0) throw UsageError("--lens must be a focal length other than 0");
-        lens.wavelengthNm = PositiveNumber(parser.value(wavelength), "--wavelength");
+        lens.wavelengthNm = parser.isSet(wavelength)
+                                ? PositiveNumber(parser.value(wavelength), "--wavelength")
+                                : DefaultLensWavelengthNm;
         lens.pitchMicrometres = PositiveNumber(parser.value(pitch_), "--pitch");
         panel.lens = lens;
+        // A lens whose phase is beyond any number even on the smallest panel
+        // that shows it (the hologram's own size is not known yet) can give
+        // no panel at all.
+        try {
+            CheckPanelSettings(panel, 2, 2);
+        } catch (const std::invalid_argument& error) {
+            throw UsageError(std::string("--lens ") + parser.value(lens_).toStdString() + ": " +
+                             error.what());
+        }
     } else if (lensParts) {
         throw UsageError("--wavelength and --pitch with --phase are for --lens F");
     }

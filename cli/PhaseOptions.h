@@ -30,9 +30,11 @@ public:
     // `wavelength` is the command line's --wavelength, which with --phase is
     // the lens's. Throws UsageError for an option of phase holograms without
     // --phase, a value that is not what its option takes, a panel over the
-    // engine's limits, --two-pi with --lut, --fill without --slm,
-    // --refine-method without --refine, and a lens without its wavelength
-    // and pitch (or those without a lens).
+    // engine's limits, a tilt beyond ±0.5 cycles per pixel, --two-pi with
+    // --lut, --fill without --slm, --refine-method without --refine, a lens
+    // without its pitch (its wavelength is DefaultLensWavelengthNm unless
+    // given) or whose phase is beyond any number, and a wavelength or pitch
+    // without a lens.
     std::optional<PhaseOptions> read(const QCommandLineParser& parser,
                                      const QCommandLineOption& wavelength) const;
 

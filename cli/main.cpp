@@ -12,6 +12,7 @@
 #include "cli/HologramExport.h"
 #include "cli/OutputCollisions.h"
 #include "cli/PhaseExport.h"
+#include "engine/LookupTableFile.h"
 #include "input/picture/NativeFileName.h"
 #include "platform/BlasThreads.h"
 #include "platform/OutOfResources.h"
@@ -103,7 +104,12 @@ void QuietMessages(QtMsgType type, const QMessageLogContext&, const QString& mes
 
 }  // namespace
 
+// OpenBLAS's threads that cannot start (a process limit) restart the
+// program with one, instead of ending it before main.
+MARBLECK_BLAS_START_WATCH;
+
 int main(int argc, char** argv) {
+    marbleck::EndBlasStartWatch();
     marbleck::RestartWithOneBlasThread(argv);
     // A file-size limit then fails the write (EFBIG), which the writer
     // reports, instead of ending the program without a word.
@@ -138,10 +144,11 @@ int main(int argc, char** argv) {
     // One table for every object; a bad one stops the run before any work.
     if (!lookupFile.isEmpty()) {
         try {
-            options.phase->panel.lookup = ReadLookupTableFile(lookupFile);
-        } catch (const ExportError& error) {
-            PrintError(error.file(), QString::fromStdString(error.what()));
-            return error.status();
+            options.phase->panel.lookup =
+                marbleck::ReadLookupTableFile(EncodeNativeFileName(lookupFile).toStdString());
+        } catch (const marbleck::LookupTableFileError& error) {
+            PrintError(lookupFile, QString::fromStdString(error.reason()));
+            return ExitStatus::Input;
         } catch (const std::exception& error) {
             PrintError(lookupFile, marbleck::IsOutOfResources(error) ? QStringLiteral("out of memory")
                                                                      : QString::fromLocal8Bit(error.what()));

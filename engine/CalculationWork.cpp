@@ -1,6 +1,7 @@
 #include "engine/CalculationWork.h"
 
 #include <algorithm>
+#include <cmath>
 #include <vector>
 
 namespace marbleck {
@@ -46,6 +47,20 @@ double ProductSeconds(const HologramGeometry& g, std::span<const ObjectPoint> po
 double EstimatedSeconds(const CalculationEngine& engine, const HologramGeometry& g,
                         std::span<const ObjectPoint> points, int threads) {
     return engine.estimatedSeconds(g, points, threads);
+}
+
+double RefinementValues(const HologramGeometry& geometry, int iterations) {
+    return static_cast<double>(geometry.columns) * geometry.rows * std::max(0, iterations);
+}
+
+double RefinementSeconds(const HologramGeometry& geometry, int iterations, int threads) {
+    // Operations a second on one thread, in a transform too large for its
+    // caches; the steps between transforms are some 40 operations a value.
+    constexpr double OperationsPerSecond = 2e9;
+    const double values = static_cast<double>(geometry.columns) * geometry.rows;
+    if (values < 1) return 0;
+    const double perValue = 2 * 5 * std::log2(std::max(2.0, values)) + 40;
+    return RefinementValues(geometry, iterations) * perValue / (OperationsPerSecond * std::max(1, threads));
 }
 
 }  // namespace marbleck

@@ -36,4 +36,19 @@ double ProductSeconds(const HologramGeometry& geometry, std::span<const ObjectPo
 double EstimatedSeconds(const CalculationEngine& engine, const HologramGeometry& geometry,
                         std::span<const ObjectPoint> points, int threads);
 
+// Hologram values × iterations: each iteration of a refinement transforms
+// every value forward and back.
+double RefinementValues(const HologramGeometry& geometry, int iterations);
+
+// The most RefinementValues a refinement may have without a time limit:
+// 2^32, a few minutes on a desktop processor.
+inline constexpr double RefinementWorkBound = 4294967296.0;
+inline constexpr int RefinementWorkBoundExponent = 32;
+
+// The seconds `iterations` of a refinement of `geometry` may take on
+// `threads` threads: two transforms of 5 N log2 N operations and the steps
+// between them, at a rate a current desktop processor reaches per thread.
+// An estimate for telling the user, within a factor of a few.
+double RefinementSeconds(const HologramGeometry& geometry, int iterations, int threads);
+
 }  // namespace marbleck

@@ -58,4 +58,8 @@ HologramGeometry MakeHologramGeometry(float W, float H, double R) {
     return g;
 }
 
+void RefuseUnvisitedHologram(const HologramGeometry& geometry) {
+    if (geometry.columns <= 0 || geometry.rows <= 0) throw NoHologramError();
+}
+
 }  // namespace marbleck

@@ -56,4 +56,10 @@ double PhaseOfDraw(float r);
 // would have more than MaxHologramValues values.
 HologramGeometry MakeHologramGeometry(float W, float H, double R);
 
+// Throws NoHologramError when the geometry's loops visit no value (columns
+// or rows 0): reps that put R·W − 1 just below 0 leave the field one value
+// that no sum reaches. The window's "Calculate" of an amplitude hologram
+// keeps that value as it always has; everything else refuses it.
+void RefuseUnvisitedHologram(const HologramGeometry& geometry);
+
 }  // namespace marbleck

@@ -1,7 +1,6 @@
 #include "engine/PhaseHologram.h"
 
 #include <algorithm>
-#include <charconv>
 #include <chrono>
 #include <cmath>
 #include <complex>
@@ -15,15 +14,16 @@
 #include "engine/ComplexFarField.h"
 #include "engine/HologramCalculation.h"
 #include "engine/HologramPipeline.h"
+#include "engine/PhaseSteps.h"
 #include "engine/SpectrumPlan.h"
 
 namespace marbleck {
 
 namespace {
 
+using namespace phase_steps;
 using Clock = std::chrono::steady_clock;
 using Complex = std::complex<float>;
-constexpr double TwoPi = 2.0 * std::numbers::pi;
 constexpr double NaN = std::numeric_limits<double>::quiet_NaN();
 // The share of the amplitude round each target bin that plain
 // Gerchberg–Saxton keeps: 0.7 gained 10-25 % fidelity on letters with
@@ -35,33 +35,8 @@ constexpr RefinementMethodEntry Methods[] = {
     {RefinementMethod::Weighted, "weighted", "Weighted Gerchberg–Saxton"},
 };
 
-constexpr PanelSize Presets[] = {{1920, 1080}, {1920, 1200}, {1280, 1024}, {1272, 1024}};
-
 double SecondsSince(Clock::time_point start) {
     return std::chrono::duration<double>(Clock::now() - start).count();
-}
-
-// An angle wrapped into [0, 2π) and rounded to 32-bit, never to 2π itself.
-float WrappedPhase(double angle) {
-    double wrapped = angle - TwoPi * std::floor(angle / TwoPi);
-    const auto phase = static_cast<float>(wrapped);
-    return phase >= static_cast<float>(TwoPi) || phase < 0 ? 0.0f : phase;
-}
-
-// Runs task(first, last) over [0, count) in one slice a pool thread for
-// large counts.
-template <typename Task>
-void Sliced(std::size_t count, Task&& task) {
-    ThreadPool& pool = ThreadPool::Shared();
-    const int slices = count >= (1u << 16) ? pool.size() : 1;
-    if (slices == 1) {
-        task(std::size_t{0}, count);
-        return;
-    }
-    pool.run(slices, [&](int k) {
-        task(count * static_cast<std::size_t>(k) / static_cast<std::size_t>(slices),
-             count * static_cast<std::size_t>(k + 1) / static_cast<std::size_t>(slices));
-    });
 }
 
 // e^(iφ) of the first columns x rows values of `phase` into the plan.
@@ -216,8 +191,6 @@ const RefinementMethodEntry& RefinementMethodEntryOf(RefinementMethod method) {
     throw std::invalid_argument("unknown refinement method");
 }
 
-std::span<const PanelSize> PanelPresets() { return Presets; }
-
 Reconstruction ReconstructPhase(const HologramField& phase, int columns, int rows,
                                 ReconstructionOptions options) {
     if (columns <= 0 || rows <= 0) return {};
@@ -244,6 +217,7 @@ PhaseHologram MakeKinoform(HologramRequest request, std::vector<float> brightnes
     PhaseHologram h;
     h.geometry = MakeHologramGeometry(request.object.width, request.object.height, request.reps);
     const HologramGeometry& g = h.geometry;
+    RefuseUnvisitedHologram(g);
     h.phases = SamplePhases(request);
     h.litSamples = std::move(request.object.litSamples);
     h.brightness = std::move(brightness);
@@ -386,120 +360,6 @@ PhaseHologram MakePhaseHologram(PhaseRequest request, const CalculationControl& 
     PhaseHologram h = MakeKinoform(std::move(request.hologram), std::move(request.brightness), control);
     if (request.refinement) RefinePhaseHologram(h, *request.refinement, control);
     return h;
-}
-
-PhaseLookupTable LinearLookupTable(int twoPiLevel) {
-    if (twoPiLevel < 1 || twoPiLevel > 255)
-        throw std::invalid_argument("the grey level for 2π must be 1 to 255");
-    PhaseLookupTable table{};
-    for (int k = 0; k < 256; ++k)
-        table[static_cast<std::size_t>(k)] = static_cast<std::uint8_t>(std::lround(k * twoPiLevel / 256.0));
-    return table;
-}
-
-PhaseLookupTable ParseLookupTable(std::string_view text) {
-    PhaseLookupTable table{};
-    int entries = 0, line = 0;
-    auto fail = [&](const std::string& reason) {
-        throw std::invalid_argument("line " + std::to_string(line) + ": " + reason);
-    };
-    while (!text.empty()) {
-        ++line;
-        const std::size_t end = text.find('\n');
-        std::string_view content = text.substr(0, end);
-        text = end == std::string_view::npos ? std::string_view{} : text.substr(end + 1);
-        auto isSpace = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == ','; };
-        std::vector<long> numbers;
-        std::size_t at = 0;
-        while (true) {
-            while (at < content.size() && isSpace(content[at])) ++at;
-            if (at == content.size() || (numbers.empty() && content[at] == '#')) break;
-            long value = 0;
-            const auto [next, error] =
-                std::from_chars(content.data() + at, content.data() + content.size(), value);
-            if (error != std::errc() || (next != content.data() + content.size() && !isSpace(*next))) {
-                // Built piece by piece: GCC 12 warns wrongly of overlap on "..." + string.
-                std::string reason(1, '"');
-                reason += content.substr(at, content.find_first_of(" \t\r,", at) - at);
-                reason += "\" is not a whole number";
-                fail(reason);
-            }
-            numbers.push_back(value);
-            at = static_cast<std::size_t>(next - content.data());
-        }
-        if (numbers.empty()) continue;
-        if (numbers.size() > 2) fail("more than two numbers");
-        if (entries == 256) fail("more than 256 entries");
-        if (numbers.size() == 2 && numbers[0] != entries)
-            fail("index " + std::to_string(numbers[0]) + " where " + std::to_string(entries) +
-                 " was expected");
-        const long level = numbers.back();
-        if (level < 0 || level > 255) fail(std::to_string(level) + " is not a grey level 0 to 255");
-        table[static_cast<std::size_t>(entries++)] = static_cast<std::uint8_t>(level);
-    }
-    if (entries != 256)
-        throw std::invalid_argument(std::to_string(entries) + " entries where 256 are needed");
-    return table;
-}
-
-PanelMap MapToPanel(const PhaseHologram& hologram, const PanelSettings& panel) {
-    const int columns = hologram.phase.columns(), rows = hologram.phase.rows();
-    int width = panel.width, height = panel.height;
-    if (width == 0 && height == 0) {
-        width = columns;
-        height = rows;
-    }
-    if (width <= 0 || height <= 0 || width > MaxPanelSide || height > MaxPanelSide ||
-        static_cast<long long>(width) * height > MaxHologramValues)
-        throw std::invalid_argument("a panel of " + std::to_string(panel.width) + " x " +
-                                    std::to_string(panel.height) + " pixels is out of range");
-    if (!std::isfinite(panel.tiltX) || !std::isfinite(panel.tiltY))
-        throw std::invalid_argument("the tilt is not a number");
-    double lensFactor = 0;  // π / (λ f) in radians per square metre
-    if (panel.lens) {
-        const LensTerm& lens = *panel.lens;
-        if (!(lens.focalMetres != 0) || !std::isfinite(lens.focalMetres))
-            throw std::invalid_argument("the lens's focal length must not be 0");
-        if (!(lens.wavelengthNm > 0) || !std::isfinite(lens.wavelengthNm))
-            throw std::invalid_argument("the wavelength must be above 0");
-        if (!(lens.pitchMicrometres > 0) || !std::isfinite(lens.pitchMicrometres))
-            throw std::invalid_argument("the pixel pitch must be above 0");
-        lensFactor = std::numbers::pi / (lens.wavelengthNm * 1e-9 * lens.focalMetres);
-    }
-    const double pitch = panel.lens ? panel.lens->pitchMicrometres * 1e-6 : 0;
-    PanelMap map;
-    map.phase = HologramField(width, height);
-    map.levels.resize(map.phase.values().size());
-    const int offsetX = (width - columns) / 2, offsetY = (height - rows) / 2;
-    const bool empty = columns == 0 || rows == 0;
-    Sliced(static_cast<std::size_t>(width), [&](std::size_t first, std::size_t last) {
-        for (std::size_t xi = first; xi < last; ++xi) {
-            const int x = static_cast<int>(xi);
-            float* out = map.phase.column(x);
-            std::uint8_t* levels = map.levels.data() + xi * static_cast<std::size_t>(height);
-            const double rx = (x + 0.5 - width / 2.0) * pitch;
-            int u = -1;
-            if (!empty) u = panel.fill == PanelFill::Tile ? x % columns : x - offsetX;
-            const bool inside = u >= 0 && u < columns;
-            for (int y = 0; y < height; ++y) {
-                double phi = 0;
-                if (inside) {
-                    const int v = panel.fill == PanelFill::Tile ? y % rows : y - offsetY;
-                    if (v >= 0 && v < rows) phi = hologram.phase(u, v);
-                }
-                phi += TwoPi * (panel.tiltX * x + panel.tiltY * y);
-                if (lensFactor != 0) {
-                    const double ry = (y + 0.5 - height / 2.0) * pitch;
-                    phi -= lensFactor * (rx * rx + ry * ry);
-                }
-                const float wrapped = WrappedPhase(phi);
-                out[y] = wrapped;
-                const long step = std::lround(static_cast<double>(wrapped) * 256.0 / TwoPi) % 256;
-                levels[y] = panel.lookup[static_cast<std::size_t>(step)];
-            }
-        }
-    });
-    return map;
 }
 
 }  // namespace marbleck

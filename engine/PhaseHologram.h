@@ -161,9 +161,10 @@ PhaseLookupTable LinearLookupTable(int twoPiLevel = 255);
 
 // Reads a lookup table as modulator makers ship them: 256 lines, each one
 // number 0 .. 255 (or two, an index 0 .. 255 in order and the number);
-// blank lines and lines starting with '#' are skipped. Throws
-// std::invalid_argument naming the first bad line ("line 12: ...") or the
-// count.
+// blank lines and lines starting with '#' are skipped; lines end at '\n'
+// (a '\r' before it is a space). Throws std::invalid_argument naming the
+// first bad line ("line 12: ...", quoting at most a few bytes of it, control
+// bytes escaped) or the count.
 PhaseLookupTable ParseLookupTable(std::string_view text);
 
 // How a hologram fills a panel larger or smaller than itself.
@@ -213,10 +214,24 @@ struct PanelMap {
 // The largest panel side accepted (16384) and the most pixels (2^26).
 inline constexpr int MaxPanelSide = 16384;
 
-// Throws std::invalid_argument for a panel size out of range (one side 0 and
-// not the other, or above MaxPanelSide, or more than MaxHologramValues
-// pixels) or a lens with a zero focal length or a wavelength or pitch not
-// above 0; std::bad_alloc.
+// The largest tilt, in cycles per pixel either way: beyond it a grating
+// only aliases.
+inline constexpr double MaxTilt = 0.5;
+
+// The wavelength of a lens given without one, in nm (a red helium-neon
+// laser's).
+inline constexpr double DefaultLensWavelengthNm = 633;
+
+// Throws std::invalid_argument when `panel` cannot show a hologram of
+// columns x rows: a size out of range (one side 0 and not the other, or
+// above MaxPanelSide, or more than MaxHologramValues pixels), a tilt beyond
+// ±MaxTilt or not a number, a lens with a focal length of 0 or not a
+// number, a wavelength or pitch not above 0, or a lens whose phase on the
+// panel is beyond any number (which would leave every pixel's phase none).
+void CheckPanelSettings(const PanelSettings& panel, int columns, int rows);
+
+// Throws what CheckPanelSettings throws, std::invalid_argument for a
+// hologram holding a phase that is not a finite number, and std::bad_alloc.
 PanelMap MapToPanel(const PhaseHologram& hologram, const PanelSettings& panel);
 
 }  // namespace marbleck

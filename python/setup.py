@@ -24,7 +24,7 @@ ENGINE = [
     "HologramGeometry", "HologramEngine", "ExactKernel", "ExactHologramEngine", "FastHologramEngine",
     "CalculationEngine", "CalculationWork", "HologramPipeline", "HologramCalculation", "Binarization",
     "BinaryOptimiser", "MaskSampler", "ThreadPool", "Reconstruction", "SpectrumPlan", "PhysicalFigures",
-    "PhaseHologram", "ComplexFarField",
+    "PhaseHologram", "ComplexFarField", "PanelMap", "LookupTableFile",
 ]
 # Every value is rounded where the recurrence says: no contraction into fused
 # multiply-adds, never fast math; the inner loops optimised fully.

@@ -30,7 +30,6 @@ from __future__ import annotations
 
 import dataclasses
 import operator
-import os
 from typing import Optional, Tuple
 
 import numpy as np
@@ -344,98 +343,6 @@ def physical(
     return Physical(**values)
 
 
-def kinoform(
-    obj,
-    reps: float = 1,
-    *,
-    random_phase: bool = False,
-    seed: Optional[int] = None,
-    engine: str = "exact",
-    size: Optional[Tuple[float, float]] = None,
-    refine: int = 0,
-    method: str = "gs",
-    time_limit: Optional[float] = None,
-) -> Kinoform:
-    """The phase hologram of an object for a spatial light modulator: the
-    phase of the complex sum of the same point sources hologram() sums, and
-    with refine > 0 that many iterations of method ("gs" or "weighted").
-
-    obj, reps, random_phase, seed, engine, size: as for hologram(). A lit
-    point's value is its brightness (a relative intensity) for the
-    refinement: a bool object asks for even points; a picture's point its
-    brightest channel, uint8 levels as the window and the command line take
-    them (level / 255).
-    time_limit: stop refining after this many seconds, whatever refine says.
-    Runs without the interpreter's lock; Ctrl+C stops it with
-    KeyboardInterrupt.
-    """
-    mask, width, height, seed_value = _sources(obj, size, engine, random_phase, seed)
-    if method not in REFINEMENTS:
-        raise ValueError(f"unknown refinement {method!r} (the refinements: {', '.join(REFINEMENTS)})")
-    iterations = operator.index(refine)
-    if iterations < 0:
-        raise ValueError(f"refine must be 0 or more iterations, not {refine!r}")
-    limit = 0.0 if time_limit is None else float(time_limit)
-    if not (limit >= 0 and np.isfinite(limit)):
-        raise ValueError(f"time_limit must be seconds, 0 or more, not {time_limit!r}")
-    brightness = _brightness(obj, mask)
-    phase, measured, record = _engine.kinoform(
-        mask, brightness, width, height, _reps(reps), bool(random_phase), seed_value, engine, iterations,
-        method, limit,
-    )
-    refinement = None
-    if record is not None:
-        name, start, end, done, seconds = record
-        refinement = Refinement(name, PhaseFigures(*start), PhaseFigures(*end), done, seconds)
-    return Kinoform(phase, PhaseFigures(*measured), refinement, seed_value if random_phase else None)
-
-
-def lookup_table(source=None, *, two_pi: int = 255) -> np.ndarray:
-    """A modulator's lookup table: 256 grey levels, entry k for the phase
-    k * 2*pi / 256.
-
-    source: a lookup table file (a path) or its text, 256 lines of one number
-        0 .. 255 (or an index and the number), as modulator makers ship them;
-        a bad line raises ValueError naming it. Without it, the linear table
-        whose grey level two_pi (1 .. 255) delays by 2*pi.
-    """
-    if source is None:
-        return _engine.lookup_table(None, operator.index(two_pi))
-    if isinstance(source, os.PathLike) or (isinstance(source, str) and "\n" not in source):
-        with open(source, encoding="ascii", errors="replace") as file:
-            source = file.read()
-    return _engine.lookup_table(str(source), 255)
-
-
-def slm_map(
-    phase,
-    panel: Optional[Tuple[int, int]] = None,
-    *,
-    pad: bool = False,
-    tilt: Tuple[float, float] = (0.0, 0.0),
-    lens: Optional[Tuple[float, float, float]] = None,
-    lut=None,
-) -> Tuple[np.ndarray, np.ndarray]:
-    """A phase hologram on a modulator's panel.
-
-    phase: rows x columns of phases in radians (a Kinoform's phase).
-    panel: (width, height) in pixels; default the hologram's own size. The
-        hologram is tiled over it from the top-left corner, or with pad=True
-        centred with phase 0 around it.
-    tilt: a blazed grating, (x, y) in cycles per pixel: it moves the image
-        by tilt * panel size bins.
-    lens: (focal length in m, wavelength in nm, pixel pitch in um).
-    lut: a lookup table (lookup_table()); default the linear one for 255.
-
-    Returns (levels, phase): uint8 grey levels through the table, and the
-    panel's phase in 0 .. 2*pi, both (height, width).
-    """
-    values = _field(phase, "phase")
-    width, height = (0, 0) if panel is None else (operator.index(panel[0]), operator.index(panel[1]))
-    table = lookup_table() if lut is None else np.ascontiguousarray(lut, dtype=np.uint8)
-    if table.shape != (256,):
-        raise ValueError(f"a lookup table has 256 entries, not {table.size}")
-    lens_terms = None if lens is None else tuple(float(v) for v in lens)
-    if lens_terms is not None and len(lens_terms) != 3:
-        raise ValueError("lens is (focal length in m, wavelength in nm, pixel pitch in um)")
-    return _engine.panel_map(values, width, height, bool(pad), float(tilt[0]), float(tilt[1]), lens_terms, table)
+# The phase holograms' functions live beside this file; they use the checks
+# and records above, so they are imported once those exist.
+from ._phase import kinoform, lookup_table, slm_map  # noqa: E402

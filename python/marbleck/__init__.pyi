@@ -99,13 +99,13 @@ def kinoform(
     method: str = "gs",
     time_limit: Optional[float] = None,
 ) -> Kinoform: ...
-def lookup_table(source: Any = None, *, two_pi: int = 255) -> npt.NDArray[np.uint8]: ...
+def lookup_table(source: Any = None, *, two_pi: Optional[int] = None) -> npt.NDArray[np.uint8]: ...
 def slm_map(
     phase: npt.ArrayLike,
     panel: Optional[Tuple[int, int]] = None,
     *,
     pad: bool = False,
     tilt: Tuple[float, float] = (0.0, 0.0),
-    lens: Optional[Tuple[float, float, float]] = None,
+    lens: Optional[Tuple[float, Optional[float], float]] = None,
     lut: Optional[npt.ArrayLike] = None,
 ) -> Tuple[npt.NDArray[np.uint8], npt.NDArray[np.float32]]: ...

@@ -24,6 +24,7 @@
 #include "engine/ComplexFarField.h"
 #include "engine/HologramCalculation.h"
 #include "engine/HologramGeometry.h"
+#include "engine/LookupTableFile.h"
 #include "engine/PhaseHologram.h"
 #include "engine/PhysicalFigures.h"
 #include "engine/Reconstruction.h"
@@ -109,6 +110,8 @@ void RefuseUnboundedWork(const HologramRequest& request, double timeLimit) {
 py::array_t<float> HologramOf(const py::array_t<bool, py::array::c_style>& mask, float width, float height,
                               double reps, bool randomPhase, std::uint64_t seed, const std::string& engine,
                               double timeLimit) {
+    // Reps that leave no value summed are refused, as the command line does.
+    RefuseUnvisitedHologram(GeometryOf(width, height, reps));
     HologramRequest request;
     request.object = {width, height, LitSamplesOf(mask)};
     request.reps = reps;
@@ -303,11 +306,43 @@ py::tuple PanelMapOf(const py::array_t<float, py::array::f_style>& phase, int wi
     return py::make_tuple(levels, ArrayOfField(std::move(map.phase)));
 }
 
-py::array_t<std::uint8_t> LookupTableOf(std::optional<std::string> text, int twoPiLevel) {
-    const PhaseLookupTable table = text ? ParseLookupTable(*text) : LinearLookupTable(twoPiLevel);
+py::array_t<std::uint8_t> ArrayOfTable(const PhaseLookupTable& table) {
     py::array_t<std::uint8_t> values(256);
     std::copy(table.begin(), table.end(), values.mutable_data());
     return values;
+}
+
+py::array_t<std::uint8_t> LookupTableOf(std::optional<std::string> text, int twoPiLevel) {
+    return ArrayOfTable(text ? ParseLookupTable(*text) : LinearLookupTable(twoPiLevel));
+}
+
+// The table in the file named by `path` (its bytes), by the reader the
+// window and the command line use: a file that cannot be read raises
+// OSError (FileNotFoundError when there is none), one that is no table
+// ValueError.
+py::array_t<std::uint8_t> LookupFileOf(const py::bytes& path) {
+    const std::string name = path;
+    try {
+        PhaseLookupTable table;
+        {
+            py::gil_scoped_release released;
+            table = ReadLookupTableFile(name);
+        }
+        return ArrayOfTable(table);
+    } catch (const LookupTableFileError& error) {
+        PyObject* type = error.number() == ErrorNumber::FileNotFound           ? PyExc_FileNotFoundError
+                         : error.number() == ErrorNumber::InvalidPropertyValue ? PyExc_ValueError
+                                                                               : PyExc_OSError;
+        PyErr_SetString(type, error.what());
+        throw py::error_already_set();
+    }
+}
+
+// A refinement's values × iterations and the seconds it may take here.
+py::tuple RefinementWorkOf(float width, float height, double reps, int iterations) {
+    const HologramGeometry geometry = GeometryOf(width, height, reps);
+    return py::make_tuple(RefinementValues(geometry, iterations),
+                          RefinementSeconds(geometry, iterations, ThreadPool::Shared().size()));
 }
 
 std::vector<std::string> NamesOf(const auto& table) {
@@ -355,6 +390,10 @@ PYBIND11_MODULE(_engine, module) {
     module.def("kinoform", &KinoformOf);
     module.def("panel_map", &PanelMapOf);
     module.def("lookup_table", &LookupTableOf);
+    module.def("lookup_file", &LookupFileOf);
+    module.def("refinement_work", &RefinementWorkOf);
+    module.attr("refinement_work_bound") = RefinementWorkBound;
+    module.attr("default_lens_wavelength") = DefaultLensWavelengthNm;
     module.attr("refinement_methods") = NamesOf(RefinementMethods());
     module.attr("engines") = NamesOf(CalculationEngines());
     module.attr("methods") = NamesOf(BinarizationMethods());

@@ -1,6 +1,8 @@
 """Phase holograms: the kinoform against its closed form and NumPy's own
 transform, the refinement, the modulator's map and lookup tables."""
 
+import os
+
 import numpy as np
 import pytest
 
@@ -97,3 +99,93 @@ def test_lookup_table_files(tmp_path):
         marbleck.lookup_table(str(path))
     with pytest.raises(ValueError, match="refinement"):
         marbleck.kinoform(letter_f(10), 1, method="annealing")
+
+
+def table_text(levels):
+    return "".join(f"{level}\n" for level in levels)
+
+
+def test_lookup_table_sources_read_alike(tmp_path):
+    levels = [(k * 7) % 256 for k in range(256)]
+    path = tmp_path / "lut.txt"
+    path.write_text(table_text(levels))
+    expected = np.array(levels, dtype=np.uint8)
+    for source in (path, str(path), path.read_bytes(), path.read_text(), levels, np.arange(256) * 7 % 256):
+        table = marbleck.lookup_table(source)
+        assert table.dtype == np.uint8 and np.array_equal(table, expected), type(source)
+    assert np.array_equal(marbleck.lookup_table(np.arange(256, dtype=np.int16)), np.arange(256))
+
+
+@pytest.mark.parametrize(
+    "source, error, match",
+    [
+        ("cr", ValueError, "line 1: more than two numbers"),  # lines end at a newline, as --lut reads
+        ("fifo", OSError, "not a regular file"),
+        ("/dev/zero", OSError, "not a regular file"),
+        ("missing", FileNotFoundError, "File not found"),
+        (np.arange(256) + 1, ValueError, "entry 255: 256 is not a grey level"),
+        (np.full(256, 1.5), ValueError, "entry 0"),
+        (list(range(255)), ValueError, "256 entries"),
+    ],
+    ids=["cr", "fifo", "device", "missing", "over-255", "fraction", "short"],
+)
+def test_lookup_table_refusals(tmp_path, source, error, match):
+    if isinstance(source, str) and source == "cr":
+        source = tmp_path / "cr.txt"
+        source.write_bytes(table_text(range(256)).replace("\n", "\r").encode())
+    elif isinstance(source, str) and source == "fifo":
+        source = tmp_path / "lut.fifo"
+        os.mkfifo(source)
+    elif isinstance(source, str) and source == "missing":
+        source = tmp_path / "none.txt"
+    with pytest.raises(error, match=match):
+        marbleck.lookup_table(source)
+
+
+def test_lookup_table_two_pi_is_the_linear_tables_alone():
+    assert np.array_equal(marbleck.lookup_table(two_pi=128), marbleck.lookup_table(None, two_pi=128))
+    with pytest.raises(ValueError, match="two_pi"):
+        marbleck.lookup_table(list(range(256)), two_pi=128)
+
+
+@pytest.mark.parametrize(
+    "kwargs, match",
+    [
+        (dict(lut=[300] * 256), "entry 0: 300 is not a grey level"),
+        (dict(lut=[-1] * 256), "entry 0: -1 is not a grey level"),
+        (dict(tilt=(0.7, 0)), "from -0.5 to 0.5"),
+        (dict(lens=(1e-320, None, 8)), "beyond any number"),
+    ],
+    ids=["lut-300", "lut-negative", "tilt", "focal"],
+)
+def test_slm_map_refuses_what_gives_no_numbers(kwargs, match):
+    phase = np.linspace(0, 6, 12, dtype=np.float32).reshape(3, 4)
+    with pytest.raises(ValueError, match=match):
+        marbleck.slm_map(phase, (9, 5), **kwargs)
+
+
+def test_slm_map_lens_without_wavelength_is_at_633():
+    phase = np.zeros((6, 8), dtype=np.float32)
+    _, at_633 = marbleck.slm_map(phase, lens=(0.5, 633, 8))
+    _, default = marbleck.slm_map(phase, lens=(0.5, None, 8))
+    _, at_532 = marbleck.slm_map(phase, lens=(0.5, 532, 8))
+    assert np.array_equal(default, at_633) and not np.array_equal(default, at_532)
+
+
+@pytest.mark.parametrize("make", [marbleck.hologram, marbleck.kinoform], ids=["hologram", "kinoform"])
+def test_reps_that_sum_no_value_leave_no_hologram(make):
+    obj = np.zeros((16, 16), dtype=bool)
+    obj[3, 4] = True
+    with pytest.raises(ValueError, match="the repetition factor leaves no hologram"):
+        make(obj, 0.03125)
+
+
+def test_endless_refinement_needs_a_time_limit():
+    obj = np.zeros((16, 16), dtype=bool)
+    obj[3, 4] = obj[9, 11] = True
+    with pytest.raises(ValueError, match=r"1048576 values is more than the 2\*\*32 bound.*time_limit"):
+        marbleck.kinoform(obj, 64, refine=2**31 - 1)
+    with pytest.raises(ValueError, match="refine must be"):
+        marbleck.kinoform(obj, 1, refine=2**31)
+    k = marbleck.kinoform(obj, 16, refine=2**31 - 1, time_limit=0.2)
+    assert 1 <= k.refinement.iterations < 2**31 - 1

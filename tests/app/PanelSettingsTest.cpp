@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSettings>
 #include <QSpinBox>
 #include <QTemporaryDir>
 #include <QTest>
@@ -21,6 +22,7 @@
 #include "app/LookupTableFile.h"
 #include "app/MainWindow.h"
 #include "app/PanelSettingsDialog.h"
+#include "app/PanelSettingsStore.h"
 #include "platform/RunTimeError.h"
 
 namespace marbleck {
@@ -66,7 +68,7 @@ const BadLookupFile BadLookupFiles[] = {
          text += QByteArray(LookupTableFile::MaxBytes, '#');
          return writeFile(f.filePath(QStringLiteral("LUT.txt")), text);
      },
-     ErrorNumber::PathFileAccessError, "too large"},
+     ErrorNumber::PathFileAccessError, "is more than 1 MiB, not a lookup table"},
 };
 
 class LookupTableFileTest : public ::testing::TestWithParam<BadLookupFile> {};
@@ -266,6 +268,35 @@ TEST(PanelSettingsKept, AcrossWindows) {
         EXPECT_TRUE(Control<QLabel>(form, "statusBarMessage")->text().contains(QStringLiteral("slm.lut")));
     }
     EXPECT_TRUE(errors.empty());
+}
+
+// Kept lens settings the engine would refuse read as no lens, as any other
+// value out of range does; a lens kept without its wavelength is at 633 nm.
+TEST(PanelSettingsKept, LensOutOfRangeReadsAsNone) {
+    struct Kept {
+        QVariant focal, wavelength, pitch;
+        double expectedWavelength;  // 0: no lens
+    };
+    for (const Kept& kept : {Kept{1e-320, 633, 8, 0}, Kept{0.5, 633, 1e308, 0}, Kept{0.5, 1e-308, 8, 0},
+                             Kept{0.5, QVariant(), 8, 633}, Kept{0.5, 532, 8, 532}}) {
+        QSettings settings;
+        settings.setValue(QStringLiteral("panel/lens"), true);
+        settings.setValue(QStringLiteral("panel/focalMetres"), kept.focal);
+        if (kept.wavelength.isValid())
+            settings.setValue(QStringLiteral("panel/wavelengthNm"), kept.wavelength);
+        else
+            settings.remove(QStringLiteral("panel/wavelengthNm"));
+        settings.setValue(QStringLiteral("panel/pitchMicrometres"), kept.pitch);
+        settings.sync();
+        const PanelChoice choice = PanelSettingsStore::read().choice;
+        if (kept.expectedWavelength == 0) {
+            EXPECT_FALSE(choice.settings.lens) << kept.focal.toDouble() << " " << kept.pitch.toDouble();
+        } else {
+            ASSERT_TRUE(choice.settings.lens);
+            EXPECT_EQ(choice.settings.lens->wavelengthNm, kept.expectedWavelength);
+        }
+    }
+    QSettings().remove(QStringLiteral("panel"));
 }
 
 }  // namespace

@@ -34,6 +34,7 @@
 #include "engine/PhaseHologram.h"
 #include "widgets/PictureArea.h"
 #include "widgets/ProgressBar.h"
+#include "widgets/Screen.h"
 
 namespace marbleck {
 namespace {
@@ -370,6 +371,20 @@ std::vector<float> NpyValues(const QString& path, int columns, int rows) {
     return values;
 }
 
+// Reps that put R·W − 1 just below 0 sum no value: no kinoform, refused
+// naming the reps box as reps below any hologram are, the view as it was.
+TEST_F(PhaseHologramTest, RepsThatSumNoValueAreNamedByTheirCaption) {
+    choosePhase();
+    const double side = std::min(canvas()->outerWidth() / Screen::TwipsPerPixelX(),
+                                 canvas()->outerHeight() / Screen::TwipsPerPixelY());
+    litPoints({{3, 4}}, QString::number(0.75 / side, 'g', 17).toLatin1().constData());
+    QTest::mouseClick(Control<QPushButton>(*form, "calculateButton"), Qt::LeftButton);
+    ASSERT_EQ(errors.errors().size(), 1u);
+    EXPECT_EQ(errors.errors()[0].description,
+              QStringLiteral("Invalid property value: \"# reps\" leaves no hologram"));
+    EXPECT_FALSE(document.phase);
+}
+
 // "Save Hologram As…" of a phase hologram writes what the modulator shows at
 // the panel's size: PNG and BMP its 8-bit levels through the lookup table
 // (every level, since the table below reaches each one), NumPy φ on the
@@ -417,6 +432,15 @@ TEST_F(PhaseHologramTest, SaveAsWritesThePanelsLevelsAndPhase) {
     saveAs(QStringLiteral("refused.png"));
     EXPECT_EQ(errors.lastNumber(), 380);
     EXPECT_FALSE(QFile::exists(folder.filePath(QStringLiteral("refused.png"))));
+
+    // A lens whose phase is no number would write a panel of NaN.
+    document.panel.settings.height = 170;
+    document.panel.settings.lens = LensTerm{1e-320, 633, 8};
+    const std::size_t before = errors.errors().size();
+    saveAs(QStringLiteral("nan.tif"));
+    ASSERT_EQ(errors.errors().size(), before + 1);
+    EXPECT_EQ(errors.lastNumber(), 380);
+    EXPECT_FALSE(QFile::exists(folder.filePath(QStringLiteral("nan.tif"))));
 }
 
 }  // namespace

@@ -47,6 +47,11 @@ TEST(PhaseOptions, BareLineIsTheHologramsOwnSizeAndLinear) {
     EXPECT_EQ(options.phase->refinement->method, RefinementMethod::GerchbergSaxton);
     EXPECT_EQ(options.phase->panel.lookup, LinearLookupTable(255));
     EXPECT_FALSE(options.phase->panel.lens.has_value());
+    // A lens without a wavelength is at 633 nm, as in the window.
+    const CliOptions lens = Parsed({"--phase", "--lens", "0.5", "--pitch", "8", "--tilt", "-0.5,0.5"});
+    ASSERT_TRUE(lens.phase->panel.lens.has_value());
+    EXPECT_EQ(lens.phase->panel.lens->wavelengthNm, 633);
+    EXPECT_EQ(lens.phase->panel.tiltX, -0.5);
     // Without --phase, --wavelength is still the print's.
     EXPECT_FALSE(Parsed({"--report", "--dpi", "300", "--wavelength", "532"}).phase.has_value());
 }
@@ -84,11 +89,16 @@ INSTANTIATE_TEST_SUITE_P(
             "TwoPiZero", {Png, "--phase", "--two-pi", "0"}, "--two-pi must be a whole number from 1 to 255"},
         Refusal{"TwoPi256", {Png, "--phase", "--two-pi", "256"}, "from 1 to 255: 256"},
         Refusal{"TwoPiFraction", {Png, "--phase", "--two-pi", "127.5"}, "from 1 to 255: 127.5"},
-        Refusal{
-            "LensAlone", {Png, "--phase", "--lens", "0.5"}, "--lens needs --wavelength NM and --pitch UM"},
+        Refusal{"LensAlone", {Png, "--phase", "--lens", "0.5"}, "--lens needs --pitch UM"},
         Refusal{"LensWithoutPitch",
                 {Png, "--phase", "--lens", "0.5", "--wavelength", "633"},
-                "--lens needs --wavelength NM and --pitch UM"},
+                "--lens needs --pitch UM"},
+        // Lenses whose phase is no number anywhere on a panel.
+        Refusal{"LensDenormal", {Png, "--phase", "--lens", "1e-320", "--pitch", "8"}, "beyond any number"},
+        Refusal{"LensOnItsPanel",
+                {Png, "--phase", "--slm", "16384x4096", "--lens", "5e-294", "--pitch", "1e7"},
+                "beyond any number"},
+        Refusal{"TiltOverHalf", {Png, "--phase", "--tilt", "0.7,0"}, "from -0.5 to 0.5 cycles per pixel"},
         Refusal{"PitchWithoutLens", {Png, "--phase", "--pitch", "8"}, "are for --lens F"},
         Refusal{"WavelengthWithoutLens", {Png, "--phase", "--wavelength", "633"}, "are for --lens F"},
         Refusal{"LensZero",

@@ -306,5 +306,20 @@ TEST(Panel, LensIsAQuadraticPhaseFromTheCentre) {
         EXPECT_THROW(MapToPanel(Uniform(4, 2, 0), PanelOf(w, h)), std::invalid_argument) << w << "x" << h;
 }
 
+// Reps just under one value a side leave the field one bound that no sum
+// reaches: no kinoform, as no amplitude hologram outside the window.
+TEST(Kinoform, RepsThatVisitNoValueLeaveNoHologram) {
+    for (const double reps : {0.03125, 0.05}) {
+        try {
+            MakeKinoform(RequestOf(16, reps, {{3, 4}}));
+            ADD_FAILURE() << reps;
+        } catch (const NoHologramError& error) {
+            EXPECT_EQ(error.description(),
+                      "Invalid property value: the repetition factor leaves no hologram");
+        }
+    }
+    EXPECT_EQ(MakeKinoform(RequestOf(16, 0.0625, {{3, 4}})).phase.columns(), 1);
+}
+
 }  // namespace
 }  // namespace marbleck
