@@ -161,6 +161,13 @@ def test_physical_figures():
     assert marbleck.physical(1e6, wavelength_nm=633).max_angle_degrees is None
 
 
+def corner_point():
+    """A point at the corner adds the same value everywhere: no pattern of its hologram shows it."""
+    lit = np.zeros((100, 100), dtype=bool)
+    lit[0, 0] = True
+    return lit
+
+
 @pytest.mark.parametrize(
     "call, error, message",
     [
@@ -178,9 +185,11 @@ def test_physical_figures():
         (lambda: marbleck.binarize(np.eye(4), obj=np.eye(4), reps=2), ValueError, "makes 8 x 8"),
         (lambda: marbleck.figures(np.eye(4), np.eye(4), 2), ValueError, "the hologram has 4 x 4 values"),
         (lambda: marbleck.physical(0), ValueError, "must be positive"),
+        (lambda: marbleck.binarize(marbleck.hologram(corner_point(), 2), "optimised", obj=corner_point(), reps=2,
+                                   max_iterations=50), ValueError, "no pattern that shows the object"),
     ],
     ids=["reps0", "repsText", "repsNan", "engine", "dims", "strings", "seed", "tooLarge", "method",
-         "optimisedAlone", "budget", "fieldShape", "figuresShape", "dpi"],
+         "optimisedAlone", "budget", "fieldShape", "figuresShape", "dpi", "nothingShown"],
 )
 def test_errors(call, error, message):
     with pytest.raises(error, match=message):
