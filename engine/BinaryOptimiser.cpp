@@ -232,8 +232,12 @@ BinarizedHologram OptimiseBinary(const HologramField& calculated, const Binariza
     binarized.threshold = MedianThreshold(calculated, g.columns, g.rows);
     binarized.field = calculated;
     Binarize(binarized.field, binarized.threshold, binarized.greyLevels);
+    // Each transform of a large hologram takes a while: the caller may stop
+    // the work between any two of them.
+    context.stopIfCancelled();
     OptimisationRecord record;
     record.start = context.figures(context.reconstruct(binarized.field));
+    context.stopIfCancelled();
 
     const std::size_t n = static_cast<std::size_t>(g.columns) * static_cast<std::size_t>(g.rows);
     std::vector<std::uint8_t> bits(n);
@@ -252,6 +256,7 @@ BinarizedHologram OptimiseBinary(const HologramField& calculated, const Binariza
     // unevenness too, takes over. The best pattern is the cheapest by the
     // whole cost, the balanced start included.
     std::optional<BinaryPatternCost> cost(std::in_place, g, context.litSamples, 0.0);
+    context.stopIfCancelled();
     double current = cost->evaluate(bits);
     cost->accept();
     std::vector<std::uint8_t> best = bits;
@@ -261,7 +266,9 @@ BinarizedHologram OptimiseBinary(const HologramField& calculated, const Binariza
     auto takeWholeCost = [&] {
         cost.reset();  // one cost's transforms at a time
         cost.emplace(g, context.litSamples);
+        context.stopIfCancelled();
         bestCost = cost->evaluate(best);
+        context.stopIfCancelled();
         current = cost->evaluate(bits);
         cost->accept();
         whole = true;
@@ -283,6 +290,7 @@ BinarizedHologram OptimiseBinary(const HologramField& calculated, const Binariza
         context.stopIfCancelled();
 
         cost->flipGains(bits, gains);
+        context.stopIfCancelled();
         // The batch: the m values with the most negative gains, the first of
         // equal gains first.
         candidates.clear();
@@ -369,6 +377,7 @@ BinarizedHologram OptimiseBinary(const HologramField& calculated, const Binariza
             }
     };
     write(bits);
+    context.stopIfCancelled();
     record.end = context.figures(context.reconstruct(binarized.field));
     // The cost cannot see every way a pattern fails to show the object (a
     // constant one costs nothing): a result that does not show it, or shows

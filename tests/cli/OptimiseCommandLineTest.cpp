@@ -82,6 +82,7 @@ TEST(OptimiseCommandLine, WritesZeroOr255AndReportsTheFiguresBeforeAndAfter) {
     ExpectFigures(record["before"].toObject(), Report(balanced), 1e-6);
     ExpectFigures(record["after"].toObject(), report, 1e-6);
     EXPECT_GE(record["iterations"].toInt(-1), 0);
+    EXPECT_TRUE(record["keptBalanced"].isBool());
     EXPECT_GE(record["seconds"].toDouble(-1), 0.0);
     EXPECT_LE(record["seconds"].toDouble(), report["seconds"].toDouble()) << "part of the whole run";
 
@@ -121,6 +122,9 @@ TEST(OptimiseCommandLine, ASymmetricObjectGetsAPatternThatShowsIt) {
     const QJsonObject record = report["optimisation"].toObject();
     EXPECT_GE(record["after"].toObject()["fidelity"].toDouble(),
               record["before"].toObject()["fidelity"].toDouble());
+    if (record["keptBalanced"].toBool()) {
+        EXPECT_EQ(record["after"], record["before"]);
+    }
 
     const QImage written = QImage(output).convertToFormat(QImage::Format_Grayscale8);
     ASSERT_EQ(written.size(), QSize(200, 200));
