@@ -220,6 +220,7 @@ struct LongJob {
     int width;
     int height;
     const char* reps;
+    QStringList more = {};
 };
 
 class StoppedAtMaxSeconds : public ::testing::TestWithParam<LongJob> {};
@@ -229,28 +230,39 @@ TEST_P(StoppedAtMaxSeconds, WritesNothing) {
     QTemporaryDir dir;
     const QString object = WhitePicture(dir, job.width, job.height);
     const QString output = dir.filePath(QStringLiteral("h.npy"));
-    const CliRun run =
-        RunCli({object, QStringLiteral("-o"), output, QStringLiteral("--engine"), QLatin1String(job.engine),
-                QStringLiteral("--reps"), QLatin1String(job.reps), QStringLiteral("--max-seconds"),
-                QStringLiteral("1"), QStringLiteral("--quiet")},
-               {}, 60000);
+    const QStringList arguments = QStringList{object,
+                                              QStringLiteral("-o"),
+                                              output,
+                                              QStringLiteral("--engine"),
+                                              QLatin1String(job.engine),
+                                              QStringLiteral("--reps"),
+                                              QLatin1String(job.reps),
+                                              QStringLiteral("--max-seconds"),
+                                              QStringLiteral("1"),
+                                              QStringLiteral("--quiet")} +
+                                  job.more;
+    const CliRun run = RunCli(arguments, {}, 60000);
     ASSERT_FALSE(run.timedOut) << "still running a minute after --max-seconds 1";
     EXPECT_EQ(run.status, 2);
     EXPECT_EQ(run.err, QStringLiteral("marbleck-cli: %1: stopped after 1 s (--max-seconds)\n").arg(object));
     EXPECT_FALSE(QFileInfo::exists(output));
 }
 
-INSTANTIATE_TEST_SUITE_P(Engines, StoppedAtMaxSeconds,
-                         ::testing::Values(LongJob{"exact", 1024, 1024, "1"},
-                                           LongJob{"reference", 512, 512, "1"},
-                                           // Hours of rows × lit rows with one lit column.
-                                           LongJob{"fast", 1, 16000, "64"},
-                                           // Minutes of both products.
-                                           LongJob{"fast", 2000, 2000, "4"}),
-                         [](const auto& info) {
-                             return std::string(info.param.engine) + "_" + std::to_string(info.param.width) +
-                                    "x" + std::to_string(info.param.height);
-                         });
+INSTANTIATE_TEST_SUITE_P(
+    Engines, StoppedAtMaxSeconds,
+    ::testing::Values(LongJob{"exact", 1024, 1024, "1"}, LongJob{"reference", 512, 512, "1"},
+                      // Hours of rows × lit rows with one lit column.
+                      LongJob{"fast", 1, 16000, "64"},
+                      // Minutes of both products.
+                      LongJob{"fast", 2000, 2000, "4"},
+                      // Minutes of optimising or refining after a short sum.
+                      LongJob{"fast", 100, 100, "40", {"--binarize", "optimise", "--budget", "600"}},
+                      LongJob{"fast", 99, 99, "40", {"--phase", "--refine", "100000"}}),
+    [](const auto& info) {
+        return std::string(info.param.engine) + "_" + std::to_string(info.param.width) + "x" +
+               std::to_string(info.param.height) +
+               (info.param.more.isEmpty() ? "" : "_" + info.param.more[0].mid(2).toStdString());
+    });
 
 // The fast engine's work grows with the lit columns, not the points: the
 // same picture is no refusal there.
