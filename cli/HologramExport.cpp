@@ -258,7 +258,8 @@ QJsonValue Optimisation(const std::optional<OptimisationRecord>& record) {
     return QJsonObject{{QStringLiteral("before"), Figures(record->start)},
                        {QStringLiteral("after"), Figures(record->end)},
                        {QStringLiteral("iterations"), record->iterations},
-                       {QStringLiteral("seconds"), record->seconds}};
+                       {QStringLiteral("seconds"), record->seconds},
+                       {QStringLiteral("keptBalanced"), record->keptStart}};
 }
 
 QJsonObject Figures(const PhaseFigures& f) {

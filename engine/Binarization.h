@@ -40,6 +40,9 @@ struct OptimisationRecord {
     HologramFigures end;
     int iterations = 0;
     double seconds = 0;
+    // Set when nothing the method found showed the object better than its
+    // start, which it then returned (end is then start).
+    bool keptStart = false;
 };
 
 // A binarized hologram, kept apart from the calculated field it was made of.

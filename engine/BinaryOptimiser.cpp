@@ -2,11 +2,13 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <functional>
 #include <numeric>
 #include <optional>
 
 #include "engine/ThreadPool.h"
+#include "platform/RunTimeError.h"
 
 namespace marbleck {
 
@@ -46,6 +48,45 @@ std::uint64_t NextValue(std::uint64_t& state) {
 
 double SecondsSince(std::chrono::steady_clock::time_point start) {
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+// The white values a pattern of n values may have: a pattern much whiter or
+// blacker than half sends its light into the zero order, which the cost does
+// not count, and at the end shows nothing (a constant pattern costs 0).
+class WhiteBand {
+public:
+    explicit WhiteBand(std::size_t n)
+        : lowest_(static_cast<std::size_t>(std::ceil(static_cast<double>(n) * MinWhiteShare))),
+          highest_(static_cast<std::size_t>(std::floor(static_cast<double>(n) * MaxWhiteShare))) {}
+
+    // How far `white` values lie outside the band.
+    std::size_t excess(std::size_t white) const {
+        return white < lowest_ ? lowest_ - white : white > highest_ ? white - highest_ : 0;
+    }
+    bool holds(std::size_t white) const { return excess(white) == 0; }
+    // Whether flipping a value that is `white` may be taken when the pattern
+    // has `count` white values: not when it takes the pattern further out.
+    bool allows(std::size_t count, bool white) const {
+        return excess(white ? count - 1 : count + 1) <= excess(count);
+    }
+
+private:
+    std::size_t lowest_;
+    std::size_t highest_;
+};
+
+std::size_t WhiteCount(const std::vector<std::uint8_t>& bits) {
+    return static_cast<std::size_t>(std::count(bits.begin(), bits.end(), std::uint8_t{1}));
+}
+
+// Whether a binarized hologram shows the object: its white share within the
+// band and every figure that the balanced start has, finite.
+bool Shows(const HologramFigures& figures, const HologramFigures& start, bool inBand) {
+    const auto kept = [](double figure, double before) {
+        return std::isfinite(figure) || !std::isfinite(before);
+    };
+    return inBand && kept(figures.fidelity, start.fidelity) && kept(figures.uniformity, start.uniformity) &&
+           kept(figures.efficiency, start.efficiency);
 }
 
 }  // namespace
@@ -191,29 +232,43 @@ BinarizedHologram OptimiseBinary(const HologramField& calculated, const Binariza
     binarized.threshold = MedianThreshold(calculated, g.columns, g.rows);
     binarized.field = calculated;
     Binarize(binarized.field, binarized.threshold, binarized.greyLevels);
+    // Each transform of a large hologram takes a while: the caller may stop
+    // the work between any two of them.
+    context.stopIfCancelled();
     OptimisationRecord record;
     record.start = context.figures(context.reconstruct(binarized.field));
+    context.stopIfCancelled();
 
     const std::size_t n = static_cast<std::size_t>(g.columns) * static_cast<std::size_t>(g.rows);
     std::vector<std::uint8_t> bits(n);
     for (int u = 0; u < g.columns; ++u)
         for (int v = 0; v < g.rows; ++v)
             bits[static_cast<std::size_t>(u) * g.rows + v] = binarized.field(u, v) > 0 ? 1 : 0;
+    const std::vector<std::uint8_t> start = bits;
+    // No step or shake takes the pattern further outside the band of white
+    // shares than it was; a start inside stays inside.
+    const WhiteBand band(n);
+    std::size_t white = WhiteCount(bits);
+    const std::size_t startWhite = white;
 
     // The first descent lowers the noise alone, which moves light onto the
     // object fastest; from where it ends the whole cost, the object's
     // unevenness too, takes over. The best pattern is the cheapest by the
     // whole cost, the balanced start included.
     std::optional<BinaryPatternCost> cost(std::in_place, g, context.litSamples, 0.0);
+    context.stopIfCancelled();
     double current = cost->evaluate(bits);
     cost->accept();
     std::vector<std::uint8_t> best = bits;
+    std::size_t bestWhite = white;
     double bestCost = 0;
     bool whole = false;
     auto takeWholeCost = [&] {
         cost.reset();  // one cost's transforms at a time
         cost.emplace(g, context.litSamples);
+        context.stopIfCancelled();
         bestCost = cost->evaluate(best);
+        context.stopIfCancelled();
         current = cost->evaluate(bits);
         cost->accept();
         whole = true;
@@ -235,6 +290,7 @@ BinarizedHologram OptimiseBinary(const HologramField& calculated, const Binariza
         context.stopIfCancelled();
 
         cost->flipGains(bits, gains);
+        context.stopIfCancelled();
         // The batch: the m values with the most negative gains, the first of
         // equal gains first.
         candidates.clear();
@@ -249,24 +305,49 @@ BinarizedHologram OptimiseBinary(const HologramField& calculated, const Binariza
         if (m == 0) {
             if (current < bestCost) {
                 best = bits;
+                bestWhite = white;
                 bestCost = current;
                 fruitlessShakes = 0;
             } else if (++fruitlessShakes > Shakes) {
                 break;
             }
             bits = best;
-            for (std::size_t j = 0; j < shake; ++j) bits[NextValue(sequence) % n] ^= 1;
+            white = bestWhite;
+            for (std::size_t j = 0; j < shake; ++j) {
+                const std::size_t i = NextValue(sequence) % n;
+                if (!band.allows(white, bits[i] != 0)) continue;
+                white = bits[i] ? white - 1 : white + 1;
+                bits[i] ^= 1;
+            }
             current = cost->evaluate(bits);
             cost->accept();
             batch = std::max<std::size_t>(1, shake / 4);
             continue;
         }
+        const auto gainsMore = [&](std::uint32_t a, std::uint32_t b) {
+            return gains[a] < gains[b] || (gains[a] == gains[b] && a < b);
+        };
         std::nth_element(candidates.begin(), candidates.begin() + static_cast<std::ptrdiff_t>(m - 1),
-                         candidates.end(), [&](std::uint32_t a, std::uint32_t b) {
-                             return gains[a] < gains[b] || (gains[a] == gains[b] && a < b);
-                         });
+                         candidates.end(), gainsMore);
         trial = bits;
-        for (std::size_t j = 0; j < m; ++j) trial[candidates[j]] ^= 1;
+        std::size_t trialWhite = white;
+        for (std::size_t j = 0; j < m; ++j) {
+            trialWhite = trial[candidates[j]] ? trialWhite - 1 : trialWhite + 1;
+            trial[candidates[j]] ^= 1;
+        }
+        if (band.excess(trialWhite) > band.excess(white)) {
+            // The batch would leave the band: the flips that gain most,
+            // leaving out those that would take it further out.
+            std::sort(candidates.begin(), candidates.begin() + static_cast<std::ptrdiff_t>(m), gainsMore);
+            trial = bits;
+            trialWhite = white;
+            for (std::size_t j = 0; j < m; ++j) {
+                const std::uint32_t i = candidates[j];
+                if (!band.allows(trialWhite, trial[i] != 0)) continue;
+                trialWhite = trial[i] ? trialWhite - 1 : trialWhite + 1;
+                trial[i] ^= 1;
+            }
+        }
 
         ++record.iterations;
         const double next = cost->evaluate(trial);
@@ -274,22 +355,42 @@ BinarizedHologram OptimiseBinary(const HologramField& calculated, const Binariza
             cost->accept();
             current = next;
             bits.swap(trial);
+            white = trialWhite;
             batch = std::min(n / 4 + 1, batch + batch * 3 / 10 + 1);
         } else {
             batch /= 2;
         }
     }
     if (!whole) takeWholeCost();
-    if (current < bestCost) best.swap(bits);
-    bits.swap(best);
+    if (!(current < bestCost)) {
+        bits.swap(best);
+        white = bestWhite;
+    }
 
-    for (int u = 0; u < g.columns; ++u)
-        for (int v = 0; v < g.rows; ++v) {
-            const bool white = bits[static_cast<std::size_t>(u) * g.rows + v] != 0;
-            binarized.field(u, v) = white ? 255.0f : 0.0f;
-            binarized.greyLevels[static_cast<std::size_t>(u) * binarized.field.rows() + v] = white ? 255 : 0;
-        }
+    const auto write = [&](const std::vector<std::uint8_t>& pattern) {
+        for (int u = 0; u < g.columns; ++u)
+            for (int v = 0; v < g.rows; ++v) {
+                const bool isWhite = pattern[static_cast<std::size_t>(u) * g.rows + v] != 0;
+                binarized.field(u, v) = isWhite ? 255.0f : 0.0f;
+                binarized.greyLevels[static_cast<std::size_t>(u) * binarized.field.rows() + v] =
+                    isWhite ? 255 : 0;
+            }
+    };
+    write(bits);
+    context.stopIfCancelled();
     record.end = context.figures(context.reconstruct(binarized.field));
+    // The cost cannot see every way a pattern fails to show the object (a
+    // constant one costs nothing): a result that does not show it, or shows
+    // it worse than the start, gives way to the start where that shows it.
+    if (!Shows(record.end, record.start, band.holds(white)) || record.end.fidelity < record.start.fidelity) {
+        if (!Shows(record.start, record.start, band.holds(startWhite)))
+            throw RunTimeError(
+                ErrorNumber::InvalidPicture,
+                "Invalid picture: the optimised binarization found no pattern that shows the object");
+        write(start);
+        record.end = record.start;
+        record.keptStart = true;
+    }
     record.seconds = SecondsSince(started);
     binarized.optimisation = record;
     return binarized;

@@ -15,6 +15,11 @@ namespace marbleck {
 // the object's points nearer one brightness at some cost in fidelity.
 inline constexpr double DefaultEvenness = 0.4;
 
+// The shares of white values an optimised pattern keeps within: outside,
+// most of its light goes into the zero order.
+inline constexpr double MinWhiteShare = 0.3;
+inline constexpr double MaxWhiteShare = 0.7;
+
 // The cost that the "optimised" binarization lowers, of a binary pattern t
 // (0 or 1) of the geometry's columns x rows, through its far field F (the
 // transform of t, unnormalised):
@@ -88,9 +93,14 @@ private:
 // so far by flipping one value in 50 of a fixed sequence and descends again.
 // Stops after eight shakes in a row found nothing better, after
 // request.maxIterations steps (0: no limit) or once request.budgetSeconds
-// have passed; deterministic for the same input and steps. Returns the best
-// pattern, never one that costs more than its start. Only the visited values (columns x rows) change; the
-// rest of the field is binarized as the balanced hologram is.
+// have passed; deterministic for the same input and steps. No step or shake
+// takes the share of white values further outside [MinWhiteShare,
+// MaxWhiteShare] than it was. Returns the best pattern, never one that costs
+// more than its start. A best pattern outside that band, whose figures are
+// not finite where the start's are, or whose fidelity is below the start's
+// gives way to the balanced start (the record's keptStart); where the start
+// is no better, throws RunTimeError 481. Only the visited values (columns x
+// rows) change; the rest of the field is binarized as the balanced hologram is.
 BinarizedHologram OptimiseBinary(const HologramField& calculated, const BinarizationRequest& request,
                                  const BinarizationContext& context);
 

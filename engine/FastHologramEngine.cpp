@@ -21,6 +21,21 @@ namespace {
 // Hologram columns per product: large enough for BLAS to run at full speed,
 // small enough that the block of sums stays in cache and progress moves.
 constexpr int BlockColumns = 192;
+// Fewer where a block would be more than StepMultiplyAdds a thread, but no
+// fewer than this.
+constexpr int MinBlockColumns = 8;
+
+// The multiply-adds of one thread between two looks at the cancel flag: a
+// fraction of a second.
+constexpr long long StepMultiplyAdds = 1LL << 28;
+
+// The most bytes of Ev (hologram rows × lit canvas rows, complex) at a time:
+// the rows are formed and multiplied a block at a time, so that a tall
+// object's table stays small.
+constexpr std::size_t EvBlockBytes = std::size_t{16} << 20;
+
+// Lit rows × hologram rows of Ev below which one thread forms a block.
+constexpr long long ParallelRotations = 1LL << 18;
 
 // Multiply-adds of one product below which it runs on the calling thread
 // alone: smaller products finish before the pool's threads would wake.
@@ -134,47 +149,16 @@ void FastHologramEngine::accumulate(const HologramGeometry& g, std::span<const O
         a_[sz(2 * at + 1)] += std::sin(phases[i]);
     }
 
-    // Ev(v, y') = (Cv, Sv) of canvas row y', by the v-rotation; the rows'
-    // recurrences are independent, so the inner loop runs across them.
-    ev_.resize(sz(2LL * N * Y));
-    {
-        std::vector<PointRotation> r(sz(Y));
-        for (int j = 0; j < Y; ++j) r[sz(j)] = RotationOf(g, {0, litRows_[sz(j)]}, 0.0);
-        cu_.assign(sz(Y), 1.0);
-        su_.assign(sz(Y), 0.0);
-        for (int v = 0; v < N; ++v) {
-            double* out = ev_.data() + 2LL * v * Y;
-            for (int j = 0; j < Y; ++j) {
-                if (v > 0) {
-                    const double c2 = r[sz(j)].cy * cu_[sz(j)] - r[sz(j)].sy * su_[sz(j)];
-                    const double s2 = r[sz(j)].cy * su_[sz(j)] + r[sz(j)].sy * cu_[sz(j)];
-                    cu_[sz(j)] = c2;
-                    su_[sz(j)] = s2;
-                }
-                out[2 * j] = cu_[sz(j)];
-                out[2 * j + 1] = su_[sz(j)];
-            }
-        }
-    }
-
     StopIfCancelled(cancel);
     // Bᵀ = Ev · Aᵀ: rows × X' complex. BLAS runs on one thread (the
     // program's own pool divides the products by rows), so that a failed
     // allocation in one of its threads cannot leave the program waiting.
     bt_.resize(sz(2LL * N * X));
-    const std::complex<double> one(1.0, 0.0), zero(0.0, 0.0);
     // Only the threads the products will use need a buffer.
     const int pool = ThreadPool::Shared().size();
     const int threads = ThreadsWithRoomForBlas(std::max(
         SlicesFor(4LL * N * X * Y, N, pool), SlicesFor(2LL * std::min(BlockColumns, M) * N * X, N, pool)));
-    const int productSlices = SlicesFor(4LL * N * X * Y, N, threads);
-    RunSlices(productSlices, [&](int k) {
-        const auto [first, last] = RowSlice(N, k, productSlices);
-        if (last > first)
-            cblas_zgemm(CblasRowMajor, CblasNoTrans, CblasTrans, last - first, X, Y, &one,
-                        ev_.data() + 2LL * first * Y, Y, a_.data(), Y, &zero, bt_.data() + 2LL * first * X,
-                        X);
-    });
+    productOfRows(g, X, Y, threads, cancel);
 
     // F = Re(Eu · B), block by block of hologram columns. Eu's rows come from
     // the u-rotation of every lit canvas column, carried from block to block.
@@ -182,11 +166,14 @@ void FastHologramEngine::accumulate(const HologramGeometry& g, std::span<const O
     for (int j = 0; j < X; ++j) r[sz(j)] = RotationOf(g, {litColumns_[sz(j)], 0}, 0.0);
     cu_.assign(sz(X), 1.0);
     su_.assign(sz(X), 0.0);
-    eu_.resize(sz(2LL * BlockColumns * X));
-    c_.resize(sz(static_cast<long long>(BlockColumns) * N));
-    for (int u0 = 0; u0 < M; u0 += BlockColumns) {
+    const long long columnMultiplyAdds = 2LL * N * X;
+    const int blockColumns = static_cast<int>(std::clamp<long long>(
+        StepMultiplyAdds * threads / columnMultiplyAdds, MinBlockColumns, BlockColumns));
+    eu_.resize(sz(2LL * blockColumns * X));
+    c_.resize(sz(static_cast<long long>(blockColumns) * N));
+    for (int u0 = 0; u0 < M; u0 += blockColumns) {
         StopIfCancelled(cancel);
-        const int count = std::min(BlockColumns, M - u0);
+        const int count = std::min(blockColumns, M - u0);
         for (int k = 0; k < count; ++k) {
             double* out = eu_.data() + 2LL * k * X;
             const bool advance = u0 + k > 0;
@@ -229,6 +216,57 @@ void FastHologramEngine::accumulate(const HologramGeometry& g, std::span<const O
     }
     if (range) *range = found;
     reportThrough(g.canvasColumns);
+}
+
+void FastHologramEngine::productOfRows(const HologramGeometry& g, int X, int Y, int threads,
+                                       const CancelFlag* cancel) {
+    const int N = g.rows;
+    const auto sz = [](long long n) { return static_cast<std::size_t>(n); };
+    // Ev(v, y') = (Cv, Sv) of canvas row y', by the v-rotation, a block of
+    // hologram rows at a time: each lit row's recurrence carries on from
+    // block to block, so every value is the one a single sweep gives.
+    const long long rowMultiplyAdds = 4LL * X * Y;
+    const long long byBytes = static_cast<long long>(EvBlockBytes / (2 * sizeof(double) * sz(Y)));
+    const long long byWork = StepMultiplyAdds * threads / rowMultiplyAdds;
+    const int blockRows = static_cast<int>(std::clamp<long long>(std::min(byBytes, byWork), 1, N));
+    ev_.resize(sz(2LL * blockRows * Y));
+    std::vector<PointRotation> r(sz(Y));
+    for (int j = 0; j < Y; ++j) r[sz(j)] = RotationOf(g, {0, litRows_[sz(j)]}, 0.0);
+    cu_.assign(sz(Y), 1.0);
+    su_.assign(sz(Y), 0.0);
+    const std::complex<double> one(1.0, 0.0), zero(0.0, 0.0);
+    for (int v0 = 0; v0 < N; v0 += blockRows) {
+        StopIfCancelled(cancel);
+        const int count = std::min(blockRows, N - v0);
+        // The lit rows' recurrences are independent: each thread takes a
+        // share of them through the block's rows.
+        const int rotationSlices =
+            1LL * count * Y < ParallelRotations ? 1 : std::max(1, std::min(threads, Y / 64));
+        RunSlices(rotationSlices, [&](int k) {
+            const auto [first, last] = RowSlice(Y, k, rotationSlices);
+            for (int v = v0; v < v0 + count; ++v) {
+                double* out = ev_.data() + 2LL * (v - v0) * Y;
+                for (int j = first; j < last; ++j) {
+                    if (v > 0) {
+                        const double c2 = r[sz(j)].cy * cu_[sz(j)] - r[sz(j)].sy * su_[sz(j)];
+                        const double s2 = r[sz(j)].cy * su_[sz(j)] + r[sz(j)].sy * cu_[sz(j)];
+                        cu_[sz(j)] = c2;
+                        su_[sz(j)] = s2;
+                    }
+                    out[2 * j] = cu_[sz(j)];
+                    out[2 * j + 1] = su_[sz(j)];
+                }
+            }
+        });
+        const int slices = SlicesFor(rowMultiplyAdds * count, count, threads);
+        RunSlices(slices, [&](int k) {
+            const auto [first, last] = RowSlice(count, k, slices);
+            if (last > first)
+                cblas_zgemm(CblasRowMajor, CblasNoTrans, CblasTrans, last - first, X, Y, &one,
+                            ev_.data() + 2LL * first * Y, Y, a_.data(), Y, &zero,
+                            bt_.data() + 2LL * (v0 + first) * X, X);
+        });
+    }
 }
 
 void AccumulateFast(const HologramGeometry& geometry, std::span<const ObjectPoint> points,

@@ -19,7 +19,9 @@ namespace marbleck {
 // (the exact engine rounds once per object point).
 //
 // The work buffers stay allocated between calculations, since fresh
-// allocations of this size cost page faults on every run.
+// allocations of this size cost page faults on every run. They grow with the
+// hologram and the object (Bᵀ: rows × lit columns; A: lit columns × lit
+// rows), never with rows × rows: Ev is formed a block of rows at a time.
 class FastHologramEngine {
 public:
     FastHologramEngine();
@@ -37,13 +39,17 @@ public:
     static FastHologramEngine& Shared();
 
 private:
+    // Bᵀ = Ev · Aᵀ into bt_, a block of hologram rows at a time, from a_ of
+    // X' × Y' and the lit rows; looks at `cancel` between blocks.
+    void productOfRows(const HologramGeometry& geometry, int X, int Y, int threads, const CancelFlag* cancel);
+
     std::mutex mutex_;
     std::vector<int> columnIndex_;  // canvas column → compact column, −1 when unlit
     std::vector<int> rowIndex_;
     std::vector<int> litColumns_;  // compact → canvas
     std::vector<int> litRows_;
     std::vector<double> a_;                // X' × Y' complex: the phased amplitudes
-    std::vector<double> ev_;               // rows × Y' complex
+    std::vector<double> ev_;               // a block of rows × Y' complex
     std::vector<double> bt_;               // rows × X' complex = rows × 2X' real
     std::vector<double> eu_;               // block × 2X' real: (Re, −Im) pairs
     std::vector<double> c_;                // block × rows: the sums of one block

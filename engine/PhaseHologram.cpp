@@ -246,6 +246,7 @@ PhaseHologram MakeKinoform(HologramRequest request, std::vector<float> brightnes
 
     h.phase = HologramField(g.columns, g.rows);
     for (int u = 0; u < g.columns; ++u) {
+        StopIfCancelled(control.cancelFlag);
         const float* re = real.column(u);
         const float* im = imaginary.column(u);
         float* phi = h.phase.column(u);
@@ -253,6 +254,7 @@ PhaseHologram MakeKinoform(HologramRequest request, std::vector<float> brightnes
             phi[v] = WrappedPhase(std::atan2(static_cast<double>(im[v]), static_cast<double>(re[v])));
     }
     h.greyLevels = ViewLevels(h.phase);
+    control.stopIfCancelled();
     h.figures = MeasurePhaseFigures(h.phase, h.litSamples, g);
     return h;
 }
@@ -274,6 +276,7 @@ void RefinePhaseHologram(PhaseHologram& hologram, const RefinementRequest& reque
     }
     const ComplexSpectrumPlan plan(columns, rows, SpectrumPlan::SlicesFor(columns, rows));
     LoadTransmittance(plan, hologram.phase);
+    control.stopIfCancelled();
 
     const bool weighted = request.method == RefinementMethod::Weighted;
     // The weighted method holds the target's phases for the last third.
@@ -288,6 +291,7 @@ void RefinePhaseHologram(PhaseHologram& hologram, const RefinementRequest& reque
     while (done < request.iterations) {
         control.stopIfCancelled();
         plan.forward();
+        control.stopIfCancelled();
         for (std::size_t t = 0; t < targets; ++t) {
             const Complex value = data[target.bins[t]];
             magnitude[t] = std::abs(value);
@@ -344,6 +348,7 @@ void RefinePhaseHologram(PhaseHologram& hologram, const RefinementRequest& reque
     });
     // Measured in the refinement's own plan, as MeasurePhaseFigures would.
     LoadTransmittance(plan, phase);
+    control.stopIfCancelled();
     Reconstruction farField = FarField(plan, {.removeZeroOrder = false});
     PhaseFigures figures = FiguresOf(farField, hologram.litSamples, hologram.geometry);
     control.stopIfCancelled();

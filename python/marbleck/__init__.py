@@ -236,7 +236,9 @@ def binarize(
         values are white) or "optimised" (from the balanced hologram, flips
         values while that evens the object's points and takes light from the
         noise, for up to budget seconds, default 2, or max_iterations steps
-        when not 0).
+        when not 0; it keeps 30 to 70 % of the values white, gives back the
+        balanced hologram where nothing it finds shows the object better, and
+        raises ValueError where that shows nothing either).
     obj, reps, size: the object and factor the hologram was made of, as
         given to hologram(). "optimised" needs them: it judges each step by
         the light on the object's points. For the others they say which

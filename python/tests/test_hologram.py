@@ -144,6 +144,15 @@ def test_optimised_binarization_is_judged_by_its_figures():
         after.fidelity = 0
 
 
+def test_optimised_binarization_of_a_hologram_that_shows_nothing_raises():
+    # A point at the corner adds the same value everywhere: no pattern of its hologram shows it.
+    lit = np.zeros((100, 100), dtype=bool)
+    lit[0, 0] = True
+    field = marbleck.hologram(lit, 2)
+    with pytest.raises(ValueError, match="no pattern that shows the object"):
+        marbleck.binarize(field, "optimised", obj=lit, reps=2, max_iterations=50)
+
+
 def test_grey_levels_and_threshold():
     field = np.array([[0.0, 0.5, 0.59, 0.61], [1.0, 2.0, -1.0, np.nan]], dtype=np.float32)
     assert marbleck.grey_levels(field).tolist() == [[0, 128, 150, 156], [255, 255, 0, 0]]

@@ -130,6 +130,27 @@ TEST_F(OptimisedBinarize, StartsFromTheCalculatedFieldAndTellsTheGain) {
     EXPECT_NEAR(said.captured(3).toDouble(), record.seconds, 0.051);
 }
 
+// A point in the canvas's corner adds the same value to the whole
+// hologram: no pattern shows it. "Optimised" says so as a run-time error
+// and the view keeps the calculated hologram instead of a blank one.
+TEST_F(OptimisedBinarize, AHologramThatCannotShowTheObjectIsAnErrorAndKeepsTheView) {
+    Control<PictureArea>(*form, "objectCanvas")->setPixel(0, 0, White);
+    test::CalculateAndWait(*form);
+    ASSERT_TRUE(document.hasHologram());
+    const QImage before = Control<PictureArea>(*form, "hologramView")->image();
+
+    choose("optimisedBinarizationAction");
+    binarize();
+    test::WaitForCalculation(*form);
+    ASSERT_EQ(errors.errors().size(), 1u);
+    EXPECT_EQ(errors.lastNumber(), 481);
+    EXPECT_EQ(
+        errors.errors().back().description,
+        QStringLiteral("Invalid picture: the optimised binarization found no pattern that shows the object"));
+    EXPECT_FALSE(document.binarized.has_value());
+    EXPECT_EQ(Control<PictureArea>(*form, "hologramView")->image(), before);
+}
+
 // Esc at once, while the worker may still be running or has just ended
 // unseen, and "Cancel" once the optimiser has shown progress on a hologram
 // large enough to take seconds: the hologram shown before stays, bit for bit.

@@ -195,6 +195,75 @@ TEST(CommandLineLimits, TooMuchWorkIsRefusedOrStoppedAtMaxSeconds) {
     EXPECT_FALSE(QFileInfo::exists(output));
 }
 
+// A white column of 16000 pixels (its PNG about a hundred bytes): the fast
+// engine's memory grows with the hologram and the object, not with rows ×
+// rows (4 GB here), so it is written well within 1000 MB.
+TEST(CommandLineLimits, ATallObjectFitsInMemoryWithTheFastEngine) {
+#ifdef __SANITIZE_ADDRESS__
+    GTEST_SKIP() << "a sanitized program cannot run under an address-space limit";
+#endif
+    QTemporaryDir dir;
+    const QString object = WhitePicture(dir, 1, 16000);
+    const QString output = dir.filePath(QStringLiteral("h.npy"));
+    const CliRun run = RunCli(
+        {object, QStringLiteral("-o"), output, QStringLiteral("--engine"), QStringLiteral("fast")},
+        [] { LimitTo(RLIMIT_AS, rlim_t{1000} * 1000 * 1000); }, 120000);
+    EXPECT_EQ(run.status, 0) << run.err.toStdString();
+    EXPECT_EQ(QFileInfo(output).size(), 128 + 16000 * 4);
+}
+
+// --max-seconds stops a long calculation of every engine soon after its
+// time: status 2, its line and nothing written (the wait is bounded only so
+// that a run that would take minutes fails the test instead of holding it).
+struct LongJob {
+    const char* engine;
+    int width;
+    int height;
+    const char* reps;
+    QStringList more = {};
+};
+
+class StoppedAtMaxSeconds : public ::testing::TestWithParam<LongJob> {};
+
+TEST_P(StoppedAtMaxSeconds, WritesNothing) {
+    const LongJob job = GetParam();
+    QTemporaryDir dir;
+    const QString object = WhitePicture(dir, job.width, job.height);
+    const QString output = dir.filePath(QStringLiteral("h.npy"));
+    const QStringList arguments = QStringList{object,
+                                              QStringLiteral("-o"),
+                                              output,
+                                              QStringLiteral("--engine"),
+                                              QLatin1String(job.engine),
+                                              QStringLiteral("--reps"),
+                                              QLatin1String(job.reps),
+                                              QStringLiteral("--max-seconds"),
+                                              QStringLiteral("1"),
+                                              QStringLiteral("--quiet")} +
+                                  job.more;
+    const CliRun run = RunCli(arguments, {}, 60000);
+    ASSERT_FALSE(run.timedOut) << "still running a minute after --max-seconds 1";
+    EXPECT_EQ(run.status, 2);
+    EXPECT_EQ(run.err, QStringLiteral("marbleck-cli: %1: stopped after 1 s (--max-seconds)\n").arg(object));
+    EXPECT_FALSE(QFileInfo::exists(output));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Engines, StoppedAtMaxSeconds,
+    ::testing::Values(LongJob{"exact", 1024, 1024, "1"}, LongJob{"reference", 512, 512, "1"},
+                      // Hours of rows × lit rows with one lit column.
+                      LongJob{"fast", 1, 16000, "64"},
+                      // Minutes of both products.
+                      LongJob{"fast", 2000, 2000, "4"},
+                      // Minutes of optimising or refining after a short sum.
+                      LongJob{"fast", 100, 100, "40", {"--binarize", "optimise", "--budget", "600"}},
+                      LongJob{"fast", 99, 99, "40", {"--phase", "--refine", "100000"}}),
+    [](const auto& info) {
+        return std::string(info.param.engine) + "_" + std::to_string(info.param.width) + "x" +
+               std::to_string(info.param.height) +
+               (info.param.more.isEmpty() ? "" : "_" + info.param.more[0].mid(2).toStdString());
+    });
+
 // The fast engine's work grows with the lit columns, not the points: the
 // same picture is no refusal there.
 TEST(CommandLineLimits, TheFastEngineTakesWhatTheExactOneRefuses) {

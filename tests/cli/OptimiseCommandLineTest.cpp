@@ -8,6 +8,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QTemporaryDir>
+#include <cmath>
 #include <cstdint>
 #include <vector>
 
@@ -81,10 +82,74 @@ TEST(OptimiseCommandLine, WritesZeroOr255AndReportsTheFiguresBeforeAndAfter) {
     ExpectFigures(record["before"].toObject(), Report(balanced), 1e-6);
     ExpectFigures(record["after"].toObject(), report, 1e-6);
     EXPECT_GE(record["iterations"].toInt(-1), 0);
+    EXPECT_TRUE(record["keptBalanced"].isBool());
     EXPECT_GE(record["seconds"].toDouble(-1), 0.0);
     EXPECT_LE(record["seconds"].toDouble(), report["seconds"].toDouble()) << "part of the whole run";
 
     EXPECT_TRUE(Report(balanced)["optimisation"].isNull());
+}
+
+// A ring of 24 dots of 2 x 2 pixels (radius 30) on a 100 x 100 object.
+QString SavedRing(const QTemporaryDir& dir) {
+    QImage image(100, 100, QImage::Format_RGB32);
+    image.fill(Qt::black);
+    for (int k = 0; k < 24; ++k) {
+        const double a = 2 * 3.141592653589793 * k / 24;
+        const int x = static_cast<int>(49.5 + 30 * std::cos(a));
+        const int y = static_cast<int>(49.5 + 30 * std::sin(a));
+        image.setPixel(x, y, qRgb(255, 255, 255));
+        image.setPixel(x + 1, y, qRgb(255, 255, 255));
+        image.setPixel(x, y + 1, qRgb(255, 255, 255));
+        image.setPixel(x + 1, y + 1, qRgb(255, 255, 255));
+    }
+    const QString path = dir.filePath(QStringLiteral("ring.png"));
+    return image.save(path) ? path : QString();
+}
+
+// A symmetric object without random phases: the written pattern is no blank
+// one, its figures are numbers and no worse than the balanced start's.
+TEST(OptimiseCommandLine, ASymmetricObjectGetsAPatternThatShowsIt) {
+    QTemporaryDir dir;
+    const QString object = SavedRing(dir);
+    const QString output = dir.filePath(QStringLiteral("H.png"));
+    const CliRun run = RunCli({object, "-o", output, "--reps", "2", "--engine", "fast", "--binarize",
+                               "optimise", "--budget", "1", "--report"},
+                              {}, 60000);
+    ASSERT_EQ(run.status, 0) << run.err.toStdString();
+    const QJsonObject report = Report(run);
+    for (const char* key : {"fidelity", "uniformity", "efficiency"})
+        EXPECT_TRUE(report[key].isDouble()) << key;
+    const QJsonObject record = report["optimisation"].toObject();
+    EXPECT_GE(record["after"].toObject()["fidelity"].toDouble(),
+              record["before"].toObject()["fidelity"].toDouble());
+    if (record["keptBalanced"].toBool()) {
+        EXPECT_EQ(record["after"], record["before"]);
+    }
+
+    const QImage written = QImage(output).convertToFormat(QImage::Format_Grayscale8);
+    ASSERT_EQ(written.size(), QSize(200, 200));
+    long long white = 0;
+    for (int y = 0; y < written.height(); ++y)
+        for (int x = 0; x < written.width(); ++x) white += qGray(written.pixel(x, y)) == 255;
+    EXPECT_GE(white, 200 * 200 * 3 / 10);
+    EXPECT_LE(white, 200 * 200 * 7 / 10);
+}
+
+// A point at the corner adds the same value to every value of the
+// hologram: nothing can show it, which the run says, writing nothing.
+TEST(OptimiseCommandLine, AHologramThatCannotShowTheObjectIsAnError) {
+    QTemporaryDir dir;
+    const QString object = dir.filePath(QStringLiteral("corner.png"));
+    ASSERT_TRUE(test::ObjectImage(100, 100, {QPoint(0, 0)}).save(object));
+    const QString output = dir.filePath(QStringLiteral("H.png"));
+    const CliRun run =
+        RunCli({object, "-o", output, "--reps", "2", "--binarize", "optimise", "--budget", "1"}, {}, 60000);
+    EXPECT_EQ(run.status, 2);
+    EXPECT_EQ(run.err,
+              QStringLiteral("marbleck-cli: %1: Invalid picture: the optimised binarization found no "
+                             "pattern that shows the object\n")
+                  .arg(object));
+    EXPECT_FALSE(QFileInfo::exists(output));
 }
 
 // --max-seconds stops the optimiser as it stops the sums: status 2 and no

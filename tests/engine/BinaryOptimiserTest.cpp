@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <vector>
@@ -175,6 +176,111 @@ TEST(OptimisedBinarization, ReportsProgressAndStopsWhenCancelled) {
     EXPECT_GE(progress[0], 0.0);
     EXPECT_LE(progress[2], 1.0);
     EXPECT_LE(progress[0], progress[2]);
+}
+
+// Symmetric objects on a 100 x 100 canvas without random phases: near
+// their balanced holograms lie patterns ever whiter (or blacker) whose light
+// goes into the zero order, which the cost does not count: a constant
+// pattern would cost nothing.
+std::vector<ObjectPoint> Sorted(std::vector<ObjectPoint> points) {
+    std::sort(points.begin(), points.end(),
+              [](ObjectPoint a, ObjectPoint b) { return a.x < b.x || (a.x == b.x && a.y < b.y); });
+    points.erase(std::unique(points.begin(), points.end(),
+                             [](ObjectPoint a, ObjectPoint b) { return a.x == b.x && a.y == b.y; }),
+                 points.end());
+    return points;
+}
+
+// 24 dots of 2 x 2 pixels on a circle of radius 30; each dot's corner at
+// `centre` + the circle's point (rounded down), shifted by `shift`.
+std::vector<ObjectPoint> Ring(double centre, int shift) {
+    std::vector<ObjectPoint> points;
+    for (int k = 0; k < 24; ++k) {
+        const double a = 2 * 3.141592653589793 * k / 24;
+        const int x = static_cast<int>(centre + 30 * std::cos(a)) + shift;
+        const int y = static_cast<int>(centre + 30 * std::sin(a)) + shift;
+        for (int dx = 0; dx < 2; ++dx)
+            for (int dy = 0; dy < 2; ++dy) points.push_back({x + dx, y + dy});
+    }
+    return Sorted(points);
+}
+
+std::vector<ObjectPoint> Grid() {
+    std::vector<ObjectPoint> points;
+    for (int x = 10; x < 100; x += 20)
+        for (int y = 10; y < 100; y += 20) points.push_back({x, y});
+    return points;
+}
+
+struct SymmetricCase {
+    const char* name;
+    std::vector<ObjectPoint> points;
+    const char* engine;
+};
+
+HologramRequest SymmetricRequest(const SymmetricCase& c, BinarizationRequest binarization) {
+    HologramRequest request;
+    request.object = {100.0f, 100.0f, c.points};
+    request.reps = 2;
+    request.engine = c.engine;
+    request.binarization = binarization;
+    return request;
+}
+
+class SymmetricObject : public ::testing::TestWithParam<SymmetricCase> {};
+
+// The result keeps its white share within the band and its figures finite,
+// and never ends below the balanced start's fidelity.
+TEST_P(SymmetricObject, KeepsAPatternThatShowsTheObject) {
+    const SymmetricCase& c = GetParam();
+    const HologramResult result = MakeHologram(SymmetricRequest(c, Optimised(1200, 30)));
+    const HologramResult balanced = MakeHologram(SymmetricRequest(c, {"balanced", 0}));
+    const HologramGeometry& g = result.geometry;
+    const BinarizedHologram& optimised = *result.binarization;
+    const OptimisationRecord& record = *optimised.optimisation;
+
+    const std::vector<std::uint8_t> bits = Bits(optimised.field, g);
+    const double share =
+        static_cast<double>(std::count(bits.begin(), bits.end(), 1)) / static_cast<double>(bits.size());
+    EXPECT_GE(share, MinWhiteShare);
+    EXPECT_LE(share, MaxWhiteShare);
+    const HologramFigures end =
+        MeasureFigures(Reconstruct(optimised.field, g.columns, g.rows), result.litSamples, g);
+    for (const double figure : {end.fidelity, end.uniformity, end.efficiency})
+        EXPECT_TRUE(std::isfinite(figure));
+    EXPECT_DOUBLE_EQ(record.end.fidelity, end.fidelity);
+    EXPECT_DOUBLE_EQ(record.end.efficiency, end.efficiency);
+    EXPECT_GE(record.end.fidelity, record.start.fidelity);
+    if (record.keptStart) {
+        EXPECT_EQ(optimised.field, balanced.binarization->field);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, SymmetricObject,
+                         ::testing::Values(SymmetricCase{"Ring", Ring(49.5, 0), "fast"},
+                                           SymmetricCase{"Ring", Ring(49.5, 0), "exact"},
+                                           SymmetricCase{"ShiftedRing", Ring(50.5, -1), "fast"},
+                                           SymmetricCase{"RoundRing", Ring(49, 0), "fast"},
+                                           SymmetricCase{"CentredPoint", {{50, 50}}, "fast"},
+                                           SymmetricCase{"Grid", Grid(), "fast"},
+                                           SymmetricCase{"SinglePoint", {{30, 60}}, "exact"}),
+                         [](const auto& info) {
+                             return std::string(info.param.name) + "_" + info.param.engine;
+                         });
+
+// A point at the canvas's corner adds the same value everywhere: no pattern
+// of its hologram shows it, and the optimiser says so instead of returning
+// a blank one.
+TEST(OptimisedBinarization, RefusesAHologramThatCannotShowTheObject) {
+    const SymmetricCase corner{"Corner", {{0, 0}}, "fast"};
+    try {
+        MakeHologram(SymmetricRequest(corner, Optimised(200, 30)));
+        ADD_FAILURE() << "no error";
+    } catch (const RunTimeError& error) {
+        EXPECT_EQ(error.number(), ErrorNumber::InvalidPicture);
+        EXPECT_EQ(error.description(),
+                  "Invalid picture: the optimised binarization found no pattern that shows the object");
+    }
 }
 
 // Figures of hand-made far fields: 11 x 11 bins, centre (5, 5); canvas

@@ -53,7 +53,9 @@ TEST_P(FastCloseToExact, OddSizesWithRandomPhases) {
 INSTANTIATE_TEST_SUITE_P(Table, FastCloseToExact,
                          ::testing::Values(FastCase{7, 5, 1, 12}, FastCase{13, 11, 3, 40},
                                            FastCase{10.6f, 9.4f, 2.5, 50}, FastCase{1, 9, 3, 4},
-                                           FastCase{37, 23, 3, 400}, FastCase{61, 47, 7, 2000}),
+                                           FastCase{37, 23, 3, 400}, FastCase{61, 47, 7, 2000},
+                                           // A tall object: its rows are formed a block at a time.
+                                           FastCase{1, 3000, 2, 3000}, FastCase{2, 1500, 3.5, 1500}),
                          [](const auto& info) {
                              const FastCase& c = info.param;
                              return test::CaseName("W", c.W, "_H", c.H, "_R", c.R, "_Points", c.points);
