@@ -231,6 +231,40 @@ void FastHologramEngine::accumulate(const HologramGeometry& g, std::span<const O
     reportThrough(g.canvasColumns);
 }
 
+void FastHologramEngine::prepare(const HologramGeometry& g, std::span<const ObjectPoint> points) {
+    std::lock_guard lock(mutex_);
+    const int M = g.columns, N = g.rows;
+    if (points.empty() || M <= 0 || N <= 0) return;
+    compact(
+        points, g.canvasColumns, [](ObjectPoint p) { return p.x; }, columnIndex_, litColumns_);
+    compact(
+        points, g.canvasRows, [](ObjectPoint p) { return p.y; }, rowIndex_, litRows_);
+    const long long X = static_cast<long long>(litColumns_.size());
+    const long long Y = static_cast<long long>(litRows_.size());
+    const auto sz = [](long long n) { return static_cast<std::size_t>(n); };
+    const std::size_t held = a_.capacity() + ev_.capacity() + bt_.capacity() + eu_.capacity() + c_.capacity();
+    a_.resize(sz(2 * X * Y));
+    ev_.resize(sz(2LL * N * Y));
+    bt_.resize(sz(2LL * N * X));
+    eu_.resize(sz(2LL * BlockColumns * X));
+    c_.resize(sz(static_cast<long long>(BlockColumns) * N));
+    const int count = std::min(BlockColumns, M);
+    const int threads = ThreadsWithRoomForBlas(ThreadPool::Shared().size());
+    const int slices = SlicesFor(2LL * count * N * X, N, threads);
+    // Prepared before for buffers of this size, the threads need nothing more.
+    if (a_.capacity() + ev_.capacity() + bt_.capacity() + eu_.capacity() + c_.capacity() == held &&
+        slices <= warmedSlices_)
+        return;
+    warmedSlices_ = std::max(warmedSlices_, slices);
+    RunSlices(slices, [&](int s) {
+        const auto [first, last] = RowSlice(N, s, slices);
+        if (last > first)
+            cblas_dgemm(CblasRowMajor, CblasNoTrans, CblasTrans, count, last - first, static_cast<int>(2 * X),
+                        1.0, eu_.data(), static_cast<int>(2 * X), bt_.data() + 2LL * first * X,
+                        static_cast<int>(2 * X), 0.0, c_.data() + first, N);
+    });
+}
+
 void AccumulateFast(const HologramGeometry& geometry, std::span<const ObjectPoint> points,
                     std::span<const double> phases, HologramField& field, const ColumnDone& columnDone,
                     const CancelFlag* cancel) {
