@@ -17,6 +17,7 @@
 #include "app/CalculationController.h"
 #include "app/CanvasHistory.h"
 #include "app/Document.h"
+#include "app/EngineWarmUp.h"
 #include "app/FileProcedures.h"
 #include "app/HologramProcedures.h"
 #include "app/ModulatorCommands.h"
@@ -61,6 +62,7 @@ MainWindow::MainWindow(Document& document, QWidget* parent) : QMainWindow(parent
     createStatusBar();
     calculation_ = new CalculationController(*this, *controls_.progressBar, *cancelCalculationButton_,
                                              [this] { return waitingControls(); });
+    new EngineWarmUp(*this, *controls_.objectCanvas, *controls_.repsEdit, *menus_->fastCalculationAction());
     connectHandlers();
     connectDrawingTools();
     load();

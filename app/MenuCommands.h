@@ -74,6 +74,7 @@ public:
     QAction* saveHologramAction() const { return saveHologram_; }
     QAction* printAction() const { return print_; }
     QAction* quitAction() const { return quit_; }
+    QAction* fastCalculationAction() const { return fastCalculation_; }
     // "Options" > "SLM Panel…" and "View" > "Show on Screen…".
     ModulatorCommands& modulator() const { return *modulator_; }
     // The Options menu, which the phase hologram's items join, and its

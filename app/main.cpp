@@ -5,6 +5,7 @@
 
 #include "app/ApplicationIcon.h"
 #include "app/Document.h"
+#include "app/EngineWarmUp.h"
 #include "app/MainWindow.h"
 #include "platform/BlasThreads.h"
 
@@ -39,6 +40,7 @@ bool AsksForTextOnly(int argc, char* argv[]) {
 
 int main(int argc, char* argv[]) {
     marbleck::RestartWithOneBlasThread(argv);
+    marbleck::EngineWarmUp::KeepFreedBlocks();
     // A file-size limit then fails the save with "Disk full" instead of
     // ending the program and everything unsaved.
     std::signal(SIGXFSZ, SIG_IGN);

@@ -22,10 +22,11 @@ inline const cases::Case& Disc() {
 }
 
 // The main window, shown, with the disc's samples drawn on a canvas of the
-// disc's size, reps 10 and "Fast calculation" on.
-inline MainWindow& DiscWindow() {
+// disc's size, reps 10 and "Fast calculation" on (or as `fast` says on the
+// first call).
+inline MainWindow& DiscWindow(bool fast = true) {
     static Document* document = new Document;
-    static MainWindow* window = [] {
+    static MainWindow* window = [fast] {
         auto* w = new MainWindow(*document);
         const HologramGeometry& g = Disc().geometry;
         auto* canvas = w->findChild<PictureArea*>(QStringLiteral("objectCanvas"));
@@ -33,7 +34,7 @@ inline MainWindow& DiscWindow() {
         for (const ObjectPoint& p : Disc().points)
             canvas->setPixel(static_cast<float>(p.x), static_cast<float>(p.y), White);
         w->findChild<QLineEdit*>(QStringLiteral("repsEdit"))->setText(QStringLiteral("10"));
-        w->findChild<QAction*>(QStringLiteral("fastCalculationAction"))->setChecked(true);
+        w->findChild<QAction*>(QStringLiteral("fastCalculationAction"))->setChecked(fast);
         w->show();
         if (!QTest::qWaitForWindowExposed(w)) std::fprintf(stderr, "the window was not shown\n");
         return w;

@@ -129,7 +129,10 @@ void Binarize(HologramField& field, double threshold, std::vector<std::uint8_t>&
 // rounded down) become white. With Binarize's "strictly above the threshold
 // is white" it makes exactly floor(n / 2) of the n visited values white when
 // the hologram's values are distinct, fewer only by values equal to it.
-// The threshold is one of the field's values. 0 for an empty hologram.
-double MedianThreshold(const HologramField& field, int columns, int rows);
+// The threshold is one of the field's values (+0 where it is −0). 0 for an
+// empty hologram. Counts the values in two passes on `pool`'s threads: its
+// time does not depend on the values, and it needs no copy of them.
+double MedianThreshold(const HologramField& field, int columns, int rows,
+                       ThreadPool& pool = ThreadPool::Shared());
 
 }  // namespace marbleck

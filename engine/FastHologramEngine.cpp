@@ -34,6 +34,15 @@ constexpr long long StepMultiplyAdds = 1LL << 28;
 // object's table stays small.
 constexpr std::size_t EvBlockBytes = std::size_t{16} << 20;
 
+// The hologram rows of Ev one block holds: at most EvBlockBytes, and no more
+// than StepMultiplyAdds a thread of product, so cancelling is looked at often.
+int EvBlockRows(int rows, int X, int Y, int threads) {
+    const long long byBytes =
+        static_cast<long long>(EvBlockBytes / (2 * sizeof(double) * static_cast<std::size_t>(Y)));
+    const long long byWork = StepMultiplyAdds * threads / (4LL * X * Y);
+    return static_cast<int>(std::clamp<long long>(std::min(byBytes, byWork), 1, rows));
+}
+
 // Lit rows × hologram rows of Ev below which one thread forms a block.
 constexpr long long ParallelRotations = 1LL << 18;
 
@@ -226,9 +235,7 @@ void FastHologramEngine::productOfRows(const HologramGeometry& g, int X, int Y, 
     // hologram rows at a time: each lit row's recurrence carries on from
     // block to block, so every value is the one a single sweep gives.
     const long long rowMultiplyAdds = 4LL * X * Y;
-    const long long byBytes = static_cast<long long>(EvBlockBytes / (2 * sizeof(double) * sz(Y)));
-    const long long byWork = StepMultiplyAdds * threads / rowMultiplyAdds;
-    const int blockRows = static_cast<int>(std::clamp<long long>(std::min(byBytes, byWork), 1, N));
+    const int blockRows = EvBlockRows(N, X, Y, threads);
     ev_.resize(sz(2LL * blockRows * Y));
     std::vector<PointRotation> r(sz(Y));
     for (int j = 0; j < Y; ++j) r[sz(j)] = RotationOf(g, {0, litRows_[sz(j)]}, 0.0);
@@ -267,6 +274,40 @@ void FastHologramEngine::productOfRows(const HologramGeometry& g, int X, int Y, 
                             bt_.data() + 2LL * (v0 + first) * X, X);
         });
     }
+}
+
+void FastHologramEngine::prepare(const HologramGeometry& g, std::span<const ObjectPoint> points) {
+    std::lock_guard lock(mutex_);
+    const int M = g.columns, N = g.rows;
+    if (points.empty() || M <= 0 || N <= 0) return;
+    compact(
+        points, g.canvasColumns, [](ObjectPoint p) { return p.x; }, columnIndex_, litColumns_);
+    compact(
+        points, g.canvasRows, [](ObjectPoint p) { return p.y; }, rowIndex_, litRows_);
+    const long long X = static_cast<long long>(litColumns_.size());
+    const long long Y = static_cast<long long>(litRows_.size());
+    const auto sz = [](long long n) { return static_cast<std::size_t>(n); };
+    const std::size_t held = a_.capacity() + ev_.capacity() + bt_.capacity() + eu_.capacity() + c_.capacity();
+    a_.resize(sz(2 * X * Y));
+    const int threads = ThreadsWithRoomForBlas(ThreadPool::Shared().size());
+    ev_.resize(sz(2LL * EvBlockRows(N, static_cast<int>(X), static_cast<int>(Y), threads) * Y));
+    bt_.resize(sz(2LL * N * X));
+    eu_.resize(sz(2LL * BlockColumns * X));
+    c_.resize(sz(static_cast<long long>(BlockColumns) * N));
+    const int count = std::min(BlockColumns, M);
+    const int slices = SlicesFor(2LL * count * N * X, N, threads);
+    // Prepared before for buffers of this size, the threads need nothing more.
+    if (a_.capacity() + ev_.capacity() + bt_.capacity() + eu_.capacity() + c_.capacity() == held &&
+        slices <= warmedSlices_)
+        return;
+    warmedSlices_ = std::max(warmedSlices_, slices);
+    RunSlices(slices, [&](int s) {
+        const auto [first, last] = RowSlice(N, s, slices);
+        if (last > first)
+            cblas_dgemm(CblasRowMajor, CblasNoTrans, CblasTrans, count, last - first, static_cast<int>(2 * X),
+                        1.0, eu_.data(), static_cast<int>(2 * X), bt_.data() + 2LL * first * X,
+                        static_cast<int>(2 * X), 0.0, c_.data() + first, N);
+    });
 }
 
 void AccumulateFast(const HologramGeometry& geometry, std::span<const ObjectPoint> points,

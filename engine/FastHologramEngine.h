@@ -35,6 +35,13 @@ public:
                     std::span<const double> phases, HologramField& field, const ColumnDone& columnDone = {},
                     FieldRange* range = nullptr, const CancelFlag* cancel = nullptr);
 
+    // Gets ready for accumulate() of `points` on `geometry` without
+    // calculating anything: the work buffers take that job's sizes (their
+    // pages touched), the shared pool's threads are started and each runs
+    // one product of the job's shape on zeros, so that BLAS has its buffer
+    // on every thread. A calculation's first run then pays none of that.
+    void prepare(const HologramGeometry& geometry, std::span<const ObjectPoint> points);
+
     // The engine that AccumulateFast uses, shared by the whole program.
     static FastHologramEngine& Shared();
 
@@ -55,6 +62,7 @@ private:
     std::vector<double> c_;                // block × rows: the sums of one block
     std::vector<double> cu_, su_;          // running u-rotations, one per lit column
     std::vector<FieldRange> sliceRanges_;  // the range of each row slice's values in a block
+    int warmedSlices_ = 0;                 // the most product slices prepare() has run
 };
 
 // FastHologramEngine::Shared().accumulate(...).

@@ -148,5 +148,43 @@ TEST(Binarize, SecondRunBelow255ChangesNothing) {
     for (float value : field.values()) EXPECT_EQ(value, 0.0f);
 }
 
+// Many values at and around each threshold, enough for the vector lanes and
+// for the pool's shares: each is white exactly when it is above the threshold
+// compared in 64 bits, also where the threshold lies between two floats or
+// beyond the floats' range.
+TEST(Binarize, LargeFieldsCompareEveryValueIn64Bit) {
+    const float inf = std::numeric_limits<float>::infinity();
+    const double max = std::numeric_limits<float>::max();
+    for (const double threshold :
+         {0.6, 0.5, 1.0 / 3.0, -0.1, 0.0, -0.0, max, max * 1.0000001, -max * 1.0000001, 1e-300, -1e-300,
+          static_cast<double>(inf), -static_cast<double>(inf)}) {
+        const float near = static_cast<float>(threshold);
+        const std::vector<float> around = {std::nextafter(std::nextafter(near, -inf), -inf),
+                                           std::nextafter(near, -inf),
+                                           near,
+                                           std::nextafter(near, inf),
+                                           -inf,
+                                           inf,
+                                           0.0f,
+                                           -0.0f};
+        HologramField field(300, 300);  // more values than the pool's shares start at
+        for (std::size_t i = 0; i < field.values().size(); ++i)
+            field.values()[i] = around[(i * 7 + i / 13) % around.size()];
+        const HologramField calculated = field;
+        std::vector<std::uint8_t> grey;
+        Binarize(field, threshold, grey);
+        const HologramGeometry g = MakeHologramGeometry(300, 300, 1);
+        const BinarizedHologram pooled = ApplyBinarization(
+            {"threshold", threshold}, calculated, {g, {}, ThreadPool::Shared(), CalculationControl{}});
+        for (std::size_t i = 0; i < grey.size(); ++i) {
+            const int level = static_cast<double>(calculated.values()[i]) > threshold ? 255 : 0;
+            ASSERT_EQ(grey[i], level) << threshold << " value " << calculated.values()[i];
+            ASSERT_EQ(field.values()[i], static_cast<float>(level));
+            ASSERT_EQ(pooled.greyLevels[i], level) << threshold;
+            ASSERT_EQ(pooled.field.values()[i], static_cast<float>(level));
+        }
+    }
+}
+
 }  // namespace
 }  // namespace marbleck
