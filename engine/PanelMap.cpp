@@ -4,6 +4,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <limits>
 #include <numbers>
 #include <stdexcept>
 #include <string>
@@ -48,8 +49,11 @@ PanelSize ResolvedPanelSize(const PanelSettings& panel, int columns, int rows) {
     return {panel.width, panel.height};
 }
 
+// π/(λf); infinite where λf is too small to divide by (it underflows to 0).
 double LensFactor(const LensTerm& lens) {
-    return std::numbers::pi / (lens.wavelengthNm * 1e-9 * lens.focalMetres);
+    const double product = lens.wavelengthNm * 1e-9 * lens.focalMetres;
+    if (product == 0) return std::numeric_limits<double>::infinity();
+    return std::numbers::pi / product;
 }
 
 }  // namespace
