@@ -47,6 +47,9 @@ def kinoform(
     time_limit: stop refining after this many seconds, whatever refine says.
         Without it (or with 0), a refinement of more than 2**32 values x
         iterations (minutes of work) raises ValueError before any work.
+        Sums of the exact or reference engine beyond hologram()'s bound
+        raise ValueError without it too; with it, they run under the limit,
+        which then bounds the whole call (TimeoutError when it passes).
     A factor that leaves no hologram raises ValueError, as for hologram().
     Runs without the interpreter's lock; Ctrl+C stops it with
     KeyboardInterrupt.

@@ -89,15 +89,16 @@ HologramGeometry GeometryOf(float width, float height, double reps) {
 }
 
 // Refuses a calculation by an engine that adds every point into every value
-// above ExactWorkBound unless a time limit stops it, with the estimate.
-void RefuseUnboundedWork(const HologramRequest& request, double timeLimit) {
+// above ExactWorkBound unless a time limit stops it, with the estimate; true
+// where such work goes on under the time limit.
+bool RefuseUnboundedWork(const HologramRequest& request, double timeLimit) {
     const CalculationEngine& engine = CalculationEngineNamed(request.engine);
     const HologramGeometry geometry =
         MakeHologramGeometry(request.object.width, request.object.height, request.reps);
     const std::vector<ObjectPoint>& points = request.object.litSamples;
-    if (!engine.addsEveryPointToEveryValue || timeLimit > 0 ||
-        PointValues(geometry, points.size()) <= ExactWorkBound)
-        return;
+    if (!engine.addsEveryPointToEveryValue || PointValues(geometry, points.size()) <= ExactWorkBound)
+        return false;
+    if (timeLimit > 0) return true;
     const double minutes = EstimatedSeconds(engine, geometry, points, ThreadPool::Shared().size()) / 60.0;
     throw std::invalid_argument(std::to_string(points.size()) + " points × " +
                                 std::to_string(static_cast<long long>(geometry.columns) * geometry.rows) +
@@ -271,7 +272,10 @@ py::tuple KinoformOf(const py::array_t<bool, py::array::c_style>& mask, const st
         if (entry == nullptr) throw std::invalid_argument("unknown refinement method " + method);
         request.refinement = RefinementRequest{entry->method, iterations, budgetSeconds};
     }
-    const CallLimits limits;
+    // Sums beyond the exact engines' bound run only under the time limit,
+    // which then bounds the whole call, refinement included.
+    const bool beyondBound = RefuseUnboundedWork(request.hologram, budgetSeconds);
+    const CallLimits limits(beyondBound ? budgetSeconds : 0);
     PhaseHologram h =
         limits.run([&] { return MakePhaseHologram(std::move(request), limits.control()); }, "the kinoform");
     py::object record = py::none();
