@@ -259,9 +259,12 @@ INSTANTIATE_TEST_SUITE_P(
                       LongJob{"fast", 100, 100, "40", {"--binarize", "optimise", "--budget", "600"}},
                       LongJob{"fast", 99, 99, "40", {"--phase", "--refine", "100000"}}),
     [](const auto& info) {
-        return std::string(info.param.engine) + "_" + std::to_string(info.param.width) + "x" +
-               std::to_string(info.param.height) +
-               (info.param.more.isEmpty() ? "" : "_" + info.param.more[0].mid(2).toStdString());
+        QString name = QStringLiteral("%1_%2x%3")
+                           .arg(QLatin1String(info.param.engine))
+                           .arg(info.param.width)
+                           .arg(info.param.height);
+        if (!info.param.more.isEmpty()) name += QLatin1Char('_') + info.param.more[0].mid(2);
+        return name.toStdString();
     });
 
 // The fast engine's work grows with the lit columns, not the points: the
