@@ -7,7 +7,7 @@ set -euo pipefail
 python=$1 root=$2 work=$3 cli=$4
 rm -rf "$work"
 mkdir -p "$work/src"
-cp -r "$root/engine" "$root/platform" "$root/python" "$root/CMakeLists.txt" "$work/src/"
+cp -r "$root/engine" "$root/platform" "$root/python" "$root/examples" "$root/CMakeLists.txt" "$work/src/"
 rm -rf "$work/src/python/build" "$work/src/python"/*.egg-info
 "$python" -m venv --system-site-packages "$work/venv"
 # No index and no cache: everything the build needs is the system's, and
