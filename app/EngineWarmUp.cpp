@@ -13,13 +13,11 @@
 #include <malloc.h>
 #endif
 
+#include "app/HologramProcedures.h"
 #include "app/MainWindow.h"
 #include "engine/FastHologramEngine.h"
 #include "engine/HologramGeometry.h"
-#include "input/ObjectSamples.h"
-#include "platform/NumberText.h"
 #include "widgets/PictureArea.h"
-#include "widgets/Screen.h"
 
 namespace marbleck {
 
@@ -95,23 +93,20 @@ void EngineWarmUp::wait() {
 void EngineWarmUp::prepareNow() {
     const CalculationRequest request = window_.calculationRequest();
     if (request.engine != "fast" || window_.isCalculating()) return;
-    HologramGeometry geometry;
-    HologramObject object;
+    PreparedCalculation job;
     try {
-        geometry = MakeHologramGeometry(canvas_.outerWidth() / Screen::TwipsPerPixelX(),
-                                        canvas_.outerHeight() / Screen::TwipsPerPixelY(),
-                                        ReadNumber(request.repsText.toStdString()));
-        object = CanvasObject(canvas_);
+        job = PrepareCalculation(request, canvas_);
     } catch (const std::exception&) {
         return;
     }
+    const HologramGeometry& geometry = job.geometry;
     wait();
     const auto values = static_cast<std::size_t>(geometry.columns) * static_cast<std::size_t>(geometry.rows);
     const std::vector<std::size_t> result = {
         static_cast<std::size_t>(geometry.fieldColumns) * static_cast<std::size_t>(geometry.fieldRows) *
             sizeof(float),
         values, values * 4};  // the field, its grey levels, the view's 32-bit picture
-    preparing_ = std::thread([geometry, result, object = std::move(object)] {
+    preparing_ = std::thread([geometry, result, object = std::move(job.request.object)] {
         // Short of memory the buffers stay as they were: the calculation
         // itself reports what it cannot do.
         try {
