@@ -23,7 +23,7 @@ PLATFORM = ["NumberText", "Clock", "RandomGenerator", "PrintingService", "BlasTh
 ENGINE = [
     "HologramGeometry", "HologramEngine", "ExactKernel", "ExactHologramEngine", "FastHologramEngine",
     "CalculationEngine", "CalculationWork", "HologramPipeline", "HologramCalculation", "Binarization",
-    "BinaryOptimiser", "MaskSampler", "ThreadPool", "Reconstruction", "SpectrumPlan", "PhysicalFigures",
+    "BinaryOptimiser", "MaskSampler", "ThreadPool", "ExecutionContext", "Reconstruction", "SpectrumPlan", "PhysicalFigures",
     "PhaseHologram", "ComplexFarField", "PanelMap", "LookupTableFile",
 ]
 # Every value is rounded where the recurrence says: no contraction into fused
