@@ -103,29 +103,38 @@ INSTANTIATE_TEST_SUITE_P(
                    0.25}),
     [](const auto& info) { return std::string(info.param.name); });
 
-// As a script meets it: a misread reps with several objects is one usage
-// error, before any object is read or written.
-TEST(CliOptions, BadRepsIsOneUsageErrorForTheWholeBatch) {
-    const test::CliRun run = test::RunCli(
-        {QStringLiteral("/nonexistent/a.png"), QStringLiteral("/nonexistent/b.png"), QStringLiteral("-o"),
-         QStringLiteral("/nonexistent/H-%n.png"), QStringLiteral("--reps"), QStringLiteral("abc")});
+// As a script meets them: a usage error is one line and the hint, status 1,
+// before any object is read or written (none of them exists).
+struct UsageCase {
+    const char* name;
+    QStringList arguments;  // after the objects and -o
+    const char* line;       // the whole line after "marbleck-cli: "
+};
+
+class UsageErrors : public ::testing::TestWithParam<UsageCase> {};
+
+TEST_P(UsageErrors, AreOneLineAndTheHint) {
+    const test::CliRun run =
+        test::RunCli(QStringList{"/nonexistent/a.png", "/nonexistent/b.png", "-o", "/nonexistent/H-%n.png"} +
+                     GetParam().arguments);
     EXPECT_EQ(run.status, 1);
-    EXPECT_EQ(run.err,
-              QStringLiteral("marbleck-cli: --reps must be a number: abc\nTry 'marbleck-cli --help'.\n"));
+    EXPECT_EQ(run.err, QStringLiteral("marbleck-cli: %1\nTry 'marbleck-cli --help'.\n")
+                           .arg(QString::fromUtf8(GetParam().line)));
 }
 
-// --budget without the optimiser, as a script meets it: status 1 and one
-// line, nothing read.
-TEST(CliOptions, BudgetWithoutOptimiseIsAUsageError) {
-    const test::CliRun run =
-        test::RunCli({QStringLiteral("/nonexistent/a.png"), QStringLiteral("-o"),
-                      QStringLiteral("/nonexistent/H.png"), QStringLiteral("--binarize"),
-                      QStringLiteral("0.5"), QStringLiteral("--budget"), QStringLiteral("1")});
-    EXPECT_EQ(run.status, 1);
-    EXPECT_EQ(
-        run.err,
-        QStringLiteral("marbleck-cli: --budget needs --binarize optimised\nTry 'marbleck-cli --help'.\n"));
-}
+INSTANTIATE_TEST_SUITE_P(
+    Cases, UsageErrors,
+    ::testing::Values(UsageCase{"BadRepsForTheWholeBatch", {"--reps", "abc"}, "--reps must be a number: abc"},
+                      UsageCase{"BudgetWithoutOptimised",
+                                {"--binarize", "0.5", "--budget", "1"},
+                                "--budget needs --binarize optimised"},
+                      UsageCase{"BudgetWithBalanced",
+                                {"--binarize", "balanced", "--budget", "1"},
+                                "--budget needs --binarize optimised"},
+                      UsageCase{"BinarizeByAMethodWithAThreshold",
+                                {"--binarize", "threshold"},
+                                "--binarize must be a number, balanced or optimised: threshold"}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 // Every extension of the table is an output, in any case, and takes a
 // depth exactly where the format has a choice of them.

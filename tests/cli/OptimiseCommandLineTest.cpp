@@ -135,23 +135,6 @@ TEST(OptimiseCommandLine, ASymmetricObjectGetsAPatternThatShowsIt) {
     EXPECT_LE(white, 200 * 200 * 7 / 10);
 }
 
-// A point at the corner adds the same value to every value of the
-// hologram: nothing can show it, which the run says, writing nothing.
-TEST(OptimiseCommandLine, AHologramThatCannotShowTheObjectIsAnError) {
-    QTemporaryDir dir;
-    const QString object = dir.filePath(QStringLiteral("corner.png"));
-    ASSERT_TRUE(test::ObjectImage(100, 100, {QPoint(0, 0)}).save(object));
-    const QString output = dir.filePath(QStringLiteral("H.png"));
-    const CliRun run =
-        RunCli({object, "-o", output, "--reps", "2", "--binarize", "optimise", "--budget", "1"}, {}, 60000);
-    EXPECT_EQ(run.status, 2);
-    EXPECT_EQ(run.err,
-              QStringLiteral("marbleck-cli: %1: Invalid picture: the optimised binarization found no "
-                             "pattern that shows the object\n")
-                  .arg(object));
-    EXPECT_FALSE(QFileInfo::exists(output));
-}
-
 // --max-seconds stops the optimiser as it stops the sums: status 2 and no
 // file. A budget far past the deadline leaves either that or an optimiser
 // that ended by itself before the deadline.
