@@ -75,28 +75,13 @@ QImage ReadObjectImage(const QString& object) {
     }
 }
 
-std::vector<float> SampleBrightness(const QImage& image, const std::vector<ObjectPoint>& samples) {
-    // The object reader's pictures are 32-bit already; anything else is converted once.
-    const QImage colours = image.format() == QImage::Format_RGB32 || image.format() == QImage::Format_ARGB32
-                               ? image
-                               : image.convertToFormat(QImage::Format_RGB32);
-    if (colours.isNull() && !image.isNull()) throw std::bad_alloc();
-    std::vector<float> brightness;
-    brightness.reserve(samples.size());
-    for (const ObjectPoint& p : samples) {
-        const QRgb pixel = reinterpret_cast<const QRgb*>(colours.constScanLine(p.y))[p.x];
-        brightness.push_back(BrightnessOfColour(qRed(pixel), qGreen(pixel), qBlue(pixel)));
-    }
-    return brightness;
-}
-
 HologramJob ObjectJob(const CliOptions& options, const QImage& image, std::uint64_t seed,
                       const QString& output, const QString& reconstruction) {
     HologramJob job;
     job.object = PictureObject(image);
     job.kind = options.phase ? "phase" : "amplitude";
     // An amplitude hologram adds every sample at full strength.
-    if (options.phase) job.brightness = SampleBrightness(image, job.object.litSamples);
+    if (options.phase) job.brightness = PictureBrightness(image, job.object.litSamples);
     job.reps = options.reps;
     job.engine = options.engine;
     job.randomPhase = options.randomPhase;

@@ -15,12 +15,8 @@ namespace marbleck::cli {
 // status.
 QImage ReadObjectImage(const QString& object);
 
-// The brightness each sample of `image` asks for: BrightnessOfColour of its
-// pixel. Throws std::bad_alloc.
-std::vector<float> SampleBrightness(const QImage& image, const std::vector<ObjectPoint>& samples);
-
 // The job the options make of a decoded object image: every pixel that is
-// not black is a point (its brightness its colour's), W and H are the
+// not black is a point (its brightness PictureBrightness), W and H are the
 // image's size, the kind, reps, engine and phases from `seed` the options',
 // with their binarization ("median" the balanced method, "optimise" the
 // optimised one with their budget) or --phase's refinement and panel, the
