@@ -113,7 +113,7 @@ struct KindPostProcessing {
 // One kind of hologram: an entry of the kinds table.
 struct HologramKind {
     std::string_view name;   // "amplitude", "phase"
-    std::string_view label;  // what a menu shows
+    std::string_view label;  // what a menu shows, its mnemonic after "&"
     // How many times the engine sums every point into every value.
     double sumsPerPoint = 1;
     // The name of its record in a report ("optimisation", "refinement").

@@ -29,7 +29,7 @@ std::unique_ptr<Hologram> Make(const HologramJob& job, const ExecutionContext& c
     return std::make_unique<AmplitudeHologram>(std::move(result));
 }
 
-const HologramKind Kind{"amplitude", "Amplitude (print)", 1, "optimisation", Options, Make};
+const HologramKind Kind{"amplitude", "&Amplitude (print)", 1, "optimisation", Options, Make};
 
 }  // namespace
 

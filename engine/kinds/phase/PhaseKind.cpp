@@ -49,7 +49,7 @@ std::unique_ptr<Hologram> Make(const HologramJob& job, const ExecutionContext& c
     return made;
 }
 
-const HologramKind Kind{"phase", "Phase (SLM)", 2, "refinement", Options, Make};
+const HologramKind Kind{"phase", "&Phase (SLM)", 2, "refinement", Options, Make};
 
 }  // namespace
 
