@@ -97,8 +97,8 @@ public:
     virtual std::unique_ptr<Hologram> clone() const = 0;
 };
 
-// An option of a kind's post-processing: its name on the command line and
-// in Python, and what it does.
+// An option of a kind's post-processing: its name on the command line
+// (without the "--"), and what it does.
 struct KindOption {
     std::string_view name;
     std::string_view description;

@@ -11,6 +11,7 @@
 #include "CliProcess.h"
 #include "cli/CliOptions.h"
 #include "engine/CalculationEngine.h"
+#include "engine/HologramKind.h"
 #include "output/OutputFormats.h"
 
 namespace marbleck::cli {
@@ -198,6 +199,31 @@ TEST(EngineOption, TakesTheTableNamesAndListsThem) {
         ADD_FAILURE() << "accepted";
     } catch (const UsageError& error) {
         EXPECT_EQ(std::string(error.what()), "unknown engine Fast (exact, fast or reference)");
+    }
+}
+
+}  // namespace
+}  // namespace marbleck::cli
+
+namespace marbleck::cli {
+namespace {
+
+// The kinds table's post-processing options are the command line's, and
+// --binarize takes every method of the binarization table by its name.
+TEST(KindOptions, AreTheCommandLinesOptions) {
+    const QString help = ParseCommandLine({QStringLiteral("marbleck-cli"), QStringLiteral("--help")}).text;
+    for (const HologramKind* kind : HologramKinds())
+        for (const KindOption& option : kind->options)
+            EXPECT_TRUE(help.contains(QStringLiteral("--") + QLatin1String(option.name))) << option.name;
+    for (const BinarizationMethod& method : BinarizationMethods()) {
+        if (method.takesThreshold) continue;
+        const QString name =
+            QString::fromUtf8(method.name.data(), static_cast<qsizetype>(method.name.size()));
+        const CliOptions options = ParseCommandLine({QStringLiteral("marbleck-cli"), QStringLiteral("in.png"),
+                                                     Png, QStringLiteral("--binarize"), name})
+                                       .options;
+        EXPECT_TRUE(options.binarized()) << method.name;
+        EXPECT_TRUE(help.contains(name)) << method.name;
     }
 }
 

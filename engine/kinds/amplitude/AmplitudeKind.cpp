@@ -10,8 +10,7 @@ namespace marbleck {
 namespace {
 
 constexpr KindOption Options[] = {
-    {"binarize", "binarizes the hologram: threshold, balanced or optimised"},
-    {"threshold", "the threshold of a threshold binarization"},
+    {"binarize", "binarizes the hologram: at a threshold, balanced or optimised"},
     {"budget", "the seconds an optimised binarization may run"},
 };
 
