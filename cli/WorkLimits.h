@@ -21,10 +21,9 @@ void RefuseUnboundedWork(const CliOptions& options, const HologramKind& kind,
 void RefuseUnboundedRefinement(const CliOptions& options, const HologramGeometry& geometry);
 
 // Runs `job` within the command line's limits: the work refused above,
-// before any sum, and a --max-seconds deadline over the making of the
-// hologram (its figures and reconstruction then run to their end), which
-// becomes CalculationTooLong when it passes. Progress as points done and the
-// iterative stage's share.
+// before any sum, and a --max-seconds deadline over the whole job (its
+// figures and reconstruction included), which becomes CalculationTooLong
+// when it passes. Progress as points done and the iterative stage's share.
 JobResult RunWithinLimits(const CliOptions& options, const HologramJob& job, const ExportProgress& progress);
 
 }  // namespace marbleck::cli
