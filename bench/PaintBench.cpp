@@ -28,7 +28,6 @@
 #include "HologramCases.h"
 #include "app/Document.h"
 #include "app/MainWindow.h"
-#include "cli/ObjectJob.h"
 #include "cli/WorkLimits.h"
 #include "engine/Binarization.h"
 #include "engine/FastHologramEngine.h"
@@ -134,7 +133,7 @@ cli::CliOptions FastCommandLine() {
 // The disc's hologram as the command line makes it, without writing it.
 JobResult CommandLineJob() {
     const cli::CliOptions options = FastCommandLine();
-    return cli::RunWithinLimits(options, cli::ObjectJob(options, DiscImage(), 0), {});
+    return cli::RunWithinLimits(options, DiscImage(), 0, {}, {}, {}).result;
 }
 
 void CommandLineSumAlone(benchmark::State& state) {

@@ -49,18 +49,10 @@ ExportSummary ExportObject(const CliOptions& options, const QString& object, con
     if (options.randomPhase) summary.seed = seed;
 
     const QString reconstructed = options.reconstruct.isEmpty() ? QString() : reconstruction;
-    HologramJob job;
-    JobResult result;
-    AsObjectsFailure(object, [&] {
-        // The reps and a long refinement are refused before the picture is
-        // read into samples.
-        const HologramGeometry geometry = MakeHologramGeometry(
-            static_cast<float>(image.width()), static_cast<float>(image.height()), options.reps);
-        RefuseUnvisitedHologram(geometry);
-        RefuseUnboundedRefinement(options, geometry);
-        job = ObjectJob(options, image, seed, output, reconstructed);
-        result = RunWithinLimits(options, job, progress);
-    });
+    ObjectRun run;
+    AsObjectsFailure(object,
+                     [&] { run = RunWithinLimits(options, image, seed, output, reconstructed, progress); });
+    const JobResult& result = run.result;
     const Hologram& hologram = *result.hologram;
     summary.points = static_cast<long long>(hologram.litSamples().size());
     summary.details = hologram.details();
@@ -69,7 +61,7 @@ ExportSummary ExportObject(const CliOptions& options, const QString& object, con
     summary.record = hologram.record();
 
     try {
-        WriteJobOutputs(job, result);
+        WriteJobOutputs(run.job, result);
     } catch (const FileWriteError& error) {
         throw ExportError(ExitStatus::Write, error.file(), error.what(), error.runTimeError());
     }

@@ -4,6 +4,7 @@
 #include <optional>
 
 #include "cli/CalculationDeadline.h"
+#include "cli/ObjectJob.h"
 #include "engine/CalculationEngine.h"
 #include "engine/CalculationWork.h"
 
@@ -43,21 +44,28 @@ void RefuseUnboundedRefinement(const CliOptions& options, const HologramGeometry
             .toStdString());
 }
 
-JobResult RunWithinLimits(const CliOptions& options, const HologramJob& job, const ExportProgress& progress) {
-    const HologramKind* kind = FindHologramKind(job.kind);
-    if (kind == nullptr) throw std::invalid_argument("unknown hologram kind " + job.kind);
-    const HologramGeometry geometry = MakeHologramGeometry(job.object.width, job.object.height, job.reps);
-    RefuseUnboundedWork(options, *kind, geometry, job.object.litSamples);
+ObjectRun RunWithinLimits(const CliOptions& options, const QImage& image, std::uint64_t seed,
+                          const QString& output, const QString& reconstruction,
+                          const ExportProgress& progress) {
+    const HologramGeometry geometry = MakeHologramGeometry(static_cast<float>(image.width()),
+                                                           static_cast<float>(image.height()), options.reps);
+    RefuseUnvisitedHologram(geometry);
+    RefuseUnboundedRefinement(options, geometry);
+    ObjectRun run{ObjectJob(options, image, seed, output, reconstruction), {}};
+    const HologramKind* kind = FindHologramKind(run.job.kind);
+    if (kind == nullptr) throw std::invalid_argument("unknown hologram kind " + run.job.kind);
+    RefuseUnboundedWork(options, *kind, geometry, run.job.object.litSamples);
     CancelFlag cancel{false};
     std::optional<CalculationDeadline> deadline;
     if (options.maxSeconds) deadline.emplace(*options.maxSeconds, cancel);
-    const ObjectControl control(geometry, job.object.litSamples, progress, cancel);
+    const ObjectControl control(geometry, run.job.object.litSamples, progress, cancel);
     try {
-        return RunJob(job, control.context());
+        run.result = RunJob(run.job, control.context());
     } catch (const CalculationCancelled&) {
         throw CalculationTooLong(
             QStringLiteral("stopped after %1 s (--max-seconds)").arg(*options.maxSeconds).toStdString());
     }
+    return run;
 }
 
 }  // namespace marbleck::cli

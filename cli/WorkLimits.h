@@ -1,5 +1,8 @@
 #pragma once
 
+#include <QImage>
+#include <QString>
+#include <cstdint>
 #include <vector>
 
 #include "cli/CliOptions.h"
@@ -20,10 +23,20 @@ void RefuseUnboundedWork(const CliOptions& options, const HologramKind& kind,
 // options.maxSeconds.
 void RefuseUnboundedRefinement(const CliOptions& options, const HologramGeometry& geometry);
 
-// Runs `job` within the command line's limits: the work refused above,
-// before any sum, and a --max-seconds deadline over the whole job (its
-// figures and reconstruction included), which becomes CalculationTooLong
+// An object's job and what it made.
+struct ObjectRun {
+    HologramJob job;
+    JobResult result;
+};
+
+// Makes the hologram of a decoded object image (ObjectJob) within the
+// command line's limits: reps that leave no hologram and a refinement above
+// its bound are refused before the picture is read into samples, unbounded
+// work before any sum, and a --max-seconds deadline bounds the whole job
+// (its figures and reconstruction included), becoming CalculationTooLong
 // when it passes. Progress as points done and the iterative stage's share.
-JobResult RunWithinLimits(const CliOptions& options, const HologramJob& job, const ExportProgress& progress);
+ObjectRun RunWithinLimits(const CliOptions& options, const QImage& image, std::uint64_t seed,
+                          const QString& output, const QString& reconstruction,
+                          const ExportProgress& progress);
 
 }  // namespace marbleck::cli
