@@ -66,10 +66,26 @@ def test_concurrent_calls_equal_serial_calls(nthreads):
     assert len(results) == 3 * 2 * len(serial)
     for name, value in results:
         assert same(value, serial[name]), name
-    # A thread count is a whole number 0 or more.
-    for bad in (-1, 1.5, "2", True, 2**31):
-        with pytest.raises(ValueError, match="nthreads"):
-            marbleck.hologram(OBJ, 3, nthreads=bad)
+
+
+PUBLIC = {
+    "hologram": lambda n: marbleck.hologram(OBJ, 3, nthreads=n),
+    "binarize": lambda n: marbleck.binarize(FIELD, nthreads=n),
+    "reconstruct": lambda n: marbleck.reconstruct(FIELD, nthreads=n),
+    "figures": lambda n: marbleck.figures(FIELD, OBJ, 3, nthreads=n),
+    "kinoform": lambda n: marbleck.kinoform(OBJ, 3, nthreads=n),
+    "slm_map": lambda n: marbleck.slm_map(FIELD, nthreads=n),
+}
+
+
+@pytest.mark.parametrize("bad", [-1, 1.5, "2", True, 2**31], ids=["negative", "float", "text", "bool", "huge"])
+@pytest.mark.parametrize("call", sorted(PUBLIC))
+def test_thread_count_is_a_whole_number(call, bad):
+    with pytest.raises(ValueError, match="nthreads"):
+        PUBLIC[call](bad)
+
+
+def test_module_refuses_a_negative_thread_count():
     with pytest.raises(ValueError, match="nthreads"):
         _engine.reconstruct(np.asfortranarray(FIELD), remove_zero_order=True, nthreads=-1)
 
