@@ -14,7 +14,8 @@ import numpy.typing as npt
 
 @dataclasses.dataclass(frozen=True)
 class Figures:
-    """What the far field of a hologram says of it; each lit point's spot is
+    """What the far field of a hologram says of it, the same five figures for
+    every kind, as marbleck-cli's report names them; each lit point's spot is
     the 3 x 3 bins round its bin.
 
     fidelity: the mean intensity on the object's points over the mean on the
@@ -24,14 +25,16 @@ class Figures:
     light, zero order included, on the spots. signalShare: the share of the
     diffracted light (zero order removed) on the object and its twin.
 
-    A figure the engine does not measure for a hologram of this kind is None.
+    NaN where a figure is none: no lit point, no light, or a figure a record
+    does not measure (an optimisation's uniformity and efficiency, a
+    refinement's signal share).
     """
 
-    fidelity: Optional[float] = None
-    spread: Optional[float] = None
-    uniformity: Optional[float] = None
-    efficiency: Optional[float] = None
-    signalShare: Optional[float] = None  # noqa: N815 (the figure's name everywhere)
+    fidelity: float
+    spread: float
+    uniformity: float
+    efficiency: float
+    signalShare: float  # noqa: N815 (the figure's name everywhere)
 
 
 #: The figures of a phase hologram: the same record.

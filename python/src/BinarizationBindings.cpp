@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "engine/Binarization.h"
+#include "engine/kinds/amplitude/AmplitudeKind.h"
 #include "python/src/Bindings.h"
 #include "python/src/CallControl.h"
 
@@ -18,8 +19,8 @@ namespace {
 // An iterative method's record by the names Python gives it.
 py::dict RecordDict(const OptimisationRecord& done) {
     py::dict record;
-    record["before"] = FigureDict(done.start);
-    record["after"] = FigureDict(done.end);
+    record["before"] = FigureDict(FiguresOf(done.start));
+    record["after"] = FigureDict(FiguresOf(done.end));
     record["iterations"] = done.iterations;
     record["seconds"] = done.seconds;
     record["keptBalanced"] = done.keptStart;

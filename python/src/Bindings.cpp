@@ -90,20 +90,9 @@ bool RefuseUnboundedWork(const HologramRequest& request, double timeLimit, int t
                                 " min here); use engine=\"fast\", or time_limit=S to go on");
 }
 
-py::dict FigureDict(const HologramFigures& figures) {
+py::dict FigureDict(const Figures& figures) {
     py::dict named;
-    named["fidelity"] = figures.fidelity;
-    named["spread"] = figures.uniformity;
-    named["signalShare"] = figures.efficiency;
-    return named;
-}
-
-py::dict FigureDict(const PhaseFigures& figures) {
-    py::dict named;
-    named["fidelity"] = figures.fidelity;
-    named["spread"] = figures.spread;
-    named["uniformity"] = figures.uniformity;
-    named["efficiency"] = figures.efficiency;
+    for (const auto& [name, value] : NamedFigures(figures)) named[py::str(name.data(), name.size())] = value;
     return named;
 }
 

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "engine/CalculationControl.h"
+#include "engine/Figures.h"
 #include "engine/HologramCalculation.h"
 #include "engine/HologramField.h"
 #include "engine/HologramGeometry.h"
@@ -53,12 +54,9 @@ HologramGeometry CheckedGeometry(py::ssize_t rows, py::ssize_t columns, float wi
 // `threads` threads; true where such work goes on under the time limit.
 bool RefuseUnboundedWork(const HologramRequest& request, double timeLimit, int threads);
 
-// The figures by the names Python gives them (fidelity, spread, uniformity,
-// efficiency, signalShare): the one place where the engine's members are
-// named for Python. A figure the engine does not measure for a kind is left
-// out.
-py::dict FigureDict(const HologramFigures& figures);
-py::dict FigureDict(const PhaseFigures& figures);
+// The five figures by the figure table's names (fidelity, spread,
+// uniformity, efficiency, signalShare), NaN where a figure is none.
+py::dict FigureDict(const Figures& figures);
 
 // Each area's calls.
 void RegisterHologramCalls(py::module_& module);

@@ -14,6 +14,7 @@
 #include "engine/ExecutionContext.h"
 #include "engine/LookupTableFile.h"
 #include "engine/PhaseHologram.h"
+#include "engine/kinds/phase/PhaseKind.h"
 #include "python/src/Bindings.h"
 #include "python/src/CallControl.h"
 
@@ -45,15 +46,22 @@ py::tuple KinoformOf(const Mask& mask, const std::vector<float>& brightness, flo
     // which then bounds the whole call, refinement included.
     const bool beyondBound = RefuseUnboundedWork(request.hologram, budgetSeconds, threads);
     const CallLimits limits(threads, beyondBound ? budgetSeconds : 0);
-    PhaseHologram h =
-        limits.run([&] { return MakePhaseHologram(std::move(request), limits.control()); }, "the kinoform");
+    // The phase kind's own figures, as the command line reports them.
+    std::optional<PhaseKindHologram> made;
+    const Figures figures = limits.run(
+        [&] {
+            made.emplace(MakePhaseHologram(std::move(request), limits.control()), PanelSettings{});
+            return made->figures(nullptr, limits.context());
+        },
+        "the kinoform");
+    const PhaseHologram& h = made->hologram();
     py::object record = py::none();
     if (h.refinement)
         record = py::make_tuple(std::string(RefinementMethodEntryOf(h.refinement->method).name),
-                                FigureDict(h.refinement->start), FigureDict(h.refinement->end),
-                                h.refinement->iterations, h.refinement->seconds);
-    const py::dict figures = FigureDict(h.figures);
-    return py::make_tuple(ArrayOfField(std::move(h.phase)), figures, record);
+                                FigureDict(FiguresOf(h.refinement->start)),
+                                FigureDict(FiguresOf(h.refinement->end)), h.refinement->iterations,
+                                h.refinement->seconds);
+    return py::make_tuple(ArrayOfField(HologramField(h.phase)), FigureDict(figures), record);
 }
 
 // A phase map on a modulator's panel: its grey levels through the lookup

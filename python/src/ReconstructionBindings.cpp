@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "engine/ComplexFarField.h"
+#include "engine/Figures.h"
 #include "python/src/Bindings.h"
 #include "python/src/CallControl.h"
 
@@ -47,7 +48,8 @@ py::dict FiguresOf(const FloatArray& values, const Mask& mask, float width, floa
     const CallLimits limits(threads);
     return FigureDict(limits.run(
         [&] {
-            return MeasureFigures(Reconstruct(field, geometry.columns, geometry.rows), litSamples, geometry);
+            return MeasureAllFigures(Reconstruct(field, geometry.columns, geometry.rows), litSamples,
+                                     geometry, ZeroOrder::Removed);
         },
         "the figures"));
 }
@@ -63,7 +65,8 @@ py::dict ComplexFiguresOf(const ComplexArray& values, const Mask& mask, float wi
     const std::vector<ObjectPoint> litSamples = LitSamplesOf(mask);
     const CallLimits limits(threads);
     const Reconstruction r = ComplexFarFieldOf(values, true, limits);
-    return FigureDict(limits.run([&] { return MeasureFigures(r, litSamples, geometry); }, "the figures"));
+    return FigureDict(limits.run(
+        [&] { return MeasureAllFigures(r, litSamples, geometry, ZeroOrder::Removed); }, "the figures"));
 }
 
 }  // namespace

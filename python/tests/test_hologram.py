@@ -1,5 +1,7 @@
 """The package against the command line and the closed form."""
 
+import dataclasses
+import json
 import os
 import subprocess
 import sys
@@ -144,7 +146,10 @@ def test_optimised_binarization_is_judged_by_its_figures():
         after.fidelity = 0
     # The record says the same by the command line's names; the others have none.
     record = optimised.optimisation
-    assert (record.before, record.after, record.iterations, record.keptBalanced) == (before, after, 20, False)
+    assert (record.iterations, record.keptBalanced) == (20, False)
+    for measured, figures in ((record.before, before), (record.after, after)):
+        assert set(named(measured)) == {"fidelity", "spread", "signalShare"}
+        assert named(measured) == {name: getattr(figures, name) for name in named(measured)}
     assert balanced.optimisation is None and balanced.threshold == pytest.approx(np.median(field), abs=1e-6)
     assert marbleck.binarize(field, threshold=0.25).threshold == 0.25
 
@@ -226,3 +231,47 @@ def test_ctrl_c_stops_a_long_calculation():
     assert "KeyboardInterrupt" in err
     # Python ends on an uncaught KeyboardInterrupt by the signal itself.
     assert child.returncode == -signal.SIGINT
+
+
+def cli_report(tmp_path, lit, *options):
+    """marbleck-cli's JSON report of object lit with options."""
+    cli = os.environ.get("MARBLECK_CLI")
+    if not cli:
+        pytest.skip("MARBLECK_CLI names no marbleck-cli to compare with")
+    write_pgm(tmp_path / "object.pgm", lit)
+    out = subprocess.run([cli, str(tmp_path / "object.pgm"), "-o", str(tmp_path / "out.npy"), "--report",
+                          *options], check=True, capture_output=True, text=True, timeout=120)
+    return json.loads(out.stdout)
+
+
+def named(figures):
+    """The figures that are some number, by name, as a report gives them."""
+    return {name: value for name, value in dataclasses.asdict(figures).items() if np.isfinite(value)}
+
+
+@pytest.mark.parametrize("kind", ["amplitude", "balanced", "optimised", "phase"])
+def test_figures_are_the_reports(tmp_path, kind):
+    lit = letter(12, 12)
+    if kind == "phase":
+        report = cli_report(tmp_path, lit, "--reps", "4", "--phase", "--refine", "5")
+        k = marbleck.kinoform(lit, 4, refine=5)
+        figures, record, names = k.figures, k.refinement, ("before", "after")
+    else:
+        options = {"amplitude": [], "balanced": ["--binarize", "balanced"],
+                   "optimised": ["--binarize", "optimised", "--budget", "30"]}[kind]
+        report = cli_report(tmp_path, lit, "--reps", "4", *options)
+        field = marbleck.hologram(lit, 4)
+        if kind != "amplitude":
+            field = marbleck.binarize(field, kind, obj=lit, reps=4, **({"budget": 30} if kind == "optimised" else {}))
+        figures, record, names = marbleck.figures(field, lit, 4), getattr(field, "optimisation", None), ()
+        if kind == "optimised":
+            names = ("before",)  # the steps taken, and so the result, depend on the machine's speed
+    expected = {name: report[name] for name in named(figures)}
+    assert set(expected) == {"fidelity", "spread", "uniformity", "efficiency", "signalShare"}
+    if kind != "optimised":
+        assert named(figures) == pytest.approx(expected, rel=1e-9)
+    # A record's figures are the ones the report's record has, by the same names.
+    report_record = report.get("refinement" if kind == "phase" else "optimisation")
+    assert (record is None) == (report_record is None)
+    for name in names:
+        assert named(getattr(record, name)) == pytest.approx(report_record[name], rel=1e-9)

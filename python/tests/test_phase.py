@@ -1,6 +1,7 @@
 """Phase holograms: the kinoform against its closed form and NumPy's own
 transform, the refinement, the modulator's map and lookup tables."""
 
+import dataclasses
 import os
 
 import numpy as np
@@ -60,7 +61,8 @@ def test_refinement_figures_agree_with_numpy():
     assert k.figures.spread == pytest.approx(light.std() / light.mean(), rel=1e-3)
     r = k.refinement
     assert (r.method, r.iterations) == ("gs", 20)
-    assert r.after == k.figures
+    measured = {name: value for name, value in dataclasses.asdict(r.after).items() if not np.isnan(value)}
+    assert measured == {name: getattr(k.figures, name) for name in ("fidelity", "spread", "uniformity", "efficiency")}
     assert r.after.efficiency > r.before.efficiency
 
 
