@@ -6,6 +6,7 @@
 #include <chrono>
 #include <string>
 
+#include "engine/HologramKind.h"
 #include "platform/NumberText.h"
 
 namespace py = pybind11;
@@ -86,15 +87,6 @@ ExecutionContext InterruptibleContext(const CancelFlag& stop, int threads) {
         return PyErr_CheckSignals() != 0;
     };
     return context;
-}
-
-CalculationControl ControlOf(const ExecutionContext& context) {
-    CalculationControl control;
-    control.columnDone = context.columnDone;
-    control.cancelRequested = context.cancelRequested;
-    control.cancelFlag = context.cancelFlag;
-    control.binarizationProgress = context.progress;
-    return control;
 }
 
 CallLimits::CallLimits(int threads, double seconds)

@@ -60,10 +60,6 @@ private:
 // calculation has stopped.
 ExecutionContext InterruptibleContext(const CancelFlag& stop, int threads);
 
-// The control the engine's calls that take no context yet are given: the
-// context's stopping and following.
-CalculationControl ControlOf(const ExecutionContext& context);
-
 // Runs `work` without the interpreter's lock; a calculation that stopped
 // for a signal raises what its Python handler raised (KeyboardInterrupt).
 template <class Work>
