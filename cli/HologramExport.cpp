@@ -114,7 +114,8 @@ void RefuseUnboundedWork(const CliOptions& options, const HologramGeometry& geom
     if (engine.addsEveryPointToEveryValue && !options.maxSeconds &&
         PointValues(geometry, points.size()) > ExactWorkBound) {
         const double minutes =
-            sums * EstimatedSeconds(engine, geometry, points, ThreadPool::Shared().size()) / 60.0;
+            sums * EstimatedSeconds(engine, geometry, points, RunContext(options.threads).pool().size()) /
+            60.0;
         throw CalculationTooLong(
             QStringLiteral("%1 points × %2 values is more than the 2^%3 bound of the %4 engine (about %5 "
                            "min here); use --engine fast, or --max-seconds S to go on")
@@ -127,9 +128,9 @@ void RefuseUnboundedWork(const CliOptions& options, const HologramGeometry& geom
     }
 }
 
-void CalculateWithinLimits(
-    const CliOptions& options, const QImage& image, std::uint64_t seed, const ExportProgress& progress,
-    double sums, const std::function<void(HologramRequest&&, const CalculationControl&)>& calculate) {
+void CalculateWithinLimits(const CliOptions& options, const QImage& image, std::uint64_t seed,
+                           const ExportProgress& progress, double sums,
+                           const std::function<void(HologramRequest&&, const ExecutionContext&)>& calculate) {
     // The reps are refused before the picture is read into samples.
     const HologramGeometry geometry = MakeHologramGeometry(static_cast<float>(image.width()),
                                                            static_cast<float>(image.height()), options.reps);
@@ -139,9 +140,9 @@ void CalculateWithinLimits(
     if (options.maxSeconds) deadline.emplace(*options.maxSeconds, cancel);
     HologramRequest request = ObjectRequest(options, PictureObject(image), seed);
     RefuseUnboundedWork(options, geometry, request.object.litSamples, sums);
-    const ObjectControl control(geometry, request.object.litSamples, progress, cancel);
+    const ObjectControl control(geometry, request.object.litSamples, progress, cancel, options.threads);
     try {
-        calculate(std::move(request), control.control());
+        calculate(std::move(request), control.context());
     } catch (const CalculationCancelled&) {
         throw CalculationTooLong(
             QStringLiteral("stopped after %1 s (--max-seconds)").arg(*options.maxSeconds).toStdString());
@@ -152,16 +153,16 @@ HologramResult CalculateObjectHologram(const CliOptions& options, const QImage& 
                                        const ExportProgress& progress) {
     HologramResult result;
     CalculateWithinLimits(options, image, seed, progress, 1,
-                          [&](HologramRequest&& request, const CalculationControl& control) {
-                              result = MakeHologram(std::move(request), control);
+                          [&](HologramRequest&& request, const ExecutionContext& context) {
+                              result = MakeHologram(std::move(request), context);
                           });
     return result;
 }
 
-QImage ReconstructionImage(const Reconstruction& r) {
+QImage ReconstructionImage(const Reconstruction& r, const ExecutionContext& context) {
     QImage image(r.columns, r.rows, QImage::Format_Grayscale8);
     if (image.isNull()) throw std::bad_alloc();
-    const std::vector<std::uint8_t> levels = LogScaleLevels(r, DefaultDecades);
+    const std::vector<std::uint8_t> levels = LogScaleLevels(r, DefaultDecades, context);
     for (int y = 0; y < r.rows; ++y)
         std::memcpy(image.scanLine(y), levels.data() + static_cast<std::size_t>(y) * r.columns,
                     static_cast<std::size_t>(r.columns));
@@ -226,10 +227,11 @@ ExportSummary ExportHologram(const CliOptions& options, const QString& object, c
     }
     try {
         const HologramGeometry& g = hologram.geometry;
-        const Reconstruction r = Reconstruct(field, g.columns, g.rows);
+        const ExecutionContext& context = RunContext(options.threads);
+        const Reconstruction r = Reconstruct(field, g.columns, g.rows, {}, context);
         summary.figures = MeasureFigures(r, hologram.litSamples, g);
         if (reconstructed) {
-            const QImage picture = ReconstructionImage(r);
+            const QImage picture = ReconstructionImage(r, context);
             WriteReconstruction(picture, reconstruction);
             summary.reconstruction = reconstruction;
         }

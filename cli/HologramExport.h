@@ -124,10 +124,10 @@ HologramRequest ObjectRequest(const CliOptions& options, HologramObject object, 
 // (ObjectRequest), within the command line's limits: reps that leave no
 // hologram and unbounded work of `sums` sums are refused before it, and a
 // --max-seconds deadline that passes while it runs becomes
-// CalculationTooLong. The control reports progress as points done.
-void CalculateWithinLimits(
-    const CliOptions& options, const QImage& image, std::uint64_t seed, const ExportProgress& progress,
-    double sums, const std::function<void(HologramRequest&&, const CalculationControl&)>& calculate);
+// CalculationTooLong. The context reports progress as points done.
+void CalculateWithinLimits(const CliOptions& options, const QImage& image, std::uint64_t seed,
+                           const ExportProgress& progress, double sums,
+                           const std::function<void(HologramRequest&&, const ExecutionContext&)>& calculate);
 
 // The hologram of a decoded object image as the options ask: every pixel
 // that is not black is a point, W and H are the image's size, the phases come
@@ -144,7 +144,7 @@ HologramResult CalculateObjectHologram(const CliOptions& options, const QImage& 
 // far field of its columns x rows values with the zero order removed, on the
 // log scale of LogScaleLevels at DefaultDecades, zero frequency at pixel
 // (columns / 2, rows / 2); row y of the image is the reconstruction's row y.
-QImage ReconstructionImage(const Reconstruction& reconstruction);
+QImage ReconstructionImage(const Reconstruction& reconstruction, const ExecutionContext& context = {});
 
 // Calculates the hologram of the image `object` as the options ask, with
 // random phases drawn from a generator seeded with `seed`, and writes the

@@ -10,7 +10,6 @@
 
 #include "engine/CalculationWork.h"
 #include "engine/Reconstruction.h"
-#include "engine/ThreadPool.h"
 #include "output/OutputFormats.h"
 #include "platform/RunTimeError.h"
 
@@ -48,7 +47,8 @@ void RefuseUnboundedRefinement(const CliOptions& options, const HologramGeometry
     if (!options.phase || !options.phase->refinement || options.maxSeconds) return;
     const int iterations = options.phase->refinement->iterations;
     if (RefinementValues(geometry, iterations) <= RefinementWorkBound) return;
-    const double minutes = RefinementSeconds(geometry, iterations, ThreadPool::Shared().size()) / 60.0;
+    const double minutes =
+        RefinementSeconds(geometry, iterations, RunContext(options.threads).pool().size()) / 60.0;
     throw CalculationTooLong(
         QStringLiteral("%1 iterations × %2 values is more than the 2^%3 bound of a refinement (about %4 "
                        "min here); use fewer iterations, or --max-seconds S to go on")
@@ -69,12 +69,12 @@ PhaseHologram CalculateObjectPhaseHologram(const CliOptions& options, const QIma
     PhaseHologram result;
     // A kinoform sums the imaginary part besides the real one.
     CalculateWithinLimits(options, image, seed, progress, 2,
-                          [&](HologramRequest&& hologram, const CalculationControl& control) {
+                          [&](HologramRequest&& hologram, const ExecutionContext& context) {
                               PhaseRequest request;
                               request.brightness = SampleBrightness(image, hologram.object.litSamples);
                               request.hologram = std::move(hologram);
                               if (options.phase) request.refinement = options.phase->refinement;
-                              result = MakePhaseHologram(std::move(request), control);
+                              result = MakePhaseHologram(std::move(request), context);
                           });
     return result;
 }
@@ -92,7 +92,7 @@ ExportSummary ExportPhaseHologram(const CliOptions& options, const QString& obje
     PanelMap panel;
     try {
         hologram = CalculateObjectPhaseHologram(options, image, seed, progress);
-        panel = MapToPanel(hologram, panelSettings);
+        panel = MapToPanel(hologram, panelSettings, RunContext(options.threads));
     } catch (const RunTimeError& error) {
         throw ExportError(ExitStatus::Input, object, error.description());
     } catch (const CalculationTooLong& error) {
@@ -121,8 +121,10 @@ ExportSummary ExportPhaseHologram(const CliOptions& options, const QString& obje
     }
     if (!options.reconstruct.isEmpty() && !reconstruction.isEmpty()) {
         try {
-            WriteReconstruction(ReconstructionImage(ReconstructPhase(panel.phase, width, height)),
-                                reconstruction);
+            const ExecutionContext& context = RunContext(options.threads);
+            WriteReconstruction(
+                ReconstructionImage(ReconstructPhase(panel.phase, width, height, {}, context), context),
+                reconstruction);
         } catch (const std::bad_alloc&) {
             throw ExportError(ExitStatus::Write, reconstruction, "out of memory");
         }

@@ -77,8 +77,8 @@ Deadline::~Deadline() {
     thread_.join();
 }
 
-CalculationControl InterruptibleControl(const CancelFlag& stop) {
-    CalculationControl control;
+ExecutionContext InterruptibleControl(const CancelFlag& stop) {
+    ExecutionContext control;
     control.cancelFlag = &stop;
     control.cancelRequested = [] {
         py::gil_scoped_acquire interpreter;

@@ -11,7 +11,7 @@
 #include <thread>
 #include <utility>
 
-#include "engine/CalculationControl.h"
+#include "engine/ExecutionContext.h"
 
 namespace marbleck::python {
 
@@ -56,7 +56,7 @@ private:
 // A control that stops on `stop` and asks the interpreter, on the calling
 // thread between pieces of work, whether a signal handler raised; the
 // exception stays pending until the calculation has stopped.
-CalculationControl InterruptibleControl(const CancelFlag& stop);
+ExecutionContext InterruptibleControl(const CancelFlag& stop);
 
 // Runs `work` without the interpreter's lock; a calculation that stopped
 // for a signal raises what its Python handler raised (KeyboardInterrupt).
@@ -80,7 +80,7 @@ public:
     CallLimits(const CallLimits&) = delete;
     CallLimits& operator=(const CallLimits&) = delete;
 
-    const CalculationControl& control() const { return control_; }
+    const ExecutionContext& control() const { return control_; }
 
     template <class Work>
     auto run(Work&& work, const char* what) const {
@@ -99,7 +99,7 @@ private:
     double seconds_;
     InterruptWatch watch_;
     std::optional<Deadline> deadline_;
-    CalculationControl control_;
+    ExecutionContext control_;
 };
 
 }  // namespace marbleck::python

@@ -146,7 +146,7 @@ py::tuple BinarizationOf(const py::array_t<float, py::array::f_style>& values, c
     const CallLimits limits;
     BinarizedHologram binarized = limits.run(
         [&] {
-            const BinarizationContext context{geometry, litSamples, ThreadPool::Shared(), limits.control()};
+            const BinarizationContext context{geometry, litSamples, limits.control()};
             BinarizedHologram result =
                 ApplyBinarization({method, threshold, budgetSeconds, maxIterations}, field, context);
             for (float& value : result.field.values()) value = value / 255.0f;
