@@ -9,7 +9,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "engine/CalculationControl.h"
+#include "engine/ExecutionContext.h"
 #include "engine/Figures.h"
 #include "engine/HologramCalculation.h"
 #include "engine/HologramField.h"

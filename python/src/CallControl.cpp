@@ -6,7 +6,6 @@
 #include <chrono>
 #include <string>
 
-#include "engine/HologramKind.h"
 #include "platform/NumberText.h"
 
 namespace py = pybind11;
@@ -92,7 +91,6 @@ ExecutionContext InterruptibleContext(const CancelFlag& stop, int threads) {
 CallLimits::CallLimits(int threads, double seconds)
     : seconds_(seconds), watch_(stop_), context_(InterruptibleContext(stop_, threads)) {
     if (seconds > 0) deadline_.emplace(seconds, stop_);
-    control_ = ControlOf(context_);
 }
 
 void CallLimits::ThrowTimeout(const char* what) const {

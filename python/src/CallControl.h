@@ -11,7 +11,6 @@
 #include <thread>
 #include <utility>
 
-#include "engine/CalculationControl.h"
 #include "engine/ExecutionContext.h"
 
 namespace marbleck::python {
@@ -84,8 +83,6 @@ public:
     CallLimits& operator=(const CallLimits&) = delete;
 
     const ExecutionContext& context() const { return context_; }
-    const CalculationControl& control() const { return control_; }
-    ThreadPool& pool() const { return context_.pool(); }
 
     template <class Work>
     auto run(Work&& work, const char* what) const {
@@ -105,7 +102,6 @@ private:
     InterruptWatch watch_;
     std::optional<Deadline> deadline_;
     ExecutionContext context_;
-    CalculationControl control_;
 };
 
 }  // namespace marbleck::python

@@ -50,7 +50,8 @@ py::tuple KinoformOf(const Mask& mask, const std::vector<float>& brightness, flo
     std::optional<PhaseKindHologram> made;
     const Figures figures = limits.run(
         [&] {
-            made.emplace(MakePhaseHologram(std::move(request), limits.control()), PanelSettings{});
+            made.emplace(MakePhaseHologram(std::move(request), limits.context()), PanelSettings{},
+                         limits.context());
             return made->figures(nullptr, limits.context());
         },
         "the kinoform");
@@ -82,7 +83,7 @@ py::tuple PanelMapOf(const FloatArray& phase, int width, int height, bool pad, d
     if (lens) panel.lens = LensTerm{std::get<0>(*lens), std::get<1>(*lens), std::get<2>(*lens)};
     std::copy(lookup.data(), lookup.data() + 256, panel.lookup.begin());
     const CallLimits limits(threads);
-    PanelMap map = limits.run([&] { return MapToPanel(h, panel); }, "the panel map");
+    PanelMap map = limits.run([&] { return MapToPanel(h, panel, limits.context()); }, "the panel map");
     const py::ssize_t rows = map.phase.rows(), columns = map.phase.columns();
     py::array_t<std::uint8_t> levels({rows, columns}, {py::ssize_t{1}, rows});
     std::copy(map.levels.begin(), map.levels.end(), levels.mutable_data());
