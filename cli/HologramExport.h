@@ -16,11 +16,13 @@
 #include "engine/Binarization.h"
 #include "engine/CalculationWork.h"
 #include "engine/HologramField.h"
+#include "engine/HologramGeometry.h"
 #include "engine/HologramRequest.h"
 #include "engine/HologramResult.h"
-#include "engine/PhaseHologram.h"
+#include "engine/PhaseFigures.h"
 #include "engine/PhysicalFigures.h"
 #include "engine/Reconstruction.h"
+#include "engine/Refinement.h"
 
 namespace marbleck::cli {
 

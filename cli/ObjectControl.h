@@ -4,8 +4,9 @@
 #include <vector>
 
 #include "engine/CalculationControl.h"
-#include "engine/HologramEngine.h"
+#include "engine/Cancellation.h"
 #include "engine/HologramGeometry.h"
+#include "engine/ObjectPoint.h"
 
 namespace marbleck::cli {
 

@@ -7,7 +7,8 @@
 
 #include "cli/CliOptions.h"
 #include "cli/HologramExport.h"
-#include "engine/PhaseHologram.h"
+#include "engine/HologramGeometry.h"
+#include "engine/Kinoform.h"
 
 namespace marbleck::cli {
 

@@ -3,7 +3,7 @@
 #include <functional>
 
 #include "engine/Cancellation.h"
-#include "engine/HologramEngine.h"
+#include "engine/ObjectPoint.h"
 
 namespace marbleck {
 

@@ -3,7 +3,11 @@
 #include <span>
 #include <string_view>
 
-#include "engine/HologramEngine.h"
+#include "engine/Cancellation.h"
+#include "engine/HologramField.h"
+#include "engine/HologramGeometry.h"
+#include "engine/Normalisation.h"
+#include "engine/ObjectPoint.h"
 #include "engine/ThreadPool.h"
 
 namespace marbleck {
@@ -14,9 +18,11 @@ namespace marbleck {
 struct CalculationEngine {
     // Adds the sums of `points` (scan order, one phase each) into `field`,
     // which has the geometry's bounds and is normally zero-filled. columnDone
-    // runs on the calling thread once per canvas column, in order; the work
-    // may use the threads of `pool`. With `range`, also gives what FindRange
-    // would give on the result. Throws CalculationCancelled soon after
+    // runs on the calling thread once per canvas column, in order. The exact
+    // engine shares its work among the threads of `pool`, the fast one among
+    // those of the shared pool, whatever `pool` is; the reference works on
+    // the calling thread alone. With `range`, also gives what FindRange would
+    // give on the result. Throws CalculationCancelled soon after
     // `cancel` is set and std::invalid_argument for points out of scan order.
     using Accumulate = void (*)(const HologramGeometry& geometry, std::span<const ObjectPoint> points,
                                 std::span<const double> phases, HologramField& field,
@@ -35,8 +41,8 @@ struct CalculationEngine {
     bool addsEveryPointToEveryValue = false;
 };
 
-// The engine table: "exact" (the default, what "Calculate" runs), "fast" and
-// "reference". Names are unique.
+// The engine table: "exact" (the default), "fast" and "reference". Names
+// are unique.
 std::span<const CalculationEngine> CalculationEngines();
 
 // The entry named `name`, or nullptr for a name not in the table.

@@ -2,7 +2,10 @@
 
 #include <span>
 
-#include "engine/HologramEngine.h"
+#include "engine/Cancellation.h"
+#include "engine/HologramField.h"
+#include "engine/HologramGeometry.h"
+#include "engine/ObjectPoint.h"
 #include "engine/ThreadPool.h"
 
 namespace marbleck {

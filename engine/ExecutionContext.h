@@ -5,7 +5,7 @@
 #include <string>
 
 #include "engine/Cancellation.h"
-#include "engine/HologramEngine.h"
+#include "engine/ObjectPoint.h"
 #include "engine/ThreadPool.h"
 
 namespace marbleck {

@@ -4,7 +4,11 @@
 #include <span>
 #include <vector>
 
-#include "engine/HologramEngine.h"
+#include "engine/Cancellation.h"
+#include "engine/HologramField.h"
+#include "engine/HologramGeometry.h"
+#include "engine/Normalisation.h"
+#include "engine/ObjectPoint.h"
 
 namespace marbleck {
 

@@ -21,10 +21,11 @@ ROOT = PYTHON.parent
 
 PLATFORM = ["NumberText", "Clock", "RandomGenerator", "PrintingService", "BlasThreads"]
 ENGINE = [
-    "HologramGeometry", "HologramEngine", "ExactKernel", "ExactHologramEngine", "FastHologramEngine",
+    "HologramGeometry", "ReferenceSums", "Normalisation", "ExactKernel", "ExactHologramEngine", "FastHologramEngine",
     "CalculationEngine", "CalculationWork", "HologramPipeline", "HologramCalculation", "Binarization",
     "BinaryOptimiser", "MaskSampler", "ThreadPool", "ExecutionContext", "Reconstruction", "SpectrumPlan", "PhysicalFigures",
-    "PhaseHologram", "ComplexFarField", "PanelMap", "LookupTableFile",
+    "Kinoform", "Refinement", "PhaseFigures", "PhaseSteps", "ComplexFarField", "LookupTable", "PanelMap",
+    "LookupTableFile",
 ]
 # Every value is rounded where the recurrence says: no contraction into fused
 # multiply-adds, never fast math; the inner loops optimised fully.
@@ -32,7 +33,8 @@ ENGINE_FLAGS = ["-ffp-contract=off", "-fno-fast-math"]
 FILE_FLAGS = {
     "ExactKernel": ["-O3"],
     "ExactHologramEngine": ["-O3"],
-    "HologramEngine": ["-O3"],
+    "ReferenceSums": ["-O3"],
+    "Normalisation": ["-O3"],
     "HologramPipeline": ["-O3", "-fno-trapping-math"],
 }
 

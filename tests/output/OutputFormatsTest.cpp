@@ -15,7 +15,8 @@
 #include <string>
 #include <vector>
 
-#include "engine/HologramEngine.h"
+#include "engine/HologramField.h"
+#include "engine/Normalisation.h"
 #include "output/FileWriteError.h"
 #include "output/OutputFormats.h"
 
