@@ -15,6 +15,20 @@ fail() { echo "FAILED: $*" >&2; exit 1; }
 quietly() { "$@" > "$work/log" 2>&1 || { cat "$work/log" >&2; fail "$*"; }; }
 
 quietly cmake --install "$build" --prefix "$work/stage"
+# The installed headers are one closed set: <marbleck/marbleck.h> includes
+# every one of them, and each includes installed ones only.
+headers="$work/stage/include/marbleck"
+[[ -f $headers/marbleck.h ]] || fail "the install has no include/marbleck/marbleck.h"
+for header in "$headers"/engine/*.h "$headers"/platform/*.h; do
+    name=${header#"$headers/"}
+    grep -qxF "#include \"$name\"" "$headers/marbleck.h" || fail "marbleck.h leaves out the installed $name"
+done
+for header in "$headers"/marbleck.h "$headers"/engine/*.h "$headers"/platform/*.h; do
+    while read -r name; do
+        [[ -f $headers/$name ]] || fail "${header#"$headers/"} includes $name, which is not installed"
+    done < <(sed -n 's/^#include "\([^"]*\)".*/\1/p' "$header")
+done
+echo "installed headers: $(cd "$headers" && ls engine platform | grep -c '\.h$'), all in marbleck.h, closed"
 # A copy outside the source tree, so that nothing there can be found.
 cp -r examples "$work/examples"
 quietly cmake -S "$work/examples" -B "$work/example-build" -G Ninja -DCMAKE_PREFIX_PATH="$work/stage" \
