@@ -19,7 +19,7 @@ from setuptools import setup
 PYTHON = Path(__file__).resolve().parent
 ROOT = PYTHON.parent
 
-PLATFORM = ["NumberText", "Clock", "RandomGenerator", "PrintingService", "BlasThreads"]
+PLATFORM = ["NumberText", "Clock", "RandomGenerator", "BlasThreads"]
 ENGINE = [
     "HologramGeometry", "ReferenceSums", "Normalisation", "ExactKernel", "ExactHologramEngine", "FastHologramEngine",
     "CalculationEngine", "CalculationWork", "HologramPipeline", "HologramCalculation", "Binarization",
