@@ -19,16 +19,17 @@ quietly cmake --install "$build" --prefix "$work/stage"
 # every one of them, and each includes installed ones only.
 headers="$work/stage/include/marbleck"
 [[ -f $headers/marbleck.h ]] || fail "the install has no include/marbleck/marbleck.h"
-for header in "$headers"/engine/*.h "$headers"/platform/*.h; do
-    name=${header#"$headers/"}
+installed=$(cd "$headers" && find engine platform -name '*.h' | LC_ALL=C sort)
+[[ -n $installed ]] || fail "the install has no headers under include/marbleck/engine and platform"
+for name in $installed; do
     grep -qxF "#include \"$name\"" "$headers/marbleck.h" || fail "marbleck.h leaves out the installed $name"
 done
-for header in "$headers"/marbleck.h "$headers"/engine/*.h "$headers"/platform/*.h; do
-    while read -r name; do
-        [[ -f $headers/$name ]] || fail "${header#"$headers/"} includes $name, which is not installed"
-    done < <(sed -n 's/^#include "\([^"]*\)".*/\1/p' "$header")
+for name in marbleck.h $installed; do
+    while read -r included; do
+        [[ -f $headers/$included ]] || fail "$name includes $included, which is not installed"
+    done < <(sed -n 's/^#include "\([^"]*\)".*/\1/p' "$headers/$name")
 done
-echo "installed headers: $(cd "$headers" && ls engine platform | grep -c '\.h$'), all in marbleck.h, closed"
+echo "installed headers: $(wc -w <<< "$installed"), all in marbleck.h, closed"
 # A copy outside the source tree, so that nothing there can be found.
 cp -r examples "$work/examples"
 quietly cmake -S "$work/examples" -B "$work/example-build" -G Ninja -DCMAKE_PREFIX_PATH="$work/stage" \
