@@ -82,14 +82,15 @@ ParsedCommandLine ParseCommandLine(const QStringList& arguments) {
                                     QStringLiteral("ENGINE"), EngineName(DefaultCalculationEngine()));
     const QCommandLineOption binarize(
         QStringLiteral("binarize"),
-        QStringLiteral("Write the binarized hologram: values above the number T are 255; \"median\" "
-                       "takes the hologram's median for T, so that half the values are white; "
-                       "\"optimise\" starts there and flips values while that evens out the object's "
-                       "points and takes light from the noise, for up to --budget seconds."),
-        QStringLiteral("T|median|optimise"));
+        QStringLiteral("Write the binarized hologram: values above the number T are 255; \"balanced\" "
+                       "(or \"median\") takes the hologram's median for T, so that half the values are "
+                       "white; \"optimised\" (or \"optimise\") starts there and flips values while that "
+                       "evens out the object's points and takes light from the noise, for up to --budget "
+                       "seconds."),
+        QStringLiteral("T|balanced|optimised"));
     const QCommandLineOption budget(
         QStringLiteral("budget"),
-        QStringLiteral("How long --binarize optimise may run for each object, in seconds (default %1).")
+        QStringLiteral("How long --binarize optimised may run for each object, in seconds (default %1).")
             .arg(DefaultBinarizationBudget),
         QStringLiteral("SECONDS"));
     const QCommandLineOption reconstruct(
@@ -118,6 +119,11 @@ ParsedCommandLine ParseCommandLine(const QStringList& arguments) {
         QStringLiteral("Stop an object's calculation after S seconds (exit status 2). Without it, an exact "
                        "calculation of more than 2^38 points × values (minutes of work) is refused."),
         QStringLiteral("S"));
+    const QCommandLineOption threads(
+        QStringLiteral("threads"),
+        QStringLiteral("Threads each calculation uses, this one included: 0 (the default) for every core, "
+                       "1 for this thread alone."),
+        QStringLiteral("N"), QStringLiteral("0"));
     const QCommandLineOption depth(QStringLiteral("depth"),
                                    QStringLiteral("PNG grey depth, 8 or 16 (other formats have their own)."),
                                    QStringLiteral("BITS"), QStringLiteral("8"));
@@ -131,7 +137,7 @@ ParsedCommandLine ParseCommandLine(const QStringList& arguments) {
                        "refinement (method, before, after, iterations, seconds)."));
     const QCommandLineOption quiet(QStringLiteral("quiet"), QStringLiteral("Print no progress."));
     parser.addOptions({output, reps, randomPhase, seed, engine, binarize, budget, reconstruct, maxSeconds,
-                       depth, report, dpi, scale, wavelength, distance, quiet});
+                       threads, depth, report, dpi, scale, wavelength, distance, quiet});
     const PhaseCommandLine phaseOptions;
     phaseOptions.addTo(parser);
     const QCommandLineOption help = parser.addHelpOption();
@@ -175,19 +181,21 @@ ParsedCommandLine ParseCommandLine(const QStringList& arguments) {
     if (FindCalculationEngine(o.engine) == nullptr)
         throw UsageError("unknown engine " + o.engine + " (" + EngineChoices(false).toStdString() + ")");
     if (parser.isSet(binarize)) {
-        if (parser.value(binarize) == QLatin1String("median"))
+        // The binarization table's names, and the names they had before it.
+        const QString method = parser.value(binarize);
+        if (method == QLatin1String("balanced") || method == QLatin1String("median"))
             o.balanced = true;
-        else if (parser.value(binarize) == QLatin1String("optimise"))
+        else if (method == QLatin1String("optimised") || method == QLatin1String("optimise"))
             o.optimised = true;
         else if (const auto threshold = WholeNumber(parser.value(binarize)))
             o.binarizeThreshold = *threshold;
         else
-            throw UsageError("--binarize must be a number, median or optimise: " +
+            throw UsageError("--binarize must be a number, balanced or optimised: " +
                              parser.value(binarize).toStdString());
     }
     if (parser.isSet(budget)) {
         // Any other binarization would silently run without a budget.
-        if (!o.optimised) throw UsageError("--budget needs --binarize optimise");
+        if (!o.optimised) throw UsageError("--budget needs --binarize optimised");
         o.budgetSeconds = PositiveNumber(parser.value(budget), "--budget");
     }
     o.reconstruct = parser.value(reconstruct);
@@ -198,6 +206,12 @@ ParsedCommandLine ParseCommandLine(const QStringList& arguments) {
             throw UsageError("several objects need %n in the reconstruction's name");
     }
     if (parser.isSet(maxSeconds)) o.maxSeconds = PositiveNumber(parser.value(maxSeconds), "--max-seconds");
+    const std::optional<double> threadCount = WholeNumber(parser.value(threads));
+    if (!threadCount || *threadCount != std::floor(*threadCount) || *threadCount < 0 ||
+        *threadCount > MaxThreadsOption)
+        throw UsageError("--threads must be a whole number from 0 to " + std::to_string(MaxThreadsOption) +
+                         ": " + parser.value(threads).toStdString());
+    o.threads = static_cast<int>(*threadCount);
     const QString depthText = parser.value(depth);
     if (depthText == QLatin1String("8"))
         o.depth = 8;

@@ -3,8 +3,8 @@
 #include <functional>
 #include <vector>
 
-#include "engine/CalculationControl.h"
 #include "engine/Cancellation.h"
+#include "engine/ExecutionContext.h"
 #include "engine/HologramGeometry.h"
 #include "engine/ObjectPoint.h"
 
@@ -19,23 +19,28 @@ struct ExportProgress {
     std::function<void(double fraction)> binarization;
 };
 
-// The control of one object's calculation: its progress as points done
-// (those of the canvas columns summed) and the iterative stage's share, and
-// the cancel flag a deadline sets.
+// The context of the engine calls of a run with --threads `threads`: one
+// for each count, kept for the whole run, so that its copies share one pool
+// and the run starts its threads once.
+const ExecutionContext& RunContext(int threads);
+
+// The context of one object's calculation: RunContext(threads) with its
+// progress as points done (those of the canvas columns summed) and the
+// iterative stage's share, and the cancel flag a deadline sets.
 class ObjectControl {
 public:
     ObjectControl(const HologramGeometry& geometry, const std::vector<ObjectPoint>& points,
-                  const ExportProgress& progress, const CancelFlag& cancel);
+                  const ExportProgress& progress, const CancelFlag& cancel, int threads);
     ObjectControl(const ObjectControl&) = delete;
     ObjectControl& operator=(const ObjectControl&) = delete;
 
-    const CalculationControl& control() const { return control_; }
+    const ExecutionContext& context() const { return context_; }
 
 private:
     ExportProgress progress_;
     // The points done once canvas column x is summed: those of columns 0 .. x.
     std::vector<long long> pointsThroughColumn_;
-    CalculationControl control_;
+    ExecutionContext context_;
 };
 
 }  // namespace marbleck::cli

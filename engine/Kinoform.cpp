@@ -31,7 +31,8 @@ void CheckBrightness(const std::vector<float>& brightness, std::size_t points) {
 float BrightnessOfLevel(int level) { return static_cast<float>(std::clamp(level, 0, 255)) / 255.0f; }
 
 PhaseHologram MakeKinoform(HologramRequest request, std::vector<float> brightness,
-                           const CalculationControl& control, ThreadPool& pool) {
+                           const ExecutionContext& context) {
+    CheckExecutionContext(context);
     const CalculationEngine& engine = CalculationEngineNamed(request.engine);
     CheckBrightness(brightness, request.object.litSamples.size());
     PhaseHologram h;
@@ -42,31 +43,31 @@ PhaseHologram MakeKinoform(HologramRequest request, std::vector<float> brightnes
     h.litSamples = std::move(request.object.litSamples);
     h.brightness = std::move(brightness);
 
-    control.stopIfCancelled();
+    context.stopIfCancelled();
     // The real part, then the imaginary part as the real part of every
     // source turned back by π/2. The progress runs over both sums.
     int shown = -1;
     auto progress = [&](int x) {
-        if (control.columnDone)
-            while (shown < x) control.columnDone(++shown);
-        if (control.cancelRequested && control.cancelRequested()) throw CalculationCancelled();
+        if (context.columnDone)
+            while (shown < x) context.columnDone(++shown);
+        if (context.cancelRequested && context.cancelRequested()) throw CalculationCancelled();
     };
     const int canvasColumns = g.canvasColumns;
     const auto start = Clock::now();
     HologramField real, imaginary;
-    SumHologram(
-        engine, g, h.litSamples, h.phases, real, [&](int x) { progress(x / 2); }, pool, control.cancelFlag);
+    ExecutionContext sums = context;
+    sums.columnDone = [&](int x) { progress(x / 2); };
+    SumHologram(engine, g, h.litSamples, h.phases, real, sums);
     std::vector<double> turned(h.phases);
     for (double& phase : turned) phase -= std::numbers::pi / 2;
-    SumHologram(
-        engine, g, h.litSamples, turned, imaginary, [&](int x) { progress((canvasColumns + x) / 2); }, pool,
-        control.cancelFlag);
+    sums.columnDone = [&](int x) { progress((canvasColumns + x) / 2); };
+    SumHologram(engine, g, h.litSamples, turned, imaginary, sums);
     h.sumSeconds = SecondsSince(start);
-    control.stopIfCancelled();
+    context.stopIfCancelled();
 
     h.phase = HologramField(g.columns, g.rows);
     for (int u = 0; u < g.columns; ++u) {
-        StopIfCancelled(control.cancelFlag);
+        StopIfCancelled(context.cancelFlag);
         const float* re = real.column(u);
         const float* im = imaginary.column(u);
         float* phi = h.phase.column(u);
@@ -74,14 +75,14 @@ PhaseHologram MakeKinoform(HologramRequest request, std::vector<float> brightnes
             phi[v] = WrappedPhase(std::atan2(static_cast<double>(im[v]), static_cast<double>(re[v])));
     }
     h.greyLevels = ViewLevels(h.phase);
-    control.stopIfCancelled();
-    h.figures = MeasurePhaseFigures(h.phase, h.litSamples, g);
+    context.stopIfCancelled();
+    h.figures = MeasurePhaseFigures(h.phase, h.litSamples, g, context);
     return h;
 }
 
-PhaseHologram MakePhaseHologram(PhaseRequest request, const CalculationControl& control) {
-    PhaseHologram h = MakeKinoform(std::move(request.hologram), std::move(request.brightness), control);
-    if (request.refinement) RefinePhaseHologram(h, *request.refinement, control);
+PhaseHologram MakePhaseHologram(PhaseRequest request, const ExecutionContext& context) {
+    PhaseHologram h = MakeKinoform(std::move(request.hologram), std::move(request.brightness), context);
+    if (request.refinement) RefinePhaseHologram(h, *request.refinement, context);
     return h;
 }
 

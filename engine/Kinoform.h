@@ -4,14 +4,13 @@
 #include <optional>
 #include <vector>
 
-#include "engine/CalculationControl.h"
+#include "engine/ExecutionContext.h"
 #include "engine/HologramField.h"
 #include "engine/HologramGeometry.h"
 #include "engine/HologramRequest.h"
 #include "engine/ObjectPoint.h"
 #include "engine/PhaseFigures.h"
 #include "engine/Refinement.h"
-#include "engine/ThreadPool.h"
 
 namespace marbleck {
 
@@ -57,7 +56,7 @@ float BrightnessOfLevel(int level);
 // Throws what MakeHologram throws, and std::invalid_argument for brightness
 // of the wrong length or negative.
 PhaseHologram MakeKinoform(HologramRequest request, std::vector<float> brightness = {},
-                           const CalculationControl& control = {}, ThreadPool& pool = ThreadPool::Shared());
+                           const ExecutionContext& context = {});
 
 // The kinoform and, with `refinement`, its refinement: one call.
 struct PhaseRequest {
@@ -65,6 +64,6 @@ struct PhaseRequest {
     std::vector<float> brightness;
     std::optional<RefinementRequest> refinement;
 };
-PhaseHologram MakePhaseHologram(PhaseRequest request, const CalculationControl& control = {});
+PhaseHologram MakePhaseHologram(PhaseRequest request, const ExecutionContext& context = {});
 
 }  // namespace marbleck

@@ -5,6 +5,7 @@
 #include <span>
 #include <vector>
 
+#include "engine/ExecutionContext.h"
 #include "engine/HologramField.h"
 #include "engine/Kinoform.h"
 #include "engine/LookupTable.h"
@@ -80,6 +81,7 @@ void CheckPanelSettings(const PanelSettings& panel, int columns, int rows);
 
 // Throws what CheckPanelSettings throws, std::invalid_argument for a
 // hologram holding a phase that is not a finite number, and std::bad_alloc.
-PanelMap MapToPanel(const PhaseHologram& hologram, const PanelSettings& panel);
+PanelMap MapToPanel(const PhaseHologram& hologram, const PanelSettings& panel,
+                    const ExecutionContext& context = {});
 
 }  // namespace marbleck

@@ -58,19 +58,22 @@ PhaseFigures FiguresOfFarField(Reconstruction& r, std::span<const ObjectPoint> p
 using namespace phase_steps;
 
 Reconstruction ReconstructPhase(const HologramField& phase, int columns, int rows,
-                                ReconstructionOptions options) {
+                                ReconstructionOptions options, const ExecutionContext& context) {
+    CheckExecutionContext(context);
     if (columns <= 0 || rows <= 0) return {};
-    const ComplexSpectrumPlan plan(columns, rows, SpectrumPlan::SlicesFor(columns, rows));
-    LoadTransmittance(plan, phase);
-    return FarField(plan, options);
+    const ComplexSpectrumPlan plan(columns, rows, context);
+    LoadTransmittance(plan, phase, context);
+    return FarField(plan, options, context);
 }
 
 PhaseFigures MeasurePhaseFigures(const HologramField& phase, std::span<const ObjectPoint> points,
-                                 const HologramGeometry& geometry) {
+                                 const HologramGeometry& geometry, const ExecutionContext& context) {
+    CheckExecutionContext(context);
     if (points.empty() || geometry.columns <= 0 || geometry.rows <= 0) return {NaN, NaN, NaN, NaN};
     // One transform with the zero order kept: removing the mean changes the
     // centre bin only, which the fidelity figure then leaves out.
-    Reconstruction r = ReconstructPhase(phase, geometry.columns, geometry.rows, {.removeZeroOrder = false});
+    Reconstruction r =
+        ReconstructPhase(phase, geometry.columns, geometry.rows, {.removeZeroOrder = false}, context);
     return FiguresOfFarField(r, points, geometry);
 }
 

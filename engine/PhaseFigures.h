@@ -2,6 +2,7 @@
 
 #include <span>
 
+#include "engine/ExecutionContext.h"
 #include "engine/HologramField.h"
 #include "engine/HologramGeometry.h"
 #include "engine/ObjectPoint.h"
@@ -32,11 +33,11 @@ struct PhaseFigures {
 // removeZeroOrder the mean of e^(iφ) is taken off first; zeroOrder holds
 // |Σ e^(iφ)|^2 either way.
 Reconstruction ReconstructPhase(const HologramField& phase, int columns, int rows,
-                                ReconstructionOptions options = {});
+                                ReconstructionOptions options = {}, const ExecutionContext& context = {});
 
 // The figures of the first columns x rows values of `phase` (the geometry's
 // columns x rows) for the lit samples.
 PhaseFigures MeasurePhaseFigures(const HologramField& phase, std::span<const ObjectPoint> points,
-                                 const HologramGeometry& geometry);
+                                 const HologramGeometry& geometry, const ExecutionContext& context = {});
 
 }  // namespace marbleck

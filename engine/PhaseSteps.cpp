@@ -11,9 +11,10 @@ double SecondsSince(std::chrono::steady_clock::time_point start) {
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 }
 
-void LoadTransmittance(const ComplexSpectrumPlan& plan, const HologramField& phase) {
+void LoadTransmittance(const ComplexSpectrumPlan& plan, const HologramField& phase,
+                       const ExecutionContext& context) {
     const int rows = plan.rows();
-    Sliced(static_cast<std::size_t>(plan.columns()), [&](std::size_t first, std::size_t last) {
+    Sliced(static_cast<std::size_t>(plan.columns()), context, [&](std::size_t first, std::size_t last) {
         for (std::size_t u = first; u < last; ++u) {
             const float* column = phase.column(static_cast<int>(u));
             Complex* out = plan.data() + u * static_cast<std::size_t>(rows);

@@ -8,9 +8,11 @@
 #include <span>
 #include <vector>
 
+#include "engine/ExecutionContext.h"
 #include "engine/HologramField.h"
 #include "engine/HologramGeometry.h"
 #include "engine/ObjectPoint.h"
+#include "engine/ParallelFor.h"
 #include "engine/PhaseFigures.h"
 #include "engine/Reconstruction.h"
 #include "engine/SpectrumPlan.h"
@@ -29,27 +31,21 @@ inline float WrappedPhase(double angle) {
     return phase >= static_cast<float>(TwoPi) || phase < 0 ? 0.0f : phase;
 }
 
-// Runs task(first, last) over [0, count) in one slice a pool thread for
-// large counts.
+// Runs task(first, last) over [0, count) in one slice a thread of the
+// context's pool for large counts.
 template <typename Task>
-void Sliced(std::size_t count, Task&& task) {
-    ThreadPool& pool = ThreadPool::Shared();
-    const int slices = count >= (1u << 16) ? pool.size() : 1;
-    if (slices == 1) {
-        task(std::size_t{0}, count);
-        return;
-    }
-    pool.run(slices, [&](int k) {
-        task(count * static_cast<std::size_t>(k) / static_cast<std::size_t>(slices),
-             count * static_cast<std::size_t>(k + 1) / static_cast<std::size_t>(slices));
-    });
+void Sliced(std::size_t count, const ExecutionContext& context, Task&& task) {
+    ThreadPool& pool = context.pool();
+    ParallelFor(pool, PartsFor(pool, static_cast<long long>(count), 1LL << 16), count,
+                [&](int, std::size_t first, std::size_t last) { task(first, last); });
 }
 
 // The seconds since `start` on the steady clock.
 double SecondsSince(std::chrono::steady_clock::time_point start);
 
 // e^(iφ) of the first columns x rows values of `phase` into the plan.
-void LoadTransmittance(const ComplexSpectrumPlan& plan, const HologramField& phase);
+void LoadTransmittance(const ComplexSpectrumPlan& plan, const HologramField& phase,
+                       const ExecutionContext& context);
 
 // A phase hologram's grey levels as the view shows them: φ / 2π × 255
 // rounded, value for value.

@@ -118,7 +118,8 @@ const RefinementMethodEntry& RefinementMethodEntryOf(RefinementMethod method) {
 }
 
 void RefinePhaseHologram(PhaseHologram& hologram, const RefinementRequest& request,
-                         const CalculationControl& control) {
+                         const ExecutionContext& context) {
+    CheckExecutionContext(context);
     if (request.iterations < 1) throw std::invalid_argument("a refinement needs at least one iteration");
     if (!(request.budgetSeconds >= 0)) throw std::invalid_argument("a refinement's time limit is negative");
     const auto start = Clock::now();
@@ -132,9 +133,9 @@ void RefinePhaseHologram(PhaseHologram& hologram, const RefinementRequest& reque
         hologram.refinement = record;
         return;
     }
-    const ComplexSpectrumPlan plan(columns, rows, SpectrumPlan::SlicesFor(columns, rows));
-    LoadTransmittance(plan, hologram.phase);
-    control.stopIfCancelled();
+    const ComplexSpectrumPlan plan(columns, rows, context);
+    LoadTransmittance(plan, hologram.phase, context);
+    context.stopIfCancelled();
 
     const bool weighted = request.method == RefinementMethod::Weighted;
     // The weighted method holds the target's phases for the last third.
@@ -147,9 +148,9 @@ void RefinePhaseHologram(PhaseHologram& hologram, const RefinementRequest& reque
     Complex* data = plan.data();
     int done = 0;
     while (done < request.iterations) {
-        control.stopIfCancelled();
-        plan.forward();
-        control.stopIfCancelled();
+        context.stopIfCancelled();
+        plan.forward(context);
+        context.stopIfCancelled();
         for (std::size_t t = 0; t < targets; ++t) {
             const Complex value = data[target.bins[t]];
             magnitude[t] = std::abs(value);
@@ -180,9 +181,9 @@ void RefinePhaseHologram(PhaseHologram& hologram, const RefinementRequest& reque
             for (std::size_t i = 0; i < surround.size(); ++i) data[target.surround[i]] = surround[i];
         for (std::size_t t = 0; t < targets; ++t)
             data[target.bins[t]] = direction[t] * static_cast<float>(target.amplitude[t] * weight[t] * scale);
-        plan.inverse();
+        plan.inverse(context);
         // Back to phase only: every value onto the unit circle.
-        Sliced(plan.size(), [data](std::size_t first, std::size_t last) {
+        Sliced(plan.size(), context, [data](std::size_t first, std::size_t last) {
             for (std::size_t i = first; i < last; ++i) {
                 const float re = data[i].real(), im = data[i].imag();
                 const float norm = std::sqrt(re * re + im * im);
@@ -190,14 +191,13 @@ void RefinePhaseHologram(PhaseHologram& hologram, const RefinementRequest& reque
             }
         });
         ++done;
-        if (control.binarizationProgress)
-            control.binarizationProgress(static_cast<double>(done) / request.iterations);
+        if (context.progress) context.progress(static_cast<double>(done) / request.iterations);
         if (request.budgetSeconds > 0 && SecondsSince(start) >= request.budgetSeconds) break;
     }
-    control.stopIfCancelled();
+    context.stopIfCancelled();
 
     HologramField phase(columns, rows);
-    Sliced(static_cast<std::size_t>(columns), [&](std::size_t first, std::size_t last) {
+    Sliced(static_cast<std::size_t>(columns), context, [&](std::size_t first, std::size_t last) {
         for (std::size_t u = first; u < last; ++u) {
             const Complex* in = data + u * static_cast<std::size_t>(rows);
             float* out = phase.column(static_cast<int>(u));
@@ -205,11 +205,11 @@ void RefinePhaseHologram(PhaseHologram& hologram, const RefinementRequest& reque
         }
     });
     // Measured in the refinement's own plan, as MeasurePhaseFigures would.
-    LoadTransmittance(plan, phase);
-    control.stopIfCancelled();
-    Reconstruction farField = FarField(plan, {.removeZeroOrder = false});
+    LoadTransmittance(plan, phase, context);
+    context.stopIfCancelled();
+    Reconstruction farField = FarField(plan, {.removeZeroOrder = false}, context);
     PhaseFigures figures = FiguresOfFarField(farField, hologram.litSamples, hologram.geometry);
-    control.stopIfCancelled();
+    context.stopIfCancelled();
     record.end = figures;
     record.iterations = done;
     record.seconds = SecondsSince(start);

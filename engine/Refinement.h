@@ -3,7 +3,7 @@
 #include <span>
 #include <string_view>
 
-#include "engine/CalculationControl.h"
+#include "engine/ExecutionContext.h"
 #include "engine/PhaseFigures.h"
 
 namespace marbleck {
@@ -57,10 +57,10 @@ struct PhaseHologram;  // engine/Kinoform.h
 
 // Refines `hologram` in place toward its lit samples' target bins (their
 // brightness as the target intensities), then measures it again. Progress
-// (control.binarizationProgress) after every iteration; throws
+// (the context's progress) after every iteration; throws
 // CalculationCancelled leaving `hologram` as it was, std::bad_alloc, and
 // std::invalid_argument for iterations below 1 or a negative budget.
 void RefinePhaseHologram(PhaseHologram& hologram, const RefinementRequest& request,
-                         const CalculationControl& control = {});
+                         const ExecutionContext& context = {});
 
 }  // namespace marbleck

@@ -7,7 +7,6 @@
 // else; what is not here is the engine's own and may change.
 
 // Running a call: its threads, cancelling and progress.
-#include "engine/CalculationControl.h"
 #include "engine/Cancellation.h"
 #include "engine/ExecutionContext.h"
 #include "engine/ThreadPool.h"
@@ -17,6 +16,14 @@
 #include "engine/HologramGeometry.h"
 #include "engine/MaskSampler.h"
 #include "engine/ObjectPoint.h"
+
+// Either kind of hologram as one job: the kinds table, the job and its
+// runner, the figures of both kinds.
+#include "engine/Figures.h"
+#include "engine/HologramJob.h"
+#include "engine/HologramKind.h"
+#include "engine/kinds/amplitude/AmplitudeKind.h"
+#include "engine/kinds/phase/PhaseKind.h"
 
 // Amplitude holograms: the request, the engines, the one call, the result.
 #include "engine/Binarization.h"

@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <new>
 
+#include "engine/HologramJob.h"
+
 namespace marbleck {
 
 namespace {
@@ -59,6 +61,31 @@ HologramObject PictureObject(const QImage& image) {
     LitSamples(image, PixelSampleGrid(SampleCount(object.width), SampleCount(object.height)),
                object.litSamples);
     return object;
+}
+
+std::vector<float> SampleBrightness(const QImage& image, const SampleGrid& grid,
+                                    std::span<const ObjectPoint> samples) {
+    // The object reader's pictures are 32-bit already; anything else is converted once.
+    const QImage colours = image.format() == QImage::Format_RGB32 || image.format() == QImage::Format_ARGB32
+                               ? image
+                               : image.convertToFormat(QImage::Format_RGB32);
+    if (colours.isNull() && !image.isNull()) throw std::bad_alloc();
+    std::vector<float> brightness;
+    brightness.reserve(samples.size());
+    for (const ObjectPoint& p : samples) {
+        const int row = grid.pixelRows[static_cast<std::size_t>(p.y)];
+        const int column = grid.pixelColumns[static_cast<std::size_t>(p.x)];
+        const QRgb pixel = reinterpret_cast<const QRgb*>(colours.constScanLine(row))[column];
+        brightness.push_back(BrightnessOfColour(qRed(pixel), qGreen(pixel), qBlue(pixel)));
+    }
+    return brightness;
+}
+
+std::vector<float> PictureBrightness(const QImage& image, std::span<const ObjectPoint> samples) {
+    return SampleBrightness(image,
+                            PixelSampleGrid(SampleCount(static_cast<float>(image.width())),
+                                            SampleCount(static_cast<float>(image.height()))),
+                            samples);
 }
 
 }  // namespace marbleck

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QImage>
+#include <span>
 #include <vector>
 
 #include "engine/HologramRequest.h"
@@ -19,5 +20,14 @@ void LitSamples(const QImage& image, const SampleGrid& grid, std::vector<ObjectP
 // The object of a picture taken whole, as the command line takes an image
 // file: W and H are its size, every pixel that is not black is a sample.
 HologramObject PictureObject(const QImage& image);
+
+// The brightness each sample of `grid` asks for (a phase hologram's target):
+// BrightnessOfColour of its pixel in `image`, the one rule of the window and
+// the command line. Throws std::bad_alloc.
+std::vector<float> SampleBrightness(const QImage& image, const SampleGrid& grid,
+                                    std::span<const ObjectPoint> samples);
+
+// The same of a picture taken whole (PictureObject's samples).
+std::vector<float> PictureBrightness(const QImage& image, std::span<const ObjectPoint> samples);
 
 }  // namespace marbleck

@@ -77,19 +77,20 @@ Deadline::~Deadline() {
     thread_.join();
 }
 
-CalculationControl InterruptibleControl(const CancelFlag& stop) {
-    CalculationControl control;
-    control.cancelFlag = &stop;
-    control.cancelRequested = [] {
+ExecutionContext InterruptibleContext(const CancelFlag& stop, int threads) {
+    ExecutionContext context;
+    context.threads = threads;
+    context.cancelFlag = &stop;
+    context.cancelRequested = [] {
         py::gil_scoped_acquire interpreter;
         return PyErr_CheckSignals() != 0;
     };
-    return control;
+    return context;
 }
 
-CallLimits::CallLimits(double seconds) : seconds_(seconds), watch_(stop_) {
+CallLimits::CallLimits(int threads, double seconds)
+    : seconds_(seconds), watch_(stop_), context_(InterruptibleContext(stop_, threads)) {
     if (seconds > 0) deadline_.emplace(seconds, stop_);
-    control_ = InterruptibleControl(stop_);
 }
 
 void CallLimits::ThrowTimeout(const char* what) const {

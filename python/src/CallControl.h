@@ -11,7 +11,7 @@
 #include <thread>
 #include <utility>
 
-#include "engine/CalculationControl.h"
+#include "engine/ExecutionContext.h"
 
 namespace marbleck::python {
 
@@ -53,10 +53,11 @@ private:
     std::thread thread_;
 };
 
-// A control that stops on `stop` and asks the interpreter, on the calling
-// thread between pieces of work, whether a signal handler raised; the
-// exception stays pending until the calculation has stopped.
-CalculationControl InterruptibleControl(const CancelFlag& stop);
+// A context of `threads` threads (0: every core) that stops on `stop` and
+// asks the interpreter, on the calling thread between pieces of work,
+// whether a signal handler raised; the exception stays pending until the
+// calculation has stopped.
+ExecutionContext InterruptibleContext(const CancelFlag& stop, int threads);
 
 // Runs `work` without the interpreter's lock; a calculation that stopped
 // for a signal raises what its Python handler raised (KeyboardInterrupt).
@@ -71,16 +72,18 @@ auto RunReleased(Work&& work) {
     }
 }
 
-// The stop flag, SIGINT watch and deadline of one call; `seconds` 0 sets no
-// deadline. A call stopped by the deadline raises TimeoutError saying
-// `what` stopped.
+// The execution context of one call: its threads, stop flag, SIGINT watch
+// and deadline; `seconds` 0 sets no deadline. A call stopped by the deadline
+// raises TimeoutError saying `what` stopped. Made with the interpreter's
+// lock held.
 class CallLimits {
 public:
-    explicit CallLimits(double seconds = 0);
+    explicit CallLimits(int threads, double seconds = 0);
     CallLimits(const CallLimits&) = delete;
     CallLimits& operator=(const CallLimits&) = delete;
 
-    const CalculationControl& control() const { return control_; }
+    const ExecutionContext& context() const { return context_; }
+    ThreadPool& pool() const { return context_.pool(); }
 
     template <class Work>
     auto run(Work&& work, const char* what) const {
@@ -99,7 +102,7 @@ private:
     double seconds_;
     InterruptWatch watch_;
     std::optional<Deadline> deadline_;
-    CalculationControl control_;
+    ExecutionContext context_;
 };
 
 }  // namespace marbleck::python

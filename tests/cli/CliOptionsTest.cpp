@@ -11,6 +11,7 @@
 #include "CliProcess.h"
 #include "cli/CliOptions.h"
 #include "engine/CalculationEngine.h"
+#include "engine/HologramKind.h"
 #include "output/OutputFormats.h"
 
 namespace marbleck::cli {
@@ -65,7 +66,7 @@ INSTANTIATE_TEST_SUITE_P(
         OptionCase{"RepsBlankFirst", {Png, "--reps", " 2"}, "--reps"},
         OptionCase{"BinarizeMedianCapital",
                    {Png, "--binarize", "Median"},
-                   "--binarize must be a number, median or optimise"},
+                   "--binarize must be a number, balanced or optimised"},
         OptionCase{"BinarizeWord", {Png, "--binarize", "abc"}, "--binarize"},
         OptionCase{"BinarizeOverflow", {Png, "--binarize", "1e999"}, "--binarize"},
         OptionCase{"BinarizeNotANumber", {Png, "--binarize", "nan"}, "--binarize"},
@@ -79,6 +80,8 @@ INSTANTIATE_TEST_SUITE_P(
         OptionCase{"BinarizeNumber", {Png, "--binarize", "0.25"}, nullptr, 1, 0.25},
         OptionCase{"BinarizeNegative", {Png, "--binarize", "-0.5"}, nullptr, 1, -0.5},
         OptionCase{"BinarizeMedian", {Png, "--binarize", "median"}, nullptr, 1, std::nullopt, true},
+        OptionCase{"BinarizeBalanced", {Png, "--binarize", "balanced"}, nullptr, 1, std::nullopt, true},
+        OptionCase{"Optimised", {Png, "--binarize", "optimised"}, nullptr, 1, std::nullopt, false, 8, true},
         OptionCase{"Depth16Png", {Png, "--depth", "16"}, nullptr, 1, std::nullopt, false, 16},
         OptionCase{"Depth8Bmp", {"-o=h.bmp", "--depth", "8"}, nullptr},
         OptionCase{
@@ -88,7 +91,7 @@ INSTANTIATE_TEST_SUITE_P(
                    "--budget must be a number above 0: 0"},
         OptionCase{"BudgetNegative", {Png, "--binarize", "optimise", "--budget", "-1"}, "--budget must be"},
         OptionCase{"BudgetWord", {Png, "--binarize", "optimise", "--budget", "2s"}, "--budget must be"},
-        OptionCase{"BudgetAlone", {Png, "--budget", "1"}, "--budget needs --binarize optimise"},
+        OptionCase{"BudgetAlone", {Png, "--budget", "1"}, "--budget needs --binarize optimised"},
         OptionCase{"Optimise", {Png, "--binarize", "optimise"}, nullptr, 1, std::nullopt, false, 8, true},
         OptionCase{"OptimiseBudget",
                    {Png, "--budget", "0.25", "--binarize", "optimise"},
@@ -101,28 +104,38 @@ INSTANTIATE_TEST_SUITE_P(
                    0.25}),
     [](const auto& info) { return std::string(info.param.name); });
 
-// As a script meets it: a misread reps with several objects is one usage
-// error, before any object is read or written.
-TEST(CliOptions, BadRepsIsOneUsageErrorForTheWholeBatch) {
-    const test::CliRun run = test::RunCli(
-        {QStringLiteral("/nonexistent/a.png"), QStringLiteral("/nonexistent/b.png"), QStringLiteral("-o"),
-         QStringLiteral("/nonexistent/H-%n.png"), QStringLiteral("--reps"), QStringLiteral("abc")});
+// As a script meets them: a usage error is one line and the hint, status 1,
+// before any object is read or written (none of them exists).
+struct UsageCase {
+    const char* name;
+    QStringList arguments;  // after the objects and -o
+    const char* line;       // the whole line after "marbleck-cli: "
+};
+
+class UsageErrors : public ::testing::TestWithParam<UsageCase> {};
+
+TEST_P(UsageErrors, AreOneLineAndTheHint) {
+    const test::CliRun run =
+        test::RunCli(QStringList{"/nonexistent/a.png", "/nonexistent/b.png", "-o", "/nonexistent/H-%n.png"} +
+                     GetParam().arguments);
     EXPECT_EQ(run.status, 1);
-    EXPECT_EQ(run.err,
-              QStringLiteral("marbleck-cli: --reps must be a number: abc\nTry 'marbleck-cli --help'.\n"));
+    EXPECT_EQ(run.err, QStringLiteral("marbleck-cli: %1\nTry 'marbleck-cli --help'.\n")
+                           .arg(QString::fromUtf8(GetParam().line)));
 }
 
-// --budget without the optimiser, as a script meets it: status 1 and one
-// line, nothing read.
-TEST(CliOptions, BudgetWithoutOptimiseIsAUsageError) {
-    const test::CliRun run =
-        test::RunCli({QStringLiteral("/nonexistent/a.png"), QStringLiteral("-o"),
-                      QStringLiteral("/nonexistent/H.png"), QStringLiteral("--binarize"),
-                      QStringLiteral("0.5"), QStringLiteral("--budget"), QStringLiteral("1")});
-    EXPECT_EQ(run.status, 1);
-    EXPECT_EQ(run.err, QStringLiteral(
-                           "marbleck-cli: --budget needs --binarize optimise\nTry 'marbleck-cli --help'.\n"));
-}
+INSTANTIATE_TEST_SUITE_P(
+    Cases, UsageErrors,
+    ::testing::Values(UsageCase{"BadRepsForTheWholeBatch", {"--reps", "abc"}, "--reps must be a number: abc"},
+                      UsageCase{"BudgetWithoutOptimised",
+                                {"--binarize", "0.5", "--budget", "1"},
+                                "--budget needs --binarize optimised"},
+                      UsageCase{"BudgetWithBalanced",
+                                {"--binarize", "balanced", "--budget", "1"},
+                                "--budget needs --binarize optimised"},
+                      UsageCase{"BinarizeByAMethodWithAThreshold",
+                                {"--binarize", "threshold"},
+                                "--binarize must be a number, balanced or optimised: threshold"}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 // Every extension of the table is an output, in any case, and takes a
 // depth exactly where the format has a choice of them.
@@ -186,6 +199,31 @@ TEST(EngineOption, TakesTheTableNamesAndListsThem) {
         ADD_FAILURE() << "accepted";
     } catch (const UsageError& error) {
         EXPECT_EQ(std::string(error.what()), "unknown engine Fast (exact, fast or reference)");
+    }
+}
+
+}  // namespace
+}  // namespace marbleck::cli
+
+namespace marbleck::cli {
+namespace {
+
+// The kinds table's post-processing options are the command line's, and
+// --binarize takes every method of the binarization table by its name.
+TEST(KindOptions, AreTheCommandLinesOptions) {
+    const QString help = ParseCommandLine({QStringLiteral("marbleck-cli"), QStringLiteral("--help")}).text;
+    for (const HologramKind* kind : HologramKinds())
+        for (const KindOption& option : kind->options)
+            EXPECT_TRUE(help.contains(QStringLiteral("--") + QLatin1String(option.name))) << option.name;
+    for (const BinarizationMethod& method : BinarizationMethods()) {
+        if (method.takesThreshold) continue;
+        const QString name =
+            QString::fromUtf8(method.name.data(), static_cast<qsizetype>(method.name.size()));
+        const CliOptions options = ParseCommandLine({QStringLiteral("marbleck-cli"), QStringLiteral("in.png"),
+                                                     Png, QStringLiteral("--binarize"), name})
+                                       .options;
+        EXPECT_TRUE(options.binarized()) << method.name;
+        EXPECT_TRUE(help.contains(name)) << method.name;
     }
 }
 

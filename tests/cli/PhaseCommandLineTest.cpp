@@ -311,25 +311,6 @@ TEST(PhaseCommandLine, OutputOverTheTableIsRefused) {
     EXPECT_TRUE(kept.readAll().startsWith("# phase steps"));
 }
 
-// A refinement far longer than the deadline stops at it: status 2, no file.
-TEST(PhaseCommandLine, MaxSecondsStopsALongRefinement) {
-    QTemporaryDir dir;
-    QImage image(200, 150, QImage::Format_RGB32);
-    image.fill(Qt::black);
-    for (int x = 20; x < 180; x += 3) image.setPixel(x, 40 + x / 4, qRgb(255, 255, 255));
-    const QString object = dir.filePath(QStringLiteral("long.png"));
-    ASSERT_TRUE(image.save(object));
-    const QString output = dir.filePath(QStringLiteral("slm.png"));
-    const CliRun run = RunCli({object, "-o", output, "--phase", "--reps", "2", "--refine", "100000000",
-                               "--max-seconds", "1", "--quiet"},
-                              {}, RunLimitMs);
-    ASSERT_FALSE(run.timedOut);
-    EXPECT_EQ(run.status, 2);
-    EXPECT_EQ(run.err.toStdString(),
-              "marbleck-cli: " + object.toStdString() + ": stopped after 1 s (--max-seconds)\n");
-    EXPECT_FALSE(QFileInfo::exists(output));
-}
-
 // On a terminal the progress line names the refinement and its share done.
 TEST(PhaseCommandLine, ProgressOnATerminalShowsTheRefinement) {
     QTemporaryDir dir;

@@ -1,6 +1,7 @@
-// What --phase refuses before it would write a panel of no numbers, begin
-// years of work or echo a file's bytes to the terminal, and the command line
-// under a process limit, as a script meets them: separate runs, real files.
+// What an object's hologram refuses before it would write a panel of no
+// numbers or a binarization that shows nothing, begin years of work or echo
+// a file's bytes to the terminal, and the command line under a process
+// limit, as a script meets them: separate runs, real files.
 #include <grp.h>
 #include <gtest/gtest.h>
 #include <sys/resource.h>
@@ -23,10 +24,11 @@ using test::RunCli;
 
 constexpr int RunLimitMs = 60000;
 
-// A 16 × 16 object with two lit points.
-QString SavedObject(const QTemporaryDir& dir) {
+// A 16 × 16 object with two lit points, or the points given.
+QString SavedObject(const QTemporaryDir& dir,
+                    std::initializer_list<QPoint> lit = {QPoint(3, 4), QPoint(11, 9)}) {
     const QString path = dir.filePath(QStringLiteral("object.png"));
-    return ObjectImage(16, 16, {QPoint(3, 4), QPoint(11, 9)}).save(path) ? path : QString();
+    return ObjectImage(16, 16, lit).save(path) ? path : QString();
 }
 
 QString Written(const QTemporaryDir& dir, const QString& name, const QByteArray& bytes) {
@@ -38,8 +40,9 @@ QString Written(const QTemporaryDir& dir, const QString& name, const QByteArray&
 
 struct Refused {
     const char* name;
-    QStringList options;  // after OBJECT -o OUTPUT
-    const char* reason;   // the end of the line after "OBJECT: "
+    QStringList options;       // after OBJECT -o OUTPUT
+    const char* reason;        // the end of the line after "OBJECT: "
+    bool cornerPoint = false;  // the object is one point at the top left corner
 };
 
 class PhaseInputRefusals : public ::testing::TestWithParam<Refused> {};
@@ -48,7 +51,7 @@ class PhaseInputRefusals : public ::testing::TestWithParam<Refused> {};
 // written.
 TEST_P(PhaseInputRefusals, OneLineStatus2NothingWritten) {
     QTemporaryDir dir;
-    const QString object = SavedObject(dir);
+    const QString object = GetParam().cornerPoint ? SavedObject(dir, {QPoint(0, 0)}) : SavedObject(dir);
     ASSERT_FALSE(object.isEmpty());
     const QString output = dir.filePath(QStringLiteral("out.tif"));
     const CliRun run =
@@ -78,7 +81,13 @@ INSTANTIATE_TEST_SUITE_P(
         // number on the hologram's own 256 × 256.
         Refused{"LensBeyondOnTheHologram",
                 {"--phase", "--reps", "16", "--lens", "5e-298", "--pitch", "1e7"},
-                "the lens's phase is beyond any number"}),
+                "the lens's phase is beyond any number"},
+        // A point at the corner adds the same value to every value of the
+        // hologram: no pattern can show it.
+        Refused{"OptimisedShowsNothing",
+                {"--reps", "2", "--binarize", "optimised", "--budget", "1"},
+                "Invalid picture: the optimised binarization found no pattern that shows the object\n",
+                true}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // The refusal says how to go on, and going on runs within the time given.

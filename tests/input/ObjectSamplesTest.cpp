@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QImage>
 #include <QRadioButton>
+#include <algorithm>
 #include <utility>
 #include <vector>
 
@@ -14,6 +15,7 @@
 #include "app/MainWindow.h"
 #include "engine/HologramGeometry.h"
 #include "input/ObjectSamples.h"
+#include "input/picture/PictureSamples.h"
 #include "widgets/PictureArea.h"
 #include "widgets/Screen.h"
 
@@ -188,6 +190,38 @@ TEST(ObjectSamples, APictureIsReadWholeUnderAMemoryLimitOrIsOutOfMemory) {
             EXPECT_TRUE(outOfMemory) << points.size() << " points";
         }
     }
+}
+
+}  // namespace
+}  // namespace marbleck
+
+namespace marbleck {
+namespace {
+
+// Each sample's brightness is its own pixel's brightest channel, through a
+// grid that reads some pixels twice and from a picture that is not 32-bit.
+TEST(ObjectSamples, BrightnessIsTheBrightestChannelOfEachSamplesPixel) {
+    QImage picture(40, 30, QImage::Format_RGB888);
+    for (int y = 0; y < picture.height(); ++y)
+        for (int x = 0; x < picture.width(); ++x)
+            picture.setPixel(x, y, qRgb((x * 37) % 256, (y * 53) % 256, ((x + y) * 11) % 256));
+    SampleGrid grid;
+    grid.pixelColumns = {0, 3, 3, 39, 20, 7};
+    grid.pixelRows = {29, 0, 14, 14, 5};
+    std::vector<ObjectPoint> samples;
+    LitSamples(picture, grid, samples);
+    ASSERT_GT(samples.size(), 20u);
+    const std::vector<float> brightness = SampleBrightness(picture, grid, samples);
+    ASSERT_EQ(brightness.size(), samples.size());
+    for (std::size_t i = 0; i < samples.size(); ++i) {
+        const QRgb pixel = picture.pixel(grid.pixelColumns[static_cast<std::size_t>(samples[i].x)],
+                                         grid.pixelRows[static_cast<std::size_t>(samples[i].y)]);
+        EXPECT_EQ(brightness[i],
+                  static_cast<float>(std::max({qRed(pixel), qGreen(pixel), qBlue(pixel)})) / 255.0f)
+            << i;
+    }
+    const HologramObject whole = PictureObject(picture);
+    EXPECT_EQ(PictureBrightness(picture, whole.litSamples).size(), whole.litSamples.size());
 }
 
 }  // namespace

@@ -16,8 +16,12 @@
 #include <vector>
 
 #include "engine/HologramField.h"
+#include "engine/HologramJob.h"
 #include "engine/Normalisation.h"
+#include "engine/kinds/amplitude/AmplitudeKind.h"
+#include "engine/kinds/phase/PhaseKind.h"
 #include "output/FileWriteError.h"
+#include "output/HologramOutput.h"
 #include "output/OutputFormats.h"
 
 namespace marbleck {
@@ -183,6 +187,77 @@ TEST(OutputFormats, FailureNamesTheOutputAndItsError) {
             EXPECT_EQ(error.runTimeError(), 75) << error.what();
         }
     }
+}
+
+// A 23 × 17 hologram of either kind: an amplitude one binarized, a phase
+// one padded onto a panel of that size with a table whose 2π is level 200.
+JobResult OddHologram(const char* kind) {
+    HologramJob job;
+    job.kind = kind;
+    job.object = {23.0f, 17.0f, {{2, 3}, {5, 11}, {14, 4}, {19, 9}}};
+    if (job.kind == "amplitude") {
+        auto steps = std::make_shared<AmplitudePostProcessing>();
+        steps->binarization = BinarizationRequest{"balanced", 0};
+        job.postProcessing = steps;
+    } else {
+        job.object = {12.0f, 9.0f, {{2, 3}, {5, 1}, {9, 4}}};
+        auto steps = std::make_shared<PhasePostProcessing>();
+        steps->panel = PanelSettings{};
+        steps->panel->width = 23;
+        steps->panel->height = 17;
+        steps->panel->fill = PanelFill::Pad;
+        steps->panel->lookup = LinearLookupTable(200);
+        job.postProcessing = steps;
+    }
+    return RunJob(job);
+}
+
+// One writer for every kind: grey formats get what the kind's files show
+// (a phase hologram's panel levels, 8 bits whatever depth is asked), float
+// formats its values (the panel's phase).
+TEST(HologramOutput, EveryKindInEveryFormat) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    for (const char* kind : {"amplitude", "phase"}) {
+        const JobResult made = OddHologram(kind);
+        const FileContent content = made.hologram->fileContent();
+        for (const OutputFormat& format : OutputFormats()) {
+            const int depth = format.depths.empty() ? 8 : format.depths.back();
+            const QString path =
+                dir.filePath(QStringLiteral("%1.%2").arg(QLatin1String(kind), format.extensions.front()));
+            SCOPED_TRACE(path.toStdString());
+            WriteHologramOutput(*made.hologram, depth, path);
+            const bool values = format.depths.empty();
+            const int written = content.takesDepth ? depth : 8;
+            if (!values) {
+                EXPECT_EQ(QImage(path).format() == QImage::Format_Grayscale16, written == 16);
+            }
+            Readers().at(format.label)(path, values ? *content.values : *content.levels, content.binarized,
+                                       written);
+        }
+    }
+}
+
+// A job's outputs are written in turn; the first that fails stops them,
+// named, the ones before it written.
+TEST(HologramOutput, JobOutputsStopAtTheFirstFailure) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    HologramJob job;
+    const QString first = dir.filePath(QStringLiteral("first.png"));
+    const QString failing = dir.filePath(QStringLiteral("missing/h.tif"));
+    const QString last = dir.filePath(QStringLiteral("last.npy"));
+    for (const QString& path : {first, failing, last})
+        job.outputs.push_back({QFile::encodeName(path).toStdString(), 8});
+    const JobResult made = OddHologram("phase");
+    try {
+        WriteJobOutputs(job, made);
+        ADD_FAILURE() << "written";
+    } catch (const FileWriteError& error) {
+        EXPECT_EQ(error.file(), failing);
+    }
+    EXPECT_TRUE(QFile::exists(first));
+    EXPECT_FALSE(QFile::exists(last));
 }
 
 }  // namespace
