@@ -9,7 +9,7 @@
 #include "engine/Binarization.h"
 #include "engine/HologramField.h"
 #include "engine/HologramResult.h"
-#include "engine/PhaseHologram.h"
+#include "engine/Kinoform.h"
 #include "input/DrawingState.h"
 #include "input/InputLocation.h"
 

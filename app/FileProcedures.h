@@ -4,7 +4,8 @@
 #include <functional>
 #include <vector>
 
-#include "engine/PhaseHologram.h"
+#include "engine/Kinoform.h"
+#include "engine/PanelMap.h"
 #include "input/ObjectBitmapLoader.h"
 #include "output/OutputFormats.h"
 

@@ -2,7 +2,7 @@
 
 #include <QString>
 
-#include "engine/PhaseHologram.h"
+#include "engine/PanelMap.h"
 
 namespace marbleck {
 

@@ -4,7 +4,7 @@
 #include <QObject>
 #include <string>
 
-#include "engine/PhaseHologram.h"
+#include "engine/Refinement.h"
 
 class QAction;
 class QMenu;

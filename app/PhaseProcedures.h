@@ -6,7 +6,8 @@
 
 #include "app/HologramProcedures.h"
 #include "engine/Cancellation.h"
-#include "engine/PhaseHologram.h"
+#include "engine/Kinoform.h"
+#include "engine/Refinement.h"
 
 namespace marbleck {
 

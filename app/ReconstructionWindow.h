@@ -7,8 +7,13 @@
 #include <optional>
 
 #include "engine/Binarization.h"
-#include "engine/PhaseHologram.h"
+#include "engine/HologramField.h"
+#include "engine/HologramGeometry.h"
+#include "engine/Kinoform.h"
+#include "engine/PanelMap.h"
+#include "engine/PhaseFigures.h"
 #include "engine/Reconstruction.h"
+#include "engine/Refinement.h"
 
 class QCheckBox;
 class QComboBox;

@@ -16,7 +16,8 @@
 
 #include "HologramCases.h"
 #include "engine/HologramCalculation.h"
-#include "engine/PhaseHologram.h"
+#include "engine/Kinoform.h"
+#include "engine/Refinement.h"
 #include "engine/SpectrumPlan.h"
 
 namespace {

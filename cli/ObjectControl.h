@@ -3,9 +3,10 @@
 #include <functional>
 #include <vector>
 
+#include "engine/Cancellation.h"
 #include "engine/ExecutionContext.h"
-#include "engine/HologramEngine.h"
 #include "engine/HologramGeometry.h"
+#include "engine/ObjectPoint.h"
 
 namespace marbleck::cli {
 

@@ -5,7 +5,8 @@
 #include <QString>
 #include <optional>
 
-#include "engine/PhaseHologram.h"
+#include "engine/PanelMap.h"
+#include "engine/Refinement.h"
 
 namespace marbleck::cli {
 

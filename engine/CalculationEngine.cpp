@@ -8,6 +8,7 @@
 #include "engine/ExactHologramEngine.h"
 #include "engine/FastHologramEngine.h"
 #include "engine/NamedTable.h"
+#include "engine/ReferenceSums.h"
 
 namespace marbleck {
 

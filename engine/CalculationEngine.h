@@ -3,8 +3,13 @@
 #include <span>
 #include <string_view>
 
+#include "engine/Cancellation.h"
 #include "engine/ExecutionContext.h"
-#include "engine/HologramEngine.h"
+#include "engine/HologramField.h"
+#include "engine/HologramGeometry.h"
+#include "engine/Normalisation.h"
+#include "engine/ObjectPoint.h"
+#include "engine/ThreadPool.h"
 
 namespace marbleck {
 
@@ -38,8 +43,8 @@ struct CalculationEngine {
     bool addsEveryPointToEveryValue = false;
 };
 
-// The engine table: "exact" (the default, what "Calculate" runs), "fast" and
-// "reference". Names are unique.
+// The engine table: "exact" (the default), "fast" and "reference". Names
+// are unique.
 std::span<const CalculationEngine> CalculationEngines();
 
 // The entry named `name`, or nullptr for a name not in the table.

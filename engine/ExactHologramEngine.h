@@ -2,8 +2,12 @@
 
 #include <span>
 
+#include "engine/Cancellation.h"
 #include "engine/ExecutionContext.h"
-#include "engine/HologramEngine.h"
+#include "engine/HologramField.h"
+#include "engine/HologramGeometry.h"
+#include "engine/ObjectPoint.h"
+#include "engine/ThreadPool.h"
 
 namespace marbleck {
 

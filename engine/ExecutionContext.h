@@ -8,7 +8,7 @@
 #include <string_view>
 
 #include "engine/Cancellation.h"
-#include "engine/HologramEngine.h"
+#include "engine/ObjectPoint.h"
 #include "engine/ThreadPool.h"
 
 namespace marbleck {

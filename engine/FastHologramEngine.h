@@ -5,8 +5,12 @@
 #include <span>
 #include <vector>
 
+#include "engine/Cancellation.h"
 #include "engine/ExecutionContext.h"
-#include "engine/HologramEngine.h"
+#include "engine/HologramField.h"
+#include "engine/HologramGeometry.h"
+#include "engine/Normalisation.h"
+#include "engine/ObjectPoint.h"
 
 namespace marbleck {
 

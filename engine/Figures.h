@@ -6,8 +6,8 @@
 #include <utility>
 #include <vector>
 
-#include "engine/HologramEngine.h"
 #include "engine/HologramGeometry.h"
+#include "engine/ObjectPoint.h"
 #include "engine/Reconstruction.h"
 
 namespace marbleck {

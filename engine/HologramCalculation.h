@@ -8,6 +8,11 @@
 
 namespace marbleck {
 
+// The phase of each of the request's lit samples, in their order: with
+// random phase PhaseOfDraw of its own draw from a RandomGenerator seeded with
+// the request's seed, else 0.
+std::vector<double> SamplePhases(const HologramRequest& request);
+
 // One whole calculation: the geometry of the object at the request's reps,
 // a phase per lit sample, the sums by the requested engine, the normalised
 // field and its grey levels, and the requested binarization. Taken by value,
@@ -23,11 +28,6 @@ namespace marbleck {
 // binarization, a context CheckExecutionContext refuses, or samples out of
 // scan order or outside the object. While it runs: std::bad_alloc, and
 // CalculationCancelled once it is told to stop.
-// The phase of each of the request's lit samples, in their order: with
-// random phase PhaseOfDraw of its own draw from a RandomGenerator seeded with
-// the request's seed, else 0.
-std::vector<double> SamplePhases(const HologramRequest& request);
-
 HologramResult MakeHologram(HologramRequest request, const ExecutionContext& context = {});
 
 }  // namespace marbleck

@@ -4,7 +4,7 @@
 #include <chrono>
 #include <stdexcept>
 
-#include "engine/PhaseHologram.h"
+#include "engine/Kinoform.h"
 
 namespace marbleck {
 

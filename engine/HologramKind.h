@@ -10,9 +10,9 @@
 
 #include "engine/ExecutionContext.h"
 #include "engine/Figures.h"
-#include "engine/HologramEngine.h"
 #include "engine/HologramField.h"
 #include "engine/HologramGeometry.h"
+#include "engine/ObjectPoint.h"
 #include "engine/Reconstruction.h"
 
 namespace marbleck {

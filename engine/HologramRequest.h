@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "engine/Binarization.h"
-#include "engine/HologramEngine.h"
+#include "engine/ObjectPoint.h"
 
 namespace marbleck {
 

@@ -5,7 +5,10 @@
 #include <vector>
 
 #include "engine/Binarization.h"
-#include "engine/HologramEngine.h"
+#include "engine/HologramField.h"
+#include "engine/HologramGeometry.h"
+#include "engine/Normalisation.h"
+#include "engine/ObjectPoint.h"
 
 namespace marbleck {
 

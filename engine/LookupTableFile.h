@@ -3,7 +3,7 @@
 #include <cstddef>
 #include <string>
 
-#include "engine/PhaseHologram.h"
+#include "engine/LookupTable.h"
 #include "platform/RunTimeError.h"
 
 namespace marbleck {

@@ -1,11 +1,22 @@
 #pragma once
 
+#include <chrono>
 #include <cmath>
 #include <cstddef>
+#include <cstdint>
 #include <numbers>
+#include <span>
+#include <vector>
 
 #include "engine/ExecutionContext.h"
+#include "engine/HologramField.h"
+#include "engine/HologramGeometry.h"
+#include "engine/ObjectPoint.h"
 #include "engine/ParallelFor.h"
+#include "engine/PhaseFigures.h"
+#include "engine/Reconstruction.h"
+#include "engine/SpectrumPlan.h"
+#include "engine/ThreadPool.h"
 
 namespace marbleck::phase_steps {
 
@@ -28,5 +39,21 @@ void Sliced(std::size_t count, const ExecutionContext& context, Task&& task) {
     ParallelFor(pool, PartsFor(pool, static_cast<long long>(count), 1LL << 16), count,
                 [&](int, std::size_t first, std::size_t last) { task(first, last); });
 }
+
+// The seconds since `start` on the steady clock.
+double SecondsSince(std::chrono::steady_clock::time_point start);
+
+// e^(iφ) of the first columns x rows values of `phase` into the plan.
+void LoadTransmittance(const ComplexSpectrumPlan& plan, const HologramField& phase,
+                       const ExecutionContext& context);
+
+// A phase hologram's grey levels as the view shows them: φ / 2π × 255
+// rounded, value for value.
+std::vector<std::uint8_t> ViewLevels(const HologramField& phase);
+
+// The figures of a phase hologram's far field `r`, taken with the zero order
+// kept; the fidelity is measured with the zero order's bin set to 0 in `r`.
+PhaseFigures FiguresOfFarField(Reconstruction& r, std::span<const ObjectPoint> points,
+                               const HologramGeometry& geometry);
 
 }  // namespace marbleck::phase_steps

@@ -5,9 +5,9 @@
 #include <span>
 #include <stdexcept>
 
-#include "engine/HologramEngine.h"
 #include "engine/HologramField.h"
 #include "engine/HologramGeometry.h"
+#include "engine/ObjectPoint.h"
 
 namespace marbleck {
 

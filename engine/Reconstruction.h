@@ -6,9 +6,9 @@
 #include <vector>
 
 #include "engine/ExecutionContext.h"
-#include "engine/HologramEngine.h"
 #include "engine/HologramField.h"
 #include "engine/HologramGeometry.h"
+#include "engine/ObjectPoint.h"
 
 namespace marbleck {
 

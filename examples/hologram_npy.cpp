@@ -21,9 +21,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/CalculationEngine.h"
-#include "engine/HologramCalculation.h"
-#include "engine/MaskSampler.h"
+#include <marbleck/marbleck.h>
 
 namespace {
 

@@ -8,7 +8,8 @@
 #include <new>
 #include <vector>
 
-#include "engine/HologramEngine.h"
+#include "engine/HologramField.h"
+#include "engine/Normalisation.h"
 #include "input/picture/TiffDevice.h"
 #include "output/AtomicFile.h"
 #include "output/FileWriteError.h"

@@ -47,7 +47,7 @@ const std::array<OutputFormat, 4>& Table() {
          {},
          true,
          WriteTiffFormat},
-        // Not offered by the window, whose users open pictures.
+        // Written by the command line for scripts; not offered by "Save Hologram As…".
         {QStringLiteral("NumPy"),
          {QStringLiteral("npy")},
          QStringLiteral("NumPy float32, the normalised field, shape (rows, columns)"),

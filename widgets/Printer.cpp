@@ -15,8 +15,8 @@
 #include <cmath>
 #include <cstdlib>
 
-#include "platform/PrintingService.h"
 #include "platform/RunTimeError.h"
+#include "widgets/PrintingService.h"
 
 namespace marbleck {
 

@@ -14,7 +14,7 @@
 #include "engine/HologramCalculation.h"
 #include "engine/HologramField.h"
 #include "engine/HologramGeometry.h"
-#include "engine/PhaseHologram.h"
+#include "engine/PhaseFigures.h"
 #include "engine/Reconstruction.h"
 
 namespace marbleck::python {

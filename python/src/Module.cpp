@@ -14,7 +14,9 @@
 #include "engine/CalculationEngine.h"
 #include "engine/CalculationWork.h"
 #include "engine/HologramField.h"
-#include "engine/PhaseHologram.h"
+#include "engine/HologramGeometry.h"
+#include "engine/PanelMap.h"
+#include "engine/Refinement.h"
 #include "platform/RunTimeError.h"
 #include "python/src/Bindings.h"
 

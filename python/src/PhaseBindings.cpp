@@ -12,8 +12,12 @@
 
 #include "engine/CalculationWork.h"
 #include "engine/ExecutionContext.h"
+#include "engine/HologramGeometry.h"
+#include "engine/Kinoform.h"
+#include "engine/LookupTable.h"
 #include "engine/LookupTableFile.h"
-#include "engine/PhaseHologram.h"
+#include "engine/PanelMap.h"
+#include "engine/Refinement.h"
 #include "engine/kinds/phase/PhaseKind.h"
 #include "python/src/Bindings.h"
 #include "python/src/CallControl.h"

@@ -7,7 +7,7 @@
 #include <QPixmap>
 
 #include "app/ScreenWindow.h"
-#include "engine/PhaseHologram.h"
+#include "engine/PanelMap.h"
 
 namespace marbleck::test {
 

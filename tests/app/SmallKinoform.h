@@ -5,7 +5,8 @@
 #include <cstdint>
 #include <vector>
 
-#include "engine/PhaseHologram.h"
+#include "engine/Kinoform.h"
+#include "engine/LookupTable.h"
 
 namespace marbleck::test {
 

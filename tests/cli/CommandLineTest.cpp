@@ -27,7 +27,6 @@
 #include "app/Document.h"
 #include "app/MainWindow.h"
 #include "app/ReconstructionWindow.h"
-#include "engine/HologramEngine.h"
 #include "input/ObjectSamples.h"
 #include "widgets/PictureArea.h"
 

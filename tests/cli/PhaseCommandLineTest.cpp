@@ -19,7 +19,11 @@
 #include <vector>
 
 #include "CliProcess.h"
-#include "engine/PhaseHologram.h"
+#include "engine/Kinoform.h"
+#include "engine/LookupTable.h"
+#include "engine/PanelMap.h"
+#include "engine/PhaseFigures.h"
+#include "engine/Refinement.h"
 
 namespace marbleck {
 namespace {

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "engine/HologramField.h"
-#include "engine/PhaseHologram.h"
+#include "engine/PhaseFigures.h"
 
 using namespace marbleck;
 

@@ -8,6 +8,7 @@
 #include "HologramCases.h"
 #include "engine/ExactHologramEngine.h"
 #include "engine/ExactKernel.h"
+#include "engine/ReferenceSums.h"
 
 namespace marbleck {
 namespace {

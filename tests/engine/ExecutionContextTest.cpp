@@ -18,8 +18,10 @@
 #include "HologramCases.h"
 #include "engine/ExecutionContext.h"
 #include "engine/HologramCalculation.h"
-#include "engine/PhaseHologram.h"
+#include "engine/HologramField.h"
+#include "engine/Kinoform.h"
 #include "engine/Reconstruction.h"
+#include "engine/Refinement.h"
 
 namespace marbleck {
 namespace {

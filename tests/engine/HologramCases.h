@@ -7,8 +7,8 @@
 #include <random>
 #include <vector>
 
-#include "engine/HologramEngine.h"
 #include "engine/HologramGeometry.h"
+#include "engine/ObjectPoint.h"
 
 namespace marbleck::cases {
 

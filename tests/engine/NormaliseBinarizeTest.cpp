@@ -7,7 +7,9 @@
 
 #include "CaseName.h"
 #include "engine/Binarization.h"
-#include "engine/HologramEngine.h"
+#include "engine/HologramField.h"
+#include "engine/HologramGeometry.h"
+#include "engine/Normalisation.h"
 
 namespace marbleck {
 namespace {

@@ -14,8 +14,11 @@
 #include <stdexcept>
 #include <string>
 
+#include "engine/HologramField.h"
+#include "engine/Kinoform.h"
+#include "engine/LookupTable.h"
 #include "engine/LookupTableFile.h"
-#include "engine/PhaseHologram.h"
+#include "engine/PanelMap.h"
 
 namespace marbleck {
 namespace {

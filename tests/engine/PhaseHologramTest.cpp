@@ -1,4 +1,8 @@
-#include "engine/PhaseHologram.h"
+#include "engine/Kinoform.h"
+#include "engine/LookupTable.h"
+#include "engine/PanelMap.h"
+#include "engine/PhaseFigures.h"
+#include "engine/Refinement.h"
 
 #include <gtest/gtest.h>
 

@@ -7,8 +7,12 @@
 #include "CaseName.h"
 #include "HologramCases.h"
 #include "engine/CalculationEngine.h"
-#include "engine/HologramEngine.h"
+#include "engine/Cancellation.h"
+#include "engine/HologramField.h"
+#include "engine/HologramGeometry.h"
 #include "engine/HologramPipeline.h"
+#include "engine/Normalisation.h"
+#include "engine/ObjectPoint.h"
 
 namespace marbleck {
 namespace {

@@ -15,8 +15,9 @@
 #include <string>
 #include <vector>
 
-#include "engine/HologramEngine.h"
+#include "engine/HologramField.h"
 #include "engine/HologramJob.h"
+#include "engine/Normalisation.h"
 #include "engine/kinds/amplitude/AmplitudeKind.h"
 #include "engine/kinds/phase/PhaseKind.h"
 #include "output/FileWriteError.h"

@@ -2,8 +2,13 @@
 
 #include <optional>
 
+#include "engine/HologramField.h"
+#include "engine/HologramGeometry.h"
 #include "engine/HologramKind.h"
-#include "engine/PhaseHologram.h"
+#include "engine/Kinoform.h"
+#include "engine/PanelMap.h"
+#include "engine/PhaseFigures.h"
+#include "engine/Refinement.h"
 
 namespace marbleck {
 

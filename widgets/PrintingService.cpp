@@ -1,4 +1,4 @@
-#include "platform/PrintingService.h"
+#include "widgets/PrintingService.h"
 
 #include <netdb.h>
 #include <poll.h>

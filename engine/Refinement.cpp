@@ -1,19 +1,14 @@
-#include "engine/PhaseHologram.h"
+#include "engine/Refinement.h"
 
 #include <algorithm>
-#include <chrono>
 #include <cmath>
 #include <complex>
-#include <limits>
-#include <numbers>
 #include <stdexcept>
-#include <string>
 #include <utility>
+#include <vector>
 
-#include "engine/CalculationEngine.h"
 #include "engine/ComplexFarField.h"
-#include "engine/HologramCalculation.h"
-#include "engine/HologramPipeline.h"
+#include "engine/Kinoform.h"
 #include "engine/PhaseSteps.h"
 #include "engine/SpectrumPlan.h"
 
@@ -24,7 +19,6 @@ namespace {
 using namespace phase_steps;
 using Clock = std::chrono::steady_clock;
 using Complex = std::complex<float>;
-constexpr double NaN = std::numeric_limits<double>::quiet_NaN();
 // The share of the amplitude round each target bin that plain
 // Gerchberg–Saxton keeps: 0.7 gained 10-25 % fidelity on letters with
 // random phase; 0.9 let single spots run away with the light.
@@ -35,36 +29,11 @@ constexpr RefinementMethodEntry Methods[] = {
     {RefinementMethod::Weighted, "weighted", "Weighted Gerchberg–Saxton"},
 };
 
-double SecondsSince(Clock::time_point start) {
-    return std::chrono::duration<double>(Clock::now() - start).count();
-}
-
-// e^(iφ) of the first columns x rows values of `phase` into the plan.
-void LoadTransmittance(const ComplexSpectrumPlan& plan, const HologramField& phase,
-                       const ExecutionContext& context) {
-    const int rows = plan.rows();
-    Sliced(static_cast<std::size_t>(plan.columns()), context, [&](std::size_t first, std::size_t last) {
-        for (std::size_t u = first; u < last; ++u) {
-            const float* column = phase.column(static_cast<int>(u));
-            Complex* out = plan.data() + u * static_cast<std::size_t>(rows);
-            for (int v = 0; v < rows; ++v) out[v] = std::polar(1.0f, column[v]);
-        }
-    });
-}
-
 // The index in a transform (column by column, natural order) of the bin a
 // reconstruction's centred offset `b` names.
 std::size_t NaturalBin(BinOffset b, int columns, int rows) {
     auto wrap = [](int value, int n) { return static_cast<std::size_t>(((value % n) + n) % n); };
     return wrap(b.dx, columns) * static_cast<std::size_t>(rows) + wrap(b.dy, rows);
-}
-
-void CheckBrightness(const std::vector<float>& brightness, std::size_t points) {
-    if (brightness.empty()) return;
-    if (brightness.size() != points) throw std::invalid_argument("one brightness per lit sample is needed");
-    for (float b : brightness)
-        if (!(b >= 0) || !std::isfinite(b))
-            throw std::invalid_argument("a brightness is negative or not a number");
 }
 
 // The refinement's target: the distinct target bins of the lit samples (in
@@ -132,50 +101,6 @@ void Reweigh(const std::vector<float>& magnitude, const Target& target, std::vec
     for (double& w : weight) w *= scale;
 }
 
-std::vector<std::uint8_t> ViewLevels(const HologramField& phase) {
-    std::vector<std::uint8_t> levels(phase.values().size());
-    std::transform(phase.values().begin(), phase.values().end(), levels.begin(), [](float phi) {
-        return static_cast<std::uint8_t>(std::lround(static_cast<double>(phi) / TwoPi * 255.0));
-    });
-    return levels;
-}
-
-// The figures of a phase hologram's far field with the zero order kept.
-PhaseFigures FiguresOf(Reconstruction& r, std::span<const ObjectPoint> points,
-                       const HologramGeometry& geometry) {
-    const int columns = geometry.columns, rows = geometry.rows;
-    const std::vector<BinKind> kind = ClassifyBins(columns, rows, points, geometry);
-    double total = 0, onSpots = 0;
-    for (std::size_t i = 0; i < kind.size(); ++i) {
-        total += r.intensity[i];
-        if (kind[i] == BinKind::Signal) onSpots += r.intensity[i];
-    }
-    PhaseFigures figures;
-    figures.efficiency = total > 0 ? onSpots / total : NaN;
-
-    double sum = 0, squares = 0;
-    double least = std::numeric_limits<double>::infinity(), most = 0;
-    for (const ObjectPoint p : points) {
-        const BinOffset b = ObjectBin(p, geometry, columns, rows);
-        double spot = 0;
-        for (int dy = -1; dy <= 1; ++dy)
-            for (int dx = -1; dx <= 1; ++dx)
-                spot += r.intensity[WrappedBin(r, r.centreX() + b.dx + dx, r.centreY() + b.dy + dy)];
-        sum += spot;
-        squares += spot * spot;
-        least = std::min(least, spot);
-        most = std::max(most, spot);
-    }
-    const double n = static_cast<double>(points.size());
-    const double mean = sum / n;
-    figures.spread = mean > 0 ? std::sqrt(std::max(0.0, squares / n - mean * mean)) / mean : NaN;
-    figures.uniformity = most > 0 ? 1.0 - (most - least) / (most + least) : NaN;
-
-    r.intensity[WrappedBin(r, r.centreX(), r.centreY())] = 0;
-    figures.fidelity = FidelityFigure(r, points, geometry);
-    return figures;
-}
-
 }  // namespace
 
 std::span<const RefinementMethodEntry> RefinementMethods() { return Methods; }
@@ -190,78 +115,6 @@ const RefinementMethodEntry& RefinementMethodEntryOf(RefinementMethod method) {
     for (const auto& entry : Methods)
         if (entry.method == method) return entry;
     throw std::invalid_argument("unknown refinement method");
-}
-
-Reconstruction ReconstructPhase(const HologramField& phase, int columns, int rows,
-                                ReconstructionOptions options, const ExecutionContext& context) {
-    CheckExecutionContext(context);
-    if (columns <= 0 || rows <= 0) return {};
-    const ComplexSpectrumPlan plan(columns, rows, context);
-    LoadTransmittance(plan, phase, context);
-    return FarField(plan, options, context);
-}
-
-PhaseFigures MeasurePhaseFigures(const HologramField& phase, std::span<const ObjectPoint> points,
-                                 const HologramGeometry& geometry, const ExecutionContext& context) {
-    CheckExecutionContext(context);
-    if (points.empty() || geometry.columns <= 0 || geometry.rows <= 0) return {NaN, NaN, NaN, NaN};
-    // One transform with the zero order kept: removing the mean changes the
-    // centre bin only, which the fidelity figure then leaves out.
-    Reconstruction r =
-        ReconstructPhase(phase, geometry.columns, geometry.rows, {.removeZeroOrder = false}, context);
-    return FiguresOf(r, points, geometry);
-}
-
-float BrightnessOfLevel(int level) { return static_cast<float>(std::clamp(level, 0, 255)) / 255.0f; }
-
-PhaseHologram MakeKinoform(HologramRequest request, std::vector<float> brightness,
-                           const ExecutionContext& context) {
-    CheckExecutionContext(context);
-    const CalculationEngine& engine = CalculationEngineNamed(request.engine);
-    CheckBrightness(brightness, request.object.litSamples.size());
-    PhaseHologram h;
-    h.geometry = MakeHologramGeometry(request.object.width, request.object.height, request.reps);
-    const HologramGeometry& g = h.geometry;
-    RefuseUnvisitedHologram(g);
-    h.phases = SamplePhases(request);
-    h.litSamples = std::move(request.object.litSamples);
-    h.brightness = std::move(brightness);
-
-    context.stopIfCancelled();
-    // The real part, then the imaginary part as the real part of every
-    // source turned back by π/2. The progress runs over both sums.
-    int shown = -1;
-    auto progress = [&](int x) {
-        if (context.columnDone)
-            while (shown < x) context.columnDone(++shown);
-        if (context.cancelRequested && context.cancelRequested()) throw CalculationCancelled();
-    };
-    const int canvasColumns = g.canvasColumns;
-    const auto start = Clock::now();
-    HologramField real, imaginary;
-    ExecutionContext sums = context;
-    sums.columnDone = [&](int x) { progress(x / 2); };
-    SumHologram(engine, g, h.litSamples, h.phases, real, sums);
-    std::vector<double> turned(h.phases);
-    for (double& phase : turned) phase -= std::numbers::pi / 2;
-    sums.columnDone = [&](int x) { progress((canvasColumns + x) / 2); };
-    SumHologram(engine, g, h.litSamples, turned, imaginary, sums);
-    h.sumSeconds = SecondsSince(start);
-    context.stopIfCancelled();
-
-    h.phase = HologramField(g.columns, g.rows);
-    for (int u = 0; u < g.columns; ++u) {
-        StopIfCancelled(context.cancelFlag);
-        const float* re = real.column(u);
-        const float* im = imaginary.column(u);
-        float* phi = h.phase.column(u);
-        for (int v = 0; v < g.rows; ++v)
-            phi[v] = WrappedPhase(std::atan2(static_cast<double>(im[v]), static_cast<double>(re[v])));
-    }
-    h.greyLevels = ViewLevels(h.phase);
-    context.stopIfCancelled();
-    h.figures = MeasurePhaseFigures(h.phase, h.litSamples, g, context);
-    return h;
 }
 
 void RefinePhaseHologram(PhaseHologram& hologram, const RefinementRequest& request,
@@ -355,7 +208,7 @@ void RefinePhaseHologram(PhaseHologram& hologram, const RefinementRequest& reque
     LoadTransmittance(plan, phase, context);
     context.stopIfCancelled();
     Reconstruction farField = FarField(plan, {.removeZeroOrder = false}, context);
-    PhaseFigures figures = FiguresOf(farField, hologram.litSamples, hologram.geometry);
+    PhaseFigures figures = FiguresOfFarField(farField, hologram.litSamples, hologram.geometry);
     context.stopIfCancelled();
     record.end = figures;
     record.iterations = done;
@@ -364,12 +217,6 @@ void RefinePhaseHologram(PhaseHologram& hologram, const RefinementRequest& reque
     hologram.greyLevels = ViewLevels(hologram.phase);
     hologram.figures = figures;
     hologram.refinement = record;
-}
-
-PhaseHologram MakePhaseHologram(PhaseRequest request, const ExecutionContext& context) {
-    PhaseHologram h = MakeKinoform(std::move(request.hologram), std::move(request.brightness), context);
-    if (request.refinement) RefinePhaseHologram(h, *request.refinement, context);
-    return h;
 }
 
 }  // namespace marbleck

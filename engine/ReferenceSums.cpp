@@ -1,13 +1,9 @@
-#include "engine/HologramEngine.h"
+#include "engine/ReferenceSums.h"
 
-#include <algorithm>
-#include <cmath>
-
-#include "engine/NormalisedGrey.h"
 #include "engine/PointRotation.h"
 
 #ifdef __FAST_MATH__
-#error "the hologram engine must be built without -ffast-math: it reorders the roundings"
+#error "the reference sums must be built without -ffast-math: it reorders the roundings"
 #endif
 
 namespace marbleck {
@@ -45,29 +41,5 @@ void AccumulateReference(const HologramGeometry& g, std::span<const ObjectPoint>
         if (columnDone) columnDone(x);
     }
 }
-
-FieldRange FindRange(const HologramField& field, const HologramGeometry& g) {
-    FieldRange range;
-    for (int u = 0; u < g.columns; ++u) {
-        const float* column = field.column(u);
-        for (int v = 0; v < g.rows; ++v) {
-            if (column[v] > range.maximum) range.maximum = column[v];
-            if (column[v] < range.minimum) range.minimum = column[v];
-        }
-    }
-    return range;
-}
-
-void Normalise(HologramField& field, const HologramGeometry& g, FieldRange range) {
-    const double minimum = range.minimum;
-    const double span = static_cast<double>(range.maximum) - minimum;
-    if (span == 0.0) return;  // no object point: every value is and stays 0
-    for (int u = 0; u < g.columns; ++u) {
-        float* column = field.column(u);
-        for (int v = 0; v < g.rows; ++v) column[v] = detail::NormalisedValue(column[v], minimum, span);
-    }
-}
-
-std::uint8_t GreyLevel(float normalised) { return detail::GreyOf(normalised); }
 
 }  // namespace marbleck
