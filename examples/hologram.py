@@ -42,8 +42,9 @@ field = marbleck.hologram(letter, reps, random_phase=True, seed=1, engine="fast"
 binary = marbleck.binarize(field, "optimised", obj=letter, reps=reps, budget=1.0)
 picture = marbleck.reconstruct(binary)
 print(f"hologram {field.shape[1]} x {field.shape[0]} values, {int(letter.sum())} points")
-print("balanced: ", marbleck.figures(marbleck.binarize(field, "balanced", obj=letter, reps=reps), letter, reps))
-print("optimised:", marbleck.figures(binary, letter, reps))
+record = binary.optimisation
+print("balanced: ", record.before)
+print("optimised:", marbleck.figures(binary, letter, reps), f"after {record.iterations} steps")
 print(marbleck.physical(600, shape=field.shape))
 
 # %% [markdown]

@@ -1,40 +1,29 @@
-"""Builds the package marbleck with the engine's own sources:
+"""Builds the package marbleck by the project's own CMake build:
 
     /usr/bin/python3 -m venv --system-site-packages VENV
     VENV/bin/pip install --no-build-isolation ./python
 
-The engine needs a C++20 compiler and OpenBLAS and FFTW3 (single precision)
-through pkg-config. Its files get the flags the CMake build gives them, so
-that the exact engine's values equal marbleck-cli's bit for bit.
+CMake configures the project in setuptools' build folder (the module on;
+the programs, their Qt libraries and the tests off; the project's default
+build type) and builds the module's target alone, so that the engine's
+sources and flags are the ones marbleck-cli is built with and its exact
+engine's values equal marbleck-cli's bit for bit. It needs CMake, a C++20
+compiler, pybind11, and OpenBLAS and FFTW3 (single precision) through
+pkg-config: bash tools/deps.sh installs them.
 """
 
+import os
 import re
-import shlex
+import shutil
 import subprocess
+import sys
 from pathlib import Path
 
-from pybind11.setup_helpers import Pybind11Extension, build_ext
-from setuptools import setup
+from setuptools import Extension, setup
+from setuptools.command.build_ext import build_ext
 
 PYTHON = Path(__file__).resolve().parent
 ROOT = PYTHON.parent
-
-PLATFORM = ["NumberText", "Clock", "RandomGenerator", "PrintingService", "BlasThreads"]
-ENGINE = [
-    "HologramGeometry", "HologramEngine", "ExactKernel", "ExactHologramEngine", "FastHologramEngine",
-    "CalculationEngine", "CalculationWork", "HologramPipeline", "HologramCalculation", "Binarization",
-    "BinaryOptimiser", "MaskSampler", "ThreadPool", "ExecutionContext", "Reconstruction", "SpectrumPlan", "PhysicalFigures",
-    "PhaseHologram", "ComplexFarField", "PanelMap", "LookupTableFile",
-]
-# Every value is rounded where the recurrence says: no contraction into fused
-# multiply-adds, never fast math; the inner loops optimised fully.
-ENGINE_FLAGS = ["-ffp-contract=off", "-fno-fast-math"]
-FILE_FLAGS = {
-    "ExactKernel": ["-O3"],
-    "ExactHologramEngine": ["-O3"],
-    "HologramEngine": ["-O3"],
-    "HologramPipeline": ["-O3", "-fno-trapping-math"],
-}
 
 
 def project_version():
@@ -49,56 +38,49 @@ def project_version():
     return found.group(1)
 
 
-VERSION = project_version()
-
-
-def pkg_config(option, *packages):
+def run(command):
     try:
-        out = subprocess.run(["pkg-config", option, *packages], check=True, capture_output=True, text=True)
-    except (OSError, subprocess.CalledProcessError) as error:
-        raise SystemExit(f"pkg-config {option} {' '.join(packages)} failed ({error}): "
-                         "install OpenBLAS and FFTW3 (bash tools/deps.sh)") from None
-    return shlex.split(out.stdout)
+        subprocess.run(command, check=True)
+    except OSError as error:
+        raise SystemExit(f"{command[0]} could not run ({error}): install CMake (bash tools/deps.sh)") from None
+    except subprocess.CalledProcessError as error:
+        raise SystemExit(f"{' '.join(command[:3])} … failed with status {error.returncode}") from None
 
 
-class EngineBuild(build_ext):
-    """Compiles the engine's sources first, each with its own flags, and links
-    them into the module."""
+class CMakeBuild(build_ext):
+    """Builds the module's CMake target in the build folder and puts the
+    module it made where setuptools packages it."""
 
     def build_extension(self, ext):
-        if not getattr(ext, "engine_built", False):
-            common = ext.extra_compile_args + pkg_config("--cflags", "openblas", "fftw3f")
-            objects = []
-            sources = [("platform", name, []) for name in PLATFORM]
-            sources += [("engine", name, ENGINE_FLAGS + FILE_FLAGS.get(name, [])) for name in ENGINE]
-            for folder, name, flags in sources:
-                objects += self.compiler.compile(
-                    [str(ROOT / folder / f"{name}.cpp")], output_dir=self.build_temp,
-                    include_dirs=ext.include_dirs, extra_postargs=common + flags)
-            ext.extra_objects = objects + ext.extra_objects
-            ext.engine_built = True
-        super().build_extension(ext)
+        tree = Path(self.build_temp).resolve() / "cmake"
+        tree.mkdir(parents=True, exist_ok=True)
+        run([
+            "cmake", "-S", str(ROOT), "-B", str(tree),
+            "-DMARBLECK_PYTHON=ON",
+            "-DMARBLECK_PROGRAMS=OFF",
+            "-DMARBLECK_BUILD_TESTS=OFF",
+            "-DMARBLECK_BUILD_BENCH=OFF",
+            f"-DPython_EXECUTABLE={sys.executable}",
+        ])
+        jobs = self.parallel or os.cpu_count() or 1
+        run(["cmake", "--build", str(tree), "--target", "marbleck_python", "--parallel", str(jobs)])
+        built = sorted((tree / "python" / "marbleck").glob("_engine*.so"))
+        if len(built) != 1:
+            raise SystemExit(f"the CMake build made {len(built)} modules _engine in {tree / 'python' / 'marbleck'}")
+        target = Path(self.get_ext_fullpath(ext.name))
+        target.parent.mkdir(parents=True, exist_ok=True)
+        shutil.copyfile(built[0], target)
 
-
-module = Pybind11Extension(
-    "marbleck._engine",
-    [str(PYTHON / "src" / "EngineModule.cpp"), str(PYTHON / "src" / "CallControl.cpp")],
-    include_dirs=[str(ROOT)],
-    cxx_std=20,
-    define_macros=[("MARBLECK_VERSION", f'"{VERSION}"')],
-    extra_compile_args=["-pthread"],
-    extra_link_args=["-pthread"] + pkg_config("--libs", "openblas", "fftw3f"),
-)
 
 setup(
     name="marbleck",
-    version=VERSION,
+    version=project_version(),
     description="Computer-generated holograms with the Marbleck engine, on NumPy arrays",
     license="MIT",
     packages=["marbleck"],
-    package_data={"marbleck": ["__init__.pyi", "py.typed"]},
-    ext_modules=[module],
-    cmdclass={"build_ext": EngineBuild},
+    package_data={"marbleck": ["_engine.pyi", "py.typed"]},
+    ext_modules=[Extension("marbleck._engine", sources=[])],
+    cmdclass={"build_ext": CMakeBuild},
     install_requires=["numpy"],
     python_requires=">=3.9",
     zip_safe=False,

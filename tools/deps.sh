@@ -15,7 +15,7 @@ packages=(
 )
 test_packages=(
   libgtest-dev libbenchmark-dev
-  python3-pytest python3-matplotlib
+  python3-pytest python3-matplotlib python3-mypy
   poppler-utils
   cups printer-driver-cups-pdf
   locales-all

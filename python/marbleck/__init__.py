@@ -21,27 +21,44 @@ complex transmittance (a phase hologram's ``numpy.exp(1j * phase)``). An
 array larger than the engine takes (more than 2**26 values) raises
 MemoryError before anything is copied.
 
-Long calculations release the interpreter's lock and stop on Ctrl+C with
-KeyboardInterrupt, returning nothing; a SIGINT handler of the program's own
-that does not raise lets them run on.
+Every call that works takes nthreads, the threads it may use (the calling
+one included): 0, the default, for every core, 1 for the calling thread
+alone. Calls release the interpreter's lock, so calls from several Python
+threads run side by side, and stop on Ctrl+C with KeyboardInterrupt,
+returning nothing; a SIGINT handler of the program's own that does not raise
+lets them run on.
 """
 
 from __future__ import annotations
 
-import dataclasses
 import operator
 from typing import Optional, Tuple
 
 import numpy as np
+import numpy.typing as npt
 
 from . import _engine
-from ._arguments import _brightness, _field, _mask, _reps, _size, _sources, _time_limit, _transmittance, _values
+from ._arguments import _mask, _reps, _size, _sources, _threads, _time_limit, _transmittance, _values
+from ._phase import kinoform, lookup_table, slm_map
+from ._records import (
+    Binarized,
+    Figures,
+    Hologram,
+    Kinoform,
+    Optimisation,
+    PhaseFigures,
+    Physical,
+    Refinement,
+    _figures,
+    _optimisation,
+)
 
 #: The project's version.
 __version__: str = _engine.version
 
 __all__ = [
     "Hologram",
+    "Binarized",
     "hologram",
     "binarize",
     "reconstruct",
@@ -52,6 +69,7 @@ __all__ = [
     "slm_map",
     "lookup_table",
     "Figures",
+    "Optimisation",
     "Physical",
     "PhaseFigures",
     "Refinement",
@@ -74,102 +92,8 @@ METHODS: Tuple[str, ...] = tuple(_engine.methods)
 REFINEMENTS: Tuple[str, ...] = tuple(_engine.refinement_methods)
 
 
-@dataclasses.dataclass(frozen=True)
-class Figures:
-    """What the reconstruction of a hologram (zero order removed) says of it.
-
-    fidelity: the mean intensity on the object's points over the mean on the
-    noise. uniformity: the spread of the points' brightness, its standard
-    deviation over its mean (0 is even). efficiency: the share of the
-    diffracted light on the object and its twin.
-    """
-
-    fidelity: float
-    uniformity: float
-    efficiency: float
-
-
-@dataclasses.dataclass(frozen=True)
-class Physical:
-    """A printed hologram's sizes and what it shows under a laser.
-
-    Lengths in millimetres, angles in degrees. width_mm and height_mm are
-    None without a shape; the angle and the screen sizes are None when the
-    pixels are finer than half a wavelength.
-    """
-
-    pitch_mm: float
-    width_mm: Optional[float]
-    height_mm: Optional[float]
-    wavelength_nm: float
-    distance_m: float
-    max_angle_degrees: Optional[float]
-    screen_image_mm: Optional[float]
-    screen_span_mm: Optional[float]
-
-
-@dataclasses.dataclass(frozen=True)
-class PhaseFigures:
-    """What the far field of a phase hologram, |FFT2(exp(i*phase))|**2, says
-    of it; each lit point's spot is the 3 x 3 bins round its bin.
-
-    efficiency: the share of all the light on the spots. uniformity:
-    1 - (max - min) / (max + min) of the spots' light (1 is even). spread:
-    their standard deviation over their mean (0 is even). fidelity: the mean
-    intensity on the spots over the mean on the noise.
-    """
-
-    efficiency: float
-    uniformity: float
-    spread: float
-    fidelity: float
-
-
-@dataclasses.dataclass(frozen=True)
-class Refinement:
-    """What a refinement did: its method, the figures before and after, the
-    iterations run and the seconds taken."""
-
-    method: str
-    start: PhaseFigures
-    end: PhaseFigures
-    iterations: int
-    seconds: float
-
-
-@dataclasses.dataclass(frozen=True)
-class Kinoform:
-    """A phase hologram: phase, float32 rows x columns in 0 .. 2*pi (a
-    Fortran-ordered view of the engine's values), its figures and its
-    refinement (None when not refined)."""
-
-    phase: np.ndarray
-    figures: PhaseFigures
-    refinement: Optional[Refinement]
-    #: The seed of the random phases (None without random_phase).
-    seed: Optional[int] = None
-
-    def __repr__(self) -> str:
-        rows, columns = self.phase.shape
-        return (
-            f"Kinoform(phase=<{rows} x {columns} {self.phase.dtype}>, figures={self.figures!r}, "
-            f"refinement={self.refinement!r}, seed={self.seed!r})"
-        )
-
-
-class Hologram(np.ndarray):
-    """A hologram as hologram() returns it: a float32 NumPy array whose seed
-    is that of its random phases (None without random_phase), so that a
-    hologram of fresh random phases can be made again."""
-
-    seed: Optional[int]
-
-    def __array_finalize__(self, obj) -> None:
-        self.seed = getattr(obj, "seed", None)
-
-
 def hologram(
-    obj,
+    obj: npt.ArrayLike,
     reps: float = 1,
     *,
     random_phase: bool = False,
@@ -177,6 +101,7 @@ def hologram(
     engine: str = "exact",
     size: Optional[Tuple[float, float]] = None,
     time_limit: Optional[float] = None,
+    nthreads: int = 0,
 ) -> Hologram:
     """The hologram of an object, normalised to 0 .. 1.
 
@@ -200,6 +125,7 @@ def hologram(
         the "exact" and "reference" engines refuse more than 2**38 points x
         values (minutes of work) with ValueError and an estimate, before any
         work.
+    nthreads: the threads it may use; 0 (the default) for every core.
 
     Returns a Hologram, a float32 NumPy array of shape (rows, columns), row v
     at index v, with the seed of its random phases as its seed attribute. It
@@ -209,24 +135,27 @@ def hologram(
     """
     mask, width, height, seed_value = _sources(obj, size, engine, random_phase, seed)
     field = _engine.hologram(
-        mask, width, height, _reps(reps), bool(random_phase), seed_value, engine, _time_limit(time_limit)
+        mask, width, height, _reps(reps), random_phase=bool(random_phase), seed=seed_value, engine=engine,
+        time_limit=_time_limit(time_limit), nthreads=_threads(nthreads),
     ).view(Hologram)
     field.seed = seed_value if random_phase else None
     return field
 
 
 def binarize(
-    field,
+    field: npt.ArrayLike,
     method: str = "threshold",
     threshold: float = 0.6,
     budget: Optional[float] = None,
     *,
-    obj=None,
+    obj: Optional[npt.ArrayLike] = None,
     reps: Optional[float] = None,
     size: Optional[Tuple[float, float]] = None,
     max_iterations: int = 0,
-) -> np.ndarray:
-    """A binarized hologram: float32, 1 where white and 0 where black.
+    nthreads: int = 0,
+) -> Binarized:
+    """A binarized hologram: a Binarized float32 array, 1 where white and 0
+    where black, with the threshold used and the optimisation's record.
 
     field: a hologram's values (floats, normally 0 .. 1), or grey levels as
         uint8 (0 .. 255) or uint16 (0 .. 65535), each then level / white.
@@ -244,6 +173,7 @@ def binarize(
         the light on the object's points. For the others they say which
         values were calculated (a fractional R*W can leave the last column
         unvisited); without them every value counts.
+    nthreads: the threads it may use; 0 (the default) for every core.
 
     The field is left as it is. Runs without the interpreter's lock; Ctrl+C
     stops it with KeyboardInterrupt.
@@ -277,13 +207,18 @@ def binarize(
             )
     elif method == "optimised":
         raise ValueError("the optimised method needs the object: pass obj and reps")
-    binary, _, _ = _engine.binarize(
-        values, method, threshold_value, budget_value, int(max_iterations), mask, width, height, reps_value
+    threads = _threads(nthreads)
+    binary, used, record = _engine.binarize(
+        values, method, threshold=threshold_value, budget=budget_value, max_iterations=int(max_iterations),
+        mask=mask, width=width, height=height, reps=reps_value, nthreads=threads,
     )
-    return binary
+    result = binary.view(Binarized)
+    result.threshold = used
+    result.optimisation = _optimisation(record)
+    return result
 
 
-def reconstruct(t, zero_order: bool = False) -> np.ndarray:
+def reconstruct(t: npt.ArrayLike, zero_order: bool = False, *, nthreads: int = 0) -> npt.NDArray[np.float32]:
     """The far field of a hologram: the intensity |FFT2(t)|**2, centred.
 
     t: a hologram (normalised 0 .. 1, or binarized 0 / 1, or its grey levels
@@ -293,29 +228,40 @@ def reconstruct(t, zero_order: bool = False) -> np.ndarray:
         a phase hologram's numpy.exp(1j * phase).
     zero_order: keep the undiffracted light; by default the mean of t is
         taken away first so that the centre does not outshine the object.
+    nthreads: the threads it may use; 0 (the default) for every core.
 
     Returns float32 of t's shape, unnormalised, zero frequency at
     (rows // 2, columns // 2); the object's image and its twin lie
     point-mirrored through the centre (a complex t has no twin of its own).
     """
     values = _transmittance(t)
+    threads = _threads(nthreads)
     if np.iscomplexobj(values):
-        return _engine.reconstruct_complex(values, not zero_order)
-    return _engine.reconstruct(values, not zero_order)
+        return _engine.reconstruct_complex(values, remove_zero_order=not zero_order, nthreads=threads)
+    return _engine.reconstruct(values, remove_zero_order=not zero_order, nthreads=threads)
 
 
-def figures(t, obj, reps: float, *, size: Optional[Tuple[float, float]] = None) -> Figures:
-    """The fidelity, uniformity and efficiency of hologram t of object obj at
-    repetition factor reps (as given to hologram()); t as reconstruct()
-    takes it, complex included."""
+def figures(
+    t: npt.ArrayLike,
+    obj: npt.ArrayLike,
+    reps: float,
+    *,
+    size: Optional[Tuple[float, float]] = None,
+    nthreads: int = 0,
+) -> Figures:
+    """The figures of hologram t of object obj at repetition factor reps (as
+    given to hologram()); t as reconstruct() takes it, complex included.
+    nthreads: the threads it may use; 0 (the default) for every core."""
     values = _transmittance(t)
     mask = _mask(obj)
     width, height = _size(mask, size)
-    measure = _engine.figures_complex if np.iscomplexobj(values) else _engine.figures
-    return Figures(*measure(values, mask, width, height, _reps(reps)))
+    threads = _threads(nthreads)
+    if np.iscomplexobj(values):
+        return _figures(_engine.figures_complex(values, mask, width, height, _reps(reps), nthreads=threads))
+    return _figures(_engine.figures(values, mask, width, height, _reps(reps), nthreads=threads))
 
 
-def grey_levels(field) -> np.ndarray:
+def grey_levels(field: npt.ArrayLike) -> npt.NDArray[np.uint8]:
     """The grey levels "Calculate" paints: value * 255 in float32, rounded
     half to even, clamped to 0 .. 255, as uint8 of the field's shape; grey
     levels (uint8, uint16) as binarize() takes them."""
@@ -338,13 +284,12 @@ def physical(
     """
     rows, columns = (0, 0) if shape is None else (operator.index(shape[0]), operator.index(shape[1]))
     if not (0 <= rows < 2**31 and 0 <= columns < 2**31):
-        raise ValueError(f"shape must be (rows, columns), each from 0 to 2**31 - 1, not {tuple(shape)!r}")
-    values = _engine.physical(columns, rows, float(dpi), float(scale), float(wavelength_nm), float(distance_m))
+        raise ValueError(f"shape must be (rows, columns), each from 0 to 2**31 - 1, not {shape!r}")
+    values = _engine.physical(
+        columns, rows, dpi=float(dpi), scale=float(scale), wavelength_nm=float(wavelength_nm),
+        distance_m=float(distance_m),
+    )
     if shape is None:
         values["width_mm"] = values["height_mm"] = None
     return Physical(**values)
 
-
-# The phase holograms' functions live beside this file; they use the checks
-# and records above, so they are imported once those exist.
-from ._phase import kinoform, lookup_table, slm_map  # noqa: E402

@@ -180,3 +180,17 @@ def _time_limit(time_limit) -> float:
     if not (limit >= 0 and np.isfinite(limit)):
         raise ValueError(f"time_limit must be seconds, 0 or more, not {time_limit!r}")
     return limit
+
+
+def _threads(nthreads) -> int:
+    """The threads a call may use as the engine takes them: a whole number,
+    0 for every core."""
+    if isinstance(nthreads, bool):
+        raise ValueError(f"nthreads must be a whole number, 0 (every core) or more, not {nthreads!r}")
+    try:
+        value = operator.index(nthreads)
+    except TypeError:
+        raise ValueError(f"nthreads must be a whole number, 0 (every core) or more, not {nthreads!r}") from None
+    if not 0 <= value < 2**31:
+        raise ValueError(f"nthreads must be a whole number from 0 (every core) to 2**31 - 1, not {nthreads!r}")
+    return value

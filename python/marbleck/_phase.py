@@ -6,25 +6,19 @@ from __future__ import annotations
 
 import operator
 import os
-from typing import Optional, Tuple
+from typing import Any, Optional, Tuple
 
 import numpy as np
 
-from . import (
-    REFINEMENTS,
-    Kinoform,
-    PhaseFigures,
-    Refinement,
-    _brightness,
-    _engine,
-    _field,
-    _reps,
-    _sources,
-)
+import numpy.typing as npt
+
+from . import _engine
+from ._arguments import _brightness, _field, _reps, _sources, _threads
+from ._records import Kinoform, Refinement, _figures
 
 
 def kinoform(
-    obj,
+    obj: npt.ArrayLike,
     reps: float = 1,
     *,
     random_phase: bool = False,
@@ -34,6 +28,7 @@ def kinoform(
     refine: int = 0,
     method: str = "gs",
     time_limit: Optional[float] = None,
+    nthreads: int = 0,
 ) -> Kinoform:
     """The phase hologram of an object for a spatial light modulator: the
     phase of the complex sum of the same point sources hologram() sums, and
@@ -50,13 +45,16 @@ def kinoform(
         Sums of the exact or reference engine beyond hologram()'s bound
         raise ValueError without it too; with it, they run under the limit,
         which then bounds the whole call (TimeoutError when it passes).
+    nthreads: the threads it may use; 0 (the default) for every core.
     A factor that leaves no hologram raises ValueError, as for hologram().
     Runs without the interpreter's lock; Ctrl+C stops it with
     KeyboardInterrupt.
     """
     mask, width, height, seed_value = _sources(obj, size, engine, random_phase, seed)
-    if method not in REFINEMENTS:
-        raise ValueError(f"unknown refinement {method!r} (the refinements: {', '.join(REFINEMENTS)})")
+    if method not in _engine.refinement_methods:
+        raise ValueError(
+            f"unknown refinement {method!r} (the refinements: {', '.join(_engine.refinement_methods)})"
+        )
     iterations = operator.index(refine)
     if not 0 <= iterations <= _MOST_ITERATIONS:
         raise ValueError(f"refine must be 0 to {_MOST_ITERATIONS} iterations, not {refine!r}")
@@ -71,23 +69,24 @@ def kinoform(
                 f"2**32 bound of a refinement (about {int(np.ceil(seconds / 60))} min here); give "
                 "time_limit to go on"
             )
+    threads = _threads(nthreads)
     brightness = _brightness(obj, mask)
     phase, measured, record = _engine.kinoform(
-        mask, brightness, width, height, _reps(reps), bool(random_phase), seed_value, engine, iterations,
-        method, limit,
+        mask, brightness, width, height, _reps(reps), random_phase=bool(random_phase), seed=seed_value,
+        engine=engine, iterations=iterations, method=method, time_limit=limit, nthreads=threads,
     )
     refinement = None
     if record is not None:
-        name, start, end, done, seconds = record
-        refinement = Refinement(name, PhaseFigures(*start), PhaseFigures(*end), done, seconds)
-    return Kinoform(phase, PhaseFigures(*measured), refinement, seed_value if random_phase else None)
+        name, before, after, done, seconds = record
+        refinement = Refinement(name, _figures(before), _figures(after), done, seconds)
+    return Kinoform(phase, _figures(measured), refinement, seed_value if random_phase else None)
 
 
 # The most iterations the engine counts.
 _MOST_ITERATIONS = 2**31 - 1
 
 
-def _table(levels) -> np.ndarray:
+def _table(levels: npt.ArrayLike) -> npt.NDArray[np.uint8]:
     """A lookup table given as its 256 grey levels (a list, a NumPy array):
     whole numbers 0 .. 255, as uint8."""
     values = np.asarray(levels)
@@ -106,7 +105,7 @@ def _table(levels) -> np.ndarray:
     return values.astype(np.uint8)
 
 
-def lookup_table(source=None, *, two_pi: Optional[int] = None) -> np.ndarray:
+def lookup_table(source: Any = None, *, two_pi: Optional[int] = None) -> npt.NDArray[np.uint8]:
     """A modulator's lookup table: 256 grey levels, entry k for the phase
     k * 2*pi / 256.
 
@@ -120,28 +119,32 @@ def lookup_table(source=None, *, two_pi: Optional[int] = None) -> np.ndarray:
     two_pi: without a source, the linear table whose grey level two_pi
         (1 .. 255, default 255) delays by 2*pi; with one, ValueError.
     """
+    table: npt.NDArray[np.uint8]
     if source is None:
-        return _engine.lookup_table(None, 255 if two_pi is None else operator.index(two_pi))
-    if two_pi is not None:
+        table = _engine.lookup_table(None, two_pi=255 if two_pi is None else operator.index(two_pi))
+    elif two_pi is not None:
         raise ValueError("two_pi makes the linear table; give it or a source, not both")
-    if isinstance(source, (bytes, bytearray, memoryview)):
-        return _engine.lookup_table(bytes(source), 255)
-    if isinstance(source, os.PathLike) or (isinstance(source, str) and "\n" not in source):
-        return _engine.lookup_file(os.fsencode(source))
-    if isinstance(source, str):
-        return _engine.lookup_table(source, 255)
-    return _table(source)
+    elif isinstance(source, (bytes, bytearray, memoryview)):
+        table = _engine.lookup_table(bytes(source))
+    elif isinstance(source, os.PathLike) or (isinstance(source, str) and "\n" not in source):
+        table = _engine.lookup_file(os.fsencode(source))
+    elif isinstance(source, str):
+        table = _engine.lookup_table(source)
+    else:
+        table = _table(source)
+    return table
 
 
 def slm_map(
-    phase,
+    phase: npt.ArrayLike,
     panel: Optional[Tuple[int, int]] = None,
     *,
     pad: bool = False,
     tilt: Tuple[float, float] = (0.0, 0.0),
-    lens: Optional[Tuple[float, float, float]] = None,
-    lut=None,
-) -> Tuple[np.ndarray, np.ndarray]:
+    lens: Optional[Tuple[float, Optional[float], float]] = None,
+    lut: Optional[npt.ArrayLike] = None,
+    nthreads: int = 0,
+) -> Tuple[npt.NDArray[np.uint8], npt.NDArray[np.float32]]:
     """A phase hologram on a modulator's panel.
 
     phase: rows x columns of phases in radians (a Kinoform's phase).
@@ -154,6 +157,7 @@ def slm_map(
         wavelength of None is 633 nm, as in the window and marbleck-cli.
     lut: a lookup table (lookup_table(), or 256 whole numbers 0 .. 255);
         default the linear one for 255.
+    nthreads: the threads it may use; 0 (the default) for every core.
 
     Returns (levels, phase): uint8 grey levels through the table, and the
     panel's phase in 0 .. 2*pi, both (height, width). A phase that is not a
@@ -170,4 +174,9 @@ def slm_map(
         focal, wavelength, pitch = lens
         lens_terms = (float(focal), _engine.default_lens_wavelength if wavelength is None else float(wavelength),
                       float(pitch))
-    return _engine.panel_map(values, width, height, bool(pad), float(tilt[0]), float(tilt[1]), lens_terms, table)
+    threads = _threads(nthreads)
+    levels, panel_phase = _engine.panel_map(
+        values, width=width, height=height, pad=bool(pad), tilt_x=float(tilt[0]), tilt_y=float(tilt[1]),
+        lens=lens_terms, lut=table, nthreads=threads,
+    )
+    return levels, panel_phase

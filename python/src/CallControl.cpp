@@ -77,19 +77,30 @@ Deadline::~Deadline() {
     thread_.join();
 }
 
-CalculationControl InterruptibleControl(const CancelFlag& stop) {
-    CalculationControl control;
-    control.cancelFlag = &stop;
-    control.cancelRequested = [] {
+ExecutionContext InterruptibleContext(const CancelFlag& stop, int threads) {
+    ExecutionContext context;
+    context.threads = threads;
+    context.cancelFlag = &stop;
+    context.cancelRequested = [] {
         py::gil_scoped_acquire interpreter;
         return PyErr_CheckSignals() != 0;
     };
+    return context;
+}
+
+CalculationControl ControlOf(const ExecutionContext& context) {
+    CalculationControl control;
+    control.columnDone = context.columnDone;
+    control.cancelRequested = context.cancelRequested;
+    control.cancelFlag = context.cancelFlag;
+    control.binarizationProgress = context.progress;
     return control;
 }
 
-CallLimits::CallLimits(double seconds) : seconds_(seconds), watch_(stop_) {
+CallLimits::CallLimits(int threads, double seconds)
+    : seconds_(seconds), watch_(stop_), context_(InterruptibleContext(stop_, threads)) {
     if (seconds > 0) deadline_.emplace(seconds, stop_);
-    control_ = InterruptibleControl(stop_);
+    control_ = ControlOf(context_);
 }
 
 void CallLimits::ThrowTimeout(const char* what) const {

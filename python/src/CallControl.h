@@ -12,6 +12,7 @@
 #include <utility>
 
 #include "engine/CalculationControl.h"
+#include "engine/ExecutionContext.h"
 
 namespace marbleck::python {
 
@@ -53,10 +54,15 @@ private:
     std::thread thread_;
 };
 
-// A control that stops on `stop` and asks the interpreter, on the calling
-// thread between pieces of work, whether a signal handler raised; the
-// exception stays pending until the calculation has stopped.
-CalculationControl InterruptibleControl(const CancelFlag& stop);
+// A context of `threads` threads (0: every core) that stops on `stop` and
+// asks the interpreter, on the calling thread between pieces of work,
+// whether a signal handler raised; the exception stays pending until the
+// calculation has stopped.
+ExecutionContext InterruptibleContext(const CancelFlag& stop, int threads);
+
+// The control the engine's calls that take no context yet are given: the
+// context's stopping and following.
+CalculationControl ControlOf(const ExecutionContext& context);
 
 // Runs `work` without the interpreter's lock; a calculation that stopped
 // for a signal raises what its Python handler raised (KeyboardInterrupt).
@@ -71,16 +77,19 @@ auto RunReleased(Work&& work) {
     }
 }
 
-// The stop flag, SIGINT watch and deadline of one call; `seconds` 0 sets no
-// deadline. A call stopped by the deadline raises TimeoutError saying
-// `what` stopped.
+// The execution context of one call: its threads, stop flag, SIGINT watch
+// and deadline; `seconds` 0 sets no deadline. A call stopped by the deadline
+// raises TimeoutError saying `what` stopped. Made with the interpreter's
+// lock held.
 class CallLimits {
 public:
-    explicit CallLimits(double seconds = 0);
+    explicit CallLimits(int threads, double seconds = 0);
     CallLimits(const CallLimits&) = delete;
     CallLimits& operator=(const CallLimits&) = delete;
 
+    const ExecutionContext& context() const { return context_; }
     const CalculationControl& control() const { return control_; }
+    ThreadPool& pool() const { return context_.pool(); }
 
     template <class Work>
     auto run(Work&& work, const char* what) const {
@@ -99,6 +108,7 @@ private:
     double seconds_;
     InterruptWatch watch_;
     std::optional<Deadline> deadline_;
+    ExecutionContext context_;
     CalculationControl control_;
 };
 

@@ -102,7 +102,7 @@ def test_random_phases_are_fresh_and_their_seed_is_kept():
 def test_kinoform_repr_is_short():
     k = marbleck.kinoform(np.eye(64, dtype=bool), 4, refine=1)
     text = repr(k)
-    assert text.startswith("Kinoform(phase=<256 x 256 float32>, figures=PhaseFigures(")
+    assert text.startswith("Kinoform(phase=<256 x 256 float32>, figures=Figures(")
     assert "refinement=Refinement(method='gs'" in text and len(text) < 600
 
 

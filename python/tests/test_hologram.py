@@ -142,6 +142,11 @@ def test_optimised_binarization_is_judged_by_its_figures():
     assert after.fidelity > before.fidelity
     with pytest.raises(AttributeError):
         after.fidelity = 0
+    # The record says the same by the command line's names; the others have none.
+    record = optimised.optimisation
+    assert (record.before, record.after, record.iterations, record.keptBalanced) == (before, after, 20, False)
+    assert balanced.optimisation is None and balanced.threshold == pytest.approx(np.median(field), abs=1e-6)
+    assert marbleck.binarize(field, threshold=0.25).threshold == 0.25
 
 
 def test_optimised_binarization_of_a_hologram_that_shows_nothing_raises():

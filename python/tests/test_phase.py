@@ -60,8 +60,8 @@ def test_refinement_figures_agree_with_numpy():
     assert k.figures.spread == pytest.approx(light.std() / light.mean(), rel=1e-3)
     r = k.refinement
     assert (r.method, r.iterations) == ("gs", 20)
-    assert r.end == k.figures
-    assert r.end.efficiency > r.start.efficiency
+    assert r.after == k.figures
+    assert r.after.efficiency > r.before.efficiency
 
 
 def test_brightness_comes_from_the_objects_values():

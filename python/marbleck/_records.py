@@ -1,0 +1,141 @@
+"""What the package's calls return: the figures of a hologram, the records of
+what an optimisation and a refinement did, a kinoform, a print's physical
+sizes, and the arrays that carry how they were made. Part of the package
+marbleck, which exports them."""
+
+from __future__ import annotations
+
+import dataclasses
+from typing import Any, Dict, Optional
+
+import numpy as np
+import numpy.typing as npt
+
+
+@dataclasses.dataclass(frozen=True)
+class Figures:
+    """What the far field of a hologram says of it; each lit point's spot is
+    the 3 x 3 bins round its bin.
+
+    fidelity: the mean intensity on the object's points over the mean on the
+    noise (zero order removed). spread: the standard deviation of the spots'
+    light over its mean (0 is even). uniformity: 1 - (max - min) / (max +
+    min) of the spots' light (1 is even). efficiency: the share of all the
+    light, zero order included, on the spots. signalShare: the share of the
+    diffracted light (zero order removed) on the object and its twin.
+
+    A figure the engine does not measure for a hologram of this kind is None.
+    """
+
+    fidelity: Optional[float] = None
+    spread: Optional[float] = None
+    uniformity: Optional[float] = None
+    efficiency: Optional[float] = None
+    signalShare: Optional[float] = None  # noqa: N815 (the figure's name everywhere)
+
+
+#: The figures of a phase hologram: the same record.
+PhaseFigures = Figures
+
+
+def _figures(named: Dict[str, float]) -> Figures:
+    """Figures from the engine's figures by name."""
+    return Figures(**named)
+
+
+@dataclasses.dataclass(frozen=True)
+class Optimisation:
+    """What the optimised binarization did: the figures of the balanced
+    hologram it started from and of its result, the steps taken, the seconds,
+    and whether it kept the balanced hologram because nothing it found showed
+    the object better."""
+
+    before: Figures
+    after: Figures
+    iterations: int
+    seconds: float
+    keptBalanced: bool  # noqa: N815 (the record's name everywhere)
+
+
+def _optimisation(record: Optional[Dict[str, Any]]) -> Optional[Optimisation]:
+    if record is None:
+        return None
+    return Optimisation(
+        _figures(record["before"]), _figures(record["after"]), int(record["iterations"]),
+        float(record["seconds"]), bool(record["keptBalanced"]),
+    )
+
+
+@dataclasses.dataclass(frozen=True)
+class Refinement:
+    """What a refinement did: its method, the figures before and after, the
+    iterations run and the seconds taken."""
+
+    method: str
+    before: Figures
+    after: Figures
+    iterations: int
+    seconds: float
+
+
+@dataclasses.dataclass(frozen=True)
+class Kinoform:
+    """A phase hologram: phase, float32 rows x columns in 0 .. 2*pi (a
+    Fortran-ordered view of the engine's values), its figures and its
+    refinement (None when not refined)."""
+
+    phase: npt.NDArray[np.float32]
+    figures: Figures
+    refinement: Optional[Refinement]
+    #: The seed of the random phases (None without random_phase).
+    seed: Optional[int] = None
+
+    def __repr__(self) -> str:
+        rows, columns = self.phase.shape
+        return (
+            f"Kinoform(phase=<{rows} x {columns} {self.phase.dtype}>, figures={self.figures!r}, "
+            f"refinement={self.refinement!r}, seed={self.seed!r})"
+        )
+
+
+@dataclasses.dataclass(frozen=True)
+class Physical:
+    """A printed hologram's sizes and what it shows under a laser.
+
+    Lengths in millimetres, angles in degrees. width_mm and height_mm are
+    None without a shape; the angle and the screen sizes are None when the
+    pixels are finer than half a wavelength.
+    """
+
+    pitch_mm: float
+    width_mm: Optional[float]
+    height_mm: Optional[float]
+    wavelength_nm: float
+    distance_m: float
+    max_angle_degrees: Optional[float]
+    screen_image_mm: Optional[float]
+    screen_span_mm: Optional[float]
+
+
+class Hologram(np.ndarray):  # type: ignore[type-arg]
+    """A hologram as hologram() returns it: a float32 NumPy array whose seed
+    is that of its random phases (None without random_phase), so that a
+    hologram of fresh random phases can be made again."""
+
+    seed: Optional[int]
+
+    def __array_finalize__(self, obj: Any) -> None:
+        self.seed = getattr(obj, "seed", None)
+
+
+class Binarized(np.ndarray):  # type: ignore[type-arg]
+    """A binarized hologram as binarize() returns it: a float32 NumPy array of
+    0 and 1, with the threshold its method used and, for the optimised
+    method, what the optimisation did (None for the others)."""
+
+    threshold: float
+    optimisation: Optional[Optimisation]
+
+    def __array_finalize__(self, obj: Any) -> None:
+        self.threshold = getattr(obj, "threshold", float("nan"))
+        self.optimisation = getattr(obj, "optimisation", None)
