@@ -11,6 +11,8 @@
 #include "engine/CalculationEngine.h"
 #include "engine/CalculationWork.h"
 #include "engine/ExecutionContext.h"
+#include "engine/kinds/amplitude/AmplitudeKind.h"
+#include "engine/kinds/phase/PhaseKind.h"
 #include "platform/NumberText.h"
 #include "platform/RunTimeError.h"
 
@@ -90,21 +92,24 @@ bool RefuseUnboundedWork(const HologramRequest& request, double timeLimit, int t
                                 " min here); use engine=\"fast\", or time_limit=S to go on");
 }
 
-py::dict FigureDict(const HologramFigures& figures) {
+py::dict FigureDict(const Figures& figures, std::span<const std::string_view> only) {
     py::dict named;
-    named["fidelity"] = figures.fidelity;
-    named["spread"] = figures.uniformity;
-    named["signalShare"] = figures.efficiency;
+    for (const auto& [name, value] : NamedFigures(figures))
+        if (only.empty() || std::find(only.begin(), only.end(), name) != only.end())
+            named[py::str(name.data(), name.size())] = value;
     return named;
 }
 
+py::dict FigureDict(const HologramFigures& figures) {
+    // What an optimisation's record measures.
+    static constexpr std::string_view measured[] = {"fidelity", "spread", "signalShare"};
+    return FigureDict(FiguresOf(figures), measured);
+}
+
 py::dict FigureDict(const PhaseFigures& figures) {
-    py::dict named;
-    named["fidelity"] = figures.fidelity;
-    named["spread"] = figures.spread;
-    named["uniformity"] = figures.uniformity;
-    named["efficiency"] = figures.efficiency;
-    return named;
+    // What a refinement's record measures.
+    static constexpr std::string_view measured[] = {"fidelity", "spread", "uniformity", "efficiency"};
+    return FigureDict(FiguresOf(figures), measured);
 }
 
 }  // namespace marbleck::python

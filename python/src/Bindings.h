@@ -7,9 +7,12 @@
 #include <pybind11/pybind11.h>
 
 #include <cstdint>
+#include <span>
+#include <string_view>
 #include <vector>
 
 #include "engine/CalculationControl.h"
+#include "engine/Figures.h"
 #include "engine/HologramCalculation.h"
 #include "engine/HologramField.h"
 #include "engine/HologramGeometry.h"
@@ -53,10 +56,11 @@ HologramGeometry CheckedGeometry(py::ssize_t rows, py::ssize_t columns, float wi
 // `threads` threads; true where such work goes on under the time limit.
 bool RefuseUnboundedWork(const HologramRequest& request, double timeLimit, int threads);
 
-// The figures by the names Python gives them (fidelity, spread, uniformity,
-// efficiency, signalShare): the one place where the engine's members are
-// named for Python. A figure the engine does not measure for a kind is left
-// out.
+// The figures by the names of the engine's figure table (fidelity, spread,
+// uniformity, efficiency, signalShare); with `only`, those it names alone.
+py::dict FigureDict(const Figures& figures, std::span<const std::string_view> only = {});
+// The figures an optimisation's and a refinement's records measure, by the
+// same names; the others are left out.
 py::dict FigureDict(const HologramFigures& figures);
 py::dict FigureDict(const PhaseFigures& figures);
 
