@@ -29,13 +29,4 @@ NamedValues FigureValues(const Figures& figures, std::span<const std::string_vie
     return values;
 }
 
-CalculationControl ControlOf(const ExecutionContext& context) {
-    CalculationControl control;
-    control.columnDone = context.columnDone;
-    control.cancelRequested = context.cancelRequested;
-    control.cancelFlag = context.cancelFlag;
-    control.binarizationProgress = context.progress;
-    return control;
-}
-
 }  // namespace marbleck

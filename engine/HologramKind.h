@@ -132,6 +132,13 @@ std::span<const HologramKind* const> HologramKinds();
 const HologramKind* FindHologramKind(std::string_view name);
 
 // The control the engine's calls take for the pieces of a context.
-CalculationControl ControlOf(const ExecutionContext& context);
+inline CalculationControl ControlOf(const ExecutionContext& context) {
+    CalculationControl control;
+    control.columnDone = context.columnDone;
+    control.cancelRequested = context.cancelRequested;
+    control.cancelFlag = context.cancelFlag;
+    control.binarizationProgress = context.progress;
+    return control;
+}
 
 }  // namespace marbleck
