@@ -32,19 +32,19 @@ PreparedCalculation PrepareCalculation(const CalculationRequest& request, const 
 
 HologramResult RunCalculation(const PreparedCalculation& job, std::atomic<float>& percentDone,
                               const CancelFlag* cancel) {
-    CalculationControl control;
-    control.columnDone = [&](int x) {
+    ExecutionContext context;
+    context.columnDone = [&](int x) {
         percentDone.store(ProgressAfterColumn(job, x), std::memory_order_relaxed);
     };
-    control.cancelFlag = cancel;
-    return MakeHologram(job.request, control);
+    context.cancelFlag = cancel;
+    return MakeHologram(job.request, context);
 }
 
 namespace {
 
 double EstimatedJobSeconds(const PreparedCalculation& job, int sums) {
     return sums * EstimatedSeconds(CalculationEngineNamed(job.request.engine), job.geometry,
-                                   job.request.object.litSamples, ThreadPool::Shared().size());
+                                   job.request.object.litSamples, ExecutionContext().pool().size());
 }
 
 }  // namespace
@@ -93,12 +93,12 @@ PreparedBinarization PrepareBinarization(const std::string& method, double budge
 
 BinarizedHologram RunBinarization(const PreparedBinarization& job, std::atomic<float>& percentDone,
                                   const CancelFlag* cancel) {
-    CalculationControl control;
-    control.cancelFlag = cancel;
-    control.binarizationProgress = [&](double fraction) {
+    ExecutionContext execution;
+    execution.cancelFlag = cancel;
+    execution.progress = [&](double fraction) {
         percentDone.store(static_cast<float>(100 * fraction), std::memory_order_relaxed);
     };
-    const BinarizationContext context{job.geometry, job.litSamples, ThreadPool::Shared(), control};
+    const BinarizationContext context{job.geometry, job.litSamples, execution};
     return ApplyBinarization(job.request, job.calculated, context);
 }
 
@@ -138,9 +138,8 @@ std::optional<double> BinarizeShownHologram(const std::string& method, const QSt
     if (entry != nullptr && entry->takesThreshold)
         request.threshold = ReadNumber(thresholdText.toStdString());
     const HologramResult& calculation = document.calculation;
-    const CalculationControl control;
-    const BinarizationContext context{calculation.geometry, calculation.litSamples, ThreadPool::Shared(),
-                                      control};
+    const ExecutionContext execution;
+    const BinarizationContext context{calculation.geometry, calculation.litSamples, execution};
     BinarizedHologram binarized = ApplyBinarization(request, document.field(), context);
     const double threshold = binarized.threshold;
     ShowBinarizedHologram(std::move(binarized), document, view);

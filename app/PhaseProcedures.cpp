@@ -62,19 +62,19 @@ PreparedPhase PrepareRefinement(const RefinementRequest& request, const Document
 }
 
 PhaseHologram RunPhaseJob(PreparedPhase& job, std::atomic<float>& percentDone, const CancelFlag* cancel) {
-    CalculationControl control;
-    control.cancelFlag = cancel;
+    ExecutionContext context;
+    context.cancelFlag = cancel;
     if (job.kind == PreparedPhase::Kind::Refinement) {
-        control.binarizationProgress = [&](double fraction) {
+        context.progress = [&](double fraction) {
             percentDone.store(static_cast<float>(100 * fraction), std::memory_order_relaxed);
         };
-        RefinePhaseHologram(job.hologram, job.refinement, control);
+        RefinePhaseHologram(job.hologram, job.refinement, context);
         return std::move(job.hologram);
     }
-    control.columnDone = [&](int x) {
+    context.columnDone = [&](int x) {
         percentDone.store(ProgressAfterColumn(job.calculation, x), std::memory_order_relaxed);
     };
-    return MakeKinoform(job.calculation.request, job.brightness, control);
+    return MakeKinoform(job.calculation.request, job.brightness, context);
 }
 
 bool IsLongPhaseJob(const PreparedPhase& job) {

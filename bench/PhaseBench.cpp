@@ -96,7 +96,7 @@ void Panel(benchmark::State& state, RefinementMethod method) {
         const double refine = h.refinement->seconds;
         const auto t = Clock::now();
         {
-            const ComplexSpectrumPlan plan(columns, rows, SpectrumPlan::SlicesFor(columns, rows));
+            const ComplexSpectrumPlan plan(columns, rows, ExecutionContext{});
             std::fill(plan.data(), plan.data() + plan.size(), std::complex<float>(1, 0));
             for (int i = 0; i < 30; ++i) {
                 plan.forward();

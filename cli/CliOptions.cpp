@@ -119,6 +119,11 @@ ParsedCommandLine ParseCommandLine(const QStringList& arguments) {
         QStringLiteral("Stop an object's calculation after S seconds (exit status 2). Without it, an exact "
                        "calculation of more than 2^38 points × values (minutes of work) is refused."),
         QStringLiteral("S"));
+    const QCommandLineOption threads(
+        QStringLiteral("threads"),
+        QStringLiteral("Threads each calculation uses, this one included: 0 (the default) for every core, "
+                       "1 for this thread alone."),
+        QStringLiteral("N"), QStringLiteral("0"));
     const QCommandLineOption depth(QStringLiteral("depth"),
                                    QStringLiteral("PNG grey depth, 8 or 16 (other formats have their own)."),
                                    QStringLiteral("BITS"), QStringLiteral("8"));
@@ -132,7 +137,7 @@ ParsedCommandLine ParseCommandLine(const QStringList& arguments) {
                        "refinement (method, before, after, iterations, seconds)."));
     const QCommandLineOption quiet(QStringLiteral("quiet"), QStringLiteral("Print no progress."));
     parser.addOptions({output, reps, randomPhase, seed, engine, binarize, budget, reconstruct, maxSeconds,
-                       depth, report, dpi, scale, wavelength, distance, quiet});
+                       threads, depth, report, dpi, scale, wavelength, distance, quiet});
     const PhaseCommandLine phaseOptions;
     phaseOptions.addTo(parser);
     const QCommandLineOption help = parser.addHelpOption();
@@ -201,6 +206,12 @@ ParsedCommandLine ParseCommandLine(const QStringList& arguments) {
             throw UsageError("several objects need %n in the reconstruction's name");
     }
     if (parser.isSet(maxSeconds)) o.maxSeconds = PositiveNumber(parser.value(maxSeconds), "--max-seconds");
+    const std::optional<double> threadCount = WholeNumber(parser.value(threads));
+    if (!threadCount || *threadCount != std::floor(*threadCount) || *threadCount < 0 ||
+        *threadCount > MaxThreadsOption)
+        throw UsageError("--threads must be a whole number from 0 to " + std::to_string(MaxThreadsOption) +
+                         ": " + parser.value(threads).toStdString());
+    o.threads = static_cast<int>(*threadCount);
     const QString depthText = parser.value(depth);
     if (depthText == QLatin1String("8"))
         o.depth = 8;

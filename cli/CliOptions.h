@@ -42,6 +42,8 @@ struct CliOptions {
     // --max-seconds: an object's calculation stops after this long; without
     // it, an exact calculation above ExactWorkBound is refused.
     std::optional<double> maxSeconds;
+    // --threads: the threads each engine call may use, 0 for every core.
+    int threads = 0;
     int depth = 8;
     bool report = false;
     bool quiet = false;
@@ -61,6 +63,10 @@ double Number(const QString& text, const char* option);
 // The whole number above 0, or UsageError naming `option`.
 double PositiveNumber(const QString& text, const char* option);
 
+// The most threads --threads takes (more than any machine's cores, which
+// bound what a call uses anyway).
+inline constexpr int MaxThreadsOption = 4096;
+
 // What the command line asks for: a run, or only the help or version text.
 struct ParsedCommandLine {
     enum class Action { Run, Help, Version } action = Action::Run;
@@ -74,8 +80,9 @@ struct ParsedCommandLine {
 // extension is not written, several objects without %n in the output (or in
 // the reconstruction's), a reconstruction not to .png, physical figures asked
 // for without --dpi and --report, or a number that is not positive there,
-// and a --budget that is not a positive number or comes without
-// --binarize optimised.
+// a --budget that is not a positive number or comes without
+// --binarize optimised, and --threads other than a whole number from 0 to
+// MaxThreadsOption.
 ParsedCommandLine ParseCommandLine(const QStringList& arguments);
 
 // The output path of `object`: %n replaced by its base name without extension.

@@ -1,10 +1,22 @@
 #include "cli/ObjectControl.h"
 
+#include <map>
+#include <mutex>
+
 namespace marbleck::cli {
 
+const ExecutionContext& RunContext(int threads) {
+    static std::mutex mutex;
+    static std::map<int, ExecutionContext> contexts;
+    std::lock_guard lock(mutex);
+    ExecutionContext& context = contexts[threads];
+    context.threads = threads;
+    return context;
+}
+
 ObjectControl::ObjectControl(const HologramGeometry& geometry, const std::vector<ObjectPoint>& points,
-                             const ExportProgress& progress, const CancelFlag& cancel)
-    : progress_(progress) {
+                             const ExportProgress& progress, const CancelFlag& cancel, int threads)
+    : progress_(progress), context_(RunContext(threads)) {
     context_.cancelFlag = &cancel;
     context_.progress = progress_.binarization;
     if (!progress_.points) return;

@@ -18,13 +18,18 @@ struct ExportProgress {
     std::function<void(double fraction)> binarization;
 };
 
-// The context of one object's calculation: its progress as points done
-// (those of the canvas columns summed) and the iterative stage's share, and
-// the cancel flag a deadline sets.
+// The context of the engine calls of a run with --threads `threads`: one
+// for each count, kept for the whole run, so that its copies share one pool
+// and the run starts its threads once.
+const ExecutionContext& RunContext(int threads);
+
+// The context of one object's calculation: RunContext(threads) with its
+// progress as points done (those of the canvas columns summed) and the
+// iterative stage's share, and the cancel flag a deadline sets.
 class ObjectControl {
 public:
     ObjectControl(const HologramGeometry& geometry, const std::vector<ObjectPoint>& points,
-                  const ExportProgress& progress, const CancelFlag& cancel);
+                  const ExportProgress& progress, const CancelFlag& cancel, int threads);
     ObjectControl(const ObjectControl&) = delete;
     ObjectControl& operator=(const ObjectControl&) = delete;
 

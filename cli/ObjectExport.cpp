@@ -101,7 +101,7 @@ ExportSummary ExportObject(const CliOptions& options, const QString& object, con
     summary.record = hologram.record();
 
     try {
-        WriteJobOutputs(run.job, result);
+        WriteJobOutputs(run.job, result, RunContext(options.threads));
     } catch (const FileWriteError& error) {
         throw ExportError(ExitStatus::Write, error.file(), error.what(), error.runTimeError());
     }

@@ -17,7 +17,8 @@ void RefuseUnboundedWork(const CliOptions& options, const HologramKind& kind,
         PointValues(geometry, points.size()) <= ExactWorkBound)
         return;
     const double minutes =
-        kind.sumsPerPoint * EstimatedSeconds(engine, geometry, points, ThreadPool::Shared().size()) / 60.0;
+        kind.sumsPerPoint *
+        EstimatedSeconds(engine, geometry, points, RunContext(options.threads).pool().size()) / 60.0;
     throw CalculationTooLong(
         QStringLiteral("%1 points × %2 values is more than the 2^%3 bound of the %4 engine (about %5 "
                        "min here); use --engine fast, or --max-seconds S to go on")
@@ -33,7 +34,8 @@ void RefuseUnboundedRefinement(const CliOptions& options, const HologramGeometry
     if (!options.phase || !options.phase->refinement || options.maxSeconds) return;
     const int iterations = options.phase->refinement->iterations;
     if (RefinementValues(geometry, iterations) <= RefinementWorkBound) return;
-    const double minutes = RefinementSeconds(geometry, iterations, ThreadPool::Shared().size()) / 60.0;
+    const double minutes =
+        RefinementSeconds(geometry, iterations, RunContext(options.threads).pool().size()) / 60.0;
     throw CalculationTooLong(
         QStringLiteral("%1 iterations × %2 values is more than the 2^%3 bound of a refinement (about %4 "
                        "min here); use fewer iterations, or --max-seconds S to go on")
@@ -58,7 +60,7 @@ ObjectRun RunWithinLimits(const CliOptions& options, const QImage& image, std::u
     CancelFlag cancel{false};
     std::optional<CalculationDeadline> deadline;
     if (options.maxSeconds) deadline.emplace(*options.maxSeconds, cancel);
-    const ObjectControl control(geometry, run.job.object.litSamples, progress, cancel);
+    const ObjectControl control(geometry, run.job.object.litSamples, progress, cancel, options.threads);
     try {
         run.result = RunJob(run.job, control.context());
     } catch (const CalculationCancelled&) {

@@ -9,6 +9,7 @@
 
 #include "engine/BinaryOptimiser.h"
 #include "engine/NamedTable.h"
+#include "engine/ParallelFor.h"
 
 namespace marbleck {
 
@@ -76,27 +77,24 @@ BinarizedHologram AtThreshold(const HologramField& calculated, double threshold,
     std::vector<float>& values = binarized.field.values();
     binarized.greyLevels.resize(values.size());
     const std::size_t count = values.size();
-    const int slices = count >= (1u << 16) ? pool.size() : 1;
-    pool.run(slices, [&](int slice) {
-        const std::size_t first = count * static_cast<std::size_t>(slice) / static_cast<std::size_t>(slices);
-        const std::size_t last =
-            count * static_cast<std::size_t>(slice + 1) / static_cast<std::size_t>(slices);
-        BinarizeValues(values.data() + first, binarized.greyLevels.data() + first, last - first, threshold);
-    });
+    ParallelFor(pool, PartsFor(pool, static_cast<long long>(count), 1LL << 16), count,
+                [&](int, std::size_t first, std::size_t last) {
+                    BinarizeValues(values.data() + first, binarized.greyLevels.data() + first, last - first,
+                                   threshold);
+                });
     return binarized;
 }
 
 BinarizedHologram BinarizeAtThreshold(const HologramField& calculated, const BinarizationRequest& request,
                                       const BinarizationContext& context) {
-    return AtThreshold(calculated, request.threshold, context.pool);
+    return AtThreshold(calculated, request.threshold, context.execution.pool());
 }
 
 BinarizedHologram BinarizeBalanced(const HologramField& calculated, const BinarizationRequest&,
                                    const BinarizationContext& context) {
-    return AtThreshold(
-        calculated,
-        MedianThreshold(calculated, context.geometry.columns, context.geometry.rows, context.pool),
-        context.pool);
+    const double threshold =
+        MedianThreshold(calculated, context.geometry.columns, context.geometry.rows, context.execution);
+    return AtThreshold(calculated, threshold, context.execution.pool());
 }
 
 constexpr std::array<BinarizationMethod, 3> Methods{{
@@ -127,7 +125,7 @@ void Binarize(HologramField& field, double threshold, std::vector<std::uint8_t>&
     BinarizeValues(field.values().data(), grey.data(), grey.size(), threshold);
 }
 
-double MedianThreshold(const HologramField& field, int columns, int rows, ThreadPool& pool) {
+double MedianThreshold(const HologramField& field, int columns, int rows, const ExecutionContext& context) {
     if (columns <= 0 || rows <= 0) return 0;
     const std::uint64_t n = static_cast<std::uint64_t>(columns) * static_cast<std::uint64_t>(rows);
     // The rank, from 0, of the largest value that stays black.
@@ -138,14 +136,13 @@ double MedianThreshold(const HologramField& field, int columns, int rows, Thread
     // from a count of all values, then its lower half from a count of those
     // that share the upper half. Each count is split over the pool's threads
     // by columns and added up.
+    ThreadPool& pool = context.pool();
     const int slices = std::max(1, std::min(pool.size(), columns / 16));
     std::vector<std::uint32_t> counts(static_cast<std::size_t>(slices) * Bins);
     const auto countSlices = [&](auto&& binOf) {
         std::fill(counts.begin(), counts.end(), 0u);
-        pool.run(slices, [&](int slice) {
+        ParallelFor(pool, slices, columns, [&](int slice, int first, int last) {
             std::uint32_t* count = counts.data() + static_cast<std::size_t>(slice) * Bins;
-            const int first = static_cast<int>(static_cast<long long>(columns) * slice / slices);
-            const int last = static_cast<int>(static_cast<long long>(columns) * (slice + 1) / slices);
             for (int u = first; u < last; ++u) {
                 const float* column = field.column(u);
                 for (int v = 0; v < rows; ++v) binOf(OrderKey(column[v]), count);

@@ -7,11 +7,10 @@
 #include <string_view>
 #include <vector>
 
-#include "engine/CalculationControl.h"
+#include "engine/ExecutionContext.h"
 #include "engine/HologramField.h"
 #include "engine/HologramGeometry.h"
 #include "engine/Reconstruction.h"
-#include "engine/ThreadPool.h"
 
 namespace marbleck {
 
@@ -59,18 +58,17 @@ struct BinarizedHologram {
 };
 
 // What a binarization method may use besides the field: the calculation's
-// geometry and lit samples, the engine's threads, the caller's progress and
-// cancelling, and the reconstruction's transforms (planned once per size), so
-// that an iterative method can judge each step by its far field.
+// geometry and lit samples, and the call's context (its threads, the
+// caller's progress and cancelling, the transforms' back end), through which
+// an iterative method judges each step by its far field.
 struct BinarizationContext {
     const HologramGeometry& geometry;
     std::span<const ObjectPoint> litSamples;
-    ThreadPool& pool;
-    const CalculationControl& control;
+    const ExecutionContext& execution;
 
     // The far field of the visited values of `field` (normalised or 0/255).
     Reconstruction reconstruct(const HologramField& field, ReconstructionOptions options = {}) const {
-        return Reconstruct(field, geometry.columns, geometry.rows, options);
+        return Reconstruct(field, geometry.columns, geometry.rows, options, execution);
     }
     // The fidelity figure of a reconstruction with the zero order removed.
     double fidelity(const Reconstruction& meanRemoved) const {
@@ -81,9 +79,9 @@ struct BinarizationContext {
         return MeasureFigures(meanRemoved, litSamples, geometry);
     }
     void reportProgress(double fraction) const {
-        if (control.binarizationProgress) control.binarizationProgress(fraction);
+        if (execution.progress) execution.progress(fraction);
     }
-    void stopIfCancelled() const { control.stopIfCancelled(); }
+    void stopIfCancelled() const { execution.stopIfCancelled(); }
 };
 
 // One binarization method: an entry of the binarization table. The function
@@ -130,9 +128,9 @@ void Binarize(HologramField& field, double threshold, std::vector<std::uint8_t>&
 // is white" it makes exactly floor(n / 2) of the n visited values white when
 // the hologram's values are distinct, fewer only by values equal to it.
 // The threshold is one of the field's values (+0 where it is −0). 0 for an
-// empty hologram. Counts the values in two passes on `pool`'s threads: its
-// time does not depend on the values, and it needs no copy of them.
+// empty hologram. Counts the values in two passes on the context's threads:
+// its time does not depend on the values, and it needs no copy of them.
 double MedianThreshold(const HologramField& field, int columns, int rows,
-                       ThreadPool& pool = ThreadPool::Shared());
+                       const ExecutionContext& context = {});
 
 }  // namespace marbleck

@@ -7,7 +7,7 @@
 #include <numeric>
 #include <optional>
 
-#include "engine/ThreadPool.h"
+#include "engine/ParallelFor.h"
 #include "platform/RunTimeError.h"
 
 namespace marbleck {
@@ -16,15 +16,9 @@ namespace {
 
 using enum BinKind;
 
-// Runs part(slice, first, last) over the columns in slices on the shared
-// pool's threads, as the transforms do.
-void InColumnSlices(int columns, const std::function<void(int, std::size_t, std::size_t)>& part) {
-    const int slices = std::min(columns, ThreadPool::Shared().size());
-    ThreadPool::Shared().run(slices, [&](int k) {
-        part(k, static_cast<std::size_t>(static_cast<long long>(columns) * k / slices),
-             static_cast<std::size_t>(static_cast<long long>(columns) * (k + 1) / slices));
-    });
-}
+// The slices of the columns that the pool's threads share, as the
+// transforms do.
+int ColumnSlices(int columns, const ThreadPool& pool) { return std::max(1, std::min(columns, pool.size())); }
 
 // The share of the budget that the first descent, the noise's alone, may
 // take: on the largest holograms it would take it all and leave the object
@@ -92,11 +86,12 @@ bool Shows(const HologramFigures& figures, const HologramFigures& start, bool in
 }  // namespace
 
 BinaryPatternCost::BinaryPatternCost(const HologramGeometry& geometry, std::span<const ObjectPoint> points,
-                                     double evenness)
+                                     double evenness, const ExecutionContext& context)
     : columns_(geometry.columns),
       rows_(geometry.rows),
       evenness_(evenness),
-      plan_(std::make_unique<SpectrumPlan>(columns_, rows_, SpectrumPlan::SlicesFor(columns_, rows_), true)) {
+      context_(context),
+      plan_(std::make_unique<SpectrumPlan>(columns_, rows_, context_, true)) {
     const std::vector<BinKind> kinds = ClassifyBins(columns_, rows_, points, geometry);
     Reconstruction size;  // only its size and centre
     size.columns = columns_;
@@ -140,19 +135,22 @@ BinaryPatternCost::~BinaryPatternCost() = default;
 double BinaryPatternCost::evaluate(std::span<const std::uint8_t> bits) {
     float* t = plan_->real();
     for (std::size_t i = 0; i < bits.size(); ++i) t[i] = bits[i];
-    plan_->forward();
+    plan_->forward(context_);
     const std::complex<float>* f = plan_->spectrum();
 
     // Summed in slices of columns, then slice by slice: the same sum for the
-    // same pattern on the same pool.
-    std::vector<double> noise(static_cast<std::size_t>(ThreadPool::Shared().size()), 0.0);
+    // same pattern on the same number of threads.
+    ThreadPool& pool = context_.pool();
+    const int slices = ColumnSlices(columns_, pool);
+    std::vector<double> noise(static_cast<std::size_t>(slices), 0.0);
     const std::size_t h = static_cast<std::size_t>(plan_->halfRows());
-    InColumnSlices(columns_, [&](int slice, int first, int last) {
-        double sum = 0;
-        for (std::size_t k = first * h; k < last * h; ++k)
-            if (noiseCount_[k]) sum += noiseCount_[k] * static_cast<double>(std::norm(f[k]));
-        noise[static_cast<std::size_t>(slice)] = sum;
-    });
+    ParallelFor(pool, slices, static_cast<std::size_t>(columns_),
+                [&](int slice, std::size_t first, std::size_t last) {
+                    double sum = 0;
+                    for (std::size_t k = first * h; k < last * h; ++k)
+                        if (noiseCount_[k]) sum += noiseCount_[k] * static_cast<double>(std::norm(f[k]));
+                    noise[static_cast<std::size_t>(slice)] = sum;
+                });
     trial_.boxes.assign(boxBins_.size() / 9, 0.0);
     for (std::size_t i = 0; i < boxBins_.size(); ++i) {
         const BoxBin b = boxBins_[i];
@@ -193,10 +191,13 @@ void BinaryPatternCost::flipGains(std::span<const std::uint8_t> bits, std::vecto
     std::complex<float>* spectrum = plan_->spectrum();
     const std::size_t h = static_cast<std::size_t>(plan_->halfRows());
     const auto w = static_cast<float>(noiseWeight);
-    InColumnSlices(columns_, [&](int, int first, int last) {
-        for (std::size_t k = first * h; k < last * h; ++k)
-            spectrum[k] = noiseCount_[k] ? w * spectrum_[k] : std::complex<float>{};
-    });
+    ThreadPool& pool = context_.pool();
+    const int slices = ColumnSlices(columns_, pool);
+    ParallelFor(pool, slices, static_cast<std::size_t>(columns_),
+                [&](int, std::size_t first, std::size_t last) {
+                    for (std::size_t k = first * h; k < last * h; ++k)
+                        spectrum[k] = noiseCount_[k] ? w * spectrum_[k] : std::complex<float>{};
+                });
     // ∂s²/∂B_p = 2 ((B_p − mean) − variance / mean) / (P mean²).
     const std::vector<double>& boxes = current_.boxes;
     double boxWeights = 0;
@@ -213,15 +214,16 @@ void BinaryPatternCost::flipGains(std::span<const std::uint8_t> bits, std::vecto
             if (b.mirror != BoxBin::None) spectrum[b.mirror] += half * spectrum_[b.mirror];
         }
     }
-    plan_->inverse();
+    plan_->inverse(context_);
     const float* r = plan_->real();
     const auto secondOrder = static_cast<float>(noiseWeight * static_cast<double>(noiseBins_) + boxWeights);
     gains.resize(bits.size());
-    InColumnSlices(columns_, [&](int, int first, int last) {
-        const std::size_t end = static_cast<std::size_t>(last) * rows_;
-        for (std::size_t i = static_cast<std::size_t>(first) * rows_; i < end; ++i)
-            gains[i] = (bits[i] ? -2.0f : 2.0f) * r[i] + secondOrder;
-    });
+    ParallelFor(pool, slices, static_cast<std::size_t>(columns_),
+                [&](int, std::size_t first, std::size_t last) {
+                    const std::size_t end = last * static_cast<std::size_t>(rows_);
+                    for (std::size_t i = first * static_cast<std::size_t>(rows_); i < end; ++i)
+                        gains[i] = (bits[i] ? -2.0f : 2.0f) * r[i] + secondOrder;
+                });
 }
 
 BinarizedHologram OptimiseBinary(const HologramField& calculated, const BinarizationRequest& request,
@@ -229,7 +231,7 @@ BinarizedHologram OptimiseBinary(const HologramField& calculated, const Binariza
     const auto started = std::chrono::steady_clock::now();
     const HologramGeometry& g = context.geometry;
     BinarizedHologram binarized;
-    binarized.threshold = MedianThreshold(calculated, g.columns, g.rows);
+    binarized.threshold = MedianThreshold(calculated, g.columns, g.rows, context.execution);
     binarized.field = calculated;
     Binarize(binarized.field, binarized.threshold, binarized.greyLevels);
     // Each transform of a large hologram takes a while: the caller may stop
@@ -255,7 +257,7 @@ BinarizedHologram OptimiseBinary(const HologramField& calculated, const Binariza
     // object fastest; from where it ends the whole cost, the object's
     // unevenness too, takes over. The best pattern is the cheapest by the
     // whole cost, the balanced start included.
-    std::optional<BinaryPatternCost> cost(std::in_place, g, context.litSamples, 0.0);
+    std::optional<BinaryPatternCost> cost(std::in_place, g, context.litSamples, 0.0, context.execution);
     context.stopIfCancelled();
     double current = cost->evaluate(bits);
     cost->accept();
@@ -265,7 +267,7 @@ BinarizedHologram OptimiseBinary(const HologramField& calculated, const Binariza
     bool whole = false;
     auto takeWholeCost = [&] {
         cost.reset();  // one cost's transforms at a time
-        cost.emplace(g, context.litSamples);
+        cost.emplace(g, context.litSamples, DefaultEvenness, context.execution);
         context.stopIfCancelled();
         bestCost = cost->evaluate(best);
         context.stopIfCancelled();

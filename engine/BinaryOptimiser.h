@@ -32,8 +32,9 @@ inline constexpr double MaxWhiteShare = 0.7;
 // centre's: by Parseval, light taken from the noise goes there.
 class BinaryPatternCost {
 public:
+    // The transforms run on the context's threads.
     BinaryPatternCost(const HologramGeometry& geometry, std::span<const ObjectPoint> points,
-                      double evenness = DefaultEvenness);
+                      double evenness = DefaultEvenness, const ExecutionContext& context = {});
     ~BinaryPatternCost();
 
     // The cost of `bits` (columns x rows values, column by column, 0 or 1),
@@ -67,6 +68,7 @@ private:
     int columns_;
     int rows_;
     double evenness_;
+    ExecutionContext context_;
     std::unique_ptr<SpectrumPlan> plan_;
     // Per half-spectrum value: how many noise bins of the whole far field
     // its light stands for (0, 1 or 2).

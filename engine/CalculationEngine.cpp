@@ -20,27 +20,28 @@ constexpr double FastMultiplyAddsPerSecond = 4e9;
 constexpr double ReferencePointValuesPerSecond = 1.5e8;
 
 void AccumulateWithReference(const HologramGeometry& g, std::span<const ObjectPoint> points,
-                             std::span<const double> phases, HologramField& field,
-                             const ColumnDone& columnDone, ThreadPool&, const CancelFlag* cancel,
-                             FieldRange* range) {
-    AccumulateReference(g, points, phases, field, columnDone, cancel);
+                             std::span<const double> phases, HologramField& field, FieldRange* range,
+                             const ExecutionContext& context) {
+    AccumulateReference(g, points, phases, field, context.columnDone, context.cancelFlag);
     if (range) *range = FindRange(field, g);
 }
 
 void AccumulateWithExact(const HologramGeometry& g, std::span<const ObjectPoint> points,
-                         std::span<const double> phases, HologramField& field, const ColumnDone& columnDone,
-                         ThreadPool& pool, const CancelFlag* cancel, FieldRange* range) {
-    AccumulateExact(g, points, phases, field, columnDone, pool, cancel);
+                         std::span<const double> phases, HologramField& field, FieldRange* range,
+                         const ExecutionContext& context) {
+    AccumulateExact(g, points, phases, field, context);
     if (range) *range = FindRange(field, g);
 }
 
-// The fast engine cuts its products over the shared pool itself and finds
-// the range while it writes.
+// The fast engine finds the range while it writes.
 void AccumulateWithFast(const HologramGeometry& g, std::span<const ObjectPoint> points,
-                        std::span<const double> phases, HologramField& field, const ColumnDone& columnDone,
-                        ThreadPool&, const CancelFlag* cancel, FieldRange* range) {
-    FastHologramEngine::Shared().accumulate(g, points, phases, field, columnDone, range, cancel);
+                        std::span<const double> phases, HologramField& field, FieldRange* range,
+                        const ExecutionContext& context) {
+    FastHologramEngine::Shared().accumulate(g, points, phases, field, range, context);
 }
+
+// The processor's engines run wherever the program does.
+bool OnEveryMachine() { return true; }
 
 double ReferenceSeconds(const HologramGeometry& g, std::span<const ObjectPoint> points, int) {
     return SweepSeconds(g, points, 1, ReferencePointValuesPerSecond);
@@ -56,11 +57,11 @@ double FastSeconds(const HologramGeometry& g, std::span<const ObjectPoint> point
 
 constexpr std::array<CalculationEngine, 3> Engines{{
     // The same values as the reference bit for bit, on every core and vector lane.
-    {"exact", "Exact", AccumulateWithExact, ExactSeconds, true},
+    {"exact", "Exact", AccumulateWithExact, ExactSeconds, OnEveryMachine, true},
     // Two 64-bit matrix products; equal to "exact" up to rounding.
-    {"fast", "Fast", AccumulateWithFast, FastSeconds, false},
+    {"fast", "Fast", AccumulateWithFast, FastSeconds, OnEveryMachine, false},
     // The straightforward scalar recurrence on one thread.
-    {"reference", "Reference", AccumulateWithReference, ReferenceSeconds, true},
+    {"reference", "Reference", AccumulateWithReference, ReferenceSeconds, OnEveryMachine, true},
 }};
 
 }  // namespace
@@ -74,6 +75,8 @@ const CalculationEngine* FindCalculationEngine(std::string_view name) {
 const CalculationEngine& CalculationEngineNamed(std::string_view name) {
     const CalculationEngine* engine = FindCalculationEngine(name);
     if (engine == nullptr) throw std::invalid_argument("unknown engine " + std::string(name));
+    if (!engine->available())
+        throw std::invalid_argument("the engine " + std::string(name) + " is not available on this machine");
     return *engine;
 }
 
@@ -81,8 +84,8 @@ const CalculationEngine& DefaultCalculationEngine() { return Engines.front(); }
 
 void AccumulateHologram(const CalculationEngine& engine, const HologramGeometry& geometry,
                         std::span<const ObjectPoint> points, std::span<const double> phases,
-                        HologramField& field, const ColumnDone& columnDone, const CancelFlag* cancel) {
-    engine.accumulate(geometry, points, phases, field, columnDone, ThreadPool::Shared(), cancel, nullptr);
+                        HologramField& field, const ExecutionContext& context) {
+    engine.accumulate(geometry, points, phases, field, nullptr, context);
 }
 
 }  // namespace marbleck

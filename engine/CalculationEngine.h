@@ -3,8 +3,8 @@
 #include <span>
 #include <string_view>
 
+#include "engine/ExecutionContext.h"
 #include "engine/HologramEngine.h"
-#include "engine/ThreadPool.h"
 
 namespace marbleck {
 
@@ -13,15 +13,15 @@ namespace marbleck {
 // its label is what a menu shows.
 struct CalculationEngine {
     // Adds the sums of `points` (scan order, one phase each) into `field`,
-    // which has the geometry's bounds and is normally zero-filled. columnDone
-    // runs on the calling thread once per canvas column, in order; the work
-    // may use the threads of `pool`. With `range`, also gives what FindRange
-    // would give on the result. Throws CalculationCancelled soon after
-    // `cancel` is set and std::invalid_argument for points out of scan order.
+    // which has the geometry's bounds and is normally zero-filled. The
+    // context's columnDone runs on the calling thread once per canvas column,
+    // in order; the work may use the threads of the context's pool. With
+    // `range`, also gives what FindRange would give on the result. Throws
+    // CalculationCancelled soon after the context's cancel flag is set and
+    // std::invalid_argument for points out of scan order.
     using Accumulate = void (*)(const HologramGeometry& geometry, std::span<const ObjectPoint> points,
-                                std::span<const double> phases, HologramField& field,
-                                const ColumnDone& columnDone, ThreadPool& pool, const CancelFlag* cancel,
-                                FieldRange* range);
+                                std::span<const double> phases, HologramField& field, FieldRange* range,
+                                const ExecutionContext& context);
     // The seconds the sums of `points` may take on `threads` threads.
     using Estimate = double (*)(const HologramGeometry& geometry, std::span<const ObjectPoint> points,
                                 int threads);
@@ -30,6 +30,9 @@ struct CalculationEngine {
     std::string_view label;
     Accumulate accumulate = nullptr;
     Estimate estimatedSeconds = nullptr;
+    // Whether the engine can run on this machine (all the processor's
+    // engines can; one that needs a device may not).
+    bool (*available)() = nullptr;
     // Adds every point into every value once, so that its work is
     // PointValues: the command line bounds such work.
     bool addsEveryPointToEveryValue = false;
@@ -43,16 +46,15 @@ std::span<const CalculationEngine> CalculationEngines();
 const CalculationEngine* FindCalculationEngine(std::string_view name);
 
 // The entry named `name`; throws std::invalid_argument for a name not in the
-// table.
+// table or an engine that is not available on this machine.
 const CalculationEngine& CalculationEngineNamed(std::string_view name);
 
 // "exact".
 const CalculationEngine& DefaultCalculationEngine();
 
-// engine.accumulate on the shared thread pool, without the range.
+// engine.accumulate without the range.
 void AccumulateHologram(const CalculationEngine& engine, const HologramGeometry& geometry,
                         std::span<const ObjectPoint> points, std::span<const double> phases,
-                        HologramField& field, const ColumnDone& columnDone = {},
-                        const CancelFlag* cancel = nullptr);
+                        HologramField& field, const ExecutionContext& context = {});
 
 }  // namespace marbleck

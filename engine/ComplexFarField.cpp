@@ -30,26 +30,28 @@ Reconstruction CentredIntensity(const ComplexSpectrumPlan& plan) {
 
 }  // namespace
 
-Reconstruction FarField(const ComplexSpectrumPlan& plan, ReconstructionOptions options) {
+Reconstruction FarField(const ComplexSpectrumPlan& plan, ReconstructionOptions options,
+                        const ExecutionContext& context) {
     std::complex<double> sum = 0;
     for (std::size_t i = 0; i < plan.size(); ++i) sum += std::complex<double>(plan.data()[i]);
     if (options.removeZeroOrder) {
         const auto mean = static_cast<Complex>(sum / static_cast<double>(plan.size()));
         for (std::size_t i = 0; i < plan.size(); ++i) plan.data()[i] -= mean;
     }
-    plan.forward();
+    plan.forward(context);
     Reconstruction r = CentredIntensity(plan);
     r.zeroOrder = std::norm(sum);
     return r;
 }
 
 Reconstruction ReconstructComplex(std::span<const std::complex<float>> values, int columns, int rows,
-                                  ReconstructionOptions options) {
+                                  ReconstructionOptions options, const ExecutionContext& context) {
+    CheckExecutionContext(context);
     if (columns <= 0 || rows <= 0) return {};
-    const ComplexSpectrumPlan plan(columns, rows, SpectrumPlan::SlicesFor(columns, rows));
+    const ComplexSpectrumPlan plan(columns, rows, context);
     if (values.size() != plan.size()) throw std::invalid_argument("a complex field of the wrong size");
     std::copy(values.begin(), values.end(), plan.data());
-    return FarField(plan, options);
+    return FarField(plan, options, context);
 }
 
 }  // namespace marbleck

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "engine/ExactKernel.h"
+#include "engine/ParallelFor.h"
 #include "engine/PointRotation.h"
 
 namespace marbleck {
@@ -42,29 +43,21 @@ public:
 
         const long long updates = static_cast<long long>(count) * g_.columns * g_.rows;
         const int threads = updates < ParallelUpdates ? 1 : std::min(pool_.size(), g_.columns);
-        if (threads == 1) {
-            rotateAlongV(0, 1);
-            updateSlice(0, 1);
-            return;
-        }
-        pool_.run(threads, [&](int k) { rotateAlongV(k, threads); });
-        pool_.run(threads, [&](int k) { updateSlice(k, threads); });
+        ParallelFor(pool_, threads, count,
+                    [&](int, std::size_t i0, std::size_t i1) { rotateAlongV(i0, i1); });
+        ParallelFor(pool_, threads, g_.columns, [&](int, int u0, int u1) { updateSlice(u0, u1); });
     }
 
 private:
     double* cosines(std::size_t i) { return alongV_.data() + 2 * i * static_cast<std::size_t>(g_.rows); }
     double* sines(std::size_t i) { return cosines(i) + g_.rows; }
 
-    void rotateAlongV(int k, int threads) {
-        for (std::size_t i = static_cast<std::size_t>(k); i < rotations_.size();
-             i += static_cast<std::size_t>(threads))
-            RotateAlongV(rotations_[i], g_.rows, cosines(i), sines(i));
+    void rotateAlongV(std::size_t first, std::size_t last) {
+        for (std::size_t i = first; i < last; ++i) RotateAlongV(rotations_[i], g_.rows, cosines(i), sines(i));
     }
 
-    // Thread k of `threads` owns hologram columns [u0, u1).
-    void updateSlice(int k, int threads) {
-        const int u0 = static_cast<int>(static_cast<long long>(g_.columns) * k / threads);
-        const int u1 = static_cast<int>(static_cast<long long>(g_.columns) * (k + 1) / threads);
+    // One thread owns hologram columns [u0, u1).
+    void updateSlice(int u0, int u1) {
         const std::size_t count = rotations_.size();
         // (Cu, Su) of every point at the column before the next one to update.
         std::vector<double> cu(count, 1.0), su(count, 0.0);
@@ -116,9 +109,11 @@ private:
 }  // namespace
 
 void AccumulateExact(const HologramGeometry& g, std::span<const ObjectPoint> points,
-                     std::span<const double> phases, HologramField& field, const ColumnDone& columnDone,
-                     ThreadPool& pool, const CancelFlag* cancel) {
+                     std::span<const double> phases, HologramField& field, const ExecutionContext& context) {
     CheckAccumulateArguments(g, points, phases, field);
+    const ColumnDone& columnDone = context.columnDone;
+    const CancelFlag* cancel = context.cancelFlag;
+    ThreadPool& pool = context.pool();
     const bool anyWork = g.columns > 0 && g.rows > 0;
     const long long perPoint = static_cast<long long>(g.columns) * g.rows;
     const std::size_t maxBatch = std::max<std::size_t>(

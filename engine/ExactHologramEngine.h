@@ -2,8 +2,8 @@
 
 #include <span>
 
+#include "engine/ExecutionContext.h"
 #include "engine/HologramEngine.h"
-#include "engine/ThreadPool.h"
 
 namespace marbleck {
 
@@ -14,13 +14,13 @@ namespace marbleck {
 // - the u range is split into one slice per thread; each thread owns its
 //   columns, so every value still receives the object points in scan order;
 // - points are taken in batches of whole canvas columns where possible, and
-//   columnDone runs on the calling thread after each batch, for every column
+//   the context's columnDone runs on the calling thread after each batch, for every column
 //   the batch completed, in order.
 // Jobs too small to gain from threads run on the calling thread alone.
-// Every thread looks at `cancel` once per tile of columns and rows, and the
+// Every thread looks at the context's cancel flag once per tile of columns and rows, and the
 // call throws CalculationCancelled once they have all stopped.
 void AccumulateExact(const HologramGeometry& geometry, std::span<const ObjectPoint> points,
-                     std::span<const double> phases, HologramField& field, const ColumnDone& columnDone = {},
-                     ThreadPool& pool = ThreadPool::Shared(), const CancelFlag* cancel = nullptr);
+                     std::span<const double> phases, HologramField& field,
+                     const ExecutionContext& context = {});
 
 }  // namespace marbleck

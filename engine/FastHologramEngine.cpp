@@ -10,8 +10,8 @@
 
 #include <cblas.h>
 
+#include "engine/ParallelFor.h"
 #include "engine/PointRotation.h"
-#include "engine/ThreadPool.h"
 #include "platform/BlasThreads.h"
 
 namespace marbleck {
@@ -49,20 +49,6 @@ constexpr long long ParallelRotations = 1LL << 18;
 // Multiply-adds of one product below which it runs on the calling thread
 // alone: smaller products finish before the pool's threads would wake.
 constexpr long long ParallelProduct = 1LL << 21;
-
-// The hologram rows [first, last) of slice `k` of `slices`.
-std::pair<int, int> RowSlice(int rows, int k, int slices) {
-    return {static_cast<int>(static_cast<long long>(rows) * k / slices),
-            static_cast<int>(static_cast<long long>(rows) * (k + 1) / slices)};
-}
-
-// Runs part(k) for k in [0, slices), on the pool's threads when there are several.
-void RunSlices(int slices, const std::function<void(int)>& part) {
-    if (slices == 1)
-        part(0);
-    else
-        ThreadPool::Shared().run(slices, part);
-}
 
 // How many row slices a product of `multiplyAdds` over `rows` rows is cut
 // into, on at most `threads` threads.
@@ -108,12 +94,67 @@ void compact(std::span<const ObjectPoint> points, int size, Of of, std::vector<i
         }
 }
 
+// The work buffers of one call.
+struct Buffers {
+    std::vector<int> columnIndex;  // canvas column → compact column, −1 when unlit
+    std::vector<int> rowIndex;
+    std::vector<int> litColumns;  // compact → canvas
+    std::vector<int> litRows;
+    std::vector<double> a;                // X' × Y' complex: the phased amplitudes
+    std::vector<double> ev;               // a block of rows × Y' complex
+    std::vector<double> bt;               // rows × X' complex = rows × 2X' real
+    std::vector<double> eu;               // block × 2X' real: (Re, −Im) pairs
+    std::vector<double> c;                // block × rows: the sums of one block
+    std::vector<double> cu, su;           // running rotations, one per lit column or row
+    std::vector<FieldRange> sliceRanges;  // the range of each row slice's values in a block
+    int warmedSlices = 0;                 // the most product slices prepare() has run
+};
+
+// The idle work buffers kept: more concurrent calls than this allocate
+// their own beyond it, and give them up at their end.
+constexpr std::size_t KeptIdle = 4;
+
+// Bᵀ = Ev · Aᵀ into b.bt, a block of hologram rows at a time, from b.a of
+// X' × Y' and the lit rows; looks at `cancel` between blocks.
+void ProductOfRows(Buffers& b, const HologramGeometry& g, int X, int Y, int threads, ThreadPool& pool,
+                   const CancelFlag* cancel);
+
 }  // namespace
+
+struct FastHologramEngine::Workspace : Buffers {};
+
+// A workspace taken from the engine for one call, given back at its end.
+class FastHologramEngine::Lease {
+public:
+    explicit Lease(FastHologramEngine& engine) : engine_(engine) {
+        {
+            std::lock_guard lock(engine_.mutex_);
+            if (!engine_.idle_.empty()) {
+                workspace_ = std::move(engine_.idle_.back());
+                engine_.idle_.pop_back();
+            }
+        }
+        if (!workspace_) workspace_ = std::make_unique<Workspace>();
+    }
+    ~Lease() {
+        std::lock_guard lock(engine_.mutex_);
+        if (engine_.idle_.size() < KeptIdle) engine_.idle_.push_back(std::move(workspace_));
+    }
+    Lease(const Lease&) = delete;
+    Lease& operator=(const Lease&) = delete;
+    Workspace& operator*() const { return *workspace_; }
+
+private:
+    FastHologramEngine& engine_;
+    std::unique_ptr<Workspace> workspace_;
+};
 
 FastHologramEngine::FastHologramEngine() {
     // Before any product: BLAS's own threads would sit beside the pool's.
     openblas_set_num_threads(1);
 }
+
+FastHologramEngine::~FastHologramEngine() = default;
 
 FastHologramEngine& FastHologramEngine::Shared() {
     static FastHologramEngine engine;
@@ -121,14 +162,14 @@ FastHologramEngine& FastHologramEngine::Shared() {
 }
 
 void FastHologramEngine::accumulate(const HologramGeometry& g, std::span<const ObjectPoint> points,
-                                    std::span<const double> phases, HologramField& field,
-                                    const ColumnDone& columnDone, FieldRange* range,
-                                    const CancelFlag* cancel) {
+                                    std::span<const double> phases, HologramField& field, FieldRange* range,
+                                    const ExecutionContext& context) {
     CheckAccumulateArguments(g, points, phases, field);
+    const CancelFlag* cancel = context.cancelFlag;
+    const ColumnDone& columnDone = context.columnDone;
     // Every visited value is written exactly once below, so the range of the
     // written values is the range of the result.
     FieldRange found;
-    std::lock_guard lock(mutex_);
     int reported = 0;  // canvas columns reported so far
     auto reportThrough = [&](int columns) {
         for (; reported < columns; ++reported)
@@ -141,70 +182,72 @@ void FastHologramEngine::accumulate(const HologramGeometry& g, std::span<const O
         return;
     }
 
+    ThreadPool& pool = context.pool();
+    const Lease lease(*this);
+    Buffers& b = *lease;
     compact(
-        points, g.canvasColumns, [](ObjectPoint p) { return p.x; }, columnIndex_, litColumns_);
+        points, g.canvasColumns, [](ObjectPoint p) { return p.x; }, b.columnIndex, b.litColumns);
     compact(
-        points, g.canvasRows, [](ObjectPoint p) { return p.y; }, rowIndex_, litRows_);
-    const int X = static_cast<int>(litColumns_.size());
-    const int Y = static_cast<int>(litRows_.size());
+        points, g.canvasRows, [](ObjectPoint p) { return p.y; }, b.rowIndex, b.litRows);
+    const int X = static_cast<int>(b.litColumns.size());
+    const int Y = static_cast<int>(b.litRows.size());
     const auto sz = [](long long n) { return static_cast<std::size_t>(n); };
 
     // A(x', y') = e^{iφ} of the point there (at most one per canvas sample).
-    a_.assign(sz(2LL * X * Y), 0.0);
+    b.a.assign(sz(2LL * X * Y), 0.0);
     for (std::size_t i = 0; i < points.size(); ++i) {
         const long long at =
-            static_cast<long long>(columnIndex_[sz(points[i].x)]) * Y + rowIndex_[sz(points[i].y)];
-        a_[sz(2 * at)] += std::cos(phases[i]);
-        a_[sz(2 * at + 1)] += std::sin(phases[i]);
+            static_cast<long long>(b.columnIndex[sz(points[i].x)]) * Y + b.rowIndex[sz(points[i].y)];
+        b.a[sz(2 * at)] += std::cos(phases[i]);
+        b.a[sz(2 * at + 1)] += std::sin(phases[i]);
     }
 
     StopIfCancelled(cancel);
     // Bᵀ = Ev · Aᵀ: rows × X' complex. BLAS runs on one thread (the
-    // program's own pool divides the products by rows), so that a failed
+    // context's pool divides the products by rows), so that a failed
     // allocation in one of its threads cannot leave the program waiting.
-    bt_.resize(sz(2LL * N * X));
+    b.bt.resize(sz(2LL * N * X));
     // Only the threads the products will use need a buffer.
-    const int pool = ThreadPool::Shared().size();
-    const int threads = ThreadsWithRoomForBlas(std::max(
-        SlicesFor(4LL * N * X * Y, N, pool), SlicesFor(2LL * std::min(BlockColumns, M) * N * X, N, pool)));
-    productOfRows(g, X, Y, threads, cancel);
+    const int threads =
+        ThreadsWithRoomForBlas(std::max(SlicesFor(4LL * N * X * Y, N, pool.size()),
+                                        SlicesFor(2LL * std::min(BlockColumns, M) * N * X, N, pool.size())));
+    ProductOfRows(b, g, X, Y, threads, pool, cancel);
 
     // F = Re(Eu · B), block by block of hologram columns. Eu's rows come from
     // the u-rotation of every lit canvas column, carried from block to block.
     std::vector<PointRotation> r(sz(X));
-    for (int j = 0; j < X; ++j) r[sz(j)] = RotationOf(g, {litColumns_[sz(j)], 0}, 0.0);
-    cu_.assign(sz(X), 1.0);
-    su_.assign(sz(X), 0.0);
+    for (int j = 0; j < X; ++j) r[sz(j)] = RotationOf(g, {b.litColumns[sz(j)], 0}, 0.0);
+    b.cu.assign(sz(X), 1.0);
+    b.su.assign(sz(X), 0.0);
     const long long columnMultiplyAdds = 2LL * N * X;
     const int blockColumns = static_cast<int>(std::clamp<long long>(
         StepMultiplyAdds * threads / columnMultiplyAdds, MinBlockColumns, BlockColumns));
-    eu_.resize(sz(2LL * blockColumns * X));
-    c_.resize(sz(static_cast<long long>(blockColumns) * N));
+    b.eu.resize(sz(2LL * blockColumns * X));
+    b.c.resize(sz(static_cast<long long>(blockColumns) * N));
     for (int u0 = 0; u0 < M; u0 += blockColumns) {
         StopIfCancelled(cancel);
         const int count = std::min(blockColumns, M - u0);
         for (int k = 0; k < count; ++k) {
-            double* out = eu_.data() + 2LL * k * X;
+            double* out = b.eu.data() + 2LL * k * X;
             const bool advance = u0 + k > 0;
             for (int j = 0; j < X; ++j) {
-                if (advance) RotateAlongU(r[sz(j)], cu_[sz(j)], su_[sz(j)]);
-                out[2 * j] = cu_[sz(j)];
-                out[2 * j + 1] = -su_[sz(j)];
+                if (advance) RotateAlongU(r[sz(j)], b.cu[sz(j)], b.su[sz(j)]);
+                out[2 * j] = b.cu[sz(j)];
+                out[2 * j + 1] = -b.su[sz(j)];
             }
         }
         // Each slice of rows multiplies and writes its own rows of the block.
         const int slices = SlicesFor(2LL * count * N * X, N, threads);
-        std::vector<FieldRange>& ranges = sliceRanges_;
+        std::vector<FieldRange>& ranges = b.sliceRanges;
         ranges.assign(sz(slices), found);
-        RunSlices(slices, [&](int s) {
-            const auto [first, last] = RowSlice(N, s, slices);
+        ParallelFor(pool, slices, N, [&](int s, int first, int last) {
             if (last <= first) return;
-            cblas_dgemm(CblasRowMajor, CblasNoTrans, CblasTrans, count, last - first, 2 * X, 1.0, eu_.data(),
-                        2 * X, bt_.data() + 2LL * first * X, 2 * X, 0.0, c_.data() + first, N);
+            cblas_dgemm(CblasRowMajor, CblasNoTrans, CblasTrans, count, last - first, 2 * X, 1.0, b.eu.data(),
+                        2 * X, b.bt.data() + 2LL * first * X, 2 * X, 0.0, b.c.data() + first, N);
             float minimum = ranges[sz(s)].minimum, maximum = ranges[sz(s)].maximum;
             for (int k = 0; k < count; ++k) {
                 float* column = field.column(u0 + k);
-                const double* sums = c_.data() + static_cast<long long>(k) * N;
+                const double* sums = b.c.data() + static_cast<long long>(k) * N;
                 for (int v = first; v < last; ++v) {
                     const float value = static_cast<float>(static_cast<double>(column[v]) + sums[v]);
                     column[v] = value;
@@ -227,8 +270,10 @@ void FastHologramEngine::accumulate(const HologramGeometry& g, std::span<const O
     reportThrough(g.canvasColumns);
 }
 
-void FastHologramEngine::productOfRows(const HologramGeometry& g, int X, int Y, int threads,
-                                       const CancelFlag* cancel) {
+namespace {
+
+void ProductOfRows(Buffers& b, const HologramGeometry& g, int X, int Y, int threads, ThreadPool& pool,
+                   const CancelFlag* cancel) {
     const int N = g.rows;
     const auto sz = [](long long n) { return static_cast<std::size_t>(n); };
     // Ev(v, y') = (Cv, Sv) of canvas row y', by the v-rotation, a block of
@@ -236,11 +281,11 @@ void FastHologramEngine::productOfRows(const HologramGeometry& g, int X, int Y, 
     // block to block, so every value is the one a single sweep gives.
     const long long rowMultiplyAdds = 4LL * X * Y;
     const int blockRows = EvBlockRows(N, X, Y, threads);
-    ev_.resize(sz(2LL * blockRows * Y));
+    b.ev.resize(sz(2LL * blockRows * Y));
     std::vector<PointRotation> r(sz(Y));
-    for (int j = 0; j < Y; ++j) r[sz(j)] = RotationOf(g, {0, litRows_[sz(j)]}, 0.0);
-    cu_.assign(sz(Y), 1.0);
-    su_.assign(sz(Y), 0.0);
+    for (int j = 0; j < Y; ++j) r[sz(j)] = RotationOf(g, {0, b.litRows[sz(j)]}, 0.0);
+    b.cu.assign(sz(Y), 1.0);
+    b.su.assign(sz(Y), 0.0);
     const std::complex<double> one(1.0, 0.0), zero(0.0, 0.0);
     for (int v0 = 0; v0 < N; v0 += blockRows) {
         StopIfCancelled(cancel);
@@ -249,71 +294,73 @@ void FastHologramEngine::productOfRows(const HologramGeometry& g, int X, int Y, 
         // share of them through the block's rows.
         const int rotationSlices =
             1LL * count * Y < ParallelRotations ? 1 : std::max(1, std::min(threads, Y / 64));
-        RunSlices(rotationSlices, [&](int k) {
-            const auto [first, last] = RowSlice(Y, k, rotationSlices);
+        ParallelFor(pool, rotationSlices, Y, [&](int, int first, int last) {
             for (int v = v0; v < v0 + count; ++v) {
-                double* out = ev_.data() + 2LL * (v - v0) * Y;
+                double* out = b.ev.data() + 2LL * (v - v0) * Y;
                 for (int j = first; j < last; ++j) {
                     if (v > 0) {
-                        const double c2 = r[sz(j)].cy * cu_[sz(j)] - r[sz(j)].sy * su_[sz(j)];
-                        const double s2 = r[sz(j)].cy * su_[sz(j)] + r[sz(j)].sy * cu_[sz(j)];
-                        cu_[sz(j)] = c2;
-                        su_[sz(j)] = s2;
+                        const double c2 = r[sz(j)].cy * b.cu[sz(j)] - r[sz(j)].sy * b.su[sz(j)];
+                        const double s2 = r[sz(j)].cy * b.su[sz(j)] + r[sz(j)].sy * b.cu[sz(j)];
+                        b.cu[sz(j)] = c2;
+                        b.su[sz(j)] = s2;
                     }
-                    out[2 * j] = cu_[sz(j)];
-                    out[2 * j + 1] = su_[sz(j)];
+                    out[2 * j] = b.cu[sz(j)];
+                    out[2 * j + 1] = b.su[sz(j)];
                 }
             }
         });
         const int slices = SlicesFor(rowMultiplyAdds * count, count, threads);
-        RunSlices(slices, [&](int k) {
-            const auto [first, last] = RowSlice(count, k, slices);
+        ParallelFor(pool, slices, count, [&](int, int first, int last) {
             if (last > first)
                 cblas_zgemm(CblasRowMajor, CblasNoTrans, CblasTrans, last - first, X, Y, &one,
-                            ev_.data() + 2LL * first * Y, Y, a_.data(), Y, &zero,
-                            bt_.data() + 2LL * (v0 + first) * X, X);
+                            b.ev.data() + 2LL * first * Y, Y, b.a.data(), Y, &zero,
+                            b.bt.data() + 2LL * (v0 + first) * X, X);
         });
     }
 }
 
-void FastHologramEngine::prepare(const HologramGeometry& g, std::span<const ObjectPoint> points) {
-    std::lock_guard lock(mutex_);
+}  // namespace
+
+void FastHologramEngine::prepare(const HologramGeometry& g, std::span<const ObjectPoint> points,
+                                 const ExecutionContext& context) {
     const int M = g.columns, N = g.rows;
     if (points.empty() || M <= 0 || N <= 0) return;
+    ThreadPool& pool = context.pool();
+    const Lease lease(*this);
+    Buffers& b = *lease;
     compact(
-        points, g.canvasColumns, [](ObjectPoint p) { return p.x; }, columnIndex_, litColumns_);
+        points, g.canvasColumns, [](ObjectPoint p) { return p.x; }, b.columnIndex, b.litColumns);
     compact(
-        points, g.canvasRows, [](ObjectPoint p) { return p.y; }, rowIndex_, litRows_);
-    const long long X = static_cast<long long>(litColumns_.size());
-    const long long Y = static_cast<long long>(litRows_.size());
+        points, g.canvasRows, [](ObjectPoint p) { return p.y; }, b.rowIndex, b.litRows);
+    const long long X = static_cast<long long>(b.litColumns.size());
+    const long long Y = static_cast<long long>(b.litRows.size());
     const auto sz = [](long long n) { return static_cast<std::size_t>(n); };
-    const std::size_t held = a_.capacity() + ev_.capacity() + bt_.capacity() + eu_.capacity() + c_.capacity();
-    a_.resize(sz(2 * X * Y));
-    const int threads = ThreadsWithRoomForBlas(ThreadPool::Shared().size());
-    ev_.resize(sz(2LL * EvBlockRows(N, static_cast<int>(X), static_cast<int>(Y), threads) * Y));
-    bt_.resize(sz(2LL * N * X));
-    eu_.resize(sz(2LL * BlockColumns * X));
-    c_.resize(sz(static_cast<long long>(BlockColumns) * N));
+    const std::size_t held =
+        b.a.capacity() + b.ev.capacity() + b.bt.capacity() + b.eu.capacity() + b.c.capacity();
+    b.a.resize(sz(2 * X * Y));
+    const int threads = ThreadsWithRoomForBlas(pool.size());
+    b.ev.resize(sz(2LL * EvBlockRows(N, static_cast<int>(X), static_cast<int>(Y), threads) * Y));
+    b.bt.resize(sz(2LL * N * X));
+    b.eu.resize(sz(2LL * BlockColumns * X));
+    b.c.resize(sz(static_cast<long long>(BlockColumns) * N));
     const int count = std::min(BlockColumns, M);
     const int slices = SlicesFor(2LL * count * N * X, N, threads);
     // Prepared before for buffers of this size, the threads need nothing more.
-    if (a_.capacity() + ev_.capacity() + bt_.capacity() + eu_.capacity() + c_.capacity() == held &&
-        slices <= warmedSlices_)
+    if (b.a.capacity() + b.ev.capacity() + b.bt.capacity() + b.eu.capacity() + b.c.capacity() == held &&
+        slices <= b.warmedSlices)
         return;
-    warmedSlices_ = std::max(warmedSlices_, slices);
-    RunSlices(slices, [&](int s) {
-        const auto [first, last] = RowSlice(N, s, slices);
+    b.warmedSlices = std::max(b.warmedSlices, slices);
+    ParallelFor(pool, slices, N, [&](int, int first, int last) {
         if (last > first)
             cblas_dgemm(CblasRowMajor, CblasNoTrans, CblasTrans, count, last - first, static_cast<int>(2 * X),
-                        1.0, eu_.data(), static_cast<int>(2 * X), bt_.data() + 2LL * first * X,
-                        static_cast<int>(2 * X), 0.0, c_.data() + first, N);
+                        1.0, b.eu.data(), static_cast<int>(2 * X), b.bt.data() + 2LL * first * X,
+                        static_cast<int>(2 * X), 0.0, b.c.data() + first, N);
     });
 }
 
 void AccumulateFast(const HologramGeometry& geometry, std::span<const ObjectPoint> points,
-                    std::span<const double> phases, HologramField& field, const ColumnDone& columnDone,
-                    const CancelFlag* cancel) {
-    FastHologramEngine::Shared().accumulate(geometry, points, phases, field, columnDone, nullptr, cancel);
+                    std::span<const double> phases, HologramField& field, const ExecutionContext& context) {
+    FastHologramEngine::Shared().accumulate(geometry, points, phases, field, nullptr, context);
 }
 
 }  // namespace marbleck

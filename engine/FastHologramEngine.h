@@ -1,9 +1,11 @@
 #pragma once
 
+#include <memory>
 #include <mutex>
 #include <span>
 #include <vector>
 
+#include "engine/ExecutionContext.h"
 #include "engine/HologramEngine.h"
 
 namespace marbleck {
@@ -19,55 +21,53 @@ namespace marbleck {
 // (the exact engine rounds once per object point).
 //
 // The work buffers stay allocated between calculations, since fresh
-// allocations of this size cost page faults on every run. They grow with the
-// hologram and the object (Bᵀ: rows × lit columns; A: lit columns × lit
+// allocations of this size cost page faults on every run: a call takes a set
+// the engine keeps idle (or a new one) and gives it back at its end, so that
+// concurrent calls each work in their own. They grow with the hologram and
+// the object (Bᵀ: rows × lit columns; A: lit columns × lit
 // rows), never with rows × rows: Ev is formed a block of rows at a time.
 class FastHologramEngine {
 public:
     FastHologramEngine();
+    ~FastHologramEngine();
 
-    // Adds the sums of `points` into `field` (normally zero-filled).
-    // columnDone runs on the calling thread for every canvas column in order,
-    // spread over the work as it progresses. With `range`, also gives what
-    // FindRange would give on the result, found while each value is written.
-    // Throws CalculationCancelled soon after `cancel` is set.
+    // Adds the sums of `points` into `field` (normally zero-filled), the
+    // products cut by rows over the context's pool. The context's columnDone
+    // runs on the calling thread for every canvas column in order, spread
+    // over the work as it progresses. With `range`, also gives what FindRange
+    // would give on the result, found while each value is written. Throws
+    // CalculationCancelled soon after the context's cancel flag is set.
+    // Calls from several threads run side by side, each in work buffers of
+    // its own.
     void accumulate(const HologramGeometry& geometry, std::span<const ObjectPoint> points,
-                    std::span<const double> phases, HologramField& field, const ColumnDone& columnDone = {},
-                    FieldRange* range = nullptr, const CancelFlag* cancel = nullptr);
+                    std::span<const double> phases, HologramField& field, FieldRange* range = nullptr,
+                    const ExecutionContext& context = {});
 
     // Gets ready for accumulate() of `points` on `geometry` without
-    // calculating anything: the work buffers take that job's sizes (their
-    // pages touched), the shared pool's threads are started and each runs
-    // one product of the job's shape on zeros, so that BLAS has its buffer
-    // on every thread. A calculation's first run then pays none of that.
-    void prepare(const HologramGeometry& geometry, std::span<const ObjectPoint> points);
+    // calculating anything: a set of work buffers takes that job's sizes
+    // (their pages touched), the context's pool's threads are started and
+    // each runs one product of the job's shape on zeros, so that BLAS has its
+    // buffer on every thread. A calculation's first run then pays none of
+    // that.
+    void prepare(const HologramGeometry& geometry, std::span<const ObjectPoint> points,
+                 const ExecutionContext& context = {});
 
-    // The engine that AccumulateFast uses, shared by the whole program.
+    // The engine that AccumulateFast and the engine table use, shared by the
+    // whole program.
     static FastHologramEngine& Shared();
 
 private:
-    // Bᵀ = Ev · Aᵀ into bt_, a block of hologram rows at a time, from a_ of
-    // X' × Y' and the lit rows; looks at `cancel` between blocks.
-    void productOfRows(const HologramGeometry& geometry, int X, int Y, int threads, const CancelFlag* cancel);
+    struct Workspace;
+    class Lease;
 
-    std::mutex mutex_;
-    std::vector<int> columnIndex_;  // canvas column → compact column, −1 when unlit
-    std::vector<int> rowIndex_;
-    std::vector<int> litColumns_;  // compact → canvas
-    std::vector<int> litRows_;
-    std::vector<double> a_;                // X' × Y' complex: the phased amplitudes
-    std::vector<double> ev_;               // a block of rows × Y' complex
-    std::vector<double> bt_;               // rows × X' complex = rows × 2X' real
-    std::vector<double> eu_;               // block × 2X' real: (Re, −Im) pairs
-    std::vector<double> c_;                // block × rows: the sums of one block
-    std::vector<double> cu_, su_;          // running u-rotations, one per lit column
-    std::vector<FieldRange> sliceRanges_;  // the range of each row slice's values in a block
-    int warmedSlices_ = 0;                 // the most product slices prepare() has run
+    std::mutex mutex_;  // guards idle_ only
+    // The buffers of calls that ended, kept for the next ones.
+    std::vector<std::unique_ptr<Workspace>> idle_;
 };
 
 // FastHologramEngine::Shared().accumulate(...).
 void AccumulateFast(const HologramGeometry& geometry, std::span<const ObjectPoint> points,
-                    std::span<const double> phases, HologramField& field, const ColumnDone& columnDone = {},
-                    const CancelFlag* cancel = nullptr);
+                    std::span<const double> phases, HologramField& field,
+                    const ExecutionContext& context = {});
 
 }  // namespace marbleck

@@ -31,7 +31,8 @@ std::vector<double> SamplePhases(const HologramRequest& request) {
     return phases;
 }
 
-HologramResult MakeHologram(HologramRequest request, const CalculationControl& control, ThreadPool& pool) {
+HologramResult MakeHologram(HologramRequest request, const ExecutionContext& context) {
+    CheckExecutionContext(context);
     const CalculationEngine& engine = CalculationEngineNamed(request.engine);
     if (request.binarization && FindBinarizationMethod(request.binarization->method) == nullptr)
         throw std::invalid_argument("unknown binarization " + request.binarization->method);
@@ -41,28 +42,27 @@ HologramResult MakeHologram(HologramRequest request, const CalculationControl& c
     result.phases = SamplePhases(request);
     result.litSamples = std::move(request.object.litSamples);
 
-    control.stopIfCancelled();
-    ColumnDone columnDone;
-    if (control.columnDone || control.cancelRequested)
-        columnDone = [&control](int x) {
-            if (control.columnDone) control.columnDone(x);
-            if (control.cancelRequested && control.cancelRequested()) throw CalculationCancelled();
+    context.stopIfCancelled();
+    ExecutionContext sums = context;
+    if (context.columnDone || context.cancelRequested)
+        sums.columnDone = [&context](int x) {
+            if (context.columnDone) context.columnDone(x);
+            if (context.cancelRequested && context.cancelRequested()) throw CalculationCancelled();
         };
     auto start = Clock::now();
-    result.rawRange = SumHologram(engine, g, result.litSamples, result.phases, result.field, columnDone, pool,
-                                  control.cancelFlag);
+    result.rawRange = SumHologram(engine, g, result.litSamples, result.phases, result.field, sums);
     result.seconds.sums = SecondsSince(start);
-    control.stopIfCancelled();
+    context.stopIfCancelled();
 
     start = Clock::now();
-    NormaliseHologram(result.field, g, result.rawRange, result.greyLevels, pool);
+    NormaliseHologram(result.field, g, result.rawRange, result.greyLevels, context);
     result.seconds.normalising = SecondsSince(start);
 
     if (request.binarization) {
-        control.stopIfCancelled();
+        context.stopIfCancelled();
         start = Clock::now();
-        const BinarizationContext context{g, result.litSamples, pool, control};
-        result.binarization = ApplyBinarization(*request.binarization, result.field, context);
+        const BinarizationContext binarization{g, result.litSamples, context};
+        result.binarization = ApplyBinarization(*request.binarization, result.field, binarization);
         result.seconds.binarizing = SecondsSince(start);
     }
     return result;

@@ -2,10 +2,9 @@
 
 #include <vector>
 
-#include "engine/CalculationControl.h"
+#include "engine/ExecutionContext.h"
 #include "engine/HologramRequest.h"
 #include "engine/HologramResult.h"
-#include "engine/ThreadPool.h"
 
 namespace marbleck {
 
@@ -15,19 +14,20 @@ namespace marbleck {
 // so that a caller that moves its request in lends its samples to the
 // result rather than copying them.
 //
-// `control`'s callables run on the calling thread only (see
-// CalculationControl); its cancel flag is read on every engine thread.
+// The context's callables run on the calling thread only (see
+// ExecutionContext); its cancel flag is read on every engine thread, and its
+// threads are all the call uses.
 // Throws, before any sum: NoHologramError (380) for reps that leave no
 // hologram, RunTimeError 7 for one of more than MaxHologramValues values,
-// std::invalid_argument for an unknown engine or binarization or samples out
-// of scan order or outside the object. While it runs: std::bad_alloc, and
+// std::invalid_argument for an unknown or unavailable engine, an unknown
+// binarization, a context CheckExecutionContext refuses, or samples out of
+// scan order or outside the object. While it runs: std::bad_alloc, and
 // CalculationCancelled once it is told to stop.
 // The phase of each of the request's lit samples, in their order: with
 // random phase PhaseOfDraw of its own draw from a RandomGenerator seeded with
 // the request's seed, else 0.
 std::vector<double> SamplePhases(const HologramRequest& request);
 
-HologramResult MakeHologram(HologramRequest request, const CalculationControl& control = {},
-                            ThreadPool& pool = ThreadPool::Shared());
+HologramResult MakeHologram(HologramRequest request, const ExecutionContext& context = {});
 
 }  // namespace marbleck

@@ -8,7 +8,6 @@
 #include <variant>
 #include <vector>
 
-#include "engine/CalculationControl.h"
 #include "engine/ExecutionContext.h"
 #include "engine/Figures.h"
 #include "engine/HologramEngine.h"
@@ -130,15 +129,5 @@ std::span<const HologramKind* const> HologramKinds();
 
 // The kind named `name`, or nullptr.
 const HologramKind* FindHologramKind(std::string_view name);
-
-// The control the engine's calls take for the pieces of a context.
-inline CalculationControl ControlOf(const ExecutionContext& context) {
-    CalculationControl control;
-    control.columnDone = context.columnDone;
-    control.cancelRequested = context.cancelRequested;
-    control.cancelFlag = context.cancelFlag;
-    control.binarizationProgress = context.progress;
-    return control;
-}
 
 }  // namespace marbleck

@@ -4,6 +4,7 @@
 #include <cstddef>
 
 #include "engine/NormalisedGrey.h"
+#include "engine/ParallelFor.h"
 
 namespace marbleck {
 
@@ -41,27 +42,20 @@ __attribute__((target_clones("avx2", "default"))) void NormaliseColumns(Hologram
 
 FieldRange SumHologram(const CalculationEngine& engine, const HologramGeometry& g,
                        std::span<const ObjectPoint> points, std::span<const double> phases,
-                       HologramField& field, const ColumnDone& columnDone, ThreadPool& pool,
-                       const CancelFlag* cancel) {
+                       HologramField& field, const ExecutionContext& context) {
     field = HologramField(g.fieldColumns, g.fieldRows);
     FieldRange range;
-    engine.accumulate(g, points, phases, field, columnDone, pool, cancel, &range);
-    StopIfCancelled(cancel);
+    engine.accumulate(g, points, phases, field, &range, context);
+    StopIfCancelled(context.cancelFlag);
     return range;
 }
 
 void NormaliseHologram(HologramField& field, const HologramGeometry& g, FieldRange range,
-                       std::vector<std::uint8_t>& grey, ThreadPool& pool) {
+                       std::vector<std::uint8_t>& grey, const ExecutionContext& context) {
     grey.resize(static_cast<std::size_t>(g.columns) * static_cast<std::size_t>(g.rows));
     const long long values = static_cast<long long>(g.columns) * g.rows;
-    const int threads = values < ParallelValues ? 1 : std::min(pool.size(), g.columns);
-    if (threads <= 1) {
-        NormaliseColumns(field, g.rows, range, grey.data(), 0, g.columns);
-        return;
-    }
-    pool.run(threads, [&](int k) {
-        const int first = static_cast<int>(static_cast<long long>(g.columns) * k / threads);
-        const int last = static_cast<int>(static_cast<long long>(g.columns) * (k + 1) / threads);
+    ThreadPool& pool = context.pool();
+    ParallelFor(pool, PartsFor(pool, values, ParallelValues), g.columns, [&](int, int first, int last) {
         NormaliseColumns(field, g.rows, range, grey.data(), first, last);
     });
 }
@@ -69,9 +63,9 @@ void NormaliseHologram(HologramField& field, const HologramGeometry& g, FieldRan
 FieldRange CalculateHologram(const CalculationEngine& engine, const HologramGeometry& g,
                              std::span<const ObjectPoint> points, std::span<const double> phases,
                              HologramField& field, std::vector<std::uint8_t>& grey,
-                             const ColumnDone& columnDone, ThreadPool& pool, const CancelFlag* cancel) {
-    const FieldRange range = SumHologram(engine, g, points, phases, field, columnDone, pool, cancel);
-    NormaliseHologram(field, g, range, grey, pool);
+                             const ExecutionContext& context) {
+    const FieldRange range = SumHologram(engine, g, points, phases, field, context);
+    NormaliseHologram(field, g, range, grey, context);
     return range;
 }
 

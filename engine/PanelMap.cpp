@@ -141,7 +141,8 @@ void CheckPanelSettings(const PanelSettings& panel, int columns, int rows) {
             "out of range)");
 }
 
-PanelMap MapToPanel(const PhaseHologram& hologram, const PanelSettings& panel) {
+PanelMap MapToPanel(const PhaseHologram& hologram, const PanelSettings& panel,
+                    const ExecutionContext& context) {
     const int columns = hologram.phase.columns(), rows = hologram.phase.rows();
     CheckPanelSettings(panel, columns, rows);
     const PanelSize size = ResolvedPanelSize(panel, columns, rows);
@@ -156,7 +157,7 @@ PanelMap MapToPanel(const PhaseHologram& hologram, const PanelSettings& panel) {
     map.levels.resize(map.phase.values().size());
     const int offsetX = (width - columns) / 2, offsetY = (height - rows) / 2;
     const bool empty = columns == 0 || rows == 0;
-    Sliced(static_cast<std::size_t>(width), [&](std::size_t first, std::size_t last) {
+    Sliced(static_cast<std::size_t>(width), context, [&](std::size_t first, std::size_t last) {
         for (std::size_t xi = first; xi < last; ++xi) {
             const int x = static_cast<int>(xi);
             float* out = map.phase.column(x);

@@ -40,9 +40,10 @@ double SecondsSince(Clock::time_point start) {
 }
 
 // e^(iφ) of the first columns x rows values of `phase` into the plan.
-void LoadTransmittance(const ComplexSpectrumPlan& plan, const HologramField& phase) {
+void LoadTransmittance(const ComplexSpectrumPlan& plan, const HologramField& phase,
+                       const ExecutionContext& context) {
     const int rows = plan.rows();
-    Sliced(static_cast<std::size_t>(plan.columns()), [&](std::size_t first, std::size_t last) {
+    Sliced(static_cast<std::size_t>(plan.columns()), context, [&](std::size_t first, std::size_t last) {
         for (std::size_t u = first; u < last; ++u) {
             const float* column = phase.column(static_cast<int>(u));
             Complex* out = plan.data() + u * static_cast<std::size_t>(rows);
@@ -192,26 +193,30 @@ const RefinementMethodEntry& RefinementMethodEntryOf(RefinementMethod method) {
 }
 
 Reconstruction ReconstructPhase(const HologramField& phase, int columns, int rows,
-                                ReconstructionOptions options) {
+                                ReconstructionOptions options, const ExecutionContext& context) {
+    CheckExecutionContext(context);
     if (columns <= 0 || rows <= 0) return {};
-    const ComplexSpectrumPlan plan(columns, rows, SpectrumPlan::SlicesFor(columns, rows));
-    LoadTransmittance(plan, phase);
-    return FarField(plan, options);
+    const ComplexSpectrumPlan plan(columns, rows, context);
+    LoadTransmittance(plan, phase, context);
+    return FarField(plan, options, context);
 }
 
 PhaseFigures MeasurePhaseFigures(const HologramField& phase, std::span<const ObjectPoint> points,
-                                 const HologramGeometry& geometry) {
+                                 const HologramGeometry& geometry, const ExecutionContext& context) {
+    CheckExecutionContext(context);
     if (points.empty() || geometry.columns <= 0 || geometry.rows <= 0) return {NaN, NaN, NaN, NaN};
     // One transform with the zero order kept: removing the mean changes the
     // centre bin only, which the fidelity figure then leaves out.
-    Reconstruction r = ReconstructPhase(phase, geometry.columns, geometry.rows, {.removeZeroOrder = false});
+    Reconstruction r =
+        ReconstructPhase(phase, geometry.columns, geometry.rows, {.removeZeroOrder = false}, context);
     return FiguresOf(r, points, geometry);
 }
 
 float BrightnessOfLevel(int level) { return static_cast<float>(std::clamp(level, 0, 255)) / 255.0f; }
 
 PhaseHologram MakeKinoform(HologramRequest request, std::vector<float> brightness,
-                           const CalculationControl& control, ThreadPool& pool) {
+                           const ExecutionContext& context) {
+    CheckExecutionContext(context);
     const CalculationEngine& engine = CalculationEngineNamed(request.engine);
     CheckBrightness(brightness, request.object.litSamples.size());
     PhaseHologram h;
@@ -222,31 +227,31 @@ PhaseHologram MakeKinoform(HologramRequest request, std::vector<float> brightnes
     h.litSamples = std::move(request.object.litSamples);
     h.brightness = std::move(brightness);
 
-    control.stopIfCancelled();
+    context.stopIfCancelled();
     // The real part, then the imaginary part as the real part of every
     // source turned back by π/2. The progress runs over both sums.
     int shown = -1;
     auto progress = [&](int x) {
-        if (control.columnDone)
-            while (shown < x) control.columnDone(++shown);
-        if (control.cancelRequested && control.cancelRequested()) throw CalculationCancelled();
+        if (context.columnDone)
+            while (shown < x) context.columnDone(++shown);
+        if (context.cancelRequested && context.cancelRequested()) throw CalculationCancelled();
     };
     const int canvasColumns = g.canvasColumns;
     const auto start = Clock::now();
     HologramField real, imaginary;
-    SumHologram(
-        engine, g, h.litSamples, h.phases, real, [&](int x) { progress(x / 2); }, pool, control.cancelFlag);
+    ExecutionContext sums = context;
+    sums.columnDone = [&](int x) { progress(x / 2); };
+    SumHologram(engine, g, h.litSamples, h.phases, real, sums);
     std::vector<double> turned(h.phases);
     for (double& phase : turned) phase -= std::numbers::pi / 2;
-    SumHologram(
-        engine, g, h.litSamples, turned, imaginary, [&](int x) { progress((canvasColumns + x) / 2); }, pool,
-        control.cancelFlag);
+    sums.columnDone = [&](int x) { progress((canvasColumns + x) / 2); };
+    SumHologram(engine, g, h.litSamples, turned, imaginary, sums);
     h.sumSeconds = SecondsSince(start);
-    control.stopIfCancelled();
+    context.stopIfCancelled();
 
     h.phase = HologramField(g.columns, g.rows);
     for (int u = 0; u < g.columns; ++u) {
-        StopIfCancelled(control.cancelFlag);
+        StopIfCancelled(context.cancelFlag);
         const float* re = real.column(u);
         const float* im = imaginary.column(u);
         float* phi = h.phase.column(u);
@@ -254,13 +259,14 @@ PhaseHologram MakeKinoform(HologramRequest request, std::vector<float> brightnes
             phi[v] = WrappedPhase(std::atan2(static_cast<double>(im[v]), static_cast<double>(re[v])));
     }
     h.greyLevels = ViewLevels(h.phase);
-    control.stopIfCancelled();
-    h.figures = MeasurePhaseFigures(h.phase, h.litSamples, g);
+    context.stopIfCancelled();
+    h.figures = MeasurePhaseFigures(h.phase, h.litSamples, g, context);
     return h;
 }
 
 void RefinePhaseHologram(PhaseHologram& hologram, const RefinementRequest& request,
-                         const CalculationControl& control) {
+                         const ExecutionContext& context) {
+    CheckExecutionContext(context);
     if (request.iterations < 1) throw std::invalid_argument("a refinement needs at least one iteration");
     if (!(request.budgetSeconds >= 0)) throw std::invalid_argument("a refinement's time limit is negative");
     const auto start = Clock::now();
@@ -274,9 +280,9 @@ void RefinePhaseHologram(PhaseHologram& hologram, const RefinementRequest& reque
         hologram.refinement = record;
         return;
     }
-    const ComplexSpectrumPlan plan(columns, rows, SpectrumPlan::SlicesFor(columns, rows));
-    LoadTransmittance(plan, hologram.phase);
-    control.stopIfCancelled();
+    const ComplexSpectrumPlan plan(columns, rows, context);
+    LoadTransmittance(plan, hologram.phase, context);
+    context.stopIfCancelled();
 
     const bool weighted = request.method == RefinementMethod::Weighted;
     // The weighted method holds the target's phases for the last third.
@@ -289,9 +295,9 @@ void RefinePhaseHologram(PhaseHologram& hologram, const RefinementRequest& reque
     Complex* data = plan.data();
     int done = 0;
     while (done < request.iterations) {
-        control.stopIfCancelled();
-        plan.forward();
-        control.stopIfCancelled();
+        context.stopIfCancelled();
+        plan.forward(context);
+        context.stopIfCancelled();
         for (std::size_t t = 0; t < targets; ++t) {
             const Complex value = data[target.bins[t]];
             magnitude[t] = std::abs(value);
@@ -322,9 +328,9 @@ void RefinePhaseHologram(PhaseHologram& hologram, const RefinementRequest& reque
             for (std::size_t i = 0; i < surround.size(); ++i) data[target.surround[i]] = surround[i];
         for (std::size_t t = 0; t < targets; ++t)
             data[target.bins[t]] = direction[t] * static_cast<float>(target.amplitude[t] * weight[t] * scale);
-        plan.inverse();
+        plan.inverse(context);
         // Back to phase only: every value onto the unit circle.
-        Sliced(plan.size(), [data](std::size_t first, std::size_t last) {
+        Sliced(plan.size(), context, [data](std::size_t first, std::size_t last) {
             for (std::size_t i = first; i < last; ++i) {
                 const float re = data[i].real(), im = data[i].imag();
                 const float norm = std::sqrt(re * re + im * im);
@@ -332,14 +338,13 @@ void RefinePhaseHologram(PhaseHologram& hologram, const RefinementRequest& reque
             }
         });
         ++done;
-        if (control.binarizationProgress)
-            control.binarizationProgress(static_cast<double>(done) / request.iterations);
+        if (context.progress) context.progress(static_cast<double>(done) / request.iterations);
         if (request.budgetSeconds > 0 && SecondsSince(start) >= request.budgetSeconds) break;
     }
-    control.stopIfCancelled();
+    context.stopIfCancelled();
 
     HologramField phase(columns, rows);
-    Sliced(static_cast<std::size_t>(columns), [&](std::size_t first, std::size_t last) {
+    Sliced(static_cast<std::size_t>(columns), context, [&](std::size_t first, std::size_t last) {
         for (std::size_t u = first; u < last; ++u) {
             const Complex* in = data + u * static_cast<std::size_t>(rows);
             float* out = phase.column(static_cast<int>(u));
@@ -347,11 +352,11 @@ void RefinePhaseHologram(PhaseHologram& hologram, const RefinementRequest& reque
         }
     });
     // Measured in the refinement's own plan, as MeasurePhaseFigures would.
-    LoadTransmittance(plan, phase);
-    control.stopIfCancelled();
-    Reconstruction farField = FarField(plan, {.removeZeroOrder = false});
+    LoadTransmittance(plan, phase, context);
+    context.stopIfCancelled();
+    Reconstruction farField = FarField(plan, {.removeZeroOrder = false}, context);
     PhaseFigures figures = FiguresOf(farField, hologram.litSamples, hologram.geometry);
-    control.stopIfCancelled();
+    context.stopIfCancelled();
     record.end = figures;
     record.iterations = done;
     record.seconds = SecondsSince(start);
@@ -361,9 +366,9 @@ void RefinePhaseHologram(PhaseHologram& hologram, const RefinementRequest& reque
     hologram.refinement = record;
 }
 
-PhaseHologram MakePhaseHologram(PhaseRequest request, const CalculationControl& control) {
-    PhaseHologram h = MakeKinoform(std::move(request.hologram), std::move(request.brightness), control);
-    if (request.refinement) RefinePhaseHologram(h, *request.refinement, control);
+PhaseHologram MakePhaseHologram(PhaseRequest request, const ExecutionContext& context) {
+    PhaseHologram h = MakeKinoform(std::move(request.hologram), std::move(request.brightness), context);
+    if (request.refinement) RefinePhaseHologram(h, *request.refinement, context);
     return h;
 }
 

@@ -8,13 +8,12 @@
 #include <string_view>
 #include <vector>
 
-#include "engine/CalculationControl.h"
+#include "engine/ExecutionContext.h"
 #include "engine/HologramEngine.h"
 #include "engine/HologramField.h"
 #include "engine/HologramGeometry.h"
 #include "engine/HologramRequest.h"
 #include "engine/Reconstruction.h"
-#include "engine/ThreadPool.h"
 
 namespace marbleck {
 
@@ -51,12 +50,12 @@ struct PhaseFigures {
 // removeZeroOrder the mean of e^(iφ) is taken off first; zeroOrder holds
 // |Σ e^(iφ)|^2 either way.
 Reconstruction ReconstructPhase(const HologramField& phase, int columns, int rows,
-                                ReconstructionOptions options = {});
+                                ReconstructionOptions options = {}, const ExecutionContext& context = {});
 
 // The figures of the first columns x rows values of `phase` (the geometry's
 // columns x rows) for the lit samples.
 PhaseFigures MeasurePhaseFigures(const HologramField& phase, std::span<const ObjectPoint> points,
-                                 const HologramGeometry& geometry);
+                                 const HologramGeometry& geometry, const ExecutionContext& context = {});
 
 // The ways of refining a kinoform; names are what the settings and the
 // command line's --refine-method use, labels what a menu shows.
@@ -131,15 +130,15 @@ float BrightnessOfLevel(int level);
 // Throws what MakeHologram throws, and std::invalid_argument for brightness
 // of the wrong length or negative.
 PhaseHologram MakeKinoform(HologramRequest request, std::vector<float> brightness = {},
-                           const CalculationControl& control = {}, ThreadPool& pool = ThreadPool::Shared());
+                           const ExecutionContext& context = {});
 
 // Refines `hologram` in place toward its lit samples' target bins (their
 // brightness as the target intensities), then measures it again. Progress
-// (control.binarizationProgress) after every iteration; throws
+// (the context's progress) after every iteration; throws
 // CalculationCancelled leaving `hologram` as it was, std::bad_alloc, and
 // std::invalid_argument for iterations below 1 or a negative budget.
 void RefinePhaseHologram(PhaseHologram& hologram, const RefinementRequest& request,
-                         const CalculationControl& control = {});
+                         const ExecutionContext& context = {});
 
 // The kinoform and, with `refinement`, its refinement: one call.
 struct PhaseRequest {
@@ -147,7 +146,7 @@ struct PhaseRequest {
     std::vector<float> brightness;
     std::optional<RefinementRequest> refinement;
 };
-PhaseHologram MakePhaseHologram(PhaseRequest request, const CalculationControl& control = {});
+PhaseHologram MakePhaseHologram(PhaseRequest request, const ExecutionContext& context = {});
 
 // ----- The modulator -----
 
@@ -232,6 +231,7 @@ void CheckPanelSettings(const PanelSettings& panel, int columns, int rows);
 
 // Throws what CheckPanelSettings throws, std::invalid_argument for a
 // hologram holding a phase that is not a finite number, and std::bad_alloc.
-PanelMap MapToPanel(const PhaseHologram& hologram, const PanelSettings& panel);
+PanelMap MapToPanel(const PhaseHologram& hologram, const PanelSettings& panel,
+                    const ExecutionContext& context = {});
 
 }  // namespace marbleck

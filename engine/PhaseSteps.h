@@ -4,7 +4,8 @@
 #include <cstddef>
 #include <numbers>
 
-#include "engine/ThreadPool.h"
+#include "engine/ExecutionContext.h"
+#include "engine/ParallelFor.h"
 
 namespace marbleck::phase_steps {
 
@@ -19,20 +20,13 @@ inline float WrappedPhase(double angle) {
     return phase >= static_cast<float>(TwoPi) || phase < 0 ? 0.0f : phase;
 }
 
-// Runs task(first, last) over [0, count) in one slice a pool thread for
-// large counts.
+// Runs task(first, last) over [0, count) in one slice a thread of the
+// context's pool for large counts.
 template <typename Task>
-void Sliced(std::size_t count, Task&& task) {
-    ThreadPool& pool = ThreadPool::Shared();
-    const int slices = count >= (1u << 16) ? pool.size() : 1;
-    if (slices == 1) {
-        task(std::size_t{0}, count);
-        return;
-    }
-    pool.run(slices, [&](int k) {
-        task(count * static_cast<std::size_t>(k) / static_cast<std::size_t>(slices),
-             count * static_cast<std::size_t>(k + 1) / static_cast<std::size_t>(slices));
-    });
+void Sliced(std::size_t count, const ExecutionContext& context, Task&& task) {
+    ThreadPool& pool = context.pool();
+    ParallelFor(pool, PartsFor(pool, static_cast<long long>(count), 1LL << 16), count,
+                [&](int, std::size_t first, std::size_t last) { task(first, last); });
 }
 
 }  // namespace marbleck::phase_steps

@@ -13,11 +13,12 @@
 #include <mutex>
 #include <new>
 #include <thread>
+#include <tuple>
 #include <utility>
 
 #include "engine/NormalisedGrey.h"
+#include "engine/ParallelFor.h"
 #include "engine/SpectrumPlan.h"
-#include "engine/ThreadPool.h"
 
 namespace marbleck {
 
@@ -29,17 +30,18 @@ constexpr long long ParallelValues = 1LL << 16;
 // least recently used goes first.
 constexpr std::size_t KeptPlans = 4;
 
-std::shared_ptr<const SpectrumPlan> PlanFor(int columns, int rows) {
+// The kept plan for a size and the context's slices, made on first use.
+std::shared_ptr<const SpectrumPlan> KeptPlanFor(int columns, int rows, const ExecutionContext& context) {
     static std::mutex mutex;
-    static std::map<std::pair<int, int>, std::pair<std::shared_ptr<const SpectrumPlan>, unsigned long long>>
-        plans;
+    using Key = std::tuple<int, int, int>;
+    static std::map<Key, std::pair<std::shared_ptr<const SpectrumPlan>, unsigned long long>> plans;
     static unsigned long long uses = 0;
+    const Key key{columns, rows, SpectrumPlan::SlicesFor(columns, rows, context)};
     std::lock_guard lock(mutex);
-    auto& entry = plans[{columns, rows}];
+    auto& entry = plans[key];
     entry.second = ++uses;
     if (!entry.first) {
-        entry.first =
-            std::make_shared<const SpectrumPlan>(columns, rows, SpectrumPlan::SlicesFor(columns, rows));
+        entry.first = std::make_shared<const SpectrumPlan>(columns, rows, context);
         if (plans.size() > KeptPlans) {
             auto oldest = std::min_element(plans.begin(), plans.end(), [](const auto& a, const auto& b) {
                 return a.second.second < b.second.second;
@@ -50,24 +52,39 @@ std::shared_ptr<const SpectrumPlan> PlanFor(int columns, int rows) {
     return entry.first;
 }
 
-// Runs part(first, last) over [0, count) in slices, on the shared pool's
-// threads when there is enough work.
-void InSlices(int count, long long values, const std::function<void(int, int)>& part) {
-    ThreadPool& pool = ThreadPool::Shared();
-    const int threads = values < ParallelValues ? 1 : std::min(pool.size(), count);
-    if (threads <= 1) {
-        part(0, count);
-        return;
+// A plan of the size and its arrays for one transform, held until it ends:
+// the kept one where no other call is using it, else one of the call's own
+// (the same plan, so the same values), so that concurrent calls of one size
+// run side by side.
+class PlanInUse {
+public:
+    PlanInUse(int columns, int rows, const ExecutionContext& context)
+        : plan_(KeptPlanFor(columns, rows, context)), lock_(plan_->inUse(), std::try_to_lock) {
+        if (!lock_.owns_lock()) {
+            lock_ = {};
+            plan_ = std::make_shared<const SpectrumPlan>(columns, rows, context);
+        }
     }
-    pool.run(threads, [&](int k) {
-        part(static_cast<int>(static_cast<long long>(count) * k / threads),
-             static_cast<int>(static_cast<long long>(count) * (k + 1) / threads));
-    });
+    const SpectrumPlan* operator->() const { return plan_.get(); }
+
+private:
+    std::shared_ptr<const SpectrumPlan> plan_;
+    std::unique_lock<std::mutex> lock_;
+};
+
+// Runs part(first, last) over [0, count) in slices, on the context's pool's
+// threads when there is enough work.
+void InSlices(int count, long long values, const ExecutionContext& context,
+              const std::function<void(int, int)>& part) {
+    ThreadPool& pool = context.pool();
+    ParallelFor(pool, std::min(PartsFor(pool, values, ParallelValues), count), count,
+                [&](int, int first, int last) { part(first, last); });
 }
 
 }  // namespace
 
-Reconstruction SpreadSpectrum(const std::complex<float>* out, int columns, int rows) {
+Reconstruction SpreadSpectrum(const std::complex<float>* out, int columns, int rows,
+                              const ExecutionContext& context) {
     const int halfRows = rows / 2 + 1;
     Reconstruction r;
     r.columns = columns;
@@ -80,7 +97,7 @@ Reconstruction SpreadSpectrum(const std::complex<float>* out, int columns, int r
     // (kv + cy) mod rows). kv <= rows / 2 is in the half spectrum; the others
     // are the conjugates of (-ku, -kv), which have the same intensity. Every
     // bin is written once, so the slices of ku never write the same bin.
-    InSlices(columns, static_cast<long long>(columns) * rows, [&](int first, int last) {
+    InSlices(columns, static_cast<long long>(columns) * rows, context, [&](int first, int last) {
         for (int ku = first; ku < last; ++ku) {
             const std::complex<float>* column = out + static_cast<std::size_t>(ku) * halfRows;
             const int mirrorU = ku == 0 ? 0 : columns - ku;
@@ -110,16 +127,17 @@ namespace {
 // Fills the transform's input with t - mean (or t) from the grey levels
 // level(u, v) (0 .. 255), t = level / 255, and transforms it.
 template <typename Level>
-Reconstruction ReconstructLevels(int columns, int rows, ReconstructionOptions options, Level level) {
+Reconstruction ReconstructLevels(int columns, int rows, ReconstructionOptions options,
+                                 const ExecutionContext& context, Level level) {
+    CheckExecutionContext(context);
     if (columns <= 0 || rows <= 0) return {};
     const std::size_t count = static_cast<std::size_t>(columns) * static_cast<std::size_t>(rows);
     const long long values = static_cast<long long>(count);
-    const std::shared_ptr<const SpectrumPlan> plan = PlanFor(columns, rows);
-    std::lock_guard lock(plan->inUse());
+    const PlanInUse plan(columns, rows, context);
     float* t = plan->real();
     // The levels are whole numbers: their sum is exact, in any order.
     std::vector<std::uint64_t> sums(static_cast<std::size_t>(columns), 0);
-    InSlices(columns, values, [&](int first, int last) {
+    InSlices(columns, values, context, [&](int first, int last) {
         for (int u = first; u < last; ++u) {
             std::uint64_t sum = 0;
             float* out = t + static_cast<std::size_t>(u) * rows;
@@ -135,13 +153,13 @@ Reconstruction ReconstructLevels(int columns, int rows, ReconstructionOptions op
     // t = level / 255 - mean, rounded once from the level.
     const float mean =
         options.removeZeroOrder ? static_cast<float>(total / 255.0 / static_cast<double>(count)) : 0.0f;
-    InSlices(columns, values, [&](int first, int last) {
+    InSlices(columns, values, context, [&](int first, int last) {
         float* begin = t + static_cast<std::size_t>(first) * rows;
         float* end = t + static_cast<std::size_t>(last) * rows;
         for (float* p = begin; p != end; ++p) *p = *p / 255.0f - mean;
     });
-    plan->forward();
-    Reconstruction r = SpreadSpectrum(plan->spectrum(), columns, rows);
+    plan->forward(context);
+    Reconstruction r = SpreadSpectrum(plan->spectrum(), columns, rows, context);
     r.zeroOrder = (total / 255.0) * (total / 255.0);
     return r;
 }
@@ -149,19 +167,21 @@ Reconstruction ReconstructLevels(int columns, int rows, ReconstructionOptions op
 }  // namespace
 
 Reconstruction Reconstruct(const std::uint8_t* grey, int columns, int rows, int stride,
-                           ReconstructionOptions options) {
-    return ReconstructLevels(columns, rows, options, [&](int u, int v) {
+                           ReconstructionOptions options, const ExecutionContext& context) {
+    return ReconstructLevels(columns, rows, options, context, [&](int u, int v) {
         return grey[static_cast<std::size_t>(u) * static_cast<std::size_t>(stride) +
                     static_cast<std::size_t>(v)];
     });
 }
 
-Reconstruction Reconstruct(const HologramField& field, int columns, int rows, ReconstructionOptions options) {
-    return ReconstructLevels(columns, rows, options,
+Reconstruction Reconstruct(const HologramField& field, int columns, int rows, ReconstructionOptions options,
+                           const ExecutionContext& context) {
+    return ReconstructLevels(columns, rows, options, context,
                              [&](int u, int v) { return detail::GreyOf(field(u, v)); });
 }
 
-std::vector<std::uint8_t> LogScaleLevels(const Reconstruction& r, double decades) {
+std::vector<std::uint8_t> LogScaleLevels(const Reconstruction& r, double decades,
+                                         const ExecutionContext& context) {
     std::vector<std::uint8_t> levels(r.intensity.size(), 0);
     float maximum = 0;
     for (float value : r.intensity) maximum = std::max(maximum, value);
@@ -172,7 +192,7 @@ std::vector<std::uint8_t> LogScaleLevels(const Reconstruction& r, double decades
     const float floor = static_cast<float>(static_cast<double>(maximum) * std::pow(10.0, -decades));
     const float inverse = 1.0f / maximum;
     const long long values = static_cast<long long>(levels.size());
-    InSlices(r.rows, values, [&](int first, int last) {
+    InSlices(r.rows, values, context, [&](int first, int last) {
         const std::size_t begin = static_cast<std::size_t>(first) * static_cast<std::size_t>(r.columns);
         const std::size_t end = static_cast<std::size_t>(last) * static_cast<std::size_t>(r.columns);
         for (std::size_t i = begin; i < end; ++i) {

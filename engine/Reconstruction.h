@@ -5,6 +5,7 @@
 #include <span>
 #include <vector>
 
+#include "engine/ExecutionContext.h"
 #include "engine/HologramEngine.h"
 #include "engine/HologramField.h"
 #include "engine/HologramGeometry.h"
@@ -45,23 +46,26 @@ struct Reconstruction {
 // `grey` with geometry.columns x geometry.rows and stride geometry.rows; after
 // Binarize, `grey` holds the whole field (stride field.rows()) as 0/255, i.e.
 // t = 0/1: pass geometry.columns x geometry.rows and stride field.rows().
-// Runs on the engine's thread pool (one slice a thread for large holograms);
-// each size is planned once and the plan kept with its arrays. Safe to call
-// from any thread; transforms of one size take turns.
-// Returns an empty reconstruction when columns or rows is 0.
+// Runs on the context's pool (one slice a thread for large holograms); each
+// size is planned once and the plan kept with its arrays. Safe to call from
+// any thread: a call that finds the kept plan in use makes one of its own,
+// so concurrent calls run side by side and give the same values.
+// Returns an empty reconstruction when columns or rows is 0. Throws
+// std::invalid_argument for a context CheckExecutionContext refuses.
 Reconstruction Reconstruct(const std::uint8_t* grey, int columns, int rows, int stride,
-                           ReconstructionOptions options = {});
+                           ReconstructionOptions options = {}, const ExecutionContext& context = {});
 
 // The same from the field itself: t = GreyLevel(value) / 255, which equals the
 // grey levels both after "Calculate" (normalised values) and after Binarize
 // (0 / 255). Only the first columns x rows values are read.
 Reconstruction Reconstruct(const HologramField& field, int columns, int rows,
-                           ReconstructionOptions options = {});
+                           ReconstructionOptions options = {}, const ExecutionContext& context = {});
 
 // The reconstruction of a half spectrum (SpectrumPlan's layout: columns x
 // (rows / 2 + 1), ku outer), |F|^2 spread over the whole centred picture by
 // Hermitian symmetry. zeroOrder is left 0.
-Reconstruction SpreadSpectrum(const std::complex<float>* halfSpectrum, int columns, int rows);
+Reconstruction SpreadSpectrum(const std::complex<float>* halfSpectrum, int columns, int rows,
+                              const ExecutionContext& context = {});
 
 // The range of the log-scale picture, in decades below the brightest bin,
 // that shows a letter object and its twin well above the noise.
@@ -72,7 +76,8 @@ inline constexpr double DefaultDecades = 3.0;
 // −10·decades dB (and below, and zero intensity) is 0, rounded to the nearest
 // level. An all-zero reconstruction is all black. The window and
 // marbleck-cli --reconstruct both use it.
-std::vector<std::uint8_t> LogScaleLevels(const Reconstruction& r, double decades = DefaultDecades);
+std::vector<std::uint8_t> LogScaleLevels(const Reconstruction& r, double decades = DefaultDecades,
+                                         const ExecutionContext& context = {});
 
 // An offset in bins from the centre of a reconstruction.
 struct BinOffset {

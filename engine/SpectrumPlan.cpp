@@ -7,7 +7,7 @@
 #include <new>
 #include <vector>
 
-#include "engine/ThreadPool.h"
+#include "engine/ParallelFor.h"
 
 namespace marbleck {
 
@@ -25,19 +25,18 @@ void* Allocate(std::size_t bytes) {
     return p;
 }
 
-// Slice k of `slices` of [0, count).
-std::pair<int, int> Slice(int count, int k, int slices) {
-    return {static_cast<int>(static_cast<long long>(count) * k / slices),
-            static_cast<int>(static_cast<long long>(count) * (k + 1) / slices)};
+// Executes every plan of a stage, the plans shared among the pool's threads.
+void Run(const std::vector<fftwf_plan>& plans, ThreadPool& pool) {
+    const auto count = static_cast<int>(plans.size());
+    ParallelFor(pool, count, count, [&](int, int first, int last) {
+        for (int k = first; k < last; ++k) fftwf_execute(plans[static_cast<std::size_t>(k)]);
+    });
 }
 
-void Run(const std::vector<fftwf_plan>& plans) {
-    if (plans.size() == 1) {
-        fftwf_execute(plans.front());
-        return;
-    }
-    ThreadPool::Shared().run(static_cast<int>(plans.size()),
-                             [&](int k) { fftwf_execute(plans[static_cast<std::size_t>(k)]); });
+// The slices of a transform made with `context`, after checking it.
+int CheckedSlices(int columns, int rows, const ExecutionContext& context) {
+    CheckExecutionContext(context);
+    return SpectrumPlan::SlicesFor(columns, rows, context);
 }
 
 }  // namespace
@@ -57,27 +56,29 @@ struct SpectrumPlan::Stages {
     }
 };
 
-int SpectrumPlan::SlicesFor(int columns, int rows) {
-    return static_cast<long long>(columns) * rows >= (1LL << 16) ? ThreadPool::Shared().size() : 1;
+int SpectrumPlan::SlicesFor(int columns, int rows, const ExecutionContext& context) {
+    return static_cast<long long>(columns) * rows >= (1LL << 16) ? context.pool().size() : 1;
 }
 
 void SpectrumPlan::FftwFree::operator()(void* p) const { fftwf_free(p); }
 
-SpectrumPlan::SpectrumPlan(int columns, int rows, int slices, bool inverse)
+SpectrumPlan::SpectrumPlan(int columns, int rows, const ExecutionContext& context, bool inverse)
     : columns_(columns),
       rows_(rows),
+      slices_(CheckedSlices(columns, rows, context)),
       real_(static_cast<float*>(
           Allocate(sizeof(float) * static_cast<std::size_t>(columns) * static_cast<std::size_t>(rows)))),
       spectrum_(static_cast<std::complex<float>*>(
           Allocate(sizeof(fftwf_complex) * static_cast<std::size_t>(columns) *
                    static_cast<std::size_t>(halfRows())))) {
     const int h = halfRows();
+    const int slices = slices_;
     float* in = real_.get();
     auto* out = reinterpret_cast<fftwf_complex*>(spectrum_.get());
     std::lock_guard lock(PlannerMutex());
     auto stages = std::make_unique<Stages>();
     for (int k = 0; k < slices; ++k) {
-        const auto [first, last] = Slice(columns, k, slices);
+        const auto [first, last] = PartOf(columns, k, slices);
         if (first == last) continue;
         int n = rows;
         float* columnsIn = in + static_cast<std::size_t>(first) * rows;
@@ -90,7 +91,7 @@ SpectrumPlan::SpectrumPlan(int columns, int rows, int slices, bool inverse)
                                                 nullptr, 1, rows, FFTW_ESTIMATE));
     }
     for (int k = 0; k < slices; ++k) {
-        const auto [first, last] = Slice(h, k, slices);
+        const auto [first, last] = PartOf(h, k, slices);
         if (first == last) continue;
         int n = columns;
         Stages::add(stages->alongU,
@@ -109,14 +110,16 @@ SpectrumPlan::~SpectrumPlan() {
     stages_.reset();
 }
 
-void SpectrumPlan::forward() const {
-    Run(stages_->alongV);
-    Run(stages_->alongU);
+void SpectrumPlan::forward(const ExecutionContext& context) const {
+    ThreadPool& pool = context.pool();
+    Run(stages_->alongV, pool);
+    Run(stages_->alongU, pool);
 }
 
-void SpectrumPlan::inverse() const {
-    Run(stages_->backAlongU);
-    Run(stages_->backAlongV);
+void SpectrumPlan::inverse(const ExecutionContext& context) const {
+    ThreadPool& pool = context.pool();
+    Run(stages_->backAlongU, pool);
+    Run(stages_->backAlongV, pool);
 }
 
 struct ComplexSpectrumPlan::Stages {
@@ -131,10 +134,11 @@ struct ComplexSpectrumPlan::Stages {
 
 void ComplexSpectrumPlan::FftwFree::operator()(void* p) const { fftwf_free(p); }
 
-ComplexSpectrumPlan::ComplexSpectrumPlan(int columns, int rows, int slices)
+ComplexSpectrumPlan::ComplexSpectrumPlan(int columns, int rows, const ExecutionContext& context)
     : columns_(columns),
       rows_(rows),
       data_(static_cast<std::complex<float>*>(Allocate(sizeof(fftwf_complex) * size()))) {
+    const int slices = CheckedSlices(columns, rows, context);
     auto* data = reinterpret_cast<fftwf_complex*>(data_.get());
     std::lock_guard lock(PlannerMutex());
     auto stages = std::make_unique<Stages>();
@@ -143,7 +147,7 @@ ComplexSpectrumPlan::ComplexSpectrumPlan(int columns, int rows, int slices)
         plans.push_back(plan);
     };
     for (int k = 0; k < slices; ++k) {
-        const auto [first, last] = Slice(columns, k, slices);
+        const auto [first, last] = PartOf(columns, k, slices);
         if (first == last) continue;
         int n = rows;
         fftwf_complex* at = data + static_cast<std::size_t>(first) * rows;
@@ -153,7 +157,7 @@ ComplexSpectrumPlan::ComplexSpectrumPlan(int columns, int rows, int slices)
                                                     rows, FFTW_BACKWARD, FFTW_ESTIMATE));
     }
     for (int k = 0; k < slices; ++k) {
-        const auto [first, last] = Slice(rows, k, slices);
+        const auto [first, last] = PartOf(rows, k, slices);
         if (first == last) continue;
         int n = columns;
         add(stages->alongU, fftwf_plan_many_dft(1, &n, last - first, data + first, nullptr, rows, 1,
@@ -170,14 +174,16 @@ ComplexSpectrumPlan::~ComplexSpectrumPlan() {
     stages_.reset();
 }
 
-void ComplexSpectrumPlan::forward() const {
-    Run(stages_->alongV);
-    Run(stages_->alongU);
+void ComplexSpectrumPlan::forward(const ExecutionContext& context) const {
+    ThreadPool& pool = context.pool();
+    Run(stages_->alongV, pool);
+    Run(stages_->alongU, pool);
 }
 
-void ComplexSpectrumPlan::inverse() const {
-    Run(stages_->backAlongU);
-    Run(stages_->backAlongV);
+void ComplexSpectrumPlan::inverse(const ExecutionContext& context) const {
+    ThreadPool& pool = context.pool();
+    Run(stages_->backAlongU, pool);
+    Run(stages_->backAlongV, pool);
 }
 
 }  // namespace marbleck

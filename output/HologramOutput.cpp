@@ -36,30 +36,32 @@ void WriteHologramOutput(const Hologram& hologram, int depth, const QString& out
     });
 }
 
-QImage ReconstructionImage(const Reconstruction& r) {
+QImage ReconstructionImage(const Reconstruction& r, const ExecutionContext& context) {
     QImage image(r.columns, r.rows, QImage::Format_Grayscale8);
     if (image.isNull()) throw std::bad_alloc();
-    const std::vector<std::uint8_t> levels = LogScaleLevels(r, DefaultDecades);
+    const std::vector<std::uint8_t> levels = LogScaleLevels(r, DefaultDecades, context);
     for (int y = 0; y < r.rows; ++y)
         std::memcpy(image.scanLine(y), levels.data() + static_cast<std::size_t>(y) * r.columns,
                     static_cast<std::size_t>(r.columns));
     return image;
 }
 
-void WriteReconstructionPicture(const Reconstruction& reconstruction, const QString& output) {
+void WriteReconstructionPicture(const Reconstruction& reconstruction, const QString& output,
+                                const ExecutionContext& context) {
     WriteOrFail(output, [&] {
-        const QImage picture = ReconstructionImage(reconstruction);
+        const QImage picture = ReconstructionImage(reconstruction, context);
         WriteUnderOwnName(output, [&](const QString& name) { WritePng(picture, name); });
     });
 }
 
-void WriteJobOutputs(const HologramJob& job, const JobResult& result) {
+void WriteJobOutputs(const HologramJob& job, const JobResult& result, const ExecutionContext& context) {
     for (const HologramJob::Output& output : job.outputs)
         WriteHologramOutput(*result.hologram, output.depth,
                             DecodeNativeFileName(QByteArray::fromStdString(output.path)));
     if (!job.reconstructionPath.empty() && result.reconstruction)
         WriteReconstructionPicture(*result.reconstruction,
-                                   DecodeNativeFileName(QByteArray::fromStdString(job.reconstructionPath)));
+                                   DecodeNativeFileName(QByteArray::fromStdString(job.reconstructionPath)),
+                                   context);
 }
 
 }  // namespace marbleck

@@ -16,18 +16,19 @@ namespace marbleck {
 // Throws FileWriteError naming `output` ("out of memory" for lack of it).
 void WriteHologramOutput(const Hologram& hologram, int depth, const QString& output);
 
-// The picture of a reconstruction: LogScaleLevels at DefaultDecades, row y
-// of the image its row y. Throws std::bad_alloc.
-QImage ReconstructionImage(const Reconstruction& reconstruction);
+// The picture of a reconstruction: LogScaleLevels at DefaultDecades (on the
+// context's threads), row y of the image its row y. Throws std::bad_alloc.
+QImage ReconstructionImage(const Reconstruction& reconstruction, const ExecutionContext& context = {});
 
 // Writes a reconstruction's picture as a PNG, atomically. Throws
 // FileWriteError naming `output`.
-void WriteReconstructionPicture(const Reconstruction& reconstruction, const QString& output);
+void WriteReconstructionPicture(const Reconstruction& reconstruction, const QString& output,
+                                const ExecutionContext& context = {});
 
 // Writes a job's outputs: the hologram to each of job.outputs, then the
 // reconstruction to job.reconstructionPath when the job has both. File
 // names are the bytes of the job's paths. Throws FileWriteError naming the
 // file that failed; the files before it stay written.
-void WriteJobOutputs(const HologramJob& job, const JobResult& result);
+void WriteJobOutputs(const HologramJob& job, const JobResult& result, const ExecutionContext& context = {});
 
 }  // namespace marbleck

@@ -46,7 +46,7 @@ py::tuple BinarizationOf(const FloatArray& values, const std::string& method, do
     const CallLimits limits(threads);
     BinarizedHologram binarized = limits.run(
         [&] {
-            const BinarizationContext context{geometry, litSamples, limits.pool(), limits.control()};
+            const BinarizationContext context{geometry, litSamples, limits.context()};
             BinarizedHologram result =
                 ApplyBinarization({method, threshold, budgetSeconds, maxIterations}, field, context);
             for (float& value : result.field.values()) value = value / 255.0f;

@@ -11,7 +11,7 @@
 #include <string_view>
 #include <vector>
 
-#include "engine/CalculationControl.h"
+#include "engine/ExecutionContext.h"
 #include "engine/Figures.h"
 #include "engine/HologramCalculation.h"
 #include "engine/HologramField.h"

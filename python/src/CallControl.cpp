@@ -88,19 +88,9 @@ ExecutionContext InterruptibleContext(const CancelFlag& stop, int threads) {
     return context;
 }
 
-CalculationControl ControlOf(const ExecutionContext& context) {
-    CalculationControl control;
-    control.columnDone = context.columnDone;
-    control.cancelRequested = context.cancelRequested;
-    control.cancelFlag = context.cancelFlag;
-    control.binarizationProgress = context.progress;
-    return control;
-}
-
 CallLimits::CallLimits(int threads, double seconds)
     : seconds_(seconds), watch_(stop_), context_(InterruptibleContext(stop_, threads)) {
     if (seconds > 0) deadline_.emplace(seconds, stop_);
-    control_ = ControlOf(context_);
 }
 
 void CallLimits::ThrowTimeout(const char* what) const {

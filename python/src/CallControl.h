@@ -11,7 +11,6 @@
 #include <thread>
 #include <utility>
 
-#include "engine/CalculationControl.h"
 #include "engine/ExecutionContext.h"
 
 namespace marbleck::python {
@@ -60,10 +59,6 @@ private:
 // calculation has stopped.
 ExecutionContext InterruptibleContext(const CancelFlag& stop, int threads);
 
-// The control the engine's calls that take no context yet are given: the
-// context's stopping and following.
-CalculationControl ControlOf(const ExecutionContext& context);
-
 // Runs `work` without the interpreter's lock; a calculation that stopped
 // for a signal raises what its Python handler raised (KeyboardInterrupt).
 template <class Work>
@@ -88,7 +83,6 @@ public:
     CallLimits& operator=(const CallLimits&) = delete;
 
     const ExecutionContext& context() const { return context_; }
-    const CalculationControl& control() const { return control_; }
     ThreadPool& pool() const { return context_.pool(); }
 
     template <class Work>
@@ -109,7 +103,6 @@ private:
     InterruptWatch watch_;
     std::optional<Deadline> deadline_;
     ExecutionContext context_;
-    CalculationControl control_;
 };
 
 }  // namespace marbleck::python

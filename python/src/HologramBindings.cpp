@@ -29,8 +29,8 @@ py::array_t<float> HologramOf(const Mask& mask, float width, float height, doubl
     request.seed = seed;
     RefuseUnboundedWork(request, timeLimit, threads);
     const CallLimits limits(threads, timeLimit);
-    HologramResult result = limits.run(
-        [&] { return MakeHologram(std::move(request), limits.control(), limits.pool()); }, "the hologram");
+    HologramResult result =
+        limits.run([&] { return MakeHologram(std::move(request), limits.context()); }, "the hologram");
     return ArrayOfField(std::move(result.field));
 }
 

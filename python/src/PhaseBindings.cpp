@@ -46,7 +46,7 @@ py::tuple KinoformOf(const Mask& mask, const std::vector<float>& brightness, flo
     const bool beyondBound = RefuseUnboundedWork(request.hologram, budgetSeconds, threads);
     const CallLimits limits(threads, beyondBound ? budgetSeconds : 0);
     PhaseHologram h =
-        limits.run([&] { return MakePhaseHologram(std::move(request), limits.control()); }, "the kinoform");
+        limits.run([&] { return MakePhaseHologram(std::move(request), limits.context()); }, "the kinoform");
     py::object record = py::none();
     if (h.refinement)
         record = py::make_tuple(std::string(RefinementMethodEntryOf(h.refinement->method).name),
@@ -74,7 +74,7 @@ py::tuple PanelMapOf(const FloatArray& phase, int width, int height, bool pad, d
     if (lens) panel.lens = LensTerm{std::get<0>(*lens), std::get<1>(*lens), std::get<2>(*lens)};
     std::copy(lookup.data(), lookup.data() + 256, panel.lookup.begin());
     const CallLimits limits(threads);
-    PanelMap map = limits.run([&] { return MapToPanel(h, panel); }, "the panel map");
+    PanelMap map = limits.run([&] { return MapToPanel(h, panel, limits.context()); }, "the panel map");
     const py::ssize_t rows = map.phase.rows(), columns = map.phase.columns();
     py::array_t<std::uint8_t> levels({rows, columns}, {py::ssize_t{1}, rows});
     std::copy(map.levels.begin(), map.levels.end(), levels.mutable_data());

@@ -23,7 +23,8 @@ py::array_t<float> ArrayOfReconstruction(const Reconstruction& r) {
 Reconstruction ReconstructionOf(const HologramField& field, bool removeZeroOrder, const CallLimits& limits) {
     return limits.run(
         [&] {
-            return Reconstruct(field, field.columns(), field.rows(), {.removeZeroOrder = removeZeroOrder});
+            return Reconstruct(field, field.columns(), field.rows(), {.removeZeroOrder = removeZeroOrder},
+                               limits.context());
         },
         "the reconstruction");
 }
@@ -34,7 +35,10 @@ Reconstruction ComplexFarFieldOf(const ComplexArray& values, bool removeZeroOrde
     const auto rows = static_cast<int>(values.shape(0)), columns = static_cast<int>(values.shape(1));
     const std::span<const std::complex<float>> t(values.data(), static_cast<std::size_t>(values.size()));
     return limits.run(
-        [&] { return ReconstructComplex(t, columns, rows, {.removeZeroOrder = removeZeroOrder}); },
+        [&] {
+            return ReconstructComplex(t, columns, rows, {.removeZeroOrder = removeZeroOrder},
+                                      limits.context());
+        },
         "the reconstruction");
 }
 
@@ -47,7 +51,8 @@ py::dict FiguresOf(const FloatArray& values, const Mask& mask, float width, floa
     const CallLimits limits(threads);
     return FigureDict(limits.run(
         [&] {
-            return MeasureFigures(Reconstruct(field, geometry.columns, geometry.rows), litSamples, geometry);
+            return MeasureFigures(Reconstruct(field, geometry.columns, geometry.rows, {}, limits.context()),
+                                  litSamples, geometry);
         },
         "the figures"));
 }

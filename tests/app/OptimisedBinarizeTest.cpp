@@ -24,7 +24,6 @@
 #include "app/MainWindow.h"
 #include "app/ReconstructionWindow.h"
 #include "engine/Binarization.h"
-#include "engine/ThreadPool.h"
 #include "widgets/PictureArea.h"
 #include "widgets/ProgressBar.h"
 
@@ -106,8 +105,8 @@ TEST_F(OptimisedBinarize, StartsFromTheCalculatedFieldAndTellsTheGain) {
     EXPECT_EQ(Control<QLineEdit>(*form, "thresholdEdit")->text(), threshold);
 
     const HologramResult& c = document.calculation;
-    const CalculationControl control;
-    const BinarizationContext context{c.geometry, c.litSamples, ThreadPool::Shared(), control};
+    const ExecutionContext execution;
+    const BinarizationContext context{c.geometry, c.litSamples, execution};
     const BinarizedHologram balanced = ApplyBinarization({"balanced"}, calculated, context);
     const HologramFigures start = context.figures(context.reconstruct(balanced.field));
     const OptimisationRecord& record = *document.binarized->optimisation;

@@ -16,6 +16,8 @@
 #include <QTest>
 #include <cmath>
 #include <csignal>
+#include <string>
+#include <vector>
 
 #include "Calculation.h"
 #include "CaseName.h"
@@ -181,6 +183,10 @@ INSTANTIATE_TEST_SUITE_P(
                 {"%d/a.png", "-o", "%d/h.png", "--report", "--dpi", "300", "--distance", "far"},
                 1,
                 "above 0"},
+        Refusal{"ThreadsNegative", {"%d/a.png", "-o", "%d/h.png", "--threads", "-1"}, 1, "--threads"},
+        Refusal{"ThreadsFraction", {"%d/a.png", "-o", "%d/h.png", "--threads", "1.5"}, 1, "--threads"},
+        Refusal{"ThreadsWord", {"%d/a.png", "-o", "%d/h.png", "--threads", "all"}, 1, "--threads"},
+        Refusal{"ThreadsBeyondBound", {"%d/a.png", "-o", "%d/h.png", "--threads", "5000"}, 1, "--threads"},
         Refusal{"MissingObject", {"%d/none.png", "-o", "%d/h.png"}, 2, "none.png: "},
         Refusal{"RepsLeaveNoHologram", {"%d/a.png", "-o", "%d/h.png", "--reps", "0.1"}, 2, "a.png: "},
         Refusal{"TooManyValues", {"%d/a.png", "-o", "%d/h.png", "--reps", "3000"}, 2, "a.png: "},
@@ -252,6 +258,54 @@ TEST(CommandLine, TheReferenceEngineWritesWhatTheExactOneWrites) {
     EXPECT_GT(written[0].size(), 128);
     EXPECT_EQ(written[0], written[1]);
 }
+
+// One thread, or two, writes the same files byte for byte as every core
+// (the default), the reconstruction included.
+class ThreadCounts : public ::testing::TestWithParam<QStringList> {};
+
+TEST_P(ThreadCounts, WriteWhatTheDefaultWrites) {
+    QTemporaryDir dir;
+    const QString object = dir.filePath(QStringLiteral("a.png"));
+    std::vector<QPoint> points;
+    for (int i = 0; i < 300; ++i) points.push_back(QPoint((i * 37) % 90, (i * 53) % 70));
+    ASSERT_TRUE(ObjectImage(90, 70, points).save(object));
+    QByteArray written[3], reconstructed[3];
+    const char* counts[3] = {nullptr, "1", "2"};
+    for (int i = 0; i < 3; ++i) {
+        const QString output = dir.filePath(QStringLiteral("h%1.npy").arg(i));
+        const QString reconstruction = dir.filePath(QStringLiteral("r%1.png").arg(i));
+        QStringList arguments = QStringList{object,
+                                            QStringLiteral("-o"),
+                                            output,
+                                            QStringLiteral("--reconstruct"),
+                                            reconstruction,
+                                            QStringLiteral("--reps"),
+                                            QStringLiteral("4")} +
+                                GetParam();
+        if (counts[i] != nullptr) arguments << QStringLiteral("--threads") << QLatin1String(counts[i]);
+        const CliRun run = RunCli(arguments);
+        ASSERT_EQ(run.status, 0) << run.err.toStdString();
+        QFile file(output), picture(reconstruction);
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly) && picture.open(QIODevice::ReadOnly));
+        written[i] = file.readAll();
+        reconstructed[i] = picture.readAll();
+    }
+    EXPECT_GT(written[0].size(), 128);
+    for (int i = 1; i < 3; ++i) {
+        EXPECT_EQ(written[i], written[0]) << counts[i] << " thread(s)";
+        EXPECT_EQ(reconstructed[i], reconstructed[0]) << counts[i] << " thread(s)";
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Jobs, ThreadCounts,
+                         ::testing::Values(QStringList{"--engine", "exact"},
+                                           QStringList{"--engine", "fast", "--random-phase", "--seed", "4",
+                                                       "--binarize", "median"},
+                                           QStringList{"--phase", "--engine", "fast", "--refine", "3"}),
+                         [](const auto& info) {
+                             const char* names[] = {"Exact", "FastBalanced", "PhaseRefined"};
+                             return std::string(names[info.index]);
+                         });
 
 // An output that cannot be written whole (the file-size limit stops it
 // part way) leaves the earlier file as it was, and no partial file beside it.

@@ -168,8 +168,8 @@ TEST(OptimisedBinarization, IsDeterministicAndStopsAtItsLimits) {
 
 TEST(OptimisedBinarization, ReportsProgressAndStopsWhenCancelled) {
     std::vector<double> progress;
-    CalculationControl control;
-    control.binarizationProgress = [&](double fraction) { progress.push_back(fraction); };
+    ExecutionContext control;
+    control.progress = [&](double fraction) { progress.push_back(fraction); };
     control.cancelRequested = [&] { return progress.size() >= 3; };
     EXPECT_THROW(MakeHologram(LetterRequest(30, 2.0, true, Optimised(0)), control), CalculationCancelled);
     ASSERT_EQ(progress.size(), 3u);

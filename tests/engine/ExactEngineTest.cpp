@@ -18,9 +18,9 @@ HologramField Reference(const cases::Case& c) {
     return field;
 }
 
-HologramField Exact(const cases::Case& c, ThreadPool& pool) {
+HologramField Exact(const cases::Case& c, const ExecutionContext& context) {
     HologramField field(c.geometry.fieldColumns, c.geometry.fieldRows);
-    AccumulateExact(c.geometry, c.points, c.phases, field, {}, pool);
+    AccumulateExact(c.geometry, c.points, c.phases, field, context);
     return field;
 }
 
@@ -58,9 +58,10 @@ class ExactEqualsReference : public ::testing::TestWithParam<ExactCase> {};
 TEST_P(ExactEqualsReference, BitForBit) {
     const ExactCase p = GetParam();
     const cases::Case c = cases::RandomPoints(p.W, p.H, p.R, p.points, 21);
-    ThreadPool pool(p.threads);
+    ExecutionContext context;
+    context.threads = p.threads;
     const HologramField reference = Reference(c);
-    EveryKernel::Run([&] { EXPECT_EQ(FirstDifference(Exact(c, pool), reference), -1); });
+    EveryKernel::Run([&] { EXPECT_EQ(FirstDifference(Exact(c, context), reference), -1); });
 }
 
 // Odd and fractional sizes, thread counts that do not divide the columns, and
@@ -124,7 +125,7 @@ TEST(ExactEngine, LargeCaseEqualsReferenceBitForBit) {
     const cases::Case c = cases::RandomPoints(100, 100, 3, 300, 22);
     const HologramField reference = Reference(c);
     EXPECT_EQ(FirstDifference(reference, SeparatelyRounded(c)), -1);
-    EveryKernel::Run([&] { EXPECT_EQ(FirstDifference(Exact(c, ThreadPool::Shared()), reference), -1); });
+    EveryKernel::Run([&] { EXPECT_EQ(FirstDifference(Exact(c, {}), reference), -1); });
 }
 
 TEST(ExactEngine, ColumnUpdateRoundsProductAndSumSeparately) {

@@ -106,7 +106,7 @@ TEST_P(RequestOnEveryEngine, ReportsEveryCanvasColumnInOrderOnTheCallingThread) 
     const cases::Case c = cases::RandomPoints(60, 40, 4, 300, 3);
     std::vector<int> reported;
     const auto caller = std::this_thread::get_id();
-    CalculationControl control;
+    ExecutionContext control;
     control.columnDone = [&](int x) {
         EXPECT_EQ(std::this_thread::get_id(), caller);
         reported.push_back(x);
@@ -119,7 +119,7 @@ TEST_P(RequestOnEveryEngine, ReportsEveryCanvasColumnInOrderOnTheCallingThread) 
 TEST_P(RequestOnEveryEngine, StopsWhenAskedOnTheCallingThreadOrByItsFlag) {
     const cases::Case c = cases::RandomPoints(60, 40, 10, 300, 5);
     int last = -1;
-    CalculationControl asked;
+    ExecutionContext asked;
     asked.columnDone = [&](int x) { last = x; };
     asked.cancelRequested = [&] { return last >= 2; };
     EXPECT_THROW(MakeHologram(RequestOf(c, std::string(GetParam()->name), true, 1), asked),
@@ -127,7 +127,7 @@ TEST_P(RequestOnEveryEngine, StopsWhenAskedOnTheCallingThreadOrByItsFlag) {
     EXPECT_EQ(last, 2);
 
     CancelFlag cancel{false};
-    CalculationControl flagged;
+    ExecutionContext flagged;
     flagged.cancelFlag = &cancel;
     flagged.columnDone = [&](int x) {
         last = x;
@@ -138,7 +138,7 @@ TEST_P(RequestOnEveryEngine, StopsWhenAskedOnTheCallingThreadOrByItsFlag) {
     EXPECT_LT(last, c.geometry.canvasColumns - 1);
 
     // Asked before it starts, no column is summed.
-    CalculationControl before;
+    ExecutionContext before;
     before.cancelRequested = [] { return true; };
     before.columnDone = [](int x) { ADD_FAILURE() << "column " << x << " summed"; };
     EXPECT_THROW(MakeHologram(RequestOf(c, std::string(GetParam()->name), true, 1), before),
@@ -152,7 +152,7 @@ INSTANTIATE_TEST_SUITE_P(Engines, RequestOnEveryEngine,
 
 TEST(HologramRequest, RefusesAGeometryOrNameBeforeAnySum) {
     const cases::Case c = cases::RandomPoints(9, 7, 1, 10, 2);
-    CalculationControl control;
+    ExecutionContext control;
     control.columnDone = [](int x) { ADD_FAILURE() << "column " << x << " summed"; };
     HologramRequest none = RequestOf(c, "exact", false, 0);
     none.reps = 0.05;  // R·W − 1 rounds below 0
@@ -239,9 +239,8 @@ TEST(BinarizationTable, NamesAreUniqueAndAnUnknownOneIsRefused) {
 TEST(BinarizationTable, MethodsLeaveTheirInputAndReachTheReconstruction) {
     const cases::Case c = cases::RandomPoints(21, 17, 3, 30, 4);
     const HologramResult calculated = MakeHologram(RequestOf(c, "exact", true, 3));
-    const CalculationControl control;
-    const BinarizationContext context{calculated.geometry, calculated.litSamples, ThreadPool::Shared(),
-                                      control};
+    const ExecutionContext execution;
+    const BinarizationContext context{calculated.geometry, calculated.litSamples, execution};
     for (const BinarizationMethod& method : BinarizationMethods()) {
         SCOPED_TRACE(method.name);
         const HologramField before = calculated.field;

@@ -53,8 +53,9 @@ TEST_P(MedianThresholdTable, EqualsTheSortedValue) {
             field(u, v) = (u < c.columns && v < c.rows) ? c.value(u, v, random) : 1e30f;
     const float expected = SortedReference(field, c.columns, c.rows);
     for (int threads : {1, 3}) {
-        ThreadPool pool(threads);
-        const double threshold = MedianThreshold(field, c.columns, c.rows, pool);
+        ExecutionContext context;
+        context.threads = threads;
+        const double threshold = MedianThreshold(field, c.columns, c.rows, context);
         EXPECT_EQ(std::bit_cast<std::uint64_t>(threshold),
                   std::bit_cast<std::uint64_t>(static_cast<double>(expected)))
             << threads << " threads: " << threshold << " against " << expected;

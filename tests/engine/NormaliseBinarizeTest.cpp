@@ -174,8 +174,8 @@ TEST(Binarize, LargeFieldsCompareEveryValueIn64Bit) {
         std::vector<std::uint8_t> grey;
         Binarize(field, threshold, grey);
         const HologramGeometry g = MakeHologramGeometry(300, 300, 1);
-        const BinarizedHologram pooled = ApplyBinarization(
-            {"threshold", threshold}, calculated, {g, {}, ThreadPool::Shared(), CalculationControl{}});
+        const BinarizedHologram pooled =
+            ApplyBinarization({"threshold", threshold}, calculated, {g, {}, ExecutionContext{}});
         for (std::size_t i = 0; i < grey.size(); ++i) {
             const int level = static_cast<double>(calculated.values()[i]) > threshold ? 255 : 0;
             ASSERT_EQ(grey[i], level) << threshold << " value " << calculated.values()[i];

@@ -130,8 +130,8 @@ TEST_P(Refinement, RaisesTheEfficiencyAndRecordsIt) {
     PhaseHologram h = MakeKinoform(RequestOf(100, 2, c.points, c.randomPhase));
     const PhaseFigures start = h.figures;
     std::vector<double> progress;
-    CalculationControl control;
-    control.binarizationProgress = [&](double f) { progress.push_back(f); };
+    ExecutionContext control;
+    control.progress = [&](double f) { progress.push_back(f); };
     RefinePhaseHologram(h, {.method = c.method, .iterations = 30}, control);
     ASSERT_TRUE(h.refinement);
     const RefinementRecord& record = *h.refinement;
@@ -191,7 +191,7 @@ TEST(RefinementTest, CancelLeavesTheHologramAndBadRequestsThrow) {
     PhaseHologram h = MakeKinoform(RequestOf(60, 2, cases::ThinLetterF(60)));
     const PhaseHologram before = h;
     int steps = 0;
-    CalculationControl control;
+    ExecutionContext control;
     control.cancelRequested = [&] { return ++steps > 5; };
     EXPECT_THROW(RefinePhaseHologram(h, {.iterations = 30}, control), CalculationCancelled);
     EXPECT_EQ(h.phase, before.phase);

@@ -71,6 +71,13 @@ INSTANTIATE_TEST_SUITE_P(Table, ReferenceClosedForm,
                              return test::CaseName("W", c.W, "_H", c.H, "_R", c.R, "_Points", c.points);
                          });
 
+// A context that reports each canvas column to `done`.
+ExecutionContext Reporting(ColumnDone done) {
+    ExecutionContext context;
+    context.columnDone = std::move(done);
+    return context;
+}
+
 class EveryEngine : public ::testing::TestWithParam<const CalculationEngine*> {};
 
 }  // namespace
@@ -153,7 +160,7 @@ TEST_P(EveryEngine, CalculationGivesTheRangeNormalisedFieldAndGreyLevelsOfItsSum
     std::vector<std::uint8_t> grey;
     std::vector<int> reported;
     const FieldRange range = CalculateHologram(*GetParam(), c.geometry, c.points, c.phases, field, grey,
-                                               [&](int x) { reported.push_back(x); });
+                                               Reporting([&](int x) { reported.push_back(x); }));
     EXPECT_EQ(range.minimum, expectedRange.minimum);
     EXPECT_EQ(range.maximum, expectedRange.maximum);
     EXPECT_LT(range.minimum, 0.0f);
@@ -175,10 +182,10 @@ TEST_P(EveryEngine, ReportsEveryCanvasColumnOnceInOrderOnTheCallingThread) {
     HologramField field(c.geometry.fieldColumns, c.geometry.fieldRows);
     std::vector<int> reported;
     const auto caller = std::this_thread::get_id();
-    AccumulateHologram(*GetParam(), c.geometry, c.points, c.phases, field, [&](int x) {
+    AccumulateHologram(*GetParam(), c.geometry, c.points, c.phases, field, Reporting([&](int x) {
         EXPECT_EQ(std::this_thread::get_id(), caller);
         reported.push_back(x);
-    });
+    }));
     ASSERT_EQ(reported.size(), 60u);
     for (int x = 0; x < 60; ++x) EXPECT_EQ(reported[static_cast<std::size_t>(x)], x);
 }
@@ -202,21 +209,22 @@ TEST_P(EveryEngine, StopsSoonAfterItIsCancelled) {
     std::vector<std::uint8_t> grey;
     CancelFlag cancel{false};
     int last = -1;
-    EXPECT_THROW(CalculateHologram(
-                     *GetParam(), c.geometry, c.points, c.phases, field, grey,
-                     [&](int x) {
-                         last = x;
-                         if (x >= 2) cancel.store(true);
-                     },
-                     ThreadPool::Shared(), &cancel),
+    ExecutionContext context;
+    context.cancelFlag = &cancel;
+    context.columnDone = [&](int x) {
+        last = x;
+        if (x >= 2) cancel.store(true);
+    };
+    EXPECT_THROW(CalculateHologram(*GetParam(), c.geometry, c.points, c.phases, field, grey, context),
                  CalculationCancelled);
     EXPECT_GE(last, 2);
     EXPECT_LT(last, c.geometry.canvasColumns - 1);
 
     // Not cancelled, the same call runs to its end.
     cancel.store(false);
-    const FieldRange range = CalculateHologram(*GetParam(), c.geometry, c.points, c.phases, field, grey, {},
-                                               ThreadPool::Shared(), &cancel);
+    context.columnDone = {};
+    const FieldRange range =
+        CalculateHologram(*GetParam(), c.geometry, c.points, c.phases, field, grey, context);
     EXPECT_GT(range.maximum, range.minimum);
 }
 

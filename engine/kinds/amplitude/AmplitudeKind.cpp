@@ -21,7 +21,7 @@ std::unique_ptr<Hologram> Make(const HologramJob& job, const ExecutionContext& c
     HologramRequest request = RequestOf(job);
     if (const auto* steps = dynamic_cast<const AmplitudePostProcessing*>(job.postProcessing.get()))
         request.binarization = steps->binarization;
-    HologramResult result = MakeHologram(std::move(request), ControlOf(context), context.pool());
+    HologramResult result = MakeHologram(std::move(request), context);
     seconds.sums = result.seconds.sums;
     seconds.normalising = result.seconds.normalising;
     seconds.postProcessing = result.seconds.binarizing;
@@ -63,7 +63,7 @@ FileContent AmplitudeHologram::fileContent() const {
 
 Reconstruction AmplitudeHologram::reconstruct(const ExecutionContext& context) const {
     context.stopIfCancelled();
-    return Reconstruct(field(), result_.geometry.columns, result_.geometry.rows);
+    return Reconstruct(field(), result_.geometry.columns, result_.geometry.rows, {}, context);
 }
 
 Figures AmplitudeHologram::figures(const Reconstruction* reconstructed,
@@ -103,8 +103,7 @@ void AmplitudeHologram::postProcess(const KindPostProcessing& steps, const Execu
         result_.binarization.reset();
         return;
     }
-    const CalculationControl control = ControlOf(context);
-    const BinarizationContext binarizing{result_.geometry, result_.litSamples, context.pool(), control};
+    const BinarizationContext binarizing{result_.geometry, result_.litSamples, context};
     const auto start = std::chrono::steady_clock::now();
     BinarizedHologram binarized = ApplyBinarization(*amplitude->binarization, result_.field, binarizing);
     result_.seconds.binarizing =

@@ -40,10 +40,10 @@ std::unique_ptr<Hologram> Make(const HologramJob& job, const ExecutionContext& c
     request.hologram = RequestOf(job);
     request.brightness = job.brightness;
     if (steps != nullptr) request.refinement = steps->refinement;
-    PhaseHologram hologram = MakePhaseHologram(std::move(request), ControlOf(context));
+    PhaseHologram hologram = MakePhaseHologram(std::move(request), context);
     seconds.sums = hologram.sumSeconds;
     const auto start = Clock::now();
-    auto made = std::make_unique<PhaseKindHologram>(std::move(hologram), PanelOf(steps));
+    auto made = std::make_unique<PhaseKindHologram>(std::move(hologram), PanelOf(steps), context);
     seconds.postProcessing = SecondsSince(start);
     if (made->hologram().refinement) seconds.postProcessing += made->hologram().refinement->seconds;
     return made;
@@ -64,13 +64,14 @@ Figures FiguresOf(const PhaseFigures& f) {
 
 const HologramKind& PhaseKind() { return Kind; }
 
-PhaseKindHologram::PhaseKindHologram(PhaseHologram hologram, const PanelSettings& panel)
+PhaseKindHologram::PhaseKindHologram(PhaseHologram hologram, const PanelSettings& panel,
+                                     const ExecutionContext& context)
     : hologram_(std::move(hologram)) {
-    mapTo(panel);
+    mapTo(panel, context);
 }
 
-void PhaseKindHologram::mapTo(const PanelSettings& panel) {
-    PanelMap map = MapToPanel(hologram_, panel);
+void PhaseKindHologram::mapTo(const PanelSettings& panel, const ExecutionContext& context) {
+    PanelMap map = MapToPanel(hologram_, panel, context);
     HologramField levels(map.phase.columns(), map.phase.rows());
     std::vector<float>& values = levels.values();
     for (std::size_t i = 0; i < values.size(); ++i) values[i] = static_cast<float>(map.levels[i]) / 255.0f;
@@ -89,7 +90,7 @@ FileContent PhaseKindHologram::fileContent() const { return {&panelLevels_, &pan
 
 Reconstruction PhaseKindHologram::reconstruct(const ExecutionContext& context) const {
     context.stopIfCancelled();
-    return ReconstructPhase(panel_.phase, panel_.phase.columns(), panel_.phase.rows());
+    return ReconstructPhase(panel_.phase, panel_.phase.columns(), panel_.phase.rows(), {}, context);
 }
 
 Figures PhaseKindHologram::figures(const Reconstruction*, const ExecutionContext& context) const {
@@ -97,7 +98,7 @@ Figures PhaseKindHologram::figures(const Reconstruction*, const ExecutionContext
     const HologramGeometry& g = hologram_.geometry;
     Figures figures = FiguresOf(hologram_.figures);
     const Reconstruction own =
-        ReconstructPhase(hologram_.phase, g.columns, g.rows, {.removeZeroOrder = false});
+        ReconstructPhase(hologram_.phase, g.columns, g.rows, {.removeZeroOrder = false}, context);
     figures.signalShare = MeasureAllFigures(own, hologram_.litSamples, g, ZeroOrder::Kept).signalShare;
     return figures;
 }
@@ -125,12 +126,12 @@ void PhaseKindHologram::postProcess(const KindPostProcessing& steps, const Execu
     const auto* phase = dynamic_cast<const PhasePostProcessing*>(&steps);
     if (phase != nullptr && phase->refinement) {
         PhaseHologram refined = hologram_;
-        RefinePhaseHologram(refined, *phase->refinement, ControlOf(context));
-        PhaseKindHologram next(std::move(refined), PanelOf(phase));
+        RefinePhaseHologram(refined, *phase->refinement, context);
+        PhaseKindHologram next(std::move(refined), PanelOf(phase), context);
         *this = std::move(next);
         return;
     }
-    mapTo(PanelOf(phase));
+    mapTo(PanelOf(phase), context);
 }
 
 }  // namespace marbleck

@@ -18,8 +18,10 @@ struct PhasePostProcessing : KindPostProcessing {
 // panel map, which is what files hold and a reconstruction transforms.
 class PhaseKindHologram : public Hologram {
 public:
-    // Maps `hologram` onto `panel` (see MapToPanel, which throws).
-    PhaseKindHologram(PhaseHologram hologram, const PanelSettings& panel);
+    // Maps `hologram` onto `panel` on the context's threads (see
+    // MapToPanel, which throws).
+    PhaseKindHologram(PhaseHologram hologram, const PanelSettings& panel,
+                      const ExecutionContext& context = {});
 
     const PhaseHologram& hologram() const { return hologram_; }
     const PanelMap& panel() const { return panel_; }
@@ -42,7 +44,7 @@ public:
     std::unique_ptr<Hologram> clone() const override { return std::make_unique<PhaseKindHologram>(*this); }
 
 private:
-    void mapTo(const PanelSettings& panel);
+    void mapTo(const PanelSettings& panel, const ExecutionContext& context);
 
     PhaseHologram hologram_;
     PanelMap panel_;
