@@ -17,7 +17,6 @@
 #include <cmath>
 #include <csignal>
 #include <string>
-#include <vector>
 
 #include "Calculation.h"
 #include "CaseName.h"
@@ -266,9 +265,9 @@ class ThreadCounts : public ::testing::TestWithParam<QStringList> {};
 TEST_P(ThreadCounts, WriteWhatTheDefaultWrites) {
     QTemporaryDir dir;
     const QString object = dir.filePath(QStringLiteral("a.png"));
-    std::vector<QPoint> points;
-    for (int i = 0; i < 300; ++i) points.push_back(QPoint((i * 37) % 90, (i * 53) % 70));
-    ASSERT_TRUE(ObjectImage(90, 70, points).save(object));
+    QImage image = ObjectImage(90, 70, {});
+    for (int i = 0; i < 300; ++i) image.setPixel((i * 37) % 90, (i * 53) % 70, qRgb(255, 255, 255));
+    ASSERT_TRUE(image.save(object));
     QByteArray written[3], reconstructed[3];
     const char* counts[3] = {nullptr, "1", "2"};
     for (int i = 0; i < 3; ++i) {
@@ -297,15 +296,15 @@ TEST_P(ThreadCounts, WriteWhatTheDefaultWrites) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Jobs, ThreadCounts,
-                         ::testing::Values(QStringList{"--engine", "exact"},
-                                           QStringList{"--engine", "fast", "--random-phase", "--seed", "4",
-                                                       "--binarize", "median"},
-                                           QStringList{"--phase", "--engine", "fast", "--refine", "3"}),
-                         [](const auto& info) {
-                             const char* names[] = {"Exact", "FastBalanced", "PhaseRefined"};
-                             return std::string(names[info.index]);
-                         });
+const QStringList ThreadJobs[] = {
+    {"--engine", "exact"},
+    {"--engine", "fast", "--random-phase", "--seed", "4", "--binarize", "median"},
+    {"--phase", "--engine", "fast", "--refine", "3"},
+};
+const char* const ThreadJobNames[] = {"Exact", "FastBalanced", "PhaseRefined"};
+
+INSTANTIATE_TEST_SUITE_P(Jobs, ThreadCounts, ::testing::ValuesIn(ThreadJobs),
+                         [](const auto& info) { return std::string(ThreadJobNames[info.index]); });
 
 // An output that cannot be written whole (the file-size limit stops it
 // part way) leaves the earlier file as it was, and no partial file beside it.
