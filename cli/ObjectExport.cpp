@@ -1,12 +1,16 @@
 #include "cli/ObjectExport.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <QElapsedTimer>
+#include <cstdio>
 #include <new>
 #include <stdexcept>
 
 #include "cli/ExitStatus.h"
-#include "cli/ObjectJob.h"
 #include "cli/WorkLimits.h"
+#include "input/picture/ObjectFile.h"
 #include "output/FileWriteError.h"
 #include "output/HologramOutput.h"
 #include "platform/RunTimeError.h"
@@ -14,6 +18,30 @@
 namespace marbleck::cli {
 
 namespace {
+
+// libpng prints its errors itself on standard error, beside the one line per
+// failure that the command line promises; while an object is read, standard
+// error goes nowhere.
+class StandardErrorSilenced {
+public:
+    StandardErrorSilenced() {
+        std::fflush(stderr);
+        saved_ = ::fcntl(STDERR_FILENO, F_DUPFD_CLOEXEC, 0);
+        const int nowhere = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
+        if (saved_ >= 0 && nowhere >= 0) ::dup2(nowhere, STDERR_FILENO);
+        if (nowhere >= 0) ::close(nowhere);
+    }
+    ~StandardErrorSilenced() {
+        if (saved_ < 0) return;
+        ::dup2(saved_, STDERR_FILENO);
+        ::close(saved_);
+    }
+    StandardErrorSilenced(const StandardErrorSilenced&) = delete;
+    StandardErrorSilenced& operator=(const StandardErrorSilenced&) = delete;
+
+private:
+    int saved_ = -1;
+};
 
 // Runs `make`, its failures as the object's input errors.
 template <typename Make>
@@ -32,6 +60,18 @@ void AsObjectsFailure(const QString& object, const Make& make) {
 }
 
 }  // namespace
+
+QImage ReadObjectImage(const QString& object) {
+    try {
+        // The window's reader: the same checks, and the same picture of the same file.
+        const StandardErrorSilenced quiet;
+        return ReadObjectFile(object, ObjectFileKindOf(object), WholePicture).picture;
+    } catch (const RunTimeError& error) {
+        throw ExportError(ExitStatus::Input, object, error.description());
+    } catch (const std::bad_alloc&) {
+        throw ExportError(ExitStatus::Input, object, "out of memory");
+    }
+}
 
 ExportSummary ExportObject(const CliOptions& options, const QString& object, const QString& output,
                            std::uint64_t seed, const ExportProgress& progress,

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QImage>
 #include <QString>
 #include <cstdint>
 
@@ -8,6 +9,11 @@
 #include "cli/ObjectControl.h"
 
 namespace marbleck::cli {
+
+// The picture of an object file as the window reads it (what the image
+// libraries print meanwhile is not shown). Throws ExportError with the input
+// status.
+QImage ReadObjectImage(const QString& object);
 
 // Makes the hologram of the image `object` as the options ask (its kind,
 // post-processing and limits), with random phases drawn from a generator

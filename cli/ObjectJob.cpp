@@ -1,46 +1,13 @@
 #include "cli/ObjectJob.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
-#include <cstdio>
-#include <new>
-
-#include "cli/ExitStatus.h"
 #include "engine/kinds/amplitude/AmplitudeKind.h"
 #include "engine/kinds/phase/PhaseKind.h"
 #include "input/picture/NativeFileName.h"
-#include "input/picture/ObjectFile.h"
 #include "input/picture/PictureSamples.h"
-#include "platform/RunTimeError.h"
 
 namespace marbleck::cli {
 
 namespace {
-
-// libpng prints its errors itself on standard error, beside the one line per
-// failure that the command line promises; while an object is read, standard
-// error goes nowhere.
-class StandardErrorSilenced {
-public:
-    StandardErrorSilenced() {
-        std::fflush(stderr);
-        saved_ = ::fcntl(STDERR_FILENO, F_DUPFD_CLOEXEC, 0);
-        const int nowhere = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
-        if (saved_ >= 0 && nowhere >= 0) ::dup2(nowhere, STDERR_FILENO);
-        if (nowhere >= 0) ::close(nowhere);
-    }
-    ~StandardErrorSilenced() {
-        if (saved_ < 0) return;
-        ::dup2(saved_, STDERR_FILENO);
-        ::close(saved_);
-    }
-    StandardErrorSilenced(const StandardErrorSilenced&) = delete;
-    StandardErrorSilenced& operator=(const StandardErrorSilenced&) = delete;
-
-private:
-    int saved_ = -1;
-};
 
 std::shared_ptr<const KindPostProcessing> PostProcessingOf(const CliOptions& options) {
     if (options.phase) {
@@ -62,18 +29,6 @@ std::shared_ptr<const KindPostProcessing> PostProcessingOf(const CliOptions& opt
 std::string Bytes(const QString& name) { return EncodeNativeFileName(name).toStdString(); }
 
 }  // namespace
-
-QImage ReadObjectImage(const QString& object) {
-    try {
-        // The window's reader: the same checks, and the same picture of the same file.
-        const StandardErrorSilenced quiet;
-        return ReadObjectFile(object, ObjectFileKindOf(object), WholePicture).picture;
-    } catch (const RunTimeError& error) {
-        throw ExportError(ExitStatus::Input, object, error.description());
-    } catch (const std::bad_alloc&) {
-        throw ExportError(ExitStatus::Input, object, "out of memory");
-    }
-}
 
 HologramJob ObjectJob(const CliOptions& options, const QImage& image, std::uint64_t seed,
                       const QString& output, const QString& reconstruction) {

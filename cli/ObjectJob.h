@@ -10,11 +10,6 @@
 
 namespace marbleck::cli {
 
-// The picture of an object file as the window reads it (what the image
-// libraries print meanwhile is not shown). Throws ExportError with the input
-// status.
-QImage ReadObjectImage(const QString& object);
-
 // The job the options make of a decoded object image: every pixel that is
 // not black is a point (its brightness PictureBrightness), W and H are the
 // image's size, the kind, reps, engine and phases from `seed` the options',

@@ -1,26 +1,9 @@
 #include "engine/HologramJob.h"
 
-#include <algorithm>
 #include <chrono>
 #include <stdexcept>
 
-#include "engine/Kinoform.h"
-
 namespace marbleck {
-
-float BrightnessOfColour(int red, int green, int blue) {
-    return BrightnessOfLevel(std::max({red, green, blue}));
-}
-
-HologramRequest RequestOf(const HologramJob& job) {
-    HologramRequest request;
-    request.object = job.object;
-    request.reps = job.reps;
-    request.engine = job.engine;
-    request.randomPhase = job.randomPhase;
-    request.seed = job.seed;
-    return request;
-}
 
 JobResult RunJob(const HologramJob& job, const ExecutionContext& context) {
     const HologramKind* kind = FindHologramKind(job.kind);

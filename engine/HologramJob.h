@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <memory>
 #include <optional>
 #include <string>
@@ -9,13 +10,16 @@
 #include "engine/Figures.h"
 #include "engine/HologramKind.h"
 #include "engine/HologramRequest.h"
+#include "engine/Kinoform.h"
 
 namespace marbleck {
 
 // The brightness a lit sample of colour (red, green, blue) asks for: that of
 // its brightest channel's level, BrightnessOfLevel. Every caller that takes
 // samples from a picture takes their brightness so.
-float BrightnessOfColour(int red, int green, int blue);
+inline float BrightnessOfColour(int red, int green, int blue) {
+    return BrightnessOfLevel(std::max({red, green, blue}));
+}
 
 // One hologram to make, as plain data.
 struct HologramJob {
@@ -78,6 +82,14 @@ JobResult RunJob(const HologramJob& job, const ExecutionContext& context = {});
 
 // The request of the engine's sums for a job: its object, reps, engine and
 // phases.
-HologramRequest RequestOf(const HologramJob& job);
+inline HologramRequest RequestOf(const HologramJob& job) {
+    HologramRequest request;
+    request.object = job.object;
+    request.reps = job.reps;
+    request.engine = job.engine;
+    request.randomPhase = job.randomPhase;
+    request.seed = job.seed;
+    return request;
+}
 
 }  // namespace marbleck
