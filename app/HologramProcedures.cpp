@@ -17,7 +17,7 @@
 
 namespace marbleck {
 
-PreparedCalculation PrepareCalculation(const CalculationRequest& request, const PictureArea& canvas) {
+PreparedCalculation PrepareCalculation(const CalculateSettings& request, const PictureArea& canvas) {
     const float W = canvas.outerWidth() / Screen::TwipsPerPixelX();
     const float H = canvas.outerHeight() / Screen::TwipsPerPixelY();
     PreparedCalculation job;

@@ -18,7 +18,7 @@ class PictureArea;
 struct Document;
 
 // What "Calculate" is asked to do, as the main window's controls say it.
-struct CalculationRequest {
+struct CalculateSettings {
     // The reps box's text: the hologram's size as a multiple of the canvas.
     QString repsText;
     // Each lit point gets a random phase; otherwise every phase is 0.
@@ -39,7 +39,7 @@ struct PreparedCalculation {
 // seeded from the clock. Throws RunTimeError, changing nothing, when the reps
 // text leaves no hologram (380) or asks for too large a one (7); the canvas
 // is read only after those checks.
-PreparedCalculation PrepareCalculation(const CalculationRequest& request, const PictureArea& canvas);
+PreparedCalculation PrepareCalculation(const CalculateSettings& request, const PictureArea& canvas);
 
 // The engine's calculation of `job`, on any thread. `percentDone` receives
 // the progress bar's value (ProgressAfterColumn) after each canvas column

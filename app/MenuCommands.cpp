@@ -213,6 +213,7 @@ void MenuCommands::createHelpMenu() {
     QAction* aboutQt = AddAction(help, "About &Qt", "aboutQtAction", {});
     aboutQt->setMenuRole(QAction::AboutQtRole);
     connect(aboutQt, &QAction::triggered, qApp, &QApplication::aboutQt);
+    helpItems_ = {contents, about, aboutQt};
 }
 
 void MenuCommands::restoreOptions() {
@@ -237,9 +238,18 @@ std::string MenuCommands::binarizationMethod() const {
     return std::string(BinarizationMethods().front().name);
 }
 
-QList<QAction*> MenuCommands::waitingActions() const {
-    return QList<QAction*>{openObject_, saveHologram_, print_, fastCalculation_, timeBudget_} +
-           binarizationChoices_;
+QList<EnabledRule> MenuCommands::enabledRules() const {
+    QList<EnabledRule> rules;
+    for (QAction* command :
+         QList<QAction*>{openObject_, saveHologram_, print_, fastCalculation_, timeBudget_} +
+             binarizationChoices_)
+        rules.append({command, Need::NoJobRunning});
+    rules.append({saveHologramAs_, Need::NoJobRunning | Need::AnyHologram});
+    rules.append({binarizationMenu_, Need::NoPhaseHologram});
+    rules.append({modulator_->showOnScreenAction(), Need::PhaseHologram});
+    for (QAction* always : QList<QAction*>{reconstruction_, modulator_->panelAction(), quit_} + helpItems_)
+        rules.append({always, 0});
+    return rules;
 }
 
 // The dialog writes its numbers with "." as the window's boxes do.

@@ -4,6 +4,7 @@
 #include <QObject>
 #include <string>
 
+#include "app/EnabledRules.h"
 #include "engine/PhaseHologram.h"
 
 class QAction;
@@ -35,8 +36,9 @@ public:
 
     // "Options" > "Refine" (Ctrl+R); the window handles it.
     QAction* refineAction() const { return refine_; }
-    // The choices that wait while a calculation runs.
-    QList<QAction*> waitingActions() const;
+    // What each item needs to be enabled: the choices wait while a job runs;
+    // "Refine" also needs a phase hologram.
+    QList<EnabledRule> enabledRules() const;
 
     static constexpr int DefaultIterations = 30;
     static constexpr int MostIterations = 10000;

@@ -41,7 +41,7 @@ std::vector<float> CanvasBrightness(const PictureArea& canvas, const HologramObj
     return brightness;
 }
 
-PreparedPhase PrepareKinoform(const CalculationRequest& request, const PictureArea& canvas) {
+PreparedPhase PrepareKinoform(const CalculateSettings& request, const PictureArea& canvas) {
     PreparedPhase job;
     job.kind = PreparedPhase::Kind::Kinoform;
     job.calculation = PrepareCalculation(request, canvas);

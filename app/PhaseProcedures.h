@@ -34,7 +34,7 @@ struct PreparedPhase {
 
 // The kinoform of the canvas as "Calculate" reads it (PrepareCalculation's
 // checks and errors), with the canvas's brightness.
-PreparedPhase PrepareKinoform(const CalculationRequest& request, const PictureArea& canvas);
+PreparedPhase PrepareKinoform(const CalculateSettings& request, const PictureArea& canvas);
 
 // A refinement of the document's phase hologram; throws RunTimeError 481
 // without one.

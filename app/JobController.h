@@ -17,7 +17,7 @@ class QWidget;
 
 namespace marbleck {
 
-class BackgroundCalculation;
+class BackgroundJob;
 class InputHold;
 class ProgressBar;
 
@@ -28,7 +28,7 @@ class ProgressBar;
 // busy: the busy cursor and the status bar's "Cancel". The window derives
 // its enabled states from running() and busyShown() whenever stateChanged()
 // is sent.
-class CalculationController : public QObject {
+class JobController : public QObject {
     Q_OBJECT
 
 public:
@@ -37,10 +37,10 @@ public:
     // `window` shows the cursor and the errors and takes Esc; `cancelButton`
     // is shown while the window is busy; `waitingControls` gives the controls
     // whose input waits.
-    CalculationController(QWidget& window, ProgressBar& progressBar, QPushButton& cancelButton,
-                          Controls waitingControls);
-    // A running calculation is stopped and waited for.
-    ~CalculationController() override;
+    JobController(QWidget& window, ProgressBar& progressBar, QPushButton& cancelButton,
+                  Controls waitingControls);
+    // A running job is stopped and waited for.
+    ~JobController() override;
 
     // Starts `prepared`, asked for at `startSeconds` (the clock); the worker
     // starts first, so a start that fails leaves everything as it was.
@@ -51,12 +51,12 @@ public:
     void start(PreparedPhase prepared, float startSeconds);
     // From start() until the window is back to normal.
     bool running() const { return state_ != State::Idle; }
-    // Whether the window shows the calculation busy (controls greyed).
+    // Whether the window shows the job busy (controls greyed).
     bool busyShown() const { return state_ == State::BusyShown; }
 
-    // Asks a running calculation to stop.
+    // Asks a running job to stop.
     void cancel();
-    // Stops a running calculation and waits for it: the window is back to
+    // Stops a running job and waits for it: the window is back to
     // normal, "Cancelled" in the status bar, and ended() sent.
     void stopAndWait();
 
@@ -79,7 +79,7 @@ signals:
     void phaseDone();
     // A line for the status bar.
     void statusBarMessage(const QString& text);
-    // The calculation has ended, however it ended, and the window is back to
+    // The job has ended, however it ended, and the window is back to
     // normal.
     void ended();
 
@@ -94,7 +94,7 @@ private:
     void showProgress();
     void showBusy();
     void end();
-    // Puts the window back as it was before the calculation started.
+    // Puts the window back as it was before the job started.
     void leave();
 
     QWidget& window_;
@@ -102,12 +102,12 @@ private:
     QPushButton& cancelButton_;
     Controls waitingControls_;
     State state_ = State::Idle;
-    BackgroundCalculation* calculation_;
-    QShortcut* cancelShortcut_;  // Esc, while a calculation runs
+    BackgroundJob* worker_;
+    QShortcut* cancelShortcut_;  // Esc, while a job runs
     QTimer* progressPoll_;
-    // Shows the window busy once a calculation has run this long.
+    // Shows the window busy once a job has run this long.
     QTimer* busyShowDelay_;
-    // Holds back input to the waiting controls while a calculation runs.
+    // Holds back input to the waiting controls while a job runs.
     InputHold* waitingInput_;
     float startSeconds_ = 0;
     QPointer<QWidget> focusBeforeBusy_;
