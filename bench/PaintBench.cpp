@@ -28,10 +28,12 @@
 #include "HologramCases.h"
 #include "app/Document.h"
 #include "app/MainWindow.h"
-#include "cli/HologramExport.h"
+#include "cli/ObjectJob.h"
+#include "cli/WorkLimits.h"
 #include "engine/Binarization.h"
 #include "engine/FastHologramEngine.h"
 #include "engine/HologramPipeline.h"
+#include "engine/kinds/amplitude/AmplitudeKind.h"
 #include "input/ObjectSamples.h"
 #include "output/OutputFormats.h"
 #include "widgets/PictureArea.h"
@@ -129,6 +131,12 @@ cli::CliOptions FastCommandLine() {
     return options;
 }
 
+// The disc's hologram as the command line makes it, without writing it.
+JobResult CommandLineJob() {
+    const cli::CliOptions options = FastCommandLine();
+    return cli::RunWithinLimits(options, cli::ObjectJob(options, DiscImage(), 0), {});
+}
+
 void CommandLineSumAlone(benchmark::State& state) {
     const HologramGeometry g = MakeHologramGeometry(165, 165, 10);
     std::vector<ObjectPoint> points;
@@ -143,14 +151,15 @@ void CommandLineSumAlone(benchmark::State& state) {
 
 void CommandLineObjectToField(benchmark::State& state) {
     for (auto _ : state) {
-        HologramResult hologram = cli::CalculateObjectHologram(FastCommandLine(), DiscImage(), 0);
-        benchmark::DoNotOptimize(hologram.field.values().data());
+        const JobResult made = CommandLineJob();
+        benchmark::DoNotOptimize(made.hologram->fileContent().values->values().data());
     }
 }
 
 // Writing the field in one format, into a temporary folder.
 void CommandLineWrite(benchmark::State& state, const char* name, int depth) {
-    static const HologramResult hologram = cli::CalculateObjectHologram(FastCommandLine(), DiscImage(), 0);
+    static const HologramResult hologram =
+        static_cast<const AmplitudeHologram&>(*CommandLineJob().hologram).result();
     QTemporaryDir folder;
     const QString path = folder.filePath(QString::fromLatin1(name));
     for (auto _ : state) WriteHologramFile(hologram.field, false, depth, path);

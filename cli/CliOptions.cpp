@@ -82,14 +82,15 @@ ParsedCommandLine ParseCommandLine(const QStringList& arguments) {
                                     QStringLiteral("ENGINE"), EngineName(DefaultCalculationEngine()));
     const QCommandLineOption binarize(
         QStringLiteral("binarize"),
-        QStringLiteral("Write the binarized hologram: values above the number T are 255; \"median\" "
-                       "takes the hologram's median for T, so that half the values are white; "
-                       "\"optimise\" starts there and flips values while that evens out the object's "
-                       "points and takes light from the noise, for up to --budget seconds."),
-        QStringLiteral("T|median|optimise"));
+        QStringLiteral("Write the binarized hologram: values above the number T are 255; \"balanced\" "
+                       "(or \"median\") takes the hologram's median for T, so that half the values are "
+                       "white; \"optimised\" (or \"optimise\") starts there and flips values while that "
+                       "evens out the object's points and takes light from the noise, for up to --budget "
+                       "seconds."),
+        QStringLiteral("T|balanced|optimised"));
     const QCommandLineOption budget(
         QStringLiteral("budget"),
-        QStringLiteral("How long --binarize optimise may run for each object, in seconds (default %1).")
+        QStringLiteral("How long --binarize optimised may run for each object, in seconds (default %1).")
             .arg(DefaultBinarizationBudget),
         QStringLiteral("SECONDS"));
     const QCommandLineOption reconstruct(
@@ -175,19 +176,21 @@ ParsedCommandLine ParseCommandLine(const QStringList& arguments) {
     if (FindCalculationEngine(o.engine) == nullptr)
         throw UsageError("unknown engine " + o.engine + " (" + EngineChoices(false).toStdString() + ")");
     if (parser.isSet(binarize)) {
-        if (parser.value(binarize) == QLatin1String("median"))
+        // The binarization table's names, and the names they had before it.
+        const QString method = parser.value(binarize);
+        if (method == QLatin1String("balanced") || method == QLatin1String("median"))
             o.balanced = true;
-        else if (parser.value(binarize) == QLatin1String("optimise"))
+        else if (method == QLatin1String("optimised") || method == QLatin1String("optimise"))
             o.optimised = true;
         else if (const auto threshold = WholeNumber(parser.value(binarize)))
             o.binarizeThreshold = *threshold;
         else
-            throw UsageError("--binarize must be a number, median or optimise: " +
+            throw UsageError("--binarize must be a number, balanced or optimised: " +
                              parser.value(binarize).toStdString());
     }
     if (parser.isSet(budget)) {
         // Any other binarization would silently run without a budget.
-        if (!o.optimised) throw UsageError("--budget needs --binarize optimise");
+        if (!o.optimised) throw UsageError("--budget needs --binarize optimised");
         o.budgetSeconds = PositiveNumber(parser.value(budget), "--budget");
     }
     o.reconstruct = parser.value(reconstruct);

@@ -29,9 +29,9 @@ struct CliOptions {
     std::optional<std::uint64_t> seed;
     std::string engine = "exact";  // a name in the engine table
     std::optional<double> binarizeThreshold;
-    bool balanced = false;   // --binarize median: the threshold is the hologram's median
-    bool optimised = false;  // --binarize optimise: the binarization table's "optimised"
-    // --budget: how long the optimiser may run, only with --binarize optimise.
+    bool balanced = false;   // --binarize balanced (or median): the threshold is the hologram's median
+    bool optimised = false;  // --binarize optimised (or optimise): the table's "optimised"
+    // --budget: how long the optimiser may run, only with --binarize optimised.
     double budgetSeconds = DefaultBinarizationBudget;
     QString reconstruct;  // --reconstruct: where the reconstruction picture goes ("" for none)
     // The print's physical figures in the report, only with --dpi.
@@ -75,7 +75,7 @@ struct ParsedCommandLine {
 // the reconstruction's), a reconstruction not to .png, physical figures asked
 // for without --dpi and --report, or a number that is not positive there,
 // and a --budget that is not a positive number or comes without
-// --binarize optimise.
+// --binarize optimised.
 ParsedCommandLine ParseCommandLine(const QStringList& arguments);
 
 // The output path of `object`: %n replaced by its base name without extension.

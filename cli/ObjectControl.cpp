@@ -5,8 +5,8 @@ namespace marbleck::cli {
 ObjectControl::ObjectControl(const HologramGeometry& geometry, const std::vector<ObjectPoint>& points,
                              const ExportProgress& progress, const CancelFlag& cancel)
     : progress_(progress) {
-    control_.cancelFlag = &cancel;
-    control_.binarizationProgress = progress_.binarization;
+    context_.cancelFlag = &cancel;
+    context_.progress = progress_.binarization;
     if (!progress_.points) return;
     pointsThroughColumn_.assign(static_cast<std::size_t>(geometry.canvasColumns), 0);
     for (const ObjectPoint& p : points)
@@ -14,7 +14,7 @@ ObjectControl::ObjectControl(const HologramGeometry& geometry, const std::vector
     for (std::size_t x = 1; x < pointsThroughColumn_.size(); ++x)
         pointsThroughColumn_[x] += pointsThroughColumn_[x - 1];
     const auto total = static_cast<long long>(points.size());
-    control_.columnDone = [this, total](int x) {
+    context_.columnDone = [this, total](int x) {
         progress_.points(pointsThroughColumn_[static_cast<std::size_t>(x)], total);
     };
 }

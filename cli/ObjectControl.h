@@ -3,7 +3,7 @@
 #include <functional>
 #include <vector>
 
-#include "engine/CalculationControl.h"
+#include "engine/ExecutionContext.h"
 #include "engine/HologramEngine.h"
 #include "engine/HologramGeometry.h"
 
@@ -18,7 +18,7 @@ struct ExportProgress {
     std::function<void(double fraction)> binarization;
 };
 
-// The control of one object's calculation: its progress as points done
+// The context of one object's calculation: its progress as points done
 // (those of the canvas columns summed) and the iterative stage's share, and
 // the cancel flag a deadline sets.
 class ObjectControl {
@@ -28,13 +28,13 @@ public:
     ObjectControl(const ObjectControl&) = delete;
     ObjectControl& operator=(const ObjectControl&) = delete;
 
-    const CalculationControl& control() const { return control_; }
+    const ExecutionContext& context() const { return context_; }
 
 private:
     ExportProgress progress_;
     // The points done once canvas column x is summed: those of columns 0 .. x.
     std::vector<long long> pointsThroughColumn_;
-    CalculationControl control_;
+    ExecutionContext context_;
 };
 
 }  // namespace marbleck::cli

@@ -9,9 +9,9 @@
 #include <cstdio>
 
 #include "cli/CliOptions.h"
-#include "cli/HologramExport.h"
+#include "cli/ExitStatus.h"
+#include "cli/ObjectExport.h"
 #include "cli/OutputCollisions.h"
-#include "cli/PhaseExport.h"
 #include "engine/LookupTableFile.h"
 #include "input/picture/NativeFileName.h"
 #include "platform/BlasThreads.h"
@@ -155,7 +155,6 @@ int main(int argc, char** argv) {
             return ExitStatus::Input;
         }
     }
-    const auto exportObject = options.phase ? ExportPhaseHologram : ExportHologram;
     const char* iterativeStage = options.phase ? "refining" : "optimising";
 
     std::uint64_t seed = options.seed.value_or(0);
@@ -176,9 +175,9 @@ int main(int argc, char** argv) {
             ExportSummary summary;
             if (showProgress) {
                 ProgressLine line(object, iterativeStage);
-                summary = exportObject(options, object, output, seed, line.reports(), reconstruction);
+                summary = ExportObject(options, object, output, seed, line.reports(), reconstruction);
             } else {
-                summary = exportObject(options, object, output, seed, {}, reconstruction);
+                summary = ExportObject(options, object, output, seed, {}, reconstruction);
             }
             if (options.report) {
                 std::fputs(SummaryJson(summary).append('\n').constData(), stdout);

@@ -65,7 +65,7 @@ INSTANTIATE_TEST_SUITE_P(
         OptionCase{"RepsBlankFirst", {Png, "--reps", " 2"}, "--reps"},
         OptionCase{"BinarizeMedianCapital",
                    {Png, "--binarize", "Median"},
-                   "--binarize must be a number, median or optimise"},
+                   "--binarize must be a number, balanced or optimised"},
         OptionCase{"BinarizeWord", {Png, "--binarize", "abc"}, "--binarize"},
         OptionCase{"BinarizeOverflow", {Png, "--binarize", "1e999"}, "--binarize"},
         OptionCase{"BinarizeNotANumber", {Png, "--binarize", "nan"}, "--binarize"},
@@ -79,6 +79,8 @@ INSTANTIATE_TEST_SUITE_P(
         OptionCase{"BinarizeNumber", {Png, "--binarize", "0.25"}, nullptr, 1, 0.25},
         OptionCase{"BinarizeNegative", {Png, "--binarize", "-0.5"}, nullptr, 1, -0.5},
         OptionCase{"BinarizeMedian", {Png, "--binarize", "median"}, nullptr, 1, std::nullopt, true},
+        OptionCase{"BinarizeBalanced", {Png, "--binarize", "balanced"}, nullptr, 1, std::nullopt, true},
+        OptionCase{"Optimised", {Png, "--binarize", "optimised"}, nullptr, 1, std::nullopt, false, 8, true},
         OptionCase{"Depth16Png", {Png, "--depth", "16"}, nullptr, 1, std::nullopt, false, 16},
         OptionCase{"Depth8Bmp", {"-o=h.bmp", "--depth", "8"}, nullptr},
         OptionCase{
@@ -88,7 +90,7 @@ INSTANTIATE_TEST_SUITE_P(
                    "--budget must be a number above 0: 0"},
         OptionCase{"BudgetNegative", {Png, "--binarize", "optimise", "--budget", "-1"}, "--budget must be"},
         OptionCase{"BudgetWord", {Png, "--binarize", "optimise", "--budget", "2s"}, "--budget must be"},
-        OptionCase{"BudgetAlone", {Png, "--budget", "1"}, "--budget needs --binarize optimise"},
+        OptionCase{"BudgetAlone", {Png, "--budget", "1"}, "--budget needs --binarize optimised"},
         OptionCase{"Optimise", {Png, "--binarize", "optimise"}, nullptr, 1, std::nullopt, false, 8, true},
         OptionCase{"OptimiseBudget",
                    {Png, "--budget", "0.25", "--binarize", "optimise"},
@@ -120,8 +122,9 @@ TEST(CliOptions, BudgetWithoutOptimiseIsAUsageError) {
                       QStringLiteral("/nonexistent/H.png"), QStringLiteral("--binarize"),
                       QStringLiteral("0.5"), QStringLiteral("--budget"), QStringLiteral("1")});
     EXPECT_EQ(run.status, 1);
-    EXPECT_EQ(run.err, QStringLiteral(
-                           "marbleck-cli: --budget needs --binarize optimise\nTry 'marbleck-cli --help'.\n"));
+    EXPECT_EQ(
+        run.err,
+        QStringLiteral("marbleck-cli: --budget needs --binarize optimised\nTry 'marbleck-cli --help'.\n"));
 }
 
 // Every extension of the table is an output, in any case, and takes a

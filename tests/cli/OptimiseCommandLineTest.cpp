@@ -36,7 +36,7 @@ QString SavedObject(const QTemporaryDir& dir) {
 QJsonObject Report(const CliRun& run) { return QJsonDocument::fromJson(run.out.toUtf8()).object(); }
 
 void ExpectFigures(const QJsonObject& actual, const QJsonObject& expected, double tolerance) {
-    for (const char* key : {"fidelity", "uniformity", "efficiency"}) {
+    for (const char* key : {"fidelity", "spread", "signalShare"}) {
         ASSERT_TRUE(actual[key].isDouble()) << key;
         EXPECT_NEAR(actual[key].toDouble(), expected[key].toDouble(), tolerance * expected[key].toDouble())
             << key;
@@ -73,8 +73,8 @@ TEST(OptimiseCommandLine, WritesZeroOr255AndReportsTheFiguresBeforeAndAfter) {
     const QJsonObject report = Report(optimised);
     ExpectFigures(report,
                   {{"fidelity", measured.fidelity},
-                   {"uniformity", measured.uniformity},
-                   {"efficiency", measured.efficiency}},
+                   {"spread", measured.uniformity},
+                   {"signalShare", measured.efficiency}},
                   1e-9);
     EXPECT_TRUE(report["threshold"].isNull());
 
@@ -117,7 +117,7 @@ TEST(OptimiseCommandLine, ASymmetricObjectGetsAPatternThatShowsIt) {
                               {}, 60000);
     ASSERT_EQ(run.status, 0) << run.err.toStdString();
     const QJsonObject report = Report(run);
-    for (const char* key : {"fidelity", "uniformity", "efficiency"})
+    for (const char* key : {"fidelity", "spread", "uniformity", "efficiency", "signalShare"})
         EXPECT_TRUE(report[key].isDouble()) << key;
     const QJsonObject record = report["optimisation"].toObject();
     EXPECT_GE(record["after"].toObject()["fidelity"].toDouble(),

@@ -1,0 +1,63 @@
+#include "cli/WorkLimits.h"
+
+#include <cmath>
+#include <optional>
+
+#include "cli/CalculationDeadline.h"
+#include "engine/CalculationEngine.h"
+#include "engine/CalculationWork.h"
+
+namespace marbleck::cli {
+
+void RefuseUnboundedWork(const CliOptions& options, const HologramKind& kind,
+                         const HologramGeometry& geometry, const std::vector<ObjectPoint>& points) {
+    const CalculationEngine& engine = CalculationEngineNamed(options.engine);
+    if (!engine.addsEveryPointToEveryValue || options.maxSeconds ||
+        PointValues(geometry, points.size()) <= ExactWorkBound)
+        return;
+    const double minutes =
+        kind.sumsPerPoint * EstimatedSeconds(engine, geometry, points, ThreadPool::Shared().size()) / 60.0;
+    throw CalculationTooLong(
+        QStringLiteral("%1 points × %2 values is more than the 2^%3 bound of the %4 engine (about %5 "
+                       "min here); use --engine fast, or --max-seconds S to go on")
+            .arg(points.size())
+            .arg(static_cast<long long>(geometry.columns) * geometry.rows)
+            .arg(ExactWorkBoundExponent)
+            .arg(QString::fromUtf8(engine.name.data(), static_cast<qsizetype>(engine.name.size())))
+            .arg(std::ceil(minutes))
+            .toStdString());
+}
+
+void RefuseUnboundedRefinement(const CliOptions& options, const HologramGeometry& geometry) {
+    if (!options.phase || !options.phase->refinement || options.maxSeconds) return;
+    const int iterations = options.phase->refinement->iterations;
+    if (RefinementValues(geometry, iterations) <= RefinementWorkBound) return;
+    const double minutes = RefinementSeconds(geometry, iterations, ThreadPool::Shared().size()) / 60.0;
+    throw CalculationTooLong(
+        QStringLiteral("%1 iterations × %2 values is more than the 2^%3 bound of a refinement (about %4 "
+                       "min here); use fewer iterations, or --max-seconds S to go on")
+            .arg(iterations)
+            .arg(static_cast<long long>(geometry.columns) * geometry.rows)
+            .arg(RefinementWorkBoundExponent)
+            .arg(std::ceil(minutes), 0, 'f', 0)
+            .toStdString());
+}
+
+JobResult RunWithinLimits(const CliOptions& options, const HologramJob& job, const ExportProgress& progress) {
+    const HologramKind* kind = FindHologramKind(job.kind);
+    if (kind == nullptr) throw std::invalid_argument("unknown hologram kind " + job.kind);
+    const HologramGeometry geometry = MakeHologramGeometry(job.object.width, job.object.height, job.reps);
+    RefuseUnboundedWork(options, *kind, geometry, job.object.litSamples);
+    CancelFlag cancel{false};
+    std::optional<CalculationDeadline> deadline;
+    if (options.maxSeconds) deadline.emplace(*options.maxSeconds, cancel);
+    const ObjectControl control(geometry, job.object.litSamples, progress, cancel);
+    try {
+        return RunJob(job, control.context());
+    } catch (const CalculationCancelled&) {
+        throw CalculationTooLong(
+            QStringLiteral("stopped after %1 s (--max-seconds)").arg(*options.maxSeconds).toStdString());
+    }
+}
+
+}  // namespace marbleck::cli

@@ -1,0 +1,136 @@
+#include "engine/kinds/phase/PhaseKind.h"
+
+#include <chrono>
+#include <string>
+
+#include "engine/HologramJob.h"
+
+namespace marbleck {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+constexpr KindOption Options[] = {
+    {"refine", "refines the kinoform by N iterations"},
+    {"refine-method", "the refinement's method: gs or weighted"},
+    {"slm", "the panel's size in pixels"},
+    {"fill", "how the hologram fills the panel: tile or pad"},
+    {"two-pi", "the grey level that delays by 2π"},
+    {"lut", "the panel's lookup table"},
+    {"tilt", "a blazed grating along x and y"},
+    {"lens", "a lens term of a focal length"},
+    {"pitch", "the panel's pixel pitch, for the lens"},
+};
+
+// The figures a refinement record holds.
+constexpr std::string_view RecordFigures[] = {"fidelity", "spread", "uniformity", "efficiency"};
+
+double SecondsSince(Clock::time_point start) {
+    return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+PanelSettings PanelOf(const PhasePostProcessing* steps) {
+    return steps != nullptr && steps->panel ? *steps->panel : PanelSettings{};
+}
+
+std::unique_ptr<Hologram> Make(const HologramJob& job, const ExecutionContext& context, JobTimings& seconds) {
+    const auto* steps = dynamic_cast<const PhasePostProcessing*>(job.postProcessing.get());
+    PhaseRequest request;
+    request.hologram = RequestOf(job);
+    request.brightness = job.brightness;
+    if (steps != nullptr) request.refinement = steps->refinement;
+    PhaseHologram hologram = MakePhaseHologram(std::move(request), ControlOf(context));
+    seconds.sums = hologram.sumSeconds;
+    const auto start = Clock::now();
+    auto made = std::make_unique<PhaseKindHologram>(std::move(hologram), PanelOf(steps));
+    seconds.postProcessing = SecondsSince(start);
+    if (made->hologram().refinement) seconds.postProcessing += made->hologram().refinement->seconds;
+    return made;
+}
+
+const HologramKind Kind{"phase", "Phase (SLM)", 2, "refinement", Options, Make};
+
+}  // namespace
+
+Figures FiguresOf(const PhaseFigures& f) {
+    Figures figures;
+    figures.fidelity = f.fidelity;
+    figures.spread = f.spread;
+    figures.uniformity = f.uniformity;
+    figures.efficiency = f.efficiency;
+    return figures;
+}
+
+const HologramKind& PhaseKind() { return Kind; }
+
+PhaseKindHologram::PhaseKindHologram(PhaseHologram hologram, const PanelSettings& panel)
+    : hologram_(std::move(hologram)) {
+    mapTo(panel);
+}
+
+void PhaseKindHologram::mapTo(const PanelSettings& panel) {
+    PanelMap map = MapToPanel(hologram_, panel);
+    HologramField levels(map.phase.columns(), map.phase.rows());
+    std::vector<float>& values = levels.values();
+    for (std::size_t i = 0; i < values.size(); ++i) values[i] = static_cast<float>(map.levels[i]) / 255.0f;
+    panel_ = std::move(map);
+    panelLevels_ = std::move(levels);
+}
+
+const HologramKind& PhaseKindHologram::kind() const { return Kind; }
+
+ViewLevels PhaseKindHologram::view() const {
+    const HologramGeometry& g = hologram_.geometry;
+    return {hologram_.greyLevels.data(), g.columns, g.rows, g.rows};
+}
+
+FileContent PhaseKindHologram::fileContent() const { return {&panelLevels_, &panel_.phase, false, false}; }
+
+Reconstruction PhaseKindHologram::reconstruct(const ExecutionContext& context) const {
+    context.stopIfCancelled();
+    return ReconstructPhase(panel_.phase, panel_.phase.columns(), panel_.phase.rows());
+}
+
+Figures PhaseKindHologram::figures(const Reconstruction*, const ExecutionContext& context) const {
+    context.stopIfCancelled();
+    const HologramGeometry& g = hologram_.geometry;
+    Figures figures = FiguresOf(hologram_.figures);
+    const Reconstruction own =
+        ReconstructPhase(hologram_.phase, g.columns, g.rows, {.removeZeroOrder = false});
+    figures.signalShare = MeasureAllFigures(own, hologram_.litSamples, g, ZeroOrder::Kept).signalShare;
+    return figures;
+}
+
+NamedValues PhaseKindHologram::details() const {
+    const HologramGeometry& g = hologram_.geometry;
+    return {{"columns", {static_cast<long long>(g.columns)}},
+            {"rows", {static_cast<long long>(g.rows)}},
+            {"panel",
+             {NamedValues{{"width", {static_cast<long long>(panel_.phase.columns())}},
+                          {"height", {static_cast<long long>(panel_.phase.rows())}}}}}};
+}
+
+NamedValues PhaseKindHologram::record() const {
+    if (!hologram_.refinement) return {};
+    const RefinementRecord& r = *hologram_.refinement;
+    return {{"method", {std::string(RefinementMethodEntryOf(r.method).name)}},
+            {"before", {FigureValues(FiguresOf(r.start), RecordFigures)}},
+            {"after", {FigureValues(FiguresOf(r.end), RecordFigures)}},
+            {"iterations", {static_cast<long long>(r.iterations)}},
+            {"seconds", {r.seconds}}};
+}
+
+void PhaseKindHologram::postProcess(const KindPostProcessing& steps, const ExecutionContext& context) {
+    const auto* phase = dynamic_cast<const PhasePostProcessing*>(&steps);
+    if (phase != nullptr && phase->refinement) {
+        PhaseHologram refined = hologram_;
+        RefinePhaseHologram(refined, *phase->refinement, ControlOf(context));
+        PhaseKindHologram next(std::move(refined), PanelOf(phase));
+        *this = std::move(next);
+        return;
+    }
+    mapTo(PanelOf(phase));
+}
+
+}  // namespace marbleck
