@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "app/BackgroundJob.h"
+#include "engine/kinds/amplitude/AmplitudeKind.h"
 #include "widgets/ErrorReporter.h"
 #include "widgets/InputHold.h"
 #include "widgets/ProgressBar.h"
@@ -61,7 +62,8 @@ void JobController::start(PreparedCalculation prepared, float startSeconds) {
     begin(
         Job::Calculation,
         [this](std::atomic<float>& percentDone, const CancelFlag& cancel) {
-            result_ = RunCalculation(calculationJob_, percentDone, &cancel);
+            return std::make_shared<const AmplitudeHologram>(
+                RunCalculation(calculationJob_, percentDone, &cancel));
         },
         text, longJob);
     startSeconds_ = startSeconds;
@@ -74,7 +76,7 @@ void JobController::start(PreparedBinarization prepared) {
     begin(
         Job::Binarization,
         [this](std::atomic<float>& percentDone, const CancelFlag& cancel) {
-            binarized_ = RunBinarization(binarizationJob_, percentDone, &cancel);
+            return RunBinarization(binarizationJob_, percentDone, &cancel);
         },
         text, longJob);
 }
@@ -82,11 +84,12 @@ void JobController::start(PreparedBinarization prepared) {
 void JobController::start(PreparedPhase prepared, float startSeconds) {
     const QString text = PhaseStartText(prepared);
     const bool longJob = IsLongPhaseJob(prepared);
+    const Job job = prepared.kind == PreparedPhase::Kind::Refinement ? Job::Refinement : Job::Calculation;
     phaseJob_ = std::move(prepared);
     begin(
-        Job::Phase,
+        job,
         [this](std::atomic<float>& percentDone, const CancelFlag& cancel) {
-            phaseHologram_ = RunPhaseJob(phaseJob_, percentDone, &cancel);
+            return RunPhaseJob(phaseJob_, percentDone, &cancel);
         },
         text, longJob);
     startSeconds_ = startSeconds;
@@ -95,9 +98,10 @@ void JobController::start(PreparedPhase prepared, float startSeconds) {
 // The commands wait at once, their input held back and their menu items
 // disabled; the controls, the cursor and the status bar show it only if the
 // work lasts.
-void JobController::begin(Job job, std::function<void(std::atomic<float>&, const CancelFlag&)> work,
-                          const QString& startText, bool longJob) {
-    worker_->start(std::move(work));
+void JobController::begin(Job job, Work work, const QString& startText, bool longJob) {
+    worker_->start([this, work = std::move(work)](std::atomic<float>& percentDone, const CancelFlag& cancel) {
+        made_ = work(percentDone, cancel);
+    });
     job_ = job;
     startText_ = startText;
     state_ = State::InputHeld;
@@ -133,17 +137,7 @@ void JobController::end() {
     showProgress();  // the last column's progress, before the bar goes
     switch (worker_->outcome()) {
         case BackgroundJob::Outcome::Done:
-            switch (job_) {
-                case Job::Calculation:
-                    emit calculated();
-                    break;
-                case Job::Binarization:
-                    emit binarized();
-                    break;
-                case Job::Phase:
-                    emit phaseDone();
-                    break;
-            }
+            emit finished(job_, std::move(made_));
             break;
         case BackgroundJob::Outcome::Cancelled:
             emit statusBarMessage(QStringLiteral("Cancelled"));
@@ -168,11 +162,9 @@ void JobController::stopAndWait() {
 void JobController::leave() {
     // The job's copies and whatever the window did not take are let go.
     calculationJob_ = {};
-    result_ = {};
     binarizationJob_ = {};
-    binarized_ = {};
     phaseJob_ = {};
-    phaseHologram_ = {};
+    made_.reset();
     const bool wasBusy = busyShown();
     state_ = State::Idle;
     busyShowDelay_->stop();

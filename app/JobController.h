@@ -6,6 +6,7 @@
 #include <QString>
 #include <atomic>
 #include <functional>
+#include <memory>
 
 #include "app/HologramProcedures.h"
 #include "app/PhaseProcedures.h"
@@ -60,23 +61,19 @@ public:
     // normal, "Cancelled" in the status bar, and ended() sent.
     void stopAndWait();
 
-    // While calculated() is handled: the result and when it was asked for.
-    HologramResult& result() { return result_; }
+    // When the running or last job was asked for (a calculation's).
     float startSeconds() const { return startSeconds_; }
-    // While binarized() is handled: the binarized hologram.
-    BinarizedHologram& binarization() { return binarized_; }
-    // While phaseDone() is handled: the phase hologram made or refined.
-    PhaseHologram& phaseHologram() { return phaseHologram_; }
+
+    // What a job does: "Calculate" (of either kind), an optimised
+    // "Binarize" or "Refine".
+    enum class Job { Calculation, Binarization, Refinement };
 
 signals:
     // running() or busyShown() changed.
     void stateChanged();
-    // The worker has calculated the hologram; the window shows it now.
-    void calculated();
-    // The worker has binarized the hologram; the window shows it now.
-    void binarized();
-    // The worker has made or refined a phase hologram; the window shows it now.
-    void phaseDone();
+    // The worker has made `hologram`, a new value, by `job`; the window
+    // shows it now.
+    void finished(marbleck::JobController::Job job, std::shared_ptr<const marbleck::Hologram> hologram);
     // A line for the status bar.
     void statusBarMessage(const QString& text);
     // The job has ended, however it ended, and the window is back to
@@ -85,12 +82,11 @@ signals:
 
 private:
     enum class State { Idle, InputHeld, BusyShown };
-    enum class Job { Calculation, Binarization, Phase };
+    using Work = std::function<std::shared_ptr<const Hologram>(std::atomic<float>&, const CancelFlag&)>;
 
     // Starts `work` with the status bar's `startText`, said at once for a
     // `longJob`, else once the window shows it busy.
-    void begin(Job job, std::function<void(std::atomic<float>&, const CancelFlag&)> work,
-               const QString& startText, bool longJob);
+    void begin(Job job, Work work, const QString& startText, bool longJob);
     void showProgress();
     void showBusy();
     void end();
@@ -112,15 +108,13 @@ private:
     float startSeconds_ = 0;
     QPointer<QWidget> focusBeforeBusy_;
     // The running job, what it reads and what it makes; the worker writes
-    // the result, which is read once it has ended.
+    // the hologram, which is read once it has ended.
     Job job_ = Job::Calculation;
     QString startText_;
     PreparedCalculation calculationJob_;
-    HologramResult result_;
     PreparedBinarization binarizationJob_;
-    BinarizedHologram binarized_;
     PreparedPhase phaseJob_;
-    PhaseHologram phaseHologram_;
+    std::shared_ptr<const Hologram> made_;
 };
 
 }  // namespace marbleck

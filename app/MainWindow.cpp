@@ -119,9 +119,7 @@ void MainWindow::connectHandlers() {
     connect(menus_.get(), &MenuCommands::statusBarMessage, this, &MainWindow::showInStatusBar);
 
     connect(jobs_, &JobController::stateChanged, this, &MainWindow::updateActions);
-    connect(jobs_, &JobController::calculated, this, &MainWindow::showCalculatedHologram);
-    connect(jobs_, &JobController::binarized, this, &MainWindow::showBinarizedHologram);
-    connect(jobs_, &JobController::phaseDone, this, &MainWindow::showPhaseHologram);
+    connect(jobs_, &JobController::finished, this, &MainWindow::showMadeHologram);
     connect(phaseOptions_->refineAction(), &QAction::triggered, this, &MainWindow::refine);
     connect(jobs_, &JobController::statusBarMessage, this, &MainWindow::showInStatusBar);
     connect(jobs_, &JobController::ended, this, &MainWindow::calculationEnded);
@@ -167,8 +165,7 @@ void MainWindow::showInStatusLabel(const QString& text) { controls_.statusLabel-
 void MainWindow::showInStatusBar(const QString& text) { statusBarMessage_->setText(text); }
 
 WindowState MainWindow::state() const {
-    const bool phase = document_.phase.has_value();
-    return {jobs_->running(), jobs_->busyShown(), document_.hasHologram() || phase, phase};
+    return {jobs_->running(), jobs_->busyShown(), document_.hasHologram(), document_.phase() != nullptr};
 }
 
 // The input file chooser, made on first use, waits as the controls do.
@@ -214,7 +211,7 @@ void MainWindow::calculate() {
         const float start = SecondsSinceMidnight();
         try {
             if (phaseOptions_->phaseChosen())
-                jobs_->start(PrepareKinoform(calculateSettings(), *controls_.objectCanvas), start);
+                jobs_->start(PrepareKinoform(calculateSettings(), *controls_.objectCanvas, document_), start);
             else
                 jobs_->start(PrepareCalculation(calculateSettings(), *controls_.objectCanvas), start);
         } catch (const NoHologramError& error) {
@@ -225,15 +222,27 @@ void MainWindow::calculate() {
 
 bool MainWindow::isCalculating() const { return jobs_->running(); }
 
-void MainWindow::showCalculatedHologram() {
+// Where every job that succeeded ends: the hologram it made is painted
+// and becomes the document's. A calculation shows its time; a binarization
+// or a refinement what it gained, leaving the time box alone (an optimised
+// binarization also the threshold box, as no threshold makes its pattern).
+void MainWindow::showMadeHologram(JobController::Job job, std::shared_ptr<const Hologram> hologram) {
     const bool done = ErrorReporter::RunCommand(this, [&] {
         changeShownHologram([&] {
-            ShowCalculatedHologram(std::move(jobs_->result()), document_, *controls_.hologramView);
+            const bool calculated = job == JobController::Job::Calculation;
+            ShowHologram(std::move(hologram), document_, *controls_.hologramView, calculated);
+            if (!calculated) {
+                showInStatusBar(RecordText(*document_.hologram));
+                return;
+            }
             const float seconds = ElapsedSeconds(jobs_->startSeconds(), SecondsSinceMidnight());
             showElapsedSeconds(seconds);
-            showInStatusBar(QStringLiteral("Hologram %1 × %2 in %3 s")
-                                .arg(document_.field().columns())
-                                .arg(document_.field().rows())
+            const HologramGeometry& g = document_.hologram->geometry();
+            const bool phase = document_.hologram->kind().name == "phase";
+            showInStatusBar((phase ? QStringLiteral("Phase hologram %1 × %2 in %3 s")
+                                   : QStringLiteral("Hologram %1 × %2 in %3 s"))
+                                .arg(phase ? g.columns : document_.field().columns())
+                                .arg(phase ? g.rows : document_.field().rows())
                                 .arg(static_cast<double>(seconds), 0, 'f', 2));
         });
     });
@@ -244,7 +253,7 @@ void MainWindow::showCalculatedHologram() {
 // field on the worker, as "Calculate" does; the others binarize the field
 // shown, at once.
 void MainWindow::binarize() {
-    if (isCalculating() || document_.phase) return;
+    if (isCalculating() || document_.phase() != nullptr) return;
     const std::string method = menus_->binarizationMethod();
     const BinarizationMethod* entry = FindBinarizationMethod(method);
     if (entry != nullptr && entry->takesBudget) {
@@ -268,50 +277,14 @@ void MainWindow::binarize() {
     if (done && document_.hasHologram()) emit hologramChanged();
 }
 
-// An optimised binarization shows what it gained; the threshold box keeps
-// its text, as no threshold makes the pattern.
-void MainWindow::showBinarizedHologram() {
-    const bool done = ErrorReporter::RunCommand(this, [&] {
-        changeShownHologram([&] {
-            ShowBinarizedHologram(std::move(jobs_->binarization()), document_, *controls_.hologramView);
-            const auto& record = document_.binarized->optimisation;
-            showInStatusBar(record ? OptimisationText(*record) : QString());
-        });
-    });
-    if (done) emit hologramChanged();
-}
-
 // A refinement starts from a copy of the phase hologram, which stays as it
 // is until the refinement succeeds.
 void MainWindow::refine() {
-    if (isCalculating() || !document_.phase) return;
+    if (isCalculating() || document_.phase() == nullptr) return;
     ErrorReporter::RunCommand(this, [&] {
         jobs_->start(PrepareRefinement(phaseOptions_->refinementRequest(), document_),
                      SecondsSinceMidnight());
     });
-}
-
-// A phase "Calculate" shows its time as an amplitude one does; a refinement
-// shows what it gained and leaves the time box alone.
-void MainWindow::showPhaseHologram() {
-    const bool done = ErrorReporter::RunCommand(this, [&] {
-        changeShownHologram([&] {
-            ShowPhaseHologram(std::move(jobs_->phaseHologram()), document_, *controls_.hologramView);
-            // A fresh kinoform has no refinement record.
-            const PhaseHologram& shown = *document_.phase;
-            if (shown.refinement) {
-                showInStatusBar(RefinementText(*shown.refinement));
-                return;
-            }
-            const float seconds = ElapsedSeconds(jobs_->startSeconds(), SecondsSinceMidnight());
-            showElapsedSeconds(seconds);
-            showInStatusBar(QStringLiteral("Phase hologram %1 × %2 in %3 s")
-                                .arg(shown.geometry.columns)
-                                .arg(shown.geometry.rows)
-                                .arg(static_cast<double>(seconds), 0, 'f', 2));
-        });
-    });
-    if (done) emit hologramChanged();
 }
 
 // The saved file becomes the view's background: the view shows it from then on.

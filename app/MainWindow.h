@@ -6,6 +6,7 @@
 
 #include "app/EnabledRules.h"
 #include "app/HologramProcedures.h"
+#include "app/JobController.h"
 #include "app/MainWindowControls.h"
 #include "app/MenuCommands.h"
 
@@ -14,7 +15,6 @@ class QPushButton;
 
 namespace marbleck {
 
-class JobController;
 class CanvasHistory;
 class InputFileChooserHost;
 class PhaseOptions;
@@ -112,15 +112,10 @@ private:
     void showThresholdFromSpinner();
     void showChooserNotice(const QString& notice);
     void loadObject();
-    // Where every calculation that succeeded ends: the result is shown and
-    // becomes the document's hologram.
-    void showCalculatedHologram();
-    // Where every optimised binarization that succeeded ends.
-    void showBinarizedHologram();
     // "Options" > "Refine": refines the phase hologram on the worker.
     void refine();
-    // Where every phase calculation and refinement that succeeded ends.
-    void showPhaseHologram();
+    // Where every job that succeeded ends.
+    void showMadeHologram(JobController::Job job, std::shared_ptr<const Hologram> hologram);
 
     template <class Command>
     void changeShownHologram(Command&& command);

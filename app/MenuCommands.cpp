@@ -85,8 +85,8 @@ Balanced</b>. <b>Optimised</b> starts from the calculated hologram and flips
 pixels while its reconstruction gets better, for up to <b>Options &gt;
 Binarization &gt; Time Budget…</b> seconds (Esc stops it); the status bar
 shows the fidelity before and after. <b>View &gt; Reconstruction</b> shows
-what the hologram reconstructs, with its fidelity, uniformity and
-efficiency, fitted to the window (Ctrl++ and Ctrl+- zoom, Ctrl+0 fits
+what the hologram reconstructs, with its fidelity, spread, uniformity,
+efficiency and signal share, fitted to the window (Ctrl++ and Ctrl+- zoom, Ctrl+0 fits
 again); a phase hologram's as the SLM panel shows it.</p>
 <p><b>Options &gt; SLM Panel…</b> sets up a spatial light modulator: its
 size, tiling or padding, the grey level for 2π or its lookup table file, a
@@ -311,7 +311,7 @@ void MenuCommands::openObject() {
 }
 
 void MenuCommands::saveHologramAs() {
-    if (!document_.hasHologram() && !document_.phase) {
+    if (!document_.hasHologram()) {
         QMessageBox::information(&window_, QStringLiteral("Save Hologram As"),
                                  QStringLiteral("There is no hologram yet: press Calculate first."));
         return;
@@ -323,8 +323,7 @@ void MenuCommands::saveHologramAs() {
     if (base.isEmpty()) base = QStringLiteral("hologram");
     const QString start = QDir(folder).filePath(QStringLiteral("H-") + base + QStringLiteral(".png"));
     const QString caption = QStringLiteral("Save Hologram As");
-    const std::vector<SaveDialogChoice> choices =
-        document_.phase ? PhaseSaveDialogChoices() : SaveDialogChoices();
+    const std::vector<SaveDialogChoice> choices = SaveDialogChoicesFor(*document_.hologram);
     QStringList filterList;
     for (const SaveDialogChoice& choice : choices) filterList.append(choice.filter);
     const QString filters = filterList.join(QStringLiteral(";;"));

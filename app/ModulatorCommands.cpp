@@ -46,7 +46,8 @@ void ModulatorCommands::hologramChanged() {
 void ModulatorCommands::editPanel() {
     PanelSettingsDialog dialog(document_.panel, askOpenFile_, &window_);
     if (dialog.exec() != QDialog::Accepted) return;
-    document_.panel = dialog.choice();
+    const PanelChoice choice = dialog.choice();
+    document_.panel = choice;
     PanelSettingsStore::write(document_.panel);
     if (screenWindow_) screenWindow_->refresh();
     emit panelChanged();
@@ -57,7 +58,7 @@ void ModulatorCommands::showOnScreen(bool on) {
         if (screenWindow_) screenWindow_->close();
         return;
     }
-    QScreen* screen = document_.phase ? askScreen() : nullptr;
+    QScreen* screen = document_.phase() ? askScreen() : nullptr;
     if (screen == nullptr) {
         showOnScreen_->setChecked(false);
         return;

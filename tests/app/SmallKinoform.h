@@ -3,9 +3,12 @@
 #include <QByteArray>
 #include <QString>
 #include <cstdint>
+#include <memory>
+#include <utility>
 #include <vector>
 
 #include "engine/PhaseHologram.h"
+#include "engine/kinds/phase/PhaseKind.h"
 
 namespace marbleck::test {
 
@@ -20,6 +23,11 @@ inline PhaseHologram SmallKinoform(std::uint64_t seed, double reps = 2) {
     request.randomPhase = true;
     request.seed = seed;
     return MakeKinoform(request);
+}
+
+// `hologram` as the document holds it, on a panel of its own size.
+inline std::shared_ptr<const Hologram> AsHologram(PhaseHologram hologram) {
+    return std::make_shared<const PhaseKindHologram>(std::move(hologram), PanelSettings{});
 }
 
 // A modulator's lookup table that is far from linear: entry k is
