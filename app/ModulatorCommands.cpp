@@ -46,8 +46,7 @@ void ModulatorCommands::hologramChanged() {
 void ModulatorCommands::editPanel() {
     PanelSettingsDialog dialog(document_.panel, askOpenFile_, &window_);
     if (dialog.exec() != QDialog::Accepted) return;
-    const PanelChoice choice = dialog.choice();
-    document_.panel = choice;
+    document_.panel = dialog.choice();
     PanelSettingsStore::write(document_.panel);
     if (screenWindow_) screenWindow_->refresh();
     emit panelChanged();

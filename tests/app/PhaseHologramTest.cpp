@@ -452,5 +452,29 @@ TEST_F(PhaseHologramTest, SaveAsWritesThePanelsLevelsAndPhase) {
     EXPECT_FALSE(QFile::exists(folder.filePath(QStringLiteral("nan.tif"))));
 }
 
+// A panel that cannot show the hologram does not stop "Calculate": the
+// hologram is made and shown, and only what needs the panel refuses it.
+TEST_F(PhaseHologramTest, PanelRefusedBeforeCalculateRefusesOnlySaving) {
+    test::DrawLetter(*form);
+    choosePhase();
+    document.panel.settings.width = 300;
+    document.panel.settings.height = 0;
+    test::CalculateAndWait(*form);
+    ASSERT_TRUE(errors.empty());
+    ASSERT_TRUE(document.phase());
+    const HologramGeometry& g = document.phase()->geometry;
+    EXPECT_EQ(view()->image().size(), QSize(g.columns, g.rows));
+    saveAs(QStringLiteral("refused.npy"));
+    EXPECT_EQ(errors.lastNumber(), 380);
+    EXPECT_FALSE(QFile::exists(folder.filePath(QStringLiteral("refused.npy"))));
+
+    // The panel put right, the same hologram is saved on it.
+    errors.clear();
+    document.panel.settings.height = 170;
+    saveAs(QStringLiteral("slm.png"));
+    ASSERT_TRUE(errors.empty());
+    EXPECT_EQ(QImage(folder.filePath(QStringLiteral("slm.png"))).size(), QSize(300, 170));
+}
+
 }  // namespace
 }  // namespace marbleck

@@ -5,13 +5,16 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
+#include <memory>
 #include <string>
+#include <utility>
 
 #include "Calculation.h"
 #include "Controls.h"
 #include "RecordedErrors.h"
 #include "app/Document.h"
 #include "app/MainWindow.h"
+#include "engine/kinds/amplitude/AmplitudeKind.h"
 #include "widgets/PictureArea.h"
 
 namespace marbleck {
@@ -54,8 +57,10 @@ class ThresholdTest : public BinarizeTest, public ::testing::WithParamInterface<
 
 TEST_P(ThresholdTest, OnlyValuesStrictlyAboveTheThresholdBecomeWhite) {
     const ThresholdCase& c = GetParam();
-    document.calculation().field = HologramField(3, 2);
-    for (float& value : document.calculation().field.values()) value = c.value;
+    HologramResult calculated;
+    calculated.field = HologramField(3, 2);
+    for (float& value : calculated.field.values()) value = c.value;
+    document.hologram = std::make_shared<const AmplitudeHologram>(std::move(calculated));
     Control<QLineEdit>(form, "thresholdEdit")->setText(QString::fromLatin1(c.threshold));
     binarize();
     ASSERT_TRUE(errors.empty());
