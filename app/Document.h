@@ -2,18 +2,26 @@
 
 #include <QImage>
 #include <QString>
+#include <memory>
 #include <optional>
 
 #include "app/PanelChoice.h"
 #include "app/PrintSettings.h"
 #include "engine/Binarization.h"
 #include "engine/HologramField.h"
+#include "engine/HologramKind.h"
 #include "engine/HologramResult.h"
 #include "engine/Kinoform.h"
 #include "input/DrawingState.h"
 #include "input/InputLocation.h"
 
 namespace marbleck {
+
+// `hologram` as a file holds it and a reconstruction transforms it on the
+// modulator's `panel` as it is now: a phase hologram mapped onto it again,
+// any other as it is. Throws std::invalid_argument for a panel that cannot
+// show it.
+std::shared_ptr<const Hologram> OnPanel(std::shared_ptr<const Hologram> hologram, const PanelSettings& panel);
 
 // The state of record of one run of the program, shared by the windows and
 // the procedures; it lives as long as the main window, which hands it on.
@@ -26,20 +34,24 @@ struct Document {
     // The input folder and file, and the path "open" last loaded.
     InputLocation input;
 
-    // The last calculation as the engine made it: its geometry (where the
-    // hologram's first columns x rows values lie), its lit canvas samples in
-    // scan order (where its object's image should appear in its
-    // reconstruction), their phases, the raw range, the normalised field and
-    // its grey levels. The field is empty until the first calculation.
-    HologramResult calculation;
-    // What "Binarize" made of the hologram, with the method and threshold
-    // that made it; none while the calculated field is shown.
-    std::optional<BinarizedHologram> binarized;
+    // The hologram of the last "Calculate", "Binarize" or "Refine", one value
+    // of its kind (an amplitude hologram with its binarization apart, or a
+    // phase hologram mapped onto the panel): what the view paints, "Save
+    // Hologram As…" writes and the Reconstruction window transforms. None
+    // before the first calculation. A job makes a new value; the one held
+    // here never changes, so a worker may read it while the window goes on.
+    std::shared_ptr<const Hologram> hologram;
 
-    bool hasHologram() const { return !calculation.field.empty(); }
-    // The hologram the view shows at full resolution: the binarized field
-    // after "Binarize", the calculated one before.
-    const HologramField& field() const { return binarized ? binarized->field : calculation.field; }
+    bool hasHologram() const { return hologram != nullptr; }
+    // The amplitude hologram's calculation (geometry, lit samples, phases,
+    // raw range, field and grey levels), its binarization and the field a
+    // file holds (the binarized one after "Binarize", else the calculated
+    // one); empty while the hologram is a phase one or there is none.
+    const HologramResult& calculation() const;
+    const std::optional<BinarizedHologram>& binarized() const { return calculation().binarization; }
+    const HologramField& field() const { return binarized() ? binarized()->field : calculation().field; }
+    // The phase hologram, or nullptr.
+    const PhaseHologram* phase() const;
 
     // The hologram as the view shows it, pixel for pixel: the grey levels cut
     // to the view's drawing area, with a loaded object's preview painted
@@ -47,11 +59,9 @@ struct Document {
     // "Save Holo" writes and "Print" prints.
     QImage shownHologram;
 
-    // The last phase hologram ("Options" > "Hologram" > "Phase (SLM)"), as
-    // "Calculate" and "Refine" left it; none after an amplitude calculation.
-    std::optional<PhaseHologram> phase;
     // The modulator the phase hologram is mapped onto for "Show on Screen…"
-    // and "Save Hologram As…".
+    // and "Save Hologram As…" (the hologram's value is mapped again when it
+    // changes).
     PanelChoice panel;
 
     // The path "Save Holo" last wrote to (or tried to); empty before.

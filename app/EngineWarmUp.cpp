@@ -91,7 +91,7 @@ void EngineWarmUp::wait() {
 // The canvas is read here, on the window's thread, as "Calculate" reads it; a
 // request that leaves no hologram prepares nothing (its click reports that).
 void EngineWarmUp::prepareNow() {
-    const CalculationRequest request = window_.calculationRequest();
+    const CalculateSettings request = window_.calculateSettings();
     if (request.engine != "fast" || window_.isCalculating()) return;
     PreparedCalculation job;
     try {

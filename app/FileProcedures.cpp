@@ -8,6 +8,7 @@
 #include "app/Document.h"
 #include "input/ObjectBitmapLoader.h"
 #include "output/FileWriteError.h"
+#include "output/HologramOutput.h"
 #include "output/HologramSaver.h"
 #include "output/OutputFormats.h"
 #include "platform/RunTimeError.h"
@@ -54,39 +55,23 @@ void WriteOrThrow(const QString& path, Write&& write) {
 }  // namespace
 
 void SaveHologramAs(const Document& document, const QString& path, int depth) {
-    if (document.phase) return WritePhaseHologramFile(*document.phase, document.panel.settings, path);
     if (!document.hasHologram()) {
         throw RunTimeError(ErrorNumber::InvalidPicture, "Invalid picture: there is no hologram to save yet");
     }
-    WriteOrThrow(path,
-                 [&] { WriteHologramFile(document.field(), document.binarized.has_value(), depth, path); });
-}
-
-void WritePhaseHologramFile(const PhaseHologram& hologram, const PanelSettings& panel, const QString& path) {
-    PanelMap map;
+    std::shared_ptr<const Hologram> written;
     try {
-        map = MapToPanel(hologram, panel);
+        written = OnPanel(document.hologram, document.panel.settings);
     } catch (const std::invalid_argument& error) {
         throw RunTimeError(ErrorNumber::InvalidPropertyValue,
                            std::string("Invalid property value: the panel: ") + error.what());
     }
-    // A name of no format is written as the first, PNG, as for any hologram.
-    const OutputFormat* format = OutputFormatOf(path);
-    const bool greyLevels = format == nullptr || !format->depths.empty();
-    if (greyLevels) {
-        // The 8-bit writers take values in [0, 1]: level / 255 comes back as
-        // the level itself.
-        HologramField levels(map.phase.columns(), map.phase.rows());
-        std::transform(map.levels.begin(), map.levels.end(), levels.values().begin(),
-                       [](std::uint8_t level) { return static_cast<float>(level) / 255.0f; });
-        map = {};
-        WriteOrThrow(path, [&] { WriteHologramFile(levels, false, 8, path); });
-    } else {
-        WriteOrThrow(path, [&] { WriteHologramFile(map.phase, false, 8, path); });
-    }
+    WriteOrThrow(path, [&] { WriteHologramOutput(*written, depth, path); });
 }
 
-std::vector<SaveDialogChoice> PhaseSaveDialogChoices() {
+// A kind of 8-bit levels only (a phase hologram's) is offered every format
+// at 8 bits or in floats, the NumPy format among them.
+std::vector<SaveDialogChoice> SaveDialogChoicesFor(const Hologram& hologram) {
+    if (hologram.fileContent().takesDepth) return SaveDialogChoices();
     std::vector<SaveDialogChoice> choices;
     for (const OutputFormat& format : OutputFormats()) {
         if (!format.depths.empty() && !format.takesDepth(8)) continue;

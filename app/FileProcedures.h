@@ -4,6 +4,7 @@
 #include <functional>
 #include <vector>
 
+#include "engine/HologramKind.h"
 #include "engine/Kinoform.h"
 #include "engine/PanelMap.h"
 #include "input/ObjectBitmapLoader.h"
@@ -34,25 +35,20 @@ FittedObject OpenObject(Document& document, const QString& path, PictureArea& ca
 // What the status bar says of a picture scaled to fit the canvas.
 QString FittedObjectText(const FittedObject& opened);
 
-// "Save Hologram As…": writes the whole hologram (normalised, or binarized)
-// at full resolution to `path` as its extension says (.png, .bmp, .tif,
-// .tiff), PNG with `depth` 8 or 16 bits, atomically; a phase hologram as
-// WritePhaseHologramFile writes it with the document's panel. Throws
+// "Save Hologram As…": writes what a file of the document's hologram holds
+// (WriteHologramOutput: an amplitude hologram normalised or binarized, PNG
+// with `depth` 8 or 16 bits; a phase hologram's panel map, its 8-bit levels
+// through the panel's lookup table or φ on the panel in radians) at full
+// resolution to `path` as its extension says, atomically. Throws
 // RunTimeError 75 when it cannot be written (an earlier file is left as it
 // was), and 481 when there is no hologram yet.
 void SaveHologramAs(const Document& document, const QString& path, int depth);
 
-// A phase hologram on `panel` (MapToPanel) written to `path` as its
-// extension says: a format of grey levels (PNG, BMP) holds the modulator's
-// 8-bit levels through the panel's lookup table, a float format (TIFF,
-// NumPy) φ on the panel in radians. Throws RunTimeError 380 for panel
-// settings the map refuses, and as SaveHologramAs.
-void WritePhaseHologramFile(const PhaseHologram& hologram, const PanelSettings& panel, const QString& path);
-
-// What "Save Hologram As…" offers for a phase hologram: every format at 8
-// bits or in floats (a 16-bit PNG would only repeat the 8-bit levels), the
-// NumPy format among them.
-std::vector<SaveDialogChoice> PhaseSaveDialogChoices();
+// What "Save Hologram As…" offers for `hologram`: the format table's
+// choices, each depth its own; for a kind of 8-bit levels only every format
+// at 8 bits or in floats (a 16-bit PNG would only repeat the 8-bit levels),
+// the NumPy format among them.
+std::vector<SaveDialogChoice> SaveDialogChoicesFor(const Hologram& hologram);
 
 // Writes the hologram as shown as "H-" and the input file's name into the
 // input folder, shows "saving " and the path through `showStatus`, keeps the

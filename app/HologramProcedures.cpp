@@ -4,11 +4,13 @@
 #include <utility>
 
 #include "app/Document.h"
+#include "app/PhaseProcedures.h"
 #include "engine/Binarization.h"
 #include "engine/CalculationEngine.h"
 #include "engine/CalculationWork.h"
 #include "engine/HologramCalculation.h"
 #include "engine/ThreadPool.h"
+#include "engine/kinds/amplitude/AmplitudeKind.h"
 #include "input/ObjectSamples.h"
 #include "platform/NumberText.h"
 #include "platform/RandomGenerator.h"
@@ -17,7 +19,7 @@
 
 namespace marbleck {
 
-PreparedCalculation PrepareCalculation(const CalculationRequest& request, const PictureArea& canvas) {
+PreparedCalculation PrepareCalculation(const CalculateSettings& request, const PictureArea& canvas) {
     const float W = canvas.outerWidth() / Screen::TwipsPerPixelX();
     const float H = canvas.outerHeight() / Screen::TwipsPerPixelY();
     PreparedCalculation job;
@@ -65,19 +67,18 @@ float ProgressAfterColumn(const PreparedCalculation& job, int x) {
     return 100.0f * static_cast<float>(x) / job.geometry.W;
 }
 
-void ShowCalculatedHologram(HologramResult&& result, Document& document, PictureArea& view) {
-    const HologramGeometry& g = result.geometry;
+void ShowHologram(std::shared_ptr<const Hologram> hologram, Document& document, PictureArea& view,
+                  bool sizeView) {
+    const ViewLevels shown = hologram->view();
     // The drawing area holds every value; the border lies around it.
-    view.setDrawingAreaSize(QSize(g.columns, g.rows));
-    // The engine's threads are idle once its sums are done: they paint too.
-    view.paintGreyColumns(result.greyLevels.data(), g.columns, g.rows, [](const auto& band) {
+    if (sizeView) view.setDrawingAreaSize(QSize(shown.columns, shown.rows));
+    // The engine's threads are idle once a job is done: they paint too.
+    view.paintGreyColumns(shown.levels, shown.columns, shown.rows, [](const auto& band) {
         ThreadPool& pool = ThreadPool::Shared();
         const int count = pool.size();
         pool.run(count, [&](int index) { band(index, count); });
     });
-    document.calculation = std::move(result);
-    document.binarized.reset();
-    document.phase.reset();
+    document.hologram = std::move(hologram);
 }
 
 PreparedBinarization PrepareBinarization(const std::string& method, double budgetSeconds,
@@ -85,21 +86,32 @@ PreparedBinarization PrepareBinarization(const std::string& method, double budge
     PreparedBinarization job;
     job.request.method = method;
     job.request.budgetSeconds = budgetSeconds;
-    job.calculated = document.calculation.field;
-    job.geometry = document.calculation.geometry;
-    job.litSamples = document.calculation.litSamples;
+    job.source = document.hologram;
     return job;
 }
 
-BinarizedHologram RunBinarization(const PreparedBinarization& job, std::atomic<float>& percentDone,
-                                  const CancelFlag* cancel) {
+namespace {
+
+// The amplitude hologram `source` with `binarized` beside its calculated
+// field.
+std::shared_ptr<const Hologram> WithBinarization(const Hologram& source, BinarizedHologram binarized) {
+    HologramResult result = dynamic_cast<const AmplitudeHologram&>(source).result();
+    result.binarization = std::move(binarized);
+    return std::make_shared<const AmplitudeHologram>(std::move(result));
+}
+
+}  // namespace
+
+std::shared_ptr<const Hologram> RunBinarization(const PreparedBinarization& job,
+                                                std::atomic<float>& percentDone, const CancelFlag* cancel) {
     ExecutionContext execution;
     execution.cancelFlag = cancel;
     execution.progress = [&](double fraction) {
         percentDone.store(static_cast<float>(100 * fraction), std::memory_order_relaxed);
     };
-    const BinarizationContext context{job.geometry, job.litSamples, execution};
-    return ApplyBinarization(job.request, job.calculated, context);
+    const HologramResult& calculation = dynamic_cast<const AmplitudeHologram&>(*job.source).result();
+    const BinarizationContext context{calculation.geometry, calculation.litSamples, execution};
+    return WithBinarization(*job.source, ApplyBinarization(job.request, calculation.field, context));
 }
 
 bool IsLongBinarization(const PreparedBinarization& job) { return job.request.budgetSeconds >= 2; }
@@ -108,11 +120,6 @@ QString BinarizationStartText(const PreparedBinarization& job) {
     if (!IsLongBinarization(job)) return QStringLiteral("Binarizing…");
     return QStringLiteral("Binarizing… up to %1 s (Esc cancels)")
         .arg(QString::fromStdString(WriteNumber(job.request.budgetSeconds)));
-}
-
-void ShowBinarizedHologram(BinarizedHologram&& binarized, Document& document, PictureArea& view) {
-    view.paintGreyColumns(binarized.greyLevels.data(), binarized.field.columns(), binarized.field.rows());
-    document.binarized = std::move(binarized);
 }
 
 namespace {
@@ -130,19 +137,65 @@ QString OptimisationText(const OptimisationRecord& record) {
              QString::number(record.seconds, 'f', 1));
 }
 
+namespace {
+
+const FieldValue* Named(const NamedValues& values, std::string_view name) {
+    for (const NamedValue& value : values)
+        if (value.name == name) return &value.value;
+    return nullptr;
+}
+
+// A number of a record, none where it has none.
+double Number(const NamedValues& values, std::string_view name) {
+    const FieldValue* value = Named(values, name);
+    if (value == nullptr) return Figures::None;
+    if (const auto* number = std::get_if<double>(&value->value)) return *number;
+    if (const auto* count = std::get_if<long long>(&value->value)) return static_cast<double>(*count);
+    return Figures::None;
+}
+
+// A figure of the record's `when` ("before", "after").
+double RecordFigure(const NamedValues& record, std::string_view when, std::string_view figure) {
+    const FieldValue* figures = Named(record, when);
+    const auto* values = figures != nullptr ? std::get_if<NamedValues>(&figures->value) : nullptr;
+    return values != nullptr ? Number(*values, figure) : Figures::None;
+}
+
+}  // namespace
+
+QString RecordText(const Hologram& hologram) {
+    const NamedValues record = hologram.record();
+    if (record.empty()) return {};
+    const std::string_view name = hologram.kind().recordName;
+    const double seconds = Number(record, "seconds");
+    if (name == "refinement") {
+        RefinementRecord refinement;
+        refinement.start.efficiency = RecordFigure(record, "before", "efficiency");
+        refinement.end.efficiency = RecordFigure(record, "after", "efficiency");
+        refinement.iterations = static_cast<int>(Number(record, "iterations"));
+        refinement.seconds = seconds;
+        return RefinementText(refinement);
+    }
+    OptimisationRecord optimisation;
+    optimisation.start.fidelity = RecordFigure(record, "before", "fidelity");
+    optimisation.end.fidelity = RecordFigure(record, "after", "fidelity");
+    optimisation.seconds = seconds;
+    return OptimisationText(optimisation);
+}
+
 std::optional<double> BinarizeShownHologram(const std::string& method, const QString& thresholdText,
                                             Document& document, PictureArea& view) {
-    if (!document.hasHologram()) return std::nullopt;
+    if (document.calculation().field.empty()) return std::nullopt;
     BinarizationRequest request{method, 0};
     const BinarizationMethod* entry = FindBinarizationMethod(method);
     if (entry != nullptr && entry->takesThreshold)
         request.threshold = ReadNumber(thresholdText.toStdString());
-    const HologramResult& calculation = document.calculation;
+    const HologramResult& calculation = document.calculation();
     const ExecutionContext execution;
     const BinarizationContext context{calculation.geometry, calculation.litSamples, execution};
     BinarizedHologram binarized = ApplyBinarization(request, document.field(), context);
     const double threshold = binarized.threshold;
-    ShowBinarizedHologram(std::move(binarized), document, view);
+    ShowHologram(WithBinarization(*document.hologram, std::move(binarized)), document, view, false);
     return threshold;
 }
 

@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <atomic>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -9,6 +10,7 @@
 #include "engine/Binarization.h"
 #include "engine/Cancellation.h"
 #include "engine/HologramGeometry.h"
+#include "engine/HologramKind.h"
 #include "engine/HologramRequest.h"
 #include "engine/HologramResult.h"
 
@@ -18,7 +20,7 @@ class PictureArea;
 struct Document;
 
 // What "Calculate" is asked to do, as the main window's controls say it.
-struct CalculationRequest {
+struct CalculateSettings {
     // The reps box's text: the hologram's size as a multiple of the canvas.
     QString repsText;
     // Each lit point gets a random phase; otherwise every phase is 0.
@@ -39,7 +41,7 @@ struct PreparedCalculation {
 // seeded from the clock. Throws RunTimeError, changing nothing, when the reps
 // text leaves no hologram (380) or asks for too large a one (7); the canvas
 // is read only after those checks.
-PreparedCalculation PrepareCalculation(const CalculationRequest& request, const PictureArea& canvas);
+PreparedCalculation PrepareCalculation(const CalculateSettings& request, const PictureArea& canvas);
 
 // The engine's calculation of `job`, on any thread. `percentDone` receives
 // the progress bar's value (ProgressAfterColumn) after each canvas column
@@ -59,19 +61,21 @@ bool IsLongCalculation(const PreparedCalculation& job, int sums = 1);
 // The progress bar's value after canvas column `x` of `job`.
 float ProgressAfterColumn(const PreparedCalculation& job, int x);
 
-// Sizes and paints the hologram view for the result and makes it the
-// document's calculation, shown as calculated; a phase hologram is let go.
-void ShowCalculatedHologram(HologramResult&& result, Document& document, PictureArea& view);
+// The one painter of every kind: paints `hologram`'s grey levels into the
+// view (its drawing area first sized to hold every value where `sizeView`:
+// a new calculation's) and makes it the document's hologram, the earlier
+// one let go.
+void ShowHologram(std::shared_ptr<const Hologram> hologram, Document& document, PictureArea& view,
+                  bool sizeView);
 
 // A "Binarize" by a method that runs for up to a time budget, read from the
 // document before it starts, so that the method can run on another thread
-// while the window goes on: the request and copies of what it reads of the
-// calculation. It starts from the calculated field, whatever the view shows.
+// while the window goes on: the request and the document's hologram, which
+// no one changes. It starts from the calculated field, whatever the view
+// shows.
 struct PreparedBinarization {
     BinarizationRequest request;
-    HologramField calculated;
-    HologramGeometry geometry;
-    std::vector<ObjectPoint> litSamples;
+    std::shared_ptr<const Hologram> source;
 };
 
 // The binarization `method` of the document's calculation, for up to
@@ -80,23 +84,26 @@ PreparedBinarization PrepareBinarization(const std::string& method, double budge
                                          const Document& document);
 
 // The method's binarization of `job`, on any thread, on the engine's
-// threads. `percentDone` receives its progress from 0 to 100. Throws
-// CalculationCancelled soon after `cancel` is set.
-BinarizedHologram RunBinarization(const PreparedBinarization& job, std::atomic<float>& percentDone,
-                                  const CancelFlag* cancel = nullptr);
+// threads: a new hologram, the source's calculation with it. `percentDone`
+// receives its progress from 0 to 100. Throws CalculationCancelled soon
+// after `cancel` is set.
+std::shared_ptr<const Hologram> RunBinarization(const PreparedBinarization& job,
+                                                std::atomic<float>& percentDone,
+                                                const CancelFlag* cancel = nullptr);
 
 // What the status bar says while `job` runs: "Binarizing…", and for a budget
 // of 2 s or more "Binarizing… up to N s (Esc cancels)".
 QString BinarizationStartText(const PreparedBinarization& job);
 bool IsLongBinarization(const PreparedBinarization& job);
 
-// Paints the binarized hologram into the view and makes it the document's
-// binarization; the calculated field stays as it was.
-void ShowBinarizedHologram(BinarizedHologram&& binarized, Document& document, PictureArea& view);
-
 // What an optimised binarization did: "Fidelity 44 → 93 in 1.1 s", the
 // figures rounded to whole numbers ("-" for none), the seconds to one decimal.
 QString OptimisationText(const OptimisationRecord& record);
+
+// What the hologram's record says in the status bar: an optimised
+// binarization's as OptimisationText, a refinement's as RefinementText;
+// empty without a record.
+QString RecordText(const Hologram& hologram);
 
 // Makes the hologram the view shows black and white by the binarization
 // method `method` (a name in the binarization table), at the threshold that

@@ -14,18 +14,18 @@
 #include <algorithm>
 #include <utility>
 
-#include "app/CalculationController.h"
+#include "app/CanvasCommands.h"
 #include "app/CanvasHistory.h"
 #include "app/Document.h"
 #include "app/EngineWarmUp.h"
 #include "app/FileProcedures.h"
 #include "app/HologramProcedures.h"
+#include "app/JobController.h"
 #include "app/ModulatorCommands.h"
 #include "app/PhaseOptions.h"
 #include "app/PhaseProcedures.h"
 #include "app/WindowSettings.h"
 #include "engine/Binarization.h"
-#include "input/DrawingTools.h"
 #include "input/InputFileChooser.h"
 #include "input/InputFileChooserHost.h"
 #include "output/PrintDialogHost.h"
@@ -59,12 +59,13 @@ MainWindow::MainWindow(Document& document, QWidget* parent) : QMainWindow(parent
                                             *controls_.hologramView, *canvasHistory_);
     menus_->createMenus();
     phaseOptions_ = new PhaseOptions(*this, *menus_->optionsMenu());
+    enabledRules_ = controls_.enabledRules() + menus_->enabledRules() + phaseOptions_->enabledRules();
     createStatusBar();
-    calculation_ = new CalculationController(*this, *controls_.progressBar, *cancelCalculationButton_,
-                                             [this] { return waitingControls(); });
+    jobs_ = new JobController(*this, *controls_.progressBar, *cancelCalculationButton_,
+                              [this] { return waitingControls(); });
     new EngineWarmUp(*this, *controls_.objectCanvas, *controls_.repsEdit, *menus_->fastCalculationAction());
     connectHandlers();
-    connectDrawingTools();
+    new CanvasCommands(controls_, document_.drawing, *canvasHistory_, this);
     load();
     menus_->restoreOptions();
     phaseOptions_->restore();
@@ -76,7 +77,7 @@ MainWindow::MainWindow(Document& document, QWidget* parent) : QMainWindow(parent
 }
 
 // A running calculation is stopped before the controls go.
-MainWindow::~MainWindow() { delete calculation_; }
+MainWindow::~MainWindow() { delete jobs_; }
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
     if (watched == client_ && event->type() == QEvent::Resize && controls_.hologramPlace)
@@ -106,7 +107,6 @@ void MainWindow::connectHandlers() {
     connect(controls_.binarizeButton, &QPushButton::clicked, this, &MainWindow::binarize);
     connect(controls_.saveButton, &QPushButton::clicked, this, &MainWindow::saveHologram);
     connect(controls_.quitButton, &QPushButton::clicked, this, &MainWindow::quit);
-    connect(controls_.clearButton, &QPushButton::clicked, this, &MainWindow::clearCanvas);
     connect(controls_.loadButton, &QPushButton::clicked, this, &MainWindow::openInputChooser);
     connect(controls_.printButton, &QPushButton::clicked, this, &MainWindow::print);
     connect(controls_.repsSpinner, &VSpinner::valueChanged, this, &MainWindow::showRepsFromSpinner);
@@ -118,56 +118,13 @@ void MainWindow::connectHandlers() {
     connect(menus_.get(), &MenuCommands::hologramChanged, this, &MainWindow::hologramChanged);
     connect(menus_.get(), &MenuCommands::statusBarMessage, this, &MainWindow::showInStatusBar);
 
-    connect(calculation_, &CalculationController::stateChanged, this, &MainWindow::updateActions);
-    connect(calculation_, &CalculationController::calculated, this, &MainWindow::showCalculatedHologram);
-    connect(calculation_, &CalculationController::binarized, this, &MainWindow::showBinarizedHologram);
-    connect(calculation_, &CalculationController::phaseDone, this, &MainWindow::showPhaseHologram);
+    connect(jobs_, &JobController::stateChanged, this, &MainWindow::updateActions);
+    connect(jobs_, &JobController::finished, this, &MainWindow::showMadeHologram);
     connect(phaseOptions_->refineAction(), &QAction::triggered, this, &MainWindow::refine);
-    connect(calculation_, &CalculationController::statusBarMessage, this, &MainWindow::showInStatusBar);
-    connect(calculation_, &CalculationController::ended, this, &MainWindow::calculationEnded);
+    connect(jobs_, &JobController::statusBarMessage, this, &MainWindow::showInStatusBar);
+    connect(jobs_, &JobController::ended, this, &MainWindow::calculationEnded);
     connect(this, &MainWindow::hologramChanged, this, &MainWindow::updateActions);
     connect(printDialogHost_, &PrintDialogHost::opticsChanged, this, &MainWindow::takePrintSettings);
-
-    // An option button's click handler runs when it becomes selected.
-    const auto onSelect = [this](QRadioButton* option, void (MainWindow::*handler)()) {
-        connect(option, &QRadioButton::toggled, this, [this, handler](bool on) {
-            if (on) (this->*handler)();
-        });
-    };
-    onSelect(controls_.lineTool, &MainWindow::lineToolSelected);
-    onSelect(controls_.penWidth1, &MainWindow::penWidth1Selected);
-    onSelect(controls_.penWidth2, &MainWindow::penWidth2Selected);
-    onSelect(controls_.penWidth5, &MainWindow::penWidth5Selected);
-}
-
-// The drawing tools see the selected tool and show the press position
-// through these two hooks only.
-void MainWindow::connectDrawingTools() {
-    drawingTools_ = std::make_unique<DrawingTools>(
-        *controls_.objectCanvas, document_.drawing,
-        [this] {
-            if (controls_.lineTool->isChecked()) return DrawingTool::Line;
-            if (controls_.circleTool->isChecked()) return DrawingTool::Circle;
-            return DrawingTool::Freehand;
-        },
-        [this](float x, float y) {
-            controls_.pressXLabel->setText(QString::fromStdString(WriteNumber(x)));
-            controls_.pressYLabel->setText(QString::fromStdString(WriteNumber(y)));
-        });
-    connect(controls_.objectCanvas, &PictureArea::mousePressed, this,
-            [this](Qt::MouseButton, Qt::MouseButtons buttons, float x, float y) {
-                if (!canvasHistory_->beforeMouse()) return;
-                drawingTools_->press(x, y);
-                canvasHistory_->afterMouse(buttons);
-            });
-    connect(controls_.objectCanvas, &PictureArea::mouseMoved, this,
-            [this](Qt::MouseButtons buttons, float x, float y) {
-                if (!canvasHistory_->beforeMouse()) return;
-                drawingTools_->move(buttons, x, y);
-                canvasHistory_->afterMouse(buttons);
-            });
-    connect(controls_.objectCanvas, &PictureArea::mouseReleased, this,
-            [this](Qt::MouseButton, Qt::MouseButtons held) { canvasHistory_->afterMouse(held); });
 }
 
 // The start-up state, set before the window is first shown. Setting the
@@ -193,7 +150,7 @@ void MainWindow::load() {
     controls_.thresholdSpinner->setValue(6);
 }
 
-CalculationRequest MainWindow::calculationRequest() const {
+CalculateSettings MainWindow::calculateSettings() const {
     return {controls_.repsEdit->text(), controls_.randomPhaseCheck->isChecked(), menus_->engineName()};
 }
 
@@ -207,28 +164,25 @@ void MainWindow::showInStatusLabel(const QString& text) { controls_.statusLabel-
 
 void MainWindow::showInStatusBar(const QString& text) { statusBarMessage_->setText(text); }
 
-void MainWindow::updateActions() {
-    const bool calculating = calculation_->running();
-    const bool greyed = calculation_->busyShown();
-    for (QWidget* control : waitingControls()) control->setEnabled(!greyed);
-    for (QAction* command : menus_->waitingActions() + phaseOptions_->waitingActions())
-        command->setEnabled(!calculating);
-    // Nothing binarizes a phase hologram; "Refine" refines nothing else.
-    const bool phaseShown = document_.phase.has_value();
-    controls_.binarizeButton->setEnabled(!greyed && !phaseShown);
-    menus_->binarizationMenuAction()->setEnabled(!phaseShown);
-    phaseOptions_->refineAction()->setEnabled(!calculating && phaseShown);
-    menus_->saveHologramAsAction()->setEnabled(!calculating && (document_.hasHologram() || phaseShown));
-    // The reconstruction shows the hologram as it is, also while the next
-    // one is calculated.
-    menus_->reconstructionAction()->setEnabled(true);
-    menus_->modulator().showOnScreenAction()->setEnabled(document_.phase.has_value());
-    canvasHistory_->setPaused(calculating);
+WindowState MainWindow::state() const {
+    return {jobs_->running(), jobs_->busyShown(), document_.hasHologram(), document_.phase() != nullptr};
 }
 
-// The controls and the input file chooser.
+// The input file chooser, made on first use, waits as the controls do.
+void MainWindow::updateActions() {
+    const WindowState now = state();
+    ApplyEnabledRules(enabledRules_, now);
+    if (chooser_->exists()) chooser_->window().setEnabled(NeedsHold(Need::NotShownBusy, now));
+    canvasHistory_->setPaused(now.jobRunning);
+}
+
+// The controls whose input waits from a job's start: those greyed once it
+// shows the window busy, and the input file chooser.
 QList<QWidget*> MainWindow::waitingControls() const {
-    QList<QWidget*> controls = controls_.waitingControls();
+    QList<QWidget*> controls;
+    for (const EnabledRule& rule : enabledRules_)
+        if ((rule.needs & Need::NotShownBusy) != 0)
+            if (auto* control = qobject_cast<QWidget*>(rule.target.data())) controls.append(control);
     if (chooser_->exists()) controls.append(&chooser_->window());
     return controls;
 }
@@ -257,26 +211,38 @@ void MainWindow::calculate() {
         const float start = SecondsSinceMidnight();
         try {
             if (phaseOptions_->phaseChosen())
-                calculation_->start(PrepareKinoform(calculationRequest(), *controls_.objectCanvas), start);
+                jobs_->start(PrepareKinoform(calculateSettings(), *controls_.objectCanvas, document_), start);
             else
-                calculation_->start(PrepareCalculation(calculationRequest(), *controls_.objectCanvas), start);
+                jobs_->start(PrepareCalculation(calculateSettings(), *controls_.objectCanvas), start);
         } catch (const NoHologramError& error) {
             throw error.forBox(controls_.repsLabel->text().toStdString());  // the message names the reps box
         }
     });
 }
 
-bool MainWindow::isCalculating() const { return calculation_->running(); }
+bool MainWindow::isCalculating() const { return jobs_->running(); }
 
-void MainWindow::showCalculatedHologram() {
+// Where every job that succeeded ends: the hologram it made is painted
+// and becomes the document's. A calculation shows its time; a binarization
+// or a refinement what it gained, leaving the time box alone (an optimised
+// binarization also the threshold box, as no threshold makes its pattern).
+void MainWindow::showMadeHologram(JobController::Job job, std::shared_ptr<const Hologram> hologram) {
     const bool done = ErrorReporter::RunCommand(this, [&] {
         changeShownHologram([&] {
-            ShowCalculatedHologram(std::move(calculation_->result()), document_, *controls_.hologramView);
-            const float seconds = ElapsedSeconds(calculation_->startSeconds(), SecondsSinceMidnight());
+            const bool calculated = job == JobController::Job::Calculation;
+            ShowHologram(std::move(hologram), document_, *controls_.hologramView, calculated);
+            if (!calculated) {
+                showInStatusBar(RecordText(*document_.hologram));
+                return;
+            }
+            const float seconds = ElapsedSeconds(jobs_->startSeconds(), SecondsSinceMidnight());
             showElapsedSeconds(seconds);
-            showInStatusBar(QStringLiteral("Hologram %1 × %2 in %3 s")
-                                .arg(document_.field().columns())
-                                .arg(document_.field().rows())
+            const HologramGeometry& g = document_.hologram->geometry();
+            const bool phase = document_.hologram->kind().name == "phase";
+            showInStatusBar((phase ? QStringLiteral("Phase hologram %1 × %2 in %3 s")
+                                   : QStringLiteral("Hologram %1 × %2 in %3 s"))
+                                .arg(phase ? g.columns : document_.field().columns())
+                                .arg(phase ? g.rows : document_.field().rows())
                                 .arg(static_cast<double>(seconds), 0, 'f', 2));
         });
     });
@@ -287,13 +253,13 @@ void MainWindow::showCalculatedHologram() {
 // field on the worker, as "Calculate" does; the others binarize the field
 // shown, at once.
 void MainWindow::binarize() {
-    if (isCalculating() || document_.phase) return;
+    if (isCalculating() || document_.phase() != nullptr) return;
     const std::string method = menus_->binarizationMethod();
     const BinarizationMethod* entry = FindBinarizationMethod(method);
     if (entry != nullptr && entry->takesBudget) {
         if (!document_.hasHologram()) return;
         ErrorReporter::RunCommand(this, [&] {
-            calculation_->start(PrepareBinarization(method, menus_->binarizationBudget(), document_));
+            jobs_->start(PrepareBinarization(method, menus_->binarizationBudget(), document_));
         });
         return;
     }
@@ -311,51 +277,14 @@ void MainWindow::binarize() {
     if (done && document_.hasHologram()) emit hologramChanged();
 }
 
-// An optimised binarization shows what it gained; the threshold box keeps
-// its text, as no threshold makes the pattern.
-void MainWindow::showBinarizedHologram() {
-    const bool done = ErrorReporter::RunCommand(this, [&] {
-        changeShownHologram([&] {
-            ShowBinarizedHologram(std::move(calculation_->binarization()), document_,
-                                  *controls_.hologramView);
-            const auto& record = document_.binarized->optimisation;
-            showInStatusBar(record ? OptimisationText(*record) : QString());
-        });
-    });
-    if (done) emit hologramChanged();
-}
-
 // A refinement starts from a copy of the phase hologram, which stays as it
 // is until the refinement succeeds.
 void MainWindow::refine() {
-    if (isCalculating() || !document_.phase) return;
+    if (isCalculating() || document_.phase() == nullptr) return;
     ErrorReporter::RunCommand(this, [&] {
-        calculation_->start(PrepareRefinement(phaseOptions_->refinementRequest(), document_),
-                            SecondsSinceMidnight());
+        jobs_->start(PrepareRefinement(phaseOptions_->refinementRequest(), document_),
+                     SecondsSinceMidnight());
     });
-}
-
-// A phase "Calculate" shows its time as an amplitude one does; a refinement
-// shows what it gained and leaves the time box alone.
-void MainWindow::showPhaseHologram() {
-    const bool done = ErrorReporter::RunCommand(this, [&] {
-        changeShownHologram([&] {
-            ShowPhaseHologram(std::move(calculation_->phaseHologram()), document_, *controls_.hologramView);
-            // A fresh kinoform has no refinement record.
-            const PhaseHologram& shown = *document_.phase;
-            if (shown.refinement) {
-                showInStatusBar(RefinementText(*shown.refinement));
-                return;
-            }
-            const float seconds = ElapsedSeconds(calculation_->startSeconds(), SecondsSinceMidnight());
-            showElapsedSeconds(seconds);
-            showInStatusBar(QStringLiteral("Phase hologram %1 × %2 in %3 s")
-                                .arg(shown.geometry.columns)
-                                .arg(shown.geometry.rows)
-                                .arg(static_cast<double>(seconds), 0, 'f', 2));
-        });
-    });
-    if (done) emit hologramChanged();
 }
 
 // The saved file becomes the view's background: the view shows it from then on.
@@ -384,39 +313,11 @@ void MainWindow::quit() { close(); }
 // with all its windows; a running calculation is stopped first.
 void MainWindow::closeEvent(QCloseEvent* event) {
     event->accept();
-    calculation_->stopAndWait();
+    jobs_->stopAndWait();
     WindowSettings::setWindowPosition(pos());
     for (QWidget* window : QApplication::topLevelWidgets())
         if (window != this && window->isVisible()) window->close();
     QCoreApplication::quit();
-}
-
-void MainWindow::clearCanvas() {
-    canvasHistory_->record(QStringLiteral("clear"), [&] { controls_.objectCanvas->clear(); });
-}
-
-// Selecting a tool or a width leaves the drawing state alone.
-void MainWindow::lineToolSelected() {
-    controls_.freehandTool->setChecked(false);
-    controls_.circleTool->setChecked(false);
-}
-
-void MainWindow::penWidth1Selected() {
-    controls_.penWidth5->setChecked(false);
-    controls_.penWidth2->setChecked(false);
-    drawingTools_->setPenWidth(1);
-}
-
-void MainWindow::penWidth2Selected() {
-    controls_.penWidth5->setChecked(false);
-    controls_.penWidth1->setChecked(false);
-    drawingTools_->setPenWidth(2);
-}
-
-void MainWindow::penWidth5Selected() {
-    controls_.penWidth1->setChecked(false);
-    controls_.penWidth2->setChecked(false);
-    drawingTools_->setPenWidth(5);
 }
 
 // The chooser's notices go to the status line; an empty one takes back the

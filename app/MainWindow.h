@@ -4,7 +4,9 @@
 #include <QString>
 #include <memory>
 
+#include "app/EnabledRules.h"
 #include "app/HologramProcedures.h"
+#include "app/JobController.h"
 #include "app/MainWindowControls.h"
 #include "app/MenuCommands.h"
 
@@ -13,9 +15,7 @@ class QPushButton;
 
 namespace marbleck {
 
-class CalculationController;
 class CanvasHistory;
-class DrawingTools;
 class InputFileChooserHost;
 class PhaseOptions;
 class PrintDialogHost;
@@ -27,7 +27,7 @@ struct Document;
 // typed requests, call the procedures with those, the document and the
 // picture areas, and record in the document what the hologram view shows.
 // The menu bar's commands are MenuCommands'; "Calculate"'s worker, progress
-// and cancelling are the CalculationController's.
+// and cancelling are the JobController's.
 class MainWindow : public QMainWindow {
     Q_OBJECT
 
@@ -39,7 +39,7 @@ public:
 
     // What "Calculate" is asked to do: the reps box's text, the random phase
     // box, and the engine "Options" > "Fast calculation" picks.
-    CalculationRequest calculationRequest() const;
+    CalculateSettings calculateSettings() const;
     // The threshold box's text, for "Binarize".
     QString thresholdText() const;
     // Shows a calculation's duration in the time box.
@@ -64,6 +64,12 @@ public:
     // binarization started by "Binarize", is still running.
     bool isCalculating() const;
 
+    // What each control and menu item needs to be enabled, one rule each;
+    // the window applies them whenever what runs or what exists changes.
+    const QList<EnabledRule>& enabledRules() const { return enabledRules_; }
+    // What runs and what exists now, as the rules read it.
+    WindowState state() const;
+
     using OpenFileQuestion = MenuCommands::OpenFileQuestion;
     using SaveFileQuestion = MenuCommands::SaveFileQuestion;
     void setOpenFileQuestion(OpenFileQuestion question) { menus_->setOpenFileQuestion(std::move(question)); }
@@ -86,14 +92,10 @@ protected:
 private:
     void createStatusBar();
     void connectHandlers();
-    void connectDrawingTools();
     void load();
-    // Every enabled state, derived from what is running and what exists:
-    // while a calculation runs the menu items of the commands that would
-    // change the object, the hologram or the parameters are disabled and
-    // undo waits; once it has run long enough to show the window busy, the
-    // controls of those commands are greyed too. "Save Hologram As…" needs a
-    // hologram.
+    // Every enabled state, derived from what is running and what exists
+    // through the rules the controls, the menus and the phase options
+    // declare; undo waits while a job runs.
     void updateActions();
     QList<QWidget*> waitingControls() const;
     // Copies the print dialog's settings into the document.
@@ -104,26 +106,16 @@ private:
     void binarize();
     void saveHologram();
     void quit();
-    void clearCanvas();
     void openInputChooser();
     void print();
     void showRepsFromSpinner();
     void showThresholdFromSpinner();
-    void lineToolSelected();
-    void penWidth1Selected();
-    void penWidth2Selected();
-    void penWidth5Selected();
     void showChooserNotice(const QString& notice);
     void loadObject();
-    // Where every calculation that succeeded ends: the result is shown and
-    // becomes the document's hologram.
-    void showCalculatedHologram();
-    // Where every optimised binarization that succeeded ends.
-    void showBinarizedHologram();
     // "Options" > "Refine": refines the phase hologram on the worker.
     void refine();
-    // Where every phase calculation and refinement that succeeded ends.
-    void showPhaseHologram();
+    // Where every job that succeeded ends.
+    void showMadeHologram(JobController::Job job, std::shared_ptr<const Hologram> hologram);
 
     template <class Command>
     void changeShownHologram(Command&& command);
@@ -135,16 +127,15 @@ private:
     // calculation is shown busy a button that cancels it.
     QLabel* statusBarMessage_;
     QPushButton* cancelCalculationButton_;
+    QList<EnabledRule> enabledRules_;
 
     PrintDialogHost* printDialogHost_;
     // Undo and redo of every change to the canvas.
     CanvasHistory* canvasHistory_;
-    CalculationController* calculation_;
+    JobController* jobs_;
     std::unique_ptr<MenuCommands> menus_;
     // The Options menu's hologram kind, refinement and "Refine".
     PhaseOptions* phaseOptions_;
-    // The canvas's press and move handlers.
-    std::unique_ptr<DrawingTools> drawingTools_;
     std::unique_ptr<InputFileChooserHost> chooser_;
     // The chooser's last notice in the status line; empty when none.
     QString chooserNotice_;

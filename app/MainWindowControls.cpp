@@ -232,10 +232,20 @@ void MainWindowControls::create(QWidget* client, QObject* owner) {
     setTabOrder();
 }
 
-QList<QWidget*> MainWindowControls::waitingControls() const {
-    return {objectCanvas, loadButton, printButton,    calculateButton,  randomPhaseCheck, thresholdEdit,
-            repsSpinner,  repsEdit,   binarizeButton, thresholdSpinner, saveButton,       freehandTool,
-            lineTool,     circleTool, clearButton,    penWidthFrame};
+QList<EnabledRule> MainWindowControls::enabledRules() const {
+    QList<EnabledRule> rules;
+    for (QWidget* control : {static_cast<QWidget*>(objectCanvas), static_cast<QWidget*>(loadButton),
+                             static_cast<QWidget*>(printButton), static_cast<QWidget*>(calculateButton),
+                             static_cast<QWidget*>(randomPhaseCheck), static_cast<QWidget*>(thresholdEdit),
+                             static_cast<QWidget*>(repsSpinner), static_cast<QWidget*>(repsEdit),
+                             static_cast<QWidget*>(thresholdSpinner), static_cast<QWidget*>(saveButton),
+                             static_cast<QWidget*>(freehandTool), static_cast<QWidget*>(lineTool),
+                             static_cast<QWidget*>(circleTool), static_cast<QWidget*>(clearButton),
+                             static_cast<QWidget*>(penWidthFrame)})
+        rules.append({control, Need::NotShownBusy});
+    rules.append({binarizeButton, Need::NotShownBusy | Need::NoPhaseHologram});
+    for (QWidget* always : std::initializer_list<QWidget*>{quitButton, timeEdit}) rules.append({always, 0});
+    return rules;
 }
 
 }  // namespace marbleck

@@ -3,6 +3,8 @@
 #include <QList>
 #include <QSize>
 
+#include "app/EnabledRules.h"
+
 class QCheckBox;
 class QGroupBox;
 class QLabel;
@@ -33,10 +35,11 @@ struct MainWindowControls {
     // The bottom row keeps its distance from the client area's bottom edge
     // and the hologram's room fills what lies between.
     void arrangeFor(QSize clientSize);
-    // Every control that would change the object, the hologram or the
-    // parameters; "Quit", the time box and the hologram view are not among
-    // them.
-    QList<QWidget*> waitingControls() const;
+    // What each control needs to be enabled: every control that would change
+    // the object, the hologram or the parameters waits while a job shows the
+    // window busy ("Binarize" also needs a hologram it can binarize); "Quit"
+    // and the time box are always there; the hologram view is not ruled.
+    QList<EnabledRule> enabledRules() const;
 
     // In tab order.
     PictureArea* objectCanvas;

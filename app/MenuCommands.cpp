@@ -85,8 +85,8 @@ Balanced</b>. <b>Optimised</b> starts from the calculated hologram and flips
 pixels while its reconstruction gets better, for up to <b>Options &gt;
 Binarization &gt; Time Budget…</b> seconds (Esc stops it); the status bar
 shows the fidelity before and after. <b>View &gt; Reconstruction</b> shows
-what the hologram reconstructs, with its fidelity, uniformity and
-efficiency, fitted to the window (Ctrl++ and Ctrl+- zoom, Ctrl+0 fits
+what the hologram reconstructs, with its fidelity, spread, uniformity,
+efficiency and signal share, fitted to the window (Ctrl++ and Ctrl+- zoom, Ctrl+0 fits
 again); a phase hologram's as the SLM panel shows it.</p>
 <p><b>Options &gt; SLM Panel…</b> sets up a spatial light modulator: its
 size, tiling or padding, the grey level for 2π or its lookup table file, a
@@ -213,6 +213,7 @@ void MenuCommands::createHelpMenu() {
     QAction* aboutQt = AddAction(help, "About &Qt", "aboutQtAction", {});
     aboutQt->setMenuRole(QAction::AboutQtRole);
     connect(aboutQt, &QAction::triggered, qApp, &QApplication::aboutQt);
+    helpItems_ = {contents, about, aboutQt};
 }
 
 void MenuCommands::restoreOptions() {
@@ -237,9 +238,18 @@ std::string MenuCommands::binarizationMethod() const {
     return std::string(BinarizationMethods().front().name);
 }
 
-QList<QAction*> MenuCommands::waitingActions() const {
-    return QList<QAction*>{openObject_, saveHologram_, print_, fastCalculation_, timeBudget_} +
-           binarizationChoices_;
+QList<EnabledRule> MenuCommands::enabledRules() const {
+    QList<EnabledRule> rules;
+    for (QAction* command :
+         QList<QAction*>{openObject_, saveHologram_, print_, fastCalculation_, timeBudget_} +
+             binarizationChoices_)
+        rules.append({command, Need::NoJobRunning});
+    rules.append({saveHologramAs_, Need::NoJobRunning | Need::AnyHologram});
+    rules.append({binarizationMenu_, Need::NoPhaseHologram});
+    rules.append({modulator_->showOnScreenAction(), Need::PhaseHologram});
+    for (QAction* always : QList<QAction*>{reconstruction_, modulator_->panelAction(), quit_} + helpItems_)
+        rules.append({always, 0});
+    return rules;
 }
 
 // The dialog writes its numbers with "." as the window's boxes do.
@@ -301,7 +311,7 @@ void MenuCommands::openObject() {
 }
 
 void MenuCommands::saveHologramAs() {
-    if (!document_.hasHologram() && !document_.phase) {
+    if (!document_.hasHologram()) {
         QMessageBox::information(&window_, QStringLiteral("Save Hologram As"),
                                  QStringLiteral("There is no hologram yet: press Calculate first."));
         return;
@@ -313,8 +323,7 @@ void MenuCommands::saveHologramAs() {
     if (base.isEmpty()) base = QStringLiteral("hologram");
     const QString start = QDir(folder).filePath(QStringLiteral("H-") + base + QStringLiteral(".png"));
     const QString caption = QStringLiteral("Save Hologram As");
-    const std::vector<SaveDialogChoice> choices =
-        document_.phase ? PhaseSaveDialogChoices() : SaveDialogChoices();
+    const std::vector<SaveDialogChoice> choices = SaveDialogChoicesFor(*document_.hologram);
     QStringList filterList;
     for (const SaveDialogChoice& choice : choices) filterList.append(choice.filter);
     const QString filters = filterList.join(QStringLiteral(";;"));

@@ -6,6 +6,7 @@
 #include <functional>
 #include <memory>
 
+#include "app/EnabledRules.h"
 #include "engine/Binarization.h"
 
 class QAction;
@@ -63,10 +64,14 @@ public:
     // "Binarization" > "Time Budget…".
     double binarizationBudget() const { return binarizationBudget_; }
 
-    // The menu items that wait while a calculation runs: "Open Object…",
-    // "Save Hologram", "Print…" and the Options' choices, "Time Budget…"
-    // among them.
-    QList<QAction*> waitingActions() const;
+    // What each menu item needs to be enabled: "Open Object…", "Save
+    // Hologram", "Print…" and the Options' choices ("Time Budget…" among
+    // them) wait while a job runs; "Save Hologram As…" also needs a hologram;
+    // the "Binarization" submenu goes while a phase hologram is shown, and
+    // "Show on Screen…" needs one; "Reconstruction" shows the hologram
+    // as it is, also while the next one is calculated, and "SLM Panel…",
+    // "Quit" and "Help"'s items are always there.
+    QList<EnabledRule> enabledRules() const;
     // "File" > "Save Hologram As…", enabled once there is a hologram.
     QAction* saveHologramAsAction() const { return saveHologramAs_; }
     // "View" > "Reconstruction".
@@ -119,6 +124,8 @@ private:
     QAction* reconstruction_ = nullptr;
     QMenu* optionsMenu_ = nullptr;
     QAction* binarizationMenu_ = nullptr;
+    // "Help"'s items.
+    QList<QAction*> helpItems_;
     // "Options" > "Fast calculation", off at the first start.
     QAction* fastCalculation_ = nullptr;
     // "Options" > "Binarization": one choice per method of the binarization

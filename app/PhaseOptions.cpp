@@ -114,8 +114,13 @@ RefinementRequest PhaseOptions::refinementRequest() const {
     return request;
 }
 
-QList<QAction*> PhaseOptions::waitingActions() const {
-    return QList<QAction*>{amplitude_, phase_, iterationsAction_, timeLimitAction_} + methods_;
+QList<EnabledRule> PhaseOptions::enabledRules() const {
+    QList<EnabledRule> rules;
+    for (QAction* choice :
+         QList<QAction*>{amplitude_, phase_, iterationsAction_, timeLimitAction_} + methods_)
+        rules.append({choice, Need::NoJobRunning});
+    rules.append({refine_, Need::NoJobRunning | Need::PhaseHologram});
+    return rules;
 }
 
 void PhaseOptions::askIterations() {

@@ -4,6 +4,11 @@
 #include <QObject>
 #include <string>
 
+#include "app/EnabledRules.h"
+#include "engine/Kinoform.h"
+#include "engine/LookupTable.h"
+#include "engine/PanelMap.h"
+#include "engine/PhaseFigures.h"
 #include "engine/Refinement.h"
 
 class QAction;
@@ -35,8 +40,9 @@ public:
 
     // "Options" > "Refine" (Ctrl+R); the window handles it.
     QAction* refineAction() const { return refine_; }
-    // The choices that wait while a calculation runs.
-    QList<QAction*> waitingActions() const;
+    // What each item needs to be enabled: the choices wait while a job runs;
+    // "Refine" also needs a phase hologram.
+    QList<EnabledRule> enabledRules() const;
 
     static constexpr int DefaultIterations = 30;
     static constexpr int MostIterations = 10000;

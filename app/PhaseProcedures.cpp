@@ -4,10 +4,14 @@
 #include <QImage>
 #include <algorithm>
 #include <cmath>
+#include <stdexcept>
+#include <string>
 #include <utility>
 
 #include "app/Document.h"
+#include "engine/HologramJob.h"
 #include "engine/ThreadPool.h"
+#include "engine/kinds/phase/PhaseKind.h"
 #include "input/ObjectSamples.h"
 #include "platform/NumberText.h"
 #include "platform/RunTimeError.h"
@@ -36,32 +40,52 @@ std::vector<float> CanvasBrightness(const PictureArea& canvas, const HologramObj
     for (const ObjectPoint& point : object.litSamples) {
         const QRgb pixel = image.pixel(grid.pixelColumns[static_cast<std::size_t>(point.x)],
                                        grid.pixelRows[static_cast<std::size_t>(point.y)]);
-        brightness.push_back(BrightnessOfLevel(std::max({qRed(pixel), qGreen(pixel), qBlue(pixel)})));
+        brightness.push_back(BrightnessOfColour(qRed(pixel), qGreen(pixel), qBlue(pixel)));
     }
     return brightness;
 }
 
-PreparedPhase PrepareKinoform(const CalculationRequest& request, const PictureArea& canvas) {
+PreparedPhase PrepareKinoform(const CalculateSettings& request, const PictureArea& canvas,
+                              const Document& document) {
     PreparedPhase job;
     job.kind = PreparedPhase::Kind::Kinoform;
     job.calculation = PrepareCalculation(request, canvas);
     RefuseUnvisitedHologram(job.calculation.geometry);
     job.brightness = CanvasBrightness(canvas, job.calculation.request.object);
+    job.panel = document.panel.settings;
     return job;
 }
 
 PreparedPhase PrepareRefinement(const RefinementRequest& request, const Document& document) {
-    if (!document.phase)
+    if (document.phase() == nullptr)
         throw RunTimeError(ErrorNumber::InvalidPicture,
                            "Invalid picture: there is no phase hologram to refine");
     PreparedPhase job;
     job.kind = PreparedPhase::Kind::Refinement;
-    job.hologram = *document.phase;
+    job.hologram = *document.phase();
     job.refinement = request;
+    job.panel = document.panel.settings;
     return job;
 }
 
-PhaseHologram RunPhaseJob(PreparedPhase& job, std::atomic<float>& percentDone, const CancelFlag* cancel) {
+namespace {
+
+// The phase hologram mapped onto `panel`. The map is made again wherever
+// the panel matters (OnPanel), which reports a panel that cannot show the
+// hologram; until then it lies on a panel of its own size.
+std::shared_ptr<const Hologram> MappedOnto(PhaseHologram hologram, const PanelSettings& panel) {
+    try {
+        CheckPanelSettings(panel, hologram.phase.columns(), hologram.phase.rows());
+    } catch (const std::invalid_argument&) {
+        return std::make_shared<const PhaseKindHologram>(std::move(hologram), PanelSettings{});
+    }
+    return std::make_shared<const PhaseKindHologram>(std::move(hologram), panel);
+}
+
+}  // namespace
+
+std::shared_ptr<const Hologram> RunPhaseJob(PreparedPhase& job, std::atomic<float>& percentDone,
+                                            const CancelFlag* cancel) {
     ExecutionContext context;
     context.cancelFlag = cancel;
     if (job.kind == PreparedPhase::Kind::Refinement) {
@@ -69,12 +93,12 @@ PhaseHologram RunPhaseJob(PreparedPhase& job, std::atomic<float>& percentDone, c
             percentDone.store(static_cast<float>(100 * fraction), std::memory_order_relaxed);
         };
         RefinePhaseHologram(job.hologram, job.refinement, context);
-        return std::move(job.hologram);
+        return MappedOnto(std::move(job.hologram), job.panel);
     }
     context.columnDone = [&](int x) {
         percentDone.store(ProgressAfterColumn(job.calculation, x), std::memory_order_relaxed);
     };
-    return MakeKinoform(job.calculation.request, job.brightness, context);
+    return MappedOnto(MakeKinoform(job.calculation.request, job.brightness, context), job.panel);
 }
 
 bool IsLongPhaseJob(const PreparedPhase& job) {
@@ -91,20 +115,6 @@ QString PhaseStartText(const PreparedPhase& job) {
         return text + QStringLiteral(", up to %1 s (Esc cancels)")
                           .arg(QString::fromStdString(WriteNumber(job.refinement.budgetSeconds)));
     return text + QStringLiteral(" (Esc cancels)");
-}
-
-void ShowPhaseHologram(PhaseHologram&& hologram, Document& document, PictureArea& view) {
-    const HologramGeometry& g = hologram.geometry;
-    // The drawing area holds every value; the border lies around it.
-    view.setDrawingAreaSize(QSize(g.columns, g.rows));
-    view.paintGreyColumns(hologram.greyLevels.data(), g.columns, g.rows, [](const auto& band) {
-        ThreadPool& pool = ThreadPool::Shared();
-        const int count = pool.size();
-        pool.run(count, [&](int index) { band(index, count); });
-    });
-    document.phase = std::move(hologram);
-    document.calculation = {};
-    document.binarized.reset();
 }
 
 QString RefinementText(const RefinementRecord& record) {

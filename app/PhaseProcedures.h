@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <atomic>
+#include <memory>
 #include <vector>
 
 #include "app/HologramProcedures.h"
@@ -31,31 +32,28 @@ struct PreparedPhase {
     // A refinement's hologram and request.
     PhaseHologram hologram;
     RefinementRequest refinement;
+    // The panel the hologram made is mapped onto.
+    PanelSettings panel;
 };
 
 // The kinoform of the canvas as "Calculate" reads it (PrepareCalculation's
-// checks and errors), with the canvas's brightness.
-PreparedPhase PrepareKinoform(const CalculationRequest& request, const PictureArea& canvas);
+// checks and errors), with the canvas's brightness, for the document's panel.
+PreparedPhase PrepareKinoform(const CalculateSettings& request, const PictureArea& canvas,
+                              const Document& document);
 
 // A refinement of the document's phase hologram; throws RunTimeError 481
 // without one.
 PreparedPhase PrepareRefinement(const RefinementRequest& request, const Document& document);
 
-// The job's phase hologram, on any thread. `percentDone` receives the
-// progress bar's value. Throws CalculationCancelled soon after `cancel` is
-// set.
-PhaseHologram RunPhaseJob(PreparedPhase& job, std::atomic<float>& percentDone,
-                          const CancelFlag* cancel = nullptr);
+// The job's phase hologram, mapped onto the job's panel, on any thread.
+// `percentDone` receives the progress bar's value. Throws
+// CalculationCancelled soon after `cancel` is set.
+std::shared_ptr<const Hologram> RunPhaseJob(PreparedPhase& job, std::atomic<float>& percentDone,
+                                            const CancelFlag* cancel = nullptr);
 
 // What the status bar says while `job` runs, and whether it may take seconds.
 QString PhaseStartText(const PreparedPhase& job);
 bool IsLongPhaseJob(const PreparedPhase& job);
-
-// Sizes and paints the hologram view for `hologram`'s grey levels and makes
-// it the document's hologram: the amplitude calculation and its
-// binarization are let go, as an amplitude calculation lets a phase
-// hologram go.
-void ShowPhaseHologram(PhaseHologram&& hologram, Document& document, PictureArea& view);
 
 // What a refinement did: "Efficiency 0.77 → 0.90 in 30 iterations, 0.1 s"
 // ("-" for a figure that is none).

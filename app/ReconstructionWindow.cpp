@@ -68,9 +68,12 @@ void ReconstructionWindow::createControls() {
     rangeSlider_->setValue(static_cast<int>(DefaultDecades));
     rangeSlider_->setPageStep(1);
     rangeLabel_->setBuddy(rangeSlider_);
-    fidelityLabel_ = new QLabel(this);
-    uniformityLabel_ = new QLabel(this);
-    efficiencyLabel_ = new QLabel(this);
+    for (const FigureEntry& entry : FigureTable()) {
+        auto* label = new QLabel(this);
+        label->setObjectName(QString::fromUtf8(entry.name.data(), static_cast<qsizetype>(entry.name.size())) +
+                             QStringLiteral("Label"));
+        figureLabels_.append(label);
+    }
     optimisationLabel_ = new QLabel(this);
     refinementLabel_ = new QLabel(this);
     // A long record wraps rather than widening the window.
@@ -85,18 +88,19 @@ void ReconstructionWindow::createControls() {
         {zeroOrderCheck_, "zeroOrderCheck"},
         {rangeLabel_, "rangeLabel"},
         {rangeSlider_, "rangeSlider"},
-        {fidelityLabel_, "fidelityLabel"},
-        {uniformityLabel_, "uniformityLabel"},
-        {efficiencyLabel_, "efficiencyLabel"},
         {optimisationLabel_, "optimisationLabel"},
         {refinementLabel_, "refinementLabel"},
     };
     for (const auto& [control, name] : named) control->setObjectName(QString::fromLatin1(name));
 
-    auto* figures = new QHBoxLayout;
-    figures->setSpacing(16);
-    for (QLabel* figure : {fidelityLabel_, uniformityLabel_, efficiencyLabel_}) figures->addWidget(figure);
-    figures->addStretch(1);
+    // Three figures a row, so that the window keeps its width.
+    auto* figures = new QGridLayout;
+    figures->setHorizontalSpacing(16);
+    constexpr int FiguresPerRow = 3;
+    for (qsizetype i = 0; i < figureLabels_.size(); ++i)
+        figures->addWidget(figureLabels_[i], static_cast<int>(i / FiguresPerRow),
+                           static_cast<int>(i % FiguresPerRow));
+    figures->setColumnStretch(FiguresPerRow, 1);
     auto* controls = new QGridLayout;
     controls->addWidget(zeroOrderCheck_, 0, 0);
     controls->addLayout(figures, 0, 1);
@@ -116,7 +120,7 @@ void ReconstructionWindow::createControls() {
     connect(zeroOrderCheck_, &QCheckBox::toggled, this, &ReconstructionWindow::requestTransform);
     connect(rangeSlider_, &QSlider::valueChanged, this, &ReconstructionWindow::showPicture);
     connect(unitsCombo_, &QComboBox::currentIndexChanged, this, &ReconstructionWindow::showAxes);
-    showFigures(std::nullopt, std::nullopt);
+    showFigures({}, std::nullopt, std::nullopt);
     showPicture();
 }
 
@@ -125,7 +129,7 @@ void ReconstructionWindow::hologramChanged() { requestTransform(); }
 void ReconstructionWindow::printSettingsChanged() { showAxes(); }
 
 void ReconstructionWindow::panelChanged() {
-    if (document_.phase) requestTransform();
+    if (document_.phase()) requestTransform();
 }
 
 void ReconstructionWindow::showEvent(QShowEvent* event) {
@@ -151,44 +155,22 @@ void ReconstructionWindow::requestTransform() {
 // there is nothing to transform and the window says so.
 void ReconstructionWindow::startTransform() {
     dirty_ = false;
-    if (const auto& phase = document_.phase) {
-        const HologramGeometry& g = phase->geometry;
-        Request request{generation_,
-                        {},
-                        g.columns,
-                        g.rows,
-                        g,
-                        phase->litSamples,
-                        zeroOrderCheck_->isChecked(),
-                        std::nullopt,
-                        true,
-                        *phase,
-                        document_.panel.settings,
-                        phase->refinement};
-        watcher_.setFuture(QtConcurrent::run([request = std::move(request)] { return Compute(request); }));
-        return;
-    }
-    const HologramGeometry& g = document_.calculation.geometry;
-    if (!document_.hasHologram() || g.columns <= 0 || g.rows <= 0) {
+    const std::shared_ptr<const Hologram>& hologram = document_.hologram;
+    if (!hologram || hologram->geometry().columns <= 0 || hologram->geometry().rows <= 0) {
         shown_ = Reconstruction();
         failure_.clear();
-        showFigures(std::nullopt, std::nullopt);
+        showFigures({}, std::nullopt, std::nullopt);
         showPicture();
         emit pictureShown();
         return;
     }
+    const PhaseHologram* phase = document_.phase();
     Request request{generation_,
-                    document_.field(),
-                    g.columns,
-                    g.rows,
-                    g,
-                    document_.calculation.litSamples,
+                    hologram,
+                    document_.panel.settings,
                     zeroOrderCheck_->isChecked(),
-                    document_.binarized ? document_.binarized->optimisation : std::nullopt,
-                    false,
-                    std::nullopt,
-                    {},
-                    std::nullopt};
+                    document_.binarized() ? document_.binarized()->optimisation : std::nullopt,
+                    phase != nullptr ? phase->refinement : std::nullopt};
     watcher_.setFuture(QtConcurrent::run([request = std::move(request)] { return Compute(request); }));
 }
 
@@ -199,18 +181,12 @@ ReconstructionWindow::Result ReconstructionWindow::Compute(const Request& reques
     result.optimisation = request.optimisation;
     result.refinement = request.refinement;
     try {
-        if (request.phase) {
-            // What the panel shows, tilt and lens included; the figures are
-            // the hologram's own.
-            const PanelMap map = MapToPanel(*request.hologram, request.panel);
-            result.shown = ReconstructPhase(map.phase, map.phase.columns(), map.phase.rows(), {true});
-            result.phaseFigures =
-                MeasurePhaseFigures(request.hologram->phase, request.points, request.geometry);
-            result.onPanel = true;
-        } else {
-            result.shown = Reconstruct(request.field, request.columns, request.rows, {true});
-            result.figures = MeasureFigures(result.shown, request.points, request.geometry);
-        }
+        // What a file holds: an amplitude hologram's field, a phase
+        // hologram's panel, tilt and lens included; the figures are the
+        // hologram's own.
+        result.shown = OnPanel(request.hologram, request.panel)->reconstruct();
+        result.figures = request.hologram->figures(&result.shown);
+        result.onPanel = request.hologram->kind().name == "phase";
         // The mean changes the centre bin only.
         if (request.zeroOrder)
             result.shown.intensity[static_cast<std::size_t>(result.shown.centreY()) * result.shown.columns +
@@ -222,8 +198,7 @@ ReconstructionWindow::Result ReconstructionWindow::Compute(const Request& reques
                         {},
                         {},
                         request.optimisation,
-                        std::nullopt,
-                        std::nullopt,
+                        request.refinement,
                         false,
                         QStringLiteral("Not enough memory for the reconstruction.")};
     } catch (const std::invalid_argument& refused) {
@@ -231,8 +206,7 @@ ReconstructionWindow::Result ReconstructionWindow::Compute(const Request& reques
                         {},
                         {},
                         request.optimisation,
-                        std::nullopt,
-                        std::nullopt,
+                        request.refinement,
                         false,
                         QStringLiteral("The SLM panel cannot show this hologram: %1")
                             .arg(QString::fromStdString(refused.what()))};
@@ -246,46 +220,31 @@ void ReconstructionWindow::transformDone() {
         shown_ = std::move(result.shown);
         shownOnPanel_ = result.onPanel;
         failure_ = result.failure;
-        if (result.phaseFigures)
-            showPhaseFigures(*result.phaseFigures, result.refinement);
-        else
-            showFigures(result.figures, result.optimisation);
+        showFigures(result.figures, result.optimisation, result.refinement);
         showPicture();
         emit pictureShown();
     }
     if (dirty_ && isVisible()) startTransform();
 }
 
-void ReconstructionWindow::showFigures(const std::optional<HologramFigures>& figures,
-                                       const std::optional<OptimisationRecord>& optimisation) {
-    const auto figure = [&](double HologramFigures::*member) -> std::optional<double> {
-        if (!figures) return std::nullopt;
-        return (*figures).*member;
-    };
-    fidelityLabel_->setText(
-        QStringLiteral("Fidelity: %1").arg(Figure(figure(&HologramFigures::fidelity), 1)));
-    uniformityLabel_->setText(
-        QStringLiteral("Uniformity: %1").arg(Figure(figure(&HologramFigures::uniformity), 2)));
-    efficiencyLabel_->setText(
-        QStringLiteral("Efficiency: %1").arg(Figure(figure(&HologramFigures::efficiency), 2)));
+// Each figure with its table's label: the fidelity to one decimal, the
+// others to two.
+void ReconstructionWindow::showFigures(const Figures& figures,
+                                       const std::optional<OptimisationRecord>& optimisation,
+                                       const std::optional<RefinementRecord>& refinement) {
+    const std::span<const FigureEntry> table = FigureTable();
+    for (std::size_t i = 0; i < table.size(); ++i) {
+        const FigureEntry& entry = table[i];
+        const double value = figures.*entry.value;
+        figureLabels_[static_cast<qsizetype>(i)]->setText(
+            QString::fromUtf8(entry.label.data(), static_cast<qsizetype>(entry.label.size())) +
+            QStringLiteral(": ") +
+            Figure(std::isfinite(value) ? std::optional(value) : std::nullopt,
+                   entry.name == "fidelity" ? 1 : 2));
+    }
     optimisationLabel_->setText(optimisation ? QStringLiteral("Optimised: ") + OptimisationText(*optimisation)
                                              : QString());
     optimisationLabel_->setVisible(optimisation.has_value());
-    refinementLabel_->clear();
-    refinementLabel_->setVisible(false);
-}
-
-// The uniformity of a phase hologram's spots, 1 for an even object, beside
-// their spread (the amplitude hologram's uniformity figure, 0 for an even
-// object).
-void ReconstructionWindow::showPhaseFigures(const PhaseFigures& figures,
-                                            const std::optional<RefinementRecord>& refinement) {
-    fidelityLabel_->setText(QStringLiteral("Fidelity: %1").arg(Figure(figures.fidelity, 1)));
-    uniformityLabel_->setText(QStringLiteral("Uniformity: %1, spread %2")
-                                  .arg(Figure(figures.uniformity, 2), Figure(figures.spread, 2)));
-    efficiencyLabel_->setText(QStringLiteral("Efficiency: %1").arg(Figure(figures.efficiency, 2)));
-    optimisationLabel_->clear();
-    optimisationLabel_->setVisible(false);
     QString refined;
     if (refinement) {
         const std::string_view method = RefinementMethodEntryOf(refinement->method).label;

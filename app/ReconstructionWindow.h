@@ -2,16 +2,21 @@
 
 #include <QFutureWatcher>
 #include <QImage>
+#include <QList>
 #include <QWidget>
 #include <memory>
 #include <optional>
 
 #include "engine/Binarization.h"
+#include "engine/Figures.h"
 #include "engine/HologramField.h"
 #include "engine/HologramGeometry.h"
+#include "engine/HologramKind.h"
 #include "engine/Kinoform.h"
+#include "engine/LookupTable.h"
 #include "engine/PanelMap.h"
 #include "engine/PhaseFigures.h"
+#include "engine/Refinement.h"
 #include "engine/Reconstruction.h"
 #include "engine/Refinement.h"
 
@@ -73,25 +78,19 @@ private:
     // What one transform needs, copied from the document on the UI thread.
     struct Request {
         int generation = 0;
-        HologramField field;
-        int columns = 0;
-        int rows = 0;
-        HologramGeometry geometry;
-        std::vector<ObjectPoint> points;
+        // The document's hologram, which no one changes.
+        std::shared_ptr<const Hologram> hologram;
+        // The modulator a phase hologram is shown on.
+        PanelSettings panel;
         bool zeroOrder = false;
         std::optional<OptimisationRecord> optimisation;
-        // `field` holds φ of a phase hologram, shown on `panel`.
-        bool phase = false;
-        std::optional<PhaseHologram> hologram;
-        PanelSettings panel;
         std::optional<RefinementRecord> refinement;
     };
     struct Result {
         int generation = 0;
         Reconstruction shown;
-        HologramFigures figures;
+        Figures figures;
         std::optional<OptimisationRecord> optimisation;
-        std::optional<PhaseFigures> phaseFigures;
         std::optional<RefinementRecord> refinement;
         bool onPanel = false;
         // Why there is no picture (the memory ran out); empty when there is one.
@@ -104,11 +103,10 @@ private:
     void startTransform();
     void transformDone();
     void showPicture();
-    // The figures of what is shown; none before any hologram.
-    void showFigures(const std::optional<HologramFigures>& figures,
-                     const std::optional<OptimisationRecord>& optimisation);
-    // The figures of a phase hologram and its last refinement.
-    void showPhaseFigures(const PhaseFigures& figures, const std::optional<RefinementRecord>& refinement);
+    // The hologram's figures (none before any hologram) and the record of
+    // its optimised binarization or refinement.
+    void showFigures(const Figures& figures, const std::optional<OptimisationRecord>& optimisation,
+                     const std::optional<RefinementRecord>& refinement);
     void showAxes();
     void rememberPlace();
 
@@ -120,9 +118,8 @@ private:
     QCheckBox* zeroOrderCheck_;
     QLabel* rangeLabel_;
     QSlider* rangeSlider_;
-    QLabel* fidelityLabel_;
-    QLabel* uniformityLabel_;
-    QLabel* efficiencyLabel_;
+    // One per entry of the figure table, in its order.
+    QList<QLabel*> figureLabels_;
     QLabel* optimisationLabel_;
     QLabel* refinementLabel_;
 

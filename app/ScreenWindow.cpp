@@ -53,9 +53,10 @@ ScreenWindow::ScreenWindow(const Document& document, QWidget& owner)
 }
 
 QImage ScreenWindow::makeMap() const {
-    if (!document_.phase) throw RunTimeError(ErrorNumber::InvalidPropertyValue, "There is no phase hologram");
+    if (!document_.phase())
+        throw RunTimeError(ErrorNumber::InvalidPropertyValue, "There is no phase hologram");
     try {
-        return GreyImage(MapToPanel(*document_.phase, document_.panel.settings));
+        return GreyImage(MapToPanel(*document_.phase(), document_.panel.settings));
     } catch (const std::invalid_argument& error) {
         throw RunTimeError(ErrorNumber::InvalidPropertyValue,
                            std::string("Invalid property value: ") + error.what());
@@ -80,7 +81,7 @@ bool ScreenWindow::showOn(QScreen* screen) {
 
 void ScreenWindow::refresh() {
     if (!isVisible()) return;
-    if (!document_.phase) {
+    if (!document_.phase()) {
         close();
         return;
     }

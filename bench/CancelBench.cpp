@@ -66,7 +66,7 @@ void WaitForEnd(MainWindow& window) {
 void OneColumn(benchmark::State& state) {
     MainWindow& window = Window();
     const PreparedCalculation job = PrepareCalculation(
-        window.calculationRequest(), *window.findChild<PictureArea*>(QStringLiteral("objectCanvas")));
+        window.calculateSettings(), *window.findChild<PictureArea*>(QStringLiteral("objectCanvas")));
     const std::vector<ObjectPoint>& samples = job.request.object.litSamples;
     const std::vector<double> samplePhases = SamplePhases(job.request);
     const int middle = job.geometry.canvasColumns / 2;

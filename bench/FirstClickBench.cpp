@@ -103,7 +103,7 @@ int main(int argc, char** argv) {
     const Usage beforeFirst = Usage::Now();
     const double first = ClickCalculate(window);
     const Usage firstUsage = Usage::Now() - beforeFirst;
-    const CalculationTimings firstParts = window.document().calculation.seconds;
+    const CalculationTimings firstParts = window.document().calculation().seconds;
     Settle();
 
     constexpr int Sums = 7, Clicks = 3;
@@ -118,7 +118,7 @@ int main(int argc, char** argv) {
         clicks.push_back(ClickCalculate(window));
         clickUsage = Usage::Now() - before;
     }
-    const CalculationTimings laterParts = window.document().calculation.seconds;
+    const CalculationTimings laterParts = window.document().calculation().seconds;
     std::sort(sums.begin(), sums.end());
     std::sort(clicks.begin(), clicks.end());
     const double sum = sums.front();

@@ -107,7 +107,7 @@ TEST_P(CancelledCalculation, LeavesTheEarlierHologramAsItWas) {
     test::CalculateAndWait(form);
     ASSERT_TRUE(errors.empty());
     const HologramField field = document.field();
-    const std::vector<std::uint8_t> grey = document.calculation.greyLevels;
+    const std::vector<std::uint8_t> grey = document.calculation().greyLevels;
     const QImage shown = document.shownHologram;
     const QImage image = view().image();
     const QSize viewSize = view().size();
@@ -138,7 +138,7 @@ TEST_P(CancelledCalculation, LeavesTheEarlierHologramAsItWas) {
     EXPECT_EQ(statusBar(), "Cancelled");
     EXPECT_TRUE(Control<QAction>(form, "undoAction")->isEnabled());
     EXPECT_EQ(document.field(), field);
-    EXPECT_EQ(document.calculation.greyLevels, grey);
+    EXPECT_EQ(document.calculation().greyLevels, grey);
     EXPECT_EQ(document.shownHologram, shown);
     EXPECT_EQ(view().image(), image);
     EXPECT_EQ(view().size(), viewSize);

@@ -1,16 +1,21 @@
 #include <gtest/gtest.h>
 
+#include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
+#include <QLabel>
 #include <QLineEdit>
+#include <QMenuBar>
 #include <QPushButton>
 #include <QTest>
 
 #include "Calculation.h"
 #include "CaseName.h"
 #include "Controls.h"
+#include "Menus.h"
 #include "RecordedErrors.h"
 #include "app/Document.h"
+#include "app/EnabledRules.h"
 #include "app/MainWindow.h"
 #include "widgets/PictureArea.h"
 
@@ -19,53 +24,61 @@ namespace {
 
 using test::Control;
 
-// The controls of the commands that would change the object, the hologram or
-// the parameters, and their menu items.
-const char* const WaitingControls[] = {
-    "objectCanvas", "loadButton", "printButton",    "calculateButton",  "randomPhaseCheck", "thresholdEdit",
-    "repsSpinner",  "repsEdit",   "binarizeButton", "thresholdSpinner", "saveButton",       "freehandTool",
-    "lineTool",     "circleTool", "clearButton",    "penWidthFrame"};
-const char* const WaitingActions[] = {"openObjectAction",
-                                      "saveHologramAction",
-                                      "printAction",
-                                      "fastCalculationAction",
-                                      "thresholdBinarizationAction",
-                                      "balancedBinarizationAction",
-                                      "optimisedBinarizationAction",
-                                      "timeBudgetAction",
-                                      "amplitudeHologramAction",
-                                      "phaseHologramAction",
-                                      "gsRefinementAction",
-                                      "weightedRefinementAction",
-                                      "refinementIterationsAction",
-                                      "refinementTimeLimitAction"};
-
-enum class Phase { Idle, JustStarted, ShownBusy, CancelledBusy, CancelledAtOnce };
+enum class Kind { None, Amplitude, Phase };
+enum class Job { Idle, JustStarted, ShownBusy, CancelledBusy, CancelledAtOnce };
 
 struct EnabledCase {
     const char* name;
-    bool hologramFirst;  // a calculation has ended before
-    Phase phase;
-    bool controls;  // the waiting controls enabled (not greyed)
-    bool commands;  // their menu items and "Undo" enabled
-    bool saveAs;    // "Save Hologram As…" enabled
+    Kind hologramFirst;  // the hologram "Calculate" made before, if any
+    Job job;
 };
+
+// What a user sees of the state a case drives the window into.
+WindowState Expected(const EnabledCase& c) {
+    const bool running = c.job == Job::JustStarted || c.job == Job::ShownBusy;
+    return {running, c.job == Job::ShownBusy, c.hologramFirst != Kind::None, c.hologramFirst == Kind::Phase};
+}
+
+// Which of the needs a rule may name that state meets.
+unsigned MetNeeds(const WindowState& s) {
+    unsigned met = 0;
+    if (!s.busyShown) met |= Need::NotShownBusy;
+    if (!s.jobRunning) met |= Need::NoJobRunning;
+    if (s.hologram) met |= Need::AnyHologram;
+    if (s.phaseHologram) met |= Need::PhaseHologram;
+    if (!s.phaseHologram) met |= Need::NoPhaseHologram;
+    return met;
+}
 
 class EnabledStates : public ::testing::TestWithParam<EnabledCase> {
 protected:
     EnabledStates() {
         form.show();
-        QApplication::setActiveWindow(&form);
-        EXPECT_TRUE(QTest::qWaitForWindowActive(&form));
+        activate();
     }
     ~EnabledStates() override {
         if (form.isCalculating()) QTest::keyClick(&form, Qt::Key_Escape);
         test::WaitForCalculation(form);
     }
 
+    // The headless platform gives no window back its activation when a
+    // menu closes.
+    void activate() {
+        form.activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&form));
+    }
     PictureArea& canvas() { return *Control<PictureArea>(form, "objectCanvas"); }
     QPushButton* cancelButton() { return Control<QPushButton>(form, "cancelCalculationButton"); }
 
+    void calculate(Kind kind) {
+        if (kind == Kind::Phase) {
+            test::ChooseFromMenu(form, QStringLiteral("Options"), {"hologramMenu", "phaseHologramAction"});
+            activate();
+        }
+        Control<QLineEdit>(form, "repsEdit")->setText(QStringLiteral("1"));
+        test::CalculateAndWait(form);
+        ASSERT_TRUE(errors.empty());
+    }
     // A calculation of every canvas sample into a 1000 × 1000 hologram:
     // seconds of work.
     void startLargeCalculation() {
@@ -83,55 +96,94 @@ protected:
     MainWindow form{document};
 };
 
-// Every enabled state follows from whether a calculation runs, whether it
-// is shown busy yet, and whether there is a hologram; "Quit" and "View" >
-// "Reconstruction" are always there.
-TEST_P(EnabledStates, FollowWhatRunsAndWhatExists) {
+// Every control and menu item the window rules is enabled exactly when the
+// needs it declares hold in the state the window is driven into; undo waits
+// while a job runs, and "Cancel" shows while the window is shown busy.
+TEST_P(EnabledStates, FollowEachControlsDeclaredNeeds) {
     const EnabledCase& c = GetParam();
     // A stroke, so that there is something to undo.
     QTest::mouseClick(&canvas(), Qt::LeftButton, Qt::NoModifier,
                       canvas().contentsRect().topLeft() + QPoint(20, 30));
-    if (c.hologramFirst) {
-        Control<QLineEdit>(form, "repsEdit")->setText(QStringLiteral("1"));
-        test::CalculateAndWait(form);
-        ASSERT_FALSE(document.field().empty());
+    if (c.hologramFirst != Kind::None) {
+        ASSERT_NO_FATAL_FAILURE(calculate(c.hologramFirst));
     }
-    if (c.phase != Phase::Idle) {
+    if (c.job != Job::Idle) {
         ASSERT_NO_FATAL_FAILURE(startLargeCalculation());
     }
-    if (c.phase == Phase::ShownBusy || c.phase == Phase::CancelledBusy) {
+    if (c.job == Job::ShownBusy || c.job == Job::CancelledBusy) {
         ASSERT_NO_FATAL_FAILURE(waitForBusy());
     }
-    if (c.phase == Phase::CancelledBusy || c.phase == Phase::CancelledAtOnce) {
+    if (c.job == Job::CancelledBusy || c.job == Job::CancelledAtOnce) {
         QTest::keyClick(&form, Qt::Key_Escape);
         test::WaitForCalculation(form);
+        EXPECT_EQ(Control<QLabel>(form, "statusBarMessage")->text(), "Cancelled");
     }
 
-    for (const char* name : WaitingControls)
-        EXPECT_EQ(Control<QWidget>(form, name)->isEnabled(), c.controls) << name;
-    for (const char* name : WaitingActions)
-        EXPECT_EQ(Control<QAction>(form, name)->isEnabled(), c.commands) << name;
-    EXPECT_EQ(Control<QAction>(form, "undoAction")->isEnabled(), c.commands);
-    EXPECT_EQ(Control<QAction>(form, "saveHologramAsAction")->isEnabled(), c.saveAs);
-    EXPECT_TRUE(Control<QAction>(form, "reconstructionAction")->isEnabled());
-    EXPECT_TRUE(Control<QAction>(form, "quitAction")->isEnabled());
-    EXPECT_TRUE(Control<QPushButton>(form, "quitButton")->isEnabled());
-    EXPECT_EQ(cancelButton()->isVisible(), !c.controls);
+    const WindowState expected = Expected(c);
+    const WindowState now = form.state();
+    EXPECT_EQ(now.jobRunning, expected.jobRunning);
+    EXPECT_EQ(now.busyShown, expected.busyShown);
+    EXPECT_EQ(now.hologram, expected.hologram);
+    EXPECT_EQ(now.phaseHologram, expected.phaseHologram);
+
+    const unsigned met = MetNeeds(expected);
+    ASSERT_FALSE(form.enabledRules().isEmpty());
+    for (const EnabledRule& rule : form.enabledRules()) {
+        ASSERT_TRUE(rule.target);
+        EXPECT_EQ(rule.target->property("enabled").toBool(), (rule.needs & ~met) == 0)
+            << rule.target->objectName().toStdString() << " needs " << rule.needs;
+    }
+    EXPECT_EQ(Control<QAction>(form, "undoAction")->isEnabled(), !expected.jobRunning);
+    EXPECT_EQ(cancelButton()->isVisible(), expected.busyShown);
     EXPECT_TRUE(errors.empty());
 }
 
-INSTANTIATE_TEST_SUITE_P(Phases, EnabledStates,
-                         ::testing::Values(
-                             // name, hologram first, phase, controls, commands, "Save Hologram As…"
-                             EnabledCase{"NoHologram", false, Phase::Idle, true, true, false},
-                             EnabledCase{"Hologram", true, Phase::Idle, true, true, true},
-                             // At first input is held back without greying.
-                             EnabledCase{"JustStarted", true, Phase::JustStarted, true, false, false},
-                             EnabledCase{"ShownBusy", true, Phase::ShownBusy, false, false, false},
-                             EnabledCase{"CancelledBusy", true, Phase::CancelledBusy, true, true, true},
-                             EnabledCase{"CancelledAtOnceWithoutHologram", false, Phase::CancelledAtOnce,
-                                         true, true, false}),
-                         [](const auto& info) { return test::TextCaseName(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(
+    States, EnabledStates,
+    ::testing::Values(EnabledCase{"NoHologram", Kind::None, Job::Idle},
+                      EnabledCase{"Hologram", Kind::Amplitude, Job::Idle},
+                      EnabledCase{"PhaseHologram", Kind::Phase, Job::Idle},
+                      // At first input is held back without greying.
+                      EnabledCase{"JustStarted", Kind::Amplitude, Job::JustStarted},
+                      EnabledCase{"ShownBusy", Kind::Amplitude, Job::ShownBusy},
+                      EnabledCase{"PhaseShownBusy", Kind::Phase, Job::ShownBusy},
+                      EnabledCase{"CancelledBusy", Kind::Amplitude, Job::CancelledBusy},
+                      EnabledCase{"PhaseCancelledAtOnce", Kind::Phase, Job::CancelledAtOnce},
+                      EnabledCase{"CancelledAtOnceWithoutHologram", Kind::None, Job::CancelledAtOnce}),
+    [](const auto& info) { return test::TextCaseName(info.param.name); });
+
+// Whether `object` or a widget it lies in is `ruled`.
+bool RuledOrInRuled(const QObject* object, const QList<const QObject*>& ruled) {
+    for (; object != nullptr; object = object->parent())
+        if (ruled.contains(object)) return true;
+    return false;
+}
+
+// No control escapes the rules: every button and box of the client area
+// (or a group it lies in) and every named menu item has one, but for the
+// history's own "Undo" and "Redo".
+TEST(EnabledRules, CoverEveryButtonBoxAndMenuItem) {
+    test::RecordedErrors errors;
+    Document document;
+    MainWindow form(document);
+    QList<const QObject*> ruled;
+    for (const EnabledRule& rule : form.enabledRules()) ruled.append(rule.target.data());
+
+    QList<QWidget*> controls;
+    for (auto* button : form.clientArea()->findChildren<QAbstractButton*>()) controls.append(button);
+    for (auto* box : form.clientArea()->findChildren<QLineEdit*>())
+        if (!box->isReadOnly()) controls.append(box);
+    ASSERT_FALSE(controls.isEmpty());
+    for (QWidget* control : controls)
+        EXPECT_TRUE(RuledOrInRuled(control, ruled)) << control->objectName().toStdString();
+    for (QMenu* menu : form.menuBar()->findChildren<QMenu*>()) {
+        for (QAction* item : menu->actions()) {
+            const QString name = item->objectName();
+            if (item->isSeparator() || item->menu() || name == "undoAction" || name == "redoAction") continue;
+            EXPECT_TRUE(ruled.contains(item)) << item->text().toStdString();
+        }
+    }
+}
 
 }  // namespace
 }  // namespace marbleck

@@ -333,11 +333,11 @@ TEST_F(FileMenuTest, TheEngineIsRememberedByName) {
     form = std::make_unique<MainWindow>(document);
     auto* fast = Control<QAction>(*form, "fastCalculationAction");
     EXPECT_TRUE(fast->isChecked());
-    EXPECT_EQ(form->calculationRequest().engine, "fast");
+    EXPECT_EQ(form->calculateSettings().engine, "fast");
     fast->trigger();
     EXPECT_EQ(QSettings().value(QStringLiteral("options/engine")).toString(), "exact");
     EXPECT_FALSE(QSettings().contains(QStringLiteral("options/fastCalculation")));
-    EXPECT_EQ(form->calculationRequest().engine, "exact");
+    EXPECT_EQ(form->calculateSettings().engine, "exact");
 }
 
 // A hologram saved as a float TIFF opens as an object showing what its

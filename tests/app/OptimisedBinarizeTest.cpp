@@ -88,9 +88,9 @@ protected:
 TEST_F(OptimisedBinarize, StartsFromTheCalculatedFieldAndTellsTheGain) {
     EXPECT_DOUBLE_EQ(timeBudget("0.3"), DefaultBinarizationBudget);
     ASSERT_NO_FATAL_FAILURE(calculate());
-    const HologramField calculated = document.calculation.field;
+    const HologramField calculated = document.calculation().field;
     binarize();
-    ASSERT_EQ(document.binarized->method, "threshold");
+    ASSERT_EQ(document.binarized()->method, "threshold");
     const QString threshold = Control<QLineEdit>(*form, "thresholdEdit")->text();
 
     choose("optimisedBinarizationAction");
@@ -99,17 +99,17 @@ TEST_F(OptimisedBinarize, StartsFromTheCalculatedFieldAndTellsTheGain) {
     EXPECT_FALSE(Control<QAction>(*form, "timeBudgetAction")->isEnabled());
     test::WaitForCalculation(*form);
     ASSERT_TRUE(errors.empty());
-    ASSERT_TRUE(document.binarized && document.binarized->optimisation);
-    EXPECT_EQ(document.binarized->method, "optimised");
-    EXPECT_EQ(document.calculation.field, calculated);
+    ASSERT_TRUE(document.binarized() && document.binarized()->optimisation);
+    EXPECT_EQ(document.binarized()->method, "optimised");
+    EXPECT_EQ(document.calculation().field, calculated);
     EXPECT_EQ(Control<QLineEdit>(*form, "thresholdEdit")->text(), threshold);
 
-    const HologramResult& c = document.calculation;
+    const HologramResult& c = document.calculation();
     const ExecutionContext execution;
     const BinarizationContext context{c.geometry, c.litSamples, execution};
     const BinarizedHologram balanced = ApplyBinarization({"balanced"}, calculated, context);
     const HologramFigures start = context.figures(context.reconstruct(balanced.field));
-    const OptimisationRecord& record = *document.binarized->optimisation;
+    const OptimisationRecord& record = *document.binarized()->optimisation;
     EXPECT_NEAR(record.start.fidelity, start.fidelity, 1e-6 * start.fidelity);
 
     const QImage view = Control<PictureArea>(*form, "hologramView")->image();
@@ -146,7 +146,7 @@ TEST_F(OptimisedBinarize, AHologramThatCannotShowTheObjectIsAnErrorAndKeepsTheVi
     EXPECT_EQ(
         errors.errors().back().description,
         QStringLiteral("Invalid picture: the optimised binarization found no pattern that shows the object"));
-    EXPECT_FALSE(document.binarized.has_value());
+    EXPECT_FALSE(document.binarized().has_value());
     EXPECT_EQ(Control<PictureArea>(*form, "hologramView")->image(), before);
 }
 
@@ -164,7 +164,7 @@ TEST_F(OptimisedBinarize, EscAndCancelLeaveTheEarlierHologram) {
         }
         const HologramField field = document.field();
         const QImage shown = document.shownHologram;
-        const bool binarized = document.binarized.has_value();
+        const bool binarized = document.binarized().has_value();
         choose("optimisedBinarizationAction");
         binarize();
         ASSERT_TRUE(form->isCalculating()) << earlier;
@@ -185,7 +185,7 @@ TEST_F(OptimisedBinarize, EscAndCancelLeaveTheEarlierHologram) {
         EXPECT_TRUE(errors.empty());
         EXPECT_EQ(statusBar(), "Cancelled");
         EXPECT_EQ(document.field(), field) << earlier;
-        EXPECT_EQ(document.binarized.has_value(), binarized);
+        EXPECT_EQ(document.binarized().has_value(), binarized);
         EXPECT_EQ(document.shownHologram, shown);
         EXPECT_EQ(Control<PictureArea>(*form, "hologramView")->image(), shown);
         EXPECT_TRUE(Control<QAction>(*form, "openObjectAction")->isEnabled());
@@ -206,7 +206,7 @@ TEST_F(OptimisedBinarize, ADrawnLetterComesOutBrighterAndEven) {
     binarize();
     test::WaitForCalculation(*form);
     ASSERT_TRUE(errors.empty());
-    const OptimisationRecord& record = *document.binarized->optimisation;
+    const OptimisationRecord& record = *document.binarized()->optimisation;
     std::printf("drawn letter: fidelity %.1f -> %.1f (%.2fx), spread %.2f -> %.2f in %.2f s, %d steps\n",
                 record.start.fidelity, record.end.fidelity, record.end.fidelity / record.start.fidelity,
                 record.start.uniformity, record.end.uniformity, record.seconds, record.iterations);

@@ -187,10 +187,10 @@ TEST_F(PhaseHologramTest, OnePointShowsALinearRampAndBinarizeWaits) {
     QSignalSpy changed(form.get(), &MainWindow::hologramChanged);
     test::CalculateAndWait(*form);
     ASSERT_TRUE(errors.empty());
-    ASSERT_TRUE(document.phase);
+    ASSERT_TRUE(document.phase());
     EXPECT_EQ(changed.count(), 1);
-    EXPECT_FALSE(document.hasHologram());
-    const PhaseHologram& phase = *document.phase;
+    EXPECT_TRUE(document.hasHologram());
+    const PhaseHologram& phase = *document.phase();
     const int columns = phase.geometry.columns, rows = phase.geometry.rows;
     ASSERT_GT(columns, 100);
     ASSERT_EQ(phase.greyLevels.size(), static_cast<std::size_t>(columns) * rows);
@@ -221,12 +221,12 @@ TEST_F(PhaseHologramTest, OnePointShowsALinearRampAndBinarizeWaits) {
     EXPECT_TRUE(enabled("saveHologramAsAction"));
 
     choose({"hologramMenu", "amplitudeHologramAction"});
-    EXPECT_TRUE(document.phase);
+    EXPECT_TRUE(document.phase());
     EXPECT_EQ(view()->image(), shown);
     EXPECT_FALSE(binarizeEnabled());
     test::CalculateAndWait(*form);
     ASSERT_TRUE(errors.empty());
-    EXPECT_FALSE(document.phase);
+    EXPECT_FALSE(document.phase());
     EXPECT_TRUE(document.hasHologram());
     EXPECT_TRUE(binarizeEnabled());
     EXPECT_TRUE(enabled("binarizationMenu"));
@@ -251,10 +251,10 @@ TEST_F(PhaseHologramTest, GreyLevelsAskForTheirLight) {
     choosePhase();
     test::CalculateAndWait(*form);
     ASSERT_TRUE(errors.empty());
-    ASSERT_TRUE(document.phase);
+    ASSERT_TRUE(document.phase());
     // Scan order: x outer, y inner.
     const std::vector<float> expected = {1, 128 / 255.0f, 200 / 255.0f, 10 / 255.0f};
-    EXPECT_EQ(document.phase->brightness, expected);
+    EXPECT_EQ(document.phase()->brightness, expected);
 }
 
 // The aim: "Phase (SLM)", "Calculate" and "Refine" on a drawn letter
@@ -266,15 +266,15 @@ TEST_F(PhaseHologramTest, RefiningADrawnLetterReachesTheAim) {
     Control<QLineEdit>(*form, "repsEdit")->setText(QStringLiteral("2"));
     choosePhase();
     test::CalculateAndWait(*form);
-    ASSERT_TRUE(document.phase);
+    ASSERT_TRUE(document.phase());
     const QString time = Control<QLineEdit>(*form, "timeEdit")->text();
     refine();
     ASSERT_TRUE(form->isCalculating());
     EXPECT_FALSE(enabled("refineAction"));
     test::WaitForCalculation(*form);
     ASSERT_TRUE(errors.empty());
-    ASSERT_TRUE(document.phase && document.phase->refinement);
-    const RefinementRecord first = *document.phase->refinement;
+    ASSERT_TRUE(document.phase() && document.phase()->refinement);
+    const RefinementRecord first = *document.phase()->refinement;
     std::printf(
         "drawn letter: efficiency %.3f -> %.3f, uniformity %.3f -> %.3f, fidelity %.1f -> %.1f, "
         "%d iterations in %.2f s\n",
@@ -294,14 +294,23 @@ TEST_F(PhaseHologramTest, RefiningADrawnLetterReachesTheAim) {
     EXPECT_GE(efficiency.captured(1).toDouble(), 0.86);
     EXPECT_EQ(Control<QLabel>(*window, "refinementLabel")->text(),
               QStringLiteral("Refined (Gerchberg–Saxton): ") + RefinementText(first));
-    EXPECT_TRUE(Control<QLabel>(*window, "uniformityLabel")->text().contains(QStringLiteral("spread")));
+    // Every figure is shown, each with its own label.
+    for (const auto& [name, caption] :
+         {std::pair{"fidelityLabel", "Fidelity"}, std::pair{"spreadLabel", "Spread"},
+          std::pair{"uniformityLabel", "Uniformity"}, std::pair{"signalShareLabel", "Signal share"}}) {
+        const QString text = Control<QLabel>(*window, name)->text();
+        EXPECT_TRUE(QRegularExpression(QStringLiteral("^%1: \\d+\\.\\d+$").arg(QString::fromLatin1(caption)))
+                        .match(text)
+                        .hasMatch())
+            << text.toStdString();
+    }
     EXPECT_FALSE(window->picture().isNull());
 
     QSignalSpy shown(window, &ReconstructionWindow::pictureShown);
     test::ChooseFromMenu(*form, QStringLiteral("Options"), {"refineAction"});
     test::WaitForCalculation(*form);
     ASSERT_TRUE(errors.empty());
-    const RefinementRecord& second = *document.phase->refinement;
+    const RefinementRecord& second = *document.phase()->refinement;
     EXPECT_NEAR(second.start.efficiency, first.end.efficiency, 1e-9);
     EXPECT_GE(second.end.efficiency, second.start.efficiency);
     EXPECT_TRUE(shown.wait(120000));
@@ -317,10 +326,10 @@ TEST_F(PhaseHologramTest, CancelledWorkLeavesTheEarlierHologram) {
     choosePhase();
     test::CalculateAndWait(*form);
     ASSERT_TRUE(errors.empty());
-    ASSERT_TRUE(document.phase);
+    ASSERT_TRUE(document.phase());
     iterationsDialog("10000");
-    const std::vector<float> phase = document.phase->phase.values();
-    const std::vector<std::uint8_t> levels = document.phase->greyLevels;
+    const std::vector<float> phase = document.phase()->phase.values();
+    const std::vector<std::uint8_t> levels = document.phase()->greyLevels;
     const QImage shown = document.shownHologram;
     for (const char* how : {"Esc", "Cancel", "Calculate"}) {
         const std::string way = how;
@@ -345,10 +354,10 @@ TEST_F(PhaseHologramTest, CancelledWorkLeavesTheEarlierHologram) {
         test::WaitForCalculation(*form);
         EXPECT_TRUE(errors.empty()) << how;
         EXPECT_EQ(statusBar(), "Cancelled") << how;
-        ASSERT_TRUE(document.phase) << how;
-        EXPECT_EQ(document.phase->phase.values(), phase) << how;
-        EXPECT_EQ(document.phase->greyLevels, levels) << how;
-        EXPECT_FALSE(document.phase->refinement) << how;
+        ASSERT_TRUE(document.phase()) << how;
+        EXPECT_EQ(document.phase()->phase.values(), phase) << how;
+        EXPECT_EQ(document.phase()->greyLevels, levels) << how;
+        EXPECT_FALSE(document.phase()->refinement) << how;
         EXPECT_EQ(document.shownHologram, shown) << how;
         EXPECT_EQ(view()->image(), shown) << how;
         EXPECT_TRUE(enabled("refineAction")) << how;
@@ -384,7 +393,7 @@ TEST_F(PhaseHologramTest, RepsThatSumNoValueAreNamedByTheirCaption) {
     ASSERT_EQ(errors.errors().size(), 1u);
     EXPECT_EQ(errors.errors()[0].description,
               QStringLiteral("Invalid property value: \"# reps\" leaves no hologram"));
-    EXPECT_FALSE(document.phase);
+    EXPECT_FALSE(document.phase());
 }
 
 // "Save Hologram As…" of a phase hologram writes what the modulator shows at
@@ -395,13 +404,13 @@ TEST_F(PhaseHologramTest, SaveAsWritesThePanelsLevelsAndPhase) {
     test::DrawLetter(*form);
     choosePhase();
     test::CalculateAndWait(*form);
-    ASSERT_TRUE(document.phase);
+    ASSERT_TRUE(document.phase());
     document.panel.settings.width = 300;
     document.panel.settings.height = 170;
     document.panel.settings.tiltX = 0.125;
     // An odd step visits every level once.
     for (int k = 0; k < 256; ++k) document.panel.settings.lookup[k] = static_cast<std::uint8_t>(k * 7 % 256);
-    const PanelMap map = MapToPanel(*document.phase, document.panel.settings);
+    const PanelMap map = MapToPanel(*document.phase(), document.panel.settings);
 
     for (const char* name : {"slm.png", "slm.bmp"}) {
         saveAs(QString::fromLatin1(name));
@@ -443,6 +452,30 @@ TEST_F(PhaseHologramTest, SaveAsWritesThePanelsLevelsAndPhase) {
     ASSERT_EQ(errors.errors().size(), before + 1);
     EXPECT_EQ(errors.lastNumber(), 380);
     EXPECT_FALSE(QFile::exists(folder.filePath(QStringLiteral("nan.tif"))));
+}
+
+// A panel that cannot show the hologram does not stop "Calculate": the
+// hologram is made and shown, and only what needs the panel refuses it.
+TEST_F(PhaseHologramTest, PanelRefusedBeforeCalculateRefusesOnlySaving) {
+    test::DrawLetter(*form);
+    choosePhase();
+    document.panel.settings.width = 300;
+    document.panel.settings.height = 0;
+    test::CalculateAndWait(*form);
+    ASSERT_TRUE(errors.empty());
+    ASSERT_TRUE(document.phase());
+    const HologramGeometry& g = document.phase()->geometry;
+    EXPECT_EQ(view()->image().size(), QSize(g.columns, g.rows));
+    saveAs(QStringLiteral("refused.npy"));
+    EXPECT_EQ(errors.lastNumber(), 380);
+    EXPECT_FALSE(QFile::exists(folder.filePath(QStringLiteral("refused.npy"))));
+
+    // The panel put right, the same hologram is saved on it.
+    errors.clear();
+    document.panel.settings.height = 170;
+    saveAs(QStringLiteral("slm.png"));
+    ASSERT_TRUE(errors.empty());
+    EXPECT_EQ(QImage(folder.filePath(QStringLiteral("slm.png"))).size(), QSize(300, 170));
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QRegularExpression>
 #include <QScopeGuard>
 #include <QSettings>
 #include <QSignalSpy>
@@ -135,13 +136,13 @@ TEST_F(ReconstructionWindowTest, ShowsAPointAndItsTwinAfterCalculateAndFollowsBi
     randomPhaseOff();
     test::CanvasMouse(*Control<PictureArea>(*form, "objectCanvas")).click(70, 24);
     calculate();
-    ASSERT_EQ(document->calculation.litSamples.size(), 1u);
-    const HologramGeometry& g = document->calculation.geometry;
+    ASSERT_EQ(document->calculation().litSamples.size(), 1u);
+    const HologramGeometry g = document->calculation().geometry;
     const QImage grey = w.picture();
     ASSERT_EQ(grey.size(), QSize(g.columns, g.rows));
     EXPECT_FALSE(Control<QLabel>(w, "messageLabel")->isVisible());
 
-    const BinOffset at = ObjectBin(document->calculation.litSamples[0], g, g.columns, g.rows);
+    const BinOffset at = ObjectBin(document->calculation().litSamples[0], g, g.columns, g.rows);
     EXPECT_GT(std::abs(at.dx) + std::abs(at.dy), 10);
     int brightest = 0;
     for (int y = 0; y < grey.height(); ++y)
@@ -231,21 +232,27 @@ TEST_F(ReconstructionWindowTest, ShowsTheFiguresAndWhatOptimisingGained) {
     calculate();
     const auto label = [&](const char* name) { return Control<QLabel>(*window(), name); };
     const auto expectFigures = [&] {
-        const HologramGeometry& g = document->calculation.geometry;
+        const HologramGeometry g = document->calculation().geometry;
         const HologramFigures f = MeasureFigures(Reconstruct(document->field(), g.columns, g.rows),
-                                                 document->calculation.litSamples, g);
-        EXPECT_EQ(label("uniformityLabel")->text(),
-                  QStringLiteral("Uniformity: %1").arg(f.uniformity, 0, 'f', 2));
-        EXPECT_EQ(label("efficiencyLabel")->text(),
-                  QStringLiteral("Efficiency: %1").arg(f.efficiency, 0, 'f', 2));
+                                                 document->calculation().litSamples, g);
+        // The spots' spread and the diffracted light's share on the signal,
+        // beside the uniformity and the efficiency of every kind.
+        EXPECT_EQ(label("spreadLabel")->text(), QStringLiteral("Spread: %1").arg(f.uniformity, 0, 'f', 2));
+        EXPECT_EQ(label("signalShareLabel")->text(),
+                  QStringLiteral("Signal share: %1").arg(f.efficiency, 0, 'f', 2));
+        for (const char* name : {"uniformityLabel", "efficiencyLabel"})
+            EXPECT_TRUE(QRegularExpression(QStringLiteral("^\\w+: \\d\\.\\d\\d$"))
+                            .match(label(name)->text())
+                            .hasMatch())
+                << label(name)->text().toStdString();
     };
     expectFigures();
     EXPECT_TRUE(label("optimisationLabel")->isHidden());
 
     ChooseFromMenu(*form, QStringLiteral("Options"), {"binarizationMenu", "optimisedBinarizationAction"});
     binarize();
-    ASSERT_TRUE(document->binarized && document->binarized->optimisation);
-    const OptimisationRecord& record = *document->binarized->optimisation;
+    ASSERT_TRUE(document->binarized() && document->binarized()->optimisation);
+    const OptimisationRecord& record = *document->binarized()->optimisation;
     expectFigures();
     EXPECT_NEAR(fidelity(), record.end.fidelity, 0.051);
     EXPECT_TRUE(label("optimisationLabel")->isVisible());

@@ -41,7 +41,7 @@ protected:
     void SetUp() override {
         form->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
-        document.phase = test::SmallKinoform(7);
+        document.hologram = test::AsHologram(test::SmallKinoform(7));
         document.panel.settings.lookup = test::SquareLookupTable();
         document.panel.settings.tiltX = 0.13;
         document.panel.settings.tiltY = -0.07;
@@ -84,7 +84,7 @@ TEST_F(ScreenWindowTest, ShowsMapPixelForPixel) {
     EXPECT_TRUE(window->windowFlags() & Qt::FramelessWindowHint);
     EXPECT_TRUE(window->isFullScreen());
     EXPECT_EQ(window->screen(), QGuiApplication::primaryScreen());
-    ExpectShowsMap(*window, MapToPanel(*document.phase, document.panel.settings));
+    ExpectShowsMap(*window, MapToPanel(*document.phase(), document.panel.settings));
     EXPECT_TRUE(window->sizeNote().contains(QStringLiteral("cut at the right")))
         << window->sizeNote().toStdString();
     EXPECT_TRUE(window->sizeNote().contains(QStringLiteral("black around")));
@@ -130,10 +130,10 @@ TEST_F(ScreenWindowTest, EscClosesAndItemUnticks) {
 TEST_F(ScreenWindowTest, FollowsNewHologram) {
     showOnScreen();
     const QImage before = ShownScreenWindow()->mapImage();
-    document.phase = test::SmallKinoform(8, 3);
+    document.hologram = test::AsHologram(test::SmallKinoform(8, 3));
     emit form->hologramChanged();
     EXPECT_NE(ShownScreenWindow()->mapImage(), before);
-    ExpectShowsMap(*ShownScreenWindow(), MapToPanel(*document.phase, document.panel.settings));
+    ExpectShowsMap(*ShownScreenWindow(), MapToPanel(*document.phase(), document.panel.settings));
 }
 
 TEST_F(ScreenWindowTest, FollowsPanelChange) {
@@ -154,7 +154,7 @@ TEST_F(ScreenWindowTest, FollowsPanelChange) {
     EXPECT_EQ(document.panel.settings.tiltY, 0.21);
     EXPECT_EQ(document.panel.settings.fill, PanelFill::Pad);
     EXPECT_NE(ShownScreenWindow()->mapImage(), before);
-    ExpectShowsMap(*ShownScreenWindow(), MapToPanel(*document.phase, document.panel.settings));
+    ExpectShowsMap(*ShownScreenWindow(), MapToPanel(*document.phase(), document.panel.settings));
     EXPECT_TRUE(errors.empty());
 }
 
@@ -163,7 +163,7 @@ TEST_F(ScreenWindowTest, MapRefusedKeepsWhatIsShown) {
     showOnScreen();
     const QImage before = ShownScreenWindow()->mapImage();
     document.panel.settings.lens = LensTerm{0, 633, 8};
-    document.phase = test::SmallKinoform(9);
+    document.hologram = test::AsHologram(test::SmallKinoform(9));
     emit form->hologramChanged();
     EXPECT_EQ(errors.lastNumber(), ErrorNumber::InvalidPropertyValue);
     ASSERT_NE(ShownScreenWindow(), nullptr);
@@ -180,7 +180,7 @@ TEST_F(ScreenWindowTest, MapRefusedKeepsWhatIsShown) {
 TEST_F(ScreenWindowTest, OnlyWithPhaseHologram) {
     EXPECT_TRUE(item()->isEnabled());
     showOnScreen();
-    document.phase.reset();
+    document.hologram.reset();
     emit form->hologramChanged();
     EXPECT_EQ(ShownScreenWindow(), nullptr);
     EXPECT_FALSE(item()->isChecked());

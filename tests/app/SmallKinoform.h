@@ -3,10 +3,16 @@
 #include <QByteArray>
 #include <QString>
 #include <cstdint>
+#include <memory>
+#include <utility>
 #include <vector>
 
 #include "engine/Kinoform.h"
 #include "engine/LookupTable.h"
+#include "engine/PanelMap.h"
+#include "engine/PhaseFigures.h"
+#include "engine/Refinement.h"
+#include "engine/kinds/phase/PhaseKind.h"
 
 namespace marbleck::test {
 
@@ -21,6 +27,11 @@ inline PhaseHologram SmallKinoform(std::uint64_t seed, double reps = 2) {
     request.randomPhase = true;
     request.seed = seed;
     return MakeKinoform(request);
+}
+
+// `hologram` as the document holds it, on a panel of its own size.
+inline std::shared_ptr<const Hologram> AsHologram(PhaseHologram hologram) {
+    return std::make_shared<const PhaseKindHologram>(std::move(hologram), PanelSettings{});
 }
 
 // A modulator's lookup table that is far from linear: entry k is

@@ -41,7 +41,7 @@ protected:
         ASSERT_NE(ScreenNamed(QStringLiteral("SLM")), nullptr);
         form->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
-        document.phase = test::SmallKinoform(11);
+        document.hologram = test::AsHologram(test::SmallKinoform(11));
         document.panel.settings.lookup = test::SquareLookupTable();
         document.panel.settings.tiltX = -0.21;
         document.panel.settings.tiltY = 0.05;
@@ -91,7 +91,7 @@ TEST_F(TwoScreensTest, ShowsOnChosenScreenAtItsRatio) {
     EXPECT_EQ(window->screen(), slm);
     EXPECT_EQ(window->geometry(), slm->geometry());
     EXPECT_EQ(window->devicePixelRatioF(), 2.0);
-    test::ExpectShowsMap(*window, MapToPanel(*document.phase, document.panel.settings));
+    test::ExpectShowsMap(*window, MapToPanel(*document.phase(), document.panel.settings));
     EXPECT_TRUE(window->sizeNote().isEmpty()) << window->sizeNote().toStdString();
     EXPECT_EQ(Control<QLabel>(*form, "statusBarMessage")->text(),
               QStringLiteral("Phase map 1280 × 720 on SLM"));
@@ -100,7 +100,7 @@ TEST_F(TwoScreensTest, ShowsOnChosenScreenAtItsRatio) {
     document.panel.settings.width = 1000;
     document.panel.settings.height = 700;
     emit form->hologramChanged();
-    test::ExpectShowsMap(*window, MapToPanel(*document.phase, document.panel.settings));
+    test::ExpectShowsMap(*window, MapToPanel(*document.phase(), document.panel.settings));
     EXPECT_TRUE(window->toolTip().contains(QStringLiteral("black around")))
         << window->toolTip().toStdString();
     EXPECT_TRUE(errors.empty());

@@ -5,13 +5,16 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
+#include <memory>
 #include <string>
+#include <utility>
 
 #include "Calculation.h"
 #include "Controls.h"
 #include "RecordedErrors.h"
 #include "app/Document.h"
 #include "app/MainWindow.h"
+#include "engine/kinds/amplitude/AmplitudeKind.h"
 #include "widgets/PictureArea.h"
 
 namespace marbleck {
@@ -54,8 +57,10 @@ class ThresholdTest : public BinarizeTest, public ::testing::WithParamInterface<
 
 TEST_P(ThresholdTest, OnlyValuesStrictlyAboveTheThresholdBecomeWhite) {
     const ThresholdCase& c = GetParam();
-    document.calculation.field = HologramField(3, 2);
-    for (float& value : document.calculation.field.values()) value = c.value;
+    HologramResult calculated;
+    calculated.field = HologramField(3, 2);
+    for (float& value : calculated.field.values()) value = c.value;
+    document.hologram = std::make_shared<const AmplitudeHologram>(std::move(calculated));
     Control<QLineEdit>(form, "thresholdEdit")->setText(QString::fromLatin1(c.threshold));
     binarize();
     ASSERT_TRUE(errors.empty());
@@ -130,25 +135,25 @@ TEST_F(BinarizeTest, ASecondBinarizationChangesNothing) {
 TEST_F(BinarizeTest, TheCalculatedFieldStaysAndTheMethodIsRecorded) {
     calculateSomePoints();
     const HologramField calculated = document.field();
-    EXPECT_FALSE(document.binarized.has_value());
+    EXPECT_FALSE(document.binarized().has_value());
     Control<QLineEdit>(form, "thresholdEdit")->setText(QStringLiteral("0.45"));
     binarize();
-    ASSERT_TRUE(document.binarized.has_value());
-    EXPECT_EQ(document.binarized->method, "threshold");
-    EXPECT_EQ(document.binarized->threshold, 0.45);
-    EXPECT_EQ(document.calculation.field, calculated);
+    ASSERT_TRUE(document.binarized().has_value());
+    EXPECT_EQ(document.binarized()->method, "threshold");
+    EXPECT_EQ(document.binarized()->threshold, 0.45);
+    EXPECT_EQ(document.calculation().field, calculated);
     EXPECT_NE(document.field(), calculated);
 
     Control<QAction>(form, "balancedBinarizationAction")->trigger();
     binarize();
     ASSERT_TRUE(errors.empty());
-    EXPECT_EQ(document.binarized->method, "balanced");
+    EXPECT_EQ(document.binarized()->method, "balanced");
     EXPECT_EQ(Control<QLineEdit>(form, "thresholdEdit")->text().toDouble(),
-              static_cast<float>(document.binarized->threshold));
-    EXPECT_EQ(document.calculation.field, calculated);
+              static_cast<float>(document.binarized()->threshold));
+    EXPECT_EQ(document.calculation().field, calculated);
 
     calculate();
-    EXPECT_FALSE(document.binarized.has_value());
+    EXPECT_FALSE(document.binarized().has_value());
     EXPECT_EQ(document.field(), calculated);
 }
 

@@ -44,8 +44,8 @@ protected:
 
     // The document's grey level of value (u, v).
     int level(int u, int v) const {
-        const auto& g = document.calculation.geometry;
-        return document.calculation
+        const auto& g = document.calculation().geometry;
+        return document.calculation()
             .greyLevels[static_cast<std::size_t>(u) * static_cast<std::size_t>(g.rows) +
                         static_cast<std::size_t>(v)];
     }

@@ -11,14 +11,14 @@
 
 namespace marbleck {
 
-// Runs one piece of work at a time (a calculation, an optimised
+// Runs one job at a time (a calculation, an optimised
 // binarization) on a thread of its own, so that the window stays
 // responsive. Its owner polls percentDone(), may cancel(), and hears ended()
 // on its own thread once the worker has stopped, however it stopped; the
 // outcome is then read from here, and what the work wrote for its owner is
 // the owner's to read. Destroying it cancels running work and waits for the
 // worker.
-class BackgroundCalculation : public QObject {
+class BackgroundJob : public QObject {
     Q_OBJECT
 
 public:
@@ -29,8 +29,8 @@ public:
     // is set.
     using Work = std::function<void(std::atomic<float>& percentDone, const CancelFlag& cancel)>;
 
-    explicit BackgroundCalculation(QObject* parent = nullptr);
-    ~BackgroundCalculation() override;
+    explicit BackgroundJob(QObject* parent = nullptr);
+    ~BackgroundJob() override;
 
     // Starts `work`; nothing may be running.
     void start(Work work);

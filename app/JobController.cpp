@@ -1,4 +1,4 @@
-#include "app/CalculationController.h"
+#include "app/JobController.h"
 
 #include <QApplication>
 #include <QPushButton>
@@ -7,7 +7,8 @@
 #include <exception>
 #include <utility>
 
-#include "app/BackgroundCalculation.h"
+#include "app/BackgroundJob.h"
+#include "engine/kinds/amplitude/AmplitudeKind.h"
 #include "widgets/ErrorReporter.h"
 #include "widgets/InputHold.h"
 #include "widgets/ProgressBar.h"
@@ -26,14 +27,14 @@ constexpr int BusyShowDelayMs = 200;
 
 }  // namespace
 
-CalculationController::CalculationController(QWidget& window, ProgressBar& progressBar,
-                                             QPushButton& cancelButton, Controls waitingControls)
+JobController::JobController(QWidget& window, ProgressBar& progressBar, QPushButton& cancelButton,
+                             Controls waitingControls)
     : QObject(&window),
       window_(window),
       progressBar_(progressBar),
       cancelButton_(cancelButton),
       waitingControls_(std::move(waitingControls)) {
-    calculation_ = new BackgroundCalculation(this);
+    worker_ = new BackgroundJob(this);
     cancelShortcut_ = new QShortcut(QKeySequence(Qt::Key_Escape), &window);
     cancelShortcut_->setContext(Qt::WindowShortcut);
     cancelShortcut_->setEnabled(false);
@@ -45,48 +46,50 @@ CalculationController::CalculationController(QWidget& window, ProgressBar& progr
     waitingInput_ = new InputHold(this);
     cancelButton_.hide();
 
-    connect(&cancelButton_, &QPushButton::clicked, this, &CalculationController::cancel);
-    connect(cancelShortcut_, &QShortcut::activated, this, &CalculationController::cancel);
-    connect(calculation_, &BackgroundCalculation::ended, this, &CalculationController::end);
-    connect(progressPoll_, &QTimer::timeout, this, &CalculationController::showProgress);
-    connect(busyShowDelay_, &QTimer::timeout, this, &CalculationController::showBusy);
+    connect(&cancelButton_, &QPushButton::clicked, this, &JobController::cancel);
+    connect(cancelShortcut_, &QShortcut::activated, this, &JobController::cancel);
+    connect(worker_, &BackgroundJob::ended, this, &JobController::end);
+    connect(progressPoll_, &QTimer::timeout, this, &JobController::showProgress);
+    connect(busyShowDelay_, &QTimer::timeout, this, &JobController::showBusy);
 }
 
-CalculationController::~CalculationController() { calculation_->cancelAndWait(); }
+JobController::~JobController() { worker_->cancelAndWait(); }
 
-void CalculationController::start(PreparedCalculation prepared, float startSeconds) {
+void JobController::start(PreparedCalculation prepared, float startSeconds) {
     const QString text = CalculationStartText(prepared);
     const bool longJob = IsLongCalculation(prepared);
     calculationJob_ = std::move(prepared);
     begin(
         Job::Calculation,
         [this](std::atomic<float>& percentDone, const CancelFlag& cancel) {
-            result_ = RunCalculation(calculationJob_, percentDone, &cancel);
+            return std::make_shared<const AmplitudeHologram>(
+                RunCalculation(calculationJob_, percentDone, &cancel));
         },
         text, longJob);
     startSeconds_ = startSeconds;
 }
 
-void CalculationController::start(PreparedBinarization prepared) {
+void JobController::start(PreparedBinarization prepared) {
     const QString text = BinarizationStartText(prepared);
     const bool longJob = IsLongBinarization(prepared);
     binarizationJob_ = std::move(prepared);
     begin(
         Job::Binarization,
         [this](std::atomic<float>& percentDone, const CancelFlag& cancel) {
-            binarized_ = RunBinarization(binarizationJob_, percentDone, &cancel);
+            return RunBinarization(binarizationJob_, percentDone, &cancel);
         },
         text, longJob);
 }
 
-void CalculationController::start(PreparedPhase prepared, float startSeconds) {
+void JobController::start(PreparedPhase prepared, float startSeconds) {
     const QString text = PhaseStartText(prepared);
     const bool longJob = IsLongPhaseJob(prepared);
+    const Job job = prepared.kind == PreparedPhase::Kind::Refinement ? Job::Refinement : Job::Calculation;
     phaseJob_ = std::move(prepared);
     begin(
-        Job::Phase,
+        job,
         [this](std::atomic<float>& percentDone, const CancelFlag& cancel) {
-            phaseHologram_ = RunPhaseJob(phaseJob_, percentDone, &cancel);
+            return RunPhaseJob(phaseJob_, percentDone, &cancel);
         },
         text, longJob);
     startSeconds_ = startSeconds;
@@ -95,9 +98,10 @@ void CalculationController::start(PreparedPhase prepared, float startSeconds) {
 // The commands wait at once, their input held back and their menu items
 // disabled; the controls, the cursor and the status bar show it only if the
 // work lasts.
-void CalculationController::begin(Job job, std::function<void(std::atomic<float>&, const CancelFlag&)> work,
-                                  const QString& startText, bool longJob) {
-    calculation_->start(std::move(work));
+void JobController::begin(Job job, Work work, const QString& startText, bool longJob) {
+    worker_->start([this, work = std::move(work)](std::atomic<float>& percentDone, const CancelFlag& cancel) {
+        made_ = work(percentDone, cancel);
+    });
     job_ = job;
     startText_ = startText;
     state_ = State::InputHeld;
@@ -112,7 +116,7 @@ void CalculationController::begin(Job job, std::function<void(std::atomic<float>
 }
 
 // The focus is taken before the controls are greyed, which moves it.
-void CalculationController::showBusy() {
+void JobController::showBusy() {
     focusBeforeBusy_ = QApplication::focusWidget();
     state_ = State::BusyShown;
     emit stateChanged();
@@ -121,58 +125,46 @@ void CalculationController::showBusy() {
     emit statusBarMessage(startText_);
 }
 
-void CalculationController::showProgress() {
-    if (const float percent = calculation_->percentDone(); percent >= 0) progressBar_.setValue(percent);
+void JobController::showProgress() {
+    if (const float percent = worker_->percentDone(); percent >= 0) progressBar_.setValue(percent);
 }
 
-void CalculationController::cancel() {
-    if (calculation_->running()) calculation_->cancel();
+void JobController::cancel() {
+    if (worker_->running()) worker_->cancel();
 }
 
-void CalculationController::end() {
+void JobController::end() {
     showProgress();  // the last column's progress, before the bar goes
-    switch (calculation_->outcome()) {
-        case BackgroundCalculation::Outcome::Done:
-            switch (job_) {
-                case Job::Calculation:
-                    emit calculated();
-                    break;
-                case Job::Binarization:
-                    emit binarized();
-                    break;
-                case Job::Phase:
-                    emit phaseDone();
-                    break;
-            }
+    switch (worker_->outcome()) {
+        case BackgroundJob::Outcome::Done:
+            emit finished(job_, std::move(made_));
             break;
-        case BackgroundCalculation::Outcome::Cancelled:
+        case BackgroundJob::Outcome::Cancelled:
             emit statusBarMessage(QStringLiteral("Cancelled"));
             break;
-        case BackgroundCalculation::Outcome::Failed:
+        case BackgroundJob::Outcome::Failed:
             emit statusBarMessage(QString());
-            ErrorReporter::RunCommand(&window_, [&] { std::rethrow_exception(calculation_->failure()); });
+            ErrorReporter::RunCommand(&window_, [&] { std::rethrow_exception(worker_->failure()); });
             break;
     }
     leave();
     emit ended();
 }
 
-void CalculationController::stopAndWait() {
+void JobController::stopAndWait() {
     if (!running()) return;
-    calculation_->cancelAndWait();
+    worker_->cancelAndWait();
     emit statusBarMessage(QStringLiteral("Cancelled"));
     leave();
     emit ended();
 }
 
-void CalculationController::leave() {
+void JobController::leave() {
     // The job's copies and whatever the window did not take are let go.
     calculationJob_ = {};
-    result_ = {};
     binarizationJob_ = {};
-    binarized_ = {};
     phaseJob_ = {};
-    phaseHologram_ = {};
+    made_.reset();
     const bool wasBusy = busyShown();
     state_ = State::Idle;
     busyShowDelay_->stop();

@@ -1,14 +1,14 @@
-#include "app/BackgroundCalculation.h"
+#include "app/BackgroundJob.h"
 
 #include <utility>
 
 namespace marbleck {
 
-BackgroundCalculation::BackgroundCalculation(QObject* parent) : QObject(parent) {}
+BackgroundJob::BackgroundJob(QObject* parent) : QObject(parent) {}
 
-BackgroundCalculation::~BackgroundCalculation() { cancelAndWait(); }
+BackgroundJob::~BackgroundJob() { cancelAndWait(); }
 
-void BackgroundCalculation::start(Work work) {
+void BackgroundJob::start(Work work) {
     work_ = std::move(work);
     failure_ = nullptr;
     outcome_ = Outcome::Done;
@@ -31,14 +31,14 @@ void BackgroundCalculation::start(Work work) {
     });
 }
 
-void BackgroundCalculation::cancelAndWait() {
+void BackgroundJob::cancelAndWait() {
     if (!worker_.joinable()) return;
     cancel_.store(true);
     worker_.join();
 }
 
 // A worker already waited for by cancelAndWait has nothing left to report.
-void BackgroundCalculation::finish(std::uint64_t run) {
+void BackgroundJob::finish(std::uint64_t run) {
     if (run != runs_ || !worker_.joinable()) return;
     worker_.join();
     if (outcome_ == Outcome::Done && cancel_.load()) outcome_ = Outcome::Cancelled;

@@ -6,6 +6,7 @@
 #include <QString>
 #include <atomic>
 #include <functional>
+#include <memory>
 
 #include "app/HologramProcedures.h"
 #include "app/PhaseProcedures.h"
@@ -17,7 +18,7 @@ class QWidget;
 
 namespace marbleck {
 
-class BackgroundCalculation;
+class BackgroundJob;
 class InputHold;
 class ProgressBar;
 
@@ -28,7 +29,7 @@ class ProgressBar;
 // busy: the busy cursor and the status bar's "Cancel". The window derives
 // its enabled states from running() and busyShown() whenever stateChanged()
 // is sent.
-class CalculationController : public QObject {
+class JobController : public QObject {
     Q_OBJECT
 
 public:
@@ -37,10 +38,10 @@ public:
     // `window` shows the cursor and the errors and takes Esc; `cancelButton`
     // is shown while the window is busy; `waitingControls` gives the controls
     // whose input waits.
-    CalculationController(QWidget& window, ProgressBar& progressBar, QPushButton& cancelButton,
-                          Controls waitingControls);
-    // A running calculation is stopped and waited for.
-    ~CalculationController() override;
+    JobController(QWidget& window, ProgressBar& progressBar, QPushButton& cancelButton,
+                  Controls waitingControls);
+    // A running job is stopped and waited for.
+    ~JobController() override;
 
     // Starts `prepared`, asked for at `startSeconds` (the clock); the worker
     // starts first, so a start that fails leaves everything as it was.
@@ -51,50 +52,45 @@ public:
     void start(PreparedPhase prepared, float startSeconds);
     // From start() until the window is back to normal.
     bool running() const { return state_ != State::Idle; }
-    // Whether the window shows the calculation busy (controls greyed).
+    // Whether the window shows the job busy (controls greyed).
     bool busyShown() const { return state_ == State::BusyShown; }
 
-    // Asks a running calculation to stop.
+    // Asks a running job to stop.
     void cancel();
-    // Stops a running calculation and waits for it: the window is back to
+    // Stops a running job and waits for it: the window is back to
     // normal, "Cancelled" in the status bar, and ended() sent.
     void stopAndWait();
 
-    // While calculated() is handled: the result and when it was asked for.
-    HologramResult& result() { return result_; }
+    // When the running or last job was asked for (a calculation's).
     float startSeconds() const { return startSeconds_; }
-    // While binarized() is handled: the binarized hologram.
-    BinarizedHologram& binarization() { return binarized_; }
-    // While phaseDone() is handled: the phase hologram made or refined.
-    PhaseHologram& phaseHologram() { return phaseHologram_; }
+
+    // What a job does: "Calculate" (of either kind), an optimised
+    // "Binarize" or "Refine".
+    enum class Job { Calculation, Binarization, Refinement };
 
 signals:
     // running() or busyShown() changed.
     void stateChanged();
-    // The worker has calculated the hologram; the window shows it now.
-    void calculated();
-    // The worker has binarized the hologram; the window shows it now.
-    void binarized();
-    // The worker has made or refined a phase hologram; the window shows it now.
-    void phaseDone();
+    // The worker has made `hologram`, a new value, by `job`; the window
+    // shows it now.
+    void finished(marbleck::JobController::Job job, std::shared_ptr<const marbleck::Hologram> hologram);
     // A line for the status bar.
     void statusBarMessage(const QString& text);
-    // The calculation has ended, however it ended, and the window is back to
+    // The job has ended, however it ended, and the window is back to
     // normal.
     void ended();
 
 private:
     enum class State { Idle, InputHeld, BusyShown };
-    enum class Job { Calculation, Binarization, Phase };
+    using Work = std::function<std::shared_ptr<const Hologram>(std::atomic<float>&, const CancelFlag&)>;
 
     // Starts `work` with the status bar's `startText`, said at once for a
     // `longJob`, else once the window shows it busy.
-    void begin(Job job, std::function<void(std::atomic<float>&, const CancelFlag&)> work,
-               const QString& startText, bool longJob);
+    void begin(Job job, Work work, const QString& startText, bool longJob);
     void showProgress();
     void showBusy();
     void end();
-    // Puts the window back as it was before the calculation started.
+    // Puts the window back as it was before the job started.
     void leave();
 
     QWidget& window_;
@@ -102,25 +98,23 @@ private:
     QPushButton& cancelButton_;
     Controls waitingControls_;
     State state_ = State::Idle;
-    BackgroundCalculation* calculation_;
-    QShortcut* cancelShortcut_;  // Esc, while a calculation runs
+    BackgroundJob* worker_;
+    QShortcut* cancelShortcut_;  // Esc, while a job runs
     QTimer* progressPoll_;
-    // Shows the window busy once a calculation has run this long.
+    // Shows the window busy once a job has run this long.
     QTimer* busyShowDelay_;
-    // Holds back input to the waiting controls while a calculation runs.
+    // Holds back input to the waiting controls while a job runs.
     InputHold* waitingInput_;
     float startSeconds_ = 0;
     QPointer<QWidget> focusBeforeBusy_;
     // The running job, what it reads and what it makes; the worker writes
-    // the result, which is read once it has ended.
+    // the hologram, which is read once it has ended.
     Job job_ = Job::Calculation;
     QString startText_;
     PreparedCalculation calculationJob_;
-    HologramResult result_;
     PreparedBinarization binarizationJob_;
-    BinarizedHologram binarized_;
     PreparedPhase phaseJob_;
-    PhaseHologram phaseHologram_;
+    std::shared_ptr<const Hologram> made_;
 };
 
 }  // namespace marbleck
