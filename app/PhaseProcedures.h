@@ -8,6 +8,7 @@
 #include "app/HologramProcedures.h"
 #include "engine/Cancellation.h"
 #include "engine/Kinoform.h"
+#include "engine/PanelMap.h"
 #include "engine/Refinement.h"
 
 namespace marbleck {
