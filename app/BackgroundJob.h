@@ -7,7 +7,7 @@
 #include <functional>
 #include <thread>
 
-#include "engine/Cancellation.h"
+#include "engine/core/Cancellation.h"
 
 namespace marbleck {
 

@@ -7,11 +7,11 @@
 
 #include "app/PanelChoice.h"
 #include "app/PrintSettings.h"
-#include "engine/Binarization.h"
-#include "engine/HologramField.h"
-#include "engine/HologramKind.h"
-#include "engine/HologramResult.h"
-#include "engine/Kinoform.h"
+#include "engine/binarization/Binarization.h"
+#include "engine/core/HologramField.h"
+#include "engine/kinds/HologramKind.h"
+#include "engine/phase/Kinoform.h"
+#include "engine/sums/HologramResult.h"
 #include "input/DrawingState.h"
 #include "input/InputLocation.h"
 

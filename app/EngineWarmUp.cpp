@@ -15,8 +15,8 @@
 
 #include "app/HologramProcedures.h"
 #include "app/MainWindow.h"
-#include "engine/FastHologramEngine.h"
-#include "engine/HologramGeometry.h"
+#include "engine/core/HologramGeometry.h"
+#include "engine/sums/FastHologramEngine.h"
 #include "widgets/PictureArea.h"
 
 namespace marbleck {

@@ -4,9 +4,9 @@
 #include <functional>
 #include <vector>
 
-#include "engine/HologramKind.h"
-#include "engine/Kinoform.h"
-#include "engine/PanelMap.h"
+#include "engine/kinds/HologramKind.h"
+#include "engine/phase/Kinoform.h"
+#include "engine/phase/PanelMap.h"
 #include "input/ObjectBitmapLoader.h"
 #include "output/OutputFormats.h"
 

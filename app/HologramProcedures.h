@@ -7,12 +7,12 @@
 #include <string>
 #include <vector>
 
-#include "engine/Binarization.h"
-#include "engine/Cancellation.h"
-#include "engine/HologramGeometry.h"
-#include "engine/HologramKind.h"
-#include "engine/HologramRequest.h"
-#include "engine/HologramResult.h"
+#include "engine/binarization/Binarization.h"
+#include "engine/core/Cancellation.h"
+#include "engine/core/HologramGeometry.h"
+#include "engine/kinds/HologramKind.h"
+#include "engine/sums/HologramRequest.h"
+#include "engine/sums/HologramResult.h"
 
 namespace marbleck {
 

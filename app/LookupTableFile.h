@@ -2,7 +2,7 @@
 
 #include <QString>
 
-#include "engine/LookupTableFile.h"
+#include "engine/phase/LookupTableFile.h"
 
 namespace marbleck {
 

@@ -25,7 +25,7 @@
 #include "app/PhaseOptions.h"
 #include "app/PhaseProcedures.h"
 #include "app/WindowSettings.h"
-#include "engine/Binarization.h"
+#include "engine/binarization/Binarization.h"
 #include "input/InputFileChooser.h"
 #include "input/InputFileChooserHost.h"
 #include "output/PrintDialogHost.h"

@@ -26,7 +26,7 @@
 #include "app/ModulatorCommands.h"
 #include "app/ReconstructionWindow.h"
 #include "app/WindowSettings.h"
-#include "engine/Binarization.h"
+#include "engine/binarization/Binarization.h"
 #include "output/OutputFormats.h"
 #include "widgets/ErrorReporter.h"
 #include "widgets/PictureArea.h"

@@ -7,7 +7,7 @@
 #include <memory>
 
 #include "app/EnabledRules.h"
-#include "engine/Binarization.h"
+#include "engine/binarization/Binarization.h"
 
 class QAction;
 class QMenu;

@@ -2,7 +2,7 @@
 
 #include <QString>
 
-#include "engine/PanelMap.h"
+#include "engine/phase/PanelMap.h"
 
 namespace marbleck {
 

@@ -18,7 +18,7 @@
 #include <QVBoxLayout>
 
 #include "app/LookupTableFile.h"
-#include "engine/HologramGeometry.h"
+#include "engine/core/HologramGeometry.h"
 #include "platform/RunTimeError.h"
 #include "widgets/ErrorReporter.h"
 

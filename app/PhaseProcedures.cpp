@@ -9,8 +9,8 @@
 #include <utility>
 
 #include "app/Document.h"
-#include "engine/HologramJob.h"
-#include "engine/ThreadPool.h"
+#include "engine/core/ThreadPool.h"
+#include "engine/kinds/HologramJob.h"
 #include "engine/kinds/phase/PhaseKind.h"
 #include "input/ObjectSamples.h"
 #include "platform/NumberText.h"

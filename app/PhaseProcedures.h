@@ -6,10 +6,10 @@
 #include <vector>
 
 #include "app/HologramProcedures.h"
-#include "engine/Cancellation.h"
-#include "engine/Kinoform.h"
-#include "engine/PanelMap.h"
-#include "engine/Refinement.h"
+#include "engine/core/Cancellation.h"
+#include "engine/phase/Kinoform.h"
+#include "engine/phase/PanelMap.h"
+#include "engine/phase/Refinement.h"
 
 namespace marbleck {
 

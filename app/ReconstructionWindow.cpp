@@ -17,7 +17,7 @@
 #include "app/Document.h"
 #include "app/HologramProcedures.h"
 #include "app/PhaseProcedures.h"
-#include "engine/PhysicalFigures.h"
+#include "engine/reconstruction/PhysicalFigures.h"
 #include "platform/RunTimeError.h"
 #include "widgets/ZoomView.h"
 

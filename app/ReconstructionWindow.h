@@ -7,18 +7,17 @@
 #include <memory>
 #include <optional>
 
-#include "engine/Binarization.h"
-#include "engine/Figures.h"
-#include "engine/HologramField.h"
-#include "engine/HologramGeometry.h"
-#include "engine/HologramKind.h"
-#include "engine/Kinoform.h"
-#include "engine/LookupTable.h"
-#include "engine/PanelMap.h"
-#include "engine/PhaseFigures.h"
-#include "engine/Refinement.h"
-#include "engine/Reconstruction.h"
-#include "engine/Refinement.h"
+#include "engine/binarization/Binarization.h"
+#include "engine/core/HologramField.h"
+#include "engine/core/HologramGeometry.h"
+#include "engine/kinds/HologramKind.h"
+#include "engine/phase/Kinoform.h"
+#include "engine/phase/LookupTable.h"
+#include "engine/phase/PanelMap.h"
+#include "engine/phase/PhaseFigures.h"
+#include "engine/phase/Refinement.h"
+#include "engine/reconstruction/Figures.h"
+#include "engine/reconstruction/Reconstruction.h"
 
 class QCheckBox;
 class QComboBox;

@@ -12,7 +12,7 @@
 
 #include "app/Document.h"
 #include "app/ScreenChooser.h"
-#include "engine/PanelMap.h"
+#include "engine/phase/PanelMap.h"
 #include "platform/RunTimeError.h"
 #include "widgets/ErrorReporter.h"
 

@@ -7,7 +7,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "engine/Binarization.h"
+#include "engine/binarization/Binarization.h"
 
 namespace marbleck {
 

@@ -23,8 +23,8 @@
 #include "app/Document.h"
 #include "app/HologramProcedures.h"
 #include "app/MainWindow.h"
-#include "engine/CalculationEngine.h"
-#include "engine/HologramCalculation.h"
+#include "engine/sums/CalculationEngine.h"
+#include "engine/sums/HologramCalculation.h"
 #include "widgets/PictureArea.h"
 #include "widgets/ProgressBar.h"
 

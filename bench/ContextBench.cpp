@@ -18,8 +18,8 @@
 #include <thread>
 
 #include "HologramCases.h"
-#include "engine/ExecutionContext.h"
-#include "engine/HologramCalculation.h"
+#include "engine/core/ExecutionContext.h"
+#include "engine/sums/HologramCalculation.h"
 
 namespace marbleck {
 namespace {

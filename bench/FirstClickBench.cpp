@@ -25,7 +25,7 @@
 
 #include "DiscWindow.h"
 #include "app/EngineWarmUp.h"
-#include "engine/FastHologramEngine.h"
+#include "engine/sums/FastHologramEngine.h"
 
 namespace marbleck {
 namespace {

@@ -17,9 +17,9 @@
 #include <vector>
 
 #include "HologramCases.h"
-#include "engine/CalculationEngine.h"
-#include "engine/ExactKernel.h"
-#include "engine/HologramPipeline.h"
+#include "engine/sums/CalculationEngine.h"
+#include "engine/sums/ExactKernel.h"
+#include "engine/sums/HologramPipeline.h"
 
 namespace marbleck {
 namespace {

@@ -10,8 +10,8 @@
 #include <iostream>
 #include <string>
 
-#include "engine/HologramCalculation.h"
-#include "engine/HologramGeometry.h"
+#include "engine/core/HologramGeometry.h"
+#include "engine/sums/HologramCalculation.h"
 
 using namespace marbleck;
 

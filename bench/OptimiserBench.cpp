@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "HologramCases.h"
-#include "engine/HologramCalculation.h"
+#include "engine/sums/HologramCalculation.h"
 
 namespace {
 

@@ -15,10 +15,10 @@
 #include <string>
 
 #include "HologramCases.h"
-#include "engine/HologramCalculation.h"
-#include "engine/Kinoform.h"
-#include "engine/Refinement.h"
-#include "engine/SpectrumPlan.h"
+#include "engine/phase/Kinoform.h"
+#include "engine/phase/Refinement.h"
+#include "engine/sums/HologramCalculation.h"
+#include "engine/transforms/SpectrumPlan.h"
 
 namespace {
 

@@ -17,11 +17,11 @@
 
 #include "FastestRuns.h"
 #include "HologramCases.h"
-#include "engine/Binarization.h"
-#include "engine/FastHologramEngine.h"
-#include "engine/HologramCalculation.h"
-#include "engine/HologramPipeline.h"
-#include "engine/Reconstruction.h"
+#include "engine/binarization/Binarization.h"
+#include "engine/reconstruction/Reconstruction.h"
+#include "engine/sums/FastHologramEngine.h"
+#include "engine/sums/HologramCalculation.h"
+#include "engine/sums/HologramPipeline.h"
 
 namespace marbleck {
 namespace {

@@ -36,7 +36,7 @@
 #include "HologramCases.h"
 #include "app/Document.h"
 #include "app/MainWindow.h"
-#include "engine/FastHologramEngine.h"
+#include "engine/sums/FastHologramEngine.h"
 #include "widgets/PictureArea.h"
 #include "widgets/Screen.h"
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "engine/Cancellation.h"
+#include "engine/core/Cancellation.h"
 
 namespace marbleck::cli {
 

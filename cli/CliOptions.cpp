@@ -7,7 +7,7 @@
 #include <optional>
 #include <string>
 
-#include "engine/CalculationEngine.h"
+#include "engine/sums/CalculationEngine.h"
 #include "output/OutputFormats.h"
 
 namespace marbleck::cli {

@@ -9,7 +9,7 @@
 #include <string>
 
 #include "cli/PhaseOptions.h"
-#include "engine/Binarization.h"
+#include "engine/binarization/Binarization.h"
 
 namespace marbleck::cli {
 

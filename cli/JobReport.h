@@ -6,9 +6,9 @@
 #include <optional>
 #include <string_view>
 
-#include "engine/Figures.h"
-#include "engine/HologramKind.h"
-#include "engine/PhysicalFigures.h"
+#include "engine/kinds/HologramKind.h"
+#include "engine/reconstruction/Figures.h"
+#include "engine/reconstruction/PhysicalFigures.h"
 
 namespace marbleck::cli {
 

@@ -3,10 +3,10 @@
 #include <functional>
 #include <vector>
 
-#include "engine/Cancellation.h"
-#include "engine/ExecutionContext.h"
-#include "engine/HologramGeometry.h"
-#include "engine/ObjectPoint.h"
+#include "engine/core/Cancellation.h"
+#include "engine/core/ExecutionContext.h"
+#include "engine/core/HologramGeometry.h"
+#include "engine/core/ObjectPoint.h"
 
 namespace marbleck::cli {
 

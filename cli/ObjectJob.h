@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "cli/CliOptions.h"
-#include "engine/HologramJob.h"
+#include "engine/kinds/HologramJob.h"
 
 namespace marbleck::cli {
 

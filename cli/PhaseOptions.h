@@ -5,8 +5,8 @@
 #include <QString>
 #include <optional>
 
-#include "engine/PanelMap.h"
-#include "engine/Refinement.h"
+#include "engine/phase/PanelMap.h"
+#include "engine/phase/Refinement.h"
 
 namespace marbleck::cli {
 

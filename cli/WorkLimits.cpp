@@ -5,8 +5,8 @@
 
 #include "cli/CalculationDeadline.h"
 #include "cli/ObjectJob.h"
-#include "engine/CalculationEngine.h"
-#include "engine/CalculationWork.h"
+#include "engine/core/CalculationWork.h"
+#include "engine/sums/CalculationEngine.h"
 
 namespace marbleck::cli {
 

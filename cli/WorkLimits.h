@@ -8,7 +8,7 @@
 #include "cli/CliOptions.h"
 #include "cli/ExitStatus.h"
 #include "cli/ObjectControl.h"
-#include "engine/HologramJob.h"
+#include "engine/kinds/HologramJob.h"
 
 namespace marbleck::cli {
 

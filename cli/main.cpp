@@ -12,7 +12,7 @@
 #include "cli/ExitStatus.h"
 #include "cli/ObjectExport.h"
 #include "cli/OutputCollisions.h"
-#include "engine/LookupTableFile.h"
+#include "engine/phase/LookupTableFile.h"
 #include "input/picture/NativeFileName.h"
 #include "platform/BlasThreads.h"
 #include "platform/OutOfResources.h"

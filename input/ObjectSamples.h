@@ -1,7 +1,7 @@
 #pragma once
 
-#include "engine/HologramRequest.h"
-#include "engine/MaskSampler.h"
+#include "engine/objects/MaskSampler.h"
+#include "engine/sums/HologramRequest.h"
 #include "input/picture/PictureSamples.h"
 
 namespace marbleck {

@@ -7,47 +7,47 @@
 // else; what is not here is the engine's own and may change.
 
 // Running a call: its threads, cancelling and progress.
-#include "engine/Cancellation.h"
-#include "engine/ExecutionContext.h"
-#include "engine/ThreadPool.h"
+#include "engine/core/Cancellation.h"
+#include "engine/core/ExecutionContext.h"
+#include "engine/core/ThreadPool.h"
 
 // The object, the hologram's geometry and its field.
-#include "engine/HologramField.h"
-#include "engine/HologramGeometry.h"
-#include "engine/MaskSampler.h"
-#include "engine/ObjectPoint.h"
+#include "engine/core/HologramField.h"
+#include "engine/core/HologramGeometry.h"
+#include "engine/core/ObjectPoint.h"
+#include "engine/objects/MaskSampler.h"
 
 // Either kind of hologram as one job: the kinds table, the job and its
 // runner, the figures of both kinds.
-#include "engine/Figures.h"
-#include "engine/HologramJob.h"
-#include "engine/HologramKind.h"
+#include "engine/kinds/HologramJob.h"
+#include "engine/kinds/HologramKind.h"
 #include "engine/kinds/amplitude/AmplitudeKind.h"
 #include "engine/kinds/phase/PhaseKind.h"
+#include "engine/reconstruction/Figures.h"
 
 // Amplitude holograms: the request, the engines, the one call, the result.
-#include "engine/Binarization.h"
-#include "engine/CalculationEngine.h"
-#include "engine/CalculationWork.h"
-#include "engine/FastHologramEngine.h"
-#include "engine/HologramCalculation.h"
-#include "engine/HologramRequest.h"
-#include "engine/HologramResult.h"
-#include "engine/Normalisation.h"
+#include "engine/binarization/Binarization.h"
+#include "engine/core/CalculationWork.h"
+#include "engine/sums/CalculationEngine.h"
+#include "engine/sums/FastHologramEngine.h"
+#include "engine/sums/HologramCalculation.h"
+#include "engine/sums/HologramRequest.h"
+#include "engine/sums/HologramResult.h"
+#include "engine/sums/Normalisation.h"
 
 // Reconstructions and their figures.
-#include "engine/ComplexFarField.h"
-#include "engine/PhysicalFigures.h"
-#include "engine/Reconstruction.h"
-#include "engine/SpectrumPlan.h"
+#include "engine/reconstruction/ComplexFarField.h"
+#include "engine/reconstruction/PhysicalFigures.h"
+#include "engine/reconstruction/Reconstruction.h"
+#include "engine/transforms/SpectrumPlan.h"
 
 // Phase holograms for a spatial light modulator.
-#include "engine/Kinoform.h"
-#include "engine/LookupTable.h"
-#include "engine/LookupTableFile.h"
-#include "engine/PanelMap.h"
-#include "engine/PhaseFigures.h"
-#include "engine/Refinement.h"
+#include "engine/phase/Kinoform.h"
+#include "engine/phase/LookupTable.h"
+#include "engine/phase/LookupTableFile.h"
+#include "engine/phase/PanelMap.h"
+#include "engine/phase/PhaseFigures.h"
+#include "engine/phase/Refinement.h"
 
 // The platform: run-time errors, numbers as text, the clock, random numbers,
 // BLAS's threads.

@@ -8,8 +8,8 @@
 #include <new>
 #include <vector>
 
-#include "engine/HologramField.h"
-#include "engine/Normalisation.h"
+#include "engine/core/HologramField.h"
+#include "engine/sums/Normalisation.h"
 #include "input/picture/TiffDevice.h"
 #include "output/AtomicFile.h"
 #include "output/FileWriteError.h"

@@ -3,7 +3,7 @@
 #include <QImage>
 #include <QString>
 
-#include "engine/HologramField.h"
+#include "engine/core/HologramField.h"
 
 namespace marbleck {
 

@@ -3,9 +3,9 @@
 #include <QImage>
 #include <QString>
 
-#include "engine/HologramJob.h"
-#include "engine/HologramKind.h"
-#include "engine/Reconstruction.h"
+#include "engine/kinds/HologramJob.h"
+#include "engine/kinds/HologramKind.h"
+#include "engine/reconstruction/Reconstruction.h"
 
 namespace marbleck {
 

@@ -5,7 +5,7 @@
 #include <span>
 #include <vector>
 
-#include "engine/HologramField.h"
+#include "engine/core/HologramField.h"
 
 namespace marbleck {
 

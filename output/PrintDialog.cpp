@@ -7,7 +7,7 @@
 #include <cmath>
 #include <optional>
 
-#include "engine/PhysicalFigures.h"
+#include "engine/reconstruction/PhysicalFigures.h"
 
 #include "platform/NumberText.h"
 #include "platform/RunTimeError.h"

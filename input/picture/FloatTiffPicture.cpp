@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/Normalisation.h"
+#include "engine/sums/Normalisation.h"
 #include "input/picture/ObjectPicture.h"
 #include "input/picture/TiffDevice.h"
 #include "platform/RunTimeError.h"

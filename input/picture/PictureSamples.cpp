@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <new>
 
-#include "engine/HologramJob.h"
+#include "engine/kinds/HologramJob.h"
 
 namespace marbleck {
 

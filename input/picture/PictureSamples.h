@@ -4,8 +4,8 @@
 #include <span>
 #include <vector>
 
-#include "engine/HologramRequest.h"
-#include "engine/MaskSampler.h"
+#include "engine/objects/MaskSampler.h"
+#include "engine/sums/HologramRequest.h"
 
 namespace marbleck {
 

@@ -7,7 +7,7 @@
 #include <utility>
 #include <vector>
 
-#include "engine/Binarization.h"
+#include "engine/binarization/Binarization.h"
 #include "engine/kinds/amplitude/AmplitudeKind.h"
 #include "python/src/Bindings.h"
 #include "python/src/CallControl.h"

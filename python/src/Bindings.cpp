@@ -8,9 +8,9 @@
 #include <string>
 #include <utility>
 
-#include "engine/CalculationEngine.h"
-#include "engine/CalculationWork.h"
-#include "engine/ExecutionContext.h"
+#include "engine/core/CalculationWork.h"
+#include "engine/core/ExecutionContext.h"
+#include "engine/sums/CalculationEngine.h"
 #include "platform/NumberText.h"
 #include "platform/RunTimeError.h"
 

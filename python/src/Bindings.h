@@ -9,13 +9,13 @@
 #include <cstdint>
 #include <vector>
 
-#include "engine/ExecutionContext.h"
-#include "engine/Figures.h"
-#include "engine/HologramCalculation.h"
-#include "engine/HologramField.h"
-#include "engine/HologramGeometry.h"
-#include "engine/PhaseFigures.h"
-#include "engine/Reconstruction.h"
+#include "engine/core/ExecutionContext.h"
+#include "engine/core/HologramField.h"
+#include "engine/core/HologramGeometry.h"
+#include "engine/phase/PhaseFigures.h"
+#include "engine/reconstruction/Figures.h"
+#include "engine/reconstruction/Reconstruction.h"
+#include "engine/sums/HologramCalculation.h"
 
 namespace marbleck::python {
 

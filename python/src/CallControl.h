@@ -11,7 +11,7 @@
 #include <thread>
 #include <utility>
 
-#include "engine/ExecutionContext.h"
+#include "engine/core/ExecutionContext.h"
 
 namespace marbleck::python {
 

@@ -7,8 +7,8 @@
 #include <utility>
 #include <vector>
 
-#include "engine/HologramCalculation.h"
-#include "engine/PhysicalFigures.h"
+#include "engine/reconstruction/PhysicalFigures.h"
+#include "engine/sums/HologramCalculation.h"
 #include "python/src/Bindings.h"
 #include "python/src/CallControl.h"
 

@@ -10,13 +10,13 @@
 #include <string>
 #include <vector>
 
-#include "engine/Binarization.h"
-#include "engine/CalculationEngine.h"
-#include "engine/CalculationWork.h"
-#include "engine/HologramField.h"
-#include "engine/HologramGeometry.h"
-#include "engine/PanelMap.h"
-#include "engine/Refinement.h"
+#include "engine/binarization/Binarization.h"
+#include "engine/core/CalculationWork.h"
+#include "engine/core/HologramField.h"
+#include "engine/core/HologramGeometry.h"
+#include "engine/phase/PanelMap.h"
+#include "engine/phase/Refinement.h"
+#include "engine/sums/CalculationEngine.h"
 #include "platform/RunTimeError.h"
 #include "python/src/Bindings.h"
 

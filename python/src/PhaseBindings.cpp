@@ -10,15 +10,15 @@
 #include <utility>
 #include <vector>
 
-#include "engine/CalculationWork.h"
-#include "engine/ExecutionContext.h"
-#include "engine/HologramGeometry.h"
-#include "engine/Kinoform.h"
-#include "engine/LookupTable.h"
-#include "engine/LookupTableFile.h"
-#include "engine/PanelMap.h"
-#include "engine/Refinement.h"
+#include "engine/core/CalculationWork.h"
+#include "engine/core/ExecutionContext.h"
+#include "engine/core/HologramGeometry.h"
 #include "engine/kinds/phase/PhaseKind.h"
+#include "engine/phase/Kinoform.h"
+#include "engine/phase/LookupTable.h"
+#include "engine/phase/LookupTableFile.h"
+#include "engine/phase/PanelMap.h"
+#include "engine/phase/Refinement.h"
 #include "python/src/Bindings.h"
 #include "python/src/CallControl.h"
 

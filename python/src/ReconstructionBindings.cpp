@@ -4,8 +4,8 @@
 #include <span>
 #include <vector>
 
-#include "engine/ComplexFarField.h"
-#include "engine/Figures.h"
+#include "engine/reconstruction/ComplexFarField.h"
+#include "engine/reconstruction/Figures.h"
 #include "python/src/Bindings.h"
 #include "python/src/CallControl.h"
 

@@ -12,7 +12,7 @@
 #include "RecordedErrors.h"
 #include "app/Document.h"
 #include "app/MainWindow.h"
-#include "engine/HologramGeometry.h"
+#include "engine/core/HologramGeometry.h"
 #include "platform/NumberText.h"
 #include "widgets/PictureArea.h"
 #include "widgets/ProgressBar.h"

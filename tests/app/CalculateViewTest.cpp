@@ -12,7 +12,7 @@
 #include "RecordedErrors.h"
 #include "app/Document.h"
 #include "app/MainWindow.h"
-#include "engine/HologramPipeline.h"
+#include "engine/sums/HologramPipeline.h"
 #include "input/ObjectSamples.h"
 #include "widgets/PictureArea.h"
 #include "widgets/Screen.h"

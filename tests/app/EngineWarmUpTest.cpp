@@ -20,7 +20,7 @@
 #include "app/Document.h"
 #include "app/EngineWarmUp.h"
 #include "app/MainWindow.h"
-#include "engine/HologramCalculation.h"
+#include "engine/sums/HologramCalculation.h"
 #include "input/ObjectSamples.h"
 #include "widgets/PictureArea.h"
 

@@ -23,7 +23,7 @@
 #include "app/HologramProcedures.h"
 #include "app/MainWindow.h"
 #include "app/ReconstructionWindow.h"
-#include "engine/Binarization.h"
+#include "engine/binarization/Binarization.h"
 #include "widgets/PictureArea.h"
 #include "widgets/ProgressBar.h"
 

@@ -7,7 +7,7 @@
 #include <QPixmap>
 
 #include "app/ScreenWindow.h"
-#include "engine/PanelMap.h"
+#include "engine/phase/PanelMap.h"
 
 namespace marbleck::test {
 

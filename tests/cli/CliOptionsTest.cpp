@@ -10,8 +10,8 @@
 
 #include "CliProcess.h"
 #include "cli/CliOptions.h"
-#include "engine/CalculationEngine.h"
-#include "engine/HologramKind.h"
+#include "engine/kinds/HologramKind.h"
+#include "engine/sums/CalculationEngine.h"
 #include "output/OutputFormats.h"
 
 namespace marbleck::cli {

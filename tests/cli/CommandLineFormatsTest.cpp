@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "CliProcess.h"
-#include "engine/HologramPipeline.h"
+#include "engine/sums/HologramPipeline.h"
 
 namespace marbleck {
 namespace {

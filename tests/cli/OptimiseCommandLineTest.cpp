@@ -13,8 +13,8 @@
 #include <vector>
 
 #include "CliProcess.h"
-#include "engine/HologramGeometry.h"
-#include "engine/Reconstruction.h"
+#include "engine/core/HologramGeometry.h"
+#include "engine/reconstruction/Reconstruction.h"
 
 namespace marbleck {
 namespace {

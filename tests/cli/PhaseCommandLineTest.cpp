@@ -19,11 +19,11 @@
 #include <vector>
 
 #include "CliProcess.h"
-#include "engine/Kinoform.h"
-#include "engine/LookupTable.h"
-#include "engine/PanelMap.h"
-#include "engine/PhaseFigures.h"
-#include "engine/Refinement.h"
+#include "engine/phase/Kinoform.h"
+#include "engine/phase/LookupTable.h"
+#include "engine/phase/PanelMap.h"
+#include "engine/phase/PhaseFigures.h"
+#include "engine/phase/Refinement.h"
 
 namespace marbleck {
 namespace {

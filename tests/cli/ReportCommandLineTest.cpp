@@ -9,7 +9,7 @@
 #include <QTemporaryDir>
 
 #include "CliProcess.h"
-#include "engine/Figures.h"
+#include "engine/reconstruction/Figures.h"
 
 namespace marbleck {
 namespace {

@@ -9,9 +9,9 @@
 #include <vector>
 
 #include "HologramCases.h"
-#include "engine/BinaryOptimiser.h"
-#include "engine/HologramCalculation.h"
-#include "engine/Reconstruction.h"
+#include "engine/binarization/BinaryOptimiser.h"
+#include "engine/reconstruction/Reconstruction.h"
+#include "engine/sums/HologramCalculation.h"
 
 namespace marbleck {
 namespace {

@@ -1,4 +1,4 @@
-#include "engine/ComplexFarField.h"
+#include "engine/reconstruction/ComplexFarField.h"
 
 #include <gtest/gtest.h>
 
@@ -7,8 +7,8 @@
 #include <numbers>
 #include <vector>
 
-#include "engine/HologramField.h"
-#include "engine/PhaseFigures.h"
+#include "engine/core/HologramField.h"
+#include "engine/phase/PhaseFigures.h"
 
 using namespace marbleck;
 

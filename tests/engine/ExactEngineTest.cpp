@@ -6,9 +6,9 @@
 
 #include "CaseName.h"
 #include "HologramCases.h"
-#include "engine/ExactHologramEngine.h"
-#include "engine/ExactKernel.h"
-#include "engine/ReferenceSums.h"
+#include "engine/sums/ExactHologramEngine.h"
+#include "engine/sums/ExactKernel.h"
+#include "engine/sums/ReferenceSums.h"
 
 namespace marbleck {
 namespace {

@@ -16,12 +16,12 @@
 #include <vector>
 
 #include "HologramCases.h"
-#include "engine/ExecutionContext.h"
-#include "engine/HologramCalculation.h"
-#include "engine/HologramField.h"
-#include "engine/Kinoform.h"
-#include "engine/Reconstruction.h"
-#include "engine/Refinement.h"
+#include "engine/core/ExecutionContext.h"
+#include "engine/core/HologramField.h"
+#include "engine/phase/Kinoform.h"
+#include "engine/phase/Refinement.h"
+#include "engine/reconstruction/Reconstruction.h"
+#include "engine/sums/HologramCalculation.h"
 
 namespace marbleck {
 namespace {

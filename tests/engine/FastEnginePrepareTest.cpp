@@ -8,7 +8,7 @@
 #include <sys/resource.h>
 
 #include "HologramCases.h"
-#include "engine/FastHologramEngine.h"
+#include "engine/sums/FastHologramEngine.h"
 
 namespace marbleck {
 namespace {

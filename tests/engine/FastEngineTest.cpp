@@ -6,7 +6,7 @@
 
 #include "CaseName.h"
 #include "HologramCases.h"
-#include "engine/HologramPipeline.h"
+#include "engine/sums/HologramPipeline.h"
 
 namespace marbleck {
 namespace {

@@ -9,10 +9,10 @@
 
 #include "CaseName.h"
 #include "HologramCases.h"
-#include "engine/Binarization.h"
-#include "engine/CalculationEngine.h"
-#include "engine/HologramCalculation.h"
-#include "engine/HologramPipeline.h"
+#include "engine/binarization/Binarization.h"
+#include "engine/sums/CalculationEngine.h"
+#include "engine/sums/HologramCalculation.h"
+#include "engine/sums/HologramPipeline.h"
 #include "platform/RandomGenerator.h"
 
 namespace marbleck {

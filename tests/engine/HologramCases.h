@@ -7,8 +7,8 @@
 #include <random>
 #include <vector>
 
-#include "engine/HologramGeometry.h"
-#include "engine/ObjectPoint.h"
+#include "engine/core/HologramGeometry.h"
+#include "engine/core/ObjectPoint.h"
 
 namespace marbleck::cases {
 

@@ -4,7 +4,7 @@
 #include <limits>
 
 #include "CaseName.h"
-#include "engine/HologramGeometry.h"
+#include "engine/core/HologramGeometry.h"
 #include "platform/RunTimeError.h"
 
 namespace marbleck {

@@ -1,4 +1,4 @@
-#include "engine/HologramJob.h"
+#include "engine/kinds/HologramJob.h"
 
 #include <gtest/gtest.h>
 
@@ -6,9 +6,9 @@
 #include <stdexcept>
 
 #include "HologramCases.h"
-#include "engine/HologramCalculation.h"
 #include "engine/kinds/amplitude/AmplitudeKind.h"
 #include "engine/kinds/phase/PhaseKind.h"
+#include "engine/sums/HologramCalculation.h"
 
 namespace marbleck {
 namespace {

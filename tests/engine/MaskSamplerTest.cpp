@@ -5,7 +5,7 @@
 #include <utility>
 #include <vector>
 
-#include "engine/MaskSampler.h"
+#include "engine/objects/MaskSampler.h"
 
 namespace marbleck {
 namespace {

@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/Binarization.h"
+#include "engine/binarization/Binarization.h"
 
 namespace marbleck {
 namespace {

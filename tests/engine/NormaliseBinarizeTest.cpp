@@ -6,10 +6,10 @@
 #include <vector>
 
 #include "CaseName.h"
-#include "engine/Binarization.h"
-#include "engine/HologramField.h"
-#include "engine/HologramGeometry.h"
-#include "engine/Normalisation.h"
+#include "engine/binarization/Binarization.h"
+#include "engine/core/HologramField.h"
+#include "engine/core/HologramGeometry.h"
+#include "engine/sums/Normalisation.h"
 
 namespace marbleck {
 namespace {

@@ -14,11 +14,11 @@
 #include <stdexcept>
 #include <string>
 
-#include "engine/HologramField.h"
-#include "engine/Kinoform.h"
-#include "engine/LookupTable.h"
-#include "engine/LookupTableFile.h"
-#include "engine/PanelMap.h"
+#include "engine/core/HologramField.h"
+#include "engine/phase/Kinoform.h"
+#include "engine/phase/LookupTable.h"
+#include "engine/phase/LookupTableFile.h"
+#include "engine/phase/PanelMap.h"
 
 namespace marbleck {
 namespace {

@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "engine/PhysicalFigures.h"
+#include "engine/reconstruction/PhysicalFigures.h"
 #include "platform/RunTimeError.h"
 
 namespace marbleck {

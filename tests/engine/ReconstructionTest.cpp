@@ -15,9 +15,9 @@
 #include <vector>
 
 #include "HologramCases.h"
-#include "engine/Binarization.h"
-#include "engine/HologramPipeline.h"
-#include "engine/Reconstruction.h"
+#include "engine/binarization/Binarization.h"
+#include "engine/reconstruction/Reconstruction.h"
+#include "engine/sums/HologramPipeline.h"
 
 namespace marbleck {
 namespace {

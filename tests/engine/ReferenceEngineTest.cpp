@@ -6,13 +6,13 @@
 
 #include "CaseName.h"
 #include "HologramCases.h"
-#include "engine/CalculationEngine.h"
-#include "engine/Cancellation.h"
-#include "engine/HologramField.h"
-#include "engine/HologramGeometry.h"
-#include "engine/HologramPipeline.h"
-#include "engine/Normalisation.h"
-#include "engine/ObjectPoint.h"
+#include "engine/core/Cancellation.h"
+#include "engine/core/HologramField.h"
+#include "engine/core/HologramGeometry.h"
+#include "engine/core/ObjectPoint.h"
+#include "engine/sums/CalculationEngine.h"
+#include "engine/sums/HologramPipeline.h"
+#include "engine/sums/Normalisation.h"
 
 namespace marbleck {
 namespace {

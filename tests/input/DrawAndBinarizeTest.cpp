@@ -13,9 +13,9 @@
 #include "RecordedErrors.h"
 #include "app/Document.h"
 #include "app/MainWindow.h"
-#include "engine/Binarization.h"
-#include "engine/HologramGeometry.h"
-#include "engine/HologramPipeline.h"
+#include "engine/binarization/Binarization.h"
+#include "engine/core/HologramGeometry.h"
+#include "engine/sums/HologramPipeline.h"
 #include "input/ObjectSamples.h"
 #include "widgets/PictureArea.h"
 

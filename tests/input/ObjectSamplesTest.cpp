@@ -13,7 +13,7 @@
 #include "ReferenceCanvas.h"
 #include "app/Document.h"
 #include "app/MainWindow.h"
-#include "engine/HologramGeometry.h"
+#include "engine/core/HologramGeometry.h"
 #include "input/ObjectSamples.h"
 #include "input/picture/PictureSamples.h"
 #include "widgets/PictureArea.h"

@@ -15,11 +15,11 @@
 #include <string>
 #include <vector>
 
-#include "engine/HologramField.h"
-#include "engine/HologramJob.h"
-#include "engine/Normalisation.h"
+#include "engine/core/HologramField.h"
+#include "engine/kinds/HologramJob.h"
 #include "engine/kinds/amplitude/AmplitudeKind.h"
 #include "engine/kinds/phase/PhaseKind.h"
+#include "engine/sums/Normalisation.h"
 #include "output/FileWriteError.h"
 #include "output/HologramOutput.h"
 #include "output/OutputFormats.h"

@@ -2,8 +2,8 @@
 
 #include <chrono>
 
-#include "engine/HologramCalculation.h"
-#include "engine/HologramJob.h"
+#include "engine/kinds/HologramJob.h"
+#include "engine/sums/HologramCalculation.h"
 
 namespace marbleck {
 

@@ -2,9 +2,9 @@
 
 #include <optional>
 
-#include "engine/Binarization.h"
-#include "engine/HologramKind.h"
-#include "engine/HologramResult.h"
+#include "engine/binarization/Binarization.h"
+#include "engine/kinds/HologramKind.h"
+#include "engine/sums/HologramResult.h"
 
 namespace marbleck {
 

@@ -3,7 +3,7 @@
 #include <chrono>
 #include <string>
 
-#include "engine/HologramJob.h"
+#include "engine/kinds/HologramJob.h"
 
 namespace marbleck {
 

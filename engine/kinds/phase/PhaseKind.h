@@ -2,13 +2,13 @@
 
 #include <optional>
 
-#include "engine/HologramField.h"
-#include "engine/HologramGeometry.h"
-#include "engine/HologramKind.h"
-#include "engine/Kinoform.h"
-#include "engine/PanelMap.h"
-#include "engine/PhaseFigures.h"
-#include "engine/Refinement.h"
+#include "engine/core/HologramField.h"
+#include "engine/core/HologramGeometry.h"
+#include "engine/kinds/HologramKind.h"
+#include "engine/phase/Kinoform.h"
+#include "engine/phase/PanelMap.h"
+#include "engine/phase/PhaseFigures.h"
+#include "engine/phase/Refinement.h"
 
 namespace marbleck {
 

@@ -1,0 +1,133 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <string>
+#include <string_view>
+#include <variant>
+#include <vector>
+
+#include "engine/core/ExecutionContext.h"
+#include "engine/core/HologramField.h"
+#include "engine/core/HologramGeometry.h"
+#include "engine/core/ObjectPoint.h"
+#include "engine/reconstruction/Figures.h"
+#include "engine/reconstruction/Reconstruction.h"
+
+namespace marbleck {
+
+struct HologramKind;
+struct HologramJob;
+struct JobTimings;
+struct KindPostProcessing;
+
+// A named value of a hologram's record or details: none (null), a number, a
+// count, a flag, a text or named values of its own.
+struct NamedValue;
+using NamedValues = std::vector<NamedValue>;
+struct FieldValue {
+    std::variant<std::monostate, double, long long, bool, std::string, NamedValues> value;
+};
+struct NamedValue {
+    std::string name;
+    FieldValue value;
+};
+
+// Figures as named values (the table's names); with `only`, those the
+// entries name alone.
+NamedValues FigureValues(const Figures& figures, std::span<const std::string_view> only = {});
+
+// The grey levels a view paints: columns x rows of them, column by column,
+// `stride` levels a column.
+struct ViewLevels {
+    const std::uint8_t* levels = nullptr;
+    int columns = 0;
+    int rows = 0;
+    int stride = 0;
+};
+
+// What a file of the hologram holds: `levels` for the formats of grey
+// levels (PNG, BMP: each value's GreyLevel is its level; 16-bit levels of a
+// binarized one are 0 and 65535), `values` for the formats of numbers
+// (TIFF, NumPy; a binarized field's 255 is written as 1). A kind whose
+// levels have 8 bits only takes no depth.
+struct FileContent {
+    const HologramField* levels = nullptr;
+    const HologramField* values = nullptr;
+    bool binarized = false;
+    bool takesDepth = true;
+};
+
+// One hologram of any kind, as made by its kind's engine call and
+// post-processing: what a window shows, a file holds, a reconstruction
+// transforms and a report says of it.
+class Hologram {
+public:
+    virtual ~Hologram() = default;
+
+    virtual const HologramKind& kind() const = 0;
+    virtual const HologramGeometry& geometry() const = 0;
+    // The object's lit samples, in scan order.
+    virtual std::span<const ObjectPoint> litSamples() const = 0;
+    // What the view paints.
+    virtual ViewLevels view() const = 0;
+    // What an output file holds (for a phase hologram: its panel's).
+    virtual FileContent fileContent() const = 0;
+    // The far field of what a file holds, the zero order removed: what a
+    // reconstruction window and --reconstruct show.
+    virtual Reconstruction reconstruct(const ExecutionContext& context = {}) const = 0;
+    // The five figures. `reconstructed` is reconstruct()'s result when the
+    // caller has one, which a kind whose figures come from that far field
+    // uses instead of transforming again.
+    virtual Figures figures(const Reconstruction* reconstructed = nullptr,
+                            const ExecutionContext& context = {}) const = 0;
+    // The kind's details for a report: the columns and rows of the hologram
+    // (an amplitude hologram's field bounds), with the raw range, threshold
+    // and binarization method of an amplitude hologram, the panel of a phase
+    // one.
+    virtual NamedValues details() const = 0;
+    // The record of its iterative post-processing (an optimised binarization,
+    // a refinement), named by the kind's recordName; empty without one.
+    virtual NamedValues record() const = 0;
+    // Post-processes the hologram again as `steps` asks (the kind's own
+    // KindPostProcessing): a window's Binarize or Refine, or a new panel.
+    virtual void postProcess(const KindPostProcessing& steps, const ExecutionContext& context = {}) = 0;
+    virtual std::unique_ptr<Hologram> clone() const = 0;
+};
+
+// An option of a kind's post-processing: its name on the command line
+// (without the "--"), and what it does.
+struct KindOption {
+    std::string_view name;
+    std::string_view description;
+};
+
+// The post-processing a job asks of its kind; each kind derives its own
+// (AmplitudePostProcessing, PhasePostProcessing) and reads only that.
+struct KindPostProcessing {
+    virtual ~KindPostProcessing() = default;
+};
+
+// One kind of hologram: an entry of the kinds table.
+struct HologramKind {
+    std::string_view name;   // "amplitude", "phase"
+    std::string_view label;  // what a menu shows, its mnemonic after "&"
+    // How many times the engine sums every point into every value.
+    double sumsPerPoint = 1;
+    // The name of its record in a report ("optimisation", "refinement").
+    std::string_view recordName;
+    std::span<const KindOption> options;
+    // Makes the job's hologram and post-processes it, filling in the
+    // timings of its stages. Throws what the engine's calls throw.
+    std::unique_ptr<Hologram> (*make)(const HologramJob& job, const ExecutionContext& context,
+                                      JobTimings& seconds) = nullptr;
+};
+
+// Every kind, "amplitude" first.
+std::span<const HologramKind* const> HologramKinds();
+
+// The kind named `name`, or nullptr.
+const HologramKind* FindHologramKind(std::string_view name);
+
+}  // namespace marbleck
