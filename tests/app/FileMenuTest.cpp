@@ -203,7 +203,7 @@ TEST_F(FileMenuTest, SaveAsWritesTheWholeHologramInEachKind) {
     openObject(homePath("star.png"));
     test::CalculateAndWait(*form);
     ASSERT_FALSE(document.field().empty());
-    const HologramField& field = document.field();
+    const HologramField field = document.field();  // a copy: "Binarize" below replaces the hologram
     const auto level8 = [&](int u, int v) { return int{GreyLevel(field(u, v))}; };
     const auto level16 = [&](int u, int v) { return static_cast<int>(std::lround(field(u, v) * 65535.0)); };
     struct Kind {
