@@ -37,12 +37,15 @@ def main():
     # the reps until it does.
     obj = np.zeros((64, 64), bool)
     obj[8:56, 20:26] = obj[8:14, 20:46] = obj[29:35, 20:40] = True
+    # The reps stop at the package's largest hologram (2^26 values), where a
+    # fast call may still take less than --seconds.
+    largest = int((1 << 26) ** 0.5) / max(obj.shape)
     reps = 2.0
     while True:
         _, wall, _ = timed(lambda: marbleck.hologram(obj, reps, engine=args.engine, nthreads=1))
-        if wall >= args.seconds:
+        if wall >= args.seconds or reps >= largest:
             break
-        reps *= min(2.0, max(1.1, (args.seconds / max(wall, 1e-3)) ** 0.5 * 1.1))
+        reps = min(largest, reps * min(2.0, max(1.1, (args.seconds / max(wall, 1e-3)) ** 0.5 * 1.1)))
 
     def call(seed):
         return marbleck.hologram(obj, reps, engine=args.engine, random_phase=True, seed=seed, nthreads=1)
