@@ -11,6 +11,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "engine/kinds/HologramKind.h"
+
 namespace marbleck {
 
 namespace {
@@ -53,10 +55,13 @@ PhaseOptions::PhaseOptions(QWidget& window, QMenu& options) : QObject(&window), 
     QMenu* kind = options.addMenu(QStringLiteral("&Hologram"));
     kind->menuAction()->setObjectName(QStringLiteral("hologramMenu"));
     auto* kinds = new QActionGroup(this);
-    amplitude_ = Choice(*kinds, *kind, QStringLiteral("&Amplitude (print)"), Amplitude,
-                        QStringLiteral("amplitudeHologramAction"));
-    phase_ =
-        Choice(*kinds, *kind, QStringLiteral("&Phase (SLM)"), Phase, QStringLiteral("phaseHologramAction"));
+    // One choice per entry of the kinds table, its label the menu's text.
+    for (const HologramKind* entry : HologramKinds()) {
+        QAction* choice = Choice(*kinds, *kind, Text(entry->label), Text(entry->name),
+                                 Text(entry->name) + QStringLiteral("HologramAction"));
+        if (choice->data().toString() == Amplitude) amplitude_ = choice;
+        if (choice->data().toString() == Phase) phase_ = choice;
+    }
     amplitude_->setChecked(true);
 
     QMenu* refinement = options.addMenu(QStringLiteral("R&efinement"));
