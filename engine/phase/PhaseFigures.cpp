@@ -6,6 +6,7 @@
 
 #include "engine/phase/PhaseSteps.h"
 #include "engine/reconstruction/ComplexFarField.h"
+#include "engine/reconstruction/Figures.h"
 #include "engine/transforms/SpectrumPlan.h"
 
 namespace marbleck {
@@ -30,23 +31,9 @@ PhaseFigures FiguresOfFarField(Reconstruction& r, std::span<const ObjectPoint> p
     PhaseFigures figures;
     figures.efficiency = total > 0 ? onSpots / total : NaN;
 
-    double sum = 0, squares = 0;
-    double least = std::numeric_limits<double>::infinity(), most = 0;
-    for (const ObjectPoint p : points) {
-        const BinOffset b = ObjectBin(p, geometry, columns, rows);
-        double spot = 0;
-        for (int dy = -1; dy <= 1; ++dy)
-            for (int dx = -1; dx <= 1; ++dx)
-                spot += r.intensity[WrappedBin(r, r.centreX() + b.dx + dx, r.centreY() + b.dy + dy)];
-        sum += spot;
-        squares += spot * spot;
-        least = std::min(least, spot);
-        most = std::max(most, spot);
-    }
-    const double n = static_cast<double>(points.size());
-    const double mean = sum / n;
-    figures.spread = mean > 0 ? std::sqrt(std::max(0.0, squares / n - mean * mean)) / mean : NaN;
-    figures.uniformity = most > 0 ? 1.0 - (most - least) / (most + least) : NaN;
+    const SpotEvenness evenness = MeasureSpotEvenness(r, points, geometry);
+    figures.spread = evenness.spread;
+    figures.uniformity = evenness.uniformity;
 
     r.intensity[WrappedBin(r, r.centreX(), r.centreY())] = 0;
     figures.fidelity = FidelityFigure(r, points, geometry);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 #include "engine/core/NamedTable.h"
 
@@ -37,6 +38,27 @@ std::vector<std::pair<std::string_view, double>> NamedFigures(const Figures& fig
     return named;
 }
 
+SpotEvenness MeasureSpotEvenness(const Reconstruction& r, std::span<const ObjectPoint> points,
+                                 const HologramGeometry& geometry) {
+    double sum = 0, squares = 0;
+    double least = std::numeric_limits<double>::infinity(), most = 0;
+    for (const ObjectPoint p : points) {
+        const BinOffset b = ObjectBin(p, geometry, r.columns, r.rows);
+        double spot = 0;
+        for (int dy = -1; dy <= 1; ++dy)
+            for (int dx = -1; dx <= 1; ++dx)
+                spot += r.intensity[WrappedBin(r, r.centreX() + b.dx + dx, r.centreY() + b.dy + dy)];
+        sum += spot;
+        squares += spot * spot;
+        least = std::min(least, spot);
+        most = std::max(most, spot);
+    }
+    const double n = static_cast<double>(points.size());
+    const double mean = sum / n;
+    return {mean > 0 ? std::sqrt(std::max(0.0, squares / n - mean * mean)) / mean : Figures::None,
+            most > 0 ? 1.0 - (most - least) / (most + least) : Figures::None};
+}
+
 Figures MeasureAllFigures(const Reconstruction& r, std::span<const ObjectPoint> points,
                           const HologramGeometry& geometry, ZeroOrder zeroOrder) {
     Figures figures;
@@ -60,23 +82,9 @@ Figures MeasureAllFigures(const Reconstruction& r, std::span<const ObjectPoint> 
     figures.efficiency = all > 0 ? onSpots / all : Figures::None;
     figures.signalShare = diffracted > 0 ? onObject / diffracted : Figures::None;
 
-    double sum = 0, squares = 0;
-    double least = std::numeric_limits<double>::infinity(), most = 0;
-    for (const ObjectPoint p : points) {
-        const BinOffset b = ObjectBin(p, geometry, r.columns, r.rows);
-        double spot = 0;
-        for (int dy = -1; dy <= 1; ++dy)
-            for (int dx = -1; dx <= 1; ++dx)
-                spot += r.intensity[WrappedBin(r, r.centreX() + b.dx + dx, r.centreY() + b.dy + dy)];
-        sum += spot;
-        squares += spot * spot;
-        least = std::min(least, spot);
-        most = std::max(most, spot);
-    }
-    const double n = static_cast<double>(points.size());
-    const double mean = sum / n;
-    figures.spread = mean > 0 ? std::sqrt(std::max(0.0, squares / n - mean * mean)) / mean : Figures::None;
-    figures.uniformity = most > 0 ? 1.0 - (most - least) / (most + least) : Figures::None;
+    const SpotEvenness evenness = MeasureSpotEvenness(r, points, geometry);
+    figures.spread = evenness.spread;
+    figures.uniformity = evenness.uniformity;
 
     if (kept) {
         Reconstruction withoutZeroOrder = r;

@@ -47,6 +47,17 @@ std::vector<std::pair<std::string_view, double>> NamedFigures(const Figures& fig
 // then says how much light the zero order held).
 enum class ZeroOrder { Kept, Removed };
 
+// The evenness of the light in the 3 x 3 bins around each lit point's
+// ObjectBin (a spot per lit point, bins wrapping round): spread, the standard
+// deviation over the mean (0 for an even object), and uniformity,
+// 1 − (max − min) / (max + min) (1 for an even object); None without light.
+struct SpotEvenness {
+    double spread = Figures::None;
+    double uniformity = Figures::None;
+};
+SpotEvenness MeasureSpotEvenness(const Reconstruction& r, std::span<const ObjectPoint> points,
+                                 const HologramGeometry& geometry);
+
 // The five figures of one reconstruction of a hologram of the geometry's
 // columns x rows for its lit samples. A spot is the 3 x 3 bins round a lit
 // sample's ObjectBin (wrapping round), one a sample; its light is read from
