@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <memory>
 #include <span>
+#include <stdexcept>
 #include <string>
 #include <string_view>
 #include <variant>
@@ -96,11 +97,33 @@ public:
     virtual std::unique_ptr<Hologram> clone() const = 0;
 };
 
-// An option of a kind's post-processing: its name on the command line
-// (without the "--"), and what it does.
+// An option of a kind: its name on the command line (without the "--"; a
+// Python keyword with "_" for "-"), the name of its value ("" for a
+// switch), what it does (the command line's help text), and whether its
+// value is a file's name.
 struct KindOption {
     std::string_view name;
-    std::string_view description;
+    std::string_view valueName;
+    std::string_view help;
+    bool fileName = false;
+};
+
+// The values a caller gave a kind's options, as text (the command line's
+// words; Python's keywords as text). A kind may also read the caller's
+// common options by name (the command line's "wavelength").
+class KindOptionValues {
+public:
+    virtual ~KindOptionValues() = default;
+    virtual bool isSet(std::string_view name) const = 0;
+    // The value as given; "" for a switch or an option not set.
+    virtual std::string value(std::string_view name) const = 0;
+};
+
+// An option value a kind cannot take; what() is the one-line reason,
+// naming the option ("--refine must be a whole number from 1 to ...").
+class KindOptionError : public std::invalid_argument {
+public:
+    using std::invalid_argument::invalid_argument;
 };
 
 // The post-processing a job asks of its kind; each kind derives its own
@@ -113,11 +136,21 @@ struct KindPostProcessing {
 struct HologramKind {
     std::string_view name;   // "amplitude", "phase"
     std::string_view label;  // what a menu shows, its mnemonic after "&"
+    // What a window's status bar calls one just made ("Hologram").
+    std::string_view caption;
+    // What messages call its holograms ("printed holograms").
+    std::string_view plural;
     // How many times the engine sums every point into every value.
     double sumsPerPoint = 1;
     // The name of its record in a report ("optimisation", "refinement").
     std::string_view recordName;
-    std::span<const KindOption> options;
+    // The command-line switch that chooses this kind instead of the first
+    // kind's (none for the first), and the options of its post-processing.
+    KindOption choice = {};
+    std::span<const KindOption> options = {};
+    // The post-processing the options' values ask for; null where the kind
+    // reads none. Throws KindOptionError.
+    std::shared_ptr<KindPostProcessing> (*readOptions)(const KindOptionValues& given) = nullptr;
     // Makes the job's hologram and post-processes it, filling in the
     // timings of its stages. Throws what the engine's calls throw.
     std::unique_ptr<Hologram> (*make)(const HologramJob& job, const ExecutionContext& context,

@@ -10,8 +10,8 @@ namespace marbleck {
 namespace {
 
 constexpr KindOption Options[] = {
-    {"binarize", "binarizes the hologram: at a threshold, balanced or optimised"},
-    {"budget", "the seconds an optimised binarization may run"},
+    {"binarize", "T|METHOD", "binarizes the hologram: at a threshold, balanced or optimised"},
+    {"budget", "S", "the seconds an optimised binarization may run"},
 };
 
 // The figures an optimisation record holds.
@@ -28,7 +28,14 @@ std::unique_ptr<Hologram> Make(const HologramJob& job, const ExecutionContext& c
     return std::make_unique<AmplitudeHologram>(std::move(result));
 }
 
-const HologramKind Kind{"amplitude", "&Amplitude (print)", 1, "optimisation", Options, Make};
+const HologramKind Kind{.name = "amplitude",
+                        .label = "&Amplitude (print)",
+                        .caption = "Hologram",
+                        .plural = "printed holograms",
+                        .sumsPerPoint = 1,
+                        .recordName = "optimisation",
+                        .options = Options,
+                        .make = Make};
 
 }  // namespace
 

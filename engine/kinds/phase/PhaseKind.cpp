@@ -12,15 +12,15 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 constexpr KindOption Options[] = {
-    {"refine", "refines the kinoform by N iterations"},
-    {"refine-method", "the refinement's method: gs or weighted"},
-    {"slm", "the panel's size in pixels"},
-    {"fill", "how the hologram fills the panel: tile or pad"},
-    {"two-pi", "the grey level that delays by 2π"},
-    {"lut", "the panel's lookup table"},
-    {"tilt", "a blazed grating along x and y"},
-    {"lens", "a lens term of a focal length"},
-    {"pitch", "the panel's pixel pitch, for the lens"},
+    {"refine", "N", "refines the kinoform by N iterations"},
+    {"refine-method", "METHOD", "the refinement's method: gs or weighted"},
+    {"slm", "WxH", "the panel's size in pixels"},
+    {"fill", "tile|pad", "how the hologram fills the panel: tile or pad"},
+    {"two-pi", "G", "the grey level that delays by 2π"},
+    {"lut", "FILE", "the panel's lookup table"},
+    {"tilt", "FX,FY", "a blazed grating along x and y"},
+    {"lens", "F", "a lens term of a focal length"},
+    {"pitch", "UM", "the panel's pixel pitch, for the lens"},
 };
 
 // The figures a refinement record holds.
@@ -49,7 +49,15 @@ std::unique_ptr<Hologram> Make(const HologramJob& job, const ExecutionContext& c
     return made;
 }
 
-const HologramKind Kind{"phase", "&Phase (SLM)", 2, "refinement", Options, Make};
+const HologramKind Kind{.name = "phase",
+                        .label = "&Phase (SLM)",
+                        .caption = "Phase hologram",
+                        .plural = "phase holograms",
+                        .sumsPerPoint = 2,
+                        .recordName = "refinement",
+                        .choice = {"phase", "", "writes a phase hologram for a spatial light modulator"},
+                        .options = Options,
+                        .make = Make};
 
 }  // namespace
 
