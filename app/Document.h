@@ -18,8 +18,8 @@
 namespace marbleck {
 
 // `hologram` as a file holds it and a reconstruction transforms it on the
-// modulator's `panel` as it is now: a phase hologram mapped onto it again,
-// any other as it is. Throws std::invalid_argument for a panel that cannot
+// modulator's `panel` as it is now: a phase hologram mapped onto it again
+// (a new value), any other as it is (`hologram` itself). Throws std::invalid_argument for a panel that cannot
 // show it.
 std::shared_ptr<const Hologram> OnPanel(std::shared_ptr<const Hologram> hologram, const PanelSettings& panel);
 

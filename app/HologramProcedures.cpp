@@ -1,5 +1,7 @@
 #include "app/HologramProcedures.h"
 
+#include <QColor>
+#include <QImage>
 #include <cmath>
 #include <utility>
 
@@ -7,10 +9,10 @@
 #include "app/PhaseProcedures.h"
 #include "engine/binarization/Binarization.h"
 #include "engine/core/CalculationWork.h"
+#include "engine/core/HologramGeometry.h"
 #include "engine/core/ThreadPool.h"
 #include "engine/kinds/amplitude/AmplitudeKind.h"
 #include "engine/sums/CalculationEngine.h"
-#include "engine/sums/HologramCalculation.h"
 #include "input/ObjectSamples.h"
 #include "platform/NumberText.h"
 #include "platform/RandomGenerator.h"
@@ -25,46 +27,69 @@ PreparedCalculation PrepareCalculation(const CalculateSettings& request, const P
     PreparedCalculation job;
     job.request.reps = ReadNumber(request.repsText.toStdString());
     job.geometry = MakeHologramGeometry(W, H, job.request.reps);
+    job.kind = request.kind;
     job.request.object = CanvasObject(canvas);
     job.request.engine = request.engine;
     job.request.randomPhase = request.randomPhase;
     job.request.seed = ClockSeed();
+    job.brightness = CanvasBrightness(canvas, job.request.object);
+    // Loops that visit no value sum nothing, so the kind's own call is
+    // cheap: a kind that refuses such a hologram does so before it starts.
+    if (job.geometry.columns == 0 || job.geometry.rows == 0) {
+        PreparedCalculation probe = job;
+        RunJob(CalculationJob(std::move(probe)));
+    }
     return job;
 }
 
-HologramResult RunCalculation(const PreparedCalculation& job, std::atomic<float>& percentDone,
-                              const CancelFlag* cancel) {
-    ExecutionContext context;
-    context.columnDone = [&](int x) {
-        percentDone.store(ProgressAfterColumn(job, x), std::memory_order_relaxed);
-    };
-    context.cancelFlag = cancel;
-    return MakeHologram(job.request, context);
+HologramJob CalculationJob(PreparedCalculation&& prepared) {
+    HologramJob job;
+    job.object = std::move(prepared.request.object);
+    job.brightness = std::move(prepared.brightness);
+    job.kind = std::string(prepared.kind->name);
+    job.reps = prepared.request.reps;
+    job.engine = prepared.request.engine;
+    job.randomPhase = prepared.request.randomPhase;
+    job.seed = prepared.request.seed;
+    prepared = {};
+    return job;
+}
+
+std::vector<float> CanvasBrightness(const PictureArea& canvas, const HologramObject& object) {
+    const SampleGrid grid = CanvasSampleGrid(canvas, SampleCount(object.width), SampleCount(object.height));
+    const QImage& image = canvas.image();
+    std::vector<float> brightness;
+    brightness.reserve(object.litSamples.size());
+    for (const ObjectPoint& point : object.litSamples) {
+        const QRgb pixel = image.pixel(grid.pixelColumns[static_cast<std::size_t>(point.x)],
+                                       grid.pixelRows[static_cast<std::size_t>(point.y)]);
+        brightness.push_back(BrightnessOfColour(qRed(pixel), qGreen(pixel), qBlue(pixel)));
+    }
+    return brightness;
 }
 
 namespace {
 
-double EstimatedJobSeconds(const PreparedCalculation& job, int sums) {
-    return sums * EstimatedSeconds(CalculationEngineNamed(job.request.engine), job.geometry,
-                                   job.request.object.litSamples, ExecutionContext().pool().size());
+double EstimatedJobSeconds(const PreparedCalculation& job) {
+    return job.kind->sumsPerPoint * EstimatedSeconds(CalculationEngineNamed(job.request.engine), job.geometry,
+                                                     job.request.object.litSamples,
+                                                     ExecutionContext().pool().size());
 }
 
 }  // namespace
 
-bool IsLongCalculation(const PreparedCalculation& job, int sums) {
-    return EstimatedJobSeconds(job, sums) >= 2;
-}
+bool IsLongCalculation(const PreparedCalculation& job) { return EstimatedJobSeconds(job) >= 2; }
 
-QString CalculationStartText(const PreparedCalculation& job, int sums) {
-    const double seconds = EstimatedJobSeconds(job, sums);
+QString CalculationStartText(const PreparedCalculation& job) {
+    const double seconds = EstimatedJobSeconds(job);
     if (seconds < 2) return QStringLiteral("Calculating…");
     const QString estimate = seconds < 90 ? QStringLiteral("%1 s").arg(std::ceil(seconds))
                                           : QStringLiteral("%1 min").arg(std::ceil(seconds / 60));
     return QStringLiteral("Calculating… about %1 (Esc cancels)").arg(estimate);
 }
 
-float ProgressAfterColumn(const PreparedCalculation& job, int x) {
-    return 100.0f * static_cast<float>(x) / job.geometry.W;
+float ProgressAfterColumn(const HologramGeometry& geometry, int x) {
+    return 100.0f * static_cast<float>(x) / geometry.W;
 }
 
 void ShowHologram(std::shared_ptr<const Hologram> hologram, Document& document, PictureArea& view,
@@ -81,45 +106,23 @@ void ShowHologram(std::shared_ptr<const Hologram> hologram, Document& document, 
     document.hologram = std::move(hologram);
 }
 
-PreparedBinarization PrepareBinarization(const std::string& method, double budgetSeconds,
-                                         const Document& document) {
-    PreparedBinarization job;
-    job.request.method = method;
-    job.request.budgetSeconds = budgetSeconds;
-    job.source = document.hologram;
+PreparedPostProcessing PrepareBinarization(const std::string& method, double budgetSeconds,
+                                           const Document& document) {
+    auto steps = std::make_shared<AmplitudePostProcessing>();
+    steps->binarization = BinarizationRequest{method, 0, budgetSeconds};
+    PreparedPostProcessing job{document.hologram, std::move(steps), QStringLiteral("Binarizing…"),
+                               budgetSeconds >= 2};
+    if (job.longJob)
+        job.startText = QStringLiteral("Binarizing… up to %1 s (Esc cancels)")
+                            .arg(QString::fromStdString(WriteNumber(budgetSeconds)));
     return job;
 }
 
-namespace {
-
-// The amplitude hologram `source` with `binarized` beside its calculated
-// field.
-std::shared_ptr<const Hologram> WithBinarization(const Hologram& source, BinarizedHologram binarized) {
-    HologramResult result = dynamic_cast<const AmplitudeHologram&>(source).result();
-    result.binarization = std::move(binarized);
-    return std::make_shared<const AmplitudeHologram>(std::move(result));
-}
-
-}  // namespace
-
-std::shared_ptr<const Hologram> RunBinarization(const PreparedBinarization& job,
-                                                std::atomic<float>& percentDone, const CancelFlag* cancel) {
-    ExecutionContext execution;
-    execution.cancelFlag = cancel;
-    execution.progress = [&](double fraction) {
-        percentDone.store(static_cast<float>(100 * fraction), std::memory_order_relaxed);
-    };
-    const HologramResult& calculation = dynamic_cast<const AmplitudeHologram&>(*job.source).result();
-    const BinarizationContext context{calculation.geometry, calculation.litSamples, execution};
-    return WithBinarization(*job.source, ApplyBinarization(job.request, calculation.field, context));
-}
-
-bool IsLongBinarization(const PreparedBinarization& job) { return job.request.budgetSeconds >= 2; }
-
-QString BinarizationStartText(const PreparedBinarization& job) {
-    if (!IsLongBinarization(job)) return QStringLiteral("Binarizing…");
-    return QStringLiteral("Binarizing… up to %1 s (Esc cancels)")
-        .arg(QString::fromStdString(WriteNumber(job.request.budgetSeconds)));
+std::shared_ptr<const Hologram> RunPostProcessing(const PreparedPostProcessing& job,
+                                                  const ExecutionContext& context) {
+    std::unique_ptr<Hologram> made = job.source->clone();
+    made->postProcess(*job.steps, context);
+    return made;
 }
 
 namespace {
@@ -183,6 +186,16 @@ QString RecordText(const Hologram& hologram) {
     return OptimisationText(optimisation);
 }
 
+QString CalculatedText(const Hologram& hologram, double seconds) {
+    const NamedValues details = hologram.details();
+    const std::string_view caption = hologram.kind().caption;
+    return QStringLiteral("%1 %2 × %3 in %4 s")
+        .arg(QString::fromUtf8(caption.data(), static_cast<qsizetype>(caption.size())))
+        .arg(static_cast<long long>(Number(details, "columns")))
+        .arg(static_cast<long long>(Number(details, "rows")))
+        .arg(seconds, 0, 'f', 2);
+}
+
 std::optional<double> BinarizeShownHologram(const std::string& method, const QString& thresholdText,
                                             Document& document, PictureArea& view) {
     if (document.calculation().field.empty()) return std::nullopt;
@@ -193,9 +206,11 @@ std::optional<double> BinarizeShownHologram(const std::string& method, const QSt
     const HologramResult& calculation = document.calculation();
     const ExecutionContext execution;
     const BinarizationContext context{calculation.geometry, calculation.litSamples, execution};
-    BinarizedHologram binarized = ApplyBinarization(request, document.field(), context);
-    const double threshold = binarized.threshold;
-    ShowHologram(WithBinarization(*document.hologram, std::move(binarized)), document, view, false);
+    // The binarization lies beside the calculated field, which stays.
+    HologramResult result = calculation;
+    result.binarization = ApplyBinarization(request, document.field(), context);
+    const double threshold = result.binarization->threshold;
+    ShowHologram(std::make_shared<const AmplitudeHologram>(std::move(result)), document, view, false);
     return threshold;
 }
 

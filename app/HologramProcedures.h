@@ -1,15 +1,15 @@
 #pragma once
 
 #include <QString>
-#include <atomic>
 #include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "engine/binarization/Binarization.h"
-#include "engine/core/Cancellation.h"
+#include "engine/core/ExecutionContext.h"
 #include "engine/core/HologramGeometry.h"
+#include "engine/kinds/HologramJob.h"
 #include "engine/kinds/HologramKind.h"
 #include "engine/sums/HologramRequest.h"
 #include "engine/sums/HologramResult.h"
@@ -27,39 +27,53 @@ struct CalculateSettings {
     bool randomPhase = true;
     // The engine's name in the engine table.
     std::string engine = "exact";
+    // The kind the "Hologram" submenu chose.
+    const HologramKind* kind = HologramKinds().front();
 };
 
 // A calculation read from the window before it starts, so that the sums can
-// run on another thread while the window goes on: the engine's request and
-// the geometry it was checked against.
+// run on another thread while the window goes on: the engine's request, the
+// geometry it was checked against, the kind and each lit sample's
+// brightness.
 struct PreparedCalculation {
     HologramRequest request;
     HologramGeometry geometry;
+    const HologramKind* kind = HologramKinds().front();
+    std::vector<float> brightness;
 };
 
 // Reads the request and the canvas into the engine's request, its phases
 // seeded from the clock. Throws RunTimeError, changing nothing, when the reps
 // text leaves no hologram (380) or asks for too large a one (7); the canvas
-// is read only after those checks.
+// is read only after those checks. A hologram whose loops visit no value
+// is refused here (380) by a kind that refuses it, not on the worker.
 PreparedCalculation PrepareCalculation(const CalculateSettings& request, const PictureArea& canvas);
 
-// The engine's calculation of `job`, on any thread. `percentDone` receives
-// the progress bar's value (ProgressAfterColumn) after each canvas column
-// summed. Throws CalculationCancelled soon after `cancel` is set.
-HologramResult RunCalculation(const PreparedCalculation& job, std::atomic<float>& percentDone,
-                              const CancelFlag* cancel = nullptr);
+// The job "Calculate" runs: the prepared object, brightness, kind, reps,
+// engine and phases, without post-processing; `prepared` is emptied.
+HologramJob CalculationJob(PreparedCalculation&& prepared);
+
+// The requested brightness of each of `object`'s lit samples (scan order),
+// read from the canvas pixel each sample reads.
+std::vector<float> CanvasBrightness(const PictureArea& canvas, const HologramObject& object);
 
 // What the status bar says while `job` runs: "Calculating…", and for a job
 // estimated to take 2 s or more "Calculating… about N s (Esc cancels)" (N
 // in minutes, "min", from 90 s), estimated from its points × values and
-// the number of `sums` it makes of them (a phase hologram makes two).
-QString CalculationStartText(const PreparedCalculation& job, int sums = 1);
+// the number of sums its kind makes of them.
+QString CalculationStartText(const PreparedCalculation& job);
 
 // Whether `job` is estimated to take 2 s or more.
-bool IsLongCalculation(const PreparedCalculation& job, int sums = 1);
+bool IsLongCalculation(const PreparedCalculation& job);
 
-// The progress bar's value after canvas column `x` of `job`.
-float ProgressAfterColumn(const PreparedCalculation& job, int x);
+// The progress bar's value after canvas column `x` of a calculation of
+// `geometry`.
+float ProgressAfterColumn(const HologramGeometry& geometry, int x);
+
+// What the status bar says of a hologram just calculated in `seconds`:
+// "Hologram 300 × 300 in 0.25 s", the kind's caption and the columns and
+// rows its details name.
+QString CalculatedText(const Hologram& hologram, double seconds);
 
 // The one painter of every kind: paints `hologram`'s grey levels into the
 // view (its drawing area first sized to hold every value where `sizeView`:
@@ -68,33 +82,29 @@ float ProgressAfterColumn(const PreparedCalculation& job, int x);
 void ShowHologram(std::shared_ptr<const Hologram> hologram, Document& document, PictureArea& view,
                   bool sizeView);
 
-// A "Binarize" by a method that runs for up to a time budget, read from the
-// document before it starts, so that the method can run on another thread
-// while the window goes on: the request and the document's hologram, which
-// no one changes. It starts from the calculated field, whatever the view
-// shows.
-struct PreparedBinarization {
-    BinarizationRequest request;
+// A post-processing of the document's hologram that runs on the worker
+// (an optimised "Binarize", a "Refine"), read from the window before it
+// starts: the kind's steps, applied to a copy of the document's hologram,
+// which no one changes; what the status bar says while it runs, and whether
+// it may take seconds (said at once).
+struct PreparedPostProcessing {
     std::shared_ptr<const Hologram> source;
+    std::shared_ptr<const KindPostProcessing> steps;
+    QString startText;
+    bool longJob = false;
 };
 
 // The binarization `method` of the document's calculation, for up to
-// `budgetSeconds`.
-PreparedBinarization PrepareBinarization(const std::string& method, double budgetSeconds,
-                                         const Document& document);
+// `budgetSeconds`: it starts from the calculated field, whatever the view
+// shows. The status bar says "Binarizing…", and for a budget of 2 s or more
+// "Binarizing… up to N s (Esc cancels)".
+PreparedPostProcessing PrepareBinarization(const std::string& method, double budgetSeconds,
+                                           const Document& document);
 
-// The method's binarization of `job`, on any thread, on the engine's
-// threads: a new hologram, the source's calculation with it. `percentDone`
-// receives its progress from 0 to 100. Throws CalculationCancelled soon
-// after `cancel` is set.
-std::shared_ptr<const Hologram> RunBinarization(const PreparedBinarization& job,
-                                                std::atomic<float>& percentDone,
-                                                const CancelFlag* cancel = nullptr);
-
-// What the status bar says while `job` runs: "Binarizing…", and for a budget
-// of 2 s or more "Binarizing… up to N s (Esc cancels)".
-QString BinarizationStartText(const PreparedBinarization& job);
-bool IsLongBinarization(const PreparedBinarization& job);
+// A copy of `job`'s hologram post-processed by its steps, on any thread.
+// Throws CalculationCancelled soon after the context's cancel is set.
+std::shared_ptr<const Hologram> RunPostProcessing(const PreparedPostProcessing& job,
+                                                  const ExecutionContext& context);
 
 // What an optimised binarization did: "Fidelity 44 → 93 in 1.1 s", the
 // figures rounded to whole numbers ("-" for none), the seconds to one decimal.

@@ -8,7 +8,6 @@
 #include <utility>
 
 #include "app/BackgroundJob.h"
-#include "engine/kinds/amplitude/AmplitudeKind.h"
 #include "widgets/ErrorReporter.h"
 #include "widgets/InputHold.h"
 #include "widgets/ProgressBar.h"
@@ -58,41 +57,37 @@ JobController::~JobController() { worker_->cancelAndWait(); }
 void JobController::start(PreparedCalculation prepared, float startSeconds) {
     const QString text = CalculationStartText(prepared);
     const bool longJob = IsLongCalculation(prepared);
-    calculationJob_ = std::move(prepared);
+    calculationGeometry_ = prepared.geometry;
+    calculationJob_ = CalculationJob(std::move(prepared));
     begin(
         Job::Calculation,
         [this](std::atomic<float>& percentDone, const CancelFlag& cancel) {
-            return std::make_shared<const AmplitudeHologram>(
-                RunCalculation(calculationJob_, percentDone, &cancel));
+            ExecutionContext context;
+            context.cancelFlag = &cancel;
+            context.columnDone = [&](int x) {
+                percentDone.store(ProgressAfterColumn(calculationGeometry_, x), std::memory_order_relaxed);
+            };
+            return std::shared_ptr<const Hologram>(RunJob(calculationJob_, context).hologram);
         },
         text, longJob);
     startSeconds_ = startSeconds;
 }
 
-void JobController::start(PreparedBinarization prepared) {
-    const QString text = BinarizationStartText(prepared);
-    const bool longJob = IsLongBinarization(prepared);
-    binarizationJob_ = std::move(prepared);
-    begin(
-        Job::Binarization,
-        [this](std::atomic<float>& percentDone, const CancelFlag& cancel) {
-            return RunBinarization(binarizationJob_, percentDone, &cancel);
-        },
-        text, longJob);
-}
-
-void JobController::start(PreparedPhase prepared, float startSeconds) {
-    const QString text = PhaseStartText(prepared);
-    const bool longJob = IsLongPhaseJob(prepared);
-    const Job job = prepared.kind == PreparedPhase::Kind::Refinement ? Job::Refinement : Job::Calculation;
-    phaseJob_ = std::move(prepared);
+void JobController::start(PreparedPostProcessing prepared, Job job) {
+    const QString text = prepared.startText;
+    const bool longJob = prepared.longJob;
+    postProcessingJob_ = std::move(prepared);
     begin(
         job,
         [this](std::atomic<float>& percentDone, const CancelFlag& cancel) {
-            return RunPhaseJob(phaseJob_, percentDone, &cancel);
+            ExecutionContext context;
+            context.cancelFlag = &cancel;
+            context.progress = [&](double fraction) {
+                percentDone.store(static_cast<float>(100 * fraction), std::memory_order_relaxed);
+            };
+            return RunPostProcessing(postProcessingJob_, context);
         },
         text, longJob);
-    startSeconds_ = startSeconds;
 }
 
 // The commands wait at once, their input held back and their menu items
@@ -162,8 +157,7 @@ void JobController::stopAndWait() {
 void JobController::leave() {
     // The job's copies and whatever the window did not take are let go.
     calculationJob_ = {};
-    binarizationJob_ = {};
-    phaseJob_ = {};
+    postProcessingJob_ = {};
     made_.reset();
     const bool wasBusy = busyShown();
     state_ = State::Idle;

@@ -9,7 +9,8 @@
 #include <memory>
 
 #include "app/HologramProcedures.h"
-#include "app/PhaseProcedures.h"
+#include "engine/core/Cancellation.h"
+#include "engine/kinds/HologramJob.h"
 
 class QPushButton;
 class QShortcut;
@@ -22,7 +23,7 @@ class BackgroundJob;
 class InputHold;
 class ProgressBar;
 
-// Runs "Calculate"'s sums (of either kind), an optimised "Binarize" or a
+// Runs "Calculate"'s job (of any kind), an optimised "Binarize" or a
 // "Refine" on a worker while the window goes on. From the start, input to the waiting controls is held back
 // (they stay as they are on the screen), Esc cancels and the progress bar
 // follows the worker; only once the work has run 200 ms is the window shown
@@ -43,13 +44,16 @@ public:
     // A running job is stopped and waited for.
     ~JobController() override;
 
-    // Starts `prepared`, asked for at `startSeconds` (the clock); the worker
-    // starts first, so a start that fails leaves everything as it was.
+    // What a job does: "Calculate" (of any kind), an optimised "Binarize"
+    // or "Refine".
+    enum class Job { Calculation, Binarization, Refinement };
+
+    // Starts the calculation `prepared` (RunJob of its job), asked for at
+    // `startSeconds` (the clock); the worker starts first, so a start that
+    // fails leaves everything as it was.
     void start(PreparedCalculation prepared, float startSeconds);
-    // Starts the binarization `prepared` likewise.
-    void start(PreparedBinarization prepared);
-    // Starts the phase job `prepared`, asked for at `startSeconds`, likewise.
-    void start(PreparedPhase prepared, float startSeconds);
+    // Starts the post-processing `prepared` as `job` likewise.
+    void start(PreparedPostProcessing prepared, Job job);
     // From start() until the window is back to normal.
     bool running() const { return state_ != State::Idle; }
     // Whether the window shows the job busy (controls greyed).
@@ -63,10 +67,6 @@ public:
 
     // When the running or last job was asked for (a calculation's).
     float startSeconds() const { return startSeconds_; }
-
-    // What a job does: "Calculate" (of either kind), an optimised
-    // "Binarize" or "Refine".
-    enum class Job { Calculation, Binarization, Refinement };
 
 signals:
     // running() or busyShown() changed.
@@ -111,9 +111,9 @@ private:
     // the hologram, which is read once it has ended.
     Job job_ = Job::Calculation;
     QString startText_;
-    PreparedCalculation calculationJob_;
-    PreparedBinarization binarizationJob_;
-    PreparedPhase phaseJob_;
+    HologramJob calculationJob_;
+    HologramGeometry calculationGeometry_;
+    PreparedPostProcessing postProcessingJob_;
     std::shared_ptr<const Hologram> made_;
 };
 

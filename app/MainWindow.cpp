@@ -151,7 +151,8 @@ void MainWindow::load() {
 }
 
 CalculateSettings MainWindow::calculateSettings() const {
-    return {controls_.repsEdit->text(), controls_.randomPhaseCheck->isChecked(), menus_->engineName()};
+    return {controls_.repsEdit->text(), controls_.randomPhaseCheck->isChecked(), menus_->engineName(),
+            &phaseOptions_->chosenKind()};
 }
 
 QString MainWindow::thresholdText() const { return controls_.thresholdEdit->text(); }
@@ -210,10 +211,7 @@ void MainWindow::calculate() {
     ErrorReporter::RunCommand(this, [&] {
         const float start = SecondsSinceMidnight();
         try {
-            if (phaseOptions_->phaseChosen())
-                jobs_->start(PrepareKinoform(calculateSettings(), *controls_.objectCanvas, document_), start);
-            else
-                jobs_->start(PrepareCalculation(calculateSettings(), *controls_.objectCanvas), start);
+            jobs_->start(PrepareCalculation(calculateSettings(), *controls_.objectCanvas), start);
         } catch (const NoHologramError& error) {
             throw error.forBox(controls_.repsLabel->text().toStdString());  // the message names the reps box
         }
@@ -237,13 +235,7 @@ void MainWindow::showMadeHologram(JobController::Job job, std::shared_ptr<const 
             }
             const float seconds = ElapsedSeconds(jobs_->startSeconds(), SecondsSinceMidnight());
             showElapsedSeconds(seconds);
-            const HologramGeometry& g = document_.hologram->geometry();
-            const bool phase = document_.hologram->kind().name == "phase";
-            showInStatusBar((phase ? QStringLiteral("Phase hologram %1 × %2 in %3 s")
-                                   : QStringLiteral("Hologram %1 × %2 in %3 s"))
-                                .arg(phase ? g.columns : document_.field().columns())
-                                .arg(phase ? g.rows : document_.field().rows())
-                                .arg(static_cast<double>(seconds), 0, 'f', 2));
+            showInStatusBar(CalculatedText(*document_.hologram, static_cast<double>(seconds)));
         });
     });
     if (done) emit hologramChanged();
@@ -259,7 +251,8 @@ void MainWindow::binarize() {
     if (entry != nullptr && entry->takesBudget) {
         if (!document_.hasHologram()) return;
         ErrorReporter::RunCommand(this, [&] {
-            jobs_->start(PrepareBinarization(method, menus_->binarizationBudget(), document_));
+            jobs_->start(PrepareBinarization(method, menus_->binarizationBudget(), document_),
+                         JobController::Job::Binarization);
         });
         return;
     }
@@ -283,7 +276,7 @@ void MainWindow::refine() {
     if (isCalculating() || document_.phase() == nullptr) return;
     ErrorReporter::RunCommand(this, [&] {
         jobs_->start(PrepareRefinement(phaseOptions_->refinementRequest(), document_),
-                     SecondsSinceMidnight());
+                     JobController::Job::Refinement);
     });
 }
 

@@ -22,9 +22,6 @@ const QString MethodKey = QStringLiteral("options/refinement");
 const QString IterationsKey = QStringLiteral("options/refinementIterations");
 const QString TimeLimitKey = QStringLiteral("options/refinementTimeLimit");
 
-const QString Amplitude = QStringLiteral("amplitude");
-const QString Phase = QStringLiteral("phase");
-
 QString Text(std::string_view text) {
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
@@ -57,12 +54,10 @@ PhaseOptions::PhaseOptions(QWidget& window, QMenu& options) : QObject(&window), 
     auto* kinds = new QActionGroup(this);
     // One choice per entry of the kinds table, its label the menu's text.
     for (const HologramKind* entry : HologramKinds()) {
-        QAction* choice = Choice(*kinds, *kind, Text(entry->label), Text(entry->name),
-                                 Text(entry->name) + QStringLiteral("HologramAction"));
-        if (choice->data().toString() == Amplitude) amplitude_ = choice;
-        if (choice->data().toString() == Phase) phase_ = choice;
+        kinds_.append(Choice(*kinds, *kind, Text(entry->label), Text(entry->name),
+                             Text(entry->name) + QStringLiteral("HologramAction")));
     }
-    amplitude_->setChecked(true);
+    kinds_.front()->setChecked(true);
 
     QMenu* refinement = options.addMenu(QStringLiteral("R&efinement"));
     refinement->menuAction()->setObjectName(QStringLiteral("refinementMenu"));
@@ -87,7 +82,10 @@ PhaseOptions::PhaseOptions(QWidget& window, QMenu& options) : QObject(&window), 
 
 void PhaseOptions::restore() {
     const QSettings settings;
-    phase_->setChecked(settings.value(KindKey).toString() == Phase);
+    // The setting holds the kind's name.
+    const QString kindName = settings.value(KindKey).toString();
+    for (QAction* choice : kinds_)
+        if (choice->data().toString() == kindName) choice->setChecked(true);
     const QString method = settings.value(MethodKey).toString();
     for (QAction* choice : methods_)
         if (choice->data().toString() == method) choice->setChecked(true);
@@ -95,7 +93,7 @@ void PhaseOptions::restore() {
         static_cast<int>(std::lround(RememberedNumber(IterationsKey, DefaultIterations, 1, MostIterations)));
     timeLimitSeconds_ = RememberedNumber(TimeLimitKey, 0, 0, MostTimeLimitSeconds);
 
-    for (QAction* kind : {amplitude_, phase_})
+    for (QAction* kind : kinds_)
         connect(kind, &QAction::toggled, this, [kind](bool on) {
             if (on) QSettings().setValue(KindKey, kind->data());
         });
@@ -105,7 +103,11 @@ void PhaseOptions::restore() {
         });
 }
 
-bool PhaseOptions::phaseChosen() const { return phase_->isChecked(); }
+const HologramKind& PhaseOptions::chosenKind() const {
+    for (qsizetype i = 0; i < kinds_.size(); ++i)
+        if (kinds_[i]->isChecked()) return *HologramKinds()[static_cast<std::size_t>(i)];
+    return *HologramKinds().front();
+}
 
 RefinementRequest PhaseOptions::refinementRequest() const {
     RefinementRequest request;
@@ -121,8 +123,7 @@ RefinementRequest PhaseOptions::refinementRequest() const {
 
 QList<EnabledRule> PhaseOptions::enabledRules() const {
     QList<EnabledRule> rules;
-    for (QAction* choice :
-         QList<QAction*>{amplitude_, phase_, iterationsAction_, timeLimitAction_} + methods_)
+    for (QAction* choice : kinds_ + QList<QAction*>{iterationsAction_, timeLimitAction_} + methods_)
         rules.append({choice, Need::NoJobRunning});
     rules.append({refine_, Need::NoJobRunning | Need::PhaseHologram});
     return rules;

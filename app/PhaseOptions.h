@@ -5,6 +5,7 @@
 #include <string>
 
 #include "app/EnabledRules.h"
+#include "engine/kinds/HologramKind.h"
 #include "engine/phase/Kinoform.h"
 #include "engine/phase/LookupTable.h"
 #include "engine/phase/PanelMap.h"
@@ -17,8 +18,9 @@ class QWidget;
 
 namespace marbleck {
 
-// The Options menu's items for phase holograms: "Hologram" > "Amplitude
-// (print)" / "Phase (SLM)" (what "Calculate" makes), "Refinement" > its
+// The Options menu's items for the kinds: "Hologram" > one choice per
+// entry of the kinds table (what "Calculate" makes), and for phase
+// holograms "Refinement" > its
 // methods, "Iterations…" and "Time Limit…", and "Refine". The choices are
 // remembered in the settings under options/ and written as soon as they
 // change.
@@ -30,11 +32,12 @@ public:
     PhaseOptions(QWidget& window, QMenu& options);
 
     // The choices of the last run; a first start keeps the start-up state
-    // (amplitude, Gerchberg–Saxton, 30 iterations, no time limit).
+    // (the first kind, Gerchberg–Saxton, 30 iterations, no time limit), as
+    // does a remembered kind that is not in the kinds table.
     void restore();
 
-    // Whether "Calculate" makes a phase hologram.
-    bool phaseChosen() const;
+    // The kind "Calculate" makes.
+    const HologramKind& chosenKind() const;
     // What "Refine" runs.
     RefinementRequest refinementRequest() const;
 
@@ -53,8 +56,8 @@ private:
     void askTimeLimit();
 
     QWidget& window_;
-    QAction* amplitude_ = nullptr;
-    QAction* phase_ = nullptr;
+    // One per entry of the kinds table, in its order.
+    QList<QAction*> kinds_;
     // One per refinement method, its name as the action's data.
     QList<QAction*> methods_;
     QAction* iterationsAction_ = nullptr;

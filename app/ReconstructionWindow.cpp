@@ -184,9 +184,11 @@ ReconstructionWindow::Result ReconstructionWindow::Compute(const Request& reques
         // What a file holds: an amplitude hologram's field, a phase
         // hologram's panel, tilt and lens included; the figures are the
         // hologram's own.
-        result.shown = OnPanel(request.hologram, request.panel)->reconstruct();
+        const std::shared_ptr<const Hologram> onPanel = OnPanel(request.hologram, request.panel);
+        result.shown = onPanel->reconstruct();
         result.figures = request.hologram->figures(&result.shown);
-        result.onPanel = request.hologram->kind().name == "phase";
+        // A kind that lies on no panel is transformed as it is.
+        result.onPanel = onPanel != request.hologram;
         // The mean changes the centre bin only.
         if (request.zeroOrder)
             result.shown.intensity[static_cast<std::size_t>(result.shown.centreY()) * result.shown.columns +
