@@ -1,40 +1,22 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
-#include <QApplication>
-#include <QCheckBox>
-#include <QDoubleSpinBox>
-#include <QFile>
 #include <QImage>
-#include <QInputDialog>
 #include <QLabel>
-#include <QLineEdit>
 #include <QPushButton>
 #include <QRegularExpression>
-#include <QSettings>
 #include <QSignalSpy>
-#include <QSpinBox>
-#include <QTemporaryDir>
 #include <QTest>
 #include <cmath>
-#include <cstring>
-#include <memory>
 #include <numbers>
-#include <set>
 
 #include "Calculation.h"
 #include "Controls.h"
 #include "Drawing.h"
-#include "Menus.h"
-#include "RecordedErrors.h"
-#include "app/Document.h"
-#include "app/MainWindow.h"
+#include "PhaseHologramFixture.h"
 #include "app/PhaseProcedures.h"
-#include "app/ReconstructionWindow.h"
 #include "engine/phase/Kinoform.h"
-#include "engine/phase/PanelMap.h"
 #include "engine/phase/Refinement.h"
-#include "widgets/PictureArea.h"
 #include "widgets/ProgressBar.h"
 #include "widgets/Screen.h"
 
@@ -45,137 +27,10 @@ using test::Control;
 
 constexpr double TwoPi = 2 * std::numbers::pi;
 
-// The window shown and active (it takes Esc and its keys only then), with
-// "Save Hologram As…" answered by the test.
-class PhaseHologramTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        ASSERT_TRUE(folder.isValid());
-        form->setSaveFileQuestion(
-            [this](QWidget*, const QString&, const QString&, const QString& filters, QString* chosen) {
-                offeredFilters = filters;
-                *chosen = filters.section(QStringLiteral(";;"), 0, 0);
-                return saveAnswer;
-            });
-        form->show();
-        activate();
-    }
-    // The headless platform gives no window back its activation when a menu
-    // or dialog closes.
-    void activate() {
-        form->activateWindow();
-        ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
-    }
-    void choose(std::initializer_list<const char*> path) {
-        test::ChooseFromMenu(*form, QStringLiteral("Options"), path);
-        activate();
-    }
-    void choosePhase() { choose({"hologramMenu", "phaseHologramAction"}); }
-    // Lit points at canvas pixels, random phase off (the same run every
-    // time), at `reps`.
-    void litPoints(std::initializer_list<std::pair<int, int>> points, const char* reps) {
-        for (const auto& [x, y] : points) canvas()->setPixel(x, y, White);
-        QTest::mouseClick(Control<QCheckBox>(*form, "randomPhaseCheck"), Qt::LeftButton);
-        Control<QLineEdit>(*form, "repsEdit")->setText(QString::fromLatin1(reps));
-    }
-    void refine() {
-        activate();
-        QTest::keySequence(form.get(), QKeySequence(Qt::CTRL | Qt::Key_R));
-    }
-    // "Iterations…", answered with `iterations`; returns what it offered.
-    int iterationsDialog(const char* iterations) {
-        int offered = 0;
-        test::WhenModalShows<QInputDialog>([&](QInputDialog& dialog) {
-            offered = dialog.intValue();
-            auto* box = dialog.findChild<QSpinBox*>();
-            box->selectAll();
-            QTest::keyClicks(box, iterations);
-            QTest::keyClick(box, Qt::Key_Return);
-        });
-        choose({"refinementMenu", "refinementIterationsAction"});
-        return offered;
-    }
-    void saveAs(const QString& name) {
-        saveAnswer = folder.filePath(name);
-        activate();
-        QTest::keySequence(form.get(), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S));
-    }
-    PictureArea* canvas() const { return Control<PictureArea>(*form, "objectCanvas"); }
-    PictureArea* view() const { return Control<PictureArea>(*form, "hologramView"); }
-    QString statusBar() const { return Control<QLabel>(*form, "statusBarMessage")->text(); }
-    bool enabled(const char* name) const { return Control<QAction>(*form, name)->isEnabled(); }
-    bool binarizeEnabled() const { return Control<QPushButton>(*form, "binarizeButton")->isEnabled(); }
-
-    // Opens "View" > "Reconstruction" and waits for its picture.
-    ReconstructionWindow* reconstruction() {
-        test::ChooseFromMenu(*form, QStringLiteral("View"), {"reconstructionAction"});
-        for (QWidget* w : QApplication::topLevelWidgets())
-            if (auto* r = qobject_cast<ReconstructionWindow*>(w)) {
-                QSignalSpy shown(r, &ReconstructionWindow::pictureShown);
-                EXPECT_TRUE(!r->picture().isNull() || shown.wait(120000));
-                return r;
-            }
-        return nullptr;
-    }
-
-    QTemporaryDir folder;
-    QString saveAnswer, offeredFilters;
-    test::RecordedErrors errors;
-    Document document;
-    std::unique_ptr<MainWindow> form = std::make_unique<MainWindow>(document);
-};
-
 // The grey levels' circular distance: 255 and 0 are both about φ = 0.
 int LevelDistance(int a, int b) {
     const int d = std::abs(a - b);
     return std::min(d, 255 - d);
-}
-
-// The kind starts as "Amplitude (print)" and the refinement as
-// Gerchberg–Saxton, 30 iterations, no time limit; every choice lasts to the
-// next run.
-TEST_F(PhaseHologramTest, OptionsLastToTheNextRun) {
-    EXPECT_TRUE(Control<QAction>(*form, "amplitudeHologramAction")->isChecked());
-    EXPECT_FALSE(Control<QAction>(*form, "phaseHologramAction")->isChecked());
-    EXPECT_TRUE(Control<QAction>(*form, "gsRefinementAction")->isChecked());
-    EXPECT_FALSE(enabled("refineAction"));
-    EXPECT_EQ(iterationsDialog("12"), 30);
-    double offeredLimit = -1;
-    test::WhenModalShows<QInputDialog>([&](QInputDialog& dialog) {
-        offeredLimit = dialog.doubleValue();
-        auto* box = dialog.findChild<QDoubleSpinBox*>();
-        box->selectAll();
-        QTest::keyClicks(box, "2.5");
-        QTest::keyClick(box, Qt::Key_Return);
-    });
-    choose({"refinementMenu", "refinementTimeLimitAction"});
-    EXPECT_EQ(offeredLimit, 0);
-    choosePhase();
-    choose({"refinementMenu", "weightedRefinementAction"});
-
-    form.reset();
-    form = std::make_unique<MainWindow>(document);
-    form->show();
-    activate();
-    EXPECT_TRUE(Control<QAction>(*form, "phaseHologramAction")->isChecked());
-    EXPECT_TRUE(Control<QAction>(*form, "weightedRefinementAction")->isChecked());
-    EXPECT_EQ(iterationsDialog("7"), 12);
-    test::WhenModalShows<QInputDialog>([&](QInputDialog& dialog) {
-        offeredLimit = dialog.doubleValue();
-        QTest::keyClick(dialog.findChild<QDoubleSpinBox*>(), Qt::Key_Escape);
-    });
-    choose({"refinementMenu", "refinementTimeLimitAction"});
-    EXPECT_DOUBLE_EQ(offeredLimit, 2.5);
-    choose({"hologramMenu", "amplitudeHologramAction"});
-    // A remembered count beyond the dialog's bound comes back within it.
-    QSettings().setValue(QStringLiteral("options/refinementIterations"), 99999);
-    form.reset();
-    form = std::make_unique<MainWindow>(document);
-    form->show();
-    activate();
-    EXPECT_TRUE(Control<QAction>(*form, "amplitudeHologramAction")->isChecked());
-    EXPECT_EQ(iterationsDialog("7"), 10000);
-    EXPECT_TRUE(errors.empty());
 }
 
 // The kinoform of one point is a linear phase ramp, and the view shows its
@@ -364,24 +219,6 @@ TEST_F(PhaseHologramTest, CancelledWorkLeavesTheEarlierHologram) {
     }
 }
 
-// The float32 values of a NumPy file of `columns` × `rows` (C order: row v,
-// then column u), or none when its header says otherwise.
-std::vector<float> NpyValues(const QString& path, int columns, int rows) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) return {};
-    const QByteArray bytes = file.readAll();
-    if (!bytes.startsWith("\x93NUMPY\x01\x00")) return {};
-    const int headerLength = static_cast<unsigned char>(bytes[8]) | static_cast<unsigned char>(bytes[9]) << 8;
-    const QByteArray header = bytes.mid(10, headerLength);
-    if (!header.contains("'<f4'") ||
-        !header.contains(QStringLiteral("(%1, %2)").arg(rows).arg(columns).toLatin1()))
-        return {};
-    std::vector<float> values(static_cast<std::size_t>(columns) * rows);
-    if (bytes.size() != 10 + headerLength + static_cast<qsizetype>(values.size() * sizeof(float))) return {};
-    std::memcpy(values.data(), bytes.constData() + 10 + headerLength, values.size() * sizeof(float));
-    return values;
-}
-
 // Reps that put R·W − 1 just below 0 sum no value: no kinoform, refused
 // naming the reps box as reps below any hologram are, the view as it was.
 TEST_F(PhaseHologramTest, RepsThatSumNoValueAreNamedByTheirCaption) {
@@ -394,88 +231,6 @@ TEST_F(PhaseHologramTest, RepsThatSumNoValueAreNamedByTheirCaption) {
     EXPECT_EQ(errors.errors()[0].description,
               QStringLiteral("Invalid property value: \"# reps\" leaves no hologram"));
     EXPECT_FALSE(document.phase());
-}
-
-// "Save Hologram As…" of a phase hologram writes what the modulator shows at
-// the panel's size: PNG and BMP its 8-bit levels through the lookup table
-// (every level, since the table below reaches each one), NumPy φ on the
-// panel. A panel the map refuses is a run-time error and writes nothing.
-TEST_F(PhaseHologramTest, SaveAsWritesThePanelsLevelsAndPhase) {
-    test::DrawLetter(*form);
-    choosePhase();
-    test::CalculateAndWait(*form);
-    ASSERT_TRUE(document.phase());
-    document.panel.settings.width = 300;
-    document.panel.settings.height = 170;
-    document.panel.settings.tiltX = 0.125;
-    // An odd step visits every level once.
-    for (int k = 0; k < 256; ++k) document.panel.settings.lookup[k] = static_cast<std::uint8_t>(k * 7 % 256);
-    const PanelMap map = MapToPanel(*document.phase(), document.panel.settings);
-
-    for (const char* name : {"slm.png", "slm.bmp"}) {
-        saveAs(QString::fromLatin1(name));
-        ASSERT_TRUE(errors.empty()) << name;
-        const QImage written(folder.filePath(QString::fromLatin1(name)));
-        ASSERT_EQ(written.size(), QSize(300, 170)) << name;
-        ASSERT_TRUE(written.isGrayscale()) << name;
-        std::set<int> seen;
-        for (int x = 0; x < 300; ++x)
-            for (int y = 0; y < 170; ++y) {
-                const int level = qGray(written.pixel(x, y));
-                seen.insert(level);
-                ASSERT_EQ(level, map.levels[static_cast<std::size_t>(x) * 170 + y])
-                    << name << " " << x << ", " << y;
-            }
-        EXPECT_EQ(seen.size(), 256u) << name;
-    }
-    EXPECT_FALSE(offeredFilters.contains(QStringLiteral("16-bit")));
-    EXPECT_TRUE(offeredFilters.contains(QStringLiteral("*.npy")));
-
-    saveAs(QStringLiteral("phi.npy"));
-    ASSERT_TRUE(errors.empty());
-    const std::vector<float> values = NpyValues(folder.filePath(QStringLiteral("phi.npy")), 300, 170);
-    ASSERT_EQ(values.size(), 300u * 170u);
-    for (int y = 0; y < 170; ++y)
-        for (int x = 0; x < 300; ++x)
-            ASSERT_EQ(values[static_cast<std::size_t>(y) * 300 + x], map.phase(x, y)) << x << ", " << y;
-
-    document.panel.settings.height = 0;
-    saveAs(QStringLiteral("refused.png"));
-    EXPECT_EQ(errors.lastNumber(), 380);
-    EXPECT_FALSE(QFile::exists(folder.filePath(QStringLiteral("refused.png"))));
-
-    // A lens whose phase is no number would write a panel of NaN.
-    document.panel.settings.height = 170;
-    document.panel.settings.lens = LensTerm{1e-320, 633, 8};
-    const std::size_t before = errors.errors().size();
-    saveAs(QStringLiteral("nan.tif"));
-    ASSERT_EQ(errors.errors().size(), before + 1);
-    EXPECT_EQ(errors.lastNumber(), 380);
-    EXPECT_FALSE(QFile::exists(folder.filePath(QStringLiteral("nan.tif"))));
-}
-
-// A panel that cannot show the hologram does not stop "Calculate": the
-// hologram is made and shown, and only what needs the panel refuses it.
-TEST_F(PhaseHologramTest, PanelRefusedBeforeCalculateRefusesOnlySaving) {
-    test::DrawLetter(*form);
-    choosePhase();
-    document.panel.settings.width = 300;
-    document.panel.settings.height = 0;
-    test::CalculateAndWait(*form);
-    ASSERT_TRUE(errors.empty());
-    ASSERT_TRUE(document.phase());
-    const HologramGeometry& g = document.phase()->geometry;
-    EXPECT_EQ(view()->image().size(), QSize(g.columns, g.rows));
-    saveAs(QStringLiteral("refused.npy"));
-    EXPECT_EQ(errors.lastNumber(), 380);
-    EXPECT_FALSE(QFile::exists(folder.filePath(QStringLiteral("refused.npy"))));
-
-    // The panel put right, the same hologram is saved on it.
-    errors.clear();
-    document.panel.settings.height = 170;
-    saveAs(QStringLiteral("slm.png"));
-    ASSERT_TRUE(errors.empty());
-    EXPECT_EQ(QImage(folder.filePath(QStringLiteral("slm.png"))).size(), QSize(300, 170));
 }
 
 }  // namespace
