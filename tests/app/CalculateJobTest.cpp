@@ -4,9 +4,11 @@
 #include <QCheckBox>
 #include <QFile>
 #include <QImage>
+#include <QLabel>
 #include <QLineEdit>
 #include <QTemporaryDir>
 #include <QTest>
+#include <algorithm>
 #include <memory>
 #include <string>
 
@@ -22,6 +24,7 @@
 #include "input/ObjectSamples.h"
 #include "platform/NumberText.h"
 #include "widgets/PictureArea.h"
+#include "widgets/Screen.h"
 
 namespace marbleck {
 namespace {
@@ -98,6 +101,31 @@ INSTANTIATE_TEST_SUITE_P(Kinds, CalculateJobTest,
                          [](const auto& info) {
                              return std::string(info.param.kind) + "_" + info.param.file;
                          });
+
+// Reps that put R·W − 1 just below 0 leave a field of one value a side
+// that no sum reaches: the amplitude hologram keeps it and is said by its
+// field, where the phase kind refuses it (PhaseHologramTest).
+TEST(CalculateJob, AmplitudeKeepsAFieldItsLoopsDoNotVisit) {
+    test::RecordedErrors errors;
+    Document document;
+    MainWindow form(document);
+    PictureArea& canvas = *Control<PictureArea>(form, "objectCanvas");
+    canvas.setPixel(3, 4, White);
+    const float width = canvas.outerWidth() / Screen::TwipsPerPixelX();
+    const float height = canvas.outerHeight() / Screen::TwipsPerPixelY();
+    const double reps = 0.75 / std::min(width, height);
+    Control<QLineEdit>(form, "repsEdit")->setText(QString::number(reps, 'g', 17));
+    const HologramGeometry g = MakeHologramGeometry(width, height, reps);
+    ASSERT_TRUE(g.columns == 0 || g.rows == 0);
+    test::CalculateAndWait(form);
+    ASSERT_TRUE(errors.empty());
+    ASSERT_TRUE(document.hasHologram());
+    EXPECT_EQ(document.field().columns(), g.fieldColumns);
+    EXPECT_EQ(document.field().rows(), g.fieldRows);
+    const QString said = Control<QLabel>(form, "statusBarMessage")->text();
+    EXPECT_TRUE(said.startsWith(QStringLiteral("Hologram %1 × %2 in ").arg(g.fieldColumns).arg(g.fieldRows)))
+        << said.toStdString();
+}
 
 struct CaptionCase {
     const char* kind;
