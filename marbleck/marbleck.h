@@ -3,8 +3,9 @@
 // Marbleck's hologram engine for other programs: the one header to include,
 //   #include <marbleck/marbleck.h>
 // with find_package(Marbleck) and Marbleck::engine linked. It names every
-// installed header of the engine and the platform beneath it, and nothing
-// else; what is not here is the engine's own and may change.
+// installed header of the engine and the platform beneath it, itself or
+// through kinds.h, and nothing else; what is not here is the engine's own and
+// may change.
 
 // Running a call: its threads, cancelling and progress.
 #include "engine/core/Cancellation.h"
@@ -17,13 +18,13 @@
 #include "engine/core/ObjectPoint.h"
 #include "engine/objects/MaskSampler.h"
 
-// Either kind of hologram as one job: the kinds table, the job and its
-// runner, the figures of both kinds.
+// Any kind of hologram as one job: the kinds table, the job and its runner,
+// the figures of every kind, and each kind's own header (kinds.h, which the
+// build makes from the kinds' folders and installs beside this one).
 #include "engine/kinds/HologramJob.h"
 #include "engine/kinds/HologramKind.h"
-#include "engine/kinds/amplitude/AmplitudeKind.h"
-#include "engine/kinds/phase/PhaseKind.h"
 #include "engine/reconstruction/Figures.h"
+#include "kinds.h"
 
 // Amplitude holograms: the request, the engines, the one call, the result.
 #include "engine/binarization/Binarization.h"

@@ -16,20 +16,28 @@ quietly() { "$@" > "$work/log" 2>&1 || { cat "$work/log" >&2; fail "$*"; }; }
 
 quietly cmake --install "$build" --prefix "$work/stage"
 # The installed headers are one closed set: <marbleck/marbleck.h> includes
-# every one of them, and each includes installed ones only.
+# every one of them, itself or through kinds.h (which the build makes and
+# which includes each kind's own header), and each includes installed ones
+# only. Every kind's folder in the sources gives its <Name>Kind.h.
 headers="$work/stage/include/marbleck"
 [[ -f $headers/marbleck.h ]] || fail "the install has no include/marbleck/marbleck.h"
+[[ -f $headers/kinds.h ]] || fail "the install has no include/marbleck/kinds.h"
+grep -qxF '#include "kinds.h"' "$headers/marbleck.h" || fail "marbleck.h leaves out kinds.h"
 installed=$(cd "$headers" && find engine platform -name '*.h' | LC_ALL=C sort)
 [[ -n $installed ]] || fail "the install has no headers under include/marbleck/engine and platform"
 for name in $installed; do
-    grep -qxF "#include \"$name\"" "$headers/marbleck.h" || fail "marbleck.h leaves out the installed $name"
+    grep -qxF "#include \"$name\"" "$headers/marbleck.h" "$headers/kinds.h" ||
+        fail "marbleck.h leaves out the installed $name"
 done
-for name in marbleck.h $installed; do
+for kind in engine/kinds/*/*Kind.h; do
+    grep -qxF "#include \"$kind\"" "$headers/kinds.h" || fail "kinds.h leaves out the kind's header $kind"
+done
+for name in marbleck.h kinds.h $installed; do
     while read -r included; do
         [[ -f $headers/$included ]] || fail "$name includes $included, which is not installed"
     done < <(sed -n 's/^#include "\([^"]*\)".*/\1/p' "$headers/$name")
 done
-echo "installed headers: $(wc -w <<< "$installed"), all in marbleck.h, closed"
+echo "installed headers: $(wc -w <<< "$installed"), all in marbleck.h and kinds.h, closed"
 # A copy outside the source tree, so that nothing there can be found.
 cp -r examples "$work/examples"
 quietly cmake -S "$work/examples" -B "$work/example-build" -G Ninja -DCMAKE_PREFIX_PATH="$work/stage" \

@@ -8,8 +8,9 @@ fail() { echo "FAILED: $*" >&2; exit 1; }
 
 # The files of a tree under $1 (relative, sorted) against expected_files.txt;
 # with $2 = library, also the library's files (expected_library_files.txt,
-# the build type's name in a file name as CONFIG), include/marbleck/marbleck.h
-# and every header it includes under include/marbleck.
+# the build type's name in a file name as CONFIG), include/marbleck/marbleck.h,
+# every header it includes under include/marbleck (kinds.h among them) and
+# each kind's own header, engine/kinds/<kind>/<Name>Kind.h.
 check_files() {
     local expected=$work/expected_files.txt
     cp "$here/expected_files.txt" "$expected"
@@ -17,6 +18,7 @@ check_files() {
         cat "$here/expected_library_files.txt" >> "$expected"
         echo include/marbleck/marbleck.h >> "$expected"
         sed -n 's|^#include "\([^"]*\)".*|include/marbleck/\1|p' "$here/../../marbleck/marbleck.h" >> "$expected"
+        (cd "$here/../.." && printf 'include/marbleck/%s\n' engine/kinds/*/*Kind.h) >> "$expected"
     fi
     diff -u <(LC_ALL=C sort "$expected") \
         <(cd "$1" && find . -type f | sed 's|^\./||; s|MarbleckTargets-[a-z]*\.cmake$|MarbleckTargets-CONFIG.cmake|' | LC_ALL=C sort) ||
