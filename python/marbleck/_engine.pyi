@@ -99,6 +99,7 @@ def make(
     *,
     kind: str,
     options: Dict[str, str],
+    common: Dict[str, str],
     random_phase: bool,
     seed: int,
     engine: str,

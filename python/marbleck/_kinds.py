@@ -85,6 +85,7 @@ def make(
     engine: str = "exact",
     size: Optional[Tuple[float, float]] = None,
     figures: bool = True,
+    wavelength: Optional[float] = None,
     time_limit: Optional[float] = None,
     nthreads: int = 0,
     **options: Any,
@@ -98,6 +99,9 @@ def make(
     kind: the kind's name: "amplitude" (the default) or "phase", or any
         other entry of kinds().
     figures: measure the five figures (the default); False leaves them out.
+    wavelength: the laser's wavelength in nm for a kind's option that takes
+        one (a phase hologram's lens; default 633), as marbleck-cli's
+        --wavelength.
     time_limit: stop after this many seconds with TimeoutError. Without it
         the "exact" and "reference" engines refuse more than 2**38 points x
         values with ValueError, as hologram() does.
@@ -107,7 +111,8 @@ def make(
         command line's word: text, or a number written as text; a switch
         True (False or None leaves an option out). An option the kind does
         not have, or a value it cannot take, raises ValueError with its
-        reason.
+        reason; a file an option names that cannot be read (a lookup table)
+        raises OSError.
 
     Returns a KindHologram: the kind, values and levels (what a file of
     numbers and a picture file hold, rows x columns), figures, record and
@@ -119,14 +124,20 @@ def make(
     if entry is None:
         raise ValueError(f"unknown kind {kind!r} (the kinds: {', '.join(entries)})")
     texts = _options(entry, options)
+    common: Dict[str, str] = {}
+    if wavelength is not None:
+        if isinstance(wavelength, (bool, np.bool_)) or not isinstance(wavelength, numbers.Real):
+            raise ValueError(f"wavelength must be a number of nm, not {wavelength!r}")
+        common["wavelength"] = repr(float(wavelength))
     mask, width, height, seed_value = _sources(obj, size, engine, random_phase, seed)
     reps_value = _reps(reps)
     limit = _time_limit(time_limit)
     threads = _threads(nthreads)
     brightness = _brightness(obj, mask)
     name, values, levels, measured, record, details = _engine.make(
-        mask, brightness, width, height, reps_value, kind=kind, options=texts, random_phase=bool(random_phase),
-        seed=seed_value, engine=engine, figures=bool(figures), time_limit=limit, nthreads=threads,
+        mask, brightness, width, height, reps_value, kind=kind, options=texts, common=common,
+        random_phase=bool(random_phase), seed=seed_value, engine=engine, figures=bool(figures), time_limit=limit,
+        nthreads=threads,
     )
     return KindHologram(
         name, values, levels, None if measured is None else _figures(measured), record, details,

@@ -21,11 +21,13 @@ namespace marbleck::python {
 
 namespace {
 
+using Texts = std::map<std::string, std::string, std::less<>>;
+
 // The options a caller gave, by their names in the table ("refine-method"),
 // each as text.
 class GivenOptions : public KindOptionValues {
 public:
-    explicit GivenOptions(std::map<std::string, std::string, std::less<>> given) : given_(std::move(given)) {}
+    explicit GivenOptions(Texts given) : given_(std::move(given)) {}
 
     bool isSet(std::string_view name) const override { return given_.find(name) != given_.end(); }
     std::string value(std::string_view name) const override {
@@ -34,7 +36,7 @@ public:
     }
 
 private:
-    std::map<std::string, std::string, std::less<>> given_;
+    Texts given_;
 };
 
 std::string Text(std::string_view text) { return std::string(text); }
@@ -58,22 +60,39 @@ const HologramKind& KindNamed(const std::string& name) {
     return *kind;
 }
 
-// The kind's post-processing from the options given; null where none is
-// given and the kind reads none. KindOptionError is a std::invalid_argument,
-// a ValueError to Python.
-std::shared_ptr<const KindPostProcessing> PostProcessingOf(
-    const HologramKind& kind, std::map<std::string, std::string, std::less<>> given) {
+// The kind's post-processing from the options given, with the files it
+// names read in; null where none is given and the kind reads none. `common`
+// holds the caller's values a kind may read beside its own ("wavelength").
+// KindOptionError is a std::invalid_argument, a ValueError to Python; a
+// file that cannot be used an OSError naming it.
+std::shared_ptr<const KindPostProcessing> PostProcessingOf(const HologramKind& kind, Texts given,
+                                                           const Texts& common) {
     for (const auto& [name, value] : given) {
         bool known = false;
         for (const KindOption& option : kind.options) known = known || option.name == name;
         if (!known) throw std::invalid_argument("the " + Text(kind.name) + " kind has no option " + name);
     }
     if (kind.readOptions == nullptr) {
-        if (!given.empty())
-            throw std::invalid_argument("the " + Text(kind.name) + " kind reads no options here");
+        if (!given.empty()) throw std::invalid_argument("the " + Text(kind.name) + " kind reads no options");
         return nullptr;
     }
-    return kind.readOptions(GivenOptions(std::move(given)));
+    given.insert(common.begin(), common.end());
+    const std::shared_ptr<const KindPostProcessing> steps = kind.readOptions(GivenOptions(std::move(given)));
+    if (steps == nullptr) return nullptr;
+    try {
+        std::shared_ptr<const KindPostProcessing> read;
+        {
+            py::gil_scoped_release released;
+            read = steps->readInputFiles();
+        }
+        return read != nullptr ? read : steps;
+    } catch (const KindInputFileError& error) {
+        std::string role = "file";
+        for (const KindInputFile& file : steps->inputFiles())
+            if (file.path == error.file()) role = file.role;
+        PyErr_SetString(PyExc_OSError, (role + " " + error.file() + ": " + error.what()).c_str());
+        throw py::error_already_set();
+    }
 }
 
 // A named value as Python has it: None, a number, a flag, a text or a dict.
@@ -138,9 +157,9 @@ std::pair<py::object, py::object> FileArrays(std::unique_ptr<Hologram> hologram)
 // (kind, values, levels, figures or None, record or None, details) of the
 // job's hologram.
 py::tuple MakeOf(const Mask& mask, const std::vector<float>& brightness, float width, float height,
-                 double reps, const std::string& kindName,
-                 const std::map<std::string, std::string, std::less<>>& options, bool randomPhase,
-                 std::uint64_t seed, const std::string& engine, bool figures, double timeLimit, int threads) {
+                 double reps, const std::string& kindName, const Texts& options, const Texts& common,
+                 bool randomPhase, std::uint64_t seed, const std::string& engine, bool figures,
+                 double timeLimit, int threads) {
     CheckThreads(threads);
     const HologramKind& kind = KindNamed(kindName);
     HologramJob job;
@@ -156,7 +175,7 @@ py::tuple MakeOf(const Mask& mask, const std::vector<float>& brightness, float w
     job.randomPhase = randomPhase;
     job.seed = seed;
     job.figures = figures;
-    job.postProcessing = PostProcessingOf(kind, options);
+    job.postProcessing = PostProcessingOf(kind, options, common);
     // Reps that leave no value summed, and sums beyond the exact engines'
     // bound without a time limit, are refused before any work.
     RefuseUnvisitedHologram(MakeHologramGeometry(width, height, reps));
@@ -180,10 +199,11 @@ void RegisterKindCalls(py::module_& module) {
     module.def("make", &MakeOf,
                "(kind, values, levels, figures by name or None, record or None, details) of the hologram "
                "of kind `kind` of the lit samples of `mask`, its post-processing read from `options` (by "
-               "the table's names, as text) by the kind's entry.",
+               "the table's names, as text) and the caller's `common` values by the kind's entry.",
                py::arg("mask"), py::arg("brightness"), py::arg("width"), py::arg("height"), py::arg("reps"),
-               py::kw_only(), py::arg("kind"), py::arg("options"), py::arg("random_phase"), py::arg("seed"),
-               py::arg("engine"), py::arg("figures"), py::arg("time_limit"), py::arg("nthreads") = 0);
+               py::kw_only(), py::arg("kind"), py::arg("options"), py::arg("common"), py::arg("random_phase"),
+               py::arg("seed"), py::arg("engine"), py::arg("figures"), py::arg("time_limit"),
+               py::arg("nthreads") = 0);
 }
 
 }  // namespace marbleck::python
