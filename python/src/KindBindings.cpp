@@ -61,7 +61,7 @@ const HologramKind& KindNamed(const std::string& name) {
 }
 
 // The kind's post-processing from the options given, with the files it
-// names read in; null where none is given and the kind reads none. `common`
+// names read in; null where the kind reads no options or asks for none. `common`
 // holds the caller's values a kind may read beside its own ("wavelength").
 // KindOptionError is a std::invalid_argument, a ValueError to Python; a
 // file that cannot be used an OSError naming it.
