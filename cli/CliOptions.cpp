@@ -2,24 +2,17 @@
 
 #include <QCommandLineParser>
 #include <QFileInfo>
-#include <charconv>
 #include <cmath>
 #include <optional>
 #include <string>
 
+#include "engine/core/OptionText.h"
 #include "engine/sums/CalculationEngine.h"
 #include "output/OutputFormats.h"
 
 namespace marbleck::cli {
 
-std::optional<double> WholeNumber(const QString& text) {
-    const std::string bytes = text.toStdString();
-    double value = 0;
-    const char* end = bytes.data() + bytes.size();
-    const auto [stop, error] = std::from_chars(bytes.data(), end, value);
-    if (bytes.empty() || error != std::errc() || stop != end || !std::isfinite(value)) return std::nullopt;
-    return value;
-}
+std::optional<double> WholeNumber(const QString& text) { return marbleck::WholeNumber(text.toStdString()); }
 
 double Number(const QString& text, const char* option) {
     const std::optional<double> value = WholeNumber(text);

@@ -53,10 +53,8 @@ struct CliOptions {
     bool binarized() const { return binarizeThreshold.has_value() || balanced || optimised; }
 };
 
-// The option's whole text as a finite number ("2.5", "-1", "3e2"; a point is
-// the decimal point), or nothing. Unlike the window's boxes, which read the
-// leading number of whatever was typed, a script's option is taken whole or
-// refused, so that a typing error cannot silently become another value.
+// The option's whole text as a finite number, or nothing (the engine's
+// WholeNumber, the one rule of every option's number).
 std::optional<double> WholeNumber(const QString& text);
 // The whole number, or UsageError naming `option`.
 double Number(const QString& text, const char* option);

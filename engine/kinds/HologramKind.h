@@ -126,10 +126,34 @@ public:
     using std::invalid_argument::invalid_argument;
 };
 
+// A file a post-processing reads: its name as bytes and what messages call
+// it ("lookup table").
+struct KindInputFile {
+    std::string path;
+    std::string role;
+};
+
+// A file a post-processing reads that cannot be used: the file's name (as
+// bytes) and the reason ("line 3: ...", "File not found: ...").
+class KindInputFileError : public std::runtime_error {
+public:
+    KindInputFileError(std::string file, const std::string& reason)
+        : std::runtime_error(reason), file_(std::move(file)) {}
+    const std::string& file() const { return file_; }
+
+private:
+    std::string file_;
+};
+
 // The post-processing a job asks of its kind; each kind derives its own
 // (AmplitudePostProcessing, PhasePostProcessing) and reads only that.
 struct KindPostProcessing {
     virtual ~KindPostProcessing() = default;
+    // The files it reads before any hologram is made (none by default).
+    virtual std::vector<KindInputFile> inputFiles() const { return {}; }
+    // A copy of it with those files read in; null where it reads none.
+    // Throws KindInputFileError naming the file.
+    virtual std::shared_ptr<const KindPostProcessing> readInputFiles() const { return nullptr; }
 };
 
 // One kind of hologram: an entry of the kinds table.

@@ -14,6 +14,13 @@ normalised to 0 .. 1 exactly as the program's "Calculate" and
     >>> binary = marbleck.binarize(field, "balanced")
     >>> picture = marbleck.reconstruct(binary)
 
+make() makes a hologram of any kind of the engine's kinds table (kinds()
+lists them and their options) as marbleck-cli does:
+
+    >>> made = marbleck.make(numpy.eye(8), 2, kind="phase", refine=3)
+    >>> made.levels.shape
+    (16, 16)
+
 A field handed in may be float (its values), bool (0 and 1), uint8 grey
 levels (level / 255, as grey_levels() gives them and PNG files hold) or
 uint16 grey levels (level / 65535); reconstruct() and figures() also take a
@@ -39,11 +46,15 @@ import numpy.typing as npt
 
 from . import _engine
 from ._arguments import _mask, _reps, _size, _sources, _threads, _time_limit, _transmittance, _values
+from ._kinds import kinds, make
 from ._phase import kinoform, lookup_table, slm_map
 from ._records import (
     Binarized,
     Figures,
     Hologram,
+    Kind,
+    KindHologram,
+    KindOption,
     Kinoform,
     Optimisation,
     PhaseFigures,
@@ -74,6 +85,11 @@ __all__ = [
     "PhaseFigures",
     "Refinement",
     "Kinoform",
+    "kinds",
+    "make",
+    "Kind",
+    "KindOption",
+    "KindHologram",
     "REFINEMENTS",
     "ENGINES",
     "METHODS",

@@ -89,3 +89,23 @@ def lookup_table(text: Optional[str | bytes], *, two_pi: int = 255) -> _Levels: 
 def lookup_file(path: bytes) -> _Levels: ...
 def refinement_work(width: float, height: float, reps: float, iterations: int) -> Tuple[int, float]: ...
 def brightness_of_levels(levels: _Levels) -> npt.NDArray[np.float32]: ...
+def kinds() -> List[Tuple[str, str, str, List[Tuple[str, str, str, bool]]]]: ...
+def make(
+    mask: _Mask,
+    brightness: npt.NDArray[np.float32],
+    width: float,
+    height: float,
+    reps: float,
+    *,
+    kind: str,
+    options: Dict[str, str],
+    common: Dict[str, str],
+    random_phase: bool,
+    seed: int,
+    engine: str,
+    figures: bool,
+    time_limit: float,
+    nthreads: int = 0,
+) -> Tuple[
+    str, Optional[_Floats], Optional[_Levels], Optional[_Figures], Optional[Dict[str, Any]], Dict[str, Any]
+]: ...

@@ -6,7 +6,7 @@ marbleck, which exports them."""
 from __future__ import annotations
 
 import dataclasses
-from typing import Any, Dict, Optional
+from typing import Any, Dict, Optional, Tuple
 
 import numpy as np
 import numpy.typing as npt
@@ -142,3 +142,59 @@ class Binarized(np.ndarray):  # type: ignore[type-arg]
     def __array_finalize__(self, obj: Any) -> None:
         self.threshold = getattr(obj, "threshold", float("nan"))
         self.optimisation = getattr(obj, "optimisation", None)
+
+
+@dataclasses.dataclass(frozen=True)
+class KindOption:
+    """An option of a kind's post-processing: name, its keyword to make()
+    (marbleck-cli's --refine-method is refine_method), value_name, the
+    name of its value ("" for a switch, given as True), help, what it does,
+    and file, whether its value names a file."""
+
+    name: str
+    value_name: str
+    help: str
+    file: bool
+
+
+@dataclasses.dataclass(frozen=True)
+class Kind:
+    """An entry of the kinds table: its name (make()'s kind), its label as a
+    menu shows it (without the mnemonic's "&"), what a status bar calls one
+    just made, and its options."""
+
+    name: str
+    label: str
+    caption: str
+    options: Tuple[KindOption, ...]
+
+
+@dataclasses.dataclass(frozen=True)
+class KindHologram:
+    """A hologram of any kind as make() returns it.
+
+    kind: the kind's name. values: what a file of numbers holds (NumPy,
+    TIFF), float32 rows x columns: an amplitude hologram's values 0 .. 1 (a
+    binarized one's 0 and 1), a phase hologram's panel phase 0 .. 2*pi.
+    levels: what a picture file holds (PNG, BMP), uint8 grey levels of the
+    same shape. figures: the five figures (None with figures=False).
+    record: what its iterative post-processing did (an optimisation, a
+    refinement) by name, None without one. details: the kind's details by
+    name, as marbleck-cli's report gives them. seed: the seed of the random
+    phases (None without random_phase).
+    """
+
+    kind: str
+    values: Optional[npt.NDArray[np.float32]]
+    levels: Optional[npt.NDArray[np.uint8]]
+    figures: Optional[Figures]
+    record: Optional[Dict[str, Any]]
+    details: Dict[str, Any]
+    seed: Optional[int] = None
+
+    def __repr__(self) -> str:
+        shape = "None" if self.values is None else f"<{self.values.shape[0]} x {self.values.shape[1]}>"
+        return (
+            f"KindHologram(kind={self.kind!r}, values={shape}, figures={self.figures!r}, "
+            f"record={self.record!r}, details={self.details!r}, seed={self.seed!r})"
+        )

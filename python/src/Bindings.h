@@ -63,5 +63,6 @@ void RegisterHologramCalls(py::module_& module);
 void RegisterBinarizationCalls(py::module_& module);
 void RegisterPhaseCalls(py::module_& module);
 void RegisterReconstructionCalls(py::module_& module);
+void RegisterKindCalls(py::module_& module);
 
 }  // namespace marbleck::python

@@ -51,6 +51,7 @@ PYBIND11_MODULE(_engine, module) {
     python::RegisterBinarizationCalls(module);
     python::RegisterPhaseCalls(module);
     python::RegisterReconstructionCalls(module);
+    python::RegisterKindCalls(module);
     module.attr("refinement_work_bound") = RefinementWorkBound;
     module.attr("default_lens_wavelength") = DefaultLensWavelengthNm;
     module.attr("refinement_methods") = NamesOf(RefinementMethods());

@@ -16,7 +16,7 @@ import marbleck
 ROOT = Path(__file__).resolve().parents[2]
 
 
-@pytest.mark.parametrize("call", ["hologram", "kinoform"])
+@pytest.mark.parametrize("call", ["hologram", "kinoform", "make"])
 @pytest.mark.parametrize("engine", ["exact", "reference"])
 def test_unbounded_exact_work_is_refused_with_an_estimate(engine, call):
     # In a child with a deadline of its own: a call that is not refused would
@@ -39,6 +39,8 @@ def test_time_limit_stops_the_work():
     # Sums beyond the bound go on under a kinoform's time limit, which stops them.
     with pytest.raises(TimeoutError, match=r"the kinoform stopped after 0.5 s \(time_limit\)"):
         marbleck.kinoform(np.ones((2048, 2048), bool), 2, time_limit=0.5)
+    with pytest.raises(TimeoutError, match=r"the hologram stopped after 0.5 s \(time_limit\)"):
+        marbleck.make(np.ones((2048, 2048), bool), 2, kind="phase", time_limit=0.5)
     # A limit that is not reached changes nothing.
     lit = np.eye(9, dtype=bool)
     assert np.array_equal(marbleck.hologram(lit, 2, time_limit=60), marbleck.hologram(lit, 2))

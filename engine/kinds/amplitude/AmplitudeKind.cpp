@@ -3,15 +3,21 @@
 #include <chrono>
 
 #include "engine/kinds/HologramJob.h"
+#include "engine/kinds/amplitude/AmplitudeKindOptions.h"
 #include "engine/sums/HologramCalculation.h"
 
 namespace marbleck {
 
 namespace {
 
-constexpr KindOption Options[] = {
-    {"binarize", "T|METHOD", "binarizes the hologram: at a threshold, balanced or optimised"},
-    {"budget", "S", "the seconds an optimised binarization may run"},
+// The command line's --help lists them so.
+const KindOption Options[] = {
+    {"binarize", "T|balanced|optimised",
+     "Write the binarized hologram: values above the number T are 255; \"balanced\" (or \"median\") takes "
+     "the hologram's median for T, so that half the values are white; \"optimised\" (or \"optimise\") starts "
+     "there and flips values while that evens out the object's points and takes light from the noise, for up "
+     "to --budget seconds."},
+    {"budget", "SECONDS", BudgetHelp()},
 };
 
 // The figures an optimisation record holds.
@@ -35,6 +41,7 @@ const HologramKind Kind{.name = "amplitude",
                         .sumsPerPoint = 1,
                         .recordName = "optimisation",
                         .options = Options,
+                        .readOptions = ReadAmplitudeOptions,
                         .make = Make};
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "engine/kinds/HologramJob.h"
+#include "engine/kinds/phase/PhaseKindOptions.h"
 
 namespace marbleck {
 
@@ -11,16 +12,29 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-constexpr KindOption Options[] = {
-    {"refine", "N", "refines the kinoform by N iterations"},
-    {"refine-method", "METHOD", "the refinement's method: gs or weighted"},
-    {"slm", "WxH", "the panel's size in pixels"},
-    {"fill", "tile|pad", "how the hologram fills the panel: tile or pad"},
-    {"two-pi", "G", "the grey level that delays by 2π"},
-    {"lut", "FILE", "the panel's lookup table"},
-    {"tilt", "FX,FY", "a blazed grating along x and y"},
-    {"lens", "F", "a lens term of a focal length"},
-    {"pitch", "UM", "the panel's pixel pitch, for the lens"},
+// The command line's --help lists them so, after the switch.
+const std::string RefineMethodHelp = "With --refine: " + RefinementMethodChoices(true) + ".";
+const KindOption Options[] = {
+    {"refine", "N",
+     "With --phase: refine the kinoform by N iterations of --refine-method, which move light from the noise "
+     "onto the object's points."},
+    {"refine-method", "METHOD", RefineMethodHelp},
+    {"slm", "WxH", "With --phase: the panel's size in pixels (default: the hologram's own size)."},
+    {"fill", "tile|pad",
+     "With --slm: tile (the default) repeats the hologram from the top left corner, pad centres it with "
+     "phase 0 around it."},
+    {"two-pi", "G", "With --phase: the grey level that delays by 2π (1 to 255, default 255)."},
+    {"lut", "FILE",
+     "With --phase: the panel's lookup table, 256 lines of one grey level each (or an index and a level), "
+     "entry k for the phase k · 2π / 256; instead of --two-pi.",
+     true},
+    {"tilt", "FX,FY",
+     "With --phase: a blazed grating of FX and FY cycles per pixel (-0.5 to 0.5) along x and y, moving the "
+     "image off the zero order."},
+    {"lens", "F",
+     "With --phase: a lens term of focal length F metres (negative diverges); needs --pitch, its wavelength "
+     "is --wavelength (default 633)."},
+    {"pitch", "UM", "The panel's pixel pitch in micrometres, for --lens."},
 };
 
 // The figures a refinement record holds.
@@ -55,8 +69,11 @@ const HologramKind Kind{.name = "phase",
                         .plural = "phase holograms",
                         .sumsPerPoint = 2,
                         .recordName = "refinement",
-                        .choice = {"phase", "", "writes a phase hologram for a spatial light modulator"},
+                        .choice = {"phase", "",
+                                   "Write a phase hologram (kinoform) for a spatial light modulator instead: "
+                                   "the phase of the points' complex sum, on the panel's pixels."},
                         .options = Options,
+                        .readOptions = ReadPhaseOptions,
                         .make = Make};
 
 }  // namespace

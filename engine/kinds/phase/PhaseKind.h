@@ -1,6 +1,9 @@
 #pragma once
 
+#include <memory>
 #include <optional>
+#include <string>
+#include <vector>
 
 #include "engine/core/HologramField.h"
 #include "engine/core/HologramGeometry.h"
@@ -17,6 +20,12 @@ namespace marbleck {
 struct PhasePostProcessing : KindPostProcessing {
     std::optional<RefinementRequest> refinement;
     std::optional<PanelSettings> panel;
+    // The file (its name's bytes) of the panel's lookup table, "" for none:
+    // readInputFiles() reads it into the panel.
+    std::string lookupFile;
+
+    std::vector<KindInputFile> inputFiles() const override;
+    std::shared_ptr<const KindPostProcessing> readInputFiles() const override;
 };
 
 // A phase hologram (a modulator's): MakePhaseHologram's result and its
