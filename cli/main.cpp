@@ -148,7 +148,8 @@ int main(int argc, char** argv) {
     // Read once for every object; a bad one stops the run before any work.
     if (!reads.empty()) {
         try {
-            options.postProcessing = options.postProcessing->readInputFiles();
+            if (auto read = options.postProcessing->readInputFiles())
+                options.postProcessing = std::move(read);
         } catch (const marbleck::KindInputFileError& error) {
             PrintError(DecodeNativeFileName(QByteArray::fromStdString(error.file())),
                        QString::fromStdString(error.what()));
