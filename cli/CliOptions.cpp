@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 
+#include "cli/KindCommandLine.h"
 #include "engine/core/OptionText.h"
 #include "engine/sums/CalculationEngine.h"
 #include "output/OutputFormats.h"
@@ -73,19 +74,6 @@ ParsedCommandLine ParseCommandLine(const QStringList& arguments) {
         QStringLiteral("N"));
     const QCommandLineOption engine(QStringLiteral("engine"), EngineChoices(true) + QLatin1Char('.'),
                                     QStringLiteral("ENGINE"), EngineName(DefaultCalculationEngine()));
-    const QCommandLineOption binarize(
-        QStringLiteral("binarize"),
-        QStringLiteral("Write the binarized hologram: values above the number T are 255; \"balanced\" "
-                       "(or \"median\") takes the hologram's median for T, so that half the values are "
-                       "white; \"optimised\" (or \"optimise\") starts there and flips values while that "
-                       "evens out the object's points and takes light from the noise, for up to --budget "
-                       "seconds."),
-        QStringLiteral("T|balanced|optimised"));
-    const QCommandLineOption budget(
-        QStringLiteral("budget"),
-        QStringLiteral("How long --binarize optimised may run for each object, in seconds (default %1).")
-            .arg(DefaultBinarizationBudget),
-        QStringLiteral("SECONDS"));
     const QCommandLineOption reconstruct(
         QStringLiteral("reconstruct"),
         QStringLiteral(
@@ -129,10 +117,14 @@ ParsedCommandLine ParseCommandLine(const QStringList& arguments) {
                        "standard deviation over their mean), fidelity and its "
                        "refinement (method, before, after, iterations, seconds)."));
     const QCommandLineOption quiet(QStringLiteral("quiet"), QStringLiteral("Print no progress."));
-    parser.addOptions({output, reps, randomPhase, seed, engine, binarize, budget, reconstruct, maxSeconds,
-                       threads, depth, report, dpi, scale, wavelength, distance, quiet});
-    const PhaseCommandLine phaseOptions;
-    phaseOptions.addTo(parser);
+    // The first kind's options among the calculation's, the other kinds'
+    // switches and options after the common ones.
+    const KindCommandLine kinds;
+    parser.addOptions({output, reps, randomPhase, seed, engine});
+    kinds.addFirstKindsOptions(parser);
+    parser.addOptions(
+        {reconstruct, maxSeconds, threads, depth, report, dpi, scale, wavelength, distance, quiet});
+    kinds.addOtherKinds(parser);
     const QCommandLineOption help = parser.addHelpOption();
     const QCommandLineOption version = parser.addVersionOption();
 
@@ -173,24 +165,7 @@ ParsedCommandLine ParseCommandLine(const QStringList& arguments) {
     o.engine = parser.value(engine).toStdString();
     if (FindCalculationEngine(o.engine) == nullptr)
         throw UsageError("unknown engine " + o.engine + " (" + EngineChoices(false).toStdString() + ")");
-    if (parser.isSet(binarize)) {
-        // The binarization table's names, and the names they had before it.
-        const QString method = parser.value(binarize);
-        if (method == QLatin1String("balanced") || method == QLatin1String("median"))
-            o.balanced = true;
-        else if (method == QLatin1String("optimised") || method == QLatin1String("optimise"))
-            o.optimised = true;
-        else if (const auto threshold = WholeNumber(parser.value(binarize)))
-            o.binarizeThreshold = *threshold;
-        else
-            throw UsageError("--binarize must be a number, balanced or optimised: " +
-                             parser.value(binarize).toStdString());
-    }
-    if (parser.isSet(budget)) {
-        // Any other binarization would silently run without a budget.
-        if (!o.optimised) throw UsageError("--budget needs --binarize optimised");
-        o.budgetSeconds = PositiveNumber(parser.value(budget), "--budget");
-    }
+    std::shared_ptr<const KindPostProcessing> firstKindSteps = kinds.readFirstKind(parser);
     o.reconstruct = parser.value(reconstruct);
     if (parser.isSet(reconstruct)) {
         if (QFileInfo(o.reconstruct).suffix().toLower() != QLatin1String("png"))
@@ -218,18 +193,23 @@ ParsedCommandLine ParseCommandLine(const QStringList& arguments) {
                          " is for .png outputs only: " + o.output.toStdString());
     o.report = parser.isSet(report);
     o.quiet = parser.isSet(quiet);
-    o.phase = phaseOptions.read(parser, wavelength);
-    if (o.phase) {
-        // A phase hologram is shown by a modulator, not printed or thresholded.
-        if (parser.isSet(binarize)) throw UsageError("--binarize is for printed holograms, not --phase");
-        if (o.depth != 8)
-            throw UsageError("--phase writes 8-bit grey levels; --depth 16 is for printed holograms");
+    const KindChoice choice = kinds.choose(parser, std::move(firstKindSteps));
+    o.kind = choice.kind;
+    o.postProcessing = choice.postProcessing;
+    // The first kind's holograms are printed: the depths and the print's
+    // figures are theirs.
+    const HologramKind& prints = *HologramKinds().front();
+    const bool printed = o.kind == &prints;
+    if (!printed) {
+        const std::string chosen = "--" + std::string(o.kind->choice.name);
+        const std::string plural(prints.plural);
+        if (o.depth != 8) throw UsageError(chosen + " writes 8-bit grey levels; --depth 16 is for " + plural);
         if (parser.isSet(dpi) || parser.isSet(scale) || parser.isSet(distance))
-            throw UsageError("--dpi, --scale and --distance are for printed holograms, not --phase");
+            throw UsageError("--dpi, --scale and --distance are for " + plural + ", not " + chosen);
     }
-    // With --phase, --wavelength is the lens's.
-    const bool physical = parser.isSet(dpi) || parser.isSet(scale) ||
-                          (parser.isSet(wavelength) && !o.phase) || parser.isSet(distance);
+    // With another kind, --wavelength is that kind's (a phase hologram's lens).
+    const bool physical = parser.isSet(dpi) || parser.isSet(scale) || (parser.isSet(wavelength) && printed) ||
+                          parser.isSet(distance);
     if (physical && !parser.isSet(dpi)) throw UsageError("--scale, --wavelength and --distance need --dpi");
     if (physical && !o.report) throw UsageError("--dpi needs --report, where the figures are printed");
     if (physical) {

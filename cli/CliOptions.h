@@ -3,13 +3,13 @@
 #include <QString>
 #include <QStringList>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <stdexcept>
 
 #include <string>
 
-#include "cli/PhaseOptions.h"
-#include "engine/binarization/Binarization.h"
+#include "engine/kinds/HologramKind.h"
 
 namespace marbleck::cli {
 
@@ -28,11 +28,11 @@ struct CliOptions {
     bool randomPhase = false;
     std::optional<std::uint64_t> seed;
     std::string engine = "exact";  // a name in the engine table
-    std::optional<double> binarizeThreshold;
-    bool balanced = false;   // --binarize balanced (or median): the threshold is the hologram's median
-    bool optimised = false;  // --binarize optimised (or optimise): the table's "optimised"
-    // --budget: how long the optimiser may run, only with --binarize optimised.
-    double budgetSeconds = DefaultBinarizationBudget;
+    // The kind chosen by its switch (the kinds table's first without one) and
+    // the post-processing its options ask for (null: the kind's plain one);
+    // a lookup table file is read into it after the parse.
+    const HologramKind* kind = HologramKinds().front();
+    std::shared_ptr<const KindPostProcessing> postProcessing;
     QString reconstruct;  // --reconstruct: where the reconstruction picture goes ("" for none)
     // The print's physical figures in the report, only with --dpi.
     std::optional<double> dpi;
@@ -47,10 +47,6 @@ struct CliOptions {
     int depth = 8;
     bool report = false;
     bool quiet = false;
-    // --phase: a phase hologram on a modulator's panel instead of a print's.
-    std::optional<PhaseOptions> phase;
-
-    bool binarized() const { return binarizeThreshold.has_value() || balanced || optimised; }
 };
 
 // The option's whole text as a finite number, or nothing (the engine's
@@ -78,9 +74,9 @@ struct ParsedCommandLine {
 // extension is not written, several objects without %n in the output (or in
 // the reconstruction's), a reconstruction not to .png, physical figures asked
 // for without --dpi and --report, or a number that is not positive there,
-// a --budget that is not a positive number or comes without
-// --binarize optimised, and --threads other than a whole number from 0 to
-// MaxThreadsOption.
+// --threads other than a whole number from 0 to MaxThreadsOption, what the
+// kinds refuse (KindCommandLine), and, with a kind other than the first
+// (the print's), a depth of 16 or the print's physical figures.
 ParsedCommandLine ParseCommandLine(const QStringList& arguments);
 
 // The output path of `object`: %n replaced by its base name without extension.

@@ -54,12 +54,12 @@ struct NamedFile {
 }  // namespace
 
 QStringList FindOutputCollisions(const QStringList& objects, const QString& output,
-                                 const QString& reconstruct, const QString& lookupTable) {
+                                 const QString& reconstruct, const std::vector<ReadFile>& reads) {
     std::vector<NamedFile> inputs;
     std::vector<NamedFile> writes;
-    if (!lookupTable.isEmpty())
-        inputs.push_back(
-            {lookupTable, QStringLiteral("the lookup table ") + lookupTable, IdentityOf(lookupTable)});
+    for (const ReadFile& read : reads)
+        inputs.push_back({read.path, QStringLiteral("the ") + read.role + QLatin1Char(' ') + read.path,
+                          IdentityOf(read.path)});
     for (const QString& object : objects) {
         inputs.push_back({object, QStringLiteral("the object ") + object, IdentityOf(object)});
         const QString hologram = OutputPathFor(output, object);

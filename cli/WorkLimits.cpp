@@ -31,8 +31,8 @@ void RefuseUnboundedWork(const CliOptions& options, const HologramKind& kind,
 }
 
 void RefuseUnboundedRefinement(const CliOptions& options, const HologramGeometry& geometry) {
-    if (!options.phase || !options.phase->refinement || options.maxSeconds) return;
-    const int iterations = options.phase->refinement->iterations;
+    const int iterations = options.postProcessing ? options.postProcessing->iterationsOverValues() : 0;
+    if (iterations == 0 || options.maxSeconds) return;
     if (RefinementValues(geometry, iterations) <= RefinementWorkBound) return;
     const double minutes =
         RefinementSeconds(geometry, iterations, RunContext(options.threads).pool().size()) / 60.0;

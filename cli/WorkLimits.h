@@ -19,8 +19,9 @@ namespace marbleck::cli {
 void RefuseUnboundedWork(const CliOptions& options, const HologramKind& kind,
                          const HologramGeometry& geometry, const std::vector<ObjectPoint>& points);
 
-// Throws CalculationTooLong for a --refine above RefinementWorkBound without
-// options.maxSeconds.
+// Throws CalculationTooLong for a post-processing whose iterations over every
+// value (a refinement's, KindPostProcessing::iterationsOverValues) are above
+// RefinementWorkBound without options.maxSeconds.
 void RefuseUnboundedRefinement(const CliOptions& options, const HologramGeometry& geometry);
 
 // An object's job and what it made.

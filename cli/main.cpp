@@ -12,7 +12,6 @@
 #include "cli/ExitStatus.h"
 #include "cli/ObjectExport.h"
 #include "cli/OutputCollisions.h"
-#include "engine/phase/LookupTableFile.h"
 #include "input/picture/NativeFileName.h"
 #include "platform/BlasThreads.h"
 #include "platform/OutOfResources.h"
@@ -132,30 +131,38 @@ int main(int argc, char** argv) {
         return ExitStatus::Success;
     }
     CliOptions options = parsed.options;
-    const QString lookupFile = options.phase ? options.phase->lookupFile : QString();
-    // Nothing is written while any output would replace an object, the
-    // lookup table or another output of the same run.
+    // The files the kind's post-processing reads (a lookup table).
+    std::vector<ReadFile> reads;
+    if (options.postProcessing)
+        for (const marbleck::KindInputFile& file : options.postProcessing->inputFiles())
+            reads.push_back({DecodeNativeFileName(QByteArray::fromStdString(file.path)),
+                             QString::fromStdString(file.role)});
+    // Nothing is written while any output would replace an object, a file
+    // the kind reads or another output of the same run.
     if (const QStringList collisions =
-            FindOutputCollisions(options.objects, options.output, options.reconstruct, lookupFile);
+            FindOutputCollisions(options.objects, options.output, options.reconstruct, reads);
         !collisions.isEmpty()) {
         for (const QString& collision : collisions) PrintError({}, collision);
         return ExitStatus::Usage;
     }
-    // One table for every object; a bad one stops the run before any work.
-    if (!lookupFile.isEmpty()) {
+    // Read once for every object; a bad one stops the run before any work.
+    if (!reads.empty()) {
         try {
-            options.phase->panel.lookup =
-                marbleck::ReadLookupTableFile(EncodeNativeFileName(lookupFile).toStdString());
-        } catch (const marbleck::LookupTableFileError& error) {
-            PrintError(lookupFile, QString::fromStdString(error.reason()));
+            if (auto read = options.postProcessing->readInputFiles())
+                options.postProcessing = std::move(read);
+        } catch (const marbleck::KindInputFileError& error) {
+            PrintError(DecodeNativeFileName(QByteArray::fromStdString(error.file())),
+                       QString::fromStdString(error.what()));
             return ExitStatus::Input;
         } catch (const std::exception& error) {
-            PrintError(lookupFile, marbleck::IsOutOfResources(error) ? QStringLiteral("out of memory")
-                                                                     : QString::fromLocal8Bit(error.what()));
+            PrintError(reads.front().path, marbleck::IsOutOfResources(error)
+                                               ? QStringLiteral("out of memory")
+                                               : QString::fromLocal8Bit(error.what()));
             return ExitStatus::Input;
         }
     }
-    const char* iterativeStage = options.phase ? "refining" : "optimising";
+    const QByteArray iterativeStage(options.kind->progressStage.data(),
+                                    static_cast<qsizetype>(options.kind->progressStage.size()));
 
     std::uint64_t seed = options.seed.value_or(0);
     if (options.randomPhase && !options.seed) {
@@ -174,7 +181,7 @@ int main(int argc, char** argv) {
         try {
             ExportSummary summary;
             if (showProgress) {
-                ProgressLine line(object, iterativeStage);
+                ProgressLine line(object, iterativeStage.constData());
                 summary = ExportObject(options, object, output, seed, line.reports(), reconstruction);
             } else {
                 summary = ExportObject(options, object, output, seed, {}, reconstruction);

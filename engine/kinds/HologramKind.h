@@ -154,6 +154,10 @@ struct KindPostProcessing {
     // A copy of it with those files read in; null where it reads none.
     // Throws KindInputFileError naming the file.
     virtual std::shared_ptr<const KindPostProcessing> readInputFiles() const { return nullptr; }
+    // How many times its iterative stage goes over every value of the
+    // hologram (a refinement's iterations), work a caller bounds as it bounds
+    // the sums; 0 for none.
+    virtual int iterationsOverValues() const { return 0; }
 };
 
 // One kind of hologram: an entry of the kinds table.
@@ -179,6 +183,12 @@ struct HologramKind {
     // timings of its stages. Throws what the engine's calls throw.
     std::unique_ptr<Hologram> (*make)(const HologramJob& job, const ExecutionContext& context,
                                       JobTimings& seconds) = nullptr;
+    // What a progress line calls its iterative post-processing while it
+    // runs ("optimising", "refining").
+    std::string_view progressStage;
+    // Whether it weighs each sample by its brightness (HologramJob's); an
+    // amplitude hologram adds every sample at full strength.
+    bool weighsBrightness = false;
 };
 
 // Every kind, "amplitude" first.

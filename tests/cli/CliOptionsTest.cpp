@@ -5,12 +5,12 @@
 #include <QFile>
 #include <QRegularExpression>
 #include <QStringList>
-#include <optional>
 #include <string>
 
 #include "CliProcess.h"
 #include "cli/CliOptions.h"
 #include "engine/kinds/HologramKind.h"
+#include "engine/kinds/amplitude/AmplitudeKind.h"
 #include "engine/sums/CalculationEngine.h"
 #include "output/OutputFormats.h"
 
@@ -22,11 +22,7 @@ struct OptionCase {
     QStringList arguments;  // after "marbleck-cli in.png"
     const char* refusal;    // part of the usage error, nullptr for a good command line
     double reps = 1;
-    std::optional<double> threshold = std::nullopt;
-    bool balanced = false;
     int depth = 8;
-    bool optimised = false;
-    double budget = 2;
 };
 
 class OptionValues : public ::testing::TestWithParam<OptionCase> {};
@@ -46,11 +42,7 @@ TEST_P(OptionValues, AreReadWholeOrRefusedNamingTheOption) {
     }
     const CliOptions options = ParseCommandLine(arguments).options;
     EXPECT_EQ(options.reps, c.reps);
-    EXPECT_EQ(options.binarizeThreshold, c.threshold);
-    EXPECT_EQ(options.balanced, c.balanced);
     EXPECT_EQ(options.depth, c.depth);
-    EXPECT_EQ(options.optimised, c.optimised);
-    EXPECT_EQ(options.budgetSeconds, c.budget);
 }
 
 const QString Png = QStringLiteral("-o=h.png");
@@ -64,12 +56,6 @@ INSTANTIATE_TEST_SUITE_P(
         OptionCase{"RepsEmpty", {Png, "--reps", ""}, "--reps"},
         OptionCase{"RepsInfinite", {Png, "--reps", "inf"}, "--reps"},
         OptionCase{"RepsBlankFirst", {Png, "--reps", " 2"}, "--reps"},
-        OptionCase{"BinarizeMedianCapital",
-                   {Png, "--binarize", "Median"},
-                   "--binarize must be a number, balanced or optimised"},
-        OptionCase{"BinarizeWord", {Png, "--binarize", "abc"}, "--binarize"},
-        OptionCase{"BinarizeOverflow", {Png, "--binarize", "1e999"}, "--binarize"},
-        OptionCase{"BinarizeNotANumber", {Png, "--binarize", "nan"}, "--binarize"},
         OptionCase{"DpiWithUnit", {Png, "--report", "--dpi", "300dpi"}, "--dpi must be a number above 0"},
         OptionCase{"DistanceComma", {Png, "--report", "--dpi", "300", "--distance", "1,5"}, "--distance"},
         OptionCase{"Depth16Bmp", {"-o=h.bmp", "--depth", "16"}, "--depth 16 is for .png outputs only"},
@@ -77,31 +63,14 @@ INSTANTIATE_TEST_SUITE_P(
         OptionCase{"Depth16Npy", {"-o=h.npy", "--depth", "16"}, "--depth 16"},
         OptionCase{"RepsFraction", {Png, "--reps", "2.5"}, nullptr, 2.5},
         OptionCase{"RepsExponent", {Png, "--reps", "3e0"}, nullptr, 3},
-        OptionCase{"BinarizeNumber", {Png, "--binarize", "0.25"}, nullptr, 1, 0.25},
-        OptionCase{"BinarizeNegative", {Png, "--binarize", "-0.5"}, nullptr, 1, -0.5},
-        OptionCase{"BinarizeMedian", {Png, "--binarize", "median"}, nullptr, 1, std::nullopt, true},
-        OptionCase{"BinarizeBalanced", {Png, "--binarize", "balanced"}, nullptr, 1, std::nullopt, true},
-        OptionCase{"Optimised", {Png, "--binarize", "optimised"}, nullptr, 1, std::nullopt, false, 8, true},
-        OptionCase{"Depth16Png", {Png, "--depth", "16"}, nullptr, 1, std::nullopt, false, 16},
+        OptionCase{"Depth16Png", {Png, "--depth", "16"}, nullptr, 1, 16},
         OptionCase{"Depth8Bmp", {"-o=h.bmp", "--depth", "8"}, nullptr},
         OptionCase{
             "BudgetMissing", {Png, "--binarize", "optimise", "--budget"}, "Missing value after '--budget'"},
+        // The amplitude kind's reason for its value, as the command line's.
         OptionCase{"BudgetZero",
                    {Png, "--binarize", "optimise", "--budget", "0"},
-                   "--budget must be a number above 0: 0"},
-        OptionCase{"BudgetNegative", {Png, "--binarize", "optimise", "--budget", "-1"}, "--budget must be"},
-        OptionCase{"BudgetWord", {Png, "--binarize", "optimise", "--budget", "2s"}, "--budget must be"},
-        OptionCase{"BudgetAlone", {Png, "--budget", "1"}, "--budget needs --binarize optimised"},
-        OptionCase{"Optimise", {Png, "--binarize", "optimise"}, nullptr, 1, std::nullopt, false, 8, true},
-        OptionCase{"OptimiseBudget",
-                   {Png, "--budget", "0.25", "--binarize", "optimise"},
-                   nullptr,
-                   1,
-                   std::nullopt,
-                   false,
-                   8,
-                   true,
-                   0.25}),
+                   "--budget must be a number above 0: 0"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // As a script meets them: a usage error is one line and the hint, status 1,
@@ -222,7 +191,10 @@ TEST(KindOptions, AreTheCommandLinesOptions) {
         const CliOptions options = ParseCommandLine({QStringLiteral("marbleck-cli"), QStringLiteral("in.png"),
                                                      Png, QStringLiteral("--binarize"), name})
                                        .options;
-        EXPECT_TRUE(options.binarized()) << method.name;
+        const auto* steps = dynamic_cast<const AmplitudePostProcessing*>(options.postProcessing.get());
+        ASSERT_NE(steps, nullptr) << method.name;
+        ASSERT_TRUE(steps->binarization.has_value()) << method.name;
+        EXPECT_EQ(steps->binarization->method, method.name);
         EXPECT_TRUE(help.contains(name)) << method.name;
     }
 }

@@ -42,7 +42,8 @@ const HologramKind Kind{.name = "amplitude",
                         .recordName = "optimisation",
                         .options = Options,
                         .readOptions = ReadAmplitudeOptions,
-                        .make = Make};
+                        .make = Make,
+                        .progressStage = "optimising"};
 
 }  // namespace
 

@@ -74,7 +74,9 @@ const HologramKind Kind{.name = "phase",
                                    "the phase of the points' complex sum, on the panel's pixels."},
                         .options = Options,
                         .readOptions = ReadPhaseOptions,
-                        .make = Make};
+                        .make = Make,
+                        .progressStage = "refining",
+                        .weighsBrightness = true};
 
 }  // namespace
 

@@ -26,6 +26,7 @@ struct PhasePostProcessing : KindPostProcessing {
 
     std::vector<KindInputFile> inputFiles() const override;
     std::shared_ptr<const KindPostProcessing> readInputFiles() const override;
+    int iterationsOverValues() const override { return refinement ? refinement->iterations : 0; }
 };
 
 // A phase hologram (a modulator's): MakePhaseHologram's result and its
