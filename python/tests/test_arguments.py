@@ -10,16 +10,9 @@ import numpy as np
 import pytest
 
 import marbleck
+from shapes import letter
 
 HOLOGRAM_PI = 3.1415
-
-
-def letter(rows, columns):
-    lit = np.zeros((rows, columns), dtype=bool)
-    lit[1 : rows - 1, 2] = True
-    lit[rows - 2, 2 : columns - 1] = True
-    lit[1, columns - 2] = True
-    return lit
 
 
 @pytest.fixture(scope="module")

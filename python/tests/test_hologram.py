@@ -13,6 +13,7 @@ import numpy as np
 import pytest
 
 import marbleck
+from shapes import letter
 
 HOLOGRAM_PI = 3.1415
 
@@ -32,15 +33,6 @@ def cli_field(tmp_path, lit, *options):
     subprocess.run([cli, str(tmp_path / "object.pgm"), "-o", str(tmp_path / "field.npy"), "--quiet", *options],
                    check=True, timeout=120)
     return np.load(tmp_path / "field.npy")
-
-
-def letter(rows, columns):
-    """A lopsided letter L with a dot, so that any flip or transposition shows."""
-    lit = np.zeros((rows, columns), dtype=bool)
-    lit[1 : rows - 1, 2] = True
-    lit[rows - 2, 2 : columns - 1] = True
-    lit[1, columns - 2] = True
-    return lit
 
 
 def same_bits(a, b):

@@ -10,15 +10,7 @@ import numpy as np
 import pytest
 
 import marbleck
-
-
-def letter(rows, columns):
-    """A lopsided letter L with a dot, so that any flip or transposition shows."""
-    lit = np.zeros((rows, columns), dtype=bool)
-    lit[1 : rows - 1, 2] = True
-    lit[rows - 2, 2 : columns - 1] = True
-    lit[1, columns - 2] = True
-    return lit
+from shapes import letter
 
 
 def same_bits(a, b):

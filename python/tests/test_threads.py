@@ -10,16 +10,8 @@ import numpy as np
 import pytest
 
 import marbleck
+from shapes import letter
 from marbleck import _engine
-
-
-def letter(rows, columns):
-    """A lopsided letter L with a dot."""
-    lit = np.zeros((rows, columns), dtype=bool)
-    lit[1 : rows - 1, 2] = True
-    lit[rows - 2, 2 : columns - 1] = True
-    lit[1, columns - 2] = True
-    return lit
 
 
 OBJ = letter(24, 20)

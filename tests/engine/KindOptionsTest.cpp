@@ -9,6 +9,7 @@
 #include <map>
 #include <string>
 
+#include "FileFolder.h"
 #include "engine/kinds/HologramKind.h"
 #include "engine/kinds/amplitude/AmplitudeKind.h"
 #include "engine/kinds/phase/PhaseKind.h"
@@ -268,20 +269,8 @@ INSTANTIATE_TEST_SUITE_P(
 
 // The lookup table file is named by the options and read only when asked,
 // into a copy: the options' own post-processing keeps the linear table.
-class PhaseInputFiles : public ::testing::Test {
+class PhaseInputFiles : public test::FileFolder {
 protected:
-    void SetUp() override {
-        char pattern[] = "/tmp/marbleck-kind-XXXXXX";
-        ASSERT_NE(::mkdtemp(pattern), nullptr);
-        folder_ = pattern;
-    }
-    void TearDown() override { std::filesystem::remove_all(folder_); }
-
-    std::string write(const std::string& name, const std::string& text) const {
-        const std::string path = folder_ + "/" + name;
-        std::ofstream(path, std::ios::binary) << text;
-        return path;
-    }
     static std::string Failure(const KindPostProcessing& steps, const std::string& file) {
         try {
             steps.readInputFiles();
@@ -291,8 +280,6 @@ protected:
         }
         return "read";
     }
-
-    std::string folder_;
 };
 
 TEST_F(PhaseInputFiles, ReadTheLookupTableIntoACopy) {

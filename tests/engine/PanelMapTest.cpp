@@ -14,6 +14,7 @@
 #include <stdexcept>
 #include <string>
 
+#include "FileFolder.h"
 #include "engine/core/HologramField.h"
 #include "engine/phase/Kinoform.h"
 #include "engine/phase/LookupTable.h"
@@ -114,21 +115,9 @@ TEST(LookupTable, QuotesABadLineShortAndEscaped) {
     EXPECT_EQ(reason(returns), "line 1: more than two numbers");
 }
 
-// Files in a folder of their own, removed after each test.
-class LookupFiles : public ::testing::Test {
+// Lookup table files.
+class LookupFiles : public test::FileFolder {
 protected:
-    void SetUp() override {
-        char pattern[] = "/tmp/marbleck-lut-XXXXXX";
-        ASSERT_NE(::mkdtemp(pattern), nullptr);
-        folder_ = pattern;
-    }
-    void TearDown() override { std::filesystem::remove_all(folder_); }
-
-    std::string write(const std::string& name, const std::string& text) const {
-        const std::string path = folder_ + "/" + name;
-        std::ofstream(path, std::ios::binary) << text;
-        return path;
-    }
     static std::string Table() {
         std::string text = "# phase step, grey level\n";
         for (int k = 0; k < 256; ++k) text += std::to_string(k) + " " + std::to_string(255 - k) + "\n";
@@ -144,8 +133,6 @@ protected:
         }
         return {0, "read", "read"};
     }
-
-    std::string folder_;
 };
 
 TEST_F(LookupFiles, ReadsAMakersTable) {
