@@ -1,6 +1,5 @@
 #include "app/EngineWarmUp.h"
 
-#include <QAction>
 #include <QLineEdit>
 #include <QTimer>
 #include <cstdlib>
@@ -15,6 +14,7 @@
 
 #include "app/HologramProcedures.h"
 #include "app/MainWindow.h"
+#include "app/MenuCommands.h"
 #include "engine/core/HologramGeometry.h"
 #include "engine/sums/FastHologramEngine.h"
 #include "widgets/PictureArea.h"
@@ -66,14 +66,14 @@ void EngineWarmUp::KeepFreedBlocks() {
 }
 
 EngineWarmUp::EngineWarmUp(MainWindow& window, const PictureArea& canvas, const QLineEdit& reps,
-                           const QAction& fast)
+                           const MenuCommands& menus)
     : QObject(&window), window_(window), canvas_(canvas) {
     delay_ = new QTimer(this);
     delay_->setSingleShot(true);
     delay_->setInterval(SettleMs);
     connect(delay_, &QTimer::timeout, this, &EngineWarmUp::prepareNow);
     connect(&reps, &QLineEdit::textChanged, this, &EngineWarmUp::schedule);
-    connect(&fast, &QAction::toggled, this, &EngineWarmUp::schedule);
+    connect(&menus, &MenuCommands::engineChanged, this, &EngineWarmUp::schedule);
     connect(&canvas, &PictureArea::mouseReleased, this, &EngineWarmUp::schedule);
     connect(&window, &MainWindow::hologramChanged, this, &EngineWarmUp::schedule);
     connect(&window, &MainWindow::calculationEnded, this, &EngineWarmUp::schedule);

@@ -5,31 +5,32 @@
 #include <thread>
 #include <vector>
 
-class QAction;
 class QLineEdit;
 class QTimer;
 
 namespace marbleck {
 
 class MainWindow;
+class MenuCommands;
 class PictureArea;
 
 // Gets the fast engine ready for the calculation "Calculate" would run next,
 // while the window is idle: a moment after the object, the reps or the
-// engine changed (and once after the window opened), with "Fast
-// calculation" on and nothing running, it reads the job's size and lit
+// engine changed (and once after the window opened), with the fast engine
+// chosen in "Options" > "Engine" and nothing running, it reads the job's size and lit
 // samples from the canvas and lets the engine take its buffers and start its
 // threads on a thread of its own (FastHologramEngine::prepare), and touches
 // as much free memory as the result will take (its field, grey levels and
 // view picture) and lets it go again, so that the result's pages are the
 // process's already. Nothing of the hologram is calculated; a "Calculate"
 // clicked meanwhile waits for the engine.
-// A child of the window, it follows the reps box, the "Fast calculation"
-// item, the end of each stroke on the canvas, loads and calculations.
+// Other engines need no warm-up. A child of the window, it follows the reps
+// box, the engine's choice, the end of each stroke on the canvas, loads and calculations.
 class EngineWarmUp : public QObject {
     Q_OBJECT
 public:
-    EngineWarmUp(MainWindow& window, const PictureArea& canvas, const QLineEdit& reps, const QAction& fast);
+    EngineWarmUp(MainWindow& window, const PictureArea& canvas, const QLineEdit& reps,
+                 const MenuCommands& menus);
     ~EngineWarmUp() override;
 
     // Lets the allocator keep the blocks a calculation frees for the next one

@@ -63,7 +63,7 @@ MainWindow::MainWindow(Document& document, QWidget* parent) : QMainWindow(parent
     createStatusBar();
     jobs_ = new JobController(*this, *controls_.progressBar, *cancelCalculationButton_,
                               [this] { return waitingControls(); });
-    new EngineWarmUp(*this, *controls_.objectCanvas, *controls_.repsEdit, *menus_->fastCalculationAction());
+    new EngineWarmUp(*this, *controls_.objectCanvas, *controls_.repsEdit, *menus_);
     connectHandlers();
     new CanvasCommands(controls_, document_.drawing, *canvasHistory_, this);
     load();

@@ -38,7 +38,7 @@ public:
     Document& document() { return document_; }
 
     // What "Calculate" is asked to do: the reps box's text, the random phase
-    // box, and the engine "Options" > "Fast calculation" picks.
+    // box, and the engine chosen in "Options" > "Engine".
     CalculateSettings calculateSettings() const;
     // The threshold box's text, for "Binarize".
     QString thresholdText() const;

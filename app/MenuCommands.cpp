@@ -27,6 +27,7 @@
 #include "app/ReconstructionWindow.h"
 #include "app/WindowSettings.h"
 #include "engine/binarization/Binarization.h"
+#include "engine/sums/CalculationEngine.h"
 #include "output/OutputFormats.h"
 #include "widgets/ErrorReporter.h"
 #include "widgets/PictureArea.h"
@@ -77,8 +78,10 @@ puts a picture on it. <b>Edit &gt; Undo</b> and <b>Redo</b> step through the
 canvas's changes.</p>
 <p><b>Calculate</b> makes the hologram of every lit point of the canvas, as
 often as <b># reps</b> says, with random phases when <b>Random Phase</b> is
-ticked; the box at the bottom shows the seconds it took. <b>Options &gt; Fast
-calculation</b> uses the faster separable sum.</p>
+ticked; the box at the bottom shows the seconds it took. <b>Options &gt;
+Engine</b> picks how the sums are formed: <b>Exact</b> point by point,
+<b>Fast</b> as the faster separable sum, and any other engine this machine
+offers.</p>
 <p><b>Binarize</b> makes the hologram black and white at the
 <b>threshold</b>, or at its median with <b>Options &gt; Binarization &gt;
 Balanced</b>. <b>Optimised</b> starts from the calculated hologram and flips
@@ -174,10 +177,7 @@ void MenuCommands::createViewMenu() {
 void MenuCommands::createOptionsMenu() {
     QMenu* options = window_.menuBar()->addMenu(QStringLiteral("&Options"));
     optionsMenu_ = options;
-    fastCalculation_ = options->addAction(QStringLiteral("&Fast calculation"));
-    fastCalculation_->setCheckable(true);
-    fastCalculation_->setChecked(false);
-    fastCalculation_->setObjectName(QStringLiteral("fastCalculationAction"));
+    createEngineMenu(*options);
 
     QMenu* binarization = options->addMenu(QStringLiteral("&Binarization"));
     binarization->menuAction()->setObjectName(QStringLiteral("binarizationMenu"));
@@ -201,6 +201,30 @@ void MenuCommands::createOptionsMenu() {
     modulator_->addPanelItem(*options);
 }
 
+// One exclusive choice per engine of the table this machine can run, its
+// name as the action's data; the table's default at the first start.
+void MenuCommands::createEngineMenu(QMenu& options) {
+    QMenu* engines = options.addMenu(QStringLiteral("&Engine"));
+    engines->menuAction()->setObjectName(QStringLiteral("engineMenu"));
+    auto* choices = new QActionGroup(&window_);
+    for (const CalculationEngine& engine : CalculationEngines()) {
+        if (!engine.available()) continue;
+        const QString name =
+            QString::fromUtf8(engine.name.data(), static_cast<qsizetype>(engine.name.size()));
+        QAction* choice = choices->addAction(
+            QString::fromUtf8(engine.label.data(), static_cast<qsizetype>(engine.label.size())));
+        choice->setCheckable(true);
+        choice->setData(name);
+        choice->setObjectName(name + QStringLiteral("EngineAction"));
+        choice->setChecked(engine.name == DefaultCalculationEngine().name);
+        engines->addAction(choice);
+        engineChoices_.append(choice);
+        connect(choice, &QAction::toggled, this, [this](bool on) {
+            if (on) emit engineChanged();
+        });
+    }
+}
+
 void MenuCommands::createHelpMenu() {
     QMenu* help = window_.menuBar()->addMenu(QStringLiteral("&Help"));
     QAction* contents = AddAction(help, "Marbleck &Help", "helpAction",
@@ -218,19 +242,29 @@ void MenuCommands::createHelpMenu() {
 
 void MenuCommands::restoreOptions() {
     modulator_->restorePanel();
-    fastCalculation_->setChecked(WindowSettings::engine() == "fast");
+    // A remembered engine this machine no longer offers leaves the default.
+    const QString engine = QString::fromStdString(WindowSettings::engine());
+    for (QAction* choice : engineChoices_)
+        if (choice->data().toString() == engine) choice->setChecked(true);
     binarizationBudget_ = WindowSettings::binarizationBudget();
     const QString method = QString::fromStdString(WindowSettings::binarizationMethod());
     for (QAction* choice : binarizationChoices_)
         if (choice->data().toString() == method) choice->setChecked(true);
-    connect(fastCalculation_, &QAction::toggled, this, [this] { WindowSettings::setEngine(engineName()); });
+    for (QAction* choice : engineChoices_)
+        connect(choice, &QAction::toggled, this, [choice](bool on) {
+            if (on) WindowSettings::setEngine(choice->data().toString().toStdString());
+        });
     for (QAction* choice : binarizationChoices_)
         connect(choice, &QAction::toggled, this, [this, choice](bool on) {
             if (on) WindowSettings::setBinarizationMethod(choice->data().toString().toStdString());
         });
 }
 
-std::string MenuCommands::engineName() const { return fastCalculation_->isChecked() ? "fast" : "exact"; }
+std::string MenuCommands::engineName() const {
+    for (const QAction* choice : engineChoices_)
+        if (choice->isChecked()) return choice->data().toString().toStdString();
+    return std::string(DefaultCalculationEngine().name);
+}
 
 std::string MenuCommands::binarizationMethod() const {
     for (const QAction* choice : binarizationChoices_)
@@ -240,9 +274,8 @@ std::string MenuCommands::binarizationMethod() const {
 
 QList<EnabledRule> MenuCommands::enabledRules() const {
     QList<EnabledRule> rules;
-    for (QAction* command :
-         QList<QAction*>{openObject_, saveHologram_, print_, fastCalculation_, timeBudget_} +
-             binarizationChoices_)
+    for (QAction* command : QList<QAction*>{openObject_, saveHologram_, print_, timeBudget_} +
+                                engineChoices_ + binarizationChoices_)
         rules.append({command, Need::NoJobRunning});
     rules.append({saveHologramAs_, Need::NoJobRunning | Need::AnyHologram});
     rules.append({binarizationMenu_, Need::NoPhaseHologram});

@@ -52,9 +52,8 @@ public:
     // state. Each choice is written as soon as it changes.
     void restoreOptions();
 
-    // The engine "Calculate" runs, by its name in the engine table: "fast"
-    // (the separable sum) while "Options" > "Fast calculation" is ticked,
-    // else "exact".
+    // The engine "Calculate" runs, by its name in the engine table: the
+    // choice of "Options" > "Engine" ("Exact" at the first start).
     std::string engineName() const;
     // The method "Binarize" applies, by its name in the binarization table:
     // the choice of "Options" > "Binarization" ("Threshold": the threshold
@@ -66,7 +65,7 @@ public:
 
     // What each menu item needs to be enabled: "Open Object…", "Save
     // Hologram", "Print…" and the Options' choices ("Time Budget…" among
-    // them) wait while a job runs; "Save Hologram As…" also needs a hologram;
+    // them, each engine's) wait while a job runs; "Save Hologram As…" also needs a hologram;
     // the "Binarization" submenu goes while a phase hologram is shown, and
     // "Show on Screen…" needs one; "Reconstruction" shows the hologram
     // as it is, also while the next one is calculated, and "SLM Panel…",
@@ -79,7 +78,8 @@ public:
     QAction* saveHologramAction() const { return saveHologram_; }
     QAction* printAction() const { return print_; }
     QAction* quitAction() const { return quit_; }
-    QAction* fastCalculationAction() const { return fastCalculation_; }
+    // "Options" > "Engine": one choice per engine of the table.
+    const QList<QAction*>& engineChoices() const { return engineChoices_; }
     // "Options" > "SLM Panel…" and "View" > "Show on Screen…".
     ModulatorCommands& modulator() const { return *modulator_; }
     // The Options menu, which the phase hologram's items join, and its
@@ -93,6 +93,8 @@ public:
 signals:
     // "Open Object…" loaded an object.
     void hologramChanged();
+    // Another engine was chosen, by the user or from the settings.
+    void engineChanged();
     // A line for the status bar.
     void statusBarMessage(const QString& text);
 
@@ -101,6 +103,7 @@ private:
     void createEditMenu();
     void createViewMenu();
     void createOptionsMenu();
+    void createEngineMenu(QMenu& options);
     void createHelpMenu();
 
     void openObject();
@@ -126,8 +129,9 @@ private:
     QAction* binarizationMenu_ = nullptr;
     // "Help"'s items.
     QList<QAction*> helpItems_;
-    // "Options" > "Fast calculation", off at the first start.
-    QAction* fastCalculation_ = nullptr;
+    // "Options" > "Engine": one choice per engine of the table this machine
+    // can run, its name as the action's data; "Exact" at the first start.
+    QList<QAction*> engineChoices_;
     // "Options" > "Binarization": one choice per method of the binarization
     // table, its name as the action's data; "Threshold" at the first start.
     QList<QAction*> binarizationChoices_;

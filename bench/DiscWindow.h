@@ -22,7 +22,7 @@ inline const cases::Case& Disc() {
 }
 
 // The main window, shown, with the disc's samples drawn on a canvas of the
-// disc's size, reps 10 and "Fast calculation" on (or as `fast` says on the
+// disc's size, reps 10 and the fast engine chosen (or as `fast` says on the
 // first call).
 inline MainWindow& DiscWindow(bool fast = true) {
     static Document* document = new Document;
@@ -34,7 +34,9 @@ inline MainWindow& DiscWindow(bool fast = true) {
         for (const ObjectPoint& p : Disc().points)
             canvas->setPixel(static_cast<float>(p.x), static_cast<float>(p.y), White);
         w->findChild<QLineEdit*>(QStringLiteral("repsEdit"))->setText(QStringLiteral("10"));
-        w->findChild<QAction*>(QStringLiteral("fastCalculationAction"))->setChecked(fast);
+        w->findChild<QAction*>(fast ? QStringLiteral("fastEngineAction")
+                                    : QStringLiteral("exactEngineAction"))
+            ->setChecked(true);
         w->show();
         if (!QTest::qWaitForWindowExposed(w)) std::fprintf(stderr, "the window was not shown\n");
         return w;

@@ -89,7 +89,7 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     MainWindow& window = bench::DiscWindow(/*fast=*/false);
     auto* reps = window.findChild<QLineEdit*>(QStringLiteral("repsEdit"));
-    auto* fast = window.findChild<QAction*>(QStringLiteral("fastCalculationAction"));
+    auto* fast = window.findChild<QAction*>(QStringLiteral("fastEngineAction"));
 
     // The pause between a user's changes and the next click, in ms.
     constexpr int UserPauseMs = 1000;

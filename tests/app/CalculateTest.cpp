@@ -203,7 +203,7 @@ TEST_F(CalculateTest, FastCalculationAgreesWithTheExactOneAndShowsProgress) {
     const HologramField exact = document.field();
     const QImage exactView = Control<PictureArea>(form, "hologramView")->image();
 
-    Control<QAction>(form, "fastCalculationAction")->setChecked(true);
+    Control<QAction>(form, "fastEngineAction")->setChecked(true);
     float largest = -1;
     QObject::connect(Control<ProgressBar>(form, "progressBar"), &QProgressBar::valueChanged, [&] {
         if (Control<ProgressBar>(form, "progressBar")->isVisible())

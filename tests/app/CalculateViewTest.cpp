@@ -5,13 +5,16 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
+#include <string>
 #include <vector>
 
 #include "Calculation.h"
 #include "Controls.h"
+#include "Menus.h"
 #include "RecordedErrors.h"
 #include "app/Document.h"
 #include "app/MainWindow.h"
+#include "engine/sums/CalculationEngine.h"
 #include "engine/sums/HologramPipeline.h"
 #include "input/ObjectSamples.h"
 #include "widgets/PictureArea.h"
@@ -37,7 +40,10 @@ protected:
 TEST_P(CalculateView, ShowsTheGreyLevelsOfTheSeparateStepsBitForBit) {
     form.show();
     Control<QCheckBox>(form, "randomPhaseCheck")->setChecked(false);
-    Control<QAction>(form, "fastCalculationAction")->setChecked(GetParam() == "fast");
+    const std::string item = GetParam() + "EngineAction";
+    test::ChooseFromMenu(form, QStringLiteral("Options"), {"engineMenu", item.c_str()});
+    ASSERT_TRUE(Control<QAction>(form, item.c_str())->isChecked());
+    ASSERT_EQ(form.calculateSettings().engine, GetParam());
     Control<PictureArea>(form, "objectCanvas")->setPenWidth(2);
     Control<PictureArea>(form, "objectCanvas")->drawLine(5, 90, 70, 20, White);
     Control<PictureArea>(form, "objectCanvas")->drawCircle(60, 60, 12, RGBColor(0, 0, 3));
@@ -67,9 +73,16 @@ TEST_P(CalculateView, ShowsTheGreyLevelsOfTheSeparateStepsBitForBit) {
         }
 }
 
-INSTANTIATE_TEST_SUITE_P(Engines, CalculateView, ::testing::Values("exact", "fast"), [](const auto& info) {
-    return std::string(CalculationEngineNamed(info.param).label);
-});
+// Every engine "Options" > "Engine" offers.
+std::vector<std::string> OfferedEngines() {
+    std::vector<std::string> names;
+    for (const CalculationEngine& engine : CalculationEngines())
+        if (engine.available()) names.emplace_back(engine.name);
+    return names;
+}
+
+INSTANTIATE_TEST_SUITE_P(Engines, CalculateView, ::testing::ValuesIn(OfferedEngines()),
+                         [](const auto& info) { return info.param; });
 
 TEST(CalculateMessages, RepsThatLeaveNoHologramAreNamedByTheirCaption) {
     test::RecordedErrors errors;

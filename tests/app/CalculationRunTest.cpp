@@ -75,8 +75,8 @@ protected:
     void expectCommandsEnabled(bool enabled) {
         for (const char* name : Commands)
             EXPECT_EQ(Control<QWidget>(form, name)->isEnabled(), enabled) << name;
-        for (const char* name : {"fastCalculationAction", "thresholdBinarizationAction", "openObjectAction",
-                                 "saveHologramAction", "printAction"})
+        for (const char* name : {"exactEngineAction", "fastEngineAction", "thresholdBinarizationAction",
+                                 "openObjectAction", "saveHologramAction", "printAction"})
             EXPECT_EQ(Control<QAction>(form, name)->isEnabled(), enabled) << name;
         if (!enabled) {
             EXPECT_FALSE(Control<QAction>(form, "undoAction")->isEnabled());

@@ -39,7 +39,7 @@ protected:
     }
     void chooseFastAndReps(const char* reps) {
         Control<QLineEdit>(form, "repsEdit")->setText(QString::fromLatin1(reps));
-        form.findChild<QAction*>(QStringLiteral("fastCalculationAction"))->setChecked(true);
+        form.findChild<QAction*>(QStringLiteral("fastEngineAction"))->setChecked(true);
     }
     // What the engine gives for the canvas without any warm-up.
     HologramField expected(double reps) {

@@ -301,7 +301,7 @@ TEST_F(FileMenuTest, PrintHelpAboutAndQuit) {
 // The options and the folders come back in the next window; without settings
 // it starts as it always did.
 TEST_F(FileMenuTest, SettingsLastToTheNextRun) {
-    auto* fast = Control<QAction>(*form, "fastCalculationAction");
+    auto* fast = Control<QAction>(*form, "fastEngineAction");
     EXPECT_FALSE(fast->isChecked());
     EXPECT_TRUE(Control<QAction>(*form, "thresholdBinarizationAction")->isChecked());
     fast->trigger();
@@ -318,7 +318,7 @@ TEST_F(FileMenuTest, SettingsLastToTheNextRun) {
         openStarts.append(start);
         return QString();
     });
-    EXPECT_TRUE(Control<QAction>(*form, "fastCalculationAction")->isChecked());
+    EXPECT_TRUE(Control<QAction>(*form, "fastEngineAction")->isChecked());
     EXPECT_TRUE(Control<QAction>(*form, "balancedBinarizationAction")->isChecked());
     EXPECT_EQ(form->pos(), place);
     Control<QAction>(*form, "openObjectAction")->trigger();
@@ -331,10 +331,9 @@ TEST_F(FileMenuTest, TheEngineIsRememberedByName) {
     form.reset();
     QSettings().setValue(QStringLiteral("options/fastCalculation"), true);
     form = std::make_unique<MainWindow>(document);
-    auto* fast = Control<QAction>(*form, "fastCalculationAction");
-    EXPECT_TRUE(fast->isChecked());
+    EXPECT_TRUE(Control<QAction>(*form, "fastEngineAction")->isChecked());
     EXPECT_EQ(form->calculateSettings().engine, "fast");
-    fast->trigger();
+    Control<QAction>(*form, "exactEngineAction")->trigger();
     EXPECT_EQ(QSettings().value(QStringLiteral("options/engine")).toString(), "exact");
     EXPECT_FALSE(QSettings().contains(QStringLiteral("options/fastCalculation")));
     EXPECT_EQ(form->calculateSettings().engine, "exact");

@@ -21,6 +21,7 @@
 #include "Controls.h"
 #include "app/Document.h"
 #include "app/MainWindow.h"
+#include "engine/sums/CalculationEngine.h"
 #include "widgets/PictureArea.h"
 #include "widgets/ProgressBar.h"
 #include "widgets/Screen.h"
@@ -63,7 +64,7 @@ TEST_F(MainWindowTest, StartsInItsStartUpState) {
     EXPECT_EQ(Control<ProgressBar>(form, "progressBar")->value(), 0.0f);
     EXPECT_FALSE(document.drawing.lineActive);
     EXPECT_FALSE(document.drawing.circleActive);
-    EXPECT_FALSE(Control<QAction>(form, "fastCalculationAction")->isChecked());
+    EXPECT_TRUE(Control<QAction>(form, "exactEngineAction")->isChecked());
     EXPECT_TRUE(document.field().empty());
 }
 
@@ -351,14 +352,38 @@ TEST_F(MainWindowTest, ClearEmptiesTheCanvasOnly) {
     EXPECT_EQ(Control<PictureArea>(form, "hologramView")->colorAt(5, 5), White);
 }
 
-TEST_F(MainWindowTest, FastCalculationSitsInTheOptionsMenu) {
+// "Options" > "Engine" offers the engine table's engines this machine runs,
+// in the table's order, by their labels, one at a time.
+TEST_F(MainWindowTest, TheEngineSubmenuListsTheTable) {
     const QList<QAction*> menus = form.menuBar()->actions();
     ASSERT_EQ(menus.size(), 5);
     EXPECT_EQ(menus[3]->text(), "&Options");
     ASSERT_NE(menus[3]->menu(), nullptr);
-    EXPECT_TRUE(menus[3]->menu()->actions().contains(Control<QAction>(form, "fastCalculationAction")));
-    EXPECT_EQ(Control<QAction>(form, "fastCalculationAction")->text(), "&Fast calculation");
-    EXPECT_TRUE(Control<QAction>(form, "fastCalculationAction")->isCheckable());
+    auto* submenu = Control<QAction>(form, "engineMenu");
+    EXPECT_TRUE(menus[3]->menu()->actions().contains(submenu));
+    EXPECT_EQ(submenu->text(), "&Engine");
+    ASSERT_NE(submenu->menu(), nullptr);
+    const QList<QAction*> items = submenu->menu()->actions();
+
+    std::vector<const CalculationEngine*> offered;
+    for (const CalculationEngine& engine : CalculationEngines())
+        if (engine.available()) offered.push_back(&engine);
+    ASSERT_EQ(items.size(), static_cast<qsizetype>(offered.size()));
+    for (std::size_t i = 0; i < offered.size(); ++i) {
+        QAction* item = items[static_cast<qsizetype>(i)];
+        const QString name =
+            QString::fromUtf8(offered[i]->name.data(), static_cast<qsizetype>(offered[i]->name.size()));
+        EXPECT_EQ(item->objectName(), name + "EngineAction");
+        EXPECT_EQ(item->text().toStdString(), offered[i]->label);
+        EXPECT_TRUE(item->isCheckable()) << name.toStdString();
+        EXPECT_EQ(item->isChecked(), offered[i] == &DefaultCalculationEngine()) << name.toStdString();
+    }
+    for (QAction* item : items) {
+        item->trigger();
+        for (QAction* other : items)
+            EXPECT_EQ(other->isChecked(), other == item) << other->text().toStdString();
+        EXPECT_EQ(form.calculateSettings().engine, item->data().toString().toStdString());
+    }
 }
 
 TEST(MainWindowQuit, ClosesEveryWindow) {
