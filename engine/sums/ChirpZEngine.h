@@ -1,0 +1,41 @@
+#pragma once
+
+#include <span>
+
+#include "engine/core/ExecutionContext.h"
+#include "engine/core/HologramField.h"
+#include "engine/core/HologramGeometry.h"
+#include "engine/core/ObjectPoint.h"
+#include "engine/sums/Normalisation.h"
+
+namespace marbleck {
+
+// The hologram by separable chirp-z transforms. The sum
+//   F(u, v) = Re Σx e^{i u αx} Σy A(x, y) e^{i v αy},  A = e^{iφ} at each point,
+// has angles αx = x·C / (W − 1) on a regular grid: for each lit canvas column
+// x, B(x, v) = Σy A(x, y) e^{i v αy} for every hologram row v is one chirp-z
+// transform along the rows, and for each hologram row v, F(·, v) is the real
+// part of one along the columns of B. Each is a convolution of a few thousand
+// values by FFT (ChirpZ), so the work grows as (lit columns + rows) × N log N
+// instead of with the products' lit columns × lit rows × values. The
+// transforms run in 32-bit; each sum is added to the field in 64-bit and
+// rounded to 32-bit once. Equal to the exact engine's up to the transforms'
+// rounding: a few millionths of the field's range.
+//
+// Adds the sums of `points` (scan order, one phase each) into `field` (the
+// geometry's bounds, normally zero-filled), the transforms shared among the
+// context's pool. The context's columnDone runs on the calling thread for
+// every canvas column in order, spread over the work as it progresses. With
+// `range`, also gives what FindRange would give on the result, found while
+// each value is written. Throws CalculationCancelled soon after the context's
+// cancel flag is set and std::invalid_argument for points out of scan order.
+void AccumulateChirpZ(const HologramGeometry& geometry, std::span<const ObjectPoint> points,
+                      std::span<const double> phases, HologramField& field, FieldRange* range = nullptr,
+                      const ExecutionContext& context = {});
+
+// The values the transforms of AccumulateChirpZ run through, each once
+// forward and once back: lit columns × the rows' convolution length plus
+// rows × the columns' convolution length.
+double ChirpZTransformValues(const HologramGeometry& geometry, std::span<const ObjectPoint> points);
+
+}  // namespace marbleck

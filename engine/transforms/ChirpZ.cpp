@@ -1,0 +1,133 @@
+#include "engine/transforms/ChirpZ.h"
+
+#include <fftw3.h>
+
+#include <algorithm>
+#include <cmath>
+#include <map>
+#include <mutex>
+#include <new>
+#include <numbers>
+#include <stdexcept>
+
+#include "engine/transforms/SpectrumPlan.h"
+
+namespace marbleck {
+
+struct ChirpZ::Plans {
+    fftwf_plan forward = nullptr;
+    fftwf_plan backward = nullptr;
+};
+
+namespace {
+
+using Complex = std::complex<float>;
+
+std::complex<float>* AllocateComplex(int count) {
+    void* p = fftwf_malloc(sizeof(fftwf_complex) * static_cast<std::size_t>(std::max(count, 1)));
+    if (!p) throw std::bad_alloc();
+    return static_cast<Complex*>(p);
+}
+
+// a·b without the checks for infinities std::complex's product makes.
+inline Complex Times(Complex a, Complex b) {
+    return {a.real() * b.real() - a.imag() * b.imag(), a.real() * b.imag() + a.imag() * b.real()};
+}
+
+// The in-place plans of one length, made on first use and kept for the rest
+// of the program: every transform of that length executes them on its own
+// array (FFTW's new-array execution, on arrays from fftwf_malloc, so aligned
+// as the planning array was).
+const ChirpZ::Plans* PlansFor(int length) {
+    static std::mutex mutex;
+    static std::map<int, ChirpZ::Plans> plans;
+    std::lock_guard lock(mutex);
+    auto found = plans.find(length);
+    if (found != plans.end()) return &found->second;
+    Complex* array = AllocateComplex(length);
+    auto* at = reinterpret_cast<fftwf_complex*>(array);
+    ChirpZ::Plans made;
+    {
+        std::lock_guard planning(FftwPlannerMutex());
+        made.forward = fftwf_plan_dft_1d(length, at, at, FFTW_FORWARD, FFTW_ESTIMATE);
+        made.backward = fftwf_plan_dft_1d(length, at, at, FFTW_BACKWARD, FFTW_ESTIMATE);
+    }
+    fftwf_free(array);
+    if (!made.forward || !made.backward) {
+        std::lock_guard planning(FftwPlannerMutex());
+        if (made.forward) fftwf_destroy_plan(made.forward);
+        if (made.backward) fftwf_destroy_plan(made.backward);
+        throw std::bad_alloc();
+    }
+    return &plans.emplace(length, made).first->second;
+}
+
+// e^{i·m²·numerator / (2·denominator)}, the phase reduced in 64-bit.
+Complex ChirpOf(long long m, double numerator, double denominator) {
+    if (denominator == 0.0) return {1.0f, 0.0f};
+    const double squared = static_cast<double>(m) * static_cast<double>(m);
+    const double phase = std::remainder(squared * numerator / (2.0 * denominator), 2.0 * std::numbers::pi);
+    return {static_cast<float>(std::cos(phase)), static_cast<float>(std::sin(phase))};
+}
+
+}  // namespace
+
+int ChirpZ::LengthFor(int count) {
+    if (count <= 1) return 1;
+    long long best = 1;
+    while (best < count) best *= 2;
+    for (long long p7 = 1; p7 < best; p7 *= 7)
+        for (long long p5 = p7; p5 < best; p5 *= 5)
+            for (long long p3 = p5; p3 < best; p3 *= 3) {
+                long long n = p3;
+                while (n < count) n *= 2;
+                best = std::min(best, n);
+            }
+    return static_cast<int>(best);
+}
+
+void ChirpZ::Work::Free::operator()(std::complex<float>* p) const { fftwf_free(p); }
+
+ChirpZ::Work::Work(const ChirpZ& transform) : data_(AllocateComplex(transform.length())) {}
+
+ChirpZ::ChirpZ(int inputs, int outputs, double stepNumerator, double stepDenominator)
+    : inputs_(inputs), outputs_(outputs), length_(0), plans_(nullptr) {
+    if (inputs < 1 || outputs < 1)
+        throw std::invalid_argument("a chirp-z transform needs inputs and outputs");
+    length_ = LengthFor(inputs + outputs - 1);
+    plans_ = PlansFor(length_);
+    const int chirps = std::max(inputs, outputs);
+    chirp_ = std::make_unique<Complex[]>(static_cast<std::size_t>(chirps));
+    for (int m = 0; m < chirps; ++m)
+        chirp_[static_cast<std::size_t>(m)] = ChirpOf(m, stepNumerator, stepDenominator);
+    // conj(c(m)) at m = 0 .. outputs − 1 and at length − m for
+    // m = 1 .. inputs − 1, the rest zero; its transform, with the backward
+    // transform's 1 / length folded in.
+    const Work work(*this);
+    Complex* g = work.data();
+    std::fill(g, g + length_, Complex{});
+    const float scale = 1.0f / static_cast<float>(length_);
+    for (int m = 0; m < outputs; ++m) g[m] = std::conj(chirp_[static_cast<std::size_t>(m)]) * scale;
+    for (int m = 1; m < inputs; ++m) g[length_ - m] = std::conj(chirp_[static_cast<std::size_t>(m)]) * scale;
+    auto* at = reinterpret_cast<fftwf_complex*>(g);
+    fftwf_execute_dft(plans_->forward, at, at);
+    kernel_ = std::make_unique<Complex[]>(static_cast<std::size_t>(length_));
+    std::copy(g, g + length_, kernel_.get());
+}
+
+ChirpZ::~ChirpZ() = default;
+
+void ChirpZ::transform(const Work& work) const {
+    Complex* a = work.data();
+    const Complex* c = chirp_.get();
+    for (int n = 0; n < inputs_; ++n) a[n] = Times(a[n], c[n]);
+    std::fill(a + inputs_, a + length_, Complex{});
+    auto* at = reinterpret_cast<fftwf_complex*>(a);
+    fftwf_execute_dft(plans_->forward, at, at);
+    const Complex* g = kernel_.get();
+    for (int k = 0; k < length_; ++k) a[k] = Times(a[k], g[k]);
+    fftwf_execute_dft(plans_->backward, at, at);
+    for (int k = 0; k < outputs_; ++k) a[k] = Times(a[k], c[k]);
+}
+
+}  // namespace marbleck
