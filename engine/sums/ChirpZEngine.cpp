@@ -20,40 +20,52 @@ using Complex = std::complex<float>;
 // the calling thread's reports: a fraction of a millisecond each.
 constexpr int TransformsPerStep = 32;
 
-// Hologram rows one thread writes into the field at a time: their values of
-// one hologram column are contiguous there.
-constexpr int RowsPerChunk = 16;
+// Hologram columns one thread transforms at a time: their values of one lit
+// row are read together.
+constexpr int ColumnsPerChunk = 16;
 
 // Transform values below which the calling thread works alone: the pool's
 // threads would wake for less than they save.
 constexpr double ParallelTransformValues = 1 << 16;
 
-// The lit canvas columns and where each one's points start, in scan order.
-struct LitColumns {
-    std::vector<int> x;
-    std::vector<std::size_t> first;  // one more than x: the end of the last
+// The lit canvas rows, and the points of each, row by row.
+struct LitRows {
+    std::vector<int> y;
+    std::vector<std::size_t> first;   // one more than y: the end of the last
+    std::vector<std::size_t> points;  // indexes into the points, row by row
 };
 
-LitColumns LitColumnsOf(std::span<const ObjectPoint> points) {
-    LitColumns lit;
-    for (std::size_t i = 0; i < points.size(); ++i)
-        if (i == 0 || points[i].x != points[i - 1].x) {
-            lit.x.push_back(points[i].x);
-            lit.first.push_back(i);
+LitRows LitRowsOf(std::span<const ObjectPoint> points, int canvasRows) {
+    std::vector<std::size_t> count(static_cast<std::size_t>(canvasRows) + 1, 0);
+    for (const ObjectPoint& p : points) ++count[static_cast<std::size_t>(p.y) + 1];
+    LitRows lit;
+    std::vector<std::size_t> at(static_cast<std::size_t>(canvasRows), 0);
+    std::size_t start = 0;
+    for (int y = 0; y < canvasRows; ++y) {
+        const std::size_t n = count[static_cast<std::size_t>(y) + 1];
+        at[static_cast<std::size_t>(y)] = start;
+        if (n > 0) {
+            lit.y.push_back(y);
+            lit.first.push_back(start);
         }
-    lit.first.push_back(points.size());
+        start += n;
+    }
+    lit.first.push_back(start);
+    lit.points.resize(points.size());
+    for (std::size_t i = 0; i < points.size(); ++i)
+        lit.points[at[static_cast<std::size_t>(points[i].y)]++] = i;
     return lit;
 }
 
-// The step numerator and denominator of a side of `size` pixels: the angle
-// of sample n is n·C / (size − 1), or 0 on a side one pixel long.
+// The step denominator of a side of `size` pixels: the angle of sample n is
+// n·C / (size − 1), or 0 on a side one pixel long.
 double SpanOf(float size) { return static_cast<double>(size) - 1.0; }
 
-// One thread's arrays.
+// One thread's arrays: one per hologram column of a chunk, whose values of a
+// lit row of G are contiguous and so are read together.
 struct Slice {
-    ChirpZ::Work alongV;
     ChirpZ::Work alongU;
-    std::vector<float> chunk;  // columns × RowsPerChunk: the sums of a chunk of rows
+    std::vector<ChirpZ::Work> alongV;
     FieldRange range;
 };
 
@@ -61,9 +73,11 @@ struct Slice {
 
 double ChirpZTransformValues(const HologramGeometry& g, std::span<const ObjectPoint> points) {
     if (points.empty() || g.columns <= 0 || g.rows <= 0) return 0.0;
-    const double lit = static_cast<double>(LitColumnsOf(points).x.size());
-    return lit * ChirpZ::LengthFor(g.canvasRows + g.rows - 1) +
-           static_cast<double>(g.rows) * ChirpZ::LengthFor(g.canvasColumns + g.columns - 1);
+    std::vector<bool> lit(static_cast<std::size_t>(g.canvasRows), false);
+    for (const ObjectPoint& p : points) lit[static_cast<std::size_t>(p.y)] = true;
+    const auto rows = static_cast<double>(std::count(lit.begin(), lit.end(), true));
+    return rows * ChirpZ::LengthFor(g.canvasColumns + g.columns - 1) +
+           static_cast<double>(g.columns) * ChirpZ::LengthFor(g.canvasRows + g.rows - 1);
 }
 
 void AccumulateChirpZ(const HologramGeometry& g, std::span<const ObjectPoint> points,
@@ -84,19 +98,22 @@ void AccumulateChirpZ(const HologramGeometry& g, std::span<const ObjectPoint> po
     }
     StopIfCancelled(cancel);
     const auto sz = [](long long n) { return static_cast<std::size_t>(n); };
-    const LitColumns lit = LitColumnsOf(points);
-    const int X = static_cast<int>(lit.x.size());
-    const ChirpZ alongV(g.canvasRows, N, HologramPi, SpanOf(g.H));
+    const LitRows lit = LitRowsOf(points, g.canvasRows);
+    const int Y = static_cast<int>(lit.y.size());
     const ChirpZ alongU(g.canvasColumns, M, HologramPi, SpanOf(g.W));
+    const ChirpZ alongV(g.canvasRows, N, HologramPi, SpanOf(g.H));
 
     ThreadPool& pool = context.pool();
-    const double total = static_cast<double>(X) * alongV.length() + static_cast<double>(N) * alongU.length();
+    const double total = static_cast<double>(Y) * alongU.length() + static_cast<double>(M) * alongV.length();
     const int parts = total < ParallelTransformValues ? 1 : pool.size();
     std::vector<Slice> slices;
     slices.reserve(sz(parts));
-    for (int s = 0; s < parts; ++s)
-        slices.push_back(
-            {ChirpZ::Work(alongV), ChirpZ::Work(alongU), std::vector<float>(sz(1LL * M * RowsPerChunk)), {}});
+    for (int s = 0; s < parts; ++s) {
+        std::vector<ChirpZ::Work> columns;
+        columns.reserve(ColumnsPerChunk);
+        for (int c = 0; c < ColumnsPerChunk; ++c) columns.emplace_back(alongV);
+        slices.push_back({ChirpZ::Work(alongU), std::move(columns), {}});
+    }
     double done = 0;
     auto progressed = [&](double values) {
         done += values;
@@ -104,52 +121,56 @@ void AccumulateChirpZ(const HologramGeometry& g, std::span<const ObjectPoint> po
             static_cast<int>(std::min<double>(g.canvasColumns - 1, g.canvasColumns * done / total)));
     };
 
-    // B(x', v) = Σy A(x, y) e^{i v αy}: lit columns × rows.
-    std::vector<Complex> b(sz(1LL * X * N));
+    // G(u, y') = Σx A(x, y) e^{i u αx}: lit rows × hologram columns.
+    std::vector<Complex> rowSums(sz(1LL * Y * M));
     const int step = parts * TransformsPerStep;
-    for (int j0 = 0; j0 < X; j0 += step) {
+    for (int j0 = 0; j0 < Y; j0 += step) {
         StopIfCancelled(cancel);
-        const int count = std::min(step, X - j0);
+        const int count = std::min(step, Y - j0);
         ParallelFor(pool, parts, count, [&](int s, int first, int last) {
-            Complex* a = slices[sz(s)].alongV.data();
+            Complex* a = slices[sz(s)].alongU.data();
             for (int j = j0 + first; j < j0 + last; ++j) {
                 StopIfCancelled(cancel);
-                std::fill(a, a + g.canvasRows, Complex{});
-                for (std::size_t i = lit.first[sz(j)]; i < lit.first[sz(j) + 1]; ++i)
-                    a[points[i].y] = {static_cast<float>(std::cos(phases[i])),
+                std::fill(a, a + g.canvasColumns, Complex{});
+                for (std::size_t k = lit.first[sz(j)]; k < lit.first[sz(j) + 1]; ++k) {
+                    const std::size_t i = lit.points[k];
+                    a[points[i].x] = {static_cast<float>(std::cos(phases[i])),
                                       static_cast<float>(std::sin(phases[i]))};
-                alongV.transform(slices[sz(s)].alongV);
-                std::copy(a, a + N, b.begin() + 1LL * j * N);
+                }
+                alongU.transform(slices[sz(s)].alongU);
+                std::copy(a, a + M, rowSums.begin() + 1LL * j * M);
             }
         });
-        progressed(static_cast<double>(count) * alongV.length());
+        progressed(static_cast<double>(count) * alongU.length());
     }
 
-    // F(u, v) += Re Σx B(x, v) e^{i u αx}, a chunk of rows at a time per
-    // thread, each chunk added to the field column by column.
-    for (int v0 = 0; v0 < N; v0 += step) {
+    // F(u, ·) += Re Σy G(u, y) e^{i v αy}, hologram column by column, a
+    // chunk of columns at a time per thread.
+    for (int u0 = 0; u0 < M; u0 += step) {
         StopIfCancelled(cancel);
-        const int count = std::min(step, N - v0);
+        const int count = std::min(step, M - u0);
         ParallelFor(pool, parts, count, [&](int s, int first, int last) {
             Slice& slice = slices[sz(s)];
-            Complex* a = slice.alongU.data();
             float minimum = slice.range.minimum, maximum = slice.range.maximum;
-            for (int c0 = v0 + first; c0 < v0 + last; c0 += RowsPerChunk) {
+            for (int c0 = u0 + first; c0 < u0 + last; c0 += ColumnsPerChunk) {
                 StopIfCancelled(cancel);
-                const int rows = std::min(RowsPerChunk, v0 + last - c0);
-                for (int r = 0; r < rows; ++r) {
-                    std::fill(a, a + g.canvasColumns, Complex{});
-                    for (int j = 0; j < X; ++j) a[lit.x[sz(j)]] = b[sz(1LL * j * N + c0 + r)];
-                    alongU.transform(slice.alongU);
-                    for (int u = 0; u < M; ++u) slice.chunk[sz(1LL * u * RowsPerChunk + r)] = a[u].real();
+                const int columns = std::min(ColumnsPerChunk, u0 + last - c0);
+                for (int c = 0; c < columns; ++c)
+                    std::fill(slice.alongV[sz(c)].data(), slice.alongV[sz(c)].data() + g.canvasRows,
+                              Complex{});
+                for (int j = 0; j < Y; ++j) {
+                    const Complex* from = rowSums.data() + 1LL * j * M + c0;
+                    const int y = lit.y[sz(j)];
+                    for (int c = 0; c < columns; ++c) slice.alongV[sz(c)].data()[y] = from[c];
                 }
-                for (int u = 0; u < M; ++u) {
-                    float* column = field.column(u) + c0;
-                    const float* sums = slice.chunk.data() + 1LL * u * RowsPerChunk;
-                    for (int r = 0; r < rows; ++r) {
-                        const float value =
-                            static_cast<float>(static_cast<double>(column[r]) + static_cast<double>(sums[r]));
-                        column[r] = value;
+                for (int c = 0; c < columns; ++c) {
+                    alongV.transform(slice.alongV[sz(c)]);
+                    const Complex* sums = slice.alongV[sz(c)].data();
+                    float* column = field.column(c0 + c);
+                    for (int v = 0; v < N; ++v) {
+                        const float value = static_cast<float>(static_cast<double>(column[v]) +
+                                                               static_cast<double>(sums[v].real()));
+                        column[v] = value;
                         // As FindRange compares: NaN never replaces an end.
                         maximum = value > maximum ? value : maximum;
                         minimum = value < minimum ? value : minimum;
@@ -158,7 +179,7 @@ void AccumulateChirpZ(const HologramGeometry& g, std::span<const ObjectPoint> po
             }
             slice.range = {minimum, maximum};
         });
-        progressed(static_cast<double>(count) * alongU.length());
+        progressed(static_cast<double>(count) * alongV.length());
     }
     if (range) {
         FieldRange found;

@@ -29,25 +29,28 @@ public:
 
     int inputs() const { return inputs_; }
     int outputs() const { return outputs_; }
-    // The convolution's length: the smallest 2^a·3^b·5^c·7^d not below
+    // The convolution's length: the smallest 2^k or 3·2^k not below
     // inputs + outputs − 1.
     int length() const { return length_; }
 
-    // A work array of length() values, aligned as FFTW's plans need.
+    // A work array of length() values and its spectrum's, aligned as FFTW's
+    // plans need: the transforms run out of place, which FFTW does faster.
     class Work {
     public:
         explicit Work(const ChirpZ& transform);
         std::complex<float>* data() const { return data_.get(); }
+        std::complex<float>* spectrum() const { return spectrum_.get(); }
 
     private:
         struct Free {
             void operator()(std::complex<float>* p) const;
         };
         std::unique_ptr<std::complex<float>, Free> data_;
+        std::unique_ptr<std::complex<float>, Free> spectrum_;
     };
 
     // Reads a(n) from work[0 .. inputs − 1] and leaves S(k) in
-    // work[0 .. outputs − 1]; the rest of the array is overwritten.
+    // work[0 .. outputs − 1]; the rest of both arrays is overwritten.
     void transform(const Work& work) const;
 
     // The length Bluestein's convolution takes for `count` values.

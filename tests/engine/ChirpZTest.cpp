@@ -73,12 +73,13 @@ INSTANTIATE_TEST_SUITE_P(
         return test::CaseName("In", c.inputs, "_Out", c.outputs, "_Span", c.denominator);
     });
 
-TEST(ChirpZ, LengthIsTheSmallestSmoothNumberNotBelowTheCount) {
+TEST(ChirpZ, LengthIsTheSmallestPowerOfTwoOrThreeTimesOneNotBelowTheCount) {
     struct Length {
         int count, expected;
     };
-    for (const Length l : {Length{1, 1}, Length{2, 2}, Length{11, 12}, Length{17, 18}, Length{97, 98},
-                           Length{1025, 1029}, Length{1818, 1875}, Length{3305, 3360}})
+    for (const Length l :
+         {Length{1, 1}, Length{2, 2}, Length{3, 3}, Length{5, 6}, Length{11, 12}, Length{17, 24},
+          Length{97, 128}, Length{1025, 1536}, Length{1818, 2048}, Length{3305, 4096}})
         EXPECT_EQ(ChirpZ::LengthFor(l.count), l.expected) << l.count;
 }
 
