@@ -18,7 +18,7 @@ using Complex = std::complex<float>;
 
 // Transforms one thread runs between two looks at the progress and between
 // the calling thread's reports: a fraction of a millisecond each.
-constexpr int TransformsPerStep = 32;
+constexpr int TransformsPerStep = 64;
 
 // Hologram columns one thread transforms at a time: their values of one lit
 // row are read together.
