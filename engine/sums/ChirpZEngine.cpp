@@ -138,7 +138,8 @@ void AccumulateChirpZ(const HologramGeometry& g, std::span<const ObjectPoint> po
                                       static_cast<float>(std::sin(phases[i]))};
                 }
                 alongU.transform(slices[sz(s)].alongU);
-                std::copy(a, a + M, rowSums.begin() + 1LL * j * M);
+                std::copy(slices[sz(s)].alongU.output(), slices[sz(s)].alongU.output() + M,
+                          rowSums.begin() + 1LL * j * M);
             }
         });
         progressed(static_cast<double>(count) * alongU.length());
@@ -165,7 +166,7 @@ void AccumulateChirpZ(const HologramGeometry& g, std::span<const ObjectPoint> po
                 }
                 for (int c = 0; c < columns; ++c) {
                     alongV.transform(slice.alongV[sz(c)]);
-                    const Complex* sums = slice.alongV[sz(c)].data();
+                    const Complex* sums = slice.alongV[sz(c)].output();
                     float* column = field.column(c0 + c);
                     for (int v = 0; v < N; ++v) {
                         const float value = static_cast<float>(static_cast<double>(column[v]) +

@@ -57,7 +57,7 @@ const ChirpZ::Plans* PlansFor(int length) {
     ChirpZ::Plans made;
     {
         std::lock_guard planning(FftwPlannerMutex());
-        made.forward = fftwf_plan_dft_1d(length, at, to, FFTW_FORWARD, FFTW_ESTIMATE);
+        made.forward = fftwf_plan_dft_1d(length, at, to, FFTW_FORWARD, FFTW_ESTIMATE | FFTW_PRESERVE_INPUT);
         made.backward = fftwf_plan_dft_1d(length, to, at, FFTW_BACKWARD, FFTW_ESTIMATE);
     }
     fftwf_free(array);
@@ -93,7 +93,11 @@ int ChirpZ::LengthFor(int count) {
 void ChirpZ::Work::Free::operator()(std::complex<float>* p) const { fftwf_free(p); }
 
 ChirpZ::Work::Work(const ChirpZ& transform)
-    : data_(AllocateComplex(transform.length())), spectrum_(AllocateComplex(transform.length())) {}
+    : data_(AllocateComplex(transform.length())),
+      spectrum_(AllocateComplex(transform.length())),
+      output_(AllocateComplex(transform.length())) {
+    std::fill(data_.get(), data_.get() + transform.length(), Complex{});
+}
 
 ChirpZ::ChirpZ(int inputs, int outputs, double stepNumerator, double stepDenominator)
     : inputs_(inputs), outputs_(outputs), length_(0), plans_(nullptr) {
@@ -125,16 +129,16 @@ ChirpZ::~ChirpZ() = default;
 void ChirpZ::transform(const Work& work) const {
     Complex* a = work.data();
     Complex* spectrum = work.spectrum();
+    Complex* out = work.output();
     const Complex* c = chirp_.get();
     for (int n = 0; n < inputs_; ++n) a[n] = Times(a[n], c[n]);
-    std::fill(a + inputs_, a + length_, Complex{});
-    auto* at = reinterpret_cast<fftwf_complex*>(a);
-    auto* to = reinterpret_cast<fftwf_complex*>(spectrum);
-    fftwf_execute_dft(plans_->forward, at, to);
+    fftwf_execute_dft(plans_->forward, reinterpret_cast<fftwf_complex*>(a),
+                      reinterpret_cast<fftwf_complex*>(spectrum));
     const Complex* g = kernel_.get();
     for (int k = 0; k < length_; ++k) spectrum[k] = Times(spectrum[k], g[k]);
-    fftwf_execute_dft(plans_->backward, to, at);
-    for (int k = 0; k < outputs_; ++k) a[k] = Times(a[k], c[k]);
+    fftwf_execute_dft(plans_->backward, reinterpret_cast<fftwf_complex*>(spectrum),
+                      reinterpret_cast<fftwf_complex*>(out));
+    for (int k = 0; k < outputs_; ++k) out[k] = Times(out[k], c[k]);
 }
 
 }  // namespace marbleck

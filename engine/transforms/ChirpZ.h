@@ -33,13 +33,16 @@ public:
     // inputs + outputs − 1.
     int length() const { return length_; }
 
-    // A work array of length() values and its spectrum's, aligned as FFTW's
-    // plans need: the transforms run out of place, which FFTW does faster.
+    // The arrays of one transform, length() values each, aligned as FFTW's
+    // plans need: the input, its spectrum and the output. The transforms
+    // run out of place, which FFTW does faster, and the input's values from
+    // inputs() on stay zero, so that no transform has to clear them.
     class Work {
     public:
         explicit Work(const ChirpZ& transform);
         std::complex<float>* data() const { return data_.get(); }
         std::complex<float>* spectrum() const { return spectrum_.get(); }
+        std::complex<float>* output() const { return output_.get(); }
 
     private:
         struct Free {
@@ -47,10 +50,11 @@ public:
         };
         std::unique_ptr<std::complex<float>, Free> data_;
         std::unique_ptr<std::complex<float>, Free> spectrum_;
+        std::unique_ptr<std::complex<float>, Free> output_;
     };
 
-    // Reads a(n) from work[0 .. inputs − 1] and leaves S(k) in
-    // work[0 .. outputs − 1]; the rest of both arrays is overwritten.
+    // Reads a(n) from work.data()[0 .. inputs − 1] (and overwrites them) and
+    // leaves S(k) in work.output()[0 .. outputs − 1].
     void transform(const Work& work) const;
 
     // The length Bluestein's convolution takes for `count` values.
