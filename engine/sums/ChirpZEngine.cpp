@@ -28,6 +28,23 @@ constexpr int ColumnsPerChunk = 16;
 // threads would wake for less than they save.
 constexpr double ParallelTransformValues = 1 << 16;
 
+// column[v] += Re sums[v] for v < rows, in 64-bit rounded to 32-bit once,
+// in the widest vectors the processor has (each value rounds as it would
+// alone); widens `range` to the new values as FindRange compares, NaN never
+// replacing an end.
+__attribute__((target_clones("avx2", "default"))) void AddRealParts(float* column, const Complex* sums,
+                                                                    int rows, FieldRange& range) {
+    const auto* parts = reinterpret_cast<const float*>(sums);
+    for (int v = 0; v < rows; ++v)
+        column[v] = static_cast<float>(static_cast<double>(column[v]) + static_cast<double>(parts[2 * v]));
+    float minimum = range.minimum, maximum = range.maximum;
+    for (int v = 0; v < rows; ++v) {
+        maximum = column[v] > maximum ? column[v] : maximum;
+        minimum = column[v] < minimum ? column[v] : minimum;
+    }
+    range = {minimum, maximum};
+}
+
 // The lit canvas rows, and the points of each, row by row.
 struct LitRows {
     std::vector<int> y;
@@ -152,7 +169,6 @@ void AccumulateChirpZ(const HologramGeometry& g, std::span<const ObjectPoint> po
         const int count = std::min(step, M - u0);
         ParallelFor(pool, parts, count, [&](int s, int first, int last) {
             Slice& slice = slices[sz(s)];
-            float minimum = slice.range.minimum, maximum = slice.range.maximum;
             for (int c0 = u0 + first; c0 < u0 + last; c0 += ColumnsPerChunk) {
                 StopIfCancelled(cancel);
                 const int columns = std::min(ColumnsPerChunk, u0 + last - c0);
@@ -166,19 +182,9 @@ void AccumulateChirpZ(const HologramGeometry& g, std::span<const ObjectPoint> po
                 }
                 for (int c = 0; c < columns; ++c) {
                     alongV.transform(slice.alongV[sz(c)]);
-                    const Complex* sums = slice.alongV[sz(c)].output();
-                    float* column = field.column(c0 + c);
-                    for (int v = 0; v < N; ++v) {
-                        const float value = static_cast<float>(static_cast<double>(column[v]) +
-                                                               static_cast<double>(sums[v].real()));
-                        column[v] = value;
-                        // As FindRange compares: NaN never replaces an end.
-                        maximum = value > maximum ? value : maximum;
-                        minimum = value < minimum ? value : minimum;
-                    }
+                    AddRealParts(field.column(c0 + c), slice.alongV[sz(c)].output(), N, slice.range);
                 }
             }
-            slice.range = {minimum, maximum};
         });
         progressed(static_cast<double>(count) * alongV.length());
     }
