@@ -34,7 +34,7 @@ QString EngineName(const CalculationEngine& engine) {
     return QString::fromUtf8(engine.name.data(), static_cast<qsizetype>(engine.name.size()));
 }
 
-// The engine table's names, "exact, fast or reference"; with `help`, the
+// The engine table's names, "exact, fast, czt or reference"; with `help`, the
 // default is marked as such.
 QString EngineChoices(bool help) {
     QStringList names;

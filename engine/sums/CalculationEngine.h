@@ -43,7 +43,7 @@ struct CalculationEngine {
     bool addsEveryPointToEveryValue = false;
 };
 
-// The engine table: "exact" (the default), "fast" and "reference". Names
+// The engine table: "exact" (the default), "fast", "czt" and "reference". Names
 // are unique.
 std::span<const CalculationEngine> CalculationEngines();
 

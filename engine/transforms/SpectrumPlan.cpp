@@ -11,13 +11,12 @@
 
 namespace marbleck {
 
-namespace {
-
-// FFTW's planner is not thread-safe; executing a plan is.
-std::mutex& PlannerMutex() {
+std::mutex& FftwPlannerMutex() {
     static std::mutex mutex;
     return mutex;
 }
+
+namespace {
 
 void* Allocate(std::size_t bytes) {
     void* p = fftwf_malloc(std::max<std::size_t>(bytes, 1));
@@ -75,7 +74,7 @@ SpectrumPlan::SpectrumPlan(int columns, int rows, const ExecutionContext& contex
     const int slices = slices_;
     float* in = real_.get();
     auto* out = reinterpret_cast<fftwf_complex*>(spectrum_.get());
-    std::lock_guard lock(PlannerMutex());
+    std::lock_guard lock(FftwPlannerMutex());
     auto stages = std::make_unique<Stages>();
     for (int k = 0; k < slices; ++k) {
         const auto [first, last] = PartOf(columns, k, slices);
@@ -106,7 +105,7 @@ SpectrumPlan::SpectrumPlan(int columns, int rows, const ExecutionContext& contex
 }
 
 SpectrumPlan::~SpectrumPlan() {
-    std::lock_guard lock(PlannerMutex());
+    std::lock_guard lock(FftwPlannerMutex());
     stages_.reset();
 }
 
@@ -140,7 +139,7 @@ ComplexSpectrumPlan::ComplexSpectrumPlan(int columns, int rows, const ExecutionC
       data_(static_cast<std::complex<float>*>(Allocate(sizeof(fftwf_complex) * size()))) {
     const int slices = CheckedSlices(columns, rows, context);
     auto* data = reinterpret_cast<fftwf_complex*>(data_.get());
-    std::lock_guard lock(PlannerMutex());
+    std::lock_guard lock(FftwPlannerMutex());
     auto stages = std::make_unique<Stages>();
     auto add = [](std::vector<fftwf_plan>& plans, fftwf_plan plan) {
         if (!plan) throw std::bad_alloc();
@@ -170,7 +169,7 @@ ComplexSpectrumPlan::ComplexSpectrumPlan(int columns, int rows, const ExecutionC
 }
 
 ComplexSpectrumPlan::~ComplexSpectrumPlan() {
-    std::lock_guard lock(PlannerMutex());
+    std::lock_guard lock(FftwPlannerMutex());
     stages_.reset();
 }
 

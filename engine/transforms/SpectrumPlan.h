@@ -9,6 +9,10 @@
 
 namespace marbleck {
 
+// Held around every call of FFTW's planner, which is not thread-safe
+// (executing a plan is).
+std::mutex& FftwPlannerMutex();
+
 // FFTW's transforms of one hologram size and the arrays they work in. The
 // real array holds `columns` columns of `rows` values, column by column (the
 // field's own layout); its half spectrum holds, for every frequency ku along
