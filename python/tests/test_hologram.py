@@ -68,7 +68,7 @@ def test_balanced_equals_command_line(tmp_path):
     assert same_bits(marbleck.binarize(field, "balanced", obj=lit, reps=1.7), expected)
 
 
-@pytest.mark.parametrize("engine", ["exact", "fast", "reference"])
+@pytest.mark.parametrize("engine", ["exact", "fast", "czt", "reference"])
 @pytest.mark.parametrize("x, y", [(3, 0), (0, 5), (4, 2), (7, 6)], ids=["row0", "column0", "inside", "corner"])
 def test_single_point_gives_its_stripes(engine, x, y):
     rows, columns, reps = 7, 8, 2
@@ -82,6 +82,30 @@ def test_single_point_gives_its_stripes(engine, x, y):
     # The range always takes in 0.
     low, high = min(raw.min(), 0.0), max(raw.max(), 0.0)
     np.testing.assert_allclose(field, (raw - low) / (high - low), atol=2e-5)
+
+
+# Every engine the package lists, taken by its name, gives the exact engine's
+# values: prime sides, fractional reps, random phases.
+@pytest.mark.parametrize("engine", sorted(set(marbleck.ENGINES) | {"czt"}))
+def test_every_engine_by_name_gives_the_exact_values(engine):
+    lit = letter(11, 13)
+    expected = marbleck.hologram(lit, 2.7, engine="exact", random_phase=True, seed=5)
+    field = marbleck.hologram(lit, 2.7, engine=engine, random_phase=True, seed=5)
+    assert field.shape == expected.shape
+    np.testing.assert_allclose(field, expected, rtol=0, atol=4e-6)
+
+
+# The kinoform's phases through each engine: the exact engine's wherever the
+# complex sum is not close to nothing.
+@pytest.mark.parametrize("engine", ["fast", "czt"])
+def test_kinoform_by_engine_name_has_the_exact_phases(engine):
+    lit = letter(11, 13)
+    expected = marbleck.kinoform(lit, 2.7, engine="exact", random_phase=True, seed=5)
+    k = marbleck.kinoform(lit, 2.7, engine=engine, random_phase=True, seed=5)
+    assert k.phase.shape == expected.phase.shape
+    turned = np.abs(np.angle(np.exp(1j * (k.phase.astype(np.float64) - expected.phase))))
+    assert np.quantile(turned, 0.99) < 1e-3
+    assert np.allclose(k.figures.efficiency, expected.figures.efficiency, rtol=1e-4)
 
 
 def test_object_types_give_the_same_field():

@@ -299,8 +299,10 @@ const QStringList ThreadJobs[] = {
     {"--engine", "exact"},
     {"--engine", "fast", "--random-phase", "--seed", "4", "--binarize", "median"},
     {"--phase", "--engine", "fast", "--refine", "3"},
+    {"--engine", "czt", "--random-phase", "--seed", "4"},
+    {"--phase", "--engine", "czt"},
 };
-const char* const ThreadJobNames[] = {"Exact", "FastBalanced", "PhaseRefined"};
+const char* const ThreadJobNames[] = {"Exact", "FastBalanced", "PhaseRefined", "ChirpZ", "PhaseChirpZ"};
 
 INSTANTIATE_TEST_SUITE_P(Jobs, ThreadCounts, ::testing::ValuesIn(ThreadJobs),
                          [](const auto& info) { return std::string(ThreadJobNames[info.index]); });
