@@ -21,8 +21,16 @@ using Complex = std::complex<float>;
 constexpr int TransformsPerStep = 64;
 
 // Hologram columns one thread transforms at a time: their values of one lit
-// row are read together.
+// row are read together. Fewer where their arrays would take more than
+// ChunkBytes, so that a tall hologram's threads stay within a few MiB each.
 constexpr int ColumnsPerChunk = 16;
+constexpr std::size_t ChunkBytes = std::size_t{8} << 20;
+
+int ColumnsPerChunkOf(const ChirpZ& transform) {
+    const std::size_t columnBytes =
+        3 * sizeof(std::complex<float>) * static_cast<std::size_t>(transform.length());
+    return static_cast<int>(std::clamp<std::size_t>(ChunkBytes / columnBytes, 1, ColumnsPerChunk));
+}
 
 // Transform values below which the calling thread works alone: the pool's
 // threads would wake for less than they save.
@@ -123,12 +131,13 @@ void AccumulateChirpZ(const HologramGeometry& g, std::span<const ObjectPoint> po
     ThreadPool& pool = context.pool();
     const double total = static_cast<double>(Y) * alongU.length() + static_cast<double>(M) * alongV.length();
     const int parts = total < ParallelTransformValues ? 1 : pool.size();
+    const int chunk = ColumnsPerChunkOf(alongV);
     std::vector<Slice> slices;
     slices.reserve(sz(parts));
     for (int s = 0; s < parts; ++s) {
         std::vector<ChirpZ::Work> columns;
-        columns.reserve(ColumnsPerChunk);
-        for (int c = 0; c < ColumnsPerChunk; ++c) columns.emplace_back(alongV);
+        columns.reserve(sz(chunk));
+        for (int c = 0; c < chunk; ++c) columns.emplace_back(alongV);
         slices.push_back({ChirpZ::Work(alongU), std::move(columns), {}});
     }
     double done = 0;
@@ -169,9 +178,9 @@ void AccumulateChirpZ(const HologramGeometry& g, std::span<const ObjectPoint> po
         const int count = std::min(step, M - u0);
         ParallelFor(pool, parts, count, [&](int s, int first, int last) {
             Slice& slice = slices[sz(s)];
-            for (int c0 = u0 + first; c0 < u0 + last; c0 += ColumnsPerChunk) {
+            for (int c0 = u0 + first; c0 < u0 + last; c0 += chunk) {
                 StopIfCancelled(cancel);
-                const int columns = std::min(ColumnsPerChunk, u0 + last - c0);
+                const int columns = std::min(chunk, u0 + last - c0);
                 for (int c = 0; c < columns; ++c)
                     std::fill(slice.alongV[sz(c)].data(), slice.alongV[sz(c)].data() + g.canvasRows,
                               Complex{});
