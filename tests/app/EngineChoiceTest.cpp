@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QSettings>
 #include <memory>
 #include <string>
@@ -30,6 +32,9 @@ class EngineSettings : public ::testing::TestWithParam<EngineSettingsCase> {};
 
 TEST_P(EngineSettings, StartWith) {
     const QString path = QSettings().fileName();
+    // Run on its own, the test is the first to write the settings: their
+    // folder is not there yet.
+    ASSERT_TRUE(QDir().mkpath(QFileInfo(path).absolutePath())) << path.toStdString();
     {
         QFile file(path);
         ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate)) << path.toStdString();
