@@ -107,7 +107,7 @@ refused() {
     grep -qF -e "$1" "$work/log" || fail "the example refused ${*:2} without naming $1: $(cat "$work/log")"
     echo "refused, naming $1: ${*:2}"
 }
-refused "exact, fast, reference" --engine quick
+refused "exact, fast, czt, reference" --engine quick
 refused "threshold, balanced" --binarize average
 refused "--reps takes a number, not abc" --reps abc
 refused "--budget needs --binarize optimise" --binarize median --budget 1
