@@ -14,6 +14,7 @@
 
 #include "Calculation.h"
 #include "Controls.h"
+#include "GreyPicture.h"
 #include "RecordedErrors.h"
 #include "app/Document.h"
 #include "app/FileProcedures.h"
@@ -49,12 +50,7 @@ class CalculateJobTest : public ::testing::TestWithParam<SavedCase> {};
 TEST_P(CalculateJobTest, SavesWhatRunJobMakes) {
     QTemporaryDir folder;
     ASSERT_TRUE(folder.isValid());
-    QImage picture(40, 30, QImage::Format_RGB32);
-    picture.fill(Qt::black);
-    picture.setPixel(3, 4, qRgb(255, 255, 255));
-    picture.setPixel(3, 9, qRgb(128, 128, 128));
-    picture.setPixel(20, 2, qRgb(200, 10, 30));
-    picture.setPixel(30, 25, qRgb(10, 10, 10));
+    const QImage picture = test::GreyLevelPicture();
     const QString picturePath = folder.filePath(QStringLiteral("object.png"));
     ASSERT_TRUE(picture.save(picturePath));
 

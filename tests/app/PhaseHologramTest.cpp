@@ -13,6 +13,7 @@
 #include "Calculation.h"
 #include "Controls.h"
 #include "Drawing.h"
+#include "GreyPicture.h"
 #include "PhaseHologramFixture.h"
 #include "app/PhaseProcedures.h"
 #include "engine/phase/Kinoform.h"
@@ -91,12 +92,7 @@ TEST_F(PhaseHologramTest, OnePointShowsALinearRampAndBinarizeWaits) {
 // A loaded picture's grey levels ask for the light a screen gives them; a
 // colour asks for its brightest channel's.
 TEST_F(PhaseHologramTest, GreyLevelsAskForTheirLight) {
-    QImage picture(40, 30, QImage::Format_RGB32);
-    picture.fill(Qt::black);
-    picture.setPixel(3, 4, qRgb(255, 255, 255));
-    picture.setPixel(3, 9, qRgb(128, 128, 128));
-    picture.setPixel(20, 2, qRgb(200, 10, 30));
-    picture.setPixel(30, 25, qRgb(10, 10, 10));
+    const QImage picture = test::GreyLevelPicture();
     const QString path = folder.filePath(QStringLiteral("grey.png"));
     ASSERT_TRUE(picture.save(path));
     form->setOpenFileQuestion([&](QWidget*, const QString&, const QString&, const QString&) { return path; });
