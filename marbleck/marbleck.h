@@ -42,6 +42,11 @@
 #include "engine/reconstruction/Reconstruction.h"
 #include "engine/transforms/SpectrumPlan.h"
 
+// 3-D scenes in physical units: their points, the hologram plane and its
+// complex field.
+#include "engine/scenes/Scene.h"
+#include "engine/scenes/ScenePlane.h"
+
 // Phase holograms for a spatial light modulator.
 #include "engine/phase/Kinoform.h"
 #include "engine/phase/LookupTable.h"

@@ -9,7 +9,7 @@ usage() { echo "usage: $0 [--test]" >&2; exit 2; }
 packages=(
   cmake ninja-build g++ pkg-config
   qt6-base-dev libgl-dev libvulkan-dev fonts-dejavu-core
-  libopenblas-dev libtiff-dev libfftw3-dev
+  libopenblas-dev libtiff-dev libfftw3-dev libhwy-dev libsleef-dev
   qt6-image-formats-plugins
   pybind11-dev python3-pybind11 python3-dev python3-numpy python3-setuptools python3-wheel python3-venv
 )
