@@ -2,16 +2,18 @@
 
 #include <cmath>
 
-// Each loop is compiled twice, for this machine's AVX2 and FMA and for any
-// x86-64, and the loader picks the one the processor runs. The loops are
-// plain C++ the compiler puts into vector lanes: the dot products keep
-// Lanes partial sums each (no reassociation needed), the others work value
-// by value. Which version runs depends on the processor only, never on the
+// The loops are plain C++ the compiler puts into vector lanes: the dot
+// products keep Lanes partial sums each (no reassociation needed), the
+// others work value by value. Each is compiled twice, for AVX2 with FMA and
+// for any processor, and the first call picks the version the processor
+// runs. Which version runs depends on the processor only, never on the
 // threads, so a result is the same on any number of threads.
-#if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__)
-#define MARBLECK_SPOT_CLONES __attribute__((target_clones("arch=haswell", "default")))
+#if defined(__x86_64__) && defined(__GNUC__)
+#define MARBLECK_SPOT_WIDE 1
+#define MARBLECK_INLINE inline __attribute__((always_inline))
 #else
-#define MARBLECK_SPOT_CLONES
+#define MARBLECK_SPOT_WIDE 0
+#define MARBLECK_INLINE inline
 #endif
 
 namespace marbleck::spot_sums {
@@ -19,9 +21,9 @@ namespace {
 
 constexpr int Lanes = 16;
 
-MARBLECK_SPOT_CLONES
-void Dot(const float* __restrict tRe, const float* __restrict tIm, const float* __restrict eRe,
-         const float* __restrict eIm, int count, float* __restrict outRe, float* __restrict outIm) {
+MARBLECK_INLINE void Dot(const float* __restrict tRe, const float* __restrict tIm,
+                         const float* __restrict eRe, const float* __restrict eIm, int count,
+                         float* __restrict outRe, float* __restrict outIm) {
     float accRe[Lanes] = {}, accIm[Lanes] = {};
     int c = 0;
     for (; c + Lanes <= count; c += Lanes)
@@ -43,17 +45,16 @@ void Dot(const float* __restrict tRe, const float* __restrict tIm, const float* 
     *outIm = im;
 }
 
-MARBLECK_SPOT_CLONES
-void AddConjugateScaled(float dRe, float dIm, const float* __restrict eRe, const float* __restrict eIm,
-                        int count, float* __restrict sRe, float* __restrict sIm) {
+MARBLECK_INLINE void AddConjugateScaled(float dRe, float dIm, const float* __restrict eRe,
+                                        const float* __restrict eIm, int count, float* __restrict sRe,
+                                        float* __restrict sIm) {
     for (int c = 0; c < count; ++c) {
         sRe[c] += dRe * eRe[c] + dIm * eIm[c];
         sIm[c] += dIm * eRe[c] - dRe * eIm[c];
     }
 }
 
-MARBLECK_SPOT_CLONES
-void Unit(float* __restrict re, float* __restrict im, int count) {
+MARBLECK_INLINE void Unit(float* __restrict re, float* __restrict im, int count) {
     for (int c = 0; c < count; ++c) {
         const float norm = std::sqrt(re[c] * re[c] + im[c] * im[c]);
         const bool lit = norm > 0;
@@ -63,22 +64,51 @@ void Unit(float* __restrict re, float* __restrict im, int count) {
     }
 }
 
+// The three row loops, compiled for one instruction set.
+#define MARBLECK_SPOT_ROWS(attributes, suffix)                                                             \
+    attributes void RowDots##suffix(const float* tRe, const float* tIm, const AxisTable& table,            \
+                                    std::complex<float>* dots) {                                           \
+        for (int j = 0; j < table.spots; ++j) {                                                            \
+            float re = 0, im = 0;                                                                          \
+            Dot(tRe, tIm, table.reOf(j), table.imOf(j), table.count, &re, &im);                            \
+            dots[j] = {re, im};                                                                            \
+        }                                                                                                  \
+    }                                                                                                      \
+    attributes void RowSuperpose##suffix(const std::complex<float>* d, const AxisTable& table, float* sRe, \
+                                         float* sIm) {                                                     \
+        for (int c = 0; c < table.count; ++c) sRe[c] = sIm[c] = 0;                                         \
+        for (int j = 0; j < table.spots; ++j)                                                              \
+            AddConjugateScaled(d[j].real(), d[j].imag(), table.reOf(j), table.imOf(j), table.count, sRe,   \
+                               sIm);                                                                       \
+    }                                                                                                      \
+    attributes void ToUnit##suffix(float* re, float* im, int count) { Unit(re, im, count); }
+
+MARBLECK_SPOT_ROWS(, Plain)
+#if MARBLECK_SPOT_WIDE
+MARBLECK_SPOT_ROWS(__attribute__((target("avx2,fma"))), Wide)
+bool RunsWide() {
+    static const bool wide = __builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma");
+    return wide;
+}
+#else
+bool RunsWide() { return false; }
+#define RowDotsWide RowDotsPlain
+#define RowSuperposeWide RowSuperposePlain
+#define ToUnitWide ToUnitPlain
+#endif
+
 }  // namespace
 
 void RowDots(const float* tRe, const float* tIm, const AxisTable& table, std::complex<float>* dots) {
-    for (int j = 0; j < table.spots; ++j) {
-        float re = 0, im = 0;
-        Dot(tRe, tIm, table.reOf(j), table.imOf(j), table.count, &re, &im);
-        dots[j] = {re, im};
-    }
+    RunsWide() ? RowDotsWide(tRe, tIm, table, dots) : RowDotsPlain(tRe, tIm, table, dots);
 }
 
 void RowSuperpose(const std::complex<float>* d, const AxisTable& table, float* sRe, float* sIm) {
-    for (int c = 0; c < table.count; ++c) sRe[c] = sIm[c] = 0;
-    for (int j = 0; j < table.spots; ++j)
-        AddConjugateScaled(d[j].real(), d[j].imag(), table.reOf(j), table.imOf(j), table.count, sRe, sIm);
+    RunsWide() ? RowSuperposeWide(d, table, sRe, sIm) : RowSuperposePlain(d, table, sRe, sIm);
 }
 
-void ToUnit(float* re, float* im, int count) { Unit(re, im, count); }
+void ToUnit(float* re, float* im, int count) {
+    RunsWide() ? ToUnitWide(re, im, count) : ToUnitPlain(re, im, count);
+}
 
 }  // namespace marbleck::spot_sums
