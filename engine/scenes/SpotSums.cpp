@@ -111,4 +111,14 @@ void ToUnit(float* re, float* im, int count) {
     RunsWide() ? ToUnitWide(re, im, count) : ToUnitPlain(re, im, count);
 }
 
+namespace portable {
+void RowDots(const float* tRe, const float* tIm, const AxisTable& table, std::complex<float>* dots) {
+    RowDotsPlain(tRe, tIm, table, dots);
+}
+void RowSuperpose(const std::complex<float>* d, const AxisTable& table, float* sRe, float* sIm) {
+    RowSuperposePlain(d, table, sRe, sIm);
+}
+void ToUnit(float* re, float* im, int count) { ToUnitPlain(re, im, count); }
+}  // namespace portable
+
 }  // namespace marbleck::spot_sums

@@ -33,4 +33,12 @@ void RowSuperpose(const std::complex<float>* d, const AxisTable& table, float* s
 // s / |s| in place, 1 where s is 0: the unit transmittance with s's phase.
 void ToUnit(float* re, float* im, int count);
 
+// The same three loops compiled for any x86-64 (or any processor), whichever
+// version the ones above run here: for comparing the two.
+namespace portable {
+void RowDots(const float* tRe, const float* tIm, const AxisTable& table, std::complex<float>* dots);
+void RowSuperpose(const std::complex<float>* d, const AxisTable& table, float* sRe, float* sIm);
+void ToUnit(float* re, float* im, int count);
+}  // namespace portable
+
 }  // namespace marbleck::spot_sums
