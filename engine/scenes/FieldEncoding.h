@@ -22,7 +22,9 @@ namespace marbleck {
 //                reference wave, I = |U/max|U| + a·e^(iψ)|², normalised to
 //                0 … 1: a field for printing, which Binarize, MedianThreshold
 //                and the binarization table take as they take the amplitude
-//                kind's normalised field.
+//                kind's normalised field, under GeometryOfPlane (the
+//                optimised method judges its steps by the far field at the
+//                object's lit samples, which a caller gives as canvas bins).
 //  double-phase  A = |U|/max|U|, θ = arg U ± acos A on a checkerboard (+ where
 //                row + column is even): a phase hologram whose low-pass
 //                filtered transmittance is U/max|U|.

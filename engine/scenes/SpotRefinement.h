@@ -89,8 +89,9 @@ struct SpotHologram {
 // MaxSpotIterations.
 void CheckSpotRequest(const SpotRequest& request);
 
-// The multiply-adds one iteration costs, about (spots × pixels × 2), for a
-// front end's bound on work.
+// The pixel-spot terms one iteration sums, 2 × spots × pixels (the spots'
+// fields and the superposition; about 4 multiply-adds each), for a front
+// end's bound on work.
 double SpotIterationWork(const SpotRequest& request);
 
 // The figures of spot fields `fields` for `spots` (one each, same order).
