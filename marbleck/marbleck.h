@@ -43,9 +43,11 @@
 #include "engine/transforms/SpectrumPlan.h"
 
 // 3-D scenes in physical units: their points, the hologram plane and its
-// complex field.
+// complex field, the field's encodings, spots at depth for a modulator.
+#include "engine/scenes/FieldEncoding.h"
 #include "engine/scenes/Scene.h"
 #include "engine/scenes/ScenePlane.h"
+#include "engine/scenes/SpotRefinement.h"
 
 // Phase holograms for a spatial light modulator.
 #include "engine/phase/Kinoform.h"
