@@ -43,7 +43,8 @@
 #include "engine/transforms/SpectrumPlan.h"
 
 // 3-D scenes in physical units: their points, the hologram plane and its
-// complex field.
+// complex field; the exact sum of a scene's points.
+#include "engine/scenes/PointSum.h"
 #include "engine/scenes/Scene.h"
 #include "engine/scenes/ScenePlane.h"
 
