@@ -21,6 +21,8 @@ constexpr double TwoPi = 2 * std::numbers::pi;
 // passes over them, and the bands dealt out in turn keep the threads' shares
 // of the scene's discs alike.
 constexpr int BandRows = 4;
+constexpr double NearestDistance = 1e-9;
+constexpr double FarthestDistance = 1e3;
 // Points summed between two looks at the cancel flag.
 constexpr std::size_t PointsBetweenChecks = 16;
 
@@ -60,6 +62,13 @@ std::vector<PreparedPoint> PreparePoints(const Scene& scene, const ScenePlane& p
         if (point.z <= 0)
             throw RunTimeError(ErrorNumber::InvalidPropertyValue,
                                place + " is not in front of the hologram (z <= 0)");
+        // Single precision holds the distances of points between these.
+        if (point.z < NearestDistance)
+            throw RunTimeError(ErrorNumber::InvalidPropertyValue,
+                               place + " lies nearer the hologram than 1 nm");
+        if (std::max({std::abs(point.x), std::abs(point.y), point.z}) > FarthestDistance)
+            throw RunTimeError(ErrorNumber::InvalidPropertyValue,
+                               place + " lies farther than 1 km from the hologram");
         if (!std::isfinite(amplitude) || amplitude < 0)
             throw RunTimeError(ErrorNumber::InvalidPropertyValue,
                                place + " has an amplitude that is not a number >= 0");
@@ -102,9 +111,11 @@ void SumBand(const std::vector<PreparedPoint>& points, const ScenePlane& plane, 
             if (std::isfinite(halfWidthSquared)) {
                 const double halfWidth = std::sqrt(halfWidthSquared) / plane.pitch;
                 const double at = point.x / plane.pitch + centre;
-                from = static_cast<int>(std::max(0.0, std::ceil(at - halfWidth)));
-                to = static_cast<int>(std::min<double>(plane.columns - 1, std::floor(at + halfWidth)));
-                if (from > to) continue;
+                const double left = std::max(0.0, std::ceil(at - halfWidth));
+                const double right = std::min<double>(plane.columns - 1, std::floor(at + halfWidth));
+                if (left > right) continue;
+                from = static_cast<int>(left);
+                to = static_cast<int>(right);
             }
             run.firstDx = static_cast<float>(plane.x(from) - point.x);
             run.dySquared = static_cast<float>(dy * dy);

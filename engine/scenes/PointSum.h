@@ -33,7 +33,8 @@ struct PointSumOptions {
 // and options give the same field on any number of threads. Reports its
 // progress and stops with CalculationCancelled as the context asks.
 // Throws RunTimeError 380 for a point that is not in front of the plane
-// (z ≤ 0) or has a coordinate or amplitude that is not a finite number
+// (z ≤ 0), lies nearer it than 1 nm or farther than 1 km (a coordinate
+// beyond), or has a coordinate or amplitude that is not a finite number
 // (amplitudes below 0 too), naming the point by its place (from 1);
 // std::invalid_argument for a plane without values, a pitch or wavelength
 // that is not a positive number, or a channel outside 0 … 2.

@@ -181,14 +181,15 @@ TEST(PointSum, RefusesPointsItCannotSum) {
     options.channel = 1;
     const double nan = std::nan("");
     const float inf = std::numeric_limits<float>::infinity();
-    const std::vector<ScenePoint> bad = {{0, 0, 0, {1, 1, 1}},     {0, 0, -0.1, {1, 1, 1}},
-                                         {nan, 0, 0.1, {1, 1, 1}}, {0, 0, 1 / 0.0, {1, 1, 1}},
-                                         {0, 0, 0.1, {1, inf, 1}}, {0, 0, 0.1, {1, -0.5f, 1}}};
+    const std::vector<ScenePoint> bad = {
+        {0, 0, 0, {1, 1, 1}},       {0, 0, -0.1, {1, 1, 1}},   {nan, 0, 0.1, {1, 1, 1}},
+        {0, 0, 1 / 0.0, {1, 1, 1}}, {0, 0, 0.1, {1, inf, 1}},  {0, 0, 0.1, {1, -0.5f, 1}},
+        {0, 0, 1e-12, {1, 1, 1}},   {-2e3, 0, 0.1, {1, 1, 1}}, {0, 0, 1e300, {1, 1, 1}}};
     for (const ScenePoint& point : bad) {
         const Scene scene{{{0, 0, 0.1, {1, 1, 1}}, point}, true};
         try {
             SumPoints(scene, plane, options, Threads(1));
-            ADD_FAILURE() << "accepted z " << point.z;
+            ADD_FAILURE() << "accepted " << point.x << ", " << point.z;
         } catch (const RunTimeError& error) {
             EXPECT_EQ(error.number(), ErrorNumber::InvalidPropertyValue);
             EXPECT_NE(error.description().find("Point 2 "), std::string::npos) << error.description();
