@@ -73,13 +73,20 @@ void AddPointRunHere(const PointRun& run, float* HWY_RESTRICT real, float* HWY_R
         auto inverseSum = hn::ApproximateReciprocal(rPlusZ);
         inverseSum = hn::Mul(inverseSum, hn::NegMulAdd(rPlusZ, inverseSum, two));
         const auto theta = hn::MulAdd(hn::Mul(k, rhoSquared), inverseSum, phase);
-        auto weight = hn::Mul(amplitude, inverseR);
-        if (count - i < lanes)
-            weight = hn::IfThenElseZero(hn::FirstN(d, static_cast<size_t>(count - i)), weight);
+        const auto weight = hn::Mul(amplitude, inverseR);
         hn::Vec<decltype(d)> sine, cosine;
         SineAndCosine(d, theta, sine, cosine);
-        hn::StoreU(hn::MulAdd(weight, cosine, hn::LoadU(d, real + i)), d, real + i);
-        hn::StoreU(hn::MulAdd(weight, sine, hn::LoadU(d, imag + i)), d, imag + i);
+        const auto oldReal = hn::LoadU(d, real + i), oldImag = hn::LoadU(d, imag + i);
+        auto newReal = hn::MulAdd(weight, cosine, oldReal), newImag = hn::MulAdd(weight, sine, oldImag);
+        if (count - i < lanes) {
+            // The lanes past the run keep what they held, whatever the
+            // extrapolated values there came to.
+            const auto inside = hn::FirstN(d, static_cast<size_t>(count - i));
+            newReal = hn::IfThenElse(inside, newReal, oldReal);
+            newImag = hn::IfThenElse(inside, newImag, oldImag);
+        }
+        hn::StoreU(newReal, d, real + i);
+        hn::StoreU(newImag, d, imag + i);
     }
 }
 

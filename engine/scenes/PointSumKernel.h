@@ -21,7 +21,7 @@ struct PointRun {
 // Adds the run's `count` values into real[0 … count) and imag[0 … count),
 // on the widest vectors this processor has. Both arrays must have room for
 // RunPadding() values past count: the vectors read and write them whole,
-// adding zero there.
+// writing back what they held.
 void AddPointRun(const PointRun& run, float* real, float* imag, int count);
 
 // The values past a run AddPointRun may read and write.
