@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <hwy/targets.h>
 
 #include <algorithm>
 #include <cmath>
@@ -72,6 +73,31 @@ INSTANTIATE_TEST_SUITE_P(Planes, PointSumAccuracy,
                                          AccuracyCase{257, 191, 1, true, true},
                                          AccuracyCase{255, 193, 2, true, false},
                                          AccuracyCase{64, 301, 0, false, false}));
+
+// Every instruction set the kernel is compiled for gives the sum, each
+// chosen as it would be on a processor that has no better one.
+TEST(PointSum, EveryCompiledTargetSumsAlike) {
+    const ScenePlane plane{77, 45, Pitch};
+    const Scene scene = RandomScene(20, plane, 11);
+    PointSumOptions options;
+    options.wavelength = Wavelength;
+    options.randomPhases = true;
+    const std::vector<std::complex<double>> exact = PlainPointSum(scene, plane, options);
+    double largest = 0;
+    for (const auto& value : exact) largest = std::max(largest, std::abs(value));
+    const std::vector<std::int64_t> targets = hwy::SupportedAndGeneratedTargets();
+    EXPECT_GE(targets.size(), 2u);
+    for (const std::int64_t target : targets) {
+        SCOPED_TRACE(hwy::TargetName(target));
+        hwy::SetSupportedTargetsForTest(target);
+        const SceneField field = SumPoints(scene, plane, options, Threads(1));
+        double worst = 0;
+        for (std::size_t i = 0; i < exact.size(); ++i)
+            worst = std::max(worst, std::abs(exact[i] - std::complex<double>(field.values[i])));
+        EXPECT_LE(worst, 1e-3 * largest);
+    }
+    hwy::SetSupportedTargetsForTest(0);
+}
 
 // A point's wave near its foot is a Fresnel zone pattern centred under it:
 // phase k·z + k·ρ²/(2z) and amplitude 1/z to first order.
