@@ -56,7 +56,8 @@ void AddPointRunHere(const PointRun& run, float* HWY_RESTRICT real, float* HWY_R
     const auto phase = hn::Set(d, run.phase);
     const auto amplitude = hn::Set(d, run.amplitude);
     const auto step = hn::Set(d, static_cast<float>(lanes));
-    const auto half = hn::Set(d, 0.5f), threeHalves = hn::Set(d, 1.5f), two = hn::Set(d, 2.0f);
+    [[maybe_unused]] const auto half = hn::Set(d, 0.5f), threeHalves = hn::Set(d, 1.5f);
+    const auto two = hn::Set(d, 2.0f);
     auto index = hn::Iota(d, 0.0f);
     for (int i = 0; i < count; i += lanes) {
         const auto dx = hn::MulAdd(index, pitch, firstDx);
@@ -66,9 +67,15 @@ void AddPointRunHere(const PointRun& run, float* HWY_RESTRICT real, float* HWY_R
         // nearly exact by one Newton step: cheaper than a square root and a
         // division, and as accurate as single precision needs here.
         const auto rSquared = hn::Add(rhoSquared, zSquared);
+#if HWY_TARGET == HWY_SCALAR || HWY_TARGET == HWY_EMU128
+        // Without vector instructions the estimate is a coarse bit trick
+        // that one Newton step leaves too far off for phases of 10³ rad.
+        const auto inverseR = hn::Div(hn::Set(d, 1.0f), hn::Sqrt(rSquared));
+#else
         auto inverseR = hn::ApproximateReciprocalSqrt(rSquared);
         inverseR = hn::Mul(inverseR,
                            hn::NegMulAdd(hn::Mul(half, rSquared), hn::Mul(inverseR, inverseR), threeHalves));
+#endif
         const auto rPlusZ = hn::MulAdd(rSquared, inverseR, z);
         auto inverseSum = hn::ApproximateReciprocal(rPlusZ);
         inverseSum = hn::Mul(inverseSum, hn::NegMulAdd(rPlusZ, inverseSum, two));

@@ -74,8 +74,9 @@ INSTANTIATE_TEST_SUITE_P(Planes, PointSumAccuracy,
                                          AccuracyCase{255, 193, 2, true, false},
                                          AccuracyCase{64, 301, 0, false, false}));
 
-// Every instruction set the kernel is compiled for gives the sum, each
-// chosen as it would be on a processor that has no better one.
+// Every instruction set the kernel is compiled for gives the sum as closely
+// as the widest (2·10⁻⁶ of the largest value here, where a coarse estimate
+// of 1/r gave 2·10⁻⁵), each chosen as on a processor with no better one.
 TEST(PointSum, EveryCompiledTargetSumsAlike) {
     const ScenePlane plane{77, 45, Pitch};
     const Scene scene = RandomScene(20, plane, 11);
@@ -94,7 +95,7 @@ TEST(PointSum, EveryCompiledTargetSumsAlike) {
         double worst = 0;
         for (std::size_t i = 0; i < exact.size(); ++i)
             worst = std::max(worst, std::abs(exact[i] - std::complex<double>(field.values[i])));
-        EXPECT_LE(worst, 1e-3 * largest);
+        EXPECT_LE(worst, 1e-5 * largest);
     }
     hwy::SetSupportedTargetsForTest(0);
 }
