@@ -43,8 +43,10 @@
 #include "engine/transforms/SpectrumPlan.h"
 
 // 3-D scenes in physical units: their points, the hologram plane and its
-// complex field, the field's encodings, spots at depth for a modulator.
+// complex field, the exact sum of a scene's points, the field's encodings,
+// spots at depth for a modulator.
 #include "engine/scenes/FieldEncoding.h"
+#include "engine/scenes/PointSum.h"
 #include "engine/scenes/Scene.h"
 #include "engine/scenes/ScenePlane.h"
 #include "engine/scenes/SpotRefinement.h"
