@@ -43,7 +43,9 @@
 #include "engine/transforms/SpectrumPlan.h"
 
 // 3-D scenes in physical units: their points, the hologram plane and its
-// complex field.
+// complex field; point-cloud files and colour-plus-depth pictures.
+#include "engine/scenes/DepthMapScene.h"
+#include "engine/scenes/PointCloudFile.h"
 #include "engine/scenes/Scene.h"
 #include "engine/scenes/ScenePlane.h"
 
