@@ -118,11 +118,14 @@ void ReadBinaryElement(ByteSource& source, const PlyElement& element, Scene* sce
     if (scene != nullptr) {
         // Checked before the points are allocated: a count the file cannot hold.
         const std::uint64_t needed = element.count * recordBytes;
-        if (const auto left = source.remaining(); left && needed > *left)
+        const auto left = source.remaining();
+        if (left && needed > *left)
             throw Unreadable("element vertex: " + std::to_string(element.count) + " vertices need at least " +
                              std::to_string(needed) + " bytes, the file has " + std::to_string(*left) +
                              " after its header");
-        ReservePoints(*scene, element.count, std::uint64_t{1} << 20);
+        // A file that holds the vertices pays for them all; a stream of
+        // unknown length for a part first.
+        ReservePoints(*scene, element.count, left ? element.count : std::uint64_t{1} << 20);
     }
     for (std::uint64_t index = 0; index < element.count; ++index) {
         if (!fixed) {
@@ -157,20 +160,21 @@ bool NextRecord(ByteSource& source, std::vector<std::string_view>& fields) {
 }
 
 // One property's value from its text, checked against its type.
-double ValueOf(std::string_view text, const PlyProperty& property, const std::string& where) {
+template <typename Where>
+double ValueOf(std::string_view text, const PlyProperty& property, const Where& where) {
     if (IsWhole(property.type)) {
         const auto whole = ParseWhole(text);
-        if (!whole) throw Unreadable(where + Quoted(text) + " is not a whole number");
+        if (!whole) throw Unreadable(where() + Quoted(text) + " is not a whole number");
         const auto value = static_cast<double>(*whole);
         if (value < SmallestOf(property.type) || value > LargestOf(property.type))
-            throw Unreadable(where + Quoted(text) + " is out of range for " +
+            throw Unreadable(where() + Quoted(text) + " is out of range for " +
                              std::string(NameOf(property.type)));
         return value;
     }
     auto value = ParseReal(text);
-    if (!value) throw Unreadable(where + Quoted(text) + " is not a number");
+    if (!value) throw Unreadable(where() + Quoted(text) + " is not a number");
     if (property.type == PlyType::Float32) value = static_cast<float>(*value);
-    if (!std::isfinite(*value)) throw Unreadable(where + Quoted(text) + " is not a finite number");
+    if (!std::isfinite(*value)) throw Unreadable(where() + Quoted(text) + " is not a finite number");
     return *value;
 }
 
@@ -183,7 +187,8 @@ void ReadAsciiElement(ByteSource& source, const PlyElement& element, Scene* scen
     std::vector<std::string_view> fields;
     for (std::uint64_t index = 0; index < element.count; ++index) {
         if (!NextRecord(source, fields)) Truncated(element, index);
-        const std::string line = "line " + std::to_string(source.lineNumber()) + ": ";
+        // The message's start, made only for a record that fails.
+        auto line = [&] { return "line " + std::to_string(source.lineNumber()) + ": "; };
         // The values the properties take, lists by their counts.
         std::uint64_t expected = 0;
         for (const PlyProperty& property : element.properties) {
@@ -191,14 +196,14 @@ void ReadAsciiElement(ByteSource& source, const PlyElement& element, Scene* scen
                 const std::string_view text = fields[expected];
                 const auto count = ParseWhole(text);
                 if (!count || *count < 0)
-                    throw Unreadable(line + "property " + property.name + ": " + Quoted(text) +
+                    throw Unreadable(line() + "property " + property.name + ": " + Quoted(text) +
                                      " is not a list's count");
                 expected += static_cast<std::uint64_t>(*count);
             }
             ++expected;
         }
         if (expected != fields.size())
-            throw Unreadable(line + Record(element, index) + std::to_string(fields.size()) +
+            throw Unreadable(line() + Record(element, index) + std::to_string(fields.size()) +
                              " values where " + std::to_string(expected) + " are expected");
         if (scene == nullptr) continue;
         ScenePoint point;
@@ -208,9 +213,10 @@ void ReadAsciiElement(ByteSource& source, const PlyElement& element, Scene* scen
             // A list's count was read above; a kept property is no list.
             at += property.list ? 1 + static_cast<std::size_t>(*ParseWhole(text)) : 1;
             if (property.role == Role::Skipped) continue;
-            const double value = ValueOf(text, property, line + "property " + property.name + ": ");
+            const double value =
+                ValueOf(text, property, [&] { return line() + "property " + property.name + ": "; });
             if (!Give(point, property, value))
-                throw Unreadable(line + "property " + property.name + ": " + Quoted(text) +
+                throw Unreadable(line() + "property " + property.name + ": " + Quoted(text) +
                                  " is not a finite number");
         }
         scene->points.push_back(point);

@@ -1,6 +1,7 @@
 #include "engine/scenes/PlyHeader.h"
 
 #include <array>
+#include <optional>
 #include <string>
 #include <utility>
 
@@ -150,7 +151,12 @@ PlyHeader ReadPlyHeader(ByteSource& source) {
     while (true) {
         if (source.lineNumber() >= MaxPlyHeaderLines)
             HeaderFails("more than " + std::to_string(MaxPlyHeaderLines) + " lines");
-        const auto line = source.line(MaxPlyHeaderBytes);
+        std::optional<std::string_view> line;
+        try {
+            line = source.line(MaxPlyHeaderBytes);
+        } catch (const Unreadable&) {
+            HeaderFails("larger than 64 KiB");  // one line longer than that
+        }
         if (source.consumed() > MaxPlyHeaderBytes) HeaderFails("larger than 64 KiB");
         if (!line) HeaderFails("the file ends before end_header");
         const std::uint64_t number = source.lineNumber();

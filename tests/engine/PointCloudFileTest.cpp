@@ -148,6 +148,8 @@ std::vector<Hostile> HostileFiles() {
         {"no end", "a.ply", "ply\nformat ascii 1.0\n" + VertexXyz, "header: the file ends before end_header"},
         {"big header", "a.ply", "ply\n" + Repeated("comment " + std::string(100, 'c') + "\n", 700),
          "header: larger than 64 KiB"},
+        {"header line", "a.ply", "ply\ncomment " + std::string(70000, 'c') + "\n",
+         "header: larger than 64 KiB"},
         {"header lines", "a.ply", "ply\n" + Repeated("comment\n", 5000), "header: more than 4096 lines"},
         {"endian", "a.ply", "ply\nformat binary_big_endian 1.0\n" + VertexXyz + "end_header\n",
          "header: binary_big_endian is not read (only ascii and binary_little_endian)"},
