@@ -20,7 +20,10 @@ Scene ReadXyz(ByteSource& source) {
         if (source.consumed() > MaxSceneTextBytes)
             throw Unreadable(where() + "the text is larger than " + std::to_string(MaxSceneTextBytes) +
                              " bytes");
-        SplitFields(*line, fields, ",;");
+        std::string_view text = *line;
+        // Editors on some systems begin a UTF-8 text with a byte order mark.
+        if (source.lineNumber() == 1 && text.starts_with("\xEF\xBB\xBF")) text.remove_prefix(3);
+        SplitFields(text, fields, ",;");
         if (fields.empty() || fields[0].starts_with('#')) continue;
         if (fields.size() < 3 || fields.size() > 4)
             throw Unreadable(where() + std::to_string(fields.size()) +

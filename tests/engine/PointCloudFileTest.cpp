@@ -4,6 +4,7 @@
 #include <bit>
 #include <cstdint>
 #include <cstring>
+#include <random>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -110,9 +111,16 @@ TEST_F(PointCloudFile, ColoursExtraPropertiesAndOtherElements) {
 }
 
 TEST_F(PointCloudFile, XyzFieldsSeparatorsAndComments) {
-    const Scene scene = read("cloud.XYZ",
-                             "# x y z amplitude\r\n\r\n0.001 -0.002 0.1\r\n  1e-3,2.5E-3,+0.12,0.25\n"
-                             "\t-0.004; 0; 0.09 ;0.5\n#last\n-1 -2 3");
+    EXPECT_EQ(read("bom.xyz",
+                   "\xEF\xBB\xBF"
+                   "0.5 0 1\n")
+                  .points.at(0)
+                  .x,
+              0.5);
+    const Scene scene =
+        read("cloud.XYZ",
+             "\xEF\xBB\xBF# x y z amplitude\r\n\r\n0.001 -0.002 0.1\r\n  1e-3,2.5E-3,+0.12,0.25\n"
+             "\t-0.004; 0; 0.09 ;0.5\n#last\n-1 -2 3");
     ASSERT_EQ(scene.points.size(), 4u);
     EXPECT_FALSE(scene.coloured);
     EXPECT_EQ(scene.points[0].x, 0.001);
@@ -255,6 +263,42 @@ TEST_F(PointCloudFile, OnlyRegularFilesAreOpened) {
             EXPECT_EQ(error.reason(), file.reason);
         }
     }
+}
+
+// Files changed byte by byte from good ones are read or refused with a
+// SceneFileError, nothing else: no other exception, no read past a buffer.
+TEST(PointCloudStream, DamagedFilesReadOrFailCleanly) {
+    const std::string properties = VertexXyz +
+                                   "property uchar red\nproperty uchar green\nproperty uchar blue\n" +
+                                   "element face 1\nproperty list uchar int vertex_indices\n";
+    const std::string vertex = Bytes(0.1f) + Bytes(0.2f) + Bytes(0.3f) + "abc";
+    const std::string good[] = {
+        BinaryHeader(properties) + vertex + vertex + "\x02" + Bytes(0) + Bytes(1),
+        "ply\nformat ascii 1.0\n" + properties + "end_header\n0.1 0.2 0.3 1 2 3\n4 5 6 7 8 9\n2 0 1\n",
+    };
+    std::mt19937 random(29);
+    int read = 0, refused = 0;
+    for (const std::string& file : good) {
+        for (int trial = 0; trial < 1500; ++trial) {
+            std::string damaged = file;
+            for (int change = 0; change < 3; ++change) {
+                const std::size_t at = random() % damaged.size();
+                damaged[at] = "\x00\xFF\n 9-e.x"[random() % 10];
+            }
+            if (trial % 5 == 0) damaged.resize(random() % damaged.size());
+            std::istringstream stream(damaged);
+            try {
+                ReadPointCloud(stream, "damaged.ply", SceneFileKind::Ply);
+                ++read;
+            } catch (const SceneFileError& error) {
+                EXPECT_EQ(error.number(), ErrorNumber::InvalidPicture);
+                ++refused;
+            }
+        }
+    }
+    // Both outcomes occur, so the damage reaches the header and the body alike.
+    EXPECT_GT(read, 0);
+    EXPECT_GT(refused, 0);
 }
 
 TEST(SceneFileKind, ByExtensionInAnyCase) {
