@@ -135,7 +135,6 @@ void CheckVertexProperties(PlyHeader& header) {
     if (colours != 0 && colours != 3)
         HeaderFails("element vertex has some of red, green, blue but not all three");
     header.coloured = colours == 3;
-    header.intensity = found[static_cast<std::size_t>(Role::Intensity)] != nullptr;
     // Colour wins over a grey intensity where a file has both.
     if (header.coloured)
         for (PlyProperty& property : vertex.properties)
@@ -160,11 +159,12 @@ PlyHeader ReadPlyHeader(ByteSource& source) {
         if (source.consumed() > MaxPlyHeaderBytes) HeaderFails("larger than 64 KiB");
         if (!line) HeaderFails("the file ends before end_header");
         const std::uint64_t number = source.lineNumber();
+        SplitFields(*line, fields);
         if (number == 1) {
-            if (*line != "ply") throw Unreadable("not a PLY file (its first line is not \"ply\")");
+            if (fields.size() != 1 || fields[0] != "ply")
+                throw Unreadable("not a PLY file (its first line is not \"ply\")");
             continue;
         }
-        SplitFields(*line, fields);
         if (fields.empty()) continue;
         const std::string_view keyword = fields[0];
         auto fail = [&](const std::string& reason) {

@@ -44,7 +44,7 @@ struct PlyHeader {
     bool binary = false;
     std::vector<PlyElement> elements;
     std::size_t vertex = 0;  // the vertex element's index
-    bool coloured = false, intensity = false;
+    bool coloured = false;   // red, green and blue are kept
 };
 
 // Reads the header up to and with its end_header line: "ply", its format

@@ -54,8 +54,9 @@ private:
 // nor fills memory. PLY: the element "vertex" with its scalar properties x,
 // y, z in metres (any PLY scalar type); "intensity" (a float as it is, an
 // integer over its type's largest value) into all three colours, or "red",
-// "green", "blue" (likewise), which make the scene `coloured`; every other
-// property and element skipped, lists included. XYZ: "x y z [a]" a line,
+// "green", "blue" (likewise, and kept rather than an intensity beside them),
+// which make the scene `coloured`; every other property and element skipped,
+// lists included; nothing after the last element. XYZ: "x y z [a]" a line,
 // fields between spaces, tabs, commas or semicolons, blank lines and lines
 // starting with # skipped. Coordinates and colours must be finite. Throws
 // SceneFileError, and std::bad_alloc.
