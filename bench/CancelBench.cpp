@@ -20,6 +20,7 @@
 #include <string>
 
 #include "FastestRuns.h"
+#include "SettingsApart.h"
 #include "app/Document.h"
 #include "app/HologramProcedures.h"
 #include "app/MainWindow.h"
@@ -36,6 +37,7 @@ namespace {
 MainWindow& Window() {
     static Document* document = new Document;
     static MainWindow* window = [] {
+        bench::KeepSettingsApart();
         auto* w = new MainWindow(*document);
         w->findChild<PictureArea*>(QStringLiteral("objectCanvas"))->drawBox(0, 0, 100, 100, White, true);
         w->findChild<QLineEdit*>(QStringLiteral("repsEdit"))->setText(QStringLiteral("10"));

@@ -9,6 +9,7 @@
 #include <cstdio>
 
 #include "HologramCases.h"
+#include "SettingsApart.h"
 #include "app/Document.h"
 #include "app/MainWindow.h"
 #include "widgets/PictureArea.h"
@@ -27,6 +28,7 @@ inline const cases::Case& Disc() {
 inline MainWindow& DiscWindow(bool fast = true) {
     static Document* document = new Document;
     static MainWindow* window = [fast] {
+        KeepSettingsApart();
         auto* w = new MainWindow(*document);
         const HologramGeometry& g = Disc().geometry;
         auto* canvas = w->findChild<PictureArea*>(QStringLiteral("objectCanvas"));

@@ -43,11 +43,14 @@
 #include "engine/transforms/SpectrumPlan.h"
 
 // 3-D scenes in physical units: their points, the hologram plane and its
-// complex field; point-cloud files and colour-plus-depth pictures.
+// complex field, the field's encodings, spots at depth for a modulator;
+// point-cloud files and colour-plus-depth pictures.
 #include "engine/scenes/DepthMapScene.h"
+#include "engine/scenes/FieldEncoding.h"
 #include "engine/scenes/PointCloudFile.h"
 #include "engine/scenes/Scene.h"
 #include "engine/scenes/ScenePlane.h"
+#include "engine/scenes/SpotRefinement.h"
 
 // Phase holograms for a spatial light modulator.
 #include "engine/phase/Kinoform.h"

@@ -21,9 +21,10 @@ namespace {
 constexpr double ExactPointValuesPerSecond = 1.5e9;
 constexpr double FastMultiplyAddsPerSecond = 4e9;
 constexpr double ReferencePointValuesPerSecond = 1.5e8;
-// Values a thread takes through chirp-z transforms (forward and back and the
-// products between): about 10 log2 N operations each.
-constexpr double ChirpZValuesPerSecond = 1e8;
+// Values a thread takes through the chirp-z transforms' FFTs (the input's
+// and each block's, with the products between): about 5 log2 N + 6
+// operations each.
+constexpr double ChirpZValuesPerSecond = 3e8;
 
 void AccumulateWithReference(const HologramGeometry& g, std::span<const ObjectPoint> points,
                              std::span<const double> phases, HologramField& field, FieldRange* range,

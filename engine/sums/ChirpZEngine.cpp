@@ -6,6 +6,10 @@
 #include <cstddef>
 #include <vector>
 
+#if defined(__x86_64__)
+#include <immintrin.h>
+#endif
+
 #include "engine/core/ParallelFor.h"
 #include "engine/objects/PointRotation.h"
 #include "engine/transforms/ChirpZ.h"
@@ -20,15 +24,14 @@ using Complex = std::complex<float>;
 // the calling thread's reports: a fraction of a millisecond each.
 constexpr int TransformsPerStep = 64;
 
-// Hologram columns one thread transforms at a time: their values of one lit
-// row are read together. Fewer where their arrays would take more than
-// ChunkBytes, so that a tall hologram's threads stay within a few MiB each.
+// Hologram columns one thread gathers at a time: their values of one lit
+// row are read together. Fewer where their inputs would take more than
+// ChunkBytes.
 constexpr int ColumnsPerChunk = 16;
-constexpr std::size_t ChunkBytes = std::size_t{8} << 20;
+constexpr std::size_t ChunkBytes = std::size_t{1} << 20;
 
-int ColumnsPerChunkOf(const ChirpZ& transform) {
-    const std::size_t columnBytes =
-        3 * sizeof(std::complex<float>) * static_cast<std::size_t>(transform.length());
+int ColumnsPerChunkOf(int inputs) {
+    const std::size_t columnBytes = sizeof(std::complex<float>) * static_cast<std::size_t>(inputs);
     return static_cast<int>(std::clamp<std::size_t>(ChunkBytes / columnBytes, 1, ColumnsPerChunk));
 }
 
@@ -36,21 +39,64 @@ int ColumnsPerChunkOf(const ChirpZ& transform) {
 // threads would wake for less than they save.
 constexpr double ParallelTransformValues = 1 << 16;
 
-// column[v] += Re sums[v] for v < rows, in 64-bit rounded to 32-bit once,
-// in the widest vectors the processor has (each value rounds as it would
-// alone); widens `range` to the new values as FindRange compares, NaN never
-// replacing an end.
-__attribute__((target_clones("avx2", "default"))) void AddRealParts(float* column, const Complex* sums,
-                                                                    int rows, FieldRange& range) {
-    const auto* parts = reinterpret_cast<const float*>(sums);
-    for (int v = 0; v < rows; ++v)
-        column[v] = static_cast<float>(static_cast<double>(column[v]) + static_cast<double>(parts[2 * v]));
+// column[v] += Re(chirp[v]·convolved[v]) for v < count, the product's two
+// halves rounded to 32-bit as std::complex's would round them and the sum
+// rounded once; widens `range` to the new values as FindRange compares (a
+// value replaces an end only when it compares beyond it, so NaN never does).
+void AddRealProductsPlain(float* column, const Complex* convolved, const Complex* chirp, int count,
+                          FieldRange& range) {
+    const auto* y = reinterpret_cast<const float*>(convolved);
+    const auto* c = reinterpret_cast<const float*>(chirp);
     float minimum = range.minimum, maximum = range.maximum;
-    for (int v = 0; v < rows; ++v) {
-        maximum = column[v] > maximum ? column[v] : maximum;
-        minimum = column[v] < minimum ? column[v] : minimum;
+    for (int v = 0; v < count; ++v) {
+        const float re = c[2 * v] * y[2 * v], im = c[2 * v + 1] * y[2 * v + 1];
+        const float sum = column[v] + (re - im);
+        column[v] = sum;
+        maximum = sum > maximum ? sum : maximum;
+        minimum = sum < minimum ? sum : minimum;
     }
     range = {minimum, maximum};
+}
+
+#if defined(__x86_64__)
+// The same eight values at a time in AVX2: the same roundings in the same
+// order, and max/min instructions that keep their second operand unless the
+// first compares beyond it, as the comparisons above do.
+__attribute__((target("avx2"))) void AddRealProductsAvx2(float* column, const Complex* convolved,
+                                                         const Complex* chirp, int count, FieldRange& range) {
+    const auto* y = reinterpret_cast<const float*>(convolved);
+    const auto* c = reinterpret_cast<const float*>(chirp);
+    __m256 maximum = _mm256_set1_ps(range.maximum), minimum = _mm256_set1_ps(range.minimum);
+    int v = 0;
+    for (; v + 8 <= count; v += 8) {
+        const __m256 low = _mm256_mul_ps(_mm256_loadu_ps(c + 2 * v), _mm256_loadu_ps(y + 2 * v));
+        const __m256 high = _mm256_mul_ps(_mm256_loadu_ps(c + 2 * v + 8), _mm256_loadu_ps(y + 2 * v + 8));
+        // re − im of values 0 1 4 5 | 2 3 6 7, put back in order.
+        const __m256 parts =
+            _mm256_castpd_ps(_mm256_permute4x64_pd(_mm256_castps_pd(_mm256_hsub_ps(low, high)), 0b11011000));
+        const __m256 sum = _mm256_add_ps(_mm256_loadu_ps(column + v), parts);
+        _mm256_storeu_ps(column + v, sum);
+        maximum = _mm256_max_ps(sum, maximum);
+        minimum = _mm256_min_ps(sum, minimum);
+    }
+    alignas(32) float highest[8], lowest[8];
+    _mm256_store_ps(highest, maximum);
+    _mm256_store_ps(lowest, minimum);
+    for (int i = 0; i < 8; ++i) {
+        range.maximum = highest[i] > range.maximum ? highest[i] : range.maximum;
+        range.minimum = lowest[i] < range.minimum ? lowest[i] : range.minimum;
+    }
+    AddRealProductsPlain(column + v, convolved + v, chirp + v, count - v, range);
+}
+#endif
+
+void AddRealProducts(float* column, const Complex* convolved, const Complex* chirp, int count,
+                     FieldRange& range) {
+#if defined(__x86_64__)
+    static const bool avx2 = __builtin_cpu_supports("avx2");
+    if (avx2) return AddRealProductsAvx2(column, convolved, chirp, count, range);
+#endif
+    AddRealProductsPlain(column, convolved, chirp, count, range);
 }
 
 // The lit canvas rows, and the points of each, row by row.
@@ -86,11 +132,12 @@ LitRows LitRowsOf(std::span<const ObjectPoint> points, int canvasRows) {
 // n·C / (size − 1), or 0 on a side one pixel long.
 double SpanOf(float size) { return static_cast<double>(size) - 1.0; }
 
-// One thread's arrays: one per hologram column of a chunk, whose values of a
-// lit row of G are contiguous and so are read together.
+// One thread's arrays: the work of each direction's transform, and the
+// inputs of a chunk of hologram columns, gathered from G.
 struct Slice {
     ChirpZ::Work alongU;
-    std::vector<ChirpZ::Work> alongV;
+    ChirpZ::Work alongV;
+    std::vector<Complex> columnInputs;
     FieldRange range;
 };
 
@@ -101,8 +148,8 @@ double ChirpZTransformValues(const HologramGeometry& g, std::span<const ObjectPo
     std::vector<bool> lit(static_cast<std::size_t>(g.canvasRows), false);
     for (const ObjectPoint& p : points) lit[static_cast<std::size_t>(p.y)] = true;
     const auto rows = static_cast<double>(std::count(lit.begin(), lit.end(), true));
-    return rows * ChirpZ::LengthFor(g.canvasColumns + g.columns - 1) +
-           static_cast<double>(g.columns) * ChirpZ::LengthFor(g.canvasRows + g.rows - 1);
+    return rows * ChirpZ::TransformedValues(g.canvasColumns, g.columns) +
+           static_cast<double>(g.columns) * ChirpZ::TransformedValues(g.canvasRows, g.rows);
 }
 
 void AccumulateChirpZ(const HologramGeometry& g, std::span<const ObjectPoint> points,
@@ -129,17 +176,18 @@ void AccumulateChirpZ(const HologramGeometry& g, std::span<const ObjectPoint> po
     const ChirpZ alongV(g.canvasRows, N, HologramPi, SpanOf(g.H));
 
     ThreadPool& pool = context.pool();
-    const double total = static_cast<double>(Y) * alongU.length() + static_cast<double>(M) * alongV.length();
+    const double rowValues = ChirpZ::TransformedValues(g.canvasColumns, M);
+    const double columnValues = ChirpZ::TransformedValues(g.canvasRows, N);
+    const double total = Y * rowValues + M * columnValues;
     const int parts = total < ParallelTransformValues ? 1 : pool.size();
-    const int chunk = ColumnsPerChunkOf(alongV);
+    const int chunk = ColumnsPerChunkOf(g.canvasRows);
     std::vector<Slice> slices;
     slices.reserve(sz(parts));
-    for (int s = 0; s < parts; ++s) {
-        std::vector<ChirpZ::Work> columns;
-        columns.reserve(sz(chunk));
-        for (int c = 0; c < chunk; ++c) columns.emplace_back(alongV);
-        slices.push_back({ChirpZ::Work(alongU), std::move(columns), {}});
-    }
+    for (int s = 0; s < parts; ++s)
+        slices.push_back({ChirpZ::Work(alongU),
+                          ChirpZ::Work(alongV),
+                          std::vector<Complex>(sz(1LL * chunk * g.canvasRows)),
+                          {}});
     double done = 0;
     auto progressed = [&](double values) {
         done += values;
@@ -154,7 +202,8 @@ void AccumulateChirpZ(const HologramGeometry& g, std::span<const ObjectPoint> po
         StopIfCancelled(cancel);
         const int count = std::min(step, Y - j0);
         ParallelFor(pool, parts, count, [&](int s, int first, int last) {
-            Complex* a = slices[sz(s)].alongU.data();
+            const ChirpZ::Work& work = slices[sz(s)].alongU;
+            Complex* a = work.data();
             for (int j = j0 + first; j < j0 + last; ++j) {
                 StopIfCancelled(cancel);
                 std::fill(a, a + g.canvasColumns, Complex{});
@@ -163,39 +212,42 @@ void AccumulateChirpZ(const HologramGeometry& g, std::span<const ObjectPoint> po
                     a[points[i].x] = {static_cast<float>(std::cos(phases[i])),
                                       static_cast<float>(std::sin(phases[i]))};
                 }
-                alongU.transform(slices[sz(s)].alongU);
-                std::copy(slices[sz(s)].alongU.output(), slices[sz(s)].alongU.output() + M,
-                          rowSums.begin() + 1LL * j * M);
+                alongU.transform(work);
+                std::copy(work.output(), work.output() + M, rowSums.begin() + 1LL * j * M);
             }
         });
-        progressed(static_cast<double>(count) * alongU.length());
+        progressed(count * rowValues);
     }
 
-    // F(u, ·) += Re Σy G(u, y) e^{i v αy}, hologram column by column, a
-    // chunk of columns at a time per thread.
+    // F(u, ·) += Re Σy G(u, y) e^{i v αy}, hologram column by column, the
+    // inputs of a chunk of columns gathered at a time per thread.
     for (int u0 = 0; u0 < M; u0 += step) {
         StopIfCancelled(cancel);
         const int count = std::min(step, M - u0);
         ParallelFor(pool, parts, count, [&](int s, int first, int last) {
             Slice& slice = slices[sz(s)];
+            const int rows = g.canvasRows;
             for (int c0 = u0 + first; c0 < u0 + last; c0 += chunk) {
                 StopIfCancelled(cancel);
                 const int columns = std::min(chunk, u0 + last - c0);
-                for (int c = 0; c < columns; ++c)
-                    std::fill(slice.alongV[sz(c)].data(), slice.alongV[sz(c)].data() + g.canvasRows,
-                              Complex{});
+                std::fill(slice.columnInputs.begin(), slice.columnInputs.end(), Complex{});
                 for (int j = 0; j < Y; ++j) {
                     const Complex* from = rowSums.data() + 1LL * j * M + c0;
-                    const int y = lit.y[sz(j)];
-                    for (int c = 0; c < columns; ++c) slice.alongV[sz(c)].data()[y] = from[c];
+                    Complex* to = slice.columnInputs.data() + lit.y[sz(j)];
+                    for (int c = 0; c < columns; ++c) to[1LL * c * rows] = from[c];
                 }
                 for (int c = 0; c < columns; ++c) {
-                    alongV.transform(slice.alongV[sz(c)]);
-                    AddRealParts(field.column(c0 + c), slice.alongV[sz(c)].output(), N, slice.range);
+                    const Complex* inputs = slice.columnInputs.data() + 1LL * c * rows;
+                    std::copy(inputs, inputs + rows, slice.alongV.data());
+                    float* column = field.column(c0 + c);
+                    alongV.transformBlocks(slice.alongV, [&](int firstRow, int rowCount,
+                                                             const Complex* convolved, const Complex* chirp) {
+                        AddRealProducts(column + firstRow, convolved, chirp, rowCount, slice.range);
+                    });
                 }
             }
         });
-        progressed(static_cast<double>(count) * alongV.length());
+        progressed(count * columnValues);
     }
     if (range) {
         FieldRange found;

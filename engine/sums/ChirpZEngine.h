@@ -16,11 +16,11 @@ namespace marbleck {
 // y, G(u, y) = Σx A(x, y) e^{i u αx} for every hologram column u is one
 // chirp-z transform along the canvas row, and for each hologram column u,
 // F(u, ·) is the real part of one along G's row of u, written into the
-// field's column in place. Each is a convolution of a few thousand values by
-// FFT (ChirpZ), so the work grows as (lit rows + columns) × N log N instead
-// of with the products' lit columns × lit rows × values. The transforms run
-// in 32-bit; each sum is added to the field in 64-bit and rounded to 32-bit
-// once. Equal to the exact engine's up to the transforms' rounding: a few
+// field's column in place. Each is a few convolutions of a few hundred
+// values by FFT (ChirpZ), so the work grows as (lit rows + columns) × N log N
+// instead of with the products' lit columns × lit rows × values. The
+// transforms run in 32-bit; each sum is added to the field and rounded to
+// 32-bit once. Equal to the exact engine's up to the transforms' rounding: a few
 // millionths of the field's range.
 //
 // Adds the sums of `points` (scan order, one phase each) into `field` (the
@@ -34,9 +34,9 @@ void AccumulateChirpZ(const HologramGeometry& geometry, std::span<const ObjectPo
                       std::span<const double> phases, HologramField& field, FieldRange* range = nullptr,
                       const ExecutionContext& context = {});
 
-// The values the transforms of AccumulateChirpZ run through, each once
-// forward and once back: lit canvas rows × the convolution length along the
-// columns plus hologram columns × the convolution length along the rows.
+// The values the FFTs of AccumulateChirpZ run through: lit canvas rows ×
+// ChirpZ::TransformedValues along the columns plus hologram columns × those
+// along the rows.
 double ChirpZTransformValues(const HologramGeometry& geometry, std::span<const ObjectPoint> points);
 
 }  // namespace marbleck

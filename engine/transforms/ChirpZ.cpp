@@ -21,7 +21,7 @@ struct ChirpZ::Plans {
 
 namespace {
 
-using Complex = std::complex<float>;
+using Complex = ChirpZ::Complex;
 
 std::complex<float>* AllocateComplex(int count) {
     void* p = fftwf_malloc(sizeof(fftwf_complex) * static_cast<std::size_t>(std::max(count, 1)));
@@ -36,7 +36,7 @@ inline Complex Times(Complex a, Complex b) {
 
 // to[k] = a[k]·b[k] for k < count, in the widest vectors the processor has:
 // each product rounds as it would alone.
-__attribute__((target_clones("avx2", "default"))) void MultiplyEach(Complex* to, const Complex* a,
+__attribute__((target_clones("avx2", "default"))) void MultiplyEach(Complex* __restrict to, const Complex* a,
                                                                     const Complex* __restrict b, int count) {
     for (int k = 0; k < count; ++k) to[k] = Times(a[k], b[k]);
 }
@@ -97,55 +97,119 @@ int ChirpZ::LengthFor(int count) {
     return static_cast<int>(power >= 4 && third >= count ? third : power);
 }
 
-void ChirpZ::Work::Free::operator()(std::complex<float>* p) const { fftwf_free(p); }
+namespace {
+
+// How a transform splits into blocks: each block's convolution length, its
+// outputs (a multiple of 8 where there are more, so that a caller's vectors
+// of 8 leave no remainder but at the end) and how many blocks.
+struct BlockShape {
+    int length;
+    int blockOutputs;
+    int blocks;
+};
+
+BlockShape ShapeOf(int length, int inputs, int outputs) {
+    int blockOutputs = std::min(length - inputs + 1, outputs);
+    if (blockOutputs < outputs && blockOutputs > 8) blockOutputs -= blockOutputs % 8;
+    return {length, blockOutputs, (outputs + blockOutputs - 1) / blockOutputs};
+}
+
+// The cost of a shape: 1 + blocks FFTs of L values, each about
+// L·(log₂ L + 3) operations with its products.
+double CostOf(const BlockShape& shape) {
+    return (1.0 + shape.blocks) * shape.length * (std::log2(shape.length) + 3.0);
+}
+
+// The shape whose transforms cost least, from the shortest length that
+// leaves a block two outputs up to the one that makes every output in one
+// block.
+BlockShape CheapestShape(int inputs, int outputs) {
+    const int longest = ChirpZ::LengthFor(inputs + outputs - 1);
+    BlockShape best = ShapeOf(longest, inputs, outputs);
+    for (int l = ChirpZ::LengthFor(inputs + 1); l < longest; l = ChirpZ::LengthFor(l + 1)) {
+        const BlockShape shape = ShapeOf(l, inputs, outputs);
+        if (CostOf(shape) < CostOf(best)) best = shape;
+    }
+    return best;
+}
+
+}  // namespace
+
+double ChirpZ::TransformedValues(int inputs, int outputs) {
+    const BlockShape shape = CheapestShape(inputs, outputs);
+    return static_cast<double>(shape.length) * (1 + shape.blocks);
+}
+
+void ChirpZ::Work::Free::operator()(Complex* p) const { fftwf_free(p); }
 
 ChirpZ::Work::Work(const ChirpZ& transform)
     : data_(AllocateComplex(transform.length())),
       spectrum_(AllocateComplex(transform.length())),
-      output_(AllocateComplex(transform.length())) {
+      product_(AllocateComplex(transform.length())),
+      convolved_(AllocateComplex(transform.length())),
+      output_(AllocateComplex(transform.outputs())) {
     std::fill(data_.get(), data_.get() + transform.length(), Complex{});
 }
 
 ChirpZ::ChirpZ(int inputs, int outputs, double stepNumerator, double stepDenominator)
-    : inputs_(inputs), outputs_(outputs), length_(0), plans_(nullptr) {
+    : inputs_(inputs), outputs_(outputs), length_(0), blockOutputs_(0), blocks_(0), plans_(nullptr) {
     if (inputs < 1 || outputs < 1)
         throw std::invalid_argument("a chirp-z transform needs inputs and outputs");
-    length_ = LengthFor(inputs + outputs - 1);
+    const BlockShape shape = CheapestShape(inputs, outputs);
+    length_ = shape.length;
+    blockOutputs_ = shape.blockOutputs;
+    blocks_ = shape.blocks;
     plans_ = PlansFor(length_);
     const int chirps = std::max(inputs, outputs);
     chirp_ = std::make_unique<Complex[]>(static_cast<std::size_t>(chirps));
     for (int m = 0; m < chirps; ++m)
         chirp_[static_cast<std::size_t>(m)] = ChirpOf(m, stepNumerator, stepDenominator);
-    // conj(c(m)) at m = 0 .. outputs − 1 and at length − m for
-    // m = 1 .. inputs − 1, the rest zero; its transform, with the backward
-    // transform's 1 / length folded in.
+    // Block b's outputs k = first + m take conj(c(k − n)): conj(c(first + m))
+    // at m = 0 .. blockOutputs − 1 and conj(c(first − m)) at length − m for
+    // m = 1 .. inputs − 1 (c is even), the rest zero; its transform, with the
+    // backward transform's 1 / length folded in.
+    const auto at = [this](long long m) { return chirp_[static_cast<std::size_t>(m < 0 ? -m : m)]; };
     const Work work(*this);
-    Complex* g = work.data();
-    std::fill(g, g + length_, Complex{});
+    Complex* g = work.product();
     const float scale = 1.0f / static_cast<float>(length_);
-    for (int m = 0; m < outputs; ++m) g[m] = std::conj(chirp_[static_cast<std::size_t>(m)]) * scale;
-    for (int m = 1; m < inputs; ++m) g[length_ - m] = std::conj(chirp_[static_cast<std::size_t>(m)]) * scale;
-    fftwf_execute_dft(plans_->forward, reinterpret_cast<fftwf_complex*>(g),
-                      reinterpret_cast<fftwf_complex*>(work.spectrum()));
-    kernel_ = std::make_unique<Complex[]>(static_cast<std::size_t>(length_));
-    std::copy(work.spectrum(), work.spectrum() + length_, kernel_.get());
+    const auto L = static_cast<std::size_t>(length_);
+    kernels_ = std::make_unique<Complex[]>(L * static_cast<std::size_t>(blocks_));
+    for (int block = 0; block < blocks_; ++block) {
+        const long long first = 1LL * block * blockOutputs_;
+        const int count = static_cast<int>(std::min<long long>(blockOutputs_, outputs - first));
+        std::fill(g, g + length_, Complex{});
+        for (int m = 0; m < count; ++m) g[m] = std::conj(at(first + m)) * scale;
+        for (int m = 1; m < inputs; ++m) g[length_ - m] = std::conj(at(first - m)) * scale;
+        fftwf_execute_dft(plans_->forward, reinterpret_cast<fftwf_complex*>(g),
+                          reinterpret_cast<fftwf_complex*>(work.spectrum()));
+        std::copy(work.spectrum(), work.spectrum() + length_,
+                  kernels_.get() + L * static_cast<std::size_t>(block));
+    }
 }
 
 ChirpZ::~ChirpZ() = default;
 
-void ChirpZ::transform(const Work& work) const {
+void ChirpZ::transformInput(const Work& work) const {
     Complex* a = work.data();
-    Complex* spectrum = work.spectrum();
-    Complex* out = work.output();
     const Complex* c = chirp_.get();
     for (int n = 0; n < inputs_; ++n) a[n] = Times(a[n], c[n]);
     fftwf_execute_dft(plans_->forward, reinterpret_cast<fftwf_complex*>(a),
-                      reinterpret_cast<fftwf_complex*>(spectrum));
-    const Complex* g = kernel_.get();
-    MultiplyEach(spectrum, spectrum, g, length_);
-    fftwf_execute_dft(plans_->backward, reinterpret_cast<fftwf_complex*>(spectrum),
-                      reinterpret_cast<fftwf_complex*>(out));
-    MultiplyEach(out, out, c, outputs_);
+                      reinterpret_cast<fftwf_complex*>(work.spectrum()));
+}
+
+void ChirpZ::convolveBlock(const Work& work, int block) const {
+    const Complex* kernel =
+        kernels_.get() + static_cast<std::size_t>(length_) * static_cast<std::size_t>(block);
+    MultiplyEach(work.product(), work.spectrum(), kernel, length_);
+    fftwf_execute_dft(plans_->backward, reinterpret_cast<fftwf_complex*>(work.product()),
+                      reinterpret_cast<fftwf_complex*>(work.convolved()));
+}
+
+void ChirpZ::transform(const Work& work) const {
+    Complex* out = work.output();
+    transformBlocks(work, [out](int first, int count, const Complex* convolved, const Complex* chirp) {
+        MultiplyEach(out + first, convolved, chirp, count);
+    });
 }
 
 }  // namespace marbleck

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <complex>
 #include <memory>
 
@@ -9,14 +10,21 @@ namespace marbleck {
 // k = 0 .. outputs − 1: a Fourier sum whose frequency step need not be
 // 2π / length, by Bluestein's algorithm. Since n·k = (n² + k² − (k − n)²) / 2,
 // S(k) = c(k) Σ a(n)·c(n)·conj(c(k − n)) with the chirp c(m) = e^{i·step·m²/2}:
-// one circular convolution of length length() ≥ inputs + outputs − 1, two
-// single-precision FFTs on FFTW. The chirp's phases m²·step/2 reach 10⁴ rad
-// on a large hologram, so they are formed in 64-bit and reduced to [−π, π]
-// before they become 32-bit factors. The FFT plans of a length are made once
-// for the whole program and shared; a transform runs on any thread, each in
-// a work array of its own.
+// a circular convolution by single-precision FFTs on FFTW. The outputs are
+// made in blocks of blockOutputs() values, each one convolution of length()
+// ≥ inputs + blockOutputs() − 1 with a kernel of its own; the forward
+// transform of the input is shared by every block, so a transform costs
+// 1 + blocks() FFTs of a length short enough to stay in the processor's
+// nearest cache, fewer operations than one convolution as long as the
+// inputs and the outputs together. The chirp's phases m²·step/2 reach 10⁴
+// rad on a large hologram, so they are formed in 64-bit and reduced to
+// [−π, π] before they become 32-bit factors. The FFT plans of a length are
+// made once for the whole program and shared; a transform runs on any
+// thread, each in a work array of its own.
 class ChirpZ {
 public:
+    using Complex = std::complex<float>;
+
     // `step` is the angle between neighbouring frequencies, in radians; with
     // `stepNumerator` and `stepDenominator` the step is their quotient and
     // each chirp phase is m²·numerator / (2·denominator), multiplied before
@@ -29,47 +37,77 @@ public:
 
     int inputs() const { return inputs_; }
     int outputs() const { return outputs_; }
-    // The convolution's length: the smallest 2^k or 3·2^k not below
-    // inputs + outputs − 1.
+    // Each block's convolution length: a 2^k or 3·2^k above inputs − 1.
     int length() const { return length_; }
+    // The outputs one block makes (the last may make fewer), and the blocks.
+    int blockOutputs() const { return blockOutputs_; }
+    int blocks() const { return blocks_; }
 
-    // The arrays of one transform, length() values each, aligned as FFTW's
-    // plans need: the input, its spectrum and the output. The transforms
-    // run out of place, which FFTW does faster, and the input's values from
-    // inputs() on stay zero, so that no transform has to clear them.
+    // The arrays of one transform, aligned as FFTW's plans need: the input
+    // (length() values), its spectrum, a block's product and its
+    // convolution, and the outputs. The input's values from inputs() on stay
+    // zero, so that no transform has to clear them.
     class Work {
     public:
         explicit Work(const ChirpZ& transform);
-        std::complex<float>* data() const { return data_.get(); }
-        std::complex<float>* spectrum() const { return spectrum_.get(); }
-        std::complex<float>* output() const { return output_.get(); }
+        Complex* data() const { return data_.get(); }
+        Complex* spectrum() const { return spectrum_.get(); }
+        Complex* product() const { return product_.get(); }
+        Complex* convolved() const { return convolved_.get(); }
+        Complex* output() const { return output_.get(); }
 
     private:
         struct Free {
-            void operator()(std::complex<float>* p) const;
+            void operator()(Complex* p) const;
         };
-        std::unique_ptr<std::complex<float>, Free> data_;
-        std::unique_ptr<std::complex<float>, Free> spectrum_;
-        std::unique_ptr<std::complex<float>, Free> output_;
+        std::unique_ptr<Complex, Free> data_;
+        std::unique_ptr<Complex, Free> spectrum_;
+        std::unique_ptr<Complex, Free> product_;
+        std::unique_ptr<Complex, Free> convolved_;
+        std::unique_ptr<Complex, Free> output_;
     };
 
     // Reads a(n) from work.data()[0 .. inputs − 1] (and overwrites them) and
     // leaves S(k) in work.output()[0 .. outputs − 1].
     void transform(const Work& work) const;
 
+    // The same sums handed out a block at a time before their last factor:
+    // sink(first, count, convolved, chirp) for each block, S(first + m) =
+    // chirp[m]·convolved[m] for m < count. A caller that needs only part of
+    // each S (its real part) takes it from there without storing S.
+    template <class Sink>
+    void transformBlocks(const Work& work, Sink&& sink) const {
+        transformInput(work);
+        for (int block = 0; block < blocks_; ++block) {
+            const int first = block * blockOutputs_;
+            convolveBlock(work, block);
+            sink(first, std::min(blockOutputs_, outputs_ - first),
+                 static_cast<const Complex*>(work.convolved()),
+                 static_cast<const Complex*>(chirp_.get() + first));
+        }
+    }
+
     // The length Bluestein's convolution takes for `count` values.
     static int LengthFor(int count);
+    // The values one transform of `inputs` to `outputs` runs through its
+    // FFTs: its length times one more than its blocks.
+    static double TransformedValues(int inputs, int outputs);
 
     // FFTW's plans of one length, made once and shared by the whole program.
     struct Plans;
 
 private:
+    void transformInput(const Work& work) const;
+    void convolveBlock(const Work& work, int block) const;
+
     int inputs_;
     int outputs_;
     int length_;
+    int blockOutputs_;
+    int blocks_;
     const Plans* plans_;
-    std::unique_ptr<std::complex<float>[]> chirp_;   // c(m), m < max(inputs, outputs)
-    std::unique_ptr<std::complex<float>[]> kernel_;  // FFT of conj(c) on the circle, over length()
+    std::unique_ptr<Complex[]> chirp_;    // c(m), m < max(inputs, outputs)
+    std::unique_ptr<Complex[]> kernels_;  // each block's FFT of conj(c) on the circle, length() values each
 };
 
 }  // namespace marbleck

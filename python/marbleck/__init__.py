@@ -96,8 +96,9 @@ __all__ = [
 ]
 
 #: The engines of the engine table: "exact" gives "Calculate"'s values bit for
-#: bit, "fast" agrees with it to within rounding, "reference" is the plain
-#: recurrence on one thread.
+#: bit, "fast" (matrix products) and "czt" (chirp-z transforms, the quickest
+#: on large holograms) agree with it to within rounding, "reference" is the
+#: plain recurrence on one thread.
 ENGINES: Tuple[str, ...] = tuple(_engine.engines)
 #: The binarization methods: "threshold", "balanced" (the hologram's median)
 #: and "optimised" (iterative, needs the object).
@@ -133,8 +134,9 @@ def hologram(
     random_phase: give every point the phase of its own random draw; seed
         seeds them (default: a fresh seed from the system each call, which
         the result's seed attribute gives). Without it every phase is 0.
-    engine: "exact" ("Calculate"'s values bit for bit, the default), "fast"
-        (the same to within rounding, several times quicker) or "reference".
+    engine: a name of ENGINES: "exact" ("Calculate"'s values bit for bit,
+        the default), "fast" or "czt" (the same to within rounding, several
+        and many times quicker) or "reference".
     size: (W, H), the object's size when it is fractional (a canvas measured
         in user units); obj then holds its whole samples. Default: its shape.
     time_limit: stop after this many seconds with TimeoutError. Without it

@@ -115,14 +115,20 @@ TEST(ChirpZEngine, OnePointGivesItsClosedFormStripes) {
 }
 
 // The sums add into what the field holds.
-TEST(ChirpZEngine, AddsIntoTheField) {
+TEST(ChirpZEngine, AddsIntoTheFieldAndFindsItsRange) {
     const cases::Case c = cases::RandomPoints(21, 17, 2, 60, 43);
     HologramField once(c.geometry.fieldColumns, c.geometry.fieldRows);
     AccumulateChirpZ(c.geometry, c.points, c.phases, once);
     HologramField twice = once;
-    AccumulateChirpZ(c.geometry, c.points, c.phases, twice);
+    FieldRange range;
+    AccumulateChirpZ(c.geometry, c.points, c.phases, twice, &range);
     for (std::size_t i = 0; i < once.values().size(); ++i)
         ASSERT_NEAR(twice.values()[i], 2 * once.values()[i], 1e-5) << i;
+    // The range found while writing, in vectors and in the ends of blocks,
+    // is the one a search of the whole field finds.
+    const FieldRange found = FindRange(twice, c.geometry);
+    EXPECT_EQ(range.minimum, found.minimum);
+    EXPECT_EQ(range.maximum, found.maximum);
 }
 
 // Each transform is the same whichever thread runs it, so the field is too;

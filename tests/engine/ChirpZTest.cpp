@@ -36,7 +36,8 @@ class ChirpZAgainstDirectSum : public ::testing::TestWithParam<TransformCase> {}
 TEST_P(ChirpZAgainstDirectSum, WithinSinglePrecisionRounding) {
     const TransformCase c = GetParam();
     const ChirpZ transform(c.inputs, c.outputs, c.numerator, c.denominator);
-    ASSERT_GE(transform.length(), c.inputs + c.outputs - 1);
+    ASSERT_GE(transform.length(), c.inputs + transform.blockOutputs() - 1);
+    ASSERT_GE(1LL * transform.blocks() * transform.blockOutputs(), c.outputs);
     const auto a = RandomValues(c.inputs, 5);
     const ChirpZ::Work work(transform);
     double norm = 0;
@@ -66,6 +67,8 @@ INSTANTIATE_TEST_SUITE_P(
                       // An odd canvas, fractional reps, a prime one, a two-pixel side.
                       TransformCase{13, 38, HologramPi, 12.4}, TransformCase{23, 69, HologramPi, 22},
                       TransformCase{2, 7, HologramPi, 1}, TransformCase{5, 5, HologramPi, 0},
+                      // Several blocks, the last one short.
+                      TransformCase{40, 61, HologramPi, 39}, TransformCase{50, 1000, HologramPi, 49.5},
                       // The disc at reps 10: chirp phases beyond 10⁴ rad.
                       TransformCase{165, 1653, HologramPi, 164.33333}),
     [](const auto& info) {
@@ -109,10 +112,10 @@ TEST(ChirpZ, RefusesEmptySides) {
     EXPECT_THROW(ChirpZ(5, 0, HologramPi, 4), std::invalid_argument);
 }
 
-// One length's shared plans serve transforms of other sizes and threads at
+// One length's shared plans serve transforms of other steps and threads at
 // once, each in its own array, with the results of one thread alone.
 TEST(ChirpZ, TransformsOnSeveralThreadsAtOnceAgreeWithOneAlone) {
-    const ChirpZ first(40, 60, HologramPi, 39), second(50, 50, HologramPi, 49.5);
+    const ChirpZ first(40, 60, HologramPi, 39), second(40, 60, HologramPi, 49.5);
     ASSERT_EQ(first.length(), second.length());
     const auto a = RandomValues(50, 9);
     auto run = [&](const ChirpZ& t) {
