@@ -45,6 +45,7 @@
 // 3-D scenes in physical units: their points, the hologram plane and its
 // complex field.
 #include "engine/scenes/AngularSpectrum.h"
+#include "engine/scenes/LayerHologram.h"
 #include "engine/scenes/Scene.h"
 #include "engine/scenes/ScenePlane.h"
 

@@ -35,15 +35,17 @@ inline SceneField GaussianBeam(const ScenePlane& plane, double waist, double x0 
 // method's points give. With `obliquity` false, the plain point sum
 // Σ a·e^{ikr}/r. Only where ρ/r ≤ λ/(2p), the fringes a plane of pitch p
 // can hold.
+// `phases`, when given, holds each point's own phase.
 inline SceneField PointSum(const ScenePlane& plane, std::span<const ScenePoint> points, double wavelength,
-                           bool obliquity) {
+                           bool obliquity, std::span<const double> phases = {}) {
     const double k = 2 * std::numbers::pi / wavelength;
     const double limit = wavelength / (2 * plane.pitch);
     SceneField field(plane);
     for (int r = 0; r < plane.rows; ++r)
         for (int c = 0; c < plane.columns; ++c) {
             std::complex<double> sum;
-            for (const ScenePoint& p : points) {
+            for (std::size_t j = 0; j < points.size(); ++j) {
+                const ScenePoint& p = points[j];
                 const double dx = plane.x(c) - p.x;
                 const double dy = plane.y(r) - p.y;
                 const double rho2 = dx * dx + dy * dy;
@@ -51,7 +53,8 @@ inline SceneField PointSum(const ScenePlane& plane, std::span<const ScenePoint> 
                 if (std::sqrt(rho2) > limit * distance) continue;
                 // k·r with its whole turns of k·z taken away in double.
                 const double phase = std::remainder(p.z / wavelength, 1.0) * 2 * std::numbers::pi +
-                                     k * rho2 / (distance + std::abs(p.z));
+                                     k * rho2 / (distance + std::abs(p.z)) +
+                                     (phases.empty() ? 0.0 : phases[j]);
                 std::complex<double> value = std::polar(static_cast<double>(p.colour[0]) / distance, phase);
                 if (obliquity)
                     value *= std::abs(p.z) / distance * std::complex<double>(1.0, 1.0 / (k * distance));
