@@ -43,9 +43,10 @@
 #include "engine/transforms/SpectrumPlan.h"
 
 // 3-D scenes in physical units: their points, the hologram plane and its
-// complex field.
+// complex field, its propagation, the layer method and the refocus.
 #include "engine/scenes/AngularSpectrum.h"
 #include "engine/scenes/LayerHologram.h"
+#include "engine/scenes/Refocus.h"
 #include "engine/scenes/Scene.h"
 #include "engine/scenes/ScenePlane.h"
 
