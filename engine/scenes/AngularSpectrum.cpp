@@ -35,6 +35,14 @@ __attribute__((target_clones("avx2", "default"))) void MultiplyRow(Complex* row,
     for (int u = columns + 1; u < 2 * columns; ++u) row[u] = Times(row[u], h[2 * columns - u]);
 }
 
+__attribute__((target_clones("avx2", "default"))) void MultiplyRowInto(Complex* __restrict to,
+                                                                       const Complex* __restrict row,
+                                                                       const Complex* __restrict h,
+                                                                       int columns) {
+    for (int u = 0; u <= columns; ++u) to[u] = Times(row[u], h[u]);
+    for (int u = columns + 1; u < 2 * columns; ++u) to[u] = Times(row[u], h[2 * columns - u]);
+}
+
 __attribute__((target_clones("avx2", "default"))) void MultiplyAddRow(Complex* __restrict sum,
                                                                       const Complex* __restrict row,
                                                                       const Complex* __restrict h,
@@ -256,6 +264,24 @@ void AngularSpectrum::multiply(Padded& spectrum, const Transfer& transfer,
                         transfer.values_.data() +
                             static_cast<std::size_t>(vq) * static_cast<std::size_t>(columns + 1),
                         columns);
+        }
+    });
+}
+
+void AngularSpectrum::multiply(const Padded& spectrum, const Transfer& transfer, Padded& into,
+                               const ExecutionContext& context) const {
+    const int columns = plane_.columns;
+    const int rows = plane_.rows;
+    const Complex* data = spectrum.data();
+    Complex* to = into.data();
+    ForEachRow(paddedColumns(), paddedRows(), context, [&](int, int first, int last) {
+        for (int v = first; v < last; ++v) {
+            const int vq = v <= rows ? v : 2 * rows - v;
+            const std::size_t at = static_cast<std::size_t>(v) * static_cast<std::size_t>(2 * columns);
+            MultiplyRowInto(to + at, data + at,
+                            transfer.values_.data() +
+                                static_cast<std::size_t>(vq) * static_cast<std::size_t>(columns + 1),
+                            columns);
         }
     });
 }

@@ -101,6 +101,9 @@ public:
     void forward(Padded& padded, const ExecutionContext& context = {}) const;
     // spectrum·H, in place.
     void multiply(Padded& spectrum, const Transfer& transfer, const ExecutionContext& context = {}) const;
+    // into = spectrum·H, the spectrum kept.
+    void multiply(const Padded& spectrum, const Transfer& transfer, Padded& into,
+                  const ExecutionContext& context = {}) const;
     // sum += spectrum·H.
     void multiplyAdd(const Padded& spectrum, const Transfer& transfer, Padded& sum,
                      const ExecutionContext& context = {}) const;

@@ -18,10 +18,10 @@ using Complex = std::complex<float>;
 // The most layers a count may ask for: a 16-bit depth picture's levels.
 constexpr int MaxLayers = 65536;
 
-// A point on its layer: its pixel on the plane (row·C + column) and its
-// amplitude.
+// A point on its layer: its pixel on the plane (row·C + column, below 2²⁹
+// as AngularSpectrum bounds the plane) and its amplitude; 12 bytes.
 struct Placed {
-    std::size_t pixel;
+    std::uint32_t pixel;
     Complex amplitude;
 };
 
@@ -50,7 +50,7 @@ LayerPoints PlacePoints(const Scene& scene, const ScenePlane& plane, double wave
     random.seed(options.seed);
     // iλ/p²: a pixel's value for a point of amplitude 1 (see the header).
     const Complex scale(0.0f, static_cast<float>(wavelength / (plane.pitch * plane.pitch)));
-    std::vector<std::size_t> layerOf;
+    std::vector<std::uint32_t> layerOf;
     std::vector<Placed> placed;
     LayerPoints grouped;
     for (const ScenePoint& point : scene.points) {
@@ -64,14 +64,14 @@ LayerPoints PlacePoints(const Scene& scene, const ScenePlane& plane, double wave
         }
         const auto c = static_cast<std::size_t>(std::floor(column + 0.5));
         const auto r = static_cast<std::size_t>(std::floor(row + 0.5));
-        layerOf.push_back(NearestLayer(depths, point.z));
+        layerOf.push_back(static_cast<std::uint32_t>(NearestLayer(depths, point.z)));
         placed.push_back(
-            {r * static_cast<std::size_t>(plane.columns) + c,
+            {static_cast<std::uint32_t>(r * static_cast<std::size_t>(plane.columns) + c),
              scale * std::polar(point.colour[static_cast<std::size_t>(options.channel)], phase)});
     }
     // Grouped by layer, each layer's points in the scene's order.
     grouped.starts.assign(depths.size() + 1, 0);
-    for (std::size_t layer : layerOf) ++grouped.starts[layer + 1];
+    for (std::uint32_t layer : layerOf) ++grouped.starts[layer + 1];
     for (std::size_t l = 1; l < grouped.starts.size(); ++l) grouped.starts[l] += grouped.starts[l - 1];
     grouped.points.resize(placed.size());
     std::vector<std::size_t> next(grouped.starts.begin(), grouped.starts.end() - 1);

@@ -75,9 +75,10 @@ std::vector<double> LayerDepths(const Scene& scene, const LayerOptions& options)
 // layer, about twice the work, with one transfer function for each distinct
 // step (one for evenly spaced layers).
 //
-// Memory: two padded arrays (16·C·R bytes each), the transfer function's
-// quarter and the points' places. Progress after each layer; stops with
-// CalculationCancelled between layers and between the transforms' stages.
+// Memory: two padded arrays (32·C·R bytes each), the transfer function's
+// quarter (8·C·R bytes) and the points' places (28 bytes a point).
+// Progress after each layer; stops with CalculationCancelled between layers
+// and between the transforms' stages.
 // Throws std::invalid_argument for a channel outside 0 .. 2 and what
 // AngularSpectrum and LayerDepths throw.
 LayerHologram MakeLayerHologram(const Scene& scene, const ScenePlane& plane, double wavelength,
