@@ -3,7 +3,8 @@
 // threads), interleaved in one run: a depth picture's scene, one point a
 // pixel, at 1920 × 1080 with 64 layers and at 1024 × 1024 with 16; and the
 // refocus of a 1024 × 1024 field at a new depth (what the window redraws)
-// against one plain padded transform. Each time is the fastest of its
+// against one plain padded transform; the layer method with occlusion
+// against without. Each time is the fastest of its
 // repetitions; the ratios are printed at the end.
 
 #include <benchmark/benchmark.h>
@@ -48,11 +49,12 @@ Scene DepthPictureScene(const ScenePlane& plane, int layers) {
     return scene;
 }
 
-void Layers(benchmark::State& state, const LayerCase& c) {
+void Layers(benchmark::State& state, const LayerCase& c, bool occlusion = false) {
     const ScenePlane plane{c.columns, c.rows, Pitch};
     const Scene scene = DepthPictureScene(plane, c.layers);
     LayerOptions options;
     options.randomPhase = true;
+    options.occlusion = occlusion;
     for (auto _ : state) {
         const LayerHologram made = MakeLayerHologram(scene, plane, Green, options);
         if (made.depths.size() != static_cast<std::size_t>(c.layers))
@@ -108,6 +110,9 @@ public:
             std::printf("%-13s layer method %8.1f ms  its %d plain transforms %8.1f ms  ratio %.2f\n", c.name,
                         layers, c.layers + 1, plain, layers / plain);
         }
+        const double occluded = TimeOf("occlusion/1024x1024x16");
+        std::printf("1024x1024x16  with occlusion %8.1f ms  ratio to the layer method %.2f\n", occluded,
+                    occluded / TimeOf("layers/1024x1024x16"));
         const double redraw = TimeOf("refocus/1024x1024");
         const double one = TimeOf("transforms/1024x1024x1");
         std::printf("refocus 1024x1024 redraw %.1f ms  one plain padded transform %.1f ms  ratio %.2f\n",
@@ -135,6 +140,12 @@ int main(int argc, char** argv) {
             ->Iterations(1)
             ->Repetitions(3);
     }
+    benchmark::RegisterBenchmark("occlusion/1024x1024x16/",
+                                 [](benchmark::State& s) { Layers(s, Cases[1], true); })
+        ->Unit(benchmark::kMillisecond)
+        ->UseRealTime()
+        ->Iterations(1)
+        ->Repetitions(3);
     benchmark::RegisterBenchmark("refocus/1024x1024/", RefocusRedraw)
         ->Unit(benchmark::kMillisecond)
         ->UseRealTime()

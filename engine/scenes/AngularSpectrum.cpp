@@ -196,7 +196,7 @@ void AngularSpectrum::makeTransfer(double distance, Transfer& into, const Execut
     const double squared = wavenumber * wavenumber;
     // 2π·z/λ reduced exactly enough: z/λ mod 1 keeps the fraction's digits.
     const double axial = TwoPi * std::remainder(distance / wavelength_, 1.0);
-    const double scale = 1.0 / (static_cast<double>(paddedColumns()) * paddedRows());
+    const auto scale = static_cast<float>(1.0 / (static_cast<double>(paddedColumns()) * paddedRows()));
     Complex* values = into.values_.data();
     ForEachRow(columns + 1, rows + 1, context, [&](int, int first, int last) {
         for (int v = first; v < last; ++v) {
@@ -215,9 +215,10 @@ void AngularSpectrum::makeTransfer(double distance, Transfer& into, const Execut
                     continue;
                 }
                 double phase = axial - TwoPi * distance * f2 / (wavenumber + std::sqrt(left));
-                phase -= TwoPi * std::nearbyint(phase / TwoPi);
-                row[u] = {static_cast<float>(scale * std::cos(phase)),
-                          static_cast<float>(scale * std::sin(phase))};
+                // Within [−π, π] the single-precision cosine and sine are
+                // as close as the float result holds, at half the time.
+                const auto reduced = static_cast<float>(phase - TwoPi * std::nearbyint(phase / TwoPi));
+                row[u] = {scale * std::cos(reduced), scale * std::sin(reduced)};
             }
         }
     });

@@ -32,7 +32,7 @@ namespace marbleck {
 //
 // H's phase is formed in double: 2π·z/λ reaches 10⁶ rad, so the phase is
 // 2π·(z/λ mod 1) − 2π·z·f² / (1/λ + √(1/λ² − f²)), reduced to [−π, π]
-// before its cosine and sine become floats.
+// in double; its cosine and sine are then taken in single precision.
 
 // The highest |f| along one axis the band limit keeps for a padded axis of
 // `paddedLength` metres: 1 / (λ·√((2·Δf·|z|)² + 1)), Δf = 1 / paddedLength.
