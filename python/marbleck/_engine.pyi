@@ -109,3 +109,29 @@ def make(
 ) -> Tuple[
     str, Optional[_Floats], Optional[_Levels], Optional[_Figures], Optional[Dict[str, Any]], Dict[str, Any]
 ]: ...
+encodings: List[str]
+max_scene_points: int
+
+def read_points(path: bytes, *, ply: bool) -> Tuple[npt.NDArray[np.float64], _Floats, bool]: ...
+def rgbd_points(
+    colour: npt.NDArray[Any], depth: npt.NDArray[np.uint16], *, largest_level: int, near: float, far: float,
+    pitch: float
+) -> Tuple[npt.NDArray[np.float64], _Floats, bool]: ...
+def point_hologram(
+    positions: npt.NDArray[np.float64],
+    colours: _Floats,
+    *,
+    coloured: bool,
+    columns: int,
+    rows: int,
+    pitch: float,
+    wavelengths: List[float],
+    channels: List[int],
+    encode: str,
+    random_phase: bool,
+    seed: int,
+    panel_limit: bool,
+    reference: Optional[Tuple[float, float]],
+    time_limit: float,
+    nthreads: int = 0,
+) -> npt.NDArray[Any]: ...
