@@ -45,11 +45,14 @@
 // 3-D scenes in physical units: their points, the hologram plane and its
 // complex field, the exact sum of a scene's points, the field's encodings,
 // spots at depth for a modulator; point-cloud files and colour-plus-depth
-// pictures.
+// pictures; the field's propagation, the layer method and the refocus.
+#include "engine/scenes/AngularSpectrum.h"
 #include "engine/scenes/DepthMapScene.h"
 #include "engine/scenes/FieldEncoding.h"
+#include "engine/scenes/LayerHologram.h"
 #include "engine/scenes/PointCloudFile.h"
 #include "engine/scenes/PointSum.h"
+#include "engine/scenes/Refocus.h"
 #include "engine/scenes/Scene.h"
 #include "engine/scenes/ScenePlane.h"
 #include "engine/scenes/SpotRefinement.h"
