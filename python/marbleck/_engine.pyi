@@ -135,3 +135,35 @@ def point_hologram(
     time_limit: float,
     nthreads: int = 0,
 ) -> npt.NDArray[Any]: ...
+def layer_hologram(
+    positions: npt.NDArray[np.float64],
+    colours: _Floats,
+    *,
+    coloured: bool,
+    columns: int,
+    rows: int,
+    pitch: float,
+    wavelengths: List[float],
+    channels: List[int],
+    encode: str,
+    layers: int,
+    occlusion: bool,
+    random_phase: bool,
+    seed: int,
+    reference: Optional[Tuple[float, float]],
+    time_limit: float,
+    nthreads: int = 0,
+) -> npt.NDArray[Any]: ...
+def propagate(
+    field: npt.NDArray[np.complex64], *, z: float, pitch: float, wavelength: float, nthreads: int = 0
+) -> npt.NDArray[np.complex64]: ...
+def refocus(
+    field: npt.NDArray[np.complex64],
+    *,
+    depths: List[float],
+    pitch: float,
+    wavelength: float,
+    scale: str,
+    decades: float,
+    nthreads: int = 0,
+) -> _Floats: ...

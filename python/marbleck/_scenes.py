@@ -26,7 +26,7 @@ ENCODINGS: Tuple[str, ...] = tuple(_engine.encodings)
 #: The methods of point_hologram(): "points", the exact sum of every point's
 #: spherical wave, and "layers", the points on depth layers carried to the
 #: hologram by the angular spectrum.
-SCENE_METHODS: Tuple[str, ...] = ("points",)
+SCENE_METHODS: Tuple[str, ...] = ("points", "layers")
 
 #: The red, green and blue wavelengths in metres whose channels a colour
 #: scene's fields take: a wavelength takes the channel of the nearest.
@@ -78,7 +78,9 @@ def _picture_colours(colour: npt.ArrayLike) -> np.ndarray:
     elif values.ndim == 3 and values.shape[2] in (3, 4):
         values = values[:, :, :3]
     else:
-        raise ValueError(f"the colour must be rows x columns (grey) or x 3 (RGB) or x 4 (RGBA), not {values.shape}")
+        raise ValueError(
+            f"the colour must be rows x columns (grey) or x 3 (RGB) or x 4 (RGBA), not {values.shape}"
+        )
     if values.dtype == np.uint8:
         return np.ascontiguousarray(values)
     if values.dtype == np.uint16:
@@ -111,7 +113,9 @@ def rgbd_points(
     values = _picture_colours(colour)
     levels = np.asarray(depth)
     if levels.dtype not in (np.uint8, np.uint16):
-        raise ValueError(f"the depth must hold uint8 or uint16 levels (depth.astype(numpy.uint16)), not {levels.dtype}")
+        raise ValueError(
+            f"the depth must hold uint8 or uint16 levels (depth.astype(numpy.uint16)), not {levels.dtype}"
+        )
     if levels.ndim != 2 or levels.shape != values.shape[:2]:
         raise ValueError(f"the depth must be rows x columns as the colour {values.shape[:2]}, not {levels.shape}")
     largest = 255 if levels.dtype == np.uint8 else 65535
@@ -137,10 +141,12 @@ def _scene_arrays(points: Any) -> Tuple[np.ndarray, np.ndarray, bool]:
     else:
         values = np.asarray(points)
         if values.ndim != 2 or values.shape[1] not in (3, 4):
-            raise ValueError(f"points must be Points or N x 3 (x, y, z) or N x 4 (x, y, z, amplitude), not {values.shape}")
+            raise ValueError(
+                f"points must be Points or N x 3 (x, y, z) or N x 4 (x, y, z, amplitude), not {values.shape}"
+            )
         positions = values[:, :3]
         amplitude = values[:, 3:] if values.shape[1] == 4 else np.ones((len(values), 1), np.float32)
-        colours = np.repeat(np.asarray(amplitude, dtype=np.float32), 3, axis=1) if len(values) else np.ones((0, 3), np.float32)
+        colours = np.repeat(np.asarray(amplitude, dtype=np.float32), 3, axis=1)
         coloured = False
     named: Tuple[Tuple[np.ndarray, str], ...] = ((positions, "positions"), (colours, "colours"))
     for array, name in named:
@@ -227,8 +233,8 @@ def point_hologram(
     reference: for "amplitude", the reference wave's angles (radians) to the
         axis in x and y; default a carrier at a quarter of the sampling
         frequency along x (sin = wavelength / (4 pitch)).
-    time_limit: stop after this many seconds with TimeoutError. Without it,
-        a point sum of more than 2**38 points x values x wavelengths (many
+    time_limit: stop after this many seconds with TimeoutError (either
+        method). Without it, a point sum of more than 2**38 points x values x wavelengths (many
         minutes) raises ValueError before any work.
     nthreads: the threads it may use; 0 (the default) for every core.
 
@@ -248,9 +254,13 @@ def point_hologram(
     pitch_value = _number(pitch, "pitch", "metres: 8e-6 for 8 um", _MOST_PITCH)
     wavelengths, alone = _wavelengths(wavelength)
     if rows * columns > _engine.max_values:
-        raise MemoryError(f"a hologram of {rows} x {columns} values is more than the engine takes ({_engine.max_values})")
+        raise MemoryError(
+            f"a hologram of {rows} x {columns} values is more than the engine takes ({_engine.max_values})"
+        )
     if rows * columns * len(wavelengths) > _MOST_FIELD_VALUES:
-        raise MemoryError(f"{len(wavelengths)} fields of {rows} x {columns} values are more than 2**28 values in all")
+        raise MemoryError(
+            f"{len(wavelengths)} fields of {rows} x {columns} values are more than 2**28 values in all"
+        )
     if method not in SCENE_METHODS:
         raise ValueError(f"unknown method {method!r} (the methods: {', '.join(SCENE_METHODS)})")
     if encode not in ENCODINGS:
@@ -275,7 +285,14 @@ def point_hologram(
     seed_value = _seed(bool(random_phase), seed)
     channels = [_channel(w) for w in wavelengths]
     limit, threads = _time_limit(time_limit), _threads(nthreads)
-    if True:
+    if method == "layers":
+        fields = _engine.layer_hologram(
+            positions, colours, coloured=coloured, columns=columns, rows=rows, pitch=pitch_value,
+            wavelengths=wavelengths, channels=channels, encode=encode, layers=layer_count,
+            occlusion=bool(occlusion), random_phase=bool(random_phase), seed=seed_value, reference=sines,
+            time_limit=limit, nthreads=threads,
+        )
+    else:
         fields = _engine.point_hologram(
             positions, colours, coloured=coloured, columns=columns, rows=rows, pitch=pitch_value,
             wavelengths=wavelengths, channels=channels, encode=encode, random_phase=bool(random_phase),
@@ -284,3 +301,92 @@ def point_hologram(
     result = (fields[0] if alone else fields).view(Hologram)
     result.seed = seed_value if random_phase else None
     return result
+
+
+def _complex_field(field: npt.ArrayLike) -> np.ndarray:
+    """A hologram's field, rows x columns, as C-ordered complex64 (a real
+    field is its own real part), its values finite."""
+    values = np.asarray(field)
+    if values.ndim != 2 or values.shape[0] < 1 or values.shape[1] < 1:
+        raise ValueError(f"the field must be rows x columns, not {values.shape}")
+    if values.dtype == np.bool_ or not np.issubdtype(values.dtype, np.number):
+        raise ValueError(f"the field must hold numbers, not {values.dtype}")
+    if values.size > _engine.max_values:
+        raise MemoryError(f"the field has {values.size} values, more than the engine takes ({_engine.max_values})")
+    values = np.ascontiguousarray(values, dtype=np.complex64)
+    if not np.isfinite(values).all():
+        raise ValueError("the field holds NaN or infinite values")
+    return values
+
+
+def propagate(
+    field: npt.ArrayLike, z: float, pitch: float, wavelength: float, *, nthreads: int = 0
+) -> npt.NDArray[np.complex64]:
+    """A field taken z metres along the axis by the band-limited angular
+    spectrum (Matsushima and Shimobaba), zero-padded to twice its size each
+    way and cut back to its own plane.
+
+    field: rows x columns of complex values (point_hologram()'s complex
+        field, say; a real array is taken as real values) at pitch metres.
+    z: the distance in metres, either sign: a positive z carries light away
+        from its source, so that the field of a point at depth d on the
+        hologram, taken by -d, comes to focus at the point's x and y.
+    wavelength: in metres.
+    nthreads: the threads it may use; 0 (the default) for every core.
+
+    Returns complex64 of the field's shape. Raises ValueError for values or
+    lengths that are not numbers, MemoryError beyond 2**26 values. Runs
+    without the interpreter's lock; Ctrl+C stops it with KeyboardInterrupt.
+    """
+    values = _complex_field(field)
+    distance = _number(z, "z", "metres", positive=False)
+    return _engine.propagate(
+        values, z=distance, pitch=_number(pitch, "pitch", "metres: 8e-6 for 8 um", _MOST_PITCH),
+        wavelength=_number(wavelength, "wavelength", "metres: 633e-9 for 633 nm", _MOST_WAVELENGTH),
+        nthreads=_threads(nthreads),
+    )
+
+
+#: The most depths of one refocus() (a focal stack).
+_MOST_DEPTHS = 1024
+
+
+def refocus(
+    field: npt.ArrayLike,
+    z: npt.ArrayLike,
+    pitch: float,
+    wavelength: float,
+    *,
+    scale: Optional[str] = None,
+    decades: float = 3.0,
+    nthreads: int = 0,
+) -> npt.NDArray[np.float32]:
+    """What a hologram shows at depth z: the intensity of its field brought
+    to the plane z metres in front of it (the depth of a scene's point, where
+    that point comes to focus), by the band-limited angular spectrum, as a
+    picture of the hologram's size and pitch.
+
+    field, pitch, wavelength: as for propagate().
+    z: a depth in metres, or several (a focal stack, at most 1024).
+    scale: None for the intensity |U|**2 itself; "linear" for it over its
+        maximum, 0 .. 1; "log" for 10 log10(I / max) dB from -10 * decades
+        dB as 0 to 0 dB as 1. A stack shares one maximum.
+    nthreads: the threads it may use; 0 (the default) for every core.
+
+    Returns float32 (rows, columns), or (depths, rows, columns) where z is a
+    sequence. Runs without the interpreter's lock; Ctrl+C stops it with
+    KeyboardInterrupt.
+    """
+    values = _complex_field(field)
+    alone = np.ndim(z) == 0
+    depths = [_number(d, "z", "metres", positive=False) for d in np.atleast_1d(np.asarray(z, dtype=object)).tolist()]
+    if not 1 <= len(depths) <= _MOST_DEPTHS:
+        raise ValueError(f"z must be a depth or 1 to {_MOST_DEPTHS} depths, not {len(depths)}")
+    if scale not in (None, "linear", "log"):
+        raise ValueError(f"scale must be None, 'linear' or 'log', not {scale!r}")
+    pictures = _engine.refocus(
+        values, depths=depths, pitch=_number(pitch, "pitch", "metres: 8e-6 for 8 um", _MOST_PITCH),
+        wavelength=_number(wavelength, "wavelength", "metres: 633e-9 for 633 nm", _MOST_WAVELENGTH),
+        scale=scale or "", decades=_number(decades, "decades", "decades of intensity"), nthreads=_threads(nthreads),
+    )
+    return pictures[0] if alone else pictures

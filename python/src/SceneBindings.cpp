@@ -15,10 +15,13 @@
 #include <vector>
 
 #include "engine/core/CalculationWork.h"
+#include "engine/scenes/AngularSpectrum.h"
 #include "engine/scenes/DepthMapScene.h"
 #include "engine/scenes/FieldEncoding.h"
+#include "engine/scenes/LayerHologram.h"
 #include "engine/scenes/PointCloudFile.h"
 #include "engine/scenes/PointSum.h"
+#include "engine/scenes/Refocus.h"
 #include "engine/scenes/Scene.h"
 #include "engine/scenes/ScenePlane.h"
 #include "python/src/Bindings.h"
@@ -166,18 +169,57 @@ struct HologramSettings {
     std::optional<std::pair<double, double>> reference;
 };
 
-// One field a wavelength, each encoded into its slice of `out`.
-template <typename Out>
-void SumEncoded(const Scene& scene, const HologramSettings& s, Out* out, const ExecutionContext& context) {
+// One field a wavelength, made by `fieldOf(options)`, each encoded into its
+// slice of `out`.
+template <typename Out, typename FieldOf>
+void FieldsEncoded(const HologramSettings& s, FieldOf&& fieldOf, Out* out, const ExecutionContext& context) {
     for (std::size_t i = 0; i < s.wavelengths.size(); ++i) {
         const PointSumOptions options{.wavelength = s.wavelengths[i],
                                       .channel = s.channels[i],
                                       .randomPhases = s.randomPhase,
                                       .seed = s.seed,
                                       .panelLimit = s.panelLimit};
-        const SceneField field = SumPoints(scene, s.plane, options, context);
+        const SceneField field = fieldOf(options);
         Encode(field, s.encoding, s.wavelengths[i], s.reference, out + i * s.plane.size(), context);
     }
+}
+
+// The fields of every wavelength in an array of wavelengths x rows x
+// columns: complex64 for the complex encoding, float32 for the others.
+template <typename FieldOf>
+py::array EncodedArray(const HologramSettings& s, FieldOf&& fieldOf, const CallLimits& limits,
+                       const char* what) {
+    const std::vector<py::ssize_t> shape{static_cast<py::ssize_t>(s.wavelengths.size()), s.plane.rows,
+                                         s.plane.columns};
+    if (s.encoding == FieldEncoding::Complex) {
+        py::array_t<std::complex<float>> out(shape);
+        std::complex<float>* values = out.mutable_data();
+        limits.run([&] { FieldsEncoded(s, fieldOf, values, limits.context()); }, what);
+        return out;
+    }
+    py::array_t<float> out(shape);
+    float* values = out.mutable_data();
+    limits.run([&] { FieldsEncoded(s, fieldOf, values, limits.context()); }, what);
+    return out;
+}
+
+// The settings every hologram of a scene's points takes, checked.
+HologramSettings SettingsOf(int columns, int rows, double pitch, const std::vector<double>& wavelengths,
+                            const std::vector<int>& channels, const std::string& encode, bool randomPhase,
+                            std::uint64_t seed, const std::optional<std::pair<double, double>>& reference) {
+    CheckSize(rows, columns, "hologram");
+    if (wavelengths.empty() || wavelengths.size() != channels.size())
+        throw std::invalid_argument("one channel for each of one or more wavelengths");
+    const std::optional<FieldEncoding> encoding = FindFieldEncoding(encode);
+    if (!encoding) throw std::invalid_argument("unknown encoding " + encode);
+    return HologramSettings{ScenePlane{columns, rows, pitch},
+                            wavelengths,
+                            channels,
+                            *encoding,
+                            randomPhase,
+                            seed,
+                            true,
+                            reference};
 }
 
 // The hologram of the points at each wavelength: an array of wavelengths x
@@ -189,38 +231,113 @@ py::array PointHologramOf(const Positions& positions, const Colours& colours, bo
                           const std::optional<std::pair<double, double>>& reference, double timeLimit,
                           int threads) {
     CheckThreads(threads);
-    CheckSize(rows, columns, "hologram");
-    if (wavelengths.empty() || wavelengths.size() != channels.size())
-        throw std::invalid_argument("one channel for each of one or more wavelengths");
-    const std::optional<FieldEncoding> encoding = FindFieldEncoding(encode);
-    if (!encoding) throw std::invalid_argument("unknown encoding " + encode);
-    HologramSettings settings{ScenePlane{columns, rows, pitch},
-                              wavelengths,
-                              channels,
-                              *encoding,
-                              randomPhase,
-                              seed,
-                              panelLimit,
-                              reference};
+    HologramSettings settings =
+        SettingsOf(columns, rows, pitch, wavelengths, channels, encode, randomPhase, seed, reference);
+    settings.panelLimit = panelLimit;
     const double work = static_cast<double>(positions.shape(0)) * static_cast<double>(settings.plane.size()) *
                         static_cast<double>(wavelengths.size());
     if (work > ExactWorkBound && timeLimit <= 0)
         throw std::invalid_argument(
             std::to_string(positions.shape(0)) + " points × " + std::to_string(settings.plane.size()) +
             " values × " + std::to_string(wavelengths.size()) + " wavelengths is more than the 2^" +
-            std::to_string(ExactWorkBoundExponent) + " bound of the point sum; use time_limit=S to go on");
+            std::to_string(ExactWorkBoundExponent) +
+            " bound of the point sum; use method=\"layers\", or time_limit=S to go on");
     const Scene scene = SceneOfArrays(positions, colours, coloured);
-    const std::vector<py::ssize_t> shape{static_cast<py::ssize_t>(wavelengths.size()), rows, columns};
     const CallLimits limits(threads, timeLimit);
-    if (*encoding == FieldEncoding::Complex) {
-        py::array_t<std::complex<float>> out(shape);
-        std::complex<float>* values = out.mutable_data();
-        limits.run([&] { SumEncoded(scene, settings, values, limits.context()); }, "the point hologram");
-        return out;
-    }
-    py::array_t<float> out(shape);
-    float* values = out.mutable_data();
-    limits.run([&] { SumEncoded(scene, settings, values, limits.context()); }, "the point hologram");
+    return EncodedArray(
+        settings,
+        [&](const PointSumOptions& options) {
+            return SumPoints(scene, settings.plane, options, limits.context());
+        },
+        limits, "the point hologram");
+}
+
+// The same by the layer method: `layers` layers (0: one a distinct depth, up
+// to DefaultLayerLimit), each masked by the nearer ones with `occlusion`.
+py::array LayerHologramOf(const Positions& positions, const Colours& colours, bool coloured, int columns,
+                          int rows, double pitch, const std::vector<double>& wavelengths,
+                          const std::vector<int>& channels, const std::string& encode, int layers,
+                          bool occlusion, bool randomPhase, std::uint64_t seed,
+                          const std::optional<std::pair<double, double>>& reference, double timeLimit,
+                          int threads) {
+    CheckThreads(threads);
+    const HologramSettings settings =
+        SettingsOf(columns, rows, pitch, wavelengths, channels, encode, randomPhase, seed, reference);
+    const Scene scene = SceneOfArrays(positions, colours, coloured);
+    const CallLimits limits(threads, timeLimit);
+    return EncodedArray(
+        settings,
+        [&](const PointSumOptions& options) {
+            LayerOptions layering;
+            layering.layers = layers;
+            layering.channel = options.channel;
+            layering.randomPhase = options.randomPhases;
+            layering.seed = options.seed;
+            layering.occlusion = occlusion;
+            return MakeLayerHologram(scene, settings.plane, options.wavelength, layering, limits.context())
+                .field;
+        },
+        limits, "the layer hologram");
+}
+
+// A field of rows x columns at `pitch` as the engine keeps it.
+SceneField SceneFieldOf(const ComplexValues& values, double pitch) {
+    if (values.ndim() != 2) throw std::invalid_argument("a field is rows x columns");
+    CheckSize(values.shape(0), values.shape(1), "field");
+    SceneField field(ScenePlane{static_cast<int>(values.shape(1)), static_cast<int>(values.shape(0)), pitch});
+    std::copy(values.data(), values.data() + values.size(), field.values.begin());
+    return field;
+}
+
+// The field `distance` metres along the axis by the band-limited angular
+// spectrum.
+py::array_t<std::complex<float>> PropagateOf(const ComplexValues& values, double distance, double pitch,
+                                             double wavelength, int threads) {
+    CheckThreads(threads);
+    const SceneField field = SceneFieldOf(values, pitch);
+    py::array_t<std::complex<float>> out({values.shape(0), values.shape(1)});
+    std::complex<float>* to = out.mutable_data();
+    const CallLimits limits(threads);
+    limits.run(
+        [&] {
+            const SceneField moved = Propagate(field, distance, wavelength, limits.context());
+            std::copy(moved.values.begin(), moved.values.end(), to);
+        },
+        "the propagation");
+    return out;
+}
+
+// The intensity of a hologram's field at each depth: depths x rows x
+// columns, |U|² or scaled to 0 .. 1 with one maximum over them all.
+py::array_t<float> RefocusOf(const ComplexValues& values, const std::vector<double>& depths, double pitch,
+                             double wavelength, const std::string& scale, double decades, int threads) {
+    CheckThreads(threads);
+    if (scale != "" && scale != "linear" && scale != "log")
+        throw std::invalid_argument("unknown scale " + scale);
+    const SceneField field = SceneFieldOf(values, pitch);
+    const auto count = static_cast<py::ssize_t>(depths.size());
+    py::array_t<float> out({count, values.shape(0), values.shape(1)});
+    float* to = out.mutable_data();
+    const CallLimits limits(threads);
+    limits.run(
+        [&] {
+            const Refocus refocus(field, wavelength, limits.context());
+            std::vector<std::vector<float>> pictures;
+            double maximum = 0;
+            for (const double depth : depths) {
+                pictures.push_back(refocus.intensityAt(depth, limits.context()));
+                for (const float value : pictures.back())
+                    maximum = std::max(maximum, static_cast<double>(value));
+            }
+            for (std::vector<float>& picture : pictures) {
+                if (!scale.empty() && maximum > 0)
+                    picture =
+                        ScaleIntensity(picture, scale == "log" ? IntensityScale::log : IntensityScale::linear,
+                                       decades, maximum);
+                to = std::copy(picture.begin(), picture.end(), to);
+            }
+        },
+        "the refocus");
     return out;
 }
 
@@ -244,6 +361,22 @@ void RegisterSceneCalls(py::module_& module) {
                py::arg("columns"), py::arg("rows"), py::arg("pitch"), py::arg("wavelengths"),
                py::arg("channels"), py::arg("encode"), py::arg("random_phase"), py::arg("seed"),
                py::arg("panel_limit"), py::arg("reference"), py::arg("time_limit"), py::arg("nthreads") = 0);
+    module.def(
+        "layer_hologram", &LayerHologramOf,
+        "The field of the points at each wavelength by the layer method, encoded: wavelengths x rows x "
+        "columns.",
+        py::arg("positions"), py::arg("colours"), py::kw_only(), py::arg("coloured"), py::arg("columns"),
+        py::arg("rows"), py::arg("pitch"), py::arg("wavelengths"), py::arg("channels"), py::arg("encode"),
+        py::arg("layers"), py::arg("occlusion"), py::arg("random_phase"), py::arg("seed"),
+        py::arg("reference"), py::arg("time_limit"), py::arg("nthreads") = 0);
+    module.def("propagate", &PropagateOf,
+               "The field `z` metres along the axis by the band-limited angular spectrum.", py::arg("field"),
+               py::kw_only(), py::arg("z"), py::arg("pitch"), py::arg("wavelength"), py::arg("nthreads") = 0);
+    module.def("refocus", &RefocusOf,
+               "The intensity of a hologram's field at each depth: depths x rows x columns, |U|^2 or scaled "
+               "(\"linear\", \"log\").",
+               py::arg("field"), py::kw_only(), py::arg("depths"), py::arg("pitch"), py::arg("wavelength"),
+               py::arg("scale"), py::arg("decades"), py::arg("nthreads") = 0);
 }
 
 }  // namespace marbleck::python
