@@ -2,8 +2,11 @@
 double precision, its encodings and wavelengths, point clouds read from
 files and made of colour-plus-depth pictures, and the calls' arguments."""
 
+import signal
 import struct
+import subprocess
 import sys
+import textwrap
 import threading
 
 import numpy as np
@@ -343,6 +346,34 @@ def test_bad_propagation_arguments_are_refused(call, message):
 def test_time_limit_stops_a_point_sum():
     with pytest.raises(TimeoutError, match="the point hologram stopped after 0.3 s"):
         marbleck.point_hologram(np.zeros((70000, 3)) + 0.1, (2048, 2048), PITCH, WAVELENGTH, time_limit=0.3)
+
+
+@pytest.mark.parametrize(
+    "call",
+    ["marbleck.point_hologram(points, (2048, 2048), 8e-6, 633e-9, time_limit=36000)",
+     "marbleck.point_hologram(points, (2048, 2048), 8e-6, 633e-9, method='layers', layers=4096, occlusion=True)"],
+    ids=["points", "layers"],
+)
+def test_ctrl_c_stops_a_long_scene_hologram(call):
+    # Hours of work; Ctrl+C ends it with KeyboardInterrupt.
+    script = textwrap.dedent(f"""
+        import numpy, marbleck
+        points = numpy.column_stack([numpy.zeros(200000), numpy.zeros(200000), numpy.linspace(0.05, 0.1, 200000)])
+        print("started", flush=True)
+        {call}
+        print("finished", flush=True)
+    """)
+    child = subprocess.Popen([sys.executable, "-c", script], stdout=subprocess.PIPE, stderr=subprocess.PIPE,
+                             text=True)
+    try:
+        assert child.stdout.readline() == "started\n"
+        threading.Event().wait(1.0)
+        child.send_signal(signal.SIGINT)
+        out, err = child.communicate(timeout=120)
+    finally:
+        child.kill()
+    assert "finished" not in out and "KeyboardInterrupt" in err
+    assert child.returncode == -signal.SIGINT
 
 
 def write_ply(path, vertices, properties, binary=False):
