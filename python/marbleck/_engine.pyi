@@ -167,3 +167,12 @@ def refocus(
     decades: float,
     nthreads: int = 0,
 ) -> _Floats: ...
+def focus_figures(
+    field: npt.NDArray[np.complex64],
+    positions: npt.NDArray[np.float64],
+    colours: _Floats,
+    *,
+    pitch: float,
+    wavelength: float,
+    nthreads: int = 0,
+) -> Tuple[npt.NDArray[np.float64], float]: ...

@@ -220,3 +220,18 @@ class Points(typing.NamedTuple):
 
     def __repr__(self) -> str:
         return f"Points(<{len(self.positions)} points>, coloured={self.coloured!r})"
+
+
+@dataclasses.dataclass(frozen=True)
+class FocusFigures:
+    """How well a hologram brings each point of a scene to focus: shares,
+    float64, one a point, the light within 3 pixels (centre to centre) of
+    the point's pixel at its own depth over all the light at that depth (NaN
+    for a point off the plane or a dark picture); mean, their mean leaving
+    those out (NaN when none is left)."""
+
+    shares: npt.NDArray[np.float64]
+    mean: float
+
+    def __repr__(self) -> str:
+        return f"FocusFigures(shares=<{len(self.shares)} points>, mean={self.mean!r})"

@@ -341,6 +341,25 @@ py::array_t<float> RefocusOf(const ComplexValues& values, const std::vector<doub
     return out;
 }
 
+// How well each point of a scene comes to focus in a hologram's field: the
+// share of the light at the point's depth within 3 pixels of it, one a
+// point (NaN where none), and their mean.
+py::tuple FocusOf(const ComplexValues& values, const Positions& positions, const Colours& colours,
+                  double pitch, double wavelength, int threads) {
+    CheckThreads(threads);
+    const SceneField field = SceneFieldOf(values, pitch);
+    const Scene scene = SceneOfArrays(positions, colours, false);
+    const CallLimits limits(threads);
+    const FocusFigures figures = limits.run(
+        [&] {
+            return MeasureFocus(Refocus(field, wavelength, limits.context()), scene.points, limits.context());
+        },
+        "the focus figures");
+    py::array_t<double> shares(static_cast<py::ssize_t>(figures.shares.size()));
+    std::copy(figures.shares.begin(), figures.shares.end(), shares.mutable_data());
+    return py::make_tuple(shares, figures.meanShare);
+}
+
 }  // namespace
 
 void RegisterSceneCalls(py::module_& module) {
@@ -377,6 +396,11 @@ void RegisterSceneCalls(py::module_& module) {
                "(\"linear\", \"log\").",
                py::arg("field"), py::kw_only(), py::arg("depths"), py::arg("pitch"), py::arg("wavelength"),
                py::arg("scale"), py::arg("decades"), py::arg("nthreads") = 0);
+    module.def("focus_figures", &FocusOf,
+               "(each point's share of the light within 3 pixels of it at its depth, their mean) of a "
+               "hologram's field.",
+               py::arg("field"), py::arg("positions"), py::arg("colours"), py::kw_only(), py::arg("pitch"),
+               py::arg("wavelength"), py::arg("nthreads") = 0);
 }
 
 }  // namespace marbleck::python

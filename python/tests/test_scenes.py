@@ -320,6 +320,19 @@ def test_focal_stack_shows_each_point_at_its_own_depth():
     assert np.abs(log - expected).max() < 1e-4 and log.max() == 1
 
 
+def test_focus_figures_find_the_points_where_they_are():
+    points = np.array([on_pixel(110, 120, 0.046), on_pixel(140, 150, 0.05)])
+    field = marbleck.point_hologram(points, (SIDE, SIDE), PITCH, WAVELENGTH)
+    # A third point off the plane has no figure and stays out of the mean.
+    figures = marbleck.focus_figures(field, np.vstack([points, [[0.01, 0, 0.05]]]), PITCH, WAVELENGTH)
+    assert figures.shares.shape == (3,) and np.isnan(figures.shares[2])
+    assert np.all(figures.shares[:2] > 0.3) and figures.mean == pytest.approx(figures.shares[:2].mean())
+    # The same points 20 pixels aside or 1 cm deeper are out of focus.
+    for shift in ([20 * PITCH, 0, 0], [0, 0, 0.01]):
+        elsewhere = marbleck.focus_figures(field, points + shift, PITCH, WAVELENGTH)
+        assert np.all(elsewhere.shares < 0.1 * figures.shares[:2])
+
+
 @pytest.mark.parametrize(
     "call, message",
     [
