@@ -176,3 +176,13 @@ def focus_figures(
     wavelength: float,
     nthreads: int = 0,
 ) -> Tuple[npt.NDArray[np.float64], float]: ...
+def colour_refocus(
+    fields: npt.NDArray[np.complex64],
+    *,
+    depths: List[float],
+    pitch: float,
+    wavelengths: List[float],
+    log: bool,
+    decades: float,
+    nthreads: int = 0,
+) -> _Floats: ...

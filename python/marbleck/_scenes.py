@@ -381,15 +381,63 @@ def refocus(
     """
     values = _complex_field(field)
     alone = np.ndim(z) == 0
-    depths = [_number(d, "z", "metres", positive=False) for d in np.atleast_1d(np.asarray(z, dtype=object)).tolist()]
-    if not 1 <= len(depths) <= _MOST_DEPTHS:
-        raise ValueError(f"z must be a depth or 1 to {_MOST_DEPTHS} depths, not {len(depths)}")
+    depths = _depths(z)
     if scale not in (None, "linear", "log"):
         raise ValueError(f"scale must be None, 'linear' or 'log', not {scale!r}")
     pictures = _engine.refocus(
         values, depths=depths, pitch=_number(pitch, "pitch", "metres: 8e-6 for 8 um", _MOST_PITCH),
         wavelength=_number(wavelength, "wavelength", "metres: 633e-9 for 633 nm", _MOST_WAVELENGTH),
         scale=scale or "", decades=_number(decades, "decades", "decades of intensity"), nthreads=_threads(nthreads),
+    )
+    return pictures[0] if alone else pictures
+
+
+def _depths(z: npt.ArrayLike) -> List[float]:
+    """One depth or a focal stack's, in metres."""
+    depths = [_number(d, "z", "metres", positive=False) for d in np.atleast_1d(np.asarray(z, dtype=object)).tolist()]
+    if not 1 <= len(depths) <= _MOST_DEPTHS:
+        raise ValueError(f"z must be a depth or 1 to {_MOST_DEPTHS} depths, not {len(depths)}")
+    return depths
+
+
+def colour_refocus(
+    fields: npt.ArrayLike,
+    z: npt.ArrayLike,
+    pitch: float,
+    wavelengths: npt.ArrayLike,
+    *,
+    scale: str = "linear",
+    decades: float = 3.0,
+    nthreads: int = 0,
+) -> npt.NDArray[np.float32]:
+    """What a colour hologram shows at depth z: the fields of several
+    wavelengths (point_hologram() with a sequence of wavelengths) each
+    refocused as refocus() does, in the colour an eye sees at its
+    wavelength, added and clipped to 1.
+
+    fields: wavelengths x rows x columns of complex values. wavelengths: in
+        metres, one a field (COLOUR_WAVELENGTHS, say).
+    z, pitch: as for refocus(). scale: "linear" or "log" (decades as for
+        refocus()), with one maximum over every field, so that their
+        relative brightness stays.
+
+    Returns float32 (rows, columns, 3), red, green and blue 0 .. 1, or
+    (depths, rows, columns, 3) where z is a sequence.
+    """
+    values = np.asarray(fields)
+    if values.ndim != 3:
+        raise ValueError(f"fields must be wavelengths x rows x columns, not {values.shape}")
+    stacked = np.stack([_complex_field(field) for field in values]) if len(values) else values
+    lengths, _ = _wavelengths(wavelengths)
+    if len(lengths) != len(values):
+        raise ValueError(f"one wavelength for each field: {len(values)} fields, {len(lengths)} wavelengths")
+    if scale not in ("linear", "log"):
+        raise ValueError(f"scale must be 'linear' or 'log', not {scale!r}")
+    alone = np.ndim(z) == 0
+    pictures = _engine.colour_refocus(
+        np.ascontiguousarray(stacked, dtype=np.complex64), depths=_depths(z),
+        pitch=_number(pitch, "pitch", "metres: 8e-6 for 8 um", _MOST_PITCH), wavelengths=lengths,
+        log=scale == "log", decades=_number(decades, "decades", "decades of intensity"), nthreads=_threads(nthreads),
     )
     return pictures[0] if alone else pictures
 

@@ -341,6 +341,47 @@ py::array_t<float> RefocusOf(const ComplexValues& values, const std::vector<doub
     return out;
 }
 
+// The colour picture of several wavelengths' fields (wavelengths x rows x
+// columns) at each depth: depths x rows x columns x 3, each field's light
+// scaled by one maximum over them all, in its wavelength's colour.
+py::array_t<float> ColourRefocusOf(const ComplexValues& values, const std::vector<double>& depths,
+                                   double pitch, const std::vector<double>& wavelengths, bool log,
+                                   double decades, int threads) {
+    CheckThreads(threads);
+    if (values.ndim() != 3 || static_cast<std::size_t>(values.shape(0)) != wavelengths.size() ||
+        wavelengths.empty())
+        throw std::invalid_argument("one field of rows x columns for each of one or more wavelengths");
+    const py::ssize_t rows = values.shape(1), columns = values.shape(2);
+    CheckSize(rows, columns, "field");
+    std::vector<SceneField> fields;
+    for (std::size_t f = 0; f < wavelengths.size(); ++f) {
+        SceneField& field =
+            fields.emplace_back(ScenePlane{static_cast<int>(columns), static_cast<int>(rows), pitch});
+        const std::complex<float>* from = values.data() + f * field.plane.size();
+        std::copy(from, from + field.plane.size(), field.values.begin());
+    }
+    py::array_t<float> out({static_cast<py::ssize_t>(depths.size()), rows, columns, py::ssize_t{3}});
+    float* to = out.mutable_data();
+    const CallLimits limits(threads);
+    limits.run(
+        [&] {
+            std::vector<Refocus> refocus;
+            refocus.reserve(fields.size());
+            for (std::size_t f = 0; f < fields.size(); ++f)
+                refocus.emplace_back(fields[f], wavelengths[f], limits.context());
+            std::vector<const Refocus*> each;
+            for (const Refocus& r : refocus) each.push_back(&r);
+            for (const double depth : depths) {
+                const ColourPicture picture =
+                    ColourAt(each, depth, log ? IntensityScale::log : IntensityScale::linear, decades,
+                             limits.context());
+                for (const auto& value : picture.values) to = std::copy(value.begin(), value.end(), to);
+            }
+        },
+        "the refocus");
+    return out;
+}
+
 // How well each point of a scene comes to focus in a hologram's field: the
 // share of the light at the point's depth within 3 pixels of it, one a
 // point (NaN where none), and their mean.
@@ -396,6 +437,11 @@ void RegisterSceneCalls(py::module_& module) {
                "(\"linear\", \"log\").",
                py::arg("field"), py::kw_only(), py::arg("depths"), py::arg("pitch"), py::arg("wavelength"),
                py::arg("scale"), py::arg("decades"), py::arg("nthreads") = 0);
+    module.def(
+        "colour_refocus", &ColourRefocusOf,
+        "The colour picture of several wavelengths' fields at each depth: depths x rows x columns x 3.",
+        py::arg("fields"), py::kw_only(), py::arg("depths"), py::arg("pitch"), py::arg("wavelengths"),
+        py::arg("log"), py::arg("decades"), py::arg("nthreads") = 0);
     module.def("focus_figures", &FocusOf,
                "(each point's share of the light within 3 pixels of it at its depth, their mean) of a "
                "hologram's field.",

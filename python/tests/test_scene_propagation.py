@@ -98,6 +98,21 @@ def test_focal_stack_shows_each_point_at_its_own_depth():
     assert np.abs(log - expected).max() < 1e-4 and log.max() == 1
 
 
+def test_colour_refocus_shows_each_point_in_its_colour():
+    points = marbleck.Points(np.array([on_pixel(110, 120, 0.05), on_pixel(140, 150, 0.05)]),
+                             np.array([[1, 0, 0], [0, 0, 1]], np.float32), True)
+    fields = marbleck.point_hologram(points, (SIDE, SIDE), PITCH, marbleck.COLOUR_WAVELENGTHS)
+    picture = marbleck.colour_refocus(fields, 0.05, PITCH, marbleck.COLOUR_WAVELENGTHS)
+    assert picture.shape == (SIDE, SIDE, 3) and picture.dtype == np.float32 and picture.max() == 1
+    red, blue = picture[120, 110], picture[150, 140]
+    assert red.argmax() == 0 and red[2] < 1e-3 * red[0]
+    assert blue.argmax() == 2 and blue[0] < 1e-3 * blue[2]
+    stack = marbleck.colour_refocus(fields, [0.05, 0.04], PITCH, marbleck.COLOUR_WAVELENGTHS, scale="log")
+    assert stack.shape == (2, SIDE, SIDE, 3) and np.all((stack >= 0) & (stack <= 1))
+    with pytest.raises(ValueError, match="one wavelength for each field"):
+        marbleck.colour_refocus(fields, 0.05, PITCH, marbleck.COLOUR_WAVELENGTHS[:2])
+
+
 def test_focus_figures_find_the_points_where_they_are():
     points = np.array([on_pixel(110, 120, 0.046), on_pixel(140, 150, 0.05)])
     field = marbleck.point_hologram(points, (SIDE, SIDE), PITCH, WAVELENGTH)
