@@ -61,18 +61,8 @@ from . import _engine
 from ._arguments import _mask, _reps, _size, _sources, _threads, _time_limit, _transmittance, _values
 from ._kinds import kinds, make
 from ._phase import kinoform, lookup_table, slm_map
-from ._scenes import (
-    COLOUR_WAVELENGTHS,
-    ENCODINGS,
-    SCENE_METHODS,
-    colour_refocus,
-    focus_figures,
-    point_hologram,
-    propagate,
-    read_points,
-    refocus,
-    rgbd_points,
-)
+from ._propagation import colour_refocus, focus_figures, propagate, refocus
+from ._scenes import COLOUR_WAVELENGTHS, ENCODINGS, SCENE_METHODS, point_hologram, read_points, rgbd_points
 from ._records import (
     Binarized,
     Figures,

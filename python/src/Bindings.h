@@ -65,5 +65,6 @@ void RegisterPhaseCalls(py::module_& module);
 void RegisterReconstructionCalls(py::module_& module);
 void RegisterKindCalls(py::module_& module);
 void RegisterSceneCalls(py::module_& module);
+void RegisterScenePropagationCalls(py::module_& module);
 
 }  // namespace marbleck::python

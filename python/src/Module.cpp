@@ -54,6 +54,7 @@ PYBIND11_MODULE(_engine, module) {
     python::RegisterReconstructionCalls(module);
     python::RegisterKindCalls(module);
     python::RegisterSceneCalls(module);
+    python::RegisterScenePropagationCalls(module);
     module.attr("refinement_work_bound") = RefinementWorkBound;
     module.attr("default_lens_wavelength") = DefaultLensWavelengthNm;
     module.attr("refinement_methods") = NamesOf(RefinementMethods());

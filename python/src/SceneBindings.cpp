@@ -1,6 +1,7 @@
 // The calls of 3-D scenes in physical units (metres and radians): point
 // clouds from files and from colour-plus-depth pictures, the hologram of a
-// scene's points in any of its encodings at one or several wavelengths.
+// scene's points in any of its encodings at one or several wavelengths, by
+// the point sum or the layer method.
 #include <pybind11/stl.h>
 
 #include <algorithm>
@@ -15,25 +16,44 @@
 #include <vector>
 
 #include "engine/core/CalculationWork.h"
-#include "engine/scenes/AngularSpectrum.h"
 #include "engine/scenes/DepthMapScene.h"
 #include "engine/scenes/FieldEncoding.h"
 #include "engine/scenes/LayerHologram.h"
 #include "engine/scenes/PointCloudFile.h"
 #include "engine/scenes/PointSum.h"
-#include "engine/scenes/Refocus.h"
 #include "engine/scenes/Scene.h"
 #include "engine/scenes/ScenePlane.h"
 #include "python/src/Bindings.h"
 #include "python/src/CallControl.h"
+#include "python/src/SceneArrays.h"
 
 namespace marbleck::python {
 
-namespace {
+Scene SceneOfArrays(const Positions& positions, const Colours& colours, bool coloured) {
+    if (positions.ndim() != 2 || positions.shape(1) != 3 || colours.ndim() != 2 || colours.shape(1) != 3 ||
+        colours.shape(0) != positions.shape(0))
+        throw std::invalid_argument("positions and colours are two arrays of N x 3");
+    if (static_cast<std::uint64_t>(positions.shape(0)) > MaxScenePoints)
+        throw RunTimeError(ErrorNumber::OutOfMemory, "Out of memory: " + std::to_string(positions.shape(0)) +
+                                                         " points, more than " +
+                                                         std::to_string(MaxScenePoints));
+    Scene scene;
+    scene.coloured = coloured;
+    scene.points.resize(static_cast<std::size_t>(positions.shape(0)));
+    const double* p = positions.data();
+    const float* c = colours.data();
+    for (ScenePoint& point : scene.points) {
+        point.x = p[0];
+        point.y = p[1];
+        point.z = p[2];
+        std::copy(c, c + 3, point.colour.begin());
+        p += 3;
+        c += 3;
+    }
+    return scene;
+}
 
-using Positions = py::array_t<double, py::array::c_style | py::array::forcecast>;
-using Colours = py::array_t<float, py::array::c_style | py::array::forcecast>;
-using ComplexValues = py::array_t<std::complex<float>, py::array::c_style>;
+namespace {
 
 // A scene's points as NumPy arrays: positions N x 3 (x, y, z in metres) and
 // colours N x 3 (red, green, blue amplitudes), and whether it is coloured.
@@ -103,31 +123,6 @@ py::tuple PointsOfPicture(const py::array& colour,
     const DepthRange range{near, far};
     return ArraysOfScene(bytes ? SceneOfPicture<std::uint8_t>(colour, levels, range, pitch)
                                : SceneOfPicture<float>(colour, levels, range, pitch));
-}
-
-// The scene of the arrays: positions N x 3, colours N x 3.
-Scene SceneOfArrays(const Positions& positions, const Colours& colours, bool coloured) {
-    if (positions.ndim() != 2 || positions.shape(1) != 3 || colours.ndim() != 2 || colours.shape(1) != 3 ||
-        colours.shape(0) != positions.shape(0))
-        throw std::invalid_argument("positions and colours are two arrays of N x 3");
-    if (static_cast<std::uint64_t>(positions.shape(0)) > MaxScenePoints)
-        throw RunTimeError(ErrorNumber::OutOfMemory, "Out of memory: " + std::to_string(positions.shape(0)) +
-                                                         " points, more than " +
-                                                         std::to_string(MaxScenePoints));
-    Scene scene;
-    scene.coloured = coloured;
-    scene.points.resize(static_cast<std::size_t>(positions.shape(0)));
-    const double* p = positions.data();
-    const float* c = colours.data();
-    for (ScenePoint& point : scene.points) {
-        point.x = p[0];
-        point.y = p[1];
-        point.z = p[2];
-        std::copy(c, c + 3, point.colour.begin());
-        p += 3;
-        c += 3;
-    }
-    return scene;
 }
 
 // The field of one wavelength in the encoding asked for, into `out` (rows x
@@ -280,127 +275,6 @@ py::array LayerHologramOf(const Positions& positions, const Colours& colours, bo
         limits, "the layer hologram");
 }
 
-// A field of rows x columns at `pitch` as the engine keeps it.
-SceneField SceneFieldOf(const ComplexValues& values, double pitch) {
-    if (values.ndim() != 2) throw std::invalid_argument("a field is rows x columns");
-    CheckSize(values.shape(0), values.shape(1), "field");
-    SceneField field(ScenePlane{static_cast<int>(values.shape(1)), static_cast<int>(values.shape(0)), pitch});
-    std::copy(values.data(), values.data() + values.size(), field.values.begin());
-    return field;
-}
-
-// The field `distance` metres along the axis by the band-limited angular
-// spectrum.
-py::array_t<std::complex<float>> PropagateOf(const ComplexValues& values, double distance, double pitch,
-                                             double wavelength, int threads) {
-    CheckThreads(threads);
-    const SceneField field = SceneFieldOf(values, pitch);
-    py::array_t<std::complex<float>> out({values.shape(0), values.shape(1)});
-    std::complex<float>* to = out.mutable_data();
-    const CallLimits limits(threads);
-    limits.run(
-        [&] {
-            const SceneField moved = Propagate(field, distance, wavelength, limits.context());
-            std::copy(moved.values.begin(), moved.values.end(), to);
-        },
-        "the propagation");
-    return out;
-}
-
-// The intensity of a hologram's field at each depth: depths x rows x
-// columns, |U|² or scaled to 0 .. 1 with one maximum over them all.
-py::array_t<float> RefocusOf(const ComplexValues& values, const std::vector<double>& depths, double pitch,
-                             double wavelength, const std::string& scale, double decades, int threads) {
-    CheckThreads(threads);
-    if (scale != "" && scale != "linear" && scale != "log")
-        throw std::invalid_argument("unknown scale " + scale);
-    const SceneField field = SceneFieldOf(values, pitch);
-    const auto count = static_cast<py::ssize_t>(depths.size());
-    py::array_t<float> out({count, values.shape(0), values.shape(1)});
-    float* to = out.mutable_data();
-    const CallLimits limits(threads);
-    limits.run(
-        [&] {
-            const Refocus refocus(field, wavelength, limits.context());
-            std::vector<std::vector<float>> pictures;
-            double maximum = 0;
-            for (const double depth : depths) {
-                pictures.push_back(refocus.intensityAt(depth, limits.context()));
-                for (const float value : pictures.back())
-                    maximum = std::max(maximum, static_cast<double>(value));
-            }
-            for (std::vector<float>& picture : pictures) {
-                if (!scale.empty() && maximum > 0)
-                    picture =
-                        ScaleIntensity(picture, scale == "log" ? IntensityScale::log : IntensityScale::linear,
-                                       decades, maximum);
-                to = std::copy(picture.begin(), picture.end(), to);
-            }
-        },
-        "the refocus");
-    return out;
-}
-
-// The colour picture of several wavelengths' fields (wavelengths x rows x
-// columns) at each depth: depths x rows x columns x 3, each field's light
-// scaled by one maximum over them all, in its wavelength's colour.
-py::array_t<float> ColourRefocusOf(const ComplexValues& values, const std::vector<double>& depths,
-                                   double pitch, const std::vector<double>& wavelengths, bool log,
-                                   double decades, int threads) {
-    CheckThreads(threads);
-    if (values.ndim() != 3 || static_cast<std::size_t>(values.shape(0)) != wavelengths.size() ||
-        wavelengths.empty())
-        throw std::invalid_argument("one field of rows x columns for each of one or more wavelengths");
-    const py::ssize_t rows = values.shape(1), columns = values.shape(2);
-    CheckSize(rows, columns, "field");
-    std::vector<SceneField> fields;
-    for (std::size_t f = 0; f < wavelengths.size(); ++f) {
-        SceneField& field =
-            fields.emplace_back(ScenePlane{static_cast<int>(columns), static_cast<int>(rows), pitch});
-        const std::complex<float>* from = values.data() + f * field.plane.size();
-        std::copy(from, from + field.plane.size(), field.values.begin());
-    }
-    py::array_t<float> out({static_cast<py::ssize_t>(depths.size()), rows, columns, py::ssize_t{3}});
-    float* to = out.mutable_data();
-    const CallLimits limits(threads);
-    limits.run(
-        [&] {
-            std::vector<Refocus> refocus;
-            refocus.reserve(fields.size());
-            for (std::size_t f = 0; f < fields.size(); ++f)
-                refocus.emplace_back(fields[f], wavelengths[f], limits.context());
-            std::vector<const Refocus*> each;
-            for (const Refocus& r : refocus) each.push_back(&r);
-            for (const double depth : depths) {
-                const ColourPicture picture =
-                    ColourAt(each, depth, log ? IntensityScale::log : IntensityScale::linear, decades,
-                             limits.context());
-                for (const auto& value : picture.values) to = std::copy(value.begin(), value.end(), to);
-            }
-        },
-        "the refocus");
-    return out;
-}
-
-// How well each point of a scene comes to focus in a hologram's field: the
-// share of the light at the point's depth within 3 pixels of it, one a
-// point (NaN where none), and their mean.
-py::tuple FocusOf(const ComplexValues& values, const Positions& positions, const Colours& colours,
-                  double pitch, double wavelength, int threads) {
-    CheckThreads(threads);
-    const SceneField field = SceneFieldOf(values, pitch);
-    const Scene scene = SceneOfArrays(positions, colours, false);
-    const CallLimits limits(threads);
-    const FocusFigures figures = limits.run(
-        [&] {
-            return MeasureFocus(Refocus(field, wavelength, limits.context()), scene.points, limits.context());
-        },
-        "the focus figures");
-    py::array_t<double> shares(static_cast<py::ssize_t>(figures.shares.size()));
-    std::copy(figures.shares.begin(), figures.shares.end(), shares.mutable_data());
-    return py::make_tuple(shares, figures.meanShare);
-}
-
 }  // namespace
 
 void RegisterSceneCalls(py::module_& module) {
@@ -429,24 +303,6 @@ void RegisterSceneCalls(py::module_& module) {
         py::arg("rows"), py::arg("pitch"), py::arg("wavelengths"), py::arg("channels"), py::arg("encode"),
         py::arg("layers"), py::arg("occlusion"), py::arg("random_phase"), py::arg("seed"),
         py::arg("reference"), py::arg("time_limit"), py::arg("nthreads") = 0);
-    module.def("propagate", &PropagateOf,
-               "The field `z` metres along the axis by the band-limited angular spectrum.", py::arg("field"),
-               py::kw_only(), py::arg("z"), py::arg("pitch"), py::arg("wavelength"), py::arg("nthreads") = 0);
-    module.def("refocus", &RefocusOf,
-               "The intensity of a hologram's field at each depth: depths x rows x columns, |U|^2 or scaled "
-               "(\"linear\", \"log\").",
-               py::arg("field"), py::kw_only(), py::arg("depths"), py::arg("pitch"), py::arg("wavelength"),
-               py::arg("scale"), py::arg("decades"), py::arg("nthreads") = 0);
-    module.def(
-        "colour_refocus", &ColourRefocusOf,
-        "The colour picture of several wavelengths' fields at each depth: depths x rows x columns x 3.",
-        py::arg("fields"), py::kw_only(), py::arg("depths"), py::arg("pitch"), py::arg("wavelengths"),
-        py::arg("log"), py::arg("decades"), py::arg("nthreads") = 0);
-    module.def("focus_figures", &FocusOf,
-               "(each point's share of the light within 3 pixels of it at its depth, their mean) of a "
-               "hologram's field.",
-               py::arg("field"), py::arg("positions"), py::arg("colours"), py::kw_only(), py::arg("pitch"),
-               py::arg("wavelength"), py::arg("nthreads") = 0);
 }
 
 }  // namespace marbleck::python

@@ -147,3 +147,9 @@ def test_focus_figures_find_the_points_where_they_are():
 def test_bad_propagation_arguments_are_refused(call, message):
     with pytest.raises(ValueError, match=message):
         call()
+
+
+def test_a_focal_stack_beyond_memory_is_refused_before_any_work():
+    field = np.broadcast_to(np.complex64(1), (4096, 4096))
+    with pytest.raises(MemoryError, match="17 pictures of 16777216 values are more than 2\\*\\*28"):
+        marbleck.refocus(field, np.linspace(0.01, 0.02, 17), PITCH, WAVELENGTH)
