@@ -16,6 +16,7 @@
 #include "engine/core/HologramField.h"
 #include "engine/core/HologramGeometry.h"
 #include "engine/core/ObjectPoint.h"
+#include "engine/core/RegularFile.h"
 #include "engine/objects/MaskSampler.h"
 
 // Any kind of hologram as one job: the kinds table, the job and its runner,
