@@ -196,7 +196,7 @@ NamedValues SceneHologram::details() const {
             {"layers", layers && settings_.layers > 0 ? FieldValue{static_cast<long long>(settings_.layers)}
                                                       : FieldValue{}},
             {"encoding", {std::string(spots_ ? "phase" : FieldEncodingName(settings_.encoding))}},
-            {"scenePoints", {static_cast<long long>(points_)}},
+            {"points", {static_cast<long long>(points_)}},
             {"sumSeconds", {sumSeconds_}},
             {"pointPixelsPerSecond",
              !spots_ && !layers && sumSeconds_ > 0 ? FieldValue{pointPixels / sumSeconds_} : FieldValue{}},

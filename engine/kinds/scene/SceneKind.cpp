@@ -29,14 +29,16 @@ const KindOption Options[] = {
      "With a 3-D scene: the wavelengths in nm, one field each (default 638,520,450 for a colour scene, each "
      "from its channel, 633 for a grey one).",
      false, true},
-    {"method", "points|layers",
-     "With a 3-D scene: points (the default) sums every point's spherical wave exactly; layers cuts the "
+    {"method", "METHOD",
+     "With a 3-D scene: points or layers; points (the default) sums every point's spherical wave exactly; "
+     "layers cuts the "
      "depths into layers taken to the hologram by the band-limited angular spectrum."},
     {"layers", "N",
      "With --method layers: N layers evenly over the scene's depths (default: one a distinct depth, at "
      "most 256)."},
-    {"encode", "complex|phase|amplitude|double-phase",
-     "With a 3-D scene: what the hologram holds: the complex field (-o FILE.npy, complex64), its phase "
+    {"encode", "ENCODING",
+     "With a 3-D scene: complex, phase, amplitude or double-phase: the complex field (-o FILE.npy, "
+     "complex64), its phase "
      "(the default), an amplitude hologram against an off-axis reference, or the double-phase coding."},
     {"refine", "N",
      "With a 3-D scene: place the points as spots by N weighted Gerchberg-Saxton iterations (a phase "
