@@ -54,9 +54,12 @@ ParsedCommandLine ParseCommandLine(const QStringList& arguments) {
     parser.setApplicationDescription(
         QStringLiteral(
             "Calculates the hologram of each OBJECT image (every pixel that is not black is a point) "
-            "and writes the whole field to OUTPUT (%1).")
+            "and writes the whole field to OUTPUT (%1). An OBJECT ending in .ply or .xyz is a 3-D "
+            "point cloud in metres, and a picture with --depth-map a colour-plus-depth scene: their "
+            "holograms have a --size, --pitch and --wavelength of their own.")
             .arg(WrittenExtensionsText(true)));
-    parser.addPositionalArgument(QStringLiteral("OBJECT"), QStringLiteral("Object images."),
+    parser.addPositionalArgument(QStringLiteral("OBJECT"),
+                                 QStringLiteral("Object images, or 3-D scenes (.ply, .xyz)."),
                                  QStringLiteral("OBJECT..."));
     const QCommandLineOption output({QStringLiteral("o"), QStringLiteral("output")},
                                     QStringLiteral("Output file; with several objects it must contain %n, "
@@ -78,7 +81,8 @@ ParsedCommandLine ParseCommandLine(const QStringList& arguments) {
         QStringLiteral("reconstruct"),
         QStringLiteral(
             "Also write the simulated far field of what OUTPUT holds to FILE (8-bit PNG, log scale "
-            "over 3 decades, zero order removed); with several objects it must contain %n."),
+            "over 3 decades, zero order removed); of a 3-D scene, the light at the --focus depths; with "
+            "several objects it must contain %n."),
         QStringLiteral("FILE"));
     const QCommandLineOption dpi(QStringLiteral("dpi"),
                                  QStringLiteral("Add the print's physical figures at D dots per inch to the "
@@ -89,8 +93,10 @@ ParsedCommandLine ParseCommandLine(const QStringList& arguments) {
                                    QStringLiteral("K"), QStringLiteral("1"));
     const QCommandLineOption wavelength(
         QStringLiteral("wavelength"),
-        QStringLiteral("Laser wavelength in nm (default 633), for --dpi or, with "
-                       "--phase, for --lens."),
+        QStringLiteral(
+            "Laser wavelength in nm (default 633), for --dpi or, with "
+            "--phase, for --lens; for a 3-D scene, its wavelengths NM[,NM...], one field each "
+            "(default 638,520,450 for a colour scene, each from its channel, 633 for a grey one)."),
         QStringLiteral("NM"), QStringLiteral("633"));
     const QCommandLineOption distance(QStringLiteral("distance"),
                                       QStringLiteral("Distance of the screen in m, for --dpi (default 1)."),
@@ -196,16 +202,19 @@ ParsedCommandLine ParseCommandLine(const QStringList& arguments) {
     const KindChoice choice = kinds.choose(parser, std::move(firstKindSteps));
     o.kind = choice.kind;
     o.postProcessing = choice.postProcessing;
+    if (o.postProcessing && o.postProcessing->complexValues() && format->writeComplex == nullptr)
+        throw UsageError("the hologram's values are complex; they are written to " +
+                         ComplexExtensionsText().toStdString() + " only: " + o.output.toStdString());
     // The first kind's holograms are printed: the depths and the print's
     // figures are theirs.
     const HologramKind& prints = *HologramKinds().front();
     const bool printed = o.kind == &prints;
     if (!printed) {
-        const std::string chosen = "--" + std::string(o.kind->choice.name);
         const std::string plural(prints.plural);
-        if (o.depth != 8) throw UsageError(chosen + " writes 8-bit grey levels; --depth 16 is for " + plural);
+        if (o.depth != 8)
+            throw UsageError(choice.how + " writes 8-bit grey levels; --depth 16 is for " + plural);
         if (parser.isSet(dpi) || parser.isSet(scale) || parser.isSet(distance))
-            throw UsageError("--dpi, --scale and --distance are for " + plural + ", not " + chosen);
+            throw UsageError("--dpi, --scale and --distance are for " + plural + ", not " + choice.how);
     }
     // With another kind, --wavelength is that kind's (a phase hologram's lens).
     const bool physical = parser.isSet(dpi) || parser.isSet(scale) || (parser.isSet(wavelength) && printed) ||

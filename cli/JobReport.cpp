@@ -1,5 +1,6 @@
 #include "cli/JobReport.h"
 
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <cmath>
@@ -26,6 +27,11 @@ QJsonValue Json(const FieldValue& field) {
     if (const auto* flag = std::get_if<bool>(&v)) return QJsonValue(*flag);
     if (const auto* text = std::get_if<std::string>(&v)) return QJsonValue(QString::fromStdString(*text));
     if (const auto* values = std::get_if<NamedValues>(&v)) return Json(*values);
+    if (const auto* numbers = std::get_if<std::vector<double>>(&v)) {
+        QJsonArray array;
+        for (const double number : *numbers) array.append(Number(number));
+        return array;
+    }
     return QJsonValue();
 }
 

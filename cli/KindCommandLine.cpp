@@ -1,6 +1,7 @@
 #include "cli/KindCommandLine.h"
 
 #include <QCommandLineOption>
+#include <QFileInfo>
 #include <QString>
 #include <stdexcept>
 #include <string>
@@ -19,9 +20,47 @@ QString Text(std::string_view text) {
 
 std::string LongName(std::string_view name) { return "--" + std::string(name); }
 
+// A shared option is another kind's or a common one, which the command line
+// has already.
 void Add(QCommandLineParser& parser, const KindOption& option) {
+    if (option.shared) return;
     if (!parser.addOption(QCommandLineOption(Text(option.name), Text(option.help), Text(option.valueName))))
         throw std::logic_error("the command line has " + LongName(option.name) + " twice");
+}
+
+bool HasOption(const HologramKind& kind, std::string_view name) {
+    for (const KindOption& option : kind.options)
+        if (option.name == name) return true;
+    return false;
+}
+
+// The kind among `kinds` whose scene files `object` is one of, or null.
+const HologramKind* KindOfSceneFile(std::span<const HologramKind* const> kinds, const QString& object) {
+    const std::string extension = QFileInfo(object).suffix().toLower().toStdString();
+    for (const HologramKind* kind : kinds)
+        for (std::string_view files : kind->sceneFiles)
+            if (files == extension) return kind;
+    return nullptr;
+}
+
+// How a kind is chosen, as messages say it: "--phase", "a .ply or .xyz
+// scene, or --depth-map DEPTH".
+std::string SceneFilesText(const HologramKind& kind) {
+    std::string files;
+    for (std::size_t i = 0; i < kind.sceneFiles.size(); ++i)
+        files += (i == 0                            ? "."
+                  : i + 1 == kind.sceneFiles.size() ? " or ."
+                                                    : ", .") +
+                 std::string(kind.sceneFiles[i]);
+    return files;
+}
+
+std::string HowToChoose(const HologramKind& kind) {
+    const std::string choice =
+        LongName(kind.choice.name) +
+        (kind.choice.valueName.empty() ? "" : " " + std::string(kind.choice.valueName));
+    if (kind.sceneFiles.empty()) return choice;
+    return "a " + SceneFilesText(kind) + " scene, or " + choice;
 }
 
 // The parsed command line's values, a file's name as its own bytes.
@@ -35,6 +74,8 @@ public:
         const QString text = parser_.value(Text(name));
         for (const KindOption& option : kind_.options)
             if (option.name == name && option.fileName) return EncodeNativeFileName(text).toStdString();
+        if (kind_.choice.name == name && kind_.choice.fileName)
+            return EncodeNativeFileName(text).toStdString();
         return text.toStdString();
     }
 
@@ -78,26 +119,46 @@ std::shared_ptr<const KindPostProcessing> KindCommandLine::readFirstKind(
 KindChoice KindCommandLine::choose(const QCommandLineParser& parser,
                                    std::shared_ptr<const KindPostProcessing> first) const {
     const HologramKind* chosen = kinds_.front();
+    std::string how;
+    // A scene file chooses its kind; a run's objects are all of one kind.
+    const QStringList objects = parser.positionalArguments();
+    for (const QString& object : objects)
+        if (const HologramKind* kind = KindOfSceneFile(kinds_, object)) {
+            chosen = kind;
+            how = "the scene " + object.toStdString();
+        }
+    if (chosen != kinds_.front())
+        for (const QString& object : objects)
+            if (KindOfSceneFile(kinds_, object) != chosen)
+                throw UsageError(object.toStdString() + " is not a " + SceneFilesText(*chosen) +
+                                 " scene; the objects of one run are all scenes or all pictures");
     for (const HologramKind* kind : kinds_.subspan(1)) {
         if (!parser.isSet(Text(kind->choice.name))) continue;
+        if (chosen == kind)
+            throw UsageError(LongName(kind->choice.name) + " is for a picture OBJECT, not " + how);
         if (chosen != kinds_.front())
-            throw UsageError(LongName(chosen->choice.name) + " and " + LongName(kind->choice.name) +
+            throw UsageError(how + " and " + LongName(kind->choice.name) +
                              " choose different kinds of hologram; give one");
         chosen = kind;
+        how = LongName(kind->choice.name);
+        // A switch that names a second file of the object goes with one object.
+        if (kind->choice.fileName && objects.size() > 1)
+            throw UsageError(LongName(kind->choice.name) + " " + std::string(kind->choice.valueName) +
+                             " goes with one OBJECT");
     }
     // Each would be silently ignored by the chosen kind's hologram.
     for (const HologramKind* kind : kinds_.subspan(1)) {
         if (kind == chosen) continue;
         for (const KindOption& option : kind->options)
-            if (parser.isSet(Text(option.name)))
-                throw UsageError(LongName(option.name) + " needs " + LongName(kind->choice.name));
+            if (!option.shared && parser.isSet(Text(option.name)) && !HasOption(*chosen, option.name))
+                throw UsageError(LongName(option.name) + " needs " + HowToChoose(*kind));
     }
-    if (chosen == kinds_.front()) return {chosen, std::move(first)};
-    KindChoice choice{chosen, ReadOptions(parser, *chosen)};
+    if (chosen == kinds_.front()) return {chosen, std::move(first), {}};
+    KindChoice choice{chosen, ReadOptions(parser, *chosen), how};
     for (const KindOption& option : kinds_.front()->options)
         if (parser.isSet(Text(option.name)))
             throw UsageError(LongName(option.name) + " is for " + std::string(kinds_.front()->plural) +
-                             ", not " + LongName(chosen->choice.name));
+                             ", not " + how);
     return choice;
 }
 

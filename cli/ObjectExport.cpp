@@ -9,6 +9,7 @@
 #include <stdexcept>
 
 #include "cli/ExitStatus.h"
+#include "cli/SceneExport.h"
 #include "cli/WorkLimits.h"
 #include "input/picture/ObjectFile.h"
 #include "output/FileWriteError.h"
@@ -76,6 +77,9 @@ QImage ReadObjectImage(const QString& object) {
 ExportSummary ExportObject(const CliOptions& options, const QString& object, const QString& output,
                            std::uint64_t seed, const ExportProgress& progress,
                            const QString& reconstruction) {
+    // A kind of 3-D scenes reads its scene, not a picture's lit samples.
+    if (!options.kind->sceneFiles.empty())
+        return ExportScene(options, object, output, seed, progress, reconstruction);
     QElapsedTimer timer;
     timer.start();
     const QImage image = ReadObjectImage(object);

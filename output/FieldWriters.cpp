@@ -3,9 +3,11 @@
 #include <QBuffer>
 #include <bit>
 #include <cmath>
+#include <complex>
 #include <cstdint>
 #include <cstring>
 #include <new>
+#include <stdexcept>
 #include <vector>
 
 #include "engine/core/HologramField.h"
@@ -86,10 +88,13 @@ void WriteGreyBitmap(const HologramField& field, bool binarized, const QString& 
 // NumPy's format 1.0: magic, version, header length (little-endian), a
 // Python dict padded with blanks to a multiple of 64 bytes ending in a
 // newline, then the float32 values in C order: row v, then column u.
-void WriteNpy(const HologramField& field, bool binarized, const QString& output) {
-    QByteArray header = QStringLiteral("{'descr': '<f4', 'fortran_order': False, 'shape': (%1, %2), }")
-                            .arg(field.rows())
-                            .arg(field.columns())
+namespace {
+
+// NumPy's format 1.0 preamble and header of an array of `descr` values of
+// `shape` (C order), padded to a multiple of 64 bytes.
+QByteArray NpyHeader(const char* descr, const QString& shape) {
+    QByteArray header = QStringLiteral("{'descr': '%1', 'fortran_order': False, 'shape': (%2), }")
+                            .arg(QLatin1String(descr), shape)
                             .toLatin1();
     const int preamble = 10;
     const int total = ((preamble + header.size() + 1 + 63) / 64) * 64;
@@ -100,15 +105,37 @@ void WriteNpy(const HologramField& field, bool binarized, const QString& output)
     start.append(static_cast<char>(length & 0xff));
     start.append(static_cast<char>(length >> 8));
     start.append(header);
+    return start;
+}
 
+}  // namespace
+
+void WriteNpy(const HologramField& field, bool binarized, const QString& output) {
     static_assert(std::endian::native == std::endian::little, "the values are written as stored");
-    QByteArray bytes = start;
-    bytes.reserve(start.size() + static_cast<qsizetype>(field.rows()) * field.columns() * 4);
+    QByteArray bytes = NpyHeader("<f4", QStringLiteral("%1, %2").arg(field.rows()).arg(field.columns()));
+    bytes.reserve(bytes.size() + static_cast<qsizetype>(field.rows()) * field.columns() * 4);
     for (int v = 0; v < field.rows(); ++v)
         for (int u = 0; u < field.columns(); ++u) {
             const float value = binarized ? field(u, v) / 255.0f : field(u, v);
             bytes.append(reinterpret_cast<const char*>(&value), sizeof value);
         }
+    WriteWhole(output, bytes);
+}
+
+void WriteComplexNpy(std::span<const SceneField> fields, const QString& output) {
+    static_assert(std::endian::native == std::endian::little, "the values are written as stored");
+    if (fields.empty()) throw std::invalid_argument("no complex field to write");
+    const ScenePlane& plane = fields.front().plane;
+    QString shape = QStringLiteral("%1, %2").arg(plane.rows).arg(plane.columns);
+    if (fields.size() > 1) shape = QStringLiteral("%1, ").arg(fields.size()) + shape;
+    QByteArray bytes = NpyHeader("<c8", shape);
+    for (const SceneField& field : fields) {
+        if (field.plane.columns != plane.columns || field.plane.rows != plane.rows ||
+            field.values.size() != plane.size())
+            throw std::invalid_argument("the complex fields of one file lie on one plane");
+        bytes.append(reinterpret_cast<const char*>(field.values.data()),
+                     static_cast<qsizetype>(field.values.size() * sizeof(std::complex<float>)));
+    }
     WriteWhole(output, bytes);
 }
 

@@ -2,8 +2,10 @@
 
 #include <QImage>
 #include <QString>
+#include <span>
 
 #include "engine/core/HologramField.h"
+#include "engine/scenes/ScenePlane.h"
 
 namespace marbleck {
 
@@ -35,5 +37,11 @@ void WriteFloatTiff(const HologramField& field, bool binarized, const QString& o
 // NumPy's format 1.0 of the normalised field (a binarized one as 0 and 1):
 // float32, shape (rows, columns), row v at index v.
 void WriteNpy(const HologramField& field, bool binarized, const QString& output);
+
+// NumPy's format 1.0 of complex fields on one plane (one a wavelength):
+// complex64 ('<c8'), shape (rows, columns) for one field, (fields, rows,
+// columns) for several, row v at index v. Throws std::bad_alloc and
+// std::invalid_argument for fields on different planes or none.
+void WriteComplexNpy(std::span<const SceneField> fields, const QString& output);
 
 }  // namespace marbleck

@@ -29,8 +29,16 @@ void WriteHologramOutput(const Hologram& hologram, int depth, const QString& out
     WriteOrFail(output, [&] {
         const FileContent content = hologram.fileContent();
         const OutputFormat* format = OutputFormatOf(output);
-        // Formats without grey depths hold numbers.
+        // Formats without grey depths hold numbers: complex ones where the
+        // format takes them and the hologram's are.
         const bool values = format != nullptr && format->depths.empty();
+        if (values && !content.complex.empty()) {
+            WriteComplexFile(content.complex, output);
+            return;
+        }
+        if (values && content.values == nullptr)
+            throw FileWriteError(output, "the hologram's values are complex; they are written to " +
+                                             ComplexExtensionsText().toStdString() + " only");
         const HologramField& field = values ? *content.values : *content.levels;
         WriteHologramFile(field, content.binarized, content.takesDepth ? depth : 8, output);
     });

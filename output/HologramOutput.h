@@ -11,7 +11,8 @@ namespace marbleck {
 
 // Writes what a hologram of any kind holds (Hologram::fileContent) by the
 // output's format in the format table: grey levels (of `depth` bits where
-// the kind takes a depth, else 8) to PNG and BMP, values to TIFF and NumPy;
+// the kind takes a depth, else 8) to PNG and BMP, values to TIFF and NumPy,
+// complex values to the formats that take them (NumPy) and no other;
 // a name of no format as PNG. Atomic: an earlier file survives any failure.
 // Throws FileWriteError naming `output` ("out of memory" for lack of it).
 void WriteHologramOutput(const Hologram& hologram, int depth, const QString& output);

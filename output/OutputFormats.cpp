@@ -5,6 +5,7 @@
 #include <array>
 
 #include "output/FieldWriters.h"
+#include "output/FileWriteError.h"
 #include "output/OwnNameFile.h"
 
 namespace marbleck {
@@ -53,7 +54,8 @@ const std::array<OutputFormat, 4>& Table() {
          QStringLiteral("NumPy float32, the normalised field, shape (rows, columns)"),
          {},
          false,
-         WriteNpyFormat},
+         WriteNpyFormat,
+         WriteComplexNpy},
     }};
     return table;
 }
@@ -104,6 +106,21 @@ void WriteHologramFile(const HologramField& field, bool binarized, int depth, co
     const OutputFormat* format = OutputFormatOf(output);
     if (format == nullptr) format = &Table().front();
     WriteUnderOwnName(output, [&](const QString& name) { format->write(field, binarized, depth, name); });
+}
+
+void WriteComplexFile(std::span<const SceneField> fields, const QString& output) {
+    const OutputFormat* format = OutputFormatOf(output);
+    if (format == nullptr || format->writeComplex == nullptr)
+        throw FileWriteError(
+            output, "a complex field is written to " + ComplexExtensionsText().toStdString() + " only");
+    WriteUnderOwnName(output, [&](const QString& name) { format->writeComplex(fields, name); });
+}
+
+QString ComplexExtensionsText() {
+    QStringList extensions;
+    for (const OutputFormat& format : Table())
+        if (format.writeComplex != nullptr) extensions.append(QLatin1Char('.') + format.extensions.front());
+    return extensions.join(QStringLiteral(" or "));
 }
 
 }  // namespace marbleck

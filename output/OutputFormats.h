@@ -6,11 +6,14 @@
 #include <vector>
 
 #include "engine/core/HologramField.h"
+#include "engine/scenes/ScenePlane.h"
 
 namespace marbleck {
 
 // Writes a whole field to a file Qt can open (see FieldWriters.h).
 using FieldWriter = void (*)(const HologramField& field, bool binarized, int depth, const QString& output);
+// Writes complex fields on one plane (one a wavelength) to a file Qt can open.
+using ComplexWriter = void (*)(std::span<const SceneField> fields, const QString& output);
 
 // One format a hologram is written in. The command line's outputs, "Save
 // Hologram As…"'s filters and the manual page's list all come from the table
@@ -22,6 +25,8 @@ struct OutputFormat {
     std::vector<int> depths;   // the grey depths one may choose, the first the default; none: floats
     bool inSaveDialog = true;  // offered by "Save Hologram As…"
     FieldWriter write = nullptr;
+    // The writer of complex fields; null for a format that holds none.
+    ComplexWriter writeComplex = nullptr;
 
     bool takesDepth(int depth) const;
 };
@@ -37,6 +42,9 @@ const OutputFormat* OutputFormatOf(const QString& path);
 // `firstOnly`, each format's first (".png, .bmp, .tif or .npy").
 QString WrittenExtensionsText(bool firstOnly = false);
 
+// ".npy": the extensions of the formats that hold complex fields.
+QString ComplexExtensionsText();
+
 // One filter of "Save Hologram As…" and what choosing it writes.
 struct SaveDialogChoice {
     QString filter;  // "PNG 16-bit (*.png)", "TIFF (*.tif *.tiff)"
@@ -51,5 +59,10 @@ std::vector<SaveDialogChoice> SaveDialogChoices();
 // file name, its bytes kept (WriteUnderOwnName). Throws FileWriteError naming
 // `output`, and std::bad_alloc.
 void WriteHologramFile(const HologramField& field, bool binarized, int depth, const QString& output);
+
+// Writes complex fields by the output's format, atomically, as
+// WriteHologramFile writes a field. Throws FileWriteError naming `output`
+// for a format that holds no complex values, and std::bad_alloc.
+void WriteComplexFile(std::span<const SceneField> fields, const QString& output);
 
 }  // namespace marbleck

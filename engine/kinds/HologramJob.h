@@ -10,6 +10,7 @@
 #include "engine/kinds/HologramKind.h"
 #include "engine/phase/Kinoform.h"
 #include "engine/reconstruction/Figures.h"
+#include "engine/scenes/Scene.h"
 #include "engine/sums/HologramRequest.h"
 
 namespace marbleck {
@@ -28,6 +29,9 @@ struct HologramJob {
     // every sample at full strength whatever its brightness.
     HologramObject object;
     std::vector<float> brightness;
+    // The 3-D scene of a kind that takes one (HologramKind::sceneFiles), in
+    // place of the object.
+    std::shared_ptr<const Scene> scene;
     // The kind's name in the kinds table.
     std::string kind = "amplitude";
     // The repetition factor, the engine's name, and random phases from `seed`

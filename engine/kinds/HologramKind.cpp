@@ -4,6 +4,7 @@
 
 #include "engine/kinds/amplitude/AmplitudeKind.h"
 #include "engine/kinds/phase/PhaseKind.h"
+#include "engine/kinds/scene/SceneKind.h"
 
 namespace marbleck {
 
@@ -11,6 +12,7 @@ std::span<const HologramKind* const> HologramKinds() {
     static const HologramKind* const table[] = {
         &AmplitudeKind(),
         &PhaseKind(),
+        &SceneKind(),
     };
     return table;
 }

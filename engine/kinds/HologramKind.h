@@ -15,6 +15,7 @@
 #include "engine/core/ObjectPoint.h"
 #include "engine/reconstruction/Figures.h"
 #include "engine/reconstruction/Reconstruction.h"
+#include "engine/scenes/ScenePlane.h"
 
 namespace marbleck {
 
@@ -24,11 +25,12 @@ struct JobTimings;
 struct KindPostProcessing;
 
 // A named value of a hologram's record or details: none (null), a number, a
-// count, a flag, a text or named values of its own.
+// count, a flag, a text, named values of its own or a list of numbers.
 struct NamedValue;
 using NamedValues = std::vector<NamedValue>;
 struct FieldValue {
-    std::variant<std::monostate, double, long long, bool, std::string, NamedValues> value;
+    std::variant<std::monostate, double, long long, bool, std::string, NamedValues, std::vector<double>>
+        value;
 };
 struct NamedValue {
     std::string name;
@@ -51,13 +53,16 @@ struct ViewLevels {
 // What a file of the hologram holds: `levels` for the formats of grey
 // levels (PNG, BMP: each value's GreyLevel is its level; 16-bit levels of a
 // binarized one are 0 and 65535), `values` for the formats of numbers
-// (TIFF, NumPy; a binarized field's 255 is written as 1). A kind whose
-// levels have 8 bits only takes no depth.
+// (TIFF, NumPy; a binarized field's 255 is written as 1; none where the
+// values are complex). A kind whose levels have 8 bits only takes no depth.
+// `complex` holds complex fields (one a wavelength, on one plane), which the
+// formats of complex values (NumPy) write.
 struct FileContent {
     const HologramField* levels = nullptr;
     const HologramField* values = nullptr;
     bool binarized = false;
     bool takesDepth = true;
+    std::span<const SceneField> complex = {};
 };
 
 // One hologram of any kind, as made by its kind's engine call and
@@ -99,13 +104,16 @@ public:
 
 // An option of a kind: its name on the command line (without the "--"; a
 // Python keyword with "_" for "-"), the name of its value ("" for a
-// switch), what it does (the command line's help text), and whether its
-// value is a file's name.
+// switch), what it does (the command line's help text), whether its
+// value is a file's name. A `shared` option is the same option as another
+// kind's or the caller's common one of that name (a hologram's --pitch, its
+// --wavelength): a front end offers it once, with the first one's help.
 struct KindOption {
     std::string_view name;
     std::string_view valueName;
     std::string_view help;
     bool fileName = false;
+    bool shared = false;
 };
 
 // The values a caller gave a kind's options, as text (the command line's
@@ -158,6 +166,9 @@ struct KindPostProcessing {
     // hologram (a refinement's iterations), work a caller bounds as it bounds
     // the sums; 0 for none.
     virtual int iterationsOverValues() const { return 0; }
+    // Whether the hologram's values are complex (a complex field), which only
+    // the formats that hold complex values take.
+    virtual bool complexValues() const { return false; }
 };
 
 // One kind of hologram: an entry of the kinds table.
@@ -189,6 +200,11 @@ struct HologramKind {
     // Whether it weighs each sample by its brightness (HologramJob's); an
     // amplitude hologram adds every sample at full strength.
     bool weighsBrightness = false;
+    // The extensions (lower case, without the dot) of the scene files that
+    // choose this kind without its switch. A kind with any makes holograms
+    // of a 3-D scene (HologramJob::scene), whose switch names the second
+    // file of a scene made of two (a colour picture's depth picture).
+    std::span<const std::string_view> sceneFiles = {};
 };
 
 // Every kind, "amplitude" first.

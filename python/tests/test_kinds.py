@@ -41,6 +41,11 @@ def test_kinds_are_the_command_lines():
             # Each keyword is the command line's option of the same name.
             assert f"--{option.name.replace('_', '-')} " in usage, option
             assert "-" not in option.name and option.help
+        if kind.name == "scene":
+            # A 3-D hologram is made of a scene, not of a mask's lit samples.
+            with pytest.raises(ValueError, match="3-D scene"):
+                marbleck.make(np.eye(4), kind=kind.name, figures=False)
+            continue
         assert marbleck.make(np.eye(4), kind=kind.name, figures=False).kind == kind.name
 
 

@@ -17,7 +17,7 @@ const std::string RefineMethodHelp = "With --refine: " + RefinementMethodChoices
 const KindOption Options[] = {
     {"refine", "N",
      "With --phase: refine the kinoform by N iterations of --refine-method, which move light from the noise "
-     "onto the object's points."},
+     "onto the object's points; with a 3-D scene: place its points as spots by N weighted iterations."},
     {"refine-method", "METHOD", RefineMethodHelp},
     {"slm", "WxH", "With --phase: the panel's size in pixels (default: the hologram's own size)."},
     {"fill", "tile|pad",
@@ -34,7 +34,8 @@ const KindOption Options[] = {
     {"lens", "F",
      "With --phase: a lens term of focal length F metres (negative diverges); needs --pitch, its wavelength "
      "is --wavelength (default 633)."},
-    {"pitch", "UM", "The panel's pixel pitch in micrometres, for --lens."},
+    {"pitch", "UM",
+     "The panel's pixel pitch in micrometres, for --lens; with a 3-D scene, the hologram's (default 8)."},
 };
 
 // The figures a refinement record holds.

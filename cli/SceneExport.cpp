@@ -1,0 +1,149 @@
+#include "cli/SceneExport.h"
+
+#include <QElapsedTimer>
+#include <cmath>
+#include <filesystem>
+#include <memory>
+#include <new>
+#include <optional>
+#include <stdexcept>
+
+#include "cli/CalculationDeadline.h"
+#include "cli/ExitStatus.h"
+#include "engine/core/CalculationWork.h"
+#include "engine/kinds/HologramJob.h"
+#include "engine/kinds/scene/SceneKind.h"
+#include "engine/scenes/PointCloudFile.h"
+#include "input/picture/DepthScene.h"
+#include "input/picture/NativeFileName.h"
+#include "output/FileWriteError.h"
+#include "output/HologramOutput.h"
+#include "platform/RunTimeError.h"
+
+namespace marbleck::cli {
+
+namespace {
+
+std::string Bytes(const QString& name) { return EncodeNativeFileName(name).toStdString(); }
+
+std::shared_ptr<const Scene> ReadScene(const QString& object, const ScenePostProcessing& steps) {
+    try {
+        const std::filesystem::path path(Bytes(object));
+        if (const std::optional<SceneFileKind> kind = SceneFileKindOf(path))
+            return std::make_shared<const Scene>(ReadPointCloudFile(path, *kind));
+        const QString depth = DecodeNativeFileName(QByteArray::fromStdString(steps.depthMap));
+        return std::make_shared<const Scene>(
+            ReadDepthScene(object, depth, DepthRange{steps.nearDepth, steps.farDepth}, steps.plane.pitch));
+    } catch (const SceneFileError& error) {
+        throw ExportError(ExitStatus::Input, object, error.reason());
+    } catch (const RunTimeError& error) {
+        throw ExportError(ExitStatus::Input, object, error.description());
+    } catch (const std::bad_alloc&) {
+        throw ExportError(ExitStatus::Input, object, "out of memory");
+    }
+}
+
+// The exact sums' point-pixels (a refinement's: twice each iteration's and
+// the start's), which without --max-seconds may not pass ExactWorkBound.
+void RefuseUnboundedSceneWork(const CliOptions& options, const Scene& scene,
+                              const ScenePostProcessing& steps) {
+    if (options.maxSeconds) return;
+    const double pointPixels =
+        static_cast<double>(scene.points.size()) * static_cast<double>(steps.plane.size());
+    const double work = steps.spotIterations > 0 ? pointPixels * 2 * (steps.spotIterations + 1)
+                        : steps.method == SceneMethod::Points
+                            ? pointPixels * static_cast<double>(SceneWaves(scene, steps).size())
+                            : 0;
+    if (work <= ExactWorkBound) return;
+    const QString how = steps.spotIterations > 0 ? QStringLiteral("use fewer iterations")
+                                                 : QStringLiteral("use --method layers");
+    throw CalculationTooLong(
+        QStringLiteral("%1 points × %2 values is more than the 2^%3 bound of the exact point sum (%4 "
+                       "point-pixels in all); %5, or --max-seconds S to go on")
+            .arg(scene.points.size())
+            .arg(static_cast<long long>(steps.plane.size()))
+            .arg(ExactWorkBoundExponent)
+            .arg(work, 0, 'g', 3)
+            .arg(how)
+            .toStdString());
+}
+
+JobResult RunScene(const CliOptions& options, const HologramJob& job, const ExportProgress& progress) {
+    CancelFlag cancel{false};
+    std::optional<CalculationDeadline> deadline;
+    if (options.maxSeconds) deadline.emplace(*options.maxSeconds, cancel);
+    ExecutionContext context = RunContext(options.threads);
+    context.cancelFlag = &cancel;
+    context.progress = progress.binarization;
+    try {
+        return RunJob(job, context);
+    } catch (const CalculationCancelled&) {
+        throw CalculationTooLong(
+            QStringLiteral("stopped after %1 s (--max-seconds)").arg(*options.maxSeconds).toStdString());
+    }
+}
+
+}  // namespace
+
+ExportSummary ExportScene(const CliOptions& options, const QString& object, const QString& output,
+                          std::uint64_t seed, const ExportProgress& progress, const QString& reconstruction) {
+    QElapsedTimer timer;
+    timer.start();
+    static const ScenePostProcessing plain;
+    const auto* given = dynamic_cast<const ScenePostProcessing*>(options.postProcessing.get());
+    const ScenePostProcessing& steps = given != nullptr ? *given : plain;
+
+    HologramJob job;
+    job.kind = std::string(options.kind->name);
+    job.scene = ReadScene(object, steps);
+    job.randomPhase = options.randomPhase;
+    job.seed = seed;
+    job.postProcessing = options.postProcessing;
+    job.figures = options.report;
+    const QString reconstructed = options.reconstruct.isEmpty() ? QString() : reconstruction;
+    job.reconstruction = !reconstructed.isEmpty();
+    if (!output.isEmpty()) job.outputs.push_back({Bytes(output), options.depth});
+    if (job.reconstruction) job.reconstructionPath = Bytes(reconstructed);
+
+    JobResult result;
+    try {
+        RefuseUnboundedSceneWork(options, *job.scene, steps);
+        result = RunScene(options, job, progress);
+    } catch (const RunTimeError& error) {
+        throw ExportError(ExitStatus::Input, object, error.description());
+    } catch (const CalculationTooLong& error) {
+        throw ExportError(ExitStatus::Input, object, error.what());
+    } catch (const std::invalid_argument& error) {
+        throw ExportError(ExitStatus::Input, object, error.what());
+    } catch (const std::bad_alloc&) {
+        throw ExportError(ExitStatus::Input, object, "out of memory");
+    }
+    try {
+        WriteJobOutputs(job, result, RunContext(options.threads));
+    } catch (const FileWriteError& error) {
+        throw ExportError(ExitStatus::Write, error.file(), error.what(), error.runTimeError());
+    }
+
+    const Hologram& hologram = *result.hologram;
+    ExportSummary summary;
+    summary.input = object;
+    summary.output = output;
+    summary.width = steps.plane.columns;
+    summary.height = steps.plane.rows;
+    summary.reps = 1;
+    summary.points = static_cast<long long>(job.scene->points.size());
+    // The scene's own engine: its method.
+    summary.engine = steps.spotIterations > 0              ? QStringLiteral("spots")
+                     : steps.method == SceneMethod::Layers ? QStringLiteral("layers")
+                                                           : QStringLiteral("points");
+    if (options.randomPhase) summary.seed = seed;
+    summary.details = hologram.details();
+    summary.figures = result.figures;
+    summary.recordName = hologram.kind().recordName;
+    summary.record = hologram.record();
+    if (result.reconstruction) summary.reconstruction = reconstructed;
+    summary.seconds = static_cast<double>(timer.nsecsElapsed()) / 1e9;
+    return summary;
+}
+
+}  // namespace marbleck::cli
