@@ -16,6 +16,7 @@
 #include "engine/core/HologramField.h"
 #include "engine/core/HologramGeometry.h"
 #include "engine/core/ObjectPoint.h"
+#include "engine/core/RegularFile.h"
 #include "engine/objects/MaskSampler.h"
 
 // Any kind of hologram as one job: the kinds table, the job and its runner,
@@ -45,11 +46,14 @@
 // 3-D scenes in physical units: their points, the hologram plane and its
 // complex field, the exact sum of a scene's points, the field's encodings,
 // spots at depth for a modulator; point-cloud files and colour-plus-depth
-// pictures.
+// pictures; the field's propagation, the layer method and the refocus.
+#include "engine/scenes/AngularSpectrum.h"
 #include "engine/scenes/DepthMapScene.h"
 #include "engine/scenes/FieldEncoding.h"
+#include "engine/scenes/LayerHologram.h"
 #include "engine/scenes/PointCloudFile.h"
 #include "engine/scenes/PointSum.h"
+#include "engine/scenes/Refocus.h"
 #include "engine/scenes/Scene.h"
 #include "engine/scenes/ScenePlane.h"
 #include "engine/scenes/SpotRefinement.h"

@@ -2,39 +2,13 @@
 
 #include <charconv>
 #include <cmath>
-#include <cstdio>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
+#include "engine/core/QuotedText.h"
+
 namespace marbleck {
-
-namespace {
-
-// The most bytes of a file's text a message quotes.
-constexpr std::size_t QuotedBytes = 24;
-
-// `text` as a message may quote it: at most QuotedBytes of it, every byte
-// that is not printable ASCII written \xHH (a terminal would act on control
-// bytes), "..." where it was cut.
-std::string Quoted(std::string_view text) {
-    std::string quoted(1, '"');
-    for (const char c : text.substr(0, QuotedBytes)) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (byte >= 0x20 && byte < 0x7f) {
-            quoted += c;
-        } else {
-            char escaped[5];
-            std::snprintf(escaped, sizeof escaped, "\\x%02X", byte);
-            quoted += escaped;
-        }
-    }
-    if (text.size() > QuotedBytes) quoted += "...";
-    quoted += '"';
-    return quoted;
-}
-
-}  // namespace
 
 PhaseLookupTable LinearLookupTable(int twoPiLevel) {
     if (twoPiLevel < 1 || twoPiLevel > 255)
@@ -66,7 +40,7 @@ PhaseLookupTable ParseLookupTable(std::string_view text) {
             const auto [next, error] =
                 std::from_chars(content.data() + at, content.data() + content.size(), value);
             if (error != std::errc() || (next != content.data() + content.size() && !isSpace(*next))) {
-                fail(Quoted(content.substr(at, content.find_first_of(" \t\r,", at) - at)) +
+                fail(QuotedText(content.substr(at, content.find_first_of(" \t\r,", at) - at)) +
                      " is not a whole number");
             }
             numbers.push_back(value);

@@ -1,11 +1,5 @@
 #include "engine/phase/LookupTableFile.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
-#include <cstring>
 #include <stdexcept>
 #include <string_view>
 
@@ -13,59 +7,23 @@ namespace marbleck {
 
 namespace {
 
-[[noreturn]] void AccessError(const std::string& why) {
-    const std::string description = "Path/File access error: " + why;
-    throw LookupTableFileError(ErrorNumber::PathFileAccessError, description, description);
-}
-
-[[noreturn]] void FailedToReach(const std::string& path, int error) {
-    if (error == ENOENT || error == ENOTDIR) {
-        const std::string description = "File not found: " + path;
-        throw LookupTableFileError(ErrorNumber::FileNotFound, description, description);
-    }
-    if (error == ENAMETOOLONG) AccessError(path + ": the name is too long");
-    AccessError("cannot open " + path + ": " + std::strerror(error));
-}
-
 std::string TooLarge(const std::string& path) { return path + " is more than 1 MiB, not a lookup table"; }
-
-// Closes the descriptor however the read ends.
-class Descriptor {
-public:
-    explicit Descriptor(int descriptor) : descriptor_(descriptor) {}
-    ~Descriptor() { ::close(descriptor_); }
-    Descriptor(const Descriptor&) = delete;
-    Descriptor& operator=(const Descriptor&) = delete;
-    int get() const { return descriptor_; }
-
-private:
-    int descriptor_;
-};
 
 }  // namespace
 
 PhaseLookupTable ReadLookupTableFile(const std::string& path) {
-    // Not blocking on a pipe: it is opened only to be refused.
-    const int opened = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (opened < 0) FailedToReach(path, errno);
-    const Descriptor file(opened);
-    struct stat status {};
-    if (::fstat(file.get(), &status) != 0) AccessError("cannot read " + path + ": " + std::strerror(errno));
-    if (S_ISDIR(status.st_mode)) AccessError(path + " is a folder");
-    if (!S_ISREG(status.st_mode)) AccessError(path + " is not a regular file");
-    if (status.st_size > static_cast<off_t>(MaxLookupFileBytes)) AccessError(TooLarge(path));
+    const RegularFile file(path);
+    if (file.size() > MaxLookupFileBytes) ThrowFileAccessError(TooLarge(path));
 
     // One byte more than allowed tells a file that grew since it was looked at.
     std::string text(MaxLookupFileBytes + 1, '\0');
     std::size_t size = 0;
     while (size < text.size()) {
-        const ssize_t got = ::read(file.get(), text.data() + size, text.size() - size);
-        if (got < 0 && errno == EINTR) continue;
-        if (got < 0) AccessError("cannot read " + path + ": " + std::strerror(errno));
+        const std::size_t got = file.read(text.data() + size, text.size() - size);
         if (got == 0) break;
-        size += static_cast<std::size_t>(got);
+        size += got;
     }
-    if (size > MaxLookupFileBytes) AccessError(TooLarge(path));
+    if (size > MaxLookupFileBytes) ThrowFileAccessError(TooLarge(path));
     text.resize(size);
     try {
         return ParseLookupTable(text);

@@ -8,6 +8,7 @@
 #include <cstring>
 #include <limits>
 
+#include "engine/core/QuotedText.h"
 #include "engine/scenes/PlyHeader.h"
 #include "engine/scenes/PointCloudFile.h"
 
@@ -164,17 +165,17 @@ template <typename Where>
 double ValueOf(std::string_view text, const PlyProperty& property, const Where& where) {
     if (IsWhole(property.type)) {
         const auto whole = ParseWhole(text);
-        if (!whole) throw Unreadable(where() + Quoted(text) + " is not a whole number");
+        if (!whole) throw Unreadable(where() + QuotedText(text) + " is not a whole number");
         const auto value = static_cast<double>(*whole);
         if (value < SmallestOf(property.type) || value > LargestOf(property.type))
-            throw Unreadable(where() + Quoted(text) + " is out of range for " +
+            throw Unreadable(where() + QuotedText(text) + " is out of range for " +
                              std::string(NameOf(property.type)));
         return value;
     }
     auto value = ParseReal(text);
-    if (!value) throw Unreadable(where() + Quoted(text) + " is not a number");
+    if (!value) throw Unreadable(where() + QuotedText(text) + " is not a number");
     if (property.type == PlyType::Float32) value = static_cast<float>(*value);
-    if (!std::isfinite(*value)) throw Unreadable(where() + Quoted(text) + " is not a finite number");
+    if (!std::isfinite(*value)) throw Unreadable(where() + QuotedText(text) + " is not a finite number");
     return *value;
 }
 
@@ -196,7 +197,7 @@ void ReadAsciiElement(ByteSource& source, const PlyElement& element, Scene* scen
                 const std::string_view text = fields[expected];
                 const auto count = ParseWhole(text);
                 if (!count || *count < 0)
-                    throw Unreadable(line() + "property " + property.name + ": " + Quoted(text) +
+                    throw Unreadable(line() + "property " + property.name + ": " + QuotedText(text) +
                                      " is not a list's count");
                 expected += static_cast<std::uint64_t>(*count);
             }
@@ -216,7 +217,7 @@ void ReadAsciiElement(ByteSource& source, const PlyElement& element, Scene* scen
             const double value =
                 ValueOf(text, property, [&] { return line() + "property " + property.name + ": "; });
             if (!Give(point, property, value))
-                throw Unreadable(line() + "property " + property.name + ": " + Quoted(text) +
+                throw Unreadable(line() + "property " + property.name + ": " + QuotedText(text) +
                                  " is not a finite number");
         }
         scene->points.push_back(point);

@@ -5,6 +5,7 @@
 #include <string>
 #include <utility>
 
+#include "engine/core/QuotedText.h"
 #include "engine/scenes/PointCloudFile.h"
 
 namespace marbleck::scenefile {
@@ -101,7 +102,7 @@ namespace {
 PlyType TypeNamed(std::string_view name, std::uint64_t line) {
     for (const auto& entry : PlyTypeNames)
         if (entry.name == name) return entry.type;
-    HeaderFails("line " + std::to_string(line) + ": " + Quoted(name) + " is no PLY type");
+    HeaderFails("line " + std::to_string(line) + ": " + QuotedText(name) + " is no PLY type");
 }
 
 Role RoleOf(std::string_view name) {
@@ -177,8 +178,8 @@ PlyHeader ReadPlyHeader(ByteSource& source) {
             if (fields[1] == "binary_big_endian")
                 HeaderFails("binary_big_endian is not read (only ascii and binary_little_endian)");
             if (fields[1] != "ascii" && fields[1] != "binary_little_endian")
-                fail(Quoted(fields[1]) + " is no PLY format");
-            if (fields[2] != "1.0") fail("version " + Quoted(fields[2]) + " where 1.0 is read");
+                fail(QuotedText(fields[1]) + " is no PLY format");
+            if (fields[2] != "1.0") fail("version " + QuotedText(fields[2]) + " where 1.0 is read");
             header.binary = fields[1] == "binary_little_endian";
             format = true;
         } else if (keyword == "element") {
@@ -210,7 +211,7 @@ PlyHeader ReadPlyHeader(ByteSource& source) {
             }
             header.elements.back().properties.push_back(property);
         } else {
-            fail(Quoted(keyword) + " is no header keyword");
+            fail(QuotedText(keyword) + " is no header keyword");
         }
     }
     if (!format) HeaderFails("no format line");

@@ -7,8 +7,8 @@
 #include <optional>
 #include <string>
 
+#include "engine/core/RegularFile.h"
 #include "engine/scenes/Scene.h"
-#include "platform/RunTimeError.h"
 
 namespace marbleck {
 
@@ -35,19 +35,11 @@ std::optional<SceneFileKind> SceneFileKindOf(const std::filesystem::path& path);
 // a text file larger than MaxSceneTextBytes); 481 when it is no point cloud
 // of its kind, the file's own picture of the scene being unusable as the
 // object of a hologram, as for an object picture that cannot be decoded.
-class SceneFileError : public RunTimeError {
-public:
-    SceneFileError(int number, const std::string& description, std::string reason)
-        : RunTimeError(number, description), reason_(std::move(reason)) {}
-    // The failure as the command line states it after the file's name:
-    // "line 12: field z: "abc" is not a number", "vertex 7: truncated (file
-    // ends)", "header: element vertex has no property z", or the access
-    // error's description.
-    const std::string& reason() const { return reason_; }
-
-private:
-    std::string reason_;
-};
+// Its reason() is the failure as the command line states it after the
+// file's name: "line 12: field z: "abc" is not a number", "vertex 7:
+// truncated (file ends)", "header: element vertex has no property z", or the
+// access error's description.
+using SceneFileError = FileReadError;
 
 // The points of the file at `path` (its name as the system's bytes), read as
 // `kind`. Only a regular file is read, so a pipe or a device neither blocks

@@ -3,29 +3,10 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
-#include <cstdio>
 #include <cstring>
 #include <type_traits>
 
 namespace marbleck::scenefile {
-
-std::string Quoted(std::string_view text) {
-    constexpr std::size_t QuotedBytes = 24;
-    std::string quoted(1, '"');
-    for (const char c : text.substr(0, QuotedBytes)) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (byte >= 0x20 && byte < 0x7f) {
-            quoted += c;
-        } else {
-            char escaped[5];
-            std::snprintf(escaped, sizeof escaped, "\\x%02X", byte);
-            quoted += escaped;
-        }
-    }
-    if (text.size() > QuotedBytes) quoted += "...";
-    quoted += '"';
-    return quoted;
-}
 
 ByteSource::ByteSource(std::istream& stream, std::optional<std::uint64_t> size)
     : stream_(stream), size_(size), buffer_(Capacity) {}

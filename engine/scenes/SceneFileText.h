@@ -23,10 +23,6 @@ public:
     explicit Unreadable(const std::string& reason) : std::runtime_error(reason) {}
 };
 
-// `text` as a message may quote it: at most 24 bytes, every byte that is not
-// printable ASCII written \xHH, "..." where it was cut.
-std::string Quoted(std::string_view text);
-
 // The stream's bytes through a buffer of its own, counting what was read.
 // `size` is the stream's remaining length when it is known.
 class ByteSource {

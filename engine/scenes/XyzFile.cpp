@@ -3,6 +3,7 @@
 #include <array>
 #include <cmath>
 
+#include "engine/core/QuotedText.h"
 #include "engine/scenes/PointCloudFile.h"
 #include "engine/scenes/SceneFileText.h"
 
@@ -33,7 +34,7 @@ Scene ReadXyz(ByteSource& source) {
         std::array<double, 4> values{0, 0, 0, 1};
         for (std::size_t f = 0; f < fields.size(); ++f) {
             const auto value = ParseReal(fields[f]);
-            auto field = [&] { return where() + "field " + FieldNames[f] + ": " + Quoted(fields[f]); };
+            auto field = [&] { return where() + "field " + FieldNames[f] + ": " + QuotedText(fields[f]); };
             if (!value) throw Unreadable(field() + " is not a number");
             if (!std::isfinite(*value) || (f == 3 && !std::isfinite(static_cast<float>(*value))))
                 throw Unreadable(field() + " is not a finite number");

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "CaseName.h"
+#include "EngineAgreement.h"
 #include "HologramCases.h"
 #include "engine/phase/Kinoform.h"
 #include "engine/sums/HologramPipeline.h"
@@ -16,34 +17,12 @@
 namespace marbleck {
 namespace {
 
-struct Normalised {
-    HologramField field;
-    std::vector<std::uint8_t> grey;
-};
-
-Normalised Compute(const cases::Case& c, const char* engine, const ExecutionContext& context = {}) {
-    Normalised n;
-    CalculateHologram(CalculationEngineNamed(engine), c.geometry, c.points, c.phases, n.field, n.grey,
-                      context);
-    return n;
-}
+using test::Compute;
+using test::Normalised;
 
 // Normalised values within 4e-6 of the exact engine's, grey levels at most 1
 // apart.
-void ExpectCloseToExact(const cases::Case& c) {
-    const Normalised exact = Compute(c, "exact");
-    const Normalised czt = Compute(c, "czt");
-    ASSERT_EQ(exact.field.values().size(), czt.field.values().size());
-    double worst = 0;
-    for (std::size_t i = 0; i < exact.field.values().size(); ++i)
-        worst =
-            std::max(worst, std::abs(static_cast<double>(exact.field.values()[i]) - czt.field.values()[i]));
-    EXPECT_LE(worst, 4e-6);
-    int worstGrey = 0;
-    for (std::size_t i = 0; i < exact.grey.size(); ++i)
-        worstGrey = std::max(worstGrey, std::abs(exact.grey[i] - czt.grey[i]));
-    EXPECT_LE(worstGrey, 1);
-}
+void ExpectCloseToExact(const cases::Case& c) { test::ExpectCloseToExact(c, "czt", 4e-6); }
 
 struct SizeCase {
     float W, H;

@@ -5,37 +5,19 @@
 #include <vector>
 
 #include "CaseName.h"
+#include "EngineAgreement.h"
 #include "HologramCases.h"
 #include "engine/sums/HologramPipeline.h"
 
 namespace marbleck {
 namespace {
 
-struct Normalised {
-    HologramField field;
-    std::vector<std::uint8_t> grey;
-};
+using test::Normalised;
 
-Normalised Compute(const cases::Case& c, const CalculationEngine& engine) {
-    Normalised n;
-    CalculateHologram(engine, c.geometry, c.points, c.phases, n.field, n.grey);
-    return n;
-}
+using test::Compute;
 
 // Normalised values within 1e-5 of the exact engine, grey levels at most 1 apart.
-void ExpectCloseToExact(const cases::Case& c) {
-    const Normalised exact = Compute(c, CalculationEngineNamed("exact"));
-    const Normalised fast = Compute(c, CalculationEngineNamed("fast"));
-    double worst = 0;
-    for (std::size_t i = 0; i < exact.field.values().size(); ++i)
-        worst =
-            std::max(worst, std::abs(static_cast<double>(exact.field.values()[i]) - fast.field.values()[i]));
-    EXPECT_LE(worst, 1e-5);
-    int worstGrey = 0;
-    for (std::size_t i = 0; i < exact.grey.size(); ++i)
-        worstGrey = std::max(worstGrey, std::abs(exact.grey[i] - fast.grey[i]));
-    EXPECT_LE(worstGrey, 1);
-}
+void ExpectCloseToExact(const cases::Case& c) { test::ExpectCloseToExact(c, "fast", 1e-5); }
 
 struct FastCase {
     float W, H;
@@ -80,10 +62,10 @@ TEST(FastEngine, SecondCalculationReusesBuffersAndGivesTheSameField) {
     // a previous calculation must not leak into the next.
     const cases::Case large = cases::RandomPoints(37, 23, 3, 400, 33);
     const cases::Case small = cases::RandomPoints(9, 7, 2, 10, 34);
-    const Normalised first = Compute(large, CalculationEngineNamed("fast"));
-    const Normalised between = Compute(small, CalculationEngineNamed("fast"));
-    const Normalised fresh = Compute(small, CalculationEngineNamed("exact"));
-    const Normalised second = Compute(large, CalculationEngineNamed("fast"));
+    const Normalised first = Compute(large, "fast");
+    const Normalised between = Compute(small, "fast");
+    const Normalised fresh = Compute(small, "exact");
+    const Normalised second = Compute(large, "fast");
     EXPECT_EQ(first.field, second.field);
     for (std::size_t i = 0; i < fresh.field.values().size(); ++i)
         EXPECT_NEAR(between.field.values()[i], fresh.field.values()[i], 1e-5);
