@@ -25,6 +25,7 @@
 #include "app/MainWindow.h"
 #include "app/ModulatorCommands.h"
 #include "app/ReconstructionWindow.h"
+#include "app/SceneCommands.h"
 #include "app/WindowSettings.h"
 #include "engine/binarization/Binarization.h"
 #include "engine/sums/CalculationEngine.h"
@@ -126,6 +127,12 @@ MenuCommands::MenuCommands(MainWindow& window, Document& document, PictureArea& 
             return openFileQuestion_ ? openFileQuestion_(parent, caption, start, filters)
                                      : QFileDialog::getOpenFileName(parent, caption, start, filters);
         });
+    scene_ = new SceneCommands(
+        window_, document_, canvas_, history_,
+        [this](QWidget* parent, const QString& caption, const QString& start, const QString& filters) {
+            return openFileQuestion_ ? openFileQuestion_(parent, caption, start, filters)
+                                     : QFileDialog::getOpenFileName(parent, caption, start, filters);
+        });
 }
 
 MenuCommands::~MenuCommands() = default;
@@ -145,6 +152,7 @@ void MenuCommands::createFileMenu() {
     openObject_ =
         AddAction(file, "&Open Object…", "openObjectAction", QKeySequence::keyBindings(QKeySequence::Open));
     connect(openObject_, &QAction::triggered, this, &MenuCommands::openObject);
+    scene_->addOpenItem(*file);
     file->addSeparator();
     saveHologram_ = AddAction(file, "&Save Hologram", "saveHologramAction",
                               QKeySequence::keyBindings(QKeySequence::Save));
@@ -198,6 +206,7 @@ void MenuCommands::createOptionsMenu() {
     timeBudget_ = AddAction(binarization, "Time &Budget…", "timeBudgetAction", {});
     connect(timeBudget_, &QAction::triggered, this, &MenuCommands::askTimeBudget);
     options->addSeparator();
+    scene_->addSettingsItem(*options);
     modulator_->addPanelItem(*options);
 }
 
@@ -277,6 +286,7 @@ QList<EnabledRule> MenuCommands::enabledRules() const {
     for (QAction* command : QList<QAction*>{openObject_, saveHologram_, print_, timeBudget_} +
                                 engineChoices_ + binarizationChoices_)
         rules.append({command, Need::NoJobRunning});
+    rules.append(scene_->enabledRules());
     rules.append({saveHologramAs_, Need::NoJobRunning | Need::AnyHologram});
     rules.append({binarizationMenu_, Need::NoPhaseHologram});
     rules.append({modulator_->showOnScreenAction(), Need::PhaseHologram});
