@@ -132,8 +132,10 @@ ExportSummary ExportScene(const CliOptions& options, const QString& object, cons
     summary.height = steps.plane.rows;
     summary.reps = 1;
     summary.points = static_cast<long long>(job.scene->points.size());
-    summary.engine =
-        QString::fromUtf8(hologram.kind().name.data(), static_cast<qsizetype>(hologram.kind().name.size()));
+    // The scene's own engine: its method.
+    summary.engine = steps.spotIterations > 0              ? QStringLiteral("spots")
+                     : steps.method == SceneMethod::Layers ? QStringLiteral("layers")
+                                                           : QStringLiteral("points");
     if (options.randomPhase) summary.seed = seed;
     summary.details = hologram.details();
     summary.figures = result.figures;

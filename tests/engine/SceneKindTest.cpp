@@ -118,6 +118,14 @@ TEST(SceneKindOptions, BadValuesAreRefusedWithTheirReason) {
     for (const BadCase& c : cases) EXPECT_EQ(Refusal(c.values), c.reason);
 }
 
+const FieldValue& Detail(const NamedValues& values, const std::string& name) {
+    static const FieldValue none;
+    const auto found =
+        std::find_if(values.begin(), values.end(), [&](const NamedValue& v) { return v.name == name; });
+    EXPECT_NE(found, values.end()) << name;
+    return found == values.end() ? none : found->value;
+}
+
 // A scene of points on a plane of 255 x 255 values at 8 µm (the centre at
 // column and row 127): about 16 Fresnel zones of a point 10 cm away.
 constexpr int Side = 255;
@@ -189,6 +197,14 @@ TEST_P(ScenePointFocus, AtItsOwnDepthAndPlace) {
     const bool complex = std::string(GetParam().encode) == "complex";
     EXPECT_EQ(content.complex.size(), complex ? 1u : 0u);
     EXPECT_EQ(content.values == nullptr, complex);
+    // The layer method's layers (one depth: one layer); the exact sum's rate.
+    const NamedValues details = hologram.details();
+    const bool layers = std::string(GetParam().method) == "layers";
+    if (layers)
+        EXPECT_EQ(std::get<long long>(Detail(details, "layers").value), 1);
+    else
+        EXPECT_GT(std::get<double>(Detail(details, "pointPixelsPerSecond").value), 0);
+    EXPECT_EQ(std::get<std::string>(Detail(details, "method").value), GetParam().method);
 }
 
 INSTANTIATE_TEST_SUITE_P(Encodings, ScenePointFocus,
@@ -219,11 +235,8 @@ TEST(SceneKind, ColourSceneHasAFieldForEachChannel) {
     EXPECT_EQ(energy(content.complex[0]), 0);
     EXPECT_GT(energy(content.complex[1]), 0);
     EXPECT_EQ(energy(content.complex[2]), 0);
-    const NamedValues details = result.hologram->details();
-    const auto found = std::find_if(details.begin(), details.end(),
-                                    [](const NamedValue& v) { return v.name == "wavelengthsNm"; });
-    ASSERT_NE(found, details.end());
-    EXPECT_EQ(std::get<std::vector<double>>(found->value.value), (std::vector<double>{638, 520, 450}));
+    EXPECT_EQ(std::get<std::vector<double>>(Detail(result.hologram->details(), "wavelengthsNm").value),
+              (std::vector<double>{638, 520, 450}));
 }
 
 // Spots at two depths: a phase hologram with figures for each depth.

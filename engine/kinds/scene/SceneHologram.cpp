@@ -61,17 +61,15 @@ NamedValues GroupValues(const SpotGroupFigures& group) {
 
 }  // namespace
 
-SceneHologram::SceneHologram(const ScenePostProcessing& steps, std::vector<SceneWave> waves,
-                             std::vector<SceneField> fields, std::size_t points, double meanDepth,
-                             double sumSeconds, std::optional<SpotHologram> spots,
-                             const ExecutionContext& context)
+SceneHologram::SceneHologram(const ScenePostProcessing& steps, Made made, const ExecutionContext& context)
     : settings_(steps),
-      waves_(std::move(waves)),
-      fields_(std::move(fields)),
-      points_(points),
-      meanDepth_(meanDepth),
-      sumSeconds_(sumSeconds),
-      spots_(std::move(spots)),
+      waves_(std::move(made.waves)),
+      fields_(std::move(made.fields)),
+      points_(made.points),
+      meanDepth_(made.meanDepth),
+      sumSeconds_(made.sumSeconds),
+      layers_(made.layers),
+      spots_(std::move(made.spots)),
       geometry_(GeometryOfPlane(steps.plane)) {
     if (!spots_ && fields_.empty()) throw std::invalid_argument("a scene hologram needs a field or spots");
     encode(context);
@@ -193,8 +191,7 @@ NamedValues SceneHologram::details() const {
              {std::string(spots_   ? "spots"
                           : layers ? "layers"
                                    : "points")}},
-            {"layers", layers && settings_.layers > 0 ? FieldValue{static_cast<long long>(settings_.layers)}
-                                                      : FieldValue{}},
+            {"layers", layers ? FieldValue{static_cast<long long>(layers_)} : FieldValue{}},
             {"encoding", {std::string(spots_ ? "phase" : FieldEncodingName(settings_.encoding))}},
             {"points", {static_cast<long long>(points_)}},
             {"sumSeconds", {sumSeconds_}},

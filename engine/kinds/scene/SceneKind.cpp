@@ -93,41 +93,43 @@ std::unique_ptr<Hologram> Make(const HologramJob& job, const ExecutionContext& c
             "Invalid property value: a 3-D hologram is made of a 3-D scene, and there is none");
     const Scene& scene = *job.scene;
     const ScenePostProcessing& steps = StepsOf(job);
-    std::vector<SceneWave> waves = SceneWaves(scene, steps);
+    SceneHologram::Made made;
+    made.waves = SceneWaves(scene, steps);
+    made.points = scene.points.size();
+    made.meanDepth = MeanDepth(scene);
     const auto start = Clock::now();
-    std::vector<SceneField> fields;
-    std::optional<SpotHologram> spots;
     if (steps.spotIterations > 0) {
-        spots = MakeSpots(scene, steps, waves.front().wavelength, context);
-        waves.resize(1);
-        seconds.postProcessing = spots->seconds;
+        made.spots = MakeSpots(scene, steps, made.waves.front().wavelength, context);
+        made.waves.resize(1);
+        seconds.postProcessing = made.spots->seconds;
     } else {
-        for (const SceneWave& wave : waves) {
+        for (const SceneWave& wave : made.waves) {
             if (steps.method == SceneMethod::Layers) {
                 LayerOptions layers;
                 layers.layers = steps.layers;
                 layers.channel = wave.channel;
                 layers.randomPhase = job.randomPhase;
                 layers.seed = job.seed;
-                fields.push_back(
-                    MakeLayerHologram(scene, steps.plane, wave.wavelength, layers, context).field);
+                LayerHologram layered =
+                    MakeLayerHologram(scene, steps.plane, wave.wavelength, layers, context);
+                made.layers = static_cast<int>(layered.depths.size());
+                made.fields.push_back(std::move(layered.field));
             } else {
                 PointSumOptions sum;
                 sum.wavelength = wave.wavelength;
                 sum.channel = wave.channel;
                 sum.randomPhases = job.randomPhase;
                 sum.seed = job.seed;
-                fields.push_back(SumPoints(scene, steps.plane, sum, context));
+                made.fields.push_back(SumPoints(scene, steps.plane, sum, context));
             }
         }
+        seconds.sums = SecondsSince(start);
     }
-    seconds.sums = spots ? 0 : SecondsSince(start);
+    made.sumSeconds = seconds.sums;
     const auto encoding = Clock::now();
-    auto made =
-        std::make_unique<SceneHologram>(steps, std::move(waves), std::move(fields), scene.points.size(),
-                                        MeanDepth(scene), seconds.sums, std::move(spots), context);
+    auto hologram = std::make_unique<SceneHologram>(steps, std::move(made), context);
     seconds.normalising = SecondsSince(encoding);
-    return made;
+    return hologram;
 }
 
 const HologramKind Kind{
@@ -145,7 +147,7 @@ const HologramKind Kind{
     .options = Options,
     .readOptions = ReadSceneOptions,
     .make = Make,
-    .progressStage = "placing spots",
+    .progressStage = "calculating",
     .weighsBrightness = false,
     .sceneFiles = SceneFiles};
 

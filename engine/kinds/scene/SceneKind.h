@@ -87,11 +87,19 @@ std::vector<SceneWave> SceneWaves(const Scene& scene, const ScenePostProcessing&
 // for the complex encoding, the complex fields themselves.
 class SceneHologram : public Hologram {
 public:
-    // Encodes `fields` (one for each wave, all on `steps.plane`) as `steps`
-    // asks, or takes the spots' phase. Throws what the encodings throw.
-    SceneHologram(const ScenePostProcessing& steps, std::vector<SceneWave> waves,
-                  std::vector<SceneField> fields, std::size_t points, double meanDepth, double sumSeconds,
-                  std::optional<SpotHologram> spots, const ExecutionContext& context = {});
+    // What the kind's engine calls made of a scene.
+    struct Made {
+        std::vector<SceneWave> waves;
+        std::vector<SceneField> fields;  // one a wave, on steps.plane; none with spots
+        std::size_t points = 0;
+        double meanDepth = 0;
+        double sumSeconds = 0;
+        int layers = 0;  // the layer method's layers; 0 for the exact sum
+        std::optional<SpotHologram> spots;
+    };
+    // Encodes the fields as `steps` asks, or takes the spots' phase. Throws
+    // what the encodings throw.
+    SceneHologram(const ScenePostProcessing& steps, Made made, const ExecutionContext& context = {});
 
     const std::vector<SceneField>& fields() const { return fields_; }
     const std::vector<SceneWave>& waves() const { return waves_; }
@@ -132,6 +140,7 @@ private:
     std::size_t points_ = 0;
     double meanDepth_ = 0;
     double sumSeconds_ = 0;
+    int layers_ = 0;
     std::optional<SpotHologram> spots_;
     HologramGeometry geometry_;
     // The encoding's grey levels (as values whose GreyLevel they are), its
