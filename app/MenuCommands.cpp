@@ -108,6 +108,12 @@ limit of <b>Options &gt; Refinement</b> (Esc stops it); each Refine goes on
 from the last, and the status bar shows the efficiency before and after.
 <b>Binarize</b> waits while a phase hologram is shown; the next amplitude
 <b>Calculate</b> replaces it.</p>
+<p><b>File &gt; Open 3-D Scene…</b> opens a point cloud (.ply, .xyz, in
+metres) or a colour picture with its depth picture: the canvas shows the points
+from the front, red nearest to blue farthest, and <b>Calculate</b> makes its 3-D
+hologram by the size, pitch, wavelengths, method and encoding of <b>Options
+&gt; 3-D Hologram…</b>. <b>View &gt; Reconstruction</b> then refocuses it at the
+depth its slider sets, in millimetres.</p>
 <p><b>Save Holo</b> (<b>File &gt; Save Hologram</b>) writes the hologram as
 shown as a bitmap named "H-" and the object's name beside the object;
 <b>File &gt; Save Hologram As…</b> writes it at full resolution as PNG, BMP

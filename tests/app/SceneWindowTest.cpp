@@ -282,6 +282,17 @@ TEST_F(SceneWindow, EscStopsALongSceneCalculation) {
     EXPECT_EQ(document.hologram, before);
 }
 
+// The scene kind chosen with no scene opened: "Calculate" is refused at
+// once, nothing starts and there is still no hologram.
+TEST_F(SceneWindow, SceneKindWithoutSceneIsRefused) {
+    test::ChooseFromMenu(form, QStringLiteral("Options"), {"hologramMenu", "sceneHologramAction"});
+    ASSERT_EQ(form.calculateSettings().kind, &SceneKind());
+    QTest::mouseClick(Control<QPushButton>(form, "calculateButton"), Qt::LeftButton);
+    EXPECT_FALSE(form.isCalculating());
+    EXPECT_EQ(errors.lastNumber(), 380);
+    EXPECT_FALSE(document.hasHologram());
+}
+
 // The dialog's texts reach the scene kind under the command line's option
 // names, each value where the kind reads it.
 TEST(SceneSettingsText, ReadAsTheCommandLineOptions) {
