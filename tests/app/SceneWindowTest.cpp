@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
+#include <QDialog>
 #include <QDialogButtonBox>
 #include <QFile>
 #include <QLabel>
@@ -16,6 +17,7 @@
 #include <cmath>
 #include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "Calculation.h"
@@ -291,6 +293,49 @@ TEST_F(SceneWindow, SceneKindWithoutSceneIsRefused) {
     EXPECT_FALSE(form.isCalculating());
     EXPECT_EQ(errors.lastNumber(), 380);
     EXPECT_FALSE(document.hasHologram());
+}
+
+// A colour picture with its depth picture: the dialog asks for the depth
+// picture, then the near and far distances; every lit pixel is a point at
+// the settings' pitch, level 0 at near and the largest level at far.
+TEST_F(SceneWindow, ColourPictureWithItsDepthPicture) {
+    QImage colour(4, 3, QImage::Format_RGB888);
+    colour.fill(Qt::white);
+    colour.setPixelColor(0, 0, Qt::black);  // no light, no point
+    QImage depth(4, 3, QImage::Format_Grayscale8);
+    for (int y = 0; y < 3; ++y)
+        for (int x = 0; x < 4; ++x) depth.setPixel(x, y, qRgb(x * 85, x * 85, x * 85));
+    const QString colourPath = folder.filePath(QStringLiteral("colour.png"));
+    const QString depthPath = folder.filePath(QStringLiteral("depth.png"));
+    ASSERT_TRUE(colour.save(colourPath));
+    ASSERT_TRUE(depth.save(depthPath));
+    QStringList answers{colourPath, depthPath};
+    form.setOpenFileQuestion(
+        [&](QWidget*, const QString&, const QString&, const QString&) { return answers.takeFirst(); });
+    test::WhenModalShows<QDialog>([](QDialog& dialog) {
+        for (const auto& [edit, text] : {std::pair{"nearEdit", "0.1"}, std::pair{"farEdit", "0.25"}}) {
+            auto* box = Control<QLineEdit>(dialog, edit);
+            box->selectAll();
+            QTest::keyClick(box, Qt::Key_Delete);
+            QTest::keyClicks(box, QString::fromLatin1(text));
+        }
+        QTest::mouseClick(dialog.findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok),
+                          Qt::LeftButton);
+    });
+    test::ChooseFromMenu(form, QStringLiteral("File"), {"openSceneAction"});
+    ASSERT_TRUE(errors.empty()) << errors.errors().front().description.toStdString();
+    ASSERT_TRUE(document.scene);
+    ASSERT_EQ(document.scene->points.size(), 11u);
+    double nearest = 1;
+    double farthest = 0;
+    for (const ScenePoint& point : document.scene->points) {
+        nearest = std::min(nearest, point.z);
+        farthest = std::max(farthest, point.z);
+    }
+    EXPECT_NEAR(nearest, 0.1, 1e-9);
+    EXPECT_NEAR(farthest, 0.25, 1e-9);
+    EXPECT_NEAR(document.scene->points[1].x - document.scene->points[0].x, Pitch, 1e-12);
+    EXPECT_EQ(form.calculateSettings().kind, &SceneKind());
 }
 
 // The dialog's texts reach the scene kind under the command line's option
