@@ -55,7 +55,8 @@ HologramResult MakeHologram(HologramRequest request, const ExecutionContext& con
     context.stopIfCancelled();
 
     start = Clock::now();
-    NormaliseHologram(result.field, g, result.rawRange, result.greyLevels, context);
+    NormaliseHologram(result.field, g, result.rawRange, request.greyLevels ? &result.greyLevels : nullptr,
+                      context);
     result.seconds.normalising = SecondsSince(start);
 
     if (request.binarization) {

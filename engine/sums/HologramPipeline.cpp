@@ -14,10 +14,11 @@ namespace {
 // would cost more than it saves.
 constexpr long long ParallelValues = 1LL << 18;
 
-// Normalises columns [first, last) in place and writes their grey levels.
-// A field whose range is empty (no object point) keeps its values. Built for
-// the widest vectors the processor has: division, conversion, comparison and
-// the rounding add are exact in every lane width.
+// Normalises columns [first, last) in place and writes their grey levels
+// where `grey` is not null. A field whose range is empty (no object point)
+// keeps its values. Built for the widest vectors the processor has:
+// division, conversion, comparison and the rounding add are exact in every
+// lane width.
 __attribute__((target_clones("avx2", "default"))) void NormaliseColumns(HologramField& field, int rows,
                                                                         FieldRange range, std::uint8_t* grey,
                                                                         int first, int last) {
@@ -25,9 +26,15 @@ __attribute__((target_clones("avx2", "default"))) void NormaliseColumns(Hologram
     const double span = static_cast<double>(range.maximum) - minimum;
     for (int u = first; u < last; ++u) {
         float* column = field.column(u);
-        std::uint8_t* out = grey + static_cast<std::size_t>(u) * static_cast<std::size_t>(rows);
+        std::uint8_t* out =
+            grey ? grey + static_cast<std::size_t>(u) * static_cast<std::size_t>(rows) : nullptr;
         if (span == 0.0) {
-            for (int v = 0; v < rows; ++v) out[v] = detail::GreyOf(column[v]);
+            if (out)
+                for (int v = 0; v < rows; ++v) out[v] = detail::GreyOf(column[v]);
+            continue;
+        }
+        if (!out) {
+            for (int v = 0; v < rows; ++v) column[v] = detail::NormalisedValue(column[v], minimum, span);
             continue;
         }
         for (int v = 0; v < rows; ++v) {
@@ -51,12 +58,13 @@ FieldRange SumHologram(const CalculationEngine& engine, const HologramGeometry& 
 }
 
 void NormaliseHologram(HologramField& field, const HologramGeometry& g, FieldRange range,
-                       std::vector<std::uint8_t>& grey, const ExecutionContext& context) {
-    grey.resize(static_cast<std::size_t>(g.columns) * static_cast<std::size_t>(g.rows));
+                       std::vector<std::uint8_t>* grey, const ExecutionContext& context) {
+    if (grey) grey->resize(static_cast<std::size_t>(g.columns) * static_cast<std::size_t>(g.rows));
+    std::uint8_t* levels = grey ? grey->data() : nullptr;
     const long long values = static_cast<long long>(g.columns) * g.rows;
     ThreadPool& pool = context.pool();
     ParallelFor(pool, PartsFor(pool, values, ParallelValues), g.columns, [&](int, int first, int last) {
-        NormaliseColumns(field, g.rows, range, grey.data(), first, last);
+        NormaliseColumns(field, g.rows, range, levels, first, last);
     });
 }
 
@@ -65,7 +73,7 @@ FieldRange CalculateHologram(const CalculationEngine& engine, const HologramGeom
                              HologramField& field, std::vector<std::uint8_t>& grey,
                              const ExecutionContext& context) {
     const FieldRange range = SumHologram(engine, g, points, phases, field, context);
-    NormaliseHologram(field, g, range, grey, context);
+    NormaliseHologram(field, g, range, &grey, context);
     return range;
 }
 

@@ -23,11 +23,12 @@ FieldRange SumHologram(const CalculationEngine& engine, const HologramGeometry& 
 // place (the unvisited last column and row, if any, stay as they are) and
 // writes their grey levels into `grey`: the visited columns × rows, column by
 // column (v contiguous), as HologramField stores them; its memory is reused.
+// Without `grey`, normalises only.
 // A field whose range is empty (no object point) keeps its values, and its
 // grey levels are theirs. One pass over the field, shared among the threads
 // of the context's pool when it is large.
 void NormaliseHologram(HologramField& field, const HologramGeometry& geometry, FieldRange range,
-                       std::vector<std::uint8_t>& grey, const ExecutionContext& context = {});
+                       std::vector<std::uint8_t>* grey, const ExecutionContext& context = {});
 
 // Both stages in one call: SumHologram, then NormaliseHologram, as
 // MakeHologram runs them between the samples' phases and the binarization.

@@ -35,6 +35,9 @@ struct HologramRequest {
     std::uint64_t seed = 0;
     // Applied to the calculated field, which the result keeps as well.
     std::optional<BinarizationRequest> binarization;
+    // Whether the result holds the grey levels too; a caller that wants the
+    // normalised field alone saves writing them.
+    bool greyLevels = true;
 };
 
 }  // namespace marbleck

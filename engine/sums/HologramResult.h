@@ -30,7 +30,8 @@ struct HologramResult {
     // The calculated field: the geometry's bounds, its visited values
     // normalised (an unvisited last column and row stay 0).
     HologramField field;
-    // The grey levels of the visited values: columns × rows, column by column.
+    // The grey levels of the visited values: columns × rows, column by column
+    // (none where the request did not ask for them).
     std::vector<std::uint8_t> greyLevels;
     // The binarization the request asked for, apart from `field`.
     std::optional<BinarizedHologram> binarization;

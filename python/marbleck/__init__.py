@@ -28,6 +28,19 @@ complex transmittance (a phase hologram's ``numpy.exp(1j * phase)``). An
 array larger than the engine takes (more than 2**26 values) raises
 MemoryError before anything is copied.
 
+3-D scenes are in physical units: metres and radians. read_points() reads
+a point cloud (PLY, XYZ), rgbd_points() makes one of a colour picture and
+its depth picture, and point_hologram() gives the field of their points on
+a hologram of a size in pixels, a pitch and one or more wavelengths;
+propagate() takes a field any distance by the band-limited angular spectrum
+and refocus() shows a hologram's light at any depth:
+
+    >>> points = numpy.array([[0.0, 0.0, 0.1]])   # x, y, z in metres
+    >>> u = marbleck.point_hologram(points, (64, 64), 8e-6, 633e-9)
+    >>> u.dtype, u.shape
+    (dtype('complex64'), (64, 64))
+    >>> picture = marbleck.refocus(u, 0.1, 8e-6, 633e-9)   # the point in focus
+
 Every call that works takes nthreads, the threads it may use (the calling
 one included): 0, the default, for every core, 1 for the calling thread
 alone. Calls release the interpreter's lock, so calls from several Python
@@ -48,9 +61,12 @@ from . import _engine
 from ._arguments import _mask, _reps, _size, _sources, _threads, _time_limit, _transmittance, _values
 from ._kinds import kinds, make
 from ._phase import kinoform, lookup_table, slm_map
+from ._propagation import colour_refocus, focus_figures, propagate, refocus
+from ._scenes import COLOUR_WAVELENGTHS, ENCODINGS, SCENE_METHODS, point_hologram, read_points, rgbd_points
 from ._records import (
     Binarized,
     Figures,
+    FocusFigures,
     Hologram,
     Kind,
     KindHologram,
@@ -59,6 +75,7 @@ from ._records import (
     Optimisation,
     PhaseFigures,
     Physical,
+    Points,
     Refinement,
     _figures,
     _optimisation,
@@ -93,6 +110,18 @@ __all__ = [
     "REFINEMENTS",
     "ENGINES",
     "METHODS",
+    "read_points",
+    "rgbd_points",
+    "point_hologram",
+    "propagate",
+    "refocus",
+    "colour_refocus",
+    "focus_figures",
+    "FocusFigures",
+    "Points",
+    "ENCODINGS",
+    "SCENE_METHODS",
+    "COLOUR_WAVELENGTHS",
 ]
 
 #: The engines of the engine table: "exact" gives "Calculate"'s values bit for

@@ -109,3 +109,80 @@ def make(
 ) -> Tuple[
     str, Optional[_Floats], Optional[_Levels], Optional[_Figures], Optional[Dict[str, Any]], Dict[str, Any]
 ]: ...
+encodings: List[str]
+max_scene_points: int
+
+def read_points(path: bytes, *, ply: bool) -> Tuple[npt.NDArray[np.float64], _Floats, bool]: ...
+def rgbd_points(
+    colour: npt.NDArray[Any], depth: npt.NDArray[np.uint16], *, largest_level: int, near: float, far: float,
+    pitch: float
+) -> Tuple[npt.NDArray[np.float64], _Floats, bool]: ...
+def point_hologram(
+    positions: npt.NDArray[np.float64],
+    colours: _Floats,
+    *,
+    coloured: bool,
+    columns: int,
+    rows: int,
+    pitch: float,
+    wavelengths: List[float],
+    channels: List[int],
+    encode: str,
+    random_phase: bool,
+    seed: int,
+    panel_limit: bool,
+    reference: Optional[Tuple[float, float]],
+    time_limit: float,
+    nthreads: int = 0,
+) -> npt.NDArray[Any]: ...
+def layer_hologram(
+    positions: npt.NDArray[np.float64],
+    colours: _Floats,
+    *,
+    coloured: bool,
+    columns: int,
+    rows: int,
+    pitch: float,
+    wavelengths: List[float],
+    channels: List[int],
+    encode: str,
+    layers: int,
+    occlusion: bool,
+    random_phase: bool,
+    seed: int,
+    reference: Optional[Tuple[float, float]],
+    time_limit: float,
+    nthreads: int = 0,
+) -> npt.NDArray[Any]: ...
+def propagate(
+    field: npt.NDArray[np.complex64], *, z: float, pitch: float, wavelength: float, nthreads: int = 0
+) -> npt.NDArray[np.complex64]: ...
+def refocus(
+    field: npt.NDArray[np.complex64],
+    *,
+    depths: List[float],
+    pitch: float,
+    wavelength: float,
+    scale: str,
+    decades: float,
+    nthreads: int = 0,
+) -> _Floats: ...
+def focus_figures(
+    field: npt.NDArray[np.complex64],
+    positions: npt.NDArray[np.float64],
+    colours: _Floats,
+    *,
+    pitch: float,
+    wavelength: float,
+    nthreads: int = 0,
+) -> Tuple[npt.NDArray[np.float64], float]: ...
+def colour_refocus(
+    fields: npt.NDArray[np.complex64],
+    *,
+    depths: List[float],
+    pitch: float,
+    wavelengths: List[float],
+    log: bool,
+    decades: float,
+    nthreads: int = 0,
+) -> _Floats: ...

@@ -6,6 +6,7 @@ marbleck, which exports them."""
 from __future__ import annotations
 
 import dataclasses
+import typing
 from typing import Any, Dict, Optional, Tuple
 
 import numpy as np
@@ -121,9 +122,10 @@ class Physical:
 
 
 class Hologram(np.ndarray):  # type: ignore[type-arg]
-    """A hologram as hologram() returns it: a float32 NumPy array whose seed
-    is that of its random phases (None without random_phase), so that a
-    hologram of fresh random phases can be made again."""
+    """A hologram as hologram() and point_hologram() return it: a NumPy array
+    (float32, or complex64 for a complex field) whose seed is that of its
+    random phases (None without random_phase), so that a hologram of fresh
+    random phases can be made again."""
 
     seed: Optional[int]
 
@@ -198,3 +200,38 @@ class KindHologram:
             f"KindHologram(kind={self.kind!r}, values={shape}, figures={self.figures!r}, "
             f"record={self.record!r}, details={self.details!r}, seed={self.seed!r})"
         )
+
+
+class Points(typing.NamedTuple):
+    """The points of a 3-D scene, as read_points() and rgbd_points() return
+    them and point_hologram() takes them.
+
+    positions: float64, N x 3, each point's x, y, z in metres on the
+    hologram's axes: x to the right along a row, y down a column, both from
+    the plane's centre, z > 0 the point's distance in front of the hologram.
+    colours: float32, N x 3, each point's amplitude in red, green and blue
+    (0 .. 1 as read). coloured: whether the colours differ by channel (a PLY
+    with red, green and blue, a colour picture) rather than being one grey.
+    """
+
+    positions: npt.NDArray[np.float64]
+    colours: npt.NDArray[np.float32]
+    coloured: bool
+
+    def __repr__(self) -> str:
+        return f"Points(<{len(self.positions)} points>, coloured={self.coloured!r})"
+
+
+@dataclasses.dataclass(frozen=True)
+class FocusFigures:
+    """How well a hologram brings each point of a scene to focus: shares,
+    float64, one a point, the light within 3 pixels (centre to centre) of
+    the point's pixel at its own depth over all the light at that depth (NaN
+    for a point off the plane or a dark picture); mean, their mean leaving
+    those out (NaN when none is left)."""
+
+    shares: npt.NDArray[np.float64]
+    mean: float
+
+    def __repr__(self) -> str:
+        return f"FocusFigures(shares=<{len(self.shares)} points>, mean={self.mean!r})"

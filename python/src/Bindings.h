@@ -64,5 +64,7 @@ void RegisterBinarizationCalls(py::module_& module);
 void RegisterPhaseCalls(py::module_& module);
 void RegisterReconstructionCalls(py::module_& module);
 void RegisterKindCalls(py::module_& module);
+void RegisterSceneCalls(py::module_& module);
+void RegisterScenePropagationCalls(py::module_& module);
 
 }  // namespace marbleck::python

@@ -27,6 +27,7 @@ py::array_t<float> HologramOf(const Mask& mask, float width, float height, doubl
     request.engine = engine;
     request.randomPhase = randomPhase;
     request.seed = seed;
+    request.greyLevels = false;  // the caller gets the normalised field alone
     RefuseUnboundedWork(request, timeLimit, threads);
     const CallLimits limits(threads, timeLimit);
     HologramResult result =

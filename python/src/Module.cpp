@@ -16,6 +16,7 @@
 #include "engine/core/HologramGeometry.h"
 #include "engine/phase/PanelMap.h"
 #include "engine/phase/Refinement.h"
+#include "engine/scenes/FieldEncoding.h"
 #include "engine/sums/CalculationEngine.h"
 #include "platform/RunTimeError.h"
 #include "python/src/Bindings.h"
@@ -52,11 +53,16 @@ PYBIND11_MODULE(_engine, module) {
     python::RegisterPhaseCalls(module);
     python::RegisterReconstructionCalls(module);
     python::RegisterKindCalls(module);
+    python::RegisterSceneCalls(module);
+    python::RegisterScenePropagationCalls(module);
     module.attr("refinement_work_bound") = RefinementWorkBound;
     module.attr("default_lens_wavelength") = DefaultLensWavelengthNm;
     module.attr("refinement_methods") = NamesOf(RefinementMethods());
     module.attr("engines") = NamesOf(CalculationEngines());
     module.attr("methods") = NamesOf(BinarizationMethods());
     module.attr("max_values") = MaxHologramValues;
+    std::vector<std::string> encodings;
+    for (const auto name : FieldEncodingNames()) encodings.emplace_back(name);
+    module.attr("encodings") = encodings;
     module.attr("version") = MARBLECK_VERSION;
 }

@@ -82,11 +82,19 @@ TEST_P(RequestEqualsSteps, BitForBit) {
     EXPECT_EQ(result.litSamples.size(), c.points.size());
     EXPECT_EQ(result.geometry.fieldColumns, c.geometry.fieldColumns);
     EXPECT_FALSE(result.binarization);
+
+    // Without grey levels, the same normalised field.
+    HologramRequest fieldOnly = RequestOf(c, std::string(engine->name), p.randomPhase, seed);
+    fieldOnly.greyLevels = false;
+    const HologramResult alone = MakeHologram(std::move(fieldOnly));
+    EXPECT_EQ(alone.field, result.field);
+    EXPECT_TRUE(alone.greyLevels.empty());
 }
 
 INSTANTIATE_TEST_SUITE_P(
     EnginesAndSizes, RequestEqualsSteps,
     ::testing::Combine(::testing::Values(&CalculationEngineNamed("exact"), &CalculationEngineNamed("fast"),
+                                         &CalculationEngineNamed("czt"),
                                          &CalculationEngineNamed("reference")),
                        // Odd and prime sizes, a fractional canvas, and one large enough for
                        // the normalising to be shared among threads, with an unvisited last
@@ -96,7 +104,7 @@ INSTANTIATE_TEST_SUITE_P(
                                          RequestCase{37.53125f, 30.03125f, 16, 60, true})),
     [](const auto& info) {
         const RequestCase& c = std::get<1>(info.param);
-        return std::string(std::get<0>(info.param)->label) +
+        return std::string(std::get<0>(info.param)->name) +
                test::CaseName("_W", c.W, "_H", c.H, "_R", c.R, c.randomPhase ? "_Random" : "_Flat");
     });
 
