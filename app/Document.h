@@ -11,6 +11,7 @@
 #include "engine/core/HologramField.h"
 #include "engine/kinds/HologramKind.h"
 #include "engine/phase/Kinoform.h"
+#include "engine/scenes/Scene.h"
 #include "engine/sums/HologramResult.h"
 #include "input/DrawingState.h"
 #include "input/InputLocation.h"
@@ -58,6 +59,11 @@ struct Document {
     // over them, and before any of those the view's background. This is what
     // "Save Holo" writes and "Print" prints.
     QImage shownHologram;
+
+    // The 3-D scene "Open 3-D Scene…" read last, which a hologram of the
+    // scene kind is made of; none before. Never changed in place, so a worker
+    // may read it while the window goes on.
+    std::shared_ptr<const Scene> scene;
 
     // The modulator the phase hologram is mapped onto for "Show on Screen…"
     // and "Save Hologram As…" (the hologram's value is mapped again when it

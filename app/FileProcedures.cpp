@@ -71,13 +71,19 @@ void SaveHologramAs(const Document& document, const QString& path, int depth) {
 // A kind of 8-bit levels only (a phase hologram's) is offered every format
 // at 8 bits or in floats, the NumPy format among them.
 std::vector<SaveDialogChoice> SaveDialogChoicesFor(const Hologram& hologram) {
-    if (hologram.fileContent().takesDepth) return SaveDialogChoices();
+    const FileContent content = hologram.fileContent();
+    if (content.takesDepth) return SaveDialogChoices();
+    // Complex values go only to the formats that hold them.
+    const bool complex = content.values == nullptr && !content.complex.empty();
     std::vector<SaveDialogChoice> choices;
     for (const OutputFormat& format : OutputFormats()) {
         if (!format.depths.empty() && !format.takesDepth(8)) continue;
+        if (format.depths.empty() && complex && format.writeComplex == nullptr) continue;
         QStringList patterns;
         for (const QString& extension : format.extensions) patterns.append(QStringLiteral("*.") + extension);
-        const QString bits = format.depths.empty() ? QStringLiteral(" float") : QStringLiteral(" 8-bit");
+        const QString bits = !format.depths.empty() ? QStringLiteral(" 8-bit")
+                             : complex              ? QStringLiteral(" complex")
+                                                    : QStringLiteral(" float");
         choices.push_back(
             {format.label + bits + QStringLiteral(" (") + patterns.join(QLatin1Char(' ')) + QLatin1Char(')'),
              &format, 8});

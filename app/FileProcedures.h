@@ -47,7 +47,8 @@ void SaveHologramAs(const Document& document, const QString& path, int depth);
 // What "Save Hologram As…" offers for `hologram`: the format table's
 // choices, each depth its own; for a kind of 8-bit levels only every format
 // at 8 bits or in floats (a 16-bit PNG would only repeat the 8-bit levels),
-// the NumPy format among them.
+// the NumPy format among them; for complex values (a 3-D hologram's complex
+// field) the formats of numbers that hold complex fields only.
 std::vector<SaveDialogChoice> SaveDialogChoicesFor(const Hologram& hologram);
 
 // Writes the hologram as shown as "H-" and the input file's name into the

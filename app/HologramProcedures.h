@@ -40,6 +40,9 @@ struct PreparedCalculation {
     HologramGeometry geometry;
     const HologramKind* kind = HologramKinds().front();
     std::vector<float> brightness;
+    // A kind of 3-D scenes' scene and post-processing (PrepareSceneCalculation).
+    std::shared_ptr<const Scene> scene;
+    std::shared_ptr<const KindPostProcessing> postProcessing;
 };
 
 // Reads the request and the canvas into the engine's request, its phases
@@ -50,7 +53,8 @@ struct PreparedCalculation {
 PreparedCalculation PrepareCalculation(const CalculateSettings& request, const PictureArea& canvas);
 
 // The job "Calculate" runs: the prepared object, brightness, kind, reps,
-// engine and phases, without post-processing; `prepared` is emptied.
+// engine and phases, and a scene's scene and post-processing; `prepared` is
+// emptied.
 HologramJob CalculationJob(PreparedCalculation&& prepared);
 
 // The requested brightness of each of `object`'s lit samples (scan order),

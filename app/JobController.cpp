@@ -67,6 +67,11 @@ void JobController::start(PreparedCalculation prepared, float startSeconds) {
             context.columnDone = [&](int x) {
                 percentDone.store(ProgressAfterColumn(calculationGeometry_, x), std::memory_order_relaxed);
             };
+            // A scene's sums say their progress as a share.
+            if (calculationJob_.scene)
+                context.progress = [&](double fraction) {
+                    percentDone.store(static_cast<float>(100 * fraction), std::memory_order_relaxed);
+                };
             return std::shared_ptr<const Hologram>(RunJob(calculationJob_, context).hologram);
         },
         text, longJob);

@@ -24,8 +24,11 @@
 #include "app/ModulatorCommands.h"
 #include "app/PhaseOptions.h"
 #include "app/PhaseProcedures.h"
+#include "app/SceneCalculation.h"
+#include "app/SceneCommands.h"
 #include "app/WindowSettings.h"
 #include "engine/binarization/Binarization.h"
+#include "engine/kinds/scene/SceneKind.h"
 #include "input/InputFileChooser.h"
 #include "input/InputFileChooserHost.h"
 #include "output/PrintDialogHost.h"
@@ -117,6 +120,10 @@ void MainWindow::connectHandlers() {
     connect(menus_->quitAction(), &QAction::triggered, this, &MainWindow::quit);
     connect(menus_.get(), &MenuCommands::hologramChanged, this, &MainWindow::hologramChanged);
     connect(menus_.get(), &MenuCommands::statusBarMessage, this, &MainWindow::showInStatusBar);
+    // An opened scene is what "Calculate" makes a hologram of next.
+    connect(&menus_->scene(), &SceneCommands::sceneOpened, this,
+            [this] { phaseOptions_->choose(SceneKind()); });
+    connect(&menus_->scene(), &SceneCommands::statusBarMessage, this, &MainWindow::showInStatusBar);
 
     connect(jobs_, &JobController::stateChanged, this, &MainWindow::updateActions);
     connect(jobs_, &JobController::finished, this, &MainWindow::showMadeHologram);
@@ -210,6 +217,11 @@ void MainWindow::calculate() {
     if (isCalculating()) return;
     ErrorReporter::RunCommand(this, [&] {
         const float start = SecondsSinceMidnight();
+        const CalculateSettings settings = calculateSettings();
+        if (!settings.kind->sceneFiles.empty()) {
+            jobs_->start(PrepareSceneCalculation(settings, document_, menus_->scene().settings()), start);
+            return;
+        }
         try {
             jobs_->start(PrepareCalculation(calculateSettings(), *controls_.objectCanvas), start);
         } catch (const NoHologramError& error) {

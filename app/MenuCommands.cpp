@@ -25,6 +25,7 @@
 #include "app/MainWindow.h"
 #include "app/ModulatorCommands.h"
 #include "app/ReconstructionWindow.h"
+#include "app/SceneCommands.h"
 #include "app/WindowSettings.h"
 #include "engine/binarization/Binarization.h"
 #include "engine/sums/CalculationEngine.h"
@@ -107,6 +108,12 @@ limit of <b>Options &gt; Refinement</b> (Esc stops it); each Refine goes on
 from the last, and the status bar shows the efficiency before and after.
 <b>Binarize</b> waits while a phase hologram is shown; the next amplitude
 <b>Calculate</b> replaces it.</p>
+<p><b>File &gt; Open 3-D Scene…</b> opens a point cloud (.ply, .xyz, in
+metres) or a colour picture with its depth picture: the canvas shows the points
+from the front, red nearest to blue farthest, and <b>Calculate</b> makes its 3-D
+hologram by the size, pitch, wavelengths, method and encoding of <b>Options
+&gt; 3-D Hologram…</b>. <b>View &gt; Reconstruction</b> then refocuses it at the
+depth its slider sets, in millimetres.</p>
 <p><b>Save Holo</b> (<b>File &gt; Save Hologram</b>) writes the hologram as
 shown as a bitmap named "H-" and the object's name beside the object;
 <b>File &gt; Save Hologram As…</b> writes it at full resolution as PNG, BMP
@@ -122,6 +129,12 @@ MenuCommands::MenuCommands(MainWindow& window, Document& document, PictureArea& 
     : window_(window), document_(document), canvas_(canvas), view_(view), history_(history) {
     modulator_ = std::make_unique<ModulatorCommands>(
         window_, document_,
+        [this](QWidget* parent, const QString& caption, const QString& start, const QString& filters) {
+            return openFileQuestion_ ? openFileQuestion_(parent, caption, start, filters)
+                                     : QFileDialog::getOpenFileName(parent, caption, start, filters);
+        });
+    scene_ = new SceneCommands(
+        window_, document_, canvas_, history_,
         [this](QWidget* parent, const QString& caption, const QString& start, const QString& filters) {
             return openFileQuestion_ ? openFileQuestion_(parent, caption, start, filters)
                                      : QFileDialog::getOpenFileName(parent, caption, start, filters);
@@ -145,6 +158,7 @@ void MenuCommands::createFileMenu() {
     openObject_ =
         AddAction(file, "&Open Object…", "openObjectAction", QKeySequence::keyBindings(QKeySequence::Open));
     connect(openObject_, &QAction::triggered, this, &MenuCommands::openObject);
+    scene_->addOpenItem(*file);
     file->addSeparator();
     saveHologram_ = AddAction(file, "&Save Hologram", "saveHologramAction",
                               QKeySequence::keyBindings(QKeySequence::Save));
@@ -198,6 +212,7 @@ void MenuCommands::createOptionsMenu() {
     timeBudget_ = AddAction(binarization, "Time &Budget…", "timeBudgetAction", {});
     connect(timeBudget_, &QAction::triggered, this, &MenuCommands::askTimeBudget);
     options->addSeparator();
+    scene_->addSettingsItem(*options);
     modulator_->addPanelItem(*options);
 }
 
@@ -277,6 +292,7 @@ QList<EnabledRule> MenuCommands::enabledRules() const {
     for (QAction* command : QList<QAction*>{openObject_, saveHologram_, print_, timeBudget_} +
                                 engineChoices_ + binarizationChoices_)
         rules.append({command, Need::NoJobRunning});
+    rules.append(scene_->enabledRules());
     rules.append({saveHologramAs_, Need::NoJobRunning | Need::AnyHologram});
     rules.append({binarizationMenu_, Need::NoPhaseHologram});
     rules.append({modulator_->showOnScreenAction(), Need::PhaseHologram});

@@ -20,6 +20,7 @@ class MainWindow;
 class ModulatorCommands;
 class PictureArea;
 class ReconstructionWindow;
+class SceneCommands;
 struct Document;
 
 // The main window's menu bar and the commands that only it offers: "Open
@@ -82,6 +83,8 @@ public:
     const QList<QAction*>& engineChoices() const { return engineChoices_; }
     // "Options" > "SLM Panel…" and "View" > "Show on Screen…".
     ModulatorCommands& modulator() const { return *modulator_; }
+    // "File" > "Open 3-D Scene…" and "Options" > "3-D Hologram…".
+    SceneCommands& scene() const { return *scene_; }
     // The Options menu, which the phase hologram's items join, and its
     // "Binarization" submenu's item.
     QMenu* optionsMenu() const { return optionsMenu_; }
@@ -146,6 +149,7 @@ private:
     // The reconstruction window, made on first use.
     std::unique_ptr<ReconstructionWindow> reconstructionWindow_;
     std::unique_ptr<ModulatorCommands> modulator_;
+    SceneCommands* scene_ = nullptr;
 };
 
 }  // namespace marbleck

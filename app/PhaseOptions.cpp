@@ -109,6 +109,11 @@ const HologramKind& PhaseOptions::chosenKind() const {
     return *HologramKinds().front();
 }
 
+void PhaseOptions::choose(const HologramKind& kind) {
+    for (QAction* choice : kinds_)
+        if (choice->data().toString() == Text(kind.name)) choice->setChecked(true);
+}
+
 RefinementRequest PhaseOptions::refinementRequest() const {
     RefinementRequest request;
     for (const QAction* choice : methods_)

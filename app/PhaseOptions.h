@@ -38,6 +38,8 @@ public:
 
     // The kind "Calculate" makes.
     const HologramKind& chosenKind() const;
+    // Chooses `kind`, as its menu item does.
+    void choose(const HologramKind& kind);
     // What "Refine" runs.
     RefinementRequest refinementRequest() const;
 

@@ -17,6 +17,7 @@
 #include "app/Document.h"
 #include "app/HologramProcedures.h"
 #include "app/PhaseProcedures.h"
+#include "app/SceneFocusPanel.h"
 #include "engine/reconstruction/PhysicalFigures.h"
 #include "platform/RunTimeError.h"
 #include "widgets/ZoomView.h"
@@ -26,6 +27,14 @@ namespace marbleck {
 namespace {
 
 const QString PlaceKey = QStringLiteral("reconstruction/geometry");
+
+// The depths of the document's scene's points, which the focus slider marks.
+std::vector<double> SceneDepths(const Document& document) {
+    std::vector<double> depths;
+    if (document.scene)
+        for (const ScenePoint& point : document.scene->points) depths.push_back(point.z);
+    return depths;
+}
 
 // The slider's range in decades below the brightest bin.
 constexpr int FewestDecades = 1;
@@ -43,6 +52,7 @@ ReconstructionWindow::ReconstructionWindow(const Document& document)
     setWindowTitle(QStringLiteral("Reconstruction"));
     createControls();
     connect(&watcher_, &QFutureWatcher<Result>::finished, this, &ReconstructionWindow::transformDone);
+    focusPanel_->setHologram(document_.hologram, SceneDepths(document_));
     const QByteArray place = QSettings().value(PlaceKey).toByteArray();
     if (place.isEmpty() || !restoreGeometry(place)) resize(480, 560);
 }
@@ -116,6 +126,9 @@ void ReconstructionWindow::createControls() {
     layout->addWidget(horizontalAxisLabel_);
     layout->addWidget(verticalAxisLabel_);
     layout->addLayout(controls);
+    focusPanel_ = new SceneFocusPanel(this);
+    focusPanel_->setObjectName(QStringLiteral("sceneFocusPanel"));
+    layout->addWidget(focusPanel_);
 
     connect(zeroOrderCheck_, &QCheckBox::toggled, this, &ReconstructionWindow::requestTransform);
     connect(rangeSlider_, &QSlider::valueChanged, this, &ReconstructionWindow::showPicture);
@@ -124,7 +137,10 @@ void ReconstructionWindow::createControls() {
     showPicture();
 }
 
-void ReconstructionWindow::hologramChanged() { requestTransform(); }
+void ReconstructionWindow::hologramChanged() {
+    focusPanel_->setHologram(document_.hologram, SceneDepths(document_));
+    requestTransform();
+}
 
 void ReconstructionWindow::printSettingsChanged() { showAxes(); }
 

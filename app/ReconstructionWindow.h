@@ -27,6 +27,7 @@ class QSlider;
 namespace marbleck {
 
 struct Document;
+class SceneFocusPanel;
 class ZoomView;
 
 // The "Reconstruction" window: the simulated far field of the hologram as it
@@ -64,6 +65,8 @@ public:
     // The log-scale picture shown, one pixel a bin (the screen may show it
     // enlarged); null before any.
     QImage picture() const { return picture_; }
+    // The focus slider of a 3-D hologram, hidden for other kinds.
+    SceneFocusPanel& focusPanel() const { return *focusPanel_; }
 
 signals:
     // A transform's result (or the empty state) is now on the screen.
@@ -121,6 +124,8 @@ private:
     QList<QLabel*> figureLabels_;
     QLabel* optimisationLabel_;
     QLabel* refinementLabel_;
+    // A 3-D hologram's focus slider and the picture at its depth.
+    SceneFocusPanel* focusPanel_;
 
     const Document& document_;
     QFutureWatcher<Result> watcher_;
