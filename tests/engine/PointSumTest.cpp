@@ -209,9 +209,11 @@ TEST(PointSum, RefusesPointsItCannotSum) {
     const double nan = std::nan("");
     const float inf = std::numeric_limits<float>::infinity();
     const std::vector<ScenePoint> bad = {
-        {0, 0, 0, {1, 1, 1}},       {0, 0, -0.1, {1, 1, 1}},   {nan, 0, 0.1, {1, 1, 1}},
-        {0, 0, 1 / 0.0, {1, 1, 1}}, {0, 0, 0.1, {1, inf, 1}},  {0, 0, 0.1, {1, -0.5f, 1}},
-        {0, 0, 1e-12, {1, 1, 1}},   {-2e3, 0, 0.1, {1, 1, 1}}, {0, 0, 1e300, {1, 1, 1}}};
+        {0, 0, 0, {1, 1, 1}},     {0, 0, -0.1, {1, 1, 1}},
+        {nan, 0, 0.1, {1, 1, 1}}, {0, 0, std::numeric_limits<double>::infinity(), {1, 1, 1}},
+        {0, 0, 0.1, {1, inf, 1}}, {0, 0, 0.1, {1, -0.5f, 1}},
+        {0, 0, 1e-12, {1, 1, 1}}, {-2e3, 0, 0.1, {1, 1, 1}},
+        {0, 0, 1e300, {1, 1, 1}}};
     for (const ScenePoint& point : bad) {
         const Scene scene{{{0, 0, 0.1, {1, 1, 1}}, point}, true};
         try {
