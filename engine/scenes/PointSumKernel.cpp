@@ -44,10 +44,7 @@ HWY_INLINE void SineAndCosine(D d, V theta, V& sine, V& cosine) {
     cosine = hn::MulAdd(c, t2, hn::Set(d, 0.9999999890649208f));
 }
 
-// Its vectors read and write whole within the run's padding, which the
-// address sanitizer's checks of wide unaligned accesses misread.
-__attribute__((no_sanitize("address"))) void AddPointRunHere(const PointRun& run, float* HWY_RESTRICT real,
-                                                             float* HWY_RESTRICT imag, int count) {
+void AddPointRunHere(const PointRun& run, float* HWY_RESTRICT real, float* HWY_RESTRICT imag, int count) {
     const hn::ScalableTag<float> d;
     const int lanes = static_cast<int>(hn::Lanes(d));
     const auto pitch = hn::Set(d, run.pitch);
