@@ -13,6 +13,7 @@ import numpy as np
 import pytest
 
 import marbleck
+from probes import threads_seen_running
 from marbleck import _engine
 from scene_fields import PITCH, WAVELENGTH, double_sum, plane_axes
 
@@ -142,22 +143,7 @@ RELEASING = {
 
 @pytest.mark.parametrize("call", sorted(RELEASING))
 def test_scene_calls_let_other_threads_run(call):
-    # No switching between Python threads but where a thread lets go of the
-    # interpreter: a probe that runs while the call does ran because it let go.
-    interval = sys.getswitchinterval()
-    sys.setswitchinterval(100)
-    try:
-        running, seen, wake = [False], [], threading.Event()
-        probe = threading.Thread(target=lambda: (wake.wait(), seen.append(running[0])))
-        probe.start()
-        running[0] = True
-        wake.set()
-        RELEASING[call]()
-        running[0] = False
-        probe.join()
-    finally:
-        sys.setswitchinterval(interval)
-    assert seen == [True]
+    assert threads_seen_running(RELEASING[call]) == [True]
 
 
 ONE = np.array([[0.0, 0.0, 0.1]])

@@ -2,14 +2,13 @@
 give one after the other, and each lets other Python threads run while it
 works."""
 
-import sys
-import threading
 from concurrent.futures import ThreadPoolExecutor
 
 import numpy as np
 import pytest
 
 import marbleck
+from probes import threads_seen_running
 from shapes import letter
 from marbleck import _engine
 
@@ -101,20 +100,4 @@ RELEASING = {
 
 @pytest.mark.parametrize("call", sorted(RELEASING))
 def test_calls_let_other_threads_run(call):
-    # No switching between Python threads but where a thread lets go of the
-    # interpreter: a thread that wakes while the call runs can only run
-    # because the call released it.
-    interval = sys.getswitchinterval()
-    sys.setswitchinterval(100)
-    try:
-        running, seen, wake = [False], [], threading.Event()
-        probe = threading.Thread(target=lambda: (wake.wait(), seen.append(running[0])))
-        probe.start()
-        running[0] = True
-        wake.set()
-        RELEASING[call]()
-        running[0] = False
-        probe.join()
-    finally:
-        sys.setswitchinterval(interval)
-    assert seen == [True]
+    assert threads_seen_running(RELEASING[call]) == [True]
