@@ -10,6 +10,7 @@
 #include <string>
 
 #include "FileFolder.h"
+#include "OptionTexts.h"
 #include "engine/kinds/HologramKind.h"
 #include "engine/kinds/amplitude/AmplitudeKind.h"
 #include "engine/kinds/phase/PhaseKind.h"
@@ -17,19 +18,7 @@
 namespace marbleck {
 namespace {
 
-// Values as a caller gives them: a name given (a switch with "") or not.
-class Values : public KindOptionValues {
-public:
-    Values(std::initializer_list<std::pair<const std::string, std::string>> values) : values_(values) {}
-    bool isSet(std::string_view name) const override { return values_.count(std::string(name)) > 0; }
-    std::string value(std::string_view name) const override {
-        const auto found = values_.find(std::string(name));
-        return found == values_.end() ? std::string() : found->second;
-    }
-
-private:
-    std::map<std::string, std::string> values_;
-};
+using Values = test::OptionTexts;
 
 std::shared_ptr<const PhasePostProcessing> PhaseRead(const Values& values) {
     auto steps = std::dynamic_pointer_cast<const PhasePostProcessing>(PhaseKind().readOptions(values));

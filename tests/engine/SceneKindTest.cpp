@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "OptionTexts.h"
 #include "engine/kinds/HologramJob.h"
 #include "engine/kinds/scene/SceneKind.h"
 #include "platform/RunTimeError.h"
@@ -18,18 +19,7 @@
 namespace marbleck {
 namespace {
 
-class Values : public KindOptionValues {
-public:
-    Values(std::initializer_list<std::pair<const std::string, std::string>> values) : values_(values) {}
-    bool isSet(std::string_view name) const override { return values_.count(std::string(name)) > 0; }
-    std::string value(std::string_view name) const override {
-        const auto found = values_.find(std::string(name));
-        return found == values_.end() ? std::string() : found->second;
-    }
-
-private:
-    std::map<std::string, std::string> values_;
-};
+using Values = test::OptionTexts;
 
 std::shared_ptr<const ScenePostProcessing> Read(const Values& values) {
     auto steps = std::dynamic_pointer_cast<const ScenePostProcessing>(SceneKind().readOptions(values));
