@@ -15,9 +15,8 @@ const ExecutionContext& RunContext(int threads) {
 }
 
 ObjectControl::ObjectControl(const HologramGeometry& geometry, const std::vector<ObjectPoint>& points,
-                             const ExportProgress& progress, const CancelFlag& cancel, int threads)
+                             const ExportProgress& progress, int threads)
     : progress_(progress), context_(RunContext(threads)) {
-    context_.cancelFlag = &cancel;
     context_.progress = progress_.binarization;
     if (!progress_.points) return;
     pointsThroughColumn_.assign(static_cast<std::size_t>(geometry.canvasColumns), 0);

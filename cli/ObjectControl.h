@@ -26,11 +26,11 @@ const ExecutionContext& RunContext(int threads);
 
 // The context of one object's calculation: RunContext(threads) with its
 // progress as points done (those of the canvas columns summed) and the
-// iterative stage's share, and the cancel flag a deadline sets.
+// iterative stage's share.
 class ObjectControl {
 public:
     ObjectControl(const HologramGeometry& geometry, const std::vector<ObjectPoint>& points,
-                  const ExportProgress& progress, const CancelFlag& cancel, int threads);
+                  const ExportProgress& progress, int threads);
     ObjectControl(const ObjectControl&) = delete;
     ObjectControl& operator=(const ObjectControl&) = delete;
 

@@ -9,11 +9,10 @@
 #include <stdexcept>
 
 #include "cli/ExitStatus.h"
+#include "cli/ExportSteps.h"
 #include "cli/SceneExport.h"
 #include "cli/WorkLimits.h"
 #include "input/picture/ObjectFile.h"
-#include "output/FileWriteError.h"
-#include "output/HologramOutput.h"
 #include "platform/RunTimeError.h"
 
 namespace marbleck::cli {
@@ -43,22 +42,6 @@ public:
 private:
     int saved_ = -1;
 };
-
-// Runs `make`, its failures as the object's input errors.
-template <typename Make>
-void AsObjectsFailure(const QString& object, const Make& make) {
-    try {
-        make();
-    } catch (const RunTimeError& error) {
-        throw ExportError(ExitStatus::Input, object, error.description());
-    } catch (const CalculationTooLong& error) {
-        throw ExportError(ExitStatus::Input, object, error.what());
-    } catch (const std::invalid_argument& error) {
-        throw ExportError(ExitStatus::Input, object, error.what());
-    } catch (const std::bad_alloc&) {
-        throw ExportError(ExitStatus::Input, object, "out of memory");
-    }
-}
 
 }  // namespace
 
@@ -99,16 +82,9 @@ ExportSummary ExportObject(const CliOptions& options, const QString& object, con
     const JobResult& result = run.result;
     const Hologram& hologram = *result.hologram;
     summary.points = static_cast<long long>(hologram.litSamples().size());
-    summary.details = hologram.details();
-    summary.figures = result.figures;
-    summary.recordName = hologram.kind().recordName;
-    summary.record = hologram.record();
+    TakeResult(summary, result);
 
-    try {
-        WriteJobOutputs(run.job, result, RunContext(options.threads));
-    } catch (const FileWriteError& error) {
-        throw ExportError(ExitStatus::Write, error.file(), error.what(), error.runTimeError());
-    }
+    WriteOutputs(run.job, result, options.threads);
     if (result.reconstruction) summary.reconstruction = reconstructed;
     if (options.dpi) {
         const HologramField& written = *hologram.fileContent().values;

@@ -8,16 +8,14 @@
 #include <optional>
 #include <stdexcept>
 
-#include "cli/CalculationDeadline.h"
 #include "cli/ExitStatus.h"
+#include "cli/ExportSteps.h"
 #include "engine/core/CalculationWork.h"
 #include "engine/kinds/HologramJob.h"
 #include "engine/kinds/scene/SceneKind.h"
 #include "engine/scenes/PointCloudFile.h"
 #include "input/picture/DepthScene.h"
 #include "input/picture/NativeFileName.h"
-#include "output/FileWriteError.h"
-#include "output/HologramOutput.h"
 #include "platform/RunTimeError.h"
 
 namespace marbleck::cli {
@@ -68,21 +66,6 @@ void RefuseUnboundedSceneWork(const CliOptions& options, const Scene& scene,
             .toStdString());
 }
 
-JobResult RunScene(const CliOptions& options, const HologramJob& job, const ExportProgress& progress) {
-    CancelFlag cancel{false};
-    std::optional<CalculationDeadline> deadline;
-    if (options.maxSeconds) deadline.emplace(*options.maxSeconds, cancel);
-    ExecutionContext context = RunContext(options.threads);
-    context.cancelFlag = &cancel;
-    context.progress = progress.binarization;
-    try {
-        return RunJob(job, context);
-    } catch (const CalculationCancelled&) {
-        throw CalculationTooLong(
-            QStringLiteral("stopped after %1 s (--max-seconds)").arg(*options.maxSeconds).toStdString());
-    }
-}
-
 }  // namespace
 
 ExportSummary ExportScene(const CliOptions& options, const QString& object, const QString& output,
@@ -106,25 +89,14 @@ ExportSummary ExportScene(const CliOptions& options, const QString& object, cons
     if (job.reconstruction) job.reconstructionPath = Bytes(reconstructed);
 
     JobResult result;
-    try {
+    AsObjectsFailure(object, [&] {
         RefuseUnboundedSceneWork(options, *job.scene, steps);
-        result = RunScene(options, job, progress);
-    } catch (const RunTimeError& error) {
-        throw ExportError(ExitStatus::Input, object, error.description());
-    } catch (const CalculationTooLong& error) {
-        throw ExportError(ExitStatus::Input, object, error.what());
-    } catch (const std::invalid_argument& error) {
-        throw ExportError(ExitStatus::Input, object, error.what());
-    } catch (const std::bad_alloc&) {
-        throw ExportError(ExitStatus::Input, object, "out of memory");
-    }
-    try {
-        WriteJobOutputs(job, result, RunContext(options.threads));
-    } catch (const FileWriteError& error) {
-        throw ExportError(ExitStatus::Write, error.file(), error.what(), error.runTimeError());
-    }
+        ExecutionContext context = RunContext(options.threads);
+        context.progress = progress.binarization;
+        result = RunUntilDeadline(job, context, options.maxSeconds);
+    });
+    WriteOutputs(job, result, options.threads);
 
-    const Hologram& hologram = *result.hologram;
     ExportSummary summary;
     summary.input = object;
     summary.output = output;
@@ -137,10 +109,7 @@ ExportSummary ExportScene(const CliOptions& options, const QString& object, cons
                      : steps.method == SceneMethod::Layers ? QStringLiteral("layers")
                                                            : QStringLiteral("points");
     if (options.randomPhase) summary.seed = seed;
-    summary.details = hologram.details();
-    summary.figures = result.figures;
-    summary.recordName = hologram.kind().recordName;
-    summary.record = hologram.record();
+    TakeResult(summary, result);
     if (result.reconstruction) summary.reconstruction = reconstructed;
     summary.seconds = static_cast<double>(timer.nsecsElapsed()) / 1e9;
     return summary;

@@ -1,9 +1,8 @@
 #include "cli/WorkLimits.h"
 
 #include <cmath>
-#include <optional>
 
-#include "cli/CalculationDeadline.h"
+#include "cli/ExportSteps.h"
 #include "cli/ObjectJob.h"
 #include "engine/core/CalculationWork.h"
 #include "engine/sums/CalculationEngine.h"
@@ -57,16 +56,8 @@ ObjectRun RunWithinLimits(const CliOptions& options, const QImage& image, std::u
     const HologramKind* kind = FindHologramKind(run.job.kind);
     if (kind == nullptr) throw std::invalid_argument("unknown hologram kind " + run.job.kind);
     RefuseUnboundedWork(options, *kind, geometry, run.job.object.litSamples);
-    CancelFlag cancel{false};
-    std::optional<CalculationDeadline> deadline;
-    if (options.maxSeconds) deadline.emplace(*options.maxSeconds, cancel);
-    const ObjectControl control(geometry, run.job.object.litSamples, progress, cancel, options.threads);
-    try {
-        run.result = RunJob(run.job, control.context());
-    } catch (const CalculationCancelled&) {
-        throw CalculationTooLong(
-            QStringLiteral("stopped after %1 s (--max-seconds)").arg(*options.maxSeconds).toStdString());
-    }
+    const ObjectControl control(geometry, run.job.object.litSamples, progress, options.threads);
+    run.result = RunUntilDeadline(run.job, control.context(), options.maxSeconds);
     return run;
 }
 
