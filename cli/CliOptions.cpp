@@ -30,6 +30,13 @@ double PositiveNumber(const QString& text, const char* option) {
 
 namespace {
 
+// The common options a 3-D scene refuses or reads with another.
+struct FlatOptions {
+    const QCommandLineOption& reps;
+    const QCommandLineOption& engine;
+    const QCommandLineOption& reconstruct;
+};
+
 QString EngineName(const CalculationEngine& engine) {
     return QString::fromUtf8(engine.name.data(), static_cast<qsizetype>(engine.name.size()));
 }
@@ -45,6 +52,19 @@ QString EngineChoices(bool help) {
     }
     const QString last = names.takeLast();
     return names.isEmpty() ? last : names.join(QStringLiteral(", ")) + QStringLiteral(" or ") + last;
+}
+
+// A 3-D scene's hologram has a plane of its own and a method for its sums:
+// a picture's repetitions and engine would be ignored. Its focus depths are
+// those of the reconstruction.
+void RefuseFlatOptions(const QCommandLineParser& parser, const FlatOptions& flat, const std::string& how) {
+    for (const QCommandLineOption* option : {&flat.reps, &flat.engine})
+        if (parser.isSet(*option))
+            throw UsageError("--" + option->names().constLast().toStdString() +
+                             " is for holograms of pictures, not " + how +
+                             " (its hologram has --size, --pitch and --method)");
+    if (parser.isSet(QStringLiteral("focus")) && !parser.isSet(flat.reconstruct))
+        throw UsageError("--focus needs --reconstruct FILE, where the light at that depth is drawn");
 }
 
 }  // namespace
@@ -202,6 +222,7 @@ ParsedCommandLine ParseCommandLine(const QStringList& arguments) {
     const KindChoice choice = kinds.choose(parser, std::move(firstKindSteps));
     o.kind = choice.kind;
     o.postProcessing = choice.postProcessing;
+    if (!o.kind->sceneFiles.empty()) RefuseFlatOptions(parser, {reps, engine, reconstruct}, choice.how);
     if (o.postProcessing && o.postProcessing->complexValues() && format->writeComplex == nullptr)
         throw UsageError("the hologram's values are complex; they are written to " +
                          ComplexExtensionsText().toStdString() + " only: " + o.output.toStdString());

@@ -13,6 +13,7 @@
 #include "engine/core/CalculationWork.h"
 #include "engine/kinds/HologramJob.h"
 #include "engine/kinds/scene/SceneKind.h"
+#include "engine/scenes/LayerHologram.h"
 #include "engine/scenes/PointCloudFile.h"
 #include "input/picture/DepthScene.h"
 #include "input/picture/NativeFileName.h"
@@ -31,7 +32,8 @@ std::shared_ptr<const Scene> ReadScene(const QString& object, const ScenePostPro
             return std::make_shared<const Scene>(ReadPointCloudFile(path, *kind));
         const QString depth = DecodeNativeFileName(QByteArray::fromStdString(steps.depthMap));
         return std::make_shared<const Scene>(
-            ReadDepthScene(object, depth, DepthRange{steps.nearDepth, steps.farDepth}, steps.plane.pitch));
+            ReadDepthScene(object, depth, DepthRange{steps.nearDepth, steps.farDepth},
+                           steps.objectPitch > 0 ? steps.objectPitch : steps.plane.pitch));
     } catch (const SceneFileError& error) {
         throw ExportError(ExitStatus::Input, object, error.reason());
     } catch (const RunTimeError& error) {
@@ -41,11 +43,32 @@ std::shared_ptr<const Scene> ReadScene(const QString& object, const ScenePostPro
     }
 }
 
+// The layer method's transformed values, which without --max-seconds may
+// not pass LayerWorkBound.
+void RefuseUnboundedLayers(const Scene& scene, const ScenePostProcessing& steps) {
+    LayerOptions layering;
+    layering.layers = steps.layers;
+    const std::size_t layers = LayerDepths(scene, layering).size();
+    const double work = LayerTransformValues(layers, steps.plane, steps.occlusion) *
+                        static_cast<double>(SceneWaves(scene, steps).size());
+    if (work <= LayerWorkBound) return;
+    throw CalculationTooLong(
+        QStringLiteral("%1 layers of %2 values (%3 padded values transformed in all) are more than the 2^%4 "
+                       "bound of the layer method; use fewer --layers, or --max-seconds S to go on")
+            .arg(layers)
+            .arg(static_cast<long long>(steps.plane.size()))
+            .arg(work, 0, 'g', 3)
+            .arg(LayerWorkBoundExponent)
+            .toStdString());
+}
+
 // The exact sums' point-pixels (a refinement's: twice each iteration's and
 // the start's), which without --max-seconds may not pass ExactWorkBound.
 void RefuseUnboundedSceneWork(const CliOptions& options, const Scene& scene,
                               const ScenePostProcessing& steps) {
     if (options.maxSeconds) return;
+    if (steps.spotIterations == 0 && steps.method == SceneMethod::Layers)
+        return RefuseUnboundedLayers(scene, steps);
     const double pointPixels =
         static_cast<double>(scene.points.size()) * static_cast<double>(steps.plane.size());
     const double work = steps.spotIterations > 0 ? pointPixels * 2 * (steps.spotIterations + 1)

@@ -181,6 +181,12 @@ std::vector<double> LayerDepths(const Scene& scene, const LayerOptions& options)
     return depths;
 }
 
+double LayerTransformValues(std::size_t layers, const ScenePlane& plane, bool occlusion) {
+    const double transforms =
+        occlusion ? 2.0 * static_cast<double>(layers) : static_cast<double>(layers) + (layers > 0 ? 1 : 0);
+    return transforms * 4.0 * static_cast<double>(plane.size());
+}
+
 LayerHologram MakeLayerHologram(const Scene& scene, const ScenePlane& plane, double wavelength,
                                 const LayerOptions& options, const ExecutionContext& context) {
     CheckExecutionContext(context);

@@ -53,6 +53,17 @@ struct LayerHologram {
 // finite.
 std::vector<double> LayerDepths(const Scene& scene, const LayerOptions& options);
 
+// The values the layer method's transforms take for `layers` layers on
+// `plane`: padded transforms of 4·C·R values, one a layer and the inverse
+// without occlusion, two a layer with it.
+double LayerTransformValues(std::size_t layers, const ScenePlane& plane, bool occlusion);
+
+// The most LayerTransformValues a front end runs without a time limit:
+// 2^33, as many transformed values as a refinement within
+// RefinementWorkBound, a few minutes on a desktop processor.
+inline constexpr double LayerWorkBound = 8589934592.0;
+inline constexpr int LayerWorkBoundExponent = 33;
+
 // The field at the plane z = 0 of `scene` at `wavelength` metres by the
 // layer method. Each point goes to its nearest layer and, on it, to its
 // nearest pixel (x/p + (C − 1)/2, y/p + (R − 1)/2, rounded), with the

@@ -42,11 +42,13 @@ TEST(SceneKindOptions, GoodValuesSetThePlaneLightAndFocus) {
                              {"wavelength", "638,520,450"},
                              {"method", "layers"},
                              {"layers", "12"},
+                             {"occlusion", ""},
                              {"encode", "double-phase"},
                              {"focus", "0.05:0.15:11"},
                              {"depth-map", "d.png"},
                              {"near", "0.1"},
-                             {"far", "0.2"}});
+                             {"far", "0.2"},
+                             {"object-pitch", "12.5"}});
     EXPECT_EQ(steps->plane.columns, 640);
     EXPECT_EQ(steps->plane.rows, 480);
     EXPECT_DOUBLE_EQ(steps->plane.pitch, 3.74e-6);
@@ -54,6 +56,8 @@ TEST(SceneKindOptions, GoodValuesSetThePlaneLightAndFocus) {
     EXPECT_DOUBLE_EQ(steps->wavelengths[1], 520e-9);
     EXPECT_EQ(steps->method, SceneMethod::Layers);
     EXPECT_EQ(steps->layers, 12);
+    EXPECT_TRUE(steps->occlusion);
+    EXPECT_DOUBLE_EQ(steps->objectPitch, 12.5e-6);
     EXPECT_EQ(steps->encoding, FieldEncoding::DoublePhase);
     ASSERT_TRUE(steps->focus.has_value());
     EXPECT_EQ(steps->focus->steps, 11);
@@ -70,6 +74,8 @@ TEST(SceneKindOptions, GoodValuesSetThePlaneLightAndFocus) {
     EXPECT_TRUE(plain->wavelengths.empty());
     EXPECT_EQ(plain->encoding, FieldEncoding::Phase);
     EXPECT_TRUE(plain->inputFiles().empty());
+    EXPECT_FALSE(plain->occlusion);
+    EXPECT_EQ(plain->objectPitch, 0);
 }
 
 struct BadCase {
@@ -89,6 +95,14 @@ TEST(SceneKindOptions, BadValuesAreRefusedWithTheirReason) {
          "--wavelength must be numbers above 0 in nm, separated by commas (638,520,450): nan"},
         {{{"method", "fresnel"}}, "--method must be points or layers: fresnel"},
         {{{"layers", "4"}}, "--layers needs --method layers"},
+        {{{"occlusion", ""}}, "--occlusion masks the layers of --method layers; it needs --method layers"},
+        {{{"method", "points"}, {"occlusion", ""}},
+         "--occlusion masks the layers of --method layers; it needs --method layers"},
+        {{{"object-pitch", "8"}},
+         "--object-pitch spaces a depth picture's points; it needs --depth-map DEPTH (a point cloud's points "
+         "have their own places)"},
+        {{{"depth-map", "d.png"}, {"near", "0.1"}, {"far", "0.2"}, {"object-pitch", "1e7"}},
+         "--object-pitch must be a number of micrometres above 0: 1e7"},
         {{{"method", "layers"}, {"layers", "0"}}, "--layers must be a whole number from 1 to 4096: 0"},
         {{{"encode", "hologram"}}, "--encode must be complex, phase, amplitude or double-phase: hologram"},
         {{{"refine", "2.5"}}, "--refine must be a whole number from 1 to 100000: 2.5"},
@@ -195,6 +209,18 @@ TEST_P(ScenePointFocus, AtItsOwnDepthAndPlace) {
     else
         EXPECT_GT(std::get<double>(Detail(details, "pointPixelsPerSecond").value), 0);
     EXPECT_EQ(std::get<std::string>(Detail(details, "method").value), GetParam().method);
+    // The point's focus at its own depth: most of the light of its picture
+    // lies within 3 pixels of it.
+    const auto& focus = std::get<NamedValues>(Detail(details, "focusFigures").value);
+    const double share = std::get<double>(Detail(focus, "meanShare").value);
+    EXPECT_GT(share, 0.5);
+    EXPECT_LE(share, 1);
+    const auto& depths = std::get<NamedValues>(Detail(focus, "depths").value);
+    ASSERT_EQ(depths.size(), 1u);
+    EXPECT_EQ(depths.front().name, "0.1");
+    const auto& atDepth = std::get<NamedValues>(depths.front().value.value);
+    EXPECT_EQ(std::get<long long>(Detail(atDepth, "points").value), 1);
+    EXPECT_DOUBLE_EQ(std::get<double>(Detail(atDepth, "share").value), share);
 }
 
 INSTANTIATE_TEST_SUITE_P(Encodings, ScenePointFocus,

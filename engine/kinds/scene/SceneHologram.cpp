@@ -77,6 +77,7 @@ SceneHologram::SceneHologram(const ScenePostProcessing& steps, Made made, const 
 
 void SceneHologram::encode(const ExecutionContext& context) {
     const ScenePlane& plane = settings_.plane;
+    focus_.reset();
     if (spots_) {
         values_ = spots_->phase;
         levels_ = {};
@@ -140,18 +141,24 @@ FileContent SceneHologram::fileContent() const {
     return content;
 }
 
+SceneField SceneHologram::transmittance() const {
+    const ScenePlane& plane = settings_.plane;
+    if (!spots_ && settings_.encoding == FieldEncoding::Complex) return fields_.front();
+    if (!spots_ && settings_.encoding == FieldEncoding::Amplitude)
+        return LitByReference(values_, plane, waves_.front().wavelength);
+    return PhaseTransmittance(values_, plane);
+}
+
+void SceneHologram::measureFocus(std::span<const ScenePoint> points, const ExecutionContext& context) {
+    context.stopIfCancelled();
+    const Refocus refocus(transmittance(), waves_.front().wavelength, context);
+    focus_ = MeasureFocusByDepth(refocus, points, context);
+}
+
 Reconstruction SceneHologram::reconstruct(const ExecutionContext& context) const {
     context.stopIfCancelled();
     const ScenePlane& plane = settings_.plane;
-    const double wavelength = waves_.front().wavelength;
-    SceneField transmittance;
-    if (!spots_ && settings_.encoding == FieldEncoding::Complex)
-        transmittance = fields_.front();
-    else if (!spots_ && settings_.encoding == FieldEncoding::Amplitude)
-        transmittance = LitByReference(values_, plane, wavelength);
-    else
-        transmittance = PhaseTransmittance(values_, plane);
-    const Refocus refocus(transmittance, wavelength, context);
+    const Refocus refocus(transmittance(), waves_.front().wavelength, context);
     const std::vector<double> depths = focusDepths();
     Reconstruction picture;
     picture.columns = plane.columns;
@@ -192,12 +199,14 @@ NamedValues SceneHologram::details() const {
                           : layers ? "layers"
                                    : "points")}},
             {"layers", layers ? FieldValue{static_cast<long long>(layers_)} : FieldValue{}},
+            {"occlusion", layers ? FieldValue{settings_.occlusion} : FieldValue{}},
             {"encoding", {std::string(spots_ ? "phase" : FieldEncodingName(settings_.encoding))}},
             {"points", {static_cast<long long>(points_)}},
             {"sumSeconds", {sumSeconds_}},
             {"pointPixelsPerSecond",
              !spots_ && !layers && sumSeconds_ > 0 ? FieldValue{pointPixels / sumSeconds_} : FieldValue{}},
-            {"focusM", {depths}}};
+            {"focusM", {depths}},
+            {"focusFigures", focus_ ? FieldValue{FocusValues(*focus_)} : FieldValue{}}};
 }
 
 NamedValues SceneHologram::record() const {

@@ -47,8 +47,14 @@ const KindOption Options[] = {
     {"focus", "M|M1:M2:N",
      "With a 3-D scene and --reconstruct: the depth in metres to reconstruct at (default: the points' mean "
      "depth), or N depths from M1 to M2, the pictures one below the other in one PNG, nearest first."},
+    {"occlusion", "",
+     "With --method layers: mask each layer by the silhouettes of the nearer layers, so that near points "
+     "hide those behind them."},
     {"near", "M", "With --depth-map: the distance in metres of the depth picture's level 0."},
     {"far", "M", "With --depth-map: the distance in metres of its largest level."},
+    {"object-pitch", "UM",
+     "With --depth-map: the spacing of the picture's points in micrometres (default: the hologram's "
+     "--pitch)."},
 };
 
 constexpr std::string_view SceneFiles[] = {"ply", "xyz"};
@@ -110,6 +116,7 @@ std::unique_ptr<Hologram> Make(const HologramJob& job, const ExecutionContext& c
                 layers.channel = wave.channel;
                 layers.randomPhase = job.randomPhase;
                 layers.seed = job.seed;
+                layers.occlusion = steps.occlusion;
                 LayerHologram layered =
                     MakeLayerHologram(scene, steps.plane, wave.wavelength, layers, context);
                 made.layers = static_cast<int>(layered.depths.size());
@@ -129,6 +136,8 @@ std::unique_ptr<Hologram> Make(const HologramJob& job, const ExecutionContext& c
     const auto encoding = Clock::now();
     auto hologram = std::make_unique<SceneHologram>(steps, std::move(made), context);
     seconds.normalising = SecondsSince(encoding);
+    // The focus figures go with the reconstruction they measure.
+    if (job.figures && job.reconstruction) hologram->measureFocus(scene.points, context);
     return hologram;
 }
 

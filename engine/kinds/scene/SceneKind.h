@@ -10,6 +10,7 @@
 #include "engine/core/HologramField.h"
 #include "engine/core/HologramGeometry.h"
 #include "engine/kinds/HologramKind.h"
+#include "engine/kinds/scene/FocusByDepth.h"
 #include "engine/scenes/FieldEncoding.h"
 #include "engine/scenes/Scene.h"
 #include "engine/scenes/ScenePlane.h"
@@ -51,6 +52,8 @@ struct ScenePostProcessing : KindPostProcessing {
     std::vector<double> wavelengths;
     SceneMethod method = SceneMethod::Points;
     int layers = 0;  // the layer method's; 0: one a distinct depth (LayerOptions)
+    // The layer method's: each layer masked by the nearer layers' silhouettes.
+    bool occlusion = false;
     FieldEncoding encoding = FieldEncoding::Phase;
     // Weighted Gerchberg–Saxton iterations on the scene's points as spots
     // (a phase hologram); 0 for none.
@@ -62,6 +65,8 @@ struct ScenePostProcessing : KindPostProcessing {
     std::string depthMap;
     double nearDepth = 0;
     double farDepth = 0;
+    // The spacing of a depth picture's points in metres; 0: the plane's pitch.
+    double objectPitch = 0;
 
     // The depth picture, which a front end reads with the colour picture.
     std::vector<KindInputFile> inputFiles() const override;
@@ -117,12 +122,18 @@ public:
     // at each focus depth (Refocus), the pictures one below the other,
     // nearest first, as a Reconstruction of columns × (rows · depths).
     Reconstruction reconstruct(const ExecutionContext& context = {}) const override;
+    // How well the scene's points come to focus in the reconstruct()ed
+    // light of the first wavelength, each at its own depth
+    // (MeasureFocusByDepth), kept for details() until the hologram is
+    // encoded again.
+    void measureFocus(std::span<const ScenePoint> points, const ExecutionContext& context = {});
     // The 3-D spots' efficiency and uniformity; none without them.
     Figures figures(const Reconstruction* reconstructed = nullptr,
                     const ExecutionContext& context = {}) const override;
     // The physical figures: columns, rows, pitchUm, widthMm, heightMm,
-    // wavelengthsNm, method, layers, encoding, points, pointPixelsPerSecond,
-    // sumSeconds, focusM.
+    // wavelengthsNm, method, layers, occlusion, encoding, points,
+    // pointPixelsPerSecond, sumSeconds, focusM; after measureFocus,
+    // focusFigures (FocusValues).
     NamedValues details() const override;
     // The 3-D spots' iterations, seconds, overall and per-depth figures.
     NamedValues record() const override;
@@ -133,6 +144,8 @@ public:
 
 private:
     void encode(const ExecutionContext& context);
+    // The light leaving the first wavelength's encoded hologram.
+    SceneField transmittance() const;
 
     ScenePostProcessing settings_;
     std::vector<SceneWave> waves_;
@@ -142,6 +155,7 @@ private:
     double sumSeconds_ = 0;
     int layers_ = 0;
     std::optional<SpotHologram> spots_;
+    std::optional<SceneFocusFigures> focus_;
     HologramGeometry geometry_;
     // The encoding's grey levels (as values whose GreyLevel they are), its
     // values (none for the complex encoding), and the levels column by column.

@@ -108,10 +108,22 @@ SceneFocus ReadFocus(const std::string& text, const ScenePlane& plane) {
     return focus;
 }
 
+// Micrometres above 0 and at most a metre, as metres.
+double Micrometres(const std::string& text, const char* option) {
+    const std::optional<double> um = WholeNumber(text);
+    if (!um || !(*um > 0) || *um > MaxPitchMicrometres)
+        throw KindOptionError(std::string(option) + " must be a number of micrometres above 0: " + text);
+    return *um * 1e-6;
+}
+
 void ReadDepthMap(const KindOptionValues& given, ScenePostProcessing& steps) {
     const bool nearFar = given.isSet("near") || given.isSet("far");
     if (!given.isSet("depth-map")) {
         if (nearFar) throw KindOptionError("--near and --far need --depth-map DEPTH");
+        if (given.isSet("object-pitch"))
+            throw KindOptionError(
+                "--object-pitch spaces a depth picture's points; it needs --depth-map DEPTH (a point "
+                "cloud's points have their own places)");
         return;
     }
     steps.depthMap = given.value("depth-map");
@@ -123,6 +135,8 @@ void ReadDepthMap(const KindOptionValues& given, ScenePostProcessing& steps) {
     if (steps.farDepth < steps.nearDepth)
         throw KindOptionError("--far must be at least --near: " + given.value("far") + " < " +
                               given.value("near"));
+    if (given.isSet("object-pitch"))
+        steps.objectPitch = Micrometres(given.value("object-pitch"), "--object-pitch");
 }
 
 }  // namespace
@@ -130,13 +144,7 @@ void ReadDepthMap(const KindOptionValues& given, ScenePostProcessing& steps) {
 std::shared_ptr<KindPostProcessing> ReadSceneOptions(const KindOptionValues& given) {
     auto steps = std::make_shared<ScenePostProcessing>();
     if (given.isSet("size")) ReadSize(given.value("size"), steps->plane);
-    if (given.isSet("pitch")) {
-        const std::string text = given.value("pitch");
-        const std::optional<double> um = WholeNumber(text);
-        if (!um || !(*um > 0) || *um > MaxPitchMicrometres)
-            throw KindOptionError("--pitch must be a number of micrometres above 0: " + text);
-        steps->plane.pitch = *um * 1e-6;
-    }
+    if (given.isSet("pitch")) steps->plane.pitch = Micrometres(given.value("pitch"), "--pitch");
     if (given.isSet("wavelength")) steps->wavelengths = ReadWavelengths(given.value("wavelength"));
     if (given.isSet("method")) {
         const std::string method = given.value("method");
@@ -150,6 +158,12 @@ std::shared_ptr<KindPostProcessing> ReadSceneOptions(const KindOptionValues& giv
     if (given.isSet("layers")) {
         if (steps->method != SceneMethod::Layers) throw KindOptionError("--layers needs --method layers");
         steps->layers = WholeNumberIn(given.value("layers"), 1, MaxSceneLayers, "--layers");
+    }
+    if (given.isSet("occlusion")) {
+        if (steps->method != SceneMethod::Layers)
+            throw KindOptionError(
+                "--occlusion masks the layers of --method layers; it needs --method layers");
+        steps->occlusion = true;
     }
     if (given.isSet("encode")) {
         const std::string name = given.value("encode");

@@ -8,12 +8,14 @@ namespace marbleck {
 
 // The scene kind's readOptions: the hologram's plane ("size" WxH, "pitch" in
 // µm), its wavelengths (the caller's "wavelength", nm, one or several
-// separated by commas), "method" points or layers with "layers" N, "encode",
-// "refine" N for 3-D spots, "focus" M or M1:M2:N for the reconstruction, and
-// a colour-plus-depth scene's "depth-map" with "near" and "far" in metres.
+// separated by commas), "method" points or layers with "layers" N and the
+// switch "occlusion", "encode", "refine" N for 3-D spots, "focus" M or
+// M1:M2:N for the reconstruction, and a colour-plus-depth scene's
+// "depth-map" with "near" and "far" in metres and "object-pitch" in µm.
 // Throws KindOptionError with the command line's one-line reason for a value
 // its option does not take, a plane or focal stack over the limits, and
-// options that do not go together (--layers without --method layers,
+// options that do not go together (--layers or --occlusion without --method
+// layers, --object-pitch without --depth-map,
 // --refine with an encoding other than phase or with layers, --near or --far
 // without --depth-map and the other way round).
 std::shared_ptr<KindPostProcessing> ReadSceneOptions(const KindOptionValues& given);
