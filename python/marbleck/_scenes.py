@@ -236,7 +236,10 @@ def point_hologram(
         frequency along x (sin = wavelength / (4 pitch)).
     time_limit: stop after this many seconds with TimeoutError (either
         method). Without it, a point sum of more than 2**38 points x values
-        x wavelengths (many minutes) raises ValueError before any work.
+        x wavelengths (many minutes), or a layer method whose transforms
+        take more than 2**33 padded values (4 x rows x columns for each
+        layer and one more, two a layer with occlusion, x wavelengths),
+        raises ValueError before any work.
     nthreads: the threads it may use; 0 (the default) for every core.
 
     Returns a Hologram of shape (rows, columns), or (wavelengths, rows,

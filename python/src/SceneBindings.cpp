@@ -247,6 +247,25 @@ py::array PointHologramOf(const Positions& positions, const Colours& colours, bo
         limits, "the point hologram");
 }
 
+// The layer method's transforms, as the command line bounds them: above
+// LayerWorkBound only with a time limit.
+void RefuseUnboundedLayers(const Scene& scene, const HologramSettings& settings, int layers, bool occlusion,
+                           double timeLimit) {
+    if (timeLimit > 0) return;
+    LayerOptions layering;
+    layering.layers = layers;
+    const std::size_t count = LayerDepths(scene, layering).size();
+    const double work = LayerTransformValues(count, settings.plane, occlusion) *
+                        static_cast<double>(settings.wavelengths.size());
+    if (work <= LayerWorkBound) return;
+    throw std::invalid_argument(std::to_string(count) + " layers of " +
+                                std::to_string(settings.plane.size()) + " values × " +
+                                std::to_string(settings.wavelengths.size()) +
+                                " wavelengths is more than the 2^" + std::to_string(LayerWorkBoundExponent) +
+                                " bound of the layer method's transforms; use fewer layers, or time_limit=S "
+                                "to go on");
+}
+
 // The same by the layer method: `layers` layers (0: one a distinct depth, up
 // to DefaultLayerLimit), each masked by the nearer ones with `occlusion`.
 py::array LayerHologramOf(const Positions& positions, const Colours& colours, bool coloured, int columns,
@@ -259,6 +278,7 @@ py::array LayerHologramOf(const Positions& positions, const Colours& colours, bo
     const HologramSettings settings =
         SettingsOf(columns, rows, pitch, wavelengths, channels, encode, randomPhase, seed, reference);
     const Scene scene = SceneOfArrays(positions, colours, coloured);
+    RefuseUnboundedLayers(scene, settings, layers, occlusion, timeLimit);
     const CallLimits limits(threads, timeLimit);
     return EncodedArray(
         settings,

@@ -20,6 +20,7 @@ from scene_fields import PITCH, WAVELENGTH, double_sum, plane_axes
 RNG = np.random.default_rng(29)
 SPREAD = np.column_stack([RNG.uniform(-3e-4, 3e-4, 12), RNG.uniform(-2e-4, 2e-4, 12), RNG.uniform(0.05, 0.15, 12)])
 COLOURS = RNG.uniform(0.1, 1, (12, 3)).astype(np.float32)
+TWO_DEPTHS = np.array([[0.0, 0.0, 0.05], [1e-4, 0.0, 0.1]])
 
 
 @pytest.mark.parametrize(
@@ -174,6 +175,13 @@ ONE = np.array([[0.0, 0.0, 0.1]])
         ((ONE, (2**12, 2**12), PITCH, [WAVELENGTH] * 17), {}, MemoryError, "2\\*\\*28"),
         ((np.zeros((70000, 3)) + 0.1, (2048, 2048), PITCH, WAVELENGTH), {}, ValueError,
          r"70000 points × 4194304 values × 1 wavelengths is more than the 2\^38 bound .* time_limit"),
+        # The layer method's transforms: layers and one more, twice a layer with occlusion.
+        ((TWO_DEPTHS, (2048, 2048), PITCH, WAVELENGTH), {"method": "layers", "layers": 600}, ValueError,
+         r"600 layers of 4194304 values × 1 wavelengths is more than the 2\^33 bound .* time_limit"),
+        ((TWO_DEPTHS, (2048, 2048), PITCH, WAVELENGTH), {"method": "layers", "layers": 300, "occlusion": True},
+         ValueError, r"300 layers .* 2\^33 bound"),
+        ((TWO_DEPTHS, (1024, 1024), PITCH, [WAVELENGTH] * 3), {"method": "layers", "layers": 1000}, ValueError,
+         r"1000 layers of 1048576 values × 3 wavelengths"),
     ],
 )
 def test_bad_arguments_are_refused(arguments, options, error, message):
@@ -193,7 +201,8 @@ def test_time_limit_stops_a_point_sum():
 @pytest.mark.parametrize(
     "call",
     ["marbleck.point_hologram(points, (2048, 2048), 8e-6, 633e-9, time_limit=36000)",
-     "marbleck.point_hologram(points, (2048, 2048), 8e-6, 633e-9, method='layers', layers=4096, occlusion=True)"],
+     "marbleck.point_hologram(points, (2048, 2048), 8e-6, 633e-9, method='layers', layers=4096, occlusion=True, "
+     "time_limit=36000)"],
     ids=["points", "layers"],
 )
 def test_ctrl_c_stops_a_long_scene_hologram(call):
