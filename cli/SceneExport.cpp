@@ -62,11 +62,32 @@ void RefuseUnboundedLayers(const Scene& scene, const ScenePostProcessing& steps)
             .toStdString());
 }
 
+// The report's focus figures take a picture of each of the scene's depths
+// (MeasureFocus's, as many as the default layers), which without
+// --max-seconds may not pass LayerWorkBound either.
+void RefuseUnboundedFocusFigures(const Scene& scene, const ScenePlane& plane) {
+    const std::size_t depths = LayerDepths(scene, {}).size();
+    const double work = LayerTransformValues(depths, plane, false);
+    if (work <= LayerWorkBound) return;
+    throw CalculationTooLong(
+        QStringLiteral(
+            "the focus figures of %1 depths on %2 values (%3 padded values transformed) are more "
+            "than the 2^%4 bound of the layer method; leave out --report, or --max-seconds S to go "
+            "on")
+            .arg(depths)
+            .arg(static_cast<long long>(plane.size()))
+            .arg(work, 0, 'g', 3)
+            .arg(LayerWorkBoundExponent)
+            .toStdString());
+}
+
 // The exact sums' point-pixels (a refinement's: twice each iteration's and
 // the start's), which without --max-seconds may not pass ExactWorkBound.
-void RefuseUnboundedSceneWork(const CliOptions& options, const Scene& scene,
+void RefuseUnboundedSceneWork(const CliOptions& options, const HologramJob& job,
                               const ScenePostProcessing& steps) {
     if (options.maxSeconds) return;
+    const Scene& scene = *job.scene;
+    if (job.figures && job.reconstruction) RefuseUnboundedFocusFigures(scene, steps.plane);
     if (steps.spotIterations == 0 && steps.method == SceneMethod::Layers)
         return RefuseUnboundedLayers(scene, steps);
     const double pointPixels =
@@ -113,7 +134,7 @@ ExportSummary ExportScene(const CliOptions& options, const QString& object, cons
 
     JobResult result;
     AsObjectsFailure(object, [&] {
-        RefuseUnboundedSceneWork(options, *job.scene, steps);
+        RefuseUnboundedSceneWork(options, job, steps);
         ExecutionContext context = RunContext(options.threads);
         context.progress = progress.binarization;
         result = RunUntilDeadline(job, context, options.maxSeconds);

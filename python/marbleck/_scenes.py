@@ -106,7 +106,8 @@ def rgbd_points(
         (65535 the farthest); 0 is the nearest.
     near, far: the distances in metres that depth 0 and the largest level
         stand for (0 < near <= far).
-    pitch: the points' spacing in metres (the hologram's pixel pitch, say).
+    pitch: the points' spacing in metres, the object pitch (the command
+        line's --object-pitch; the hologram's pixel pitch, say).
 
     Returns coloured Points. Raises ValueError for sizes that differ, values
     outside their range, or distances that are not numbers as above.

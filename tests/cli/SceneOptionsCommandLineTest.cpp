@@ -150,6 +150,9 @@ TEST_F(SceneOptionsCommandLine, OcclusionMasksTheLayersBehindTheNearOnes) {
 // What a scene cannot take: one line and its status, nothing written.
 TEST_F(SceneOptionsCommandLine, RefusedOptionsGiveOneLineAndTheirStatus) {
     const QString scene = write(QStringLiteral("scene.xyz"), "0 0 0.05\n0.0001 0 0.1\n");
+    QByteArray depths;
+    for (int i = 0; i < 40; ++i) depths += "0 0 " + QByteArray::number(0.05 + i * 0.001) + "\n";
+    const QString many = write(QStringLiteral("many.xyz"), depths);
     const QString picture = path(QStringLiteral("colour.png"));
     const QStringList depthScene =
         pair(
@@ -185,6 +188,11 @@ TEST_F(SceneOptionsCommandLine, RefusedOptionsGiveOneLineAndTheirStatus) {
          1,
          QStringLiteral("--object-pitch spaces a depth picture's points; it needs --depth-map DEPTH (a point "
                         "cloud's points have their own places)")},
+        {{scene, QStringLiteral("--refine"), QStringLiteral("5"), QStringLiteral("--random-phase")},
+         1,
+         QStringLiteral(
+             "--refine places the points as spots with phases of their own; --random-phase does not "
+             "go with it")},
         {depthScene + QStringList{QStringLiteral("--object-pitch"), QStringLiteral("0")}, 1,
          QStringLiteral("--object-pitch must be a number of micrometres above 0: 0")},
         // Two depths cut into 4096 layers of 8192 × 8192: hours of transforms.
@@ -194,6 +202,13 @@ TEST_F(SceneOptionsCommandLine, RefusedOptionsGiveOneLineAndTheirStatus) {
          scene + QStringLiteral(": 4096 layers of 67108864 values (1.1e+12 padded values transformed in all) "
                                 "are more than the 2^33 bound of the layer method; use fewer --layers, or "
                                 "--max-seconds S to go on")},
+        // 40 depths, each a picture of 8192 × 8192 for the report's focus figures.
+        {{many, QStringLiteral("--size"), QStringLiteral("8192x8192"), QStringLiteral("--report"),
+          QStringLiteral("--reconstruct"), path(QStringLiteral("r.png"))},
+         2,
+         many + QStringLiteral(": the focus figures of 40 depths on 67108864 values (1.1e+10 padded values "
+                               "transformed) are more than the 2^33 bound of the layer method; leave out "
+                               "--report, or --max-seconds S to go on")},
     };
     for (const auto& c : cases) {
         const CliRun run = RunCli(c.arguments + QStringList{QStringLiteral("-o"), output}, {}, RunLimitMs);

@@ -108,6 +108,8 @@ TEST(SceneKindOptions, BadValuesAreRefusedWithTheirReason) {
         {{{"refine", "2.5"}}, "--refine must be a whole number from 1 to 100000: 2.5"},
         {{{"refine", "5"}, {"encode", "amplitude"}},
          "--refine makes a phase hologram of 3-D spots; --encode must be phase"},
+        {{{"refine", "5"}, {"random-phase", ""}},
+         "--refine places the points as spots with phases of their own; --random-phase does not go with it"},
         {{{"focus", "0"}}, "--focus must be a distance in metres above 0 and at most 1000: 0"},
         {{{"focus", "0.1:0.2"}},
          "--focus must be a depth M or M1:M2:N in metres (0.1 or 0.05:0.15:11): 0.1:0.2"},

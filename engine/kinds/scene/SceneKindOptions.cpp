@@ -178,6 +178,11 @@ std::shared_ptr<KindPostProcessing> ReadSceneOptions(const KindOptionValues& giv
             throw KindOptionError("--refine makes a phase hologram of 3-D spots; --encode must be phase");
         if (steps->method != SceneMethod::Points)
             throw KindOptionError("--refine places the points as spots; --method layers does not go with it");
+        // The caller's common switch: spots take phases of their own.
+        if (given.isSet("random-phase"))
+            throw KindOptionError(
+                "--refine places the points as spots with phases of their own; --random-phase does not go "
+                "with it");
     }
     if (given.isSet("focus")) steps->focus = ReadFocus(given.value("focus"), steps->plane);
     ReadDepthMap(given, *steps);

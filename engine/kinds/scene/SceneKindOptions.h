@@ -16,7 +16,8 @@ namespace marbleck {
 // its option does not take, a plane or focal stack over the limits, and
 // options that do not go together (--layers or --occlusion without --method
 // layers, --object-pitch without --depth-map,
-// --refine with an encoding other than phase or with layers, --near or --far
+// --refine with an encoding other than phase, with layers or with the
+// caller's "random-phase", --near or --far
 // without --depth-map and the other way round).
 std::shared_ptr<KindPostProcessing> ReadSceneOptions(const KindOptionValues& given);
 
