@@ -30,7 +30,8 @@ double PositiveNumber(const QString& text, const char* option) {
 
 namespace {
 
-// The common options a 3-D scene refuses or reads with another.
+// The common options a 3-D scene refuses (its --reps and --engine) or takes
+// only with another (its --focus with --reconstruct).
 struct FlatOptions {
     const QCommandLineOption& reps;
     const QCommandLineOption& engine;

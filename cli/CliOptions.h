@@ -75,8 +75,9 @@ struct ParsedCommandLine {
 // the reconstruction's), a reconstruction not to .png, physical figures asked
 // for without --dpi and --report, or a number that is not positive there,
 // --threads other than a whole number from 0 to MaxThreadsOption, what the
-// kinds refuse (KindCommandLine), and, with a kind other than the first
-// (the print's), a depth of 16 or the print's physical figures.
+// kinds refuse (KindCommandLine), with a kind other than the first (the
+// print's), a depth of 16 or the print's physical figures, and, with a 3-D
+// scene, --reps, --engine or --focus without --reconstruct.
 ParsedCommandLine ParseCommandLine(const QStringList& arguments);
 
 // The output path of `object`: %n replaced by its base name without extension.

@@ -36,6 +36,9 @@ const KindOption Options[] = {
     {"layers", "N",
      "With --method layers: N layers evenly over the scene's depths (default: one a distinct depth, at "
      "most 256)."},
+    {"occlusion", "",
+     "With --method layers: mask each layer by the silhouettes of the nearer layers, so that near points "
+     "hide those behind them."},
     {"encode", "ENCODING",
      "With a 3-D scene: complex, phase, amplitude or double-phase: the complex field (-o FILE.npy, "
      "complex64), its phase "
@@ -47,9 +50,6 @@ const KindOption Options[] = {
     {"focus", "M|M1:M2:N",
      "With a 3-D scene and --reconstruct: the depth in metres to reconstruct at (default: the points' mean "
      "depth), or N depths from M1 to M2, the pictures one below the other in one PNG, nearest first."},
-    {"occlusion", "",
-     "With --method layers: mask each layer by the silhouettes of the nearer layers, so that near points "
-     "hide those behind them."},
     {"near", "M", "With --depth-map: the distance in metres of the depth picture's level 0."},
     {"far", "M", "With --depth-map: the distance in metres of its largest level."},
     {"object-pitch", "UM",
