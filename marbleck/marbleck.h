@@ -50,6 +50,7 @@
 #include "engine/scenes/AngularSpectrum.h"
 #include "engine/scenes/DepthMapScene.h"
 #include "engine/scenes/FieldEncoding.h"
+#include "engine/scenes/FocusByDepth.h"
 #include "engine/scenes/LayerHologram.h"
 #include "engine/scenes/PointCloudFile.h"
 #include "engine/scenes/PointSum.h"

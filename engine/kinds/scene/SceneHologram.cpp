@@ -53,6 +53,18 @@ std::string DepthName(double z) {
     return text.str();
 }
 
+// The focus figures as the report names them: meanShare, and depths, each
+// depth's points and share under the depth in metres as its name.
+NamedValues FocusValues(const SceneFocusFigures& figures) {
+    NamedValues depths;
+    for (const DepthFocus& depth : figures.depths) {
+        depths.push_back({DepthName(depth.depth),
+                          {NamedValues{{"points", {static_cast<long long>(depth.points)}},
+                                       {"share", {depth.meanShare}}}}});
+    }
+    return {{"meanShare", {figures.meanShare}}, {"depths", {std::move(depths)}}};
+}
+
 NamedValues GroupValues(const SpotGroupFigures& group) {
     return {{"spots", {static_cast<long long>(group.spots)}},
             {"efficiency", {group.efficiency}},

@@ -10,8 +10,8 @@
 #include "engine/core/HologramField.h"
 #include "engine/core/HologramGeometry.h"
 #include "engine/kinds/HologramKind.h"
-#include "engine/kinds/scene/FocusByDepth.h"
 #include "engine/scenes/FieldEncoding.h"
+#include "engine/scenes/FocusByDepth.h"
 #include "engine/scenes/Scene.h"
 #include "engine/scenes/ScenePlane.h"
 #include "engine/scenes/SpotRefinement.h"
@@ -133,7 +133,8 @@ public:
     // The physical figures: columns, rows, pitchUm, widthMm, heightMm,
     // wavelengthsNm, method, layers, occlusion, encoding, points,
     // pointPixelsPerSecond, sumSeconds, focusM; after measureFocus,
-    // focusFigures (FocusValues).
+    // focusFigures: meanShare, and depths, each depth's points and share
+    // under the depth in metres as its name.
     NamedValues details() const override;
     // The 3-D spots' iterations, seconds, overall and per-depth figures.
     NamedValues record() const override;

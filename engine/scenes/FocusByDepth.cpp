@@ -1,10 +1,8 @@
-#include "engine/kinds/scene/FocusByDepth.h"
+#include "engine/scenes/FocusByDepth.h"
 
 #include <algorithm>
 #include <cmath>
 #include <limits>
-#include <sstream>
-#include <string>
 
 #include "engine/scenes/LayerHologram.h"
 
@@ -39,18 +37,6 @@ SceneFocusFigures MeasureFocusByDepth(const Refocus& refocus, std::span<const Sc
                                               : std::numeric_limits<double>::quiet_NaN();
     std::erase_if(figures.depths, [](const DepthFocus& depth) { return depth.points == 0; });
     return figures;
-}
-
-NamedValues FocusValues(const SceneFocusFigures& figures) {
-    NamedValues depths;
-    for (const DepthFocus& depth : figures.depths) {
-        std::ostringstream name;
-        name << depth.depth;
-        depths.push_back({name.str(),
-                          {NamedValues{{"points", {static_cast<long long>(depth.points)}},
-                                       {"share", {depth.meanShare}}}}});
-    }
-    return {{"meanShare", {figures.meanShare}}, {"depths", {std::move(depths)}}};
 }
 
 }  // namespace marbleck

@@ -5,7 +5,6 @@
 #include <vector>
 
 #include "engine/core/ExecutionContext.h"
-#include "engine/kinds/HologramKind.h"
 #include "engine/scenes/Refocus.h"
 #include "engine/scenes/Scene.h"
 
@@ -31,9 +30,5 @@ struct SceneFocusFigures {
 // MeasureFocus throws.
 SceneFocusFigures MeasureFocusByDepth(const Refocus& refocus, std::span<const ScenePoint> points,
                                       const ExecutionContext& context = {});
-
-// The figures as a report names them: meanShare, and depths, each depth's
-// points and share under the depth in metres as its name.
-NamedValues FocusValues(const SceneFocusFigures& figures);
 
 }  // namespace marbleck
