@@ -218,7 +218,7 @@ TEST_F(SceneCommandLine, BadOptionsGiveTheirReasonAndStatusOne) {
          QStringLiteral(
              "--wavelength must be numbers above 0 in nm, separated by commas (638,520,450): 633,x")},
         {{scene, QStringLiteral("--encode"), QStringLiteral("complex"), QStringLiteral("-o"), path("u.png")},
-         QStringLiteral("the hologram's values are complex; they are written to .npy only: ") +
+         QStringLiteral("the hologram's values are complex; they are written to .tif or .npy only: ") +
              path("u.png")},
         {{scene, QStringLiteral("--binarize"), QStringLiteral("balanced")},
          QStringLiteral("--binarize is for printed holograms, not the scene ") + scene},
