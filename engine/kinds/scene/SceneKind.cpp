@@ -40,7 +40,9 @@ const KindOption Options[] = {
      "With a 3-D scene: complex, phase, amplitude or double-phase: the complex field (-o FILE.npy, "
      "complex64, or -o FILE.tif, its real and imaginary parts as FILE.re.tif and FILE.im.tif, 32-bit float, "
      "a page a wavelength), its phase "
-     "(the default), an amplitude hologram against an off-axis reference, or the double-phase coding."},
+     "(the default), an amplitude hologram against an off-axis reference, or the double-phase coding. The "
+     "phase encodings go onto a panel with --slm, --two-pi, --lut, --tilt and --lens as with --phase; the "
+     "amplitude one takes --reference-angle and --binarize."},
     {"refine", "N",
      "With a 3-D scene: place the points as spots by N weighted Gerchberg-Saxton iterations (a phase "
      "hologram).",
