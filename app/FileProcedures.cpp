@@ -79,6 +79,8 @@ std::vector<SaveDialogChoice> SaveDialogChoicesFor(const Hologram& hologram) {
     for (const OutputFormat& format : OutputFormats()) {
         if (!format.depths.empty() && !format.takesDepth(8)) continue;
         if (format.depths.empty() && complex && format.writeComplex == nullptr) continue;
+        // A pair of files is not the one name the dialog asked about replacing.
+        if (complex && format.complexPair) continue;
         QStringList patterns;
         for (const QString& extension : format.extensions) patterns.append(QStringLiteral("*.") + extension);
         const QString bits = !format.depths.empty() ? QStringLiteral(" 8-bit")

@@ -156,7 +156,7 @@ KindChoice KindCommandLine::choose(const QCommandLineParser& parser,
     if (chosen == kinds_.front()) return {chosen, std::move(first), {}};
     KindChoice choice{chosen, ReadOptions(parser, *chosen), how};
     for (const KindOption& option : kinds_.front()->options)
-        if (parser.isSet(Text(option.name)))
+        if (parser.isSet(Text(option.name)) && !HasOption(*chosen, option.name))
             throw UsageError(LongName(option.name) + " is for " + std::string(kinds_.front()->plural) +
                              ", not " + how);
     return choice;

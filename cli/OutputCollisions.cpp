@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "cli/CliOptions.h"
+#include "output/OutputFormats.h"
 
 namespace marbleck::cli {
 
@@ -54,7 +55,8 @@ struct NamedFile {
 }  // namespace
 
 QStringList FindOutputCollisions(const QStringList& objects, const QString& output,
-                                 const QString& reconstruct, const std::vector<ReadFile>& reads) {
+                                 const QString& reconstruct, const std::vector<ReadFile>& reads,
+                                 bool complexValues) {
     std::vector<NamedFile> inputs;
     std::vector<NamedFile> writes;
     for (const ReadFile& read : reads)
@@ -63,7 +65,8 @@ QStringList FindOutputCollisions(const QStringList& objects, const QString& outp
     for (const QString& object : objects) {
         inputs.push_back({object, QStringLiteral("the object ") + object, IdentityOf(object)});
         const QString hologram = OutputPathFor(output, object);
-        writes.push_back({hologram, QStringLiteral("the hologram of ") + object, IdentityOf(hologram)});
+        for (const QString& file : complexValues ? ComplexOutputFiles(hologram) : QStringList{hologram})
+            writes.push_back({file, QStringLiteral("the hologram of ") + object, IdentityOf(file)});
         if (!reconstruct.isEmpty()) {
             const QString picture = OutputPathFor(reconstruct, object);
             writes.push_back(

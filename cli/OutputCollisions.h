@@ -18,8 +18,11 @@ struct ReadFile {
 // Files that exist are compared by identity (device and inode, links
 // followed), names that do not yet by their cleaned absolute path under the
 // folder's real path. `reconstruct` is "" when no reconstruction is written;
-// `reads` (a kind's post-processing's files) are read like objects.
+// `reads` (a kind's post-processing's files) are read like objects. With
+// `complexValues`, each hologram is the files its complex fields take
+// (ComplexOutputFiles: a pair for a float TIFF).
 QStringList FindOutputCollisions(const QStringList& objects, const QString& output,
-                                 const QString& reconstruct, const std::vector<ReadFile>& reads = {});
+                                 const QString& reconstruct, const std::vector<ReadFile>& reads = {},
+                                 bool complexValues = false);
 
 }  // namespace marbleck::cli

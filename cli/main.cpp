@@ -140,7 +140,8 @@ int main(int argc, char** argv) {
     // Nothing is written while any output would replace an object, a file
     // the kind reads or another output of the same run.
     if (const QStringList collisions =
-            FindOutputCollisions(options.objects, options.output, options.reconstruct, reads);
+            FindOutputCollisions(options.objects, options.output, options.reconstruct, reads,
+                                 options.postProcessing && options.postProcessing->complexValues());
         !collisions.isEmpty()) {
         for (const QString& collision : collisions) PrintError({}, collision);
         return ExitStatus::Usage;

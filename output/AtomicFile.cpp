@@ -9,7 +9,9 @@
 #include <QSaveFile>
 #include <cerrno>
 #include <cstring>
+#include <memory>
 #include <string>
+#include <vector>
 
 #include "platform/RunTimeError.h"
 
@@ -100,6 +102,23 @@ void WriteFileAtomically(const QString& path, const QByteArray& bytes) {
     if (!file.open(QIODevice::WriteOnly)) FailToWrite(path, file.errorString());
     writeAndSync(file, bytes, path);
     if (!file.commit()) FailToWrite(path, file.errorString());
+}
+
+void WriteFilesAtomically(std::span<const AtomicFileBytes> files, std::size_t& failed) {
+    std::vector<std::unique_ptr<QSaveFile>> written;
+    for (failed = 0; failed < files.size(); ++failed) {
+        const AtomicFileBytes& file = files[failed];
+        refuseSpecialTarget(file.path);
+        auto save = std::make_unique<QSaveFile>(file.path);
+        if (!save->open(QIODevice::WriteOnly)) FailToWrite(file.path, save->errorString());
+        writeAndSync(*save, file.bytes, file.path);
+        written.push_back(std::move(save));
+    }
+    for (failed = 0; failed < files.size(); ++failed)
+        if (!written[failed]->commit()) {
+            for (std::size_t i = 0; i < failed; ++i) QFile::remove(files[i].path);
+            FailToWrite(files[failed].path, written[failed]->errorString());
+        }
 }
 
 QByteArray EncodeImage(const QImage& image, const char* format, QString& error) {

@@ -3,6 +3,8 @@
 #include <QByteArray>
 #include <QImage>
 #include <QString>
+#include <cstddef>
+#include <span>
 
 namespace marbleck {
 
@@ -18,6 +20,19 @@ namespace marbleck {
 // a quota or the file-size limit is reached) and 75 when the file cannot be
 // written for any other reason, each with the system's reason.
 void WriteFileAtomically(const QString& path, const QByteArray& bytes);
+
+// Writes several files as one: every file's bytes go to a file beside its
+// target and are forced to the disk before any target is replaced, so that a
+// failure while writing leaves every target as it was. Should a target's
+// replacement fail after an earlier one's succeeded, the earlier new files
+// are removed: never a part of the set beside the rest's old files. Each
+// target is refused and thrown as WriteFileAtomically's; `failed` is then
+// the index of the file that failed.
+struct AtomicFileBytes {
+    QString path;
+    QByteArray bytes;
+};
+void WriteFilesAtomically(std::span<const AtomicFileBytes> files, std::size_t& failed);
 
 // `image` encoded as `format` ("png", "bmp") in memory, where only memory can
 // run out, so that every failure of the file itself is left to the checked

@@ -6,6 +6,7 @@
 #include <complex>
 #include <cstdint>
 #include <cstring>
+#include <functional>
 #include <new>
 #include <stdexcept>
 #include <vector>
@@ -139,34 +140,75 @@ void WriteComplexNpy(std::span<const SceneField> fields, const QString& output) 
     WriteWhole(output, bytes);
 }
 
-void WriteFloatTiff(const HologramField& field, bool binarized, const QString& output) {
+namespace {
+
+// 32-bit float TIFF pages of columns × rows, one sample a pixel, encoded in
+// memory so that the file is written by the same checked writes as the
+// other formats; fill(page, v, row) gives image row v of each page. Pages
+// after the first follow as further directories, each marked a page.
+QByteArray EncodeFloatTiff(int columns, int rows, int pages,
+                           const std::function<void(int, int, float*)>& fill, const QString& output) {
     QByteArray encoded;
     QBuffer buffer(&encoded);
     buffer.open(QIODevice::ReadWrite);
-    // Encoded in memory, so that the file is written by the same checked
-    // writes as the other formats.
     TiffHandle handle = OpenTiffOnDevice(buffer, "hologram", "w");
     TIFF* tiff = handle.get();
     if (tiff == nullptr) WriteFailed(output, QStringLiteral("the TIFF could not be started"));
-    const auto columns = static_cast<std::uint32_t>(field.columns());
-    bool ok = TIFFSetField(tiff, TIFFTAG_IMAGEWIDTH, columns) &&
-              TIFFSetField(tiff, TIFFTAG_IMAGELENGTH, field.rows()) &&
-              TIFFSetField(tiff, TIFFTAG_SAMPLESPERPIXEL, 1) &&
-              TIFFSetField(tiff, TIFFTAG_BITSPERSAMPLE, 32) &&
-              TIFFSetField(tiff, TIFFTAG_SAMPLEFORMAT, SAMPLEFORMAT_IEEEFP) &&
-              TIFFSetField(tiff, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_MINISBLACK) &&
-              TIFFSetField(tiff, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG) &&
-              TIFFSetField(tiff, TIFFTAG_COMPRESSION, COMPRESSION_NONE) &&
-              TIFFSetField(tiff, TIFFTAG_ROWSPERSTRIP, TIFFDefaultStripSize(tiff, 0));
-    std::vector<float> row(columns);
-    for (int v = 0; ok && v < field.rows(); ++v) {
-        for (int u = 0; u < field.columns(); ++u) row[u] = binarized ? field(u, v) / 255.0f : field(u, v);
-        ok = TIFFWriteScanline(tiff, row.data(), static_cast<std::uint32_t>(v), 0) == 1;
+    const auto width = static_cast<std::uint32_t>(columns);
+    std::vector<float> row(width);
+    bool ok = true;
+    for (int page = 0; ok && page < pages; ++page) {
+        if (page > 0) ok = TIFFWriteDirectory(tiff) == 1;
+        ok = ok && TIFFSetField(tiff, TIFFTAG_IMAGEWIDTH, width) &&
+             TIFFSetField(tiff, TIFFTAG_IMAGELENGTH, rows) &&
+             TIFFSetField(tiff, TIFFTAG_SAMPLESPERPIXEL, 1) &&
+             TIFFSetField(tiff, TIFFTAG_BITSPERSAMPLE, 32) &&
+             TIFFSetField(tiff, TIFFTAG_SAMPLEFORMAT, SAMPLEFORMAT_IEEEFP) &&
+             TIFFSetField(tiff, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_MINISBLACK) &&
+             TIFFSetField(tiff, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG) &&
+             TIFFSetField(tiff, TIFFTAG_COMPRESSION, COMPRESSION_NONE) &&
+             TIFFSetField(tiff, TIFFTAG_ROWSPERSTRIP, TIFFDefaultStripSize(tiff, 0));
+        if (ok && pages > 1)
+            ok = TIFFSetField(tiff, TIFFTAG_SUBFILETYPE, FILETYPE_PAGE) &&
+                 TIFFSetField(tiff, TIFFTAG_PAGENUMBER, page, pages);
+        for (int v = 0; ok && v < rows; ++v) {
+            fill(page, v, row.data());
+            ok = TIFFWriteScanline(tiff, row.data(), static_cast<std::uint32_t>(v), 0) == 1;
+        }
     }
     ok = TIFFFlush(tiff) == 1 && ok;
     handle.reset();
     if (!ok) WriteFailed(output, QStringLiteral("the TIFF could not be encoded"));
+    return encoded;
+}
+
+}  // namespace
+
+void WriteFloatTiff(const HologramField& field, bool binarized, const QString& output) {
+    const QByteArray encoded = EncodeFloatTiff(
+        field.columns(), field.rows(), 1,
+        [&](int, int v, float* row) {
+            for (int u = 0; u < field.columns(); ++u) row[u] = binarized ? field(u, v) / 255.0f : field(u, v);
+        },
+        output);
     WriteWhole(output, encoded);
+}
+
+QByteArray EncodeComplexTiff(std::span<const SceneField> fields, ComplexPart part, const QString& output) {
+    if (fields.empty()) throw std::invalid_argument("no complex field to write");
+    const ScenePlane& plane = fields.front().plane;
+    for (const SceneField& field : fields)
+        if (field.plane.columns != plane.columns || field.plane.rows != plane.rows ||
+            field.values.size() != plane.size())
+            throw std::invalid_argument("the complex fields of one file lie on one plane");
+    return EncodeFloatTiff(
+        plane.columns, plane.rows, static_cast<int>(fields.size()),
+        [&](int page, int v, float* row) {
+            const std::complex<float>* values = fields[static_cast<std::size_t>(page)].row(v);
+            for (int u = 0; u < plane.columns; ++u)
+                row[u] = part == ComplexPart::Real ? values[u].real() : values[u].imag();
+        },
+        output);
 }
 
 }  // namespace marbleck

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QImage>
 #include <QString>
 #include <span>
@@ -43,5 +44,13 @@ void WriteNpy(const HologramField& field, bool binarized, const QString& output)
 // columns) for several, row v at index v. Throws std::bad_alloc and
 // std::invalid_argument for fields on different planes or none.
 void WriteComplexNpy(std::span<const SceneField> fields, const QString& output);
+
+// The real or the imaginary parts of complex fields on one plane as a
+// 32-bit float TIFF, one page a field (a wavelength), image row v of each
+// page hologram row v, encoded in memory. Throws FileWriteError naming
+// `output` where libtiff fails, std::bad_alloc, and std::invalid_argument
+// for fields on different planes or none.
+enum class ComplexPart { Real, Imaginary };
+QByteArray EncodeComplexTiff(std::span<const SceneField> fields, ComplexPart part, const QString& output);
 
 }  // namespace marbleck

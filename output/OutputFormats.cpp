@@ -4,9 +4,11 @@
 #include <algorithm>
 #include <array>
 
+#include "output/AtomicFile.h"
 #include "output/FieldWriters.h"
 #include "output/FileWriteError.h"
 #include "output/OwnNameFile.h"
+#include "platform/RunTimeError.h"
 
 namespace marbleck {
 
@@ -28,6 +30,25 @@ void WriteNpyFormat(const HologramField& field, bool binarized, int, const QStri
     WriteNpy(field, binarized, output);
 }
 
+// The real parts and the imaginary parts as two float TIFFs, written as one.
+void WriteComplexTiffPair(std::span<const SceneField> fields, const QString& output) {
+    const QStringList names = ComplexOutputFiles(output);
+    const QByteArray real = EncodeComplexTiff(fields, ComplexPart::Real, names[0]);
+    const QByteArray imaginary = EncodeComplexTiff(fields, ComplexPart::Imaginary, names[1]);
+    WriteUnderOwnName(names[0], [&](const QString& realName) {
+        WriteUnderOwnName(names[1], [&](const QString& imaginaryName) {
+            const AtomicFileBytes files[] = {{realName, real}, {imaginaryName, imaginary}};
+            std::size_t failed = 0;
+            try {
+                WriteFilesAtomically(files, failed);
+            } catch (const RunTimeError& error) {
+                throw FileWriteError(names[static_cast<qsizetype>(failed)], error.description(),
+                                     error.number());
+            }
+        });
+    });
+}
+
 const std::array<OutputFormat, 4>& Table() {
     static const std::array<OutputFormat, 4> table{{
         {QStringLiteral("PNG"),
@@ -47,7 +68,9 @@ const std::array<OutputFormat, 4>& Table() {
          QStringLiteral("one 32-bit float sample per pixel, the normalised field"),
          {},
          true,
-         WriteTiffFormat},
+         WriteTiffFormat,
+         WriteComplexTiffPair,
+         true},
         // Written by the command line for scripts; not offered by "Save Hologram As…".
         {QStringLiteral("NumPy"),
          {QStringLiteral("npy")},
@@ -113,7 +136,19 @@ void WriteComplexFile(std::span<const SceneField> fields, const QString& output)
     if (format == nullptr || format->writeComplex == nullptr)
         throw FileWriteError(
             output, "a complex field is written to " + ComplexExtensionsText().toStdString() + " only");
+    if (format->complexPair) {
+        format->writeComplex(fields, output);
+        return;
+    }
     WriteUnderOwnName(output, [&](const QString& name) { format->writeComplex(fields, name); });
+}
+
+QStringList ComplexOutputFiles(const QString& output) {
+    const OutputFormat* format = OutputFormatOf(output);
+    if (format == nullptr || !format->complexPair) return {output};
+    const QString extension = QFileInfo(output).suffix();
+    const QString stem = output.left(output.size() - extension.size());
+    return {stem + QStringLiteral("re.") + extension, stem + QStringLiteral("im.") + extension};
 }
 
 QString ComplexExtensionsText() {

@@ -27,6 +27,10 @@ struct OutputFormat {
     FieldWriter write = nullptr;
     // The writer of complex fields; null for a format that holds none.
     ComplexWriter writeComplex = nullptr;
+    // Whether it holds them as a pair of files, the real parts and the
+    // imaginary parts (ComplexOutputFiles names them), which its writer
+    // writes as one under their own names.
+    bool complexPair = false;
 
     bool takesDepth(int depth) const;
 };
@@ -45,6 +49,12 @@ QString WrittenExtensionsText(bool firstOnly = false);
 // ".npy": the extensions of the formats that hold complex fields.
 QString ComplexExtensionsText();
 
+// The files complex fields written to `output` take: `output` itself, or for
+// a format that holds them as a pair, the real parts' and the imaginary
+// parts' files, ".re" and ".im" put before the extension ("u.tif": "u.re.tif"
+// and "u.im.tif").
+QStringList ComplexOutputFiles(const QString& output);
+
 // One filter of "Save Hologram As…" and what choosing it writes.
 struct SaveDialogChoice {
     QString filter;  // "PNG 16-bit (*.png)", "TIFF (*.tif *.tiff)"
@@ -61,8 +71,10 @@ std::vector<SaveDialogChoice> SaveDialogChoices();
 void WriteHologramFile(const HologramField& field, bool binarized, int depth, const QString& output);
 
 // Writes complex fields by the output's format, atomically, as
-// WriteHologramFile writes a field. Throws FileWriteError naming `output`
-// for a format that holds no complex values, and std::bad_alloc.
+// WriteHologramFile writes a field; a pair of files (ComplexOutputFiles) as
+// one: both are written or neither is replaced. Throws FileWriteError naming
+// `output` for a format that holds no complex values, naming the file that
+// failed otherwise, and std::bad_alloc.
 void WriteComplexFile(std::span<const SceneField> fields, const QString& output);
 
 }  // namespace marbleck

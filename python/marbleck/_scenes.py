@@ -7,6 +7,7 @@ functions."""
 
 from __future__ import annotations
 
+import math
 import numbers
 import operator
 import os
@@ -187,6 +188,33 @@ def _seed(random_phase: bool, seed: Optional[int]) -> int:
     return value
 
 
+def _reference_sines(
+    angle: Union[float, Tuple[float, float]], encode: str, radians: bool, pitch: float, wavelengths: List[float]
+) -> Tuple[float, float]:
+    """The sines of reference_angle's degrees, checked against the pitch's
+    limit at the shortest wavelength."""
+    if encode != "amplitude":
+        raise ValueError("reference_angle is the amplitude encoding's")
+    if radians:
+        raise ValueError("give reference (radians) or reference_angle (degrees), not both")
+    pair = angle if isinstance(angle, (tuple, list)) else (angle, 0.0)
+    if len(pair) != 2:
+        raise ValueError("reference_angle is degrees along x, or (along x, along y)")
+    degrees = [_number(value, "reference_angle", "degrees from the axis", positive=False) for value in pair]
+    if not all(abs(value) < 90 for value in degrees):
+        raise ValueError(f"reference_angle must be under 90 degrees from the axis, not {angle!r}")
+    shortest = min(wavelengths)
+    limit = shortest / (2 * pitch)
+    for value in degrees:
+        if abs(math.sin(math.radians(value))) > limit:
+            raise ValueError(
+                f"reference_angle {value:.3g} gives fringes finer than a pitch of {pitch * 1e6:.3g} um carries at "
+                f"{shortest * 1e9:.3g} nm: sin of the angle must be at most {limit:.3g} "
+                f"({math.degrees(math.asin(min(1.0, limit))):.3g} degrees)"
+            )
+    return (math.sin(math.radians(degrees[0])), math.sin(math.radians(degrees[1])))
+
+
 def point_hologram(
     points: Any,
     shape: Tuple[int, int],
@@ -201,6 +229,7 @@ def point_hologram(
     seed: Optional[int] = None,
     panel_limit: bool = True,
     reference: Optional[Tuple[float, float]] = None,
+    reference_angle: Union[float, Tuple[float, float], None] = None,
     time_limit: Optional[float] = None,
     nthreads: int = 0,
 ) -> Hologram:
@@ -235,6 +264,11 @@ def point_hologram(
     reference: for "amplitude", the reference wave's angles (radians) to the
         axis in x and y; default a carrier at a quarter of the sampling
         frequency along x (sin = wavelength / (4 pitch)).
+    reference_angle: the same in degrees, as marbleck-cli's
+        --reference-angle takes it: one angle along x, or (along x, along
+        y). An angle whose sine is above wavelength / (2 pitch) at any of
+        the wavelengths gives fringes finer than the pitch carries and
+        raises ValueError. Give reference or reference_angle, not both.
     time_limit: stop after this many seconds with TimeoutError (either
         method). Without it, a point sum of more than 2**38 points x values
         x wavelengths (many minutes), or a layer method whose transforms
@@ -289,6 +323,8 @@ def point_hologram(
             raise ValueError("reference is (angle in x, angle in y), in radians")
         sines = (float(np.sin(_number(reference[0], "reference angle", "radians", positive=False))),
                  float(np.sin(_number(reference[1], "reference angle", "radians", positive=False))))
+    if reference_angle is not None:
+        sines = _reference_sines(reference_angle, encode, reference is not None, pitch_value, wavelengths)
     seed_value = _seed(bool(random_phase), seed)
     channels = [_channel(w) for w in wavelengths]
     limit, threads = _time_limit(time_limit), _threads(nthreads)

@@ -218,10 +218,10 @@ TEST_F(SceneCommandLine, BadOptionsGiveTheirReasonAndStatusOne) {
          QStringLiteral(
              "--wavelength must be numbers above 0 in nm, separated by commas (638,520,450): 633,x")},
         {{scene, QStringLiteral("--encode"), QStringLiteral("complex"), QStringLiteral("-o"), path("u.png")},
-         QStringLiteral("the hologram's values are complex; they are written to .npy only: ") +
+         QStringLiteral("the hologram's values are complex; they are written to .tif or .npy only: ") +
              path("u.png")},
         {{scene, QStringLiteral("--binarize"), QStringLiteral("balanced")},
-         QStringLiteral("--binarize is for printed holograms, not the scene ") + scene},
+         QStringLiteral("--binarize prints a 3-D hologram's amplitude encoding; --encode must be amplitude")},
         {{scene, QStringLiteral("--phase")},
          QStringLiteral("the scene ") + scene +
              QStringLiteral(" and --phase choose different kinds of hologram; give one")},
@@ -231,7 +231,7 @@ TEST_F(SceneCommandLine, BadOptionsGiveTheirReasonAndStatusOne) {
                  " is not a .ply or .xyz scene; the objects of one run are all scenes or all pictures")},
         {{picture, QStringLiteral("--encode"), QStringLiteral("phase")},
          QStringLiteral("--encode needs a .ply or .xyz scene, or --depth-map DEPTH")},
-        {{scene, QStringLiteral("--lens"), QStringLiteral("0.5")}, QStringLiteral("--lens needs --phase")},
+        {{scene, QStringLiteral("--fill"), QStringLiteral("pad")}, QStringLiteral("--fill needs --phase")},
         {{scene, QStringLiteral("--depth"), QStringLiteral("16")},
          QStringLiteral("the scene ") + scene +
              QStringLiteral(" writes 8-bit grey levels; --depth 16 is for printed holograms")},

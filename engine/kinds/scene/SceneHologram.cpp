@@ -34,8 +34,8 @@ SceneField PhaseTransmittance(const HologramField& phase, const ScenePlane& plan
 }
 
 // An amplitude hologram I lit by its own reference wave: I·e^(iψ).
-SceneField LitByReference(const HologramField& amplitude, const ScenePlane& plane, double wavelength) {
-    const ReferenceWave reference = DefaultReferenceWave(wavelength, plane.pitch);
+SceneField LitByReference(const HologramField& amplitude, const ScenePlane& plane, double wavelength,
+                          const ReferenceWave& reference) {
     const double k = 2 * std::numbers::pi / wavelength;
     SceneField field(plane);
     for (int r = 0; r < plane.rows; ++r)
@@ -106,14 +106,28 @@ void SceneHologram::encode(const ExecutionContext& context) {
             case FieldEncoding::DoublePhase:
                 values_ = DoublePhaseOfField(field, context);
                 break;
-            case FieldEncoding::Amplitude:
+            case FieldEncoding::Amplitude: {
+                const double wavelength = waves_.front().wavelength;
+                if (settings_.referenceDegrees)
+                    CheckReferenceAngles(*settings_.referenceDegrees, wavelength, plane.pitch);
                 values_ =
-                    AmplitudeOfField(field, waves_.front().wavelength,
-                                     DefaultReferenceWave(waves_.front().wavelength, plane.pitch), context);
+                    AmplitudeOfField(field, wavelength, SceneReferenceWave(settings_, wavelength), context);
+                binarized_ = settings_.binarization.has_value();
+                if (binarized_) {
+                    // As a printed hologram is binarized: its values 0 and 255.
+                    BinarizedHologram binary = ApplyBinarization(*settings_.binarization, values_,
+                                                                 BinarizationContext{geometry_, {}, context});
+                    values_ = std::move(binary.field);
+                    view_ = std::move(binary.greyLevels);
+                    levels_ = values_;
+                    return;
+                }
                 levels_ = values_;
                 break;
+            }
         }
     }
+    binarized_ = false;
     const bool phase = spots_ || settings_.encoding == FieldEncoding::Phase ||
                        settings_.encoding == FieldEncoding::DoublePhase;
     if (phase) {
@@ -121,6 +135,18 @@ void SceneHologram::encode(const ExecutionContext& context) {
         // whose GreyLevel they are.
         const PhaseHologram hologram = PhaseHologramOfField(values_);
         view_ = hologram.greyLevels;
+        if (settings_.panel) {
+            // As a phase hologram of a picture goes onto its panel: the file
+            // holds the panel's φ (tilt and lens added) and its levels
+            // through the lookup table; the view shows the phase itself.
+            PanelMap map = MapToPanel(hologram, *settings_.panel, context);
+            values_ = std::move(map.phase);
+            levels_ = HologramField(values_.columns(), values_.rows());
+            std::vector<float>& levels = levels_.values();
+            for (std::size_t i = 0; i < levels.size(); ++i)
+                levels[i] = static_cast<float>(map.levels[i]) / 255.0f;
+            return;
+        }
         levels_ = HologramField(plane.columns, plane.rows);
         std::vector<float>& levels = levels_.values();
         for (std::size_t i = 0; i < levels.size(); ++i) levels[i] = static_cast<float>(view_[i]) / 255.0f;
@@ -148,7 +174,7 @@ ViewLevels SceneHologram::view() const {
 }
 
 FileContent SceneHologram::fileContent() const {
-    FileContent content{&levels_, values_.empty() ? nullptr : &values_, false, false};
+    FileContent content{&levels_, values_.empty() ? nullptr : &values_, binarized_, false};
     if (!spots_ && settings_.encoding == FieldEncoding::Complex) content.complex = fields_;
     return content;
 }
@@ -157,7 +183,10 @@ SceneField SceneHologram::transmittance() const {
     const ScenePlane& plane = settings_.plane;
     if (!spots_ && settings_.encoding == FieldEncoding::Complex) return fields_.front();
     if (!spots_ && settings_.encoding == FieldEncoding::Amplitude)
-        return LitByReference(values_, plane, waves_.front().wavelength);
+        {
+        const double wavelength = waves_.front().wavelength;
+        return LitByReference(values_, plane, wavelength, SceneReferenceWave(settings_, wavelength));
+    }
     return PhaseTransmittance(values_, plane);
 }
 
@@ -242,6 +271,10 @@ void SceneHologram::postProcess(const KindPostProcessing& steps, const Execution
     SceneHologram next = *this;
     next.settings_.encoding = scene->encoding;
     next.settings_.focus = scene->focus;
+    next.settings_.panel = scene->panel;
+    next.settings_.lookupFile = scene->lookupFile;
+    next.settings_.referenceDegrees = scene->referenceDegrees;
+    next.settings_.binarization = scene->binarization;
     next.encode(context);
     *this = std::move(next);
 }

@@ -41,8 +41,11 @@ const KindOption Options[] = {
      "hide those behind them."},
     {"encode", "ENCODING",
      "With a 3-D scene: complex, phase, amplitude or double-phase: the complex field (-o FILE.npy, "
-     "complex64), its phase "
-     "(the default), an amplitude hologram against an off-axis reference, or the double-phase coding."},
+     "complex64, or -o FILE.tif, its real and imaginary parts as FILE.re.tif and FILE.im.tif, 32-bit float, "
+     "a page a wavelength), its phase "
+     "(the default), an amplitude hologram against an off-axis reference, or the double-phase coding. The "
+     "phase encodings go onto a panel with --slm, --two-pi, --lut, --tilt and --lens as with --phase; the "
+     "amplitude one takes --reference-angle and --binarize."},
     {"refine", "N",
      "With a 3-D scene: place the points as spots by N weighted Gerchberg-Saxton iterations (a phase "
      "hologram).",
@@ -50,6 +53,24 @@ const KindOption Options[] = {
     {"focus", "M|M1:M2:N",
      "With a 3-D scene and --reconstruct: the depth in metres to reconstruct at (default: the points' mean "
      "depth), or N depths from M1 to M2, the pictures one below the other in one PNG, nearest first."},
+    {"slm", "WxH",
+     "With a 3-D scene's phase or double-phase encoding: the panel's size, which the hologram takes.", false,
+     true},
+    {"two-pi", "G", "With a 3-D scene's phase: the grey level that delays by 2π (1 to 255, default 255).",
+     false, true},
+    {"lut", "FILE", "With a 3-D scene's phase: the panel's lookup table, instead of --two-pi.", true, true},
+    {"tilt", "FX,FY", "With a 3-D scene's phase: a blazed grating of FX and FY cycles per pixel.", false,
+     true},
+    {"lens", "F",
+     "With a 3-D scene's phase: a lens term of focal length F metres at the hologram's pitch and wavelength.",
+     false, true},
+    {"reference-angle", "DEG|DEGX,DEGY",
+     "With --encode amplitude: the reference wave's angle to the axis in degrees along x (and y), its "
+     "fringes "
+     "at most the pitch's limit, sin θ <= λ/(2·pitch) (default: sin θ = λ/(4·pitch) along x)."},
+    {"binarize", "T|balanced",
+     "With --encode amplitude: the printed hologram binarized at the threshold T or at its median.", false,
+     true},
     {"near", "M", "With --depth-map: the distance in metres of the depth picture's level 0."},
     {"far", "M", "With --depth-map: the distance in metres of its largest level."},
     {"object-pitch", "UM",
@@ -103,6 +124,9 @@ std::unique_ptr<Hologram> Make(const HologramJob& job, const ExecutionContext& c
     made.waves = SceneWaves(scene, steps);
     made.points = scene.points.size();
     made.meanDepth = MeanDepth(scene);
+    if (steps.panel && steps.spotIterations == 0 && made.waves.size() > 1)
+        throw std::invalid_argument("a panel shows one wavelength; the colour scene has " +
+                                    std::to_string(made.waves.size()) + ": give one --wavelength NM");
     const auto start = Clock::now();
     if (steps.spotIterations > 0) {
         made.spots = MakeSpots(scene, steps, made.waves.front().wavelength, context);

@@ -5,11 +5,14 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <utility>
 #include <vector>
 
+#include "engine/binarization/Binarization.h"
 #include "engine/core/HologramField.h"
 #include "engine/core/HologramGeometry.h"
 #include "engine/kinds/HologramKind.h"
+#include "engine/phase/PanelMap.h"
 #include "engine/scenes/FieldEncoding.h"
 #include "engine/scenes/FocusByDepth.h"
 #include "engine/scenes/Scene.h"
@@ -68,8 +71,24 @@ struct ScenePostProcessing : KindPostProcessing {
     // The spacing of a depth picture's points in metres; 0: the plane's pitch.
     double objectPitch = 0;
 
-    // The depth picture, which a front end reads with the colour picture.
+    // The panel a phase or double-phase encoding (or the spots' phase) is
+    // mapped onto by MapToPanel, its size the plane's; none: the phase's own
+    // grey levels. A lookup table's file (its name's bytes) is read into it
+    // by readInputFiles.
+    std::optional<PanelSettings> panel;
+    std::string lookupFile;
+    // The amplitude encoding's reference wave: its angles to the axis in
+    // degrees, in the x–z and the y–z plane; none: DefaultReferenceWave.
+    std::optional<std::pair<double, double>> referenceDegrees;
+    // The amplitude encoding's binarization (threshold or balanced); none:
+    // the values 0 … 1.
+    std::optional<BinarizationRequest> binarization;
+
+    // The depth picture, which a front end reads with the colour picture,
+    // and the panel's lookup table.
     std::vector<KindInputFile> inputFiles() const override;
+    // A copy with the lookup table read into the panel; null without one.
+    std::shared_ptr<const KindPostProcessing> readInputFiles() const override;
     // The complex encoding's.
     bool complexValues() const override { return encoding == FieldEncoding::Complex && spotIterations == 0; }
 };
@@ -85,6 +104,15 @@ struct SceneWave {
 // red channel of a grey scene or, for a colour scene, from the channel of
 // its place (red, green, blue, then red again); or the defaults.
 std::vector<SceneWave> SceneWaves(const Scene& scene, const ScenePostProcessing& steps);
+
+// The reference wave of the amplitude encoding at `wavelength` on `plane`:
+// the angles of `steps` (sin of each), or DefaultReferenceWave.
+ReferenceWave SceneReferenceWave(const ScenePostProcessing& steps, double wavelength);
+
+// Throws std::invalid_argument naming the option when the reference angles
+// (degrees) give fringes finer than the pitch carries at `wavelength`
+// (metres): sin θ above λ / (2·pitch) either way.
+void CheckReferenceAngles(std::pair<double, double> degrees, double wavelength, double pitch);
 
 // A hologram of a 3-D scene in physical units: one complex field a
 // wavelength and its encoding (of the first wavelength's field), which the
@@ -163,6 +191,7 @@ private:
     HologramField levels_;
     HologramField values_;
     std::vector<std::uint8_t> view_;
+    bool binarized_ = false;  // values_ and levels_ 0 and 255
 };
 
 // The kinds table's "scene" entry: holograms of .ply and .xyz point clouds

@@ -186,12 +186,15 @@ std::shared_ptr<KindPostProcessing> ReadSceneOptions(const KindOptionValues& giv
     }
     if (given.isSet("focus")) steps->focus = ReadFocus(given.value("focus"), steps->plane);
     ReadDepthMap(given, *steps);
+    ReadSceneEncodingOptions(given, *steps);
     return steps;
 }
 
 std::vector<KindInputFile> ScenePostProcessing::inputFiles() const {
-    if (depthMap.empty()) return {};
-    return {{depthMap, "depth picture"}};
+    std::vector<KindInputFile> files;
+    if (!depthMap.empty()) files.push_back({depthMap, "depth picture"});
+    if (!lookupFile.empty()) files.push_back({lookupFile, "lookup table"});
+    return files;
 }
 
 }  // namespace marbleck

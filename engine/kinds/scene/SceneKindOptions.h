@@ -3,6 +3,7 @@
 #include <memory>
 
 #include "engine/kinds/HologramKind.h"
+#include "engine/kinds/scene/SceneKind.h"
 
 namespace marbleck {
 
@@ -20,5 +21,17 @@ namespace marbleck {
 // caller's "random-phase", --near or --far
 // without --depth-map and the other way round).
 std::shared_ptr<KindPostProcessing> ReadSceneOptions(const KindOptionValues& given);
+
+// The encodings' options of a scene hologram, read into `steps` after its
+// plane, wavelengths and encoding: the phase kind's panel ("slm", "two-pi",
+// "lut", "tilt", "lens" in metres, the lens at the hologram's pitch and
+// wavelength) for the phase and double-phase encodings, the panel's size the
+// hologram's unless "size" is given and then the same; "reference-angle"
+// DEG or DEGX,DEGY and "binarize" (a threshold or balanced) for the
+// amplitude encoding. Throws KindOptionError for an option of another
+// encoding, a size other than the panel's, a panel with several
+// wavelengths, a reference angle beyond the pitch's limit at the first
+// wavelength, and what the phase kind refuses of its panel.
+void ReadSceneEncodingOptions(const KindOptionValues& given, ScenePostProcessing& steps);
 
 }  // namespace marbleck
