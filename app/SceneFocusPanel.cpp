@@ -9,14 +9,11 @@
 #include <QtConcurrent/QtConcurrentRun>
 #include <algorithm>
 #include <cmath>
-#include <complex>
 #include <new>
-#include <numbers>
 #include <numeric>
 #include <set>
 
 #include "engine/kinds/scene/SceneKind.h"
-#include "engine/scenes/FieldEncoding.h"
 
 namespace marbleck {
 
@@ -68,35 +65,6 @@ QImage GreyPicture(const std::vector<std::uint8_t>& levels, int columns, int row
 
 }  // namespace
 
-SceneField SceneTransmittance(const SceneHologram& hologram) {
-    const double wavelength = hologram.waves().front().wavelength;
-    const FileContent content = hologram.fileContent();
-    if (!content.complex.empty() || content.values == nullptr) return hologram.fields().front();
-    const HologramField& values = *content.values;
-    double pitch = ScenePlane{}.pitch;
-    for (const NamedValue& detail : hologram.details())
-        if (const auto* micrometres = std::get_if<double>(&detail.value.value);
-            detail.name == "pitchUm" && micrometres)
-            pitch = *micrometres * 1e-6;
-    const ScenePlane plane{values.columns(), values.rows(), pitch};
-    SceneField field(plane);
-    if (hologram.encoding() == FieldEncoding::Amplitude) {
-        // The amplitude hologram lit by its own reference wave.
-        const ReferenceWave reference = DefaultReferenceWave(wavelength, plane.pitch);
-        const double k = 2 * std::numbers::pi / wavelength;
-        for (int r = 0; r < plane.rows; ++r)
-            for (int c = 0; c < plane.columns; ++c) {
-                const double psi = std::fmod(k * (reference.sinX * plane.x(c) + reference.sinY * plane.y(r)),
-                                             2 * std::numbers::pi);
-                field.row(r)[c] = std::polar(values(c, r), static_cast<float>(psi));
-            }
-        return field;
-    }
-    for (int r = 0; r < plane.rows; ++r)
-        for (int c = 0; c < plane.columns; ++c) field.row(r)[c] = std::polar(1.0f, values(c, r));
-    return field;
-}
-
 FocusRange FocusRangeOf(double nearest, double farthest) {
     const double margin = std::max({0.1 * (farthest - nearest), 0.05 * nearest, 1e-3});
     return {std::max(1, static_cast<int>(std::floor((nearest - margin) * StepsPerMetre))),
@@ -139,7 +107,7 @@ SceneFocusPanel::~SceneFocusPanel() {
     watcher_.waitForFinished();
 }
 
-void SceneFocusPanel::setHologram(std::shared_ptr<const Hologram> hologram, std::vector<double> depths) {
+void SceneFocusPanel::setHologram(std::shared_ptr<const Hologram> hologram) {
     const auto* scene = dynamic_cast<const SceneHologram*>(hologram.get());
     if (hologram == hologram_ && scene != nullptr) return;
     ++generation_;
@@ -154,6 +122,9 @@ void SceneFocusPanel::setHologram(std::shared_ptr<const Hologram> hologram, std:
         return;
     }
     hologram_ = std::move(hologram);
+    std::vector<double> depths;
+    if (scene->scene())
+        for (const ScenePoint& point : scene->scene()->points) depths.push_back(point.z);
     if (depths.empty()) depths = scene->focusDepths();
     std::sort(depths.begin(), depths.end());
     const FocusRange range = FocusRangeOf(depths.front(), depths.back());
@@ -209,7 +180,7 @@ void SceneFocusPanel::startNext() {
             context.cancelFlag = cancel.get();
             if (!done.refocus) {
                 const auto& scene = static_cast<const SceneHologram&>(*hologram);
-                done.refocus = std::make_shared<const Refocus>(SceneTransmittance(scene),
+                done.refocus = std::make_shared<const Refocus>(scene.transmittance(),
                                                                scene.waves().front().wavelength, context);
             }
             const std::vector<float> intensity = done.refocus->intensityAt(depth, context);

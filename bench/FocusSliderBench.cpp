@@ -48,7 +48,7 @@ void SliderRedraw(benchmark::State& state) {
     const auto hologram = SmallSceneHologram(depths);
     SceneFocusPanel panel;
     QSignalSpy shown(&panel, &SceneFocusPanel::pictureShown);
-    panel.setHologram(hologram, depths);
+    panel.setHologram(hologram);
     if (!shown.wait(120000)) state.SkipWithError("no first picture");
     auto* slider = panel.findChild<QSlider*>(QStringLiteral("focusSlider"));
     int direction = 1;

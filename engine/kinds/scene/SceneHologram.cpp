@@ -65,6 +65,7 @@ SceneHologram::SceneHologram(const ScenePostProcessing& steps, Made made, const 
     : settings_(steps),
       waves_(std::move(made.waves)),
       fields_(std::move(made.fields)),
+      scene_(std::move(made.scene)),
       points_(made.points),
       meanDepth_(made.meanDepth),
       sumSeconds_(made.sumSeconds),
@@ -140,18 +141,18 @@ FileContent SceneHologram::fileContent() const {
     return content;
 }
 
+SceneField SceneHologram::transmittance() const {
+    const ScenePlane& plane = settings_.plane;
+    if (!spots_ && settings_.encoding == FieldEncoding::Complex) return fields_.front();
+    if (!spots_ && settings_.encoding == FieldEncoding::Amplitude)
+        return LitByReference(values_, plane, waves_.front().wavelength);
+    return PhaseTransmittance(values_, plane);
+}
+
 Reconstruction SceneHologram::reconstruct(const ExecutionContext& context) const {
     context.stopIfCancelled();
     const ScenePlane& plane = settings_.plane;
-    const double wavelength = waves_.front().wavelength;
-    SceneField transmittance;
-    if (!spots_ && settings_.encoding == FieldEncoding::Complex)
-        transmittance = fields_.front();
-    else if (!spots_ && settings_.encoding == FieldEncoding::Amplitude)
-        transmittance = LitByReference(values_, plane, wavelength);
-    else
-        transmittance = PhaseTransmittance(values_, plane);
-    const Refocus refocus(transmittance, wavelength, context);
+    const Refocus refocus(transmittance(), waves_.front().wavelength, context);
     const std::vector<double> depths = focusDepths();
     Reconstruction picture;
     picture.columns = plane.columns;

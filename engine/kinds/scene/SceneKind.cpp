@@ -95,6 +95,7 @@ std::unique_ptr<Hologram> Make(const HologramJob& job, const ExecutionContext& c
     const ScenePostProcessing& steps = StepsOf(job);
     SceneHologram::Made made;
     made.waves = SceneWaves(scene, steps);
+    made.scene = job.scene;
     made.points = scene.points.size();
     made.meanDepth = MeanDepth(scene);
     const auto start = Clock::now();

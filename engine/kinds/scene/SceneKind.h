@@ -91,6 +91,8 @@ public:
     struct Made {
         std::vector<SceneWave> waves;
         std::vector<SceneField> fields;  // one a wave, on steps.plane; none with spots
+        // The scene the fields are of, kept with the hologram.
+        std::shared_ptr<const Scene> scene;
         std::size_t points = 0;
         double meanDepth = 0;
         double sumSeconds = 0;
@@ -104,6 +106,13 @@ public:
     const std::vector<SceneField>& fields() const { return fields_; }
     const std::vector<SceneWave>& waves() const { return waves_; }
     FieldEncoding encoding() const { return settings_.encoding; }
+    // The scene the hologram was made of; null where none was kept.
+    const std::shared_ptr<const Scene>& scene() const { return scene_; }
+    // What the hologram passes of the light that reconstructs it, on its own
+    // plane, at the first wavelength: the complex field itself, e^(iφ) of a
+    // phase (the 3-D spots' and the double-phase coding's too), or the
+    // amplitude hologram I lit by its own reference wave, I·e^(iψ).
+    SceneField transmittance() const;
     // The depths reconstruct() shows, nearest first.
     std::vector<double> focusDepths() const;
 
@@ -137,6 +146,7 @@ private:
     ScenePostProcessing settings_;
     std::vector<SceneWave> waves_;
     std::vector<SceneField> fields_;
+    std::shared_ptr<const Scene> scene_;
     std::size_t points_ = 0;
     double meanDepth_ = 0;
     double sumSeconds_ = 0;
