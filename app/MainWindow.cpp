@@ -120,9 +120,16 @@ void MainWindow::connectHandlers() {
     connect(menus_->quitAction(), &QAction::triggered, this, &MainWindow::quit);
     connect(menus_.get(), &MenuCommands::hologramChanged, this, &MainWindow::hologramChanged);
     connect(menus_.get(), &MenuCommands::statusBarMessage, this, &MainWindow::showInStatusBar);
-    // An opened scene is what "Calculate" makes a hologram of next.
+    // An opened scene is what "Calculate" makes a hologram of next, until a
+    // picture or a drawing takes its place on the canvas.
     connect(&menus_->scene(), &SceneCommands::sceneOpened, this,
             [this] { phaseOptions_->choose(SceneKind()); });
+    connect(&menus_->scene(), &SceneCommands::canvasChanged, this, [this](bool showsScene) {
+        if (showsScene)
+            phaseOptions_->choose(SceneKind());
+        else if (!phaseOptions_->chosenKind().sceneFiles.empty())
+            phaseOptions_->choose(phaseOptions_->flatKind());
+    });
     connect(&menus_->scene(), &SceneCommands::statusBarMessage, this, &MainWindow::showInStatusBar);
 
     connect(jobs_, &JobController::stateChanged, this, &MainWindow::updateActions);
