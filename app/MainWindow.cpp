@@ -180,7 +180,8 @@ void MainWindow::showInStatusLabel(const QString& text) { controls_.statusLabel-
 void MainWindow::showInStatusBar(const QString& text) { statusBarMessage_->setText(text); }
 
 WindowState MainWindow::state() const {
-    return {jobs_->running(), jobs_->busyShown(), document_.hasHologram(), document_.phase() != nullptr};
+    return {jobs_->running(), jobs_->busyShown(), document_.hasHologram(), document_.phase() != nullptr,
+            document_.modulatorPhase() != nullptr};
 }
 
 // The input file chooser, made on first use, waits as the controls do.
@@ -264,7 +265,7 @@ void MainWindow::showMadeHologram(JobController::Job job, std::shared_ptr<const 
 // field on the worker, as "Calculate" does; the others binarize the field
 // shown, at once.
 void MainWindow::binarize() {
-    if (isCalculating() || document_.phase() != nullptr) return;
+    if (isCalculating() || document_.modulatorPhase() != nullptr) return;
     const std::string method = menus_->binarizationMethod();
     const BinarizationMethod* entry = FindBinarizationMethod(method);
     if (entry != nullptr && entry->takesBudget) {

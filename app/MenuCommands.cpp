@@ -295,7 +295,7 @@ QList<EnabledRule> MenuCommands::enabledRules() const {
     rules.append(scene_->enabledRules());
     rules.append({saveHologramAs_, Need::NoJobRunning | Need::AnyHologram});
     rules.append({binarizationMenu_, Need::NoPhaseHologram});
-    rules.append({modulator_->showOnScreenAction(), Need::PhaseHologram});
+    rules.append({modulator_->showOnScreenAction(), Need::ModulatorPhase});
     for (QAction* always : QList<QAction*>{reconstruction_, modulator_->panelAction(), quit_} + helpItems_)
         rules.append({always, 0});
     return rules;

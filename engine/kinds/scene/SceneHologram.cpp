@@ -104,11 +104,12 @@ void SceneHologram::encode(const ExecutionContext& context) {
     }
     const bool phase = spots_ || settings_.encoding == FieldEncoding::Phase ||
                        settings_.encoding == FieldEncoding::DoublePhase;
+    phase_.reset();
     if (phase) {
         // The phase hologram's grey levels, φ / 2π × 255 rounded, as values
         // whose GreyLevel they are.
-        const PhaseHologram hologram = PhaseHologramOfField(values_);
-        view_ = hologram.greyLevels;
+        phase_ = PhaseHologramOfField(values_);
+        view_ = phase_->greyLevels;
         levels_ = HologramField(plane.columns, plane.rows);
         std::vector<float>& levels = levels_.values();
         for (std::size_t i = 0; i < levels.size(); ++i) levels[i] = static_cast<float>(view_[i]) / 255.0f;

@@ -113,6 +113,9 @@ public:
     // phase (the 3-D spots' and the double-phase coding's too), or the
     // amplitude hologram I lit by its own reference wave, I·e^(iψ).
     SceneField transmittance() const;
+    // The phase a modulator shows, of the phase and double-phase encodings
+    // and of the 3-D spots; null for the complex and amplitude encodings.
+    const PhaseHologram* phaseHologram() const { return phase_ ? &*phase_ : nullptr; }
     // The depths reconstruct() shows, nearest first.
     std::vector<double> focusDepths() const;
 
@@ -158,6 +161,7 @@ private:
     HologramField levels_;
     HologramField values_;
     std::vector<std::uint8_t> view_;
+    std::optional<PhaseHologram> phase_;
 };
 
 // The kinds table's "scene" entry: holograms of .ply and .xyz point clouds
