@@ -56,13 +56,6 @@ private:
 
 int StepOf(double depth) { return static_cast<int>(std::lround(depth * StepsPerMetre)); }
 
-QImage GreyPicture(const std::vector<std::uint8_t>& levels, int columns, int rows) {
-    QImage picture(columns, rows, QImage::Format_Grayscale8);
-    for (int r = 0; r < rows; ++r)
-        std::copy_n(levels.begin() + static_cast<std::ptrdiff_t>(r) * columns, columns, picture.scanLine(r));
-    return picture;
-}
-
 }  // namespace
 
 FocusRange FocusRangeOf(double nearest, double farthest) {
@@ -169,8 +162,9 @@ void SceneFocusPanel::startNext() {
     pending_ = false;
     if (!hologram_) return;
     running_ = std::make_shared<CancelFlag>(false);
+    if (!intensity_) intensity_ = std::make_shared<std::vector<float>>();
     watcher_.setFuture(QtConcurrent::run([generation = generation_, hologram = hologram_, refocus = refocus_,
-                                          depth = focusDepth(), cancel = running_] {
+                                          depth = focusDepth(), cancel = running_, intensity = intensity_] {
         Done done;
         done.generation = generation;
         done.hologram = hologram;
@@ -183,10 +177,17 @@ void SceneFocusPanel::startNext() {
                 done.refocus = std::make_shared<const Refocus>(scene.transmittance(),
                                                                scene.waves().front().wavelength, context);
             }
-            const std::vector<float> intensity = done.refocus->intensityAt(depth, context);
+            // The picture's grey levels straight from the intensity, and the
+            // shown copy scaled here, so that the window only shows it.
             const ScenePlane& plane = done.refocus->plane();
-            done.picture = GreyPicture(GreyLevelsOf(ScaleIntensity(intensity, IntensityScale::linear)),
-                                       plane.columns, plane.rows);
+            intensity->resize(plane.size());
+            done.refocus->intensityAt(depth, *intensity, context);
+            QImage picture(plane.columns, plane.rows, QImage::Format_Grayscale8);
+            if (picture.isNull()) throw std::bad_alloc();
+            WriteGreyLevels(*intensity, plane.columns, picture.bits(), picture.bytesPerLine(),
+                            IntensityScale::linear, DefaultRefocusDecades, 0, context);
+            done.shown = picture.scaled(ShownSide, ShownSide, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+            done.picture = std::move(picture);
         } catch (const CalculationCancelled&) {
             done.cancelled = true;
         } catch (const std::bad_alloc&) {
@@ -207,8 +208,7 @@ void SceneFocusPanel::taken() {
             pictureLabel_->setText(done.failure);
         } else {
             picture_ = std::move(done.picture);
-            pictureLabel_->setPixmap(QPixmap::fromImage(picture_).scaled(
-                ShownSide, ShownSide, Qt::KeepAspectRatio, Qt::SmoothTransformation));
+            pictureLabel_->setPixmap(QPixmap::fromImage(done.shown));
             emit pictureShown();
         }
     }

@@ -63,6 +63,7 @@ private:
         std::shared_ptr<const Hologram> hologram;
         std::shared_ptr<const Refocus> refocus;
         QImage picture;
+        QImage shown;  // the picture at the size it is shown
         QString failure;
         bool cancelled = false;
     };
@@ -79,6 +80,8 @@ private:
     std::shared_ptr<const Hologram> hologram_;
     std::shared_ptr<const Refocus> refocus_;  // of hologram_, once made
     std::vector<int> marks_;
+    // The running depth's intensity, kept from one depth to the next.
+    std::shared_ptr<std::vector<float>> intensity_;
     QImage picture_;
     QFutureWatcher<Done> watcher_;
     std::shared_ptr<CancelFlag> running_;  // the running depth's
