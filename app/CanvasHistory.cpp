@@ -52,8 +52,11 @@ CanvasHistory::CanvasHistory(PictureArea& canvas, DrawingState& drawing, QObject
     connect(redoAction_, &QAction::triggered, this, &CanvasHistory::redo);
 
     connect(&stack_, &QUndoStack::indexChanged, this, &CanvasHistory::updateActions);
+    connect(&stack_, &QUndoStack::indexChanged, this, &CanvasHistory::changed);
     updateActions();
 }
+
+CanvasHistory::~CanvasHistory() { disconnect(&stack_, nullptr, this, nullptr); }
 
 bool CanvasHistory::bandInProgress() const { return drawing_.lineActive || drawing_.circleActive; }
 

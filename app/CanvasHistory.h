@@ -32,6 +32,8 @@ public:
     static constexpr int Depth = 100;
 
     CanvasHistory(PictureArea& canvas, DrawingState& drawing, QObject* parent);
+    // The steps' going is no change: the canvas may be gone before them.
+    ~CanvasHistory() override;
 
     // Edit actions, enabled while they can do something.
     QAction* undoAction() const { return undoAction_; }
@@ -66,6 +68,11 @@ public:
     // While paused (a calculation reads the canvas), undo and redo are
     // disabled whatever the history holds.
     void setPaused(bool paused);
+
+signals:
+    // The canvas became another step of the history: a step was recorded,
+    // undone or redone.
+    void changed();
 
 private:
     bool bandInProgress() const;

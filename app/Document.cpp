@@ -4,6 +4,7 @@
 
 #include "engine/kinds/amplitude/AmplitudeKind.h"
 #include "engine/kinds/phase/PhaseKind.h"
+#include "engine/kinds/scene/SceneKind.h"
 
 namespace marbleck {
 
@@ -16,6 +17,12 @@ const HologramResult& Document::calculation() const {
 const PhaseHologram* Document::phase() const {
     const auto* phase = dynamic_cast<const PhaseKindHologram*>(hologram.get());
     return phase != nullptr ? &phase->hologram() : nullptr;
+}
+
+const PhaseHologram* Document::modulatorPhase() const {
+    if (const PhaseHologram* own = phase()) return own;
+    const auto* scene = dynamic_cast<const SceneHologram*>(hologram.get());
+    return scene != nullptr ? scene->phaseHologram() : nullptr;
 }
 
 std::shared_ptr<const Hologram> OnPanel(std::shared_ptr<const Hologram> hologram,

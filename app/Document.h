@@ -53,6 +53,9 @@ struct Document {
     const HologramField& field() const { return binarized() ? binarized()->field : calculation().field; }
     // The phase hologram, or nullptr.
     const PhaseHologram* phase() const;
+    // The phase a modulator shows ("Show on Screen…"): the phase hologram's,
+    // or a 3-D hologram's phase encoding; nullptr for any other.
+    const PhaseHologram* modulatorPhase() const;
 
     // The hologram as the view shows it, pixel for pixel: the grey levels cut
     // to the view's drawing area, with a loaded object's preview painted

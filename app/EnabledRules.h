@@ -19,6 +19,9 @@ struct WindowState {
     bool hologram = false;
     // That hologram is a phase hologram.
     bool phaseHologram = false;
+    // It holds a phase a modulator shows: a phase hologram, or a 3-D
+    // hologram encoded as a phase.
+    bool modulatorPhase = false;
 };
 
 // What a control or a menu item needs to be enabled; a rule's needs are
@@ -34,8 +37,10 @@ struct Need {
         AnyHologram = 1u << 2,
         // Needs a phase hologram.
         PhaseHologram = 1u << 3,
-        // Nothing binarizes a phase hologram.
+        // Nothing binarizes a phase (of a phase hologram or a 3-D one).
         NoPhaseHologram = 1u << 4,
+        // Needs a phase a modulator shows (Document::modulatorPhase).
+        ModulatorPhase = 1u << 5,
     };
 };
 

@@ -120,9 +120,16 @@ void MainWindow::connectHandlers() {
     connect(menus_->quitAction(), &QAction::triggered, this, &MainWindow::quit);
     connect(menus_.get(), &MenuCommands::hologramChanged, this, &MainWindow::hologramChanged);
     connect(menus_.get(), &MenuCommands::statusBarMessage, this, &MainWindow::showInStatusBar);
-    // An opened scene is what "Calculate" makes a hologram of next.
+    // An opened scene is what "Calculate" makes a hologram of next, until a
+    // picture or a drawing takes its place on the canvas.
     connect(&menus_->scene(), &SceneCommands::sceneOpened, this,
             [this] { phaseOptions_->choose(SceneKind()); });
+    connect(&menus_->scene(), &SceneCommands::canvasChanged, this, [this](bool showsScene) {
+        if (showsScene)
+            phaseOptions_->choose(SceneKind());
+        else if (!phaseOptions_->chosenKind().sceneFiles.empty())
+            phaseOptions_->choose(phaseOptions_->flatKind());
+    });
     connect(&menus_->scene(), &SceneCommands::statusBarMessage, this, &MainWindow::showInStatusBar);
 
     connect(jobs_, &JobController::stateChanged, this, &MainWindow::updateActions);
@@ -173,7 +180,8 @@ void MainWindow::showInStatusLabel(const QString& text) { controls_.statusLabel-
 void MainWindow::showInStatusBar(const QString& text) { statusBarMessage_->setText(text); }
 
 WindowState MainWindow::state() const {
-    return {jobs_->running(), jobs_->busyShown(), document_.hasHologram(), document_.phase() != nullptr};
+    return {jobs_->running(), jobs_->busyShown(), document_.hasHologram(), document_.phase() != nullptr,
+            document_.modulatorPhase() != nullptr};
 }
 
 // The input file chooser, made on first use, waits as the controls do.
@@ -257,7 +265,7 @@ void MainWindow::showMadeHologram(JobController::Job job, std::shared_ptr<const 
 // field on the worker, as "Calculate" does; the others binarize the field
 // shown, at once.
 void MainWindow::binarize() {
-    if (isCalculating() || document_.phase() != nullptr) return;
+    if (isCalculating() || document_.modulatorPhase() != nullptr) return;
     const std::string method = menus_->binarizationMethod();
     const BinarizationMethod* entry = FindBinarizationMethod(method);
     if (entry != nullptr && entry->takesBudget) {

@@ -112,8 +112,9 @@ from the last, and the status bar shows the efficiency before and after.
 metres) or a colour picture with its depth picture: the canvas shows the points
 from the front, red nearest to blue farthest, and <b>Calculate</b> makes its 3-D
 hologram by the size, pitch, wavelengths, method and encoding of <b>Options
-&gt; 3-D Hologram…</b>. <b>View &gt; Reconstruction</b> then refocuses it at the
-depth its slider sets, in millimetres.</p>
+&gt; 3-D Hologram…</b>; a picture opened or drawn over the scene is made into
+the kind chosen before it again. <b>View &gt; Reconstruction</b> then
+refocuses it at the depth its slider sets, in millimetres.</p>
 <p><b>Save Holo</b> (<b>File &gt; Save Hologram</b>) writes the hologram as
 shown as a bitmap named "H-" and the object's name beside the object;
 <b>File &gt; Save Hologram As…</b> writes it at full resolution as PNG, BMP
@@ -295,7 +296,7 @@ QList<EnabledRule> MenuCommands::enabledRules() const {
     rules.append(scene_->enabledRules());
     rules.append({saveHologramAs_, Need::NoJobRunning | Need::AnyHologram});
     rules.append({binarizationMenu_, Need::NoPhaseHologram});
-    rules.append({modulator_->showOnScreenAction(), Need::PhaseHologram});
+    rules.append({modulator_->showOnScreenAction(), Need::ModulatorPhase});
     for (QAction* always : QList<QAction*>{reconstruction_, modulator_->panelAction(), quit_} + helpItems_)
         rules.append({always, 0});
     return rules;

@@ -57,7 +57,7 @@ void ModulatorCommands::showOnScreen(bool on) {
         if (screenWindow_) screenWindow_->close();
         return;
     }
-    QScreen* screen = document_.phase() ? askScreen() : nullptr;
+    QScreen* screen = document_.modulatorPhase() ? askScreen() : nullptr;
     if (screen == nullptr) {
         showOnScreen_->setChecked(false);
         return;

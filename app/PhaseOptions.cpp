@@ -58,6 +58,15 @@ PhaseOptions::PhaseOptions(QWidget& window, QMenu& options) : QObject(&window), 
                              Text(entry->name) + QStringLiteral("HologramAction")));
     }
     kinds_.front()->setChecked(true);
+    for (qsizetype i = 0; i < kinds_.size(); ++i) {
+        if (!HologramKinds()[static_cast<std::size_t>(i)]->sceneFiles.empty()) continue;
+        QAction* flat = kinds_[i];
+        if (flatKind_ == nullptr) flatKind_ = flat;
+        if (flat->isChecked()) flatKind_ = flat;
+        connect(flat, &QAction::toggled, this, [this, flat](bool on) {
+            if (on) flatKind_ = flat;
+        });
+    }
 
     QMenu* refinement = options.addMenu(QStringLiteral("R&efinement"));
     refinement->menuAction()->setObjectName(QStringLiteral("refinementMenu"));
@@ -112,6 +121,11 @@ const HologramKind& PhaseOptions::chosenKind() const {
 void PhaseOptions::choose(const HologramKind& kind) {
     for (QAction* choice : kinds_)
         if (choice->data().toString() == Text(kind.name)) choice->setChecked(true);
+}
+
+const HologramKind& PhaseOptions::flatKind() const {
+    const qsizetype index = kinds_.indexOf(flatKind_);
+    return *HologramKinds()[static_cast<std::size_t>(std::max<qsizetype>(index, 0))];
 }
 
 RefinementRequest PhaseOptions::refinementRequest() const {

@@ -40,6 +40,9 @@ public:
     const HologramKind& chosenKind() const;
     // Chooses `kind`, as its menu item does.
     void choose(const HologramKind& kind);
+    // The kind of a flat object (one without scene files) chosen last: what
+    // a picture or a drawing is made into; the first such kind before any.
+    const HologramKind& flatKind() const;
     // What "Refine" runs.
     RefinementRequest refinementRequest() const;
 
@@ -60,6 +63,8 @@ private:
     QWidget& window_;
     // One per entry of the kinds table, in its order.
     QList<QAction*> kinds_;
+    // Of kinds_, the flat kind chosen last.
+    QAction* flatKind_ = nullptr;
     // One per refinement method, its name as the action's data.
     QList<QAction*> methods_;
     QAction* iterationsAction_ = nullptr;

@@ -28,14 +28,6 @@ namespace {
 
 const QString PlaceKey = QStringLiteral("reconstruction/geometry");
 
-// The depths of the document's scene's points, which the focus slider marks.
-std::vector<double> SceneDepths(const Document& document) {
-    std::vector<double> depths;
-    if (document.scene)
-        for (const ScenePoint& point : document.scene->points) depths.push_back(point.z);
-    return depths;
-}
-
 // The slider's range in decades below the brightest bin.
 constexpr int FewestDecades = 1;
 constexpr int MostDecades = 8;
@@ -52,7 +44,7 @@ ReconstructionWindow::ReconstructionWindow(const Document& document)
     setWindowTitle(QStringLiteral("Reconstruction"));
     createControls();
     connect(&watcher_, &QFutureWatcher<Result>::finished, this, &ReconstructionWindow::transformDone);
-    focusPanel_->setHologram(document_.hologram, SceneDepths(document_));
+    focusPanel_->setHologram(document_.hologram);
     const QByteArray place = QSettings().value(PlaceKey).toByteArray();
     if (place.isEmpty() || !restoreGeometry(place)) resize(480, 560);
 }
@@ -138,7 +130,7 @@ void ReconstructionWindow::createControls() {
 }
 
 void ReconstructionWindow::hologramChanged() {
-    focusPanel_->setHologram(document_.hologram, SceneDepths(document_));
+    focusPanel_->setHologram(document_.hologram);
     requestTransform();
 }
 

@@ -9,6 +9,7 @@
 #include <QLineEdit>
 #include <QLocale>
 #include <QMenu>
+#include <QScopeGuard>
 #include <QStringList>
 #include <QVBoxLayout>
 #include <filesystem>
@@ -86,7 +87,9 @@ SceneCommands::SceneCommands(QWidget& window, Document& document, PictureArea& c
       canvas_(canvas),
       history_(history),
       askOpenFile_(std::move(askOpenFile)),
-      settings_(SceneSettings::Remembered()) {}
+      settings_(SceneSettings::Remembered()) {
+    connect(&history_, &CanvasHistory::changed, this, &SceneCommands::followCanvas);
+}
 
 void SceneCommands::addOpenItem(QMenu& file) {
     open_ = file.addAction(QStringLiteral("Open &3-D Scene…"));
@@ -134,10 +137,20 @@ void SceneCommands::openScene(const QString& path, const QString& depthPath, con
         scene = std::make_shared<const Scene>(ReadDepthScene(path, depthPath, range, pitch));
     }
     const QImage preview = ScenePreview(*scene, canvas_.drawingAreaSize());
-    history_.record(QStringLiteral("load"), [&] { canvas_.setPicture(preview); });
+    {
+        opening_ = true;
+        const auto opened = qScopeGuard([this] { opening_ = false; });
+        history_.record(QStringLiteral("load"), [&] { canvas_.setPicture(preview); });
+    }
+    sceneCanvas_ = canvas_.contents();
     document_.scene = std::move(scene);
     emit sceneOpened();
     emit statusBarMessage(QStringLiteral("3-D scene of %1 points").arg(document_.scene->points.size()));
+}
+
+void SceneCommands::followCanvas() {
+    if (opening_) return;
+    emit canvasChanged(document_.scene && sceneCanvas_ && canvas_.contents() == *sceneCanvas_);
 }
 
 void SceneCommands::editSettings() {

@@ -3,9 +3,11 @@
 #include <QObject>
 #include <QString>
 #include <functional>
+#include <optional>
 
 #include "app/EnabledRules.h"
 #include "app/SceneSettings.h"
+#include "widgets/PictureArea.h"
 
 class QAction;
 class QMenu;
@@ -14,7 +16,6 @@ class QWidget;
 namespace marbleck {
 
 class CanvasHistory;
-class PictureArea;
 struct Document;
 
 // The commands of 3-D scenes: "File" > "Open 3-D Scene…", which reads a
@@ -22,6 +23,8 @@ struct Document;
 // near and far distances into the document and shows the points on the
 // object canvas (ScenePreview), and "Options" > "3-D Hologram…", which
 // edits the physical settings (SceneSettingsDialog) kept in the settings.
+// It follows the canvas: once a picture is opened or drawn over the scene
+// (or the history steps away from it), the canvas shows a flat object again.
 class SceneCommands : public QObject {
     Q_OBJECT
 
@@ -54,11 +57,16 @@ public:
 signals:
     // A scene was opened into the document.
     void sceneOpened();
+    // The canvas changed otherwise (a drawing, a picture opened, "clear",
+    // undo or redo): `showsScene` when it shows the document's scene as it
+    // was opened, false when it shows a flat object.
+    void canvasChanged(bool showsScene);
     void statusBarMessage(const QString& text);
 
 private:
     void askScene();
     void editSettings();
+    void followCanvas();
 
     QWidget& window_;
     Document& document_;
@@ -68,6 +76,9 @@ private:
     QAction* open_ = nullptr;
     QAction* settingsAction_ = nullptr;
     SceneSettings settings_;
+    // The canvas as the last scene opened left it.
+    std::optional<PictureArea::Contents> sceneCanvas_;
+    bool opening_ = false;
 };
 
 }  // namespace marbleck

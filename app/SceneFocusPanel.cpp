@@ -9,14 +9,11 @@
 #include <QtConcurrent/QtConcurrentRun>
 #include <algorithm>
 #include <cmath>
-#include <complex>
 #include <new>
-#include <numbers>
 #include <numeric>
 #include <set>
 
 #include "engine/kinds/scene/SceneKind.h"
-#include "engine/scenes/FieldEncoding.h"
 
 namespace marbleck {
 
@@ -59,43 +56,7 @@ private:
 
 int StepOf(double depth) { return static_cast<int>(std::lround(depth * StepsPerMetre)); }
 
-QImage GreyPicture(const std::vector<std::uint8_t>& levels, int columns, int rows) {
-    QImage picture(columns, rows, QImage::Format_Grayscale8);
-    for (int r = 0; r < rows; ++r)
-        std::copy_n(levels.begin() + static_cast<std::ptrdiff_t>(r) * columns, columns, picture.scanLine(r));
-    return picture;
-}
-
 }  // namespace
-
-SceneField SceneTransmittance(const SceneHologram& hologram) {
-    const double wavelength = hologram.waves().front().wavelength;
-    const FileContent content = hologram.fileContent();
-    if (!content.complex.empty() || content.values == nullptr) return hologram.fields().front();
-    const HologramField& values = *content.values;
-    double pitch = ScenePlane{}.pitch;
-    for (const NamedValue& detail : hologram.details())
-        if (const auto* micrometres = std::get_if<double>(&detail.value.value);
-            detail.name == "pitchUm" && micrometres)
-            pitch = *micrometres * 1e-6;
-    const ScenePlane plane{values.columns(), values.rows(), pitch};
-    SceneField field(plane);
-    if (hologram.encoding() == FieldEncoding::Amplitude) {
-        // The amplitude hologram lit by its own reference wave.
-        const ReferenceWave reference = DefaultReferenceWave(wavelength, plane.pitch);
-        const double k = 2 * std::numbers::pi / wavelength;
-        for (int r = 0; r < plane.rows; ++r)
-            for (int c = 0; c < plane.columns; ++c) {
-                const double psi = std::fmod(k * (reference.sinX * plane.x(c) + reference.sinY * plane.y(r)),
-                                             2 * std::numbers::pi);
-                field.row(r)[c] = std::polar(values(c, r), static_cast<float>(psi));
-            }
-        return field;
-    }
-    for (int r = 0; r < plane.rows; ++r)
-        for (int c = 0; c < plane.columns; ++c) field.row(r)[c] = std::polar(1.0f, values(c, r));
-    return field;
-}
 
 FocusRange FocusRangeOf(double nearest, double farthest) {
     const double margin = std::max({0.1 * (farthest - nearest), 0.05 * nearest, 1e-3});
@@ -139,7 +100,7 @@ SceneFocusPanel::~SceneFocusPanel() {
     watcher_.waitForFinished();
 }
 
-void SceneFocusPanel::setHologram(std::shared_ptr<const Hologram> hologram, std::vector<double> depths) {
+void SceneFocusPanel::setHologram(std::shared_ptr<const Hologram> hologram) {
     const auto* scene = dynamic_cast<const SceneHologram*>(hologram.get());
     if (hologram == hologram_ && scene != nullptr) return;
     ++generation_;
@@ -154,6 +115,9 @@ void SceneFocusPanel::setHologram(std::shared_ptr<const Hologram> hologram, std:
         return;
     }
     hologram_ = std::move(hologram);
+    std::vector<double> depths;
+    if (scene->scene())
+        for (const ScenePoint& point : scene->scene()->points) depths.push_back(point.z);
     if (depths.empty()) depths = scene->focusDepths();
     std::sort(depths.begin(), depths.end());
     const FocusRange range = FocusRangeOf(depths.front(), depths.back());
@@ -198,8 +162,9 @@ void SceneFocusPanel::startNext() {
     pending_ = false;
     if (!hologram_) return;
     running_ = std::make_shared<CancelFlag>(false);
+    if (!intensity_) intensity_ = std::make_shared<std::vector<float>>();
     watcher_.setFuture(QtConcurrent::run([generation = generation_, hologram = hologram_, refocus = refocus_,
-                                          depth = focusDepth(), cancel = running_] {
+                                          depth = focusDepth(), cancel = running_, intensity = intensity_] {
         Done done;
         done.generation = generation;
         done.hologram = hologram;
@@ -209,13 +174,20 @@ void SceneFocusPanel::startNext() {
             context.cancelFlag = cancel.get();
             if (!done.refocus) {
                 const auto& scene = static_cast<const SceneHologram&>(*hologram);
-                done.refocus = std::make_shared<const Refocus>(SceneTransmittance(scene),
+                done.refocus = std::make_shared<const Refocus>(scene.transmittance(),
                                                                scene.waves().front().wavelength, context);
             }
-            const std::vector<float> intensity = done.refocus->intensityAt(depth, context);
+            // The picture's grey levels straight from the intensity, and the
+            // shown copy scaled here, so that the window only shows it.
             const ScenePlane& plane = done.refocus->plane();
-            done.picture = GreyPicture(GreyLevelsOf(ScaleIntensity(intensity, IntensityScale::linear)),
-                                       plane.columns, plane.rows);
+            intensity->resize(plane.size());
+            done.refocus->intensityAt(depth, *intensity, context);
+            QImage picture(plane.columns, plane.rows, QImage::Format_Grayscale8);
+            if (picture.isNull()) throw std::bad_alloc();
+            WriteGreyLevels(*intensity, plane.columns, picture.bits(), picture.bytesPerLine(),
+                            IntensityScale::linear, DefaultRefocusDecades, 0, context);
+            done.shown = picture.scaled(ShownSide, ShownSide, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+            done.picture = std::move(picture);
         } catch (const CalculationCancelled&) {
             done.cancelled = true;
         } catch (const std::bad_alloc&) {
@@ -236,8 +208,7 @@ void SceneFocusPanel::taken() {
             pictureLabel_->setText(done.failure);
         } else {
             picture_ = std::move(done.picture);
-            pictureLabel_->setPixmap(QPixmap::fromImage(picture_).scaled(
-                ShownSide, ShownSide, Qt::KeepAspectRatio, Qt::SmoothTransformation));
+            pictureLabel_->setPixmap(QPixmap::fromImage(done.shown));
             emit pictureShown();
         }
     }

@@ -15,13 +15,6 @@ class QSlider;
 
 namespace marbleck {
 
-class SceneHologram;
-
-// The light a 3-D hologram sends to one depth: its transmittance (the
-// complex field, e^(iφ) of a phase, the amplitude hologram lit by its
-// reference wave), as its reconstruction lights it, of the first wavelength.
-SceneField SceneTransmittance(const SceneHologram& hologram);
-
 // The slider's range in tenths of a millimetre for points from `nearest` to
 // `farthest` (metres): a tenth of the depth range beyond each end, at least
 // 5 % of the nearest depth and 1 mm.
@@ -47,10 +40,11 @@ public:
     // Waits for a running depth.
     ~SceneFocusPanel() override;
 
-    // Follows `hologram` when it is a 3-D one whose scene's points lie at
-    // `depths` (metres), the slider at the depth nearest their mean; hides
-    // for any other (or null).
-    void setHologram(std::shared_ptr<const Hologram> hologram, std::vector<double> depths);
+    // Follows `hologram` when it is a 3-D one, its marks at the depths of the
+    // points of the scene it was made of (of its focus depths where it kept
+    // none), the slider at the depth nearest their mean; hides for any other
+    // (or null).
+    void setHologram(std::shared_ptr<const Hologram> hologram);
 
     // The slider's depth in metres.
     double focusDepth() const;
@@ -69,6 +63,7 @@ private:
         std::shared_ptr<const Hologram> hologram;
         std::shared_ptr<const Refocus> refocus;
         QImage picture;
+        QImage shown;  // the picture at the size it is shown
         QString failure;
         bool cancelled = false;
     };
@@ -85,6 +80,8 @@ private:
     std::shared_ptr<const Hologram> hologram_;
     std::shared_ptr<const Refocus> refocus_;  // of hologram_, once made
     std::vector<int> marks_;
+    // The running depth's intensity, kept from one depth to the next.
+    std::shared_ptr<std::vector<float>> intensity_;
     QImage picture_;
     QFutureWatcher<Done> watcher_;
     std::shared_ptr<CancelFlag> running_;  // the running depth's

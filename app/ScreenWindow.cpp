@@ -53,10 +53,10 @@ ScreenWindow::ScreenWindow(const Document& document, QWidget& owner)
 }
 
 QImage ScreenWindow::makeMap() const {
-    if (!document_.phase())
+    if (!document_.modulatorPhase())
         throw RunTimeError(ErrorNumber::InvalidPropertyValue, "There is no phase hologram");
     try {
-        return GreyImage(MapToPanel(*document_.phase(), document_.panel.settings));
+        return GreyImage(MapToPanel(*document_.modulatorPhase(), document_.panel.settings));
     } catch (const std::invalid_argument& error) {
         throw RunTimeError(ErrorNumber::InvalidPropertyValue,
                            std::string("Invalid property value: ") + error.what());
@@ -81,7 +81,7 @@ bool ScreenWindow::showOn(QScreen* screen) {
 
 void ScreenWindow::refresh() {
     if (!isVisible()) return;
-    if (!document_.phase()) {
+    if (!document_.modulatorPhase()) {
         close();
         return;
     }

@@ -12,7 +12,7 @@ namespace marbleck {
 struct Document;
 
 // "View" > "Show on Screen…": a frameless full-screen window that shows the
-// document's phase hologram as the modulator's panel map, one map pixel on
+// document's phase hologram (or a 3-D hologram's phase) as the modulator's panel map, one map pixel on
 // one device pixel, its top-left at the screen's top-left (a larger map is
 // cut at the right and bottom, a smaller one has black around it). Esc
 // closes it.

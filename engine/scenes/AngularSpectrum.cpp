@@ -139,6 +139,13 @@ void ForEachRow(int columns, int rows, const ExecutionContext& context, Part&& p
     ParallelFor(pool, PartsFor(columns, rows, context), rows, std::forward<Part>(part));
 }
 
+// 2π·f²/(1/λ + √(1/λ² − f²)) at (fx, fy), −1 where f ≥ 1/λ.
+double SlownessAt(double fx, double fy, double wavenumber) {
+    const double f2 = fx * fx + fy * fy;
+    const double left = wavenumber * wavenumber - f2;
+    return left > 0 ? TwoPi * f2 / (wavenumber + std::sqrt(left)) : -1.0;
+}
+
 }  // namespace
 
 double BandLimit(double paddedLength, double distance, double wavelength) {
@@ -180,41 +187,64 @@ AngularSpectrum::Transfer AngularSpectrum::transfer(double distance, const Execu
     return made;
 }
 
+AngularSpectrum::Slowness AngularSpectrum::slowness(const ExecutionContext& context) const {
+    const int columns = plane_.columns;
+    const int rows = plane_.rows;
+    Slowness made;
+    made.values_.resize(static_cast<std::size_t>(columns + 1) * static_cast<std::size_t>(rows + 1));
+    const double width = paddedColumns() * plane_.pitch;
+    const double height = paddedRows() * plane_.pitch;
+    const double wavenumber = 1.0 / wavelength_;
+    double* values = made.values_.data();
+    ForEachRow(columns + 1, rows + 1, context, [&](int, int first, int last) {
+        for (int v = first; v < last; ++v) {
+            double* row = values + static_cast<std::size_t>(v) * static_cast<std::size_t>(columns + 1);
+            const double fy = v / height;
+            for (int u = 0; u <= columns; ++u) row[u] = SlownessAt(u / width, fy, wavenumber);
+        }
+    });
+    return made;
+}
+
 void AngularSpectrum::makeTransfer(double distance, Transfer& into, const ExecutionContext& context) const {
+    makeTransfer(distance, slowness(context), into, context);
+}
+
+void AngularSpectrum::makeTransfer(double distance, const Slowness& slowness, Transfer& into,
+                                   const ExecutionContext& context) const {
     if (!std::isfinite(distance)) throw std::invalid_argument("a propagation needs a finite distance");
     const int columns = plane_.columns;
     const int rows = plane_.rows;
+    if (slowness.values_.size() != static_cast<std::size_t>(columns + 1) * static_cast<std::size_t>(rows + 1))
+        throw std::invalid_argument("a transfer function needs the slowness of its own spectrum");
     into.columns_ = columns + 1;
     into.rows_ = rows + 1;
     into.distance_ = distance;
-    into.values_.resize(static_cast<std::size_t>(columns + 1) * static_cast<std::size_t>(rows + 1));
+    into.values_.resize(slowness.values_.size());
     const double width = paddedColumns() * plane_.pitch;
     const double height = paddedRows() * plane_.pitch;
     const double limitU = BandLimit(width, distance, wavelength_);
     const double limitV = BandLimit(height, distance, wavelength_);
-    const double wavenumber = 1.0 / wavelength_;  // cycles per metre
-    const double squared = wavenumber * wavenumber;
     // 2π·z/λ reduced exactly enough: z/λ mod 1 keeps the fraction's digits.
     const double axial = TwoPi * std::remainder(distance / wavelength_, 1.0);
     const auto scale = static_cast<float>(1.0 / (static_cast<double>(paddedColumns()) * paddedRows()));
+    const double* lags = slowness.values_.data();
     Complex* values = into.values_.data();
     ForEachRow(columns + 1, rows + 1, context, [&](int, int first, int last) {
         for (int v = first; v < last; ++v) {
-            Complex* row = values + static_cast<std::size_t>(v) * static_cast<std::size_t>(columns + 1);
-            const double fy = v / height;
-            if (fy > limitV) {
+            const std::size_t at = static_cast<std::size_t>(v) * static_cast<std::size_t>(columns + 1);
+            Complex* row = values + at;
+            const double* lag = lags + at;
+            if (v / height > limitV) {
                 std::fill(row, row + columns + 1, Complex{});
                 continue;
             }
             for (int u = 0; u <= columns; ++u) {
-                const double fx = u / width;
-                const double f2 = fx * fx + fy * fy;
-                const double left = squared - f2;
-                if (fx > limitU || left <= 0) {
+                if (u / width > limitU || lag[u] < 0) {
                     row[u] = {};
                     continue;
                 }
-                double phase = axial - TwoPi * distance * f2 / (wavenumber + std::sqrt(left));
+                const double phase = axial - distance * lag[u];
                 // Within [−π, π] the single-precision cosine and sine are
                 // as close as the float result holds, at half the time.
                 const auto reduced = static_cast<float>(phase - TwoPi * std::nearbyint(phase / TwoPi));
@@ -305,14 +335,32 @@ void AngularSpectrum::multiplyAdd(const Padded& spectrum, const Transfer& transf
     });
 }
 
-void AngularSpectrum::inverse(Padded& spectrum, std::complex<float>* values,
-                              const ExecutionContext& context) const {
+void AngularSpectrum::transformBack(Padded& spectrum, const ExecutionContext& context) const {
     const PaddedPlans& plans =
         PlansFor(paddedColumns(), paddedRows(), PartsFor(paddedColumns(), paddedRows(), context));
     context.stopIfCancelled();
     Run(plans.backwardRows, spectrum.data(), context);
     context.stopIfCancelled();
     Run(plans.backwardColumns, spectrum.data(), context);
+}
+
+void AngularSpectrum::inverseIntensity(Padded& spectrum, float* intensity,
+                                       const ExecutionContext& context) const {
+    transformBack(spectrum, context);
+    const int columns = plane_.columns;
+    const Complex* data = spectrum.data();
+    ForEachRow(columns, plane_.rows, context, [&](int, int first, int last) {
+        for (int r = first; r < last; ++r) {
+            const Complex* row = data + static_cast<std::size_t>(r) * static_cast<std::size_t>(2 * columns);
+            float* to = intensity + static_cast<std::size_t>(r) * static_cast<std::size_t>(columns);
+            for (int c = 0; c < columns; ++c) to[c] = std::norm(row[c]);
+        }
+    });
+}
+
+void AngularSpectrum::inverse(Padded& spectrum, std::complex<float>* values,
+                              const ExecutionContext& context) const {
+    transformBack(spectrum, context);
     const int columns = plane_.columns;
     const Complex* data = spectrum.data();
     ForEachRow(columns, plane_.rows, context, [&](int, int first, int last) {

@@ -88,11 +88,25 @@ public:
         std::vector<std::complex<float>> values_;
     };
 
+    // What H of every distance shares: at each (u, v) of the quarter H is
+    // held for, the phase a metre lags the axial wave by, 2π·f²/(1/λ + w)
+    // with w = √(1/λ² − f²); −1 where the wave is evanescent (f ≥ 1/λ).
+    class Slowness {
+    private:
+        friend class AngularSpectrum;
+        std::vector<double> values_;
+    };
+    Slowness slowness(const ExecutionContext& context = {}) const;
+
     // H of `distance` metres (either sign), its values formed over the pool.
     // Throws std::invalid_argument for a distance that is not finite.
     Transfer transfer(double distance, const ExecutionContext& context = {}) const;
     // The same into `into`, reusing its memory.
     void makeTransfer(double distance, Transfer& into, const ExecutionContext& context = {}) const;
+    // The same from the shared part made once (`slowness`, of this
+    // spectrum): a product, a cosine and a sine a value, the same values.
+    void makeTransfer(double distance, const Slowness& slowness, Transfer& into,
+                      const ExecutionContext& context = {}) const;
 
     // Sets `padded` to zero, then places the plane's C × R values (row by
     // row) in its corner: `values` may be null to leave them zero.
@@ -110,12 +124,18 @@ public:
     // The field of a spectrum cut to the plane, row by row into `values`
     // (C × R of them); overwrites the spectrum.
     void inverse(Padded& spectrum, std::complex<float>* values, const ExecutionContext& context = {}) const;
+    // Its intensity |U|² cut to the plane, row by row into `intensity` (C × R
+    // values), with no field in between; overwrites the spectrum.
+    void inverseIntensity(Padded& spectrum, float* intensity, const ExecutionContext& context = {}) const;
 
     // The field `distance` metres on: load, forward, multiply, inverse.
     void propagate(const std::complex<float>* from, double distance, std::complex<float>* to,
                    const ExecutionContext& context = {}) const;
 
 private:
+    // The inverse transform in place, the plane's values in the corner.
+    void transformBack(Padded& spectrum, const ExecutionContext& context) const;
+
     ScenePlane plane_;
     double wavelength_;
 };

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <mutex>
 #include <stdexcept>
 
 #include "engine/core/ParallelFor.h"
@@ -24,44 +25,108 @@ const ScenePlane& CheckedPlane(const SceneField& field) {
     return field.plane;
 }
 
-// The parts a per-value pass over `count` values is cut into.
-int PartsFor(const ExecutionContext& context, std::size_t count) {
-    return PartsFor(context.pool(), static_cast<long long>(count), 1LL << 16);
+float Finite(float value) { return std::isfinite(value) ? value : 0.0f; }
+
+// One intensity over `maximum` (> 0) on `scale`, 0 … 1.
+inline float Scaled(float intensity, IntensityScale scale, double maximum, double floorDb) {
+    const double ratio = Finite(intensity) / maximum;
+    double value = ratio;
+    if (scale == IntensityScale::log)
+        value = ratio > 0 ? (10.0 * std::log10(ratio) - floorDb) / -floorDb : 0.0;
+    return static_cast<float>(std::clamp(value, 0.0, 1.0));
 }
 
-float Finite(float value) { return std::isfinite(value) ? value : 0.0f; }
+inline std::uint8_t Grey(float scaled) {
+    return static_cast<std::uint8_t>(std::lround(255.0f * std::clamp(Finite(scaled), 0.0f, 1.0f)));
+}
 
 }  // namespace
 
+// One call's arrays: the padded spectrum times H, and H.
+struct Refocus::Work {
+    explicit Work(const AngularSpectrum& spectrum) : padded(spectrum) {}
+    AngularSpectrum::Padded padded;
+    AngularSpectrum::Transfer transfer;
+};
+
+// The work sets calls have finished with; a call takes one for its time.
+class Refocus::WorkShelf {
+public:
+    // A set lent to one call, back on the shelf when it ends however it ends.
+    class Lent {
+    public:
+        Lent(WorkShelf& shelf, const AngularSpectrum& spectrum)
+            : shelf_(shelf), work_(shelf.take(spectrum)) {}
+        ~Lent() { shelf_.put(std::move(work_)); }
+        Lent(const Lent&) = delete;
+        Lent& operator=(const Lent&) = delete;
+        Work& operator*() const { return *work_; }
+
+    private:
+        WorkShelf& shelf_;
+        std::unique_ptr<Work> work_;
+    };
+
+private:
+    // At most this many sets stay idle (each 4·C·R + (C + 1)·(R + 1) values).
+    static constexpr std::size_t MostIdle = 2;
+
+    std::unique_ptr<Work> take(const AngularSpectrum& spectrum) {
+        {
+            const std::lock_guard lock(mutex_);
+            if (!idle_.empty()) {
+                std::unique_ptr<Work> work = std::move(idle_.back());
+                idle_.pop_back();
+                return work;
+            }
+        }
+        return std::make_unique<Work>(spectrum);
+    }
+    void put(std::unique_ptr<Work> work) noexcept {
+        const std::lock_guard lock(mutex_);
+        if (idle_.size() < MostIdle) idle_.push_back(std::move(work));
+    }
+
+    std::mutex mutex_;
+    std::vector<std::unique_ptr<Work>> idle_;
+};
+
 Refocus::Refocus(const SceneField& hologram, double wavelength, const ExecutionContext& context)
-    : spectrum_(CheckedPlane(hologram), wavelength), hologramSpectrum_(spectrum_) {
+    : spectrum_(CheckedPlane(hologram), wavelength),
+      hologramSpectrum_(spectrum_),
+      shelf_(std::make_shared<WorkShelf>()) {
     CheckExecutionContext(context);
+    slowness_ = spectrum_.slowness(context);
     spectrum_.load(hologram.values.data(), hologramSpectrum_, context);
     spectrum_.forward(hologramSpectrum_, context);
 }
 
+void Refocus::focusInto(double depth, Work& work, const ExecutionContext& context) const {
+    spectrum_.makeTransfer(-depth, slowness_, work.transfer, context);
+    context.stopIfCancelled();
+    spectrum_.multiply(hologramSpectrum_, work.transfer, work.padded, context);
+}
+
 SceneField Refocus::fieldAt(double depth, const ExecutionContext& context) const {
-    const AngularSpectrum::Transfer transfer = spectrum_.transfer(-depth, context);
-    AngularSpectrum::Padded work(spectrum_);
-    const Complex* from = hologramSpectrum_.data();
-    Complex* to = work.data();
-    ParallelFor(
-        context.pool(), PartsFor(context, work.size()), work.size(),
-        [&](int, std::size_t first, std::size_t last) { std::copy(from + first, from + last, to + first); });
-    spectrum_.multiply(work, transfer, context);
+    const WorkShelf::Lent work(*shelf_, spectrum_);
+    focusInto(depth, *work, context);
     SceneField field(plane());
-    spectrum_.inverse(work, field.values.data(), context);
+    spectrum_.inverse((*work).padded, field.values.data(), context);
     return field;
 }
 
 std::vector<float> Refocus::intensityAt(double depth, const ExecutionContext& context) const {
-    const SceneField field = fieldAt(depth, context);
-    std::vector<float> intensity(field.values.size());
-    ParallelFor(context.pool(), PartsFor(context, intensity.size()), intensity.size(),
-                [&](int, std::size_t first, std::size_t last) {
-                    for (std::size_t i = first; i < last; ++i) intensity[i] = std::norm(field.values[i]);
-                });
+    std::vector<float> intensity(plane().size());
+    intensityAt(depth, intensity, context);
     return intensity;
+}
+
+void Refocus::intensityAt(double depth, std::span<float> intensity, const ExecutionContext& context) const {
+    if (intensity.size() != plane().size())
+        throw std::invalid_argument("a refocused picture needs one value for every point of the plane");
+    const WorkShelf::Lent work(*shelf_, spectrum_);
+    focusInto(depth, *work, context);
+    spectrum_.inverseIntensity((*work).padded, intensity.data(), context);
 }
 
 std::vector<float> ScaleIntensity(std::span<const float> intensity, IntensityScale scale, double decades,
@@ -71,22 +136,47 @@ std::vector<float> ScaleIntensity(std::span<const float> intensity, IntensitySca
     std::vector<float> scaled(intensity.size(), 0.0f);
     if (!(maximum > 0)) return scaled;
     const double floorDb = -10.0 * decades;
-    for (std::size_t i = 0; i < intensity.size(); ++i) {
-        const double ratio = Finite(intensity[i]) / maximum;
-        double value = ratio;
-        if (scale == IntensityScale::log)
-            value = ratio > 0 ? (10.0 * std::log10(ratio) - floorDb) / -floorDb : 0.0;
-        scaled[i] = static_cast<float>(std::clamp(value, 0.0, 1.0));
-    }
+    for (std::size_t i = 0; i < intensity.size(); ++i)
+        scaled[i] = Scaled(intensity[i], scale, maximum, floorDb);
     return scaled;
 }
 
 std::vector<std::uint8_t> GreyLevelsOf(std::span<const float> scaled) {
     std::vector<std::uint8_t> levels(scaled.size());
-    for (std::size_t i = 0; i < scaled.size(); ++i)
-        levels[i] =
-            static_cast<std::uint8_t>(std::lround(255.0f * std::clamp(Finite(scaled[i]), 0.0f, 1.0f)));
+    for (std::size_t i = 0; i < scaled.size(); ++i) levels[i] = Grey(scaled[i]);
     return levels;
+}
+
+void WriteGreyLevels(std::span<const float> intensity, int columns, std::uint8_t* rows, std::ptrdiff_t stride,
+                     IntensityScale scale, double decades, double maximum, const ExecutionContext& context) {
+    if (columns < 1 || intensity.size() % static_cast<std::size_t>(columns) != 0 || stride < columns)
+        throw std::invalid_argument("grey levels need whole rows of the intensity");
+    const int count = static_cast<int>(intensity.size() / static_cast<std::size_t>(columns));
+    const int parts = PartsFor(context.pool(), static_cast<long long>(intensity.size()), 1LL << 16);
+    if (!(maximum > 0)) {
+        std::vector<double> largest(static_cast<std::size_t>(parts), 0.0);
+        ParallelFor(context.pool(), parts, intensity.size(),
+                    [&](int part, std::size_t first, std::size_t last) {
+                        float most = 0;
+                        for (std::size_t i = first; i < last; ++i)
+                            most = std::max(most, Finite(intensity[i]));
+                        largest[static_cast<std::size_t>(part)] = most;
+                    });
+        maximum = *std::max_element(largest.begin(), largest.end());
+    }
+    const double floorDb = -10.0 * decades;
+    ParallelFor(context.pool(), parts, count, [&](int, int first, int last) {
+        for (int r = first; r < last; ++r) {
+            const float* from =
+                intensity.data() + static_cast<std::size_t>(r) * static_cast<std::size_t>(columns);
+            std::uint8_t* to = rows + r * stride;
+            if (!(maximum > 0)) {
+                std::fill(to, to + columns, std::uint8_t{0});
+                continue;
+            }
+            for (int c = 0; c < columns; ++c) to[c] = Grey(Scaled(from[c], scale, maximum, floorDb));
+        }
+    });
 }
 
 FocalStack MakeFocalStack(const Refocus& refocus, double nearDepth, double farDepth, int steps,

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <span>
 #include <vector>
 
@@ -29,10 +30,12 @@ inline constexpr double DefaultRefocusDecades = 3.0;
 // eye sees through the hologram; the real image of the conjugate field lies
 // at +z.
 //
-// The hologram's padded spectrum is made once (one forward transform); each
-// depth then costs its transfer function, a product and one inverse
-// transform, in arrays of its own, so that several depths may be asked for
-// at once from different threads.
+// The hologram's padded spectrum is made once (one forward transform), and
+// the part of the transfer function every depth shares; each depth then
+// costs its transfer function (a cosine and a sine a value), a product and
+// one inverse transform. Each call takes a set of work arrays from those earlier calls
+// left idle (a new set when none is), so that a redraw touches no new
+// memory and several depths may be asked for at once from different threads.
 class Refocus {
 public:
     // Throws what AngularSpectrum throws, std::invalid_argument for a field
@@ -46,10 +49,19 @@ public:
     SceneField fieldAt(double depth, const ExecutionContext& context = {}) const;
     // |U|² at depth z, row by row.
     std::vector<float> intensityAt(double depth, const ExecutionContext& context = {}) const;
+    // The same into `intensity` (C × R values).
+    void intensityAt(double depth, std::span<float> intensity, const ExecutionContext& context = {}) const;
 
 private:
+    struct Work;
+    class WorkShelf;
+    // The spectrum times H of `depth` into a work set's padded array.
+    void focusInto(double depth, Work& work, const ExecutionContext& context) const;
+
     AngularSpectrum spectrum_;
     AngularSpectrum::Padded hologramSpectrum_;
+    AngularSpectrum::Slowness slowness_;  // what every depth's H shares
+    std::shared_ptr<WorkShelf> shelf_;
 };
 
 // An intensity picture mapped to 0 … 1 (see IntensityScale); an all-zero
@@ -60,6 +72,14 @@ std::vector<float> ScaleIntensity(std::span<const float> intensity, IntensitySca
                                   double decades = DefaultRefocusDecades, double maximum = 0);
 // 0 … 1 as 8-bit grey levels, rounded to the nearest.
 std::vector<std::uint8_t> GreyLevelsOf(std::span<const float> scaled);
+// GreyLevelsOf(ScaleIntensity(intensity, scale, decades, maximum)), level
+// for level, in one pass over the context's threads and with nothing in
+// between: rows of `columns` levels into `rows`, each `stride` bytes after
+// the one before (a picture's scan lines). Throws std::invalid_argument for
+// an intensity that is no whole number of rows or a stride under a row.
+void WriteGreyLevels(std::span<const float> intensity, int columns, std::uint8_t* rows, std::ptrdiff_t stride,
+                     IntensityScale scale, double decades = DefaultRefocusDecades, double maximum = 0,
+                     const ExecutionContext& context = {});
 
 // |U|² at `steps` depths evenly from `nearDepth` to `farDepth` (both
 // included; one step gives nearDepth alone). Progress after each picture;

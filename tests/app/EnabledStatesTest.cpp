@@ -36,7 +36,8 @@ struct EnabledCase {
 // What a user sees of the state a case drives the window into.
 WindowState Expected(const EnabledCase& c) {
     const bool running = c.job == Job::JustStarted || c.job == Job::ShownBusy;
-    return {running, c.job == Job::ShownBusy, c.hologramFirst != Kind::None, c.hologramFirst == Kind::Phase};
+    const bool phase = c.hologramFirst == Kind::Phase;
+    return {running, c.job == Job::ShownBusy, c.hologramFirst != Kind::None, phase, phase};
 }
 
 // Which of the needs a rule may name that state meets.
@@ -46,7 +47,8 @@ unsigned MetNeeds(const WindowState& s) {
     if (!s.jobRunning) met |= Need::NoJobRunning;
     if (s.hologram) met |= Need::AnyHologram;
     if (s.phaseHologram) met |= Need::PhaseHologram;
-    if (!s.phaseHologram) met |= Need::NoPhaseHologram;
+    if (!s.phaseHologram && !s.modulatorPhase) met |= Need::NoPhaseHologram;
+    if (s.modulatorPhase) met |= Need::ModulatorPhase;
     return met;
 }
 
@@ -125,6 +127,7 @@ TEST_P(EnabledStates, FollowEachControlsDeclaredNeeds) {
     EXPECT_EQ(now.busyShown, expected.busyShown);
     EXPECT_EQ(now.hologram, expected.hologram);
     EXPECT_EQ(now.phaseHologram, expected.phaseHologram);
+    EXPECT_EQ(now.modulatorPhase, expected.modulatorPhase);
 
     const unsigned met = MetNeeds(expected);
     ASSERT_FALSE(form.enabledRules().isEmpty());

@@ -24,6 +24,7 @@
 #include "Controls.h"
 #include "Menus.h"
 #include "RecordedErrors.h"
+#include "SceneWindowFixture.h"
 #include "app/Document.h"
 #include "app/MainWindow.h"
 #include "app/SceneFocusPanel.h"
@@ -36,86 +37,12 @@ namespace marbleck {
 namespace {
 
 using test::Control;
-
-struct Point {
-    double x, y, z;
-};
-
-// Two points at different depths, left and right of the axis; the nearer
-// one on the left.
-const std::vector<Point> TwoPoints = {{-160e-6, -80e-6, 0.05}, {240e-6, 160e-6, 0.06}};
-constexpr double Pitch = 8e-6;
-constexpr int Side = 128;
-
-void WriteFile(const QString& path, const QByteArray& bytes) {
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(bytes);
-}
-
-QByteArray Ply(const std::vector<Point>& points) {
-    QByteArray text = "ply\nformat ascii 1.0\nelement vertex " + QByteArray::number(points.size()) +
-                      "\nproperty float x\nproperty float y\nproperty float z\nend_header\n";
-    for (const Point& p : points)
-        text += QByteArray::number(p.x, 'g', 9) + ' ' + QByteArray::number(p.y, 'g', 9) + ' ' +
-                QByteArray::number(p.z, 'g', 9) + '\n';
-    return text;
-}
-
-class SceneWindow : public ::testing::Test {
-protected:
-    SceneWindow() {
-        EXPECT_TRUE(folder.isValid());
-        form.setOpenFileQuestion(
-            [this](QWidget*, const QString&, const QString&, const QString&) { return next; });
-        form.show();
-        QApplication::setActiveWindow(&form);
-        EXPECT_TRUE(QTest::qWaitForWindowActive(&form));
-    }
-
-    QString write(const char* name, const QByteArray& bytes) {
-        const QString path = folder.filePath(QString::fromLatin1(name));
-        WriteFile(path, bytes);
-        return path;
-    }
-
-    // "File" > "Open 3-D Scene…" answered with `path`.
-    void openScene(const QString& path) {
-        next = path;
-        test::ChooseFromMenu(form, QStringLiteral("File"), {"openSceneAction"});
-    }
-
-    // "Options" > "3-D Hologram…" with `fill` typing into the dialog, then OK.
-    void editSettings(std::function<void(SceneSettingsDialog&)> fill) {
-        test::WhenModalShows<SceneSettingsDialog>([fill](SceneSettingsDialog& dialog) {
-            fill(dialog);
-            QTest::mouseClick(dialog.findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok),
-                              Qt::LeftButton);
-        });
-        test::ChooseFromMenu(form, QStringLiteral("Options"), {"sceneSettingsAction"});
-    }
-
-    static void type(SceneSettingsDialog& dialog, const char* edit, const QString& text) {
-        auto* box = Control<QLineEdit>(dialog, edit);
-        box->selectAll();
-        QTest::keyClick(box, Qt::Key_Delete);
-        QTest::keyClicks(box, text);
-    }
-
-    void setSmallSize() {
-        editSettings(
-            [](SceneSettingsDialog& dialog) { type(dialog, "sizeEdit", QStringLiteral("128x128")); });
-    }
-
-    PictureArea& canvas() { return *Control<PictureArea>(form, "objectCanvas"); }
-    PictureArea& view() { return *Control<PictureArea>(form, "hologramView"); }
-
-    QTemporaryDir folder;
-    QString next;
-    test::RecordedErrors errors;
-    Document document;
-    MainWindow form{document};
-};
+using test::Pitch;
+using test::Ply;
+using test::Point;
+using test::SceneWindow;
+using test::Side;
+using test::TwoPoints;
 
 // The lit columns of the canvas: the colour of its leftmost and rightmost
 // lit pixels.
@@ -206,6 +133,25 @@ TEST_F(SceneWindow, OpenCalculateAndRefocusAtEachPoint) {
         EXPECT_NEAR(spot.x(), point.x / Pitch + (Side - 1) / 2.0, 1.0) << point.z;
         EXPECT_NEAR(spot.y(), point.y / Pitch + (Side - 1) / 2.0, 1.0) << point.z;
     }
+}
+
+// The slider marks the depths of the scene the hologram was made of, not of
+// a scene opened after it.
+TEST_F(SceneWindow, MarksAreOfTheHologramsScene) {
+    setSmallSize();
+    openScene(write("two.ply", Ply(TwoPoints)));
+    test::CalculateAndWait(form);
+    ASSERT_TRUE(errors.empty());
+    openScene(write("far.ply", Ply({{0, 0, 0.08}, {8e-6, 0, 0.09}})));
+    ASSERT_TRUE(errors.empty());
+    Control<QAction>(form, "reconstructionAction")->trigger();
+    QWidget* window = nullptr;
+    for (QWidget* top : QApplication::topLevelWidgets())
+        if (top->objectName() == QStringLiteral("reconstructionWindow")) window = top;
+    ASSERT_NE(window, nullptr);
+    auto& panel = *Control<SceneFocusPanel>(*window, "sceneFocusPanel");
+    ASSERT_TRUE(panel.isVisible());
+    EXPECT_EQ(panel.marks(), (std::vector<int>{500, 600}));
 }
 
 // A PLY that cannot be read is refused with its reason; the scene, the

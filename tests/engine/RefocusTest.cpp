@@ -3,8 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <complex>
 #include <limits>
 #include <memory>
+#include <span>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -110,6 +113,27 @@ TEST(Refocus, FocalStackRunsFromNearToFar) {
     EXPECT_THROW(MakeFocalStack(refocus, 0.04, 0.1, 3, context), CalculationCancelled);
 }
 
+// The intensity of a depth asked again, after other depths and after a
+// cancelled one (each taking the work arrays an earlier call left), is the
+// same, and is |U|² of the field there.
+TEST(Refocus, WorkArraysLeaveNoTrace) {
+    const Refocus refocus(test::PointSum(Plane, ThreePoints(), Red, false), Red);
+    const std::vector<float> first = refocus.intensityAt(0.07);
+    const SceneField field = refocus.fieldAt(0.07);
+    ASSERT_EQ(first.size(), field.values.size());
+    for (std::size_t i = 0; i < first.size(); ++i) ASSERT_EQ(first[i], std::norm(field.values[i])) << i;
+    CancelFlag cancel{true};
+    ExecutionContext cancelled;
+    cancelled.cancelFlag = &cancel;
+    EXPECT_THROW(refocus.intensityAt(0.04, cancelled), CalculationCancelled);
+    std::vector<float> again(first.size(), -1.0f);
+    refocus.intensityAt(0.1, again);
+    refocus.intensityAt(0.07, again);
+    EXPECT_EQ(again, first);
+    std::vector<float> wrongSize(first.size() - 1);
+    EXPECT_THROW(refocus.intensityAt(0.07, wrongSize), std::invalid_argument);
+}
+
 struct ScaleCase {
     std::string name;
     IntensityScale scale;
@@ -122,6 +146,50 @@ class IntensityScales : public ::testing::TestWithParam<ScaleCase> {};
 TEST_P(IntensityScales, MapToGreyLevels) {
     const ScaleCase c = GetParam();
     EXPECT_EQ(GreyLevelsOf(ScaleIntensity(c.intensity, c.scale)), c.levels);
+    // Straight into scan lines, a value a line: the bytes past each line stay.
+    std::vector<std::uint8_t> lines(3 * c.intensity.size(), 7);
+    WriteGreyLevels(c.intensity, 1, lines.data(), 3, c.scale);
+    for (std::size_t k = 0; k < c.levels.size(); ++k) {
+        EXPECT_EQ(lines[3 * k], c.levels[k]) << k;
+        EXPECT_EQ(lines[3 * k + 1], 7) << k;
+        EXPECT_EQ(lines[3 * k + 2], 7) << k;
+    }
+}
+
+// A picture large enough to be cut over the threads, with values that are
+// no numbers: the scan lines hold GreyLevelsOf(ScaleIntensity(...)) level
+// for level, on either scale, with the picture's own maximum or a given one.
+TEST(IntensityScales, ScanLinesMatchTheLevelsOverThreads) {
+    constexpr int Columns = 301;
+    constexpr int Rows = 257;
+    constexpr int Stride = 304;
+    std::vector<float> intensity(static_cast<std::size_t>(Columns) * Rows);
+    unsigned seed = 12345;
+    for (float& value : intensity) {
+        seed = seed * 1664525u + 1013904223u;
+        value = static_cast<float>(seed >> 8) * 1e-3f;
+    }
+    intensity[77] = std::numeric_limits<float>::quiet_NaN();
+    intensity[1000] = std::numeric_limits<float>::infinity();
+    for (const IntensityScale scale : {IntensityScale::linear, IntensityScale::log})
+        for (const double maximum : {0.0, 5e3}) {
+            const std::vector<std::uint8_t> levels =
+                GreyLevelsOf(ScaleIntensity(intensity, scale, DefaultRefocusDecades, maximum));
+            std::vector<std::uint8_t> lines(static_cast<std::size_t>(Stride) * Rows, 7);
+            WriteGreyLevels(intensity, Columns, lines.data(), Stride, scale, DefaultRefocusDecades, maximum);
+            int wrong = 0;
+            for (int r = 0; r < Rows; ++r)
+                for (int c = 0; c < Columns; ++c)
+                    wrong += lines[static_cast<std::size_t>(r) * Stride + c] !=
+                             levels[static_cast<std::size_t>(r) * Columns + c];
+            EXPECT_EQ(wrong, 0) << static_cast<int>(scale) << " " << maximum;
+        }
+    std::vector<std::uint8_t> lines(Stride);
+    EXPECT_THROW(WriteGreyLevels(intensity, Columns, lines.data(), Columns - 1, IntensityScale::linear),
+                 std::invalid_argument);
+    EXPECT_THROW(WriteGreyLevels(std::span<const float>(intensity).first(Columns + 1), Columns, lines.data(),
+                                 Stride, IntensityScale::linear),
+                 std::invalid_argument);
 }
 
 const float NaN = std::numeric_limits<float>::quiet_NaN();

@@ -6,8 +6,10 @@
 
 #include <algorithm>
 #include <cmath>
+#include <complex>
 #include <map>
 #include <memory>
+#include <numbers>
 #include <string>
 #include <vector>
 
@@ -272,6 +274,76 @@ TEST(SceneKind, RefineMakesSpotsWithFiguresPerDepth) {
     EXPECT_LE(result.figures->uniformity, 1);
     ASSERT_NE(result.hologram->fileContent().values, nullptr);
 }
+
+// What each encoding passes of the light that reconstructs it: the complex
+// field itself; unit values at the phase the files hold (the 3-D spots'
+// too); the amplitude hologram's values at the reference wave's phase, which
+// steps k·sinθ·p from column to column. The hologram keeps the scene it was
+// made of.
+struct TransmittanceCase {
+    const char* encode;
+    const char* refine;
+};
+
+class SceneTransmittance : public ::testing::TestWithParam<TransmittanceCase> {};
+
+TEST_P(SceneTransmittance, IsWhatTheEncodingPasses) {
+    Scene scene;
+    scene.points = {{-4 * Pitch, 2 * Pitch, 0.05}, {6 * Pitch, -3 * Pitch, 0.07}};
+    const bool spots = std::string(GetParam().refine) != "0";
+    const std::string encode = GetParam().encode;
+    HologramJob job =
+        spots
+            ? SceneJob(scene, {{"size", "48x40"}, {"wavelength", "633"}, {"encode", encode}, {"refine", "5"}})
+            : SceneJob(scene, {{"size", "48x40"}, {"wavelength", "633"}, {"encode", encode}});
+    job.reconstruction = false;
+    job.figures = false;
+    const JobResult result = RunJob(job);
+    const auto& hologram = dynamic_cast<const SceneHologram&>(*result.hologram);
+    EXPECT_EQ(hologram.scene(), job.scene);
+    const SceneField t = hologram.transmittance();
+    ASSERT_EQ(t.plane.columns, 48);
+    ASSERT_EQ(t.plane.rows, 40);
+    EXPECT_EQ(t.plane.pitch, Pitch);
+    const FileContent content = hologram.fileContent();
+    if (encode == "complex" && !spots) {
+        ASSERT_EQ(content.complex.size(), 1u);
+        EXPECT_EQ(t.values, content.complex.front().values);
+        return;
+    }
+    ASSERT_NE(content.values, nullptr);
+    const HologramField& levels = *content.values;
+    const double k = 2 * std::numbers::pi / 633e-9;
+    const ReferenceWave reference = DefaultReferenceWave(633e-9, Pitch);
+    const std::complex<double> step = std::polar(1.0, k * reference.sinX * Pitch);
+    for (int r = 0; r < 40; ++r)
+        for (int c = 0; c < 48; ++c) {
+            const std::complex<float> value = t.row(r)[c];
+            if (encode == "amplitude" && !spots) {
+                ASSERT_NEAR(std::abs(value), levels(c, r), 1e-5) << c << "," << r;
+                if (c > 0 && levels(c, r) > 0.05f && levels(c - 1, r) > 0.05f) {
+                    const std::complex<double> turn = std::complex<double>(value) /
+                                                      std::complex<double>(t.row(r)[c - 1]) *
+                                                      double{levels(c - 1, r)} / double{levels(c, r)};
+                    ASSERT_NEAR(std::abs(turn - step), 0, 1e-3) << c << "," << r;
+                }
+            } else {
+                ASSERT_NEAR(std::abs(value), 1, 1e-5) << c << "," << r;
+                ASSERT_NEAR(std::abs(value - std::polar(1.0f, levels(c, r))), 0, 1e-5) << c << "," << r;
+            }
+        }
+}
+
+INSTANTIATE_TEST_SUITE_P(Encodings, SceneTransmittance,
+                         ::testing::Values(TransmittanceCase{"complex", "0"}, TransmittanceCase{"phase", "0"},
+                                           TransmittanceCase{"double-phase", "0"},
+                                           TransmittanceCase{"amplitude", "0"},
+                                           TransmittanceCase{"phase", "5"}),
+                         [](const auto& info) {
+                             std::string name = std::string(info.param.encode) + "_" + info.param.refine;
+                             std::replace(name.begin(), name.end(), '-', '_');
+                             return name;
+                         });
 
 // A job without a scene (a window's canvas) is a run-time error, not a crash.
 TEST(SceneKind, JobWithoutASceneIsARunTimeError) {

@@ -77,6 +77,7 @@ SceneHologram::SceneHologram(const ScenePostProcessing& steps, Made made, const 
     : settings_(steps),
       waves_(std::move(made.waves)),
       fields_(std::move(made.fields)),
+      scene_(std::move(made.scene)),
       points_(made.points),
       meanDepth_(made.meanDepth),
       sumSeconds_(made.sumSeconds),
@@ -130,16 +131,17 @@ void SceneHologram::encode(const ExecutionContext& context) {
     binarized_ = false;
     const bool phase = spots_ || settings_.encoding == FieldEncoding::Phase ||
                        settings_.encoding == FieldEncoding::DoublePhase;
+    phase_.reset();
     if (phase) {
         // The phase hologram's grey levels, φ / 2π × 255 rounded, as values
         // whose GreyLevel they are.
-        const PhaseHologram hologram = PhaseHologramOfField(values_);
-        view_ = hologram.greyLevels;
+        phase_ = PhaseHologramOfField(values_);
+        view_ = phase_->greyLevels;
         if (settings_.panel) {
             // As a phase hologram of a picture goes onto its panel: the file
             // holds the panel's φ (tilt and lens added) and its levels
             // through the lookup table; the view shows the phase itself.
-            PanelMap map = MapToPanel(hologram, *settings_.panel, context);
+            PanelMap map = MapToPanel(*phase_, *settings_.panel, context);
             values_ = std::move(map.phase);
             levels_ = HologramField(values_.columns(), values_.rows());
             std::vector<float>& levels = levels_.values();
@@ -182,8 +184,7 @@ FileContent SceneHologram::fileContent() const {
 SceneField SceneHologram::transmittance() const {
     const ScenePlane& plane = settings_.plane;
     if (!spots_ && settings_.encoding == FieldEncoding::Complex) return fields_.front();
-    if (!spots_ && settings_.encoding == FieldEncoding::Amplitude)
-        {
+    if (!spots_ && settings_.encoding == FieldEncoding::Amplitude) {
         const double wavelength = waves_.front().wavelength;
         return LitByReference(values_, plane, wavelength, SceneReferenceWave(settings_, wavelength));
     }

@@ -122,6 +122,7 @@ std::unique_ptr<Hologram> Make(const HologramJob& job, const ExecutionContext& c
     const ScenePostProcessing& steps = StepsOf(job);
     SceneHologram::Made made;
     made.waves = SceneWaves(scene, steps);
+    made.scene = job.scene;
     made.points = scene.points.size();
     made.meanDepth = MeanDepth(scene);
     if (steps.panel && steps.spotIterations == 0 && made.waves.size() > 1)

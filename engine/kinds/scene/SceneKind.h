@@ -124,6 +124,8 @@ public:
     struct Made {
         std::vector<SceneWave> waves;
         std::vector<SceneField> fields;  // one a wave, on steps.plane; none with spots
+        // The scene the fields are of, kept with the hologram.
+        std::shared_ptr<const Scene> scene;
         std::size_t points = 0;
         double meanDepth = 0;
         double sumSeconds = 0;
@@ -137,6 +139,18 @@ public:
     const std::vector<SceneField>& fields() const { return fields_; }
     const std::vector<SceneWave>& waves() const { return waves_; }
     FieldEncoding encoding() const { return settings_.encoding; }
+    // The scene the hologram was made of; null where none was kept.
+    const std::shared_ptr<const Scene>& scene() const { return scene_; }
+    // What the hologram passes of the light that reconstructs it, on its own
+    // plane, at the first wavelength: the complex field itself, e^(iφ) of a
+    // phase (the 3-D spots' and the double-phase coding's too; on a panel, the
+    // panel's φ), or the amplitude hologram I lit by its own reference wave,
+    // I·e^(iψ).
+    SceneField transmittance() const;
+    // The phase a modulator shows, of the phase and double-phase encodings
+    // and of the 3-D spots, before any panel map; null for the complex and
+    // amplitude encodings.
+    const PhaseHologram* phaseHologram() const { return phase_ ? &*phase_ : nullptr; }
     // The depths reconstruct() shows, nearest first.
     std::vector<double> focusDepths() const;
 
@@ -173,12 +187,11 @@ public:
 
 private:
     void encode(const ExecutionContext& context);
-    // The light leaving the first wavelength's encoded hologram.
-    SceneField transmittance() const;
 
     ScenePostProcessing settings_;
     std::vector<SceneWave> waves_;
     std::vector<SceneField> fields_;
+    std::shared_ptr<const Scene> scene_;
     std::size_t points_ = 0;
     double meanDepth_ = 0;
     double sumSeconds_ = 0;
@@ -192,6 +205,7 @@ private:
     HologramField values_;
     std::vector<std::uint8_t> view_;
     bool binarized_ = false;  // values_ and levels_ 0 and 255
+    std::optional<PhaseHologram> phase_;
 };
 
 // The kinds table's "scene" entry: holograms of .ply and .xyz point clouds
