@@ -4,6 +4,7 @@
 // them itself (a window's settings, Python's keywords) rather than parsing
 // a command line.
 
+#include <functional>
 #include <initializer_list>
 #include <map>
 #include <string>
