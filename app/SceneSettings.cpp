@@ -1,9 +1,10 @@
 #include "app/SceneSettings.h"
 
 #include <QSettings>
-#include <map>
 #include <string>
+#include <utility>
 
+#include "engine/kinds/OptionTextMap.h"
 #include "platform/RunTimeError.h"
 
 namespace marbleck {
@@ -19,21 +20,10 @@ const QString EncodingKey = QStringLiteral("scene/encoding");
 
 // The settings' texts as the command line's options; an empty text is an
 // option not given.
-class SettingsValues : public KindOptionValues {
-public:
-    void set(std::string name, const QString& text) {
-        const QString value = text.trimmed();
-        if (!value.isEmpty()) values_[std::move(name)] = value.toStdString();
-    }
-    bool isSet(std::string_view name) const override { return values_.count(std::string(name)) != 0; }
-    std::string value(std::string_view name) const override {
-        const auto found = values_.find(std::string(name));
-        return found != values_.end() ? found->second : std::string();
-    }
-
-private:
-    std::map<std::string, std::string> values_;
-};
+void SetGiven(OptionTextMap& values, std::string name, const QString& text) {
+    const QString value = text.trimmed();
+    if (!value.isEmpty()) values.set(std::move(name), value.toStdString());
+}
 
 }  // namespace
 
@@ -60,13 +50,13 @@ void SceneSettings::remember() const {
 }
 
 std::shared_ptr<const ScenePostProcessing> ReadSceneSettings(const SceneSettings& settings) {
-    SettingsValues values;
-    values.set("size", settings.size);
-    values.set("pitch", settings.pitch);
-    values.set("wavelength", settings.wavelengths);
-    values.set("method", settings.method);
-    values.set("layers", settings.layers);
-    values.set("encode", settings.encoding);
+    OptionTextMap values;
+    SetGiven(values, "size", settings.size);
+    SetGiven(values, "pitch", settings.pitch);
+    SetGiven(values, "wavelength", settings.wavelengths);
+    SetGiven(values, "method", settings.method);
+    SetGiven(values, "layers", settings.layers);
+    SetGiven(values, "encode", settings.encoding);
     try {
         auto steps = std::dynamic_pointer_cast<const ScenePostProcessing>(SceneKind().readOptions(values));
         if (!steps) return std::make_shared<const ScenePostProcessing>();

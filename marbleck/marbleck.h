@@ -20,10 +20,12 @@
 #include "engine/objects/MaskSampler.h"
 
 // Any kind of hologram as one job: the kinds table, the job and its runner,
-// the figures of every kind, and each kind's own header (kinds.h, which the
-// build makes from the kinds' folders and installs beside this one).
+// option values kept as text, the figures of every kind, and each kind's own
+// header (kinds.h, which the build makes from the kinds' folders and installs
+// beside this one).
 #include "engine/kinds/HologramJob.h"
 #include "engine/kinds/HologramKind.h"
+#include "engine/kinds/OptionTextMap.h"
 #include "engine/reconstruction/Figures.h"
 #include "kinds.h"
 

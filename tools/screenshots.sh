@@ -3,8 +3,10 @@
 # offscreen platform, DejaVu fonts): the main window with a letter drawn and
 # its hologram calculated, and the "Reconstruction" window showing the letter
 # and its twin, then the same after an optimised "Binarize" and as a refined
-# phase hologram. Writes docs/main-window.png, docs/reconstruction.png,
-# docs/reconstruction-optimised.png and docs/reconstruction-phase.png.
+# phase hologram, and the 3-D scene docs/scene.ply refocused at its middle
+# letter's depth. Writes docs/main-window.png, docs/reconstruction.png,
+# docs/reconstruction-optimised.png, docs/reconstruction-phase.png and
+# docs/reconstruction-3d.png.
 # Builds in build/ (or the folder given) with the tests, where the program
 # that takes them lives.
 set -euo pipefail

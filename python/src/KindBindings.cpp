@@ -13,6 +13,7 @@
 
 #include "engine/kinds/HologramJob.h"
 #include "engine/kinds/HologramKind.h"
+#include "engine/kinds/OptionTextMap.h"
 #include "engine/sums/Normalisation.h"
 #include "python/src/Bindings.h"
 #include "python/src/CallControl.h"
@@ -21,23 +22,9 @@ namespace marbleck::python {
 
 namespace {
 
-using Texts = std::map<std::string, std::string, std::less<>>;
-
 // The options a caller gave, by their names in the table ("refine-method"),
 // each as text.
-class GivenOptions : public KindOptionValues {
-public:
-    explicit GivenOptions(Texts given) : given_(std::move(given)) {}
-
-    bool isSet(std::string_view name) const override { return given_.find(name) != given_.end(); }
-    std::string value(std::string_view name) const override {
-        const auto found = given_.find(name);
-        return found == given_.end() ? std::string() : found->second;
-    }
-
-private:
-    Texts given_;
-};
+using Texts = OptionTextMap::Texts;
 
 std::string Text(std::string_view text) { return std::string(text); }
 
@@ -77,7 +64,7 @@ std::shared_ptr<const KindPostProcessing> PostProcessingOf(const HologramKind& k
         return nullptr;
     }
     given.insert(common.begin(), common.end());
-    const std::shared_ptr<const KindPostProcessing> steps = kind.readOptions(GivenOptions(std::move(given)));
+    const std::shared_ptr<const KindPostProcessing> steps = kind.readOptions(OptionTextMap(std::move(given)));
     if (steps == nullptr) return nullptr;
     try {
         std::shared_ptr<const KindPostProcessing> read;

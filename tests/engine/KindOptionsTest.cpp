@@ -10,15 +10,15 @@
 #include <string>
 
 #include "FileFolder.h"
-#include "OptionTexts.h"
 #include "engine/kinds/HologramKind.h"
+#include "engine/kinds/OptionTextMap.h"
 #include "engine/kinds/amplitude/AmplitudeKind.h"
 #include "engine/kinds/phase/PhaseKind.h"
 
 namespace marbleck {
 namespace {
 
-using Values = test::OptionTexts;
+using Values = OptionTextMap;
 
 std::shared_ptr<const PhasePostProcessing> PhaseRead(const Values& values) {
     auto steps = std::dynamic_pointer_cast<const PhasePostProcessing>(PhaseKind().readOptions(values));
@@ -308,6 +308,25 @@ TEST(KindOptions, EveryKindReadsItsOwnPostProcessing) {
     }
     EXPECT_NE(dynamic_cast<AmplitudePostProcessing*>(AmplitudeKind().readOptions(Values{}).get()), nullptr);
     EXPECT_NE(dynamic_cast<PhasePostProcessing*>(PhaseKind().readOptions(Values{}).get()), nullptr);
+}
+
+// A name held is an option given even with "" (as a switch is), which the
+// kind then reads, and refuses where it wants a value; a name not held, a
+// prefix of one included, is not given; a later value replaces the first.
+TEST(OptionTextMap, HeldNamesAreGivenEvenEmpty) {
+    Values values{{"refine-method", "weighted"}, {"refine", ""}};
+    EXPECT_TRUE(values.isSet("refine"));
+    EXPECT_EQ(values.value("refine"), "");
+    EXPECT_FALSE(values.isSet("refin"));
+    EXPECT_FALSE(values.isSet("lut"));
+    EXPECT_EQ(values.value("lut"), "");
+    EXPECT_THROW(PhaseKind().readOptions(values), KindOptionError);
+    values.set("refine", "12");
+    values.set("refine", "30");
+    const auto steps = PhaseRead(values);
+    ASSERT_TRUE(steps && steps->refinement);
+    EXPECT_EQ(steps->refinement->iterations, 30);
+    EXPECT_EQ(steps->refinement->method, RefinementMethod::Weighted);
 }
 
 }  // namespace

@@ -13,15 +13,15 @@
 #include <string>
 #include <vector>
 
-#include "OptionTexts.h"
 #include "engine/kinds/HologramJob.h"
+#include "engine/kinds/OptionTextMap.h"
 #include "engine/kinds/scene/SceneKind.h"
 #include "platform/RunTimeError.h"
 
 namespace marbleck {
 namespace {
 
-using Values = test::OptionTexts;
+using Values = OptionTextMap;
 
 std::shared_ptr<const ScenePostProcessing> Read(const Values& values) {
     auto steps = std::dynamic_pointer_cast<const ScenePostProcessing>(SceneKind().readOptions(values));
