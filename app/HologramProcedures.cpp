@@ -123,6 +123,11 @@ void ShowHologram(std::shared_ptr<const Hologram> hologram, Document& document, 
 
 PreparedPostProcessing PrepareBinarization(const std::string& method, double budgetSeconds,
                                            const Document& document) {
+    if (dynamic_cast<const SceneHologram*>(document.hologram.get()) != nullptr)
+        throw RunTimeError(ErrorNumber::InvalidPropertyValue,
+                           "Invalid property value: the optimised binarization judges the far field of a "
+                           "flat picture's points, which a 3-D hologram does not form; take a threshold or "
+                           "balanced");
     auto steps = std::make_shared<AmplitudePostProcessing>();
     steps->binarization = BinarizationRequest{method, 0, budgetSeconds};
     PreparedPostProcessing job{document.hologram, std::move(steps), QStringLiteral("Binarizing…"),
@@ -211,13 +216,36 @@ QString CalculatedText(const Hologram& hologram, double seconds) {
         .arg(seconds, 0, 'f', 2);
 }
 
+namespace {
+
+// A 3-D hologram's amplitude encoding binarized as a printed one is: encoded
+// again from its field, which stays, with the binarization.
+double BinarizeScene(const SceneHologram& scene, const BinarizationRequest& request, Document& document,
+                     PictureArea& view) {
+    if (scene.encoding() != FieldEncoding::Amplitude || scene.phaseHologram() != nullptr)
+        throw RunTimeError(ErrorNumber::InvalidPropertyValue,
+                           "Invalid property value: Binarize prints a 3-D hologram's amplitude encoding; "
+                           "choose amplitude in Options > 3-D Hologram… and calculate again");
+    ScenePostProcessing steps = scene.postProcessing();
+    steps.binarization = request;
+    auto binarized = std::make_shared<SceneHologram>(scene);
+    binarized->postProcess(steps);
+    const double threshold = binarized->binarizationThreshold().value_or(request.threshold);
+    ShowHologram(std::move(binarized), document, view, false);
+    return threshold;
+}
+
+}  // namespace
+
 std::optional<double> BinarizeShownHologram(const std::string& method, const QString& thresholdText,
                                             Document& document, PictureArea& view) {
-    if (document.calculation().field.empty()) return std::nullopt;
+    const auto* scene = dynamic_cast<const SceneHologram*>(document.hologram.get());
+    if (scene == nullptr && document.calculation().field.empty()) return std::nullopt;
     BinarizationRequest request{method, 0};
     const BinarizationMethod* entry = FindBinarizationMethod(method);
     if (entry != nullptr && entry->takesThreshold)
         request.threshold = ReadNumber(thresholdText.toStdString());
+    if (scene != nullptr) return BinarizeScene(*scene, request, document, view);
     const HologramResult& calculation = document.calculation();
     const ExecutionContext execution;
     const BinarizationContext context{calculation.geometry, calculation.litSamples, execution};

@@ -114,7 +114,8 @@ from the front, red nearest to blue farthest, and <b>Calculate</b> makes its 3-D
 hologram by the size, pitch, wavelengths, method and encoding of <b>Options
 &gt; 3-D Hologram…</b>; a picture opened or drawn over the scene is made into
 the kind chosen before it again. <b>View &gt; Reconstruction</b> then
-refocuses it at the depth its slider sets, in millimetres.</p>
+refocuses it at the depth its slider sets, in millimetres; <b>Binarize</b>
+makes its amplitude encoding black and white.</p>
 <p><b>Save Holo</b> (<b>File &gt; Save Hologram</b>) writes the hologram as
 shown as a bitmap named "H-" and the object's name beside the object;
 <b>File &gt; Save Hologram As…</b> writes it at full resolution as PNG, BMP

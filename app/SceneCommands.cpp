@@ -133,7 +133,8 @@ void SceneCommands::openScene(const QString& path, const QString& depthPath, con
         scene = std::make_shared<const Scene>(ReadPointCloudFile(file, *kind));
     } else {
         const DepthRange range{Distance(nearText, "near"), Distance(farText, "far")};
-        const double pitch = ReadSceneSettings(settings_)->plane.pitch;
+        const auto steps = ReadSceneSettings(settings_);
+        const double pitch = steps->objectPitch > 0 ? steps->objectPitch : steps->plane.pitch;
         scene = std::make_shared<const Scene>(ReadDepthScene(path, depthPath, range, pitch));
     }
     const QImage preview = ScenePreview(*scene, canvas_.drawingAreaSize());

@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "engine/kinds/OptionTextMap.h"
+#include "engine/kinds/scene/SceneKindOptions.h"
 #include "platform/RunTimeError.h"
 
 namespace marbleck {
@@ -17,6 +18,9 @@ const QString WavelengthsKey = QStringLiteral("scene/wavelengths");
 const QString MethodKey = QStringLiteral("scene/method");
 const QString LayersKey = QStringLiteral("scene/layers");
 const QString EncodingKey = QStringLiteral("scene/encoding");
+const QString OcclusionKey = QStringLiteral("scene/occlusion");
+const QString ReferenceAngleKey = QStringLiteral("scene/referenceAngle");
+const QString ObjectPitchKey = QStringLiteral("scene/objectPitch");
 
 // The settings' texts as the command line's options; an empty text is an
 // option not given.
@@ -36,6 +40,9 @@ SceneSettings SceneSettings::Remembered() {
     remembered.method = settings.value(MethodKey, remembered.method).toString();
     remembered.layers = settings.value(LayersKey, remembered.layers).toString();
     remembered.encoding = settings.value(EncodingKey, remembered.encoding).toString();
+    remembered.occlusion = settings.value(OcclusionKey, remembered.occlusion).toBool();
+    remembered.referenceAngle = settings.value(ReferenceAngleKey, remembered.referenceAngle).toString();
+    remembered.objectPitch = settings.value(ObjectPitchKey, remembered.objectPitch).toString();
     return remembered;
 }
 
@@ -47,6 +54,9 @@ void SceneSettings::remember() const {
     settings.setValue(MethodKey, method);
     settings.setValue(LayersKey, layers);
     settings.setValue(EncodingKey, encoding);
+    settings.setValue(OcclusionKey, occlusion);
+    settings.setValue(ReferenceAngleKey, referenceAngle);
+    settings.setValue(ObjectPitchKey, objectPitch);
 }
 
 std::shared_ptr<const ScenePostProcessing> ReadSceneSettings(const SceneSettings& settings) {
@@ -57,9 +67,15 @@ std::shared_ptr<const ScenePostProcessing> ReadSceneSettings(const SceneSettings
     SetGiven(values, "method", settings.method);
     SetGiven(values, "layers", settings.layers);
     SetGiven(values, "encode", settings.encoding);
+    if (settings.occlusion) values.set("occlusion", "");
+    SetGiven(values, "reference-angle", settings.referenceAngle);
     try {
-        auto steps = std::dynamic_pointer_cast<const ScenePostProcessing>(SceneKind().readOptions(values));
-        if (!steps) return std::make_shared<const ScenePostProcessing>();
+        auto steps = std::dynamic_pointer_cast<ScenePostProcessing>(SceneKind().readOptions(values));
+        if (!steps) steps = std::make_shared<ScenePostProcessing>();
+        // Kept apart from any depth picture, which the window asks for when
+        // it opens a scene.
+        const QString objectPitch = settings.objectPitch.trimmed();
+        if (!objectPitch.isEmpty()) steps->objectPitch = ReadObjectPitch(objectPitch.toStdString());
         return steps;
     } catch (const KindOptionError& error) {
         throw RunTimeError(ErrorNumber::InvalidPropertyValue,

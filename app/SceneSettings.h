@@ -11,16 +11,21 @@ namespace marbleck {
 // texts of "Options" > "3-D Hologram…" as the user typed them, in the units
 // of the command line (size "WxH" in pixels, pitch in µm, wavelengths in nm
 // separated by commas, empty for the scene's defaults), the method
-// ("points", "layers"), the layers (empty: one a distinct depth) and the
-// encoding ("complex", "phase", "amplitude", "double-phase"). Remembered in
-// the settings under "scene/".
+// ("points", "layers"), the layers (empty: one a distinct depth) and their
+// occlusion, the encoding ("complex", "phase", "amplitude", "double-phase"),
+// the amplitude encoding's reference angle in degrees ("DEG" or
+// "DEGX,DEGY", empty for the default) and the spacing of a depth picture's
+// points in µm (empty: the pitch). Remembered in the settings under "scene/".
 struct SceneSettings {
     QString size = QStringLiteral("1024x1024");
     QString pitch = QStringLiteral("8");
     QString wavelengths;
     QString method = QStringLiteral("points");
     QString layers;
+    bool occlusion = false;
     QString encoding = QStringLiteral("phase");
+    QString referenceAngle;
+    QString objectPitch;
 
     // The remembered settings; the defaults where none are.
     static SceneSettings Remembered();

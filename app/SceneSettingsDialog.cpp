@@ -1,5 +1,6 @@
 #include "app/SceneSettingsDialog.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QFormLayout>
@@ -45,6 +46,13 @@ SceneSettingsDialog::SceneSettingsDialog(const SceneSettings& settings, QWidget*
     for (std::string_view name : FieldEncodingNames())
         encodings.append(QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size())));
     encodingCombo_ = Choices(this, "encodingCombo", encodings, settings.encoding);
+    occlusionCheck_ = new QCheckBox(QStringLiteral("&Occlusion (nearer layers hide farther ones)"), this);
+    occlusionCheck_->setObjectName(QStringLiteral("occlusionCheck"));
+    occlusionCheck_->setChecked(settings.occlusion);
+    referenceAngleEdit_ = Edit(this, "referenceAngleEdit", settings.referenceAngle);
+    referenceAngleEdit_->setPlaceholderText(QStringLiteral("a quarter of the sampling frequency"));
+    objectPitchEdit_ = Edit(this, "objectPitchEdit", settings.objectPitch);
+    objectPitchEdit_->setPlaceholderText(QStringLiteral("the pitch"));
 
     auto* form = new QFormLayout;
     form->addRow(QStringLiteral("&Size (pixels, W×H):"), sizeEdit_);
@@ -52,13 +60,24 @@ SceneSettingsDialog::SceneSettingsDialog(const SceneSettings& settings, QWidget*
     form->addRow(QStringLiteral("&Wavelengths (nm):"), wavelengthsEdit_);
     form->addRow(QStringLiteral("&Method:"), methodCombo_);
     form->addRow(QStringLiteral("&Layers:"), layersEdit_);
+    form->addRow(QString(), occlusionCheck_);
     form->addRow(QStringLiteral("&Encoding:"), encodingCombo_);
-    // Layers count only for the layer method.
+    form->addRow(QStringLiteral("&Reference angle (°, X or X,Y):"), referenceAngleEdit_);
+    form->addRow(QStringLiteral("Depth picture's point spa&cing (µm):"), objectPitchEdit_);
+    // Layers and occlusion count only for the layer method, the reference
+    // angle only for the amplitude encoding.
     const auto layersFollowMethod = [this] {
-        layersEdit_->setEnabled(methodCombo_->currentText() == QStringLiteral("layers"));
+        const bool layers = methodCombo_->currentText() == QStringLiteral("layers");
+        layersEdit_->setEnabled(layers);
+        occlusionCheck_->setEnabled(layers);
     };
     connect(methodCombo_, &QComboBox::currentTextChanged, this, layersFollowMethod);
     layersFollowMethod();
+    const auto referenceFollowsEncoding = [this] {
+        referenceAngleEdit_->setEnabled(encodingCombo_->currentText() == QStringLiteral("amplitude"));
+    };
+    connect(encodingCombo_, &QComboBox::currentTextChanged, this, referenceFollowsEncoding);
+    referenceFollowsEncoding();
 
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     connect(buttons, &QDialogButtonBox::accepted, this, &SceneSettingsDialog::accept);
@@ -76,6 +95,9 @@ SceneSettings SceneSettingsDialog::settings() const {
     shown.method = methodCombo_->currentText();
     shown.layers = layersEdit_->isEnabled() ? layersEdit_->text() : QString();
     shown.encoding = encodingCombo_->currentText();
+    shown.occlusion = occlusionCheck_->isEnabled() && occlusionCheck_->isChecked();
+    shown.referenceAngle = referenceAngleEdit_->isEnabled() ? referenceAngleEdit_->text() : QString();
+    shown.objectPitch = objectPitchEdit_->text();
     return shown;
 }
 

@@ -8,7 +8,9 @@
 #include <QAction>
 #include <QComboBox>
 #include <QImage>
+#include <QLineEdit>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QTest>
 #include <algorithm>
 #include <string>
@@ -92,6 +94,44 @@ TEST_P(SceneEncodingOut, ShowsThePhaseOnTheModulator) {
     ASSERT_TRUE(QTest::qWaitForWindowExposed(window));
     test::ExpectShowsMap(*window, MapToPanel(*scene.phaseHologram(), document.panel.settings));
     window->close();
+}
+
+// "Binarize" prints the amplitude encoding black and white at the
+// threshold box's value, its values above the threshold white; a complex
+// field is refused with the reason, and the hologram stays as it was.
+TEST_F(SceneEncodingOut, BinarizesTheAmplitudeEncodingOnly) {
+    calculateIn("amplitude");
+    const auto before = document.hologram;
+    const HologramField& values = *before->fileContent().values;
+    auto* threshold = Control<QLineEdit>(form, "thresholdEdit");
+    threshold->selectAll();
+    QTest::keyClicks(threshold, QStringLiteral("0.5"));
+    QTest::mouseClick(Control<QPushButton>(form, "binarizeButton"), Qt::LeftButton);
+    ASSERT_TRUE(errors.empty()) << errors.errors().front().description.toStdString();
+    const auto& binarized = dynamic_cast<const SceneHologram&>(*document.hologram);
+    ASSERT_NE(&binarized, before.get());
+    EXPECT_EQ(binarized.binarizationThreshold(), 0.5);
+    const ViewLevels view = binarized.view();
+    int wrong = 0;
+    int white = 0;
+    for (int x = 0; x < 128; ++x)
+        for (int y = 0; y < 96; ++y) {
+            const std::uint8_t level = view.levels[static_cast<std::size_t>(x) * view.stride + y];
+            white += level == 255;
+            wrong += level != (values(x, y) > 0.5f ? 255 : 0);
+        }
+    EXPECT_EQ(wrong, 0);
+    EXPECT_GT(white, 0);
+
+    editSettings([](SceneSettingsDialog& dialog) {
+        auto* box = Control<QComboBox>(dialog, "encodingCombo");
+        box->setCurrentIndex(box->findText(QStringLiteral("complex")));
+    });
+    test::CalculateAndWait(form);
+    const auto complex = document.hologram;
+    QTest::mouseClick(Control<QPushButton>(form, "binarizeButton"), Qt::LeftButton);
+    EXPECT_EQ(errors.lastNumber(), 380);
+    EXPECT_EQ(document.hologram, complex);
 }
 
 INSTANTIATE_TEST_SUITE_P(Encodings, SceneEncodingOut,

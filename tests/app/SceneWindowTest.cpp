@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDialog>
 #include <QDialogButtonBox>
@@ -31,6 +32,7 @@
 #include "app/SceneSettings.h"
 #include "app/SceneSettingsDialog.h"
 #include "engine/kinds/scene/SceneKind.h"
+#include "platform/RunTimeError.h"
 #include "widgets/PictureArea.h"
 
 namespace marbleck {
@@ -258,7 +260,7 @@ TEST_F(SceneWindow, ColourPictureWithItsDepthPicture) {
     QStringList answers{colourPath, depthPath};
     form.setOpenFileQuestion(
         [&](QWidget*, const QString&, const QString&, const QString&) { return answers.takeFirst(); });
-    test::WhenModalShows<QDialog>([](QDialog& dialog) {
+    const auto answerDistances = [](QDialog& dialog) {
         for (const auto& [edit, text] : {std::pair{"nearEdit", "0.1"}, std::pair{"farEdit", "0.25"}}) {
             auto* box = Control<QLineEdit>(dialog, edit);
             box->selectAll();
@@ -267,7 +269,8 @@ TEST_F(SceneWindow, ColourPictureWithItsDepthPicture) {
         }
         QTest::mouseClick(dialog.findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok),
                           Qt::LeftButton);
-    });
+    };
+    test::WhenModalShows<QDialog>(answerDistances);
     test::ChooseFromMenu(form, QStringLiteral("File"), {"openSceneAction"});
     ASSERT_TRUE(errors.empty()) << errors.errors().front().description.toStdString();
     ASSERT_TRUE(document.scene);
@@ -282,6 +285,15 @@ TEST_F(SceneWindow, ColourPictureWithItsDepthPicture) {
     EXPECT_NEAR(farthest, 0.25, 1e-9);
     EXPECT_NEAR(document.scene->points[1].x - document.scene->points[0].x, Pitch, 1e-12);
     EXPECT_EQ(form.calculateSettings().kind, &SceneKind());
+
+    // The dialog's point spacing spaces the next depth picture opened.
+    editSettings([](SceneSettingsDialog& dialog) { type(dialog, "objectPitchEdit", QStringLiteral("16")); });
+    answers = QStringList{colourPath, depthPath};
+    test::WhenModalShows<QDialog>(answerDistances);
+    test::ChooseFromMenu(form, QStringLiteral("File"), {"openSceneAction"});
+    ASSERT_TRUE(errors.empty()) << errors.errors().front().description.toStdString();
+    ASSERT_EQ(document.scene->points.size(), 11u);
+    EXPECT_NEAR(document.scene->points[1].x - document.scene->points[0].x, 16e-6, 1e-12);
 }
 
 // The dialog's texts reach the scene kind under the command line's option
@@ -303,6 +315,42 @@ TEST(SceneSettingsText, ReadAsTheCommandLineOptions) {
     EXPECT_EQ(steps->method, SceneMethod::Layers);
     EXPECT_EQ(steps->layers, 5);
     EXPECT_EQ(steps->encoding, FieldEncoding::DoublePhase);
+    EXPECT_FALSE(steps->occlusion);
+    EXPECT_EQ(steps->objectPitch, 0);
+
+    settings.occlusion = true;
+    settings.objectPitch = QStringLiteral("12");
+    EXPECT_TRUE(ReadSceneSettings(settings)->occlusion);
+    EXPECT_NEAR(ReadSceneSettings(settings)->objectPitch, 12e-6, 1e-15);
+    settings.objectPitch = QStringLiteral("-1");
+    EXPECT_THROW(ReadSceneSettings(settings), RunTimeError);
+    settings.objectPitch.clear();
+
+    settings.encoding = QStringLiteral("amplitude");
+    settings.referenceAngle = QStringLiteral("1,0.5");
+    ASSERT_TRUE(ReadSceneSettings(settings)->referenceDegrees);
+    EXPECT_EQ(ReadSceneSettings(settings)->referenceDegrees->second, 0.5);
+}
+
+// Occlusion is offered with the layer method only, the reference angle with
+// the amplitude encoding only; what is not offered is not taken.
+TEST(SceneSettingsDialogControls, FollowTheMethodAndEncoding) {
+    SceneSettings settings;
+    settings.occlusion = true;
+    settings.referenceAngle = QStringLiteral("2");
+    SceneSettingsDialog dialog(settings, nullptr);
+    auto* occlusion = Control<QCheckBox>(dialog, "occlusionCheck");
+    auto* angle = Control<QLineEdit>(dialog, "referenceAngleEdit");
+    EXPECT_FALSE(occlusion->isEnabled());
+    EXPECT_FALSE(angle->isEnabled());
+    EXPECT_FALSE(dialog.settings().occlusion);
+    EXPECT_TRUE(dialog.settings().referenceAngle.isEmpty());
+    auto* method = Control<QComboBox>(dialog, "methodCombo");
+    auto* encoding = Control<QComboBox>(dialog, "encodingCombo");
+    method->setCurrentIndex(method->findText(QStringLiteral("layers")));
+    encoding->setCurrentIndex(encoding->findText(QStringLiteral("amplitude")));
+    EXPECT_TRUE(dialog.settings().occlusion);
+    EXPECT_EQ(dialog.settings().referenceAngle, QStringLiteral("2"));
 }
 
 // A complex field is saved only where complex values go: "Save Hologram

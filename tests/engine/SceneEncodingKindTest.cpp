@@ -10,7 +10,7 @@
 #include <memory>
 #include <string>
 
-#include "OptionTexts.h"
+#include "engine/kinds/OptionTextMap.h"
 #include "engine/kinds/HologramJob.h"
 #include "engine/kinds/scene/SceneKind.h"
 #include "engine/phase/PanelMap.h"
@@ -19,7 +19,7 @@
 namespace marbleck {
 namespace {
 
-using Values = test::OptionTexts;
+using Values = OptionTextMap;
 
 constexpr int Side = 255;
 constexpr double Pitch = 8e-6;

@@ -91,6 +91,7 @@ SceneHologram::SceneHologram(const ScenePostProcessing& steps, Made made, const 
 void SceneHologram::encode(const ExecutionContext& context) {
     const ScenePlane& plane = settings_.plane;
     focus_.reset();
+    threshold_.reset();
     if (spots_) {
         values_ = spots_->phase;
         levels_ = {};
@@ -118,6 +119,7 @@ void SceneHologram::encode(const ExecutionContext& context) {
                     // As a printed hologram is binarized: its values 0 and 255.
                     BinarizedHologram binary = ApplyBinarization(*settings_.binarization, values_,
                                                                  BinarizationContext{geometry_, {}, context});
+                    threshold_ = binary.threshold;
                     values_ = std::move(binary.field);
                     view_ = std::move(binary.greyLevels);
                     levels_ = values_;

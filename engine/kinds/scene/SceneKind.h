@@ -153,6 +153,12 @@ public:
     const PhaseHologram* phaseHologram() const { return phase_ ? &*phase_ : nullptr; }
     // The depths reconstruct() shows, nearest first.
     std::vector<double> focusDepths() const;
+    // What the hologram was encoded as (its plane, encoding, panel,
+    // reference wave and binarization among them).
+    const ScenePostProcessing& postProcessing() const { return settings_; }
+    // The threshold the amplitude encoding was binarized at; none where it
+    // was not.
+    std::optional<double> binarizationThreshold() const { return threshold_; }
 
     const HologramKind& kind() const override;
     const HologramGeometry& geometry() const override { return geometry_; }
@@ -205,6 +211,7 @@ private:
     HologramField values_;
     std::vector<std::uint8_t> view_;
     bool binarized_ = false;  // values_ and levels_ 0 and 255
+    std::optional<double> threshold_;
     std::optional<PhaseHologram> phase_;
 };
 

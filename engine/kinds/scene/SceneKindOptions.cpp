@@ -141,6 +141,8 @@ void ReadDepthMap(const KindOptionValues& given, ScenePostProcessing& steps) {
 
 }  // namespace
 
+double ReadObjectPitch(const std::string& text) { return Micrometres(text, "--object-pitch"); }
+
 std::shared_ptr<KindPostProcessing> ReadSceneOptions(const KindOptionValues& given) {
     auto steps = std::make_shared<ScenePostProcessing>();
     if (given.isSet("size")) ReadSize(given.value("size"), steps->plane);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <memory>
+#include <string>
 
 #include "engine/kinds/HologramKind.h"
 #include "engine/kinds/scene/SceneKind.h"
@@ -21,6 +22,11 @@ namespace marbleck {
 // caller's "random-phase", --near or --far
 // without --depth-map and the other way round).
 std::shared_ptr<KindPostProcessing> ReadSceneOptions(const KindOptionValues& given);
+
+// A depth picture's "object-pitch" in µm as metres, for a caller that keeps
+// it apart from the picture it spaces. Throws KindOptionError as
+// ReadSceneOptions does for it.
+double ReadObjectPitch(const std::string& text);
 
 // The encodings' options of a scene hologram, read into `steps` after its
 // plane, wavelengths and encoding: the phase kind's panel ("slm", "two-pi",
