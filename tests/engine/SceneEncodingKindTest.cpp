@@ -10,8 +10,8 @@
 #include <memory>
 #include <string>
 
-#include "engine/kinds/OptionTextMap.h"
 #include "engine/kinds/HologramJob.h"
+#include "engine/kinds/OptionTextMap.h"
 #include "engine/kinds/scene/SceneKind.h"
 #include "engine/phase/PanelMap.h"
 #include "engine/scenes/FieldEncoding.h"
