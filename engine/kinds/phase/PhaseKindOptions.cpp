@@ -180,6 +180,17 @@ std::shared_ptr<KindPostProcessing> ReadPhaseOptions(const KindOptionValues& giv
     return steps;
 }
 
+void ReadPanelLookupTable(const std::string& file, std::optional<PanelSettings>& panel) {
+    if (!panel) panel = PanelSettings{};
+    try {
+        panel->lookup = ReadLookupTableFile(file);
+    } catch (const LookupTableFileError& error) {
+        throw KindInputFileError(file, error.reason());
+    } catch (const std::exception& error) {
+        throw KindInputFileError(file, IsOutOfResources(error) ? "out of memory" : error.what());
+    }
+}
+
 std::vector<KindInputFile> PhasePostProcessing::inputFiles() const {
     if (lookupFile.empty()) return {};
     return {{lookupFile, "lookup table"}};
@@ -188,14 +199,7 @@ std::vector<KindInputFile> PhasePostProcessing::inputFiles() const {
 std::shared_ptr<const KindPostProcessing> PhasePostProcessing::readInputFiles() const {
     if (lookupFile.empty()) return nullptr;
     auto read = std::make_shared<PhasePostProcessing>(*this);
-    if (!read->panel) read->panel = PanelSettings{};
-    try {
-        read->panel->lookup = ReadLookupTableFile(lookupFile);
-    } catch (const LookupTableFileError& error) {
-        throw KindInputFileError(lookupFile, error.reason());
-    } catch (const std::exception& error) {
-        throw KindInputFileError(lookupFile, IsOutOfResources(error) ? "out of memory" : error.what());
-    }
+    ReadPanelLookupTable(lookupFile, read->panel);
     return read;
 }
 

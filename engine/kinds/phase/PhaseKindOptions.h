@@ -1,9 +1,11 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "engine/kinds/HologramKind.h"
+#include "engine/phase/PanelMap.h"
 
 namespace marbleck {
 
@@ -21,5 +23,10 @@ std::string RefinementMethodChoices(bool help);
 // without its pitch (its wavelength DefaultLensWavelengthNm unless given) or
 // whose phase is beyond any number, and a wavelength or pitch without a lens.
 std::shared_ptr<KindPostProcessing> ReadPhaseOptions(const KindOptionValues& given);
+
+// Reads the lookup table file `file` (its name's bytes) into `panel`, made
+// the default panel where there is none. Throws KindInputFileError naming
+// the file with the reason it cannot be taken ("out of memory" among them).
+void ReadPanelLookupTable(const std::string& file, std::optional<PanelSettings>& panel);
 
 }  // namespace marbleck

@@ -1,6 +1,5 @@
 #include <cmath>
 #include <cstdio>
-#include <exception>
 #include <initializer_list>
 #include <numbers>
 #include <optional>
@@ -16,8 +15,6 @@
 #include "engine/kinds/phase/PhaseKindOptions.h"
 #include "engine/kinds/scene/SceneKind.h"
 #include "engine/kinds/scene/SceneKindOptions.h"
-#include "engine/phase/LookupTableFile.h"
-#include "platform/OutOfResources.h"
 
 namespace marbleck {
 
@@ -169,14 +166,7 @@ void ReadSceneEncodingOptions(const KindOptionValues& given, ScenePostProcessing
 std::shared_ptr<const KindPostProcessing> ScenePostProcessing::readInputFiles() const {
     if (lookupFile.empty()) return nullptr;
     auto read = std::make_shared<ScenePostProcessing>(*this);
-    if (!read->panel) read->panel = PanelSettings{};
-    try {
-        read->panel->lookup = ReadLookupTableFile(lookupFile);
-    } catch (const LookupTableFileError& error) {
-        throw KindInputFileError(lookupFile, error.reason());
-    } catch (const std::exception& error) {
-        throw KindInputFileError(lookupFile, IsOutOfResources(error) ? "out of memory" : error.what());
-    }
+    ReadPanelLookupTable(lookupFile, read->panel);
     return read;
 }
 
