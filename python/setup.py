@@ -77,7 +77,7 @@ setup(
     version=project_version(),
     description="Computer-generated holograms with the Marbleck engine, on NumPy arrays",
     license="MIT",
-    packages=["marbleck"],
+    packages=["marbleck", "marbleck.dataset"],
     package_data={"marbleck": ["_engine.pyi", "py.typed"]},
     ext_modules=[Extension("marbleck._engine", sources=[])],
     cmdclass={"build_ext": CMakeBuild},
