@@ -114,7 +114,7 @@ def test_killed_worker_loses_nothing(client, tmp_path):
     assert_store_equals(path, plain_loop(_store.plain(_build.parameters_of(**options))))
 
 
-def test_resume_computes_only_the_missing_samples(client, tmp_path):
+def test_resume_computes_only_the_missing_samples(client, tmp_path, capsys):
     path = tmp_path / "set.zarr"
     parameters = made_in_process(path, **SMALL)
     group = zarr.open_group(str(path), mode="r+")
@@ -122,8 +122,11 @@ def test_resume_computes_only_the_missing_samples(client, tmp_path):
     for i in (1, 4):
         group["done"][i] = False
         group["hologram"][i] = 0
-    summary = dataset.build(path, client=client, progress=False, **SMALL)
+    summary = dataset.build(path, client=client, progress=True, **SMALL)
     assert (summary.computed, summary.skipped) == (2, 4)
+    # The bar counts the samples left, on one line redrawn.
+    shown = capsys.readouterr().err
+    assert shown.endswith("\n") and shown.count("\n") == 1 and " 2/2 samples " in shown.split("\r")[-1]
     assert_store_equals(path, plain_loop(parameters))
 
 

@@ -12,7 +12,8 @@ import math
 import os
 import sys
 import time
-from typing import Any, Dict, List, Optional, Sequence, Tuple, Union
+import typing
+from typing import Any, Dict, List, Optional, Tuple, Union
 
 import numpy as np
 
@@ -60,7 +61,7 @@ def parameters_of(
     count: int,
     size: Size = 384,
     pitch: float = 8e-6,
-    wavelengths: Union[float, Sequence[float]] = (638e-9, 520e-9, 450e-9),
+    wavelengths: Union[float, typing.Sequence[float]] = (638e-9, 520e-9, 450e-9),
     near: float = 0.05,
     far: float = 0.1,
     method: str = "layers",
@@ -234,7 +235,7 @@ class _Bar:
             sys.stderr.flush()
 
 
-def _batches(todo: Sequence[int], batch: int) -> List[List[int]]:
+def _batches(todo: typing.Sequence[int], batch: int) -> List[List[int]]:
     """Runs of consecutive indices, cut into batches of at most `batch`."""
     result: List[List[int]] = []
     for start, stop in _store.runs(todo):
@@ -262,7 +263,7 @@ def build(
     count: int,
     size: Size = 384,
     pitch: float = 8e-6,
-    wavelengths: Union[float, Sequence[float]] = (638e-9, 520e-9, 450e-9),
+    wavelengths: Union[float, typing.Sequence[float]] = (638e-9, 520e-9, 450e-9),
     near: float = 0.05,
     far: float = 0.1,
     method: str = "layers",
@@ -278,8 +279,8 @@ def build(
     progress: Optional[bool] = None,
 ) -> BuildSummary:
     """Build (or finish) the dataset of `count` samples in the Zarr store at
-    `store` (a folder): scenes (synthetic, or the colour/depth pairs of the
-    folder `scenes`) and their holograms at `size` (rows = columns, or
+    `store` (a folder): scenes (synthetic, or the first `count` colour/depth
+    pairs of the folder `scenes` in the order of their names) and their holograms at `size` (rows = columns, or
     (rows, columns)), `pitch` metres, `wavelengths` metres, scenes between
     `near` and `far` metres, by `method` ("layers", with `layers` layers and
     `occlusion`, or "points") in the encoding `encode`.

@@ -12,7 +12,8 @@ import errno
 import math
 import operator
 import os
-from typing import Any, List, Sequence, Tuple, Union
+import typing
+from typing import Any, List, Tuple, Union
 
 import numpy as np
 
@@ -25,7 +26,7 @@ DEPTH_SUFFIX = ".depth.png"
 COLOUR_SUFFIX = ".png"
 
 Scene = Tuple[np.ndarray, np.ndarray]
-Size = Union[int, Sequence[int]]
+Size = Union[int, typing.Sequence[int]]
 
 
 def scene_size(size: Size) -> Tuple[int, int]:
@@ -211,7 +212,7 @@ def _picture(path: str, depth: bool) -> np.ndarray:
         raise OSError(error.errno or errno.EIO, error.strerror or str(error), path) from None
 
 
-class FolderScenes(Sequence[Tuple[str, np.ndarray, np.ndarray]]):
+class FolderScenes:
     """The colour/depth pairs of a folder, in the order of their names
     (sorted by code point): each colour picture NAME.png with its depth
     picture NAME.depth.png of the same size, in any format Pillow reads
@@ -245,6 +246,9 @@ class FolderScenes(Sequence[Tuple[str, np.ndarray, np.ndarray]]):
 
     def __len__(self) -> int:
         return len(self.names)
+
+    def __iter__(self) -> typing.Iterator[Tuple[str, np.ndarray, np.ndarray]]:
+        return (self[i] for i in range(len(self)))
 
     def files(self, i: int) -> Tuple[str, str]:
         """The colour and depth files of pair i."""

@@ -16,7 +16,8 @@ from __future__ import annotations
 import errno
 import json
 import os
-from typing import Any, Dict, List, Mapping, Sequence, Tuple
+import typing
+from typing import Any, Dict, List, Tuple
 
 import numpy as np
 
@@ -33,7 +34,7 @@ PARAMETER_KEYS: Tuple[str, ...] = (
 SAMPLE_FIELDS: Tuple[str, ...] = ("colour", "depth", "hologram", "energy", "seconds")
 
 
-def _layout(parameters: Mapping[str, Any]) -> Dict[str, Tuple[Tuple[int, ...], str]]:
+def _layout(parameters: typing.Mapping[str, Any]) -> Dict[str, Tuple[Tuple[int, ...], str]]:
     """Each array's shape and dtype for these parameters."""
     count = int(parameters["count"])
     rows, columns = (int(v) for v in parameters["size"])
@@ -67,7 +68,7 @@ def _store_error(path: str, error: OSError) -> OSError:
     return OSError(error.errno or errno.EIO, reason, path)
 
 
-def _difference(made: Mapping[str, Any], asked: Mapping[str, Any]) -> str:
+def _difference(made: typing.Mapping[str, Any], asked: typing.Mapping[str, Any]) -> str:
     for key in PARAMETER_KEYS:
         if key not in made:
             return f"the store's parameters lack {key}"
@@ -148,7 +149,7 @@ def open_for_task(path: str) -> Any:
         raise _store_error(path, error) from None
 
 
-def write_sample(group: Any, path: str, index: int, sample: Mapping[str, np.ndarray]) -> None:
+def write_sample(group: Any, path: str, index: int, sample: typing.Mapping[str, np.ndarray]) -> None:
     """Sample `index`'s chunks, one a field; `done` is left to the caller."""
     try:
         for name in SAMPLE_FIELDS:
@@ -164,7 +165,7 @@ def done_flags(group: Any) -> np.ndarray:
     return np.asarray(group["done"][:], dtype=bool)
 
 
-def mark_done(group: Any, path: str, indices: Sequence[int]) -> None:
+def mark_done(group: Any, path: str, indices: typing.Sequence[int]) -> None:
     """Set `done` for these samples, whose chunks are all written."""
     try:
         done = group["done"]
@@ -176,7 +177,7 @@ def mark_done(group: Any, path: str, indices: Sequence[int]) -> None:
         raise OSError(errno.EIO, f"cannot write {error.args[0] if error.args else 'a chunk'}", path) from None
 
 
-def runs(indices: Sequence[int]) -> List[Tuple[int, int]]:
+def runs(indices: typing.Sequence[int]) -> List[Tuple[int, int]]:
     """Sorted indices as runs of consecutive ones, [start, stop)."""
     result: List[Tuple[int, int]] = []
     for i in sorted(indices):
@@ -187,7 +188,7 @@ def runs(indices: Sequence[int]) -> List[Tuple[int, int]]:
     return result
 
 
-def plain(parameters: Mapping[str, Any]) -> Dict[str, Any]:
+def plain(parameters: typing.Mapping[str, Any]) -> Dict[str, Any]:
     """The parameters as the store's JSON gives them back (lists, not
     tuples), so that asked and made compare equal."""
     return dict(json.loads(json.dumps(dict(parameters))))
