@@ -52,34 +52,37 @@ def _generator(seed: int, index: int) -> np.random.Generator:
     return np.random.Generator(np.random.PCG64(np.random.SeedSequence([seed, index])))
 
 
-def _texture(rng: np.random.Generator, y: np.ndarray, x: np.ndarray, span: float) -> np.ndarray:
-    """A texture's mix between two colours, 0 .. 1 at every (y, x): stripes,
-    a chequerboard or smooth noise, at a scale of a few to `span` pixels."""
+def _texture(rng: np.random.Generator, y: np.ndarray, x: np.ndarray, span: float, shape: Tuple[int, int]
+             ) -> np.ndarray:
+    """A texture's mix between two colours, 0 .. 1 at every (y, x) of a part
+    of a picture of `shape`: stripes, a chequerboard or smooth noise, at a
+    scale of a few to `span` pixels."""
     kind = rng.integers(3)
     angle = rng.uniform(0, math.pi)
-    u = x * math.cos(angle) + y * math.sin(angle)
-    v = -x * math.sin(angle) + y * math.cos(angle)
     period = rng.uniform(3, max(4.0, span / 3))
+    if kind == 2:
+        # Noise: a coarse grid of random values over the whole picture,
+        # bilinearly widened.
+        cell = max(2.0, period)
+        grid = rng.random((int(shape[0] / cell) + 2, int(shape[1] / cell) + 2)).astype(np.float32)
+        gy, gx = y / cell, x / cell
+        y0, x0 = gy.astype(int), gx.astype(int)
+        fy, fx = (gy - y0).astype(np.float32), (gx - x0).astype(np.float32)
+        top = grid[y0, x0] * (1 - fx) + grid[y0, x0 + 1] * fx
+        bottom = grid[y0 + 1, x0] * (1 - fx) + grid[y0 + 1, x0 + 1] * fx
+        return top * (1 - fy) + bottom * fy
+    u = x * math.cos(angle) + y * math.sin(angle)
     if kind == 0:
         return (np.sin(u * (2 * math.pi / period)) > 0).astype(np.float32)
-    if kind == 1:
-        return ((np.floor(u / period) + np.floor(v / period)) % 2).astype(np.float32)
-    # Noise: a coarse grid of random values, bilinearly widened.
-    rows, columns = y.shape[0], x.shape[1]
-    cell = max(2.0, period)
-    grid = rng.random((int(rows / cell) + 2, int(columns / cell) + 2))
-    gy, gx = np.arange(rows)[:, None] / cell, np.arange(columns)[None, :] / cell
-    y0, x0 = np.floor(gy).astype(int), np.floor(gx).astype(int)
-    fy, fx = gy - y0, gx - x0
-    top = grid[y0, x0] * (1 - fx) + grid[y0, x0 + 1] * fx
-    bottom = grid[y0 + 1, x0] * (1 - fx) + grid[y0 + 1, x0 + 1] * fx
-    return (top * (1 - fy) + bottom * fy).astype(np.float32)
+    v = -x * math.sin(angle) + y * math.cos(angle)
+    return ((np.floor(u / period) + np.floor(v / period)) % 2).astype(np.float32)
 
 
-def _painted(rng: np.random.Generator, y: np.ndarray, x: np.ndarray, span: float) -> np.ndarray:
-    """A textured colour at every (y, x): rows x columns x 3 floats 0 .. 255."""
-    first, second = rng.uniform(0, 255, 3), rng.uniform(0, 255, 3)
-    mix = _texture(rng, y, x, span)[:, :, None]
+def _painted(rng: np.random.Generator, y: np.ndarray, x: np.ndarray, span: float, shape: Tuple[int, int]
+             ) -> np.ndarray:
+    """A textured colour at every (y, x): rows x columns x 3 float32 0 .. 255."""
+    first, second = rng.uniform(0, 255, 3).astype(np.float32), rng.uniform(0, 255, 3).astype(np.float32)
+    mix = _texture(rng, y, x, span, shape)[:, :, None]
     return first * (1 - mix) + second * mix
 
 
@@ -97,26 +100,34 @@ def _inside_polygon(y: np.ndarray, x: np.ndarray, vertices: np.ndarray) -> np.nd
     return inside
 
 
-def _shape_mask(rng: np.random.Generator, y: np.ndarray, x: np.ndarray, rows: int, columns: int) -> np.ndarray:
+def _shape_mask(rng: np.random.Generator, rows: int, columns: int) -> Tuple[slice, slice, np.ndarray]:
     """A random rectangle, ellipse, triangle or polygon somewhere on the
-    picture (it may run over an edge)."""
+    picture (it may run over an edge): the rows and columns of its bounding
+    box on the picture and its mask there."""
     kind = rng.integers(4)
     cy, cx = rng.uniform(0, rows), rng.uniform(0, columns)
     scale = min(rows, columns)
     ry, rx = rng.uniform(0.08, 0.3, 2) * scale
     angle = rng.uniform(0, math.pi)
+    vertices = None
+    reach = math.hypot(rx, ry)
+    if kind >= 2:
+        corners = 3 if kind == 2 else int(rng.integers(4, 9))
+        turns = np.sort(rng.uniform(0, 2 * math.pi, corners))
+        radii = rng.uniform(0.4, 1.0, corners) * max(rx, ry)
+        vertices = np.stack([cy + radii * np.sin(turns), cx + radii * np.cos(turns)], axis=1)
+    box_rows = slice(max(0, int(cy - reach)), min(rows, int(cy + reach) + 2))
+    box_columns = slice(max(0, int(cx - reach)), min(columns, int(cx + reach) + 2))
+    y = np.arange(box_rows.start, box_rows.stop, dtype=np.float64)[:, None]
+    x = np.arange(box_columns.start, box_columns.stop, dtype=np.float64)[None, :]
+    if vertices is not None:
+        return box_rows, box_columns, _inside_polygon(y, x, vertices)
     dy, dx = y - cy, x - cx
     u = dx * math.cos(angle) + dy * math.sin(angle)
     v = -dx * math.sin(angle) + dy * math.cos(angle)
     if kind == 0:
-        return (np.abs(u) <= rx) & (np.abs(v) <= ry)
-    if kind == 1:
-        return (u / rx) ** 2 + (v / ry) ** 2 <= 1
-    corners = 3 if kind == 2 else int(rng.integers(4, 9))
-    turns = np.sort(rng.uniform(0, 2 * math.pi, corners))
-    radii = rng.uniform(0.4, 1.0, corners) * max(rx, ry)
-    vertices = np.stack([cy + radii * np.sin(turns), cx + radii * np.cos(turns)], axis=1)
-    return _inside_polygon(y, x, vertices)
+        return box_rows, box_columns, (np.abs(u) <= rx) & (np.abs(v) <= ry)
+    return box_rows, box_columns, (u / rx) ** 2 + (v / ry) ** 2 <= 1
 
 
 def synthetic_scene(
@@ -144,16 +155,16 @@ def synthetic_scene(
     y = np.arange(rows, dtype=np.float64)[:, None]
     x = np.arange(columns, dtype=np.float64)[None, :]
     span = float(min(rows, columns))
-    colour = _painted(rng, y, x, span)
+    colour = _painted(rng, y, x, span, (rows, columns))
     depth = np.full((rows, columns), FARTHEST, dtype=np.uint16)
     count = int(rng.integers(4, 13))
     distances = np.sort(rng.uniform(near_value, far_value, count))[::-1]
     for distance in distances:
-        mask = _shape_mask(rng, y, x, rows, columns)
-        paint = _painted(rng, y, x, span * 0.3)
-        colour[mask] = paint[mask]
+        box_rows, box_columns, mask = _shape_mask(rng, rows, columns)
+        paint = _painted(rng, y[box_rows], x[:, box_columns], span * 0.3, (rows, columns))
+        colour[box_rows, box_columns][mask] = paint[mask]
         share = 0.0 if far_value == near_value else (distance - near_value) / (far_value - near_value)
-        depth[mask] = min(FARTHEST - 1, int(round(share * FARTHEST)))
+        depth[box_rows, box_columns][mask] = min(FARTHEST - 1, int(round(share * FARTHEST)))
     return np.clip(np.rint(colour), 0, 255).astype(np.uint8), depth
 
 
