@@ -2,6 +2,7 @@
 compute_sample, a worker killed mid-run, resuming, refusing a store made
 with other parameters, and the scenes (synthetic and from a folder)."""
 
+import multiprocessing
 import os
 import signal
 import threading
@@ -78,6 +79,19 @@ def test_store_equals_plain_loop(client, tmp_path, options):
     assert parameters == _store.plain(_build.parameters_of(**SMALL | options))
     assert group["hologram"].chunks == (1, 2, 32, 32)
     assert_store_equals(tmp_path / "set.zarr", plain_loop(parameters))
+
+
+@pytest.mark.parametrize("how", ["local-cluster", "scheduler-address"])
+def test_build_starts_or_connects_its_own_client(client, tmp_path, how):
+    options = dict(SMALL, count=3)
+    connect = dict(workers=1) if how == "local-cluster" else dict(scheduler=client.scheduler.address)
+    shared = set(multiprocessing.active_children())
+    summary = dataset.build(tmp_path / "set.zarr", progress=False, **options, **connect)
+    assert (summary.computed, summary.workers) == (3, 1 if how == "local-cluster" else 2)
+    assert_store_equals(tmp_path / "set.zarr", plain_loop(_store.plain(_build.parameters_of(**options))))
+    # Its own cluster's processes are gone, the shared cluster's clients back to this test's one.
+    assert set(multiprocessing.active_children()) == shared
+    assert len(client.scheduler_info()["workers"]) == 2
 
 
 def test_killed_worker_loses_nothing(client, tmp_path):
