@@ -25,11 +25,18 @@ COMPARED = ("colour", "depth", "hologram", "energy")
 
 @pytest.fixture(scope="module")
 def client():
+    environment = {name: os.environ.get(name) for name in dask.config.get("distributed.nanny.pre-spawn-environ")}
     cluster = distributed.LocalCluster(n_workers=2, threads_per_worker=1, processes=True, dashboard_address=":0",
                                        silence_logs=50)
     with distributed.Client(cluster) as connected:
         yield connected
     cluster.close()
+    # What the nannies set in this process.
+    for name, value in environment.items():
+        if value is None:
+            os.environ.pop(name, None)
+        else:
+            os.environ[name] = value
 
 
 def plain_loop(parameters):
@@ -82,11 +89,16 @@ def test_store_equals_plain_loop(client, tmp_path, options):
 
 
 @pytest.mark.parametrize("how", ["local-cluster", "scheduler-address"])
-def test_build_starts_or_connects_its_own_client(client, tmp_path, how):
+def test_build_starts_or_connects_its_own_client(client, tmp_path, monkeypatch, how):
     options = dict(SMALL, count=3)
     connect = dict(workers=1) if how == "local-cluster" else dict(scheduler=client.scheduler.address)
     shared = set(multiprocessing.active_children())
+    for name in dask.config.get("distributed.nanny.pre-spawn-environ"):
+        monkeypatch.delenv(name, raising=False)  # as the shared cluster's nannies found them
+    environment = dict(os.environ, DASK_PARENT=os.environ.get("DASK_PARENT"))  # importing distributed sets it
     summary = dataset.build(tmp_path / "set.zarr", progress=False, **options, **connect)
+    # The nannies' variables (OMP_NUM_THREADS, ...) are not left set in this process.
+    assert dict(os.environ, DASK_PARENT=os.environ.get("DASK_PARENT")) == environment
     assert (summary.computed, summary.workers) == (3, 1 if how == "local-cluster" else 2)
     assert_store_equals(tmp_path / "set.zarr", plain_loop(_store.plain(_build.parameters_of(**options))))
     # Its own cluster's processes are gone, the shared cluster's clients back to this test's one.
