@@ -346,8 +346,12 @@ def build(
     `client` (a distributed.Client), or a client of the scheduler at
     `scheduler` ("tcp://HOST:8786"), or else a local cluster of `workers`
     processes (default: one a core), one thread each, closed afterwards.
-    Each task's calls use its worker's threads. `progress`: a bar on stderr
-    (default: where stderr is a terminal).
+    Each task's calls use its worker's threads and write the store
+    themselves: on a cluster of several machines the store (and a scene
+    folder) must be at the same path on every worker, a shared file system,
+    and the package installed there. `progress`: a bar on stderr (default:
+    where stderr is a terminal); Dask's dashboard's address with it where
+    bokeh is installed and the cluster is the local one.
 
     Raises ValueError for bad parameters and for a store that is no dataset
     or was made with other parameters (nothing written); OSError, its
