@@ -110,7 +110,10 @@ def test_killed_worker_loses_nothing(client, tmp_path):
     path = tmp_path / "set.zarr"
     options = dict(SMALL, count=8)
     pids = client.run(os.getpid)
-    client.run(os.environ.__setitem__, _build._DELAY_VARIABLE, "0.4")
+    # Functions, not os.environ's bound methods: those would carry a copy of
+    # this process's os.environ to the workers.
+    client.run(lambda: os.environ.__setitem__(_build._DELAY_VARIABLE, "0.5"))
+    assert set(client.run(lambda: os.environ.get(_build._DELAY_VARIABLE)).values()) == {"0.5"}
     outcome = {}
 
     def run():
@@ -131,10 +134,11 @@ def test_killed_worker_loses_nothing(client, tmp_path):
         os.kill(next(iter(pids.values())), signal.SIGKILL)
         builder.join(120)
     finally:
-        client.run(os.environ.pop, _build._DELAY_VARIABLE, None, on_error="ignore")
+        client.run(lambda: os.environ.pop(_build._DELAY_VARIABLE, None), on_error="ignore")
     assert not builder.is_alive()
     assert "error" not in outcome, outcome.get("error")
-    assert 2 <= done_at_kill < 8 and outcome["summary"].computed == 8
+    seconds = zarr.open_group(str(path), mode="r")["seconds"][:]
+    assert 2 <= done_at_kill < 8 and outcome["summary"].computed == 8, (done_at_kill, seconds)
     # The nanny starts a new worker in the killed one's place.
     for _ in range(600):
         now = client.run(os.getpid, on_error="ignore")
