@@ -2,7 +2,8 @@
 in its attributes, one array a field of the samples, each chunked one
 sample along its first axis so that no two tasks ever write one chunk, and
 `done`, which says which samples are whole (set only once a sample's chunks
-are all written).
+are all written); and the parameters of a build, checked, as the store
+records them.
 
     attrs: marbleck_dataset (the format, 1), marbleck_version, parameters
     colour   (N, H, W, 3) uint8     depth    (N, H, W) uint16
@@ -17,9 +18,16 @@ import errno
 import json
 import os
 import typing
-from typing import Any, Dict, List, Tuple
+from typing import Any, Dict, List, Optional, Tuple, Union
 
 import numpy as np
+
+from .. import _engine
+from .._scenes import _MOST_PITCH, _MOST_WAVELENGTH, ENCODINGS, _number
+from ._scenes import Size, scene_size
+
+#: The methods a dataset's holograms are made by.
+METHODS: Tuple[str, ...] = ("layers", "points")
 
 #: The format of the stores this version writes and reads.
 FORMAT = 1
@@ -192,3 +200,69 @@ def plain(parameters: typing.Mapping[str, Any]) -> Dict[str, Any]:
     """The parameters as the store's JSON gives them back (lists, not
     tuples), so that asked and made compare equal."""
     return dict(json.loads(json.dumps(dict(parameters))))
+
+
+def _positive_whole(value: Any, name: str, most: int) -> int:
+    if isinstance(value, bool) or not isinstance(value, (int, np.integer)):
+        raise ValueError(f"{name} must be a whole number from 1 to {most}, not {value!r}")
+    if not 1 <= int(value) <= most:
+        raise ValueError(f"{name} must be a whole number from 1 to {most}, not {value!r}")
+    return int(value)
+
+
+def parameters_of(
+    *,
+    count: int,
+    size: Size = 384,
+    pitch: float = 8e-6,
+    wavelengths: Union[float, typing.Sequence[float]] = (638e-9, 520e-9, 450e-9),
+    near: float = 0.05,
+    far: float = 0.1,
+    method: str = "layers",
+    layers: Optional[int] = 32,
+    encode: str = "complex",
+    occlusion: bool = False,
+    seed: int = 0,
+    scenes: Union[None, str, "os.PathLike[str]"] = None,
+) -> Dict[str, Any]:
+    """The store's parameters of a build's arguments, checked (ValueError);
+    the points method records layers as None."""
+    rows, columns = scene_size(size)
+    if rows * columns > _engine.max_values:
+        raise ValueError(f"size {rows} x {columns} is more values than the engine takes ({_engine.max_values})")
+    values = [wavelengths] if np.ndim(wavelengths) == 0 else list(np.asarray(wavelengths).tolist())
+    if not values:
+        raise ValueError("wavelengths must be one or more wavelengths (metres)")
+    unit = "metres: 638e-9 for 638 nm"
+    wavelength_list = [_number(w, "wavelength", unit, _MOST_WAVELENGTH) for w in values]
+    if rows * columns * len(wavelength_list) > 2**28:
+        raise ValueError(f"{len(wavelength_list)} fields of {rows} x {columns} are more than 2**28 values a sample")
+    near_value = _number(near, "near", "metres")
+    far_value = _number(far, "far", "metres")
+    if near_value > far_value:
+        raise ValueError(f"near ({near_value:g} m) must not be beyond far ({far_value:g} m)")
+    if method not in METHODS:
+        raise ValueError(f"unknown method {method!r} (the methods: {', '.join(METHODS)})")
+    if encode not in ENCODINGS:
+        raise ValueError(f"unknown encoding {encode!r} (the encodings: {', '.join(ENCODINGS)})")
+    if method == "points" and occlusion:
+        raise ValueError("occlusion is the layers method's")
+    layer_count = None
+    if method == "layers" and layers is not None:
+        layer_count = _positive_whole(layers, "layers", 65536)
+    if isinstance(seed, bool) or not isinstance(seed, (int, np.integer)) or not 0 <= int(seed) < 2**63:
+        raise ValueError(f"seed must be a whole number from 0 to 2**63 - 1, not {seed!r}")
+    return {
+        "count": _positive_whole(count, "count", 2**31 - 1),
+        "size": [rows, columns],
+        "pitch": _number(pitch, "pitch", "metres: 8e-6 for 8 um", _MOST_PITCH),
+        "wavelengths": wavelength_list,
+        "near": near_value,
+        "far": far_value,
+        "method": method,
+        "layers": layer_count,
+        "encode": encode,
+        "occlusion": bool(occlusion),
+        "seed": int(seed),
+        "scenes": "synthetic" if scenes is None else os.path.abspath(os.fspath(scenes)),
+    }
