@@ -5,6 +5,8 @@ with other parameters, and the scenes (synthetic and from a folder)."""
 import multiprocessing
 import os
 import signal
+import subprocess
+import sys
 import threading
 import time
 
@@ -245,6 +247,15 @@ def test_bad_parameters_are_refused_before_the_store(tmp_path, change, message):
     with pytest.raises(ValueError, match=message):
         dataset.build(tmp_path / "set.zarr", progress=False, **SMALL | change)
     assert not (tmp_path / "set.zarr").exists()
+
+
+def test_importing_the_package_loads_no_cluster_or_store_library():
+    # A fresh interpreter: this one has them loaded already.
+    loaded = subprocess.run(
+        [sys.executable, "-c", "import sys, marbleck, marbleck.dataset; "
+         "print(sorted(m for m in ('dask', 'distributed', 'zarr', 'torch', 'PIL') if m in sys.modules))"],
+        capture_output=True, text=True, check=True).stdout
+    assert loaded.strip() == "[]"
 
 
 def test_synthetic_scenes_are_pure_functions_of_seed_and_index():
