@@ -60,6 +60,12 @@ def dask_build(p, workers, folder):
     return summary.computed / summary.seconds, started, store
 
 
+def task_seconds(store):
+    """The median seconds a sample took inside its task."""
+    opened = _read.open(store)
+    return float(np.median([opened.sample(i, ("seconds",))["seconds"] for i in range(len(opened))]))
+
+
 def same_as(store, samples):
     opened = _read.open(store)
     return opened.complete and all(
@@ -90,6 +96,10 @@ def main():
         dask2, start2, store2 = dask_build(p, 2, folder)
         print(f"Dask, 2 workers:          {dask2:6.2f} samples/s (the cluster started in {start2:.1f} s)")
         identical = same_as(store1, samples) and same_as(store2, samples)
+        inside = task_seconds(store1), task_seconds(store2)
+    plain = float(np.median([sample["seconds"] for sample in samples]))
+    print(f"median seconds a sample: plain loop {plain:.3f}, inside the tasks of 1 worker {inside[0]:.3f}, "
+          f"of 2 workers {inside[1]:.3f}")
     print(f"Dask / plain loop, 1 core:  {dask1 / plain1:.3f} (overhead {100 * (1 - dask1 / plain1):+.1f} %)")
     print(f"Dask / plain loop, 2 cores: {dask2 / plain2:.3f} (overhead {100 * (1 - dask2 / plain2):+.1f} %)")
     print(f"1 -> 2 workers:             {dask2 / dask1:.2f} x")
