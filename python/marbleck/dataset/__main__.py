@@ -12,7 +12,8 @@ import math
 import os
 import re
 import sys
-from typing import Any, Dict, List, NoReturn, Optional, Sequence, Tuple
+import typing
+from typing import Any, Dict, NoReturn, Optional
 
 PROGRAM = "marbleck-dataset"
 
@@ -232,7 +233,7 @@ def _connect(address: str) -> Any:
         raise UsageError(f"{address}: the scheduler does not answer ({_reason(error)})") from None
 
 
-def main(argv: Optional[Sequence[str]] = None) -> int:
+def main(argv: Optional[typing.Sequence[str]] = None) -> int:
     """Runs the command line; returns its exit status."""
     try:
         args = _parser().parse_args(argv)

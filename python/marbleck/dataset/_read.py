@@ -1,16 +1,15 @@
-"""Reading a dataset store: open() gives its samples as NumPy arrays, and
-TorchDataset serves them to a PyTorch DataLoader, opening the store again
-in each of the loader's worker processes. Part of the package
-marbleck.dataset, which exports these names; TorchDataset is made on first
-use, so that reading a store without PyTorch never imports it."""
+"""Reading a dataset store: open() gives its samples as NumPy arrays (and
+_torch.py's TorchDataset gives them to PyTorch). Part of the package
+marbleck.dataset, which exports these names; TorchDataset is imported
+from here on first use, so that reading a store never imports PyTorch."""
 
 from __future__ import annotations
 
 import math
 import operator
 import os
-import threading
-from typing import Any, Dict, Iterable, Iterator, List, Optional, Sequence, Tuple, Union
+import typing
+from typing import Any, Dict, Tuple, Union
 
 import numpy as np
 import numpy.typing as npt
@@ -78,11 +77,11 @@ class SampleStore:
     def __getitem__(self, index: int) -> Dict[str, np.ndarray]:
         return self.sample(index)
 
-    def __iter__(self) -> Iterator[Dict[str, np.ndarray]]:
+    def __iter__(self) -> typing.Iterator[Dict[str, np.ndarray]]:
         for index in range(self._count):
             yield self.sample(index)
 
-    def sample(self, index: int, fields: Sequence[str] = FIELDS) -> Dict[str, np.ndarray]:
+    def sample(self, index: int, fields: typing.Sequence[str] = FIELDS) -> Dict[str, np.ndarray]:
         """Sample `index` (negative counts from the end), only the arrays
         named in `fields`. Raises IndexError outside the store and
         ValueError for a sample not yet written."""
@@ -109,7 +108,7 @@ def open(store: StorePath) -> SampleStore:  # noqa: A001 - the package's name fo
     its arrays do not match its parameters (a store torn or made by other
     means).
     """
-    import zarr
+    import zarr  # type: ignore[import]
 
     path = os.fspath(store)
     if not isinstance(path, str):
@@ -125,7 +124,7 @@ def open(store: StorePath) -> SampleStore:  # noqa: A001 - the package's name fo
     return SampleStore(path, group)
 
 
-def checked_fields(fields: Iterable[str]) -> Tuple[str, ...]:
+def checked_fields(fields: typing.Iterable[str]) -> Tuple[str, ...]:
     """The names of a sample's arrays asked for: at least one, each once,
     each one of FIELDS."""
     if isinstance(fields, str):
@@ -199,10 +198,10 @@ def _layout_parameters(path: str, parameters: Dict[str, Any]) -> Tuple[int, int,
     def whole(value: Any) -> bool:
         return type(value) is int and value > 0
 
-    count = parameters.get("count")
-    size = parameters.get("size")
-    wavelengths = parameters.get("wavelengths")
-    encode = parameters.get("encode")
+    count: Any = parameters.get("count")
+    size: Any = parameters.get("size")
+    wavelengths: Any = parameters.get("wavelengths")
+    encode: Any = parameters.get("encode")
     if not whole(count):
         raise ValueError(f"{path}: the store's parameter count is {count!r}")
     if not (isinstance(size, list) and len(size) == 2 and all(whole(side) for side in size)):
@@ -212,107 +211,18 @@ def _layout_parameters(path: str, parameters: Dict[str, Any]) -> Tuple[int, int,
         raise ValueError(f"{path}: the store's parameter wavelengths is {wavelengths!r}")
     if not isinstance(encode, str):
         raise ValueError(f"{path}: the store's parameter encode is {encode!r}")
-    return count, size[0], size[1], len(wavelengths), encode
+    return int(count), int(size[0]), int(size[1]), len(wavelengths), encode
 
 
-def _described(shape: Sequence[int], dtype: Any) -> str:
+def _described(shape: typing.Sequence[int], dtype: Any) -> str:
     return " x ".join(str(side) for side in shape) + f" {np.dtype(dtype).name}"
 
 
-# --- PyTorch -------------------------------------------------------------
-
-# Where PyTorch has no type of the array's: depth levels (uint16) are handed
-# over as int32, which holds each level exactly.
-_TORCH_TYPES = {np.dtype(np.uint16): np.int32}
-
-_torch_dataset_class: Optional[type] = None
-_class_lock = threading.Lock()
-
-
-def _make_torch_dataset() -> type:
-    import torch
-    import torch.utils.data
-
-    class TorchDataset(torch.utils.data.Dataset):
-        """A PyTorch map-style Dataset over a dataset store's samples.
-
-        dataset[i] is a dict of tensors, one for each of `fields` (any of
-        "colour", "depth", "hologram", "energy", "seconds"): colour H x W x 3
-        uint8, depth H x W int32 (the store's uint16 levels, which PyTorch
-        has no type for), hologram L x H x W complex64 or float32, energy L
-        float32, seconds a float32 scalar. A DataLoader's default collation
-        stacks them into batches.
-
-        A store whose samples are not all written is refused (ValueError)
-        unless `partial=True`: then the dataset holds the samples written
-        when it was made, in the store's order, and `indices[i]` is the
-        store's index of item i. The store is opened when first read, in
-        each process that reads it, so the dataset goes to a DataLoader's
-        worker processes (forked or spawned) as its path and the indices.
-        """
-
-        def __init__(self, store: StorePath, fields: Sequence[str] = ("colour", "depth", "hologram"),
-                     *, partial: bool = False) -> None:
-            super().__init__()
-            self.fields: Tuple[str, ...] = checked_fields(fields)
-            opened = open(store)
-            done = opened.done
-            if not partial and not done.all():
-                raise ValueError(f"{opened.path}: {int(done.sum())} of {len(done)} samples are written; "
-                                 "finish the store (run its build again) or read it with partial=True")
-            self.path: str = os.path.abspath(opened.path)
-            self.parameters: Dict[str, Any] = opened.parameters
-            self.indices: List[int] = [int(i) for i in np.flatnonzero(done)]
-            self._opened: Optional[SampleStore] = opened
-            self._owner = os.getpid()
-
-        def __len__(self) -> int:
-            return len(self.indices)
-
-        def __getitem__(self, item: int) -> Dict[str, Any]:
-            index = self.indices[_position(item, len(self.indices))]
-            sample = self._store().sample(index, self.fields)
-            return {name: torch.from_numpy(_torch_array(array)) for name, array in sample.items()}
-
-        def _store(self) -> SampleStore:
-            # A forked worker gets the parent's opened store as a copy;
-            # open it again there, so no file handle or cache is shared.
-            if self._opened is None or self._owner != os.getpid():
-                self._opened = open(self.path)
-                self._owner = os.getpid()
-            return self._opened
-
-        def __getstate__(self) -> Dict[str, Any]:
-            state = self.__dict__.copy()
-            state["_opened"] = None
-            return state
-
-        def __repr__(self) -> str:
-            return (f"TorchDataset({self.path!r}, fields={self.fields!r}, "
-                    f"{len(self.indices)} of {self.parameters['count']} samples)")
-
-    TorchDataset.__module__ = __name__
-    TorchDataset.__qualname__ = "TorchDataset"
-    return TorchDataset
-
-
-def _torch_array(array: np.ndarray) -> np.ndarray:
-    kind = _TORCH_TYPES.get(array.dtype)
-    if kind is not None:
-        array = array.astype(kind)
-    if not array.flags.c_contiguous:
-        array = array.copy(order="C")
-    return array
-
-
 def __getattr__(name: str) -> Any:
-    # TorchDataset derives from PyTorch's Dataset, so it is made when first
-    # asked for; PyTorch takes seconds to import.
-    global _torch_dataset_class
+    # TorchDataset (in _torch.py) derives from PyTorch's Dataset, so it is
+    # imported when first asked for: PyTorch takes seconds to import.
     if name == "TorchDataset":
-        with _class_lock:
-            if _torch_dataset_class is None:
-                _torch_dataset_class = _make_torch_dataset()
-                globals()["TorchDataset"] = _torch_dataset_class
-        return _torch_dataset_class
+        from ._torch import TorchDataset
+
+        return TorchDataset
     raise AttributeError(f"module {__name__!r} has no attribute {name!r}")
