@@ -8,6 +8,7 @@ from __future__ import annotations
 import argparse
 import decimal
 import errno
+import importlib
 import math
 import os
 import re
@@ -245,7 +246,7 @@ def main(argv: Optional[typing.Sequence[str]] = None) -> int:
         check_store_path(store)
         check_scene_folder(keywords["scenes"])
         try:
-            from marbleck.dataset._build import build
+            build = importlib.import_module("marbleck.dataset._build").build
         except ImportError as error:
             return _fail(USAGE, f"cannot build datasets here: {_reason(error)} "
                                 "(bash tools/deps.sh installs Dask, Distributed and Zarr)")
