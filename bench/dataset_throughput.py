@@ -4,7 +4,8 @@ Dask clusters of one and of two worker processes (one thread each), into
 temporary stores. Prints each rate, Dask's rate over the plain loop's on the
 same cores (its overhead), the scaling from one worker to two, and the time
 extrapolated to a whole set. Every run pays its own one-time costs (the
-transforms' plans) alone; a cluster's start is timed apart.
+transforms' plans) alone; a cluster's start is timed apart. The workers take
+the environment's MALLOC_TRIM_THRESHOLD_ over Dask's own.
 
     PYTHONPATH=build/python OPENBLAS_NUM_THREADS=1 python3 bench/dataset_throughput.py [--count 16]
 """
@@ -49,6 +50,11 @@ def dask_build(p, workers, folder):
     client = distributed.Client(cluster)
     client.wait_for_workers(workers)
     started = time.perf_counter() - start
+    # Dask's nanny sets glibc's trim threshold in its workers (64 KiB by
+    # default), which fixes the threshold of memory mapped blocks too, so
+    # each transform's buffers are mapped afresh: worth seeing beside a rate.
+    trim = set(client.run(lambda: os.environ.get("MALLOC_TRIM_THRESHOLD_")).values())
+    print(f"  the workers' MALLOC_TRIM_THRESHOLD_: {', '.join(str(value) for value in trim)}")
     store = os.path.join(folder, f"set-{workers}.zarr")
     try:
         summary = build(store, client=client, progress=False, **{
