@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs the Debian packages that building and running Marbleck need, where
-# they are missing. With --test, also those that building and running the
+# they are missing (Dask, Zarr, PyTorch and Pillow for marbleck.dataset). With --test, also those that building and running the
 # tests and the benchmarks need. Works as root or through sudo.
 set -euo pipefail
 
@@ -12,6 +12,7 @@ packages=(
   libopenblas-dev libtiff-dev libfftw3-dev libhwy-dev libsleef-dev
   qt6-image-formats-plugins
   pybind11-dev python3-pybind11 python3-dev python3-numpy python3-setuptools python3-wheel python3-venv
+  python3-dask python3-distributed python3-zarr python3-torch python3-pil
 )
 test_packages=(
   libgtest-dev libbenchmark-dev
