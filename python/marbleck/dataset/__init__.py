@@ -11,14 +11,28 @@ missing samples, and a store made with other parameters is refused:
 
 synthetic_scene() makes one scene of the seeded set, folder_scenes() reads
 a folder's pairs, compute_sample() computes one sample in-process (what each
-task calls). Dask, distributed, zarr and Pillow are imported by the calls
-that need them, not by importing this package.
+task calls). open() reads a store back, sample by sample, and TorchDataset
+serves it to a PyTorch DataLoader. Dask, distributed, zarr, Pillow and torch
+are imported by the calls that need them, not by importing this package.
 """
 
 from __future__ import annotations
 
+from typing import Any
+
 from ._build import METHODS, BuildSummary, build, compute_sample
+from ._read import FIELDS, SampleStore, open
 from ._scenes import FolderScenes, folder_scenes, synthetic_scene
+
+
+def __getattr__(name: str) -> Any:
+    # TorchDataset imports torch, which takes seconds: only when asked for.
+    if name == "TorchDataset":
+        from ._torch import TorchDataset
+
+        return TorchDataset
+    raise AttributeError(f"module {__name__!r} has no attribute {name!r}")
+
 
 __all__ = [
     "build",
@@ -28,4 +42,7 @@ __all__ = [
     "folder_scenes",
     "FolderScenes",
     "METHODS",
+    "open",
+    "SampleStore",
+    "FIELDS",
 ]
