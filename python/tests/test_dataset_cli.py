@@ -7,6 +7,7 @@ import os
 import socket
 import subprocess
 import sys
+import types
 
 import pytest
 
@@ -129,3 +130,20 @@ def test_scheduler_that_does_not_answer_is_status_1(tmp_path):
                 DASK_DISTRIBUTED__COMM__TIMEOUTS__CONNECT="2s")
     assert child.returncode == 1 and child.stdout == ""
     assert one_line(child).startswith(f"{address}: the scheduler does not answer")
+
+
+def test_workers_dying_again_and_again_is_one_line_and_status_2(tmp_path, monkeypatch, capsys):
+    distributed = pytest.importorskip("distributed")
+    if importlib.util.find_spec("marbleck.dataset._build") is None:
+        pytest.skip("marbleck.dataset._build is not built here")
+    import marbleck.dataset._build as built
+    from marbleck.dataset.__main__ import main
+
+    def dies(*args, **kwargs):
+        raise distributed.KilledWorker("compute-3", types.SimpleNamespace(address="tcp://10.0.0.2:40000"), 3)
+
+    monkeypatch.setattr(built, "build", dies)
+    store = str(tmp_path / "set.zarr")
+    assert main([store, "--count", "2", "--size", "8", "--layers", "2"]) == 2
+    lines = capsys.readouterr().err.splitlines()
+    assert len(lines) == 1 and lines[0].startswith(f"marbleck-dataset: {store}: the workers died"), lines

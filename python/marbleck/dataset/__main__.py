@@ -271,6 +271,13 @@ def main(argv: Optional[typing.Sequence[str]] = None) -> int:
         named = error.filename if error.filename is not None else store
         status = WRITE if _inside(named, store) and error.filename is not None else INPUT
         return _fail(status, _reason(error), os.fsdecode(named))
+    except Exception as error:
+        # A task whose workers died more often than the cluster allows
+        # (distributed.KilledWorker): the samples done so far stay done.
+        if type(error).__name__ != "KilledWorker":
+            raise
+        return _fail(INPUT, f"the workers died running the same samples again and again ({_reason(error)}); "
+                            "the same command computes the samples still missing", store)
     print(_summary(store, result))
     return SUCCESS
 
