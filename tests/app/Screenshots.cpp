@@ -33,6 +33,7 @@
 #include <set>
 
 #include "Drawing.h"
+#include "Menus.h"
 #include "app/Document.h"
 #include "app/MainWindow.h"
 #include "app/ReconstructionWindow.h"
@@ -44,6 +45,7 @@
 namespace {
 
 using namespace marbleck;
+using test::WhenModalShows;
 
 // In 256 colours: the windows' few colours and the hologram's grey levels
 // fit, and the files stay small.
@@ -62,21 +64,6 @@ bool Save(QWidget& window, const QString& path) {
 int Failed(const char* why) {
     std::fprintf(stderr, "screenshots: %s\n", why);
     return 2;
-}
-
-// Hands the next modal dialog of type T, once it shows, to `answer` (which
-// closes it), while whatever opens it waits in the dialog's event loop.
-template <class T>
-void WhenModalShows(std::function<void(T&)> answer) {
-    auto* poll = new QTimer;
-    QObject::connect(poll, &QTimer::timeout, poll, [poll, answer] {
-        auto* dialog = qobject_cast<T*>(QApplication::activeModalWidget());
-        if (dialog == nullptr || !dialog->isVisible()) return;
-        poll->stop();
-        poll->deleteLater();
-        answer(*dialog);
-    });
-    poll->start(10);
 }
 
 void Type(QWidget& dialog, const char* edit, const QString& text) {
