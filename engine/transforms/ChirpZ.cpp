@@ -14,8 +14,10 @@
 
 namespace marbleck {
 
+// One plan per length serves both directions: the forward transform of x is
+// the backward transform of x reversed, x(−n mod L), which a transform
+// writes as it forms its input, so the caller's input is never overwritten.
 struct ChirpZ::Plans {
-    fftwf_plan forward = nullptr;
     fftwf_plan backward = nullptr;
 };
 
@@ -41,7 +43,7 @@ __attribute__((target_clones("avx2", "default"))) void MultiplyEach(Complex* __r
     for (int k = 0; k < count; ++k) to[k] = Times(a[k], b[k]);
 }
 
-// The out-of-place plans of one length, made on first use and kept for the
+// The out-of-place plan of one length, made on first use and kept for the
 // rest of the program: every transform of that length executes them on its
 // own arrays (FFTW's new-array execution, on arrays from fftwf_malloc, so
 // aligned as the planning arrays were).
@@ -64,24 +66,19 @@ const ChirpZ::Plans* PlansFor(int length) {
     ChirpZ::Plans made;
     {
         std::lock_guard planning(FftwPlannerMutex());
-        made.forward = fftwf_plan_dft_1d(length, at, to, FFTW_FORWARD, FFTW_ESTIMATE | FFTW_PRESERVE_INPUT);
-        made.backward = fftwf_plan_dft_1d(length, to, at, FFTW_BACKWARD, FFTW_ESTIMATE);
+        made.backward = fftwf_plan_dft_1d(length, at, to, FFTW_BACKWARD, FFTW_ESTIMATE);
     }
     fftwf_free(array);
     fftwf_free(spectrum);
-    if (!made.forward || !made.backward) {
-        std::lock_guard planning(FftwPlannerMutex());
-        if (made.forward) fftwf_destroy_plan(made.forward);
-        if (made.backward) fftwf_destroy_plan(made.backward);
-        throw std::bad_alloc();
-    }
+    if (!made.backward) throw std::bad_alloc();
     return &plans.emplace(length, made).first->second;
 }
 
-// e^{i·m²·numerator / (2·denominator)}, the phase reduced in 64-bit.
-Complex ChirpOf(long long m, double numerator, double denominator) {
+// e^{i·(m² − 2·offset·m)·numerator / (2·denominator)}, the phase reduced in
+// 64-bit.
+Complex ChirpOf(long long m, double numerator, double denominator, long long offset = 0) {
     if (denominator == 0.0) return {1.0f, 0.0f};
-    const double squared = static_cast<double>(m) * static_cast<double>(m);
+    const double squared = static_cast<double>(m) * static_cast<double>(m - 2 * offset);
     const double phase = std::remainder(squared * numerator / (2.0 * denominator), 2.0 * std::numbers::pi);
     return {static_cast<float>(std::cos(phase)), static_cast<float>(std::sin(phase))};
 }
@@ -89,12 +86,11 @@ Complex ChirpOf(long long m, double numerator, double denominator) {
 }  // namespace
 
 int ChirpZ::LengthFor(int count) {
+    // Powers of two only: FFTW_ESTIMATE's plans of 3·2^k values (768, 1536)
+    // run slower here than those of the next power of two.
     long long power = 1;
     while (power < count) power *= 2;
-    // 3·2^k when it fits between: FFTW's transforms of odd factors above 3
-    // run several times slower per value here than those of 2^k.
-    const long long third = power / 4 * 3;
-    return static_cast<int>(power >= 4 && third >= count ? third : power);
+    return static_cast<int>(power);
 }
 
 namespace {
@@ -143,15 +139,16 @@ double ChirpZ::TransformedValues(int inputs, int outputs) {
 void ChirpZ::Work::Free::operator()(Complex* p) const { fftwf_free(p); }
 
 ChirpZ::Work::Work(const ChirpZ& transform)
-    : data_(AllocateComplex(transform.length())),
+    : data_(AllocateComplex(transform.inputs())),
+      reversed_(AllocateComplex(transform.length())),
       spectrum_(AllocateComplex(transform.length())),
       product_(AllocateComplex(transform.length())),
       convolved_(AllocateComplex(transform.length())),
       output_(AllocateComplex(transform.outputs())) {
-    std::fill(data_.get(), data_.get() + transform.length(), Complex{});
+    std::fill(reversed_.get(), reversed_.get() + transform.length(), Complex{});
 }
 
-ChirpZ::ChirpZ(int inputs, int outputs, double stepNumerator, double stepDenominator)
+ChirpZ::ChirpZ(int inputs, int outputs, double stepNumerator, double stepDenominator, int offset)
     : inputs_(inputs), outputs_(outputs), length_(0), blockOutputs_(0), blocks_(0), plans_(nullptr) {
     if (inputs < 1 || outputs < 1)
         throw std::invalid_argument("a chirp-z transform needs inputs and outputs");
@@ -164,10 +161,15 @@ ChirpZ::ChirpZ(int inputs, int outputs, double stepNumerator, double stepDenomin
     chirp_ = std::make_unique<Complex[]>(static_cast<std::size_t>(chirps));
     for (int m = 0; m < chirps; ++m)
         chirp_[static_cast<std::size_t>(m)] = ChirpOf(m, stepNumerator, stepDenominator);
+    // S(k) = c(k)·e^{−i·step·offset·k} Σ a(n)·c(n)·conj(c(k − n)).
+    outputChirp_ = std::make_unique<Complex[]>(static_cast<std::size_t>(outputs));
+    for (int k = 0; k < outputs; ++k)
+        outputChirp_[static_cast<std::size_t>(k)] = ChirpOf(k, stepNumerator, stepDenominator, offset);
     // Block b's outputs k = first + m take conj(c(k − n)): conj(c(first + m))
     // at m = 0 .. blockOutputs − 1 and conj(c(first − m)) at length − m for
-    // m = 1 .. inputs − 1 (c is even), the rest zero; its transform, with the
-    // backward transform's 1 / length folded in.
+    // m = 1 .. inputs − 1 (c is even), the rest zero; its forward transform,
+    // with the backward transform's 1 / length folded in, made as the
+    // backward transform of those values reversed.
     const auto at = [this](long long m) { return chirp_[static_cast<std::size_t>(m < 0 ? -m : m)]; };
     const Work work(*this);
     Complex* g = work.product();
@@ -178,9 +180,10 @@ ChirpZ::ChirpZ(int inputs, int outputs, double stepNumerator, double stepDenomin
         const long long first = 1LL * block * blockOutputs_;
         const int count = static_cast<int>(std::min<long long>(blockOutputs_, outputs - first));
         std::fill(g, g + length_, Complex{});
-        for (int m = 0; m < count; ++m) g[m] = std::conj(at(first + m)) * scale;
-        for (int m = 1; m < inputs; ++m) g[length_ - m] = std::conj(at(first - m)) * scale;
-        fftwf_execute_dft(plans_->forward, reinterpret_cast<fftwf_complex*>(g),
+        g[0] = std::conj(at(first)) * scale;
+        for (int m = 1; m < count; ++m) g[length_ - m] = std::conj(at(first + m)) * scale;
+        for (int m = 1; m < inputs; ++m) g[m] = std::conj(at(first - m)) * scale;
+        fftwf_execute_dft(plans_->backward, reinterpret_cast<fftwf_complex*>(g),
                           reinterpret_cast<fftwf_complex*>(work.spectrum()));
         std::copy(work.spectrum(), work.spectrum() + length_,
                   kernels_.get() + L * static_cast<std::size_t>(block));
@@ -189,11 +192,16 @@ ChirpZ::ChirpZ(int inputs, int outputs, double stepNumerator, double stepDenomin
 
 ChirpZ::~ChirpZ() = default;
 
-void ChirpZ::transformInput(const Work& work) const {
-    Complex* a = work.data();
+void ChirpZ::reverseInput(const Work& work) const {
+    const Complex* a = work.data();
     const Complex* c = chirp_.get();
-    for (int n = 0; n < inputs_; ++n) a[n] = Times(a[n], c[n]);
-    fftwf_execute_dft(plans_->forward, reinterpret_cast<fftwf_complex*>(a),
+    Complex* reversed = work.reversed();
+    reversed[0] = Times(a[0], c[0]);
+    for (int n = 1; n < inputs_; ++n) reversed[length_ - n] = Times(a[n], c[n]);
+}
+
+void ChirpZ::transformInput(const Work& work) const {
+    fftwf_execute_dft(plans_->backward, reinterpret_cast<fftwf_complex*>(work.reversed()),
                       reinterpret_cast<fftwf_complex*>(work.spectrum()));
 }
 

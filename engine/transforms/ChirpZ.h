@@ -6,9 +6,10 @@
 
 namespace marbleck {
 
-// The sums S(k) = Σ a(n)·e^{i·step·n·k}, n = 0 .. inputs − 1, for
+// The sums S(k) = Σ a(n)·e^{i·step·(n − offset)·k}, n = 0 .. inputs − 1, for
 // k = 0 .. outputs − 1: a Fourier sum whose frequency step need not be
-// 2π / length, by Bluestein's algorithm. Since n·k = (n² + k² − (k − n)²) / 2,
+// 2π / length, by Bluestein's algorithm. The offset shifts where the inputs
+// start (a sum from −offset up); it costs only a different last factor. Since n·k = (n² + k² − (k − n)²) / 2,
 // S(k) = c(k) Σ a(n)·c(n)·conj(c(k − n)) with the chirp c(m) = e^{i·step·m²/2}:
 // a circular convolution by single-precision FFTs on FFTW. The outputs are
 // made in blocks of blockOutputs() values, each one convolution of length()
@@ -16,7 +17,8 @@ namespace marbleck {
 // transform of the input is shared by every block, so a transform costs
 // 1 + blocks() FFTs of a length short enough to stay in the processor's
 // nearest cache, fewer operations than one convolution as long as the
-// inputs and the outputs together. The chirp's phases m²·step/2 reach 10⁴
+// inputs and the outputs together. Every FFT runs FFTW's backward plan: the
+// forward ones transform their values in reverse order. The chirp's phases m²·step/2 reach 10⁴
 // rad on a large hologram, so they are formed in 64-bit and reduced to
 // [−π, π] before they become 32-bit factors. The FFT plans of a length are
 // made once for the whole program and shared; a transform runs on any
@@ -30,27 +32,30 @@ public:
     // each chirp phase is m²·numerator / (2·denominator), multiplied before
     // dividing. Throws std::invalid_argument for inputs or outputs below 1
     // and std::bad_alloc when FFTW cannot allocate or plan.
-    ChirpZ(int inputs, int outputs, double stepNumerator, double stepDenominator);
+    ChirpZ(int inputs, int outputs, double stepNumerator, double stepDenominator, int offset = 0);
     ~ChirpZ();
     ChirpZ(const ChirpZ&) = delete;
     ChirpZ& operator=(const ChirpZ&) = delete;
 
     int inputs() const { return inputs_; }
     int outputs() const { return outputs_; }
-    // Each block's convolution length: a 2^k or 3·2^k above inputs − 1.
+    // Each block's convolution length: a power of two above inputs − 1.
     int length() const { return length_; }
     // The outputs one block makes (the last may make fewer), and the blocks.
     int blockOutputs() const { return blockOutputs_; }
     int blocks() const { return blocks_; }
 
     // The arrays of one transform, aligned as FFTW's plans need: the input
-    // (length() values), its spectrum, a block's product and its
-    // convolution, and the outputs. The input's values from inputs() on stay
-    // zero, so that no transform has to clear them.
+    // (inputs() values), the input times the chirp in reverse order on the
+    // circle (length() values), its spectrum, a block's product and its
+    // convolution, and the outputs. Only the reversed values a transform
+    // writes are ever other than zero, so that no transform has to clear
+    // them.
     class Work {
     public:
         explicit Work(const ChirpZ& transform);
         Complex* data() const { return data_.get(); }
+        Complex* reversed() const { return reversed_.get(); }
         Complex* spectrum() const { return spectrum_.get(); }
         Complex* product() const { return product_.get(); }
         Complex* convolved() const { return convolved_.get(); }
@@ -61,14 +66,15 @@ public:
             void operator()(Complex* p) const;
         };
         std::unique_ptr<Complex, Free> data_;
+        std::unique_ptr<Complex, Free> reversed_;
         std::unique_ptr<Complex, Free> spectrum_;
         std::unique_ptr<Complex, Free> product_;
         std::unique_ptr<Complex, Free> convolved_;
         std::unique_ptr<Complex, Free> output_;
     };
 
-    // Reads a(n) from work.data()[0 .. inputs − 1] (and overwrites them) and
-    // leaves S(k) in work.output()[0 .. outputs − 1].
+    // Reads a(n) from work.data()[0 .. inputs − 1] and leaves S(k) in
+    // work.output()[0 .. outputs − 1].
     void transform(const Work& work) const;
 
     // The same sums handed out a block at a time before their last factor:
@@ -77,13 +83,25 @@ public:
     // each S (its real part) takes it from there without storing S.
     template <class Sink>
     void transformBlocks(const Work& work, Sink&& sink) const {
+        reverseInput(work);
+        transformReversedBlocks(work, sink);
+    }
+
+    // For a caller that forms its inputs itself: a(n)·inputChirp()[n] goes to
+    // work.reversed()[reversedIndex(n)], and transformReversedBlocks then
+    // starts from work.reversed() as it stands. Every place the caller does
+    // not write keeps what it last wrote there (zero in a new Work).
+    const Complex* inputChirp() const { return chirp_.get(); }
+    int reversedIndex(int n) const { return n == 0 ? 0 : length_ - n; }
+    template <class Sink>
+    void transformReversedBlocks(const Work& work, Sink&& sink) const {
         transformInput(work);
         for (int block = 0; block < blocks_; ++block) {
             const int first = block * blockOutputs_;
             convolveBlock(work, block);
             sink(first, std::min(blockOutputs_, outputs_ - first),
                  static_cast<const Complex*>(work.convolved()),
-                 static_cast<const Complex*>(chirp_.get() + first));
+                 static_cast<const Complex*>(outputChirp_.get() + first));
         }
     }
 
@@ -97,6 +115,7 @@ public:
     struct Plans;
 
 private:
+    void reverseInput(const Work& work) const;
     void transformInput(const Work& work) const;
     void convolveBlock(const Work& work, int block) const;
 
@@ -106,7 +125,8 @@ private:
     int blockOutputs_;
     int blocks_;
     const Plans* plans_;
-    std::unique_ptr<Complex[]> chirp_;    // c(m), m < max(inputs, outputs)
+    std::unique_ptr<Complex[]> chirp_;        // c(m), m < max(inputs, outputs)
+    std::unique_ptr<Complex[]> outputChirp_;  // c(k)·e^{−i·step·offset·k}, k < outputs
     std::unique_ptr<Complex[]> kernels_;  // each block's FFT of conj(c) on the circle, length() values each
 };
 

@@ -18,6 +18,7 @@ namespace {
 struct TransformCase {
     int inputs, outputs;
     double numerator, denominator;
+    int offset = 0;
 };
 
 // Random values of modulus up to 1 at every input, in 64-bit.
@@ -31,11 +32,12 @@ std::vector<std::complex<double>> RandomValues(int count, unsigned seed) {
 
 class ChirpZAgainstDirectSum : public ::testing::TestWithParam<TransformCase> {};
 
-// Every output against Σ a(n)·e^{i·n·k·step} summed in 64-bit, the angle
-// n·k·numerator / denominator formed as the exact engine forms it.
+// Every output against Σ a(n)·e^{i·(n − offset)·k·step} summed in 64-bit,
+// the angle (n − offset)·k·numerator / denominator formed as the exact
+// engine forms it.
 TEST_P(ChirpZAgainstDirectSum, WithinSinglePrecisionRounding) {
     const TransformCase c = GetParam();
-    const ChirpZ transform(c.inputs, c.outputs, c.numerator, c.denominator);
+    const ChirpZ transform(c.inputs, c.outputs, c.numerator, c.denominator, c.offset);
     ASSERT_GE(transform.length(), c.inputs + transform.blockOutputs() - 1);
     ASSERT_GE(1LL * transform.blocks() * transform.blockOutputs(), c.outputs);
     const auto a = RandomValues(c.inputs, 5);
@@ -51,7 +53,9 @@ TEST_P(ChirpZAgainstDirectSum, WithinSinglePrecisionRounding) {
         std::complex<double> sum;
         for (int n = 0; n < c.inputs; ++n) {
             const double angle =
-                c.denominator == 0 ? 0.0 : std::fmod(1.0 * n * k * c.numerator / c.denominator, 2 * M_PI);
+                c.denominator == 0
+                    ? 0.0
+                    : std::fmod(1.0 * (n - c.offset) * k * c.numerator / c.denominator, 2 * M_PI);
             sum += a[static_cast<std::size_t>(n)] * std::polar(1.0, angle);
         }
         worst = std::max(worst, std::abs(sum - std::complex<double>(work.output()[k])));
@@ -70,19 +74,23 @@ INSTANTIATE_TEST_SUITE_P(
                       // Several blocks, the last one short.
                       TransformCase{40, 61, HologramPi, 39}, TransformCase{50, 1000, HologramPi, 49.5},
                       // The disc at reps 10: chirp phases beyond 10⁴ rad.
-                      TransformCase{165, 1653, HologramPi, 164.33333}),
+                      TransformCase{165, 1653, HologramPi, 164.33333},
+                      // Sums from −offset up: a short one, one without a step, and the
+                      // disc's columns as the engine pairs them.
+                      TransformCase{13, 38, HologramPi, 12.4, 6}, TransformCase{5, 5, HologramPi, 0, 2},
+                      TransformCase{331, 1653, HologramPi, 164.33333, 165}),
     [](const auto& info) {
         const TransformCase& c = info.param;
-        return test::CaseName("In", c.inputs, "_Out", c.outputs, "_Span", c.denominator);
+        return test::CaseName("In", c.inputs, "_Out", c.outputs, "_Span", c.denominator, "_Offset", c.offset);
     });
 
-TEST(ChirpZ, LengthIsTheSmallestPowerOfTwoOrThreeTimesOneNotBelowTheCount) {
+TEST(ChirpZ, LengthIsTheSmallestPowerOfTwoNotBelowTheCount) {
     struct Length {
         int count, expected;
     };
     for (const Length l :
-         {Length{1, 1}, Length{2, 2}, Length{3, 3}, Length{5, 6}, Length{11, 12}, Length{17, 24},
-          Length{97, 128}, Length{1025, 1536}, Length{1818, 2048}, Length{3305, 4096}})
+         {Length{1, 1}, Length{2, 2}, Length{3, 4}, Length{5, 8}, Length{11, 16}, Length{17, 32},
+          Length{97, 128}, Length{1025, 2048}, Length{1818, 2048}, Length{3305, 4096}})
         EXPECT_EQ(ChirpZ::LengthFor(l.count), l.expected) << l.count;
 }
 
