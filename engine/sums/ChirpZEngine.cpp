@@ -4,14 +4,12 @@
 #include <cmath>
 #include <complex>
 #include <cstddef>
+#include <memory>
 #include <vector>
-
-#if defined(__x86_64__)
-#include <immintrin.h>
-#endif
 
 #include "engine/core/ParallelFor.h"
 #include "engine/objects/PointRotation.h"
+#include "engine/sums/ChirpZKernels.h"
 #include "engine/transforms/ChirpZ.h"
 
 namespace marbleck {
@@ -27,93 +25,6 @@ constexpr int TransformsPerStep = 64;
 // Transform values below which the calling thread works alone: the pool's
 // threads would wake for less than they save.
 constexpr double ParallelTransformValues = 1 << 16;
-
-// a·b without the checks for infinities std::complex's product makes.
-inline Complex Times(Complex a, Complex b) {
-    return {a.real() * b.real() - a.imag() * b.imag(), a.real() * b.imag() + a.imag() * b.real()};
-}
-
-// The pair of hologram columns one transform makes: first[v] += Re P(v) and,
-// where there is a second, second[v] += Im P(v) for v < count, with
-// P(v) = chirp[v]·convolved[v], its two halves rounded to 32-bit as
-// std::complex's product would round them and each sum rounded once; widens
-// `range` to the new values as FindRange compares (a value replaces an end
-// only when it compares beyond it, so NaN never does).
-void AddPairPlain(float* first, float* second, const Complex* convolved, const Complex* chirp, int count,
-                  FieldRange& range) {
-    const auto* y = reinterpret_cast<const float*>(convolved);
-    const auto* c = reinterpret_cast<const float*>(chirp);
-    float minimum = range.minimum, maximum = range.maximum;
-    const auto widen = [&](float value) {
-        maximum = value > maximum ? value : maximum;
-        minimum = value < minimum ? value : minimum;
-    };
-    for (int v = 0; v < count; ++v) {
-        const float cr = c[2 * v], ci = c[2 * v + 1], yr = y[2 * v], yi = y[2 * v + 1];
-        const float re = cr * yr, reIm = ci * yi, imRe = cr * yi, imIm = ci * yr;
-        first[v] += re - reIm;
-        widen(first[v]);
-        if (second) {
-            second[v] += imRe + imIm;
-            widen(second[v]);
-        }
-    }
-    range = {minimum, maximum};
-}
-
-#if defined(__x86_64__)
-// Values 0 1 4 5 | 2 3 6 7 of a horizontal pair operation, put back in order.
-__attribute__((target("avx2"))) inline __m256 InOrder(__m256 parts) {
-    return _mm256_castpd_ps(_mm256_permute4x64_pd(_mm256_castps_pd(parts), 0b11011000));
-}
-
-// The same eight values at a time in AVX2: the same roundings in the same
-// order, and max/min instructions that keep their second operand unless the
-// first compares beyond it, as the comparisons above do.
-__attribute__((target("avx2"))) void AddPairAvx2(float* first, float* second, const Complex* convolved,
-                                                 const Complex* chirp, int count, FieldRange& range) {
-    const auto* y = reinterpret_cast<const float*>(convolved);
-    const auto* c = reinterpret_cast<const float*>(chirp);
-    __m256 maximum = _mm256_set1_ps(range.maximum), minimum = _mm256_set1_ps(range.minimum);
-    int v = 0;
-    for (; v + 8 <= count; v += 8) {
-        const __m256 cLow = _mm256_loadu_ps(c + 2 * v), cHigh = _mm256_loadu_ps(c + 2 * v + 8);
-        const __m256 yLow = _mm256_loadu_ps(y + 2 * v), yHigh = _mm256_loadu_ps(y + 2 * v + 8);
-        const __m256 re = InOrder(_mm256_hsub_ps(_mm256_mul_ps(cLow, yLow), _mm256_mul_ps(cHigh, yHigh)));
-        const __m256 sum = _mm256_add_ps(_mm256_loadu_ps(first + v), re);
-        _mm256_storeu_ps(first + v, sum);
-        maximum = _mm256_max_ps(sum, maximum);
-        minimum = _mm256_min_ps(sum, minimum);
-        if (second) {
-            // (cr·yi, ci·yr) pairs: the convolution's halves swapped.
-            const __m256 imLow = _mm256_mul_ps(cLow, _mm256_permute_ps(yLow, 0b10110001));
-            const __m256 imHigh = _mm256_mul_ps(cHigh, _mm256_permute_ps(yHigh, 0b10110001));
-            const __m256 im = InOrder(_mm256_hadd_ps(imLow, imHigh));
-            const __m256 other = _mm256_add_ps(_mm256_loadu_ps(second + v), im);
-            _mm256_storeu_ps(second + v, other);
-            maximum = _mm256_max_ps(other, maximum);
-            minimum = _mm256_min_ps(other, minimum);
-        }
-    }
-    alignas(32) float highest[8], lowest[8];
-    _mm256_store_ps(highest, maximum);
-    _mm256_store_ps(lowest, minimum);
-    for (int i = 0; i < 8; ++i) {
-        range.maximum = highest[i] > range.maximum ? highest[i] : range.maximum;
-        range.minimum = lowest[i] < range.minimum ? lowest[i] : range.minimum;
-    }
-    AddPairPlain(first + v, second ? second + v : nullptr, convolved + v, chirp + v, count - v, range);
-}
-#endif
-
-void AddPair(float* first, float* second, const Complex* convolved, const Complex* chirp, int count,
-             FieldRange& range) {
-#if defined(__x86_64__)
-    static const bool avx2 = __builtin_cpu_supports("avx2");
-    if (avx2) return AddPairAvx2(first, second, convolved, chirp, count, range);
-#endif
-    AddPairPlain(first, second, convolved, chirp, count, range);
-}
 
 // The lit canvas rows, and the points of each, row by row.
 struct LitRows {
@@ -186,13 +97,17 @@ void AccumulateChirpZ(const HologramGeometry& g, std::span<const ObjectPoint> po
     const auto sz = [](long long n) { return static_cast<std::size_t>(n); };
     const LitRows lit = LitRowsOf(points, g.canvasRows);
     const int Y = static_cast<int>(lit.y.size());
-    const ChirpZ alongU(g.canvasColumns, M, HologramPi, SpanOf(g.W));
+    const std::shared_ptr<const ChirpZ> rowTransform =
+        ChirpZ::Shared(g.canvasColumns, M, HologramPi, SpanOf(g.W));
+    const ChirpZ& alongU = *rowTransform;
     // Re Σy G(y)·e^{i·v·αy} = Σ H(y)·e^{i·v·αy} over y = −(R − 1) .. R − 1 with
     // the Hermitian H(y) = G(y) / 2, H(−y) = conj G(y) / 2, H(0) = Re G(0),
     // whose sums are real: one transform of H₁ + i·H₂ makes two hologram
     // columns, the one as its real part and the other as its imaginary part.
     const int R = g.canvasRows, pairInputs = 2 * R - 1, pairs = (M + 1) / 2;
-    const ChirpZ alongV(pairInputs, N, HologramPi, SpanOf(g.H), R - 1);
+    const std::shared_ptr<const ChirpZ> pairTransform =
+        ChirpZ::Shared(pairInputs, N, HologramPi, SpanOf(g.H), R - 1);
+    const ChirpZ& alongV = *pairTransform;
 
     ThreadPool& pool = context.pool();
     const double rowValues = ChirpZ::TransformedValues(g.canvasColumns, M);
@@ -209,9 +124,9 @@ void AccumulateChirpZ(const HologramGeometry& g, std::span<const ObjectPoint> po
             static_cast<int>(std::min<double>(g.canvasColumns - 1, g.canvasColumns * done / total)));
     };
 
-    // G(u, y') = Σx A(x, y) e^{i u αx}, stored hologram column by hologram
-    // column: each column's lit rows together.
-    std::vector<Complex> rowSums(sz(1LL * Y * M));
+    // G(u, y) = Σx A(x, y) e^{i u αx}, stored hologram column by hologram
+    // column: each column's canvas rows together, zero where a row is unlit.
+    std::vector<Complex> rowSums(sz(1LL * R * M));
     const int step = parts * TransformsPerStep;
     for (int j0 = 0; j0 < Y; j0 += step) {
         StopIfCancelled(cancel);
@@ -229,11 +144,11 @@ void AccumulateChirpZ(const HologramGeometry& g, std::span<const ObjectPoint> po
                                        static_cast<float>(std::sin(phases[i]))};
                     reversed[alongU.reversedIndex(points[i].x)] = Times(unit, chirp[points[i].x]);
                 }
-                Complex* row = rowSums.data() + j;
+                Complex* row = rowSums.data() + lit.y[sz(j)];
                 alongU.transformReversedBlocks(
                     work, [&](int u0, int columns, const Complex* convolved, const Complex* outputChirp) {
                         for (int u = 0; u < columns; ++u)
-                            row[sz(1LL * (u0 + u) * Y)] = Times(outputChirp[u], convolved[u]);
+                            row[sz(1LL * (u0 + u) * R)] = Times(outputChirp[u], convolved[u]);
                     });
                 for (std::size_t k = begin; k < end; ++k)
                     reversed[alongU.reversedIndex(points[lit.points[k]].x)] = {};
@@ -248,29 +163,13 @@ void AccumulateChirpZ(const HologramGeometry& g, std::span<const ObjectPoint> po
         const int count = std::min(step, pairs - p0);
         ParallelFor(pool, parts, count, [&](int s, int first, int last) {
             Slice& slice = slices[sz(s)];
-            // Row y of H goes in as input R − 1 + y; the places of unlit rows
-            // are never written, so they stay zero.
-            Complex* reversed = slice.alongV.reversed();
-            const Complex* chirp = alongV.inputChirp();
-            const auto put = [&](int n, Complex h) {
-                reversed[alongV.reversedIndex(n)] = Times(h, chirp[n]);
-            };
             for (int q = p0 + first; q < p0 + last; ++q) {
                 StopIfCancelled(cancel);
                 const int u = 2 * q;
                 const bool second = u + 1 < M;
-                const Complex* one = rowSums.data() + 1LL * u * Y;
-                const Complex* other = second ? one + Y : nullptr;
-                for (int j = 0; j < Y; ++j) {
-                    const Complex g1 = one[j], g2 = second ? other[j] : Complex{};
-                    const int y = lit.y[sz(j)];
-                    if (y == 0) {
-                        put(R - 1, {g1.real(), g2.real()});
-                    } else {
-                        put(R - 1 + y, {0.5f * (g1.real() - g2.imag()), 0.5f * (g1.imag() + g2.real())});
-                        put(R - 1 - y, {0.5f * (g1.real() + g2.imag()), 0.5f * (g2.real() - g1.imag())});
-                    }
-                }
+                const Complex* one = rowSums.data() + 1LL * u * R;
+                PutPairInputs(one, second ? one + R : nullptr, R, alongV.inputChirp(),
+                              slice.alongV.reversed(), alongV.length());
                 float* first = field.column(u);
                 float* next = second ? field.column(u + 1) : nullptr;
                 alongV.transformReversedBlocks(

@@ -4,11 +4,14 @@
 
 #include <algorithm>
 #include <cmath>
+#include <deque>
 #include <map>
 #include <mutex>
 #include <new>
 #include <numbers>
 #include <stdexcept>
+#include <tuple>
+#include <utility>
 
 #include "engine/transforms/SpectrumPlan.h"
 
@@ -191,6 +194,27 @@ ChirpZ::ChirpZ(int inputs, int outputs, double stepNumerator, double stepDenomin
 }
 
 ChirpZ::~ChirpZ() = default;
+
+std::shared_ptr<const ChirpZ> ChirpZ::Shared(int inputs, int outputs, double stepNumerator,
+                                             double stepDenominator, int offset) {
+    // A hologram calculation takes two; a handful covers a window's and a
+    // script's alternating geometries without holding memory for long.
+    constexpr std::size_t Kept = 8;
+    using Key = std::tuple<int, int, double, double, int>;
+    static std::mutex mutex;
+    static std::deque<std::pair<Key, std::shared_ptr<const ChirpZ>>> kept;
+    const Key key{inputs, outputs, stepNumerator, stepDenominator, offset};
+    {
+        std::lock_guard lock(mutex);
+        for (const auto& [made, transform] : kept)
+            if (made == key) return transform;
+    }
+    auto transform = std::make_shared<const ChirpZ>(inputs, outputs, stepNumerator, stepDenominator, offset);
+    std::lock_guard lock(mutex);
+    kept.emplace_back(key, transform);
+    if (kept.size() > Kept) kept.pop_front();
+    return transform;
+}
 
 void ChirpZ::reverseInput(const Work& work) const {
     const Complex* a = work.data();

@@ -105,6 +105,13 @@ public:
         }
     }
 
+    // A transform of these parameters shared by every caller: the last few
+    // made are kept, so that a calculation repeated on the same geometry
+    // (a refinement, a redraw, a benchmark) does not form its chirps and
+    // kernels again. Throws as the constructor does.
+    static std::shared_ptr<const ChirpZ> Shared(int inputs, int outputs, double stepNumerator,
+                                                double stepDenominator, int offset = 0);
+
     // The length Bluestein's convolution takes for `count` values.
     static int LengthFor(int count);
     // The values one transform of `inputs` to `outputs` runs through its
