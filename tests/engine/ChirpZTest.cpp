@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <complex>
 #include <random>
@@ -94,8 +95,9 @@ TEST(ChirpZ, LengthIsTheSmallestPowerOfTwoNotBelowTheCount) {
         EXPECT_EQ(ChirpZ::LengthFor(l.count), l.expected) << l.count;
 }
 
-// A transform leaves the input's zeros beyond inputs() in place, so a work
-// array serves one transform after another with the same results.
+// A transform reads its input without changing it and leaves the places of
+// its reversed copy that no input reaches zero, so a work array serves one
+// transform after another with the same results.
 TEST(ChirpZ, AWorkArrayServesTransformAfterTransform) {
     for (const int inputs : {3, 165}) {
         const ChirpZ transform(inputs, 1653, HologramPi, 164.33333);
@@ -113,6 +115,26 @@ TEST(ChirpZ, AWorkArrayServesTransformAfterTransform) {
                 EXPECT_EQ(out, first) << inputs << " " << repeat;
         }
     }
+}
+
+// Shared transforms of one geometry are one transform; one held while many
+// others are made and dropped from the kept few goes on giving what a
+// transform of its own parameters gives.
+TEST(ChirpZ, SharedTransformsOutliveTheKeptFew) {
+    const auto held = ChirpZ::Shared(165, 1653, HologramPi, 164.33333);
+    EXPECT_EQ(ChirpZ::Shared(165, 1653, HologramPi, 164.33333), held);
+    EXPECT_NE(ChirpZ::Shared(165, 1653, HologramPi, 164.33333, 2), held);
+    for (int inputs = 2; inputs < 20; ++inputs) ChirpZ::Shared(inputs, 30, HologramPi, inputs - 1.0);
+    const ChirpZ own(165, 1653, HologramPi, 164.33333);
+    const auto a = RandomValues(165, 12);
+    const ChirpZ::Work heldWork(*held), ownWork(own);
+    for (int n = 0; n < 165; ++n) {
+        heldWork.data()[n] = std::complex<float>(a[static_cast<std::size_t>(n)]);
+        ownWork.data()[n] = heldWork.data()[n];
+    }
+    held->transform(heldWork);
+    own.transform(ownWork);
+    EXPECT_TRUE(std::equal(ownWork.output(), ownWork.output() + 1653, heldWork.output()));
 }
 
 TEST(ChirpZ, RefusesEmptySides) {
