@@ -239,6 +239,16 @@ int RunCliWithBytes(const std::vector<std::string>& arguments) {
 TEST(ObjectFilesCommandLine, NamesThatAreNotUtf8KeepTheirBytes) {
     QTemporaryDir dir;
     const std::filesystem::path folder(QFile::encodeName(dir.path()).toStdString());
+    // QTemporaryDir cannot remove names that are not UTF-8: they go by their
+    // bytes first, whatever the test's end.
+    struct RemoveByBytes {
+        std::filesystem::path folder;
+        ~RemoveByBytes() {
+            std::error_code ignored;
+            for (const auto& entry : std::filesystem::directory_iterator(folder, ignored))
+                std::filesystem::remove_all(entry.path(), ignored);
+        }
+    } removeByBytes{folder};
     const std::string name = "caf\xe9";
     ASSERT_TRUE(ObjectImage(4, 3, {QPoint(1, 1)}).save(dir.filePath(QStringLiteral("object.png"))));
     std::filesystem::rename(folder / "object.png", folder / (name + ".png"));
