@@ -12,6 +12,7 @@
 #include <stdexcept>
 #include <tuple>
 
+#include "engine/core/ComplexTimes.h"
 #include "engine/core/ParallelFor.h"
 #include "engine/transforms/SpectrumPlan.h"
 
@@ -21,11 +22,6 @@ namespace {
 
 using Complex = std::complex<float>;
 constexpr double TwoPi = 2.0 * std::numbers::pi;
-
-// a·b without the checks for infinities std::complex's product makes.
-inline Complex Times(Complex a, Complex b) {
-    return {a.real() * b.real() - a.imag() * b.imag(), a.real() * b.imag() + a.imag() * b.real()};
-}
 
 // One padded row times H: h holds H for u = 0 .. C, the row's columns
 // above C take H of 2C − u.

@@ -7,6 +7,7 @@
 #include <memory>
 #include <vector>
 
+#include "engine/core/ComplexTimes.h"
 #include "engine/core/ParallelFor.h"
 #include "engine/objects/PointRotation.h"
 #include "engine/sums/ChirpZKernels.h"

@@ -1,5 +1,8 @@
 #include "engine/sums/ChirpZKernels.h"
 
+#include "engine/core/ComplexTimes.h"
+#include "engine/transforms/ChirpZ.h"
+
 #if defined(__x86_64__)
 #include <immintrin.h>
 #endif
@@ -13,7 +16,7 @@ using Complex = std::complex<float>;
 // PutPairInputs for canvas rows first .. last − 1.
 void PutRows(const Complex* one, const Complex* other, int R, const Complex* chirp, Complex* reversed,
              int length, int first, int last) {
-    const auto at = [length](int n) { return n == 0 ? 0 : length - n; };
+    const auto at = [length](int n) { return ChirpZ::ReversedIndex(n, length); };
     for (int y = first; y < last; ++y) {
         const Complex g1 = one[y], g2 = other ? other[y] : Complex{};
         if (y == 0) {
@@ -44,11 +47,10 @@ void AddPairPlain(float* first, float* second, const Complex* convolved, const C
     };
     for (int v = 0; v < count; ++v) {
         const float cr = c[2 * v], ci = c[2 * v + 1], yr = y[2 * v], yi = y[2 * v + 1];
-        const float re = cr * yr, reIm = ci * yi, imRe = cr * yi, imIm = ci * yr;
-        first[v] += re - reIm;
+        first[v] += cr * yr - ci * yi;
         widen(first[v]);
         if (second) {
-            second[v] += imRe + imIm;
+            second[v] += cr * yi + ci * yr;
             widen(second[v]);
         }
     }

@@ -11,16 +11,11 @@ namespace marbleck {
 // same order in either version, so that results do not depend on the
 // processor.
 
-// a·b without the checks for infinities std::complex's product makes.
-inline std::complex<float> Times(std::complex<float> a, std::complex<float> b) {
-    return {a.real() * b.real() - a.imag() * b.imag(), a.real() * b.imag() + a.imag() * b.real()};
-}
-
 // The inputs of the transform that makes hologram columns `one` and `other`
 // (`other` may be null: zero) from their sums G over canvas rows y = 0 ..
 // R − 1: H(y) = G(y) / 2, H(−y) = conj G(y) / 2, H(0) = Re G(0) for each,
 // H₁ + i·H₂ entering as input n = R − 1 + y, times chirp[n], written at
-// reversed[(length − n) mod length].
+// reversed[ChirpZ::ReversedIndex(n, length)].
 void PutPairInputs(const std::complex<float>* one, const std::complex<float>* other, int R,
                    const std::complex<float>* chirp, std::complex<float>* reversed, int length);
 

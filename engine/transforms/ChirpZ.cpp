@@ -13,6 +13,7 @@
 #include <tuple>
 #include <utility>
 
+#include "engine/core/ComplexTimes.h"
 #include "engine/transforms/SpectrumPlan.h"
 
 namespace marbleck {
@@ -32,11 +33,6 @@ std::complex<float>* AllocateComplex(int count) {
     void* p = fftwf_malloc(sizeof(fftwf_complex) * static_cast<std::size_t>(std::max(count, 1)));
     if (!p) throw std::bad_alloc();
     return static_cast<Complex*>(p);
-}
-
-// a·b without the checks for infinities std::complex's product makes.
-inline Complex Times(Complex a, Complex b) {
-    return {a.real() * b.real() - a.imag() * b.imag(), a.real() * b.imag() + a.imag() * b.real()};
 }
 
 // to[k] = a[k]·b[k] for k < count, in the widest vectors the processor has:
@@ -216,14 +212,6 @@ std::shared_ptr<const ChirpZ> ChirpZ::Shared(int inputs, int outputs, double ste
     return transform;
 }
 
-void ChirpZ::reverseInput(const Work& work) const {
-    const Complex* a = work.data();
-    const Complex* c = chirp_.get();
-    Complex* reversed = work.reversed();
-    reversed[0] = Times(a[0], c[0]);
-    for (int n = 1; n < inputs_; ++n) reversed[length_ - n] = Times(a[n], c[n]);
-}
-
 void ChirpZ::transformInput(const Work& work) const {
     fftwf_execute_dft(plans_->backward, reinterpret_cast<fftwf_complex*>(work.reversed()),
                       reinterpret_cast<fftwf_complex*>(work.spectrum()));
@@ -238,10 +226,15 @@ void ChirpZ::convolveBlock(const Work& work, int block) const {
 }
 
 void ChirpZ::transform(const Work& work) const {
+    const Complex* a = work.data();
+    Complex* reversed = work.reversed();
+    for (int n = 0; n < inputs_; ++n)
+        reversed[reversedIndex(n)] = Times(a[n], chirp_[static_cast<std::size_t>(n)]);
     Complex* out = work.output();
-    transformBlocks(work, [out](int first, int count, const Complex* convolved, const Complex* chirp) {
-        MultiplyEach(out + first, convolved, chirp, count);
-    });
+    transformReversedBlocks(work,
+                            [out](int first, int count, const Complex* convolved, const Complex* chirp) {
+                                MultiplyEach(out + first, convolved, chirp, count);
+                            });
 }
 
 }  // namespace marbleck

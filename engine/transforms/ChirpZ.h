@@ -9,7 +9,8 @@ namespace marbleck {
 // The sums S(k) = Σ a(n)·e^{i·step·(n − offset)·k}, n = 0 .. inputs − 1, for
 // k = 0 .. outputs − 1: a Fourier sum whose frequency step need not be
 // 2π / length, by Bluestein's algorithm. The offset shifts where the inputs
-// start (a sum from −offset up); it costs only a different last factor. Since n·k = (n² + k² − (k − n)²) / 2,
+// start (a sum from −offset up); it costs only a different last factor.
+// Since n·k = (n² + k² − (k − n)²) / 2,
 // S(k) = c(k) Σ a(n)·c(n)·conj(c(k − n)) with the chirp c(m) = e^{i·step·m²/2}:
 // a circular convolution by single-precision FFTs on FFTW. The outputs are
 // made in blocks of blockOutputs() values, each one convolution of length()
@@ -18,11 +19,11 @@ namespace marbleck {
 // 1 + blocks() FFTs of a length short enough to stay in the processor's
 // nearest cache, fewer operations than one convolution as long as the
 // inputs and the outputs together. Every FFT runs FFTW's backward plan: the
-// forward ones transform their values in reverse order. The chirp's phases m²·step/2 reach 10⁴
-// rad on a large hologram, so they are formed in 64-bit and reduced to
-// [−π, π] before they become 32-bit factors. The FFT plans of a length are
-// made once for the whole program and shared; a transform runs on any
-// thread, each in a work array of its own.
+// forward ones transform their values in reverse order. The chirp's phases
+// m²·step/2 reach 10⁴ rad on a large hologram, so they are formed in 64-bit
+// and reduced to [−π, π] before they become 32-bit factors. The FFT plans of
+// a length are made once for the whole program and shared; a transform runs
+// on any thread, each in a work array of its own.
 class ChirpZ {
 public:
     using Complex = std::complex<float>;
@@ -77,22 +78,17 @@ public:
     // work.output()[0 .. outputs − 1].
     void transform(const Work& work) const;
 
-    // The same sums handed out a block at a time before their last factor:
+    // The same sums for a caller that forms its inputs itself and takes them
+    // a block at a time before their last factor: a(n)·inputChirp()[n] goes
+    // to work.reversed()[reversedIndex(n)], and every place the caller does
+    // not write keeps what it last wrote there (zero in a new Work); then
     // sink(first, count, convolved, chirp) for each block, S(first + m) =
     // chirp[m]·convolved[m] for m < count. A caller that needs only part of
     // each S (its real part) takes it from there without storing S.
-    template <class Sink>
-    void transformBlocks(const Work& work, Sink&& sink) const {
-        reverseInput(work);
-        transformReversedBlocks(work, sink);
-    }
-
-    // For a caller that forms its inputs itself: a(n)·inputChirp()[n] goes to
-    // work.reversed()[reversedIndex(n)], and transformReversedBlocks then
-    // starts from work.reversed() as it stands. Every place the caller does
-    // not write keeps what it last wrote there (zero in a new Work).
     const Complex* inputChirp() const { return chirp_.get(); }
-    int reversedIndex(int n) const { return n == 0 ? 0 : length_ - n; }
+    int reversedIndex(int n) const { return ReversedIndex(n, length_); }
+    // Where input n goes on a circle of `length` places read in reverse.
+    static int ReversedIndex(int n, int length) { return n == 0 ? 0 : length - n; }
     template <class Sink>
     void transformReversedBlocks(const Work& work, Sink&& sink) const {
         transformInput(work);
@@ -122,7 +118,6 @@ public:
     struct Plans;
 
 private:
-    void reverseInput(const Work& work) const;
     void transformInput(const Work& work) const;
     void convolveBlock(const Work& work, int block) const;
 
