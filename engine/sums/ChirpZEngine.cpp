@@ -60,6 +60,17 @@ LitRows LitRowsOf(std::span<const ObjectPoint> points, int canvasRows) {
 // n·C / (size − 1), or 0 on a side one pixel long.
 double SpanOf(float size) { return static_cast<double>(size) - 1.0; }
 
+// G of the calls made on this thread, kept between them: allocated afresh,
+// an array of a few hundred kilobytes is mapped and faulted in page by page
+// on every call, which on a virtual machine can take longer than the
+// transforms. Above KeptBytes it is given back after the call.
+constexpr std::size_t KeptBytes = std::size_t{32} << 20;
+
+std::vector<Complex>& RowSumsOfThisThread() {
+    thread_local std::vector<Complex> kept;
+    return kept;
+}
+
 // One thread's arrays: the work of each direction's transform.
 struct Slice {
     ChirpZ::Work alongU;
@@ -127,7 +138,14 @@ void AccumulateChirpZ(const HologramGeometry& g, std::span<const ObjectPoint> po
 
     // G(u, y) = Σx A(x, y) e^{i u αx}, stored hologram column by hologram
     // column: each column's canvas rows together, zero where a row is unlit.
-    std::vector<Complex> rowSums(sz(1LL * R * M));
+    std::vector<Complex>& rowSums = RowSumsOfThisThread();
+    rowSums.assign(sz(1LL * R * M), Complex{});
+    struct GiveBackWhenLarge {
+        std::vector<Complex>& sums;
+        ~GiveBackWhenLarge() {
+            if (sums.capacity() * sizeof(Complex) > KeptBytes) std::vector<Complex>().swap(sums);
+        }
+    } giveBack{rowSums};
     const int step = parts * TransformsPerStep;
     for (int j0 = 0; j0 < Y; j0 += step) {
         StopIfCancelled(cancel);
